@@ -1,0 +1,49 @@
+# Settings shared by every target of the project.
+
+# Unicode Win32, Windows 7 as the oldest target, lean headers.
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+                        _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0800)
+
+if(MSVC)
+  set(BRINDLEX_WARNINGS /W4 /WX /permissive-)
+else()
+  set(BRINDLEX_WARNINGS -Wall -Wextra -Werror -Wno-unused-parameter -Wno-cast-function-type
+                        -Wno-missing-field-initializers)
+  # Static C and C++ runtimes: the programs run on a bare Windows or Wine without mingw DLLs.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+endif()
+
+# Our own code: warnings on and treated as errors, headers found from the repository root.
+function(brindlex_target target)
+  target_compile_options(${target} PRIVATE ${BRINDLEX_WARNINGS})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# libcrypto cross-built by scripts/build-openssl; its folder comes from the test script.
+set(OPENSSL_MINGW_ROOT "" CACHE PATH "Folder of the cross-built OpenSSL (include/, lib64/)")
+if(NOT OPENSSL_MINGW_ROOT)
+  execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/build-openssl
+                  OUTPUT_VARIABLE OPENSSL_MINGW_ROOT OUTPUT_STRIP_TRAILING_WHITESPACE
+                  RESULT_VARIABLE openssl_rc)
+  if(NOT openssl_rc EQUAL 0)
+    message(FATAL_ERROR "scripts/build-openssl failed")
+  endif()
+endif()
+add_library(libcrypto STATIC IMPORTED GLOBAL)
+set_target_properties(libcrypto PROPERTIES
+  IMPORTED_LOCATION ${OPENSSL_MINGW_ROOT}/lib64/libcrypto.a
+  INTERFACE_INCLUDE_DIRECTORIES ${OPENSSL_MINGW_ROOT}/include
+  INTERFACE_LINK_LIBRARIES "ws2_32;crypt32;advapi32;user32;bcrypt")
+
+# One GoogleTest executable per subsystem; ctest runs it once under Wine.
+function(brindlex_test name)
+  cmake_parse_arguments(ARG "WINDOWS" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  brindlex_target(${name})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} test_support GTest::gtest)
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 900)
+  if(ARG_WINDOWS)
+    set_tests_properties(${name} PROPERTIES LABELS windows)
+  endif()
+endfunction()
