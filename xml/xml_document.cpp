@@ -41,7 +41,9 @@ XmlDocumentWriteLock::~XmlDocumentWriteLock() {
     }
 }
 
-XmlDocument::~XmlDocument() { XmlDocumentClose(this); }
+XmlDocument::~XmlDocument() {
+    XmlDocumentClose(this);
+}
 
 // ---- opening ----
 
@@ -86,7 +88,8 @@ static std::string ExportText(XmlDocument* document, int raw, int format) {
     return XmlElementExportText(document->root, 1, raw, format, document->header);
 }
 
-static bool SaveToFile(XmlDocument* document, const std::wstring& path, int raw, int format, XmlFilter* filter) {
+static bool SaveToFile(XmlDocument* document, const std::wstring& path, int raw, int format,
+                       XmlFilter* filter) {
     if (!document->header) document->header = XmlHeaderCreate(nullptr);
     XmlHeaderSetEncoding(document->header, format == kXmlFormatUtf16File ? "UTF-16" : "UTF-8");
     std::string bytes = ExportText(document, raw, format);
@@ -156,13 +159,21 @@ void XmlDocumentClose(XmlDocument* document) {
     document->fileName.clear();
 }
 
-void XmlDocumentDestroy(XmlDocument* document) { XmlDocumentClose(document); }
+void XmlDocumentDestroy(XmlDocument* document) {
+    XmlDocumentClose(document);
+}
 
 // ---- accessors ----
 
-XmlElement* XmlDocumentGetRoot(const XmlDocument* document) { return document ? document->root : nullptr; }
-XmlHeader* XmlDocumentGetHeader(const XmlDocument* document) { return document ? document->header : nullptr; }
-int32_t XmlDocumentGetState(const XmlDocument* document) { return document ? document->state : 0; }
+XmlElement* XmlDocumentGetRoot(const XmlDocument* document) {
+    return document ? document->root : nullptr;
+}
+XmlHeader* XmlDocumentGetHeader(const XmlDocument* document) {
+    return document ? document->header : nullptr;
+}
+int32_t XmlDocumentGetState(const XmlDocument* document) {
+    return document ? document->state : 0;
+}
 
 XmlElement* XmlDocumentTakeRoot(XmlDocument* document) {
     if (!document) return nullptr;
@@ -191,7 +202,8 @@ bool XmlDocumentIsValid(const XmlDocument* document) {
     const XmlHeader* h = document->header;
     if (!h || !document->root || IsBadReadPtr(h, sizeof(XmlHeader))) return false;
     if (IsBadReadPtr(h->line.c_str(), h->line.size() + 1)) return false;
-    if (h->comments.Count() && IsBadReadPtr(h->comments.Items(), sizeof(void*) * h->comments.Count())) return false;
+    if (h->comments.Count() && IsBadReadPtr(h->comments.Items(), sizeof(void*) * h->comments.Count()))
+        return false;
     for (uint32_t i = 0; i < h->comments.Count(); ++i) {
         const XmlContent* c = h->comments.At(i);
         if (!c || IsBadReadPtr(c, sizeof(XmlContent)) || IsBadReadPtr(c->text.c_str(), c->text.size() + 1)) {
@@ -255,7 +267,8 @@ static XmlElement* WalkSection(XmlElement* root, std::string_view section, bool 
     return current;
 }
 
-uint64_t XmlGetValueByPath(XmlDocument* document, const char* section, const char* key, char* out, uint64_t size) {
+uint64_t XmlGetValueByPath(XmlDocument* document, const char* section, const char* key, char* out,
+                           uint64_t size) {
     if (!document || !key) return 0;
     XmlDocumentReadLock lock(document);
     XmlElement* element = WalkSection(document->root, section ? section : "", false);

@@ -74,7 +74,8 @@ int XmlDocumentCompare(XmlDocument* a, XmlDocument* b);
 
 // The unescaped value at section\key; copied with its zero when its length is at most size
 // (out holds size + 1 bytes), otherwise out is untouched. Returns the length, 0 when missing.
-uint64_t XmlGetValueByPath(XmlDocument* document, const char* section, const char* key, char* out, uint64_t size);
+uint64_t XmlGetValueByPath(XmlDocument* document, const char* section, const char* key, char* out,
+                           uint64_t size);
 // Creates missing elements; a null value removes the key, a null key removes the section.
 // Returns 0 when there was nothing to change.
 int XmlSetValueByPath(XmlDocument* document, const char* section, const char* key, const char* value);

@@ -15,7 +15,9 @@ std::string_view TrimTrailingBlanks(std::string_view s) {
     return s;
 }
 
-std::string Utf8(const wchar_t* text) { return text ? WideToNarrow(text, wcslen(text)) : std::string(); }
+std::string Utf8(const wchar_t* text) {
+    return text ? WideToNarrow(text, wcslen(text)) : std::string();
+}
 
 int BorrowedIndex(const XmlElement* element, const XmlElement* child) {
     for (size_t i = 0; i < element->borrowed.size(); ++i) {
@@ -42,11 +44,14 @@ void ReleaseSlot(XmlElement* element, uint32_t index) {
 
 } // namespace
 
-XmlElement::~XmlElement() { XmlElementDestroy(this); }
+XmlElement::~XmlElement() {
+    XmlElementDestroy(this);
+}
 
 // ---- creation and linking ----
 
-void XmlElementInit(XmlElement* element, XmlElement* parent, const char* tag, uint32_t type, uint8_t temporary) {
+void XmlElementInit(XmlElement* element, XmlElement* parent, const char* tag, uint32_t type,
+                    uint8_t temporary) {
     if (!element) return;
     XmlElementClear(element);
     element->parent = parent;
@@ -61,7 +66,8 @@ void XmlElementInit(XmlElement* element, XmlElement* parent, const char* tag, ui
     }
 }
 
-void XmlElementInit(XmlElement* element, XmlElement* parent, const wchar_t* tag, uint32_t type, uint8_t temporary) {
+void XmlElementInit(XmlElement* element, XmlElement* parent, const wchar_t* tag, uint32_t type,
+                    uint8_t temporary) {
     std::string narrow = Utf8(tag);
     XmlElementInit(element, parent, tag ? narrow.c_str() : nullptr, type, temporary);
 }
@@ -81,7 +87,9 @@ XmlElement* XmlElementCreateNamed(XmlElement* parent, std::string_view plainName
     return element;
 }
 
-void XmlElementFree(XmlElement* element) { delete element; }
+void XmlElementFree(XmlElement* element) {
+    delete element;
+}
 
 XmlElement* XmlElementAddNewChild(XmlElement* element, const char* tag) {
     if (!element) return nullptr;
@@ -166,7 +174,8 @@ uint32_t XmlElementDetachChildNoReload(XmlElement* element, uint32_t index, XmlE
     return Detach(element, index, child, false);
 }
 
-bool XmlElementReplaceChild(XmlElement* element, uint32_t index, XmlElement* newChild, XmlElement** oldChild) {
+bool XmlElementReplaceChild(XmlElement* element, uint32_t index, XmlElement* newChild,
+                            XmlElement** oldChild) {
     if (!element || !newChild || index >= element->children.Count()) return false;
     uint32_t before = element->children.Count();
     if (Detach(element, index, oldChild, true) == before) return false;
@@ -192,7 +201,8 @@ XmlElement* XmlElementFindChild(XmlElement* element, const char* name, int creat
     if (!element || !name) return nullptr;
     XmlElement* child = XmlElementFindChildView(element, name);
     if (child || !create) return child;
-    child = tag ? XmlElementCreate(element, tag, 0, temporary) : XmlElementCreateNamed(element, name, temporary);
+    child =
+        tag ? XmlElementCreate(element, tag, 0, temporary) : XmlElementCreateNamed(element, name, temporary);
     XmlElementAppendChild(element, child);
     return child;
 }
@@ -249,8 +259,8 @@ XmlVariable* XmlElementFindVariableView(const XmlElement* element, std::string_v
     return nullptr;
 }
 
-XmlVariable* XmlElementFindVariable(XmlElement* element, const char* name, int create, const char* defaultValue,
-                                    uint8_t temporary) {
+XmlVariable* XmlElementFindVariable(XmlElement* element, const char* name, int create,
+                                    const char* defaultValue, uint8_t temporary) {
     if (!element || !name) return nullptr;
     XmlVariable* v = XmlElementFindVariableView(element, name);
     if (v || !create) return v;
@@ -319,16 +329,14 @@ uint32_t XmlElementRemoveAllChildren(XmlElement* element) {
     return 0;
 }
 
-template <typename T>
-static uint32_t RemoveAt(XmlSlots<T>& slots, uint32_t index) {
+template <typename T> static uint32_t RemoveAt(XmlSlots<T>& slots, uint32_t index) {
     if (index >= slots.Count()) return slots.Count();
     delete slots.At(index);
     slots.Erase(index);
     return slots.Count();
 }
 
-template <typename T>
-static uint32_t RemoveAll(XmlSlots<T>& slots) {
+template <typename T> static uint32_t RemoveAll(XmlSlots<T>& slots) {
     for (uint32_t i = slots.Count(); i-- > 0;) delete slots.At(i);
     slots.Reset();
     return 0;
@@ -337,19 +345,27 @@ static uint32_t RemoveAll(XmlSlots<T>& slots) {
 uint32_t XmlElementRemoveVariable(XmlElement* element, uint32_t index) {
     return element ? RemoveAt(element->variables, index) : 0;
 }
-uint32_t XmlElementRemoveAllVariables(XmlElement* element) { return element ? RemoveAll(element->variables) : 0; }
+uint32_t XmlElementRemoveAllVariables(XmlElement* element) {
+    return element ? RemoveAll(element->variables) : 0;
+}
 uint32_t XmlElementRemoveComment(XmlElement* element, uint32_t index) {
     return element ? RemoveAt(element->comments, index) : 0;
 }
-uint32_t XmlElementRemoveAllComments(XmlElement* element) { return element ? RemoveAll(element->comments) : 0; }
+uint32_t XmlElementRemoveAllComments(XmlElement* element) {
+    return element ? RemoveAll(element->comments) : 0;
+}
 uint32_t XmlElementRemoveText(XmlElement* element, uint32_t index) {
     return element ? RemoveAt(element->texts, index) : 0;
 }
-uint32_t XmlElementRemoveAllTexts(XmlElement* element) { return element ? RemoveAll(element->texts) : 0; }
+uint32_t XmlElementRemoveAllTexts(XmlElement* element) {
+    return element ? RemoveAll(element->texts) : 0;
+}
 uint32_t XmlElementRemoveCData(XmlElement* element, uint32_t index) {
     return element ? RemoveAt(element->cdata, index) : 0;
 }
-uint32_t XmlElementRemoveAllCData(XmlElement* element) { return element ? RemoveAll(element->cdata) : 0; }
+uint32_t XmlElementRemoveAllCData(XmlElement* element) {
+    return element ? RemoveAll(element->cdata) : 0;
+}
 
 uint32_t XmlElementRemoveBorrowedChildren(XmlElement* element) {
     if (!element) return 0;
@@ -432,8 +448,8 @@ void XmlElementDestroy(XmlElement* element) {
 
 // ---- content ----
 
-XmlVariable* XmlElementAddVariable(XmlElement* element, std::string_view plainName, std::string_view plainValue,
-                                   uint8_t temporary) {
+XmlVariable* XmlElementAddVariable(XmlElement* element, std::string_view plainName,
+                                   std::string_view plainValue, uint8_t temporary) {
     if (!element) return nullptr;
     plainName = TrimTrailingBlanks(plainName);
     XmlVariable* v = new XmlVariable;

@@ -38,8 +38,8 @@ bool XmlElementReplaceChild(XmlElement* element, uint32_t index, XmlElement* new
 
 // ---- finding ----
 
-XmlElement* XmlElementFindChild(XmlElement* element, const char* name, int create = 0, const char* tag = nullptr,
-                                uint8_t temporary = 0);
+XmlElement* XmlElementFindChild(XmlElement* element, const char* name, int create = 0,
+                                const char* tag = nullptr, uint8_t temporary = 0);
 XmlElement* XmlElementFindChild(XmlElement* element, const wchar_t* name, int create = 0,
                                 const wchar_t* tag = nullptr, uint8_t temporary = 0);
 XmlElement* XmlElementFindChildView(const XmlElement* element, std::string_view name);
@@ -79,8 +79,8 @@ void XmlElementDestroy(XmlElement* element);
 
 // ---- content ----
 
-XmlVariable* XmlElementAddVariable(XmlElement* element, std::string_view plainName, std::string_view plainValue,
-                                   uint8_t temporary = 0);
+XmlVariable* XmlElementAddVariable(XmlElement* element, std::string_view plainName,
+                                   std::string_view plainValue, uint8_t temporary = 0);
 XmlContent* XmlElementAddComment(XmlElement* element, const char* text);
 XmlContent* XmlElementAddCData(XmlElement* element, const char* text);
 // Plain text, stored escaped, placed after the current children.
@@ -162,7 +162,8 @@ void XmlVariableSetFormattedV(XmlVariable* variable, const char* format, va_list
 void XmlVariableSetBinary(XmlVariable* variable, const void* bytes, size_t length);
 // Decodes into out, at most size bytes; returns the count placed.
 size_t XmlVariableGetBinary(const XmlVariable* variable, void* out, size_t size);
-XmlVariable* XmlElementAddBinaryVariable(XmlElement* element, const char* name, const void* bytes, size_t length);
+XmlVariable* XmlElementAddBinaryVariable(XmlElement* element, const char* name, const void* bytes,
+                                         size_t length);
 
 size_t XmlTextGetText(const XmlText* text, char* buffer, int raw);
 std::string XmlTextGetTextString(const XmlText* text, int raw = 0);

@@ -61,7 +61,8 @@ XmlElement* XmlElementDuplicate(XmlElement* element, XmlElement* parent) {
         copy->cdata.Append(DuplicateContent(element->cdata.At(i), copy));
     }
     for (uint32_t i = 0; i < element->children.Count(); ++i) {
-        if (XmlElement* child = element->children.At(i)) copy->children.Append(XmlElementDuplicate(child, copy));
+        if (XmlElement* child = element->children.At(i))
+            copy->children.Append(XmlElementDuplicate(child, copy));
     }
     return copy;
 }
@@ -145,12 +146,15 @@ void XmlElementSortChildren(XmlElement* element, int (*compare)(const void*, con
 
 // ---- validity ----
 
-static bool Readable(const void* p, size_t size) { return p && !IsBadReadPtr(p, size ? size : 1); }
+static bool Readable(const void* p, size_t size) {
+    return p && !IsBadReadPtr(p, size ? size : 1);
+}
 
-static bool ReadableText(const std::string& s) { return Readable(s.c_str(), s.size() + 1); }
+static bool ReadableText(const std::string& s) {
+    return Readable(s.c_str(), s.size() + 1);
+}
 
-template <typename T>
-static bool ReadableSlots(const XmlSlots<T>& slots) {
+template <typename T> static bool ReadableSlots(const XmlSlots<T>& slots) {
     return slots.Count() == 0 || Readable(slots.Items(), sizeof(T*) * slots.Count());
 }
 
@@ -158,8 +162,9 @@ bool XmlElementIsValid(const XmlElement* element) {
     if (!Readable(element, sizeof(XmlElement))) return false;
     if (element->parent && !Readable(element->parent, sizeof(XmlElement))) return false;
     if (!ReadableText(element->name)) return false;
-    if (!ReadableSlots(element->comments) || !ReadableSlots(element->texts) || !ReadableSlots(element->cdata) ||
-        !ReadableSlots(element->variables) || !ReadableSlots(element->children)) {
+    if (!ReadableSlots(element->comments) || !ReadableSlots(element->texts) ||
+        !ReadableSlots(element->cdata) || !ReadableSlots(element->variables) ||
+        !ReadableSlots(element->children)) {
         return false;
     }
     for (uint32_t i = 0; i < element->comments.Count(); ++i) {
@@ -176,7 +181,8 @@ bool XmlElementIsValid(const XmlElement* element) {
     }
     for (uint32_t i = 0; i < element->variables.Count(); ++i) {
         const XmlVariable* v = element->variables.At(i);
-        if (!Readable(v, sizeof(XmlVariable)) || !ReadableText(v->name) || !ReadableText(v->value)) return false;
+        if (!Readable(v, sizeof(XmlVariable)) || !ReadableText(v->name) || !ReadableText(v->value))
+            return false;
         if (v->owner != element) return false;
     }
     for (uint32_t i = 0; i < element->children.Count(); ++i) {
@@ -199,18 +205,20 @@ void XmlElementCompact(XmlElement* element) {
 uint64_t XmlElementGetSizeEstimate(const XmlElement* element) {
     if (!element) return 0;
     uint64_t size = 152 + element->name.size();
-    size += 4ull * (element->children.Capacity() + element->variables.Capacity() + element->comments.Capacity() +
-                    element->texts.Capacity() + element->cdata.Capacity());
+    size += 4ull * (element->children.Capacity() + element->variables.Capacity() +
+                    element->comments.Capacity() + element->texts.Capacity() + element->cdata.Capacity());
     for (uint32_t i = 0; i < element->variables.Count(); ++i) {
         const XmlVariable* v = element->variables.At(i);
         size += 32 + v->name.size() + v->value.size();
     }
-    for (uint32_t i = 0; i < element->comments.Count(); ++i) size += 24 + element->comments.At(i)->text.size();
+    for (uint32_t i = 0; i < element->comments.Count(); ++i)
+        size += 24 + element->comments.At(i)->text.size();
     for (uint32_t i = 0; i < element->cdata.Count(); ++i) size += 24 + element->cdata.At(i)->text.size();
     for (uint32_t i = 0; i < element->texts.Count(); ++i) {
         const XmlText* t = element->texts.At(i);
         size += 48 + (t->kind == 1 ? t->bytes.size() : t->text.size());
     }
-    for (uint32_t i = 0; i < element->children.Count(); ++i) size += XmlElementGetSizeEstimate(element->children.At(i));
+    for (uint32_t i = 0; i < element->children.Count(); ++i)
+        size += XmlElementGetSizeEstimate(element->children.At(i));
     return size;
 }

@@ -15,7 +15,9 @@
 
 namespace {
 
-std::string Utf8(const wchar_t* text) { return text ? WideToNarrow(text, wcslen(text)) : std::string(); }
+std::string Utf8(const wchar_t* text) {
+    return text ? WideToNarrow(text, wcslen(text)) : std::string();
+}
 
 size_t CopyOut(const std::string& stored, char* buffer, int raw) {
     if (!buffer) return stored.size();
@@ -63,7 +65,9 @@ void XmlElementSetName(XmlElement* element, const char* name) {
     element->nameHash = XmlPlainHash(plain);
 }
 
-void XmlElementSetName(XmlElement* element, const wchar_t* name) { XmlElementSetName(element, Utf8(name).c_str()); }
+void XmlElementSetName(XmlElement* element, const wchar_t* name) {
+    XmlElementSetName(element, Utf8(name).c_str());
+}
 
 // ---- variables ----
 
@@ -85,8 +89,12 @@ std::string XmlVariableGetValueString(const XmlVariable* variable, int raw) {
     return raw ? variable->value : XmlUnescape(variable->value);
 }
 
-const char* XmlVariableGetRawValue(const XmlVariable* variable) { return variable ? variable->value.c_str() : nullptr; }
-const char* XmlVariableGetRawValue(const XmlContent* content) { return content ? content->text.c_str() : nullptr; }
+const char* XmlVariableGetRawValue(const XmlVariable* variable) {
+    return variable ? variable->value.c_str() : nullptr;
+}
+const char* XmlVariableGetRawValue(const XmlContent* content) {
+    return content ? content->text.c_str() : nullptr;
+}
 
 void XmlVariableSetName(XmlVariable* variable, const char* name, int raw) {
     if (!variable) return;
@@ -189,7 +197,8 @@ size_t XmlVariableGetBinary(const XmlVariable* variable, void* out, size_t size)
     return out ? n : 0;
 }
 
-XmlVariable* XmlElementAddBinaryVariable(XmlElement* element, const char* name, const void* bytes, size_t length) {
+XmlVariable* XmlElementAddBinaryVariable(XmlElement* element, const char* name, const void* bytes,
+                                         size_t length) {
     XmlVariable* v = XmlElementAddVariable(element, name ? name : "", "");
     XmlVariableSetBinary(v, bytes, length);
     return v;
@@ -230,7 +239,9 @@ std::string XmlTextGetBytes(const XmlText* text) {
 
 // ---- accessors ----
 
-XmlElement* XmlElementGetParent(const XmlElement* element) { return element ? element->parent : nullptr; }
+XmlElement* XmlElementGetParent(const XmlElement* element) {
+    return element ? element->parent : nullptr;
+}
 
 XmlElement* XmlElementSetParent(XmlElement* element, XmlElement* parent) {
     if (!element) return nullptr;
@@ -239,37 +250,63 @@ XmlElement* XmlElementSetParent(XmlElement* element, XmlElement* parent) {
     return previous;
 }
 
-XmlElement** XmlElementGetChildren(const XmlElement* element) { return element ? element->children.Items() : nullptr; }
-uint32_t XmlElementGetChildCount(const XmlElement* element) { return element ? element->children.Count() : 0; }
+XmlElement** XmlElementGetChildren(const XmlElement* element) {
+    return element ? element->children.Items() : nullptr;
+}
+uint32_t XmlElementGetChildCount(const XmlElement* element) {
+    return element ? element->children.Count() : 0;
+}
 XmlElement* XmlElementGetChild(const XmlElement* element, uint32_t index) {
     return element && index < element->children.Count() ? element->children.At(index) : nullptr;
 }
 XmlVariable** XmlElementGetVariables(const XmlElement* element) {
     return element ? element->variables.Items() : nullptr;
 }
-uint32_t XmlElementGetVariableCount(const XmlElement* element) { return element ? element->variables.Count() : 0; }
-XmlContent** XmlElementGetComments(const XmlElement* element) { return element ? element->comments.Items() : nullptr; }
-uint32_t XmlElementGetCommentCount(const XmlElement* element) { return element ? element->comments.Count() : 0; }
-XmlText** XmlElementGetTexts(const XmlElement* element) { return element ? element->texts.Items() : nullptr; }
-uint32_t XmlElementGetTextCount(const XmlElement* element) { return element ? element->texts.Count() : 0; }
+uint32_t XmlElementGetVariableCount(const XmlElement* element) {
+    return element ? element->variables.Count() : 0;
+}
+XmlContent** XmlElementGetComments(const XmlElement* element) {
+    return element ? element->comments.Items() : nullptr;
+}
+uint32_t XmlElementGetCommentCount(const XmlElement* element) {
+    return element ? element->comments.Count() : 0;
+}
+XmlText** XmlElementGetTexts(const XmlElement* element) {
+    return element ? element->texts.Items() : nullptr;
+}
+uint32_t XmlElementGetTextCount(const XmlElement* element) {
+    return element ? element->texts.Count() : 0;
+}
 XmlContent** XmlElementGetCDataSections(const XmlElement* element) {
     return element ? element->cdata.Items() : nullptr;
 }
-uint32_t XmlElementGetCDataCount(const XmlElement* element) { return element ? element->cdata.Count() : 0; }
-uint32_t XmlElementGetType(const XmlElement* element) { return element ? element->type : 0; }
-uint8_t XmlElementGetTemporary(const XmlElement* element) { return element ? element->temporary : 0; }
+uint32_t XmlElementGetCDataCount(const XmlElement* element) {
+    return element ? element->cdata.Count() : 0;
+}
+uint32_t XmlElementGetType(const XmlElement* element) {
+    return element ? element->type : 0;
+}
+uint8_t XmlElementGetTemporary(const XmlElement* element) {
+    return element ? element->temporary : 0;
+}
 void XmlElementSetTemporary(XmlElement* element, uint8_t temporary) {
     if (element) element->temporary = temporary;
 }
-uint64_t XmlElementGetUserData(const XmlElement* element) { return element ? element->userData : 0; }
+uint64_t XmlElementGetUserData(const XmlElement* element) {
+    return element ? element->userData : 0;
+}
 void XmlElementSetUserData(XmlElement* element, uint64_t data) {
     if (element) element->userData = data;
 }
-XmlElement* XmlVariableGetOwner(const XmlVariable* variable) { return variable ? variable->owner : nullptr; }
+XmlElement* XmlVariableGetOwner(const XmlVariable* variable) {
+    return variable ? variable->owner : nullptr;
+}
 void XmlVariableSetOwner(XmlVariable* variable, XmlElement* owner) {
     if (variable) variable->owner = owner;
 }
-uint8_t XmlVariableGetTemporary(const XmlVariable* variable) { return variable ? variable->temporary : 0; }
+uint8_t XmlVariableGetTemporary(const XmlVariable* variable) {
+    return variable ? variable->temporary : 0;
+}
 void XmlVariableSetTemporary(XmlVariable* variable, uint8_t temporary) {
     if (variable) variable->temporary = temporary;
 }

@@ -80,7 +80,8 @@ size_t DecodeReference(std::string_view s, size_t i, char* out, size_t* written)
         const char* entity;
         size_t length;
         char c;
-    } named[] = {{"&amp;", 5, '&'}, {"&lt;", 4, '<'}, {"&gt;", 4, '>'}, {"&quot;", 6, '"'}, {"&apos;", 6, '\''}};
+    } named[] = {
+        {"&amp;", 5, '&'}, {"&lt;", 4, '<'}, {"&gt;", 4, '>'}, {"&quot;", 6, '"'}, {"&apos;", 6, '\''}};
     std::string_view rest = s.substr(i);
     for (const auto& n : named) {
         if (rest.size() >= n.length && std::memcmp(rest.data(), n.entity, n.length) == 0) {

@@ -28,7 +28,8 @@ HANDLE CreateSibling(const std::wstring& full, std::wstring* name) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         *name = folder + L"\\" + base + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
                 std::to_wstring(counter++) + L".tmp";
-        HANDLE h = CreateFileW(name->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE h =
+            CreateFileW(name->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE) return h;
         DWORD error = GetLastError();
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return INVALID_HANDLE_VALUE;
@@ -79,7 +80,8 @@ bool XmlWriteFileReplacing(const std::wstring& path, const void* bytes, size_t s
     bool ok = WriteAll(h, bytes, size);
     ok = FlushFileBuffers(h) && ok;
     ok = CloseHandle(h) && ok;
-    if (ok) ok = MoveFileExW(temporary.c_str(), full.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (ok)
+        ok = MoveFileExW(temporary.c_str(), full.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!ok) {
         DWORD error = GetLastError();
         DeleteFileW(temporary.c_str());

@@ -4,7 +4,9 @@ const char kXmlDefaultDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" 
 const char kXmlDefaultDeclarationWithBom[] =
     "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>";
 
-XmlHeader::~XmlHeader() { XmlHeaderRemoveAllComments(this); }
+XmlHeader::~XmlHeader() {
+    XmlHeaderRemoveAllComments(this);
+}
 
 XmlHeader* XmlHeaderCreate(const char* line) {
     XmlHeader* header = new XmlHeader;
@@ -12,7 +14,9 @@ XmlHeader* XmlHeaderCreate(const char* line) {
     return header;
 }
 
-void XmlHeaderFree(XmlHeader* header) { delete header; }
+void XmlHeaderFree(XmlHeader* header) {
+    delete header;
+}
 
 XmlContent* XmlHeaderAddComment(XmlHeader* header, const char* text, uint32_t position) {
     if (!header) return nullptr;
@@ -38,8 +42,12 @@ uint32_t XmlHeaderRemoveAllComments(XmlHeader* header) {
     return 0;
 }
 
-uint32_t XmlHeaderGetCommentCount(const XmlHeader* header) { return header ? header->comments.Count() : 0; }
-XmlContent** XmlHeaderGetComments(const XmlHeader* header) { return header ? header->comments.Items() : nullptr; }
+uint32_t XmlHeaderGetCommentCount(const XmlHeader* header) {
+    return header ? header->comments.Count() : 0;
+}
+XmlContent** XmlHeaderGetComments(const XmlHeader* header) {
+    return header ? header->comments.Items() : nullptr;
+}
 
 void XmlHeaderSetEncoding(XmlHeader* header, const char* encoding) {
     if (!header) return;

@@ -23,7 +23,9 @@ public:
     explicit FileModeLock(bool exclusive) : exclusive_(exclusive) {
         exclusive_ ? AcquireSRWLockExclusive(&g_fileModeLock) : AcquireSRWLockShared(&g_fileModeLock);
     }
-    ~FileModeLock() { exclusive_ ? ReleaseSRWLockExclusive(&g_fileModeLock) : ReleaseSRWLockShared(&g_fileModeLock); }
+    ~FileModeLock() {
+        exclusive_ ? ReleaseSRWLockExclusive(&g_fileModeLock) : ReleaseSRWLockShared(&g_fileModeLock);
+    }
 
 private:
     bool exclusive_;
@@ -49,8 +51,7 @@ const std::string* StoredValue(XmlDocument* document, const char* section, const
 }
 
 // Runs the reader on the document under its read lock, or on the file loaded for the call.
-template <typename Reader>
-auto WithDocument(const char* file, XmlDocument* document, Reader reader) {
+template <typename Reader> auto WithDocument(const char* file, XmlDocument* document, Reader reader) {
     if (document) {
         XmlDocumentReadLock lock(document);
         return reader(document);
@@ -62,7 +63,8 @@ auto WithDocument(const char* file, XmlDocument* document, Reader reader) {
 }
 
 // The unescaped value, when one that is not empty is stored.
-bool ReadValue(const char* section, const char* key, const char* file, XmlDocument* document, std::string* value) {
+bool ReadValue(const char* section, const char* key, const char* file, XmlDocument* document,
+               std::string* value) {
     return WithDocument(file, document, [&](XmlDocument* d) {
         const std::string* stored = StoredValue(d, section, key);
         if (!stored) return false;
@@ -78,8 +80,7 @@ uint64_t CopyIfFits(const char* text, size_t length, char* out, uint64_t size) {
 
 // Applies the change to the document under its write lock, or to the file loaded for the call,
 // which is then written back whole.
-template <typename Change>
-int ChangeDocument(const char* file, XmlDocument* document, Change change) {
+template <typename Change> int ChangeDocument(const char* file, XmlDocument* document, Change change) {
     if (document) {
         XmlDocumentWriteLock lock(document);
         return change(document);
@@ -93,7 +94,9 @@ int ChangeDocument(const char* file, XmlDocument* document, Change change) {
     return XmlDocumentSave(&loaded, nullptr, 1, kXmlFormatFile, nullptr);
 }
 
-std::string Utf8(const wchar_t* text) { return WideToNarrow(text, wcslen(text)); }
+std::string Utf8(const wchar_t* text) {
+    return WideToNarrow(text, wcslen(text));
+}
 
 } // namespace
 
@@ -107,7 +110,8 @@ uint64_t XmlGetProfileString(const char* section, const char* key, const char* d
         const std::string* stored = StoredValue(d, section, key);
         if (!stored) return 0;
         found = true;
-        if (stored->find('&') == std::string::npos) return CopyIfFits(stored->c_str(), stored->size(), out, size);
+        if (stored->find('&') == std::string::npos)
+            return CopyIfFits(stored->c_str(), stored->size(), out, size);
         std::string value = XmlUnescape(*stored);
         return CopyIfFits(value.c_str(), value.size(), out, size);
     });
@@ -262,11 +266,13 @@ int XmlWriteProfileAnsiString(const char* section, const char* key, const char* 
     return XmlWriteProfileString(section, key, WideToNarrow(wide).c_str(), file, nullptr);
 }
 
-int XmlWriteProfileWideStringFile(const char* section, const char* key, const wchar_t* value, const char* file) {
+int XmlWriteProfileWideStringFile(const char* section, const char* key, const wchar_t* value,
+                                  const char* file) {
     return XmlWriteProfileWideString(section, key, value, file, nullptr);
 }
 
-int XmlRenameProfileSection(const char* section, const char* newName, const char* file, XmlDocument* document) {
+int XmlRenameProfileSection(const char* section, const char* newName, const char* file,
+                            XmlDocument* document) {
     if (!section || !*section || !newName) return 0;
     return ChangeDocument(file, document, [&](XmlDocument* d) {
         XmlElement* element = FindSection(d->root, section);

@@ -60,7 +60,9 @@ int XmlWriteProfileBinary(const char* section, const char* key, const void* data
                           const char* file, XmlDocument* document);
 // File mode only.
 int XmlWriteProfileAnsiString(const char* section, const char* key, const char* ansiText, const char* file);
-int XmlWriteProfileWideStringFile(const char* section, const char* key, const wchar_t* value, const char* file);
+int XmlWriteProfileWideStringFile(const char* section, const char* key, const wchar_t* value,
+                                  const char* file);
 // Renames the element the section names; 1, or 0 when it does not exist (or, in file mode, when
 // the file could not be written).
-int XmlRenameProfileSection(const char* section, const char* newName, const char* file, XmlDocument* document);
+int XmlRenameProfileSection(const char* section, const char* newName, const char* file,
+                            XmlDocument* document);

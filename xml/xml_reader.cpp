@@ -19,12 +19,9 @@ static bool IsNameEnd(char c) {
 void XmlParseTagText(XmlElement* element, std::string_view tag) {
     if (!element) return;
     size_t i = 0;
-    std::string name;
-    while (i < tag.size() && !IsNameEnd(tag[i])) {
-        if (tag[i] != '<') name += tag[i];
-        ++i;
-    }
-    element->name = std::move(name);
+    while (i < tag.size() && !IsNameEnd(tag[i])) ++i;
+    element->name.assign(tag.substr(0, i));
+    if (element->name.find('<') != std::string::npos) std::erase(element->name, '<');
     element->nameHash = XmlStoredHash(element->name);
 
     while (i < tag.size()) {
@@ -51,7 +48,9 @@ void XmlParseTagText(XmlElement* element, std::string_view tag) {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -229,8 +228,8 @@ XmlElement* XmlParseElement(XmlHeader* header, XmlElement* parent, std::string_v
 bool XmlReadFile(const wchar_t* name, XmlFilter* filter, std::string* text, DWORD* error) {
     if (error) *error = ERROR_INVALID_PARAMETER;
     if (!name || !text) return false;
-    HANDLE file = CreateFileW(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         if (error) *error = GetLastError();
         return false;

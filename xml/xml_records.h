@@ -10,12 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "xml/xml_pool.h"
 #include "xml/xml_slots.h"
 
 struct XmlElement;
 
 // One attribute. The name never ends in a blank.
 struct XmlVariable {
+    XML_POOLED_RECORD
     std::string name;  // escaped
     std::string value; // escaped
     XmlElement* owner = nullptr;
@@ -25,6 +27,7 @@ struct XmlVariable {
 // A comment or CDATA section of an element, or a comment of the document header (no owner).
 // The position is the number of children before it; in the header 0 = before the root, 1 = after.
 struct XmlContent {
+    XML_POOLED_RECORD
     XmlElement* owner = nullptr;
     std::string text; // plain
     uint32_t position = 0;
@@ -32,6 +35,7 @@ struct XmlContent {
 
 // Character data between tags. Kind 0 keeps escaped text; kind 1 keeps raw bytes.
 struct XmlText {
+    XML_POOLED_RECORD
     XmlElement* owner = nullptr;
     std::vector<uint8_t> bytes;
     uint8_t kind = 0;
@@ -45,6 +49,7 @@ struct XmlBorrowedChild {
 };
 
 struct XmlElement {
+    XML_POOLED_RECORD
     XmlElement() = default;
     ~XmlElement();
     XmlElement(const XmlElement&) = delete;

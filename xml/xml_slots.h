@@ -5,9 +5,11 @@
 
 #include <cstdint>
 #include <cstring>
+#include <new>
 
-template <typename T>
-class XmlSlots {
+#include "xml/xml_pool.h"
+
+template <typename T> class XmlSlots {
 public:
     XmlSlots(uint32_t initialCapacity, uint32_t step) : capacity_(initialCapacity), step_(step) {}
     ~XmlSlots() { Release(); }
@@ -66,23 +68,27 @@ public:
     }
 
     void Release() {
-        delete[] items_;
-        delete[] keys_;
+        if (items_) XmlPoolFree(items_, BlockSize(capacity_));
         items_ = nullptr;
         keys_ = nullptr;
         count_ = 0;
     }
 
 private:
+    static size_t BlockSize(uint32_t capacity) {
+        return (sizeof(T*) + sizeof(uint32_t)) * static_cast<size_t>(capacity);
+    }
+
+    // Items and keys share one block: the pointers first, the keys after them.
     void Reallocate(uint32_t capacity) {
-        T** items = new T*[capacity];
-        uint32_t* keys = new uint32_t[capacity];
+        void* block = XmlPoolAllocate(BlockSize(capacity));
+        T** items = static_cast<T**>(block);
+        uint32_t* keys = reinterpret_cast<uint32_t*>(items + capacity);
         if (count_) {
             std::memcpy(items, items_, sizeof(T*) * count_);
             std::memcpy(keys, keys_, sizeof(uint32_t) * count_);
         }
-        delete[] items_;
-        delete[] keys_;
+        if (items_) XmlPoolFree(items_, BlockSize(capacity_));
         items_ = items;
         keys_ = keys;
         capacity_ = capacity;

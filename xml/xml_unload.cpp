@@ -34,11 +34,13 @@ std::wstring FullPath(const std::wstring& name) {
 }
 
 bool WriteNewFile(const std::wstring& path, const std::string& text) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     bool ok = text.size() < 0x7FFFFFFF &&
-              WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
+              WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+              written == text.size();
     ok = CloseHandle(h) && ok;
     if (!ok) DeleteFileW(path.c_str());
     return ok;
@@ -124,5 +126,6 @@ void XmlDeleteUnloadedFile(XmlElement* parent, uint32_t ticket) {
 void XmlForgetUnloadedFile(XmlElement* parent, uint32_t ticket) {
     if (ticket == 0 || ticket > parent->unloadedFiles.size()) return;
     parent->unloadedFiles[ticket - 1].clear();
-    while (!parent->unloadedFiles.empty() && parent->unloadedFiles.back().empty()) parent->unloadedFiles.pop_back();
+    while (!parent->unloadedFiles.empty() && parent->unloadedFiles.back().empty())
+        parent->unloadedFiles.pop_back();
 }

@@ -25,8 +25,8 @@ void WriteContent(std::string& out, const XmlElement* e, uint32_t depth, const X
     out += cdata ? "]]>\r\n" : "-->\r\n";
 }
 
-void WriteTextItem(std::string& out, const XmlElement* e, uint32_t depth, const XmlText* t, int raw, bool indent,
-                   bool lineEnd) {
+void WriteTextItem(std::string& out, const XmlElement* e, uint32_t depth, const XmlText* t, int raw,
+                   bool indent, bool lineEnd) {
     if (indent) Indent(out, e, depth + 1);
     if (t->kind == 0) AppendText(out, t->text, raw);
     if (lineEnd) out += "\r\n";
@@ -98,7 +98,8 @@ void XmlHeaderWrite(const XmlHeader* header, std::string& out, uint32_t position
     }
 }
 
-std::string XmlElementExportText(XmlElement* element, int withChildren, int raw, int format, const XmlHeader* header) {
+std::string XmlElementExportText(XmlElement* element, int withChildren, int raw, int format,
+                                 const XmlHeader* header) {
     std::string out;
     XmlHeaderWrite(header, out, 0, format);
     XmlElementWrite(out, element, 0, withChildren, raw, format);
@@ -113,7 +114,9 @@ static bool SetString(HKEY key, const std::string& name, const std::string& valu
                           static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
-static std::string Form(const std::string& stored, int raw) { return raw ? stored : XmlUnescape(stored); }
+static std::string Form(const std::string& stored, int raw) {
+    return raw ? stored : XmlUnescape(stored);
+}
 
 static uint32_t IndexInParent(const XmlElement* e) {
     if (!e->parent) return 0;

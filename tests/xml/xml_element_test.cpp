@@ -13,7 +13,9 @@ struct ElementDeleter {
 };
 using ElementPtr = std::unique_ptr<XmlElement, ElementDeleter>;
 
-ElementPtr Make(const char* tag) { return ElementPtr(XmlElementCreate(nullptr, tag)); }
+ElementPtr Make(const char* tag) {
+    return ElementPtr(XmlElementCreate(nullptr, tag));
+}
 
 } // namespace
 

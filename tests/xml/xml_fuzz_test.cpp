@@ -13,7 +13,8 @@ const char kSeedDocument[] =
     "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n"
     "<!-- settings -->\r\n"
     "<Cfg version=\"3\">\r\n"
-    "\t<Options1 Default_Nick=\"guest\" Quit=\"&lt;bye&gt; &amp; &quot;x&quot; &apos;\" Euro=\"&#x20AC;&#65;\"/>\r\n"
+    "\t<Options1 Default_Nick=\"guest\" Quit=\"&lt;bye&gt; &amp; &quot;x&quot; &apos;\" "
+    "Euro=\"&#x20AC;&#65;\"/>\r\n"
     "\t<Options3>\r\n"
     "\t\t<Notifications Hilite_words=\"me\" Inactive_beep=\"\"/>\r\n"
     "\t</Options3>\r\n"
@@ -24,16 +25,19 @@ const char kSeedDocument[] =
     "\t\t<!-- between -->\r\n"
     "\t\t<Script name=\"b\"/>\r\n"
     "\t</Scripts>\r\n"
-    "\t<Blob v=\"AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4__OTo7PD0+P0BBQkNE\"/>\r\n"
+    "\t<Blob "
+    "v=\"AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4__OTo7PD0+P0BBQkNE\"/"
+    ">\r\n"
     "\t<Text>\r\n"
     "\t\tsome text &amp; more\r\n"
     "\t</Text>\r\n"
     "</Cfg>\r\n"
     "<!-- end -->\r\n";
 
-const char* const kSnippets[] = {"<",  ">",    "/>",        "</",  "\"",  "=",     "<!--", "-->", "<![CDATA[",
-                                 "]]>", "<?",  "?>",        "&",   "&#",  "&#x",   ";",    "<a>", "</a>",
-                                 "\0", "\xFF", "<?xml ?>", "\r\n", "\t", "&amp;", "<b c=\"d\">"};
+const char* const kSnippets[] = {"<",    ">",         "/>",    "</",         "\"", "=",    "<!--",
+                                 "-->",  "<![CDATA[", "]]>",   "<?",         "?>", "&",    "&#",
+                                 "&#x",  ";",         "<a>",   "</a>",       "\0", "\xFF", "<?xml ?>",
+                                 "\r\n", "\t",        "&amp;", "<b c=\"d\">"};
 
 std::string Mutate(const std::string& text, std::mt19937& random) {
     std::string s = text;

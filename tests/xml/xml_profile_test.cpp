@@ -46,7 +46,8 @@ protected:
 
 TEST_P(XmlProfile, MissingSectionReadsTheDefaultAndCreatesNothing) {
     char out[100] = {};
-    EXPECT_EQ(XmlGetProfileString("Cfg\\Options1", "Default_Nick", "guest", out, sizeof out, File(), Doc()), 5u);
+    EXPECT_EQ(XmlGetProfileString("Cfg\\Options1", "Default_Nick", "guest", out, sizeof out, File(), Doc()),
+              5u);
     EXPECT_STREQ(out, "guest");
     EXPECT_EQ(XmlElementFindPath(Root(), "Cfg\\Options1"), nullptr);
 }
@@ -141,7 +142,8 @@ TEST_P(XmlProfile, WideAndCodePageForms) {
     EXPECT_EQ(XmlGetProfileStringCp("W", "e", "", cp, sizeof cp, File(), Doc(), 1252), 4u);
     EXPECT_STREQ(cp, "caf\xE9");
     char untouched[20] = "preset";
-    EXPECT_EQ(XmlGetProfileStringCp("W", "absent", "dflt", untouched, sizeof untouched, File(), Doc(), 1252), 4u);
+    EXPECT_EQ(XmlGetProfileStringCp("W", "absent", "dflt", untouched, sizeof untouched, File(), Doc(), 1252),
+              4u);
     EXPECT_STREQ(untouched, "preset");
 }
 
@@ -155,13 +157,16 @@ TEST_P(XmlProfile, RenameSection) {
 }
 
 INSTANTIATE_TEST_SUITE_P(MemoryAndFile, XmlProfile, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "File" : "Memory"; });
+                         [](const testing::TestParamInfo<bool>& info) {
+                             return info.param ? "File" : "Memory";
+                         });
 
 TEST(XmlProfileFile, MissingFileIsCreatedByTheFirstWrite) {
     TempFolder folder;
     std::string path = folder.FileUtf8(L"new.xml");
     EXPECT_EQ(XmlWriteProfileString("Cfg", "k", "v", path.c_str(), nullptr), 1);
-    EXPECT_EQ(ReadBytes(folder.File(L"new.xml")), std::string(kDecl) + "\r\n<root>\r\n\t<Cfg k=\"v\"/>\r\n</root>\r\n");
+    EXPECT_EQ(ReadBytes(folder.File(L"new.xml")),
+              std::string(kDecl) + "\r\n<root>\r\n\t<Cfg k=\"v\"/>\r\n</root>\r\n");
 }
 
 TEST(XmlProfileFile, SectionListsAndAnsiWriter) {
@@ -224,7 +229,8 @@ TEST(XmlProfileDocument, ReadersAndWritersOnManyThreads) {
                 std::string key = "k" + std::to_string(i % 50);
                 if (t % 2 == 0) {
                     XmlWriteProfileInt(section.c_str(), key.c_str(), i, nullptr, &shared);
-                    if (i % 100 == 0) XmlWriteProfileString(section.c_str(), nullptr, nullptr, nullptr, &shared);
+                    if (i % 100 == 0)
+                        XmlWriteProfileString(section.c_str(), nullptr, nullptr, nullptr, &shared);
                 } else {
                     char out[32] = {};
                     XmlGetProfileString(section.c_str(), key.c_str(), "", out, sizeof out, nullptr, &shared);

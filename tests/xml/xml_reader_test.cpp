@@ -14,10 +14,14 @@ namespace {
 
 const char kDecl[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>";
 
-std::string Name(const XmlElement* e) { return XmlElementGetNameString(e); }
+std::string Name(const XmlElement* e) {
+    return XmlElementGetNameString(e);
+}
 
 // The document text as the writer produces it, for comparing trees in tests.
-std::string Text(XmlDocument* d) { return XmlElementExportText(d->root, 1, 1, 0, d->header); }
+std::string Text(XmlDocument* d) {
+    return XmlElementExportText(d->root, 1, 1, 0, d->header);
+}
 
 } // namespace
 
@@ -115,7 +119,8 @@ TEST(XmlReader, AttributesNeedDoubleQuotesAndLoseBlanksAroundTheirNames) {
 
 TEST(XmlReader, CommentsAndCDataKeepTheirPlaces) {
     XmlDocument d;
-    XmlDocumentOpenText(&d, "<?xml ?>\r\n<!--before--><r><!--c0--><a/><![CDATA[x < y]]><b/>t</r><!--after-->");
+    XmlDocumentOpenText(&d,
+                        "<?xml ?>\r\n<!--before--><r><!--c0--><a/><![CDATA[x < y]]><b/>t</r><!--after-->");
     ASSERT_EQ(XmlHeaderGetCommentCount(d.header), 2u);
     EXPECT_EQ(d.header->comments.At(0)->text, "before");
     EXPECT_EQ(d.header->comments.At(0)->position, 0u);
@@ -164,8 +169,9 @@ TEST(XmlReader, ParseIntoAnElement) {
 // ---- hostile and damaged input: each loads to a defined state ----
 
 TEST(XmlReaderBadInput, TruncatedAtEveryByteLoadsToADefinedState) {
-    std::string good = std::string(kDecl) +
-                       "\r\n<!--c--><Cfg a=\"&lt;x&gt;\"><O k=\"v\"/><S><![CDATA[say hi]]><!--n--></S>t</Cfg>\r\n";
+    std::string good =
+        std::string(kDecl) +
+        "\r\n<!--c--><Cfg a=\"&lt;x&gt;\"><O k=\"v\"/><S><![CDATA[say hi]]><!--n--></S>t</Cfg>\r\n";
     for (size_t n = 0; n <= good.size(); ++n) {
         XmlDocument d;
         XmlDocumentOpenText(&d, good.substr(0, n).c_str());
@@ -181,7 +187,8 @@ TEST(XmlReaderBadInput, UndefinedEntitiesAndInvalidUtf8PassThrough) {
     XmlDocument d;
     XmlDocumentOpenText(&d, "<?xml ?><r v=\"&nbsp;&#xFFFFFFFF;\xC3\x28\xFF\">&bogus; \xF0\x28\x8C</r>");
     EXPECT_EQ(d.state, kXmlStateDeclared);
-    EXPECT_EQ(XmlVariableGetValueString(XmlElementFindVariable(d.root, "v")), "&nbsp;&#xFFFFFFFF;\xC3\x28\xFF");
+    EXPECT_EQ(XmlVariableGetValueString(XmlElementFindVariable(d.root, "v")),
+              "&nbsp;&#xFFFFFFFF;\xC3\x28\xFF");
     EXPECT_EQ(XmlTextGetTextString(d.root->texts.At(0)), "&bogus; \xF0\x28\x8C");
     XmlDocument copy;
     XmlDocumentOpenText(&copy, Text(&d).c_str());

@@ -35,9 +35,13 @@ TempFolder::TempFolder() {
     CreateDirectoryW(path_.c_str(), nullptr);
 }
 
-TempFolder::~TempFolder() { RemoveTree(path_); }
+TempFolder::~TempFolder() {
+    RemoveTree(path_);
+}
 
-std::string TempFolder::FileUtf8(const wchar_t* name) const { return WideToNarrow(File(name)); }
+std::string TempFolder::FileUtf8(const wchar_t* name) const {
+    return WideToNarrow(File(name));
+}
 
 std::string ReadBytes(const std::wstring& path) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -65,7 +69,9 @@ bool WriteBytes(const std::wstring& path, const std::string& bytes) {
     return ok;
 }
 
-bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 CurrentFolder::CurrentFolder(const std::wstring& path) {
     wchar_t buffer[MAX_PATH + 1] = {};
@@ -74,4 +80,6 @@ CurrentFolder::CurrentFolder(const std::wstring& path) {
     SetCurrentDirectoryW(path.c_str());
 }
 
-CurrentFolder::~CurrentFolder() { SetCurrentDirectoryW(previous_.c_str()); }
+CurrentFolder::~CurrentFolder() {
+    SetCurrentDirectoryW(previous_.c_str());
+}

@@ -13,7 +13,8 @@ namespace {
 class XmlUnload : public testing::Test {
 protected:
     XmlUnload() : here_(folder_.Path()) {
-        XmlDocumentOpenText(&doc_, "<?xml ?><r><a v=\"1\"><x/></a><b v=\"2\"/><c v=\"3\"><y w=\"&lt;&amp;\"/></c></r>");
+        XmlDocumentOpenText(
+            &doc_, "<?xml ?><r><a v=\"1\"><x/></a><b v=\"2\"/><c v=\"3\"><y w=\"&lt;&amp;\"/></c></r>");
     }
 
     std::string Text() { return XmlElementExportText(doc_.root, 1, 1, 0, doc_.header); }

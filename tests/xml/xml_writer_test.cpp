@@ -21,32 +21,32 @@ std::string Write(XmlElement* e, int withChildren = 1, int raw = 1, int format =
 
 // A settings document as the program keeps it: nested sections, every special character,
 // CDATA scripts, a Base64 binary value and comments on both sides of the root.
-const char kSettings[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n"
-    "<!-- user settings -->\r\n"
-    "<Cfg>\r\n"
-    "\t<Options1 Default_Nick=\"guest\" Quit=\"&lt;bye&gt; &amp; &quot;see&quot; y&apos;all\" Flood_Delay_MS=\"1000\"/>\r\n"
-    "\t<Options3>\r\n"
-    "\t\t<Notifications Hilite_words=\"me mine\" Inactive_beep=\"\"/>\r\n"
-    "\t</Options3>\r\n"
-    "\t<Audio In_WaveFormat=\"AQACAESsAAAQsQIABAAQAAAA\"/>\r\n"
-    "\t<Scripts>\r\n"
-    "\t\t<Script name=\"greet\" enabled=\"1\">\r\n"
-    "\t\t\t<![CDATA[if ($nick == \"x\") { /say <hi> & bye }]]>\r\n"
-    "\t\t</Script>\r\n"
-    "\t\t<!-- disabled below -->\r\n"
-    "\t\t<Script name=\"quiet\"/>\r\n"
-    "\t</Scripts>\r\n"
-    "\t<Server_List>\r\n"
-    "\t\t<Server Address=\"irc.example.net\" Port=\"6697\" SSL=\"1\">\r\n"
-    "\t\t\t<![CDATA[/join #a,#b]]>\r\n"
-    "\t\t</Server>\r\n"
-    "\t</Server_List>\r\n"
-    "\t<Motd>\r\n"
-    "\t\twelcome &amp; enjoy\r\n"
-    "\t</Motd>\r\n"
-    "</Cfg>\r\n"
-    "<!-- end -->\r\n";
+const char kSettings[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n"
+                         "<!-- user settings -->\r\n"
+                         "<Cfg>\r\n"
+                         "\t<Options1 Default_Nick=\"guest\" Quit=\"&lt;bye&gt; &amp; &quot;see&quot; "
+                         "y&apos;all\" Flood_Delay_MS=\"1000\"/>\r\n"
+                         "\t<Options3>\r\n"
+                         "\t\t<Notifications Hilite_words=\"me mine\" Inactive_beep=\"\"/>\r\n"
+                         "\t</Options3>\r\n"
+                         "\t<Audio In_WaveFormat=\"AQACAESsAAAQsQIABAAQAAAA\"/>\r\n"
+                         "\t<Scripts>\r\n"
+                         "\t\t<Script name=\"greet\" enabled=\"1\">\r\n"
+                         "\t\t\t<![CDATA[if ($nick == \"x\") { /say <hi> & bye }]]>\r\n"
+                         "\t\t</Script>\r\n"
+                         "\t\t<!-- disabled below -->\r\n"
+                         "\t\t<Script name=\"quiet\"/>\r\n"
+                         "\t</Scripts>\r\n"
+                         "\t<Server_List>\r\n"
+                         "\t\t<Server Address=\"irc.example.net\" Port=\"6697\" SSL=\"1\">\r\n"
+                         "\t\t\t<![CDATA[/join #a,#b]]>\r\n"
+                         "\t\t</Server>\r\n"
+                         "\t</Server_List>\r\n"
+                         "\t<Motd>\r\n"
+                         "\t\twelcome &amp; enjoy\r\n"
+                         "\t</Motd>\r\n"
+                         "</Cfg>\r\n"
+                         "<!-- end -->\r\n";
 
 } // namespace
 
@@ -91,12 +91,14 @@ TEST(XmlWriter, RealisticSettingsRoundTripToTheSameBytes) {
     XmlDocument d;
     XmlDocumentOpenFile(&d, path.c_str());
     EXPECT_EQ(d.state, kXmlStateDeclared);
-    EXPECT_EQ(XmlVariableGetValueString(XmlElementFindVariable(XmlElementFindPath(d.root, "Options1"), "Quit")),
-              "<bye> & \"see\" y'all");
+    EXPECT_EQ(
+        XmlVariableGetValueString(XmlElementFindVariable(XmlElementFindPath(d.root, "Options1"), "Quit")),
+        "<bye> & \"see\" y'all");
     unsigned char wave[18] = {};
-    EXPECT_EQ(XmlVariableGetBinary(XmlElementFindVariable(XmlElementFindPath(d.root, "Audio"), "In_WaveFormat"),
-                                   wave, sizeof wave),
-              18u);
+    EXPECT_EQ(
+        XmlVariableGetBinary(XmlElementFindVariable(XmlElementFindPath(d.root, "Audio"), "In_WaveFormat"),
+                             wave, sizeof wave),
+        18u);
     EXPECT_EQ(wave[0], 1);
     XmlDocumentCompact(&d);
     ASSERT_EQ(XmlDocumentSave(&d, nullptr, 1, 0, nullptr), 1);
@@ -117,7 +119,8 @@ TEST(XmlWriter, Utf16SaveAndReload) {
     std::string bytes = ReadBytes(path);
     std::wstring expectedStart = L"\xFEFF<?xml version=\"1.0\" encoding=\"UTF-16\" standalone=\"yes\" ?>\r\n";
     ASSERT_GE(bytes.size(), expectedStart.size() * 2);
-    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), expectedStart.size()), expectedStart);
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), expectedStart.size()),
+              expectedStart);
     XmlDocument back;
     XmlDocumentOpenFile(&back, path.c_str());
     EXPECT_EQ(XmlElementCompare(d.root, back.root), 0);
@@ -149,8 +152,9 @@ TEST(XmlWriter, RegistryLayout) {
     HKEY base = nullptr;
     const char* keyPath = "Software\\BrindlexXmlTest";
     RegDeleteTreeA(HKEY_CURRENT_USER, keyPath);
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &base, nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &base, nullptr),
+        ERROR_SUCCESS);
     EXPECT_EQ(XmlDocumentExportRegistry(&d, base, 0, nullptr), 1);
     char value[100] = {};
     DWORD size = sizeof value;
