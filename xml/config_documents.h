@@ -11,3 +11,7 @@ extern XmlDocument* CommonConfigDocument;
 extern XmlDocument* ExtrasDocument;
 extern XmlDocument* TempDocument;
 extern XmlElement* TranslationTree;
+
+// The shared view element the preferences window edits: "<Configuration />" from before the
+// program starts until it ends.
+extern XmlElement ConfigurationView;

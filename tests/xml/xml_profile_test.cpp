@@ -250,3 +250,8 @@ TEST(XmlProfileDocument, WriteLockHolderMayCallTheProfile) {
     EXPECT_EQ(XmlWriteProfileInt("Cfg", "k", 3, nullptr, &d), 1);
     EXPECT_EQ(XmlGetProfileInt("Cfg", "k", 0, nullptr, &d), 3);
 }
+
+TEST(XmlConfiguration, ViewElementExistsBeforeMain) {
+    EXPECT_EQ(XmlElementGetNameString(&ConfigurationView), "Configuration");
+    EXPECT_EQ(XmlElementGetChildCount(&ConfigurationView), 0u);
+}
