@@ -6,6 +6,7 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
 
 if(MSVC)
   set(BRINDLEX_WARNINGS /W4 /WX /permissive-)
+  add_compile_definitions(_CRT_SECURE_NO_WARNINGS)
 else()
   set(BRINDLEX_WARNINGS -Wall -Wextra -Werror -Wno-unused-parameter -Wno-cast-function-type
                         -Wno-missing-field-initializers)
