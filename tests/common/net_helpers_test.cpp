@@ -73,7 +73,7 @@ TEST_F(NetHelpers, RecvAllReadsUntilTheLengthOrTheEnd) {
     SOCKET server = accept(listener, nullptr, nullptr);
     ASSERT_NE(server, INVALID_SOCKET);
 
-    // Sent in small pieces with pauses, so one recv cannot take it all.
+    // Sent in small chunks with pauses, so one recv cannot take it all.
     std::thread sender([client] {
         const std::string data = "0123456789abcdefghijKLMNOPQRST";
         for (size_t at = 0; at < data.size(); at += 7) {
