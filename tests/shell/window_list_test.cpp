@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "shell/record_guards.h"
 #include "shell/window_list.h"
 
 #include <memory>
@@ -57,4 +58,15 @@ TEST_F(WindowListTest, LookupsByNameAndConnection) {
     EXPECT_EQ(FindDccChatWindowIndex("bob"), 2u);
     EXPECT_EQ(GetWindowRecordAt(99), nullptr);
     EXPECT_EQ(GetWindowRecordIndex(nullptr), kNoWindowIndex);
+}
+
+TEST(RecordGuards, RefuseMissingOrWrongWindows) {
+    WindowRecord channel(nullptr, kChannelWindow, nullptr);
+    EXPECT_THROW(RequireWindow(nullptr), int);
+    EXPECT_NO_THROW(RequireWindow(&channel));
+    EXPECT_NO_THROW(RequireWindowType(&channel, kChannelWindow));
+    EXPECT_THROW(RequireWindowType(&channel, kQueryWindow), int);
+    EXPECT_THROW(RequireWindowType(nullptr, kChannelWindow), int);
+    EXPECT_THROW(RejectWindowType(&channel, kChannelWindow), int);
+    EXPECT_NO_THROW(RejectWindowType(&channel, kServerWindow));
 }
