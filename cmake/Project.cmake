@@ -48,3 +48,14 @@ function(brindlex_test name)
     set_tests_properties(${name} PROPERTIES LABELS windows)
   endif()
 endfunction()
+
+# A resource-only library (texts, dialogs, data): no code and no entry point, so loading it
+# runs nothing.
+function(brindlex_resource_dll target)
+  set_target_properties(${target} PROPERTIES PREFIX "" LINKER_LANGUAGE C)
+  if(MSVC)
+    target_link_options(${target} PRIVATE /NOENTRY)
+  else()
+    target_link_options(${target} PRIVATE -nostdlib -Wl,-e,0)
+  endif()
+endfunction()
