@@ -6,6 +6,7 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
 
 if(MSVC)
   set(BRINDLEX_WARNINGS /W4 /WX /permissive-)
+  add_compile_definitions(_CRT_SECURE_NO_WARNINGS)
 else()
   set(BRINDLEX_WARNINGS -Wall -Wextra -Werror -Wno-unused-parameter -Wno-cast-function-type
                         -Wno-missing-field-initializers)
@@ -45,5 +46,16 @@ function(brindlex_test name)
   set_tests_properties(${name} PROPERTIES TIMEOUT 900)
   if(ARG_WINDOWS)
     set_tests_properties(${name} PROPERTIES LABELS windows)
+  endif()
+endfunction()
+
+# A resource-only library (texts, dialogs, data): no code and no entry point, so loading it
+# runs nothing.
+function(brindlex_resource_dll target)
+  set_target_properties(${target} PROPERTIES PREFIX "" LINKER_LANGUAGE C)
+  if(MSVC)
+    target_link_options(${target} PRIVATE /NOENTRY)
+  else()
+    target_link_options(${target} PRIVATE -nostdlib -Wl,-e,0)
   endif()
 endfunction()

@@ -23,4 +23,6 @@ void NoteInterfaceThread() {
     }
 }
 
-bool OnInterfaceThread() { return GetCurrentThreadId() == UiThreadId.load(); }
+bool OnInterfaceThread() {
+    return GetCurrentThreadId() == UiThreadId.load();
+}

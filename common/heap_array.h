@@ -9,8 +9,7 @@
 #include <stdexcept>
 #include <type_traits>
 
-template <typename T>
-class HeapArray {
+template <typename T> class HeapArray {
     static_assert(std::is_trivially_copyable_v<T>, "HeapArray holds plain values");
 
 public:
@@ -65,8 +64,7 @@ private:
 
 // An N-dimensional zero-filled array built from nested pointer blocks: each level but the
 // last holds the blocks of the next level, the last level holds the values.
-template <typename Leaf = uint64_t>
-class MultiArray {
+template <typename Leaf = uint64_t> class MultiArray {
     static_assert(std::is_trivially_copyable_v<Leaf>, "MultiArray holds plain values");
 
 public:

@@ -3,7 +3,7 @@
 #pragma once
 
 enum Refusal : int {
-    kRefused = 0,               // a guard or argument check refused; the command ends quietly
-    kForwardedToUiThread = 1,   // the work was handed to the interface thread
-    kInvalidFunction = 2,       // a script called a function that does not exist
+    kRefused = 0,             // a guard or argument check refused; the command ends quietly
+    kForwardedToUiThread = 1, // the work was handed to the interface thread
+    kInvalidFunction = 2,     // a script called a function that does not exist
 };

@@ -67,7 +67,9 @@ bool StringEqualsNoCase(const std::string& a, const std::string& b) {
     return true;
 }
 
-bool StringEqualsNoCaseSz(const std::string& a, const char* b) { return StringEqualsNoCase(a, b ? b : ""); }
+bool StringEqualsNoCaseSz(const std::string& a, const char* b) {
+    return StringEqualsNoCase(a, b ? b : "");
+}
 
 bool WStringEqualsNoCase(const std::wstring& a, const std::wstring& b) {
     return StringEqualsNoCase(WideToNarrow(a), WideToNarrow(b));
@@ -84,4 +86,6 @@ bool IsInRangeList(const std::vector<uint32_t>& pairs, uint32_t value) {
     return false;
 }
 
-bool IsNonEmpty(const char* text) { return text && *text; }
+bool IsNonEmpty(const char* text) {
+    return text && *text;
+}

@@ -8,7 +8,9 @@
 
 extern unsigned char FoldTable[256];
 void BuildFoldTable();
-inline unsigned char FoldByte(unsigned char c) { return FoldTable[c]; }
+inline unsigned char FoldByte(unsigned char c) {
+    return FoldTable[c];
+}
 
 // 1 match, 0 mismatch, -1 the text ended before the pattern.
 int WildcardMatchCore(const char* text, const char* pattern, bool caseSensitive);

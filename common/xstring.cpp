@@ -19,7 +19,8 @@ std::wstring NarrowToWide(const std::string& text, UINT codePage) {
 
 std::string WideToNarrow(const wchar_t* text, size_t length, UINT codePage) {
     if (!text || length == 0 || length > INT_MAX) return {};
-    int count = WideCharToMultiByte(codePage, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    int count =
+        WideCharToMultiByte(codePage, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
     if (count <= 0) return {};
     std::string narrow(static_cast<size_t>(count), '\0');
     count = WideCharToMultiByte(codePage, 0, text, static_cast<int>(length), narrow.data(), count, nullptr,
@@ -36,20 +37,26 @@ XString::XString(const char* narrow, UINT codePage) {
     if (narrow) FromNarrow(narrow, strlen(narrow), codePage);
 }
 
-XString::XString(const std::string& narrow, UINT codePage) { FromNarrow(narrow.data(), narrow.size(), codePage); }
+XString::XString(const std::string& narrow, UINT codePage) {
+    FromNarrow(narrow.data(), narrow.size(), codePage);
+}
 
 XString::XString(const wchar_t* wide, UINT codePage) {
     if (wide) FromWide(wide, wcslen(wide), codePage);
 }
 
-XString::XString(const std::wstring& wide, UINT codePage) { FromWide(wide.data(), wide.size(), codePage); }
+XString::XString(const std::wstring& wide, UINT codePage) {
+    FromWide(wide.data(), wide.size(), codePage);
+}
 
 XString::~XString() {
     if (bstr_) SysFreeString(bstr_);
 }
 
 // A text longer than 4 GiB keeps its forms; only the recorded length saturates.
-static uint32_t ClampLength(size_t length) { return length > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(length); }
+static uint32_t ClampLength(size_t length) {
+    return length > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(length);
+}
 
 void XString::FromNarrow(const char* text, size_t length, UINT codePage) {
     present_ = true;

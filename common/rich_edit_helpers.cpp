@@ -1,0 +1,104 @@
+#include "common/rich_edit_helpers.h"
+
+namespace {
+
+// Masks of the formats last saved; the save and its restore run on one thread around one change.
+thread_local DWORD SavedCharMask = 0;
+thread_local DWORD SavedParaMask = 0;
+
+// A mutex rather than a critical section: it can be waited for together with sent messages.
+HANDLE AppendLock() {
+    static HANDLE lock = CreateMutexW(nullptr, FALSE, nullptr);
+    return lock;
+}
+
+bool OwnsWindow(HWND window) {
+    return GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
+}
+
+// Waits for the lock. The thread that owns the view answers messages sent to it meanwhile: the
+// holder may be a worker waiting in SendMessage for exactly this thread.
+void EnterAppendLock(HWND richEdit) {
+    HANDLE lock = AppendLock();
+    if (!OwnsWindow(richEdit)) {
+        WaitForSingleObject(lock, INFINITE);
+        return;
+    }
+    for (;;) {
+        DWORD woke = MsgWaitForMultipleObjectsEx(1, &lock, INFINITE, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
+        if (woke == WAIT_OBJECT_0 || woke == WAIT_ABANDONED_0) return;
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+} // namespace
+
+int RichEditScrollToEnd(HWND richEdit) {
+    CHARRANGE end{-1, -1};
+    SendMessageW(richEdit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
+    SendMessageW(richEdit, EM_SCROLLCARET, 0, 0);
+    return -1;
+}
+
+void RichEditSetEffect(HWND richEdit, DWORD mask, DWORD effects, bool apply, int underlineKind) {
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof format;
+    format.dwMask = mask;
+    format.dwEffects = apply ? effects : 0;
+    const BYTE underline[] = {0, CFU_UNDERLINE, CFU_UNDERLINEDOTTED, CFU_UNDERLINEDOUBLE};
+    if (underlineKind >= 1 && underlineKind <= 3) {
+        format.dwMask |= CFM_UNDERLINETYPE;
+        format.bUnderlineType = underline[underlineKind];
+    }
+    SendMessageW(richEdit, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+}
+
+void RichEditAppendText(HWND richEdit, const wchar_t* text, bool keepFocus, bool noLock) {
+    if (!noLock) EnterAppendLock(richEdit);
+
+    HWND focused = nullptr;
+    if (keepFocus) {
+        focused = GetFocus();
+        SetFocus(richEdit);
+    }
+    CHARRANGE end{-1, -1};
+    SendMessageW(richEdit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
+    SendMessageW(richEdit, EM_SCROLLCARET, 0, 0);
+    SendMessageW(richEdit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text ? text : L""));
+    if (keepFocus) SetFocus(focused);
+
+    if (!noLock) ReleaseMutex(AppendLock());
+}
+
+void RichEditSaveCharFormat(HWND richEdit, CHARFORMAT2W& format, DWORD mask) {
+    format.cbSize = sizeof format;
+    format.dwMask = mask;
+    SendMessageW(richEdit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    SavedCharMask = mask;
+}
+
+void RichEditRestoreCharFormat(HWND richEdit, CHARFORMAT2W& format, DWORD mask) {
+    const DWORD pending = SavedCharMask & mask;
+    if (!pending) return;
+    format.cbSize = sizeof format;
+    format.dwMask = pending;
+    SendMessageW(richEdit, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    SavedCharMask ^= mask;
+}
+
+void RichEditSaveParaFormat(HWND richEdit, PARAFORMAT2& format, DWORD mask) {
+    format.cbSize = sizeof format;
+    format.dwMask = mask;
+    SendMessageW(richEdit, EM_GETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&format));
+    SavedParaMask = mask;
+}
+
+void RichEditRestoreParaFormat(HWND richEdit, PARAFORMAT2& format, DWORD mask) {
+    const DWORD pending = SavedParaMask & mask;
+    if (!pending) return;
+    format.cbSize = sizeof format;
+    format.dwMask = pending;
+    SendMessageW(richEdit, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&format));
+    SavedParaMask ^= mask;
+}

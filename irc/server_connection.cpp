@@ -1,0 +1,5 @@
+#include "irc/server_connection.h"
+
+ServerConnection::ServerConnection() = default;
+
+ServerConnection::~ServerConnection() = default;

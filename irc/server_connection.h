@@ -1,0 +1,92 @@
+// The record of one server connection, owned by its server window's record: what the user
+// asked for, the live session, the send queue, remembered users, script variables and timers.
+#pragma once
+
+#include "irc/remembered_user.h"
+#include "irc/user_address.h"
+#include "script/script_timers.h"
+#include "script/script_variable.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class TlsSocket;
+
+// A ban or exception entry collected until its end-of-list reply.
+struct PendingBanEntry {
+    uint8_t IsException = 0;
+    std::wstring Channel;
+    std::wstring Mask;
+    std::wstring Setter;
+    std::wstring Time;
+};
+
+struct ServerConnection {
+    ServerConnection();
+    ~ServerConnection();
+    ServerConnection(const ServerConnection&) = delete;
+    ServerConnection& operator=(const ServerConnection&) = delete;
+
+    uint8_t ShowNumericText = 0;
+    std::vector<std::string> ServerList;
+    std::string Host;
+    std::string Nick;
+    std::string FullName;
+    std::string EMail;
+    std::string Password;
+    std::string UserField2;
+    std::string UserField3;
+    std::string UserName;
+    std::string OwnNick;
+    std::string ReportedUser;
+    std::string MailAddress;
+    std::string ReportedHost;
+    std::string OwnUserModes;
+    std::string ReportedIPv4;
+    std::string ReportedIPv6;
+    std::string LocalIPv4;
+    std::string LocalIPv6;
+    std::string PrefixCharacters;
+    uint16_t Port = 0;
+    uint8_t UseTls = 0;
+    int32_t ReconnectCounter = 0;
+    uint32_t ConnectMethod = 0;
+    std::wstring PerformText;
+    HANDLE ConnectionThread = nullptr;
+    HANDLE IdentThread = nullptr;
+    std::atomic<SOCKET> IdentSocket{0};
+    TlsSocket* Tls = nullptr;
+    std::vector<PendingBanEntry> BanListReplies;
+    // Cleared before the socket is closed, so a concurrent sender sees 0, never a closed handle.
+    std::atomic<SOCKET> Socket{0};
+    uint8_t IsIPv6 = 0;
+    uint8_t IdentWaited = 0;
+    uint8_t StartupDone = 0;
+    uint8_t Registered = 0;
+    uint8_t AltNickTried = 0;
+    uint32_t NamesInProgress = 0;
+    std::vector<std::string> ExtraList1;
+    std::vector<std::string> ExtraList2;
+    std::vector<RememberedUser> RememberedUsers;
+    std::vector<std::string> NotifyOnline;
+    UserAddress LastSender;
+    std::vector<std::string> SendQueue;
+    std::mutex QueueMutex; // guards SendQueue and QueueEmpty
+    uint8_t QueueEmpty = 1;
+    ScriptVariableList Variables;
+    std::vector<TimerEntry> Timers;
+    uint32_t NextTimerId = 1000;
+    uint32_t LastNotifyTick = 0;
+    uint8_t LagProbePending = 0;
+    uint8_t LagReported = 0;
+    uint32_t Lag = 0;
+    HWND MaskDialog = nullptr;
+    int32_t SavedThreadPriority = 0;
+    uint8_t ClosedByUser = 0;
+};

@@ -1,0 +1,21 @@
+// Timers that run a command line every so many milliseconds (kept per server connection),
+// and system-wide hot keys registered from the trigger scripts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct TimerEntry {
+    std::wstring Name; // compared ignoring case
+    uint32_t Count = 0;
+    uint32_t Interval = 0; // milliseconds
+    std::wstring Command;
+    uint32_t TimerId = 0;
+};
+
+struct ScriptHotkey {
+    std::string Trigger;
+    uint32_t KeyValue = 0; // bits 0-7 virtual key, 0x100 Shift, 0x200 Control, 0x400 Alt
+    uint32_t VirtualKey = 0;
+    uint32_t Modifiers = 0; // MOD_SHIFT, MOD_CONTROL, MOD_ALT combined
+};

@@ -1,0 +1,85 @@
+// The record of one IRC child window (server, channel, query or DCC chat) and the global
+// window list that holds every record in tab order.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct ServerConnection;
+struct DccConnection;
+
+enum WindowType : uint32_t {
+    kNoWindowType = 0,
+    kServerWindow = 1,
+    kChannelWindow = 2,
+    kQueryWindow = 3,
+    kDccChatWindow = 4,
+};
+
+constexpr uint32_t kNoWindowIndex = 0xFFFFFFFF;
+
+// One row of a channel list window.
+struct ChannelListEntry {
+    std::string Channel;
+    std::string Topic;
+    std::string Extra;
+    uint32_t Members = 0;
+};
+
+struct WindowRecord {
+    WindowRecord(HWND window, uint32_t type, WindowRecord* server);
+    WindowRecord(const WindowRecord&) = delete;
+    WindowRecord& operator=(const WindowRecord&) = delete;
+
+    HWND Window = nullptr;
+    HWND Input = nullptr;
+    HWND View = nullptr;
+    HWND NickList = nullptr;
+    HWND ControlBar = nullptr;
+    HWND InsertsBar = nullptr;
+    HWND OperatorBar = nullptr;
+    HWND Popup = nullptr;
+    uint32_t CreatedTick = 0;
+    float SplitRatio = 0.8f;
+    std::vector<std::wstring> InputHistory;
+    int32_t HistoryIndex = -1;
+    std::wstring CurSender;
+    std::wstring PrevSender;
+    SYSTEMTIME LastLineTime{};
+    uint32_t Type = kNoWindowType;
+    WindowRecord* Server = nullptr;
+    ServerConnection* Connection = nullptr;
+    DccConnection* Dcc = nullptr;
+    std::string Name;
+    std::string Topic;
+    std::string Modes;
+    std::wstring NoticeText;
+    std::wstring LogPath;
+    int32_t CompletionIndex = -1;
+    std::wstring CompletionWord;
+    std::vector<ChannelListEntry> ChannelListRows;
+    uint8_t VoiceCapture = 0;
+    uint8_t VoiceListen = 0;
+    uint8_t ViewFlag = 0;
+    uint32_t MultiLineInput = 0;
+    uint32_t NotifyCount = 0;
+    uint8_t Paused = 0;
+    uint8_t SortNicks = 1;
+    uint8_t PausedByScroll = 0;
+    uint8_t Detached = 0;
+    std::vector<std::wstring> HeldLines;
+    uint8_t Logging = 0;
+    uint8_t TopicShown = 0;
+    uint8_t NoSuchNickShown = 0;
+    uint8_t SpeakIncoming = 0;
+    uint8_t ShowControlBar = 0;
+    uint8_t ShowInsertsBar = 0;
+    int32_t CodePage = -1;
+};
+
+// True when a sorts before b: grouped by server window in creation order; inside a group
+// by type (server, channel, query, DCC chat), then by creation.
+bool CompareWindowRecords(const WindowRecord* a, const WindowRecord* b);

@@ -1,0 +1,26 @@
+#include "tests/recorders/call_log.h"
+
+CallLog& CallLog::Instance() {
+    static CallLog log;
+    return log;
+}
+
+void CallLog::Add(RecordedCall call) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    calls_.push_back(std::move(call));
+}
+
+std::vector<RecordedCall> CallLog::Calls(const std::string& service) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (service.empty()) return calls_;
+    std::vector<RecordedCall> matching;
+    for (const auto& c : calls_)
+        if (c.Service == service) matching.push_back(c);
+    return matching;
+}
+
+void CallLog::Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    calls_.clear();
+    Answer = nullptr;
+}
