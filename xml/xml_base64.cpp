@@ -2,7 +2,9 @@
 
 #include "common/base64.h"
 
-std::string XmlBase64Encode(const void* bytes, size_t length) { return Base64EncodeText(bytes, length, false); }
+std::string XmlBase64Encode(const void* bytes, size_t length) {
+    return Base64EncodeText(bytes, length, false);
+}
 
 std::string XmlBase64Decode(std::string_view text) {
     std::vector<unsigned char> bytes = Base64DecodeText(text, false);

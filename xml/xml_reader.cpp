@@ -307,6 +307,7 @@ static size_t FindDeclarationEnd(std::string_view s) {
 
 int XmlDocumentLoad(XmlDocument* document, const void* source, int mode, XmlFilter* filter) {
     if (!document) return 1;
+    XmlDocumentWriteLock lock(document);
     XmlDocumentClose(document);
     document->state = kXmlStateDeclared;
     document->wideName = 0;
