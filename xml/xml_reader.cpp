@@ -62,18 +62,29 @@ bool StartsWith(std::string_view s, size_t at, std::string_view prefix) {
     return s.size() - at >= prefix.size() && std::memcmp(s.data() + at, prefix.data(), prefix.size()) == 0;
 }
 
-// The '>' that ends the start tag at s[lt], skipping quoted attribute values.
+// The '>' that ends the start tag at s[lt]. The walk follows the attribute grammar of the tag
+// parser (name, '=', a value between double quotes), so a '>' ends the tag anywhere but inside a
+// value, and the text the tag parser gets always holds exactly the attributes seen here.
 size_t FindTagEnd(std::string_view s, size_t lt) {
-    bool quoted = false;
-    for (size_t i = lt + 1; i < s.size(); ++i) {
+    const size_t npos = std::string_view::npos;
+    size_t i = lt + 1;
+    while (i < s.size() && !IsNameEnd(s[i])) ++i;
+    while (i < s.size()) {
         char c = s[i];
-        if (c == '"') {
-            quoted = !quoted;
-        } else if (c == '>' && !quoted) {
-            return i;
+        if (IsBlank(c) || c == '/') {
+            ++i;
+            continue;
         }
+        if (c == '>') return i;
+        size_t eq = s.find_first_of("=>", i);
+        if (eq == npos || s[eq] == '>') return eq;
+        size_t open = s.find_first_of("\">", eq);
+        if (open == npos || s[open] == '>') return open;
+        size_t close = s.find('"', open + 1);
+        if (close == npos) return npos;
+        i = close + 1;
     }
-    return std::string_view::npos;
+    return npos;
 }
 
 class Parser {

@@ -117,6 +117,22 @@ TEST(XmlReader, AttributesNeedDoubleQuotesAndLoseBlanksAroundTheirNames) {
     EXPECT_EQ(XmlVariableGetValueString(XmlElementFindVariable(s, "e")), "1 > 0");
 }
 
+TEST(XmlReader, TagEndFollowsTheAttributeGrammar) {
+    // A stray quote in an attribute name does not hide the tag's end, and what is read is
+    // written so that it reads back the same.
+    XmlDocument d;
+    XmlDocumentOpenText(&d, "<?xml ?><r><s a\"b=\"1\" c=\"x>y\"/><t/></r>");
+    EXPECT_EQ(d.state, kXmlStateDeclared);
+    XmlElement* s = XmlElementFindChild(d.root, "s");
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(XmlVariableGetNameString(s->variables.At(0)), "a\"b");
+    EXPECT_EQ(XmlVariableGetValueString(XmlElementFindVariable(s, "c")), "x>y");
+    EXPECT_NE(XmlElementFindChild(d.root, "t"), nullptr);
+    XmlDocument again;
+    XmlDocumentOpenText(&again, Text(&d).c_str());
+    EXPECT_EQ(Text(&again), Text(&d));
+}
+
 TEST(XmlReader, CommentsAndCDataKeepTheirPlaces) {
     XmlDocument d;
     XmlDocumentOpenText(&d,
