@@ -134,7 +134,7 @@ int main() {
         }
     });
 
-    std::printf("document: %.2f MB (%zu bytes)\n", mb, text.size());
+    std::printf("document: %.2f MB (%s bytes)\n", mb, std::to_string(text.size()).c_str());
     std::printf("memcpy:             %8.0f MB/s\n", mb / memcpyTime);
     std::printf("first parse:        %8.1f MB/s (heap still growing)\n", mb / coldTime);
     std::printf("parse from memory:  %8.1f MB/s\n", mb / parseTime);
@@ -142,8 +142,8 @@ int main() {
     std::printf("free the tree:      %8.1f MB/s\n", mb / freeTime);
     std::printf("write to memory:    %8.1f MB/s\n", mb / writeTime);
     std::printf("save to file:       %8.1f MB/s (temporary file, flush, replace)\n", mb / saveTime);
-    std::printf("profile reads:      %8.0f per second (1,000-key section; checksum %llu)\n", reads / readTime,
-                static_cast<unsigned long long>(total));
+    std::printf("profile reads:      %8.0f per second (1,000-key section; checksum %s)\n", reads / readTime,
+                std::to_string(total).c_str());
     delete fromFile;
     return 0;
 }
