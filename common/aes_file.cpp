@@ -31,7 +31,7 @@ bool AesCryptFile(std::string_view key, int keyBits, const std::wstring& inputPa
     if (!aes.Ready()) return false;
 
     ReplacingFile output(outputPath);
-    if (!output.File()) return false;
+    if (!output.IsOpen()) return false;
     // Blocks are independent, so the file goes through in pieces; only the last is padded.
     std::vector<unsigned char> piece(kPiece);
     for (;;) {
@@ -41,7 +41,7 @@ bool AesCryptFile(std::string_view key, int keyBits, const std::wstring& inputPa
         std::fill(piece.begin() + static_cast<ptrdiff_t>(got), piece.begin() + static_cast<ptrdiff_t>(padded),
                   ' ');
         if (!aes.Run(piece.data(), piece.data(), padded)) return false;
-        if (std::fwrite(piece.data(), 1, padded, output.File()) != padded) return false;
+        if (!output.Write(piece.data(), padded)) return false;
         if (got < piece.size()) break;
     }
     // Closed first: the output may replace the input itself.

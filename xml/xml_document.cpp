@@ -3,7 +3,7 @@
 #include "common/xstring.h"
 #include "xml/xml_element.h"
 #include "xml/xml_escape.h"
-#include "xml/xml_file_io.h"
+#include "common/replacing_file.h"
 #include "xml/xml_header.h"
 #include "xml/xml_reader.h"
 #include "xml/xml_unload.h"
@@ -99,7 +99,7 @@ static bool SaveToFile(XmlDocument* document, const std::wstring& path, int raw,
         bytes.append(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
     }
     if (!XmlFilterEncode(filter, &bytes)) return false;
-    return XmlWriteFileReplacing(path, bytes.data(), bytes.size());
+    return WriteFileReplacing(path, bytes.data(), bytes.size());
 }
 
 int XmlDocumentSave(XmlDocument* document, const void* target, int raw, int format, XmlFilter* filter,
