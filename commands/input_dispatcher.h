@@ -1,0 +1,16 @@
+// The one front door for every line said in a window: typed, scripted, from menus, plug-ins
+// and the start-up command.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct WindowRecord;
+
+// Fires "On_Input", offers the line to the command interpreter and the typed-command
+// triggers, and sends what is left as plain text to the window's target.
+void ProcessInputLine(const char* line, WindowRecord* window, uint8_t noTriggers, uint64_t reserved1 = 0,
+                      uint64_t reserved2 = 0);
+// Cuts a typed wide text into lines and runs each through ProcessInputLine.
+void ExecuteInputText(WindowRecord* window, const std::wstring& text, uint8_t noTriggers, uint8_t reserved = 0,
+                      uint8_t preferUtf8 = 0);
