@@ -5,9 +5,6 @@
 
 struct WindowRecord;
 
-// The code page of window text that has none of its own; "/encoding" and "/utf8" change it.
-extern uint32_t DefaultCodePage;
-
 // Runs one "/" command; non-zero when the line was a known command and was handled. With a
 // help buffer (1000 wide characters) nothing runs: the usage hint of the partly typed command
 // is written into it, and the target argument is read as the prefix-search flag.

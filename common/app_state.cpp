@@ -6,6 +6,7 @@ DWORD WindowsMajorVersion = 0;
 DWORD WindowsMinorVersion = 0;
 std::atomic<HMODULE> LanguageModule{nullptr};
 HICON ProgramIcon = nullptr;
+std::atomic<uint32_t> DefaultCodePage{0};
 
 void NoteInterfaceThread() {
     UiThreadId = GetCurrentThreadId();
