@@ -23,4 +23,5 @@ void CallLog::Clear() {
     std::lock_guard<std::mutex> lock(mutex_);
     calls_.clear();
     Answer = nullptr;
+    AnswerText = nullptr;
 }

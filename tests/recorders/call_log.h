@@ -24,6 +24,8 @@ public:
 
     // Result a recorded service returns, chosen by the test; null answers the default.
     std::function<uint64_t(const RecordedCall&)> Answer;
+    // Text a recorded service hands back (a prompt's answer); null answers nothing.
+    std::function<std::string(const RecordedCall&)> AnswerText;
 
 private:
     mutable std::mutex mutex_;

@@ -1,0 +1,101 @@
+#include "script/builtin_dispatch.h"
+
+#include "common/app_state.h"
+#include "common/refusal.h"
+#include "common/xstring.h"
+#include "irc/server_connection.h"
+#include "script/function_calls.h"
+#include "script/script_expression.h"
+#include "script/script_reports.h"
+#include "shell/window_list.h"
+
+namespace {
+
+ServerConnection* ConnectionOf(WindowRecord* connectionWindow) {
+    if (!connectionWindow || !connectionWindow->Server) return nullptr;
+    return connectionWindow->Server->Connection;
+}
+
+// Outer blanks (code 32 only) go, then every leading and trailing double quote; the quoted flag
+// tells whether the argument was a quoted text.
+uint32_t NormaliseArgument(ScriptText& argument) {
+    argument.TrimLeft(" ");
+    argument.TrimRight(" ");
+    const std::string& t = argument.Text;
+    const uint32_t quoted = t.size() > 2 && t.front() == '"' && t.back() == '"' ? 1 : 0;
+    argument.TrimLeft("\"");
+    argument.TrimRight("\"");
+    return quoted;
+}
+
+const BuiltinEntry* FindBuiltin(std::span<const BuiltinEntry> table, const std::string& name) {
+    for (const BuiltinEntry& entry : table)
+        if (entry.Name && EqualsNoCase(entry.Name, name)) return &entry;
+    return nullptr;
+}
+
+} // namespace
+
+uint32_t CallBuiltinFunction(std::span<const BuiltinEntry> table, WindowRecord* connectionWindow,
+                             WindowRecord* window, const std::string& scriptLine, ScriptVariableList& locals,
+                             const std::string& calledName, std::vector<ScriptText>& marked,
+                             std::vector<std::string>& results, const std::string& parameters) {
+    std::vector<uint32_t> quoted;
+    std::vector<std::string> arguments;
+    quoted.reserve(marked.size());
+    arguments.reserve(marked.size());
+    for (ScriptText& argument : marked) {
+        quoted.push_back(NormaliseArgument(argument));
+        arguments.push_back(argument.Text);
+    }
+    std::string name = calledName;
+    const bool alias = ResolveFunctionAlias(name, arguments);
+    if (alias) quoted.resize(arguments.size(), 0);
+    results.emplace_back();
+
+    BuiltinCall call{connectionWindow, window, scriptLine, locals, name, arguments, quoted, results, parameters,
+                     ConnectionOf(connectionWindow)};
+    uint32_t code = 0;
+    try {
+        if (const BuiltinEntry* entry = FindBuiltin(table, name)) {
+            code = entry->Handler(call);
+        } else if (name.empty() && marked.size() == 1 && !alias) {
+            // A parenthesised group: the value of its one expression, quoted when it is text.
+            return EvaluateExpression(marked[0], results[0], kNoValue);
+        } else {
+            throw static_cast<int>(kInvalidFunction);
+        }
+    } catch (int error) {
+        if (error == kRefused) ThrowScriptError(connectionWindow, scriptLine, kWrongArgumentCountMessage);
+        if (error == kInvalidFunction) ThrowScriptError(connectionWindow, scriptLine, kInvalidFunctionMessage);
+        return 0; // any other code ends the built-in quietly
+    }
+    if (call.HasWideResult && !results.empty())
+        results[0] = WideToNarrow(call.WideResult, call.WideResultUtf8 ? CP_UTF8 : DefaultCodePage.load());
+    return code;
+}
+
+uint32_t CallBuiltinFunction(WindowRecord* connectionWindow, WindowRecord* window, const std::string& scriptLine,
+                             ScriptVariableList& locals, const std::string& name,
+                             std::vector<std::string>& arguments, std::vector<std::string>& results,
+                             const std::string& parameters) {
+    std::vector<ScriptText> marked;
+    marked.reserve(arguments.size());
+    for (const std::string& a : arguments) marked.emplace_back(a);
+    uint32_t code = CallBuiltinFunction(BuiltinTable(), connectionWindow, window, scriptLine, locals, name, marked,
+                                        results, parameters);
+    arguments.clear();
+    for (ScriptText& m : marked) arguments.push_back(std::move(m.Text));
+    return code;
+}
+
+WindowRecord* FindScriptWindow(const std::string& name, WindowRecord* connectionWindow, bool allowMissing) {
+    uint32_t index = FindWindowRecordIndex(name, ConnectionOf(connectionWindow));
+    WindowRecord* record = index == kNoWindowIndex ? nullptr : GetWindowRecordAt(index);
+    if (!record && !allowMissing) throw static_cast<int>(kRefused);
+    return record;
+}
+
+void CheckScriptArgCount(const std::vector<std::string>& arguments, uint32_t needed, bool exact) {
+    if (arguments.size() < needed || (exact && arguments.size() != needed)) throw static_cast<int>(kRefused);
+}

@@ -1,0 +1,122 @@
+#include "script/event_scripts.h"
+
+#include "common/text_compare.h"
+#include "common/text_split.h"
+#include "irc/send_path.h"
+#include "script/script_interpreter.h"
+#include "script/script_text.h"
+#include "shell/window_record.h"
+#include "xml/config_documents.h"
+#include "xml/xml_document.h"
+#include "xml/xml_element.h"
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace {
+
+std::string VariableText(XmlElement* element, const char* name) {
+    XmlVariable* v = XmlElementFindVariable(element, name);
+    return v ? XmlVariableGetValueString(v) : std::string();
+}
+
+// An empty or missing value reads as 0.
+int64_t VariableNumber(XmlElement* element, const char* name) {
+    XmlVariable* v = XmlElementFindVariable(element, name);
+    return v ? XmlVariableGetInt64(v) : 0;
+}
+
+bool FirstCData(XmlElement* element, std::string& text) {
+    if (XmlElementGetCDataCount(element) == 0) return false;
+    text = XmlElementGetCDataSections(element)[0]->text;
+    return true;
+}
+
+// The children of the named element under the user's settings root, walked under the
+// document's read lock; visit returns true to stop.
+template <typename Visit> void WalkScriptEntries(const char* section, Visit visit) {
+    XmlDocument* document = UserConfigDocument;
+    if (!document) return;
+    XmlDocumentReadLock lock(document);
+    XmlElement* parent = XmlElementFindChild(XmlDocumentGetRoot(document), section);
+    const uint32_t count = XmlElementGetChildCount(parent);
+    for (uint32_t i = 0; i < count; ++i) {
+        XmlElement* child = XmlElementGetChild(parent, i);
+        if (child && visit(child)) return;
+    }
+}
+
+} // namespace
+
+uint32_t RunEventScript(const char* eventName, WindowRecord* window, WindowRecord* target,
+                        const std::string& parameters, std::string& result, uint8_t checkOnly) {
+    WindowRecord* connectionWindow = window;
+    if (window && !window->Connection) connectionWindow = window->Server;
+    const std::string event = eventName ? eventName : "";
+
+    bool found = false, hasText = false;
+    std::string text;
+    // The text is copied out under the lock; the script runs after it is released.
+    WalkScriptEntries("Special_Scripts", [&](XmlElement* entry) {
+        if (!EqualsNoCase(VariableText(entry, "name"), event)) return false;
+        found = true;
+        hasText = FirstCData(entry, text);
+        return true;
+    });
+    if (!found || !hasText) return kNoEventScript;
+    if (checkOnly) return 1;
+    return ExecuteScript(kEventScriptMode, connectionWindow, target, text, parameters, result, 0);
+}
+
+unsigned __stdcall RunTriggerScriptThread(void* argument) {
+    std::unique_ptr<ScriptTriggerJob> job(static_cast<ScriptTriggerJob*>(argument));
+    if (!job) return 0;
+    try {
+        std::string line = job->Line;
+        TrimStringCrLf(line);
+        std::vector<std::string> words;
+        SplitQuoted(words, line, " ", false);
+        const std::string first = words.empty() ? std::string() : words[0];
+
+        bool matched = false;
+        std::string text;
+        WalkScriptEntries("Scripts", [&](XmlElement* entry) {
+            if (XmlElementGetCDataCount(entry) == 0) return false;
+            if (VariableNumber(entry, "Trigger_Type") != 0) return false;
+            if (VariableNumber(entry, "Enabled") != 1) return false;
+            const std::string trigger = VariableText(entry, "Trigger");
+            const bool exact = VariableNumber(entry, "Case_Sensitive_Match") != 0;
+            if (exact ? trigger != first : !EqualsNoCase(trigger, first)) return false;
+            matched = FirstCData(entry, text);
+            return true;
+        });
+
+        WindowRecord* window = job->Window;
+        if (matched) {
+            if (window) {
+                std::string result;
+                ExecuteScript(kScriptLinesMode, window->Server, window, text, line, result, 0);
+            }
+        } else if (!line.empty()) {
+            // No trigger takes it: an unknown "/" command reaches the server as a raw line.
+            const std::string raw = line.substr(1) + "\r\n";
+            SendServerLine(raw.c_str(), window, 0);
+        }
+    } catch (...) {
+        // nothing may leave a thread procedure
+    }
+    return 0;
+}
+
+int CompareScriptEntriesByName(const void* a, const void* b) {
+    XmlElement* ea = *static_cast<XmlElement* const*>(a);
+    XmlElement* eb = *static_cast<XmlElement* const*>(b);
+    const std::string na = VariableText(ea, "name"), nb = VariableText(eb, "name");
+    const size_t n = std::min(na.size(), nb.size());
+    for (size_t i = 0; i < n; ++i) {
+        const int ca = FoldByte(static_cast<unsigned char>(na[i])), cb = FoldByte(static_cast<unsigned char>(nb[i]));
+        if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    return na.size() < nb.size() ? -1 : na.size() > nb.size() ? 1 : 0;
+}

@@ -1,0 +1,104 @@
+#include "script/function_calls.h"
+
+#include "script/builtin_dispatch.h"
+
+#include <algorithm>
+
+namespace {
+
+bool IsNameChar(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
+struct AliasRow {
+    const char* Name;
+    const char* Runs;
+    const char* Appended[2];
+};
+
+const AliasRow kAliases[] = {
+    {"GetChannelMode", "GetChannelInformation", {"0", nullptr}},
+    {"GetChannelTopic", "GetChannelInformation", {"1", nullptr}},
+    {"GetChannelQpCount", "GetChannelInformation", {"2", nullptr}},
+    {"GetChannelOpCount", "GetChannelInformation", {"3", nullptr}},
+    {"GetChannelVpCount", "GetChannelInformation", {"4", nullptr}},
+    {"GetChannelMpCount", "GetChannelInformation", {"5", nullptr}},
+    {"NickFromMask", "InfoFromMask", {"0", "0"}},
+    {"IdentFromMask", "InfoFromMask", {"0", "1"}},
+    {"DomainFromMask", "InfoFromMask", {"0", "2"}},
+    {"IPFromMask", "InfoFromMask", {"0", "2"}},
+};
+
+} // namespace
+
+bool ResolveFunctionAlias(std::string& name, std::vector<std::string>& arguments) {
+    for (const AliasRow& row : kAliases) {
+        if (!EqualsNoCase(name, row.Name)) continue;
+        name = row.Runs;
+        for (const char* a : row.Appended)
+            if (a) arguments.emplace_back(a);
+        return true;
+    }
+    return false;
+}
+
+ScriptText FormatCallResults(const std::vector<std::string>& results, uint32_t code) {
+    ScriptText out;
+    const bool quote = code == 2;
+    if (results.size() == 1) {
+        AppendValue(out, results[0], quote);
+    } else if (results.size() > 1) {
+        out.AppendWritten('{');
+        for (size_t i = 0; i < results.size(); ++i) {
+            if (i) out.AppendWritten(',');
+            AppendValue(out, results[i], quote);
+        }
+        out.AppendWritten('}');
+    }
+    return out;
+}
+
+void EvaluateFunctionCalls(WindowRecord* connectionWindow, WindowRecord* window, ScriptVariableList& locals,
+                           ScriptText& text, const std::string& parameters) {
+    std::vector<uint32_t> quotes;
+    size_t searchFrom = 0;
+    while (text.Text.find('(', searchFrom) != std::string::npos) {
+        // Quoted stretches are noted afresh after every replacement, so they follow the text.
+        quotes.clear();
+        CollectWrittenQuotes(text, quotes);
+        const std::string& t = text.Text;
+        size_t open = std::string::npos;
+        for (size_t i = searchFrom; i < t.size(); ++i)
+            if (text.WrittenAt(i, '(') && !InQuotedStretch(quotes, i)) {
+                open = i;
+                break;
+            }
+        if (open == std::string::npos) return;
+
+        // The innermost call: the last "(" before the first ")".
+        size_t callOpen = open, close = std::string::npos;
+        for (size_t i = open + 1; i < t.size(); ++i) {
+            if (!text.IsWritten(i) || InQuotedStretch(quotes, i)) continue;
+            if (t[i] == '(') callOpen = i;
+            if (t[i] == ')') {
+                close = i;
+                break;
+            }
+        }
+        if (close == std::string::npos) return; // the rest stays as it is
+
+        size_t nameStart = callOpen;
+        while (nameStart > 0 && text.IsWritten(nameStart - 1) && IsNameChar(t[nameStart - 1])) --nameStart;
+        const std::string name = t.substr(nameStart, callOpen - nameStart);
+        std::vector<ScriptText> arguments;
+        SplitScriptText(arguments, text.Slice(callOpen + 1, close - callOpen - 1), ",", true);
+
+        std::vector<std::string> results;
+        const std::string scriptLine = t;
+        uint32_t code = CallBuiltinFunction(BuiltinTable(), connectionWindow, window, scriptLine, locals, name,
+                                            arguments, results, parameters);
+        text.Replace(nameStart, close + 1 - nameStart, FormatCallResults(results, code));
+        // Nothing before the first "(" found can hold a call; the result is inserted text.
+        searchFrom = std::min(open, nameStart);
+    }
+}

@@ -1,0 +1,30 @@
+#include "script/script_reports.h"
+
+#include "common/xstring.h"
+#include "views/line_printer.h"
+
+const wchar_t* const kWrongArgumentCountMessage = L"Invalid number of parameters to function.";
+const wchar_t* const kInvalidFunctionMessage = L"Invalid Function";
+
+std::wstring FormatScriptErrorLine(const std::string& scriptLine, const std::wstring& message) {
+    // Built to its full length: a long script line never cuts the message off.
+    std::wstring line = L"\x03"
+                        L"4\x02\x12\u00B7\x12 Script Error [";
+    line += NarrowToWide(scriptLine);
+    line += L"] : ";
+    line += message;
+    line += L" ))";
+    return line;
+}
+
+void ThrowScriptError(WindowRecord* window, const std::string& scriptLine, const std::wstring& message) {
+    PrintToWindow(kInformationLine, window, FormatScriptErrorLine(scriptLine, message));
+    throw ScriptError{};
+}
+
+void PrintScriptLine(WindowRecord* window, const std::string& scriptLine) {
+    std::wstring line = L"\x03"
+                        L"12\x02\x12\u00B7\x12 Line : ";
+    line += NarrowToWide(scriptLine);
+    PrintToWindow(kInformationLine, window, line);
+}

@@ -1,0 +1,163 @@
+#include "script/script_text.h"
+
+#include "common/text_compare.h"
+#include "common/text_replace.h"
+
+#include <algorithm>
+
+bool ScriptText::WrittenMatch(size_t at, std::string_view what) const {
+    if (at > Text.size() || Text.size() - at < what.size()) return false;
+    if (Text.compare(at, what.size(), what) != 0) return false;
+    for (size_t i = 0; i < what.size(); ++i)
+        if (Inserted[at + i]) return false;
+    return true;
+}
+
+void ScriptText::Assign(std::string_view written) {
+    Text.assign(written);
+    Inserted.assign(written.size(), '\0');
+}
+
+void ScriptText::Clear() {
+    Text.clear();
+    Inserted.clear();
+}
+
+void ScriptText::AppendWritten(std::string_view text) {
+    Text.append(text);
+    Inserted.append(text.size(), '\0');
+}
+
+void ScriptText::AppendWritten(char c) {
+    Text.push_back(c);
+    Inserted.push_back('\0');
+}
+
+void ScriptText::AppendInserted(std::string_view text) {
+    Text.append(text);
+    Inserted.append(text.size(), '\1');
+}
+
+void ScriptText::AppendFrom(const ScriptText& source, size_t at, size_t length) {
+    if (at >= source.Text.size()) return;
+    length = std::min(length, source.Text.size() - at);
+    Text.append(source.Text, at, length);
+    Inserted.append(source.Inserted, at, length);
+}
+
+ScriptText ScriptText::Slice(size_t at, size_t length) const {
+    ScriptText out;
+    out.AppendFrom(*this, at, length);
+    return out;
+}
+
+void ScriptText::Erase(size_t at, size_t length) {
+    if (at >= Text.size()) return;
+    Text.erase(at, length);
+    Inserted.erase(at, length);
+}
+
+void ScriptText::Replace(size_t at, size_t length, const ScriptText& with) {
+    if (at > Text.size()) return;
+    Text.replace(at, length, with.Text);
+    Inserted.replace(at, length, with.Inserted);
+}
+
+void ScriptText::TrimLeft(std::string_view set) {
+    size_t n = 0;
+    while (n < Text.size() && set.find(Text[n]) != std::string_view::npos) ++n;
+    Erase(0, n);
+}
+
+void ScriptText::TrimRight(std::string_view set) {
+    size_t n = Text.size();
+    while (n > 0 && set.find(Text[n - 1]) != std::string_view::npos) --n;
+    Text.resize(n);
+    Inserted.resize(n);
+}
+
+void AppendValue(ScriptText& out, std::string_view value, bool quote) {
+    if (quote) out.AppendWritten('"');
+    out.AppendInserted(value);
+    if (quote) out.AppendWritten('"');
+}
+
+namespace {
+
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+} // namespace
+
+void UnescapeWritten(ScriptText& text, bool backslashEscapes) {
+    if (text.Text.find('\\') == std::string::npos) return;
+    ScriptText out;
+    out.Text.reserve(text.Size());
+    out.Inserted.reserve(text.Size());
+    const std::string& t = text.Text;
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (!text.WrittenAt(i, '\\') || i + 1 >= t.size() || !text.IsWritten(i + 1)) {
+            out.AppendFrom(text, i, 1);
+            continue;
+        }
+        char next = t[i + 1];
+        if (backslashEscapes && (next == '\\' || next == 'n' || next == 'r')) {
+            out.AppendWritten(next == '\\' ? '\\' : next == 'n' ? '\n' : '\r');
+            ++i;
+            continue;
+        }
+        if (next == 'x' && i + 3 < t.size() && text.IsWritten(i + 2) && text.IsWritten(i + 3) &&
+            IsHexDigit(t[i + 2]) && IsHexDigit(t[i + 3])) {
+            int value = HexPairValue(t[i + 2], t[i + 3]);
+            if (value != 0) out.AppendWritten(static_cast<char>(value));
+            i += 3;
+            continue;
+        }
+        out.AppendFrom(text, i, 1);
+    }
+    text = std::move(out);
+}
+
+void CollectWrittenQuotes(const ScriptText& text, std::vector<uint32_t>& out) {
+    const std::string& t = text.Text;
+    for (size_t i = 0; i < t.size(); ++i)
+        if ((t[i] == '"' || t[i] == '\'') && text.IsWritten(i)) out.push_back(static_cast<uint32_t>(i));
+}
+
+bool InQuotedStretch(const std::vector<uint32_t>& quotes, size_t at) {
+    for (size_t i = 0; i + 1 < quotes.size(); i += 2)
+        if (at >= quotes[i] && at <= quotes[i + 1]) return true;
+    return false;
+}
+
+void SplitScriptText(std::vector<ScriptText>& out, const ScriptText& text, std::string_view separator,
+                     bool quoteAware) {
+    std::vector<uint32_t> quotes;
+    if (quoteAware) CollectWrittenQuotes(text, quotes);
+    size_t start = 0;
+    size_t search = 0;
+    while (!separator.empty()) {
+        size_t found = text.Text.find(separator, search);
+        if (found == std::string::npos) break;
+        if (!text.WrittenMatch(found, separator) || (quoteAware && InQuotedStretch(quotes, found))) {
+            search = found + 1;
+            continue;
+        }
+        if (found > start) out.push_back(text.Slice(start, found - start));
+        start = search = found + separator.size();
+    }
+    if (start < text.Size()) out.push_back(text.Slice(start));
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (FoldByte(static_cast<unsigned char>(text[i])) != FoldByte(static_cast<unsigned char>(prefix[i])))
+            return false;
+    return true;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && StartsWithNoCase(a, b);
+}
