@@ -306,7 +306,9 @@ size_t MatchParameter(const ScriptText& line, size_t at, Values& values, std::st
 
 size_t MatchName(const ScriptText& line, size_t at, Values& values, std::string& value) {
     const std::string& t = line.Text;
+    if (at + 1 >= t.size()) return 0;
     for (const NameRow& row : kNames) {
+        if (row.Text[0] != t[at + 1]) continue;
         std::string_view name(row.Text);
         if (!line.WrittenMatch(at + 1, name) || !EndsWord(t, at + 1 + name.size())) continue;
         value = values.Of(row.Id);

@@ -23,7 +23,7 @@ uint32_t ExecuteScript(uint32_t mode, WindowRecord* connectionWindow, WindowReco
 // The lines one run may execute before it ends with a script error, so that an endless loop
 // cannot hold the thread it runs on for ever.
 extern std::atomic<uint64_t> ScriptLineBudget;
-constexpr uint64_t kDefaultScriptLineBudget = 20000000;
+constexpr uint64_t kDefaultScriptLineBudget = 10000000;
 // Runs started inside runs on one thread (through commands, input lines and triggers) beyond
 // this depth end with a script error instead of exhausting the stack.
 constexpr uint32_t kMaxScriptNesting = 24;

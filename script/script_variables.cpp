@@ -7,9 +7,9 @@
 
 ScriptVariableList GlobalScriptVariables;
 
-std::shared_mutex& ScriptScopesMutex() {
-    static std::shared_mutex mutex;
-    return mutex;
+ScriptScopesLock& ScriptScopesMutex() {
+    static ScriptScopesLock lock;
+    return lock;
 }
 
 ScriptVariableList* ConnectionScriptVariables(WindowRecord* window) {

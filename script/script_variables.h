@@ -5,6 +5,8 @@
 #include "script/script_text.h"
 #include "script/script_variable.h"
 
+#include <windows.h>
+
 #include <cstdint>
 #include <mutex>
 #include <shared_mutex>
@@ -25,9 +27,19 @@ extern ScriptVariableList GlobalScriptVariables;
 // connection threads and the interface thread share them. Hold it shared to read and
 // exclusively to change either; a pointer into one of those lists is valid only while it is
 // held. Never print, send or wait for another thread while holding it.
-std::shared_mutex& ScriptScopesMutex();
-using ScriptScopesReadLock = std::shared_lock<std::shared_mutex>;
-using ScriptScopesWriteLock = std::unique_lock<std::shared_mutex>;
+class ScriptScopesLock {
+public:
+    void lock() { AcquireSRWLockExclusive(&srw_); }
+    void unlock() { ReleaseSRWLockExclusive(&srw_); }
+    void lock_shared() { AcquireSRWLockShared(&srw_); }
+    void unlock_shared() { ReleaseSRWLockShared(&srw_); }
+
+private:
+    SRWLOCK srw_ = SRWLOCK_INIT;
+};
+ScriptScopesLock& ScriptScopesMutex();
+using ScriptScopesReadLock = std::shared_lock<ScriptScopesLock>;
+using ScriptScopesWriteLock = std::unique_lock<ScriptScopesLock>;
 
 // The connection-scope list of the window's server window, or null.
 ScriptVariableList* ConnectionScriptVariables(WindowRecord* window);
