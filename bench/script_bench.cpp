@@ -20,8 +20,8 @@ constexpr int kIterations = 200000;
 constexpr int kRepetitions = 3;
 
 std::string Loop(const char* body, int statements) {
-    std::string script = "#nodebug\r\n$s = \"abc\"\r\n$n = 0\r\nfor ($i = 0; $i < " + std::to_string(kIterations) +
-                         "; $i += 1)\r\n{\r\n";
+    std::string script = "#nodebug\r\n$s = \"abc\"\r\n$n = 0\r\nfor ($i = 0; $i < " +
+                         std::to_string(kIterations) + "; $i += 1)\r\n{\r\n";
     for (int i = 0; i < statements; ++i) script += body;
     return script + "}\r\n";
 }
@@ -44,7 +44,8 @@ void Report(const char* name, double seconds, int statementsPerIteration, double
     const double statements = static_cast<double>(kIterations) * statementsPerIteration;
     const double lines = static_cast<double>(kIterations) * (statementsPerIteration + 2);
     std::printf("%-22s %12.0f statements/s %12.0f lines/s", name, statements / seconds, lines / seconds);
-    if (target > 0) std::printf("  target %.0f: %s", target, statements / seconds >= target ? "met" : "MISSED");
+    if (target > 0)
+        std::printf("  target %.0f: %s", target, statements / seconds >= target ? "met" : "MISSED");
     std::printf("\n");
 }
 

@@ -53,8 +53,8 @@ uint32_t CallBuiltinFunction(std::span<const BuiltinEntry> table, WindowRecord* 
     if (alias) quoted.resize(arguments.size(), 0);
     results.emplace_back();
 
-    BuiltinCall call{connectionWindow, window, scriptLine, locals, name, arguments, quoted, results, parameters,
-                     ConnectionOf(connectionWindow)};
+    BuiltinCall call{connectionWindow, window, scriptLine, locals,     name,
+                     arguments,        quoted, results,    parameters, ConnectionOf(connectionWindow)};
     uint32_t code = 0;
     try {
         if (const BuiltinEntry* entry = FindBuiltin(table, name)) {
@@ -67,7 +67,8 @@ uint32_t CallBuiltinFunction(std::span<const BuiltinEntry> table, WindowRecord* 
         }
     } catch (int error) {
         if (error == kRefused) ThrowScriptError(connectionWindow, scriptLine, kWrongArgumentCountMessage);
-        if (error == kInvalidFunction) ThrowScriptError(connectionWindow, scriptLine, kInvalidFunctionMessage);
+        if (error == kInvalidFunction)
+            ThrowScriptError(connectionWindow, scriptLine, kInvalidFunctionMessage);
         return 0; // any other code ends the built-in quietly
     }
     if (call.HasWideResult && !results.empty())
@@ -75,15 +76,15 @@ uint32_t CallBuiltinFunction(std::span<const BuiltinEntry> table, WindowRecord* 
     return code;
 }
 
-uint32_t CallBuiltinFunction(WindowRecord* connectionWindow, WindowRecord* window, const std::string& scriptLine,
-                             ScriptVariableList& locals, const std::string& name,
-                             std::vector<std::string>& arguments, std::vector<std::string>& results,
-                             const std::string& parameters) {
+uint32_t CallBuiltinFunction(WindowRecord* connectionWindow, WindowRecord* window,
+                             const std::string& scriptLine, ScriptVariableList& locals,
+                             const std::string& name, std::vector<std::string>& arguments,
+                             std::vector<std::string>& results, const std::string& parameters) {
     std::vector<ScriptText> marked;
     marked.reserve(arguments.size());
     for (const std::string& a : arguments) marked.emplace_back(a);
-    uint32_t code = CallBuiltinFunction(BuiltinTable(), connectionWindow, window, scriptLine, locals, name, marked,
-                                        results, parameters);
+    uint32_t code = CallBuiltinFunction(BuiltinTable(), connectionWindow, window, scriptLine, locals, name,
+                                        marked, results, parameters);
     arguments.clear();
     for (ScriptText& m : marked) arguments.push_back(std::move(m.Text));
     return code;

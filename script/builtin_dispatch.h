@@ -44,10 +44,10 @@ struct BuiltinEntry {
 // The built-ins in their fixed order.
 std::span<const BuiltinEntry> BuiltinTable();
 
-uint32_t CallBuiltinFunction(WindowRecord* connectionWindow, WindowRecord* window, const std::string& scriptLine,
-                             ScriptVariableList& locals, const std::string& name,
-                             std::vector<std::string>& arguments, std::vector<std::string>& results,
-                             const std::string& parameters);
+uint32_t CallBuiltinFunction(WindowRecord* connectionWindow, WindowRecord* window,
+                             const std::string& scriptLine, ScriptVariableList& locals,
+                             const std::string& name, std::vector<std::string>& arguments,
+                             std::vector<std::string>& results, const std::string& parameters);
 // The same over a given table, with arguments that keep the marks of inserted text (a group's
 // expression is evaluated with them).
 uint32_t CallBuiltinFunction(std::span<const BuiltinEntry> table, WindowRecord* connectionWindow,

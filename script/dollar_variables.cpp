@@ -123,7 +123,8 @@ bool IsDigit(char c) {
 
 ServerConnection* ConnectionOf(WindowRecord* connectionWindow) {
     if (!connectionWindow) return nullptr;
-    if (connectionWindow->Server && connectionWindow->Server->Connection) return connectionWindow->Server->Connection;
+    if (connectionWindow->Server && connectionWindow->Server->Connection)
+        return connectionWindow->Server->Connection;
     return connectionWindow->Connection;
 }
 
@@ -148,7 +149,8 @@ std::string SelectedNick(WindowRecord* window, bool clear) {
         lv.iSubItem = 0;
         lv.pszText = buffer;
         lv.cchTextMax = 1000;
-        SendMessageW(window->NickList, LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&lv));
+        SendMessageW(window->NickList, LVM_GETITEMTEXTW, static_cast<WPARAM>(item),
+                     reinterpret_cast<LPARAM>(&lv));
         nick = WideToNarrow(buffer);
     }
     if (clear) ListViewClearSelection(window->NickList);
@@ -195,8 +197,9 @@ public:
             case Name::MyMail: return field(&ServerConnection::MailAddress);
             case Name::MyDomain: return field(&ServerConnection::ReportedHost);
             case Name::Server: {
-                WindowRecord* server = connectionWindow_ && connectionWindow_->Server ? connectionWindow_->Server
-                                                                                     : connectionWindow_;
+                WindowRecord* server = connectionWindow_ && connectionWindow_->Server
+                                           ? connectionWindow_->Server
+                                           : connectionWindow_;
                 return server ? server->Name : std::string();
             }
             case Name::MyNotifyIp: return field(&ServerConnection::ReportedIPv4);

@@ -115,7 +115,8 @@ int CompareScriptEntriesByName(const void* a, const void* b) {
     const std::string na = VariableText(ea, "name"), nb = VariableText(eb, "name");
     const size_t n = std::min(na.size(), nb.size());
     for (size_t i = 0; i < n; ++i) {
-        const int ca = FoldByte(static_cast<unsigned char>(na[i])), cb = FoldByte(static_cast<unsigned char>(nb[i]));
+        const int ca = FoldByte(static_cast<unsigned char>(na[i])),
+                  cb = FoldByte(static_cast<unsigned char>(nb[i]));
         if (ca != cb) return ca < cb ? -1 : 1;
     }
     return na.size() < nb.size() ? -1 : na.size() > nb.size() ? 1 : 0;

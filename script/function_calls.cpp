@@ -59,7 +59,8 @@ ScriptText FormatCallResults(const std::vector<std::string>& results, uint32_t c
 }
 
 void EvaluateFunctionCalls(WindowRecord* connectionWindow, WindowRecord* window, ScriptVariableList& locals,
-                           ScriptText& text, const std::string& parameters) {
+                           ScriptText& text, const std::string& parameters,
+                           std::span<const BuiltinEntry> table) {
     std::vector<uint32_t> quotes;
     size_t searchFrom = 0;
     while (text.Text.find('(', searchFrom) != std::string::npos) {
@@ -95,7 +96,7 @@ void EvaluateFunctionCalls(WindowRecord* connectionWindow, WindowRecord* window,
 
         std::vector<std::string> results;
         const std::string scriptLine = t;
-        uint32_t code = CallBuiltinFunction(BuiltinTable(), connectionWindow, window, scriptLine, locals, name,
+        uint32_t code = CallBuiltinFunction(table, connectionWindow, window, scriptLine, locals, name,
                                             arguments, results, parameters);
         text.Replace(nameStart, close + 1 - nameStart, FormatCallResults(results, code));
         // Nothing before the first "(" found can hold a call; the result is inserted text.

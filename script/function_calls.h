@@ -2,6 +2,7 @@
 // (expression), each replaced by its result.
 #pragma once
 
+#include "script/builtin_dispatch.h"
 #include "script/script_text.h"
 #include "script/script_variable.h"
 
@@ -15,7 +16,8 @@ struct WindowRecord;
 // commas and quotes count; results are inserted text, so a result is never called again and a
 // quoted stretch of the line as written is never taken for a call.
 void EvaluateFunctionCalls(WindowRecord* connectionWindow, WindowRecord* window, ScriptVariableList& locals,
-                           ScriptText& text, const std::string& parameters);
+                           ScriptText& text, const std::string& parameters,
+                           std::span<const BuiltinEntry> table = BuiltinTable());
 
 // Rewrites an alias name and appends its fixed arguments; true when the name was an alias.
 bool ResolveFunctionAlias(std::string& name, std::vector<std::string>& arguments);

@@ -86,8 +86,9 @@ uint32_t EvaluateMarked(const Marked& source, std::string& result) {
         if (plus != std::string::npos) {
             long long from = std::atoll(text.Text.c_str() + plus + 1);
             if (from < 0) from = 0;
-            result = static_cast<size_t>(from) < lastQuote ? text.Text.substr(static_cast<size_t>(from), lastQuote - static_cast<size_t>(from))
-                                                           : std::string();
+            result = static_cast<size_t>(from) < lastQuote
+                         ? text.Text.substr(static_cast<size_t>(from), lastQuote - static_cast<size_t>(from))
+                         : std::string();
             return kTextValue;
         }
         UnescapeWritten(text, true);

@@ -46,8 +46,9 @@ bool ReadScriptFile(const std::string& name, std::string& content) {
     if (GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &size) && size.QuadPart < (1LL << 30)) {
         content.assign(static_cast<size_t>(size.QuadPart), '\0');
         DWORD read = 0;
-        ok = content.empty() || (ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &read, nullptr) &&
-                                 read == content.size());
+        ok = content.empty() ||
+             (ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &read, nullptr) &&
+              read == content.size());
         size_t nul = content.find('\0');
         if (nul != std::string::npos) content.resize(nul);
     }
@@ -193,7 +194,7 @@ void ScriptRun::RunIf(size_t index) {
     ScriptComparison c = CompareScriptCondition(*this, Work.Slice(open + 1, close - open - 1));
     if (!c.HasOperator) return;
     bool value = c.Value;
-    if (StartsWithNoCase(Work.Text, "ifn")) value = !value;
+    if (StartsWithNoCase(Work.Text, "ifn ") || StartsWithNoCase(Work.Text, "ifn(")) value = !value;
     ScriptBlock* block = OpeningAt(index + 1);
     if (!block || block->Partner == kNoBlock) return;
     ScriptBlock& closing = Program.Blocks[block->Partner];
@@ -205,7 +206,8 @@ void ScriptRun::RunElse(size_t index) {
     RequireBrace(index, L"ELSE line must be followed by {");
     if (index > 0) {
         uint32_t above = Program.BlockAtLine[index - 1];
-        if (above != kNoBlock && Program.Blocks[above].Kind == 1 && Program.Blocks[above].SkippedBranch) return;
+        if (above != kNoBlock && Program.Blocks[above].Kind == 1 && Program.Blocks[above].SkippedBranch)
+            return;
     }
     ScriptBlock* block = OpeningAt(index + 1);
     if (block && block->Partner != kNoBlock) Next = Program.Blocks[block->Partner].Line;
@@ -246,8 +248,9 @@ void ScriptRun::RunFor(size_t index) {
     if (block->Partner != kNoBlock) Next = Program.Blocks[block->Partner].Line + 1;
 }
 
-uint32_t ExecuteScript(uint32_t mode, WindowRecord* connectionWindow, WindowRecord* window, const std::string& text,
-                       const std::string& parameters, std::string&, uint32_t defaultResult) {
+uint32_t ExecuteScript(uint32_t mode, WindowRecord* connectionWindow, WindowRecord* window,
+                       const std::string& text, const std::string& parameters, std::string&,
+                       uint32_t defaultResult) {
     if (!connectionWindow) return 0;
     NestingGuard nesting;
     std::vector<std::string> lines;
@@ -256,7 +259,8 @@ uint32_t ExecuteScript(uint32_t mode, WindowRecord* connectionWindow, WindowReco
     if (nesting.TooDeep()) {
         // Every run on this thread ends now, so the unwinding does no further work.
         AbortNestedRuns = true;
-        PrintToWindow(kInformationLine, connectionWindow, FormatScriptErrorLine(lines[0], kScriptNestingMessage));
+        PrintToWindow(kInformationLine, connectionWindow,
+                      FormatScriptErrorLine(lines[0], kScriptNestingMessage));
         return defaultResult;
     }
     if (lines.size() == 1) {

@@ -17,8 +17,9 @@ enum ScriptMode : uint32_t {
 // Runs the script and returns the lock result ("#lock" 1, "#unlock" 2) or, when the script
 // left it 0, the default result. Nothing runs without a connection window (result 0). result
 // is handed on for the callers' sake and never written: a script yields no result text.
-uint32_t ExecuteScript(uint32_t mode, WindowRecord* connectionWindow, WindowRecord* window, const std::string& text,
-                       const std::string& parameters, std::string& result, uint32_t defaultResult);
+uint32_t ExecuteScript(uint32_t mode, WindowRecord* connectionWindow, WindowRecord* window,
+                       const std::string& text, const std::string& parameters, std::string& result,
+                       uint32_t defaultResult);
 
 // The lines one run may execute before it ends with a script error, so that an endless loop
 // cannot hold the thread it runs on for ever.

@@ -105,6 +105,7 @@ ScriptProgram BuildScriptProgram(const std::vector<std::string>& input) {
     }
 
     program.BlockAtLine.assign(lines.size(), kNoBlock);
-    for (size_t i = 0; i < program.Blocks.size(); ++i) program.BlockAtLine[program.Blocks[i].Line] = static_cast<uint32_t>(i);
+    for (size_t i = 0; i < program.Blocks.size(); ++i)
+        program.BlockAtLine[program.Blocks[i].Line] = static_cast<uint32_t>(i);
     return program;
 }

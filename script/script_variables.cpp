@@ -44,7 +44,8 @@ struct Match {
 };
 
 // The one form of the variable that stands at position at, if any.
-bool MatchVariable(const ScriptText& text, size_t at, const ScriptVariable& v, bool keepTarget, Match& match) {
+bool MatchVariable(const ScriptText& text, size_t at, const ScriptVariable& v, bool keepTarget,
+                   Match& match) {
     const std::string& t = text.Text;
     const std::string& name = v.Name;
     if (name.empty() || !text.WrittenMatch(at, name)) return false;

@@ -60,8 +60,9 @@ void ExpandVariables(ScriptVariableList& locals, WindowRecord* connectionWindow,
                      ScriptText& text, uint8_t noQuotes, uint8_t keepTarget, uint8_t debug);
 
 // Runs one statement line: an assignment, a "/" command or a text line.
-void ExecuteStatementLine(ScriptText& line, uint8_t* firstStatement, uint8_t* debug, ScriptVariableList& locals,
-                          WindowRecord* connectionWindow, WindowRecord* window, const std::string& parameters);
+void ExecuteStatementLine(ScriptText& line, uint8_t* firstStatement, uint8_t* debug,
+                          ScriptVariableList& locals, WindowRecord* connectionWindow, WindowRecord* window,
+                          const std::string& parameters);
 
 // The highest element index an assignment may name; a larger one leaves the variable alone.
 constexpr int32_t kMaxScriptListIndex = 100000;

@@ -140,8 +140,9 @@ void RunAssignment(ScriptText& line, ScriptVariableList& locals, WindowRecord* c
 
 } // namespace
 
-void ExecuteStatementLine(ScriptText& line, uint8_t* firstStatement, uint8_t* debug, ScriptVariableList& locals,
-                          WindowRecord* connectionWindow, WindowRecord* window, const std::string& parameters) {
+void ExecuteStatementLine(ScriptText& line, uint8_t* firstStatement, uint8_t* debug,
+                          ScriptVariableList& locals, WindowRecord* connectionWindow, WindowRecord* window,
+                          const std::string& parameters) {
     line.TrimLeft(" \t");
     line.TrimRight(" \t;");
     if (line.Empty()) return;

@@ -6,7 +6,8 @@
 
 #include <cwchar>
 
-bool PromptText(HWND, const std::wstring& title, const std::wstring& prompt, wchar_t* text, uint32_t timeout) {
+bool PromptText(HWND, const std::wstring& title, const std::wstring& prompt, wchar_t* text,
+                uint32_t timeout) {
     RecordedCall call{"PromptText", nullptr, WideToNarrow(title + L"|" + prompt), timeout};
     CallLog& log = CallLog::Instance();
     log.Add(call);

@@ -51,8 +51,9 @@ protected:
         while (std::getline(lines, line)) {
             if (header && line.rfind("@@", 0) == 0) {
                 std::string key = line.substr(2, line.find(' ') == std::string::npos ? std::string::npos
-                                                                                       : line.find(' ') - 2);
-                std::string value = line.size() > key.size() + 3 ? line.substr(key.size() + 3) : std::string();
+                                                                                     : line.find(' ') - 2);
+                std::string value =
+                    line.size() > key.size() + 3 ? line.substr(key.size() + 3) : std::string();
                 Configure(key, value, parameters, target, mode, defaultResult);
                 continue;
             }
@@ -65,8 +66,8 @@ protected:
         return OutputText() + "result: " + std::to_string(result) + "\n";
     }
 
-    void Configure(const std::string& key, const std::string& value, std::string& parameters, WindowRecord*& target,
-                   uint32_t& mode, uint32_t& defaultResult) {
+    void Configure(const std::string& key, const std::string& value, std::string& parameters,
+                   WindowRecord*& target, uint32_t& mode, uint32_t& defaultResult) {
         if (key == "params") parameters = value;
         if (key == "mode") mode = static_cast<uint32_t>(std::stoul(value));
         if (key == "default") defaultResult = static_cast<uint32_t>(std::stoul(value));

@@ -98,7 +98,8 @@ std::vector<std::string> ScriptHarness::Output() const {
     for (const RecordedCall& c : CallLog::Instance().Calls()) {
         const std::string& t = c.Text;
         // Lines print into the server window and are said in the channel unless noted.
-        const WindowRecord* usual = c.Service == "PrintToWindow" || c.Service == "ExecuteCommand" ? Server : Channel;
+        const WindowRecord* usual =
+            c.Service == "PrintToWindow" || c.Service == "ExecuteCommand" ? Server : Channel;
         std::string where = c.Window == usual ? "" : "@" + (c.Window ? c.Window->Name : std::string("none"));
         if (c.Service == "PrintToWindow") {
             if (t.rfind(kError, 0) == 0) {
