@@ -62,15 +62,19 @@ void EvaluateFunctionCalls(WindowRecord* connectionWindow, WindowRecord* window,
                            ScriptText& text, const std::string& parameters,
                            std::span<const BuiltinEntry> table) {
     std::vector<uint32_t> quotes;
+    std::vector<char> quoted;
     size_t searchFrom = 0;
     while (text.Text.find('(', searchFrom) != std::string::npos) {
         // Quoted stretches are noted afresh after every replacement, so they follow the text.
         quotes.clear();
         CollectWrittenQuotes(text, quotes);
+        quoted.assign(text.Size(), 0);
+        for (size_t q = 0; q + 1 < quotes.size(); q += 2)
+            std::fill(quoted.begin() + quotes[q], quoted.begin() + quotes[q + 1] + 1, 1);
         const std::string& t = text.Text;
         size_t open = std::string::npos;
         for (size_t i = searchFrom; i < t.size(); ++i)
-            if (text.WrittenAt(i, '(') && !InQuotedStretch(quotes, i)) {
+            if (text.WrittenAt(i, '(') && !quoted[i]) {
                 open = i;
                 break;
             }
@@ -79,7 +83,7 @@ void EvaluateFunctionCalls(WindowRecord* connectionWindow, WindowRecord* window,
         // The innermost call: the last "(" before the first ")".
         size_t callOpen = open, close = std::string::npos;
         for (size_t i = open + 1; i < t.size(); ++i) {
-            if (!text.IsWritten(i) || InQuotedStretch(quotes, i)) continue;
+            if (!text.IsWritten(i) || quoted[i]) continue;
             if (t[i] == '(') callOpen = i;
             if (t[i] == ')') {
                 close = i;

@@ -129,7 +129,9 @@ void ScriptRun::RunLine(size_t index) {
     if (t[0] == '\\') {
         FirstStatement = 0;
         ExpandVariables(Locals, ConnectionWindow, Window, Work, 0, 0, Debug);
-        ProcessInputLine(Work.Text.c_str() + 1, Window, 0);
+        std::string said = Work.Text.substr(1);
+        if (!said.empty() && said[0] == '/' && !Work.IsWritten(1)) said.insert(0, 1, ' '); // said, never run
+        ProcessInputLine(said.c_str(), Window, 0);
         return;
     }
     if (IsKeywordLine(t, "return")) {
