@@ -56,10 +56,6 @@ bool ReadScriptFile(const std::string& name, std::string& content) {
     return ok;
 }
 
-bool IsKeywordLine(const std::string& t, const char* word) {
-    return EqualsNoCase(t, word);
-}
-
 } // namespace
 
 ScriptBlock* ScriptRun::OpeningAt(size_t line) {
@@ -134,7 +130,7 @@ void ScriptRun::RunLine(size_t index) {
         ProcessInputLine(said.c_str(), Window, 0);
         return;
     }
-    if (IsKeywordLine(t, "return")) {
+    if (EqualsNoCase(t, "return")) {
         Ended = true;
         return;
     }
@@ -143,15 +139,15 @@ void ScriptRun::RunLine(size_t index) {
         SkippingFunction = true;
         return;
     }
-    if (IsKeywordLine(t, "continue")) {
+    if (EqualsNoCase(t, "continue")) {
         LoopControl = 1;
         return;
     }
-    if (IsKeywordLine(t, "break")) {
+    if (EqualsNoCase(t, "break")) {
         LoopControl = 2;
         return;
     }
-    if (IsKeywordLine(t, "else")) {
+    if (EqualsNoCase(t, "else")) {
         RunElse(index);
         return;
     }

@@ -19,3 +19,10 @@ struct ScriptHotkey {
     uint32_t VirtualKey = 0;
     uint32_t Modifiers = 0; // MOD_SHIFT, MOD_CONTROL, MOD_ALT combined
 };
+
+struct WindowRecord;
+
+// The timer of the window's server connection that has this id, or null; index receives its
+// position when given. Timer lists are shared between threads like the script variables: the
+// caller holds ScriptScopesMutex (script/script_variables.h) while it uses the entry.
+TimerEntry* FindTimerById(WindowRecord* window, int32_t timerId, uint32_t* index);

@@ -14,10 +14,6 @@ bool IsNameChar(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-bool IsAssignOperatorChar(char c) {
-    return IsOperatorChar(c);
-}
-
 struct Assignment {
     std::string Target;
     int64_t Index = 0;
@@ -115,7 +111,7 @@ void RunAssignment(ScriptText& line, ScriptVariableList& locals, WindowRecord* c
     if (a.Index < 0 || a.Index > kMaxScriptListIndex) return;
     while (at < t.size() && (t[at] == ' ' || t[at] == '\t')) ++at;
     const size_t opStart = at;
-    while (at < t.size() && line.IsWritten(at) && IsAssignOperatorChar(t[at])) ++at;
+    while (at < t.size() && line.IsWritten(at) && IsOperatorChar(t[at])) ++at;
     if (at == opStart) return;
     a.Operator = t.substr(opStart, at - opStart);
 

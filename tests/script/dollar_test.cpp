@@ -2,6 +2,7 @@
 
 #include "script/chat_line_grouping.h"
 #include "script/dollar_variables.h"
+#include "script/script_timers.h"
 
 #include <commctrl.h>
 
@@ -86,4 +87,17 @@ TEST(ChatLineGrouping, OneSenderInOneMinuteIsGrouped) {
     window.LastLineTime.wMinute = static_cast<WORD>((window.LastLineTime.wMinute + 30) % 60);
     EXPECT_FALSE(IsGroupedChatLine(&window));
     EXPECT_FALSE(IsGroupedChatLine(nullptr));
+}
+
+class ScriptTimers : public ScriptHarness {};
+
+TEST_F(ScriptTimers, TimersAreFoundByIdInTheServersConnection) {
+    Connection->Timers.resize(2);
+    Connection->Timers[0].TimerId = 1000;
+    Connection->Timers[1].TimerId = 1001;
+    uint32_t index = 99;
+    EXPECT_EQ(&Connection->Timers[1], FindTimerById(Channel, 1001, &index));
+    EXPECT_EQ(1u, index);
+    EXPECT_EQ(nullptr, FindTimerById(Server, 5, &index));
+    EXPECT_EQ(nullptr, FindTimerById(nullptr, 1000, nullptr));
 }
