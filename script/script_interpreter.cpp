@@ -82,7 +82,16 @@ void ScriptRun::Run() {
 }
 
 void ScriptRun::RunLine(size_t index) {
-    Work.Assign(Program.Lines[index]);
+    // Lines that do not run are not expanded either: a "$?" in a comment or in a skipped
+    // block asks nothing, and "$ssnick" there clears no selection.
+    const std::string& raw = Program.Lines[index];
+    const bool structural = raw.compare(0, 2, "//") == 0 || raw[0] == ':' || raw[0] == '{';
+    const bool skipping = LoopControl == 1 || LoopControl == 2 || SkippingFunction;
+    if (structural || (skipping && raw[0] != '}')) {
+        if (Debug) PrintScriptLine(ConnectionWindow, raw);
+        return;
+    }
+    Work.Assign(raw);
     ExpandDollarVariables(ConnectionWindow, Window, Work, Parameters, FirstStatement);
     if (Debug) PrintScriptLine(ConnectionWindow, Work.Text);
     const std::string& t = Work.Text;
@@ -90,7 +99,6 @@ void ScriptRun::RunLine(size_t index) {
     // A line that begins with an inserted value is a text line, whatever the value says.
     const bool written = Work.IsWritten(0);
 
-    if (written && (t.compare(0, 2, "//") == 0 || t[0] == ':' || t[0] == '{')) return;
     if (written && t[0] == '}') {
         uint32_t record = Program.BlockAtLine[index];
         if (record == kNoBlock || Program.Blocks[record].Kind != 1) return;
@@ -105,8 +113,6 @@ void ScriptRun::RunLine(size_t index) {
         if (close.FunctionBlock && SkippingFunction) SkippingFunction = false;
         return;
     }
-    if (LoopControl == 1 || LoopControl == 2 || SkippingFunction) return;
-
     if (!written) {
         ExecuteStatementLine(Work, &FirstStatement, &Debug, Locals, ConnectionWindow, Window, Parameters);
         return;
