@@ -64,6 +64,29 @@ TEST_F(ConnectionTest, RegistrationLines) {
                                         "Connected to 127.0.0.1, port " + std::to_string(server.Port())}));
 }
 
+TEST_F(ConnectionTest, IPv6OnlyHostAndThreadPriority) {
+    XmlDocument settings;
+    XmlDocumentOpenText(&settings,
+                        "<?xml ?><root><ICfg><General ServerThreadPriority=\"-1\"/></ICfg></root>");
+    UserConfigDocument = &settings;
+    int priority = 0;
+    CallLog::Instance().Answer = [&priority](const RecordedCall& call) -> uint64_t {
+        if (call.Text.rfind("On_Connect_1", 0) == 0) priority = GetThreadPriority(GetCurrentThread());
+        return 0xFFFFFFFF;
+    };
+    ScriptedServer server(true);
+    ServerWindow window;
+    window.Aim(server.Port());
+    window.Connection().Host = "::1";
+    StartServerConnection(window.Record());
+    ASSERT_TRUE(server.Accept());
+    EXPECT_EQ(server.ReadLine().value_or(""), "USER tester Brindlex Brindlex :Test User");
+    EXPECT_EQ(window.Connection().IsIPv6, 1);
+    EXPECT_EQ(CallTexts("PrintToWindow")[1],
+              "Address 0000:0000:0000:0000:0000:0000:0000:0001, port " + std::to_string(server.Port()));
+    EXPECT_EQ(priority, THREAD_PRIORITY_BELOW_NORMAL);
+}
+
 TEST_F(ConnectionTest, FailuresPrintAndLeaveNoSocket) {
     const uint16_t closed = UnusedLoopbackPort();
     const std::string failed = "Could not connect to 127.0.0.1, port " + std::to_string(closed);

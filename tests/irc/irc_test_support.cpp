@@ -64,17 +64,22 @@ void ServerWindow::Aim(uint16_t port, const std::string& nick) {
     c.UserField3 = "Brindlex";
 }
 
-ScriptedServer::ScriptedServer() {
+ScriptedServer::ScriptedServer(bool ipv6) {
     PrepareConnectionTests();
-    listener_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listener_ = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
+    sockaddr_in6 address6{};
+    address6.sin6_family = AF_INET6;
+    address6.sin6_addr = in6addr_loopback;
+    sockaddr_in address4{};
+    address4.sin_family = AF_INET;
+    address4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr* address =
+        ipv6 ? reinterpret_cast<sockaddr*>(&address6) : reinterpret_cast<sockaddr*>(&address4);
+    int length = ipv6 ? sizeof address6 : sizeof address4;
+    bind(listener_, address, length);
     listen(listener_, 4);
-    int length = sizeof address;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    getsockname(listener_, address, &length);
+    port_ = ntohs(ipv6 ? address6.sin6_port : address4.sin_port);
 }
 
 ScriptedServer::~ScriptedServer() {

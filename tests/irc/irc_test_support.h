@@ -47,7 +47,7 @@ private:
 // A listening socket on a free loopback port that accepts one client at a time.
 class ScriptedServer {
 public:
-    ScriptedServer();
+    explicit ScriptedServer(bool ipv6 = false);
     ~ScriptedServer();
     uint16_t Port() const { return port_; }
     bool Accept(DWORD timeoutMs = 5000);
