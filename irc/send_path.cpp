@@ -6,6 +6,7 @@
 #include "shell/frame_message_ids.h"
 #include "shell/window_list.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <string>
@@ -35,13 +36,38 @@ uint32_t SendAll(SOCKET socket, const char* data, int length, int flags) {
 
 namespace {
 
+constexpr size_t kWriteChunk = 8192;
+constexpr long kWriteWaitMs = 100;
+
+// 1 writable, 0 not yet, -1 the socket failed.
+int WaitWritable(SOCKET socket) {
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(socket, &set);
+    timeval wait{0, kWriteWaitMs * 1000};
+    const int result = select(0, nullptr, &set, nullptr, &wait);
+    return result == SOCKET_ERROR ? -1 : result;
+}
+
+// One writer at a time per connection. The socket is read again before every piece and a piece
+// is written only when it fits, so no writer blocks for long in send: a session that ends (the
+// field becomes 0) stops the writer within one wait, and the socket is closed only under this
+// lock, never under a writer.
 uint32_t WriteNow(ServerConnection& connection, std::string_view line) {
-    if (line.size() > static_cast<size_t>(INT_MAX)) return 0;
     std::lock_guard<std::mutex> lock(connection.WriteMutex);
-    // Read under the write lock: the session's end closes the socket under the same lock.
-    const SOCKET socket = connection.Socket.load();
-    if (!socket) return 0;
-    return SendAll(socket, line.data(), static_cast<int>(line.size()), 0);
+    size_t sent = 0;
+    while (sent < line.size()) {
+        const SOCKET socket = connection.Socket.load();
+        if (!socket) break;
+        const int writable = WaitWritable(socket);
+        if (writable < 0) break;
+        if (writable == 0) continue;
+        const int piece = static_cast<int>(std::min(line.size() - sent, kWriteChunk));
+        const int n = send(socket, line.data() + sent, piece, 0);
+        if (n == 0 || n == SOCKET_ERROR) break;
+        sent += static_cast<size_t>(n);
+    }
+    return static_cast<uint32_t>(sent);
 }
 
 } // namespace

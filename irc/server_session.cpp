@@ -58,8 +58,8 @@ bool EndServerSession(ServerConnection& connection, uint8_t byUser) {
     const SOCKET socket = connection.Socket.exchange(0);
     if (!socket) return false;
     connection.ClosedByUser = byUser;
-    // Wakes a reader blocked in recv and a writer blocked in send; the close then waits for
-    // the writer, so no line is ever written to a handle that was closed and reused.
+    // Wakes a reader blocked in recv; a writer sees the field at 0 within one wait of its own.
+    // The close waits for the writer, so no line is ever written to a closed, reused handle.
     shutdown(socket, SD_BOTH);
     {
         std::lock_guard<std::mutex> lock(connection.WriteMutex);

@@ -11,6 +11,7 @@
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
 
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -289,6 +290,30 @@ TEST_F(ConnectionTest, ImmediateWritesAreSerialised) {
         EXPECT_EQ(line.find_first_not_of(line.back(), 12), std::string::npos);
     }
     for (std::thread& w : writers) w.join();
+}
+
+// A server that stops reading fills the socket; a writer waiting on it must not keep the
+// window from closing, and gives up when the session ends.
+TEST_F(ConnectionTest, StalledWriterDoesNotBlockTheEnd) {
+    ScriptedServer server;
+    auto* window = new ServerWindow;
+    Connect(*window, server);
+    std::atomic<bool> writing{true};
+    std::thread writer([&] {
+        const std::string line = std::string(1 << 20, 'x') + "\r\n";
+        while (SendServerLine(line, window->Record(), 1) == line.size()) {
+        }
+        writing = false;
+    });
+    Sleep(500);
+    EXPECT_TRUE(writing.load());
+    const ULONGLONG start = GetTickCount64();
+    std::thread quit([&] { OnServerDisconnected(window->Record(), 1); });
+    quit.join();
+    EXPECT_TRUE(WaitUntil([&] { return !writing.load(); }, 3000));
+    writer.join();
+    delete window;
+    EXPECT_LT(GetTickCount64() - start, 3000u);
 }
 
 TEST(DccChatSend, SendsOnTheChatSocket) {
