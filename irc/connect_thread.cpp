@@ -14,6 +14,8 @@
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
 
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -21,145 +23,142 @@ namespace {
 constexpr int32_t kDefaultThreadPriority = 200;
 constexpr uint32_t kEventHandled = 1;
 
-// The script event's answer: 1 ends the attempt.
-bool ScriptStopsAttempt(const char* event, WindowRecord* record, const std::string& host) {
-    std::string result;
-    return RunEventScript(event, record, record, host, result, 0) == kEventHandled;
-}
+// One connection attempt: the thread's view of its record. A restart made from inside this
+// thread (a script or the disconnect routine running "/server") starts the next attempt at
+// once; from then on the record's socket belongs to that attempt and this one only returns.
+class Attempt {
+public:
+    explicit Attempt(WindowRecord* record)
+        : record_(record), connection_(*record->Connection), generation_(connection_.Generation.load()) {}
 
-// An attempt that scripts or the window's end called off closes its socket quietly.
-void AbandonAttempt(ServerConnection& connection) {
-    EndServerSession(connection, 0);
-}
+    void Run();
 
-bool StopRequested(const ServerConnection& connection) {
-    return connection.StopRequested.load() != 0;
-}
-
-// Ends this attempt's session unless the connection was restarted meanwhile (from inside the
-// disconnect routine): then the socket field belongs to the next attempt.
-void EndOwnSession(ServerConnection& connection, uint32_t generation) {
-    if (connection.Generation.load() == generation) EndServerSession(connection, 0);
-}
-
-// A failure after the socket exists: the failure line, then the disconnect routine (which
-// closes the socket and may reconnect).
-void FailAttempt(WindowRecord* record, ServerConnection& connection, uint32_t generation,
-                 const std::wstring& address, uint16_t port) {
-    PrintConnectionMessage(record, kConnectFailedMessage, {address, std::to_wstring(port)});
-    OnServerDisconnected(record, 0);
-    // The routine does nothing for a window that is gone; the socket still must not stay open.
-    EndOwnSession(connection, generation);
-}
-
-// The e-mail address up to its '@', when no user name was given.
-void FillUserName(ServerConnection& connection) {
-    if (!connection.UserName.empty()) return;
-    connection.UserName = connection.EMail.substr(0, connection.EMail.find('@'));
-}
-
-// Writes the registration lines; false when a line written at once did not leave whole.
-bool Register(WindowRecord* record, ServerConnection& connection) {
-    if (!connection.Password.empty()) {
-        const std::string pass = "PASS " + connection.Password + "\r\n";
-        if (SendServerLine(pass, record, 0) != pass.size()) return false;
+    // Ends this attempt's session unless the connection was restarted meanwhile.
+    void EndOwnSession() {
+        if (connection_.Generation.load() == generation_) EndServerSession(connection_, 0);
     }
-    const std::string user = "USER " + connection.UserName + " " + connection.UserField2 + " " +
-                             connection.UserField3 + " :" + connection.FullName + "\r\nNICK " +
-                             connection.Nick + "\r\n";
-    return SendServerLine(user, record, 0) == user.size();
+
+private:
+    // Asked to stop (the window closes, or another thread restarts it), or already replaced.
+    bool Superseded() const {
+        return connection_.StopRequested.load() || connection_.Generation.load() != generation_;
+    }
+    // The script event's answer: 1 calls the attempt off.
+    bool ScriptStops(const char* event) {
+        std::string result;
+        return RunEventScript(event, record_, record_, host_, result, 0) == kEventHandled;
+    }
+    // A failure once the socket exists: the failure line, then the disconnect routine, which
+    // closes the socket and may reconnect. A window that is gone gets no routine, yet its
+    // socket must not stay open either.
+    void Fail() {
+        PrintConnectionMessage(record_, kConnectFailedMessage, {address_, std::to_wstring(port_)});
+        OnServerDisconnected(record_, 0);
+        EndOwnSession();
+    }
+    bool Resolve();
+    bool Register();
+
+    WindowRecord* record_;
+    ServerConnection& connection_;
+    const uint32_t generation_;
+    std::string host_;
+    uint16_t port_ = 0;
+    sockaddr_in6 address6_{};
+    sockaddr_in address4_{};
+    bool ipv6_ = false;
+    std::wstring address_;
+};
+
+// Resolves IPv6 and IPv4; IPv4 is taken whenever it resolved, IPv6 only when it alone did.
+bool Attempt::Resolve() {
+    const uint32_t length6 = ResolveHost(host_.c_str(), port_, 0, &address6_, sizeof address6_, AF_INET6);
+    const uint32_t length4 = ResolveHost(host_.c_str(), port_, 0, &address4_, sizeof address4_, AF_INET);
+    if (!length6 && !length4) return false;
+    ipv6_ = length6 == sizeof(sockaddr_in6) && !length4;
+    if (ipv6_) {
+        uint8_t bytes[16];
+        std::memcpy(bytes, &address6_.sin6_addr, sizeof bytes);
+        address_ = NarrowToWide(FormatIPv6(bytes));
+    } else {
+        const uint8_t* b = reinterpret_cast<const uint8_t*>(&address4_.sin_addr);
+        address_ = std::to_wstring(b[0]) + L"." + std::to_wstring(b[1]) + L"." + std::to_wstring(b[2]) +
+                   L"." + std::to_wstring(b[3]);
+    }
+    return true;
 }
 
-void RunConnection(WindowRecord* record, uint32_t generation) {
-    ServerConnection& connection = *record->Connection;
+// PASS when there is a password, then USER and NICK as one line of text. False when a line
+// written at once did not leave whole.
+bool Attempt::Register() {
+    if (connection_.UserName.empty())
+        connection_.UserName = connection_.EMail.substr(0, connection_.EMail.find('@'));
+    if (!connection_.Password.empty()) {
+        const std::string pass = "PASS " + connection_.Password + "\r\n";
+        if (SendServerLine(pass, record_, 0) != pass.size()) return false;
+    }
+    const std::string user = "USER " + connection_.UserName + " " + connection_.UserField2 + " " +
+                             connection_.UserField3 + " :" + connection_.FullName + "\r\nNICK " +
+                             connection_.Nick + "\r\n";
+    return SendServerLine(user, record_, 0) == user.size();
+}
 
+void Attempt::Run() {
     const int32_t priority = XmlGetProfileInt("ICfg\\General", "ServerThreadPriority", kDefaultThreadPriority,
                                               nullptr, UserConfigDocument);
     if (priority != kDefaultThreadPriority && priority <= 0) SetThreadPriority(GetCurrentThread(), priority);
 
-    if (connection.Host.empty()) {
-        if (connection.ServerList.empty()) return;
-        const int32_t count = static_cast<int32_t>(connection.ServerList.size());
-        connection.Host = connection.ServerList[static_cast<size_t>(RandomBelow(count))];
+    if (connection_.Host.empty()) {
+        if (connection_.ServerList.empty()) return;
+        const int32_t count = static_cast<int32_t>(connection_.ServerList.size());
+        connection_.Host = connection_.ServerList[static_cast<size_t>(RandomBelow(count))];
     }
-    const std::string host = connection.Host;
-    const uint16_t port = connection.Port;
-    PrintConnectionMessage(record, kConnectingMessage, {NarrowToWide(host)});
-
-    sockaddr_in6 address6{};
-    sockaddr_in address4{};
-    const uint32_t length6 = ResolveHost(host.c_str(), port, 0, &address6, sizeof address6, AF_INET6);
-    const uint32_t length4 = ResolveHost(host.c_str(), port, 0, &address4, sizeof address4, AF_INET);
-    if (!length6 && !length4) {
-        PrintConnectionMessage(record, kDisconnectedMessage);
+    host_ = connection_.Host;
+    port_ = connection_.Port;
+    PrintConnectionMessage(record_, kConnectingMessage, {NarrowToWide(host_)});
+    if (!Resolve()) {
+        PrintConnectionMessage(record_, kDisconnectedMessage);
         return;
     }
-    if (StopRequested(connection)) return;
+    if (Superseded()) return;
 
-    // IPv4 whenever it resolved; IPv6 only when it alone did.
-    const bool useIPv6 = length6 == sizeof(sockaddr_in6) && !length4;
-    std::wstring addressText;
-    const sockaddr* target = nullptr;
-    int targetLength = 0;
-    if (useIPv6) {
-        uint8_t bytes[16];
-        memcpy(bytes, &address6.sin6_addr, sizeof bytes);
-        addressText = NarrowToWide(FormatIPv6(bytes));
-        target = reinterpret_cast<const sockaddr*>(&address6);
-        targetLength = static_cast<int>(length6);
-    } else {
-        char dotted[INET_ADDRSTRLEN] = {};
-        const uint8_t* b = reinterpret_cast<const uint8_t*>(&address4.sin_addr);
-        snprintf(dotted, sizeof dotted, "%u.%u.%u.%u", b[0], b[1], b[2], b[3]);
-        addressText = NarrowToWide(dotted);
-        target = reinterpret_cast<const sockaddr*>(&address4);
-        targetLength = static_cast<int>(length4);
-    }
-
-    const SOCKET socket = ::socket(useIPv6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
+    const SOCKET socket = ::socket(ipv6_ ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
     if (socket == INVALID_SOCKET) {
-        PrintConnectionMessage(record, kConnectFailedMessage, {addressText, std::to_wstring(port)});
+        PrintConnectionMessage(record_, kConnectFailedMessage, {address_, std::to_wstring(port_)});
         return;
     }
-    connection.IsIPv6 = useIPv6 ? 1 : 0;
-    connection.Socket = socket;
-    // Stored before the check, so either this thread or the one asking it to stop closes it.
-    if (StopRequested(connection)) return AbandonAttempt(connection);
-
-    if (ScriptStopsAttempt("On_Connect_1", record, host) || StopRequested(connection))
-        return AbandonAttempt(connection);
+    connection_.IsIPv6 = ipv6_ ? 1 : 0;
+    connection_.Socket = socket;
+    // Checked after the store, so either this thread or the one that asked it to stop closes
+    // the socket. Every attempt that is called off closes it quietly.
+    if (Superseded() || ScriptStops("On_Connect_1") || Superseded()) return EndOwnSession();
 
     // The ident responder answers here once the connection can start one.
-    connection.IdentWaited = 0;
-
-    PrintConnectionMessage(record, kAddressMessage, {addressText, std::to_wstring(port)});
+    connection_.IdentWaited = 0;
+    PrintConnectionMessage(record_, kAddressMessage, {address_, std::to_wstring(port_)});
 
     int result = 0;
-    if (connection.ConnectMethod == 0) {
-        result = connect(socket, target, targetLength) == 0 ? 0 : -1;
-    } else if (connection.ConnectMethod == 1) {
+    if (connection_.ConnectMethod == 0) {
+        const sockaddr* target = ipv6_ ? reinterpret_cast<const sockaddr*>(&address6_)
+                                       : reinterpret_cast<const sockaddr*>(&address4_);
+        const int length = ipv6_ ? static_cast<int>(sizeof address6_) : static_cast<int>(sizeof address4_);
+        result = connect(socket, target, length) == 0 ? 0 : -1;
+    } else if (connection_.ConnectMethod == 1) {
         result = -1; // proxies are not available to this connection yet
     }
-    if (StopRequested(connection)) return AbandonAttempt(connection);
-    if (result < 0) return FailAttempt(record, connection, generation, addressText, port);
-
-    PrintConnectionMessage(record, kConnectedMessage, {addressText, std::to_wstring(port)});
+    if (Superseded()) return EndOwnSession();
+    if (result < 0) return Fail();
+    PrintConnectionMessage(record_, kConnectedMessage, {address_, std::to_wstring(port_)});
 
     // TLS sessions are not available to this connection yet: refuse rather than talk plain.
-    if (connection.UseTls && !connection.Tls)
-        return FailAttempt(record, connection, generation, addressText, port);
+    if (connection_.UseTls && !connection_.Tls) return Fail();
 
-    if (ScriptStopsAttempt("On_Connect_2", record, host) || StopRequested(connection))
-        return AbandonAttempt(connection);
-
-    FillUserName(connection);
-    if (!Register(record, connection)) return FailAttempt(record, connection, generation, addressText, port);
-
-    if (ScriptStopsAttempt("On_Connect_3", record, host) || StopRequested(connection))
-        return AbandonAttempt(connection);
+    if (ScriptStops("On_Connect_2") || Superseded()) return EndOwnSession();
+    if (!Register()) return Fail();
+    if (ScriptStops("On_Connect_3") || Superseded()) return EndOwnSession();
 
     // Ends with the connection and runs the disconnect routine itself.
-    ServerReceiveLoop(record);
+    ServerReceiveLoop(record_);
 }
 
 } // namespace
@@ -167,13 +166,12 @@ void RunConnection(WindowRecord* record, uint32_t generation) {
 unsigned __stdcall ServerConnectThread(void* windowRecord) {
     WindowRecord* record = static_cast<WindowRecord*>(windowRecord);
     if (!record || !record->Connection) return 0;
-    ServerConnection& connection = *record->Connection;
-    const uint32_t generation = connection.Generation.load();
+    Attempt attempt(record);
     try {
-        RunConnection(record, generation);
+        attempt.Run();
     } catch (...) {
         // Nothing may leave a thread; an attempt that failed this way must not keep its socket.
-        EndOwnSession(connection, generation);
+        attempt.EndOwnSession();
     }
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "commands/command_settings.h"
 #include "commands/plugin_host.h"
+#include "common/text_compare.h"
 #include "common/xstring.h"
 #include "irc/incoming_triggers.h"
 #include "irc/send_path.h"
@@ -20,7 +21,7 @@ namespace {
 struct HandlerTables {
     SRWLOCK Lock = SRWLOCK_INIT;
     std::unordered_map<int32_t, ServerLineHandler> Numerics;
-    std::unordered_map<std::string, ServerLineHandler> Words; // upper-case keys
+    std::unordered_map<std::string, ServerLineHandler> Words; // folded keys
     CtcpAndDccFilter Filter = nullptr;
 };
 
@@ -41,22 +42,11 @@ public:
     ~ExclusiveTableLock() { ReleaseSRWLockExclusive(&Tables().Lock); }
 };
 
-std::string UpperAscii(std::string_view word) {
-    std::string upper(word);
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return upper;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-        if (x != y) return false;
-    }
-    return true;
+// Command words are keyed in folded case, so a lookup ignores case like every IRC word.
+std::string FoldedKey(std::string_view word) {
+    std::string key(word);
+    for (char& c : key) c = static_cast<char>(FoldByte(static_cast<unsigned char>(c)));
+    return key;
 }
 
 ServerLineHandler FindNumericHandler(int32_t numeric) {
@@ -66,7 +56,7 @@ ServerLineHandler FindNumericHandler(int32_t numeric) {
 }
 
 ServerLineHandler FindWordHandler(const std::string& word) {
-    const std::string key = UpperAscii(word);
+    const std::string key = FoldedKey(word);
     SharedTableLock lock;
     auto it = Tables().Words.find(key);
     return it == Tables().Words.end() ? nullptr : it->second;
@@ -157,8 +147,8 @@ void RunChain(const std::string& text, WindowRecord* window, ServerConnection& c
     if (RunIncomingTriggers(text, window)) return;
 
     const bool prefixed = !text.empty() && text[0] == ':';
-    const bool ping =
-        prefixed ? words.size() >= 2 && EqualsNoCase(words[1], "PING") : EqualsNoCase(words[0], "PING");
+    const bool ping = prefixed ? words.size() >= 2 && StringEqualsNoCaseSz(words[1], "PING")
+                               : StringEqualsNoCaseSz(words[0], "PING");
     if (ping) return AnswerPing(text, window);
     if (!prefixed) return PrintInformation(window, text, CP_UTF8);
     if (words.size() < 2) return;
@@ -178,7 +168,7 @@ void SetNumericHandler(int32_t numeric, ServerLineHandler handler) {
 }
 
 void SetCommandWordHandler(std::string_view word, ServerLineHandler handler) {
-    const std::string key = UpperAscii(word);
+    const std::string key = FoldedKey(word);
     ExclusiveTableLock lock;
     if (handler)
         Tables().Words[key] = handler;

@@ -9,6 +9,7 @@
 
 void ServerReceiveLoop(WindowRecord* record) {
     ServerConnection& connection = *record->Connection;
+    const uint32_t generation = connection.Generation.load();
     const SOCKET socket = connection.Socket.load();
     ReceiveBuffer buffer;
     // A read of 0 (closed) or an error ends the loop, and so does a socket that the disconnect
@@ -19,5 +20,7 @@ void ServerReceiveLoop(WindowRecord* record) {
         buffer.Commit(static_cast<size_t>(got),
                       [record](const std::string& line) { HandleServerLine(line, record); });
     }
-    OnServerDisconnected(record, 0);
+    // A line handler that restarted the connection already ended this session; the socket
+    // field now belongs to the next attempt.
+    if (connection.Generation.load() == generation) OnServerDisconnected(record, 0);
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/app_state.h"
+#include "irc/line_dispatch.h"
 #include "irc/send_path.h"
 #include "irc/server_session.h"
 #include "peer/dcc_connection.h"
@@ -189,6 +190,27 @@ TEST_F(ConnectionTest, RestartEndsTheOldSessionAndEmptiesTheQueue) {
     EXPECT_EQ(server.ReadLine().value_or(""), "USER tester Brindlex Brindlex :Test User");
 }
 
+// A line handler restarting the connection from the connection thread itself: the old session
+// ends once, and the old thread leaves the new session alone.
+TEST_F(ConnectionTest, RestartFromTheConnectionThread) {
+    SetCommandWordHandler("RESTART", [](ServerLine& line) { StartServerConnection(line.Window); });
+    ScriptedServer server;
+    ServerWindow window;
+    Connect(window, server);
+    CallLog::Instance().Clear();
+    server.Send(":irc.test RESTART now\r\n");
+    EXPECT_TRUE(server.ClientClosed());
+    ASSERT_TRUE(server.Accept());
+    EXPECT_EQ(server.ReadLine().value_or(""), "USER tester Brindlex Brindlex :Test User");
+    EXPECT_FALSE(server.ClientClosed(500));
+    EXPECT_NE(window.Connection().Socket.load(), 0u);
+    EXPECT_EQ(CountCalls("SessionEnded"), 1u);
+    server.Send("PING :still-here\r\n");
+    EXPECT_EQ(server.ReadLine().value_or(""), "NICK tester");
+    EXPECT_EQ(server.ReadLine().value_or(""), "PONG :still-here");
+    ClearServerLineHandlers();
+}
+
 TEST_F(ConnectionTest, UpnpRequestFollowsTheSetting) {
     HWND frame = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     MainWindow = frame;
@@ -321,12 +343,8 @@ TEST(DccChatSend, SendsOnTheChatSocket) {
     WindowRecord chat(nullptr, kDccChatWindow, nullptr);
     EXPECT_EQ(DccChatSend("x", &chat, 1), 0u);
     chat.Dcc = new DccConnection(&chat);
-    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(server.Port());
-    ASSERT_EQ(connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    SOCKET s = ConnectLoopback(server.Port());
+    ASSERT_NE(s, INVALID_SOCKET);
     chat.Dcc->Socket = s;
     ASSERT_TRUE(server.Accept());
     EXPECT_EQ(DccChatSend("hello\r\n", &chat, 0xFFFFFFFF), 7u);

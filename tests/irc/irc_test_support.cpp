@@ -172,6 +172,17 @@ uint16_t UnusedLoopbackPort() {
     return ntohs(address.sin_port);
 }
 
+SOCKET ConnectLoopback(uint16_t port) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return s;
+    closesocket(s);
+    return INVALID_SOCKET;
+}
+
 namespace {
 
 std::mutex CollectedMutex;

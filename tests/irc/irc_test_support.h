@@ -70,6 +70,8 @@ private:
 
 // A port on 127.0.0.1 that nothing listens on (bound and released).
 uint16_t UnusedLoopbackPort();
+// A socket connected to 127.0.0.1:port, or INVALID_SOCKET.
+SOCKET ConnectLoopback(uint16_t port);
 
 // Collects the lines that reach the dispatch table under the command words and numerics.
 class LineCollector {

@@ -17,12 +17,8 @@ protected:
     void SetUp() override {
         CallLog::Instance().Clear();
         FloodQueueing = 1; // PONG must not wait for the queue
-        SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(server_.Port());
-        ASSERT_EQ(connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        SOCKET s = ConnectLoopback(server_.Port());
+        ASSERT_NE(s, INVALID_SOCKET);
         window_.Connection().Socket = s;
         ASSERT_TRUE(server_.Accept());
     }

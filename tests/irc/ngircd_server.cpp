@@ -122,12 +122,8 @@ std::string NgircdServer::Log() const {
 bool NgircdServer::WaitReady() {
     return WaitUntil(
         [this] {
-            SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-            sockaddr_in address{};
-            address.sin_family = AF_INET;
-            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            address.sin_port = htons(port_);
-            const bool ok = connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+            SOCKET s = ConnectLoopback(port_);
+            const bool ok = s != INVALID_SOCKET;
             closesocket(s);
             if (!ok) Sleep(100);
             return ok;
@@ -136,12 +132,7 @@ bool NgircdServer::WaitReady() {
 }
 
 IrcClient::IrcClient(uint16_t port, const std::string& nick, const std::string& password) {
-    socket_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socket_ = ConnectLoopback(port);
     reader_ = std::thread([this] {
         std::string pending;
         char buffer[4096];
