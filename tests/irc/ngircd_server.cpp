@@ -55,7 +55,8 @@ pid=$!
 start=$(date +%s)
 while kill -0 "$pid" 2>/dev/null && [ ! -e stop ]; do
   now=$(date +%s)
-  [ $((now - $(stat -c %Y lease))) -gt 5 ] && break
+  renewed=$(stat -c %Y lease 2>/dev/null || echo 0)
+  [ $((now - renewed)) -gt 5 ] && break
   [ $((now - start)) -gt 300 ] && break
   sleep 0.1
 done
