@@ -1,0 +1,5 @@
+// The command interpreter's program-wide values, while the interpreter is not linked.
+#include "commands/command_settings.h"
+
+std::atomic<uint32_t> DebugLevel{0};
+std::atomic<uint32_t> DefaultCodePage{0};
