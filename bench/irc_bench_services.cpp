@@ -14,7 +14,6 @@
 #include <atomic>
 
 std::atomic<uint32_t> DebugLevel{0};
-std::atomic<uint32_t> DefaultCodePage{0};
 std::atomic<uint64_t> BenchPrinted{0};
 std::atomic<uint64_t> BenchPluginCalls{0};
 

@@ -6,5 +6,3 @@
 
 // "/debug": 1 echoes every received server line, 2 also appends it to "c:\\s.log".
 extern std::atomic<uint32_t> DebugLevel;
-// "/encoding": the code page of window text that has none of its own; 0 is the ANSI code page.
-extern std::atomic<uint32_t> DefaultCodePage;

@@ -2,6 +2,7 @@
 
 #include "commands/command_settings.h"
 #include "commands/plugin_host.h"
+#include "common/app_state.h"
 #include "common/text_compare.h"
 #include "common/xstring.h"
 #include "irc/incoming_triggers.h"

@@ -2,4 +2,3 @@
 #include "commands/command_settings.h"
 
 std::atomic<uint32_t> DebugLevel{0};
-std::atomic<uint32_t> DefaultCodePage{0};
