@@ -12,5 +12,5 @@ struct WindowRecord;
 void ProcessInputLine(const char* line, WindowRecord* window, uint8_t noTriggers, uint64_t reserved1 = 0,
                       uint64_t reserved2 = 0);
 // Cuts a typed wide text into lines and runs each through ProcessInputLine.
-void ExecuteInputText(WindowRecord* window, const std::wstring& text, uint8_t noTriggers, uint8_t reserved = 0,
-                      uint8_t preferUtf8 = 0);
+void ExecuteInputText(WindowRecord* window, const std::wstring& text, uint8_t noTriggers,
+                      uint8_t reserved = 0, uint8_t preferUtf8 = 0);

@@ -1,8 +1,14 @@
 // Users the user gave levels and notes to, recognised again by nick, ident or domain patterns.
+// Each connection keeps them in insertion order; every operation holds the connection's
+// RememberedUsersMutex for its length, and a found entry stays valid until it is removed.
 #pragma once
+
+#include "irc/user_address.h"
 
 #include <cstdint>
 #include <string>
+
+struct WindowRecord;
 
 struct RememberedUser {
     std::string NickPattern;
@@ -14,3 +20,12 @@ struct RememberedUser {
     std::string UserText;
     uint64_t UserData = 0;
 };
+
+// The first entry of the window's connection that matches: by nick when the query has one
+// (ident and domain are then not looked at), else by user or by host. A match copies the
+// entry's three patterns into the query. Null when none matches or there is no connection.
+RememberedUser* FindRememberedUser(WindowRecord* window, UserAddress& query);
+
+// Appends an entry with the address's parts as its patterns; when the list then holds more
+// than "Max_Users_Remembered" (default 100), the oldest entry goes. Null without a connection.
+RememberedUser* RememberUser(WindowRecord* window, const UserAddress& address);

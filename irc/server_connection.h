@@ -12,6 +12,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
+#include <list>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -26,6 +28,8 @@ struct PendingBanEntry {
     std::wstring Setter;
     std::wstring Time;
 };
+
+struct WindowRecord;
 
 struct ServerConnection {
     ServerConnection();
@@ -73,11 +77,13 @@ struct ServerConnection {
     uint32_t NamesInProgress = 0;
     std::vector<std::string> ExtraList1;
     std::vector<std::string> ExtraList2;
-    std::vector<RememberedUser> RememberedUsers;
+    // A list, so an entry found by one thread stays where it is while others append.
+    std::list<RememberedUser> RememberedUsers;
+    std::mutex RememberedUsersMutex; // held for the length of each operation on the list
     std::vector<std::string> NotifyOnline;
     UserAddress LastSender;
-    std::vector<std::string> SendQueue;
-    std::mutex QueueMutex; // guards SendQueue and QueueEmpty
+    std::deque<std::string> SendQueue; // oldest first
+    std::mutex QueueMutex;             // guards SendQueue and QueueEmpty
     uint8_t QueueEmpty = 1;
     ScriptVariableList Variables;
     std::vector<TimerEntry> Timers;
@@ -89,4 +95,20 @@ struct ServerConnection {
     HWND MaskDialog = nullptr;
     int32_t SavedThreadPriority = 0;
     uint8_t ClosedByUser = 0;
+
+    // Serialises immediate writes on the socket (plain or TLS), so lines never interleave and
+    // the socket is never closed under a writer.
+    std::mutex WriteMutex;
+    // Asks the connection thread to give up its attempt; it checks between steps.
+    std::atomic<uint8_t> StopRequested{0};
+    // Guards ConnectionThread and Closing between a restart and the window's destruction.
+    std::mutex LifecycleMutex;
+    uint8_t Closing = 0;
+    std::vector<HANDLE> RetiredThreads; // ended attempts' threads, still to be waited for
+    std::atomic<uint8_t> Restarting{0};
+    // Counts the starts; a thread compares it with its own to know it was not restarted.
+    std::atomic<uint32_t> Generation{0};
 };
+
+// The connection a window sends and receives through: its own, else its server window's.
+ServerConnection* ConnectionOfWindow(const WindowRecord* window);

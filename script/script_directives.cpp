@@ -2,10 +2,10 @@
 #include "commands/command_interpreter.h"
 #include "commands/input_dispatcher.h"
 #include "common/app_state.h"
-#include "common/frame_messages.h"
 #include "common/text_split.h"
 #include "common/xstring.h"
 #include "irc/send_path.h"
+#include "shell/frame_message_ids.h"
 #include "script/dollar_variables.h"
 #include "script/script_run.h"
 #include "script/script_variables.h"
@@ -23,14 +23,7 @@ namespace {
 
 // The flood queue: off for a period of 0 (or less), else the frame's timer with that period.
 void SetFloodPeriod(int32_t milliseconds) {
-    HWND frame = MainWindow.load();
-    if (frame) KillTimer(frame, FLOOD_TIMER_ID);
-    if (milliseconds <= 0) {
-        FloodQueueing = 0;
-        return;
-    }
-    if (frame) SetTimer(frame, FLOOD_TIMER_ID, static_cast<UINT>(milliseconds), nullptr);
-    FloodQueueing = 1;
+    SetFloodDelay(MainWindow.load(), milliseconds > 0 ? static_cast<uint32_t>(milliseconds) : 0);
 }
 
 // The "Scripts" entry that a command returned, when the value is one; a command's other

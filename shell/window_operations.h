@@ -1,5 +1,18 @@
-// Operations of the shell on its windows that other subsystems call from any thread.
+// Operations of the shell on window records that the connection and script code call from any
+// thread.
 #pragma once
+
+#include <cstdint>
+
+struct WindowRecord;
+
+// The disconnect routine. When the record has a connection, its window still exists and the
+// connection's socket is open: ends the session through EndServerSession (irc/server_session.h),
+// which lets exactly one caller through per session; that caller keeps the by-user flag, runs
+// "On_Disconnect" with the host, prints language string 53 and, when not by the user, restarts
+// by the reconnect counter (10 or more becomes 1; 1 to 4 count up and restart; 0 and 5 to 9
+// stay closed). Otherwise nothing happens, so a second call for the same drop is harmless.
+void OnServerDisconnected(WindowRecord* record, uint8_t byUser);
 
 // True when the foreground window is the frame window or the own child window of a record.
 bool IsAppForeground();

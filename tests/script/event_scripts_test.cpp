@@ -1,5 +1,6 @@
 #include "tests/script/script_harness.h"
 
+#include "irc/incoming_triggers.h"
 #include "script/event_scripts.h"
 #include "script/script_variables.h"
 #include "xml/config_documents.h"
@@ -10,6 +11,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <deque>
 #include <thread>
 
 namespace {
@@ -79,20 +81,19 @@ TEST_F(EventScripts, AnInputScriptWithLockSwallowsTheLine) {
 
 TEST_F(EventScripts, TypedCommandsRunTheirEnabledTriggerOrGoToTheServer) {
     UseSettings(kTriggers);
+    Connection->SendQueue.clear();
     Trigger("/hello world\r\n", Channel);
     Trigger("/exact x", Channel);
     Trigger("/Exact y", Channel);
     Trigger("/off z", Channel);
     Trigger("/none", Channel);
-    EXPECT_EQ("input: /echo hello /hello world | world\n"
-              "send: exact x\\x0D\\x0A\n"
-              "input: /echo exact\n"
-              "send: off z\\x0D\\x0A\n"
-              "send: none\\x0D\\x0A\n",
-              OutputText());
+    EXPECT_EQ("input: /echo hello /hello world | world\ninput: /echo exact\n", OutputText());
+    // Lines no trigger takes reach the server raw, without their "/".
+    EXPECT_EQ((std::deque<std::string>{"exact x\r\n", "off z\r\n", "none\r\n"}), Connection->SendQueue);
     CallLog::Instance().Clear();
     Trigger("/unknown", nullptr); // no window: nothing runs and nothing is sent
     EXPECT_EQ("", OutputText());
+    EXPECT_EQ(3u, Connection->SendQueue.size());
 }
 
 TEST_F(EventScripts, TextFromATypedLineReachesTheScriptAsPlainText) {
@@ -143,4 +144,18 @@ TEST_F(EventScripts, EventsReadTheSettingsWhileTheyAreEdited) {
     stop = true;
     editor.join();
     EXPECT_EQ(300, handled);
+}
+
+// A channel message reaches an incoming-text trigger through the connection's own runner; what
+// the sender wrote stays plain text in the script.
+TEST_F(EventScripts, ServerTextReachesIncomingTriggersAsPlainText) {
+    UseSettings("<root><Scripts><s name=\"relay\" Trigger_Type=\"1\" Trigger=\"* PRIVMSG *\" Enabled=\"1\" "
+                "Locked=\"1\"><![CDATA[/msg #log $nick said $3*\r\n#unlock]]></s></Scripts></root>");
+    {
+        ScriptScopesWriteLock lock(ScriptScopesMutex());
+        ScriptVariableList locals;
+        SetScriptVariable(locals, Server, "$secret", "hunter2", 2);
+    }
+    EXPECT_FALSE(RunIncomingTriggers(":eve!e@h PRIVMSG #chan :$secret remove(C:\\x) $mynick", Server));
+    EXPECT_EQ("input@irc.example.net: /msg #log eve said :$secret remove(C:\\x) $mynick\n", OutputText());
 }

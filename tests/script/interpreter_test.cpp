@@ -1,10 +1,10 @@
 #include "tests/script/script_harness.h"
 
 #include "common/app_state.h"
-#include "common/frame_messages.h"
 #include "common/xstring.h"
 #include "irc/send_path.h"
 #include "script/script_interpreter.h"
+#include "shell/frame_message_ids.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"

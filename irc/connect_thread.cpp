@@ -1,0 +1,177 @@
+#include "irc/connect_thread.h"
+
+#include "common/net_helpers.h"
+#include "common/text_format.h"
+#include "common/xstring.h"
+#include "irc/connection_messages.h"
+#include "irc/receive_loop.h"
+#include "irc/send_path.h"
+#include "irc/server_connection.h"
+#include "irc/server_session.h"
+#include "script/event_scripts.h"
+#include "shell/window_operations.h"
+#include "shell/window_record.h"
+#include "xml/config_documents.h"
+#include "xml/xml_profile.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr int32_t kDefaultThreadPriority = 200;
+constexpr uint32_t kEventHandled = 1;
+
+// One connection attempt: the thread's view of its record. A restart made from inside this
+// thread (a script or the disconnect routine running "/server") starts the next attempt at
+// once; from then on the record's socket belongs to that attempt and this one only returns.
+class Attempt {
+public:
+    explicit Attempt(WindowRecord* record)
+        : record_(record), connection_(*record->Connection), generation_(connection_.Generation.load()) {}
+
+    void Run();
+
+    // Ends this attempt's session unless the connection was restarted meanwhile.
+    void EndOwnSession() {
+        if (connection_.Generation.load() == generation_) EndServerSession(connection_, 0);
+    }
+
+private:
+    // Asked to stop (the window closes, or another thread restarts it), or already replaced.
+    bool Superseded() const {
+        return connection_.StopRequested.load() || connection_.Generation.load() != generation_;
+    }
+    // The script event's answer: 1 calls the attempt off.
+    bool ScriptStops(const char* event) {
+        std::string result;
+        return RunEventScript(event, record_, record_, host_, result, 0) == kEventHandled;
+    }
+    // A failure once the socket exists: the failure line, then the disconnect routine, which
+    // closes the socket and may reconnect. A window that is gone gets no routine, yet its
+    // socket must not stay open either.
+    void Fail() {
+        PrintConnectionMessage(record_, kConnectFailedMessage, {address_, std::to_wstring(port_)});
+        OnServerDisconnected(record_, 0);
+        EndOwnSession();
+    }
+    bool Resolve();
+    bool Register();
+
+    WindowRecord* record_;
+    ServerConnection& connection_;
+    const uint32_t generation_;
+    std::string host_;
+    uint16_t port_ = 0;
+    sockaddr_in6 address6_{};
+    sockaddr_in address4_{};
+    bool ipv6_ = false;
+    std::wstring address_;
+};
+
+// Resolves IPv6 and IPv4; IPv4 is taken whenever it resolved, IPv6 only when it alone did.
+bool Attempt::Resolve() {
+    const uint32_t length6 = ResolveHost(host_.c_str(), port_, 0, &address6_, sizeof address6_, AF_INET6);
+    const uint32_t length4 = ResolveHost(host_.c_str(), port_, 0, &address4_, sizeof address4_, AF_INET);
+    if (!length6 && !length4) return false;
+    ipv6_ = length6 == sizeof(sockaddr_in6) && !length4;
+    if (ipv6_) {
+        uint8_t bytes[16];
+        std::memcpy(bytes, &address6_.sin6_addr, sizeof bytes);
+        address_ = NarrowToWide(FormatIPv6(bytes));
+    } else {
+        const uint8_t* b = reinterpret_cast<const uint8_t*>(&address4_.sin_addr);
+        address_ = std::to_wstring(b[0]) + L"." + std::to_wstring(b[1]) + L"." + std::to_wstring(b[2]) +
+                   L"." + std::to_wstring(b[3]);
+    }
+    return true;
+}
+
+// PASS when there is a password, then USER and NICK as one line of text. False when a line
+// written at once did not leave whole.
+bool Attempt::Register() {
+    if (connection_.UserName.empty())
+        connection_.UserName = connection_.EMail.substr(0, connection_.EMail.find('@'));
+    if (!connection_.Password.empty()) {
+        const std::string pass = "PASS " + connection_.Password + "\r\n";
+        if (SendServerLine(pass, record_, 0) != pass.size()) return false;
+    }
+    const std::string user = "USER " + connection_.UserName + " " + connection_.UserField2 + " " +
+                             connection_.UserField3 + " :" + connection_.FullName + "\r\nNICK " +
+                             connection_.Nick + "\r\n";
+    return SendServerLine(user, record_, 0) == user.size();
+}
+
+void Attempt::Run() {
+    const int32_t priority = XmlGetProfileInt("ICfg\\General", "ServerThreadPriority", kDefaultThreadPriority,
+                                              nullptr, UserConfigDocument);
+    if (priority != kDefaultThreadPriority && priority <= 0) SetThreadPriority(GetCurrentThread(), priority);
+
+    if (connection_.Host.empty()) {
+        if (connection_.ServerList.empty()) return;
+        const int32_t count = static_cast<int32_t>(connection_.ServerList.size());
+        connection_.Host = connection_.ServerList[static_cast<size_t>(RandomBelow(count))];
+    }
+    host_ = connection_.Host;
+    port_ = connection_.Port;
+    PrintConnectionMessage(record_, kConnectingMessage, {NarrowToWide(host_)});
+    if (!Resolve()) {
+        PrintConnectionMessage(record_, kDisconnectedMessage);
+        return;
+    }
+    if (Superseded()) return;
+
+    const SOCKET socket = ::socket(ipv6_ ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
+    if (socket == INVALID_SOCKET) {
+        PrintConnectionMessage(record_, kConnectFailedMessage, {address_, std::to_wstring(port_)});
+        return;
+    }
+    connection_.IsIPv6 = ipv6_ ? 1 : 0;
+    connection_.Socket = socket;
+    // Checked after the store, so either this thread or the one that asked it to stop closes
+    // the socket. Every attempt that is called off closes it quietly.
+    if (Superseded() || ScriptStops("On_Connect_1") || Superseded()) return EndOwnSession();
+
+    // The ident responder answers here once the connection can start one.
+    connection_.IdentWaited = 0;
+    PrintConnectionMessage(record_, kAddressMessage, {address_, std::to_wstring(port_)});
+
+    int result = 0;
+    if (connection_.ConnectMethod == 0) {
+        const sockaddr* target = ipv6_ ? reinterpret_cast<const sockaddr*>(&address6_)
+                                       : reinterpret_cast<const sockaddr*>(&address4_);
+        const int length = ipv6_ ? static_cast<int>(sizeof address6_) : static_cast<int>(sizeof address4_);
+        result = connect(socket, target, length) == 0 ? 0 : -1;
+    } else if (connection_.ConnectMethod == 1) {
+        result = -1; // proxies are not available to this connection yet
+    }
+    if (Superseded()) return EndOwnSession();
+    if (result < 0) return Fail();
+    PrintConnectionMessage(record_, kConnectedMessage, {address_, std::to_wstring(port_)});
+
+    // TLS sessions are not available to this connection yet: refuse rather than talk plain.
+    if (connection_.UseTls && !connection_.Tls) return Fail();
+
+    if (ScriptStops("On_Connect_2") || Superseded()) return EndOwnSession();
+    if (!Register()) return Fail();
+    if (ScriptStops("On_Connect_3") || Superseded()) return EndOwnSession();
+
+    // Ends with the connection and runs the disconnect routine itself.
+    ServerReceiveLoop(record_);
+}
+
+} // namespace
+
+unsigned __stdcall ServerConnectThread(void* windowRecord) {
+    WindowRecord* record = static_cast<WindowRecord*>(windowRecord);
+    if (!record || !record->Connection) return 0;
+    Attempt attempt(record);
+    try {
+        attempt.Run();
+    } catch (...) {
+        // Nothing may leave a thread; an attempt that failed this way must not keep its socket.
+        attempt.EndOwnSession();
+    }
+    return 0;
+}

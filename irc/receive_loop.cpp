@@ -1,0 +1,26 @@
+#include "irc/receive_loop.h"
+
+#include "irc/line_dispatch.h"
+#include "irc/server_connection.h"
+#include "shell/window_operations.h"
+#include "shell/window_record.h"
+
+#include <winsock2.h>
+
+void ServerReceiveLoop(WindowRecord* record) {
+    ServerConnection& connection = *record->Connection;
+    const uint32_t generation = connection.Generation.load();
+    const SOCKET socket = connection.Socket.load();
+    ReceiveBuffer buffer;
+    // A read of 0 (closed) or an error ends the loop, and so does a socket that the disconnect
+    // routine took away between two reads.
+    while (socket && connection.Socket.load() == socket) {
+        const int got = recv(socket, buffer.ReadSpace(), static_cast<int>(kReceiveReadSize), 0);
+        if (got <= 0) break;
+        buffer.Commit(static_cast<size_t>(got),
+                      [record](const std::string& line) { HandleServerLine(line, record); });
+    }
+    // A line handler that restarted the connection already ended this session; the socket
+    // field now belongs to the next attempt.
+    if (connection.Generation.load() == generation) OnServerDisconnected(record, 0);
+}

@@ -1,0 +1,96 @@
+// The last stage of the connection thread: read the server's bytes, cut them into lines and
+// hand each complete line to HandleServerLine, in arrival order, on the same thread.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <vector>
+
+struct WindowRecord;
+
+constexpr size_t kReceiveReadSize = 10000;
+constexpr size_t kReceiveInitialBuffer = 12000;
+// A partial line longer than this is dropped up to its line feed, so memory stays bounded.
+constexpr size_t kMaxPartialLine = 16 * 1024;
+
+// Reads until the connection ends (closed, failed, or its socket taken away), then runs the
+// disconnect routine.
+void ServerReceiveLoop(WindowRecord* record);
+
+// The receive buffer: length-counted bytes, so a zero byte is just a byte. Data is cut after
+// the last line feed of the buffer and split at every CR LF, dropping empty pieces; a lone LF
+// stays inside its piece. The rest waits for the next read.
+class ReceiveBuffer {
+public:
+    ReceiveBuffer() : bytes_(kReceiveInitialBuffer) {}
+
+    // Room for kReceiveReadSize bytes behind the bytes held; grows in steps of held + 10100.
+    char* ReadSpace() {
+        if (bytes_.size() < held_ + kReceiveReadSize) bytes_.resize(held_ + kReceiveReadSize + 100);
+        return bytes_.data() + held_;
+    }
+
+    // Takes count bytes just written into ReadSpace and calls handle(const std::string&) for
+    // every complete line.
+    template <class Handler> void Commit(size_t count, Handler&& handle);
+
+    size_t Held() const { return held_; }
+    size_t Capacity() const { return bytes_.size(); }
+
+private:
+    std::vector<char> bytes_;
+    size_t held_ = 0;
+    bool discarding_ = false; // inside a line that outgrew kMaxPartialLine
+    std::string line_;        // reused for every line handed out
+};
+
+template <class Handler> void ReceiveBuffer::Commit(size_t count, Handler&& handle) {
+    char* data = bytes_.data();
+    size_t fresh = held_;
+    held_ += count;
+    if (discarding_) {
+        const char* feed = static_cast<const char*>(std::memchr(data + fresh, '\n', held_ - fresh));
+        if (!feed) {
+            held_ = 0;
+            return;
+        }
+        const size_t after = static_cast<size_t>(feed - data) + 1;
+        std::memmove(data, data + after, held_ - after);
+        held_ -= after;
+        fresh = 0;
+        discarding_ = false;
+    }
+    // The bytes held before this read hold no line feed, so only the fresh ones are searched.
+    size_t end = held_;
+    while (end > fresh && data[end - 1] != '\n') --end;
+    if (end == fresh) {
+        if (held_ > kMaxPartialLine) {
+            held_ = 0;
+            discarding_ = true;
+        }
+        return;
+    }
+    size_t start = 0;
+    size_t at = 0;
+    while (at + 1 < end) {
+        const char* cr = static_cast<const char*>(std::memchr(data + at, '\r', end - 1 - at));
+        if (!cr) break;
+        const size_t p = static_cast<size_t>(cr - data);
+        if (data[p + 1] != '\n') {
+            at = p + 1;
+            continue;
+        }
+        if (p > start) {
+            line_.assign(data + start, p - start);
+            handle(line_);
+        }
+        start = at = p + 2;
+    }
+    if (end > start) {
+        line_.assign(data + start, end - start);
+        handle(line_);
+    }
+    std::memmove(data, data + end, held_ - end);
+    held_ -= end;
+}

@@ -1,0 +1,145 @@
+#include "irc/server_session.h"
+
+#include "common/app_state.h"
+#include "irc/connect_thread.h"
+#include "irc/server_connection.h"
+#include "peer/dcc_connection.h"
+#include "shell/frame_message_ids.h"
+#include "shell/window_operations.h"
+#include "shell/window_record.h"
+#include "xml/config_documents.h"
+#include "xml/xml_profile.h"
+
+#include <process.h>
+
+#include <vector>
+
+namespace {
+
+constexpr LPARAM kIdentPort = 113;
+
+// Takes every connection thread handle the record holds, under its lifecycle lock.
+std::vector<HANDLE> TakeThreadHandles(ServerConnection& connection) {
+    std::lock_guard<std::mutex> lock(connection.LifecycleMutex);
+    std::vector<HANDLE> handles = std::move(connection.RetiredThreads);
+    connection.RetiredThreads.clear();
+    if (connection.ConnectionThread) handles.push_back(connection.ConnectionThread);
+    connection.ConnectionThread = nullptr;
+    return handles;
+}
+
+// Waits for the threads and closes their handles. The calling thread's own handle (a
+// connection thread restarting its own connection, the automatic reconnect) is kept for the
+// next start or the window's destruction to wait for, as that thread is still unwinding.
+void FinishThreads(ServerConnection& connection, const std::vector<HANDLE>& handles) {
+    for (HANDLE thread : handles) {
+        if (GetThreadId(thread) == GetCurrentThreadId()) {
+            std::lock_guard<std::mutex> lock(connection.LifecycleMutex);
+            connection.RetiredThreads.push_back(thread);
+            continue;
+        }
+        WaitForThreadPumping(thread);
+        CloseHandle(thread);
+    }
+}
+
+} // namespace
+
+void WaitForThreadPumping(HANDLE thread) {
+    for (;;) {
+        const DWORD result = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (result != WAIT_OBJECT_0 + 1) return;
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+bool EndServerSession(ServerConnection& connection, uint8_t byUser) {
+    const SOCKET socket = connection.Socket.exchange(0);
+    if (!socket) return false;
+    connection.ClosedByUser = byUser;
+    // Wakes a reader blocked in recv; a writer sees the field at 0 within one wait of its own.
+    // The close waits for the writer, so no line is ever written to a closed, reused handle.
+    shutdown(socket, SD_BOTH);
+    {
+        std::lock_guard<std::mutex> lock(connection.WriteMutex);
+        closesocket(socket);
+    }
+    const SOCKET ident = connection.IdentSocket.exchange(0);
+    if (ident) closesocket(ident);
+    return true;
+}
+
+HANDLE StartServerConnection(WindowRecord* record) {
+    ServerConnection* connection = record ? record->Connection : nullptr;
+    if (!connection) return nullptr;
+    // The disconnect routine below may restart the connection itself; one start is enough.
+    if (connection->Restarting.exchange(1)) return nullptr;
+
+    connection->StopRequested = 1;
+    OnServerDisconnected(record, 0);
+    EndServerSession(*connection, 0);
+    FinishThreads(*connection, TakeThreadHandles(*connection));
+
+    connection->StartupDone = 0;
+    connection->Registered = 0;
+    connection->AltNickTried = 0;
+    {
+        // Lines meant for the previous session never go to the next server.
+        std::lock_guard<std::mutex> lock(connection->QueueMutex);
+        connection->SendQueue.clear();
+        connection->QueueEmpty = 1;
+    }
+    if (XmlGetProfileInt("Cfg\\Lan_Options", "Use_Upnp", 1, nullptr, UserConfigDocument) == 1)
+        PostMessageW(MainWindow.load(), WM_UPNP_REQUEST, 0, kIdentPort);
+
+    HANDLE thread = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(connection->LifecycleMutex);
+        if (!connection->Closing) {
+            connection->StopRequested = 0;
+            ++connection->Generation;
+            thread =
+                reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, ServerConnectThread, record, 0, nullptr));
+            connection->ConnectionThread = thread;
+        }
+    }
+    connection->Restarting = 0;
+    return thread;
+}
+
+void DestroyServerSession(WindowRecord* record) {
+    if (!record) return;
+    if (ServerConnection* connection = record->Connection) {
+        {
+            std::lock_guard<std::mutex> lock(connection->LifecycleMutex);
+            connection->Closing = 1;
+            connection->StopRequested = 1;
+        }
+        EndServerSession(*connection, 1);
+        // A thread that restarted itself meanwhile left a new handle; wait until none is left.
+        for (;;) {
+            std::vector<HANDLE> handles = TakeThreadHandles(*connection);
+            if (handles.empty()) break;
+            FinishThreads(*connection, handles);
+            EndServerSession(*connection, 1);
+        }
+        delete connection;
+    }
+    delete record->Dcc;
+    record->Connection = nullptr;
+    record->Dcc = nullptr;
+    record->Server = nullptr;
+
+    record->InputHistory.clear();
+    record->CurSender.clear();
+    record->PrevSender.clear();
+    record->Name.clear();
+    record->Topic.clear();
+    record->Modes.clear();
+    record->NoticeText.clear();
+    record->LogPath.clear();
+    record->CompletionWord.clear();
+    record->ChannelListRows.clear();
+    record->HeldLines.clear();
+}

@@ -1,0 +1,356 @@
+#include <gtest/gtest.h>
+
+#include "common/app_state.h"
+#include "irc/line_dispatch.h"
+#include "irc/send_path.h"
+#include "irc/server_session.h"
+#include "peer/dcc_connection.h"
+#include "shell/frame_message_ids.h"
+#include "shell/window_list.h"
+#include "shell/window_operations.h"
+#include "tests/irc/irc_test_support.h"
+#include "xml/config_documents.h"
+#include "xml/xml_document.h"
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+class ConnectionTest : public testing::Test {
+protected:
+    void SetUp() override {
+        CallLog::Instance().Clear();
+        FloodQueueing = 0;
+    }
+    void TearDown() override {
+        UserConfigDocument = nullptr;
+        MainWindow = nullptr;
+        CallLog::Instance().Clear();
+    }
+    // Starts the window's connection and reads its registration from the scripted server.
+    void Connect(ServerWindow& window, ScriptedServer& server) {
+        window.Aim(server.Port());
+        StartServerConnection(window.Record());
+        ASSERT_TRUE(server.Accept());
+        ASSERT_EQ(server.ReadLine().value_or(""), "USER tester Brindlex Brindlex :Test User");
+        ASSERT_EQ(server.ReadLine().value_or(""), "NICK tester");
+    }
+    std::vector<std::string> Events() {
+        std::vector<std::string> events;
+        for (const RecordedCall& call : CallLog::Instance().Calls("RunEventScript"))
+            events.push_back(call.Text);
+        return events;
+    }
+};
+
+} // namespace
+
+TEST_F(ConnectionTest, RegistrationLines) {
+    ScriptedServer server;
+    ServerWindow window;
+    window.Aim(server.Port());
+    window.Connection().Password = "secret";
+    window.Connection().EMail = "plainname"; // no '@': used whole
+    StartServerConnection(window.Record());
+    ASSERT_TRUE(server.Accept());
+    EXPECT_EQ(server.ReadLine().value_or(""), "PASS secret");
+    EXPECT_EQ(server.ReadLine().value_or(""), "USER plainname Brindlex Brindlex :Test User");
+    EXPECT_EQ(server.ReadLine().value_or(""), "NICK tester");
+    EXPECT_EQ(window.Connection().IsIPv6, 0);
+    EXPECT_EQ(Events(), (std::vector<std::string>{"On_Connect_1 127.0.0.1", "On_Connect_2 127.0.0.1",
+                                                  "On_Connect_3 127.0.0.1"}));
+    EXPECT_EQ(CallTexts("PrintToWindow"),
+              (std::vector<std::string>{"Connecting to 127.0.0.1 ...",
+                                        "Address 127.0.0.1, port " + std::to_string(server.Port()),
+                                        "Connected to 127.0.0.1, port " + std::to_string(server.Port())}));
+}
+
+TEST_F(ConnectionTest, IPv6OnlyHostAndThreadPriority) {
+    XmlDocument settings;
+    XmlDocumentOpenText(&settings,
+                        "<?xml ?><root><ICfg><General ServerThreadPriority=\"-1\"/></ICfg></root>");
+    UserConfigDocument = &settings;
+    int priority = 0;
+    CallLog::Instance().Answer = [&priority](const RecordedCall& call) -> uint64_t {
+        if (call.Text.rfind("On_Connect_1", 0) == 0) priority = GetThreadPriority(GetCurrentThread());
+        return 0xFFFFFFFF;
+    };
+    ScriptedServer server(true);
+    ServerWindow window;
+    window.Aim(server.Port());
+    window.Connection().Host = "::1";
+    StartServerConnection(window.Record());
+    ASSERT_TRUE(server.Accept());
+    EXPECT_EQ(server.ReadLine().value_or(""), "USER tester Brindlex Brindlex :Test User");
+    EXPECT_EQ(window.Connection().IsIPv6, 1);
+    EXPECT_EQ(CallTexts("PrintToWindow")[1],
+              "Address 0000:0000:0000:0000:0000:0000:0000:0001, port " + std::to_string(server.Port()));
+    EXPECT_EQ(priority, THREAD_PRIORITY_BELOW_NORMAL);
+}
+
+TEST_F(ConnectionTest, FailuresPrintAndLeaveNoSocket) {
+    const uint16_t closed = UnusedLoopbackPort();
+    const std::string failed = "Could not connect to 127.0.0.1, port " + std::to_string(closed);
+    struct Case {
+        uint32_t method;
+        uint8_t tls;
+    } cases[] = {{0, 0}, {1, 0}, {0, 1}};
+    ScriptedServer server;
+    for (const Case& c : cases) {
+        CallLog::Instance().Clear();
+        ServerWindow window;
+        window.Aim(c.method == 0 && !c.tls ? closed : server.Port());
+        window.Connection().ConnectMethod = c.method; // proxies are refused for now
+        window.Connection().UseTls = c.tls;           // and so is TLS
+        HANDLE thread = StartServerConnection(window.Record());
+        ASSERT_NE(thread, nullptr);
+        EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+        const std::vector<std::string> printed = CallTexts("PrintToWindow");
+        ASSERT_FALSE(printed.empty());
+        if (c.method == 0 && !c.tls) {
+            EXPECT_EQ(printed.back(), failed);
+        }
+        EXPECT_NE(printed.back().find("Could not connect"), std::string::npos);
+        EXPECT_EQ(CountCalls("SessionEnded"), 1u);
+        EXPECT_EQ(window.Connection().Socket.load(), 0u);
+        if (c.tls) {
+            ASSERT_TRUE(server.Accept());
+            EXPECT_TRUE(server.ClientClosed());
+        }
+    }
+    // No address at all: the one line, nothing to close.
+    CallLog::Instance().Clear();
+    ServerWindow window;
+    window.Aim(closed);
+    window.Connection().Host = "no-such-host.invalid";
+    WaitForSingleObject(StartServerConnection(window.Record()), 20000);
+    EXPECT_EQ(CallTexts("PrintToWindow").back(), "Disconnected.");
+}
+
+TEST_F(ConnectionTest, ScriptsThatCallOffTheAttemptCloseTheSocket) {
+    for (const char* event : {"On_Connect_1", "On_Connect_2", "On_Connect_3"}) {
+        CallLog::Instance().Clear();
+        CallLog::Instance().Answer = [event](const RecordedCall& call) -> uint64_t {
+            return call.Text.rfind(event, 0) == 0 ? 1 : 0xFFFFFFFF;
+        };
+        ScriptedServer server;
+        ServerWindow window;
+        window.Aim(server.Port());
+        HANDLE thread = StartServerConnection(window.Record());
+        EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0) << event;
+        EXPECT_EQ(window.Connection().Socket.load(), 0u) << event;
+        EXPECT_EQ(CountCalls("SessionEnded"), 0u) << event; // closed quietly, no reconnect
+        if (std::string(event) != "On_Connect_1") {
+            ASSERT_TRUE(server.Accept());
+            EXPECT_TRUE(server.ClientClosed()) << event;
+        }
+    }
+}
+
+// "/quit" on the interface thread and a failing read on the connection thread, at once: the
+// session ends exactly once.
+TEST_F(ConnectionTest, QuitRacingAFailingReadEndsTheSessionOnce) {
+    ScriptedServer server;
+    for (int round = 0; round < 20; ++round) {
+        ServerWindow window;
+        Connect(window, server);
+        CallLog::Instance().Clear();
+        std::thread quit([&] { OnServerDisconnected(window.Record(), 1); });
+        server.CloseClient();
+        quit.join();
+        EXPECT_TRUE(WaitUntil([] { return CountCalls("OnServerDisconnected") == 2; })) << round;
+        EXPECT_EQ(CountCalls("SessionEnded"), 1u) << round;
+    }
+}
+
+TEST_F(ConnectionTest, RestartEndsTheOldSessionAndEmptiesTheQueue) {
+    ScriptedServer server;
+    ServerWindow window;
+    Connect(window, server);
+    FloodQueueing = 1;
+    SendServerLine("PRIVMSG #old :meant for the old server\r\n", window.Record(), 0);
+    EXPECT_EQ(window.Connection().SendQueue.size(), 1u);
+    CallLog::Instance().Clear();
+
+    StartServerConnection(window.Record());
+    EXPECT_TRUE(server.ClientClosed());
+    EXPECT_EQ(CountCalls("SessionEnded"), 1u);
+    ASSERT_TRUE(server.Accept());
+    // With queueing on, registration waits in the fresh queue; nothing of the old one is left.
+    EXPECT_TRUE(WaitUntil([&] { return CountCalls("RunEventScript") == 3; }));
+    std::deque<std::string> queue;
+    {
+        std::lock_guard<std::mutex> lock(window.Connection().QueueMutex);
+        queue = window.Connection().SendQueue;
+    }
+    EXPECT_EQ(queue,
+              (std::deque<std::string>{"USER tester Brindlex Brindlex :Test User\r\nNICK tester\r\n"}));
+    FlushSendQueues();
+    EXPECT_EQ(server.ReadLine().value_or(""), "USER tester Brindlex Brindlex :Test User");
+}
+
+// A line handler restarting the connection from the connection thread itself: the old session
+// ends once, and the old thread leaves the new session alone.
+TEST_F(ConnectionTest, RestartFromTheConnectionThread) {
+    SetCommandWordHandler("RESTART", [](ServerLine& line) { StartServerConnection(line.Window); });
+    ScriptedServer server;
+    ServerWindow window;
+    Connect(window, server);
+    CallLog::Instance().Clear();
+    server.Send(":irc.test RESTART now\r\n");
+    EXPECT_TRUE(server.ClientClosed());
+    ASSERT_TRUE(server.Accept());
+    EXPECT_EQ(server.ReadLine().value_or(""), "USER tester Brindlex Brindlex :Test User");
+    EXPECT_FALSE(server.ClientClosed(500));
+    EXPECT_NE(window.Connection().Socket.load(), 0u);
+    EXPECT_EQ(CountCalls("SessionEnded"), 1u);
+    server.Send("PING :still-here\r\n");
+    EXPECT_EQ(server.ReadLine().value_or(""), "NICK tester");
+    EXPECT_EQ(server.ReadLine().value_or(""), "PONG :still-here");
+    ClearServerLineHandlers();
+}
+
+TEST_F(ConnectionTest, UpnpRequestFollowsTheSetting) {
+    HWND frame = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    MainWindow = frame;
+    XmlDocument settings;
+    for (const char* value : {"1", "0"}) {
+        const std::string text =
+            std::string("<?xml ?><root><Cfg><Lan_Options Use_Upnp=\"") + value + "\"/></Cfg></root>";
+        XmlDocumentOpenText(&settings, text.c_str());
+        UserConfigDocument = &settings;
+        ServerWindow window;
+        window.Aim(UnusedLoopbackPort());
+        WaitForSingleObject(StartServerConnection(window.Record()), 10000);
+        MSG message{};
+        const bool posted = PeekMessageW(&message, frame, WM_UPNP_REQUEST, WM_UPNP_REQUEST, PM_REMOVE);
+        EXPECT_EQ(posted, value[0] == '1');
+        if (posted) {
+            EXPECT_EQ(message.lParam, 113);
+        }
+    }
+    DestroyWindow(frame);
+}
+
+TEST_F(ConnectionTest, DestroyingTheWindowWaitsForItsThread) {
+    ScriptedServer server;
+    auto* window = new ServerWindow;
+    Connect(*window, server);
+    window->Record()->Dcc = new DccConnection(window->Record());
+    delete window; // ends the session, waits for the thread, frees both connections
+    EXPECT_TRUE(server.ClientClosed());
+    EXPECT_EQ(CountCalls("DccConnectionFreed"), 1u);
+
+    // Also while the thread still waits for its server to accept.
+    CallLog::Instance().Answer = [](const RecordedCall& call) -> uint64_t {
+        if (call.Text.rfind("On_Connect_1", 0) == 0) Sleep(300);
+        return 0xFFFFFFFF;
+    };
+    window = new ServerWindow;
+    window->Aim(server.Port());
+    StartServerConnection(window->Record());
+    Sleep(100);
+    delete window;
+}
+
+TEST_F(ConnectionTest, FloodQueueOneLinePerConnectionPerTick) {
+    HWND frame = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    MainWindow = frame;
+    ScriptedServer server1, server2;
+    ServerWindow window1, window2;
+    Connect(window1, server1);
+    Connect(window2, server2);
+    WindowRecord channel(nullptr, kChannelWindow, window2.Record());
+
+    FloodQueueing = 1;
+    for (int i = 0; i < 3; ++i) {
+        const std::string n = std::to_string(i);
+        EXPECT_EQ(SendServerLine("PRIVMSG #a :" + n + "\r\n", window1.Record(), 0), 15u);
+        EXPECT_EQ(SendServerLine("PRIVMSG #b :" + n + "\r\n", &channel, 0), 15u); // its server's queue
+    }
+    // The first line of an idle queue posts a tick at once; the next ones post nothing.
+    MSG message{};
+    EXPECT_TRUE(PeekMessageW(&message, frame, WM_TIMER, WM_TIMER, PM_REMOVE));
+    EXPECT_EQ(message.wParam, FLOOD_TIMER_ID);
+    EXPECT_TRUE(PeekMessageW(&message, frame, WM_TIMER, WM_TIMER, PM_REMOVE));
+    EXPECT_FALSE(PeekMessageW(&message, frame, WM_TIMER, WM_TIMER, PM_REMOVE));
+    for (int i = 0; i < 3; ++i) {
+        FlushSendQueues();
+        EXPECT_EQ(server1.ReadLine().value_or(""), "PRIVMSG #a :" + std::to_string(i));
+        EXPECT_EQ(server2.ReadLine().value_or(""), "PRIVMSG #b :" + std::to_string(i));
+        EXPECT_FALSE(server1.ReadLine(50).has_value());
+    }
+    EXPECT_EQ(window1.Connection().QueueEmpty, 1);
+
+    FloodQueueing = 0; // off: written at once, nothing queued
+    EXPECT_EQ(SendServerLine("PRIVMSG #a :now\r\n", window1.Record(), 0), 17u);
+    EXPECT_EQ(server1.ReadLine().value_or(""), "PRIVMSG #a :now");
+    EXPECT_TRUE(window1.Connection().SendQueue.empty());
+    EXPECT_EQ(SendServerLine("", window1.Record(), 0), 0u);
+    EXPECT_EQ(SendServerLine("X\r\n", nullptr, 0), 0u);
+    WindowRecord orphan(nullptr, kChannelWindow, nullptr);
+    EXPECT_EQ(SendServerLine("X\r\n", &orphan, 0), 0u);
+    DestroyWindow(frame);
+}
+
+// Immediate writes from many threads never interleave inside a line.
+TEST_F(ConnectionTest, ImmediateWritesAreSerialised) {
+    ScriptedServer server;
+    ServerWindow window;
+    Connect(window, server);
+    constexpr int kThreads = 4, kLines = 20;
+    std::vector<std::thread> writers;
+    for (int t = 0; t < kThreads; ++t)
+        writers.emplace_back([&, t] {
+            const std::string line = "PRIVMSG #c :" + std::string(60000, static_cast<char>('a' + t)) + "\r\n";
+            for (int i = 0; i < kLines; ++i) SendServerLine(line, window.Record(), 1);
+        });
+    for (int i = 0; i < kThreads * kLines; ++i) {
+        const std::string line = server.ReadLine().value_or("");
+        ASSERT_EQ(line.size(), 60012u);
+        EXPECT_EQ(line.find_first_not_of(line.back(), 12), std::string::npos);
+    }
+    for (std::thread& w : writers) w.join();
+}
+
+// A server that stops reading fills the socket; a writer waiting on it must not keep the
+// window from closing, and gives up when the session ends.
+TEST_F(ConnectionTest, StalledWriterDoesNotBlockTheEnd) {
+    ScriptedServer server;
+    auto* window = new ServerWindow;
+    Connect(*window, server);
+    std::atomic<bool> writing{true};
+    std::thread writer([&] {
+        const std::string line = std::string(1 << 20, 'x') + "\r\n";
+        while (SendServerLine(line, window->Record(), 1) == line.size()) {
+        }
+        writing = false;
+    });
+    Sleep(500);
+    EXPECT_TRUE(writing.load());
+    const ULONGLONG start = GetTickCount64();
+    std::thread quit([&] { OnServerDisconnected(window->Record(), 1); });
+    quit.join();
+    EXPECT_TRUE(WaitUntil([&] { return !writing.load(); }, 3000));
+    writer.join();
+    delete window;
+    EXPECT_LT(GetTickCount64() - start, 3000u);
+}
+
+TEST(DccChatSend, SendsOnTheChatSocket) {
+    ScriptedServer server;
+    WindowRecord chat(nullptr, kDccChatWindow, nullptr);
+    EXPECT_EQ(DccChatSend("x", &chat, 1), 0u);
+    chat.Dcc = new DccConnection(&chat);
+    SOCKET s = ConnectLoopback(server.Port());
+    ASSERT_NE(s, INVALID_SOCKET);
+    chat.Dcc->Socket = s;
+    ASSERT_TRUE(server.Accept());
+    EXPECT_EQ(DccChatSend("hello\r\n", &chat, 0xFFFFFFFF), 7u);
+    EXPECT_EQ(DccChatSend("hello", &chat, 0), 0u);
+    EXPECT_EQ(DccChatSend(nullptr, &chat, 3), 0u);
+    EXPECT_EQ(server.ReadLine().value_or(""), "hello");
+    closesocket(s);
+    delete chat.Dcc;
+}

@@ -1,0 +1,57 @@
+// A real IRC server for the tests: Debian's ngircd on a free loopback port, with a
+// configuration written for the one test, started in the foreground and always stopped. Wine
+// starts it as a native process; a small shell script minds it and ends it when asked, when the
+// test program stops renewing its lease, or after five minutes.
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class NgircdServer {
+public:
+    explicit NgircdServer(const std::string& password = {});
+    ~NgircdServer();
+    NgircdServer(const NgircdServer&) = delete;
+    NgircdServer& operator=(const NgircdServer&) = delete;
+
+    // True once it accepts connections (waits up to ten seconds).
+    bool WaitReady();
+    uint16_t Port() const { return port_; }
+    std::string Log() const;
+
+private:
+    std::wstring File(const wchar_t* name) const { return folder_ + L"\\" + name; }
+    std::wstring folder_;
+    uint16_t port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::thread lease_;
+};
+
+// A second client that talks to the channel: registers, then reads in the background and keeps
+// every line with the tick it arrived at.
+class IrcClient {
+public:
+    IrcClient(uint16_t port, const std::string& nick, const std::string& password = {});
+    ~IrcClient();
+    bool Send(const std::string& line); // CR LF is added
+    // The first line received so far, or within the time, that contains the text.
+    bool WaitFor(const std::string& text, DWORD timeoutMs = 5000);
+    struct Received {
+        std::string Line;
+        ULONGLONG Tick;
+    };
+    std::vector<Received> Lines() const;
+
+private:
+    SOCKET socket_ = INVALID_SOCKET;
+    mutable std::mutex mutex_;
+    std::vector<Received> lines_;
+    std::thread reader_;
+};

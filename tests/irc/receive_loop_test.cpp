@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include "irc/line_dispatch.h"
+#include "irc/receive_loop.h"
+#include "irc/send_path.h"
+#include "irc/server_session.h"
+#include "tests/irc/irc_test_support.h"
+
+#include <psapi.h>
+
+namespace {
+
+// Feeds the bytes in reads of the given sizes (the last size repeats) and returns the lines.
+std::vector<std::string> Cut(const std::string& bytes, std::vector<size_t> reads,
+                             ReceiveBuffer* keep = nullptr) {
+    ReceiveBuffer local;
+    ReceiveBuffer& buffer = keep ? *keep : local;
+    std::vector<std::string> lines;
+    size_t at = 0, r = 0;
+    while (at < bytes.size()) {
+        const size_t n =
+            std::min({reads[std::min(r++, reads.size() - 1)], bytes.size() - at, kReceiveReadSize});
+        memcpy(buffer.ReadSpace(), bytes.data() + at, n);
+        buffer.Commit(n, [&](const std::string& line) { lines.push_back(line); });
+        at += n;
+    }
+    return lines;
+}
+
+using Lines = std::vector<std::string>;
+
+} // namespace
+
+TEST(ReceiveBuffer, CutsAtCrLfWhateverTheReads) {
+    const std::string stream = ":a PRIVMSG #c :one\r\n\r\nPING :x\r\n:b NOTICE me :two\r\n";
+    const Lines expected{":a PRIVMSG #c :one", "PING :x", ":b NOTICE me :two"};
+    for (size_t split = 1; split < stream.size(); ++split) {
+        // Two reads cut at every position, and one byte at a time.
+        EXPECT_EQ(Cut(stream, {split, stream.size()}), expected) << split;
+    }
+    EXPECT_EQ(Cut(stream, {1}), expected);
+    // A lone LF stays inside its piece: joined to what follows in the same read, or ending a
+    // read's last piece.
+    EXPECT_EQ(Cut("a\nb\r\nc\n", {100}), (Lines{"a\nb", "c\n"}));
+    // Half a line waits for the next read.
+    ReceiveBuffer buffer;
+    EXPECT_EQ(Cut("one\r\ntwo\r\nthr", {100}, &buffer), (Lines{"one", "two"}));
+    EXPECT_EQ(buffer.Held(), 3u);
+    EXPECT_EQ(Cut("ee\r\n", {100}, &buffer), (Lines{"three"}));
+}
+
+TEST(ReceiveBuffer, ZeroBytesAndOverlongLines) {
+    std::string nul("a\0b\r\n\0\r\nc\r\n", 11);
+    EXPECT_EQ(Cut(nul, {3}), (Lines{std::string("a\0b", 3), std::string(1, '\0'), "c"}));
+
+    // A line that grows past the bound without a line feed is dropped up to its end; the
+    // buffer stays small and the next line arrives whole.
+    ReceiveBuffer buffer;
+    std::string hostile(1024 * 1024, 'x');
+    hostile += "tail\r\nafter\r\n";
+    EXPECT_EQ(Cut(hostile, {kReceiveReadSize}, &buffer), (Lines{"after"}));
+    EXPECT_LT(buffer.Capacity(), kMaxPartialLine + 3 * kReceiveReadSize);
+    // A long line that completes within the bound is kept; the buffer grows for it.
+    const std::string longLine(15000, 'y');
+    EXPECT_EQ(Cut(longLine + "\r\n", {kReceiveReadSize}), (Lines{longLine}));
+}
+
+namespace {
+
+size_t PrivateBytes() {
+    // The commit charge: private bytes (Wine leaves PrivateUsage at 0).
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PagefileUsage;
+}
+
+} // namespace
+
+// A hostile server of our own: zero bytes, a megabyte without a line end, lines cut at every
+// byte, a burst of ten thousand lines, invalid UTF-8 and every PING form. The connection must
+// survive it all, stay small and answer each PING within two seconds.
+TEST(HostileServer, SurvivesAndKeepsAnswering) {
+    CallLog::Instance().Clear();
+    FloodQueueing = 0;
+    ScriptedServer server;
+    ServerWindow window;
+    window.Aim(server.Port());
+    LineCollector collector({"PRIVMSG"});
+    StartServerConnection(window.Record());
+    ASSERT_TRUE(server.Accept());
+    ASSERT_EQ(server.ReadLine().value_or(""), "USER tester Brindlex Brindlex :Test User");
+    ASSERT_EQ(server.ReadLine().value_or(""), "NICK tester");
+
+    auto pingAnswered = [&](const std::string& ping, const std::string& pong) {
+        const ULONGLONG start = GetTickCount64();
+        server.Send(ping + "\r\n");
+        std::optional<std::string> answer = server.ReadLine(2000);
+        EXPECT_EQ(answer.value_or("<none>"), pong) << ping;
+        EXPECT_LT(GetTickCount64() - start, 2000u);
+    };
+    const size_t before = PrivateBytes();
+
+    static const char kNul[] = ":a PRIVMSG #c :nul\0inside\r\n\0\0\0\r\n";
+    server.Send(std::string(kNul, sizeof kNul - 1));
+    pingAnswered("PING :after-nul", "PONG :after-nul");
+
+    server.Send(std::string(1024 * 1024, 'x'));
+    server.Send("\r\n:a PRIVMSG #c :after-long\r\n");
+    pingAnswered("PING :after-long", "PONG :after-long");
+
+    const std::string split = ":a PRIVMSG #c :split\r\n";
+    for (size_t at = 1; at < split.size(); ++at) {
+        server.Send(split.substr(0, at));
+        Sleep(1);
+        server.Send(split.substr(at));
+    }
+    pingAnswered("PING :after-split", "PONG :after-split");
+
+    std::string burst;
+    for (int i = 0; i < 10000; ++i) burst += ":a PRIVMSG #c :burst " + std::to_string(i) + "\r\n";
+    server.Send(burst);
+    server.Send(":a PRIVMSG #c :\xC3\x28\xFF\xFE\xED\xA0\x80 bad utf-8\r\n");
+    pingAnswered("PING :after-burst", "PONG :after-burst");
+    pingAnswered("PING plain", "PONG :plain");
+    pingAnswered("PING :a:b", "PONG :a:b");
+    pingAnswered(":irc.test PING :prefixed", "PONG :prefixed");
+
+    EXPECT_TRUE(WaitUntil([&] { return collector.Count() == 1 + 1 + (split.size() - 1) + 10000 + 1; }));
+    const Lines lines = collector.Lines();
+    EXPECT_EQ(lines.front(), std::string(":a PRIVMSG #c :nul\0inside", 25));
+    EXPECT_EQ(lines[1], ":a PRIVMSG #c :after-long");
+    EXPECT_EQ(lines.back().substr(0, 17), ":a PRIVMSG #c :\xC3\x28");
+    EXPECT_LT(PrivateBytes(), before + 8 * 1024 * 1024);
+
+    // The server closing ends the loop and runs the disconnect routine, which ends the session.
+    server.CloseClient();
+    EXPECT_TRUE(WaitUntil([] { return CountCalls("SessionEnded") == 1; }));
+    EXPECT_EQ(window.Connection().Socket.load(), 0u);
+}
