@@ -1,4 +1,5 @@
-// Event scripts: the scripts of "Special_Scripts", run when the program fires an event.
+// Event scripts (the children of "Special_Scripts", run when the program fires an event) and
+// typed-command triggers (the type-0 children of "Scripts").
 #pragma once
 
 #include <cstdint>
@@ -13,3 +14,18 @@ constexpr uint32_t kNoEventScript = 0xFFFFFFFF;
 // script exists; otherwise the script's result.
 uint32_t RunEventScript(const char* eventName, WindowRecord* window, WindowRecord* target,
                         const std::string& parameters, std::string& result, uint8_t checkOnly);
+
+// A typed "/" line waiting for its trigger script.
+struct ScriptTriggerJob {
+    std::string Line;
+    WindowRecord* Window = nullptr; // may be null
+};
+
+// Thread procedure (also called directly): runs the enabled type-0 trigger script whose
+// "Trigger" equals the line's first word, or sends the line without its "/" to the server.
+// Takes and frees the job (a heap ScriptTriggerJob).
+unsigned __stdcall RunTriggerScriptThread(void* job);
+
+// qsort-style ordering of two script entries (pointers to XmlElement pointers) by their "name"
+// variables, ignoring case.
+int CompareScriptEntriesByName(const void* a, const void* b);

@@ -12,3 +12,12 @@ struct WindowRecord;
 // by the reconnect counter (10 or more becomes 1; 1 to 4 count up and restart; 0 and 5 to 9
 // stay closed). Otherwise nothing happens, so a second call for the same drop is harmless.
 void OnServerDisconnected(WindowRecord* record, uint8_t byUser);
+
+struct DccConnection;
+
+// Brings the record's window to the front (nothing for null): activates its MDI child, or makes
+// a detached child the foreground window, and resumes output that scrolling paused.
+void ActivateWindowRecord(WindowRecord* record);
+// Ends a DCC chat: frees its TLS session, closes its socket (the field becomes 0), ends its
+// thread and runs "On_DCC_Disconnect" with the window's name.
+void OnDccChatDisconnected(WindowRecord* record, DccConnection* dcc);
