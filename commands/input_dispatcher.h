@@ -8,9 +8,17 @@
 struct WindowRecord;
 
 // Fires "On_Input", offers the line to the command interpreter and the typed-command
-// triggers, and sends what is left as plain text to the window's target.
+// triggers, and sends what is left as plain text to the window's target. A line that holds a
+// CR or LF before its end is taken as the separate lines between them.
 void ProcessInputLine(const char* line, WindowRecord* window, uint8_t noTriggers, uint64_t reserved1 = 0,
                       uint64_t reserved2 = 0);
 // Cuts a typed wide text into lines and runs each through ProcessInputLine.
 void ExecuteInputText(WindowRecord* window, const std::wstring& text, uint8_t noTriggers,
                       uint8_t reserved = 0, uint8_t preferUtf8 = 0);
+
+// Exported to plug-ins: runs the line as said in the window the user works in.
+extern "C" __declspec(dllexport) void __cdecl PluginInput(const char* line);
+
+// "On_Input" scripts that say lines fire "On_Input" again; deeper than this on one thread, the
+// line is dropped with a script error.
+constexpr uint32_t kMaxOnInputNesting = 16;

@@ -88,8 +88,8 @@ bool Attempt::Resolve() {
     return true;
 }
 
-// PASS when there is a password, then USER and NICK as one line of text. False when a line
-// written at once did not leave whole.
+// PASS when there is a password, then USER and NICK, each a line of its own (the send path
+// never lets one call carry two lines). False when a line written at once did not leave whole.
 bool Attempt::Register() {
     if (connection_.UserName.empty())
         connection_.UserName = connection_.EMail.substr(0, connection_.EMail.find('@'));
@@ -98,9 +98,9 @@ bool Attempt::Register() {
         if (SendServerLine(pass, record_, 0) != pass.size()) return false;
     }
     const std::string user = "USER " + connection_.UserName + " " + connection_.UserField2 + " " +
-                             connection_.UserField3 + " :" + connection_.FullName + "\r\nNICK " +
-                             connection_.Nick + "\r\n";
-    return SendServerLine(user, record_, 0) == user.size();
+                             connection_.UserField3 + " :" + connection_.FullName + "\r\n";
+    const std::string nick = "NICK " + connection_.Nick + "\r\n";
+    return SendServerLine(user, record_, 0) == user.size() && SendServerLine(nick, record_, 0) == nick.size();
 }
 
 void Attempt::Run() {

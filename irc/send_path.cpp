@@ -74,19 +74,26 @@ uint32_t WriteNow(ServerConnection& connection, std::string_view line) {
 
 uint32_t SendServerLine(std::string_view line, WindowRecord* window, uint8_t force) {
     ServerConnection* connection = ConnectionOfWindow(window);
-    if (line.empty() || !connection) return 0;
+    // A line ends at its first CR or LF: whatever follows would reach the server as a command
+    // of its own, so it never leaves.
+    const std::string_view content = line.substr(0, line.find_first_of("\r\n"));
+    if (content.empty() || !connection) return 0;
+    std::string whole;
+    whole.reserve(content.size() + 2);
+    whole.append(content).append("\r\n");
     if (!force && FloodQueueing.load()) {
+        const uint32_t length = static_cast<uint32_t>(whole.size());
         bool post = false;
         {
             std::lock_guard<std::mutex> lock(connection->QueueMutex);
-            connection->SendQueue.emplace_back(line);
+            connection->SendQueue.push_back(std::move(whole));
             post = connection->QueueEmpty != 0;
             connection->QueueEmpty = 0;
         }
         if (post) PostMessageW(MainWindow.load(), WM_TIMER, FLOOD_TIMER_ID, 0);
-        return static_cast<uint32_t>(line.size());
+        return length;
     }
-    return WriteNow(*connection, line);
+    return WriteNow(*connection, whole);
 }
 
 void FlushSendQueues() {

@@ -18,10 +18,12 @@ extern std::atomic<uint8_t> FloodQueueing;
 // and turns queueing off.
 void SetFloodDelay(HWND frame, uint32_t periodMs);
 
-// line already ends in "\r\n". Result: bytes queued or written; 0 for an empty line or a window
-// without a connection. Force 0 under flood control queues the line (the first line of an idle
-// queue posts a tick to the frame so it leaves at once); otherwise the line is written now,
-// one writer at a time per connection, and a writer gives up when the session ends.
+// line already ends in "\r\n". It ends at its first CR or LF, wherever that is: what follows is
+// dropped, so one call never sends more than one line, and the line always leaves ending in
+// "\r\n". Result: bytes queued or written; 0 for an empty line or a window without a connection.
+// Force 0 under flood control queues the line (the first line of an idle queue posts a tick to
+// the frame so it leaves at once); otherwise the line is written now, one writer at a time per
+// connection, and a writer gives up when the session ends.
 uint32_t SendServerLine(std::string_view line, WindowRecord* window, uint8_t force);
 
 // The frame's timer 1: for every server window in list order, sends the first queued line.

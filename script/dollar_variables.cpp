@@ -8,6 +8,7 @@
 #include "irc/server_connection.h"
 #include "irc/user_address.h"
 #include "shell/window_list.h"
+#include "shell/active_window.h"
 #include "shell/window_operations.h"
 #include "ui/prompt_dialogs.h"
 

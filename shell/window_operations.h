@@ -14,5 +14,11 @@ struct WindowRecord;
 // stay closed). Otherwise nothing happens, so a second call for the same drop is harmless.
 void OnServerDisconnected(WindowRecord* record, uint8_t byUser);
 
-// True when the foreground window is the frame window or the own child window of a record.
-bool IsAppForeground();
+struct DccConnection;
+
+// Brings the record's window to the front (nothing for null): activates its MDI child, or makes
+// a detached child the foreground window, and resumes output that scrolling paused.
+void ActivateWindowRecord(WindowRecord* record);
+// Ends a DCC chat: frees its TLS session, closes its socket (the field becomes 0), ends its
+// thread and runs "On_DCC_Disconnect" with the window's name.
+void OnDccChatDisconnected(WindowRecord* record, DccConnection* dcc);

@@ -8,7 +8,7 @@
 #include "shell/frame_message_ids.h"
 #include "shell/window_list.h"
 #include "shell/window_operations.h"
-#include "tests/irc/irc_test_support.h"
+#include "tests/support/irc_test_support.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
 
@@ -185,7 +185,7 @@ TEST_F(ConnectionTest, RestartEndsTheOldSessionAndEmptiesTheQueue) {
         queue = window.Connection().SendQueue;
     }
     EXPECT_EQ(queue,
-              (std::deque<std::string>{"USER tester Brindlex Brindlex :Test User\r\nNICK tester\r\n"}));
+              (std::deque<std::string>{"USER tester Brindlex Brindlex :Test User\r\n", "NICK tester\r\n"}));
     FlushSendQueues();
     EXPECT_EQ(server.ReadLine().value_or(""), "USER tester Brindlex Brindlex :Test User");
 }
@@ -295,6 +295,32 @@ TEST_F(ConnectionTest, FloodQueueOneLinePerConnectionPerTick) {
 }
 
 // Immediate writes from many threads never interleave inside a line.
+// A line ends at its first CR or LF, queued or written at once: what follows never reaches the
+// server as a command of its own, and every line leaves ending in CR LF.
+TEST_F(ConnectionTest, NoLineBreakInsideALine) {
+    HWND frame = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    MainWindow = frame;
+    ScriptedServer server;
+    ServerWindow window;
+    Connect(window, server);
+    for (const uint8_t queueing : {0, 1}) {
+        FloodQueueing = queueing;
+        EXPECT_EQ(SendServerLine("PRIVMSG #a :x\r\nQUIT :smuggled\r\n", window.Record(), 0), 15u);
+        EXPECT_EQ(SendServerLine("PRIVMSG #a :lf\nQUIT\r\n", window.Record(), 0), 16u);
+        EXPECT_EQ(SendServerLine("PRIVMSG #a :cr\rQUIT", window.Record(), 0), 16u);
+        EXPECT_EQ(SendServerLine("PING unended", window.Record(), 0), 14u);
+        EXPECT_EQ(SendServerLine("\r\nQUIT\r\n", window.Record(), 0), 0u);
+        for (int i = 0; i < 4; ++i) FlushSendQueues();
+        EXPECT_EQ(server.ReadLine().value_or(""), "PRIVMSG #a :x");
+        EXPECT_EQ(server.ReadLine().value_or(""), "PRIVMSG #a :lf");
+        EXPECT_EQ(server.ReadLine().value_or(""), "PRIVMSG #a :cr");
+        EXPECT_EQ(server.ReadLine().value_or(""), "PING unended");
+        EXPECT_FALSE(server.ReadLine(50).has_value());
+    }
+    FloodQueueing = 0;
+    DestroyWindow(frame);
+}
+
 TEST_F(ConnectionTest, ImmediateWritesAreSerialised) {
     ScriptedServer server;
     ServerWindow window;

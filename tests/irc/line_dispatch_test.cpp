@@ -3,7 +3,7 @@
 #include "commands/command_settings.h"
 #include "irc/line_dispatch.h"
 #include "irc/send_path.h"
-#include "tests/irc/irc_test_support.h"
+#include "tests/support/irc_test_support.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
 

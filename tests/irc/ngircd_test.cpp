@@ -5,8 +5,8 @@
 #include "irc/send_path.h"
 #include "irc/server_session.h"
 #include "shell/frame_message_ids.h"
-#include "tests/irc/irc_test_support.h"
-#include "tests/irc/ngircd_server.h"
+#include "tests/support/irc_test_support.h"
+#include "tests/support/ngircd_server.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "irc/receive_loop.h"
 #include "irc/send_path.h"
 #include "irc/server_session.h"
-#include "tests/irc/irc_test_support.h"
+#include "tests/support/irc_test_support.h"
 
 #include <psapi.h>
 

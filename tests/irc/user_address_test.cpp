@@ -2,7 +2,7 @@
 
 #include "irc/remembered_user.h"
 #include "irc/user_address.h"
-#include "tests/irc/irc_test_support.h"
+#include "tests/support/irc_test_support.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
 #include "xml/xml_profile.h"

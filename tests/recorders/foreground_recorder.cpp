@@ -1,6 +1,6 @@
 // Answers whether the program is in front while the shell's windows are not linked: no,
 // unless the test answers otherwise.
-#include "shell/window_operations.h"
+#include "shell/active_window.h"
 #include "tests/recorders/call_log.h"
 
 bool IsAppForeground() {

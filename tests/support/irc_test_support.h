@@ -1,5 +1,5 @@
-// What the connection tests share: server window records, a scripted loopback server, a line
-// collector in the dispatch table and waiting helpers.
+// What the tests that talk to IRC servers share: server window records, a scripted loopback
+// server, a line collector in the dispatch table and waiting helpers.
 #pragma once
 
 #include <winsock2.h>

@@ -1,6 +1,6 @@
-#include "tests/irc/ngircd_server.h"
+#include "tests/support/ngircd_server.h"
 
-#include "tests/irc/irc_test_support.h"
+#include "tests/support/irc_test_support.h"
 
 #include <ws2tcpip.h>
 

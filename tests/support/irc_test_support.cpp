@@ -1,4 +1,4 @@
-#include "tests/irc/irc_test_support.h"
+#include "tests/support/irc_test_support.h"
 
 #include "common/app_state.h"
 #include "common/xstring.h"

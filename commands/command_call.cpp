@@ -1,0 +1,48 @@
+#include "commands/command_call.h"
+
+#include "common/app_state.h"
+#include "common/refusal.h"
+#include "common/text_compare.h"
+#include "irc/send_path.h"
+#include "shell/frame_message_ids.h"
+#include "shell/window_list.h"
+
+bool CommandCall::CommandIs(const char* word) const {
+    return StringEqualsNoCaseSz(Words[0], word);
+}
+
+std::string CommandCall::Rest(size_t n) const {
+    size_t at = 0;
+    for (size_t i = 0; i < n; ++i) {
+        while (at < Line.size() && Line[at] == ' ') ++at;
+        while (at < Line.size() && Line[at] != ' ') ++at;
+    }
+    while (at < Line.size() && Line[at] == ' ') ++at;
+    return Line.substr(at);
+}
+
+void RefuseCommand() {
+    throw static_cast<int>(kRefused);
+}
+
+void SendCommandLine(const std::string& line, WindowRecord* window) {
+    SendServerLine(line + "\r\n", window, 0);
+}
+
+void PostFrameCommand(uint32_t commandId) {
+    PostMessageW(MainWindow.load(), WM_COMMAND, commandId, 0);
+}
+
+WindowRecord* FindChannelWindow(const CommandCall& call, const std::string& name) {
+    if (!call.Connection) return nullptr;
+    WindowRecord* window = GetWindowRecordAt(FindWindowRecordIndex(name, call.Connection));
+    return window && window->Type == kChannelWindow ? window : nullptr;
+}
+
+WindowRecord* OpenChatWindow(WindowRecord* server, uint32_t type, const std::string& name, uint8_t flag) {
+    OpenChatWindowRequest request{server, type, name, flag};
+    const HWND child = reinterpret_cast<HWND>(
+        SendMessageW(MainWindow.load(), WM_OPEN_CHAT_WINDOW, 0, reinterpret_cast<LPARAM>(&request)));
+    if (!child) return nullptr;
+    return reinterpret_cast<WindowRecord*>(GetWindowLongPtrW(child, GWLP_USERDATA));
+}

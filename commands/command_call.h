@@ -1,0 +1,38 @@
+// What one run of a "/" command sees: its words, its windows and the rest of its line.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct WindowRecord;
+struct ServerConnection;
+
+struct CommandCall {
+    const std::string& Line; // without its trailing line ends
+    const std::vector<std::string>& Words;
+    WindowRecord* ConnectionWindow;
+    ServerConnection* Connection; // of the connection window; null when there is none
+    WindowRecord* Target;         // the given target window, else the active one; may be null
+
+    const std::string& Command() const { return Words[0]; }
+    bool CommandIs(const char* word) const;
+    // The line after its first n words and the blanks that follow them, inner blanks kept.
+    std::string Rest(size_t n) const;
+};
+
+// A handler returns 1 when it did its work and 0 when the line goes on to the triggers; it
+// refuses by throwing kRefused (common/refusal.h).
+using CommandHandler = uint64_t (*)(const CommandCall& call);
+
+// Refuses the command (throws kRefused).
+[[noreturn]] void RefuseCommand();
+
+// The line plus CR LF to the connection of the window, under flood control.
+void SendCommandLine(const std::string& line, WindowRecord* window);
+// Posts the frame one of its menu commands.
+void PostFrameCommand(uint32_t commandId);
+// The channel window of that name on the call's connection; null when there is none.
+WindowRecord* FindChannelWindow(const CommandCall& call, const std::string& name);
+// Creates a chat window through the frame and returns its record, or null.
+WindowRecord* OpenChatWindow(WindowRecord* server, uint32_t type, const std::string& name, uint8_t flag);

@@ -1,0 +1,155 @@
+#include "commands/input_dispatcher.h"
+
+#include "commands/command_interpreter.h"
+#include "commands/command_text.h"
+#include "common/app_state.h"
+#include "common/text_split.h"
+#include "common/xstring.h"
+#include "irc/send_path.h"
+#include "irc/server_connection.h"
+#include "irc/user_address.h"
+#include "peer/dcc_connection.h"
+#include "peer/speech.h"
+#include "script/event_scripts.h"
+#include "shell/active_window.h"
+#include "shell/window_record.h"
+#include "views/event_format.h"
+#include "views/line_printer.h"
+
+#include <process.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kEventHandled = 1;
+const wchar_t kOnInputNestingMessage[] = L"On_Input nested too deeply; the line was dropped";
+
+// "On_Input" events running on this thread, one inside the other.
+thread_local uint32_t OnInputNesting = 0;
+
+class NestingCount {
+public:
+    NestingCount() { ++OnInputNesting; }
+    ~NestingCount() { --OnInputNesting; }
+    NestingCount(const NestingCount&) = delete;
+    NestingCount& operator=(const NestingCount&) = delete;
+};
+
+void ReportOnInputNesting(const std::string& line, WindowRecord* window) {
+    WindowRecord* connectionWindow = window && window->Server ? window->Server : window;
+    std::wstring text = L"\x03"
+                        L"4\x02\x12\u00B7\x12 Script Error [";
+    text += NarrowToWide(line);
+    text += L"] : ";
+    text += kOnInputNestingMessage;
+    PrintToWindow(kInformationLine, connectionWindow, text);
+}
+
+// True when a script swallowed the line (or it was dropped for nesting too deeply).
+bool OnInputSwallows(const char* line, const std::string& trimmed, WindowRecord* window) {
+    if (OnInputNesting >= kMaxOnInputNesting) {
+        ReportOnInputNesting(trimmed, window);
+        return true;
+    }
+    NestingCount nesting;
+    std::string result;
+    return RunEventScript("On_Input", window, window, line, result, 0) == kEventHandled;
+}
+
+// The typed-command triggers run on a thread of their own when the line was entered on the
+// interface thread, else inline.
+void RunTriggers(const char* line, WindowRecord* window) {
+    auto* job = new ScriptTriggerJob{line, window};
+    if (OnInterfaceThread()) {
+        const uintptr_t thread = _beginthreadex(nullptr, 0, RunTriggerScriptThread, job, 0, nullptr);
+        if (thread) {
+            CloseHandle(reinterpret_cast<HANDLE>(thread));
+            return;
+        }
+    }
+    RunTriggerScriptThread(job);
+}
+
+std::wstring OwnNickOf(const WindowRecord* window) {
+    const ServerConnection* connection = window->Server ? window->Server->Connection : nullptr;
+    if (connection) return NarrowToWide(connection->OwnNick, DefaultCodePage.load());
+    if (window->Dcc) return NarrowToWide(window->Dcc->LocalName, DefaultCodePage.load());
+    return {};
+}
+
+void EchoOwnLine(const std::string& text, WindowRecord* window, uint8_t chatLine) {
+    std::wstring line;
+    FormatEventLine(window, line, kOwnMessageLine, text, {window->Name}, UserAddress{});
+    const std::wstring nick = OwnNickOf(window);
+    window->CurSender = nick;
+    PrintToWindow(kOwnMessageLine, window, line, nullptr, 0, 0, 0, chatLine, 0);
+    window->PrevSender = nick;
+    GetLocalTime(&window->LastLineTime);
+}
+
+void SayPlainText(const std::string& text, WindowRecord* window) {
+    switch (window->Type) {
+        case kServerWindow: SendServerLine(text + "\r\n", window, 0); return;
+        case kChannelWindow:
+        case kQueryWindow:
+            SendServerLine("PRIVMSG " + window->Name + " :" + text + "\r\n", window, 0);
+            EchoOwnLine(text, window, 1);
+            break;
+        case kDccChatWindow: {
+            const std::string line = text + "\r\n";
+            DccChatSend(line.data(), window, static_cast<uint32_t>(line.size()));
+            EchoOwnLine(text, window, 0);
+            break;
+        }
+        default: return;
+    }
+    if (window->SpeakIncoming) SpeakText(NarrowToWide(text));
+}
+
+} // namespace
+
+void ProcessInputLine(const char* line, WindowRecord* window, uint8_t noTriggers, uint64_t reserved1,
+                      uint64_t reserved2) {
+    if (!line) return;
+    std::string text(line);
+    TrimStringCrLf(text);
+    // A line break inside the line would end the server line early and start another command:
+    // the pieces go through one by one, as if typed on lines of their own.
+    if (text.find_first_of("\r\n") != std::string::npos) {
+        for (const std::string_view piece : CutAtLineEnds(text))
+            ProcessInputLine(std::string(piece).c_str(), window, noTriggers, reserved1, reserved2);
+        return;
+    }
+    if (OnInputSwallows(line, text, window)) return;
+    if (ExecuteCommand(text.c_str(), window ? window->Server : nullptr, nullptr, nullptr)) return;
+    if (!window) return;
+    if (!text.empty() && text[0] == '/' && !noTriggers) return RunTriggers(line, window);
+    SayPlainText(text, window);
+}
+
+void ExecuteInputText(WindowRecord* window, const std::wstring& text, uint8_t noTriggers, uint8_t reserved,
+                      uint8_t preferUtf8) {
+    if (!window) return;
+    if (window->Popup) {
+        DestroyWindow(window->Popup);
+        window->Popup = nullptr;
+    }
+    const UINT codePage = window->CodePage >= 0 ? static_cast<UINT>(window->CodePage)
+                          : preferUtf8          ? CP_UTF8
+                                                : DefaultCodePage.load();
+    for (const std::wstring_view piece : CutAtLineEnds(std::wstring_view(text))) {
+        const std::string narrow = WideToNarrow(piece.data(), piece.size(), codePage);
+        ProcessInputLine(narrow.c_str(), window, noTriggers, reserved, preferUtf8);
+    }
+}
+
+extern "C" void __cdecl PluginInput(const char* line) {
+    try {
+        ProcessInputLine(line, GetActiveWindowRecord(), 0, 0, 0);
+    } catch (...) {
+        // Nothing may return into the plug-in as an exception.
+    }
+}

@@ -1,0 +1,8 @@
+// Speech output of chat lines.
+#pragma once
+
+#include <string>
+
+// When a voice exists, speaks the text asynchronously without its display markup; otherwise
+// does nothing.
+void SpeakText(const std::wstring& text);

@@ -1,0 +1,60 @@
+// What the command tests share: a frame window that opens chat windows on request and records
+// its menu commands, one server window connected to a scripted server, channel, query and DCC
+// chat windows under it, and the lines that reach the server.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "shell/window_record.h"
+#include "tests/support/irc_test_support.h"
+#include "xml/xml_document.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class CommandTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    WindowRecord* Server() const { return server_->Record(); }
+    WindowRecord* Channel() const { return channel_; }
+    WindowRecord* Query() const { return query_; }
+    WindowRecord* Dcc() const { return dcc_; }
+    ScriptedServer& Irc() { return *irc_; }
+    ScriptedServer& DccPeer() { return *dccPeer_; }
+
+    // A chat window under the server window (type 2, 3 or 4), listed and with a window of its own.
+    WindowRecord* AddWindow(uint32_t type, const std::string& name);
+    // The lines that reached the server since the last call (a marker line is sent and read up
+    // to), without CR LF.
+    std::vector<std::string> ServerLines();
+    // Waits until the trigger worker ran count times since the log was cleared.
+    bool WaitForTriggers(size_t count);
+    // Runs the messages posted to this thread.
+    void Pump();
+    // What the frame and the chat windows were asked to do, in order: "frame 706",
+    // "open 3 carol", "close #a", "activate bob", "dcc-end peer".
+    std::vector<std::string> WindowEffects();
+
+    // Types the line into the window: the window becomes the active one, then the line goes
+    // through the dispatcher.
+    void Type(WindowRecord* window, const std::string& line);
+
+    // The settings document the commands read, made from the XML of its root.
+    void UseSettings(const char* rootXml);
+
+private:
+    std::unique_ptr<ScriptedServer> irc_;
+    std::unique_ptr<ScriptedServer> dccPeer_;
+    std::unique_ptr<ServerWindow> server_;
+    WindowRecord* channel_ = nullptr;
+    WindowRecord* query_ = nullptr;
+    WindowRecord* dcc_ = nullptr;
+    std::unique_ptr<XmlDocument> settings_;
+    uint32_t marker_ = 0;
+};
+
+// Records opened by the test frame (and so by "/server" and "/query"), in order of creation.
+std::vector<WindowRecord*> FrameOpenedWindows();
