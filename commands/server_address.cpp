@@ -11,14 +11,6 @@ std::string_view StripQuotes(std::string_view text) {
     return text;
 }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i)
-        if (FoldByte(static_cast<unsigned char>(text[i])) != FoldByte(static_cast<unsigned char>(prefix[i])))
-            return false;
-    return true;
-}
-
 void TakePort(std::string_view text, ServerAddress& out) {
     uint16_t port = 0;
     uint8_t useTls = 0;

@@ -60,11 +60,15 @@ bool WildcardMatch(const char* text, const char* pattern, bool caseSensitive) {
     return WildcardMatchCore(text ? text : "", pattern ? pattern : "", caseSensitive) == 1;
 }
 
-bool StringEqualsNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (!SameChar(a[i], b[i], false)) return false;
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (!SameChar(text[i], prefix[i], false)) return false;
     return true;
+}
+
+bool StringEqualsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && StartsWithNoCase(a, b);
 }
 
 bool StringEqualsNoCaseSz(const std::string& a, const char* b) {

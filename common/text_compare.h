@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 extern unsigned char FoldTable[256];
@@ -19,7 +20,8 @@ inline bool WildcardMatch(const std::string& text, const std::string& pattern, b
     return WildcardMatch(text.c_str(), pattern.c_str(), caseSensitive);
 }
 
-bool StringEqualsNoCase(const std::string& a, const std::string& b);
+bool StringEqualsNoCase(std::string_view a, std::string_view b);
+bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 bool StringEqualsNoCaseSz(const std::string& a, const char* b);
 bool WStringEqualsNoCase(const std::wstring& a, const std::wstring& b);
 bool WStringEqualsNoCase(const std::wstring& a, const wchar_t* b);

@@ -1,3 +1,4 @@
+#include "common/text_compare.h"
 #include "script/builtin_dispatch.h"
 
 #include "common/app_state.h"
@@ -30,7 +31,7 @@ uint32_t NormaliseArgument(ScriptText& argument) {
 
 const BuiltinEntry* FindBuiltin(std::span<const BuiltinEntry> table, const std::string& name) {
     for (const BuiltinEntry& entry : table)
-        if (entry.Name && EqualsNoCase(entry.Name, name)) return &entry;
+        if (entry.Name && StringEqualsNoCase(entry.Name, name)) return &entry;
     return nullptr;
 }
 

@@ -59,7 +59,7 @@ uint32_t RunEventScript(const char* eventName, WindowRecord* window, WindowRecor
     std::string text;
     // The text is copied out under the lock; the script runs after it is released.
     WalkScriptEntries("Special_Scripts", [&](XmlElement* entry) {
-        if (!EqualsNoCase(VariableText(entry, "name"), event)) return false;
+        if (!StringEqualsNoCase(VariableText(entry, "name"), event)) return false;
         found = true;
         hasText = FirstCData(entry, text);
         return true;
@@ -87,7 +87,7 @@ unsigned __stdcall RunTriggerScriptThread(void* argument) {
             if (VariableNumber(entry, "Enabled") != 1) return false;
             const std::string trigger = VariableText(entry, "Trigger");
             const bool exact = VariableNumber(entry, "Case_Sensitive_Match") != 0;
-            if (exact ? trigger != first : !EqualsNoCase(trigger, first)) return false;
+            if (exact ? trigger != first : !StringEqualsNoCase(trigger, first)) return false;
             matched = FirstCData(entry, text);
             return true;
         });

@@ -1,3 +1,4 @@
+#include "common/text_compare.h"
 #include "script/function_calls.h"
 
 #include "script/builtin_dispatch.h"
@@ -33,7 +34,7 @@ const AliasRow kAliases[] = {
 
 bool ResolveFunctionAlias(std::string& name, std::vector<std::string>& arguments) {
     for (const AliasRow& row : kAliases) {
-        if (!EqualsNoCase(name, row.Name)) continue;
+        if (!StringEqualsNoCase(name, row.Name)) continue;
         name = row.Runs;
         for (const char* a : row.Appended)
             if (a) arguments.emplace_back(a);

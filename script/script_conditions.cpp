@@ -1,5 +1,6 @@
 // Comparisons written in "if" and "for" lines.
 #include "common/script_number.h"
+#include "common/text_compare.h"
 #include "script/function_calls.h"
 #include "script/script_expression.h"
 #include "script/script_reports.h"
@@ -20,8 +21,8 @@ bool CompareNumbers(int64_t l, int64_t r, const std::string& op) {
 
 bool CompareTexts(const std::string& l, const std::string& r, const std::string& op) {
     if (op == "===") return l == r;
-    if (op == "==") return EqualsNoCase(l, r);
-    if (op == "!=") return !EqualsNoCase(l, r);
+    if (op == "==") return StringEqualsNoCase(l, r);
+    if (op == "!=") return !StringEqualsNoCase(l, r);
     return false;
 }
 

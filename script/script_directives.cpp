@@ -6,6 +6,7 @@
 #include "common/xstring.h"
 #include "irc/send_path.h"
 #include "shell/frame_message_ids.h"
+#include "common/text_compare.h"
 #include "script/dollar_variables.h"
 #include "script/script_run.h"
 #include "script/script_variables.h"
@@ -98,31 +99,31 @@ void ScriptRun::RunDirective() {
     if (words.empty()) return;
     const std::string& word = words[0];
     const size_t n = words.size();
-    if (EqualsNoCase(word, "#executeembeddedscript") && n == 2) {
+    if (StringEqualsNoCase(word, "#executeembeddedscript") && n == 2) {
         RunEmbeddedScript(static_cast<size_t>(std::strtoul(words[1].c_str(), nullptr, 10)));
-    } else if (EqualsNoCase(word, "#fast") && n == 2) {
+    } else if (StringEqualsNoCase(word, "#fast") && n == 2) {
         FastUsed = true;
         SetFloodPeriod(std::atoi(words[1].c_str()));
-    } else if (EqualsNoCase(word, "#break") && n == 1) {
+    } else if (StringEqualsNoCase(word, "#break") && n == 1) {
         if (IsDebuggerPresent()) DebugBreak();
-    } else if (EqualsNoCase(word, "#lock") && n == 1) {
+    } else if (StringEqualsNoCase(word, "#lock") && n == 1) {
         LockResult = 1;
-    } else if (EqualsNoCase(word, "#unlock") && n == 1) {
+    } else if (StringEqualsNoCase(word, "#unlock") && n == 1) {
         LockResult = 2;
-    } else if (EqualsNoCase(word, "#defaultlock") && n == 1) {
+    } else if (StringEqualsNoCase(word, "#defaultlock") && n == 1) {
         LockResult = 0;
-    } else if (EqualsNoCase(word, "#debug") && n == 1) {
+    } else if (StringEqualsNoCase(word, "#debug") && n == 1) {
         Debug = 1;
-    } else if (EqualsNoCase(word, "#nodebug") && n == 1) {
+    } else if (StringEqualsNoCase(word, "#nodebug") && n == 1) {
         Debug = 0;
-    } else if (EqualsNoCase(word, "#require") && (n == 2 || n == 3)) {
+    } else if (StringEqualsNoCase(word, "#require") && (n == 2 || n == 3)) {
         const int major = std::atoi(words[1].c_str());
         const int minor = n == 3 ? std::atoi(words[2].c_str()) : 0;
         if (major > 7 || (major == 7 && minor > 94)) Ended = EndedByRequire = true;
-    } else if (EqualsNoCase(word, "#sleep") && n == 2) {
+    } else if (StringEqualsNoCase(word, "#sleep") && n == 2) {
         const int milliseconds = std::atoi(words[1].c_str());
         if (milliseconds > 0) Sleep(static_cast<DWORD>(milliseconds));
-    } else if (EqualsNoCase(word, "#watch") && n == 2) {
+    } else if (StringEqualsNoCase(word, "#watch") && n == 2) {
         std::wstring line;
         {
             ScriptScopesReadLock lock(ScriptScopesMutex());
@@ -136,9 +137,9 @@ void ScriptRun::RunDirective() {
             line = L"\x02\x12\u00B7\x12 " + NarrowToWide(words[1]) + L" \x02: " + NarrowToWide(values);
         }
         PrintToWindow(kInformationLine, ConnectionWindow, line);
-    } else if (EqualsNoCase(word, "#define") && n == 3) {
+    } else if (StringEqualsNoCase(word, "#define") && n == 3) {
         ProcessInputLine(("/define " + words[1] + " " + words[2] + " 0").c_str(), ConnectionWindow, 0);
-    } else if (EqualsNoCase(word, "#undef") && n == 2) {
+    } else if (StringEqualsNoCase(word, "#undef") && n == 2) {
         ProcessInputLine(("/undefine " + words[1] + " 0").c_str(), ConnectionWindow, 0);
     }
 }

@@ -1,3 +1,4 @@
+#include "common/text_compare.h"
 #include "script/script_interpreter.h"
 
 #include "commands/input_dispatcher.h"
@@ -120,7 +121,7 @@ void ScriptRun::RunLine(size_t index) {
     if (StartsWithNoCase(t, "goto ")) {
         const std::string label = t.substr(5);
         for (const ScriptLabel& l : Program.Labels)
-            if (EqualsNoCase(l.Name, label)) Next = l.Line; // the last one wins
+            if (StringEqualsNoCase(l.Name, label)) Next = l.Line; // the last one wins
         return;
     }
     if (t[0] == '#') {
@@ -136,7 +137,7 @@ void ScriptRun::RunLine(size_t index) {
         ProcessInputLine(said.c_str(), Window, 0);
         return;
     }
-    if (EqualsNoCase(t, "return")) {
+    if (StringEqualsNoCase(t, "return")) {
         Ended = true;
         return;
     }
@@ -145,15 +146,15 @@ void ScriptRun::RunLine(size_t index) {
         SkippingFunction = true;
         return;
     }
-    if (EqualsNoCase(t, "continue")) {
+    if (StringEqualsNoCase(t, "continue")) {
         LoopControl = 1;
         return;
     }
-    if (EqualsNoCase(t, "break")) {
+    if (StringEqualsNoCase(t, "break")) {
         LoopControl = 2;
         return;
     }
-    if (EqualsNoCase(t, "else")) {
+    if (StringEqualsNoCase(t, "else")) {
         RunElse(index);
         return;
     }

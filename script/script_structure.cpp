@@ -1,3 +1,4 @@
+#include "common/text_compare.h"
 #include "script/script_structure.h"
 
 #include "script/script_text.h"
@@ -45,7 +46,7 @@ ScriptProgram BuildScriptProgram(const std::vector<std::string>& input) {
             }
         }
         if (line.empty()) continue;
-        if (EqualsNoCase(line, "/*")) {
+        if (StringEqualsNoCase(line, "/*")) {
             inComment = true;
             continue;
         }

@@ -55,5 +55,3 @@ void SplitScriptText(std::vector<ScriptText>& out, const ScriptText& text, std::
                      bool quoteAware);
 
 // ASCII-only case folding, as every comparison of script words.
-bool StartsWithNoCase(std::string_view text, std::string_view prefix);
-bool EqualsNoCase(std::string_view a, std::string_view b);

@@ -1,3 +1,4 @@
+#include "common/text_compare.h"
 #include "script/script_variables.h"
 
 #include "irc/server_connection.h"
@@ -24,7 +25,7 @@ namespace {
 ScriptVariable* FindIn(ScriptVariableList* list, const std::string& name) {
     if (!list) return nullptr;
     for (ScriptVariable& v : *list)
-        if (EqualsNoCase(v.Name, name)) return &v;
+        if (StringEqualsNoCase(v.Name, name)) return &v;
     return nullptr;
 }
 

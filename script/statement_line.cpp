@@ -1,6 +1,7 @@
 // The statement line: an assignment to a variable, a "/" command or a text line.
 #include "commands/input_dispatcher.h"
 #include "common/script_number.h"
+#include "common/text_compare.h"
 #include "script/function_calls.h"
 #include "script/script_expression.h"
 #include "script/script_variables.h"
@@ -121,7 +122,7 @@ void RunAssignment(ScriptText& line, ScriptVariableList& locals, WindowRecord* c
 
     ScriptVariable* v = nullptr;
     for (ScriptVariable& local : locals)
-        if (EqualsNoCase(local.Name, a.Target)) {
+        if (StringEqualsNoCase(local.Name, a.Target)) {
             v = &local;
             break;
         }
