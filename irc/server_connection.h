@@ -78,6 +78,9 @@ struct ServerConnection {
     UserAddress LastSender;
     std::vector<std::string> SendQueue;
     std::mutex QueueMutex; // guards SendQueue and QueueEmpty
+    // Every write on the server socket, plain or TLS, holds this lock so that writers from several
+    // threads never interleave their bytes or TLS records. TlsSocket takes it itself.
+    std::mutex WriteLock;
     uint8_t QueueEmpty = 1;
     ScriptVariableList Variables;
     std::vector<TimerEntry> Timers;

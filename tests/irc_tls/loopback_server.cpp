@@ -2,6 +2,24 @@
 
 #include <windows.h>
 
+namespace {
+thread_local const std::atomic<bool>* HandlerStopping = nullptr;
+}
+
+int PeerRecv(SOCKET socket, char* buffer, int length) {
+    while (HandlerStopping) {
+        if (HandlerStopping->load()) return -1;
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(socket, &readable);
+        timeval slice{0, 50000};
+        int ready = select(0, &readable, nullptr, nullptr, &slice);
+        if (ready < 0) return -1;
+        if (ready > 0) break;
+    }
+    return recv(socket, buffer, length, 0);
+}
+
 LoopbackServer::LoopbackServer(std::function<void(SOCKET)> handler, int family)
     : handler_(std::move(handler)) {
     listener_ = socket(family, SOCK_STREAM, IPPROTO_TCP);
@@ -27,6 +45,7 @@ LoopbackServer::LoopbackServer(std::function<void(SOCKET)> handler, int family)
 }
 
 LoopbackServer::~LoopbackServer() {
+    stopping_ = true;
     closesocket(listener_);
     acceptThread_.join();
     {
@@ -45,6 +64,7 @@ void LoopbackServer::AcceptLoop() {
         std::lock_guard<std::mutex> guard(mutex_);
         open_.push_back(client);
         handlers_.emplace_back([this, client] {
+            HandlerStopping = &stopping_;
             handler_(client);
             shutdown(client, SD_SEND);
         });
@@ -91,7 +111,7 @@ uint16_t FreeLoopbackPort() {
 std::string RecvLine(SOCKET socket, size_t limit) {
     std::string line;
     char c = 0;
-    while (line.size() < limit && recv(socket, &c, 1, 0) == 1) {
+    while (line.size() < limit && PeerRecv(socket, &c, 1) == 1) {
         line += c;
         if (c == '\n') break;
     }
@@ -112,7 +132,7 @@ std::string RecvExactly(SOCKET socket, size_t count) {
     std::string data(count, '\0');
     size_t got = 0;
     while (got < count) {
-        int n = recv(socket, data.data() + got, static_cast<int>(count - got), 0);
+        int n = PeerRecv(socket, data.data() + got, static_cast<int>(count - got));
         if (n <= 0) break;
         got += static_cast<size_t>(n);
     }
@@ -125,17 +145,19 @@ void RelayConnection(SOCKET client, uint16_t target, RelayMode mode) {
     if (server == INVALID_SOCKET) return;
     BOOL noDelay = TRUE;
     setsockopt(client, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof(noDelay));
-    std::thread upstream([client, server] {
+    const std::atomic<bool>* stopping = HandlerStopping;
+    std::thread upstream([client, server, stopping] {
+        HandlerStopping = stopping;
         char buffer[16384];
         int n;
-        while ((n = recv(client, buffer, sizeof(buffer), 0)) > 0)
+        while ((n = PeerRecv(client, buffer, sizeof(buffer))) > 0)
             if (!SendText(server, std::string(buffer, static_cast<size_t>(n)))) break;
         shutdown(server, SD_SEND);
     });
     char buffer[16384];
     if (mode == RelayMode::OneByte) {
         int n;
-        while ((n = recv(server, buffer, sizeof(buffer), 0)) > 0) {
+        while ((n = PeerRecv(server, buffer, sizeof(buffer))) > 0) {
             for (int i = 0; i < n; ++i) {
                 if (send(client, buffer + i, 1, 0) != 1) break;
                 Sleep(1);
@@ -148,13 +170,17 @@ void RelayConnection(SOCKET client, uint16_t target, RelayMode mode) {
             FD_ZERO(&readable);
             FD_SET(server, &readable);
             timeval quiet{0, 300000};
-            int ready = select(0, &readable, nullptr, nullptr, gathered.empty() ? nullptr : &quiet);
+            int ready = select(0, &readable, nullptr, nullptr, &quiet);
+            if (ready == 0 && gathered.empty()) {
+                if (HandlerStopping && HandlerStopping->load()) break;
+                continue;
+            }
             if (ready == 0) {
                 SendText(client, gathered);
                 gathered.clear();
                 continue;
             }
-            int n = recv(server, buffer, sizeof(buffer), 0);
+            int n = PeerRecv(server, buffer, sizeof(buffer));
             if (n <= 0) break;
             gathered.append(buffer, static_cast<size_t>(n));
         }

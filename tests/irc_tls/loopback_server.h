@@ -21,6 +21,8 @@ public:
     LoopbackServer& operator=(const LoopbackServer&) = delete;
 
     uint16_t Port() const { return port_; }
+    // Wine does not wake a recv blocked on a socket that another thread closes, so handlers read
+    // with PeerRecv, which gives up once their server is being destroyed.
     int Accepted() const { return accepted_.load(); }
 
 private:
@@ -30,11 +32,16 @@ private:
     SOCKET listener_ = INVALID_SOCKET;
     uint16_t port_ = 0;
     std::atomic<int> accepted_{0};
+    std::atomic<bool> stopping_{false};
     std::thread acceptThread_;
     std::mutex mutex_;
     std::vector<SOCKET> open_;
     std::vector<std::thread> handlers_;
 };
+
+// recv that waits in short slices and returns -1 once the handler's server is stopping; on other
+// threads it is a plain recv.
+int PeerRecv(SOCKET socket, char* buffer, int length);
 
 // A connected TCP socket to the loopback address of the family; INVALID_SOCKET on failure.
 SOCKET ConnectLoopback(uint16_t port, int family = AF_INET);

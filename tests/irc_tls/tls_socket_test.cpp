@@ -179,7 +179,7 @@ TEST_F(TlsSocketTest, PeerThatClosesEndsTheReader) {
 TEST_F(TlsSocketTest, ServerThatClosesMidHandshakeFails) {
     LoopbackServer server([](SOCKET s) {
         char hello[512];
-        recv(s, hello, sizeof(hello), 0);
+        PeerRecv(s, hello, sizeof(hello));
     });
     ClientSession client;
     EXPECT_EQ(client.Connect(server.Port()), -1);
@@ -190,7 +190,7 @@ TEST_F(TlsSocketTest, OversizedHandshakeRecordFailsWithoutOverrun) {
     // the buffer however much is already held.
     LoopbackServer server([](SOCKET s) {
         char hello[4096];
-        recv(s, hello, sizeof(hello), 0);
+        PeerRecv(s, hello, sizeof(hello));
         std::string record("\x16\x03\x03\x48\x00", 5);
         record += std::string(5000, '\x01');
         SendText(s, record);
