@@ -15,6 +15,7 @@ std::atomic<uint16_t> IdentListenPort{113};
 namespace {
 
 constexpr size_t kMaxQueryBytes = 1000;
+constexpr long kWaitSliceMicroseconds = 100000;
 
 struct IdentStart {
     WindowRecord* Window;
@@ -52,13 +53,27 @@ bool TakeIdentSocket(ServerConnection* connection, SOCKET expected, SOCKET repla
     return connection->IdentSocket.compare_exchange_strong(expected, replacement);
 }
 
-void ServeQueries(SOCKET caller, const std::string& userName) {
+// Waits for the caller's next bytes in short slices, so that the responder also ends when another
+// thread takes its socket away (not every socket layer wakes a recv whose socket is closed).
+bool WaitReadable(ServerConnection* connection, SOCKET caller) {
+    for (;;) {
+        if (connection->IdentSocket.load() != caller) return false;
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(caller, &readable);
+        timeval slice{0, kWaitSliceMicroseconds};
+        const int ready = select(0, &readable, nullptr, nullptr, &slice);
+        if (ready != 0) return ready > 0;
+    }
+}
+
+void ServeQueries(ServerConnection* connection, SOCKET caller, const std::string& userName) {
     std::string pending;
     char buffer[100];
     for (;;) {
         size_t end = pending.find('\n');
         if (end == std::string::npos) {
-            if (pending.size() > kMaxQueryBytes) return;
+            if (pending.size() > kMaxQueryBytes || !WaitReadable(connection, caller)) return;
             int count = recv(caller, buffer, sizeof(buffer), 0);
             if (count == 0 || count == SOCKET_ERROR) return;
             pending.append(buffer, static_cast<size_t>(count));
@@ -139,7 +154,7 @@ void IdentListenerThread(WindowRecord* window, HANDLE readyEvent) {
     closesocket(listener);
     if (!next) return;
 
-    ServeQueries(caller, connection->UserName);
+    ServeQueries(connection, caller, connection->UserName);
     if (TakeIdentSocket(connection, caller, 0)) closesocket(caller);
 }
 
