@@ -17,6 +17,7 @@ constexpr size_t kHandshakeReadBytes = 0x10000;
 // A handshake flight larger than this is not a TLS peer we want to talk to.
 constexpr size_t kHandshakeBufferLimit = 0x100000;
 constexpr size_t kRecordReadBytes = 0x10000;
+constexpr uint8_t kAlertRecord = 0x15;
 
 class OptionalLock {
 public:
@@ -318,6 +319,7 @@ int TlsRecv(TlsSocket* tls, void* buffer, int size, const std::vector<char>* inj
         buffers[0] = {static_cast<unsigned long>(held), SECBUFFER_DATA, input.data()};
         buffers[1].BufferType = buffers[2].BufferType = buffers[3].BufferType = SECBUFFER_EMPTY;
         SecBufferDesc desc{SECBUFFER_VERSION, 4, buffers};
+        const uint8_t recordType = static_cast<uint8_t>(input[0]);
         SECURITY_STATUS status = DecryptMessage(&tls->Context, &desc, 0, nullptr);
         if (status == SEC_E_INCOMPLETE_MESSAGE) {
             needRead = true;
@@ -353,7 +355,10 @@ int TlsRecv(TlsSocket* tls, void* buffer, int size, const std::vector<char>* inj
         }
         input.resize(held);
 
-        if (status == SEC_I_CONTEXT_EXPIRED) { // the peer's close notify
+        // The peer's close notify. Some Schannel versions report it as an alert record that
+        // decrypted to nothing rather than as an expired context.
+        if (status == SEC_I_CONTEXT_EXPIRED ||
+            (status == SEC_E_OK && delivered == 0 && recordType == kAlertRecord)) {
             tls->PeerClosed = true;
             return delivered > 0 ? delivered : -1;
         }

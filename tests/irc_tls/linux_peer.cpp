@@ -15,12 +15,24 @@ std::atomic<uint32_t> Counter{0};
 bool StartShell(const std::string& command) {
     std::wstring line = L"Z:\\bin\\sh -c ";
     std::wstring wide(command.begin(), command.end());
-    // The shell gets one argument: quote it for the Windows command line.
+    // The shell gets one argument, quoted by the Windows rules: backslashes are literal except
+    // before a double quote (and before the closing quote), where they are doubled.
     std::wstring quoted = L"\"";
+    size_t backslashes = 0;
     for (wchar_t c : wide) {
-        if (c == L'"' || c == L'\\') quoted += L'\\';
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == L'"') {
+            quoted.append(backslashes * 2 + 1, L'\\');
+        } else {
+            quoted.append(backslashes, L'\\');
+        }
+        backslashes = 0;
         quoted += c;
     }
+    quoted.append(backslashes * 2, L'\\');
     quoted += L"\"";
     line += quoted;
     STARTUPINFOW startup{};
@@ -131,7 +143,12 @@ bool LinuxPeer::Start(const std::wstring& folder, const std::string& command, ui
     for (int i = 0; i < 200 && !FileExists(folder + L"peer.pid"); ++i) Sleep(10);
     pid_ = ReadTextFile(folder + L"peer.pid");
     while (!pid_.empty() && (pid_.back() == '\n' || pid_.back() == '\r')) pid_.pop_back();
-    return !pid_.empty() && WaitForLoopbackPort(port, 10000);
+    if (pid_.empty()) return false;
+    if (port == 0) {
+        Sleep(1000);
+        return true;
+    }
+    return WaitForLoopbackPort(port, 10000);
 }
 
 void LinuxPeer::Stop() {

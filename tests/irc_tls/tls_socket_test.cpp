@@ -176,6 +176,50 @@ TEST_F(TlsSocketTest, PeerThatClosesEndsTheReader) {
     EXPECT_EQ(TlsRecv(client.Tls.get(), buffer, sizeof(buffer)), -1);
 }
 
+TEST_F(TlsSocketTest, CloseNotifyEndsTheReaderWhileTheSocketStaysOpen) {
+    // The file server sends its close notify after the file and then waits for ours.
+    const std::wstring folder = MakeTestFolder(L"www");
+    WriteTextFile(folder + L"page.txt", "page text\n");
+    LinuxPeer server;
+    const uint16_t port = FreeLoopbackPort();
+    ASSERT_TRUE(server.Start(folder,
+                             "openssl s_server -WWW -quiet -accept 127.0.0.1:" + std::to_string(port) +
+                                 " -cert " + ShellQuote(Certs().Good) + " -key " +
+                                 ShellQuote(Certs().GoodKey),
+                             port, 30));
+    ClientSession client;
+    ASSERT_EQ(client.Connect(port), 0);
+    ASSERT_EQ(TlsSend(client.Tls.get(), "GET /page.txt HTTP/1.0\r\n\r\n", 26), 26);
+    const DWORD start = GetTickCount();
+    std::string received;
+    char buffer[256];
+    int n;
+    while ((n = TlsRecv(client.Tls.get(), buffer, sizeof(buffer))) >= 0)
+        received.append(buffer, static_cast<size_t>(n));
+    EXPECT_LT(GetTickCount() - start, 10000u);
+    EXPECT_NE(received.find("page text\n"), std::string::npos);
+    EXPECT_TRUE(client.Tls->PeerClosed);
+}
+
+TEST_F(TlsSocketTest, DataArrivingWithTheLastHandshakeMessageIsDeliveredFirst) {
+    // The server writes a line as soon as the handshake is done; the relay holds the server's
+    // bytes until it falls quiet, so the line travels in the same read as the handshake's end.
+    LinuxPeer server;
+    const uint16_t port = FreeLoopbackPort();
+    ASSERT_TRUE(
+        server.Start(MakeTestFolder(L"early"),
+                     "sh -c " + ShellQuote("(echo early; sleep 30) | openssl s_server -tls1_2 -quiet -accept "
+                                           "127.0.0.1:" +
+                                           std::to_string(port) + " -cert " + ShellQuote(Certs().Good) +
+                                           " -key " + ShellQuote(Certs().GoodKey)),
+                     0, 30));
+    LoopbackServer relay([port](SOCKET s) { RelayConnection(s, port, RelayMode::Coalescing); });
+    ClientSession client;
+    ASSERT_EQ(client.Connect(relay.Port()), 0);
+    EXPECT_FALSE(client.Tls->PendingCiphertext.empty());
+    EXPECT_EQ(client.ReadLine(), "early\n");
+}
+
 TEST_F(TlsSocketTest, ServerThatClosesMidHandshakeFails) {
     LoopbackServer server([](SOCKET s) {
         char hello[512];
