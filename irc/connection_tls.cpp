@@ -7,7 +7,7 @@
 #include "views/line_printer.h"
 
 #include <memory>
-#include <new>
+#include <exception>
 
 namespace {
 constexpr int kTlsReadyText = 59;
@@ -29,7 +29,7 @@ int StartConnectionTls(WindowRecord* window, ServerConnection* connection) {
         ReportSslCertificate(window, session);
         PrintToWindow(kInformationLine, window, GetLangString(kTlsReadyText));
         return 0;
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return -1;
     }
 }

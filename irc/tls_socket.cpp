@@ -44,18 +44,13 @@ uint32_t SendRaw(SOCKET socket, const char* data, uint32_t length) {
     return sent;
 }
 
-// Sends a token the package allocated, then frees it. False when it did not go out whole.
-bool SendToken(TlsSocket* tls, SecBuffer& token, bool lock) {
+// Sends a token the package allocated (under the write lock), then frees it. False when it did not
+// go out whole.
+bool SendToken(TlsSocket* tls, SecBuffer& token) {
     bool ok = true;
     if (token.pvBuffer && token.cbBuffer) {
-        if (lock) {
-            OptionalLock guard(tls->WriteLock);
-            ok = SendRaw(tls->Socket, static_cast<const char*>(token.pvBuffer), token.cbBuffer) ==
-                 token.cbBuffer;
-        } else {
-            ok = SendRaw(tls->Socket, static_cast<const char*>(token.pvBuffer), token.cbBuffer) ==
-                 token.cbBuffer;
-        }
+        OptionalLock guard(tls->WriteLock);
+        ok = SendRaw(tls->Socket, static_cast<const char*>(token.pvBuffer), token.cbBuffer) == token.cbBuffer;
     }
     if (token.pvBuffer) FreeContextBuffer(token.pvBuffer);
     token.pvBuffer = nullptr;
@@ -135,7 +130,7 @@ int HandshakeLoop(TlsSocket* tls) {
             continue; // keep the bytes, read more
         }
         // A failure may carry an alert for the peer; send it, then give up.
-        if (!SendToken(tls, outBuffers[0], true) || FAILED(status)) return -1;
+        if (!SendToken(tls, outBuffers[0]) || FAILED(status)) return -1;
         if (client && firstCall && status != SEC_I_CONTINUE_NEEDED) return -1;
         tls->HandshakeStarted = 1;
 
@@ -408,7 +403,7 @@ void TlsClose(TlsSocket* tls) {
             if (FAILED(status)) {
                 if (token.pvBuffer) FreeContextBuffer(token.pvBuffer);
             } else {
-                SendToken(tls, token, true);
+                SendToken(tls, token);
             }
         }
     }

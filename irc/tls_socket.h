@@ -61,7 +61,9 @@ void SetTlsTargetName(TlsSocket* tls, const wchar_t* name);
 int TlsClientStart(TlsSocket* tls, uint8_t skipHandshake);
 int TlsServerStart(TlsSocket* tls, uint8_t skipHandshake);
 
-// Encrypts and sends length bytes, or appends the records to output when one is given.
+// Encrypts and sends length bytes under the write lock. With output given, appends the records
+// to it instead and takes no lock: the caller then sends them and keeps them in order with every
+// other write of the session (records carry sequence numbers), holding the write lock across both.
 // Returns length when all was sent, -1 when encryption fails, else the plaintext bytes whose
 // records went out whole before a socket write fell short.
 int TlsSend(TlsSocket* tls, const void* data, uint32_t length, std::vector<char>* output = nullptr);
