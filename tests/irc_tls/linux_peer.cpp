@@ -67,10 +67,13 @@ std::string UnixPath(const std::wstring& windowsPath) {
 std::wstring MakeTestFolder(const wchar_t* name) {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
-    std::wstring folder = std::wstring(temp) + L"brindlex_tls_" + std::to_wstring(GetCurrentProcessId()) +
-                          L"_" + name + L"_" + std::to_wstring(Counter++) + L"\\";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
+    // Process ids come round again under Wine: only a folder made just now is ours.
+    for (;;) {
+        std::wstring folder = std::wstring(temp) + L"brindlex_tls_" + std::to_wstring(GetCurrentProcessId()) +
+                              L"_" + name + L"_" + std::to_wstring(Counter++) + L"\\";
+        if (CreateDirectoryW(folder.c_str(), nullptr)) return folder;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return folder;
+    }
 }
 
 std::string ShellQuote(const std::string& text) {
