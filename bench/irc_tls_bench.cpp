@@ -1,4 +1,4 @@
-// Receive throughput of a TLS session beside plain TCP on loopback, read in pieces of 10,000
+// Receive throughput of a TLS session beside plain TCP on loopback, read in chunks of 10,000
 // bytes as the receive loop reads. Both servers are native programs serving the same file: TLS
 // from openssl's test server, plain TCP from socat.
 #include "irc/tls_socket.h"
@@ -93,7 +93,7 @@ int main() {
         auto start = std::chrono::steady_clock::now();
         uint64_t bytes = ReceivePlain(plainPort, kReadBytes);
         Report("plain TCP, 10,000-byte reads", bytes, Seconds(start));
-        // The TLS layer reads the socket in pieces of 64 KiB; the same for plain TCP.
+        // The TLS layer reads the socket in chunks of 64 KiB; the same for plain TCP.
         start = std::chrono::steady_clock::now();
         bytes = ReceivePlain(plainPort, 0x10000);
         Report("plain TCP, 64 KiB reads", bytes, Seconds(start));
