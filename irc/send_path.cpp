@@ -54,7 +54,7 @@ int WaitWritable(SOCKET socket) {
 // field becomes 0) stops the writer within one wait, and the socket is closed only under this
 // lock, never under a writer.
 uint32_t WriteNow(ServerConnection& connection, std::string_view line) {
-    std::lock_guard<std::mutex> lock(connection.WriteMutex);
+    std::lock_guard<std::mutex> lock(connection.WriteLock);
     size_t sent = 0;
     while (sent < line.size()) {
         const SOCKET socket = connection.Socket.load();

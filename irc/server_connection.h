@@ -84,6 +84,10 @@ struct ServerConnection {
     UserAddress LastSender;
     std::deque<std::string> SendQueue; // oldest first
     std::mutex QueueMutex;             // guards SendQueue and QueueEmpty
+    // Every write on the server socket, plain or TLS, holds this lock so that writers from several
+    // threads never interleave their bytes or TLS records and the socket is never closed under a
+    // writer. TlsSocket takes it itself.
+    std::mutex WriteLock;
     uint8_t QueueEmpty = 1;
     ScriptVariableList Variables;
     std::vector<TimerEntry> Timers;
@@ -96,9 +100,6 @@ struct ServerConnection {
     int32_t SavedThreadPriority = 0;
     uint8_t ClosedByUser = 0;
 
-    // Serialises immediate writes on the socket (plain or TLS), so lines never interleave and
-    // the socket is never closed under a writer.
-    std::mutex WriteMutex;
     // Asks the connection thread to give up its attempt; it checks between steps.
     std::atomic<uint8_t> StopRequested{0};
     // Guards ConnectionThread and Closing between a restart and the window's destruction.

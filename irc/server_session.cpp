@@ -62,7 +62,7 @@ bool EndServerSession(ServerConnection& connection, uint8_t byUser) {
     // The close waits for the writer, so no line is ever written to a closed, reused handle.
     shutdown(socket, SD_BOTH);
     {
-        std::lock_guard<std::mutex> lock(connection.WriteMutex);
+        std::lock_guard<std::mutex> lock(connection.WriteLock);
         closesocket(socket);
     }
     const SOCKET ident = connection.IdentSocket.exchange(0);

@@ -1,0 +1,35 @@
+#include "irc/connection_tls.h"
+
+#include "common/lang_strings.h"
+#include "common/xstring.h"
+#include "irc/server_connection.h"
+#include "irc/tls_socket.h"
+#include "views/line_printer.h"
+
+#include <memory>
+#include <exception>
+
+namespace {
+constexpr int kTlsReadyText = 59;
+}
+
+int StartConnectionTls(WindowRecord* window, ServerConnection* connection) {
+    if (!connection) return -1;
+    const SOCKET socket = connection->Socket.load();
+    if (!socket) return -1;
+    try {
+        auto tls = std::make_unique<TlsSocket>(socket, kTlsClient, nullptr, &connection->WriteLock);
+        SetTlsTargetName(tls.get(), NarrowToWide(connection->Host).c_str());
+        if (TlsClientStart(tls.get(), 0) < 0) return -1;
+        TlsSocket* session = tls.release();
+        {
+            std::lock_guard<std::mutex> guard(connection->WriteLock);
+            connection->Tls = session;
+        }
+        ReportSslCertificate(window, session);
+        PrintToWindow(kInformationLine, window, GetLangString(kTlsReadyText));
+        return 0;
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
