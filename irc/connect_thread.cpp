@@ -4,6 +4,9 @@
 #include "common/text_format.h"
 #include "common/xstring.h"
 #include "irc/connection_messages.h"
+#include "irc/connection_tls.h"
+#include "irc/ident_responder.h"
+#include "irc/proxy_connect.h"
 #include "irc/receive_loop.h"
 #include "irc/send_path.h"
 #include "irc/server_connection.h"
@@ -133,8 +136,8 @@ void Attempt::Run() {
     // the socket. Every attempt that is called off closes it quietly.
     if (Superseded() || ScriptStops("On_Connect_1") || Superseded()) return EndOwnSession();
 
-    // The ident responder answers here once the connection can start one.
-    connection_.IdentWaited = 0;
+    StartIdentResponder(record_);
+    if (Superseded()) return EndOwnSession();
     PrintConnectionMessage(record_, kAddressMessage, {address_, std::to_wstring(port_)});
 
     int result = 0;
@@ -144,14 +147,19 @@ void Attempt::Run() {
         const int length = ipv6_ ? static_cast<int>(sizeof address6_) : static_cast<int>(sizeof address4_);
         result = connect(socket, target, length) == 0 ? 0 : -1;
     } else if (connection_.ConnectMethod == 1) {
-        result = -1; // proxies are not available to this connection yet
+        const sockaddr* target = ipv6_ ? reinterpret_cast<const sockaddr*>(&address6_)
+                                       : reinterpret_cast<const sockaddr*>(&address4_);
+        const int length = ipv6_ ? static_cast<int>(sizeof address6_) : static_cast<int>(sizeof address4_);
+        // The proxy may replace the socket by one of its own address family.
+        result = ProxyConnect(record_, &connection_, socket, target, length, host_, port_);
     }
     if (Superseded()) return EndOwnSession();
     if (result < 0) return Fail();
     PrintConnectionMessage(record_, kConnectedMessage, {address_, std::to_wstring(port_)});
 
-    // TLS sessions are not available to this connection yet: refuse rather than talk plain.
-    if (connection_.UseTls && !connection_.Tls) return Fail();
+    // The handshake runs end to end with the server, through the tunnel when there is one, and
+    // checks the certificate against the host's name. A failed handshake never talks plain.
+    if (connection_.UseTls && StartConnectionTls(record_, &connection_) < 0) return Fail();
 
     if (ScriptStops("On_Connect_2") || Superseded()) return EndOwnSession();
     if (!Register()) return Fail();

@@ -18,15 +18,16 @@ int StartConnectionTls(WindowRecord* window, ServerConnection* connection) {
     const SOCKET socket = connection->Socket.load();
     if (!socket) return -1;
     try {
-        auto tls = std::make_unique<TlsSocket>(socket, kTlsClient, nullptr, &connection->WriteLock);
+        auto tls = std::make_shared<TlsSocket>(socket, kTlsClient, nullptr, &connection->WriteLock);
         SetTlsTargetName(tls.get(), NarrowToWide(connection->Host).c_str());
         if (TlsClientStart(tls.get(), 0) < 0) return -1;
-        TlsSocket* session = tls.release();
         {
             std::lock_guard<std::mutex> guard(connection->WriteLock);
-            connection->Tls = session;
+            // The session ended while shaking hands: its socket is no longer the connection's.
+            if (connection->Socket.load() != socket) return -1;
+            connection->Tls = tls;
         }
-        ReportSslCertificate(window, session);
+        ReportSslCertificate(window, tls.get());
         PrintToWindow(kInformationLine, window, GetLangString(kTlsReadyText));
         return 0;
     } catch (const std::exception&) {

@@ -2,6 +2,7 @@
 
 #include "common/app_state.h"
 #include "irc/server_connection.h"
+#include "irc/tls_socket.h"
 #include "peer/dcc_connection.h"
 #include "shell/frame_message_ids.h"
 #include "shell/window_list.h"
@@ -37,6 +38,8 @@ uint32_t SendAll(SOCKET socket, const char* data, int length, int flags) {
 namespace {
 
 constexpr size_t kWriteChunk = 8192;
+
+uint32_t WriteLocked(ServerConnection& connection, std::string_view line);
 constexpr long kWriteWaitMs = 100;
 
 // 1 writable, 0 not yet, -1 the socket failed.
@@ -55,6 +58,24 @@ int WaitWritable(SOCKET socket) {
 // lock, never under a writer.
 uint32_t WriteNow(ServerConnection& connection, std::string_view line) {
     std::lock_guard<std::mutex> lock(connection.WriteLock);
+    std::vector<char> records;
+    if (connection.UseTls) {
+        // Nothing leaves a TLS connection in plain text, before or after its session exists.
+        const std::shared_ptr<TlsSocket>& tls = connection.Tls;
+        if (!tls || tls->Socket != connection.Socket.load()) return 0;
+        // The records are made here and written below under the same lock, so they keep the
+        // order of their sequence numbers.
+        if (TlsSend(tls.get(), line.data(), static_cast<uint32_t>(line.size()), &records) !=
+            static_cast<int>(line.size()))
+            return 0;
+        const std::string_view wire(records.data(), records.size());
+        return WriteLocked(connection, wire) == wire.size() ? static_cast<uint32_t>(line.size()) : 0;
+    }
+    return WriteLocked(connection, line);
+}
+
+// The write itself, with the connection's write lock held.
+uint32_t WriteLocked(ServerConnection& connection, std::string_view line) {
     size_t sent = 0;
     while (sent < line.size()) {
         const SOCKET socket = connection.Socket.load();

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <deque>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -65,7 +66,9 @@ struct ServerConnection {
     HANDLE ConnectionThread = nullptr;
     HANDLE IdentThread = nullptr;
     std::atomic<SOCKET> IdentSocket{0};
-    TlsSocket* Tls = nullptr;
+    // Published under WriteLock once its handshake is done; the receive loop keeps its own
+    // reference, so ending the session never frees it under a reader.
+    std::shared_ptr<TlsSocket> Tls;
     std::vector<PendingBanEntry> BanListReplies;
     // Cleared before the socket is closed, so a concurrent sender sees 0, never a closed handle.
     std::atomic<SOCKET> Socket{0};

@@ -3,6 +3,8 @@
 #include "common/app_state.h"
 #include "irc/connect_thread.h"
 #include "irc/server_connection.h"
+#include "irc/ident_responder.h"
+#include "irc/tls_socket.h"
 #include "peer/dcc_connection.h"
 #include "shell/frame_message_ids.h"
 #include "shell/window_operations.h"
@@ -61,10 +63,15 @@ bool EndServerSession(ServerConnection& connection, uint8_t byUser) {
     // Wakes a reader blocked in recv; a writer sees the field at 0 within one wait of its own.
     // The close waits for the writer, so no line is ever written to a closed, reused handle.
     shutdown(socket, SD_BOTH);
+    std::shared_ptr<TlsSocket> tls;
     {
         std::lock_guard<std::mutex> lock(connection.WriteLock);
+        tls = std::move(connection.Tls);
         closesocket(socket);
     }
+    // The session's handles go with its last reference (the receive loop may still hold one);
+    // no close notify: the socket is already shut down, and its handle may soon be reused.
+    tls.reset();
     const SOCKET ident = connection.IdentSocket.exchange(0);
     if (ident) closesocket(ident);
     return true;
@@ -124,6 +131,7 @@ void DestroyServerSession(WindowRecord* record) {
             FinishThreads(*connection, handles);
             EndServerSession(*connection, 1);
         }
+        StopIdentResponder(connection);
         delete connection;
     }
     delete record->Dcc;

@@ -386,8 +386,8 @@ protected:
     void TearDown() override {
         UserConfigDocument = nullptr;
         if (connection_.Tls) {
-            TlsClose(connection_.Tls);
-            delete connection_.Tls;
+            TlsClose(connection_.Tls.get());
+            connection_.Tls.reset();
         }
         const SOCKET s = connection_.Socket.exchange(0);
         if (s) closesocket(s);
@@ -510,10 +510,10 @@ protected:
         EXPECT_EQ(printed[1], "\x02\x12\xC2\xB7\x12\x03"
                               "12 SSL Info for: localhost");
         EXPECT_EQ(printed[2], "TLS session established.");
-        ASSERT_EQ(TlsSend(connection_.Tls, "tunnel\n", 7), 7);
+        ASSERT_EQ(TlsSend(connection_.Tls.get(), "tunnel\n", 7), 7);
         char buffer[32] = {};
         int n = 0;
-        while (n == 0) n = TlsRecv(connection_.Tls, buffer, sizeof(buffer) - 1);
+        while (n == 0) n = TlsRecv(connection_.Tls.get(), buffer, sizeof(buffer) - 1);
         EXPECT_STREQ(buffer, "lennut\n");
     }
 
