@@ -1,11 +1,11 @@
-// What the command tests share: a frame window that opens chat windows on request and records
-// its menu commands, one server window connected to a scripted server, channel, query and DCC
-// chat windows under it, and the lines that reach the server.
+// What the command tests share: the test frame, one server window connected to a scripted
+// server, channel, query and DCC chat windows under it, and the lines that reach the server.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include "shell/window_record.h"
+#include "tests/support/chat_test_frame.h"
 #include "tests/support/irc_test_support.h"
 #include "xml/xml_document.h"
 
@@ -46,6 +46,7 @@ protected:
     void UseSettings(const char* rootXml);
 
 private:
+    std::unique_ptr<ChatTestFrame> frame_;
     std::unique_ptr<ScriptedServer> irc_;
     std::unique_ptr<ScriptedServer> dccPeer_;
     std::unique_ptr<ServerWindow> server_;
@@ -55,6 +56,3 @@ private:
     std::unique_ptr<XmlDocument> settings_;
     uint32_t marker_ = 0;
 };
-
-// Records opened by the test frame (and so by "/server" and "/query"), in order of creation.
-std::vector<WindowRecord*> FrameOpenedWindows();
