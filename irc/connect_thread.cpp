@@ -94,8 +94,6 @@ bool Attempt::Resolve() {
 // PASS when there is a password, then USER and NICK, each a line of its own (the send path
 // never lets one call carry two lines). False when a line written at once did not leave whole.
 bool Attempt::Register() {
-    if (connection_.UserName.empty())
-        connection_.UserName = connection_.EMail.substr(0, connection_.EMail.find('@'));
     if (!connection_.Password.empty()) {
         const std::string pass = "PASS " + connection_.Password + "\r\n";
         if (SendServerLine(pass, record_, 0) != pass.size()) return false;
@@ -136,6 +134,10 @@ void Attempt::Run() {
     // the socket. Every attempt that is called off closes it quietly.
     if (Superseded() || ScriptStops("On_Connect_1") || Superseded()) return EndOwnSession();
 
+    // The ident responder reports the user name as soon as the server asks, which may be before
+    // registration, so it is settled before the responder starts.
+    if (connection_.UserName.empty())
+        connection_.UserName = connection_.EMail.substr(0, connection_.EMail.find('@'));
     StartIdentResponder(record_);
     if (Superseded()) return EndOwnSession();
     PrintConnectionMessage(record_, kAddressMessage, {address_, std::to_wstring(port_)});

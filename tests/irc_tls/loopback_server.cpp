@@ -163,6 +163,10 @@ void RelayConnection(SOCKET client, uint16_t target, RelayMode mode) {
                 Sleep(1);
             }
         }
+    } else if (mode == RelayMode::Immediate) {
+        int n;
+        while ((n = PeerRecv(server, buffer, sizeof(buffer))) > 0)
+            if (!SendText(client, std::string(buffer, static_cast<size_t>(n)))) break;
     } else {
         std::string gathered;
         for (;;) {

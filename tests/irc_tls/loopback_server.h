@@ -54,7 +54,7 @@ bool SendText(SOCKET socket, const std::string& text);
 std::string RecvExactly(SOCKET socket, size_t count);
 
 // Forwards between a client and the loopback port target; bytes from the target go to the client
-// either one at a time (so every handshake message is split over many reads) or gathered until
-// the target has been quiet for a moment (so separate messages arrive in one read).
-enum class RelayMode { OneByte, Coalescing };
+// one at a time (so every handshake message is split over many reads), gathered until the target
+// has been quiet for a moment (so separate messages arrive in one read), or as they come.
+enum class RelayMode { OneByte, Coalescing, Immediate };
 void RelayConnection(SOCKET client, uint16_t target, RelayMode mode);

@@ -10,6 +10,7 @@
 #include "tests/irc_tls/linux_peer.h"
 #include "tests/irc_tls/loopback_server.h"
 #include "tests/irc_tls/test_certificates.h"
+#include "tests/irc_tls/test_peers.h"
 #include "tests/recorders/call_log.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
@@ -19,64 +20,12 @@
 
 namespace {
 
-const std::string kTunnelText = "tunnel-ok\r\n";
-
 sockaddr_in LoopbackTarget(uint16_t port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     return address;
-}
-
-// A proxy that records the bytes it was sent and answers from a script: each step reads a count
-// of bytes (0 = read nothing) and then writes its answer; after the script it writes the tunnel
-// text, standing for the server behind it, or hangs up.
-struct ScriptStep {
-    size_t Read;
-    std::string Answer;
-};
-
-class ScriptedProxy {
-public:
-    explicit ScriptedProxy(std::vector<ScriptStep> script, bool thenTunnel = true)
-        : script_(std::move(script)), server_([this, thenTunnel](SOCKET s) { Serve(s, thenTunnel); }) {}
-
-    uint16_t Port() const { return server_.Port(); }
-    std::string Received() {
-        std::lock_guard<std::mutex> guard(mutex_);
-        return received_;
-    }
-
-private:
-    void Serve(SOCKET s, bool thenTunnel) {
-        for (const ScriptStep& step : script_) {
-            std::string got = RecvExactly(s, step.Read);
-            {
-                std::lock_guard<std::mutex> guard(mutex_);
-                received_ += got;
-            }
-            if (got.size() < step.Read) return;
-            if (!step.Answer.empty() && !SendText(s, step.Answer)) return;
-        }
-        // A proxy that refuses hangs up after its answer.
-        if (!thenTunnel) return;
-        SendText(s, kTunnelText);
-        char rest[256];
-        while (PeerRecv(s, rest, sizeof(rest)) > 0) {
-        }
-    }
-
-    std::vector<ScriptStep> script_;
-    std::mutex mutex_;
-    std::string received_;
-    LoopbackServer server_;
-};
-
-std::string Bytes(std::initializer_list<int> values) {
-    std::string bytes;
-    for (int v : values) bytes += static_cast<char>(v);
-    return bytes;
 }
 
 // Runs one negotiation against the proxy on a fresh socket; on success also reads what follows.
@@ -303,48 +252,15 @@ private:
     LoopbackServer server_;
 };
 
-struct Dante {
-    LinuxPeer Peer;
-    uint16_t Port = 0;
-    bool Start(bool withPassword) {
-        Port = FreeLoopbackPort();
-        const std::wstring folder = MakeTestFolder(L"danted");
-        const std::string method = withPassword ? "username" : "none";
-        WriteTextFile(folder + L"danted.conf",
-                      "logoutput: stderr\ninternal: 127.0.0.1 port = " + std::to_string(Port) +
-                          "\nexternal: 127.0.0.1\nsocksmethod: " + method +
-                          "\nclientmethod: none\nuser.privileged: root\n"
-                          "user.unprivileged: nobody\n"
-                          "client pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n"
-                          "socks pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n");
-        return Peer.Start(folder, "/usr/sbin/danted -f danted.conf", Port);
-    }
-};
-
-struct TinyProxy {
-    LinuxPeer Peer;
-    uint16_t Port = 0;
-    // Only CONNECT to allowedPort passes; every other port gets 403.
-    bool Start(uint16_t allowedPort) {
-        Port = FreeLoopbackPort();
-        const std::wstring folder = MakeTestFolder(L"tinyproxy");
-        WriteTextFile(folder + L"tinyproxy.conf", "User nobody\nGroup nogroup\nPort " + std::to_string(Port) +
-                                                      "\nListen 127.0.0.1\nTimeout 60\nAllow 127.0.0.1\n"
-                                                      "ConnectPort " +
-                                                      std::to_string(allowedPort) + "\nLogLevel Info\n");
-        return Peer.Start(folder, "/usr/bin/tinyproxy -d -c tinyproxy.conf", Port);
-    }
-};
-
 TEST(RealProxies, DanteWithAndWithoutPassword) {
     TargetServer target;
     sockaddr_in address = LoopbackTarget(target.Port());
     for (bool withPassword : {false, true}) {
         SCOPED_TRACE(withPassword ? "username" : "none");
         Dante dante;
-        ASSERT_TRUE(dante.Start(withPassword)) << dante.Peer.Log();
-        const char* user = withPassword ? "brindlexsocks" : "";
-        const char* password = withPassword ? "Proxy-Pass-7" : "";
+        ASSERT_TRUE(dante.Start(withPassword ? "username" : "none")) << dante.Peer.Log();
+        const char* user = withPassword ? kDanteUser : "";
+        const char* password = withPassword ? kDantePassword : "";
         Attempt a = Negotiate(dante.Port, [&](SOCKET s) {
             return NegotiateSocks5(s, reinterpret_cast<sockaddr*>(&address), sizeof(address), user, password);
         });
@@ -365,7 +281,7 @@ TEST(RealProxies, DanteWithAndWithoutPassword) {
 TEST(RealProxies, TinyproxyConnectAndRefusal) {
     TargetServer target;
     TinyProxy proxy;
-    ASSERT_TRUE(proxy.Start(target.Port())) << proxy.Peer.Log();
+    ASSERT_TRUE(proxy.Start({target.Port()})) << proxy.Peer.Log();
     Attempt a =
         Negotiate(proxy.Port, [&](SOCKET s) { return NegotiateHttpConnect(s, "127.0.0.1", target.Port()); });
     EXPECT_EQ(a.Result, 0) << proxy.Peer.Log();
@@ -477,7 +393,7 @@ TEST_F(ProxyConnectTest, SocketFollowsTheProxysFamily) {
 TEST_F(ProxyConnectTest, SocksThroughDanteAndFailureThroughARefusingProxy) {
     TargetServer target;
     Dante dante;
-    ASSERT_TRUE(dante.Start(true)) << dante.Peer.Log();
+    ASSERT_TRUE(dante.Start("username")) << dante.Peer.Log();
     UseProxy("Server=\"127.0.0.1\" Port=\"" + std::to_string(dante.Port) +
              "\" Type=\"1\" User_name=\"brindlexsocks\" Password=\"Proxy-Pass-7\"");
     ASSERT_EQ(Connect("127.0.0.1", target.Port()), 0) << dante.Peer.Log();
@@ -524,7 +440,7 @@ protected:
 TEST_F(TlsThroughProxyTest, ThroughDante) {
     StartTlsServer();
     Dante dante;
-    ASSERT_TRUE(dante.Start(false)) << dante.Peer.Log();
+    ASSERT_TRUE(dante.Start("none")) << dante.Peer.Log();
     UseProxy("Server=\"127.0.0.1\" Port=\"" + std::to_string(dante.Port) + "\" Type=\"1\"");
     ASSERT_EQ(Connect("localhost", tlsPort_), 0) << dante.Peer.Log();
     ExpectTlsEndToEnd();
@@ -533,7 +449,7 @@ TEST_F(TlsThroughProxyTest, ThroughDante) {
 TEST_F(TlsThroughProxyTest, ThroughTinyproxy) {
     StartTlsServer();
     TinyProxy proxy;
-    ASSERT_TRUE(proxy.Start(tlsPort_)) << proxy.Peer.Log();
+    ASSERT_TRUE(proxy.Start({tlsPort_})) << proxy.Peer.Log();
     UseProxy("Server=\"127.0.0.1\" Port=\"" + std::to_string(proxy.Port) + "\" Type=\"3\"");
     ASSERT_EQ(Connect("localhost", tlsPort_), 0) << proxy.Peer.Log();
     ExpectTlsEndToEnd();

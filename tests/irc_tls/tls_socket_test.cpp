@@ -5,26 +5,13 @@
 #include "tests/irc_tls/linux_peer.h"
 #include "tests/irc_tls/loopback_server.h"
 #include "tests/irc_tls/test_certificates.h"
+#include "tests/irc_tls/test_peers.h"
 #include "tests/recorders/call_log.h"
 
 #include <memory>
 #include <thread>
 
 namespace {
-
-// openssl s_server in its reversing echo mode with the given certificate.
-struct OpensslServer {
-    LinuxPeer Peer;
-    uint16_t Port = 0;
-
-    bool Start(const std::string& certificate, const std::string& key, const std::string& extra = "") {
-        Port = FreeLoopbackPort();
-        return Peer.Start(MakeTestFolder(L"s_server"),
-                          "openssl s_server -accept 127.0.0.1:" + std::to_string(Port) + " -cert " +
-                              ShellQuote(certificate) + " -key " + ShellQuote(key) + " -rev -quiet " + extra,
-                          Port);
-    }
-};
 
 struct ClientSession {
     SOCKET Socket = INVALID_SOCKET;

@@ -2,6 +2,7 @@
 
 #include "common/app_state.h"
 #include "common/xstring.h"
+#include "irc/ident_responder.h"
 #include "irc/line_dispatch.h"
 #include "irc/server_session.h"
 #include "shell/window_list.h"
@@ -17,6 +18,8 @@ void PrepareConnectionTests() {
         WSADATA data;
         WSAStartup(MAKEWORD(2, 2), &data);
         LanguageModule = LoadLibraryW(BesideTestProgram(L"qvlang.dll").c_str());
+        // Test programs run side by side: only a test about ident takes the machine's ident port.
+        IdentListenPort = 0;
         return true;
     }();
     (void)prepared;

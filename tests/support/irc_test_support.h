@@ -18,7 +18,8 @@
 #include "shell/window_record.h"
 #include "tests/recorders/call_log.h"
 
-// Winsock started and the language library loaded, once per test program.
+// Winsock started and the language library loaded, once per test program. Ident responders
+// listen on a port of their own (IdentListenPort 0) unless a test asks for 113.
 void PrepareConnectionTests();
 
 // Polls until the condition holds or the time is up; true when it held.

@@ -67,7 +67,9 @@ touch done
 
 } // namespace
 
-NgircdServer::NgircdServer(const std::string& password) {
+NgircdServer::NgircdServer(const std::string& password) : NgircdServer(NgircdOptions{password}) {}
+
+NgircdServer::NgircdServer(const NgircdOptions& options) {
     PrepareConnectionTests();
     static std::atomic<int> serial{0};
     wchar_t temp[MAX_PATH] = {};
@@ -76,14 +78,20 @@ NgircdServer::NgircdServer(const std::string& password) {
               std::to_wstring(++serial);
     CreateDirectoryW(folder_.c_str(), nullptr);
     port_ = UnusedLoopbackPort();
+    if (!options.TlsCertificate.empty())
+        while (!tlsPort_ || tlsPort_ == port_) tlsPort_ = UnusedLoopbackPort();
 
     std::ostringstream conf;
     conf << "[Global]\nName = irc.test.local\nInfo = Test server\nListen = 127.0.0.1\nPorts = " << port_
          << "\nMotdPhrase = Welcome to the test server\nAdminInfo1 = Tests\nAdminInfo2 = Tests\n"
             "AdminEMail = tests@example.org\n";
-    if (!password.empty()) conf << "Password = " << password << "\n";
+    if (!options.Password.empty()) conf << "Password = " << options.Password << "\n";
+    const char* lookUp = options.LookUpClients ? "yes" : "no";
     conf << "[Limits]\nPingTimeout = 5\nPongTimeout = 5\nMaxConnectionsIP = 0\n"
-            "[Options]\nIdent = no\nDNS = no\nPAM = no\n";
+         << "[Options]\nIdent = " << lookUp << "\nDNS = " << lookUp << "\nPAM = no\n";
+    if (tlsPort_)
+        conf << "[SSL]\nCertFile = " << options.TlsCertificate << "\nKeyFile = " << options.TlsKey
+             << "\nPorts = " << tlsPort_ << "\n";
     WriteText(File(L"ngircd.conf"), conf.str());
     WriteText(File(L"run.sh"), kMinder);
     WriteText(File(L"lease"), "0");
@@ -123,11 +131,17 @@ std::string NgircdServer::Log() const {
 bool NgircdServer::WaitReady() {
     return WaitUntil(
         [this] {
-            SOCKET s = ConnectLoopback(port_);
-            const bool ok = s != INVALID_SOCKET;
-            closesocket(s);
-            if (!ok) Sleep(100);
-            return ok;
+            for (uint16_t port : {port_, tlsPort_}) {
+                if (!port) continue;
+                SOCKET s = ConnectLoopback(port);
+                const bool ok = s != INVALID_SOCKET;
+                closesocket(s);
+                if (!ok) {
+                    Sleep(100);
+                    return false;
+                }
+            }
+            return true;
         },
         10000);
 }

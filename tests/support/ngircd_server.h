@@ -14,9 +14,20 @@
 #include <thread>
 #include <vector>
 
+struct NgircdOptions {
+    std::string Password;
+    // Unix paths of a PEM certificate and its key: the server then also listens with TLS.
+    std::string TlsCertificate;
+    std::string TlsKey;
+    // Reverse DNS and ident lookups of every client (the server asks ident only while it
+    // resolves names).
+    bool LookUpClients = false;
+};
+
 class NgircdServer {
 public:
     explicit NgircdServer(const std::string& password = {});
+    explicit NgircdServer(const NgircdOptions& options);
     ~NgircdServer();
     NgircdServer(const NgircdServer&) = delete;
     NgircdServer& operator=(const NgircdServer&) = delete;
@@ -24,12 +35,15 @@ public:
     // True once it accepts connections (waits up to ten seconds).
     bool WaitReady();
     uint16_t Port() const { return port_; }
+    // The TLS port; 0 without a certificate.
+    uint16_t TlsPort() const { return tlsPort_; }
     std::string Log() const;
 
 private:
     std::wstring File(const wchar_t* name) const { return folder_ + L"\\" + name; }
     std::wstring folder_;
     uint16_t port_ = 0;
+    uint16_t tlsPort_ = 0;
     std::atomic<bool> stopping_{false};
     std::thread lease_;
 };
