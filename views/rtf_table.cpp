@@ -35,7 +35,9 @@ void AppendEscaped(std::string& rtf, const std::wstring& text) {
 
 std::string BuildRtfTable(uint32_t rows, uint32_t columns, const std::vector<std::wstring>& cells,
                           bool borderless, int cellWidthTwips) {
-    std::string rtf = "{\\urtf1\\uc1";
+    // The cells are escaped to ASCII, so the plain RTF header serves; some controls drop Unicode
+    // escapes in a document marked as UTF-8.
+    std::string rtf = "{\\rtf1\\uc1";
     for (uint32_t r = 0; r < rows; ++r) {
         rtf += borderless ? kRowHeadPlain : kRowHeadBorders;
         for (uint32_t c = 0; c < columns; ++c) {
@@ -51,7 +53,9 @@ std::string BuildRtfTable(uint32_t rows, uint32_t columns, const std::vector<std
         }
         rtf += "\\row";
     }
-    rtf += "\\par}";
+    // The closing paragraph is outside the table: a paragraph mark that still carries the table
+    // property makes some controls loop.
+    rtf += "\\pard\\par}";
     return rtf;
 }
 
