@@ -14,6 +14,14 @@ namespace {
 
 constexpr size_t kMaxServerTitle = 1000;
 
+// Setting a top-level window's title costs a round trip to the window system: skip an equal one.
+void SetTitleIfChanged(HWND window, const std::wstring& title) {
+    wchar_t current[1100] = {};
+    int length = GetWindowTextW(window, current, 1100);
+    if (length >= 0 && title == std::wstring(current, static_cast<size_t>(length))) return;
+    SetWindowTextW(window, title.c_str());
+}
+
 // Every tab's state by its record, read in one walk over the strip.
 std::map<const WindowRecord*, uint32_t> TabStates() {
     std::map<const WindowRecord*, uint32_t> states;
@@ -36,7 +44,7 @@ void UpdateFrameTitle() {
     HWND frame = MainWindow.load();
     if (!frame) return;
     if (IsAppForeground()) {
-        SetWindowTextW(frame, kProgramTitle);
+        SetTitleIfChanged(frame, kProgramTitle);
         return;
     }
     std::map<const WindowRecord*, uint32_t> states = TabStates();
@@ -48,7 +56,7 @@ void UpdateFrameTitle() {
     }
     if (title.back() == L' ') title.pop_back();
     title += L"]";
-    SetWindowTextW(frame, title.c_str());
+    SetTitleIfChanged(frame, title);
 }
 
 void UpdateWindowTitle(WindowRecord* record) {
@@ -65,5 +73,5 @@ void UpdateWindowTitle(WindowRecord* record) {
         title = NarrowToWide(record->Name);
         if (!record->Modes.empty()) title += L" (" + NarrowToWide(record->Modes) + L") - ";
     }
-    SetWindowTextW(record->Window, title.c_str());
+    SetTitleIfChanged(record->Window, title);
 }

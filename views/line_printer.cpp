@@ -2,7 +2,6 @@
 
 #include "commands/plugin_host.h"
 #include "common/app_state.h"
-#include "common/rich_edit_helpers.h"
 #include "common/text_replace.h"
 #include "common/text_split.h"
 #include "common/tray_icon.h"
@@ -22,6 +21,7 @@
 #include "views/line_text_steps.h"
 #include "views/markup_renderer.h"
 #include "views/print_dispatch.h"
+#include "views/view_redraw.h"
 #include "views/strip_format_codes.h"
 
 #include <shellapi.h>
@@ -58,23 +58,6 @@ void EndWithOneLineBreak(std::wstring& line) {
     TrimWStringCrLf(line);
     line += L"\r\n";
 }
-
-// Gives the keyboard focus back on every way out of a print that took it.
-class FocusKeeper {
-public:
-    ~FocusKeeper() {
-        if (taken_) SetFocus(previous_);
-    }
-    void Take(HWND control) {
-        previous_ = GetFocus();
-        taken_ = true;
-        SetFocus(control);
-    }
-
-private:
-    HWND previous_ = nullptr;
-    bool taken_ = false;
-};
 
 struct PrintCall {
     LineKind Kind;
@@ -168,12 +151,10 @@ void Print(const PrintCall& call) {
             record->PrevSender.clear();
     }
 
-    FocusKeeper focus;
+    // The view is scrolled to its end when the line goes in; the keyboard focus stays where the
+    // user has it.
     bool inFront = IsAppForeground();
-    if (inFront) {
-        focus.Take(control);
-        if (!(record && record->Paused)) RichEditScrollToEnd(control);
-    }
+    const bool ownsView = GetWindowThreadProcessId(control, nullptr) == GetCurrentThreadId();
 
     PrintSettings settings = ReadPrintSettings();
     bool highlight = CheckHighlight(call, settings, line);
@@ -213,10 +194,12 @@ void Print(const PrintCall& call) {
         return;
     }
 
+    // On the thread that owns the view no other thread can append to it, so no lock is needed.
+    if (ownsView) DeferViewRedraw(control);
     RenderTarget target;
     target.Control = control;
     target.Record = record;
-    target.NoLock = call.NoLock;
+    target.NoLock = call.NoLock || ownsView;
     target.IgnoreAttributes = settings.IgnoreTextAttributes;
     RenderMarkupLine(target, std::move(line), color);
 }

@@ -31,42 +31,52 @@ constexpr DWORD kFullMask = CFM_SIZE | CFM_COLOR | CFM_FACE | CFM_CHARSET | CFM_
                             CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT;
 constexpr DWORD kFontMask = CFM_FACE | CFM_CHARSET;
 constexpr DWORD kColorMask = CFM_COLOR | CFM_BACKCOLOR;
+// Everything a run of text carries into the control.
+constexpr DWORD kRunMask = kFullMask | CFM_UNDERLINETYPE | CFM_LINK | CFM_HIDDEN;
 
-struct Range {
-    LONG Start = -1;
-    LONG End = -1;
+bool SameLook(const CHARFORMAT2W& a, const CHARFORMAT2W& b) {
+    const DWORD effects = CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE | CFE_STRIKEOUT | CFE_LINK | CFE_HIDDEN |
+                          CFE_AUTOCOLOR | CFE_AUTOBACKCOLOR;
+    return (a.dwEffects & effects) == (b.dwEffects & effects) && a.yHeight == b.yHeight &&
+           a.crTextColor == b.crTextColor && a.crBackColor == b.crBackColor && a.bCharSet == b.bCharSet &&
+           a.bPitchAndFamily == b.bPitchAndFamily && a.bUnderlineType == b.bUnderlineType &&
+           wcscmp(a.szFaceName, b.szFaceName) == 0;
+}
+
+// One piece of the rendered line: text in one look, or something put into the view between
+// texts (a table, a picture, an object offer line).
+struct Item {
+    enum Kind { kText, kTable, kSmiley, kOffer } Type = kText;
+    CHARFORMAT2W Look{};
+    std::wstring Text;
+    MarkupTable Table;
+    uint64_t Number = 0;
+    ObjectOffer Offer;
 };
 
-class LineRenderer {
+// Reads the markup of one line into items. The codes change a format kept here, as the control's
+// insertion format would change; nothing touches the control until the items are put in.
+class LineReader {
 public:
-    LineRenderer(const RenderTarget& target, std::wstring line) : t_(target), line_(std::move(line)) {}
-
-    void Run(COLORREF color) {
-        HWND c = t_.Control;
-        // The end of the view is where the line goes; its format there is the one to come back to.
-        CHARRANGE end{-1, -1};
-        SendMessageW(c, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
-        start_.cbSize = sizeof start_;
-        start_.dwMask = kFullMask;
-        SendMessageW(c, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&start_));
+    LineReader(const RenderTarget& target, std::wstring line, const CHARFORMAT2W& start, COLORREF color)
+        : t_(target), line_(std::move(line)), start_(start), look_(start) {
         pendingMask_ = kFullMask;
-        paragraph_.cbSize = sizeof paragraph_;
-        paragraph_.dwMask = PFM_TABLE;
-        SendMessageW(c, EM_GETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&paragraph_));
+        look_.dwEffects &= ~(CFE_AUTOCOLOR | CFE_LINK | CFE_HIDDEN);
+        look_.crTextColor = color;
+    }
 
-        CHARFORMAT2W colored{};
-        colored.cbSize = sizeof colored;
-        colored.dwMask = CFM_COLOR;
-        colored.crTextColor = color;
-        SendMessageW(c, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&colored));
-
+    std::vector<Item> Read() {
         Walk();
+        CloseRanges();
+        return std::move(items_);
+    }
 
-        Flush();
-        RichEditScrollToEnd(c);
+    // The format to leave at the end of the view: the start format for every bit still to restore.
+    CHARFORMAT2W EndLook() {
         Restore(kFullMask);
-        SendMessageW(c, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&paragraph_));
-        MarkRanges();
+        CHARFORMAT2W end = look_;
+        end.dwEffects &= ~(CFE_LINK | CFE_HIDDEN);
+        return end;
     }
 
 private:
@@ -75,34 +85,36 @@ private:
         while (i < line_.size()) {
             wchar_t ch = line_[i];
             if (ch == L'\r' || ch == L'\n') {
-                pending_ += L"\r\n";
+                AddText(L"\r\n");
                 return;
             }
             if (ch >= 32 || t_.IgnoreAttributes) {
-                pending_ += ch;
+                AddText(std::wstring(1, ch));
                 ++i;
                 continue;
             }
-            Flush();
             i = ApplyCode(i);
         }
     }
 
-    // Applies the code at i and returns the position after what it used.
+    void AddText(const std::wstring& text) {
+        if (!items_.empty() && items_.back().Type == Item::kText && SameLook(items_.back().Look, look_)) {
+            items_.back().Text += text;
+            return;
+        }
+        Item item;
+        item.Look = look_;
+        item.Text = text;
+        items_.push_back(std::move(item));
+    }
+
+    void AddAction(Item item) { items_.push_back(std::move(item)); }
+
     size_t ApplyCode(size_t i) {
         switch (line_[i]) {
-            case kBoldCode:
-                bold_ = !bold_;
-                SetEffect(CFM_BOLD, bold_ ? CFE_BOLD : 0);
-                return i + 1;
-            case kItalicCode:
-                italic_ = !italic_;
-                RichEditSetEffect(t_.Control, CFM_ITALIC, CFE_ITALIC, italic_, 0);
-                return i + 1;
-            case kStrikeCode:
-                strike_ = !strike_;
-                RichEditSetEffect(t_.Control, CFM_STRIKEOUT, CFE_STRIKEOUT, strike_, 0);
-                return i + 1;
+            case kBoldCode: Toggle(bold_, CFE_BOLD); return i + 1;
+            case kItalicCode: Toggle(italic_, CFE_ITALIC); return i + 1;
+            case kStrikeCode: Toggle(strike_, CFE_STRIKEOUT); return i + 1;
             case kUnderlineCode: return Underline(i);
             case kColorCode: return PaletteColorCode(i);
             case kDirectColorCode: return DirectColorCode(i);
@@ -112,20 +124,30 @@ private:
             case kSymbolCode: return SymbolCode(i);
             case kLinkCode: return LinkCode(i);
             case kBeepCode: return BeepCode(i);
-            default: pending_ += line_[i]; return i + 1;
+            default: AddText(std::wstring(1, line_[i])); return i + 1;
         }
+    }
+
+    void SetEffect(DWORD effect, bool on) {
+        if (on)
+            look_.dwEffects |= effect;
+        else
+            look_.dwEffects &= ~effect;
+    }
+
+    void Toggle(bool& flag, DWORD effect) {
+        flag = !flag;
+        SetEffect(effect, flag);
     }
 
     size_t Underline(size_t i) {
         underline_ = !underline_;
-        if (!underline_) {
-            RichEditSetEffect(t_.Control, CFM_UNDERLINE, CFE_UNDERLINE, false, 0);
-            return i + 1;
-        }
-        RichEditSetEffect(t_.Control, CFM_UNDERLINE, CFE_UNDERLINE, true, 0);
+        SetEffect(CFE_UNDERLINE, underline_);
+        if (!underline_) return i + 1;
+        const BYTE kinds[] = {CFU_UNDERLINE, CFU_UNDERLINEDOTTED, CFU_UNDERLINEDOUBLE};
         size_t next = i + 1;
-        for (int kind = 1; kind <= 3 && next < line_.size() && line_[next] == kUnderlineCode; ++kind, ++next)
-            RichEditSetEffect(t_.Control, CFM_UNDERLINE, CFE_UNDERLINE, true, kind);
+        for (int kind = 0; kind < 3 && next < line_.size() && line_[next] == kUnderlineCode; ++kind, ++next)
+            look_.bUnderlineType = kinds[kind];
         return next;
     }
 
@@ -135,6 +157,16 @@ private:
         int value = line_[i++] - L'0';
         if (i < line_.size() && IsDecimalDigit(line_[i])) value = value * 10 + (line_[i++] - L'0');
         return value;
+    }
+
+    void SetColors(COLORREF text, COLORREF back, bool hasBack) {
+        look_.dwEffects &= ~CFE_AUTOCOLOR;
+        look_.crTextColor = text;
+        // Without a background only the text colour changes; the back colour stays as it is.
+        if (hasBack) {
+            look_.dwEffects &= ~CFE_AUTOBACKCOLOR;
+            look_.crBackColor = back;
+        }
     }
 
     size_t PaletteColorCode(size_t i) {
@@ -149,13 +181,14 @@ private:
             ++next;
             background = ReadColorIndex(next);
         }
-        ApplyColors(PaletteColor(static_cast<uint32_t>(foreground)),
-                    background < 0 ? 0 : PaletteColor(static_cast<uint32_t>(background)), background >= 0);
+        SetColors(PaletteColor(static_cast<uint32_t>(foreground)),
+                  background < 0 ? 0 : PaletteColor(static_cast<uint32_t>(background)), background >= 0);
         return next;
     }
 
     // Up to 8 characters at i read as hexadecimal digits; false when they hold none.
     bool ReadHex8(size_t i, COLORREF& value) const {
+        if (i >= line_.size()) return false;
         std::wstring digits = L"0x" + line_.substr(i, 8);
         wchar_t* end = nullptr;
         unsigned long parsed = wcstoul(digits.c_str(), &end, 16);
@@ -165,8 +198,7 @@ private:
     }
 
     size_t DirectColorCode(size_t i) {
-        CHARFORMAT2W current = CurrentColors();
-        COLORREF text = current.crTextColor;
+        COLORREF text = look_.crTextColor;
         ReadHex8(i + 1, text);
         size_t next = std::min(line_.size(), i + 9);
         COLORREF back = 0xFFFFFFFF;
@@ -175,30 +207,8 @@ private:
             hasBack = ReadHex8(next + 1, back) && back != 0xFFFFFFFF;
             next = std::min(line_.size(), next + 9);
         }
-        ApplyColors(text, back, hasBack);
+        SetColors(text, back, hasBack);
         return next;
-    }
-
-    CHARFORMAT2W CurrentColors() const {
-        CHARFORMAT2W format{};
-        format.cbSize = sizeof format;
-        format.dwMask = kColorMask;
-        SendMessageW(t_.Control, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-        return format;
-    }
-
-    void ApplyColors(COLORREF text, COLORREF back, bool hasBack) {
-        CHARFORMAT2W format = CurrentColors();
-        format.dwEffects &= ~(CFE_AUTOCOLOR | CFE_AUTOBACKCOLOR);
-        format.crTextColor = text;
-        if (hasBack) {
-            format.crBackColor = back;
-            format.dwMask = kColorMask;
-        } else {
-            format.dwEffects |= CFE_AUTOBACKCOLOR;
-            format.dwMask = CFM_COLOR;
-        }
-        SendMessageW(t_.Control, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
     }
 
     size_t SizeCode(size_t i) {
@@ -206,27 +216,17 @@ private:
         LONG added = 0;
         while (next < line_.size() && next < i + 4 && IsDecimalDigit(line_[next]))
             added = added * 10 + (line_[next++] - L'0');
-        if (next == i + 1) return next;
-        CHARFORMAT2W format{};
-        format.cbSize = sizeof format;
-        format.dwMask = CFM_SIZE;
-        format.yHeight = start_.yHeight + added;
-        SendMessageW(t_.Control, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+        if (next > i + 1) look_.yHeight = start_.yHeight + added;
         return next;
     }
 
-    void ApplyFont(const LOGFONTW& font) {
-        CHARFORMAT2W format{};
-        format.cbSize = sizeof format;
-        format.dwMask = kFontMask;
-        wcsncpy(format.szFaceName, font.lfFaceName, LF_FACESIZE - 1);
-        format.bCharSet = font.lfCharSet;
-        format.bPitchAndFamily = font.lfPitchAndFamily;
-        SendMessageW(t_.Control, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-    }
-
-    void OpenFontRun(const LOGFONTW* font) {
-        if (font && font->lfFaceName[0]) ApplyFont(*font);
+    void OpenFontRun(const LOGFONTW& font) {
+        if (font.lfFaceName[0]) {
+            wcsncpy(look_.szFaceName, font.lfFaceName, LF_FACESIZE - 1);
+            look_.szFaceName[LF_FACESIZE - 1] = 0;
+            look_.bCharSet = font.lfCharSet;
+            look_.bPitchAndFamily = font.lfPitchAndFamily;
+        }
         fontRun_ = true;
         pendingMask_ |= kFontMask;
     }
@@ -238,8 +238,7 @@ private:
             HFONT fixed = ConfiguredFonts.size() > kFixedFont ? ConfiguredFonts[kFixedFont] : nullptr;
             if (!fixed || GetObjectW(fixed, sizeof font, &font) != sizeof font || font.lfHeight == 0)
                 GetObjectW(GetStockObject(ANSI_FIXED_FONT), sizeof font, &font);
-            RichEditScrollToEnd(t_.Control);
-            OpenFontRun(&font);
+            OpenFontRun(font);
             return i + 2;
         }
         size_t count = static_cast<size_t>(line_[i + 1]);
@@ -252,7 +251,7 @@ private:
             LOGFONTW font{};
             memcpy(&font, bytes.data(), sizeof font);
             font.lfFaceName[LF_FACESIZE - 1] = 0;
-            OpenFontRun(&font);
+            OpenFontRun(font);
         }
         return first + taken;
     }
@@ -281,33 +280,34 @@ private:
         size_t next = i + 2;
         uint64_t number = 0;
         switch (command) {
-            case kSymbolSmiley:
+            case kSymbolSmiley: {
                 ReadNumber(next, 9, number);
                 if (next < line_.size() && line_[next] == kSymbolCode) ++next;
-                InsertSmiley(number);
+                Item smiley;
+                smiley.Type = Item::kSmiley;
+                smiley.Number = number;
+                AddAction(std::move(smiley));
                 return next;
+            }
             case kSymbolCharacter:
                 if (ReadNumber(next, 5, number) > 0 && number > 0 && number <= 0xFFFF)
-                    pending_ += static_cast<wchar_t>(number);
+                    AddText(std::wstring(1, static_cast<wchar_t>(number)));
                 return next;
             case kSymbolHidden:
                 hiddenOpen_ = !hiddenOpen_;
-                if (hiddenOpen_)
-                    hidden_.push_back({SelectionStart(), -1});
-                else
-                    hidden_.back().End = SelectionStart();
+                SetEffect(CFE_HIDDEN, hiddenOpen_);
+                if (hiddenOpen_) hiddenStart_ = items_.size();
                 return next;
             case kSymbolTable: {
-                MarkupTable table;
-                if (ParseMarkupTable(CommandRun(i, next), table))
-                    InsertRtfTable(t_.Control, table.Rows, table.Columns, table.Cells, table.Flag != 0);
+                Item table;
+                table.Type = Item::kTable;
+                if (ParseMarkupTable(CommandRun(i, next), table.Table)) AddAction(std::move(table));
                 return next;
             }
             case kSymbolOffer: {
-                ObjectOffer offer;
-                if (ParseObjectOffer(CommandRun(i, next), offer) && t_.Record)
-                    PrintToWindow(kInformationLine, t_.Record, FormatOfferLine(offer), nullptr, 1, 0, 0, 0,
-                                  0);
+                Item offer;
+                offer.Type = Item::kOffer;
+                if (ParseObjectOffer(CommandRun(i, next), offer.Offer)) AddAction(std::move(offer));
                 return next;
             }
             default: break;
@@ -324,18 +324,8 @@ private:
         LOGFONTW font{};
         if (bytes.size() == sizeof font) memcpy(&font, bytes.data(), sizeof font);
         font.lfFaceName[LF_FACESIZE - 1] = 0;
-        OpenFontRun(&font);
+        OpenFontRun(font);
         return i + run;
-    }
-
-    void InsertSmiley(uint64_t number) {
-        if (number > 0xFFFF) return;
-        HMENU menu = ShowSmileyMenu(t_.Control, true);
-        HBITMAP bitmap = SmileyMenuBitmap(menu, kSmileyFirstId + static_cast<UINT>(number));
-        if (!bitmap) return;
-        // The insert takes ownership of what it is given; the menu keeps its own.
-        HBITMAP copy = static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, 0, 0, 0));
-        if (copy && InsertImageIntoRichEdit(t_.Control, copy) != 0) DeleteObject(copy);
     }
 
     size_t LinkCode(size_t i) {
@@ -349,10 +339,8 @@ private:
             if (!opened) return i + 1;
         }
         linkOpen_ = !linkOpen_;
-        if (linkOpen_)
-            links_.push_back({SelectionStart(), -1});
-        else
-            links_.back().End = SelectionStart();
+        SetEffect(CFE_LINK, linkOpen_);
+        if (linkOpen_) linkStart_ = items_.size();
         return i + 1;
     }
 
@@ -375,69 +363,114 @@ private:
         return next;
     }
 
-    void SetEffect(DWORD mask, DWORD effects) {
-        CHARFORMAT2W format{};
-        format.cbSize = sizeof format;
-        format.dwMask = mask;
-        format.dwEffects = effects;
-        SendMessageW(t_.Control, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-    }
-
-    // Applies the start format for the bits of mask still to be restored; mask then toggles them.
+    // Takes the start format back for the bits of mask still to be restored; mask then toggles
+    // them (so bits that were not due become due).
     void Restore(DWORD mask) {
         DWORD due = pendingMask_ & mask;
         if (!due) return;
-        CHARFORMAT2W format = start_;
-        format.dwMask = due;
-        SendMessageW(t_.Control, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+        if (due & CFM_SIZE) look_.yHeight = start_.yHeight;
+        if (due & CFM_COLOR) {
+            look_.crTextColor = start_.crTextColor;
+            look_.dwEffects = (look_.dwEffects & ~CFE_AUTOCOLOR) | (start_.dwEffects & CFE_AUTOCOLOR);
+        }
+        if (due & CFM_BACKCOLOR) {
+            look_.crBackColor = start_.crBackColor;
+            look_.dwEffects = (look_.dwEffects & ~CFE_AUTOBACKCOLOR) | (start_.dwEffects & CFE_AUTOBACKCOLOR);
+        }
+        if (due & CFM_FACE) {
+            wcscpy(look_.szFaceName, start_.szFaceName);
+            look_.bPitchAndFamily = start_.bPitchAndFamily;
+        }
+        if (due & CFM_CHARSET) look_.bCharSet = start_.bCharSet;
+        const DWORD effects[][2] = {{CFM_BOLD, CFE_BOLD},
+                                    {CFM_ITALIC, CFE_ITALIC},
+                                    {CFM_UNDERLINE, CFE_UNDERLINE},
+                                    {CFM_STRIKEOUT, CFE_STRIKEOUT}};
+        for (const auto& e : effects)
+            if (due & e[0]) look_.dwEffects = (look_.dwEffects & ~e[1]) | (start_.dwEffects & e[1]);
         pendingMask_ ^= mask;
     }
 
-    void Flush() {
-        if (pending_.empty()) return;
-        RichEditAppendText(t_.Control, pending_.c_str(), false, t_.NoLock);
-        pending_.clear();
-    }
-
-    LONG SelectionStart() const {
-        CHARRANGE range{};
-        SendMessageW(t_.Control, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
-        return range.cpMin;
-    }
-
-    void MarkRanges() {
-        CHARRANGE saved{};
-        SendMessageW(t_.Control, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&saved));
-        bool changed = false;
-        auto mark = [&](const std::vector<Range>& ranges, DWORD mask, DWORD effect) {
-            for (const Range& r : ranges) {
-                if (r.Start < 0 || r.End <= r.Start) continue;
-                CHARRANGE range{r.Start, r.End};
-                SendMessageW(t_.Control, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-                SetEffect(mask, effect);
-                changed = true;
-            }
-        };
-        mark(links_, CFM_LINK, CFE_LINK);
-        mark(hidden_, CFM_HIDDEN, CFE_HIDDEN);
-        if (changed) SendMessageW(t_.Control, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&saved));
+    // A link or hidden range still open at the end of the line is not marked at all.
+    void CloseRanges() {
+        if (linkOpen_)
+            for (size_t k = linkStart_; k < items_.size(); ++k) items_[k].Look.dwEffects &= ~CFE_LINK;
+        if (hiddenOpen_)
+            for (size_t k = hiddenStart_; k < items_.size(); ++k) items_[k].Look.dwEffects &= ~CFE_HIDDEN;
     }
 
     RenderTarget t_;
     std::wstring line_;
-    std::wstring pending_;
-    CHARFORMAT2W start_{};
-    PARAFORMAT2 paragraph_{};
+    CHARFORMAT2W start_;
+    CHARFORMAT2W look_;
     DWORD pendingMask_ = 0;
     bool bold_ = false, italic_ = false, underline_ = false, strike_ = false;
     bool linkOpen_ = false, hiddenOpen_ = false, fontRun_ = false;
-    std::vector<Range> links_;
-    std::vector<Range> hidden_;
+    size_t linkStart_ = 0, hiddenStart_ = 0;
+    std::vector<Item> items_;
 };
+
+void SetInsertionLook(HWND control, const CHARFORMAT2W& look) {
+    CHARFORMAT2W format = look;
+    format.cbSize = sizeof format;
+    format.dwMask = kRunMask;
+    SendMessageW(control, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+}
+
+void InsertSmiley(HWND control, uint64_t number) {
+    if (number > 0xFFFF) return;
+    HMENU menu = ShowSmileyMenu(control, true);
+    HBITMAP bitmap = SmileyMenuBitmap(menu, kSmileyFirstId + static_cast<UINT>(number));
+    if (!bitmap) return;
+    // The insert takes ownership of what it is given; the menu keeps its own.
+    HBITMAP copy = static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, 0, 0, 0));
+    if (copy && InsertImageIntoRichEdit(control, copy) != 0) DeleteObject(copy);
+}
 
 } // namespace
 
 void RenderMarkupLine(const RenderTarget& target, std::wstring line, COLORREF color) {
-    if (!target.Control) return;
-    LineRenderer(target, std::move(line)).Run(color);
+    HWND c = target.Control;
+    if (!c) return;
+    // The end of the view is where the line goes; its format there is the one to come back to.
+    RichEditScrollToEnd(c);
+    CHARFORMAT2W start{};
+    start.cbSize = sizeof start;
+    start.dwMask = kRunMask;
+    SendMessageW(c, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&start));
+
+    LineReader reader(target, std::move(line), start, color);
+    std::vector<Item> items = reader.Read();
+    bool tableInserted = false;
+    PARAFORMAT2 paragraph{};
+    for (const Item& item : items) {
+        switch (item.Type) {
+            case Item::kText:
+                SetInsertionLook(c, item.Look);
+                RichEditAppendText(c, item.Text.c_str(), false, target.NoLock);
+                break;
+            case Item::kTable:
+                if (!tableInserted) {
+                    paragraph.cbSize = sizeof paragraph;
+                    paragraph.dwMask = PFM_TABLE;
+                    SendMessageW(c, EM_GETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&paragraph));
+                    tableInserted = true;
+                }
+                InsertRtfTable(c, item.Table.Rows, item.Table.Columns, item.Table.Cells,
+                               item.Table.Flag != 0);
+                RichEditScrollToEnd(c);
+                break;
+            case Item::kSmiley: InsertSmiley(c, item.Number); break;
+            case Item::kOffer:
+                if (target.Record)
+                    PrintToWindow(kInformationLine, target.Record, FormatOfferLine(item.Offer), nullptr, 1, 0,
+                                  0, 0, 0);
+                RichEditScrollToEnd(c);
+                break;
+        }
+    }
+    RichEditScrollToEnd(c);
+    SetInsertionLook(c, reader.EndLook());
+    // Only a table changes the paragraph format; the next line's paragraph gets the one from before.
+    if (tableInserted) SendMessageW(c, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&paragraph));
 }
