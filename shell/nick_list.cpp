@@ -8,6 +8,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cwchar>
 
 namespace {
@@ -81,19 +82,66 @@ uint32_t GetChannelNickCount(const WindowRecord* record) {
     return static_cast<uint32_t>(SendMessageW(record->NickList, LVM_GETITEMCOUNT, 0, 0));
 }
 
+namespace {
+
+int CALLBACK CompareRanks(LPARAM rank1, LPARAM rank2, LPARAM) {
+    return rank1 < rank2 ? -1 : rank1 > rank2 ? 1 : 0;
+}
+
+LPARAM ItemParam(HWND list, int index) {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    return item.lParam;
+}
+
+void SetItemParam(HWND list, int index, LPARAM value) {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    item.lParam = value;
+    SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+} // namespace
+
+// The order is worked out from a copy of the items; the list then sorts by each item's rank. A
+// comparison that reads items by index while the list moves them is not reliable everywhere.
 void SortNickList(WindowRecord* record) {
     if (!record || !record->SortNicks || !record->NickList) return;
-    SendMessageW(record->NickList, LVM_SORTITEMSEX, reinterpret_cast<WPARAM>(record),
-                 reinterpret_cast<LPARAM>(&CompareNickListItems));
+    HWND list = record->NickList;
+    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    struct Entry {
+        int Group;
+        std::wstring Text;
+        LPARAM Param;
+        int Index;
+    };
+    std::vector<Entry> entries;
+    for (int i = 0; i < count; ++i)
+        entries.push_back({ItemGroup(list, i), ItemText(list, i), ItemParam(list, i), i});
+    std::vector<Entry> sorted = entries;
+    std::stable_sort(sorted.begin(), sorted.end(), [](const Entry& a, const Entry& b) {
+        return CompareNickEntries(a.Group, a.Text, b.Group, b.Text) < 0;
+    });
+    for (int rank = 0; rank < count; ++rank) SetItemParam(list, sorted[rank].Index, rank);
+    SendMessageW(list, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&CompareRanks));
+    // Item data goes back to what it was: position rank now holds sorted[rank].
+    for (int rank = 0; rank < count; ++rank) SetItemParam(list, rank, sorted[rank].Param);
+}
+
+int CompareNickEntries(int group1, const std::wstring& text1, int group2, const std::wstring& text2) {
+    if (group1 != group2) return group2 - group1;
+    return _wcsicmp(text1.c_str(), text2.c_str());
 }
 
 int CALLBACK CompareNickListItems(LPARAM item1, LPARAM item2, LPARAM record) {
     const auto* r = reinterpret_cast<const WindowRecord*>(record);
     if (!r || !r->NickList) return 0;
     int i1 = static_cast<int>(item1), i2 = static_cast<int>(item2);
-    int g1 = ItemGroup(r->NickList, i1), g2 = ItemGroup(r->NickList, i2);
-    if (g1 != g2) return g2 - g1;
-    return _wcsicmp(ItemText(r->NickList, i1).c_str(), ItemText(r->NickList, i2).c_str());
+    return CompareNickEntries(ItemGroup(r->NickList, i1), ItemText(r->NickList, i1),
+                              ItemGroup(r->NickList, i2), ItemText(r->NickList, i2));
 }
 
 bool IsNickPrefixed(const WindowRecord* record, const wchar_t* nick) {

@@ -14,10 +14,11 @@ struct WindowRecord;
 void PrepareNickList(HWND list);
 // Items in a channel window's nick list; 0 for null or any other window.
 uint32_t GetChannelNickCount(const WindowRecord* record);
-// Sorts the record's nick list with CompareNickListItems when its nick sorting is on.
+// Sorts the record's nick list by CompareNickEntries when its nick sorting is on.
 void SortNickList(WindowRecord* record);
-// LVM_SORTITEMSEX comparison (lParamSort: the record): the larger group id first, then the texts
-// ignoring case.
+// The order of the nick list: the larger group id first, then the texts ignoring case.
+int CompareNickEntries(int group1, const std::wstring& text1, int group2, const std::wstring& text2);
+// The same order for two items of the record's list (lParamSort: the record), read by index.
 int CALLBACK CompareNickListItems(LPARAM item1, LPARAM item2, LPARAM record);
 // False for a nick shorter than two characters or beginning with '@' or '+'; true when its first
 // character is one of "Nick_Prefixes" or of the prefixes the record's connection learned.
