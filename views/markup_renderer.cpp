@@ -60,7 +60,6 @@ class LineReader {
 public:
     LineReader(const RenderTarget& target, std::wstring line, const CHARFORMAT2W& start, COLORREF color)
         : t_(target), line_(std::move(line)), start_(start), look_(start) {
-        pendingMask_ = kFullMask;
         look_.dwEffects &= ~(CFE_AUTOCOLOR | CFE_LINK | CFE_HIDDEN);
         look_.crTextColor = color;
     }
@@ -71,7 +70,7 @@ public:
         return std::move(items_);
     }
 
-    // The format to leave at the end of the view: the start format for every bit still to restore.
+    // The format to leave at the end of the view: the start format.
     CHARFORMAT2W EndLook() {
         Restore(kFullMask);
         CHARFORMAT2W end = look_;
@@ -118,7 +117,7 @@ private:
             case kUnderlineCode: return Underline(i);
             case kColorCode: return PaletteColorCode(i);
             case kDirectColorCode: return DirectColorCode(i);
-            case kResetCode: Restore(kFullMask); return i + 1;
+            case kResetCode: Reset(); return i + 1;
             case kSizeCode: return SizeCode(i);
             case kFontCode: return FontCode(i);
             case kSymbolCode: return SymbolCode(i);
@@ -228,7 +227,6 @@ private:
             look_.bPitchAndFamily = font.lfPitchAndFamily;
         }
         fontRun_ = true;
-        pendingMask_ |= kFontMask;
     }
 
     size_t FontCode(size_t i) {
@@ -363,11 +361,16 @@ private:
         return next;
     }
 
-    // Takes the start format back for the bits of mask still to be restored; mask then toggles
-    // them (so bits that were not due become due).
+    // Code 15: everything back to the start format, the toggles off and a font run closed, every
+    // time it comes (not only the first time in a line).
+    void Reset() {
+        Restore(kFullMask);
+        bold_ = italic_ = underline_ = strike_ = fontRun_ = false;
+    }
+
+    // Takes the start format back for the attributes of the mask.
     void Restore(DWORD mask) {
-        DWORD due = pendingMask_ & mask;
-        if (!due) return;
+        const DWORD due = mask;
         if (due & CFM_SIZE) look_.yHeight = start_.yHeight;
         if (due & CFM_COLOR) {
             look_.crTextColor = start_.crTextColor;
@@ -388,7 +391,7 @@ private:
                                     {CFM_STRIKEOUT, CFE_STRIKEOUT}};
         for (const auto& e : effects)
             if (due & e[0]) look_.dwEffects = (look_.dwEffects & ~e[1]) | (start_.dwEffects & e[1]);
-        pendingMask_ ^= mask;
+        if (due & CFM_UNDERLINE) look_.bUnderlineType = start_.bUnderlineType;
     }
 
     // A link or hidden range still open at the end of the line is not marked at all.
@@ -403,7 +406,6 @@ private:
     std::wstring line_;
     CHARFORMAT2W start_;
     CHARFORMAT2W look_;
-    DWORD pendingMask_ = 0;
     bool bold_ = false, italic_ = false, underline_ = false, strike_ = false;
     bool linkOpen_ = false, hiddenOpen_ = false, fontRun_ = false;
     size_t linkStart_ = 0, hiddenStart_ = 0;

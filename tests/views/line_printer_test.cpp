@@ -146,19 +146,36 @@ TEST_F(LinePrinter, DirectColoursTakeEightDigitsWhateverTheyHold) {
     EXPECT_EQ(Find(L"zz"), -1);
 }
 
-TEST_F(LinePrinter, ResetRestoresTheStartFormatOnce) {
+TEST_F(LinePrinter, ResetRestoresTheStartFormatEveryTime) {
     Print(L"\x02\x03"
           L"4red bold\x0Fplain\x02"
-          L"again");
+          L"again\x0F\x1F"
+          L"under\x0F"
+          L"end");
     EXPECT_TRUE(At(L"red bold").dwEffects & CFE_BOLD);
     CHARFORMAT2W plain = At(L"plain");
     EXPECT_FALSE(plain.dwEffects & CFE_BOLD);
     EXPECT_EQ(plain.crTextColor, RGB(0, 0, 0));
-    // Code 15 leaves the toggles as they are: the next bold code turns bold off (it was on).
-    EXPECT_FALSE(At(L"again").dwEffects & CFE_BOLD);
+    // The reset turned the toggles off too: the next bold code turns bold on again.
+    EXPECT_TRUE(At(L"again").dwEffects & CFE_BOLD);
+    EXPECT_TRUE(At(L"under").dwEffects & CFE_UNDERLINE);
+    EXPECT_FALSE(At(L"under").dwEffects & CFE_BOLD);
+    EXPECT_FALSE(At(L"end").dwEffects & (CFE_UNDERLINE | CFE_BOLD));
     // The next line starts from the start format again.
     Print(L"next");
     EXPECT_FALSE(At(L"next").dwEffects & CFE_BOLD);
+}
+
+TEST_F(LinePrinter, EveryColourResetInALineWorks) {
+    Print(L"\x03"
+          L"4red\x03 one \x03"
+          L"3green\x03 two \x03"
+          L"12blue\x0F three");
+    EXPECT_EQ(At(L"red").crTextColor, PaletteColor(4));
+    EXPECT_EQ(At(L" one").crTextColor, RGB(0, 0, 0));
+    EXPECT_EQ(At(L"green").crTextColor, PaletteColor(3));
+    EXPECT_EQ(At(L" two").crTextColor, RGB(0, 0, 0));
+    EXPECT_EQ(At(L" three").crTextColor, RGB(0, 0, 0));
 }
 
 TEST_F(LinePrinter, SizeCodeAddsTwipsToTheStartSize) {
