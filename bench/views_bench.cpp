@@ -1,5 +1,8 @@
-// Lines per second that the line printer puts into one Rich Edit view that already holds 10,000
-// and 100,000 lines, and the memory each 1,000 printed lines take.
+// Lines per second that the line printer puts into one visible Rich Edit view that already holds
+// 10,000 and 100,000 lines (typical lines: time stamp, sender, text, now and then a colour; heavy
+// lines: bold, colours, underline and a link), and the memory each 1,000 printed lines take. The
+// rate of the control alone, one unformatted insert per line, is printed beside them: each
+// differently formatted run of a line is one insert into the control.
 #include <windows.h>
 #include <psapi.h>
 #include <richedit.h>
@@ -10,9 +13,9 @@
 #include <string>
 
 #include "common/app_state.h"
+#include "common/rich_edit_helpers.h"
 #include "common/text_compare.h"
 #include "irc/server_connection.h"
-#include "common/rich_edit_helpers.h"
 #include "shell/window_list.h"
 #include "tests/recorders/call_log.h"
 #include "views/line_printer.h"

@@ -136,7 +136,6 @@ void Print(const PrintCall& call) {
     }
     HWND control = call.View ? call.View : (record ? record->View : nullptr);
     if (!control) return;
-    PrepareLinePrinter();
 
     COLORREF color = static_cast<COLORREF>(ReadConfigInt(
         "Cfg\\Colors", record && record->Type == kServerWindow ? "Server_Color" : "FG_Color", 0));
@@ -155,6 +154,8 @@ void Print(const PrintCall& call) {
     // user has it.
     bool inFront = IsAppForeground();
     const bool ownsView = GetWindowThreadProcessId(control, nullptr) == GetCurrentThreadId();
+    // Other threads hand this thread their lines for the view from now on.
+    if (ownsView) PrepareLinePrinter();
 
     PrintSettings settings = ReadPrintSettings();
     bool highlight = CheckHighlight(call, settings, line);
