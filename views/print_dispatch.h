@@ -10,7 +10,8 @@
 #include <functional>
 
 // Creates the calling thread's dispatcher window unless it has one. The interface thread calls it
-// at start-up; a thread that prints into a view it owns gets one on its first line anyway.
+// at start-up, before any worker prints (a thread that prints into a view it owns gets one on its
+// first line anyway). The owner then appends without the Rich Edit lock.
 void PrepareLinePrinter();
 
 // When the control belongs to another thread that has a dispatcher, runs print there, waits for
