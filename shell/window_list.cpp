@@ -40,9 +40,11 @@ bool IsWindowRecordListed(const WindowRecord* record) {
     return GetWindowRecordIndex(record) != kNoWindowIndex;
 }
 
-uint32_t FindWindowRecordIndex(const std::string& name, const ServerConnection* connection) {
+namespace {
+
+// Callers hold the lock.
+uint32_t FindIndexLocked(const std::string& name, const ServerConnection* connection) {
     if (!connection) return kNoWindowIndex;
-    WindowListReadLock lock(WindowListMutex());
     for (size_t i = 0; i < WindowList.size(); ++i) {
         const WindowRecord* r = WindowList[i];
         bool belongs = r->Connection == connection || (r->Server && r->Server->Connection == connection);
@@ -50,6 +52,24 @@ uint32_t FindWindowRecordIndex(const std::string& name, const ServerConnection* 
             return static_cast<uint32_t>(i);
     }
     return kNoWindowIndex;
+}
+
+} // namespace
+
+uint32_t FindWindowRecordIndex(const std::string& name, const ServerConnection* connection) {
+    WindowListReadLock lock(WindowListMutex());
+    return FindIndexLocked(name, connection);
+}
+
+int32_t FindWindowCodePage(const std::string& name, const ServerConnection* connection) {
+    WindowListReadLock lock(WindowListMutex());
+    uint32_t index = FindIndexLocked(name, connection);
+    return index == kNoWindowIndex ? -1 : WindowList[index]->CodePage;
+}
+
+std::vector<WindowRecord*> WindowListSnapshot() {
+    WindowListReadLock lock(WindowListMutex());
+    return WindowList;
 }
 
 uint32_t FindDccChatWindowIndex(const std::string& name) {

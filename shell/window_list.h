@@ -29,3 +29,14 @@ WindowRecord* GetWindowRecordAt(uint32_t index);
 uint32_t FindWindowRecordIndex(const std::string& name, const ServerConnection* connection);
 uint32_t FindDccChatWindowIndex(const std::string& name);
 bool IsWindowRecordListed(const WindowRecord* record);
+
+// A copy of the list taken under the lock, for walks that send messages: a thread must not hold
+// the lock while it waits for the interface thread, which may be waiting for the lock itself.
+std::vector<WindowRecord*> WindowListSnapshot();
+// The code page of the connection's window of that name (as FindWindowRecordIndex finds it),
+// read under the lock; -1 when there is no such window or it has none of its own.
+int32_t FindWindowCodePage(const std::string& name, const ServerConnection* connection);
+
+// Erases the record; when no window is left, shows the start panel, lays out the frame again
+// and rebuilds the main menu for no window.
+void RemoveWindowRecord(WindowRecord* record);

@@ -1,0 +1,5 @@
+#include "shell/frame_handles.h"
+
+std::atomic<HWND> MdiClientWindow{nullptr};
+std::atomic<HWND> WindowTabsControl{nullptr};
+std::atomic<HWND> StartPanelWindow{nullptr};

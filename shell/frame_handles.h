@@ -1,0 +1,17 @@
+// Handles of the frame's own children that the window records and their tabs are shown in.
+// The frame sets them when it creates the controls and clears them when it destroys them.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+
+extern std::atomic<HWND> MdiClientWindow;
+// The tab strip (control id 1500): one tab per window record, the record as the item data and the
+// tab state as the image index.
+extern std::atomic<HWND> WindowTabsControl;
+// The start panel shown while no chat window exists; null when it is closed.
+extern std::atomic<HWND> StartPanelWindow;
+
+constexpr const wchar_t* kProgramTitle = L"Brindlex";

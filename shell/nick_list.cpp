@@ -1,0 +1,189 @@
+#include "shell/nick_list.h"
+
+#include "common/lang_strings.h"
+#include "common/xstring.h"
+#include "irc/server_connection.h"
+#include "shell/config_values.h"
+#include "shell/window_record.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cwchar>
+
+namespace {
+
+constexpr int kMaxNickText = 1000;
+
+std::wstring NickPrefixes() {
+    std::string prefixes = ReadConfigText("Cfg\\Options1", "Nick_Prefixes", "");
+    if (prefixes.size() > 99) prefixes.resize(99);
+    return NarrowToWide(prefixes);
+}
+
+std::wstring ItemText(HWND list, int index) {
+    std::wstring text(kMaxNickText + 1, L'\0');
+    LVITEMW item{};
+    item.iSubItem = 0;
+    item.pszText = text.data();
+    item.cchTextMax = kMaxNickText + 1;
+    LRESULT length = SendMessageW(list, LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
+    text.resize(static_cast<size_t>(length < 0 ? 0 : length));
+    return text;
+}
+
+int ItemGroup(HWND list, int index) {
+    LVITEMW item{};
+    item.mask = LVIF_GROUPID;
+    item.iItem = index;
+    SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    return item.iGroupId;
+}
+
+void AddColumn(HWND list, int index, const wchar_t* title, int width) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = const_cast<wchar_t*>(title);
+    column.cx = width;
+    SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
+}
+
+void AddGroup(HWND list, int id, int32_t langId) {
+    std::wstring header = GetLangString(langId);
+    LVGROUP group{};
+    group.cbSize = sizeof group;
+    group.mask = LVGF_HEADER | LVGF_GROUPID;
+    group.pszHeader = header.data();
+    group.iGroupId = id;
+    SendMessageW(list, LVM_INSERTGROUP, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&group));
+}
+
+const ServerConnection* PrefixConnection(const WindowRecord* record) {
+    if (!record) return nullptr;
+    if (record->Connection) return record->Connection;
+    return record->Server ? record->Server->Connection : nullptr;
+}
+
+} // namespace
+
+void PrepareNickList(HWND list) {
+    AddColumn(list, 0, L"", 100);
+    AddColumn(list, 1, L"Ident", 1);
+    AddColumn(list, 2, L"IP", 1);
+    AddColumn(list, 3, L"{}", 1);
+    SendMessageW(list, LVM_ENABLEGROUPVIEW, TRUE, 0);
+    AddGroup(list, 2, 32);
+    AddGroup(list, 1, 33);
+    AddGroup(list, 0, 34);
+}
+
+uint32_t GetChannelNickCount(const WindowRecord* record) {
+    if (!record || record->Type != kChannelWindow || !record->NickList) return 0;
+    return static_cast<uint32_t>(SendMessageW(record->NickList, LVM_GETITEMCOUNT, 0, 0));
+}
+
+namespace {
+
+int CALLBACK CompareRanks(LPARAM rank1, LPARAM rank2, LPARAM) {
+    return rank1 < rank2 ? -1 : rank1 > rank2 ? 1 : 0;
+}
+
+LPARAM ItemParam(HWND list, int index) {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    return item.lParam;
+}
+
+void SetItemParam(HWND list, int index, LPARAM value) {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    item.lParam = value;
+    SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+} // namespace
+
+// The order is worked out from a copy of the items; the list then sorts by each item's rank. A
+// comparison that reads items by index while the list moves them is not reliable everywhere.
+void SortNickList(WindowRecord* record) {
+    if (!record || !record->SortNicks || !record->NickList) return;
+    HWND list = record->NickList;
+    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    struct Entry {
+        int Group;
+        std::wstring Text;
+        LPARAM Param;
+        int Index;
+    };
+    std::vector<Entry> entries;
+    for (int i = 0; i < count; ++i)
+        entries.push_back({ItemGroup(list, i), ItemText(list, i), ItemParam(list, i), i});
+    std::vector<Entry> sorted = entries;
+    std::stable_sort(sorted.begin(), sorted.end(), [](const Entry& a, const Entry& b) {
+        return CompareNickEntries(a.Group, a.Text, b.Group, b.Text) < 0;
+    });
+    for (int rank = 0; rank < count; ++rank) SetItemParam(list, sorted[rank].Index, rank);
+    SendMessageW(list, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&CompareRanks));
+    // Item data goes back to what it was: position rank now holds sorted[rank].
+    for (int rank = 0; rank < count; ++rank) SetItemParam(list, rank, sorted[rank].Param);
+}
+
+int CompareNickEntries(int group1, const std::wstring& text1, int group2, const std::wstring& text2) {
+    if (group1 != group2) return group2 - group1;
+    return _wcsicmp(text1.c_str(), text2.c_str());
+}
+
+int CALLBACK CompareNickListItems(LPARAM item1, LPARAM item2, LPARAM record) {
+    const auto* r = reinterpret_cast<const WindowRecord*>(record);
+    if (!r || !r->NickList) return 0;
+    int i1 = static_cast<int>(item1), i2 = static_cast<int>(item2);
+    return CompareNickEntries(ItemGroup(r->NickList, i1), ItemText(r->NickList, i1),
+                              ItemGroup(r->NickList, i2), ItemText(r->NickList, i2));
+}
+
+bool IsNickPrefixed(const WindowRecord* record, const wchar_t* nick) {
+    if (!nick || !nick[0] || !nick[1]) return false;
+    if (nick[0] == L'@' || nick[0] == L'+') return false;
+    if (NickPrefixes().find(nick[0]) != std::wstring::npos) return true;
+    const ServerConnection* connection = PrefixConnection(record);
+    return connection && NarrowToWide(connection->PrefixCharacters).find(nick[0]) != std::wstring::npos;
+}
+
+void GetSelectedNicks(HWND list, std::vector<std::wstring>& out, bool keepPrefix, bool deselect) {
+    std::wstring prefixes = keepPrefix ? std::wstring() : NickPrefixes();
+    int index = -1;
+    for (;;) {
+        index = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, index, LVNI_SELECTED));
+        if (index < 0) break;
+        std::wstring nick = ItemText(list, index);
+        if (!keepPrefix && !nick.empty() &&
+            (nick[0] == L'.' || nick[0] == L'@' || nick[0] == L'+' ||
+             prefixes.find(nick[0]) != std::wstring::npos))
+            nick.erase(0, 1);
+        out.push_back(nick);
+        if (deselect) {
+            LVITEMW state{};
+            state.stateMask = LVIS_SELECTED;
+            SendMessageW(list, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&state));
+            index = -1;
+        }
+    }
+}
+
+COLORREF NickListTextColor(const wchar_t* itemText) {
+    const char* section = "Cfg\\Colors\\Nick_List_Colors";
+    wchar_t first = itemText ? itemText[0] : L'\0';
+    const char* key = "Level_1_Color";
+    if (first == L'.')
+        key = "Level_4_Color";
+    else if (first == L'@')
+        key = "Level_3_Color";
+    else if (first == L'+')
+        key = "Level_2_Color";
+    else if (first && NickPrefixes().find(first) != std::wstring::npos)
+        key = "Level_3_Color";
+    return static_cast<COLORREF>(ReadConfigInt(section, key, 0));
+}

@@ -1,0 +1,3 @@
+#include "shell/resource_library.h"
+
+std::atomic<HMODULE> ResourceModule{nullptr};

@@ -1,0 +1,6 @@
+// Asking for the user's attention by shaking a chat window.
+#pragma once
+
+// Thread procedure; the argument is the chat window (HWND). At most one shake every 30 seconds;
+// while the program is in the background the frame flashes instead.
+unsigned __stdcall ShakeWindowThread(void* childWindow);

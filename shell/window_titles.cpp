@@ -1,0 +1,77 @@
+#include "shell/window_titles.h"
+
+#include "common/app_state.h"
+#include "common/xstring.h"
+#include "irc/server_connection.h"
+#include "shell/active_window.h"
+#include "shell/frame_handles.h"
+#include "shell/window_list.h"
+#include "shell/window_tabs.h"
+
+#include <map>
+
+namespace {
+
+constexpr size_t kMaxServerTitle = 1000;
+
+// Setting a top-level window's title costs a round trip to the window system: skip an equal one.
+void SetTitleIfChanged(HWND window, const std::wstring& title) {
+    wchar_t current[1100] = {};
+    int length = GetWindowTextW(window, current, 1100);
+    if (length >= 0 && title == std::wstring(current, static_cast<size_t>(length))) return;
+    SetWindowTextW(window, title.c_str());
+}
+
+// Every tab's state by its record, read in one walk over the strip.
+std::map<const WindowRecord*, uint32_t> TabStates() {
+    std::map<const WindowRecord*, uint32_t> states;
+    HWND tabs = WindowTabsControl.load();
+    if (!tabs) return states;
+    int count = static_cast<int>(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        TCITEMW item{};
+        item.mask = TCIF_PARAM | TCIF_IMAGE;
+        if (SendMessageW(tabs, TCM_GETITEMW, i, reinterpret_cast<LPARAM>(&item)))
+            states.emplace(reinterpret_cast<const WindowRecord*>(item.lParam),
+                           static_cast<uint32_t>(item.iImage));
+    }
+    return states;
+}
+
+} // namespace
+
+void UpdateFrameTitle() {
+    HWND frame = MainWindow.load();
+    if (!frame) return;
+    if (IsAppForeground()) {
+        SetTitleIfChanged(frame, kProgramTitle);
+        return;
+    }
+    std::map<const WindowRecord*, uint32_t> states = TabStates();
+    std::wstring title = L"[";
+    for (WindowRecord* record : WindowListSnapshot()) {
+        auto found = states.find(record);
+        bool news = found != states.end() && found->second != kTabIdle;
+        title += news ? L"+ " : L"- ";
+    }
+    if (title.back() == L' ') title.pop_back();
+    title += L"]";
+    SetTitleIfChanged(frame, title);
+}
+
+void UpdateWindowTitle(WindowRecord* record) {
+    if (!record || !record->Window) return;
+    std::wstring title;
+    if (record->Type == kServerWindow) {
+        UINT codePage = DefaultCodePage.load();
+        title = NarrowToWide(record->Name, codePage) + L" - ";
+        if (record->Connection) title += NarrowToWide(record->Connection->OwnNick, codePage);
+        if (title.size() > kMaxServerTitle) title.resize(kMaxServerTitle);
+    } else {
+        size_t end = record->Modes.find_last_not_of(' ');
+        record->Modes.erase(end == std::string::npos ? 0 : end + 1);
+        title = NarrowToWide(record->Name);
+        if (!record->Modes.empty()) title += L" (" + NarrowToWide(record->Modes) + L") - ";
+    }
+    SetTitleIfChanged(record->Window, title);
+}

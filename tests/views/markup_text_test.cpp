@@ -1,0 +1,220 @@
+// Display markup as text: stripping, cleaning untrusted text, the fields of offers and tables,
+// and the text steps of the printer.
+#include <gtest/gtest.h>
+
+#include "views/display_palette.h"
+#include "views/line_text_steps.h"
+#include "views/markup_fields.h"
+#include "views/strip_format_codes.h"
+#include "views/untrusted_text.h"
+
+TEST(StripFormatCodes, AllCodesLeaveTheVisibleText) {
+    struct Case {
+        const wchar_t* In;
+        const wchar_t* Out;
+    };
+    const Case cases[] = {
+        {L"\x02word\x02", L"word"},
+        {L"a\x12\x1e"
+         L"101\x12 b",
+         L"a101 b"},
+        {L"\x03"
+         L"12,4x",
+         L"x"},
+        {L"\x03"
+         L"4,x",
+         L"x"},
+        {L"\x03,5", L",5"},
+        {L"\x03\x07\x03\x07"
+         L"abc",
+         L"abc"},
+        {L"\x07"
+         L"00FF0000,0000FF00x",
+         L"x"},
+        {L"\x07"
+         L"12",
+         L""},
+        {L"\x19"
+         L"123x",
+         L"x"},
+        {L"\x19"
+         L"1234",
+         L"4"},
+        {L"\x04\x02"
+         L"0123456789ABCDEF\x02tail",
+         L"tail"},
+        {L"\x04\x04"
+         L"shake",
+         L"shake"},
+        {L"\x01"
+         L"ACTION waves\x01",
+         L"ACTION waves"},
+        {L"\x05\x04"
+         L"abcdx",
+         L"x"},
+        {L"\x05\x7F"
+         L"short",
+         L""},
+        {L"\x16i\x16\x1Fu\x1F\x1Ds\x1D", L"ius"},
+        {L"\x0Fkeep\x18"
+         L"link\x18",
+         L"\x0Fkeep\x18"
+         L"link\x18"},
+        {L"", L""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(StripFormatCodes(c.In, kStripAll), c.Out) << testing::PrintToString(c.In);
+}
+
+TEST(StripFormatCodes, FixedFontPairKeepsTheTextAfterIt) {
+    EXPECT_EQ(StripFormatCodes(L"\x05\x05"
+                               L"fixed text",
+                               kStripAll),
+              L"fixed text");
+    EXPECT_EQ(StripFormatCodes(L"\x05\x05", kStripAll), L"");
+}
+
+TEST(StripFormatCodes, MaskSelectsTheCodes) {
+    const std::wstring text = L"\x02"
+                              L"b\x02 \x03"
+                              L"4c \x16i\x16";
+    EXPECT_EQ(StripFormatCodes(text, kStripBold), L"b \x03"
+                                                  L"4c \x16i\x16");
+    EXPECT_EQ(StripFormatCodes(text, kStripColor), L"\x02"
+                                                   L"b\x02 c \x16i\x16");
+    EXPECT_EQ(StripFormatCodes(text, 0), text);
+}
+
+TEST(CleanUntrustedText, RemovesProgramOnlyCodesAndKeepsIrcOnes) {
+    EXPECT_EQ(CleanUntrustedText("\x18{x|||/quit}y\x18"), "{x|||/quit}y");
+    EXPECT_EQ(CleanUntrustedText("\x07"
+                                 "FF00FF00red"),
+              "FF00FF00red");
+    EXPECT_EQ(CleanUntrustedText("\x12\x19hidden\x12\x19"), "hidden");
+    EXPECT_EQ(CleanUntrustedText("\x12\x1e"
+                                 "101\x12"),
+              "101");
+    EXPECT_EQ(CleanUntrustedText("\x05\x05x"), "x");
+    EXPECT_EQ(CleanUntrustedText("\x02"
+                                 "b\x02\x03"
+                                 "4,5c\x0F\x16i\x1F"),
+              "\x02"
+              "b\x02\x03"
+              "4,5c\x0F\x16i\x1F");
+    EXPECT_EQ(CleanUntrustedTextW(L"\x12\x18x\x18 caf\u00e9"), L"x caf\u00e9");
+    EXPECT_EQ(CleanUntrustedText("caf\xC3\xA9 \x18"), "caf\xC3\xA9 ");
+}
+
+TEST(CleanUntrustedText, KeepsOnlyWellFormedOffersAndTables) {
+    const std::string offer = "\x12\x07 0 2048 10.0.0.1 5000 77 pic.png\x12";
+    EXPECT_EQ(CleanUntrustedText("look " + offer + " here"), "look " + offer + " here");
+    EXPECT_EQ(CleanUntrustedText("\x12\x07 0 2048 10.0.0.1 5000 77 a}b.png\x12"),
+              " 0 2048 10.0.0.1 5000 77 a}b.png");
+    EXPECT_EQ(CleanUntrustedText("\x12\x07 0 1 h 5000 77 n \x18x\x12"), " 0 1 h 5000 77 n x");
+    const std::string table = "\x12\x18"
+                              "1,2,0,a,b\x12";
+    EXPECT_EQ(CleanUntrustedText(table), table);
+    EXPECT_EQ(CleanUntrustedText("\x12\x18"
+                                 "65,1,0\x12"),
+              "65,1,0");
+}
+
+TEST(MarkupFields, OfferNeedsExactlySixWellFormedFields) {
+    ObjectOffer offer;
+    ASSERT_TRUE(ParseObjectOffer(L" 0 2048 10.0.0.1 5000 77 pic.png", offer));
+    EXPECT_EQ(offer.Size, 2048u);
+    EXPECT_EQ(offer.Host, L"10.0.0.1");
+    EXPECT_EQ(offer.Port, L"5000");
+    EXPECT_EQ(offer.Crc, 77u);
+    EXPECT_EQ(offer.Name, L"pic.png");
+    EXPECT_TRUE(ParseObjectOffer(L"0 18446744073709551615 fe80::1 1 4294967295 x", offer));
+    const wchar_t* bad[] = {
+        L"0 2048 10.0.0.1 5000 77",            // five fields
+        L"0 2048 10.0.0.1 5000 77 a b",        // seven
+        L"0 18446744073709551616 h 5000 77 x", // size beyond 64 bits
+        L"0 2048 h 0 77 x",                    // port 0
+        L"0 2048 h 65536 77 x",                // port too large
+        L"0 2048 h 5000 4294967296 x",         // CRC beyond 32 bits
+        L"0 2048 h|||x 5000 77 x",             // host with link punctuation
+        L"0 2048 h 5000 77 ..",                // not a file name
+        L"0 2048 h 5000 77 a\\b",              // path separator
+        L"0 2048 h 5000 77 x}",                // would end a link's command
+        L"0 -5 h 5000 77 x",                   // not a number
+    };
+    for (const wchar_t* text : bad)
+        EXPECT_FALSE(ParseObjectOffer(text, offer)) << testing::PrintToString(text);
+}
+
+TEST(MarkupFields, TableSidesAreBoundedAndCellsCounted) {
+    MarkupTable table;
+    ASSERT_TRUE(ParseMarkupTable(L"2,2,1,a,,c,d", table));
+    EXPECT_EQ(table.Rows, 2u);
+    EXPECT_EQ(table.Columns, 2u);
+    EXPECT_EQ(table.Flag, 1u);
+    EXPECT_EQ(table.Cells, (std::vector<std::wstring>{L"a", L"", L"c", L"d"}));
+    EXPECT_FALSE(ParseMarkupTable(L"2,2,1,a,b,c", table));
+    EXPECT_FALSE(ParseMarkupTable(L"1,1", table));
+    EXPECT_FALSE(ParseMarkupTable(L"0,1,0", table));
+    EXPECT_FALSE(ParseMarkupTable(L"65,1,0", table));
+    // Sides whose product wraps in 32 bits are refused, not allocated.
+    EXPECT_FALSE(ParseMarkupTable(L"4294967296,4294967296,0", table));
+    EXPECT_FALSE(ParseMarkupTable(L"65536,65536,0", table));
+    std::wstring full = L"64,64,0";
+    for (int i = 0; i < 64 * 64; ++i) full += L",x";
+    EXPECT_TRUE(ParseMarkupTable(full, table));
+    EXPECT_EQ(table.Cells.size(), 4096u);
+}
+
+TEST(Palette, LooksUpColoursBothWays) {
+    EXPECT_EQ(PaletteColor(4), RGB(255, 0, 0));
+    EXPECT_EQ(PaletteColor(31), RGB(192, 192, 192));
+    EXPECT_EQ(PaletteColor(32), RGB(255, 255, 255));
+    EXPECT_TRUE(IsPaletteColor(RGB(0, 0, 128)));
+    EXPECT_FALSE(IsPaletteColor(RGB(1, 2, 3)));
+    EXPECT_EQ(PaletteIndexOf(RGB(192, 192, 192)), 15u);
+    EXPECT_EQ(PaletteIndexOf(RGB(1, 2, 3)), kNotInPalette);
+}
+
+TEST(LineTextSteps, TimeStampReadsOnlyNumberConversions) {
+    EXPECT_EQ(FormatTimeStamp(L"\x02 %02u:%02u:%02u | \x02", 9, 5, 7), L"\x02 09:05:07 | \x02");
+    EXPECT_EQ(FormatTimeStamp(L"%s %n %% %u", 12, 0, 0), L"%s %n % 12");
+    EXPECT_EQ(FormatTimeStamp(L"%u %u %u %u", 1, 2, 3), L"1 2 3 %u");
+    EXPECT_EQ(FormatTimeStamp(L"[%-3u|%3d|%i]", 1, 2, 3), L"[1  |  2|3]");
+    EXPECT_EQ(FormatTimeStamp(L"100%", 1, 2, 3), L"100%");
+}
+
+TEST(LineTextSteps, GroupedPrefixIsDrawnInTheBackground) {
+    EXPECT_EQ(HideGroupedPrefix(L"12:00 <bob> hi", RGB(255, 255, 255)), L"\x07"
+                                                                        L"00FFFFFF12:00 <bob>\x0F hi");
+    EXPECT_EQ(HideGroupedPrefix(L"no sender", 0), L"no sender");
+}
+
+TEST(LineTextSteps, SmileysInOrderAndNotInsideMarkup) {
+    EXPECT_EQ(ReplaceTextSmileys(L":-) :) ;) :-( :P :o :S"), L"\x12\x1e"
+                                                             L"101\x12 \x12\x1e"
+                                                             L"101\x12 \x12\x1e"
+                                                             L"104\x12 \x12\x1e"
+                                                             L"103\x12 \x12\x1e"
+                                                             L"116\x12 \x12\x1e"
+                                                             L"107\x12 \x12\x1e"
+                                                             L"110\x12");
+    const std::wstring link = L"\x18{x|||/say :)}:D\x18";
+    EXPECT_EQ(ReplaceTextSmileys(link), L"\x18{x|||/say :)}\x12\x1e"
+                                        L"102\x12\x18");
+    const std::wstring offer = L"\x12\x07 0 1 h 1 1 a:p.png\x12";
+    EXPECT_EQ(ReplaceTextSmileys(offer), offer);
+}
+
+TEST(LineTextSteps, NoticeTextKeepsItsLastLines) {
+    std::wstring recent;
+    AppendNoticeText(recent, L"short\r\n");
+    EXPECT_EQ(recent, L"short\r\n");
+    std::wstring line100(98, L'x');
+    line100 += L"\r\n";
+    for (int i = 0; i < 3; ++i) AppendNoticeText(recent, line100);
+    // 7 + 3 x 100 characters reach 251: the last two lines (200 characters) fit in 248.
+    EXPECT_EQ(recent, line100 + line100);
+    std::wstring huge(300, L'y');
+    AppendNoticeText(recent, huge);
+    EXPECT_EQ(recent, L"");
+}

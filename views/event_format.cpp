@@ -1,0 +1,142 @@
+#include "views/event_format.h"
+
+#include "common/app_state.h"
+#include "common/text_replace.h"
+#include "common/xstring.h"
+#include "irc/server_connection.h"
+#include "shell/config_values.h"
+#include "shell/window_list.h"
+#include "views/untrusted_text.h"
+
+#include <array>
+
+namespace {
+
+constexpr uint32_t kFormatKinds = 14;
+
+const char* const kFormatKeys[kFormatKinds] = {
+    "MyMessage_Format", "Message_Format", "Join_Format",   "Part_Format",   "Mode_Format",
+    "Topic_Format",     "Quit_Format",    "Nick_Format",   "Kick_Format",   "Notice_Format",
+    "Kill_Format",      "Me_Format",      "Invite_Format", "Silence_Format"};
+
+enum Variable { kNick, kIdent, kIp, kDomain, kChannel, kMessage, kVictim, kTarget, kVariableCount };
+
+const char* const kVariableNames[kVariableCount] = {"$nick",    "$ident",   "$ip",     "$domain",
+                                                    "$channel", "$message", "$victim", "$target"};
+
+std::string Word(const std::vector<std::string>& words, size_t index) {
+    return index < words.size() ? words[index] : std::string();
+}
+
+std::string WithoutColon(std::string text) {
+    if (!text.empty() && text[0] == ':') text.erase(0, 1);
+    return text;
+}
+
+// The code page of the window the line belongs to: a DCC chat's own (else the default); for
+// others the code page of the connection's window named by the target word, else the default.
+UINT LineCodePage(const WindowRecord* record, const std::string& targetWord) {
+    UINT fallback = DefaultCodePage.load();
+    if (!record) return fallback;
+    if (record->Dcc) return record->CodePage >= 0 ? static_cast<UINT>(record->CodePage) : fallback;
+    const ServerConnection* connection = record->Server ? record->Server->Connection : record->Connection;
+    int32_t codePage = FindWindowCodePage(targetWord, connection);
+    return codePage >= 0 ? static_cast<UINT>(codePage) : fallback;
+}
+
+std::string Recode(const std::string& text, UINT codePage) {
+    return WideToNarrow(NarrowToWide(text, codePage));
+}
+
+std::string OwnNick(const WindowRecord* record) {
+    const WindowRecord* server = record ? record->Server : nullptr;
+    if (server && server->Connection) return server->Connection->OwnNick;
+    return std::string();
+}
+
+// Every variable's value for the kind, taken from the line and the window.
+std::array<std::string, kVariableCount> VariableValues(const WindowRecord* record, LineKind kind,
+                                                       const std::string& message,
+                                                       const std::vector<std::string>& words,
+                                                       const UserAddress& sender) {
+    std::array<std::string, kVariableCount> v;
+    v[kNick] = kind == kOwnMessageLine ? OwnNick(record) : sender.Nick;
+    v[kIdent] = sender.User;
+    v[kIp] = sender.Host;
+    v[kDomain] = sender.Host;
+    switch (kind) {
+        case kOwnMessageLine:
+            v[kMessage] = Recode(message, LineCodePage(record, words.empty() ? std::string() : words[0]));
+            break;
+        case kMessageLine:
+            v[kMessage] = Recode(WithoutColon(Word(words, 3)), LineCodePage(record, Word(words, 2)));
+            break;
+        case kJoinLine:
+        case kPartLine: v[kChannel] = WithoutColon(Word(words, 2)); break;
+        case kModeLine:
+        case kSilenceLine: v[kMessage] = message; break;
+        case kTopicLine:
+        case kQuitLine:
+        case kNickLine: v[kMessage] = WithoutColon(message); break;
+        case kKickLine:
+            v[kChannel] = Word(words, 2);
+            v[kMessage] = WithoutColon(message);
+            v[kVictim] = v[kTarget] = Word(words, 3);
+            break;
+        case kNoticeLine: v[kMessage] = WithoutColon(Word(words, 3)); break;
+        case kKillLine:
+            v[kMessage] = WithoutColon(message);
+            v[kVictim] = v[kTarget] = Word(words, 2);
+            break;
+        case kActionLine: {
+            // ":\x01ACTION text\x01": the text from the ninth character on without the closing code.
+            std::string word = Word(words, 3);
+            if (word.size() > 9) v[kMessage] = word.substr(8, word.size() - 9);
+            break;
+        }
+        case kInviteLine:
+            v[kChannel] = message;
+            v[kVictim] = v[kTarget] = Word(words, 2);
+            break;
+        default: break;
+    }
+    // The own typed text is the user's; everything else came from a server or a peer.
+    for (size_t i = 0; i < v.size(); ++i)
+        if (!(kind == kOwnMessageLine && i == kMessage)) v[i] = CleanUntrustedText(v[i]);
+    return v;
+}
+
+// One pass over the format: each variable name is replaced by its value, and inserted values
+// are never searched again.
+std::string Substitute(const std::string& format, const std::array<std::string, kVariableCount>& values) {
+    std::string out;
+    out.reserve(format.size());
+    size_t i = 0;
+    while (i < format.size()) {
+        if (format[i] == '$') {
+            bool replaced = false;
+            for (size_t v = 0; v < kVariableCount; ++v) {
+                std::string_view name(kVariableNames[v]);
+                if (format.compare(i, name.size(), name) == 0) {
+                    out += values[v];
+                    i += name.size();
+                    replaced = true;
+                    break;
+                }
+            }
+            if (replaced) continue;
+        }
+        out += format[i++];
+    }
+    return out;
+}
+
+} // namespace
+
+void FormatEventLine(WindowRecord* window, std::wstring& out, LineKind kind, const std::string& message,
+                     const std::vector<std::string>& words, const UserAddress& sender) {
+    if (kind >= kFormatKinds) return;
+    std::string format = ReadConfigText("Cfg\\Appearance", kFormatKeys[kind], "");
+    UnescapeString(format, false);
+    out = NarrowToWide(Substitute(format, VariableValues(window, kind, message, words, sender)));
+}
