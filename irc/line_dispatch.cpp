@@ -10,6 +10,7 @@
 #include "irc/server_connection.h"
 #include "shell/window_list.h"
 #include "views/line_printer.h"
+#include "views/untrusted_text.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
 
@@ -88,8 +89,9 @@ void CutWords(const std::string& line, std::vector<std::string>& words) {
     }
 }
 
+// Server text: the program's own markup (links, colours, fonts) is taken out first.
 void PrintInformation(WindowRecord* window, const std::string& text, UINT codePage) {
-    PrintToWindow(kInformationLine, window, NarrowToWide(text, codePage));
+    PrintToWindow(kInformationLine, window, NarrowToWide(CleanUntrustedText(text), codePage));
 }
 
 void DebugEcho(const std::string& line, WindowRecord* window) {

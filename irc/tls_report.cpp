@@ -1,6 +1,7 @@
 // The lines that tell the user whom a TLS session talks to and what its certificate check found.
 #include "irc/tls_socket.h"
 #include "views/line_printer.h"
+#include "views/untrusted_text.h"
 
 #include <string>
 
@@ -26,7 +27,9 @@ void ReportSslCertificate(WindowRecord* window, TlsSocket* tls) {
     if (!tls) return;
     wchar_t name[1000];
     GetPeerCertificateName(tls, name);
-    PrintToWindow(kInformationLine, window, std::wstring(BULLET L"12 SSL Info for: ") + name);
+    // The name comes from the peer's certificate: no markup of ours may come with it.
+    PrintToWindow(kInformationLine, window,
+                  std::wstring(BULLET L"12 SSL Info for: ") + CleanUntrustedTextW(name));
     if (const wchar_t* line = CertificateErrorLine(VerifyPeerCertificate(tls)))
         PrintToWindow(kInformationLine, window, line);
 }

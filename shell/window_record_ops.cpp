@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <mutex>
 
 namespace {
 
@@ -30,6 +31,7 @@ void CheckChildToolbarButton(const WindowRecord* record, uint32_t buttonId, bool
 
 void RemoveRememberedUser(WindowRecord* record, const std::string& nick) {
     if (!record || !record->Connection) return;
+    std::lock_guard<std::mutex> lock(record->Connection->RememberedUsersMutex);
     auto& users = record->Connection->RememberedUsers;
     auto found = std::find_if(users.begin(), users.end(), [&](const RememberedUser& user) {
         return StringEqualsNoCase(user.NickPattern, nick);

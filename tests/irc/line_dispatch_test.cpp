@@ -175,3 +175,15 @@ TEST(PingParameter, LastParameterOfEveryForm) {
     EXPECT_EQ(PingParameter(":p"), "");
     EXPECT_EQ(PingParameter("PING :a\nb"), "ab");
 }
+
+// An unclaimed line is server text: a link or colour of the program's own markup in it must not
+// reach the window, while the text itself does.
+TEST_F(LineDispatchTest, UnclaimedLinesLoseTheProgramsOwnMarkup) {
+    Handle(":irc.test 999 me :see \x18{click|||/quit}here\x18 and \x07"
+           "FF0000FFred");
+    const std::vector<std::string> printed = Printed();
+    ASSERT_FALSE(printed.empty());
+    EXPECT_EQ(printed.back().find('\x18'), std::string::npos) << printed.back();
+    EXPECT_EQ(printed.back().find('\x07'), std::string::npos) << printed.back();
+    EXPECT_NE(printed.back().find("here"), std::string::npos) << printed.back();
+}
