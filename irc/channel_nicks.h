@@ -1,10 +1,16 @@
-// The members of a channel window, as its nick list shows them.
+// The members of a channel window, as its nick list shows them. The list-view control is the
+// store: each item is a nick with at most one status prefix, in a group by status.
 #pragma once
+
+#include <windows.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct WindowRecord;
+
+constexpr uint32_t kNickNotFound = 0xFFFFFFFF;
 
 // The level of a nick in the channel's nick list: 4 ('.'), 3 ('@' or an extra prefix
 // character), 2 ('+'), 1 (no prefix), 0 (not listed). With a null nick and an index, the item
@@ -13,3 +19,32 @@ struct WindowRecord;
 // bare nick is empty.
 uint32_t GetNickLevel(const char* nick, WindowRecord* channel, uint32_t* index, wchar_t* prefix,
                       std::wstring* itemText, std::wstring* bareNick);
+
+// Every item's text in item order.
+void ReadNickListItems(HWND list, std::vector<std::wstring>& out);
+// The first item whose text equals the text ignoring (ASCII) case; kNickNotFound when none.
+uint32_t FindNickListItem(HWND list, const std::wstring& text);
+
+// The characters that count as a level-3 prefix besides '@': "Nick_Prefixes", the
+// connection's own ("/prefix") and the symbols the server announced other than '.', '@', '+'.
+std::wstring ExtraNickPrefixes(const WindowRecord* window);
+// The group of an item: 1 when it starts with an extra prefix character, else 2 for level 3
+// or more and 0 below.
+int NickGroup(const std::wstring& text, uint32_t level, const std::wstring& extraPrefixes);
+
+// Adds a joining nick (UTF-8) in group 0 unless it is listed at any level; keeps the list in
+// order when the window sorts its nicks.
+void AddNickToList(WindowRecord* channel, const std::string& nick);
+// Deletes the nick's item; true when it was listed.
+bool RemoveNickFromList(WindowRecord* channel, const std::string& nick);
+// Replaces the item of a listed nick with the given text and group, in order.
+void ReplaceNickItem(WindowRecord* channel, uint32_t index, const std::wstring& text, int group);
+// For every window of this server: DCC chats and queries named like the old nick take the new
+// name, channel lists keep the member's prefix and group under the new nick.
+void RenameNickInLists(WindowRecord* server, const std::string& oldNick, const std::string& newNick);
+
+// Inserts an item at index (LVIF_TEXT | LVIF_GROUPID); the item's data holds the group too, so
+// the order can be worked out where a list view does not keep group ids. Returns its index.
+int InsertNickItem(HWND list, int index, const std::wstring& text, int group);
+// Where an item belongs in a sorted list (larger groups first, then the text ignoring case).
+int SortedNickIndex(HWND list, int group, const std::wstring& text);

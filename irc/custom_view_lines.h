@@ -3,9 +3,17 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct WindowRecord;
 
 // Appends {kind, text} to the line list of the record's custom-drawn view and repaints it;
 // nothing when the view is not a custom-drawn one.
 void AppendViewLine(WindowRecord* record, const std::wstring& text, uint32_t kind);
+
+struct UserAddress;
+
+// The custom view's own text for a join, mode or topic line (kinds 2, 4, 5), appended to the
+// window's view; other kinds and lines with too few words add nothing.
+void FormatViewEventLine(WindowRecord* record, uint32_t kind, const std::string& line,
+                         const std::vector<std::string>& words, const UserAddress& sender);

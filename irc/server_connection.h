@@ -2,6 +2,8 @@
 // asked for, the live session, the send queue, remembered users, script variables and timers.
 #pragma once
 
+#include "irc/channel_mode_rules.h"
+#include "irc/line_handler_state.h"
 #include "irc/remembered_user.h"
 #include "irc/user_address.h"
 #include "script/script_timers.h"
@@ -58,6 +60,9 @@ struct ServerConnection {
     std::string LocalIPv4;
     std::string LocalIPv6;
     std::string PrefixCharacters;
+    // Which modes take arguments and set nick levels, as the server announced them.
+    ChannelModeRulesSlot ModeRules;
+    LineHandlerState HandlerState;
     uint16_t Port = 0;
     uint8_t UseTls = 0;
     int32_t ReconnectCounter = 0;

@@ -6,3 +6,8 @@
 void AppendViewLine(WindowRecord* record, const std::wstring& text, uint32_t kind) {
     CallLog::Instance().Add({"AppendViewLine", record, WideToNarrow(text), kind});
 }
+
+void FormatViewEventLine(WindowRecord* record, uint32_t kind, const std::string& line,
+                         const std::vector<std::string>&, const UserAddress&) {
+    CallLog::Instance().Add({"FormatViewEventLine", record, line, kind});
+}

@@ -6,9 +6,12 @@
 #include "irc/server_session.h"
 #include "peer/dcc_connection.h"
 #include "shell/frame_message_ids.h"
+#include "shell/nick_list.h"
 #include "shell/window_list.h"
 #include "shell/window_record.h"
 #include "tests/recorders/call_log.h"
+
+#include <commctrl.h>
 
 namespace {
 
@@ -16,6 +19,7 @@ const wchar_t kFrameClass[] = L"ChatTestFrame";
 const wchar_t kChildClass[] = L"ChatTestChild";
 
 std::vector<WindowRecord*> OpenedRecords;
+FrameMessageHook MessageHook;
 
 WindowRecord* RecordOf(HWND window) {
     return reinterpret_cast<WindowRecord*>(GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -43,6 +47,10 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     if (message == WM_COMMAND) {
         CallLog::Instance().Add({"FrameCommand", nullptr, {}, LOWORD(wParam)});
         return 0;
+    }
+    if (MessageHook) {
+        LRESULT result = 0;
+        if (MessageHook(message, wParam, lParam, result)) return result;
     }
     if (message == WM_TIMER) {
         if (wParam == FLOOD_TIMER_ID) FlushSendQueues();
@@ -103,6 +111,15 @@ void ChatTestFrame::CloseOpenedWindows() {
 void AttachChatWindow(WindowRecord* record) {
     record->Window = MakeChild(record);
     record->View = MakeChild(record);
+    if (record->Type == kChannelWindow) {
+        // A real nick list, as the program's channel windows have.
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
+        InitCommonControlsEx(&controls);
+        record->NickList =
+            CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | LVS_REPORT, 0, 0, 200, 300, record->Window,
+                            reinterpret_cast<HMENU>(903), GetModuleHandleW(nullptr), nullptr);
+        PrepareNickList(record->NickList);
+    }
     InsertWindowRecord(record);
 }
 
@@ -110,9 +127,14 @@ void DetachChatWindow(WindowRecord* record) {
     if (record->Dcc && record->Dcc->Socket) closesocket(record->Dcc->Socket);
     DestroyServerSession(record);
     EraseWindowRecord(record);
+    if (record->NickList) DestroyWindow(record->NickList);
     if (record->View) DestroyWindow(record->View);
     if (record->Window) DestroyWindow(record->Window);
     delete record;
+}
+
+void SetFrameMessageHook(FrameMessageHook hook) {
+    MessageHook = std::move(hook);
 }
 
 std::vector<WindowRecord*> FrameOpenedWindows() {

@@ -30,6 +30,11 @@ void AttachChatWindow(WindowRecord* record);
 // Ends the record as closing its window would, and frees it.
 void DetachChatWindow(WindowRecord* record);
 
+// Lets a test handle further frame messages: the hook answers true when it handled one and
+// sets the result. An empty hook removes it.
+using FrameMessageHook = std::function<bool(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)>;
+void SetFrameMessageHook(FrameMessageHook hook);
+
 // Records opened by the frame (and so by "/server" and "/query"), in order of creation.
 std::vector<WindowRecord*> FrameOpenedWindows();
 

@@ -1,0 +1,44 @@
+// Which channel modes take an argument and which give a nick a level. Until the server says
+// otherwise in its 005 reply (PREFIX and CHANMODES), 'q', 'o' and 'v' each take one nick and
+// give it the level 4, 3 or 2, and no other letter takes an argument.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct ChannelModeRules {
+    std::string LevelModes = "qov";   // letters that set a nick's level, highest first
+    std::string LevelSymbols = ".@+"; // the prefix each of them shows in a names reply
+    std::string ArgumentModes;        // CHANMODES A and B: an argument when set and when unset
+    std::string SetArgumentModes;     // CHANMODES C: an argument only when set
+    bool Announced = false;           // the server sent CHANMODES
+};
+
+// The rules of one connection: the 005 handler on the connection thread writes them, any
+// thread reads a copy.
+class ChannelModeRulesSlot {
+public:
+    ChannelModeRules Get() const;
+    void Set(const ChannelModeRules& rules);
+    // Back to the defaults, for a new registration.
+    void Reset();
+
+private:
+    mutable SRWLOCK lock_ = SRWLOCK_INIT;
+    ChannelModeRules rules_;
+};
+
+// Reads the PREFIX and CHANMODES tokens of a 005 line (the whole line) into rules; the other
+// tokens and malformed values leave them as they were. True when either token was taken.
+bool ReadServerModeTokens(const std::string& line, ChannelModeRules& rules);
+
+constexpr int32_t kModeFetchMark = 0x10000;
+
+// The level change that the mode text gives its n-th argument (from 0): the level 4, 3 or 2 of
+// the letter that takes it, times the sign in force, plus kModeFetchMark when a letter that
+// sets no nick level comes before it (or anywhere, when no letter takes it).
+int32_t ModeArgumentLevel(std::string_view modes, uint32_t n, const ChannelModeRules& rules);
+int32_t ModeArgumentLevel(std::string_view modes, uint32_t n);

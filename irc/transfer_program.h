@@ -1,0 +1,17 @@
+// Starting the transfer program qx for a file that qv sends: its command line of nine arguments
+// and its process, which qv does not wait for.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The quoted path of qx in the folder.
+std::wstring TransferProgramPath(const std::wstring& programFolder);
+// "out": qx connects to the peer's address and port and sends the file.
+std::wstring SendOutCommandLine(const std::wstring& programFolder, const std::string& address, uint32_t port,
+                                bool ipv6, const std::wstring& protocol, const std::wstring& path);
+// "in": qx listens on the port and sends the file to the peer that connects.
+std::wstring SendInCommandLine(const std::wstring& programFolder, uint32_t port, bool ipv6, bool upnp,
+                               const std::wstring& protocol, const std::wstring& path);
+// Starts qx from the program folder with the command line; true when the process started.
+bool StartTransferProgram(const std::wstring& commandLine);

@@ -1,0 +1,22 @@
+// The user lists of "Cfg\\User_Lists", kept in memory: read at start-up and every time the
+// settings are applied, read by the connection threads under a shared lock.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum UserListId : uint32_t {
+    kNotifyList,
+    kIgnoreList,
+    kBlackList,
+    kTalkNotifyList,
+    kAutoOpList,
+    kAutoVoiceList,
+    kUserListCount,
+};
+
+// Reads every list from the user's settings, split at blanks.
+void LoadUserLists();
+// A copy of the list's entries (the lists are read once on first use when nobody loaded them).
+std::vector<std::string> UserListEntries(UserListId list);

@@ -1,0 +1,157 @@
+// Channel nick lists: levels and prefixes, adding, renaming, the level a mode gives an argument
+// under the default and the server's rules, mode changes and names replies.
+#include "tests/irc_lines/lines_test_support.h"
+
+#include "irc/channel_mode_rules.h"
+#include "irc/channel_nicks.h"
+
+namespace {
+
+class NickLists : public LinesTest {
+protected:
+    void SetUp() override {
+        LinesTest::SetUp();
+        channel_ = Open(kChannelWindow, "#c");
+    }
+    uint32_t Level(const char* nick, wchar_t* prefix = nullptr) {
+        return GetNickLevel(nick, channel_, nullptr, prefix, nullptr, nullptr);
+    }
+    WindowRecord* channel_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(NickLists, LevelsPrefixesAndGroups) {
+    SetConfig("Cfg\\Options1", "Nick_Prefixes", "~&");
+    Fill(channel_, "@op +voice .owner plain ~lord");
+    wchar_t prefix = 0;
+    EXPECT_EQ(Level("OP", &prefix), 3u); // case is ignored
+    EXPECT_EQ(prefix, L'@');
+    EXPECT_EQ(Level("voice"), 2u);
+    EXPECT_EQ(Level("owner"), 4u);
+    EXPECT_EQ(Level("plain"), 1u);
+    EXPECT_EQ(Level("lord", &prefix), 3u);
+    EXPECT_EQ(prefix, L'~');
+    EXPECT_EQ(Level("nobody"), 0u);
+    EXPECT_EQ(GroupOf(channel_, L"@op"), 2);
+    EXPECT_EQ(GroupOf(channel_, L"~lord"), 1);
+    EXPECT_EQ(GroupOf(channel_, L"+voice"), 0);
+    EXPECT_EQ(GroupOf(channel_, L".owner"), 0); // '.' is no prefix character here
+    // Higher groups first, then by text ignoring case.
+    EXPECT_EQ(Nicks(channel_), (std::vector<std::wstring>{L"@op", L"~lord", L"+voice", L".owner", L"plain"}));
+
+    uint32_t index = 1;
+    std::wstring bare;
+    EXPECT_EQ(GetNickLevel(nullptr, channel_, &index, nullptr, nullptr, &bare), 3u);
+    EXPECT_EQ(bare, L"lord");
+    index = 99;
+    EXPECT_EQ(GetNickLevel(nullptr, channel_, &index, nullptr, nullptr, &bare), 0u);
+    EXPECT_TRUE(bare.empty());
+
+    // A nick already listed with any prefix is not added again; a new one goes to its place.
+    AddNickToList(channel_, "OP");
+    AddNickToList(channel_, "Bob");
+    EXPECT_EQ(Nicks(channel_),
+              (std::vector<std::wstring>{L"@op", L"~lord", L"+voice", L".owner", L"Bob", L"plain"}));
+    EXPECT_TRUE(RemoveNickFromList(channel_, "bob"));
+    EXPECT_FALSE(RemoveNickFromList(channel_, "bob"));
+}
+
+TEST_F(NickLists, RenameKeepsPrefixAndGroupEverywhere) {
+    SetConfig("Cfg\\Options1", "Nick_Prefixes", "~");
+    WindowRecord* other = Open(kChannelWindow, "#d");
+    WindowRecord* query = Open(kQueryWindow, "lord");
+    Fill(channel_, "~lord zed");
+    Fill(other, "@x lord");
+    RenameNickInLists(Server(), "LORD", "able");
+    EXPECT_EQ(Nicks(channel_), (std::vector<std::wstring>{L"~able", L"zed"}));
+    EXPECT_EQ(GroupOf(channel_, L"~able"), 1);
+    EXPECT_EQ(Nicks(other), (std::vector<std::wstring>{L"@x", L"able"}));
+    EXPECT_EQ(query->Name, "lord"); // queries follow the nick's exact spelling only
+    RenameNickInLists(Server(), "lord", "able");
+    EXPECT_EQ(query->Name, "able");
+}
+
+TEST(ModeArgumentLevels, DefaultTableAndServerRules) {
+    EXPECT_EQ(ModeArgumentLevel("+o-v", 1), -2);
+    EXPECT_EQ(ModeArgumentLevel("+b", 0), 0x10000);
+    EXPECT_EQ(ModeArgumentLevel("+o-b", 0), 3);
+    EXPECT_EQ(ModeArgumentLevel("+b-o", 0), 0x10000 - 3);
+    EXPECT_EQ(ModeArgumentLevel("", 3), 0);
+    EXPECT_EQ(ModeArgumentLevel("+qov", 2), 2);
+    // Without the server's word the key takes the operator level.
+    EXPECT_EQ(ModeArgumentLevel("+ko", 0), 0x10000 + 3);
+
+    ChannelModeRules rules;
+    EXPECT_TRUE(ReadServerModeTokens(
+        ":irc.test 005 me CHANTYPES=# PREFIX=(qaohv)~&@%+ CHANMODES=beI,k,l,imnst :are supported", rules));
+    EXPECT_EQ(rules.LevelSymbols, "~&@%+");
+    EXPECT_EQ(ModeArgumentLevel("+ko", 0, rules), 0x10000); // the key is the key's argument
+    EXPECT_EQ(ModeArgumentLevel("+ko", 1, rules), 0x10000 + 3);
+    EXPECT_EQ(ModeArgumentLevel("+lv", 1, rules), 0x10000 + 2);  // l takes one when set
+    EXPECT_EQ(ModeArgumentLevel("-l+v", 0, rules), 0x10000 + 2); // ... and none when unset
+    EXPECT_EQ(ModeArgumentLevel("+h", 0, rules), 0);             // a level the list cannot show
+    EXPECT_EQ(ModeArgumentLevel("+q", 0, rules), 4);
+
+    ChannelModeRules quiet;
+    ReadServerModeTokens(":s 005 me PREFIX=(ov)@+ CHANMODES=bq,k,l,m :ok", quiet);
+    EXPECT_EQ(ModeArgumentLevel("+qo", 1, quiet), 0x10000 + 3); // q is a list here
+    // Malformed values leave the rules as they were.
+    ChannelModeRules same;
+    EXPECT_FALSE(ReadServerModeTokens(":s 005 me PREFIX=(ov)@ CHANMODES=b,k :x PREFIX=(o)@", same));
+    EXPECT_EQ(same.LevelModes, "qov");
+}
+
+TEST_F(NickLists, ModeChangesFollowTheServersRules) {
+    Fill(channel_, "a b key me");
+    Sent();
+    Handle(":op!o@h MODE #c +ov a b");
+    EXPECT_EQ(Nicks(channel_), (std::vector<std::wstring>{L"@a", L"+b", L"key", L"me"}));
+    Handle(":op!o@h MODE #c -v a"); // demoting below the level held changes nothing
+    Handle(":op!o@h MODE #c -o a");
+    EXPECT_EQ(Level("a"), 1u);
+
+    // Without the server's rules "+ko key b" would op "key".
+    Handle(":irc.test 005 me PREFIX=(qaohv)~&@%+ CHANMODES=beI,k,l,imnst :are supported");
+    Sent();
+    Handle(":op!o@h MODE #c +ko secret b");
+    EXPECT_EQ(Level("key"), 1u);
+    EXPECT_EQ(Level("b"), 3u);
+    EXPECT_EQ(Sent(), std::vector<std::string>{"MODE #c"}); // the key changed the channel's modes
+    Handle(":op!o@h MODE #c +o key");                       // the mode query just went: not again so soon
+    Handle(":op!o@h MODE #c +h b"); // a level the list does not show: the names are read again
+    EXPECT_EQ(Sent(), std::vector<std::string>{"NAMES #c"});
+
+    // A change without arguments asks for the modes at most once in a short time.
+    Handle(":op!o@h MODE #d +m");
+    Handle(":op!o@h MODE #c +m");
+    Handle(":op!o@h MODE #c +n");
+    Handle(":op!o@h MODE #c :+s");
+    EXPECT_EQ(Sent(), std::vector<std::string>{});
+    EXPECT_EQ(PrintedIn(channel_).back(), ":+s");
+
+    Handle(":me MODE me :+iw");
+    EXPECT_EQ(Connection().OwnUserModes, "+iw");
+}
+
+TEST_F(NickLists, DefaultRulesAskForNamesWhenTheyCannotFollow) {
+    Fill(channel_, "a");
+    Sent();
+    Handle(":op!o@h MODE #c +b-o *!*@mask a");
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"NAMES #c", "MODE #c"}));
+}
+
+TEST_F(NickLists, NamesFillTheListInOrderAndStartAfresh) {
+    SetConfig("Cfg\\Options1", "Nick_Prefixes", ".");
+    Handle(":irc.test 353 me = #c :zed @op +voice");
+    Handle(":irc.test 353 me = #c :.owner  plain :colon");
+    Handle(":irc.test 366 me #c :End");
+    EXPECT_EQ(Nicks(channel_),
+              (std::vector<std::wstring>{L"@op", L".owner", L"+voice", L"colon", L"plain", L"zed"}));
+    EXPECT_EQ(GroupOf(channel_, L".owner"), 1);
+    Handle(":irc.test 353 me = #c :new");
+    EXPECT_EQ(Nicks(channel_), std::vector<std::wstring>{L"new"});
+    // A names reply for a channel without a window is shown as it came.
+    Handle(":irc.test 353 me = #none :x y");
+    EXPECT_EQ(PrintedIn(Server()).back(), "= #none :x y");
+}
