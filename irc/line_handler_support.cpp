@@ -14,7 +14,7 @@
 
 std::vector<std::string> CutLine(const std::string& line, uint32_t blanks) {
     std::vector<std::string> words;
-    SplitString(words, line, blanks + 1, " ");
+    SplitString(words, line, blanks, " ");
     return words;
 }
 
