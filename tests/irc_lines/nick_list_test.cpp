@@ -5,6 +5,8 @@
 #include "irc/channel_mode_rules.h"
 #include "irc/channel_nicks.h"
 
+#include <algorithm>
+
 namespace {
 
 class NickLists : public LinesTest {
@@ -154,4 +156,26 @@ TEST_F(NickLists, NamesFillTheListInOrderAndStartAfresh) {
     // A names reply for a channel without a window is shown as it came.
     Handle(":irc.test 353 me = #none :x y");
     EXPECT_EQ(PrintedIn(Server()).back(), "= #none :x y");
+}
+
+TEST_F(NickLists, ALargeChannelArrivesWhole) {
+    // 5,000 members in the lines of about 400 bytes a server sends, a tenth of them operators.
+    std::vector<std::wstring> expected;
+    std::string names;
+    for (int i = 0; i < 5000; ++i) {
+        const std::string nick = (i % 10 == 0 ? "@" : "") + std::string("n") + std::to_string(10000 + i);
+        expected.push_back(std::wstring(nick.begin(), nick.end()));
+        names += (names.empty() ? "" : " ") + nick;
+        if (names.size() > 400 || i == 4999) {
+            Handle(":irc.test 353 me = #c :" + names);
+            names.clear();
+        }
+    }
+    Handle(":irc.test 366 me #c :End of NAMES list");
+    std::stable_partition(expected.begin(), expected.end(),
+                          [](const std::wstring& n) { return n[0] == L'@'; });
+    EXPECT_EQ(Nicks(channel_), expected);
+    EXPECT_EQ(GroupOf(channel_, L"@n10000"), 2);
+    EXPECT_EQ(Level("n14999"), 1u);
+    EXPECT_EQ(Connection().NamesInProgress, 0u);
 }
