@@ -99,7 +99,7 @@ WindowRecord* LinesTest::Open(uint32_t type, const std::string& name) {
     return reinterpret_cast<WindowRecord*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
-std::vector<std::wstring> LinesTest::Nicks(const WindowRecord* channel) {
+std::vector<std::wstring> NickListItems(const WindowRecord* channel) {
     std::vector<std::wstring> nicks;
     const int count = static_cast<int>(SendMessageW(channel->NickList, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {

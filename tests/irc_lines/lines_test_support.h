@@ -15,6 +15,9 @@
 #include <string>
 #include <vector>
 
+// The items of a channel's nick list, in order.
+std::vector<std::wstring> NickListItems(const WindowRecord* channel);
+
 class LinesTest : public testing::Test {
 protected:
     void SetUp() override;
@@ -30,7 +33,7 @@ protected:
     // A chat window under the server window, opened by the frame as the program opens one.
     WindowRecord* Open(uint32_t type, const std::string& name);
     // The items of a channel's nick list, in order.
-    static std::vector<std::wstring> Nicks(const WindowRecord* channel);
+    static std::vector<std::wstring> Nicks(const WindowRecord* channel) { return NickListItems(channel); }
     // The group the item with that text was put in; -1 when it is not listed.
     static int GroupOf(const WindowRecord* channel, const std::wstring& text);
     // Fills a channel's nick list as a names reply would.
