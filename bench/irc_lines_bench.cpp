@@ -1,0 +1,155 @@
+// A names reply of 20,000 members (353 lines of about 400 bytes as a server sends them, then 366)
+// handled into a channel's nick list, beside inserting the same texts into a bare list view (one
+// column, no groups, no order) in the same run. Target: the nick list within 3 times the bare
+// insertion. Best of three rounds each.
+#include <winsock2.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "common/app_state.h"
+#include "common/xstring.h"
+#include "irc/line_dispatch.h"
+#include "irc/server_connection.h"
+#include "irc/server_line_handlers.h"
+#include "irc/server_session.h"
+#include "shell/nick_list.h"
+#include "shell/user_lists.h"
+#include "shell/window_list.h"
+#include "shell/window_record.h"
+#include "xml/config_documents.h"
+#include "xml/xml_document.h"
+
+namespace {
+
+constexpr int kMembers = 20000;
+constexpr double kTargetRatio = 3.0;
+constexpr int kRounds = 3;
+
+using Clock = std::chrono::steady_clock;
+
+std::vector<std::string> MemberNames() {
+    std::vector<std::string> names;
+    for (int i = 0; i < kMembers; ++i) {
+        // Spread over the alphabet as real nicks are; a few operators and voiced members.
+        const char* prefix = i % 50 == 0 ? "@" : i % 20 == 0 ? "+" : "";
+        const unsigned mixed = static_cast<unsigned>(i) * 2654435761u;
+        std::string nick = prefix;
+        nick += static_cast<char>('a' + mixed % 26);
+        nick += static_cast<char>('a' + (mixed / 26) % 26);
+        nick += "nick" + std::to_string(i);
+        names.push_back(nick);
+    }
+    return names;
+}
+
+std::vector<std::string> NamesLines(const std::vector<std::string>& names) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (const std::string& name : names) {
+        if (line.empty())
+            line = ":irc.bench 353 me = #big :";
+        else
+            line += ' ';
+        line += name;
+        if (line.size() > 400) {
+            lines.push_back(line);
+            line.clear();
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    lines.push_back(":irc.bench 366 me #big :End of NAMES list");
+    return lines;
+}
+
+HWND MakeList(HWND parent) {
+    return CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 200, 400, parent,
+                           nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+double BareInsertion(HWND parent, const std::vector<std::string>& names) {
+    HWND list = MakeList(parent);
+    LVCOLUMNW column{};
+    column.mask = LVCF_WIDTH;
+    column.cx = 100;
+    SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    const auto start = Clock::now();
+    int index = 0;
+    for (const std::string& name : names) {
+        const std::wstring text = NarrowToWide(name, CP_UTF8);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = index++;
+        item.pszText = const_cast<wchar_t*>(text.c_str());
+        SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    DestroyWindow(list);
+    return ms;
+}
+
+double NamesReply(HWND parent, WindowRecord* server, const std::vector<std::string>& lines, int& items) {
+    auto* channel = new WindowRecord(parent, kChannelWindow, server);
+    channel->Name = "#big";
+    channel->NickList = MakeList(parent);
+    PrepareNickList(channel->NickList);
+    InsertWindowRecord(channel);
+    const auto start = Clock::now();
+    for (const std::string& line : lines) HandleServerLine(line, server);
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    items = static_cast<int>(SendMessageW(channel->NickList, LVM_GETITEMCOUNT, 0, 0));
+    EraseWindowRecord(channel);
+    DestroyWindow(channel->NickList);
+    channel->NickList = nullptr;
+    delete channel;
+    return ms;
+}
+
+} // namespace
+
+int main() {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    DefaultCodePage = CP_UTF8;
+    XmlDocument settings;
+    XmlDocumentOpenText(&settings,
+                        "<?xml version=\"1.0\" ?><root><Cfg><Options1 /><Options2 /></Cfg></root>");
+    UserConfigDocument = &settings;
+    LoadUserLists();
+    RegisterServerLineHandlers();
+
+    HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 300, 500, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    auto* server = new WindowRecord(nullptr, kServerWindow, nullptr);
+    server->Name = "irc.bench";
+    server->Connection = new ServerConnection;
+    server->Connection->OwnNick = "me";
+    InsertWindowRecord(server);
+
+    const std::vector<std::string> names = MemberNames();
+    const std::vector<std::string> lines = NamesLines(names);
+    double bare = 1e30, reply = 1e30;
+    int items = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        bare = std::min(bare, BareInsertion(parent, names));
+        reply = std::min(reply, NamesReply(parent, server, lines, items));
+    }
+    const double ratio = reply / bare;
+    std::printf("names reply of %d members in %d lines: %.1f ms into the nick list (%d items)\n", kMembers,
+                static_cast<int>(lines.size()) - 1, reply, items);
+    std::printf("bare list view, same %d texts inserted in order: %.1f ms\n", kMembers, bare);
+    std::printf("ratio %.2f (target at most %.1f): %s\n", ratio, kTargetRatio,
+                ratio <= kTargetRatio && items == kMembers ? "met" : "MISSED");
+
+    DestroyServerSession(server);
+    EraseWindowRecord(server);
+    delete server;
+    DestroyWindow(parent);
+    UserConfigDocument = nullptr;
+    return 0;
+}
