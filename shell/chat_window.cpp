@@ -2,6 +2,8 @@
 
 #include "commands/input_dispatcher.h"
 #include "commands/plugin_host.h"
+#include "common/xstring.h"
+#include "irc/server_connection.h"
 #include "common/app_state.h"
 #include "script/script_timers.h"
 #include "script/script_variables.h"

@@ -36,7 +36,3 @@ void LayoutChatWindow(WindowRecord* record, int width, int height);
 void OnChatClose(WindowRecord* record);
 LRESULT OnViewLink(WindowRecord* record, const NMHDR* header);
 LRESULT OnNickListNotify(WindowRecord* record, const NMHDR* header);
-
-// A channel or nick name made safe as a file's base name: no path separators, drive colons,
-// wildcards, quotes, control characters, "." or ".." names and no device names.
-std::wstring SafeFileBaseName(const std::wstring& name);

@@ -1,6 +1,7 @@
 // Building a chat window's controls on WM_CREATE.
 #include "common/app_state.h"
 #include "common/data_folders.h"
+#include "common/plain_base_name.h"
 #include "common/xstring.h"
 #include "irc/server_connection.h"
 #include "shell/applied_settings.h"
@@ -51,7 +52,7 @@ void SetFont(HWND control, uint32_t index) {
 void StartAutoLogging(WindowRecord* record) {
     if (ReadConfigInt("Cfg\\Options1", "Auto_Logging", 0) != 1) return;
     record->Logging = 1;
-    record->LogPath = DocumentsFolder + L"\\" + SafeFileBaseName(NarrowToWide(record->Name)) + L".log";
+    record->LogPath = DocumentsFolder + L"\\" + PlainBaseNameUtf8(record->Name) + L".log";
     WriteLogLine(record, kLogStartMarker);
 }
 

@@ -1,7 +1,9 @@
 #include "shell/command_line.h"
 
+#include "common/data_folders.h"
 #include "common/text_compare.h"
 #include "common/xstring.h"
+#include "shell/data_folder_setup.h"
 #include "shell/startup_switches.h"
 
 #include <windows.h>
@@ -40,9 +42,9 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments) {
         } else if (Is(argument, L"-sk")) {
             if (i + 1 < arguments.size()) StartupCommand = "/installskin " + WideToNarrow(arguments[++i]);
         } else if (Is(argument, L"-port1")) {
-            DataMode = kDataInProgramFolder;
+            DataMode = kDataModeProgramFolder;
         } else if (Is(argument, L"-port2")) {
-            DataMode = kDataInUserFolders;
+            DataMode = kDataModePerUser;
         } else if (Is(argument, L"-fix64i")) {
             WriteUninstallKey();
         }

@@ -32,6 +32,7 @@
 #include "xml/xml_profile.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 #include <shellapi.h>
 
 #include <cstdlib>

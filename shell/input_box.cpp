@@ -3,6 +3,7 @@
 #include "commands/command_interpreter.h"
 #include "commands/input_dispatcher.h"
 #include "common/app_state.h"
+#include "common/text_split.h"
 #include "common/xstring.h"
 #include "shell/active_window.h"
 #include "shell/config_values.h"

@@ -8,6 +8,7 @@
 #include "script/event_scripts.h"
 #include "shell/active_window.h"
 #include "shell/chat_window.h"
+#include "shell/first_run_wizard.h"
 #include "shell/frame_handles.h"
 #include "shell/input_box.h"
 #include "shell/main_menu.h"
@@ -196,6 +197,7 @@ void Dispatch(HWND owner, UINT id) {
             SendMessageW(record ? record->Window : owner, WM_CLOSE, 0, 0);
             return;
         case 972: return CloseStartPanelAndRemember(1);
+        case 995: FirstRunWizard(); return;
         case 973: return CloseStartPanelAndRemember(0);
         default: break;
     }

@@ -11,8 +11,8 @@ extern std::atomic<HMODULE> ResourceModule;
 
 // The tab states' icons "STAT_1" to "STAT_6" (16 x 16).
 extern HIMAGELIST TabImageList;
-// Bitmap image lists: "PP_1" the preferences bar, "BB_1" the chat windows' standard bar, "BB_2"
-// the inserts bar of channels, "BB_3" the control bar.
+// Bitmap image lists: "PP_1" the chat windows' standard bar, "BB_1" their control bar, "BB_2"
+// the operator bar of channels, "BB_3" the preferences bar.
 extern HIMAGELIST PreferencesBarImages;
 extern HIMAGELIST WindowBarImages;
 extern HIMAGELIST InsertsBarImages;

@@ -3,4 +3,3 @@
 std::atomic<uint32_t> CustomViewMode{0};
 std::atomic<uint8_t> SkipPlugins{0};
 std::string StartupCommand;
-std::atomic<uint32_t> DataMode{kDataUndecided};

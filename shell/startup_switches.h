@@ -11,11 +11,3 @@ extern std::atomic<uint32_t> CustomViewMode;
 extern std::atomic<uint8_t> SkipPlugins;
 // "-e", "-s", "-sk": the line run through the input dispatcher once the frame exists (UTF-8).
 extern std::string StartupCommand;
-
-// Where the data lives: undecided until the command line or the data folders decide.
-enum DataLayout : uint32_t {
-    kDataUndecided = 0,
-    kDataInProgramFolder = 1, // "-port1"
-    kDataInUserFolders = 2,   // "-port2"
-};
-extern std::atomic<uint32_t> DataMode;
