@@ -90,12 +90,14 @@ LRESULT ChatMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return OnChatCreate(window, *params);
         }
         case WM_SIZE:
-            if (record && LOWORD(lParam) && HIWORD(lParam)) LayoutChatWindow(record, LOWORD(lParam), HIWORD(lParam));
-            else if (record && !lParam) {
+            if (record && !wParam && !lParam) {
+                // A request to lay the controls out again (after a change of fonts or modes).
                 RECT client{};
                 GetClientRect(window, &client);
-                if (client.right && client.bottom) LayoutChatWindow(record, client.right, client.bottom);
+                LayoutChatWindow(record, client.right, client.bottom);
+                return 0;
             }
+            if (record && LOWORD(lParam) && HIWORD(lParam)) LayoutChatWindow(record, LOWORD(lParam), HIWORD(lParam));
             return DefaultProcessing(record, window, message, wParam, lParam);
         case WM_CLOSE:
             if (!record) return DefaultProcessing(record, window, message, wParam, lParam);
