@@ -212,16 +212,16 @@ TEAL, PURPLE, GREY, BROWN = (20, 130, 140), (120, 60, 160), (100, 100, 110), (14
 # Picture order = button order of the toolbar that uses the strip.
 STRIPS = {
     # chat window standard toolbar: 733 502 522 523 750 757 60014 767 511 983 60017 809 988 805
-    'pp_1.bmp': (22, [('lines', GREY), ('!', ORANGE), ('pause', BLUE), ('windows', GREY), ('A', PURPLE),
+    'bb_1.bmp': (22, [('lines', GREY), ('!', ORANGE), ('pause', BLUE), ('windows', GREY), ('A', PURPLE),
                       ('face', TEAL), ('@', GREEN), ('mic', RED), ('>', TEAL), ('L', BROWN), ('dots', GREY),
                       ('down', BLUE), ('S', PURPLE), ('search', BLUE)]),
     # chat window control toolbar: 751 752 753 754 755 765 760 763 756 759 773
-    'bb_1.bmp': (22, [('B', GREY), ('I', GREY), ('U', GREY), ('S', GREY), ('palette', GREY),
+    'bb_3.bmp': (22, [('B', GREY), ('I', GREY), ('U', GREY), ('S', GREY), ('palette', GREY),
                       ('gradient', GREY), ('F', BLUE), ('L', BLUE), ('T', BLUE), ('0', RED), ('!', ORANGE)]),
     # channel operator toolbar: 103 104 105
     'bb_2.bmp': (14, [('@', RED), ('+', GREEN), ('K', ORANGE)]),
     # preferences toolbar: 902 905 904 900
-    'bb_3.bmp': (22, [('+', GREEN), ('R', BLUE), ('X', RED), ('=', PURPLE)]),
+    'pp_1.bmp': (22, [('+', GREEN), ('R', BLUE), ('X', RED), ('=', PURPLE)]),
     # frame bands
     'b_1.bmp': (32, [('plug', GREEN), ('S', PURPLE), ('P', GREY)]),       # 801 803 60012
     'b_2.bmp': (32, [('S', BLUE), ('+', TEAL), ('lines', TEAL), ('#', BLUE)]),  # 60001 706 707 60003

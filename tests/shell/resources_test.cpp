@@ -238,7 +238,7 @@ TEST(Resources, PicturesLoadWithOnePicturePerToolbarButton) {
     const struct {
         const wchar_t* name;
         int size, count;
-    } strips[] = {{L"PP_1", 22, 14}, {L"BB_1", 22, 11}, {L"BB_2", 14, 3}, {L"BB_3", 22, 4}, {L"B_1", 32, 3},
+    } strips[] = {{L"PP_1", 22, 4}, {L"BB_1", 22, 14}, {L"BB_2", 14, 3}, {L"BB_3", 22, 11}, {L"B_1", 32, 3},
                   {L"B_2", 32, 4},   {L"B_3", 32, 1},   {L"B_4", 32, 1},  {L"B_5", 32, 1},  {L"B_9", 32, 4}};
     for (const auto& strip : strips) {
         HIMAGELIST list = ImageList_LoadImageW(Res(), strip.name, strip.size, 0, RGB(255, 255, 255),
