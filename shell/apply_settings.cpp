@@ -7,7 +7,6 @@
 #include "shell/applied_settings.h"
 #include "shell/config_values.h"
 #include "shell/frame_handles.h"
-#include "shell/user_lists.h"
 #include "shell/window_list.h"
 #include "shell/window_record.h"
 #include "views/config_fonts.h"
@@ -68,8 +67,6 @@ void Repaint(HWND window) {
 } // namespace
 
 void ApplySettings() {
-    LoadUserLists();
-
     std::vector<std::wstring> paths;
     SplitQuotedW(paths, NarrowToWide(ReadConfigText("Cfg\\Options1", "Installed_Plugins", "")), L" ", false);
     SetPluginPaths(std::move(paths));

@@ -16,7 +16,6 @@
 #include "shell/config_values.h"
 #include "shell/frame_handles.h"
 #include "shell/frame_message_ids.h"
-#include "shell/frame_worker_messages.h"
 #include "shell/main_menu.h"
 #include "shell/menu_commands.h"
 #include "shell/resource_library.h"
@@ -46,8 +45,6 @@ namespace {
 
 constexpr UINT kConnectFirst = 6001;
 constexpr UINT kPopupGroupBase = 60000;
-constexpr uint32_t kMaxProbeLine = 10000;
-constexpr int kSideTabsWidth = 150;
 
 // Lives from WM_CREATE to WM_CLOSE in the frame's user data; its presence tells that the frame's
 // children exist.
@@ -105,8 +102,8 @@ void LayoutFrame(HWND frame, FrameData* data) {
 HWND CreateTabStrip(HWND frame) {
     const DWORD style = ReadConfigInt("Cfg\\Options2", "Multiline_Tabs", 0) == 1 ? 0x5080C348 : 0x5080C148;
     HWND tabs = CreateWindowExW(WS_EX_WINDOWEDGE, WC_TABCONTROLW, L"", style, 0, 0, 70, 70, frame,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kWindowTabsId)), GetModuleHandleW(nullptr),
-                                nullptr);
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kWindowTabsId)),
+                                GetModuleHandleW(nullptr), nullptr);
     if (ConfiguredFonts.size() > kTabFont)
         SendMessageW(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(ConfiguredFonts[kTabFont]), TRUE);
     if (TabImageList) SendMessageW(tabs, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(TabImageList));
@@ -129,9 +126,10 @@ LRESULT OnCreate(HWND frame) {
     }
     UpdateMainMenu(0, frame, kNoPluginMenuEntry);
     SetFloodDelay(frame, static_cast<uint32_t>(ReadConfigInt("Cfg\\Options1", "Flood_Delay_MS", 1000)));
-    SetTimer(frame, ISON_TIMER_ID,
-             static_cast<UINT>(XmlGetProfileInt("ICfg\\General", "IsonTimer", 60000, nullptr, UserConfigDocument)),
-             nullptr);
+    SetTimer(
+        frame, ISON_TIMER_ID,
+        static_cast<UINT>(XmlGetProfileInt("ICfg\\General", "IsonTimer", 60000, nullptr, UserConfigDocument)),
+        nullptr);
     return 1;
 }
 
@@ -263,7 +261,8 @@ void OnDropDown(HWND frame, const NMTOOLBARW* button) {
         case 511: position = 16; break;
         case 750: position = 7; break;
         default:
-            if (button->iItem >= static_cast<int>(kPopupGroupBase)) position = button->iItem - kPopupGroupBase;
+            if (button->iItem >= static_cast<int>(kPopupGroupBase))
+                position = button->iItem - kPopupGroupBase;
             break;
     }
     HMENU menu = MainMenuHandle.load();
@@ -321,7 +320,8 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_LIGHT_SENSOR: return 1;
         case WM_LBUTTONDBLCLK: {
             const int32_t last = XmlGetProfileInt("Servers", "lastserver", 0, nullptr, UserConfigDocument);
-            if (static_cast<uint32_t>(last) != 0xFFFFFFFF) PostMessageW(window, WM_COMMAND, kConnectFirst + last, 0);
+            if (static_cast<uint32_t>(last) != 0xFFFFFFFF)
+                PostMessageW(window, WM_COMMAND, kConnectFirst + last, 0);
             return 0;
         }
         case WM_DROPFILES: DragFinish(reinterpret_cast<HDROP>(wParam)); return 1;
@@ -337,13 +337,16 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             RECT client{};
             GetClientRect(window, &client);
             FillWithConfigColor(reinterpret_cast<HDC>(wParam), client,
-                                static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0)), "Gradient");
+                                static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0)),
+                                "Gradient");
             return 1;
         }
         case WM_CREATE: return OnCreate(window);
         case WM_SIZE:
-            if (FrameData* data = DataOf(window)) LayoutFrame(window, data);
-            else return 0;
+            if (FrameData* data = DataOf(window))
+                LayoutFrame(window, data);
+            else
+                return 0;
             return DefaultFrame(window, message, wParam, lParam);
         case WM_ACTIVATE: OnActivate(window, wParam, lParam); return 0;
         case WM_PAINT: OnPaint(window); return 0;
@@ -357,8 +360,6 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return DefaultFrame(window, message, wParam, lParam);
         default: break;
     }
-    LRESULT handled = 0;
-    if (HandleWorkerMessage(window, message, wParam, lParam, handled)) return handled;
     return DefaultFrame(window, message, wParam, lParam);
 }
 
@@ -370,38 +371,4 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     } catch (...) {
         return 0; // nothing may leave a window procedure
     }
-}
-
-FrameLayout ComputeFrameLayout(int width, int height, int top, int tabHeight, int32_t tabPosition) {
-    FrameLayout layout;
-    switch (tabPosition) {
-        case 1:
-            layout.Client = RECT{0, top + tabHeight, width, height - tabHeight - top};
-            layout.Tabs = RECT{0, top, width, tabHeight};
-            break;
-        case 2:
-            layout.Client = RECT{kSideTabsWidth, top, width - kSideTabsWidth, height - top};
-            layout.Tabs = RECT{0, top, kSideTabsWidth, height - top};
-            break;
-        case 3:
-            layout.Client = RECT{0, top, width - kSideTabsWidth, height - top};
-            layout.Tabs = RECT{width - kSideTabsWidth, top, kSideTabsWidth, height - top};
-            break;
-        default:
-            layout.Client = RECT{0, top, width, height - tabHeight - top};
-            layout.Tabs = RECT{0, height - tabHeight, width, tabHeight};
-            break;
-    }
-    return layout;
-}
-
-std::string BuildNotifyProbeLine(const std::string& notifyList, uint32_t random) {
-    std::string line = "ISON " + notifyList;
-    if (line.size() + 2 > kMaxProbeLine) line.resize(kMaxProbeLine - 2);
-    if (line.size() < 6) {
-        char placeholder[16];
-        snprintf(placeholder, sizeof placeholder, "ison%04u", random % 1000);
-        line += placeholder;
-    }
-    return line + "\r\n";
 }

@@ -5,13 +5,12 @@
 #include "common/app_state.h"
 #include "common/crash_filter.h"
 #include "common/data_folders.h"
+#include "common/frame_messages.h"
 #include "common/lang_strings.h"
 #include "common/message_box.h"
 #include "common/special_edit.h"
 #include "common/text_compare.h"
 #include "common/tray_icon.h"
-#include "irc/server_line_handlers.h"
-#include "irc/upnp_mapping.h"
 #include "peer/speech.h"
 #include "script/event_scripts.h"
 #include "shell/apply_settings.h"
@@ -22,6 +21,7 @@
 #include "shell/frame_handles.h"
 #include "shell/frame_window.h"
 #include "shell/program_folder.h"
+#include "shell/resource_library.h"
 #include "shell/server_menu.h"
 #include "shell/startup_documents.h"
 #include "shell/startup_libraries.h"
@@ -127,7 +127,6 @@ void Shutdown() {
     CloseTickerWindow();
     DeleteAllTrackedFonts();
     FreeLangStrings();
-    RemoveUpnpMappings();
     // Told before the language texts go, as the box's buttons come from them.
     Say(notice, MB_ICONWARNING);
     FreeLangStringList();
@@ -182,7 +181,6 @@ int RunQv(HINSTANCE instance) {
     CreateSpeechObject();
     ApplySettings();
     PrepareLinePrinter();
-    RegisterServerLineHandlers();
 
     MainMenuHandle = LoadMenuW(LanguageModule.load(), L"MENU_MAIN");
     if (!SkipPlugins.load()) LoadPlugins();

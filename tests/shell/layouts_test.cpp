@@ -60,15 +60,14 @@ TEST(FrameLayout, TabStripOnEachSide) {
         RECT client, tabs;
     };
     const Case cases[] = {
-        {0, {0, 40, 800, 600 - 20 - 40}, {0, 580, 800, 20}},
-        {1, {0, 60, 800, 540}, {0, 40, 800, 20}},
-        {2, {150, 40, 650, 560}, {0, 40, 150, 560}},
-        {3, {0, 40, 650, 560}, {650, 40, 150, 560}},
+        {0, {0, 40, 800, 600 - 20 - 40}, {0, 580, 800, 20}}, {1, {0, 60, 800, 540}, {0, 40, 800, 20}},
+        {2, {150, 40, 650, 560}, {0, 40, 150, 560}},         {3, {0, 40, 650, 560}, {650, 40, 150, 560}},
         {7, {0, 40, 800, 540}, {0, 580, 800, 20}},
     };
     for (const Case& c : cases) {
         const FrameLayout layout = ComputeFrameLayout(800, 600, 40, 20, c.position);
-        EXPECT_TRUE(Same(layout.Client, c.client.left, c.client.top, c.client.right, c.client.bottom)) << c.position;
+        EXPECT_TRUE(Same(layout.Client, c.client.left, c.client.top, c.client.right, c.client.bottom))
+            << c.position;
         EXPECT_TRUE(Same(layout.Tabs, c.tabs.left, c.tabs.top, c.tabs.right, c.tabs.bottom)) << c.position;
     }
 }
@@ -93,8 +92,8 @@ TEST(WindowState, ReconnectCounter) {
         bool restarts;
         int32_t after;
     };
-    const Case cases[] = {{0, false, 0}, {1, true, 2}, {4, true, 5}, {5, false, 5}, {9, false, 9},
-                          {10, true, 2}, {37, true, 2}};
+    const Case cases[] = {{0, false, 0}, {1, true, 2},  {4, true, 5}, {5, false, 5},
+                          {9, false, 9}, {10, true, 2}, {37, true, 2}};
     for (const Case& c : cases) {
         int32_t counter = c.before;
         EXPECT_EQ(c.restarts, AdvanceReconnectCounter(counter)) << c.before;
@@ -135,7 +134,9 @@ TEST(Links, OnlyWebAndIrcAddressesOpenAndNoTextRunsACommand) {
     for (const Case& c : cases) {
         std::wstring url;
         EXPECT_EQ(c.action, ClassifyPlainLink(c.text, url)) << c.text;
-        if (c.action == PlainLinkAction::OpenUrl) EXPECT_EQ(c.url, url) << c.text;
+        if (c.action == PlainLinkAction::OpenUrl) {
+            EXPECT_EQ(c.url, url) << c.text;
+        }
     }
 }
 
