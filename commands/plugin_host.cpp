@@ -80,7 +80,8 @@ uint64_t BroadcastToPlugins(uint32_t code, void* block) {
     uint64_t running = 0;
     for (const auto& [module, event] : calls) {
         HMODULE pin = nullptr;
-        if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(event), &pin))
+        if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(event),
+                                &pin))
             continue; // unloaded meanwhile
         uint64_t result = 0;
         try {
@@ -211,7 +212,7 @@ extern "C" uint32_t __cdecl AddPluginMenu(uint64_t popup, const char* caption) {
     PluginMenuItem item;
     item.Popup = popup;
     try {
-        item.Caption = NarrowToWide(caption ? caption : "", CP_UTF8);
+        item.Caption = NarrowToWide(std::string(caption ? caption : ""), CP_UTF8);
     } catch (...) {
     }
     AcquireSRWLockExclusive(&MenuLock);

@@ -74,16 +74,23 @@ TEST(QvEndToEnd, ChatsWithAServerAndSavesItsSettings) {
     ASSERT_TRUE(friendly.WaitFor("JOIN :#lobby", kWait));
 
     PortableFolder folder(kProgramFiles);
-    QvProcess qv(folder.Path(), L"-port1 -e \"/server 127.0.0.1:" + std::to_wstring(server.Port()) + L"/#test\"");
+    QvProcess qv(folder.Path(),
+                 L"-port1 -e \"/server 127.0.0.1:" + std::to_wstring(server.Port()) + L"/#test\"");
     ASSERT_TRUE(qv.Started());
 
     HWND frame = nullptr;
-    ASSERT_TRUE(Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
+    ASSERT_TRUE(
+        Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
     ASSERT_TRUE(FinishWizard(qv)) << "the first run asks for the user's names";
+    // Without a ribbon the frame carries its menu and its rebar.
+    EXPECT_NE(nullptr, GetMenu(frame));
+    HWND rebar = FindWindowExW(frame, nullptr, REBARCLASSNAMEW, nullptr);
+    EXPECT_TRUE(rebar && IsWindowVisible(rebar));
 
     // The server window, then #test with the friend in its nick list.
     HWND serverWindow = nullptr, channel = nullptr;
-    ASSERT_TRUE(Eventually([&] { return (serverWindow = FindChatWindow(frame, L"127.0.0.1")) != nullptr; }, kWait));
+    ASSERT_TRUE(
+        Eventually([&] { return (serverWindow = FindChatWindow(frame, L"127.0.0.1")) != nullptr; }, kWait));
     ASSERT_TRUE(Eventually([&] { return (channel = FindChatWindow(frame, L"#test")) != nullptr; }, kWait));
     ASSERT_TRUE(Heard(friendly, {":TestUser!", " JOIN ", "#test"}));
     HWND nickList = ChildById(channel, 903);
@@ -94,8 +101,8 @@ TEST(QvEndToEnd, ChatsWithAServerAndSavesItsSettings) {
     HWND view = ChildById(channel, 901);
     ASSERT_NE(nullptr, view);
     friendly.Send("PRIVMSG #test :hello from the friend");
-    EXPECT_TRUE(Eventually([&] { return WindowText(view).find(L"hello from the friend") != std::wstring::npos; },
-                           kWait))
+    EXPECT_TRUE(Eventually(
+        [&] { return WindowText(view).find(L"hello from the friend") != std::wstring::npos; }, kWait))
         << WideToNarrow(WindowText(view));
 
     // Typed into the input box, a line reaches the friend.
@@ -103,7 +110,8 @@ TEST(QvEndToEnd, ChatsWithAServerAndSavesItsSettings) {
     ASSERT_NE(nullptr, input);
     TypeLine(input, L"typed into qv");
     EXPECT_TRUE(Heard(friendly, {":TestUser!", "PRIVMSG #test :typed into qv"}));
-    EXPECT_TRUE(Eventually([&] { return WindowText(view).find(L"typed into qv") != std::wstring::npos; }, kWait));
+    EXPECT_TRUE(
+        Eventually([&] { return WindowText(view).find(L"typed into qv") != std::wstring::npos; }, kWait));
 
     SetForegroundWindow(frame);
     Sleep(500);
@@ -115,9 +123,11 @@ TEST(QvEndToEnd, ChatsWithAServerAndSavesItsSettings) {
     TypeLine(serverInput, L"/join #lobby");
     ASSERT_TRUE(Heard(friendly, {":TestUser!", " JOIN ", "#lobby"}));
     Sleep(12000);
-    for (const auto& line : friendly.Lines()) EXPECT_EQ(std::string::npos, line.Line.find(" QUIT ")) << line.Line;
+    for (const auto& line : friendly.Lines())
+        EXPECT_EQ(std::string::npos, line.Line.find(" QUIT ")) << line.Line;
     friendly.Send("PRIVMSG #test :still there?");
-    EXPECT_TRUE(Eventually([&] { return WindowText(view).find(L"still there?") != std::wstring::npos; }, kWait));
+    EXPECT_TRUE(
+        Eventually([&] { return WindowText(view).find(L"still there?") != std::wstring::npos; }, kWait));
 
     // Closing #test leaves the channel; closing the frame quits the server and ends the program.
     PostMessageW(channel, WM_CLOSE, 0, 0);
@@ -146,7 +156,8 @@ TEST(QvStartup, UnreadableSettingsAreKeptAsideAndTold) {
 
     QvProcess qv(folder.Path(), L"-port1");
     HWND box = nullptr;
-    ASSERT_TRUE(Eventually([&] { return (box = qv.FindDialogWith(L"could not be read")) != nullptr; }, kWait));
+    ASSERT_TRUE(
+        Eventually([&] { return (box = qv.FindDialogWith(L"could not be read")) != nullptr; }, kWait));
     const std::wstring told = AllTexts(box);
     EXPECT_NE(std::wstring::npos, told.find(L"qv.xml.unreadable-1")) << WideToNarrow(told);
     PostMessageW(box, WM_CLOSE, 0, 0);
@@ -154,7 +165,8 @@ TEST(QvStartup, UnreadableSettingsAreKeptAsideAndTold) {
     EXPECT_EQ(corrupt, ReadFileBytes(data + L"\\qv.xml.unreadable-1"));
 
     HWND frame = nullptr;
-    ASSERT_TRUE(Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
+    ASSERT_TRUE(
+        Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
     FinishWizard(qv);
     PostMessageW(frame, WM_CLOSE, 0, 0);
     DWORD code = 1;
@@ -168,13 +180,15 @@ TEST(QvStartup, MissingLanguageLibraryAsksToUpdateAndEnds) {
     const std::wstring data = folder.UserDataFolder();
     CreateDirectoryW((folder.Path() + L"\\UCFG").c_str(), nullptr);
     CreateDirectoryW(data.c_str(), nullptr);
-    const std::string settings = "<?xml version=\"1.0\" ?>\r\n<qv><Cfg><Options1 Default_Nick=\"keeper\" /></Cfg></qv>";
+    const std::string settings =
+        "<?xml version=\"1.0\" ?>\r\n<qv><Cfg><Options1 Default_Nick=\"keeper\" /></Cfg></qv>";
     ASSERT_TRUE(WriteFileBytes(data + L"\\qv.xml", settings));
 
     QvProcess qv(folder.Path(), L"-port1");
     HWND box = nullptr;
-    ASSERT_TRUE(Eventually([&] { return (box = qv.FindDialogWith(L"Some files are missing! Try updating?")) != nullptr; },
-                           kWait));
+    ASSERT_TRUE(Eventually(
+        [&] { return (box = qv.FindDialogWith(L"Some files are missing! Try updating?")) != nullptr; },
+        kWait));
     EXPECT_EQ(nullptr, qv.FindTopWindow(L"BRINDLEX2000_Main"));
     PostMessageW(box, WM_COMMAND, IDNO, 0);
     PostMessageW(box, WM_CLOSE, 0, 0);
@@ -201,11 +215,13 @@ TEST(QvStartup, ReadOnlyDataFolderKeepsTheSettingsAndTellsTheyWereNotSaved) {
     {
         QvProcess qv(folder.Path(), L"-port1");
         HWND frame = nullptr;
-        ASSERT_TRUE(Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
+        ASSERT_TRUE(
+            Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
         EXPECT_EQ(nullptr, qv.FindDialogWith(L"Welcome")) << "settings that were read are no first run";
         PostMessageW(frame, WM_CLOSE, 0, 0);
         HWND box = nullptr;
-        EXPECT_TRUE(Eventually([&] { return (box = qv.FindDialogWith(L"could not be saved")) != nullptr; }, kWait));
+        EXPECT_TRUE(
+            Eventually([&] { return (box = qv.FindDialogWith(L"could not be saved")) != nullptr; }, kWait));
         if (box) PostMessageW(box, WM_CLOSE, 0, 0);
         if (box) SendMessageTimeoutW(box, WM_COMMAND, IDOK, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
         DWORD code = 1;

@@ -93,7 +93,8 @@ TEST(DataFolders, PerUserStartUsesTheSystemFolders) {
 }
 
 TEST(DataFolders, ProtocolRegistrationStartsTheProgramWithTheServerCommand) {
-    const std::wstring base = L"Software\\BrindlexTests\\protocol-" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring base =
+        L"Software\\BrindlexShellTests\\protocol-" + std::to_wstring(GetCurrentProcessId());
     HKEY root = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, base.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root,
                               nullptr),
