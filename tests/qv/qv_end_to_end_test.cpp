@@ -5,6 +5,7 @@
 #include "tests/qv/qv_process.h"
 #include "tests/support/ngircd_server.h"
 #include "xml/xml_document.h"
+#include "xml/xml_element.h"
 #include "xml/xml_profile.h"
 
 #include <commctrl.h>
@@ -87,10 +88,11 @@ TEST(QvEndToEnd, ChatsWithAServerAndSavesItsSettings) {
     HWND rebar = FindWindowExW(frame, nullptr, REBARCLASSNAMEW, nullptr);
     EXPECT_TRUE(rebar && IsWindowVisible(rebar));
 
-    // The server window, then #test with the friend in its nick list.
+    // The server window, named after the server once it welcomed qv, then #test with the friend in
+    // its nick list.
     HWND serverWindow = nullptr, channel = nullptr;
-    ASSERT_TRUE(
-        Eventually([&] { return (serverWindow = FindChatWindow(frame, L"127.0.0.1")) != nullptr; }, kWait));
+    ASSERT_TRUE(Eventually(
+        [&] { return (serverWindow = FindChatWindow(frame, L"irc.test.local")) != nullptr; }, kWait));
     ASSERT_TRUE(Eventually([&] { return (channel = FindChatWindow(frame, L"#test")) != nullptr; }, kWait));
     ASSERT_TRUE(Heard(friendly, {":TestUser!", " JOIN ", "#test"}));
     HWND nickList = ChildById(channel, 903);
@@ -211,6 +213,9 @@ TEST(QvStartup, ReadOnlyDataFolderKeepsTheSettingsAndTellsTheyWereNotSaved) {
     const std::string unixFolder = HostPath(data);
     ASSERT_FALSE(unixFolder.empty());
     ASSERT_TRUE(RunHostShell("chattr +i '" + unixFolder + "'"));
+    // Wine runs as a user whose rights a folder does not limit; only the host can lock it.
+    if (!Eventually([&] { return !WriteFileBytes(data + L"\\probe", "x"); }, 5000))
+        GTEST_SKIP() << "the host did not make the folder read-only";
 
     {
         QvProcess qv(folder.Path(), L"-port1");
@@ -228,6 +233,7 @@ TEST(QvStartup, ReadOnlyDataFolderKeepsTheSettingsAndTellsTheyWereNotSaved) {
         EXPECT_TRUE(qv.WaitExit(kWait, code));
     }
     RunHostShell("chattr -i '" + unixFolder + "'");
+    EXPECT_TRUE(Eventually([&] { return WriteFileBytes(data + L"\\probe", "x"); }, kWait));
     EXPECT_EQ(settings, ReadFileBytes(data + L"\\qv.xml"));
 }
 

@@ -108,8 +108,9 @@ std::wstring PortableFolder::UserDataFolder() const {
 }
 
 std::string ReadFileBytes(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return {};
     std::string bytes;
     char buffer[4096];
@@ -131,8 +132,8 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
 
 std::string HostPath(const std::wstring& windowsPath) {
     using Convert = char*(CDECL*)(LPCWSTR);
-    auto convert = reinterpret_cast<Convert>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     if (!convert) return {};
     char* path = convert(windowsPath.c_str());
     if (!path) return {};
@@ -142,11 +143,13 @@ std::string HostPath(const std::wstring& windowsPath) {
 }
 
 bool RunHostShell(const std::string& command) {
-    std::wstring line = L"Z:\\bin\\sh -c \"" + NarrowToWide(command) + L"\"";
+    // Wine starts host programs only through start.exe, which does not wait for them.
+    std::wstring line = L"start.exe /unix /bin/sh -c \"" + NarrowToWide(command) + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
         return false;
     WaitForSingleObject(process.hProcess, 10000);
     DWORD code = 1;
@@ -199,7 +202,8 @@ std::wstring WindowText(HWND window) {
     // WM_GETTEXT is carried across processes by the system.
     const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
     std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
-    const LRESULT copied = SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    const LRESULT copied =
+        SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
     return text;
 }

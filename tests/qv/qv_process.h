@@ -27,7 +27,8 @@ private:
 std::wstring BuildBinFolder();
 std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
-// Runs a command of the host system through its shell (the tests run under Wine).
+// Starts a command of the host system through its shell (the tests run under Wine); does not
+// wait for it, so callers check its effect.
 bool RunHostShell(const std::string& command);
 // The Unix path behind a Windows path.
 std::string HostPath(const std::wstring& windowsPath);
