@@ -85,11 +85,12 @@ double TimeToFrame(const std::wstring& commandLine, const std::wstring& folder, 
     LARGE_INTEGER frequency, begin, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&begin);
-    started.Ok = CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                                &started.Info) != FALSE;
+    started.Ok = CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                                &startup, &started.Info) != FALSE;
     if (!started.Ok || !WaitForWindow(started.Info.dwProcessId, frameClass, kWait)) return -1;
     QueryPerformanceCounter(&end);
-    return 1000.0 * static_cast<double>(end.QuadPart - begin.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return 1000.0 * static_cast<double>(end.QuadPart - begin.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
 }
 
 void PrepareSettings(const PortableFolder& folder) {
@@ -97,7 +98,8 @@ void PrepareSettings(const PortableFolder& folder) {
     CreateDirectoryW(folder.UserDataFolder().c_str(), nullptr);
     // A user who has run qv before: no first-run wizard.
     WriteFileBytes(folder.UserDataFolder() + L"\\qv.xml",
-                   "<?xml version=\"1.0\" ?>\r\n<qv><Cfg><Options1 Default_Nick=\"bencher\" /><Misc ShowStartPanel=\"0\" "
+                   "<?xml version=\"1.0\" ?>\r\n<qv><Cfg><Options1 Default_Nick=\"bencher\" /><Misc "
+                   "ShowStartPanel=\"0\" "
                    "/></Cfg><Servers /></qv>");
 }
 
@@ -144,7 +146,7 @@ int main() {
     }
     Sleep(2000);
     const Memory one = MemoryOf(q.Info.hProcess);
-    HWND serverWindow = FindChatWindow(frame, L"127.0.0.1");
+    HWND serverWindow = FindChatWindow(frame, L"irc.test.local"); // named after the server
     std::wstring join = L"/join #c2";
     for (int i = 3; i <= 20; ++i) join += L",#c" + std::to_wstring(i);
     TypeLine(GetDlgItem(serverWindow, 902), join);
@@ -160,10 +162,12 @@ int main() {
     TimeToFrame(empty + L" 20", BuildBinFolder(), L"BrindlexEmptyWindow", e20);
     Sleep(2000);
     const Memory emptyOne = MemoryOf(e1.Info.hProcess), emptyTwenty = MemoryOf(e20.Info.hProcess);
-    std::printf("memory, private / working set: 1 channel: qv %.1f / %.1f MB, empty program (1 child) %.1f / %.1f MB\n",
-                one.PrivateMb, one.WorkingSetMb, emptyOne.PrivateMb, emptyOne.WorkingSetMb);
-    std::printf("memory, private / working set: 20 channels: qv %.1f / %.1f MB, empty program (20 children) %.1f / "
+    std::printf("memory, private / working set: 1 channel: qv %.1f / %.1f MB, empty program (1 child) %.1f / "
                 "%.1f MB\n",
-                twenty.PrivateMb, twenty.WorkingSetMb, emptyTwenty.PrivateMb, emptyTwenty.WorkingSetMb);
+                one.PrivateMb, one.WorkingSetMb, emptyOne.PrivateMb, emptyOne.WorkingSetMb);
+    std::printf(
+        "memory, private / working set: 20 channels: qv %.1f / %.1f MB, empty program (20 children) %.1f / "
+        "%.1f MB\n",
+        twenty.PrivateMb, twenty.WorkingSetMb, emptyTwenty.PrivateMb, emptyTwenty.WorkingSetMb);
     return 0;
 }
