@@ -1,10 +1,12 @@
-// The plug-in host: what the rest of the program hands to loaded plug-ins.
+// The plug-in host: the libraries listed in "Installed_Plugins", the events handed to them and
+// the menus they add.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Four 64-bit words passed with every plug-in event; their meaning depends on the event.
 struct PluginEvent {
@@ -26,3 +28,41 @@ uint64_t BroadcastToPlugins(uint32_t code, void* block);
 uint64_t NotifyPluginsServerLine(uint32_t windowIndex, const std::string& line);
 // Event 4 for a text printed into a window; 0 when nothing was sent.
 uint64_t NotifyPluginsWindowText(const std::wstring& text, uint32_t windowIndex);
+
+// The library paths to load (applying the settings fills it from "Installed_Plugins").
+void SetPluginPaths(std::vector<std::wstring> paths);
+std::vector<std::wstring> PluginPaths();
+// Unloads every plug-in, then loads each path of the list: a library without "BrindlexProc", or
+// whose "BrindlexVersion7" (7, 94, 0) answers 1, is left out.
+void LoadPlugins();
+// index -1 (0xFFFFFFFF) unloads all and returns how many entries there were; another index
+// within the list unloads that one and removes its entry. Each gets "BrindlexUnload" (0) first.
+uint32_t UnloadPlugins(uint32_t index);
+// Entries in the list, unloaded slots included.
+uint32_t PluginCount();
+
+// A popup menu a plug-in added: its handle (the menu item's id with MF_POPUP) and caption.
+struct PluginMenuItem {
+    uint64_t Popup = 0;
+    std::wstring Caption;
+};
+std::vector<PluginMenuItem> PluginMenuItemsSnapshot();
+// Erases the entry at the index; nothing outside the list.
+void ErasePluginMenuItem(uint32_t index);
+
+// Exported to plug-ins: appends a menu (caption UTF-8); returns the new number of menus.
+extern "C" __declspec(dllexport) uint32_t __cdecl AddPluginMenu(uint64_t popup, const char* caption);
+
+// Popups the menu builder took out of a menu, put back by InsertQueuedPopupMenus. Each menu keeps
+// its own queue, so a popup never moves into another window's menu. Interface thread only.
+struct QueuedPopupMenu {
+    HMENU Popup = nullptr;
+    uint32_t Position = 0;
+    std::wstring Caption;
+};
+std::vector<QueuedPopupMenu>& QueuedPopupMenus(HMENU menu);
+// Inserts every popup queued for the menu back by position, the last queued first, then empties
+// its queue.
+void InsertQueuedPopupMenus(HMENU menu);
+// Destroys the popups still queued for a menu that is going away, and forgets its queue.
+void DiscardQueuedPopupMenus(HMENU menu);

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
-// Inserts the bitmap at the view's caret as a static picture; 0 on success, -1 on failure. Off the
-// interface thread the frame does it (WM_INSERT_IMAGE) and the result is -1.
+// Inserts the bitmap at the view's caret as a static picture; 0 on success (the bitmap is then
+// the insert's), -1 on failure (the caller keeps it). Off the interface thread the frame does it
+// (WM_INSERT_IMAGE) and its result is returned.
 int InsertImageIntoRichEdit(HWND richEdit, HBITMAP bitmap);

@@ -15,3 +15,6 @@ extern std::atomic<HWND> WindowTabsControl;
 extern std::atomic<HWND> StartPanelWindow;
 
 constexpr const wchar_t* kProgramTitle = L"Brindlex";
+
+// The main menu ("MENU_MAIN" of the language library), loaded by start-up; docked windows share it.
+extern std::atomic<HMENU> MainMenuHandle;

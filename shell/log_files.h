@@ -1,7 +1,10 @@
 // The log file of a chat window.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
+#include <string>
 
 struct WindowRecord;
 
@@ -12,3 +15,11 @@ constexpr int32_t kLogEndMarker = -2;
 void WriteLogLine(WindowRecord* record, const wchar_t* text);
 // Writes the start or end marker (kLogStartMarker, kLogEndMarker) with the local time.
 void WriteLogLine(WindowRecord* record, int32_t marker);
+
+// The log file of a window named by a server or a peer: "<folder>\<name>.log" with the name made a
+// plain base name, so no channel or nick name can reach outside the folder or name a device.
+std::wstring ChatLogPath(const std::wstring& folder, const std::string& utf8Name);
+
+// Rich Edit stream-out callback (EDITSTREAM's pfnCallback): the cookie is the target path (wide).
+// Appends the bytes; 0 when written, 1 when the file could not be opened (ends the stream).
+DWORD CALLBACK AppendStreamToFile(DWORD_PTR cookie, LPBYTE bytes, LONG count, LONG* written);

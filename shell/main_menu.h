@@ -1,12 +1,28 @@
-// The main menu, rebuilt for the type of the window the user works in.
+// The main menu, rebuilt for the type of the window the user works in, and the docking of chat
+// windows.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
+
+struct WindowRecord;
 
 constexpr uint32_t kNoPluginMenuEntry = 0xFFFFFFFF;
+constexpr uint32_t kAllWindowTypes = 0xFFFFFFFF;
 
 // Rebuilds the menu of the window for the window type (0 none, 1 server, 2 channel, 3 query,
-// 4 DCC chat); dropPluginEntry names a plug-in menu entry to erase, or kNoPluginMenuEntry.
+// 4 DCC chat, kAllWindowTypes everything); dropPluginEntry names a plug-in menu entry to erase,
+// or kNoPluginMenuEntry.
 void UpdateMainMenu(uint32_t windowType, HWND window, uint32_t dropPluginEntry);
+// The top-level positions of the main menu a window type does not show, highest first.
+std::vector<uint32_t> HiddenMenuPositions(uint32_t windowType);
+// Takes the popups at the positions (highest first) out of the menu, keeping them for
+// InsertQueuedPopupMenus; positions without a popup are skipped.
+void StripMenuPopups(HMENU menu, const std::vector<uint32_t>& positions);
+// The window type the menu was last built for.
+uint32_t CurrentMenuType();
+
+// Moves a chat window between the MDI client and the desktop.
+void ToggleDocking(WindowRecord* record);

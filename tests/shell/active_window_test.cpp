@@ -3,6 +3,7 @@
 #include "common/app_state.h"
 #include "shell/active_window.h"
 #include "shell/frame_handles.h"
+#include "shell/main_menu.h"
 #include "shell/window_record_ops.h"
 
 #include <commctrl.h>
@@ -78,22 +79,41 @@ TEST_F(ActiveWindow, DetachedWindowInFrontIsActive) {
     DestroyWindow(query->Window);
 }
 
+// The frame's menu has a popup at every position; after the last window goes it shows only the
+// positions of "no window" (0, 12 and 15).
 TEST_F(ActiveWindow, RemovingTheLastRecordBringsBackTheStartPanel) {
     HWND panel =
         CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 50, 50, frame_, nullptr, nullptr, nullptr);
     StartPanelWindow = panel;
+    HWND bar = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 50, 10, frame_,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(910)), nullptr, nullptr);
+    HMENU menu = CreateMenu();
+    for (int i = 0; i < 18; ++i)
+        AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(CreatePopupMenu()), std::to_wstring(i).c_str());
+    SetMenu(frame_, menu);
+    HWND mainWindow = MainWindow.exchange(frame_);
     WindowRecord* server = Add(kServerWindow, nullptr, "irc.one");
     WindowRecord* channel = Add(kChannelWindow, server, "#one");
     RemoveWindowRecord(channel);
-    EXPECT_TRUE(CallLog::Instance().Calls("UpdateMainMenu").empty());
+    EXPECT_EQ(18, GetMenuItemCount(menu));
     EXPECT_FALSE(IsWindowVisible(panel));
     RemoveWindowRecord(server);
     RemoveWindowRecord(server);
-    auto menus = CallLog::Instance().Calls("UpdateMainMenu");
-    ASSERT_EQ(menus.size(), 1u);
-    EXPECT_EQ(menus[0].Number, 0u);
+    ASSERT_EQ(3, GetMenuItemCount(menu));
+    for (int i = 0; i < 3; ++i) {
+        wchar_t caption[8] = {};
+        GetMenuStringW(menu, i, caption, 8, MF_BYPOSITION);
+        EXPECT_EQ(std::wstring(i == 0 ? L"0" : i == 1 ? L"12" : L"15"), caption);
+    }
     EXPECT_TRUE(IsWindowVisible(panel));
+    // A window again: every popup is back in its place before the new type's are taken out.
+    UpdateMainMenu(kAllWindowTypes, frame_, kNoPluginMenuEntry);
+    EXPECT_EQ(18, GetMenuItemCount(menu));
+    MainWindow = mainWindow;
     StartPanelWindow = nullptr;
+    SetMenu(frame_, nullptr);
+    DestroyMenu(menu);
+    DestroyWindow(bar);
 }
 
 TEST(WindowRecordOps, RememberedUsersPopupsAndButtons) {

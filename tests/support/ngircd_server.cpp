@@ -87,7 +87,7 @@ NgircdServer::NgircdServer(const NgircdOptions& options) {
             "AdminEMail = tests@example.org\n";
     if (!options.Password.empty()) conf << "Password = " << options.Password << "\n";
     const char* lookUp = options.LookUpClients ? "yes" : "no";
-    conf << "[Limits]\nPingTimeout = 5\nPongTimeout = 5\nMaxConnectionsIP = 0\n"
+    conf << "[Limits]\nPingTimeout = 5\nPongTimeout = 5\nMaxConnectionsIP = 0\nMaxJoins = 0\n"
          << "[Options]\nIdent = " << lookUp << "\nDNS = " << lookUp << "\nPAM = no\n";
     if (tlsPort_)
         conf << "[SSL]\nCertFile = " << options.TlsCertificate << "\nKeyFile = " << options.TlsKey

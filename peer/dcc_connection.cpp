@@ -1,0 +1,12 @@
+#include "peer/dcc_connection.h"
+
+#include "shell/window_operations.h"
+
+DccConnection::DccConnection(WindowRecord* owner) : Owner(owner) {}
+
+DccConnection::~DccConnection() {
+    if (Certificate) CertFreeCertificateContext(Certificate);
+    if (CertificateStore) CertCloseStore(CertificateStore, 0);
+    // Ends the chat thread (by closing its socket and waiting) and fires "On_DCC_Disconnect".
+    OnDccChatDisconnected(Owner, this);
+}

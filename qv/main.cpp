@@ -1,0 +1,8 @@
+// qv: the chat client. Everything it does lives in the subsystem libraries.
+#include "shell/startup.h"
+
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+    return RunQv(instance);
+}

@@ -1,0 +1,87 @@
+#include "shell/apply_settings.h"
+
+#include "commands/plugin_host.h"
+#include "common/app_state.h"
+#include "common/text_split.h"
+#include "common/xstring.h"
+#include "shell/applied_settings.h"
+#include "shell/config_values.h"
+#include "shell/frame_handles.h"
+#include "shell/user_lists.h"
+#include "shell/window_list.h"
+#include "shell/window_record.h"
+#include "views/config_fonts.h"
+#include "views/smiley_menu.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+
+#include <vector>
+
+std::atomic<uint8_t> FontsChanged{0};
+std::atomic<uint8_t> ColoursChanged{0};
+
+namespace {
+
+const char* const kFontKeys[] = {"View_Font", "Input_Font", "List_Font", "Tab_Font", "Fixed_Font"};
+
+COLORREF Colour(const char* key) {
+    return static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", key, 0));
+}
+
+void GiveFonts(WindowRecord* record) {
+    auto font = [](uint32_t index) { return reinterpret_cast<WPARAM>(ConfiguredFonts[index]); };
+    if (record->View) SendMessageW(record->View, WM_SETFONT, font(record->Type == kServerWindow ? kFixedFont : kViewFont), TRUE);
+    if (record->Input) SendMessageW(record->Input, WM_SETFONT, font(kInputFont), TRUE);
+    if (record->NickList) SendMessageW(record->NickList, WM_SETFONT, font(kListFont), TRUE);
+    PostMessageW(record->Window, WM_SIZE, 0, 0);
+}
+
+void MakeFonts() {
+    for (HFONT font : ConfiguredFonts) DeleteTrackedFont(font);
+    ConfiguredFonts.clear();
+    for (const char* key : kFontKeys) ConfiguredFonts.push_back(CreateConfigFont(key));
+    for (WindowRecord* record : WindowListSnapshot()) GiveFonts(record);
+    if (HWND tabs = WindowTabsControl.load())
+        SendMessageW(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(ConfiguredFonts[kTabFont]), TRUE);
+}
+
+void GiveColours(WindowRecord* record) {
+    if (record->View) SendMessageW(record->View, EM_SETBKGNDCOLOR, 0, Colour("BG_Color"));
+    if (record->Input) {
+        SendMessageW(record->Input, EM_SETBKGNDCOLOR, 0, Colour("Input_BG_Color"));
+        CHARFORMAT2W format{};
+        format.cbSize = sizeof format;
+        format.dwMask = CFM_COLOR;
+        format.crTextColor = Colour("Input_FG_Color");
+        SendMessageW(record->Input, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+    }
+    if (record->NickList) SendMessageW(record->NickList, LVM_SETBKCOLOR, 0, Colour("List_BG_Color"));
+}
+
+void Repaint(HWND window) {
+    if (!window) return;
+    InvalidateRect(window, nullptr, TRUE);
+    UpdateWindow(window);
+}
+
+} // namespace
+
+void ApplySettings() {
+    LoadUserLists();
+
+    std::vector<std::wstring> paths;
+    SplitQuotedW(paths, NarrowToWide(ReadConfigText("Cfg\\Options1", "Installed_Plugins", "")), L" ", false);
+    SetPluginPaths(std::move(paths));
+
+    if (ConfiguredFonts.empty() || FontsChanged.load()) MakeFonts();
+
+    if (ColoursChanged.load()) {
+        for (WindowRecord* record : WindowListSnapshot()) GiveColours(record);
+        DestroySmileyMenu();
+        Repaint(MdiClientWindow.load());
+        Repaint(MainWindow.load());
+    }
+
+    GroupChatMessages = ReadConfigInt("Cfg\\Options2", "Group_Chat_Messages", 1) != 0 ? 1 : 0;
+}

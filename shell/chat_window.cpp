@@ -1,0 +1,184 @@
+#include "shell/chat_window.h"
+
+#include "commands/input_dispatcher.h"
+#include "commands/plugin_host.h"
+#include "common/xstring.h"
+#include "irc/server_connection.h"
+#include "common/app_state.h"
+#include "script/script_timers.h"
+#include "script/script_variables.h"
+#include "shell/active_window.h"
+#include "shell/config_values.h"
+#include "shell/frame_handles.h"
+#include "shell/frame_window.h"
+#include "shell/main_menu.h"
+#include "shell/menu_commands.h"
+#include "shell/window_list.h"
+#include "shell/window_record.h"
+#include "shell/window_tabs.h"
+#include "ui/ribbon.h"
+
+#include <richedit.h>
+#include <shellapi.h>
+
+#include <string>
+
+namespace {
+
+WindowRecord* RecordOf(HWND window) {
+    return reinterpret_cast<WindowRecord*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+LRESULT DefaultProcessing(WindowRecord* record, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (record && record->Detached) return DefWindowProcW(window, message, wParam, lParam);
+    return DefMDIChildProcW(window, message, wParam, lParam);
+}
+
+void OnActivated(WindowRecord* record) {
+    if (!record) {
+        SelectWindowTab(nullptr, kTabIdle);
+        return;
+    }
+    if (record->View) {
+        SetFocus(record->View);
+        SendMessageW(record->View, EM_SETSEL, static_cast<WPARAM>(-1), -1);
+        SendMessageW(record->View, EM_SCROLLCARET, 0, 0);
+    }
+    UpdateMainMenu(record->Type, record->Detached ? record->Window : MainWindow.load(), kNoPluginMenuEntry);
+    SelectWindowTab(record, kTabIdle);
+    if (record->Input) SetFocus(record->Input);
+}
+
+// A script timer of the window's server connection: its command runs for the server window, and
+// after its last run the timer ends.
+LRESULT OnScriptTimer(WindowRecord* record, HWND window, UINT_PTR id) {
+    if (!record || !record->Server || !record->Server->Connection) return 1;
+    std::wstring command;
+    bool last = false;
+    {
+        ScriptScopesWriteLock lock(ScriptScopesMutex());
+        uint32_t index = 0;
+        TimerEntry* timer = FindTimerById(record->Server, static_cast<int32_t>(id), &index);
+        if (!timer) return 1;
+        command = timer->Command;
+        --timer->Count; // a timer started with no count wraps and runs on
+        if (timer->Count == 0) {
+            last = true;
+            auto& timers = record->Server->Connection->Timers;
+            timers.erase(timers.begin() + index);
+        }
+    }
+    if (last) KillTimer(window, id);
+    ProcessInputLine(WideToNarrow(command).c_str(), record->Server, 0);
+    return 1;
+}
+
+LRESULT ChatMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    PluginEvent event{{reinterpret_cast<uint64_t>(window), message, static_cast<uint64_t>(wParam),
+                       static_cast<uint64_t>(lParam)}};
+    const uint64_t first = BroadcastToPlugins(kPluginWindowMessageFirst, &event);
+    if (first >= 1) return static_cast<LRESULT>(first);
+    if (BroadcastToPlugins(kPluginWindowMessage, &event) == 1) return 0;
+
+    WindowRecord* record = RecordOf(window);
+    switch (message) {
+        case WM_CREATE: {
+            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+            const auto* mdi = reinterpret_cast<const MDICREATESTRUCTW*>(create->lpCreateParams);
+            const auto* params = mdi ? reinterpret_cast<const ChatWindowParams*>(mdi->lParam) : nullptr;
+            if (!params) return -1;
+            return OnChatCreate(window, *params);
+        }
+        case WM_SIZE:
+            if (record && !wParam && !lParam) {
+                // A request to lay the controls out again (after a change of fonts or modes).
+                RECT client{};
+                GetClientRect(window, &client);
+                LayoutChatWindow(record, client.right, client.bottom);
+                return 0;
+            }
+            if (record && LOWORD(lParam) && HIWORD(lParam)) LayoutChatWindow(record, LOWORD(lParam), HIWORD(lParam));
+            return DefaultProcessing(record, window, message, wParam, lParam);
+        case WM_CLOSE:
+            if (!record) return DefaultProcessing(record, window, message, wParam, lParam);
+            OnChatClose(record);
+            return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) == WA_ACTIVE) {
+                OnActivated(record);
+                return 0;
+            }
+            break;
+        case WM_MDIACTIVATE:
+            if (reinterpret_cast<HWND>(lParam) == window) {
+                OnActivated(record);
+                DefaultProcessing(record, window, message, wParam, lParam);
+                return 0;
+            }
+            break;
+        case WM_ERASEBKGND: {
+            RECT client{};
+            GetClientRect(window, &client);
+            HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0)));
+            FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
+            DeleteObject(brush);
+            return 0;
+        }
+        case WM_TIMER: return OnScriptTimer(record, window, wParam);
+        case WM_DROPFILES:
+            // Offering dropped files by DCC is not part of this program yet.
+            DragFinish(reinterpret_cast<HDROP>(wParam));
+            return 1;
+        case WM_COMMAND:
+            HandleMenuCommand(window, message, wParam, lParam);
+            break;
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (record && header->hwndFrom == record->View && header->code == EN_LINK)
+                return OnViewLink(record, header);
+            if (record && header->hwndFrom == record->NickList)
+                return OnNickListNotify(record, header);
+            return SendMessageW(MainWindow.load(), WM_NOTIFY, wParam, lParam);
+        }
+        default: break;
+    }
+    return DefaultProcessing(record, window, message, wParam, lParam);
+}
+
+} // namespace
+
+LRESULT CALLBACK ChatWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return ChatMessage(window, message, wParam, lParam);
+    } catch (...) {
+        return 0; // nothing may leave a window procedure
+    }
+}
+
+void CloseStartPanel() {
+    if (HWND panel = StartPanelWindow.exchange(nullptr)) DestroyWindow(panel);
+}
+
+HWND CreateChatWindow(uint32_t type, WindowRecord* server, const std::string& name, uint8_t flag) {
+    RibbonInvalidateContext(kChannelContextGroup);
+    RibbonInvalidateContext(kServerContextGroup);
+    CloseStartPanel();
+    HWND frame = MainWindow.load();
+    HWND client = MdiClientWindow.load();
+    if (!frame || !client) return nullptr;
+    RECT area{};
+    GetClientRect(frame, &area);
+    const int top = TopOffset.load();
+    ShowWindow(client, SW_SHOW);
+    SetWindowPos(client, HWND_BOTTOM, 0, top, area.right, area.bottom - top, SWP_SHOWWINDOW);
+
+    ChatWindowParams params{type, server, name, flag};
+    BOOL maximised = FALSE;
+    HWND active = reinterpret_cast<HWND>(SendMessageW(client, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximised)));
+    const DWORD style = active && maximised ? WS_MAXIMIZE : 0;
+    HWND child = CreateMDIWindowW(kChatWindowClass, L"", style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, client, GetModuleHandleW(nullptr), reinterpret_cast<LPARAM>(&params));
+    SendMessageW(frame, WM_SIZE, 0, 0);
+    if (!IsAppForeground()) FlashWindow(frame, TRUE);
+    return child;
+}

@@ -1,0 +1,38 @@
+// The IRC child windows (server, channel, query and DCC chat) of class "BRINDLEX2000_IRC".
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+struct WindowRecord;
+
+constexpr const wchar_t* kChatWindowClass = L"BRINDLEX2000_IRC";
+
+constexpr int kViewId = 901;
+constexpr int kInputId = 902;
+constexpr int kNickListId = 903;
+
+// Read on WM_CREATE through the MDI creation data.
+struct ChatWindowParams {
+    uint32_t Type = 0;
+    WindowRecord* Server = nullptr;
+    std::string Name; // UTF-8
+    uint8_t Flag = 0; // the view flag of windows other than server windows
+};
+
+LRESULT CALLBACK ChatWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Interface thread only; other threads send the frame WM_OPEN_CHAT_WINDOW. Returns the new child
+// window, whose user data already holds its record.
+HWND CreateChatWindow(uint32_t type, WindowRecord* server, const std::string& name, uint8_t flag);
+// Closes the start panel when it is open.
+void CloseStartPanel();
+
+// Handlers of ChatWndProc, one file each.
+LRESULT OnChatCreate(HWND window, const ChatWindowParams& params);
+void LayoutChatWindow(WindowRecord* record, int width, int height);
+void OnChatClose(WindowRecord* record);
+LRESULT OnViewLink(WindowRecord* record, const NMHDR* header);
+LRESULT OnNickListNotify(WindowRecord* record, const NMHDR* header);

@@ -1,0 +1,152 @@
+// Building a chat window's controls on WM_CREATE.
+#include "common/app_state.h"
+#include "common/data_folders.h"
+#include "common/plain_base_name.h"
+#include "common/xstring.h"
+#include "irc/server_connection.h"
+#include "shell/applied_settings.h"
+#include "shell/chat_window.h"
+#include "shell/config_values.h"
+#include "shell/input_box.h"
+#include "shell/log_files.h"
+#include "shell/nick_list.h"
+#include "shell/view_procs.h"
+#include "shell/window_list.h"
+#include "shell/window_record.h"
+#include "shell/window_record_ops.h"
+#include "shell/window_tabs.h"
+#include "ui/rebars.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+
+namespace {
+
+constexpr DWORD kDefaultViewStyle = 0x52242944;
+constexpr DWORD kInputStyle = 0x500010C4;
+constexpr DWORD kNickListStyle = 0x50B18819;
+constexpr DWORD kLoggingButton = 983;
+
+HWND MakeControl(HWND parent, DWORD exStyle, const wchar_t* className, DWORD style, int id) {
+    return CreateWindowExW(exStyle, className, L"", style, 0, 0, 100, 100, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+}
+
+COLORREF Colour(const char* key) {
+    return static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", key, 0));
+}
+
+void SetTextColour(HWND richEdit, COLORREF colour) {
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof format;
+    format.dwMask = CFM_COLOR;
+    format.crTextColor = colour;
+    SendMessageW(richEdit, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+}
+
+void SetFont(HWND control, uint32_t index) {
+    if (control && index < ConfiguredFonts.size())
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(ConfiguredFonts[index]), TRUE);
+}
+
+void StartAutoLogging(WindowRecord* record) {
+    if (ReadConfigInt("Cfg\\Options1", "Auto_Logging", 0) != 1) return;
+    record->Logging = 1;
+    record->LogPath = DocumentsFolder + L"\\" + PlainBaseNameUtf8(record->Name) + L".log";
+    WriteLogLine(record, kLogStartMarker);
+}
+
+HWND CreateView(WindowRecord* record, HWND window) {
+    DWORD style = static_cast<DWORD>(ReadConfigInt("ICfg\\General", "IniViewStyle", 0));
+    if (style == 0) style = kDefaultViewStyle;
+    if (record->ViewFlag) style |= ES_AUTOHSCROLL;
+    if (record->Type == kServerWindow) style |= WS_HSCROLL;
+    style &= ~static_cast<DWORD>(0x840000);
+    // A sizing border by which the user drags the split between view and nick list.
+    if (record->Type == kChannelWindow) style |= WS_THICKFRAME;
+    const DWORD exStyle = ReadConfigText("Cfg\\Colors", "Gradient", "").empty() ? 0x310 : 0x330;
+    HWND view = MakeControl(window, exStyle, L"RichEdit20W", style, kViewId);
+    SendMessageW(view, EM_AUTOURLDETECT, TRUE, 0);
+    SendMessageW(view, EM_SETEVENTMASK, 0, ENM_LINK);
+    SendMessageW(view, EM_SETBKGNDCOLOR, 0, Colour("BG_Color"));
+    if (record->Type == kServerWindow) SetTextColour(view, Colour("Server_Color"));
+    if (const int spacing = ReadConfigInt("Cfg\\Metrics", "View_Spacing", 0)) {
+        PARAFORMAT2 paragraph{};
+        paragraph.cbSize = sizeof paragraph;
+        paragraph.dwMask = PFM_LINESPACING;
+        paragraph.bLineSpacingRule = 5;
+        paragraph.dyLineSpacing = spacing;
+        SendMessageW(view, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&paragraph));
+    }
+    return view;
+}
+
+void CreateNickList(WindowRecord* record, HWND window) {
+    HWND list = MakeControl(window, 0x330, WC_LISTVIEWW, kNickListStyle, kNickListId);
+    record->NickList = list;
+    SubclassNickList(list);
+    PrepareNickList(list);
+    SendMessageW(list, LVM_SETBKCOLOR, 0, Colour("List_BG_Color"));
+    const DWORD extended = ReadConfigInt("Cfg\\Misc", "Grid_Lines", 0) == 1 ? 0x10021 : 0x10020;
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, extended);
+    SendMessageW(list, LVM_ENABLEGROUPVIEW, TRUE, 0);
+}
+
+// Buttons of the standard toolbar that the window's type has no use for, by position.
+void DeleteUnusedButtons(const WindowRecord* record) {
+    HWND rebar = record->ControlBar;
+    HWND toolbar = rebar ? GetDlgItem(rebar, kStandardToolbarId) : nullptr;
+    if (!toolbar) return;
+    std::vector<int> positions;
+    switch (record->Type) {
+        case kServerWindow: positions = {11, 7, 4}; break;
+        case kChannelWindow:
+        case kQueryWindow: positions = {7}; break;
+        case kDccChatWindow: positions = {6}; break;
+        default: break;
+    }
+    for (int position : positions) SendMessageW(toolbar, TB_DELETEBUTTON, position, 0);
+}
+
+} // namespace
+
+LRESULT OnChatCreate(HWND window, const ChatWindowParams& params) {
+    auto* record = new WindowRecord(window, params.Type, params.Server);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
+    record->Name = params.Name;
+    InsertWindowRecord(record);
+    SetWindowTextW(window, NarrowToWide(record->Name, DefaultCodePage.load()).c_str());
+
+    if (record->Type == kServerWindow) {
+        record->Connection = new ServerConnection;
+        record->ViewFlag = 1;
+    } else {
+        record->ViewFlag = params.Flag;
+    }
+    StartAutoLogging(record);
+
+    record->View = CreateView(record, window);
+    SubclassView(record->View);
+    record->Input = MakeControl(window, 0x310, L"RichEdit20W", kInputStyle, kInputId);
+    SubclassInputBox(record->Input);
+    SendMessageW(record->Input, EM_SETBKGNDCOLOR, 0, Colour("Input_BG_Color"));
+    if (record->Type == kChannelWindow) CreateNickList(record, window);
+
+    record->ControlBar = CreateChildRebar(window);
+    record->ShowControlBar = ReadConfigInt("Cfg\\Options2", "Show_Control_Toolbar", 1) != 0;
+    record->InsertsBar = CreateControlRebar(window);
+    record->ShowInsertsBar = ReadConfigInt("Cfg\\Options2", "Show_Inserts_Toolbar", 0) != 0;
+    if (record->Type == kChannelWindow) record->OperatorBar = CreateInsertsRebar(window);
+    DeleteUnusedButtons(record);
+    if (record->Logging) CheckChildToolbarButton(record, kLoggingButton, true);
+
+    SetFont(record->View, record->Type == kServerWindow ? kFixedFont : kViewFont);
+    SetFont(record->Input, kInputFont);
+    SetFont(record->NickList, kListFont);
+
+    RebuildWindowTabs();
+    SetFocus(record->Input);
+    SetTextColour(record->Input, Colour("Input_FG_Color"));
+    record->MultiLineInput = 0;
+    return 0;
+}

@@ -1,0 +1,66 @@
+// Placing a chat window's controls on WM_SIZE.
+#include "common/window_helpers.h"
+#include "irc/channel_nicks.h"
+#include "irc/server_connection.h"
+#include "shell/applied_settings.h"
+#include "shell/chat_layout.h"
+#include "shell/chat_window.h"
+#include "shell/window_record.h"
+
+namespace {
+
+constexpr int kMinimumInputHeight = 30;
+
+uint32_t OwnLevel(WindowRecord* record) {
+    if (record->Type != kChannelWindow) return 0;
+    const ServerConnection* connection = ConnectionOfWindow(record);
+    if (!connection || connection->OwnNick.empty()) return 0;
+    return GetNickLevel(connection->OwnNick.c_str(), record, nullptr, nullptr, nullptr, nullptr);
+}
+
+void Place(HWND control, const RECT& box, bool show) {
+    if (!control) return;
+    SetWindowPos(control, nullptr, box.left, box.top, box.right, box.bottom,
+                 SWP_NOZORDER | SWP_NOACTIVATE | (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+}
+
+void SetScrollBar(HWND input, bool vertical) {
+    LONG_PTR style = GetWindowLongPtrW(input, GWL_STYLE);
+    const LONG_PTR wanted = vertical ? (style | WS_VSCROLL) : (style & ~static_cast<LONG_PTR>(WS_VSCROLL));
+    if (wanted != style) SetWindowLongPtrW(input, GWL_STYLE, wanted);
+}
+
+} // namespace
+
+void LayoutChatWindow(WindowRecord* record, int width, int height) {
+    if (!record || width <= 0 || height <= 0) return;
+    ChatLayoutInput in;
+    in.Width = width;
+    in.Height = height;
+    in.Type = record->Type;
+    HFONT inputFont = ConfiguredFonts.size() > kInputFont ? ConfiguredFonts[kInputFont] : nullptr;
+    in.InputHeight = record->Input ? MeasureLineHeight(record->Input, inputFont) : kMinimumInputHeight;
+    if (in.InputHeight < kMinimumInputHeight) in.InputHeight = kMinimumInputHeight;
+    in.MultiLine = record->MultiLineInput != 0;
+    in.ShowInsertsBar = record->ShowInsertsBar != 0;
+    in.ShowControlBar = record->ShowControlBar != 0;
+    in.SplitRatio = record->SplitRatio;
+    in.OwnLevel = OwnLevel(record);
+    const ChatLayout layout = ComputeChatLayout(in);
+
+    if (record->Input) SetScrollBar(record->Input, in.MultiLine);
+    Place(record->View, layout.View, true);
+    if (record->Type == kChannelWindow) {
+        Place(record->NickList, layout.NickList, true);
+        if (record->OperatorBar) {
+            if (layout.ShowOperatorBar)
+                Place(record->OperatorBar, layout.OperatorBar, true);
+            else
+                ShowWindow(record->OperatorBar, SW_HIDE);
+        }
+    }
+    Place(record->Input, layout.Input, true);
+    Place(record->InsertsBar, layout.InsertsBar, in.ShowInsertsBar);
+    Place(record->ControlBar, layout.ControlBar, in.ShowControlBar);
+    if (record->View) RepaintWindow(record->View);
+}

@@ -1,0 +1,376 @@
+#include "shell/frame_window.h"
+
+#include "commands/command_interpreter.h"
+#include "commands/plugin_host.h"
+#include "common/app_state.h"
+#include "common/frame_messages.h"
+#include "common/window_helpers.h"
+#include "common/xstring.h"
+#include "irc/send_path.h"
+#include "irc/server_connection.h"
+#include "peer/embedded_objects.h"
+#include "peer/speech.h"
+#include "shell/active_window.h"
+#include "shell/applied_settings.h"
+#include "shell/chat_window.h"
+#include "shell/config_values.h"
+#include "shell/frame_handles.h"
+#include "shell/frame_message_ids.h"
+#include "shell/frame_worker_messages.h"
+#include "shell/main_menu.h"
+#include "shell/menu_commands.h"
+#include "shell/resource_library.h"
+#include "shell/window_list.h"
+#include "shell/window_operations.h"
+#include "shell/window_record.h"
+#include "shell/window_record_ops.h"
+#include "shell/window_tabs.h"
+#include "shell/window_titles.h"
+#include "ui/rebars.h"
+#include "views/gradient_fill.h"
+#include "xml/config_documents.h"
+#include "xml/xml_profile.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <cwchar>
+
+std::atomic<int32_t> TopOffset{67};
+std::atomic<uint8_t> NonEnglishLanguage{0};
+std::atomic<HWND> MainBarWindow{nullptr};
+
+namespace {
+
+constexpr UINT kConnectFirst = 6001;
+constexpr UINT kPopupGroupBase = 60000;
+
+// Lives from WM_CREATE to WM_CLOSE in the frame's user data; its presence tells that the frame's
+// children exist.
+struct FrameData {
+    HWND StartPanel = nullptr;
+    HWND MainBar = nullptr;
+    HWND Tabs = nullptr;
+};
+
+UINT FindReplaceMessage() {
+    static const UINT id = RegisterWindowMessageW(FINDMSGSTRINGW);
+    return id;
+}
+
+FrameData* DataOf(HWND frame) {
+    return reinterpret_cast<FrameData*>(GetWindowLongPtrW(frame, GWLP_USERDATA));
+}
+
+LRESULT DefaultFrame(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefFrameProcW(window, MdiClientWindow.load(), message, wParam, lParam);
+}
+
+void Place(HWND control, HWND after, const RECT& box, UINT flags) {
+    if (control) SetWindowPos(control, after, box.left, box.top, box.right, box.bottom, flags);
+}
+
+void LayoutFrame(HWND frame, FrameData* data) {
+    RECT client{};
+    GetClientRect(frame, &client);
+    const int width = client.right, height = client.bottom;
+    HWND tabs = data->Tabs;
+    int tabHeight = MeasureLineHeight(tabs, nullptr);
+    const int rows = tabs ? static_cast<int>(SendMessageW(tabs, TCM_GETROWCOUNT, 0, 0)) : 1;
+    if (rows > 1) tabHeight *= rows;
+    const bool showBar = ReadConfigInt("Cfg\\Options2", "Show_Main_Toolbar", 1) != 0;
+    const int top = showBar ? TopOffset.load() : 0;
+    if (!showBar && data->MainBar) ShowWindow(data->MainBar, SW_HIDE);
+    HWND mdi = MdiClientWindow.load();
+    const bool empty = WindowListSnapshot().empty();
+    if (empty) {
+        if (showBar) Place(data->MainBar, nullptr, RECT{0, 0, width, top}, SWP_NOZORDER | SWP_SHOWWINDOW);
+        Place(data->StartPanel, nullptr, RECT{0, top, width, height - top}, SWP_NOZORDER | SWP_SHOWWINDOW);
+        if (mdi) ShowWindow(mdi, SW_HIDE);
+        if (tabs) ShowWindow(tabs, SW_HIDE);
+        return;
+    }
+    if (data->StartPanel) ShowWindow(data->StartPanel, SW_HIDE);
+    if (showBar) Place(data->MainBar, nullptr, RECT{0, 0, width, top}, SWP_NOZORDER | SWP_SHOWWINDOW);
+    const FrameLayout layout =
+        ComputeFrameLayout(width, height, top, tabHeight, ReadConfigInt("Cfg\\Options1", "Tab_Position", 0));
+    Place(mdi, HWND_BOTTOM, layout.Client, SWP_SHOWWINDOW);
+    Place(tabs, HWND_BOTTOM, layout.Tabs, SWP_SHOWWINDOW);
+}
+
+HWND CreateTabStrip(HWND frame) {
+    const DWORD style = ReadConfigInt("Cfg\\Options2", "Multiline_Tabs", 0) == 1 ? 0x5080C348 : 0x5080C148;
+    HWND tabs = CreateWindowExW(WS_EX_WINDOWEDGE, WC_TABCONTROLW, L"", style, 0, 0, 70, 70, frame,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kWindowTabsId)),
+                                GetModuleHandleW(nullptr), nullptr);
+    if (ConfiguredFonts.size() > kTabFont)
+        SendMessageW(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(ConfiguredFonts[kTabFont]), TRUE);
+    if (TabImageList) SendMessageW(tabs, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(TabImageList));
+    return tabs;
+}
+
+LRESULT OnCreate(HWND frame) {
+    auto* data = new FrameData;
+    SetWindowLongPtrW(frame, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data));
+    MainWindow = frame;
+    data->Tabs = CreateTabStrip(frame);
+    WindowTabsControl = data->Tabs;
+    // This build has no ribbon: the frame shows its menu and its rebar.
+    data->MainBar = CreateMainRebar(frame);
+    MainBarWindow = data->MainBar;
+    if (data->MainBar) {
+        RECT bar{};
+        GetWindowRect(data->MainBar, &bar);
+        if (bar.bottom > bar.top) TopOffset = bar.bottom - bar.top;
+    }
+    UpdateMainMenu(0, frame, kNoPluginMenuEntry);
+    SetFloodDelay(frame, static_cast<uint32_t>(ReadConfigInt("Cfg\\Options1", "Flood_Delay_MS", 1000)));
+    SetTimer(
+        frame, ISON_TIMER_ID,
+        static_cast<UINT>(XmlGetProfileInt("ICfg\\General", "IsonTimer", 60000, nullptr, UserConfigDocument)),
+        nullptr);
+    return 1;
+}
+
+void OnClose(HWND frame) {
+    // The newest window first; a server window takes its channels with it, so the index steps
+    // down past every record that is gone.
+    uint32_t index = static_cast<uint32_t>(WindowListSnapshot().size());
+    while (index > 0) {
+        --index;
+        if (WindowRecord* record = GetWindowRecordAt(index)) SendMessageW(record->Window, WM_CLOSE, 0, 0);
+        const uint32_t remaining = static_cast<uint32_t>(WindowListSnapshot().size());
+        if (index > remaining) index = remaining;
+    }
+    FrameData* data = DataOf(frame);
+    SetWindowLongPtrW(frame, GWLP_USERDATA, 0);
+    if (data && data->StartPanel) DestroyWindow(data->StartPanel);
+    StartPanelWindow = nullptr;
+    delete data;
+    if (HWND client = MdiClientWindow.load()) SendMessageW(client, WM_CLOSE, 0, 0);
+    DestroyWindow(frame);
+}
+
+void OnActivate(HWND frame, WPARAM wParam, LPARAM lParam) {
+    WindowRecord* active = GetActiveWindowRecord();
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        if (!IsAppForeground()) DestroyWindowRecordPopup(active);
+        return;
+    }
+    if (!active) return;
+    if (!IsIconic(active->Window) && !active->Detached && active->Input) SetFocus(active->Input);
+    UpdateFrameTitle();
+    SetWindowTabState(active, kTabIdle, 0);
+    HWND losing = reinterpret_cast<HWND>(lParam);
+    for (WindowRecord* r : WindowListSnapshot())
+        if (r->Detached && r->Window == losing) {
+            SelectWindowTab(active, kNoTabState);
+            ActivateWindowRecord(active);
+            break;
+        }
+    (void)frame;
+}
+
+void OnPaint(HWND frame) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(frame, &paint);
+    if (NonEnglishLanguage.load()) {
+        RECT client{};
+        GetClientRect(frame, &client);
+        RECT hint{2, client.bottom - 30, client.right, client.bottom};
+        SetTextColor(dc, static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "FG_Color", 0)));
+        SetBkMode(dc, TRANSPARENT);
+        DrawTextW(dc,
+                  L"Brindlex has loaded a non-english language. If you can't understand it, press "
+                  L"Ctrl+Shift+Alt+F4 to restart it in English.",
+                  -1, &hint, DT_SINGLELINE);
+    }
+    EndPaint(frame, &paint);
+}
+
+// Timer 2: one ISON line per server window whose previous probe was answered; a server that still
+// owes the answer gets "/lag" once instead.
+void RunNotifyProbe() {
+    srand(GetTickCount());
+    const std::string line = BuildNotifyProbeLine(ReadConfigText("Cfg\\User_Lists", "Notify_List", ""),
+                                                  static_cast<uint32_t>(rand()));
+    for (WindowRecord* record : WindowListSnapshot()) {
+        if (record->Type != kServerWindow || !record->Connection) continue;
+        ServerConnection& connection = *record->Connection;
+        if (connection.LagProbePending) {
+            if (!connection.LagReported) {
+                connection.LagReported = 1;
+                ExecuteCommand("/lag", record, record, nullptr);
+            }
+            continue;
+        }
+        SendServerLine(line, record, 0);
+        connection.LastNotifyTick = GetTickCount();
+        connection.LagProbePending = 1;
+    }
+}
+
+void OnTabChange(HWND frame, HWND tabs) {
+    const int selected = static_cast<int>(SendMessageW(tabs, TCM_GETCURSEL, 0, 0));
+    TCITEMW item{};
+    item.mask = TCIF_PARAM;
+    if (selected < 0 || !SendMessageW(tabs, TCM_GETITEMW, selected, reinterpret_cast<LPARAM>(&item))) return;
+    auto* record = reinterpret_cast<WindowRecord*>(item.lParam);
+    if (!record || !IsWindowRecordListed(record)) return;
+    if (GetKeyState(VK_CONTROL) < 0) {
+        const int32_t position = ReadConfigInt("Cfg\\Options1", "Tab_Position", 0) + 1;
+        XmlWriteProfileInt("Cfg\\Options1", "Tab_Position", position < 4 ? position : 0, nullptr,
+                           UserConfigDocument);
+        InvalidateRect(frame, nullptr, TRUE);
+        UpdateWindow(frame);
+        PostMessageW(frame, WM_SIZE, 0, 0);
+        InvalidateRect(tabs, nullptr, TRUE);
+        UpdateWindow(tabs);
+        return;
+    }
+    if (GetKeyState(VK_SHIFT) < 0) {
+        SendMessageW(record->Window, WM_CLOSE, 0, 0);
+        return;
+    }
+    ActivateWindowRecord(record);
+}
+
+void OnToolTip(NMTTDISPINFOW* tip) {
+    HMENU menu = MainMenuHandle.load();
+    wchar_t text[1000] = {};
+    const UINT id = static_cast<UINT>(tip->hdr.idFrom);
+    if (menu) {
+        if (id >= kPopupGroupBase)
+            GetMenuStringW(menu, id - kPopupGroupBase, text, 1000, MF_BYPOSITION);
+        else
+            GetMenuStringW(menu, id, text, 1000, MF_BYCOMMAND);
+    }
+    wcsncpy(tip->szText, text, 79);
+    tip->szText[79] = L'\0';
+    tip->lpszText = tip->szText;
+    tip->hinst = nullptr;
+    tip->uFlags |= TTF_DI_SETITEM;
+}
+
+void OnDropDown(HWND frame, const NMTOOLBARW* button) {
+    int position = -1;
+    switch (button->iItem) {
+        case 801: position = 0; break;
+        case 983: position = 6; break;
+        case 511: position = 16; break;
+        case 750: position = 7; break;
+        default:
+            if (button->iItem >= static_cast<int>(kPopupGroupBase))
+                position = button->iItem - kPopupGroupBase;
+            break;
+    }
+    HMENU menu = MainMenuHandle.load();
+    HMENU group = position >= 0 && menu ? GetSubMenu(menu, position) : nullptr;
+    if (!group) return;
+    POINT at{};
+    GetCursorPos(&at);
+    SetForegroundWindow(frame);
+    TrackPopupMenu(group, TPM_RIGHTBUTTON | TPM_RIGHTALIGN, at.x, at.y, 0, frame, nullptr);
+    SendMessageW(frame, WM_NULL, 0, 0);
+}
+
+LRESULT OnNotify(HWND frame, const NMHDR* header) {
+    if (header->code == TCN_SELCHANGE && header->hwndFrom == WindowTabsControl.load())
+        OnTabChange(frame, header->hwndFrom);
+    else if (header->code == TTN_GETDISPINFOW)
+        OnToolTip(reinterpret_cast<NMTTDISPINFOW*>(const_cast<NMHDR*>(header)));
+    else if (header->code == TBN_DROPDOWN)
+        OnDropDown(frame, reinterpret_cast<const NMTOOLBARW*>(header));
+    return 0;
+}
+
+LRESULT OnOpenChatWindow(WPARAM keepFront, const OpenChatWindowRequest* request) {
+    if (!request) return 0;
+    WindowRecord* before = keepFront == 1 ? GetActiveWindowRecord() : nullptr;
+    HWND child = CreateChatWindow(request->Type, request->Server, request->Name, request->Flag);
+    if (before && IsWindowRecordListed(before)) ActivateWindowRecord(before);
+    return reinterpret_cast<LRESULT>(child);
+}
+
+LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    PluginEvent event{{reinterpret_cast<uint64_t>(window), message, static_cast<uint64_t>(wParam),
+                       static_cast<uint64_t>(lParam)}};
+    if (BroadcastToPlugins(kPluginWindowMessageFirst, &event) == 1) return 1;
+    if (BroadcastToPlugins(kPluginWindowMessage, &event) == 1) return 0;
+    if (message == FindReplaceMessage()) return 0;
+
+    switch (message) {
+        case WM_TRAY_NOTIFY:
+            if (lParam == WM_LBUTTONDOWN || lParam == WM_LBUTTONDBLCLK) {
+                ShowWindow(window, SW_SHOW);
+                SetForegroundWindow(window);
+            }
+            return 0;
+        case WM_OPEN_CHAT_WINDOW:
+            return OnOpenChatWindow(wParam, reinterpret_cast<const OpenChatWindowRequest*>(lParam));
+        case WM_SPEAK_TEXT:
+            if (lParam) SpeakText(reinterpret_cast<const wchar_t*>(lParam));
+            return 0;
+        case WM_INSERT_IMAGE:
+            return InsertImageIntoRichEdit(reinterpret_cast<HWND>(wParam), reinterpret_cast<HBITMAP>(lParam));
+        case WM_SPEECH_RECOGNIZED:
+        case WM_INSERT_OBJECT:
+        case WM_RUN_ACTIVEX_SCRIPT: return 0; // speech input, objects and ActiveX scripts are not built yet
+        case WM_LIGHT_SENSOR: return 1;
+        case WM_LBUTTONDBLCLK: {
+            const int32_t last = XmlGetProfileInt("Servers", "lastserver", 0, nullptr, UserConfigDocument);
+            if (static_cast<uint32_t>(last) != 0xFFFFFFFF)
+                PostMessageW(window, WM_COMMAND, kConnectFirst + last, 0);
+            return 0;
+        }
+        case WM_DROPFILES: DragFinish(reinterpret_cast<HDROP>(wParam)); return 1;
+        case WM_TIMER:
+            if (wParam == FLOOD_TIMER_ID) FlushSendQueues();
+            if (wParam == ISON_TIMER_ID) RunNotifyProbe();
+            return 0;
+        case WM_NOTIFY: return OnNotify(window, reinterpret_cast<const NMHDR*>(lParam));
+        case WM_COMMAND:
+            HandleMenuCommand(window, message, wParam, lParam);
+            return DefaultFrame(window, message, wParam, lParam);
+        case WM_ERASEBKGND: {
+            RECT client{};
+            GetClientRect(window, &client);
+            FillWithConfigColor(reinterpret_cast<HDC>(wParam), client,
+                                static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0)),
+                                "Gradient");
+            return 1;
+        }
+        case WM_CREATE: return OnCreate(window);
+        case WM_SIZE:
+            // The frame places the MDI client itself; the default handling would size it to the
+            // whole client area (or to nothing for the WM_SIZE posted without a size).
+            if (FrameData* data = DataOf(window)) LayoutFrame(window, data);
+            return 0;
+        case WM_ACTIVATE: OnActivate(window, wParam, lParam); return 0;
+        case WM_PAINT: OnPaint(window); return 0;
+        case WM_CLOSE: OnClose(window); return 0;
+        case WM_DESTROY:
+            KillTimer(window, FLOOD_TIMER_ID);
+            KillTimer(window, ISON_TIMER_ID);
+            WindowTabsControl = nullptr;
+            MainBarWindow = nullptr;
+            PostQuitMessage(0);
+            return DefaultFrame(window, message, wParam, lParam);
+        default: break;
+    }
+    LRESULT handled = 0;
+    if (HandleWorkerMessage(window, message, wParam, lParam, handled)) return handled;
+    return DefaultFrame(window, message, wParam, lParam);
+}
+
+} // namespace
+
+LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return FrameMessage(window, message, wParam, lParam);
+    } catch (...) {
+        return 0; // nothing may leave a window procedure
+    }
+}

@@ -1,0 +1,300 @@
+#include "shell/input_box.h"
+
+#include "commands/command_interpreter.h"
+#include "commands/input_dispatcher.h"
+#include "common/app_state.h"
+#include "common/text_split.h"
+#include "common/xstring.h"
+#include "shell/active_window.h"
+#include "shell/config_values.h"
+#include "shell/input_rules.h"
+#include "shell/tab_completion.h"
+#include "shell/tip_window.h"
+#include "shell/window_list.h"
+#include "shell/window_operations.h"
+#include "shell/window_record.h"
+#include "shell/window_record_ops.h"
+#include "shell/window_state.h"
+#include "shell/window_tabs.h"
+#include "views/line_printer.h"
+
+#include <richedit.h>
+#include <shellapi.h>
+
+#include <string>
+
+WNDPROC PreviousInputBoxProc = nullptr;
+
+namespace {
+
+constexpr UINT kFontCodeCommand = 760;
+constexpr UINT kColourCodeCommand = 765;
+constexpr UINT kHideToTrayCommand = 994;
+constexpr UINT kChannelListCommand = 772;
+constexpr UINT kFindNextCommand = 501;
+constexpr UINT kJoinDialogCommand = 706;
+constexpr size_t kHintLength = 1000;
+
+bool KeyHeld(int key) {
+    return GetKeyState(key) < 0;
+}
+
+LRESULT Previous(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return PreviousInputBoxProc ? CallWindowProcW(PreviousInputBoxProc, window, message, wParam, lParam) : 0;
+}
+
+std::wstring BoxText(HWND box) {
+    const int length = GetWindowTextLengthW(box);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(box, text.data(), length + 1);
+    text.resize(static_cast<size_t>(copied < 0 ? 0 : copied));
+    return text;
+}
+
+void PostFrame(UINT command, LPARAM lParam = 0) {
+    PostMessageW(MainWindow.load(), WM_COMMAND, command, lParam);
+}
+
+void ActivateIndex(int32_t index) {
+    if (index < 0) return;
+    if (WindowRecord* target = GetWindowRecordAt(static_cast<uint32_t>(index))) ActivateWindowRecord(target);
+}
+
+// Alt+Left and Alt+Right: the window before or after the active one, wrapping around.
+void ActivateNeighbour(bool next) {
+    const uint32_t active = GetActiveWindowIndex();
+    const std::vector<WindowRecord*> list = WindowListSnapshot();
+    if (active == kNoWindowIndex || active >= list.size()) return;
+    const size_t count = list.size();
+    const size_t target = next ? (active + 1) % count : (active + count - 1) % count;
+    ActivateWindowRecord(list[target]);
+}
+
+void ActivateFirstWithNews() {
+    for (WindowRecord* r : WindowListSnapshot())
+        if (GetWindowTabState(r) != kTabIdle && GetWindowTabState(r) != kNoTabState) {
+            ActivateWindowRecord(r);
+            return;
+        }
+}
+
+bool HandleAltKey(WPARAM key) {
+    const int32_t digitIndex = WindowIndexForDigitKey(static_cast<uint32_t>(key));
+    if (digitIndex >= 0) {
+        ActivateIndex(digitIndex);
+        return true;
+    }
+    switch (key) {
+        case VK_LEFT: ActivateNeighbour(false); return true;
+        case VK_RIGHT: ActivateNeighbour(true); return true;
+        case VK_OEM_COMMA: ActivateFirstWithNews(); return true;
+        default: return false;
+    }
+}
+
+void ShowHint(WindowRecord* record, const wchar_t* hint) {
+    DestroyWindowRecordPopup(record);
+    record->Popup = CreateTipWindow(record);
+    if (record->Popup) PrintToWindow(kInformationLine, record, hint, record->Popup, 1, 1);
+}
+
+// While no hint is shown, asks the command interpreter for the usage of the command being typed.
+void OfferCommandHint(WindowRecord* record, HWND box, wchar_t typed) {
+    if (record->Popup) return;
+    std::wstring text = BoxText(box);
+    text += typed;
+    wchar_t hint[kHintLength] = {};
+    ExecuteCommand(WideToNarrow(text).c_str(), nullptr, nullptr, hint);
+    if (hint[0]) ShowHint(record, hint);
+}
+
+void Submit(WindowRecord* record, HWND box, std::wstring text, bool ctrl, bool shift, bool alt) {
+    TrimWStringCrLf(text);
+    text = ApplyQuickCompleteSettings(text);
+    if (record->MultiLineInput != 1) AddToInputHistory(record->InputHistory, text);
+    record->HistoryIndex = -1;
+    // Emptied first: a command may close this very window.
+    SetWindowTextW(box, L"");
+    ExecuteInputText(record, text, ctrl ? 1 : 0, shift ? 1 : 0, alt ? 1 : 0);
+}
+
+void Relayout(WindowRecord* record) {
+    PostMessageW(record->Window, WM_SIZE, 0, 0);
+}
+
+// Enter (or the forced submission of command 733). Returns true when the key was used up.
+bool HandleEnter(WindowRecord* record, HWND box, LPARAM lParam) {
+    const bool ctrl = KeyHeld(VK_CONTROL), shift = KeyHeld(VK_SHIFT), alt = KeyHeld(VK_MENU);
+    const bool forced = lParam == kForcedSubmission;
+    const std::wstring text = BoxText(box);
+    switch (record->MultiLineInput) {
+        case 1:
+            if (!ctrl && !shift && !forced) return false;
+            break;
+        case 2:
+            if (ctrl || shift) return false;
+            record->MultiLineInput = 0;
+            Relayout(record);
+            break;
+        default:
+            if ((ctrl || shift) && !text.empty() && text[0] != L'/') {
+                record->MultiLineInput = 2;
+                Relayout(record);
+                return false;
+            }
+            break;
+    }
+    Submit(record, box, text, ctrl, shift, alt);
+    return true;
+}
+
+void HandleEscape(WindowRecord* record, HWND box) {
+    if (ReadConfigInt("Cfg\\Misc", "ESC_Key_Boss", 0) == 1)
+        PostFrame(kHideToTrayCommand);
+    else
+        SetWindowTextW(box, L"");
+    DestroyWindowRecordPopup(record);
+    record->HistoryIndex = -1;
+    if (record->View) {
+        CHARRANGE none{-1, -1};
+        SendMessageW(record->View, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&none));
+    }
+    if (KeyHeld(VK_SHIFT)) record->InputHistory.clear();
+    if (!record->ChannelListRows.empty())
+        SendMessageW(MainWindow.load(), WM_COMMAND, kChannelListCommand, reinterpret_cast<LPARAM>(record));
+}
+
+LRESULT HandleChar(WindowRecord* record, HWND box, WPARAM wParam, LPARAM lParam) {
+    const wchar_t typed = static_cast<wchar_t>(wParam);
+    if (typed != L'\t') {
+        record->CompletionIndex = -1;
+        record->CompletionWord.clear();
+    }
+    if (KeyHeld(VK_CONTROL) && typed != 27) {
+        if (typed == 0x05) {
+            PostFrame(kFontCodeCommand);
+            return 0;
+        }
+        if (typed == 0x07) {
+            PostFrame(kColourCodeCommand);
+            return 0;
+        }
+        if (const wchar_t code = FormattingCodeForCtrlChar(typed)) {
+            const wchar_t insert[2] = {code, 0};
+            SendMessageW(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(insert));
+            return 0;
+        }
+    }
+    if (typed == L'\t' && record->MultiLineInput == 0 && !KeyHeld(VK_SHIFT)) {
+        TabComplete(record);
+        return 0;
+    }
+    if (typed == L'\r' || typed == L'\n') {
+        if (HandleEnter(record, box, lParam)) return 0;
+        return Previous(box, WM_CHAR, wParam, lParam);
+    }
+    if (typed == 27) {
+        HandleEscape(record, box);
+        return Previous(box, WM_CHAR, wParam, lParam);
+    }
+    OfferCommandHint(record, box, typed);
+    if (!record->ChannelListRows.empty()) {
+        Previous(box, WM_CHAR, wParam, lParam);
+        SendMessageW(MainWindow.load(), WM_COMMAND, kChannelListCommand, reinterpret_cast<LPARAM>(record));
+        return 0;
+    }
+    return Previous(box, WM_CHAR, wParam, lParam);
+}
+
+void ToggleNotifyOfIndex(int32_t index) {
+    if (index < 0) return;
+    if (WindowRecord* target = GetWindowRecordAt(static_cast<uint32_t>(index))) ToggleWindowNotify(target);
+}
+
+// Returns true when the key was handled here.
+bool HandleKeyDown(WindowRecord* record, HWND box, WPARAM key) {
+    switch (key) {
+        case VK_BROWSER_BACK: SendMessageW(box, WM_SYSKEYDOWN, VK_LEFT, 0); return true;
+        case VK_BROWSER_FORWARD: SendMessageW(box, WM_SYSKEYDOWN, VK_RIGHT, 0); return true;
+        case VK_BROWSER_STOP: SendMessageW(record->Window, WM_CLOSE, 0, 0); return true;
+        case VK_BROWSER_SEARCH: SendMessageW(record->Window, WM_COMMAND, kFindNextCommand, 0); return true;
+        case VK_BROWSER_FAVORITES: SendMessageW(record->Window, WM_COMMAND, kJoinDialogCommand, 0); return true;
+        default: break;
+    }
+    if (KeyHeld(VK_CONTROL)) {
+        const int32_t digitIndex = WindowIndexForDigitKey(static_cast<uint32_t>(key));
+        if (digitIndex >= 0) {
+            ToggleNotifyOfIndex(digitIndex);
+            return true;
+        }
+    }
+    if (key == VK_RETURN && record->MultiLineInput == 0) {
+        SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(-1), -1);
+        return false;
+    }
+    if (key == VK_PRIOR || key == VK_NEXT) {
+        HWND target = KeyHeld(VK_SHIFT) ? record->NickList : record->View;
+        if (target) SendMessageW(target, WM_VSCROLL, key == VK_PRIOR ? SB_PAGEUP : SB_PAGEDOWN, 0);
+        return true;
+    }
+    if ((key == VK_UP || key == VK_DOWN) && record->MultiLineInput == 0) {
+        std::wstring text;
+        if (RecallInputHistory(record->InputHistory, record->HistoryIndex, key == VK_UP, text)) {
+            SetWindowTextW(box, text.c_str());
+            SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(-1), -1);
+        }
+        return true;
+    }
+    return false;
+}
+
+WindowRecord* RecordOfBox(HWND box) {
+    auto* record = reinterpret_cast<WindowRecord*>(GetWindowLongPtrW(GetParent(box), GWLP_USERDATA));
+    return record && record->Input == box ? record : nullptr;
+}
+
+LRESULT InputBoxMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    WindowRecord* record = RecordOfBox(window);
+    if (!record) return Previous(window, message, wParam, lParam);
+    switch (message) {
+        case WM_DROPFILES:
+            // Offering dropped files by DCC is not part of this program yet: the drop is declined.
+            DragFinish(reinterpret_cast<HDROP>(wParam));
+            return 0;
+        case WM_SYSKEYDOWN:
+            if (wParam == VK_OEM_PERIOD) {
+                if (record->View) SetWindowTextW(record->View, L"");
+                return 0;
+            }
+            if (HandleAltKey(wParam)) return 0;
+            break;
+        case WM_KILLFOCUS:
+            if (record->Popup && GetActiveWindowRecord() != record) DestroyWindowRecordPopup(record);
+            break;
+        case WM_CHAR: return HandleChar(record, window, wParam, lParam);
+        case WM_KEYDOWN:
+            if (HandleKeyDown(record, window, wParam)) return 0;
+            break;
+        case WM_MOUSEWHEEL:
+            if (record->View) PostMessageW(record->View, message, wParam, lParam);
+            return 0;
+        default: break;
+    }
+    return Previous(window, message, wParam, lParam);
+}
+
+} // namespace
+
+LRESULT CALLBACK InputBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return InputBoxMessage(window, message, wParam, lParam);
+    } catch (...) {
+        return 0; // nothing may leave a window procedure
+    }
+}
+
+void SubclassInputBox(HWND input) {
+    WNDPROC previous =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(input, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(InputBoxProc)));
+    if (!PreviousInputBoxProc) PreviousInputBoxProc = previous;
+}

@@ -1,0 +1,71 @@
+#include "shell/log_files.h"
+
+#include "common/plain_base_name.h"
+#include "common/xstring.h"
+#include "shell/window_record.h"
+
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+namespace {
+
+// Lines of one window can come from its connection thread and the interface thread at once.
+std::mutex g_logMutex;
+
+std::wstring TwoDigits(unsigned value) {
+    wchar_t text[16] = {};
+    swprintf(text, 16, L"%02u", value);
+    return text;
+}
+
+// "dd-mm-yyyy hh:mm:ss" of the local time, the year with all its digits.
+std::wstring MarkerTime() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return TwoDigits(now.wDay) + L"-" + TwoDigits(now.wMonth) + L"-" + TwoDigits(now.wYear) + L" " +
+           TwoDigits(now.wHour) + L":" + TwoDigits(now.wMinute) + L":" + TwoDigits(now.wSecond);
+}
+
+void AppendEntry(WindowRecord* record, const std::wstring& entry) {
+    std::string bytes = WideToNarrow(entry);
+    while (!bytes.empty() && (bytes.back() == '\r' || bytes.back() == '\n')) bytes.pop_back();
+    bytes += "\r\n";
+    std::lock_guard<std::mutex> lock(g_logMutex);
+    FILE* file = _wfopen(record->LogPath.c_str(), L"a+b");
+    if (!file) return;
+    fwrite(bytes.data(), 1, bytes.size(), file);
+    fclose(file);
+}
+
+} // namespace
+
+void WriteLogLine(WindowRecord* record, const wchar_t* text) {
+    if (!record || !text) return;
+    AppendEntry(record, text);
+}
+
+void WriteLogLine(WindowRecord* record, int32_t marker) {
+    if (!record) return;
+    if (marker == kLogStartMarker)
+        AppendEntry(record, L"# Log start: " + NarrowToWide(record->Name) + L" (" + MarkerTime() + L")");
+    else if (marker == kLogEndMarker)
+        AppendEntry(record, L"# Log end: (" + MarkerTime() + L")");
+}
+
+std::wstring ChatLogPath(const std::wstring& folder, const std::string& utf8Name) {
+    return folder + L"\\" + PlainBaseNameUtf8(utf8Name) + L".log";
+}
+
+DWORD CALLBACK AppendStreamToFile(DWORD_PTR cookie, LPBYTE bytes, LONG count, LONG* written) {
+    const wchar_t* path = reinterpret_cast<const wchar_t*>(cookie);
+    if (!path) return 1;
+    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    DWORD done = 0;
+    BOOL ok = count <= 0 || WriteFile(file, bytes, static_cast<DWORD>(count), &done, nullptr);
+    CloseHandle(file);
+    if (written) *written = static_cast<LONG>(done);
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,143 @@
+#include "shell/main_menu.h"
+
+#include "commands/plugin_host.h"
+#include "common/app_state.h"
+#include "shell/frame_handles.h"
+#include "shell/window_record.h"
+#include "shell/window_record_ops.h"
+#include "ui/rebars.h"
+
+#include <commctrl.h>
+
+#include <map>
+
+namespace {
+
+constexpr uint32_t kDockingButton = 523;
+uint32_t MenuType = 0;
+// How many plug-in popups each menu got last time, so exactly those come off again.
+std::map<HMENU, uint32_t> AppendedPluginPopups;
+
+void ShowBands(HWND window, uint32_t type) {
+    HWND rebar = GetDlgItem(window, kMainRebarId);
+    if (!rebar) return;
+    auto show = [rebar](int band, bool visible) { SendMessageW(rebar, RB_SHOWBAND, band, visible); };
+    switch (type) {
+        case kAllWindowTypes:
+            for (int band = 0; band <= 6; ++band) show(band, true);
+            break;
+        case 0:
+            show(0, true);
+            for (int band = 1; band <= 4; ++band) show(band, false);
+            show(5, true);
+            break;
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+            for (int band = 1; band <= 4; ++band) show(band, static_cast<uint32_t>(band) == type);
+            break;
+        default: break;
+    }
+}
+
+void RemoveAppendedPluginPopups(HMENU menu) {
+    auto found = AppendedPluginPopups.find(menu);
+    if (found == AppendedPluginPopups.end()) return;
+    // Taken off by position from the end; RemoveMenu keeps the plug-ins' popups alive.
+    for (uint32_t i = 0; i < found->second; ++i) {
+        const int count = GetMenuItemCount(menu);
+        if (count <= 0) break;
+        RemoveMenu(menu, static_cast<UINT>(count - 1), MF_BYPOSITION);
+    }
+    AppendedPluginPopups.erase(found);
+}
+
+HMENU LoadMainMenu() {
+    HMODULE language = LanguageModule.load();
+    return language ? LoadMenuW(language, L"MENU_MAIN") : nullptr;
+}
+
+} // namespace
+
+std::vector<uint32_t> HiddenMenuPositions(uint32_t windowType) {
+    switch (windowType) {
+        case 0: return {17, 16, 14, 13, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1};
+        case 1: return {17, 16, 14, 10, 9, 8, 7, 5, 4, 2};
+        case 2: return {17, 16, 14, 10, 9, 8, 5, 4, 1};
+        case 3: return {17, 16, 14, 10, 9, 8, 4, 3, 1};
+        case 4: return {17, 16, 14, 10, 9, 8, 5, 3, 2, 1};
+        default: return {};
+    }
+}
+
+void StripMenuPopups(HMENU menu, const std::vector<uint32_t>& positions) {
+    std::vector<QueuedPopupMenu>& queue = QueuedPopupMenus(menu);
+    queue.clear();
+    for (uint32_t position : positions) {
+        HMENU popup = GetSubMenu(menu, static_cast<int>(position));
+        if (!popup) continue;
+        QueuedPopupMenu entry;
+        entry.Popup = popup;
+        entry.Position = position;
+        wchar_t caption[10000] = {};
+        GetMenuStringW(menu, position, caption, 10000, MF_BYPOSITION);
+        entry.Caption = caption;
+        queue.push_back(std::move(entry));
+        RemoveMenu(menu, position, MF_BYPOSITION);
+    }
+}
+
+uint32_t CurrentMenuType() {
+    return MenuType;
+}
+
+void UpdateMainMenu(uint32_t windowType, HWND window, uint32_t dropPluginEntry) {
+    if (!window) return;
+    // No ribbon in this build: the frame carries its menu over its rebar.
+    if (window == MainWindow.load() && !GetDlgItem(window, kMainRebarId)) return;
+    HMENU menu = GetMenu(window);
+    if (menu) {
+        InsertQueuedPopupMenus(menu);
+        RemoveAppendedPluginPopups(menu);
+        if (dropPluginEntry != kNoPluginMenuEntry) ErasePluginMenuItem(dropPluginEntry);
+    } else {
+        const bool frame = window == MainWindow.load();
+        menu = frame && MainMenuHandle.load() ? MainMenuHandle.load() : LoadMainMenu();
+        if (!menu) return;
+        SetMenu(window, menu);
+        if (frame) MainMenuHandle = menu;
+    }
+    ShowBands(window, windowType);
+    if (windowType <= 4) StripMenuPopups(menu, HiddenMenuPositions(windowType));
+    MenuType = windowType;
+    const std::vector<PluginMenuItem> plugins = PluginMenuItemsSnapshot();
+    for (const PluginMenuItem& item : plugins)
+        AppendMenuW(menu, MF_POPUP, static_cast<UINT_PTR>(item.Popup), item.Caption.c_str());
+    if (!plugins.empty()) AppendedPluginPopups[menu] = static_cast<uint32_t>(plugins.size());
+    DrawMenuBar(window);
+}
+
+void ToggleDocking(WindowRecord* record) {
+    if (!record || !record->Window) return;
+    HWND window = record->Window;
+    LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_POPUP | WS_CHILD);
+    if (record->Detached) {
+        if (HMENU own = GetMenu(window)) {
+            RemoveAppendedPluginPopups(own);
+            SetMenu(window, nullptr);
+            DiscardQueuedPopupMenus(own);
+            DestroyMenu(own);
+        }
+        SetWindowLongPtrW(window, GWL_STYLE, style | WS_CHILD);
+        SetParent(window, MdiClientWindow.load());
+        record->Detached = 0;
+        CheckChildToolbarButton(record, kDockingButton, false);
+    } else {
+        SetWindowLongPtrW(window, GWL_STYLE, style | WS_POPUP);
+        SetParent(window, nullptr);
+        record->Detached = 1;
+        UpdateMainMenu(record->Type, window, kNoPluginMenuEntry);
+        CheckChildToolbarButton(record, kDockingButton, true);
+    }
+}

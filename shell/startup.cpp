@@ -1,0 +1,213 @@
+#include "shell/startup.h"
+
+#include "commands/input_dispatcher.h"
+#include "commands/plugin_host.h"
+#include "common/app_state.h"
+#include "common/crash_filter.h"
+#include "common/data_folders.h"
+#include "common/frame_messages.h"
+#include "common/lang_strings.h"
+#include "common/message_box.h"
+#include "common/special_edit.h"
+#include "common/text_compare.h"
+#include "common/tray_icon.h"
+#include "irc/server_line_handlers.h"
+#include "irc/upnp_mapping.h"
+#include "peer/speech.h"
+#include "script/event_scripts.h"
+#include "shell/apply_settings.h"
+#include "shell/chat_window.h"
+#include "shell/command_line.h"
+#include "shell/config_values.h"
+#include "shell/data_folder_setup.h"
+#include "shell/frame_handles.h"
+#include "shell/frame_window.h"
+#include "shell/program_folder.h"
+#include "shell/resource_library.h"
+#include "shell/server_menu.h"
+#include "shell/startup_documents.h"
+#include "shell/startup_libraries.h"
+#include "shell/startup_switches.h"
+#include "shell/view_procs.h"
+#include "shell/window_state.h"
+#include "views/config_fonts.h"
+#include "views/print_dispatch.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <ole2.h>
+#include <winsock2.h>
+
+#include <string>
+
+namespace {
+
+constexpr DWORD kFrameStyle = 0x07CF0000;
+constexpr UINT kClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_PARENTDC;
+constexpr UINT kRunWizardCommand = 995;
+
+// GDI+ is started by its flat entry point; its C++ header is not needed for that.
+struct GdiplusStartupInputRecord {
+    UINT32 GdiplusVersion = 1;
+    void* DebugEventCallback = nullptr;
+    BOOL SuppressBackgroundThread = FALSE;
+    BOOL SuppressExternalCodecs = FALSE;
+};
+
+} // namespace
+
+extern "C" int WINAPI GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInputRecord* input, void* output);
+
+namespace {
+
+void Say(const std::wstring& text, UINT icon) {
+    if (!text.empty()) AppMessageBox(nullptr, text.c_str(), L"Brindlex", MB_OK, icon);
+}
+
+bool RegisterClasses(HINSTANCE instance) {
+    WNDCLASSEXW frame{};
+    frame.cbSize = sizeof frame;
+    frame.style = kClassStyle;
+    frame.lpfnWndProc = FrameWndProc;
+    frame.hInstance = instance;
+    frame.hIcon = ProgramIcon;
+    frame.hIconSm = ProgramIcon;
+    frame.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    frame.lpszClassName = kFrameClass;
+    WNDCLASSEXW child = frame;
+    child.lpfnWndProc = ChatWndProc;
+    child.cbWndExtra = 6;
+    child.lpszClassName = kChatWindowClass;
+    return RegisterClassExW(&frame) && RegisterClassExW(&child);
+}
+
+HWND CreateFrame(HINSTANCE instance) {
+    HWND frame = CreateWindowExW(0, kFrameClass, L"Brindlex (x64)", kFrameStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+    if (!frame) return nullptr;
+    ShowWindow(frame, SW_MAXIMIZE);
+    CLIENTCREATESTRUCT client{nullptr, kFirstChildId};
+    HWND mdi = CreateWindowExW(0, L"MDICLIENT", L"", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 200, 200, frame, nullptr,
+                               instance, &client);
+    ShowWindow(mdi, SW_HIDE);
+    MdiClientWindow = mdi;
+    SubclassMdiClient(mdi);
+    return frame;
+}
+
+void AddTrayIcon(HWND frame) {
+    if (ReadConfigInt("Cfg\\Options2", "Remove_Tray_Icon", 0) != 0) return;
+    NOTIFYICONDATAW& data = TrayIconData();
+    data.cbSize = NOTIFYICONDATAW_V3_SIZE;
+    data.hWnd = frame;
+    data.hIcon = ProgramIcon;
+    data.uCallbackMessage = WM_TRAY_NOTIFY;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.szTip[0] = L'\0';
+    NotifyIconWithBalloon(NIM_ADD, data, 0, nullptr, nullptr, 0);
+}
+
+int MessageLoop(HWND frame, HACCEL accelerators) {
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        HWND client = MdiClientWindow.load();
+        if (client && TranslateMDISysAccel(client, &message)) continue;
+        if (accelerators && TranslateAcceleratorW(frame, accelerators, &message)) continue;
+        if (BroadcastToPlugins(kPluginBeforeDispatch, &message) == 1) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+        BroadcastToPlugins(kPluginAfterDispatch, &message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+void Shutdown() {
+    UnloadPlugins(0xFFFFFFFF);
+    const std::wstring notice = SaveAndCloseConfigurationDocuments();
+    ReleaseSpeechObject();
+    FreeImages();
+    CloseTickerWindow();
+    DeleteAllTrackedFonts();
+    FreeLangStrings();
+    RemoveUpnpMappings();
+    // Told before the language texts go, as the box's buttons come from them.
+    Say(notice, MB_ICONWARNING);
+    FreeLangStringList();
+    NOTIFYICONDATAW& tray = TrayIconData();
+    NotifyIconWithBalloon(NIM_DELETE, tray, 0, nullptr, nullptr, 0);
+}
+
+} // namespace
+
+int RunQv(HINSTANCE instance) {
+    NoteInterfaceThread();
+    SetUnhandledExceptionFilter(CrashRecoveryFilter);
+    OleInitialize(nullptr);
+    ULONG_PTR gdiplus = 0;
+    GdiplusStartupInputRecord gdiplusInput;
+    GdiplusStartup(&gdiplus, &gdiplusInput, nullptr);
+    BuildFoldTable();
+    HMODULE richEdit = LoadLibraryW(L"RICHED20.DLL");
+    WSADATA winsock;
+    WSAStartup(MAKEWORD(2, 2), &winsock);
+    INITCOMMONCONTROLSEX controls{sizeof controls, 0x7FF};
+    InitCommonControlsEx(&controls);
+
+    ParseCommandLine();
+    // The custom-drawn chat view is not part of this build; the Rich Edit views are used.
+    const bool customViewRefused = CustomViewMode.exchange(0) != 0;
+    InitDataFolders();
+    DeleteMatchingFiles(ProgramFolder, L"*.old");
+    DeleteMatchingFiles(ProgramFolder, L"*.new");
+    DeleteMatchingFiles(ProgramFolder, L"rup.ini");
+    const bool resources = LoadResourceLibrary();
+    const OpenedDocuments opened = OpenConfigurationDocuments();
+    if (UpdateIsPending()) RunPendingUpdateMerge();
+
+    const bool language = LoadLanguageLibrary();
+    if (!resources || !language || !richEdit) {
+        // Updating is not part of this build: either answer ends the start-up.
+        AppMessageBox(nullptr, L"Some files are missing! Try updating?", nullptr, MB_YESNO, 240);
+        return 0;
+    }
+    Say(opened.Notice, MB_ICONWARNING);
+    if (customViewRefused)
+        Say(L"The custom-drawn chat view (\"-8\") is not part of this version; the standard view is used.",
+            MB_ICONINFORMATION);
+    LoadTranslation();
+
+    ProgramIcon = LoadIconW(instance, L"ICON_MAIN");
+    RegisterWindowMessageW(L"TaskbarCreated");
+    RegisterWindowMessageW(FINDMSGSTRINGW);
+    LoadImages();
+    RegisterSpecialEditClass();
+    CreateSpeechObject();
+    ApplySettings();
+    PrepareLinePrinter();
+    RegisterServerLineHandlers();
+
+    MainMenuHandle = LoadMenuW(LanguageModule.load(), L"MENU_MAIN");
+    if (!SkipPlugins.load()) LoadPlugins();
+    LoadLangStringList();
+
+    if (!RegisterClasses(instance)) {
+        AppMessageBox(nullptr, L"A Brindlex Class cannot be registered !\r\n", nullptr, MB_OK, MB_ICONSTOP);
+        return 0;
+    }
+    HWND frame = CreateFrame(instance);
+    if (!frame) return 0;
+    ApplySpeechSettings();
+    AddTrayIcon(frame);
+    BuildServerMenu();
+    HACCEL accelerators = LoadAcceleratorsW(ResourceModule.load(), L"MENU_MAIN");
+
+    std::string result;
+    RunEventScript("On_Load_Brindlex", nullptr, nullptr, "", result, 0);
+    if (!StartupCommand.empty()) ProcessInputLine(StartupCommand.c_str(), nullptr, 0);
+    if (opened.FirstRun) PostMessageW(frame, WM_COMMAND, kRunWizardCommand, 0);
+
+    // A fault is logged by the filter and ends the program; the loop never resumes after one.
+    const int code = MessageLoop(frame, accelerators);
+    Shutdown();
+    return code;
+}

@@ -1,0 +1,138 @@
+#include "shell/window_state.h"
+
+#include "common/app_state.h"
+#include "common/frame_messages.h"
+#include "common/tray_icon.h"
+#include "common/xstring.h"
+#include "shell/active_window.h"
+#include "shell/config_values.h"
+#include "shell/frame_handles.h"
+#include "shell/window_operations.h"
+#include "shell/window_record.h"
+#include "shell/window_record_ops.h"
+#include "shell/window_tabs.h"
+#include "ui/ticker_window.h"
+#include "views/line_printer.h"
+
+#include <richedit.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kPauseButton = 522;
+constexpr uint32_t kNotifyButton = 502;
+
+COLORREF ViewBackground() {
+    return static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0));
+}
+
+void SetViewBackground(const WindowRecord* record, COLORREF color) {
+    if (record->View) SendMessageW(record->View, EM_SETBKGNDCOLOR, 0, color);
+}
+
+void FocusInput(const WindowRecord* record) {
+    if (record->Input) SetFocus(record->Input);
+}
+
+void Resume(WindowRecord* record) {
+    record->Paused = 0;
+    std::vector<std::wstring> held;
+    held.swap(record->HeldLines);
+    for (const std::wstring& line : held)
+        PrintToWindow(kInformationLine, record, line, nullptr, 0, 0, /*noTray=*/1);
+    SetWindowTabState(record, kTabIdle, 0);
+    CheckChildToolbarButton(record, kPauseButton, false);
+    SetViewBackground(record, ViewBackground());
+    FocusInput(record);
+}
+
+void Pause(WindowRecord* record) {
+    record->HeldLines.clear();
+    record->Paused = 1;
+    SetWindowTabState(record, kTabPaused, 0);
+    CheckChildToolbarButton(record, kPauseButton, true);
+    SetViewBackground(record, PausedBackground(ViewBackground()));
+    FocusInput(record);
+}
+
+} // namespace
+
+void ToggleOutputPause(WindowRecord* record, uint32_t mode) {
+    if (!record) return;
+    if ((record->Paused || mode == kPauseResume) && mode != kPauseOn)
+        Resume(record);
+    else
+        Pause(record);
+}
+
+void AutoPauseOnScroll(HWND view, WindowRecord* record) {
+    if (!record || !record->ChannelListRows.empty()) return;
+    if (ReadConfigInt("Cfg\\Options2", "Auto_Pause_On_Scroll", 1) == 0) return;
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_ALL;
+    if (!GetScrollInfo(view, SB_VERT, &info) || info.nPage == 0) return;
+    if (info.nPos + static_cast<int>(info.nPage) < info.nMax) {
+        if (!record->Paused) {
+            Pause(record);
+            record->PausedByScroll = 1;
+        }
+    } else if (record->PausedByScroll && record->Paused) {
+        Resume(record);
+        record->PausedByScroll = 0;
+    }
+}
+
+void ToggleWindowNotify(WindowRecord* record) {
+    if (!record) return;
+    if (++record->NotifyCount == 1) {
+        ShowTrayBalloon(kProgramTitle, NarrowToWide(record->Name).c_str(), false, nullptr, NIIF_INFO);
+        SetWindowTabState(record, kTabNotifyOn, 0);
+        CheckChildToolbarButton(record, kNotifyButton, true);
+        return;
+    }
+    record->NotifyCount = 0;
+    NOTIFYICONDATAW& data = TrayIconData();
+    data.cbSize = NOTIFYICONDATAW_V3_SIZE;
+    data.hWnd = MainWindow.load();
+    data.hIcon = ProgramIcon;
+    data.uCallbackMessage = WM_TRAY_NOTIFY;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.szTip[0] = L'\0';
+    NotifyIconWithBalloon(NIM_MODIFY, data, 0, nullptr, nullptr, 0);
+    record->NoticeText.clear();
+    SetWindowTabState(record, kTabIdle, 0);
+    CheckChildToolbarButton(record, kNotifyButton, false);
+}
+
+void CloseTickerWindow() {
+    HWND ticker = TickerWindow.exchange(nullptr);
+    if (!ticker) return;
+    // The ticker gives back the work area it took when it closes.
+    SendMessageW(ticker, WM_CLOSE, 0, 0);
+    if (HWND frame = MainWindow.load()) {
+        // Restored and maximised again, the frame takes the new work area.
+        ShowWindow(frame, SW_RESTORE);
+        ShowWindow(frame, SW_MAXIMIZE);
+    }
+    ActivateWindowRecord(GetActiveWindowRecord());
+}
+
+void ActivateWindowRecord(WindowRecord* record) {
+    if (!record) return;
+    WindowRecord* active = GetActiveWindowRecord();
+    if (active && active != record) DestroyWindowRecordPopup(active);
+    if (!record->Detached) {
+        if (HWND frame = MainWindow.load()) SetForegroundWindow(frame);
+        if (HWND client = MdiClientWindow.load())
+            SendMessageW(client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(record->Window), 0);
+    } else {
+        SetForegroundWindow(record->Window);
+    }
+    if (record->Paused && record->PausedByScroll) {
+        Resume(record);
+        record->PausedByScroll = 0;
+    }
+}

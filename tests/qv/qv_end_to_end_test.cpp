@@ -1,0 +1,276 @@
+// qv.exe as a user meets it: a fresh portable copy, a real server and a second client.
+#include <gtest/gtest.h>
+
+#include "common/xstring.h"
+#include "tests/qv/qv_process.h"
+#include "tests/support/ngircd_server.h"
+#include "xml/xml_document.h"
+#include "xml/xml_element.h"
+#include "xml/xml_profile.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+
+namespace {
+
+constexpr DWORD kWait = 20000;
+
+const std::vector<std::wstring> kProgramFiles = {L"qv.exe", L"qvlang.dll", L"qvres.dll"};
+
+HWND ChildById(HWND parent, int id) {
+    return GetDlgItem(parent, id);
+}
+
+// The first-run wizard: through its pages with their suggested answers to Finish.
+bool FinishWizard(const QvProcess& qv) {
+    HWND wizard = nullptr;
+    if (!Eventually([&] { return (wizard = qv.FindDialogWith(L"Welcome")) != nullptr; }, kWait)) return false;
+    PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+    Sleep(300);
+    PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+    Sleep(300);
+    PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+    return Eventually([&] { return !IsWindow(wizard) || !IsWindowVisible(wizard); }, kWait);
+}
+
+std::string ConfigValue(const std::wstring& path, const char* section, const char* key) {
+    XmlDocument document;
+    XmlDocumentOpenFile(&document, path.c_str());
+    char value[256] = {};
+    XmlGetProfileString(section, key, "", value, sizeof value, nullptr, &document);
+    XmlDocumentDestroy(&document);
+    return value;
+}
+
+// A line the friend received that holds every one of the texts.
+bool Heard(const IrcClient& client, std::initializer_list<const char*> texts) {
+    return Eventually(
+        [&] {
+            for (const auto& received : client.Lines()) {
+                bool all = true;
+                for (const char* text : texts) all = all && received.Line.find(text) != std::string::npos;
+                if (all) return true;
+            }
+            return false;
+        },
+        kWait);
+}
+
+bool IsWholeDocument(const std::wstring& path) {
+    XmlDocument document;
+    XmlDocumentOpenFile(&document, path.c_str());
+    const bool whole = XmlDocumentGetState(&document) == kXmlStateDeclared && XmlDocumentIsValid(&document) &&
+                       XmlElementGetChildCount(XmlDocumentGetRoot(&document)) > 0;
+    XmlDocumentDestroy(&document);
+    return whole;
+}
+
+TEST(QvEndToEnd, ChatsWithAServerAndSavesItsSettings) {
+    NgircdServer server;
+    ASSERT_TRUE(server.WaitReady());
+    IrcClient friendly(server.Port(), "friendly");
+    ASSERT_TRUE(friendly.WaitFor(" 001 ", kWait));
+    friendly.Send("JOIN #test");
+    friendly.Send("JOIN #lobby");
+    ASSERT_TRUE(friendly.WaitFor("JOIN :#lobby", kWait));
+
+    PortableFolder folder(kProgramFiles);
+    QvProcess qv(folder.Path(),
+                 L"-port1 -e \"/server 127.0.0.1:" + std::to_wstring(server.Port()) + L"/#test\"");
+    ASSERT_TRUE(qv.Started());
+
+    HWND frame = nullptr;
+    ASSERT_TRUE(
+        Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
+    ASSERT_TRUE(FinishWizard(qv)) << "the first run asks for the user's names";
+    // Without a ribbon the frame carries its menu and its rebar.
+    EXPECT_NE(nullptr, GetMenu(frame));
+    HWND rebar = FindWindowExW(frame, nullptr, REBARCLASSNAMEW, nullptr);
+    EXPECT_TRUE(rebar && IsWindowVisible(rebar));
+
+    // The server window, named after the server once it welcomed qv, then #test with the friend in
+    // its nick list.
+    HWND serverWindow = nullptr, channel = nullptr;
+    ASSERT_TRUE(Eventually(
+        [&] { return (serverWindow = FindChatWindow(frame, L"irc.test.local")) != nullptr; }, kWait));
+    ASSERT_TRUE(Eventually([&] { return (channel = FindChatWindow(frame, L"#test")) != nullptr; }, kWait));
+    ASSERT_TRUE(Heard(friendly, {":TestUser!", " JOIN ", "#test"}));
+    HWND nickList = ChildById(channel, 903);
+    ASSERT_NE(nullptr, nickList);
+    EXPECT_TRUE(Eventually([&] { return SendMessageW(nickList, LVM_GETITEMCOUNT, 0, 0) == 2; }, kWait));
+
+    // A line from the friend shows in the view.
+    HWND view = ChildById(channel, 901);
+    ASSERT_NE(nullptr, view);
+    friendly.Send("PRIVMSG #test :hello from the friend");
+    EXPECT_TRUE(Eventually(
+        [&] { return WindowText(view).find(L"hello from the friend") != std::wstring::npos; }, kWait))
+        << WideToNarrow(WindowText(view));
+
+    // Typed into the input box, a line reaches the friend.
+    HWND input = ChildById(channel, 902);
+    ASSERT_NE(nullptr, input);
+    TypeLine(input, L"typed into qv");
+    EXPECT_TRUE(Heard(friendly, {":TestUser!", "PRIVMSG #test :typed into qv"}));
+    EXPECT_TRUE(
+        Eventually([&] { return WindowText(view).find(L"typed into qv") != std::wstring::npos; }, kWait));
+
+    SetForegroundWindow(frame);
+    Sleep(1000);
+    EXPECT_TRUE(SaveScreenshot(frame, ScreenshotFolder() + L"\\qv_frame.png"));
+    // The chat windows are seen: the MDI client fills the frame below its bar.
+    RECT frameArea{}, clientArea{};
+    GetClientRect(frame, &frameArea);
+    GetWindowRect(FindWindowExW(frame, nullptr, L"MDIClient", nullptr), &clientArea);
+    EXPECT_GT(clientArea.right - clientArea.left, frameArea.right / 2);
+    EXPECT_GT(clientArea.bottom - clientArea.top, frameArea.bottom / 2);
+
+    // The server pings a client that says nothing for 5 seconds and drops it 5 seconds later
+    // without an answer: still there after 12 seconds, qv answered.
+    HWND serverInput = ChildById(serverWindow, 902);
+    TypeLine(serverInput, L"/join #lobby");
+    ASSERT_TRUE(Heard(friendly, {":TestUser!", " JOIN ", "#lobby"}));
+    Sleep(12000);
+    for (const auto& line : friendly.Lines())
+        EXPECT_EQ(std::string::npos, line.Line.find(" QUIT ")) << line.Line;
+    friendly.Send("PRIVMSG #test :still there?");
+    EXPECT_TRUE(
+        Eventually([&] { return WindowText(view).find(L"still there?") != std::wstring::npos; }, kWait));
+
+    // Closing #test leaves the channel; closing the frame quits the server and ends the program.
+    PostMessageW(channel, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(Heard(friendly, {":TestUser!", " PART ", "#test"}));
+    EXPECT_TRUE(Eventually([&] { return !IsWindow(channel); }, kWait));
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(Heard(friendly, {":TestUser!", " QUIT :"}));
+    DWORD code = 1;
+    ASSERT_TRUE(qv.WaitExit(kWait, code));
+    EXPECT_EQ(0u, code);
+
+    const std::wstring settings = folder.UserDataFolder() + L"\\qv.xml";
+    EXPECT_TRUE(IsWholeDocument(settings));
+    EXPECT_EQ("some_nick", ConfigValue(settings, "Cfg\\Options1", "Default_Nick")) << "the wizard's answers";
+}
+
+// A settings file that cannot be read is kept, the user is told where, and the program runs on
+// defaults.
+TEST(QvStartup, UnreadableSettingsAreKeptAsideAndTold) {
+    PortableFolder folder(kProgramFiles);
+    const std::wstring data = folder.UserDataFolder();
+    CreateDirectoryW((folder.Path() + L"\\UCFG").c_str(), nullptr);
+    CreateDirectoryW(data.c_str(), nullptr);
+    const std::string corrupt = "<?xml version=\"1.0\"?><qv><Cfg><Options1 Default_Nick=\"keeper\" <<<";
+    ASSERT_TRUE(WriteFileBytes(data + L"\\qv.xml", corrupt));
+
+    QvProcess qv(folder.Path(), L"-port1");
+    HWND box = nullptr;
+    ASSERT_TRUE(
+        Eventually([&] { return (box = qv.FindDialogWith(L"could not be read")) != nullptr; }, kWait));
+    const std::wstring told = AllTexts(box);
+    EXPECT_NE(std::wstring::npos, told.find(L"qv.xml.unreadable-1")) << WideToNarrow(told);
+    PostMessageW(box, WM_CLOSE, 0, 0);
+    SendMessageTimeoutW(box, WM_COMMAND, IDOK, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
+    EXPECT_EQ(corrupt, ReadFileBytes(data + L"\\qv.xml.unreadable-1"));
+
+    HWND frame = nullptr;
+    ASSERT_TRUE(
+        Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
+    FinishWizard(qv);
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    DWORD code = 1;
+    ASSERT_TRUE(qv.WaitExit(kWait, code));
+    EXPECT_TRUE(IsWholeDocument(data + L"\\qv.xml"));
+    EXPECT_EQ(corrupt, ReadFileBytes(data + L"\\qv.xml.unreadable-1"));
+}
+
+TEST(QvStartup, MissingLanguageLibraryAsksToUpdateAndEnds) {
+    PortableFolder folder({L"qv.exe", L"qvres.dll"});
+    const std::wstring data = folder.UserDataFolder();
+    CreateDirectoryW((folder.Path() + L"\\UCFG").c_str(), nullptr);
+    CreateDirectoryW(data.c_str(), nullptr);
+    const std::string settings =
+        "<?xml version=\"1.0\" ?>\r\n<qv><Cfg><Options1 Default_Nick=\"keeper\" /></Cfg></qv>";
+    ASSERT_TRUE(WriteFileBytes(data + L"\\qv.xml", settings));
+
+    QvProcess qv(folder.Path(), L"-port1");
+    HWND box = nullptr;
+    ASSERT_TRUE(Eventually(
+        [&] { return (box = qv.FindDialogWith(L"Some files are missing! Try updating?")) != nullptr; },
+        kWait));
+    EXPECT_EQ(nullptr, qv.FindTopWindow(L"BRINDLEX2000_Main"));
+    PostMessageW(box, WM_COMMAND, IDNO, 0);
+    PostMessageW(box, WM_CLOSE, 0, 0);
+    DWORD code = 1;
+    ASSERT_TRUE(qv.WaitExit(kWait, code));
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(settings, ReadFileBytes(data + L"\\qv.xml")) << "nothing was written";
+}
+
+// True when a file of a new name can be made in the folder (it is removed again).
+bool CanCreateIn(const std::wstring& folder) {
+    static int attempt = 0;
+    const std::wstring path = folder + L"\\probe-" + std::to_wstring(++attempt);
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    DeleteFileW(path.c_str());
+    return true;
+}
+
+// Wine runs as a user whose rights a folder does not limit; only the host can lock it. The lock is
+// always lifted again, or the build folder could not be removed.
+class HostFolderLock {
+public:
+    explicit HostFolderLock(const std::wstring& folder) : folder_(folder), unix_(HostPath(folder)) {
+        if (!unix_.empty()) RunHostShell("chattr +i '" + unix_ + "'");
+    }
+    ~HostFolderLock() {
+        if (unix_.empty()) return;
+        RunHostShell("chattr -i '" + unix_ + "'");
+        Eventually([&] { return CanCreateIn(folder_); }, 10000);
+    }
+    // The host starts chattr without waiting for it, so the lock is seen some time later, or never
+    // where the host does not allow it.
+    bool Held() const {
+        return !unix_.empty() && Eventually([&] { return !CanCreateIn(folder_); }, 5000);
+    }
+
+private:
+    std::wstring folder_;
+    std::string unix_;
+};
+
+// With the data folder not writable the settings are read, the failure to save them is told, and
+// the file stays as it was.
+TEST(QvStartup, ReadOnlyDataFolderKeepsTheSettingsAndTellsTheyWereNotSaved) {
+    PortableFolder folder(kProgramFiles);
+    const std::wstring data = folder.UserDataFolder();
+    CreateDirectoryW((folder.Path() + L"\\UCFG").c_str(), nullptr);
+    CreateDirectoryW(data.c_str(), nullptr);
+    const std::string settings = "<?xml version=\"1.0\" ?>\r\n<qv><Cfg><Options1 Default_Nick=\"keeper\" "
+                                 "Tab_Position=\"1\" /></Cfg></qv>";
+    ASSERT_TRUE(WriteFileBytes(data + L"\\qv.xml", settings));
+    {
+        HostFolderLock lock(data);
+        if (!lock.Held()) GTEST_SKIP() << "the host did not make the folder read-only";
+
+        QvProcess qv(folder.Path(), L"-port1");
+        HWND frame = nullptr;
+        ASSERT_TRUE(
+            Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
+        EXPECT_EQ(nullptr, qv.FindDialogWith(L"Welcome")) << "settings that were read are no first run";
+        PostMessageW(frame, WM_CLOSE, 0, 0);
+        HWND box = nullptr;
+        EXPECT_TRUE(
+            Eventually([&] { return (box = qv.FindDialogWith(L"could not be saved")) != nullptr; }, kWait));
+        if (box) PostMessageW(box, WM_CLOSE, 0, 0);
+        if (box) SendMessageTimeoutW(box, WM_COMMAND, IDOK, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
+        DWORD code = 1;
+        EXPECT_TRUE(qv.WaitExit(kWait, code));
+    }
+    EXPECT_TRUE(CanCreateIn(data));
+    EXPECT_EQ(settings, ReadFileBytes(data + L"\\qv.xml"));
+}
+
+} // namespace

@@ -1,0 +1,288 @@
+#include "tests/qv/qv_process.h"
+
+#include "common/xstring.h"
+
+#include <gdiplus.h>
+
+#include <atomic>
+
+namespace {
+
+std::wstring UserName() {
+    wchar_t name[256] = {};
+    DWORD size = 256;
+    GetUserNameW(name, &size);
+    return name;
+}
+
+void RemoveTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring path = folder + L"\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path);
+            } else {
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(path.c_str());
+            }
+        } while (FindNextFileW(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+struct Search {
+    DWORD Process;
+    const wchar_t* ClassName;
+    const wchar_t* TitlePrefix;
+    const std::wstring* Text;
+    HWND Found;
+};
+
+BOOL CALLBACK VisitTop(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<Search*>(parameter);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != search->Process || !IsWindowVisible(window)) return TRUE;
+    wchar_t className[128] = {};
+    GetClassNameW(window, className, 128);
+    if (search->ClassName && wcscmp(className, search->ClassName) != 0) return TRUE;
+    if (search->TitlePrefix && WindowText(window).rfind(search->TitlePrefix, 0) != 0) return TRUE;
+    if (search->Text && AllTexts(window).find(*search->Text) == std::wstring::npos) return TRUE;
+    search->Found = window;
+    return FALSE;
+}
+
+BOOL CALLBACK CollectText(HWND window, LPARAM parameter) {
+    auto* texts = reinterpret_cast<std::wstring*>(parameter);
+    *texts += WindowText(window) + L"\n";
+    return TRUE;
+}
+
+struct ChatSearch {
+    std::wstring Prefix;
+    HWND Found = nullptr;
+};
+
+BOOL CALLBACK VisitChat(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<ChatSearch*>(parameter);
+    wchar_t className[128] = {};
+    GetClassNameW(window, className, 128);
+    if (wcscmp(className, L"BRINDLEX2000_IRC") == 0 && WindowText(window).rfind(search->Prefix, 0) == 0) {
+        search->Found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+std::wstring BuildBinFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.find_last_of(L'\\'));
+}
+
+PortableFolder::PortableFolder(const std::vector<std::wstring>& files) {
+    static std::atomic<int> serial{0};
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    folder_ = std::wstring(temp) + L"brindlex-qv-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+              std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++serial);
+    CreateDirectoryW(folder_.c_str(), nullptr);
+    for (const std::wstring& file : files)
+        CopyFileW((BuildBinFolder() + L"\\" + file).c_str(), (folder_ + L"\\" + file).c_str(), FALSE);
+}
+
+PortableFolder::~PortableFolder() {
+    RemoveTree(folder_);
+}
+
+std::wstring PortableFolder::UserDataFolder() const {
+    return folder_ + L"\\UCFG\\" + UserName();
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size();
+    CloseHandle(file);
+    return ok;
+}
+
+std::string HostPath(const std::wstring& windowsPath) {
+    using Convert = char*(CDECL*)(LPCWSTR);
+    auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!convert) return {};
+    char* path = convert(windowsPath.c_str());
+    if (!path) return {};
+    std::string result(path);
+    HeapFree(GetProcessHeap(), 0, path);
+    return result;
+}
+
+bool RunHostShell(const std::string& command) {
+    // Wine starts host programs only through start.exe, which does not wait for them.
+    std::wstring line = L"start.exe /unix /bin/sh -c \"" + NarrowToWide(command) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    WaitForSingleObject(process.hProcess, 10000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code == 0;
+}
+
+QvProcess::QvProcess(const std::wstring& folder, const std::wstring& arguments) {
+    std::wstring line = L"\"" + folder + L"\\qv.exe\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                        &process))
+        return;
+    CloseHandle(process.hThread);
+    process_ = process.hProcess;
+    id_ = process.dwProcessId;
+}
+
+QvProcess::~QvProcess() {
+    if (!process_) return;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_, 99);
+        WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(process_);
+}
+
+bool QvProcess::WaitExit(DWORD timeoutMs, DWORD& code) {
+    if (!process_ || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return false;
+    return GetExitCodeProcess(process_, &code) != FALSE;
+}
+
+HWND QvProcess::FindTopWindow(const wchar_t* className, const wchar_t* titlePrefix) const {
+    Search search{id_, className, titlePrefix, nullptr, nullptr};
+    EnumWindows(VisitTop, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+HWND QvProcess::FindDialogWith(const std::wstring& text) const {
+    Search search{id_, L"#32770", nullptr, &text, nullptr};
+    EnumWindows(VisitTop, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+std::wstring WindowText(HWND window) {
+    // WM_GETTEXT is carried across processes by the system.
+    const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const LRESULT copied =
+        SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+std::wstring AllTexts(HWND window) {
+    std::wstring texts = WindowText(window) + L"\n";
+    EnumChildWindows(window, CollectText, reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+HWND FindChatWindow(HWND frame, const std::wstring& titlePrefix) {
+    ChatSearch search{titlePrefix, nullptr};
+    EnumChildWindows(frame, VisitChat, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+void TypeLine(HWND input, const std::wstring& text) {
+    for (wchar_t c : text) PostMessageW(input, WM_CHAR, c, 1);
+    PostMessageW(input, WM_CHAR, L'\r', 1);
+}
+
+std::wstring ScreenshotFolder() {
+    std::wstring folder = BuildBinFolder();
+    folder.erase(folder.find_last_of(L'\\') + 1);
+    folder += L"screenshots";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+namespace {
+
+// Under Wine a copy of the screen shows other programs' windows black, so the picture is taken
+// from the X display by the host's tools; false when there is no host.
+bool SaveHostScreenshot(const RECT& rect, const std::wstring& path) {
+    const std::string target = HostPath(path);
+    if (target.empty()) return false;
+    DeleteFileW(path.c_str());
+    const LONG left = rect.left > 0 ? rect.left : 0, top = rect.top > 0 ? rect.top : 0;
+    const std::string crop = std::to_string(rect.right - left) + "x" + std::to_string(rect.bottom - top) +
+                             "+" + std::to_string(left) + "+" + std::to_string(top);
+    RunHostShell("xwd -root -silent | /usr/bin/convert xwd:- -crop " + crop + " +repage png:'" + target +
+                 ".part' && mv '" + target + ".part' '" + target + "'");
+    return Eventually([&] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000);
+}
+
+} // namespace
+
+bool SaveScreenshot(HWND window, const std::wstring& path) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) return false;
+    if (SaveHostScreenshot(rect, path)) return true;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartupInput input;
+    bool saved = false;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok) {
+        UINT count = 0, size = 0;
+        Gdiplus::GetImageEncodersSize(&count, &size);
+        std::vector<unsigned char> buffer(size);
+        auto* encoders = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+        Gdiplus::GetImageEncoders(count, size, encoders);
+        for (UINT i = 0; i < count; ++i) {
+            if (wcscmp(encoders[i].MimeType, L"image/png") != 0) continue;
+            Gdiplus::Bitmap image(bitmap, nullptr);
+            saved = image.Save(path.c_str(), &encoders[i].Clsid, nullptr) == Gdiplus::Ok;
+            break;
+        }
+        Gdiplus::GdiplusShutdown(token);
+    }
+    DeleteObject(bitmap);
+    return saved;
+}

@@ -1,0 +1,78 @@
+// Driving qv.exe from a test: a program folder of its own, the process, its windows and the
+// message boxes it shows.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A fresh folder with copies of qv.exe and the libraries beside it; removed again at the end.
+class PortableFolder {
+public:
+    // files: names of the build folder's bin to copy, e.g. "qv.exe", "qvlang.dll", "qvres.dll".
+    explicit PortableFolder(const std::vector<std::wstring>& files);
+    ~PortableFolder();
+    PortableFolder(const PortableFolder&) = delete;
+    PortableFolder& operator=(const PortableFolder&) = delete;
+    const std::wstring& Path() const { return folder_; }
+    // The user's data folder of the portable layout: "UCFG\<user name>".
+    std::wstring UserDataFolder() const;
+
+private:
+    std::wstring folder_;
+};
+
+std::wstring BuildBinFolder();
+std::string ReadFileBytes(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// Starts a command of the host system through its shell (the tests run under Wine); does not
+// wait for it, so callers check its effect.
+bool RunHostShell(const std::string& command);
+// The Unix path behind a Windows path.
+std::string HostPath(const std::wstring& windowsPath);
+
+class QvProcess {
+public:
+    QvProcess(const std::wstring& folder, const std::wstring& arguments);
+    ~QvProcess(); // ends a process that is still running
+    QvProcess(const QvProcess&) = delete;
+    QvProcess& operator=(const QvProcess&) = delete;
+
+    bool Started() const { return process_ != nullptr; }
+    DWORD Id() const { return id_; }
+    HANDLE Handle() const { return process_; }
+    // True with the exit code once the process ended within the time.
+    bool WaitExit(DWORD timeoutMs, DWORD& code);
+
+    // The visible top-level window of the process with that class (and title prefix), or null.
+    HWND FindTopWindow(const wchar_t* className, const wchar_t* titlePrefix = nullptr) const;
+    // A dialog (message box, task dialog, wizard) of the process whose texts contain the text.
+    HWND FindDialogWith(const std::wstring& text) const;
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+};
+
+// Every text of the window and its children, joined by line breaks.
+std::wstring AllTexts(HWND window);
+// The first chat window (class "BRINDLEX2000_IRC") under the frame whose title begins with the text.
+HWND FindChatWindow(HWND frame, const std::wstring& titlePrefix);
+std::wstring WindowText(HWND window);
+// Types the text into a window by posting WM_CHAR, then Enter.
+void TypeLine(HWND input, const std::wstring& text);
+// Polls until the condition holds or the time is up.
+template <typename Condition> bool Eventually(Condition condition, DWORD timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount64() >= end) return false;
+        Sleep(50);
+    }
+}
+// Saves what the window shows on the screen as a PNG; true when written.
+bool SaveScreenshot(HWND window, const std::wstring& path);
+// The build folder's "screenshots" folder (created when missing).
+std::wstring ScreenshotFolder();

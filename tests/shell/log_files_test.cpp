@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include "shell/log_files.h"
+#include "shell/window_record.h"
+#include "tests/shell/shell_test_files.h"
+
+#include <regex>
+
+namespace {
+
+class LogFiles : public testing::Test {
+protected:
+    void SetUp() override {
+        record_.Name = "#r\xC3\xA9union";
+        record_.LogPath = folder_.File(L"chan.log");
+        record_.Logging = 1;
+    }
+    std::string Log() const { return ReadWholeFile(record_.LogPath); }
+
+    TestFolder folder_;
+    WindowRecord record_{nullptr, 2, nullptr};
+};
+
+TEST_F(LogFiles, EveryEntryEndsWithExactlyOneLineBreakInUtf8) {
+    WriteLogLine(&record_, L"plain");
+    WriteLogLine(&record_, L"ends in CR LF\r\n");
+    WriteLogLine(&record_, L"many\r\n\n\r\r\n");
+    WriteLogLine(&record_, L"");
+    WriteLogLine(&record_, L"caf\u00E9 \u263A");
+    WriteLogLine(&record_, static_cast<const wchar_t*>(nullptr));
+    WriteLogLine(nullptr, L"no record");
+    EXPECT_EQ(Log(), "plain\r\nends in CR LF\r\nmany\r\n\r\ncaf\xC3\xA9 \xE2\x98\xBA\r\n");
+}
+
+TEST_F(LogFiles, MarkersCarryTheNameAndTheLocalTime) {
+    WriteLogLine(&record_, kLogStartMarker);
+    WriteLogLine(&record_, L"line");
+    WriteLogLine(&record_, kLogEndMarker);
+    WriteLogLine(&record_, 7); // not a marker: nothing
+    const std::string log = Log();
+    const std::regex shape("# Log start: #r\xC3\xA9union \\(\\d\\d-\\d\\d-\\d{4} \\d\\d:\\d\\d:\\d\\d\\)\r\n"
+                           "line\r\n"
+                           "# Log end: \\(\\d\\d-\\d\\d-\\d{4} \\d\\d:\\d\\d:\\d\\d\\)\r\n");
+    EXPECT_TRUE(std::regex_match(log, shape)) << log;
+}
+
+TEST_F(LogFiles, AFileThatCannotBeOpenedDropsTheEntryAndLoggingStaysOn) {
+    record_.LogPath = folder_.File(L"missing-folder\\chan.log");
+    WriteLogLine(&record_, L"lost");
+    WriteLogLine(&record_, kLogStartMarker);
+    EXPECT_FALSE(FileExists(record_.LogPath));
+    EXPECT_EQ(record_.Logging, 1);
+}
+
+TEST_F(LogFiles, NamesFromServersStayInsideTheLogFolder) {
+    const std::wstring base = folder_.Path();
+    struct Case {
+        const char* name;
+        const wchar_t* file;
+    } cases[] = {
+        {"#chat", L"#chat.log"},
+        {"..\\..\\Windows\\win", L"_.._Windows_win.log"},
+        {"#a/../../b", L"#a_.._.._b.log"},
+        {"..", L"_.log"},
+        {"CON", L"_CON.log"},
+        {"c:\\x", L"c__x.log"},
+    };
+    for (const Case& c : cases) {
+        const std::wstring path = ChatLogPath(base, c.name);
+        EXPECT_EQ(path, base + L"\\" + c.file) << c.name;
+        record_.LogPath = path;
+        WriteLogLine(&record_, L"x");
+        EXPECT_TRUE(FileExists(path)) << c.name;
+    }
+}
+
+TEST_F(LogFiles, StreamOutAppendsAndReportsAFileItCannotOpen) {
+    std::wstring path = folder_.File(L"saved.rtf");
+    std::string first = "{\\rtf1 ", second = "hello}";
+    LONG written = 0;
+    DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(path.c_str());
+    EXPECT_EQ(AppendStreamToFile(cookie, reinterpret_cast<LPBYTE>(first.data()),
+                                 static_cast<LONG>(first.size()), &written),
+              0u);
+    EXPECT_EQ(written, static_cast<LONG>(first.size()));
+    EXPECT_EQ(AppendStreamToFile(cookie, reinterpret_cast<LPBYTE>(second.data()),
+                                 static_cast<LONG>(second.size()), &written),
+              0u);
+    EXPECT_EQ(ReadWholeFile(path), first + second);
+
+    std::wstring nowhere = folder_.File(L"no\\such\\folder.rtf");
+    EXPECT_EQ(AppendStreamToFile(reinterpret_cast<DWORD_PTR>(nowhere.c_str()),
+                                 reinterpret_cast<LPBYTE>(first.data()), 3, &written),
+              1u);
+}
+
+} // namespace

@@ -1,0 +1,172 @@
+#include "ui/rebars.h"
+
+#include "shell/frame_handles.h"
+#include "shell/resource_library.h"
+#include "shell/window_record.h"
+
+#include <commctrl.h>
+
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kToolbarStyle = 0x50008944; // child, visible, transparent, flat, tooltips, no divider/resize
+constexpr DWORD kRebarStyle = 0x56802A48;
+constexpr BYTE kCheck = BTNS_CHECK;
+constexpr BYTE kDropDown = BTNS_DROPDOWN;
+constexpr uint32_t kPopupBase = 60000;
+
+struct Button {
+    uint32_t Id;
+    BYTE Style;
+    bool Pressed = false;
+};
+
+HINSTANCE Instance() {
+    return GetModuleHandleW(nullptr);
+}
+
+void DestroyChild(HWND parent, int id) {
+    if (HWND old = GetDlgItem(parent, id)) DestroyWindow(old);
+}
+
+HWND MakeRebar(HWND parent, int id, int height) {
+    RECT client{};
+    GetClientRect(parent, &client);
+    return CreateWindowExW(0, REBARCLASSNAMEW, L"", kRebarStyle, 0, 0, client.right, height, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
+}
+
+HWND MakeToolbar(HWND rebar, int id, int width, int height, HIMAGELIST images) {
+    HWND toolbar = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", kToolbarStyle, 0, 0, width, height, rebar,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
+    SendMessageW(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageW(toolbar, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
+    if (images) SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    return toolbar;
+}
+
+void AddButton(HWND toolbar, int image, const Button& button, bool labelled) {
+    TBBUTTON b{};
+    b.iBitmap = image;
+    b.idCommand = static_cast<int>(button.Id);
+    b.fsState = TBSTATE_ENABLED | (button.Pressed ? TBSTATE_CHECKED : 0);
+    b.fsStyle = button.Style;
+    b.iString = -1;
+    if (labelled) {
+        wchar_t label[1000] = {};
+        if (button.Id >= kPopupBase)
+            GetMenuLabel(button.Id - kPopupBase, MF_BYPOSITION, label);
+        else
+            GetMenuLabel(button.Id, MF_BYCOMMAND, label);
+        // The string list takes texts ending in two zeros.
+        std::wstring text(label);
+        text.push_back(L'\0');
+        b.iString = SendMessageW(toolbar, TB_ADDSTRINGW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    SendMessageW(toolbar, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&b));
+}
+
+void AddBand(HWND rebar, HWND toolbar, UINT bandId) {
+    SendMessageW(toolbar, TB_AUTOSIZE, 0, 0);
+    SIZE size{};
+    SendMessageW(toolbar, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
+    REBARBANDINFOW band{};
+    band.cbSize = sizeof band;
+    band.fMask = RBBIM_STYLE | RBBIM_COLORS | RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_ID;
+    band.fStyle = RBBS_CHILDEDGE | RBBS_NOVERT | RBBS_FIXEDBMP;
+    band.clrFore = GetSysColor(COLOR_BTNTEXT);
+    band.clrBack = GetSysColor(COLOR_BTNFACE);
+    band.hwndChild = toolbar;
+    band.cxMinChild = static_cast<UINT>(size.cx);
+    band.cyMinChild = static_cast<UINT>(size.cy);
+    band.wID = bandId;
+    SendMessageW(rebar, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+}
+
+HWND BuildSmallBar(HWND window, int rebarId, int toolbarId, HIMAGELIST images, const std::vector<Button>& buttons) {
+    HWND rebar = MakeRebar(window, rebarId, 22);
+    HWND toolbar = MakeToolbar(rebar, toolbarId, 88, 22, images);
+    for (size_t i = 0; i < buttons.size(); ++i) AddButton(toolbar, static_cast<int>(i), buttons[i], false);
+    AddBand(rebar, toolbar, 1);
+    return rebar;
+}
+
+const WindowRecord* RecordOf(HWND window) {
+    return reinterpret_cast<const WindowRecord*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+} // namespace
+
+void GetMenuLabel(uint32_t idOrPosition, uint32_t flags, wchar_t* out) {
+    out[0] = L'\0';
+    HMENU menu = MainMenuHandle.load();
+    if (!menu) return;
+    wchar_t text[1000] = {};
+    GetMenuStringW(menu, idOrPosition, text, 1000, flags);
+    text[999] = L'\0';
+    if (wchar_t* tab = std::wcschr(text, L'\t')) *tab = L'\0';
+    if (wchar_t* dot = std::wcschr(text, L'.')) *dot = L'\0';
+    std::wcscpy(out, text);
+}
+
+HWND CreateMainRebar(HWND frame) {
+    DestroyChild(frame, kMainRebarId);
+    HWND rebar = MakeRebar(frame, kMainRebarId, 32);
+    for (int id = 911; id <= 929; ++id) DestroyChild(frame, id);
+    struct Band {
+        int ToolbarId;
+        const wchar_t* Bitmap;
+        std::vector<Button> Buttons;
+    };
+    const Band bands[] = {
+        {911, L"B_1", {{801, kDropDown}, {803, 0}, {60012, kDropDown}}},
+        {912, L"B_2", {{60001, kDropDown}, {706, 0}, {707, 0}, {60003, kDropDown}}},
+        {913, L"B_3", {{60002, kDropDown}}},
+        {914, L"B_4", {{60005, kDropDown}}},
+        {918, L"B_5", {{60004, kDropDown}}},
+        {919, L"B_9", {{60013, kDropDown}, {811, 0}, {806, 0}, {802, 0}}},
+    };
+    UINT bandId = 1;
+    for (const Band& band : bands) {
+        HIMAGELIST images = nullptr;
+        if (HMODULE resources = ResourceModule.load())
+            images = ImageList_LoadImageW(resources, band.Bitmap, 32, 0, RGB(255, 255, 255), IMAGE_BITMAP,
+                                          LR_CREATEDIBSECTION);
+        HWND toolbar = MakeToolbar(rebar, band.ToolbarId, 128, 32, images);
+        for (size_t i = 0; i < band.Buttons.size(); ++i)
+            AddButton(toolbar, static_cast<int>(i), band.Buttons[i], true);
+        AddBand(rebar, toolbar, bandId++);
+    }
+    return rebar;
+}
+
+HWND CreateChildRebar(HWND chatWindow) {
+    DestroyChild(chatWindow, kMainRebarId);
+    if (!RecordOf(chatWindow)) return nullptr;
+    for (int id = 911; id <= 919; ++id) DestroyChild(chatWindow, id);
+    const std::vector<Button> buttons = {
+        {733, kCheck}, {502, kCheck}, {522, kCheck}, {523, kCheck}, {750, kCheck | kDropDown}, {757, 0},
+        {60014, kDropDown}, {767, kCheck}, {511, kDropDown}, {983, kCheck | kDropDown}, {60017, kDropDown},
+        {809, kCheck, true}, {988, kCheck}, {805, 0},
+    };
+    return BuildSmallBar(chatWindow, kMainRebarId, kStandardToolbarId, WindowBarImages, buttons);
+}
+
+HWND CreateControlRebar(HWND chatWindow) {
+    DestroyChild(chatWindow, kControlRebarId);
+    for (int id = 921; id <= 929; ++id) DestroyChild(chatWindow, id);
+    const std::vector<Button> buttons = {{751, 0}, {752, 0}, {753, 0}, {754, 0}, {755, 0}, {765, 0},
+                                         {760, 0}, {763, 0}, {756, 0}, {759, 0}, {773, 0}};
+    return BuildSmallBar(chatWindow, kControlRebarId, kControlToolbarId, ControlBarImages, buttons);
+}
+
+HWND CreateInsertsRebar(HWND chatWindow) {
+    DestroyChild(chatWindow, kInsertsRebarId);
+    const WindowRecord* record = RecordOf(chatWindow);
+    if (!record || record->Type != kChannelWindow) return nullptr;
+    const std::vector<Button> buttons = {{103, 0}, {104, 0}, {105, 0}};
+    return BuildSmallBar(chatWindow, kInsertsRebarId, kInsertsRebarId, InsertsBarImages, buttons);
+}
