@@ -71,3 +71,11 @@ LRESULT NotifyListItemChanged(HWND target, HWND source, int item, int subItem) {
     notice.iSubItem = subItem;
     return SendMessageW(target, WM_NOTIFY, notice.hdr.idFrom, reinterpret_cast<LPARAM>(&notice));
 }
+
+std::wstring GetWindowTextString(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const int copied = GetWindowTextW(window, text.data(), length + 1);
+    text.resize(static_cast<size_t>(copied < 0 ? 0 : copied));
+    return text;
+}

@@ -4,6 +4,11 @@
 
 #include <windows.h>
 
+#include <string>
+
+// The window's whole text.
+std::wstring GetWindowTextString(HWND window);
+
 void RepaintWindow(HWND window);
 void RepaintWindowNoErase(HWND window);
 

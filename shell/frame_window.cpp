@@ -254,7 +254,7 @@ void OnToolTip(NMTTDISPINFOW* tip) {
     tip->uFlags |= TTF_DI_SETITEM;
 }
 
-void OnDropDown(HWND frame, const NMTOOLBARW* button) {
+void OnDropDown(HWND, const NMTOOLBARW* button) {
     int position = -1;
     switch (button->iItem) {
         case 801: position = 0; break;
@@ -266,14 +266,7 @@ void OnDropDown(HWND frame, const NMTOOLBARW* button) {
                 position = button->iItem - kPopupGroupBase;
             break;
     }
-    HMENU menu = MainMenuHandle.load();
-    HMENU group = position >= 0 && menu ? GetSubMenu(menu, position) : nullptr;
-    if (!group) return;
-    POINT at{};
-    GetCursorPos(&at);
-    SetForegroundWindow(frame);
-    TrackPopupMenu(group, TPM_RIGHTBUTTON | TPM_RIGHTALIGN, at.x, at.y, 0, frame, nullptr);
-    SendMessageW(frame, WM_NULL, 0, 0);
+    if (position >= 0) ShowMainMenuGroup(static_cast<UINT>(position));
 }
 
 LRESULT OnNotify(HWND frame, const NMHDR* header) {

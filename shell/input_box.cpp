@@ -2,6 +2,7 @@
 
 #include "commands/command_interpreter.h"
 #include "commands/input_dispatcher.h"
+#include "common/window_helpers.h"
 #include "common/app_state.h"
 #include "common/text_split.h"
 #include "common/xstring.h"
@@ -44,11 +45,7 @@ LRESULT Previous(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 std::wstring BoxText(HWND box) {
-    const int length = GetWindowTextLengthW(box);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(box, text.data(), length + 1);
-    text.resize(static_cast<size_t>(copied < 0 ? 0 : copied));
-    return text;
+    return GetWindowTextString(box);
 }
 
 void PostFrame(UINT command, LPARAM lParam = 0) {
@@ -218,7 +215,9 @@ bool HandleKeyDown(WindowRecord* record, HWND box, WPARAM key) {
         case VK_BROWSER_FORWARD: SendMessageW(box, WM_SYSKEYDOWN, VK_RIGHT, 0); return true;
         case VK_BROWSER_STOP: SendMessageW(record->Window, WM_CLOSE, 0, 0); return true;
         case VK_BROWSER_SEARCH: SendMessageW(record->Window, WM_COMMAND, kFindNextCommand, 0); return true;
-        case VK_BROWSER_FAVORITES: SendMessageW(record->Window, WM_COMMAND, kJoinDialogCommand, 0); return true;
+        case VK_BROWSER_FAVORITES:
+            SendMessageW(record->Window, WM_COMMAND, kJoinDialogCommand, 0);
+            return true;
         default: break;
     }
     if (KeyHeld(VK_CONTROL)) {
@@ -294,7 +293,7 @@ LRESULT CALLBACK InputBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 }
 
 void SubclassInputBox(HWND input) {
-    WNDPROC previous =
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(input, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(InputBoxProc)));
+    WNDPROC previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(input, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(InputBoxProc)));
     if (!PreviousInputBoxProc) PreviousInputBoxProc = previous;
 }

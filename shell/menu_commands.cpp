@@ -79,18 +79,6 @@ void RunCommandPopupItem(WindowRecord* record, UINT id) {
     ReplaceCurrentPopup(nullptr, 0);
 }
 
-void ShowMainMenuGroup(UINT position) {
-    HWND frame = MainWindow.load();
-    HMENU menu = MainMenuHandle.load();
-    HMENU group = menu ? GetSubMenu(menu, static_cast<int>(position)) : nullptr;
-    if (!group) return;
-    POINT at{};
-    GetCursorPos(&at);
-    SetForegroundWindow(frame);
-    TrackPopupMenu(group, TPM_RIGHTBUTTON | TPM_RIGHTALIGN, at.x, at.y, 0, frame, nullptr);
-    SendMessageW(frame, WM_NULL, 0, 0);
-}
-
 void ToggleMultiLine(WindowRecord* record) {
     if (record->MultiLineInput == 0) {
         record->MultiLineInput = 1;
@@ -160,7 +148,8 @@ bool WindowCommand(WindowRecord* record, UINT id) {
             Relayout(record);
             return true;
         case 780:
-            if (record->NickList) ShowWindow(record->NickList, IsWindowVisible(record->NickList) ? SW_HIDE : SW_SHOW);
+            if (record->NickList)
+                ShowWindow(record->NickList, IsWindowVisible(record->NickList) ? SW_HIDE : SW_SHOW);
             return true;
         case 791:
             if (record->View) SendMessageW(record->View, WM_COPY, 0, 0);
@@ -193,9 +182,7 @@ void Dispatch(HWND owner, UINT id) {
     if (id >= kPopupGroupBase) return ShowMainMenuGroup(id - kPopupGroupBase);
     if (id >= 781 && id <= 786) return ArrangeWindows(id);
     switch (id) {
-        case 802:
-            SendMessageW(record ? record->Window : owner, WM_CLOSE, 0, 0);
-            return;
+        case 802: SendMessageW(record ? record->Window : owner, WM_CLOSE, 0, 0); return;
         case 972: return CloseStartPanelAndRemember(1);
         case 995: FirstRunWizard(); return;
         case 973: return CloseStartPanelAndRemember(0);
@@ -205,6 +192,18 @@ void Dispatch(HWND owner, UINT id) {
 }
 
 } // namespace
+
+void ShowMainMenuGroup(UINT position) {
+    HWND frame = MainWindow.load();
+    HMENU menu = MainMenuHandle.load();
+    HMENU group = menu ? GetSubMenu(menu, static_cast<int>(position)) : nullptr;
+    if (!group) return;
+    POINT at{};
+    GetCursorPos(&at);
+    SetForegroundWindow(frame);
+    TrackPopupMenu(group, TPM_RIGHTBUTTON | TPM_RIGHTALIGN, at.x, at.y, 0, frame, nullptr);
+    SendMessageW(frame, WM_NULL, 0, 0);
+}
 
 void HandleMenuCommand(HWND owner, UINT message, WPARAM wParam, LPARAM lParam) {
     (void)message;

@@ -6,3 +6,6 @@
 #include <windows.h>
 
 void HandleMenuCommand(HWND owner, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Shows the main menu's group at this position as a popup at the cursor.
+void ShowMainMenuGroup(UINT position);

@@ -1,6 +1,7 @@
 #include "shell/tab_completion.h"
 
 #include "commands/command_interpreter.h"
+#include "common/window_helpers.h"
 #include "common/app_state.h"
 #include "common/text_split.h"
 #include "common/xstring.h"
@@ -46,11 +47,7 @@ std::wstring OwnNick(const WindowRecord* record) {
 }
 
 std::wstring BoxText(HWND box) {
-    const int length = GetWindowTextLengthW(box);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(box, text.data(), length + 1);
-    text.resize(static_cast<size_t>(copied < 0 ? 0 : copied));
-    return text;
+    return GetWindowTextString(box);
 }
 
 void Select(HWND box, LONG from, LONG to) {
@@ -88,7 +85,10 @@ std::wstring CommandCompletion(WindowRecord* record, const std::wstring& word) {
         if (entry.TriggerType != 0 || !BeginsNoCase(NarrowToWide(entry.Trigger), word)) continue;
         std::wstring tip = L"\x02\x03"
                            L"4 ";
-        tip += NarrowToWide(entry.Trigger) + L" : \x03" L"12 " + NarrowToWide(entry.Description);
+        tip += NarrowToWide(entry.Trigger) +
+               L" : \x03"
+               L"12 " +
+               NarrowToWide(entry.Description);
         ShowTip(record, tip);
         return NarrowToWide(entry.Trigger) + L" ";
     }
@@ -125,8 +125,8 @@ std::wstring NickListCompletion(WindowRecord* record, const std::wstring& word) 
         LVFINDINFOW find{};
         find.flags = LVFI_STRING | LVFI_PARTIAL;
         find.psz = wanted.c_str();
-        const int found = static_cast<int>(
-            SendMessageW(record->NickList, LVM_FINDITEMW, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(&find)));
+        const int found = static_cast<int>(SendMessageW(
+            record->NickList, LVM_FINDITEMW, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(&find)));
         if (found < 0 || found <= start) continue;
         const std::wstring text = ItemText(record->NickList, found);
         if (!BeginsNoCase(text, wanted)) {

@@ -46,23 +46,7 @@ bool StartShell(const std::string& command) {
     return true;
 }
 
-bool FileExists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 } // namespace
-
-std::string UnixPath(const std::wstring& windowsPath) {
-    using Converter = char*(CDECL*)(const wchar_t*);
-    auto convert = reinterpret_cast<Converter>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!convert) return {};
-    char* path = convert(windowsPath.c_str());
-    if (!path) return {};
-    std::string result(path);
-    HeapFree(GetProcessHeap(), 0, path);
-    return result;
-}
 
 std::wstring MakeTestFolder(const wchar_t* name) {
     wchar_t temp[MAX_PATH] = {};
@@ -96,23 +80,10 @@ int RunShell(const std::string& command, uint32_t timeoutMs) {
                     " " + ShellQuote(doneUnix)))
         return -1;
     for (uint32_t waited = 0; waited < timeoutMs; waited += 20) {
-        if (FileExists(done)) return std::atoi(ReadTextFile(done).c_str());
+        if (FileExists(done)) return std::atoi(ReadFileBytes(done).c_str());
         Sleep(20);
     }
     return -1;
-}
-
-bool WriteTextFile(const std::wstring& path, const std::string& text) {
-    std::ofstream file(path.c_str(), std::ios::binary);
-    file << text;
-    return static_cast<bool>(file);
-}
-
-std::string ReadTextFile(const std::wstring& path) {
-    std::ifstream file(path.c_str(), std::ios::binary);
-    std::stringstream content;
-    content << file.rdbuf();
-    return content.str();
 }
 
 bool WaitForLoopbackPort(uint16_t port, uint32_t timeoutMs) {
@@ -144,7 +115,7 @@ bool LinuxPeer::Start(const std::wstring& folder, const std::string& command, ui
                     std::to_string(lifetimeSeconds) + " " + command + " > " + ShellQuote(logFile) + " 2>&1"))
         return false;
     for (int i = 0; i < 200 && !FileExists(folder + L"peer.pid"); ++i) Sleep(10);
-    pid_ = ReadTextFile(folder + L"peer.pid");
+    pid_ = ReadFileBytes(folder + L"peer.pid");
     while (!pid_.empty() && (pid_.back() == '\n' || pid_.back() == '\r')) pid_.pop_back();
     if (pid_.empty()) return false;
     if (port == 0) {
@@ -163,5 +134,5 @@ void LinuxPeer::Stop() {
 }
 
 std::string LinuxPeer::Log() const {
-    return folder_.empty() ? std::string() : ReadTextFile(folder_ + L"peer.log");
+    return folder_.empty() ? std::string() : ReadFileBytes(folder_ + L"peer.log");
 }

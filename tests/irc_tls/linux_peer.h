@@ -3,11 +3,11 @@
 // program is run through /bin/sh, which notes its process id in a file; stopping it runs kill.
 #pragma once
 
+#include "tests/support/test_files.h"
+
 #include <cstdint>
 #include <string>
 
-// The Unix path of a Windows path (through Wine's exported converter); empty when not under Wine.
-std::string UnixPath(const std::wstring& windowsPath);
 // A fresh folder for one test's files, as a Windows path ending in a backslash.
 std::wstring MakeTestFolder(const wchar_t* name);
 // Single-quoted for /bin/sh.
@@ -15,9 +15,6 @@ std::string ShellQuote(const std::string& text);
 
 // Runs a shell command to its end (at most timeoutMs) and returns its exit code, -1 on timeout.
 int RunShell(const std::string& command, uint32_t timeoutMs = 60000);
-// Writes text into a Windows-path file.
-bool WriteTextFile(const std::wstring& path, const std::string& text);
-std::string ReadTextFile(const std::wstring& path);
 
 class LinuxPeer {
 public:

@@ -21,14 +21,14 @@ protected:
         tlsPort_ = FreeLoopbackPort();
         const std::wstring folder = MakeTestFolder(L"ngircd");
         const TestCertificates& certs = GetTestCertificates();
-        WriteTextFile(folder + L"ngircd.conf",
-                      "[Global]\nName = irc.test\nInfo = test\nPorts = " + std::to_string(plainPort_) +
-                          "\nListen = 127.0.0.1\nMotdPhrase = hello\n"
-                          "ServerUID = nobody\nServerGID = nogroup\n"
-                          "[Options]\nIdent = yes\nDNS = yes\nPAM = no\n"
-                          "[SSL]\nCertFile = " +
-                          certs.Good + "\nKeyFile = " + UnixPath(folder) +
-                          "/server.key\nPorts = " + std::to_string(tlsPort_) + "\n");
+        WriteFileBytes(folder + L"ngircd.conf",
+                       "[Global]\nName = irc.test\nInfo = test\nPorts = " + std::to_string(plainPort_) +
+                           "\nListen = 127.0.0.1\nMotdPhrase = hello\n"
+                           "ServerUID = nobody\nServerGID = nogroup\n"
+                           "[Options]\nIdent = yes\nDNS = yes\nPAM = no\n"
+                           "[SSL]\nCertFile = " +
+                           certs.Good + "\nKeyFile = " + UnixPath(folder) +
+                           "/server.key\nPorts = " + std::to_string(tlsPort_) + "\n");
         // The server reads its key after giving up root. It asks ident only while it resolves names.
         const std::string key = ShellQuote(UnixPath(folder) + "/server.key");
         ASSERT_TRUE(server_.Start(folder,

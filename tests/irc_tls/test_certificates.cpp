@@ -16,9 +16,9 @@ TestCertificates Make() {
     c.ExpiredKey = c.Folder + "/expired.key";
     c.WrongName = c.Folder + "/wrong.pem";
     c.WrongNameKey = c.Folder + "/wrong.key";
-    WriteTextFile(folder + L"ca.cnf", "[ca]\ndefault_ca = d\n[d]\ndir = .\ndatabase = index.txt\n"
-                                      "new_certs_dir = .\nserial = serial\ndefault_md = sha256\n"
-                                      "policy = p\n[p]\ncommonName = supplied\n");
+    WriteFileBytes(folder + L"ca.cnf", "[ca]\ndefault_ca = d\n[d]\ndir = .\ndatabase = index.txt\n"
+                                       "new_certs_dir = .\nserial = serial\ndefault_md = sha256\n"
+                                       "policy = p\n[p]\ncommonName = supplied\n");
     const std::string script =
         "cd " + ShellQuote(c.Folder) +
         " && ( touch index.txt && echo 01 > serial"

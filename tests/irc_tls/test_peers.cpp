@@ -17,13 +17,13 @@ bool OpensslServer::Start(const std::string& certificate, const std::string& key
 bool Dante::Start(const std::string& methods) {
     Port = FreeLoopbackPort();
     const std::wstring folder = MakeTestFolder(L"danted");
-    WriteTextFile(folder + L"danted.conf",
-                  "logoutput: stderr\ninternal: 127.0.0.1 port = " + std::to_string(Port) +
-                      "\nexternal: 127.0.0.1\nsocksmethod: " + methods +
-                      "\nclientmethod: none\nuser.privileged: root\n"
-                      "user.unprivileged: nobody\n"
-                      "client pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n"
-                      "socks pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n");
+    WriteFileBytes(folder + L"danted.conf",
+                   "logoutput: stderr\ninternal: 127.0.0.1 port = " + std::to_string(Port) +
+                       "\nexternal: 127.0.0.1\nsocksmethod: " + methods +
+                       "\nclientmethod: none\nuser.privileged: root\n"
+                       "user.unprivileged: nobody\n"
+                       "client pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n"
+                       "socks pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n");
     return Peer.Start(folder, "/usr/sbin/danted -f danted.conf", Port);
 }
 
@@ -33,7 +33,7 @@ bool TinyProxy::Start(const std::vector<uint16_t>& allowedPorts) {
     std::string config = "User nobody\nGroup nogroup\nPort " + std::to_string(Port) +
                          "\nListen 127.0.0.1\nTimeout 60\nAllow 127.0.0.1\nLogLevel Info\n";
     for (uint16_t port : allowedPorts) config += "ConnectPort " + std::to_string(port) + "\n";
-    WriteTextFile(folder + L"tinyproxy.conf", config);
+    WriteFileBytes(folder + L"tinyproxy.conf", config);
     return Peer.Start(folder, "/usr/bin/tinyproxy -d -c tinyproxy.conf", Port);
 }
 

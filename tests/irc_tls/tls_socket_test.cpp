@@ -166,7 +166,7 @@ TEST_F(TlsSocketTest, PeerThatClosesEndsTheReader) {
 TEST_F(TlsSocketTest, CloseNotifyEndsTheReaderWhileTheSocketStaysOpen) {
     // The file server sends its close notify after the file and then waits for ours.
     const std::wstring folder = MakeTestFolder(L"www");
-    WriteTextFile(folder + L"page.txt", "page text\n");
+    WriteFileBytes(folder + L"page.txt", "page text\n");
     LinuxPeer server;
     const uint16_t port = FreeLoopbackPort();
     ASSERT_TRUE(server.Start(folder,

@@ -222,7 +222,7 @@ bool CanCreateIn(const std::wstring& folder) {
 // always lifted again, or the build folder could not be removed.
 class HostFolderLock {
 public:
-    explicit HostFolderLock(const std::wstring& folder) : folder_(folder), unix_(HostPath(folder)) {
+    explicit HostFolderLock(const std::wstring& folder) : folder_(folder), unix_(UnixPath(folder)) {
         if (!unix_.empty()) RunHostShell("chattr +i '" + unix_ + "'");
     }
     ~HostFolderLock() {

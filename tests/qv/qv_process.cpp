@@ -15,26 +15,6 @@ std::wstring UserName() {
     return name;
 }
 
-void RemoveTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring path = folder + L"\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
-                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(path.c_str());
-            }
-        } while (FindNextFileW(find, &entry));
-        FindClose(find);
-    }
-    RemoveDirectoryW(folder.c_str());
-}
-
 struct Search {
     DWORD Process;
     const wchar_t* ClassName;
@@ -105,41 +85,6 @@ PortableFolder::~PortableFolder() {
 
 std::wstring PortableFolder::UserDataFolder() const {
     return folder_ + L"\\UCFG\\" + UserName();
-}
-
-std::string ReadFileBytes(const std::wstring& path) {
-    HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    std::string bytes;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
-    CloseHandle(file);
-    return bytes;
-}
-
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
-    CloseHandle(file);
-    return ok;
-}
-
-std::string HostPath(const std::wstring& windowsPath) {
-    using Convert = char*(CDECL*)(LPCWSTR);
-    auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!convert) return {};
-    char* path = convert(windowsPath.c_str());
-    if (!path) return {};
-    std::string result(path);
-    HeapFree(GetProcessHeap(), 0, path);
-    return result;
 }
 
 bool RunHostShell(const std::string& command) {
@@ -238,7 +183,7 @@ namespace {
 // Under Wine a copy of the screen shows other programs' windows black, so the picture is taken
 // from the X display by the host's tools; false when there is no host.
 bool SaveHostScreenshot(const RECT& rect, const std::wstring& path) {
-    const std::string target = HostPath(path);
+    const std::string target = UnixPath(path);
     if (target.empty()) return false;
     DeleteFileW(path.c_str());
     const LONG left = rect.left > 0 ? rect.left : 0, top = rect.top > 0 ? rect.top : 0;

@@ -2,6 +2,8 @@
 // message boxes it shows.
 #pragma once
 
+#include "tests/support/test_files.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -25,13 +27,9 @@ private:
 };
 
 std::wstring BuildBinFolder();
-std::string ReadFileBytes(const std::wstring& path);
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // Starts a command of the host system through its shell (the tests run under Wine); does not
 // wait for it, so callers check its effect.
 bool RunHostShell(const std::string& command);
-// The Unix path behind a Windows path.
-std::string HostPath(const std::wstring& windowsPath);
 
 class QvProcess {
 public:

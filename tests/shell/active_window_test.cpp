@@ -89,7 +89,8 @@ TEST_F(ActiveWindow, RemovingTheLastRecordBringsBackTheStartPanel) {
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(910)), nullptr, nullptr);
     HMENU menu = CreateMenu();
     for (int i = 0; i < 18; ++i)
-        AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(CreatePopupMenu()), std::to_wstring(i).c_str());
+        AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(CreatePopupMenu()),
+                    std::to_wstring(i).c_str());
     SetMenu(frame_, menu);
     HWND mainWindow = MainWindow.exchange(frame_);
     WindowRecord* server = Add(kServerWindow, nullptr, "irc.one");

@@ -102,9 +102,9 @@ TEST(HttpDownload, WholeBodyArrivesUnderTheTargetNameWithThePathAndQueryAsked) {
     TinyHttpServer server([&](const std::string&) { return Reply("200 OK", body); });
     TestFolder folder;
     const std::wstring target = folder.File(L"file.bin");
-    ASSERT_TRUE(WriteWholeFile(target, "old content"));
+    ASSERT_TRUE(WriteFileBytes(target, "old content"));
     ASSERT_TRUE(HttpDownloadFile(server.Url("/dir/file.bin?x=1&y=two"), target));
-    EXPECT_EQ(ReadWholeFile(target), body);
+    EXPECT_EQ(ReadFileBytes(target), body);
     EXPECT_EQ(folder.Entries().size(), 1u);
     ASSERT_EQ(server.Requests().size(), 1u);
     const std::string request = server.Requests()[0];
@@ -125,9 +125,9 @@ TEST(HttpDownload, FailuresKeepTheOldFileAndLeaveNoTemporaryFile) {
         TinyHttpServer server([&](const std::string&) { return c.reply; });
         TestFolder folder;
         const std::wstring target = folder.File(L"keep.txt");
-        ASSERT_TRUE(WriteWholeFile(target, "precious"));
+        ASSERT_TRUE(WriteFileBytes(target, "precious"));
         EXPECT_FALSE(HttpDownloadFile(server.Url("/f"), target)) << c.what;
-        EXPECT_EQ(ReadWholeFile(target), "precious") << c.what;
+        EXPECT_EQ(ReadFileBytes(target), "precious") << c.what;
         EXPECT_EQ(folder.Entries(), std::vector<std::wstring>{L"keep.txt"}) << c.what;
     }
 }
@@ -136,7 +136,7 @@ TEST(HttpDownload, EmptyBodyRemovesTheTarget) {
     TinyHttpServer server([](const std::string&) { return Reply("200 OK", ""); });
     TestFolder folder;
     const std::wstring target = folder.File(L"old.txt");
-    ASSERT_TRUE(WriteWholeFile(target, "old"));
+    ASSERT_TRUE(WriteFileBytes(target, "old"));
     EXPECT_TRUE(HttpDownloadFile(server.Url("/empty"), target));
     EXPECT_TRUE(folder.Entries().empty());
 }
@@ -161,15 +161,15 @@ TEST(HttpDownload, ThreadFetchesAndFreesItsJob) {
     TestFolder folder;
     auto* job = new DownloadJob{server.Url("/t"), folder.File(L"t.txt")};
     EXPECT_EQ(DownloadThread(job), 0u);
-    EXPECT_EQ(ReadWholeFile(folder.File(L"t.txt")), "from a thread");
+    EXPECT_EQ(ReadFileBytes(folder.File(L"t.txt")), "from a thread");
 }
 
 TEST(ProgramFolder, WritableFolderLeavesNothingBehindAndMissingFolderIsNotWritable) {
     TestFolder folder;
-    ASSERT_TRUE(WriteWholeFile(folder.File(L"woa.exe"), "mine"));
+    ASSERT_TRUE(WriteFileBytes(folder.File(L"woa.exe"), "mine"));
     EXPECT_TRUE(IsFolderWritable(folder.Path()));
     EXPECT_EQ(folder.Entries(), std::vector<std::wstring>{L"woa.exe"});
-    EXPECT_EQ(ReadWholeFile(folder.File(L"woa.exe")), "mine");
+    EXPECT_EQ(ReadFileBytes(folder.File(L"woa.exe")), "mine");
     EXPECT_FALSE(IsFolderWritable(folder.File(L"no-such-folder")));
 }
 
@@ -177,7 +177,7 @@ TEST(ProgramFolder, LeftOversAreDeletedByTheirLongNamesOnly) {
     TestFolder folder;
     for (const wchar_t* name : {L"qv.exe.old", L"QVRES.DLL.OLD", L"a.new", L"rup.ini", L"notes.older",
                                 L"news.newsletter", L"keep.ini"})
-        ASSERT_TRUE(WriteWholeFile(folder.File(name), "x"));
+        ASSERT_TRUE(WriteFileBytes(folder.File(name), "x"));
     CreateDirectoryW(folder.File(L"dir.old").c_str(), nullptr);
     for (const wchar_t* pattern : {L"*.old", L"*.new", L"rup.ini"})
         DeleteMatchingFiles(folder.Path(), pattern);

@@ -41,17 +41,18 @@ protected:
     // A window of the type with an input box (and a nick list for channels) as its record's.
     WindowRecord* Open(uint32_t type, const char* name) {
         WindowRecord* record = type == kServerWindow ? server_ : Add(type, server_, name);
-        HWND parent = CreateWindowExW(0, kParentClass, L"", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, nullptr, nullptr,
-                                      nullptr, nullptr);
+        HWND parent = CreateWindowExW(0, kParentClass, L"", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, nullptr,
+                                      nullptr, nullptr, nullptr);
         windows_.push_back(parent);
         record->Window = parent;
         SetWindowLongPtrW(parent, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
-        record->Input = CreateWindowExW(0, L"RichEdit20W", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOHSCROLL,
-                                        0, 300, 600, 30, parent, nullptr, nullptr, nullptr);
+        record->Input =
+            CreateWindowExW(0, L"RichEdit20W", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOHSCROLL, 0,
+                            300, 600, 30, parent, nullptr, nullptr, nullptr);
         SubclassInputBox(record->Input);
         if (type == kChannelWindow) {
-            record->NickList = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | LVS_REPORT, 400, 0, 200, 300, parent,
-                                               nullptr, nullptr, nullptr);
+            record->NickList = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | LVS_REPORT, 400, 0, 200, 300,
+                                               parent, nullptr, nullptr, nullptr);
             LVCOLUMNW column{};
             column.mask = LVCF_WIDTH;
             column.cx = 100;
@@ -219,9 +220,11 @@ TEST_F(InputBox, TabWithTheCaretInsideTheTextDoesNothing) {
 }
 
 TEST(TabCompletion, HintNamesTheCommand) {
-    EXPECT_EQ(L"/join ", CompletionFromHint(L"\x02\x03" L"4/join <channel> : joins a channel"));
+    EXPECT_EQ(L"/join ", CompletionFromHint(L"\x02\x03"
+                                            L"4/join <channel> : joins a channel"));
     EXPECT_EQ(L"", CompletionFromHint(L"no command here"));
-    EXPECT_EQ(L"", CompletionFromHint(L"\x02\x03" L"4/join"));
+    EXPECT_EQ(L"", CompletionFromHint(L"\x02\x03"
+                                      L"4/join"));
 }
 
 } // namespace

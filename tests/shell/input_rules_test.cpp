@@ -79,7 +79,8 @@ TEST(WindowKeys, CtrlCharactersBecomeFormattingCodes) {
                                                  {0x0C, 0x18}, {0x0F, 0x0F}, {0x12, 0x12}, {0x13, 0x1D},
                                                  {0x14, 0x1E}, {0x15, 0x1F}, {0x19, 0x19}};
     for (const auto& [typed, code] : table) EXPECT_EQ(code, FormattingCodeForCtrlChar(typed)) << int(typed);
-    for (wchar_t other : {wchar_t(0x01), wchar_t(0x05), wchar_t(0x07), wchar_t(0x0A), wchar_t(0x0D), wchar_t('a')})
+    for (wchar_t other :
+         {wchar_t(0x01), wchar_t(0x05), wchar_t(0x07), wchar_t(0x0A), wchar_t(0x0D), wchar_t('a')})
         EXPECT_EQ(0, FormattingCodeForCtrlChar(other)) << int(other);
 }
 

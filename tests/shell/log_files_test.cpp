@@ -15,7 +15,7 @@ protected:
         record_.LogPath = folder_.File(L"chan.log");
         record_.Logging = 1;
     }
-    std::string Log() const { return ReadWholeFile(record_.LogPath); }
+    std::string Log() const { return ReadFileBytes(record_.LogPath); }
 
     TestFolder folder_;
     WindowRecord record_{nullptr, 2, nullptr};
@@ -86,7 +86,7 @@ TEST_F(LogFiles, StreamOutAppendsAndReportsAFileItCannotOpen) {
     EXPECT_EQ(AppendStreamToFile(cookie, reinterpret_cast<LPBYTE>(second.data()),
                                  static_cast<LONG>(second.size()), &written),
               0u);
-    EXPECT_EQ(ReadWholeFile(path), first + second);
+    EXPECT_EQ(ReadFileBytes(path), first + second);
 
     std::wstring nowhere = folder_.File(L"no\\such\\folder.rtf");
     EXPECT_EQ(AppendStreamToFile(reinterpret_cast<DWORD_PTR>(nowhere.c_str()),

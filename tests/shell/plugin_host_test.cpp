@@ -46,11 +46,12 @@ protected:
         FreeLibrary(b_);
     }
     static void Answer(HMODULE plugin, uint32_t code, uint64_t answer) {
-        reinterpret_cast<AnswerFn>(reinterpret_cast<void*>(GetProcAddress(plugin, "TestPluginAnswer")))(code, answer);
+        reinterpret_cast<AnswerFn>(reinterpret_cast<void*>(GetProcAddress(plugin, "TestPluginAnswer")))(
+            code, answer);
     }
     static uint32_t Received(HMODULE plugin, uint32_t code) {
-        return reinterpret_cast<ReceivedFn>(reinterpret_cast<void*>(GetProcAddress(plugin, "TestPluginReceived")))(
-            code);
+        return reinterpret_cast<ReceivedFn>(
+            reinterpret_cast<void*>(GetProcAddress(plugin, "TestPluginReceived")))(code);
     }
     void LoadBoth() {
         SetPluginPaths({BesideTest(L"test_plugin_a.dll"), BesideTest(L"test_plugin_b.dll")});
@@ -121,7 +122,8 @@ TEST_F(PluginHost, MenusAreCountedAndKeptInOrder) {
     const size_t before = PluginMenuItemsSnapshot().size();
     HMENU first = CreatePopupMenu(), second = CreatePopupMenu();
     EXPECT_EQ(before + 1, AddPluginMenu(reinterpret_cast<uint64_t>(first), "Tools"));
-    EXPECT_EQ(before + 2, AddPluginMenu(reinterpret_cast<uint64_t>(second), "\xc3\x9c" "ber"));
+    EXPECT_EQ(before + 2, AddPluginMenu(reinterpret_cast<uint64_t>(second), "\xc3\x9c"
+                                                                            "ber"));
     auto items = PluginMenuItemsSnapshot();
     ASSERT_EQ(before + 2, items.size());
     EXPECT_EQ(L"Tools", items[before].Caption);

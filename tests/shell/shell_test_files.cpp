@@ -12,25 +12,6 @@
 
 namespace {
 
-void RemoveTree(const std::wstring& path) {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring full = path + L"\\" + name;
-            SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full);
-            else
-                DeleteFileW(full.c_str());
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryW(path.c_str());
-}
-
 bool EndsWith(const std::wstring& text, const wchar_t* tail) {
     const size_t n = wcslen(tail);
     return text.size() >= n && text.compare(text.size() - n, n, tail) == 0;
@@ -56,65 +37,13 @@ void CollectSources(const std::wstring& folder, const std::string& prefix, std::
             if (FileExists(full + L"\\CMakeCache.txt")) continue;
             CollectSources(full, prefix + WideToNarrow(name) + "/", out);
         } else if (EndsWith(name, L".cpp") || EndsWith(name, L".h")) {
-            out.push_back({prefix + WideToNarrow(name), ReadWholeFile(full)});
+            out.push_back({prefix + WideToNarrow(name), ReadFileBytes(full)});
         }
     } while (FindNextFileW(find, &data));
     FindClose(find);
 }
 
 } // namespace
-
-TestFolder::TestFolder() {
-    static std::atomic<unsigned> counter{0};
-    wchar_t base[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH, base);
-    path_ = std::wstring(base) + L"shelltest-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(counter++);
-    RemoveTree(path_);
-    CreateDirectoryW(path_.c_str(), nullptr);
-}
-
-TestFolder::~TestFolder() {
-    RemoveTree(path_);
-}
-
-std::vector<std::wstring> TestFolder::Entries() const {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((path_ + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..") names.push_back(name);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    return names;
-}
-
-std::string ReadWholeFile(const std::wstring& path) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return {};
-    std::string bytes;
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
-    CloseHandle(h);
-    return bytes;
-}
-
-bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-    return ok && written == bytes.size();
-}
-
-bool FileExists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 HMODULE BuiltLibrary(const wchar_t* name) {
     static std::mutex mutex;

@@ -18,12 +18,12 @@ TEST(UserConfigFile, MissingOrEmptyFileIsAFirstRunWithTheDefaultDocument) {
     UserConfigPrepared missing = PrepareUserConfigFile(path, BuiltLibrary(L"qvres.dll"));
     EXPECT_EQ(missing.State, UserConfigState::Created);
     EXPECT_TRUE(missing.DefaultWritten);
-    EXPECT_EQ(ReadWholeFile(path), DefaultDocument());
+    EXPECT_EQ(ReadFileBytes(path), DefaultDocument());
 
-    ASSERT_TRUE(WriteWholeFile(path, ""));
+    ASSERT_TRUE(WriteFileBytes(path, ""));
     UserConfigPrepared empty = PrepareUserConfigFile(path, BuiltLibrary(L"qvres.dll"));
     EXPECT_EQ(empty.State, UserConfigState::Created);
-    EXPECT_EQ(ReadWholeFile(path), DefaultDocument());
+    EXPECT_EQ(ReadFileBytes(path), DefaultDocument());
     EXPECT_EQ(folder.Entries().size(), 1u);
 }
 
@@ -33,10 +33,10 @@ TEST(UserConfigFile, ReadableSettingsAreLeftAlone) {
     const std::string mine =
         "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<qv><Cfg><Options1 Default_Nick=\"ann\" "
         "/></Cfg></qv>\r\n";
-    ASSERT_TRUE(WriteWholeFile(path, mine));
+    ASSERT_TRUE(WriteFileBytes(path, mine));
     UserConfigPrepared result = PrepareUserConfigFile(path, BuiltLibrary(L"qvres.dll"));
     EXPECT_EQ(result.State, UserConfigState::Readable);
-    EXPECT_EQ(ReadWholeFile(path), mine);
+    EXPECT_EQ(ReadFileBytes(path), mine);
 }
 
 TEST(UserConfigFile, UnreadableSettingsAreKeptAsideBeforeTheDefaultIsWritten) {
@@ -47,12 +47,12 @@ TEST(UserConfigFile, UnreadableSettingsAreKeptAsideBeforeTheDefaultIsWritten) {
         std::string("\x00\x01garbage", 9),
     };
     for (int i = 0; i < 2; ++i) {
-        ASSERT_TRUE(WriteWholeFile(path, broken[i]));
+        ASSERT_TRUE(WriteFileBytes(path, broken[i]));
         UserConfigPrepared result = PrepareUserConfigFile(path, BuiltLibrary(L"qvres.dll"));
         EXPECT_EQ(result.State, UserConfigState::ReplacedUnreadable);
         EXPECT_EQ(result.SetAsidePath, path + L".unreadable-" + std::to_wstring(i + 1));
-        EXPECT_EQ(ReadWholeFile(result.SetAsidePath), broken[i]);
-        EXPECT_EQ(ReadWholeFile(path), DefaultDocument());
+        EXPECT_EQ(ReadFileBytes(result.SetAsidePath), broken[i]);
+        EXPECT_EQ(ReadFileBytes(path), DefaultDocument());
     }
 }
 

@@ -1,6 +1,7 @@
 #include "tests/support/ngircd_server.h"
 
 #include "tests/support/irc_test_support.h"
+#include "tests/support/test_files.h"
 
 #include <ws2tcpip.h>
 
@@ -10,40 +11,6 @@
 namespace {
 
 // Wine's own export that names the Unix file behind a Windows path.
-std::string UnixPath(const std::wstring& windowsPath) {
-    using Convert = char*(CDECL*)(LPCWSTR);
-    auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!convert) return {};
-    char* path = convert(windowsPath.c_str());
-    if (!path) return {};
-    std::string result(path);
-    HeapFree(GetProcessHeap(), 0, path);
-    return result;
-}
-
-void WriteText(const std::wstring& path, const std::string& text) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                              CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-std::string ReadText(const std::wstring& path) {
-    HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    std::string text;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
-    CloseHandle(file);
-    return text;
-}
-
 bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -92,13 +59,13 @@ NgircdServer::NgircdServer(const NgircdOptions& options) {
     if (tlsPort_)
         conf << "[SSL]\nCertFile = " << options.TlsCertificate << "\nKeyFile = " << options.TlsKey
              << "\nPorts = " << tlsPort_ << "\n";
-    WriteText(File(L"ngircd.conf"), conf.str());
-    WriteText(File(L"run.sh"), kMinder);
-    WriteText(File(L"lease"), "0");
+    WriteFileBytes(File(L"ngircd.conf"), conf.str());
+    WriteFileBytes(File(L"run.sh"), kMinder);
+    WriteFileBytes(File(L"lease"), "0");
 
     lease_ = std::thread([this] {
         while (!stopping_) {
-            WriteText(File(L"lease"), std::to_string(GetTickCount64()));
+            WriteFileBytes(File(L"lease"), std::to_string(GetTickCount64()));
             Sleep(500);
         }
     });
@@ -115,7 +82,7 @@ NgircdServer::NgircdServer(const NgircdOptions& options) {
 }
 
 NgircdServer::~NgircdServer() {
-    WriteText(File(L"stop"), "");
+    WriteFileBytes(File(L"stop"), "");
     WaitUntil([this] { return Exists(File(L"done")); }, 10000);
     stopping_ = true;
     lease_.join();
@@ -125,7 +92,7 @@ NgircdServer::~NgircdServer() {
 }
 
 std::string NgircdServer::Log() const {
-    return ReadText(File(L"ngircd.log"));
+    return ReadFileBytes(File(L"ngircd.log"));
 }
 
 bool NgircdServer::WaitReady() {

@@ -110,7 +110,7 @@ TEST(XmlDocument, SaveOnCloseWritesTheFile) {
     XmlSetValueByPath(&d, "S", "k", "v");
     XmlDocumentSetSaveOnClose(&d, 1);
     XmlDocumentClose(&d);
-    EXPECT_NE(ReadBytes(path).find("<S k=\"v\"/>"), std::string::npos);
+    EXPECT_NE(ReadFileBytes(path).find("<S k=\"v\"/>"), std::string::npos);
 }
 
 // ---- a failed save reports failure and leaves the old file as it was ----
@@ -119,13 +119,13 @@ class XmlFailedSave : public testing::Test {
 protected:
     void SetUp() override {
         path_ = folder_.File(L"qv.xml");
-        ASSERT_TRUE(WriteBytes(path_, kGood));
+        ASSERT_TRUE(WriteFileBytes(path_, kGood));
         XmlDocumentOpenFile(&doc_, path_.c_str());
         XmlSetValueByPath(&doc_, "", "a", "2");
     }
 
     void ExpectUntouched() {
-        EXPECT_EQ(ReadBytes(path_), kGood);
+        EXPECT_EQ(ReadFileBytes(path_), kGood);
         WIN32_FIND_DATAW data;
         HANDLE find = FindFirstFileW((folder_.Path() + L"\\*.tmp").c_str(), &data);
         EXPECT_EQ(find, INVALID_HANDLE_VALUE) << "no temporary file is left behind";
@@ -152,7 +152,7 @@ TEST_F(XmlFailedSave, TargetHeldWithoutShareDelete) {
     CloseHandle(other);
     ExpectUntouched();
     EXPECT_EQ(XmlDocumentSave(&doc_, nullptr, 1, 0, nullptr), 1) << "works again once the handle is closed";
-    EXPECT_NE(ReadBytes(path_).find("a=\"2\""), std::string::npos);
+    EXPECT_NE(ReadFileBytes(path_).find("a=\"2\""), std::string::npos);
 }
 
 TEST_F(XmlFailedSave, FolderWhereNoFileCanBeCreated) {
@@ -172,7 +172,7 @@ TEST_F(XmlFailedSave, ReadOnlyFolderAttribute) {
     int saved = XmlDocumentSave(&doc_, nullptr, 1, 0, nullptr);
     SetFileAttributesW(folder_.Path().c_str(), FILE_ATTRIBUTE_NORMAL);
     if (saved) {
-        EXPECT_NE(ReadBytes(path_).find("a=\"2\""), std::string::npos);
+        EXPECT_NE(ReadFileBytes(path_).find("a=\"2\""), std::string::npos);
     } else {
         ExpectUntouched();
     }
@@ -181,7 +181,7 @@ TEST_F(XmlFailedSave, ReadOnlyFolderAttribute) {
 TEST(XmlDocument, UnreadableExistingFileIsNeverReplacedByAnEmptyDocument) {
     TempFolder folder;
     std::wstring path = folder.File(L"locked.xml");
-    ASSERT_TRUE(WriteBytes(path, kGood));
+    ASSERT_TRUE(WriteFileBytes(path, kGood));
     HANDLE exclusive = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
     XmlDocument d;
@@ -189,5 +189,5 @@ TEST(XmlDocument, UnreadableExistingFileIsNeverReplacedByAnEmptyDocument) {
     CloseHandle(exclusive);
     EXPECT_EQ(d.state, kXmlStateInvented);
     EXPECT_EQ(XmlDocumentSave(&d, nullptr, 1, 0, nullptr), 0);
-    EXPECT_EQ(ReadBytes(path), kGood);
+    EXPECT_EQ(ReadFileBytes(path), kGood);
 }

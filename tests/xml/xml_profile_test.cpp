@@ -165,7 +165,7 @@ TEST(XmlProfileFile, MissingFileIsCreatedByTheFirstWrite) {
     TempFolder folder;
     std::string path = folder.FileUtf8(L"new.xml");
     EXPECT_EQ(XmlWriteProfileString("Cfg", "k", "v", path.c_str(), nullptr), 1);
-    EXPECT_EQ(ReadBytes(folder.File(L"new.xml")),
+    EXPECT_EQ(ReadFileBytes(folder.File(L"new.xml")),
               std::string(kDecl) + "\r\n<root>\r\n\t<Cfg k=\"v\"/>\r\n</root>\r\n");
 }
 
@@ -191,12 +191,12 @@ TEST(XmlProfileFile, WritersReportFailure) {
     std::wstring wpath = folder.File(L"ro.xml");
     std::string path = WideToNarrow(wpath);
     ASSERT_EQ(XmlWriteProfileString("S", "k", "1", path.c_str(), nullptr), 1);
-    std::string before = ReadBytes(wpath);
+    std::string before = ReadFileBytes(wpath);
     SetFileAttributesW(wpath.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(XmlWriteProfileString("S", "k", "2", path.c_str(), nullptr), 0);
     EXPECT_EQ(XmlWriteProfileInt("S", "k", 2, path.c_str(), nullptr), 0);
     SetFileAttributesW(wpath.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(ReadBytes(wpath), before);
+    EXPECT_EQ(ReadFileBytes(wpath), before);
     EXPECT_EQ(XmlWriteProfileString("S", "k", "2", nullptr, nullptr), 0);
     EXPECT_EQ(XmlWriteProfileString(folder.FileUtf8(L"no\\such\\dir.xml").c_str(), "k", "2",
                                     folder.FileUtf8(L"no\\such\\dir.xml").c_str(), nullptr),

@@ -35,13 +35,13 @@ TEST(XmlReader, MissingFileGivesEmptyDocumentThatKeepsItsName) {
     EXPECT_EQ(Name(d.root), "root");
     EXPECT_EQ(XmlElementGetChildCount(d.root), 0u);
     ASSERT_EQ(XmlDocumentSave(&d, nullptr, 1, 0, nullptr), 1);
-    EXPECT_EQ(ReadBytes(path), std::string(kDecl) + "\r\n<root/>\r\n");
+    EXPECT_EQ(ReadFileBytes(path), std::string(kDecl) + "\r\n<root/>\r\n");
 }
 
 TEST(XmlReader, EmptyFileIsInventedButKeepsItsName) {
     TempFolder folder;
     std::wstring path = folder.File(L"empty.xml");
-    ASSERT_TRUE(WriteBytes(path, ""));
+    ASSERT_TRUE(WriteFileBytes(path, ""));
     XmlDocument d;
     XmlDocumentOpenFile(&d, path.c_str());
     EXPECT_EQ(d.state, kXmlStateInvented);
@@ -53,13 +53,14 @@ TEST(XmlReader, EmptyFileIsInventedButKeepsItsName) {
 TEST(XmlReader, UserDocumentWithoutDeclarationIsStillSaved) {
     TempFolder folder;
     std::wstring path = folder.File(L"qv.xml");
-    ASSERT_TRUE(WriteBytes(path, "<Cfg><Options1 Nick=\"a\"/></Cfg>"));
+    ASSERT_TRUE(WriteFileBytes(path, "<Cfg><Options1 Nick=\"a\"/></Cfg>"));
     XmlDocument d;
     XmlDocumentOpenFile(&d, path.c_str());
     EXPECT_EQ(d.state, kXmlStateInvented);
     XmlSetValueByPath(&d, "Options1", "Nick", "b");
     ASSERT_EQ(XmlDocumentSave(&d, nullptr, 1, 0, nullptr), 1);
-    EXPECT_EQ(ReadBytes(path), std::string(kDecl) + "\r\n<Cfg>\r\n\t<Options1 Nick=\"b\"/>\r\n</Cfg>\r\n");
+    EXPECT_EQ(ReadFileBytes(path),
+              std::string(kDecl) + "\r\n<Cfg>\r\n\t<Options1 Nick=\"b\"/>\r\n</Cfg>\r\n");
 }
 
 TEST(XmlReader, Utf16WithMarkReadsLikeItsUtf8Form) {
@@ -67,8 +68,8 @@ TEST(XmlReader, Utf16WithMarkReadsLikeItsUtf8Form) {
     std::string utf8 = std::string(kDecl) + "\r\n<Cfg name=\"caf\xC3\xA9\"><x>\xE4\xB8\xAD</x></Cfg>\r\n";
     std::wstring wide = L"\xFEFF" + NarrowToWide(utf8);
     std::string bytes(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
-    ASSERT_TRUE(WriteBytes(folder.File(L"u16.xml"), bytes));
-    ASSERT_TRUE(WriteBytes(folder.File(L"u8.xml"), utf8));
+    ASSERT_TRUE(WriteFileBytes(folder.File(L"u16.xml"), bytes));
+    ASSERT_TRUE(WriteFileBytes(folder.File(L"u8.xml"), utf8));
     XmlDocument a, b;
     XmlDocumentOpenFile(&a, folder.File(L"u16.xml").c_str());
     XmlDocumentOpenFile(&b, folder.File(L"u8.xml").c_str());
@@ -214,8 +215,8 @@ TEST(XmlReaderBadInput, UndefinedEntitiesAndInvalidUtf8PassThrough) {
 TEST(XmlReaderBadInput, Utf16WithoutMarkEndsAtItsFirstZeroByte) {
     TempFolder folder;
     std::wstring wide = NarrowToWide(std::string(kDecl) + "<r a=\"1\"/>");
-    ASSERT_TRUE(WriteBytes(folder.File(L"nomark.xml"),
-                           std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2)));
+    ASSERT_TRUE(WriteFileBytes(folder.File(L"nomark.xml"),
+                               std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2)));
     XmlDocument d;
     XmlDocumentOpenFile(&d, folder.File(L"nomark.xml").c_str());
     EXPECT_EQ(d.state, kXmlStateInvented);
@@ -245,7 +246,7 @@ TEST(XmlReaderBadInput, HugeAttributeValue) {
     std::string value(100u << 20, 'v');
     value[12345] = '>';
     std::string text = std::string(kDecl) + "<r big=\"" + value + "\"><c/></r>";
-    ASSERT_TRUE(WriteBytes(folder.File(L"big.xml"), text));
+    ASSERT_TRUE(WriteFileBytes(folder.File(L"big.xml"), text));
     text.clear();
     XmlDocument d;
     XmlDocumentOpenFile(&d, folder.File(L"big.xml").c_str());

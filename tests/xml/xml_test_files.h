@@ -1,29 +1,17 @@
 // Temporary folders and whole-file reads and writes for the XML tests.
 #pragma once
 
-#include <windows.h>
+#include "tests/support/test_files.h"
 
 #include <string>
 
-// A fresh folder under the system's temporary folder, removed with its files afterwards.
-class TempFolder {
+// A fresh folder for one test, with the UTF-8 names the narrow XML functions take.
+class TempFolder : public TestFolder {
 public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::wstring& Path() const { return path_; }
-    std::wstring File(const wchar_t* name) const { return path_ + L"\\" + name; }
+    TempFolder() : TestFolder(L"xmltest") {}
     std::string FileUtf8(const wchar_t* name) const;
-
-private:
-    std::wstring path_;
 };
 
-std::string ReadBytes(const std::wstring& path);
-bool WriteBytes(const std::wstring& path, const std::string& bytes);
-bool FileExists(const std::wstring& path);
 // Makes the current directory the folder for the object's lifetime.
 class CurrentFolder {
 public:

@@ -51,10 +51,10 @@ TEST_F(XmlUnload, UnloadTwiceTouchesTheFileOnce) {
 }
 
 TEST_F(XmlUnload, LeftoverFileKeepsTheChildInMemory) {
-    ASSERT_TRUE(WriteBytes(folder_.File(L"1.xmltmp"), "<old/>"));
+    ASSERT_TRUE(WriteFileBytes(folder_.File(L"1.xmltmp"), "<old/>"));
     EXPECT_EQ(XmlElementUnloadChild(doc_.root, 1), 0);
     EXPECT_NE(XmlElementGetChild(doc_.root, 1), nullptr);
-    EXPECT_EQ(ReadBytes(folder_.File(L"1.xmltmp")), "<old/>");
+    EXPECT_EQ(ReadFileBytes(folder_.File(L"1.xmltmp")), "<old/>");
 }
 
 TEST_F(XmlUnload, EscapedValuesSurvive) {

@@ -87,7 +87,7 @@ TEST(XmlWriter, InlineTextFlagsKeepOneTextOnOneLine) {
 TEST(XmlWriter, RealisticSettingsRoundTripToTheSameBytes) {
     TempFolder folder;
     std::wstring path = folder.File(L"qv.xml");
-    ASSERT_TRUE(WriteBytes(path, kSettings));
+    ASSERT_TRUE(WriteFileBytes(path, kSettings));
     XmlDocument d;
     XmlDocumentOpenFile(&d, path.c_str());
     EXPECT_EQ(d.state, kXmlStateDeclared);
@@ -102,7 +102,7 @@ TEST(XmlWriter, RealisticSettingsRoundTripToTheSameBytes) {
     EXPECT_EQ(wave[0], 1);
     XmlDocumentCompact(&d);
     ASSERT_EQ(XmlDocumentSave(&d, nullptr, 1, 0, nullptr), 1);
-    EXPECT_EQ(ReadBytes(path), kSettings);
+    EXPECT_EQ(ReadFileBytes(path), kSettings);
 
     XmlDocument again;
     XmlDocumentOpenFile(&again, path.c_str());
@@ -116,7 +116,7 @@ TEST(XmlWriter, Utf16SaveAndReload) {
     std::wstring path = folder.File(L"u16.xml");
     std::string narrowPath = WideToNarrow(path);
     ASSERT_EQ(XmlDocumentSave(&d, narrowPath.c_str(), 1, kXmlFormatUtf16File, nullptr), 1);
-    std::string bytes = ReadBytes(path);
+    std::string bytes = ReadFileBytes(path);
     std::wstring expectedStart = L"\xFEFF<?xml version=\"1.0\" encoding=\"UTF-16\" standalone=\"yes\" ?>\r\n";
     ASSERT_GE(bytes.size(), expectedStart.size() * 2);
     EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), expectedStart.size()),
@@ -126,7 +126,7 @@ TEST(XmlWriter, Utf16SaveAndReload) {
     EXPECT_EQ(XmlElementCompare(d.root, back.root), 0);
     // Saving it again in UTF-8 rewrites the declaration.
     ASSERT_EQ(XmlDocumentSave(&back, nullptr, 1, 0, nullptr), 1);
-    EXPECT_EQ(ReadBytes(path).substr(0, strlen(kDecl)), kDecl);
+    EXPECT_EQ(ReadFileBytes(path).substr(0, strlen(kDecl)), kDecl);
 }
 
 TEST(XmlWriter, MemoryExportIsSizedFromTheEscapedText) {
@@ -203,7 +203,7 @@ TEST(XmlWriter, FilterEncodesFilesAndTheLoaderForgetsTheName) {
     XmlDocumentOpenText(&d, kSettings);
     ShiftFilter filter;
     ASSERT_EQ(XmlDocumentSave(&d, narrow.c_str(), 1, 0, &filter), 1);
-    EXPECT_NE(ReadBytes(path).substr(0, 5), "<?xml");
+    EXPECT_NE(ReadFileBytes(path).substr(0, 5), "<?xml");
     XmlDocument back;
     XmlDocumentOpen(&back, path.c_str(), 7, &filter);
     EXPECT_EQ(XmlElementCompare(d.root, back.root), 0);
