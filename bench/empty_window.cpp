@@ -32,11 +32,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     child.lpszClassName = L"BrindlexEmptyChild";
     RegisterClassW(&child);
     HWND window = CreateWindowExW(0, L"BrindlexEmptyWindow", L"Empty", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                  instance, nullptr);
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                                  nullptr, instance, nullptr);
     CLIENTCREATESTRUCT create{nullptr, 1000};
-    Client = CreateWindowExW(0, L"MDICLIENT", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 400, 400, window,
-                             nullptr, instance, &create);
+    Client = CreateWindowExW(0, L"MDICLIENT", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 400, 400,
+                             window, nullptr, instance, &create);
     for (int i = 0; i < children; ++i)
         CreateMDIWindowW(L"BrindlexEmptyChild", L"child", 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                          CW_USEDEFAULT, Client, instance, 0);

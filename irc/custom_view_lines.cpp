@@ -12,7 +12,8 @@ namespace {
 constexpr size_t kMaxLine = 999;
 
 std::wstring Convert(const std::string& text, const WindowRecord* record) {
-    const UINT codePage = record->CodePage >= 0 ? static_cast<UINT>(record->CodePage) : DefaultCodePage.load();
+    const UINT codePage =
+        record->CodePage >= 0 ? static_cast<UINT>(record->CodePage) : DefaultCodePage.load();
     return NarrowToWide(text, codePage);
 }
 
@@ -22,8 +23,8 @@ std::wstring Convert(const std::string& text, const WindowRecord* record) {
 // them keeps a line list, so there is nothing to append to.
 void AppendViewLine(WindowRecord*, const std::wstring&, uint32_t) {}
 
-void FormatViewEventLine(WindowRecord* record, uint32_t kind, const std::string&, const std::vector<std::string>& words,
-                         const UserAddress& sender) {
+void FormatViewEventLine(WindowRecord* record, uint32_t kind, const std::string&,
+                         const std::vector<std::string>& words, const UserAddress& sender) {
     if (!record) return;
     // Words counted from 1: the prefix, the command, the first parameter, the rest of the line.
     const std::string rest = words.size() > 3 ? words[3] : std::string();
@@ -32,16 +33,19 @@ void FormatViewEventLine(WindowRecord* record, uint32_t kind, const std::string&
                               Convert(sender.Nick, record) + L"\x0F";
     std::wstring line;
     if (kind == 2 && words.size() >= 2) {
-        line = head + L"\x02 joins \x07"
-                      L"35005500\t (" +
+        line = head +
+               L"\x02 joins \x07"
+               L"35005500\t (" +
                Convert(sender.User, record) + L"@" + Convert(sender.Host, record) + L")";
     } else if (kind == 4 && words.size() >= 3) {
-        line = head + L" \x07"
-                      L"35005500sets mode:\x0F\x02" +
+        line = head +
+               L" \x07"
+               L"35005500sets mode:\x0F\x02" +
                Convert(rest, record);
     } else if (kind == 5 && words.size() >= 3) {
-        line = head + L" \x07"
-                      L"35005500sets topic:\x0F " +
+        line = head +
+               L" \x07"
+               L"35005500sets topic:\x0F " +
                Convert(rest.empty() ? rest : rest.substr(1), record);
     } else {
         return;

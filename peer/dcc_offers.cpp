@@ -8,8 +8,8 @@
 #include "views/line_printer.h"
 #include "views/untrusted_text.h"
 
-void HandleDccSendOffer(WindowRecord* window, const std::vector<std::string>& words, const UserAddress& sender,
-                        uint8_t mode, uint8_t) {
+void HandleDccSendOffer(WindowRecord* window, const std::vector<std::string>& words,
+                        const UserAddress& sender, uint8_t mode, uint8_t) {
     if (!window || mode != 0) return;
     const std::string file = words.size() > 5 ? words[5] : std::string();
     const std::wstring text = L"A file offer from " + CleanUntrustedTextW(NarrowToWide(sender.Nick)) + L" (" +
@@ -21,7 +21,8 @@ void HandleDccSendOffer(WindowRecord* window, const std::vector<std::string>& wo
 unsigned __stdcall DccChatThread(void* record) {
     auto* window = static_cast<WindowRecord*>(record);
     if (window)
-        PrintToWindow(kInformationLine, window, L"DCC chats are not part of this version of Brindlex: nothing was "
-                                                L"connected.");
+        PrintToWindow(kInformationLine, window,
+                      L"DCC chats are not part of this version of Brindlex: nothing was "
+                      L"connected.");
     return 0;
 }

@@ -71,7 +71,8 @@ template <typename T> void ReleaseInterface(T*& pointer) {
 
 int InsertImageIntoRichEdit(HWND richEdit, HBITMAP bitmap) {
     if (!OnInterfaceThread()) {
-        return static_cast<int>(SendMessageW(MainWindow.load(), WM_INSERT_IMAGE, reinterpret_cast<WPARAM>(richEdit),
+        return static_cast<int>(SendMessageW(MainWindow.load(), WM_INSERT_IMAGE,
+                                             reinterpret_cast<WPARAM>(richEdit),
                                              reinterpret_cast<LPARAM>(bitmap)));
     }
     if (!bitmap || !IsWindow(richEdit)) return -1;
@@ -91,11 +92,12 @@ int InsertImageIntoRichEdit(HWND richEdit, HBITMAP bitmap) {
     IStorage* storage = nullptr;
     IOleObject* object = nullptr;
     int result = -1;
-    if (SUCCEEDED(richOle->GetClientSite(&site)) && SUCCEEDED(CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes)) &&
+    if (SUCCEEDED(richOle->GetClientSite(&site)) &&
+        SUCCEEDED(CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes)) &&
         SUCCEEDED(StgCreateDocfileOnILockBytes(bytes, STGM_SHARE_EXCLUSIVE | STGM_CREATE | STGM_READWRITE, 0,
                                                &storage)) &&
-        SUCCEEDED(OleCreateStaticFromData(&data, IID_IOleObject, OLERENDER_FORMAT, &data.Format(), site, storage,
-                                          reinterpret_cast<void**>(&object)))) {
+        SUCCEEDED(OleCreateStaticFromData(&data, IID_IOleObject, OLERENDER_FORMAT, &data.Format(), site,
+                                          storage, reinterpret_cast<void**>(&object)))) {
         OleSetContainedObject(object, TRUE);
         REOBJECT insert{};
         insert.cbStruct = sizeof insert;

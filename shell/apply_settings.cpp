@@ -31,7 +31,9 @@ COLORREF Colour(const char* key) {
 
 void GiveFonts(WindowRecord* record) {
     auto font = [](uint32_t index) { return reinterpret_cast<WPARAM>(ConfiguredFonts[index]); };
-    if (record->View) SendMessageW(record->View, WM_SETFONT, font(record->Type == kServerWindow ? kFixedFont : kViewFont), TRUE);
+    if (record->View)
+        SendMessageW(record->View, WM_SETFONT, font(record->Type == kServerWindow ? kFixedFont : kViewFont),
+                     TRUE);
     if (record->Input) SendMessageW(record->Input, WM_SETFONT, font(kInputFont), TRUE);
     if (record->NickList) SendMessageW(record->NickList, WM_SETFONT, font(kListFont), TRUE);
     PostMessageW(record->Window, WM_SIZE, 0, 0);

@@ -97,7 +97,8 @@ LRESULT ChatMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
                 LayoutChatWindow(record, client.right, client.bottom);
                 return 0;
             }
-            if (record && LOWORD(lParam) && HIWORD(lParam)) LayoutChatWindow(record, LOWORD(lParam), HIWORD(lParam));
+            if (record && LOWORD(lParam) && HIWORD(lParam))
+                LayoutChatWindow(record, LOWORD(lParam), HIWORD(lParam));
             return DefaultProcessing(record, window, message, wParam, lParam);
         case WM_CLOSE:
             if (!record) return DefaultProcessing(record, window, message, wParam, lParam);
@@ -119,7 +120,8 @@ LRESULT ChatMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND: {
             RECT client{};
             GetClientRect(window, &client);
-            HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0)));
+            HBRUSH brush =
+                CreateSolidBrush(static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0)));
             FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
             DeleteObject(brush);
             return 0;
@@ -129,15 +131,12 @@ LRESULT ChatMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             // Offering dropped files by DCC is not part of this program yet.
             DragFinish(reinterpret_cast<HDROP>(wParam));
             return 1;
-        case WM_COMMAND:
-            HandleMenuCommand(window, message, wParam, lParam);
-            break;
+        case WM_COMMAND: HandleMenuCommand(window, message, wParam, lParam); break;
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
             if (record && header->hwndFrom == record->View && header->code == EN_LINK)
                 return OnViewLink(record, header);
-            if (record && header->hwndFrom == record->NickList)
-                return OnNickListNotify(record, header);
+            if (record && header->hwndFrom == record->NickList) return OnNickListNotify(record, header);
             return SendMessageW(MainWindow.load(), WM_NOTIFY, wParam, lParam);
         }
         default: break;
@@ -174,10 +173,12 @@ HWND CreateChatWindow(uint32_t type, WindowRecord* server, const std::string& na
 
     ChatWindowParams params{type, server, name, flag};
     BOOL maximised = FALSE;
-    HWND active = reinterpret_cast<HWND>(SendMessageW(client, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximised)));
+    HWND active = reinterpret_cast<HWND>(
+        SendMessageW(client, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximised)));
     const DWORD style = active && maximised ? WS_MAXIMIZE : 0;
-    HWND child = CreateMDIWindowW(kChatWindowClass, L"", style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, client, GetModuleHandleW(nullptr), reinterpret_cast<LPARAM>(&params));
+    HWND child =
+        CreateMDIWindowW(kChatWindowClass, L"", style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                         CW_USEDEFAULT, client, GetModuleHandleW(nullptr), reinterpret_cast<LPARAM>(&params));
     SendMessageW(frame, WM_SIZE, 0, 0);
     if (!IsAppForeground()) FlashWindow(frame, TRUE);
     return child;

@@ -29,7 +29,8 @@ constexpr DWORD kLoggingButton = 983;
 
 HWND MakeControl(HWND parent, DWORD exStyle, const wchar_t* className, DWORD style, int id) {
     return CreateWindowExW(exStyle, className, L"", style, 0, 0, 100, 100, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                           nullptr);
 }
 
 COLORREF Colour(const char* key) {

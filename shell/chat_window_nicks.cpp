@@ -82,7 +82,8 @@ LRESULT OnRightClick(WindowRecord* record, const NMITEMACTIVATE* click) {
     }
     for (const ScriptEntry& entry : ReadScriptEntries())
         if (entry.TriggerType == 0 && entry.NickPopup)
-            AppendMenuW(popup, MF_STRING, kScriptItemBase + entry.Position, NarrowToWide(entry.Trigger).c_str());
+            AppendMenuW(popup, MF_STRING, kScriptItemBase + entry.Position,
+                        NarrowToWide(entry.Trigger).c_str());
 
     const std::vector<PluginMenuItem> plugins = PluginMenuItemsSnapshot();
     if (!plugins.empty()) {
@@ -95,7 +96,8 @@ LRESULT OnRightClick(WindowRecord* record, const NMITEMACTIVATE* click) {
     GetCursorPos(&at);
     HWND frame = MainWindow.load();
     SetForegroundWindow(frame);
-    const UINT chosen = static_cast<UINT>(TrackPopupMenu(popup, TPM_RETURNCMD, at.x, at.y, 0, frame, nullptr));
+    const UINT chosen =
+        static_cast<UINT>(TrackPopupMenu(popup, TPM_RETURNCMD, at.x, at.y, 0, frame, nullptr));
     SendMessageW(frame, WM_NULL, 0, 0);
     if (!plugins.empty()) {
         // The plug-ins' menus belong to them: take them out before this popup can be destroyed.
@@ -109,7 +111,8 @@ LRESULT OnRightClick(WindowRecord* record, const NMITEMACTIVATE* click) {
         }
     }
     if (chosen == kPrefixItem) {
-        const std::string line = std::string(prefixMarked ? "/prefix -" : "/prefix ") + WideToNarrow(std::wstring(1, first));
+        const std::string line =
+            std::string(prefixMarked ? "/prefix -" : "/prefix ") + WideToNarrow(std::wstring(1, first));
         ExecuteCommand(line.c_str(), record->Server, record, nullptr);
     }
     if (chosen)
@@ -153,6 +156,8 @@ LRESULT OnNickListNotify(WindowRecord* record, const NMHDR* header) {
         case NM_DBLCLK: return OnDoubleClick(record);
         case NM_CUSTOMDRAW:
             return OnCustomDraw(record, reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(header)));
-        default: return SendMessageW(MainWindow.load(), WM_NOTIFY, header->idFrom, reinterpret_cast<LPARAM>(header));
+        default:
+            return SendMessageW(MainWindow.load(), WM_NOTIFY, header->idFrom,
+                                reinterpret_cast<LPARAM>(header));
     }
 }

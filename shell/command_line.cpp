@@ -19,8 +19,8 @@ bool Is(const std::wstring& argument, const wchar_t* option) {
 // rights to do so nothing changes.
 void WriteUninstallKey() {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) == ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS)
         RegCloseKey(key);
 }
 
@@ -35,7 +35,8 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments) {
             SkipPlugins = 1;
         } else if (Is(argument, L"-e")) {
             StartupCommand.clear();
-            for (size_t j = i + 1; j < arguments.size(); ++j) StartupCommand += WideToNarrow(arguments[j]) + " ";
+            for (size_t j = i + 1; j < arguments.size(); ++j)
+                StartupCommand += WideToNarrow(arguments[j]) + " ";
             break;
         } else if (Is(argument, L"-s")) {
             if (i + 1 < arguments.size()) StartupCommand = "/installscript " + WideToNarrow(arguments[++i]);

@@ -10,7 +10,8 @@ void AddToInputHistory(std::vector<std::wstring>& history, const std::wstring& l
     if (history.size() > kMaxInputHistory) history.erase(history.begin());
 }
 
-bool RecallInputHistory(const std::vector<std::wstring>& history, int32_t& index, bool up, std::wstring& text) {
+bool RecallInputHistory(const std::vector<std::wstring>& history, int32_t& index, bool up,
+                        std::wstring& text) {
     const int32_t count = static_cast<int32_t>(history.size());
     if (up) {
         index = index < 0 || index >= count ? count - 1 : index - 1;

@@ -12,7 +12,8 @@ void AddToInputHistory(std::vector<std::wstring>& history, const std::wstring& l
 
 // Up and Down in a single-line box. index -1 means nothing is being recalled. Returns true when
 // the box's text is to become text (an empty text after the newest entry).
-bool RecallInputHistory(const std::vector<std::wstring>& history, int32_t& index, bool up, std::wstring& text);
+bool RecallInputHistory(const std::vector<std::wstring>& history, int32_t& index, bool up,
+                        std::wstring& text);
 
 // Replaces every "From" word that stands between blanks or the text's ends by the "To" word of the
 // same position, pair after pair; surplus words of either list are not used. The search goes on

@@ -54,7 +54,8 @@ PlainLinkAction ClassifyPlainLink(const std::wstring& text, std::wstring& url) {
     const size_t scheme = lower.find(L"://");
     if (scheme != std::wstring::npos) {
         const std::wstring name = lower.substr(0, scheme);
-        if (name != L"http" && name != L"https" && name != L"ftp" && name != L"irc") return PlainLinkAction::Nothing;
+        if (name != L"http" && name != L"https" && name != L"ftp" && name != L"irc")
+            return PlainLinkAction::Nothing;
         url = text;
         return PlainLinkAction::OpenUrl;
     }

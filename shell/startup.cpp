@@ -87,8 +87,8 @@ HWND CreateFrame(HINSTANCE instance) {
     if (!frame) return nullptr;
     ShowWindow(frame, SW_MAXIMIZE);
     CLIENTCREATESTRUCT client{nullptr, kFirstChildId};
-    HWND mdi = CreateWindowExW(0, L"MDICLIENT", L"", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 200, 200, frame, nullptr,
-                               instance, &client);
+    HWND mdi = CreateWindowExW(0, L"MDICLIENT", L"", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 200, 200, frame,
+                               nullptr, instance, &client);
     ShowWindow(mdi, SW_HIDE);
     MdiClientWindow = mdi;
     SubclassMdiClient(mdi);

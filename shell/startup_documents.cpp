@@ -49,8 +49,9 @@ OpenedDocuments OpenConfigurationDocuments() {
         case UserConfigState::Created: opened.FirstRun = true; break;
         case UserConfigState::ReplacedUnreadable:
             opened.FirstRun = true;
-            opened.Notice = L"The settings file " + UserConfigPath + L" could not be read.\r\nIt was kept as " +
-                            prepared.SetAsidePath + L" and the default settings are used.";
+            opened.Notice = L"The settings file " + UserConfigPath +
+                            L" could not be read.\r\nIt was kept as " + prepared.SetAsidePath +
+                            L" and the default settings are used.";
             break;
         case UserConfigState::Unusable:
             UserConfigWritable = false;
@@ -94,16 +95,15 @@ void RunPendingUpdateMerge() {
                 XmlVariable* other = XmlElementFindVariable(XmlElementGetChild(userScripts, j), "name");
                 known = other && XmlVariableGetValueString(other) == name;
             }
-            if (!known)
-                XmlElementAppendChild(userScripts, XmlElementDuplicate(script, nullptr));
+            if (!known) XmlElementAppendChild(userScripts, XmlElementDuplicate(script, nullptr));
         }
     }
     XmlWriteProfileInt("ICfg\\General", "PendingUpdate", 0, nullptr, UserConfigDocument);
     XmlDocumentDestroy(&fresh);
     DeleteFileW(newPath.c_str());
     XmlDocumentSave(UserConfigDocument, nullptr, 0, 0, nullptr);
-    AppMessageBox(nullptr, L"The XML Configuration file is updated.\r\nPlease restart Brindlex.", L"Brindlex", MB_OK,
-                  MB_ICONINFORMATION);
+    AppMessageBox(nullptr, L"The XML Configuration file is updated.\r\nPlease restart Brindlex.", L"Brindlex",
+                  MB_OK, MB_ICONINFORMATION);
     ExitProcess(0);
 }
 

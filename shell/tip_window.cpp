@@ -22,9 +22,10 @@ HWND CreateTipWindow(WindowRecord* record) {
     const int width = (record->View ? view.right : input.right) - left;
     int top = input.top - kTipHeight;
     if (top < 0) top = input.bottom;
-    HWND tip = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"RichEdit20W", L"",
-                               WS_POPUP | WS_BORDER | ES_MULTILINE | ES_READONLY | WS_VISIBLE, left, top, width,
-                               kTipHeight, record->Window, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND tip =
+        CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"RichEdit20W", L"",
+                        WS_POPUP | WS_BORDER | ES_MULTILINE | ES_READONLY | WS_VISIBLE, left, top, width,
+                        kTipHeight, record->Window, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!tip) return nullptr;
     if (record->View) {
         HFONT font = reinterpret_cast<HFONT>(SendMessageW(record->View, WM_GETFONT, 0, 0));

@@ -44,7 +44,8 @@ WindowRecord* ParentRecord(HWND control) {
 void FillBackground(HWND window, HDC dc) {
     RECT client{};
     GetClientRect(window, &client);
-    FillWithConfigColor(dc, client, static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0)), "Gradient");
+    FillWithConfigColor(dc, client, static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0)),
+                        "Gradient");
 }
 
 // A plain click on a line "<nick> ..." selects that nick in the channel's nick list.
@@ -57,13 +58,15 @@ void SelectClickedNick(WindowRecord* record, HWND view) {
                     caret < kClickContext ? 2 * kClickContext : caret + kClickContext};
     std::wstring text(2 * kClickContext + 1, L'\0');
     TEXTRANGEW request{range, text.data()};
-    text.resize(static_cast<size_t>(SendMessageW(view, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&request))));
+    text.resize(
+        static_cast<size_t>(SendMessageW(view, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&request))));
     const size_t at = static_cast<size_t>(caret - range.cpMin);
     if (at > text.size()) return;
     const size_t lineStart = text.rfind(L'\r', at ? at - 1 : 0);
     const size_t begin = lineStart == std::wstring::npos || at == 0 ? 0 : lineStart + 1;
     const size_t lineEnd = text.find(L'\r', at);
-    const std::wstring line = text.substr(begin, lineEnd == std::wstring::npos ? std::wstring::npos : lineEnd - begin);
+    const std::wstring line =
+        text.substr(begin, lineEnd == std::wstring::npos ? std::wstring::npos : lineEnd - begin);
     const size_t open = line.find(L'<');
     const size_t close = open == std::wstring::npos ? open : line.find(L'>', open + 1);
     if (close == std::wstring::npos || close == open + 1) return;
@@ -72,7 +75,8 @@ void SelectClickedNick(WindowRecord* record, HWND view) {
     if (!GetNickLevel(nick.c_str(), record, &index, nullptr, nullptr, nullptr)) return;
     LVITEMW clear{};
     clear.stateMask = LVIS_SELECTED;
-    SendMessageW(record->NickList, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&clear));
+    SendMessageW(record->NickList, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(&clear));
     LVITEMW select{};
     select.stateMask = LVIS_SELECTED;
     select.state = LVIS_SELECTED;
@@ -109,7 +113,8 @@ void CopySelection(HWND view, WindowRecord* record) {
 
 bool IsOverLink(HWND view, LPARAM point) {
     POINTL at{static_cast<short>(LOWORD(point)), static_cast<short>(HIWORD(point))};
-    const LONG character = static_cast<LONG>(SendMessageW(view, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&at)));
+    const LONG character =
+        static_cast<LONG>(SendMessageW(view, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&at)));
     CHARRANGE saved{};
     SendMessageW(view, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&saved));
     CHARRANGE one{character, character + 1};
@@ -141,8 +146,8 @@ void ShowViewPopup(HWND view, WindowRecord* record) {
     GetCursorPos(&at);
     HWND frame = MainWindow.load();
     SetForegroundWindow(frame);
-    const UINT chosen = static_cast<UINT>(
-        TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_RIGHTALIGN, at.x, at.y, 0, frame, nullptr));
+    const UINT chosen = static_cast<UINT>(TrackPopupMenu(
+        popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_RIGHTALIGN, at.x, at.y, 0, frame, nullptr));
     SendMessageW(frame, WM_NULL, 0, 0);
     if (chosen)
         PostMessageW(frame, WM_COMMAND, chosen, 0);
@@ -162,9 +167,7 @@ LRESULT ViewMessage(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
             SelectClickedNick(record, view);
             return result;
         }
-        case WM_LBUTTONUP:
-            CopySelection(view, record);
-            break;
+        case WM_LBUTTONUP: CopySelection(view, record); break;
         case WM_RBUTTONDOWN:
             if (IsOverLink(view, lParam)) break;
             ShowViewPopup(view, record);
@@ -173,8 +176,10 @@ LRESULT ViewMessage(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MBUTTONDBLCLK: {
             if (record->Input) SetFocus(record->Input);
             std::string result;
-            const uint32_t answer = RunEventScript("On_Window_Left_XX", record->Server, record, record->Name, result, 0);
-            if (answer != kNoEventScript && answer != 1 && !result.empty()) ProcessInputLine(result.c_str(), record, 0);
+            const uint32_t answer =
+                RunEventScript("On_Window_Left_XX", record->Server, record, record->Name, result, 0);
+            if (answer != kNoEventScript && answer != 1 && !result.empty())
+                ProcessInputLine(result.c_str(), record, 0);
             return 0;
         }
         case WM_MOUSEWHEEL:
@@ -197,9 +202,7 @@ LRESULT ViewMessage(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
                 }
             }
             break;
-        case WM_ERASEBKGND:
-            FillBackground(view, reinterpret_cast<HDC>(wParam));
-            return 1;
+        case WM_ERASEBKGND: FillBackground(view, reinterpret_cast<HDC>(wParam)); return 1;
         case WM_NCCALCSIZE:
             if (wParam == TRUE && record->Type == kChannelWindow) {
                 const LRESULT result = CallPrevious(PreviousViewProc, view, message, wParam, lParam);
@@ -223,11 +226,13 @@ LRESULT ViewMessage(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT NickListMessage(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
     WindowRecord* record = ParentRecord(list);
-    if (!record || record->NickList != list) return CallPrevious(PreviousNickListProc, list, message, wParam, lParam);
+    if (!record || record->NickList != list)
+        return CallPrevious(PreviousNickListProc, list, message, wParam, lParam);
     switch (message) {
         case WM_KEYDOWN:
             if (wParam == VK_RETURN) {
-                const int selected = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+                const int selected = static_cast<int>(
+                    SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
                 if (selected >= 0 && record->Input) {
                     uint32_t index = static_cast<uint32_t>(selected);
                     std::wstring nick;
@@ -271,7 +276,8 @@ LRESULT Guarded(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 WNDPROC Subclass(HWND window, WNDPROC procedure) {
-    return reinterpret_cast<WNDPROC>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+    return reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
 }
 
 } // namespace

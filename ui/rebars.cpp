@@ -86,7 +86,8 @@ void AddBand(HWND rebar, HWND toolbar, UINT bandId) {
     SendMessageW(rebar, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
 }
 
-HWND BuildSmallBar(HWND window, int rebarId, int toolbarId, HIMAGELIST images, const std::vector<Button>& buttons) {
+HWND BuildSmallBar(HWND window, int rebarId, int toolbarId, HIMAGELIST images,
+                   const std::vector<Button>& buttons) {
     HWND rebar = MakeRebar(window, rebarId, 22);
     HWND toolbar = MakeToolbar(rebar, toolbarId, 88, 22, images);
     for (size_t i = 0; i < buttons.size(); ++i) AddButton(toolbar, static_cast<int>(i), buttons[i], false);
@@ -148,9 +149,9 @@ HWND CreateChildRebar(HWND chatWindow) {
     if (!RecordOf(chatWindow)) return nullptr;
     for (int id = 911; id <= 919; ++id) DestroyChild(chatWindow, id);
     const std::vector<Button> buttons = {
-        {733, kCheck}, {502, kCheck}, {522, kCheck}, {523, kCheck}, {750, kCheck | kDropDown}, {757, 0},
-        {60014, kDropDown}, {767, kCheck}, {511, kDropDown}, {983, kCheck | kDropDown}, {60017, kDropDown},
-        {809, kCheck, true}, {988, kCheck}, {805, 0},
+        {733, kCheck},      {502, kCheck},       {522, kCheck}, {523, kCheck},    {750, kCheck | kDropDown},
+        {757, 0},           {60014, kDropDown},  {767, kCheck}, {511, kDropDown}, {983, kCheck | kDropDown},
+        {60017, kDropDown}, {809, kCheck, true}, {988, kCheck}, {805, 0},
     };
     return BuildSmallBar(chatWindow, kMainRebarId, kStandardToolbarId, WindowBarImages, buttons);
 }
