@@ -2,6 +2,8 @@
 // number is given, that many empty MDI child windows.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdlib>
 
 namespace {
@@ -19,6 +21,9 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
+    // The same common controls as qv, so the comparison holds what every such program pays.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
     const int children = _wtoi(commandLine);
     WNDCLASSW frame{};
     frame.lpfnWndProc = FrameProc;
