@@ -27,12 +27,17 @@ wchar_t UpperAscii(wchar_t c) {
     return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - 32) : c;
 }
 
-// The part before the first dot, blanks at its end ignored, as Windows compares device names.
-bool IsDeviceName(const std::wstring& name) {
+bool IsTrimmed(wchar_t c) {
+    return c == L'.' || c == L' ';
+}
+
+} // namespace
+
+bool IsWindowsDeviceName(const std::wstring& name) {
     std::wstring stem = name.substr(0, name.find(L'.'));
     while (!stem.empty() && stem.back() == L' ') stem.pop_back();
     for (wchar_t& c : stem) c = UpperAscii(c);
-    static const wchar_t* const kFixed[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+    static const wchar_t* const kFixed[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$", L"CLOCK$"};
     for (const wchar_t* device : kFixed)
         if (stem == device) return true;
     // COM and LPT with one digit, also the superscript digits Windows accepts there.
@@ -42,12 +47,6 @@ bool IsDeviceName(const std::wstring& name) {
     }
     return false;
 }
-
-bool IsTrimmed(wchar_t c) {
-    return c == L'.' || c == L' ';
-}
-
-} // namespace
 
 std::wstring PlainBaseName(const std::wstring& name) {
     std::wstring out;
@@ -68,7 +67,7 @@ std::wstring PlainBaseName(const std::wstring& name) {
         while (!out.empty() && IsTrimmed(out.back())) out.pop_back();
     }
     if (out.empty()) return L"_";
-    if (IsDeviceName(out)) out.insert(out.begin(), L'_');
+    if (IsWindowsDeviceName(out)) out.insert(out.begin(), L'_');
     return out;
 }
 

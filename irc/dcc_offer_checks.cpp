@@ -1,6 +1,8 @@
 #include "irc/dcc_offer_checks.h"
 
+#include "common/plain_base_name.h"
 #include "common/text_compare.h"
+#include "common/xstring.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -55,16 +57,6 @@ bool ParseIPv4(const std::string& text, uint32_t& hostOrder) {
     if (inet_pton(AF_INET, text.c_str(), &address) != 1) return false;
     hostOrder = ntohl(address.s_addr);
     return true;
-}
-
-bool IsDeviceName(std::string_view stem) {
-    static const char* const devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
-    for (const char* device : devices)
-        if (StringEqualsNoCase(stem, device)) return true;
-    if (stem.size() == 4 && (StartsWithNoCase(stem, "COM") || StartsWithNoCase(stem, "LPT")) &&
-        stem[3] >= '0' && stem[3] <= '9')
-        return true;
-    return false;
 }
 
 } // namespace
@@ -150,8 +142,6 @@ std::string PlainOfferFileName(std::string_view name) {
         plain.resize(end);
         while (!plain.empty() && (plain.back() == '.' || plain.back() == ' ')) plain.pop_back();
     }
-    std::string_view stem = std::string_view(plain).substr(0, plain.find('.'));
-    while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
-    if (IsDeviceName(stem)) plain.insert(0, "_");
+    if (IsWindowsDeviceName(NarrowToWide(plain))) plain.insert(0, "_");
     return plain;
 }
