@@ -6,11 +6,28 @@
 
 #include <atomic>
 #include <fstream>
+#include <mutex>
 #include <sstream>
+#include <vector>
 
 namespace {
 
 std::atomic<uint32_t> Counter{0};
+
+// The folders this run made for its peers, removed when the test program ends (the fixtures have
+// stopped every peer by then).
+struct MadeFolders {
+    std::mutex Lock;
+    std::vector<std::wstring> Folders;
+    ~MadeFolders() {
+        for (const std::wstring& folder : Folders) RemoveTree(folder.substr(0, folder.size() - 1));
+    }
+};
+
+MadeFolders& Made() {
+    static MadeFolders made;
+    return made;
+}
 
 bool StartShell(const std::string& command) {
     std::wstring line = L"Z:\\bin\\sh -c ";
@@ -55,7 +72,11 @@ std::wstring MakeTestFolder(const wchar_t* name) {
     for (;;) {
         std::wstring folder = std::wstring(temp) + L"brindlex_tls_" + std::to_wstring(GetCurrentProcessId()) +
                               L"_" + name + L"_" + std::to_wstring(Counter++) + L"\\";
-        if (CreateDirectoryW(folder.c_str(), nullptr)) return folder;
+        if (CreateDirectoryW(folder.c_str(), nullptr)) {
+            std::lock_guard<std::mutex> lock(Made().Lock);
+            Made().Folders.push_back(folder);
+            return folder;
+        }
         if (GetLastError() != ERROR_ALREADY_EXISTS) return folder;
     }
 }
