@@ -8,7 +8,7 @@
 #include "common/frame_messages.h"
 #include "common/lang_strings.h"
 #include "common/message_box.h"
-#include "common/special_edit.h"
+#include "common/control_key_edit.h"
 #include "common/text_compare.h"
 #include "common/tray_icon.h"
 #include "irc/server_line_handlers.h"

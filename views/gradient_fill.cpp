@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr size_t kMaxSpecBytes = 10000;
+constexpr size_t kMaxGradientBytes = 10000;
 constexpr size_t kHeaderBytes = 16;
 constexpr size_t kVertexBytes = 16;
 
@@ -23,16 +23,16 @@ uint16_t ReadU16(const unsigned char* p) {
 
 } // namespace
 
-bool FillGradientSpec(HDC dc, const RECT& rect, const std::string& spec) {
-    std::vector<unsigned char> bytes = Base64DecodeText(spec, true);
-    if (bytes.size() < kHeaderBytes || bytes.size() > kMaxSpecBytes) return false;
+bool FillGradientSpec(HDC dc, const RECT& rect, const std::string& encoded) {
+    std::vector<unsigned char> bytes = Base64DecodeText(encoded, true);
+    if (bytes.size() < kHeaderBytes || bytes.size() > kMaxGradientBytes) return false;
     const unsigned char* p = bytes.data();
     uint64_t vertices = ReadU32(p), meshes = ReadU32(p + 4);
     uint32_t mode = ReadU32(p + 12);
     if (mode > GRADIENT_FILL_TRIANGLE || vertices == 0 || meshes == 0) return false;
     uint64_t meshBytes = mode == GRADIENT_FILL_TRIANGLE ? 12 : 8;
     uint64_t needed = kHeaderBytes + vertices * kVertexBytes + meshes * meshBytes;
-    if (vertices > kMaxSpecBytes || meshes > kMaxSpecBytes || needed > bytes.size()) return false;
+    if (vertices > kMaxGradientBytes || meshes > kMaxGradientBytes || needed > bytes.size()) return false;
 
     std::vector<TRIVERTEX> points(static_cast<size_t>(vertices));
     for (size_t i = 0; i < points.size(); ++i) {
@@ -56,8 +56,8 @@ bool FillGradientSpec(HDC dc, const RECT& rect, const std::string& spec) {
 }
 
 bool FillWithConfigColor(HDC dc, const RECT& rect, COLORREF defaultColor, const char* key) {
-    std::string spec = ReadConfigText("Cfg\\Colors", key, "");
-    if (!spec.empty()) return FillGradientSpec(dc, rect, spec);
+    std::string gradient = ReadConfigText("Cfg\\Colors", key, "");
+    if (!gradient.empty()) return FillGradientSpec(dc, rect, gradient);
     HBRUSH brush = CreateSolidBrush(defaultColor);
     FillRect(dc, &rect, brush);
     DeleteObject(brush);

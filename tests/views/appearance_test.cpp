@@ -53,22 +53,22 @@ void PutU16(std::vector<char>& bytes, uint16_t value) {
 
 // A horizontal gradient from red at the left to blue at the right, over the whole rectangle.
 std::vector<char> RedToBlue(uint32_t vertices = 2, uint32_t meshes = 1) {
-    std::vector<char> spec;
-    PutU32(spec, vertices);
-    PutU32(spec, meshes);
-    PutU32(spec, 0);
-    PutU32(spec, GRADIENT_FILL_RECT_H);
+    std::vector<char> packed;
+    PutU32(packed, vertices);
+    PutU32(packed, meshes);
+    PutU32(packed, 0);
+    PutU32(packed, GRADIENT_FILL_RECT_H);
     const int32_t xy[2][2] = {{0, 0}, {100, 100}};
     const uint16_t rgb[2][3] = {{0xFF00, 0, 0}, {0, 0, 0xFF00}};
     for (int v = 0; v < 2; ++v) {
-        PutU32(spec, static_cast<uint32_t>(xy[v][0]));
-        PutU32(spec, static_cast<uint32_t>(xy[v][1]));
-        for (uint16_t c : rgb[v]) PutU16(spec, c);
-        PutU16(spec, 0);
+        PutU32(packed, static_cast<uint32_t>(xy[v][0]));
+        PutU32(packed, static_cast<uint32_t>(xy[v][1]));
+        for (uint16_t c : rgb[v]) PutU16(packed, c);
+        PutU16(packed, 0);
     }
-    PutU32(spec, 0);
-    PutU32(spec, 1);
-    return spec;
+    PutU32(packed, 0);
+    PutU32(packed, 1);
+    return packed;
 }
 
 std::string Encode(const std::vector<char>& bytes) {

@@ -1,4 +1,4 @@
-#include "common/special_edit.h"
+#include "common/control_key_edit.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "common/special_edit.h"
+#include "common/control_key_edit.h"
 
 namespace {
 
