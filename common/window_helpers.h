@@ -6,6 +6,16 @@
 
 #include <string>
 
+// Runs a window procedure's handler; nothing it throws leaves the procedure.
+template <LRESULT (*Handler)(HWND, UINT, WPARAM, LPARAM)>
+LRESULT GuardedWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return Handler(window, message, wParam, lParam);
+    } catch (...) {
+        return 0;
+    }
+}
+
 // The window's whole text.
 std::wstring GetWindowTextString(HWND window);
 

@@ -2,6 +2,7 @@
 
 #include "commands/input_dispatcher.h"
 #include "commands/plugin_host.h"
+#include "common/window_helpers.h"
 #include "common/xstring.h"
 #include "irc/server_connection.h"
 #include "common/app_state.h"
@@ -147,11 +148,7 @@ LRESULT ChatMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 LRESULT CALLBACK ChatWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        return ChatMessage(window, message, wParam, lParam);
-    } catch (...) {
-        return 0; // nothing may leave a window procedure
-    }
+    return GuardedWindowProc<ChatMessage>(window, message, wParam, lParam);
 }
 
 void CloseStartPanel() {

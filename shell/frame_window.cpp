@@ -361,9 +361,5 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        return FrameMessage(window, message, wParam, lParam);
-    } catch (...) {
-        return 0; // nothing may leave a window procedure
-    }
+    return GuardedWindowProc<FrameMessage>(window, message, wParam, lParam);
 }

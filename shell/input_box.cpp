@@ -285,11 +285,7 @@ LRESULT InputBoxMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 } // namespace
 
 LRESULT CALLBACK InputBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        return InputBoxMessage(window, message, wParam, lParam);
-    } catch (...) {
-        return 0; // nothing may leave a window procedure
-    }
+    return GuardedWindowProc<InputBoxMessage>(window, message, wParam, lParam);
 }
 
 void SubclassInputBox(HWND input) {

@@ -1,6 +1,7 @@
 #include "shell/view_procs.h"
 
 #include "commands/input_dispatcher.h"
+#include "common/window_helpers.h"
 #include "common/app_state.h"
 #include "common/xstring.h"
 #include "irc/channel_nicks.h"
@@ -266,15 +267,6 @@ LRESULT MdiClientMessage(HWND client, UINT message, WPARAM wParam, LPARAM lParam
     return CallPrevious(PreviousMdiClientProc, client, message, wParam, lParam);
 }
 
-template <LRESULT (*Handler)(HWND, UINT, WPARAM, LPARAM)>
-LRESULT Guarded(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        return Handler(window, message, wParam, lParam);
-    } catch (...) {
-        return 0; // nothing may leave a window procedure
-    }
-}
-
 WNDPROC Subclass(HWND window, WNDPROC procedure) {
     return reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
@@ -283,15 +275,15 @@ WNDPROC Subclass(HWND window, WNDPROC procedure) {
 } // namespace
 
 LRESULT CALLBACK ViewSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return Guarded<ViewMessage>(window, message, wParam, lParam);
+    return GuardedWindowProc<ViewMessage>(window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK NickListSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return Guarded<NickListMessage>(window, message, wParam, lParam);
+    return GuardedWindowProc<NickListMessage>(window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK MdiClientSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return Guarded<MdiClientMessage>(window, message, wParam, lParam);
+    return GuardedWindowProc<MdiClientMessage>(window, message, wParam, lParam);
 }
 
 void SubclassView(HWND view) {
