@@ -1,8 +1,9 @@
 #include "tests/qv/qv_process.h"
 
+#include "tests/support/screenshots.h"
+
 #include "common/xstring.h"
 
-#include <gdiplus.h>
 
 #include <atomic>
 
@@ -170,14 +171,6 @@ void TypeLine(HWND input, const std::wstring& text) {
     PostMessageW(input, WM_CHAR, L'\r', 1);
 }
 
-std::wstring ScreenshotFolder() {
-    std::wstring folder = BuildBinFolder();
-    folder.erase(folder.find_last_of(L'\\') + 1);
-    folder += L"screenshots";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
-}
-
 namespace {
 
 // Under Wine a copy of the screen shows other programs' windows black, so the picture is taken
@@ -199,35 +192,10 @@ bool SaveHostScreenshot(const RECT& rect, const std::wstring& path) {
 bool SaveScreenshot(HWND window, const std::wstring& path) {
     RECT rect{};
     GetWindowRect(window, &rect);
-    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0) return false;
+    if (rect.right <= rect.left || rect.bottom <= rect.top) return false;
     if (SaveHostScreenshot(rect, path)) return true;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartupInput input;
-    bool saved = false;
-    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok) {
-        UINT count = 0, size = 0;
-        Gdiplus::GetImageEncodersSize(&count, &size);
-        std::vector<unsigned char> buffer(size);
-        auto* encoders = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-        Gdiplus::GetImageEncoders(count, size, encoders);
-        for (UINT i = 0; i < count; ++i) {
-            if (wcscmp(encoders[i].MimeType, L"image/png") != 0) continue;
-            Gdiplus::Bitmap image(bitmap, nullptr);
-            saved = image.Save(path.c_str(), &encoders[i].Clsid, nullptr) == Gdiplus::Ok;
-            break;
-        }
-        Gdiplus::GdiplusShutdown(token);
-    }
+    HBITMAP bitmap = CopyScreenArea(rect);
+    const bool saved = SaveBitmapAsPng(bitmap, path);
     DeleteObject(bitmap);
     return saved;
 }

@@ -2,6 +2,7 @@
 // message boxes it shows.
 #pragma once
 
+#include "tests/support/screenshots.h"
 #include "tests/support/test_files.h"
 
 #include <windows.h>
@@ -72,5 +73,3 @@ template <typename Condition> bool Eventually(Condition condition, DWORD timeout
 }
 // Saves what the window shows on the screen as a PNG; true when written.
 bool SaveScreenshot(HWND window, const std::wstring& path);
-// The build folder's "screenshots" folder (created when missing).
-std::wstring ScreenshotFolder();

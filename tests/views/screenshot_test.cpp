@@ -2,57 +2,23 @@
 // screenshots/channel_view.png in the build folder.
 #include "tests/views/views_test_support.h"
 
+#include "tests/support/screenshots.h"
+
 #include "shell/applied_settings.h"
 #include "views/line_printer.h"
 #include "views/view_redraw.h"
-
-#include <gdiplus.h>
 
 #include <string>
 
 namespace {
 
-std::wstring ScreenshotPath() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    folder.erase(folder.find_last_of(L"\\/"));     // bin
-    folder.erase(folder.find_last_of(L"\\/") + 1); // the build folder
-    folder += L"screenshots";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder + L"\\channel_view.png";
-}
-
-bool PngEncoder(CLSID& clsid) {
-    UINT count = 0, size = 0;
-    Gdiplus::GetImageEncodersSize(&count, &size);
-    std::vector<unsigned char> buffer(size);
-    auto* encoders = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    Gdiplus::GetImageEncoders(count, size, encoders);
-    for (UINT i = 0; i < count; ++i)
-        if (wcscmp(encoders[i].MimeType, L"image/png") == 0) {
-            clsid = encoders[i].Clsid;
-            return true;
-        }
-    return false;
-}
-
-// Copies what the window shows on the screen into a new bitmap (from the screen, as the user sees
-// it: not every control answers WM_PRINT).
+// What the window shows on the screen, as a new bitmap.
 HBITMAP CaptureWindow(HWND window, int& width, int& height) {
     RECT rect{};
     GetWindowRect(window, &rect);
     width = rect.right - rect.left;
     height = rect.bottom - rect.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return bitmap;
+    return CopyScreenArea(rect);
 }
 
 int CountPixelsNear(HBITMAP bitmap, int width, int height, COLORREF color) {
@@ -133,24 +99,15 @@ TEST_F(Screenshot, ChannelViewWithAColouredLinkedGroupedConversation) {
     Sleep(200);
     PumpMessages();
 
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartupInput input;
-    ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
     int width = 0, height = 0;
     HBITMAP shot = CaptureWindow(host_, width, height);
     ASSERT_NE(shot, nullptr);
     EXPECT_GT(CountPixelsNear(shot, width, height, RGB(255, 255, 0)), 50)
         << "the yellow background of a colour code";
     EXPECT_GT(CountPixelsNear(shot, width, height, RGB(255, 0, 0)), 5) << "red text";
-    CLSID png{};
-    ASSERT_TRUE(PngEncoder(png));
-    std::wstring path = ScreenshotPath();
-    {
-        Gdiplus::Bitmap image(shot, nullptr);
-        EXPECT_EQ(image.Save(path.c_str(), &png, nullptr), Gdiplus::Ok);
-    }
+    const std::wstring path = ScreenshotFolder() + L"\\channel_view.png";
+    EXPECT_TRUE(SaveBitmapAsPng(shot, path));
     DeleteObject(shot);
-    Gdiplus::GdiplusShutdown(token);
     WIN32_FILE_ATTRIBUTE_DATA file{};
     ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &file));
     EXPECT_GT(file.nFileSizeLow, 1000u);
