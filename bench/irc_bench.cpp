@@ -13,16 +13,14 @@
 #include <thread>
 #include <vector>
 
+#include "bench/irc_bench_services.h"
 #include "common/app_state.h"
 #include "common/text_compare.h"
 #include "irc/line_dispatch.h"
 #include "irc/receive_loop.h"
 #include "irc/server_connection.h"
 #include "irc/server_session.h"
-#include "shell/window_list.h"
-
-extern std::atomic<uint64_t> BenchPrinted;
-extern std::atomic<uint64_t> BenchPluginCalls;
+#include "core/window_list.h"
 
 namespace {
 
@@ -152,6 +150,7 @@ double ThroughDispatch(const std::string& stream) {
 int main() {
     NoteInterfaceThread();
     BuildFoldTable();
+    InstallBenchServices();
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
     SetCommandWordHandler("PRIVMSG", CountPrivmsg);

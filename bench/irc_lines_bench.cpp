@@ -12,16 +12,18 @@
 #include <string>
 #include <vector>
 
+#include "shell/client_services_install.h"
+#include "tests/recorders/recorders.h"
 #include "common/app_state.h"
 #include "common/xstring.h"
 #include "irc/line_dispatch.h"
 #include "irc/server_connection.h"
-#include "irc/server_line_handlers.h"
+#include "irc_lines/server_line_handlers.h"
 #include "irc/server_session.h"
 #include "shell/nick_list.h"
-#include "shell/user_lists.h"
-#include "shell/window_list.h"
-#include "shell/window_record.h"
+#include "core/user_lists.h"
+#include "core/window_list.h"
+#include "core/window_record.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
 
@@ -122,6 +124,12 @@ int main() {
     UserConfigDocument = &settings;
     LoadUserLists();
     RegisterServerLineHandlers();
+    InstallClientServices();
+    for (void (*install)() : {InstallPrinterRecorder, InstallPluginRecorders, InstallEventScriptRecorder,
+                              InstallScriptRunRecorder, InstallInputRecorders, InstallPromptRecorder,
+                              InstallDisconnectRecorder, InstallActiveWindowRecorder,
+                              InstallEventFormatRecorder, InstallMenuLabelRecorder, InstallDccOfferRecorders})
+        install();
 
     HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 300, 500, nullptr, nullptr,
                                   GetModuleHandleW(nullptr), nullptr);

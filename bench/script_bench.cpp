@@ -8,11 +8,15 @@
 #include <memory>
 #include <string>
 
+#include "core/client_services.h"
+#include "script/event_scripts.h"
+#include "script/script_interpreter.h"
+#include "tests/recorders/recorders.h"
 #include "common/app_state.h"
 #include "common/text_compare.h"
 #include "irc/server_connection.h"
 #include "script/script_interpreter.h"
-#include "shell/window_list.h"
+#include "core/window_list.h"
 
 namespace {
 
@@ -54,6 +58,11 @@ void Report(const char* name, double seconds, int statementsPerIteration, double
 int main() {
     NoteInterfaceThread();
     BuildFoldTable();
+    Services().RunEventScript = &script::RunEventScript;
+    Services().ExecuteScript = &script::ExecuteScript;
+    for (void (*install)() : {InstallPrinterRecorder, InstallInputRecorders, InstallForegroundRecorder,
+                              InstallPromptRecorder, InstallDisconnectRecorder, InstallPluginRecorders})
+        install();
     ServerConnection connection;
     auto server = std::make_unique<WindowRecord>(nullptr, kServerWindow, nullptr);
     server->Name = "irc.example.net";

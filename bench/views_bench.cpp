@@ -12,11 +12,13 @@
 #include <memory>
 #include <string>
 
+#include "shell/client_services_install.h"
+#include "tests/recorders/recorders.h"
 #include "common/app_state.h"
 #include "common/rich_edit_helpers.h"
 #include "common/text_compare.h"
 #include "irc/server_connection.h"
-#include "shell/window_list.h"
+#include "core/window_list.h"
 #include "tests/recorders/call_log.h"
 #include "views/line_printer.h"
 #include "views/print_dispatch.h"
@@ -114,6 +116,10 @@ void Report(const char* what, LONG lines, double rate) {
 int main() {
     NoteInterfaceThread();
     BuildFoldTable();
+    InstallClientServices();
+    for (void (*install)() :
+         {InstallEventScriptRecorder, InstallPluginRecorders, InstallShakeRecorder, InstallPictureRecorder})
+        install();
     XmlDocument config;
     XmlDocument temp;
     XmlDocumentOpenText(&config, kConfig);

@@ -3,10 +3,10 @@
 #include "commands/command_interpreter.h"
 #include "commands/command_text.h"
 #include "common/xstring.h"
-#include "irc/channel_nicks.h"
-#include "shell/frame_message_ids.h"
-#include "shell/record_guards.h"
-#include "shell/window_record.h"
+#include "irc_lines/channel_nicks.h"
+#include "core/frame_message_ids.h"
+#include "core/record_guards.h"
+#include "core/window_record.h"
 
 namespace {
 

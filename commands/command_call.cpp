@@ -4,8 +4,8 @@
 #include "common/refusal.h"
 #include "common/text_compare.h"
 #include "irc/send_path.h"
-#include "shell/frame_message_ids.h"
-#include "shell/window_list.h"
+#include "core/frame_message_ids.h"
+#include "core/window_list.h"
 
 bool CommandCall::CommandIs(const char* word) const {
     return StringEqualsNoCaseSz(Words[0], word);
@@ -37,12 +37,4 @@ WindowRecord* FindChannelWindow(const CommandCall& call, const std::string& name
     if (!call.Connection) return nullptr;
     WindowRecord* window = GetWindowRecordAt(FindWindowRecordIndex(name, call.Connection));
     return window && window->Type == kChannelWindow ? window : nullptr;
-}
-
-WindowRecord* OpenChatWindow(WindowRecord* server, uint32_t type, const std::string& name, uint8_t flag) {
-    OpenChatWindowRequest request{server, type, name, flag};
-    const HWND child = reinterpret_cast<HWND>(
-        SendMessageW(MainWindow.load(), WM_OPEN_CHAT_WINDOW, 0, reinterpret_cast<LPARAM>(&request)));
-    if (!child) return nullptr;
-    return reinterpret_cast<WindowRecord*>(GetWindowLongPtrW(child, GWLP_USERDATA));
 }

@@ -34,5 +34,3 @@ void SendCommandLine(const std::string& line, WindowRecord* window);
 void PostFrameCommand(uint32_t commandId);
 // The channel window of that name on the call's connection; null when there is none.
 WindowRecord* FindChannelWindow(const CommandCall& call, const std::string& name);
-// Creates a chat window through the frame and returns its record, or null.
-WindowRecord* OpenChatWindow(WindowRecord* server, uint32_t type, const std::string& name, uint8_t flag);

@@ -7,7 +7,7 @@
 #include "common/text_split.h"
 #include "common/xstring.h"
 #include "irc/server_connection.h"
-#include "shell/active_window.h"
+#include "core/client_services.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -49,8 +49,8 @@ void FindHelpLine(const std::string& line, bool wholeWord, wchar_t* helpBuffer) 
 
 } // namespace
 
-uint64_t ExecuteCommand(const char* line, WindowRecord* connectionWindow, WindowRecord* targetWindow,
-                        wchar_t* helpBuffer) {
+uint64_t commands::ExecuteCommand(const char* line, WindowRecord* connectionWindow,
+                                  WindowRecord* targetWindow, wchar_t* helpBuffer) {
     if (!line || line[0] != '/') return 0;
     std::string text(line);
     TrimStringCrLf(text);

@@ -8,13 +8,10 @@
 #include "irc/send_path.h"
 #include "irc/server_connection.h"
 #include "irc/user_address.h"
-#include "peer/dcc_connection.h"
-#include "peer/speech.h"
+#include "core/dcc_connection.h"
 #include "script/event_scripts.h"
-#include "shell/active_window.h"
-#include "shell/window_record.h"
-#include "views/event_format.h"
-#include "views/line_printer.h"
+#include "core/window_record.h"
+#include "core/client_services.h"
 
 #include <process.h>
 
@@ -84,10 +81,7 @@ void EchoOwnLine(const std::string& text, WindowRecord* window, uint8_t chatLine
     std::wstring line;
     FormatEventLine(window, line, kOwnMessageLine, text, {window->Name}, UserAddress{});
     const std::wstring nick = OwnNickOf(window);
-    window->CurSender = nick;
-    PrintToWindow(kOwnMessageLine, window, line, nullptr, 0, 0, 0, chatLine, 0);
-    window->PrevSender = nick;
-    GetLocalTime(&window->LastLineTime);
+    PrintToWindow(kOwnMessageLine, window, line, nullptr, 0, 0, 0, chatLine, 0, &nick);
 }
 
 void SayPlainText(const std::string& text, WindowRecord* window) {
@@ -111,8 +105,8 @@ void SayPlainText(const std::string& text, WindowRecord* window) {
 
 } // namespace
 
-void ProcessInputLine(const char* line, WindowRecord* window, uint8_t noTriggers, uint64_t reserved1,
-                      uint64_t reserved2) {
+void commands::ProcessInputLine(const char* line, WindowRecord* window, uint8_t noTriggers,
+                                uint64_t reserved1, uint64_t reserved2) {
     if (!line) return;
     std::string text(line);
     TrimStringCrLf(text);
@@ -120,18 +114,18 @@ void ProcessInputLine(const char* line, WindowRecord* window, uint8_t noTriggers
     // the pieces go through one by one, as if typed on lines of their own.
     if (text.find_first_of("\r\n") != std::string::npos) {
         for (const std::string_view piece : CutAtLineEnds(text))
-            ProcessInputLine(std::string(piece).c_str(), window, noTriggers, reserved1, reserved2);
+            commands::ProcessInputLine(std::string(piece).c_str(), window, noTriggers, reserved1, reserved2);
         return;
     }
     if (OnInputSwallows(line, text, window)) return;
-    if (ExecuteCommand(text.c_str(), window ? window->Server : nullptr, nullptr, nullptr)) return;
+    if (commands::ExecuteCommand(text.c_str(), window ? window->Server : nullptr, nullptr, nullptr)) return;
     if (!window) return;
     if (!text.empty() && text[0] == '/' && !noTriggers) return RunTriggers(line, window);
     SayPlainText(text, window);
 }
 
-void ExecuteInputText(WindowRecord* window, const std::wstring& text, uint8_t noTriggers, uint8_t reserved,
-                      uint8_t preferUtf8) {
+void commands::ExecuteInputText(WindowRecord* window, const std::wstring& text, uint8_t noTriggers,
+                                uint8_t reserved, uint8_t preferUtf8) {
     if (!window) return;
     if (window->Popup) {
         DestroyWindow(window->Popup);
@@ -142,7 +136,7 @@ void ExecuteInputText(WindowRecord* window, const std::wstring& text, uint8_t no
                                                 : DefaultCodePage.load();
     for (const std::wstring_view piece : CutAtLineEnds(std::wstring_view(text))) {
         const std::string narrow = WideToNarrow(piece.data(), piece.size(), codePage);
-        ProcessInputLine(narrow.c_str(), window, noTriggers, reserved, preferUtf8);
+        commands::ProcessInputLine(narrow.c_str(), window, noTriggers, reserved, preferUtf8);
     }
 }
 

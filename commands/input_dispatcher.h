@@ -2,11 +2,14 @@
 // and the start-up command.
 #pragma once
 
+#include "core/client_services.h"
+
 #include <cstdint>
 #include <string>
 
 struct WindowRecord;
 
+namespace commands {
 // Fires "On_Input", offers the line to the command interpreter and the typed-command
 // triggers, and sends what is left as plain text to the window's target. A line that holds a
 // CR or LF before its end is taken as the separate lines between them.
@@ -15,6 +18,7 @@ void ProcessInputLine(const char* line, WindowRecord* window, uint8_t noTriggers
 // Cuts a typed wide text into lines and runs each through ProcessInputLine.
 void ExecuteInputText(WindowRecord* window, const std::wstring& text, uint8_t noTriggers,
                       uint8_t reserved = 0, uint8_t preferUtf8 = 0);
+} // namespace commands
 
 // Exported to plug-ins: runs the line as said in the window the user works in.
 extern "C" __declspec(dllexport) void __cdecl PluginInput(const char* line);

@@ -9,13 +9,13 @@
 #include "common/xstring.h"
 #include "irc/send_path.h"
 #include "irc/server_connection.h"
-#include "peer/dcc_connection.h"
-#include "shell/applied_settings.h"
-#include "shell/record_guards.h"
-#include "shell/window_list.h"
-#include "shell/window_operations.h"
-#include "shell/window_record.h"
-#include "views/line_printer.h"
+#include "core/dcc_connection.h"
+#include "core/applied_settings.h"
+#include "core/open_chat_window.h"
+#include "core/record_guards.h"
+#include "core/window_list.h"
+#include "core/window_record.h"
+#include "core/client_services.h"
 
 #include <algorithm>
 

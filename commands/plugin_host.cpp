@@ -2,7 +2,7 @@
 
 #include "common/xstring.h"
 #include "irc/server_connection.h"
-#include "shell/window_list.h"
+#include "core/window_list.h"
 
 #include <atomic>
 #include <map>
@@ -101,7 +101,7 @@ uint64_t BroadcastToPlugins(uint32_t code, void* block) {
     return running;
 }
 
-uint64_t NotifyPluginsServerLine(uint32_t windowIndex, const std::string& line) {
+uint64_t commands::NotifyPluginsServerLine(uint32_t windowIndex, const std::string& line) {
     if (LoadedCount.load() == 0) return 0;
     WindowRecord* window = GetWindowRecordAt(windowIndex);
     if (!window || window->Type != kServerWindow || !window->Connection) return 0;
@@ -110,7 +110,7 @@ uint64_t NotifyPluginsServerLine(uint32_t windowIndex, const std::string& line) 
     return BroadcastToPlugins(kPluginServerLine, &event);
 }
 
-uint64_t NotifyPluginsWindowText(const std::wstring& text, uint32_t windowIndex) {
+uint64_t commands::NotifyPluginsWindowText(const std::wstring& text, uint32_t windowIndex) {
     if (LoadedCount.load() == 0) return 0;
     WindowRecord* window = GetWindowRecordAt(windowIndex);
     if (!window) return 0;

@@ -2,6 +2,8 @@
 // the menus they add.
 #pragma once
 
+#include "core/client_services.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -24,10 +26,15 @@ enum PluginEventCode : uint32_t {
 
 // The first plug-in result of 1 stops the broadcast and is returned.
 uint64_t BroadcastToPlugins(uint32_t code, void* block);
+namespace commands {
 // Event 3 for a received server line; 0 when nothing was sent.
 uint64_t NotifyPluginsServerLine(uint32_t windowIndex, const std::string& line);
+} // namespace commands
+namespace commands {
+// namespace commands
 // Event 4 for a text printed into a window; 0 when nothing was sent.
 uint64_t NotifyPluginsWindowText(const std::wstring& text, uint32_t windowIndex);
+} // namespace commands
 
 // The library paths to load (applying the settings fills it from "Installed_Plugins").
 void SetPluginPaths(std::vector<std::wstring> paths);

@@ -11,9 +11,8 @@
 #include "irc/send_path.h"
 #include "irc/server_connection.h"
 #include "irc/server_session.h"
-#include "script/event_scripts.h"
-#include "shell/window_operations.h"
-#include "shell/window_record.h"
+#include "core/client_services.h"
+#include "core/window_record.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
 

@@ -1,7 +1,7 @@
 #include "irc/connection_messages.h"
 
 #include "common/lang_strings.h"
-#include "views/line_printer.h"
+#include "core/client_services.h"
 
 #include <cwchar>
 

@@ -4,7 +4,7 @@
 #include "common/xstring.h"
 #include "irc/server_connection.h"
 #include "irc/tls_socket.h"
-#include "views/line_printer.h"
+#include "core/client_services.h"
 
 #include <memory>
 #include <exception>

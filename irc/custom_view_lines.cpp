@@ -3,7 +3,7 @@
 #include "common/app_state.h"
 #include "common/xstring.h"
 #include "irc/user_address.h"
-#include "shell/window_record.h"
+#include "core/window_record.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 #include "irc/ident_responder.h"
 
 #include "irc/server_connection.h"
-#include "shell/window_record.h"
+#include "core/window_record.h"
 
 #include <ws2tcpip.h>
 

@@ -2,7 +2,7 @@
 
 #include "common/text_compare.h"
 #include "common/text_split.h"
-#include "script/script_interpreter.h"
+#include "core/client_services.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"

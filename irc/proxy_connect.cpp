@@ -5,7 +5,7 @@
 #include "common/text_format.h"
 #include "common/xstring.h"
 #include "irc/server_connection.h"
-#include "views/line_printer.h"
+#include "core/client_services.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"

@@ -3,8 +3,8 @@
 #include "irc/line_dispatch.h"
 #include "irc/server_connection.h"
 #include "irc/tls_socket.h"
-#include "shell/window_operations.h"
-#include "shell/window_record.h"
+#include "core/client_services.h"
+#include "core/window_record.h"
 
 #include <winsock2.h>
 

@@ -1,9 +1,13 @@
 #include "irc/remembered_user.h"
 
 #include "common/text_compare.h"
+#include "core/window_record.h"
 #include "irc/server_connection.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
+
+#include <algorithm>
+#include <mutex>
 
 namespace {
 
@@ -47,4 +51,14 @@ RememberedUser* RememberUser(WindowRecord* window, const UserAddress& address) {
     // The oldest goes, but never the entry just made (a limit of 0 or less keeps that one).
     if (list.size() > static_cast<size_t>(limit > 0 ? limit : 0) && list.size() > 1) list.pop_front();
     return &added;
+}
+
+void RemoveRememberedUser(WindowRecord* window, const std::string& nick) {
+    if (!window || !window->Connection) return;
+    std::lock_guard<std::mutex> lock(window->Connection->RememberedUsersMutex);
+    auto& users = window->Connection->RememberedUsers;
+    auto found = std::find_if(users.begin(), users.end(), [&](const RememberedUser& user) {
+        return StringEqualsNoCase(user.NickPattern, nick);
+    });
+    if (found != users.end()) users.erase(found);
 }

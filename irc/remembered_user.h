@@ -29,3 +29,7 @@ RememberedUser* FindRememberedUser(WindowRecord* window, UserAddress& query);
 // Appends an entry with the address's parts as its patterns; when the list then holds more
 // than "Max_Users_Remembered" (default 100), the oldest entry goes. Null without a connection.
 RememberedUser* RememberUser(WindowRecord* window, const UserAddress& address);
+
+// Erases the first entry of the window's own connection whose nick pattern equals the nick
+// ignoring case; nothing without a connection.
+void RemoveRememberedUser(WindowRecord* window, const std::string& nick);

@@ -3,9 +3,9 @@
 #include "common/app_state.h"
 #include "irc/server_connection.h"
 #include "irc/tls_socket.h"
-#include "peer/dcc_connection.h"
-#include "shell/frame_message_ids.h"
-#include "shell/window_list.h"
+#include "core/dcc_connection.h"
+#include "core/frame_message_ids.h"
+#include "core/window_list.h"
 
 #include <algorithm>
 #include <climits>

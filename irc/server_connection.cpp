@@ -1,6 +1,6 @@
 #include "irc/server_connection.h"
 
-#include "shell/window_record.h"
+#include "core/window_record.h"
 
 // Every text and list empty, the queue empty, timer ids from 1000, everything else 0 (the
 // member initialisers). The socket is not closed here: the session ends before the record.

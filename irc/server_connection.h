@@ -6,8 +6,8 @@
 #include "irc/line_handler_state.h"
 #include "irc/remembered_user.h"
 #include "irc/user_address.h"
-#include "script/script_timers.h"
-#include "script/script_variable.h"
+#include "core/timer_entry.h"
+#include "core/script_variable.h"
 
 #include <winsock2.h>
 #include <windows.h>

@@ -1,7 +1,7 @@
 // The lines that tell the user whom a TLS session talks to and what its certificate check found.
 #include "irc/tls_socket.h"
-#include "views/line_printer.h"
-#include "views/untrusted_text.h"
+#include "core/client_services.h"
+#include "markup/untrusted_text.h"
 
 #include <string>
 

@@ -3,13 +3,13 @@
 #include "peer/dcc_offers.h"
 
 #include "common/xstring.h"
-#include "peer/dcc_connection.h"
-#include "shell/window_record.h"
+#include "core/dcc_connection.h"
+#include "core/window_record.h"
 #include "views/line_printer.h"
-#include "views/untrusted_text.h"
+#include "markup/untrusted_text.h"
 
-void HandleDccSendOffer(WindowRecord* window, const std::vector<std::string>& words,
-                        const UserAddress& sender, uint8_t mode, uint8_t) {
+void peer::HandleDccSendOffer(WindowRecord* window, const std::vector<std::string>& words,
+                              const UserAddress& sender, uint8_t mode, uint8_t) {
     if (!window || mode != 0) return;
     const std::string file = words.size() > 5 ? words[5] : std::string();
     const std::wstring text = L"A file offer from " + CleanUntrustedTextW(NarrowToWide(sender.Nick)) + L" (" +
@@ -18,7 +18,7 @@ void HandleDccSendOffer(WindowRecord* window, const std::vector<std::string>& wo
     PrintToWindow(kInformationLine, window, text);
 }
 
-unsigned __stdcall DccChatThread(void* record) {
+unsigned __stdcall peer::DccChatThread(void* record) {
     auto* window = static_cast<WindowRecord*>(record);
     if (window)
         PrintToWindow(kInformationLine, window,

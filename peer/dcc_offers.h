@@ -1,6 +1,8 @@
 // What the peer subsystem does with DCC offers that the CTCP filter recognised.
 #pragma once
 
+#include "core/client_services.h"
+
 #include "irc/user_address.h"
 
 #include <cstdint>
@@ -9,6 +11,7 @@
 
 struct WindowRecord;
 
+namespace peer {
 // A file offer (mode 0: SEND, TSEND) or the answer to a resume request (mode 1: ACCEPT,
 // TACCEPT) from the sender: refuses blocked files, asks the user unless autoAccept is set,
 // chooses the path and starts qx to receive. words: the offer's words (0 prefix, 1 PRIVMSG,
@@ -16,7 +19,10 @@ struct WindowRecord;
 // connection thread, which waits meanwhile.
 void HandleDccSendOffer(WindowRecord* window, const std::vector<std::string>& words,
                         const UserAddress& sender, uint8_t mode, uint8_t autoAccept);
+} // namespace peer
 
+namespace peer {
 // Thread procedure of a DCC chat: the parameter is the chat window's record, whose
 // DccConnection says whom to connect to.
 unsigned __stdcall DccChatThread(void* record);
+} // namespace peer

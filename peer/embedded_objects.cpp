@@ -69,7 +69,7 @@ template <typename T> void ReleaseInterface(T*& pointer) {
 
 } // namespace
 
-int InsertImageIntoRichEdit(HWND richEdit, HBITMAP bitmap) {
+int peer::InsertImageIntoRichEdit(HWND richEdit, HBITMAP bitmap) {
     if (!OnInterfaceThread()) {
         return static_cast<int>(SendMessageW(MainWindow.load(), WM_INSERT_IMAGE,
                                              reinterpret_cast<WPARAM>(richEdit),

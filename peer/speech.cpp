@@ -1,7 +1,7 @@
 #include "peer/speech.h"
 
-#include "shell/config_values.h"
-#include "views/strip_format_codes.h"
+#include "core/config_values.h"
+#include "markup/strip_format_codes.h"
 
 #include <windows.h>
 #include <sapi.h>
@@ -63,7 +63,7 @@ void ApplySpeechSettings() {
     }
 }
 
-void SpeakText(const std::wstring& text) {
+void peer::SpeakText(const std::wstring& text) {
     std::lock_guard<std::mutex> lock(SpeechMutex);
     if (!Speech || !Speech->Voice) return;
     const std::wstring plain = StripFormatCodes(text, 0xFFFFFFFF);

@@ -8,7 +8,7 @@
 #include "script/function_calls.h"
 #include "script/script_expression.h"
 #include "script/script_reports.h"
-#include "shell/window_list.h"
+#include "core/window_list.h"
 
 namespace {
 

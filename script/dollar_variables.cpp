@@ -7,10 +7,8 @@
 #include "common/xstring.h"
 #include "irc/server_connection.h"
 #include "irc/user_address.h"
-#include "shell/window_list.h"
-#include "shell/active_window.h"
-#include "shell/window_operations.h"
-#include "ui/prompt_dialogs.h"
+#include "core/window_list.h"
+#include "core/client_services.h"
 
 #include <commctrl.h>
 

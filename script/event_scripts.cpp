@@ -5,7 +5,7 @@
 #include "irc/send_path.h"
 #include "script/script_interpreter.h"
 #include "script/script_text.h"
-#include "shell/window_record.h"
+#include "core/window_record.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"
@@ -49,8 +49,8 @@ template <typename Visit> void WalkScriptEntries(const char* section, Visit visi
 
 } // namespace
 
-uint32_t RunEventScript(const char* eventName, WindowRecord* window, WindowRecord* target,
-                        const std::string& parameters, std::string& result, uint8_t checkOnly) {
+uint32_t script::RunEventScript(const char* eventName, WindowRecord* window, WindowRecord* target,
+                                const std::string& parameters, std::string& result, uint8_t checkOnly) {
     WindowRecord* connectionWindow = window;
     if (window && !window->Connection) connectionWindow = window->Server;
     const std::string event = eventName ? eventName : "";
@@ -66,10 +66,10 @@ uint32_t RunEventScript(const char* eventName, WindowRecord* window, WindowRecor
     });
     if (!found || !hasText) return kNoEventScript;
     if (checkOnly) return 1;
-    return ExecuteScript(kEventScriptMode, connectionWindow, target, text, parameters, result, 0);
+    return script::ExecuteScript(kEventScriptMode, connectionWindow, target, text, parameters, result, 0);
 }
 
-unsigned __stdcall RunTriggerScriptThread(void* argument) {
+unsigned __stdcall script::RunTriggerScriptThread(void* argument) {
     std::unique_ptr<ScriptTriggerJob> job(static_cast<ScriptTriggerJob*>(argument));
     if (!job) return 0;
     try {
@@ -96,7 +96,7 @@ unsigned __stdcall RunTriggerScriptThread(void* argument) {
         if (matched) {
             if (window) {
                 std::string result;
-                ExecuteScript(kScriptLinesMode, window->Server, window, text, line, result, 0);
+                script::ExecuteScript(kScriptLinesMode, window->Server, window, text, line, result, 0);
             }
         } else if (!line.empty()) {
             // No trigger takes it: an unknown "/" command reaches the server as a raw line.

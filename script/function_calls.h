@@ -4,7 +4,7 @@
 
 #include "script/builtin_dispatch.h"
 #include "script/script_text.h"
-#include "script/script_variable.h"
+#include "core/script_variable.h"
 
 #include <cstdint>
 #include <string>

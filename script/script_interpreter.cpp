@@ -1,7 +1,6 @@
 #include "common/text_compare.h"
 #include "script/script_interpreter.h"
 
-#include "commands/input_dispatcher.h"
 #include "common/text_split.h"
 #include "common/xstring.h"
 #include "script/dollar_variables.h"
@@ -9,7 +8,7 @@
 #include "script/script_reports.h"
 #include "script/script_run.h"
 #include "script/script_variables.h"
-#include "views/line_printer.h"
+#include "core/client_services.h"
 
 #include <windows.h>
 
@@ -253,9 +252,9 @@ void ScriptRun::RunFor(size_t index) {
     if (block->Partner != kNoBlock) Next = Program.Blocks[block->Partner].Line + 1;
 }
 
-uint32_t ExecuteScript(uint32_t mode, WindowRecord* connectionWindow, WindowRecord* window,
-                       const std::string& text, const std::string& parameters, std::string&,
-                       uint32_t defaultResult) {
+uint32_t script::ExecuteScript(uint32_t mode, WindowRecord* connectionWindow, WindowRecord* window,
+                               const std::string& text, const std::string& parameters, std::string&,
+                               uint32_t defaultResult) {
     if (!connectionWindow) return 0;
     NestingGuard nesting;
     std::vector<std::string> lines;

@@ -2,24 +2,22 @@
 // by a plug-in or a command, or a script file) on the caller's thread.
 #pragma once
 
+#include "core/client_services.h"
+
 #include <atomic>
 #include <cstdint>
 #include <string>
 
 struct WindowRecord;
 
-enum ScriptMode : uint32_t {
-    kScriptLinesMode = 0, // lines separated by CR LF
-    kEventScriptMode = 3, // the same, for event scripts
-    kEvalMode = 4,        // statements separated by "|||"
-};
-
+namespace script {
 // Runs the script and returns the lock result ("#lock" 1, "#unlock" 2) or, when the script
 // left it 0, the default result. Nothing runs without a connection window (result 0). result
 // is handed on for the callers' sake and never written: a script yields no result text.
 uint32_t ExecuteScript(uint32_t mode, WindowRecord* connectionWindow, WindowRecord* window,
                        const std::string& text, const std::string& parameters, std::string& result,
                        uint32_t defaultResult);
+} // namespace script
 
 // The lines one run may execute before it ends with a script error, so that an endless loop
 // cannot hold the thread it runs on for ever.

@@ -1,7 +1,7 @@
 #include "script/script_reports.h"
 
 #include "common/xstring.h"
-#include "views/line_printer.h"
+#include "core/client_services.h"
 
 const wchar_t* const kWrongArgumentCountMessage = L"Invalid number of parameters to function.";
 const wchar_t* const kInvalidFunctionMessage = L"Invalid Function";

@@ -1,7 +1,7 @@
 #include "script/script_timers.h"
 
 #include "irc/server_connection.h"
-#include "shell/window_record.h"
+#include "core/window_record.h"
 
 TimerEntry* FindTimerById(WindowRecord* window, int32_t timerId, uint32_t* index) {
     if (!window) return nullptr;

@@ -2,16 +2,10 @@
 // and system-wide hot keys registered from the trigger scripts.
 #pragma once
 
+#include "core/timer_entry.h"
+
 #include <cstdint>
 #include <string>
-
-struct TimerEntry {
-    std::wstring Name; // compared ignoring case
-    uint32_t Count = 0;
-    uint32_t Interval = 0; // milliseconds
-    std::wstring Command;
-    uint32_t TimerId = 0;
-};
 
 struct ScriptHotkey {
     std::string Trigger;

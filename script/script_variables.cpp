@@ -4,7 +4,7 @@
 #include "irc/server_connection.h"
 #include "script/script_expression.h"
 #include "script/script_reports.h"
-#include "shell/window_record.h"
+#include "core/window_record.h"
 
 ScriptVariableList GlobalScriptVariables;
 

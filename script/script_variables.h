@@ -3,7 +3,7 @@
 #pragma once
 
 #include "script/script_text.h"
-#include "script/script_variable.h"
+#include "core/script_variable.h"
 
 #include <windows.h>
 

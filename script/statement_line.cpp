@@ -1,5 +1,5 @@
 // The statement line: an assignment to a variable, a "/" command or a text line.
-#include "commands/input_dispatcher.h"
+#include "core/client_services.h"
 #include "common/script_number.h"
 #include "common/text_compare.h"
 #include "script/function_calls.h"

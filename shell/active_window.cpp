@@ -1,8 +1,8 @@
 #include "shell/active_window.h"
 
 #include "common/app_state.h"
-#include "shell/frame_handles.h"
-#include "shell/window_list.h"
+#include "core/frame_handles.h"
+#include "core/window_list.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ WindowRecord* RecordOfWindowLocked(HWND window) {
 
 } // namespace
 
-WindowRecord* GetActiveWindowRecord() {
+WindowRecord* shell::GetActiveWindowRecord() {
     HWND foreground = GetForegroundWindow();
     if (foreground) {
         WindowListReadLock lock(WindowListMutex());
@@ -33,7 +33,7 @@ uint32_t GetActiveWindowIndex() {
     return GetWindowRecordIndex(GetActiveWindowRecord());
 }
 
-bool IsAppForeground() {
+bool shell::IsAppForeground() {
     HWND foreground = GetForegroundWindow();
     if (!foreground) return false;
     if (foreground == MainWindow.load()) return true;

@@ -1,6 +1,6 @@
 #include "shell/chat_layout.h"
 
-#include "shell/window_record.h"
+#include "core/window_record.h"
 
 namespace {
 

@@ -4,12 +4,13 @@
 #include "irc/server_connection.h"
 #include "irc/server_session.h"
 #include "shell/chat_window.h"
-#include "shell/config_values.h"
-#include "shell/frame_handles.h"
+#include "core/config_values.h"
+#include "core/frame_handles.h"
 #include "shell/main_menu.h"
-#include "shell/window_list.h"
+#include "core/window_list.h"
+#include "shell/window_removal.h"
 #include "shell/window_operations.h"
-#include "shell/window_record.h"
+#include "core/window_record.h"
 #include "ui/ribbon.h"
 
 #include <commctrl.h>

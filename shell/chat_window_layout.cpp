@@ -1,11 +1,11 @@
 // Placing a chat window's controls on WM_SIZE.
 #include "common/window_helpers.h"
-#include "irc/channel_nicks.h"
+#include "irc_lines/channel_nicks.h"
 #include "irc/server_connection.h"
-#include "shell/applied_settings.h"
+#include "core/applied_settings.h"
 #include "shell/chat_layout.h"
 #include "shell/chat_window.h"
-#include "shell/window_record.h"
+#include "core/window_record.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include "common/xstring.h"
 #include "shell/chat_window.h"
 #include "shell/link_commands.h"
-#include "shell/startup_switches.h"
-#include "shell/window_list.h"
-#include "shell/window_record.h"
+#include "core/startup_switches.h"
+#include "core/window_list.h"
+#include "core/window_record.h"
 
 #include <richedit.h>
 

@@ -6,11 +6,11 @@
 #include "common/xstring.h"
 #include "script/event_scripts.h"
 #include "shell/chat_window.h"
-#include "shell/frame_handles.h"
+#include "core/frame_handles.h"
 #include "shell/nick_list.h"
 #include "shell/script_entries.h"
 #include "shell/view_procs.h"
-#include "shell/window_record.h"
+#include "core/window_record.h"
 
 #include <commctrl.h>
 

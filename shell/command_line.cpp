@@ -4,7 +4,7 @@
 #include "common/text_compare.h"
 #include "common/xstring.h"
 #include "shell/data_folder_setup.h"
-#include "shell/startup_switches.h"
+#include "core/startup_switches.h"
 
 #include <windows.h>
 #include <shellapi.h>

@@ -2,14 +2,14 @@
 
 #include "common/text_compare.h"
 #include "common/xstring.h"
-#include "irc/ctcp_dcc_filter.h"
-#include "irc/dns_lookup.h"
+#include "irc_lines/ctcp_dcc_filter.h"
+#include "irc_lines/dns_lookup.h"
 #include "irc/server_connection.h"
-#include "irc/upnp_mapping.h"
+#include "irc_lines/upnp_mapping.h"
 #include "script/event_scripts.h"
-#include "shell/frame_message_ids.h"
-#include "shell/window_list.h"
-#include "shell/window_record.h"
+#include "core/frame_message_ids.h"
+#include "core/window_list.h"
+#include "core/window_record.h"
 #include "views/line_printer.h"
 
 #include <string>

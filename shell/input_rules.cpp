@@ -3,7 +3,7 @@
 #include "common/text_replace.h"
 #include "common/text_split.h"
 #include "common/xstring.h"
-#include "shell/config_values.h"
+#include "core/config_values.h"
 
 void AddToInputHistory(std::vector<std::wstring>& history, const std::wstring& line) {
     history.push_back(line);

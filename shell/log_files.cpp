@@ -2,7 +2,7 @@
 
 #include "common/plain_base_name.h"
 #include "common/xstring.h"
-#include "shell/window_record.h"
+#include "core/window_record.h"
 
 #include <cstdio>
 #include <mutex>
@@ -40,12 +40,12 @@ void AppendEntry(WindowRecord* record, const std::wstring& entry) {
 
 } // namespace
 
-void WriteLogLine(WindowRecord* record, const wchar_t* text) {
+void shell::WriteLogLine(WindowRecord* record, const wchar_t* text) {
     if (!record || !text) return;
     AppendEntry(record, text);
 }
 
-void WriteLogLine(WindowRecord* record, int32_t marker) {
+void shell::WriteLogLine(WindowRecord* record, int32_t marker) {
     if (!record) return;
     if (marker == kLogStartMarker)
         AppendEntry(record, L"# Log start: " + NarrowToWide(record->Name) + L" (" + MarkerTime() + L")");

@@ -1,6 +1,8 @@
 // The log file of a chat window.
 #pragma once
 
+#include "core/client_services.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -11,10 +13,12 @@ struct WindowRecord;
 constexpr int32_t kLogStartMarker = -1;
 constexpr int32_t kLogEndMarker = -2;
 
+namespace shell {
 // Appends one line (CR LF added) to the record's log file; null text writes nothing.
 void WriteLogLine(WindowRecord* record, const wchar_t* text);
 // Writes the start or end marker (kLogStartMarker, kLogEndMarker) with the local time.
 void WriteLogLine(WindowRecord* record, int32_t marker);
+} // namespace shell
 
 // The log file of a window named by a server or a peer: "<folder>\<name>.log" with the name made a
 // plain base name, so no channel or nick name can reach outside the folder or name a device.

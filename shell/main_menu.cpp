@@ -2,8 +2,8 @@
 
 #include "commands/plugin_host.h"
 #include "common/app_state.h"
-#include "shell/frame_handles.h"
-#include "shell/window_record.h"
+#include "core/frame_handles.h"
+#include "core/window_record.h"
 #include "shell/window_record_ops.h"
 #include "ui/rebars.h"
 

@@ -3,8 +3,8 @@
 #include "common/lang_strings.h"
 #include "common/xstring.h"
 #include "irc/server_connection.h"
-#include "shell/config_values.h"
-#include "shell/window_record.h"
+#include "core/config_values.h"
+#include "core/window_record.h"
 
 #include <commctrl.h>
 
@@ -129,11 +129,6 @@ void SortNickList(WindowRecord* record) {
     SendMessageW(list, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&CompareRanks));
     // Item data goes back to what it was: position rank now holds sorted[rank].
     for (int rank = 0; rank < count; ++rank) SetItemParam(list, rank, sorted[rank].Param);
-}
-
-int CompareNickEntries(int group1, const std::wstring& text1, int group2, const std::wstring& text2) {
-    if (group1 != group2) return group2 - group1;
-    return _wcsicmp(text1.c_str(), text2.c_str());
 }
 
 int CALLBACK CompareNickListItems(LPARAM item1, LPARAM item2, LPARAM record) {

@@ -1,6 +1,8 @@
 // The nick list of a channel window: columns and groups, order, prefixes, selection and colours.
 #pragma once
 
+#include "core/nick_order.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -16,8 +18,6 @@ void PrepareNickList(HWND list);
 uint32_t GetChannelNickCount(const WindowRecord* record);
 // Sorts the record's nick list by CompareNickEntries when its nick sorting is on.
 void SortNickList(WindowRecord* record);
-// The order of the nick list: the larger group id first, then the texts ignoring case.
-int CompareNickEntries(int group1, const std::wstring& text1, int group2, const std::wstring& text2);
 // The same order for two items of the record's list (lParamSort: the record), read by index.
 int CALLBACK CompareNickListItems(LPARAM item1, LPARAM item2, LPARAM record);
 // False for a nick shorter than two characters or beginning with '@' or '+'; true when its first

@@ -3,7 +3,7 @@
 #include "common/app_state.h"
 #include "common/shell_helpers.h"
 #include "common/xstring.h"
-#include "shell/resource_library.h"
+#include "core/resource_library.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"

@@ -1,3 +1,4 @@
+#include "shell/client_services_install.h"
 #include "shell/startup.h"
 
 #include "commands/input_dispatcher.h"
@@ -11,23 +12,23 @@
 #include "common/control_key_edit.h"
 #include "common/text_compare.h"
 #include "common/tray_icon.h"
-#include "irc/server_line_handlers.h"
-#include "irc/upnp_mapping.h"
+#include "irc_lines/server_line_handlers.h"
+#include "irc_lines/upnp_mapping.h"
 #include "peer/speech.h"
 #include "script/event_scripts.h"
 #include "shell/apply_settings.h"
 #include "shell/chat_window.h"
 #include "shell/command_line.h"
-#include "shell/config_values.h"
+#include "core/config_values.h"
 #include "shell/data_folder_setup.h"
-#include "shell/frame_handles.h"
+#include "core/frame_handles.h"
 #include "shell/frame_window.h"
 #include "shell/program_folder.h"
-#include "shell/resource_library.h"
+#include "core/resource_library.h"
 #include "shell/server_menu.h"
 #include "shell/startup_documents.h"
 #include "shell/startup_libraries.h"
-#include "shell/startup_switches.h"
+#include "core/startup_switches.h"
 #include "shell/view_procs.h"
 #include "shell/window_state.h"
 #include "views/config_fonts.h"
@@ -142,6 +143,7 @@ void Shutdown() {
 int RunQv(HINSTANCE instance) {
     NoteInterfaceThread();
     SetUnhandledExceptionFilter(CrashRecoveryFilter);
+    InstallClientServices();
     OleInitialize(nullptr);
     ULONG_PTR gdiplus = 0;
     GdiplusStartupInputRecord gdiplusInput;

@@ -3,7 +3,7 @@
 #include "common/data_folders.h"
 #include "common/message_box.h"
 #include "common/shell_helpers.h"
-#include "shell/resource_library.h"
+#include "core/resource_library.h"
 #include "shell/user_config_file.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"

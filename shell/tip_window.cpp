@@ -1,7 +1,7 @@
 #include "shell/tip_window.h"
 
-#include "shell/config_values.h"
-#include "shell/window_record.h"
+#include "core/config_values.h"
+#include "core/window_record.h"
 
 #include <richedit.h>
 

@@ -4,17 +4,17 @@
 #include "common/window_helpers.h"
 #include "common/app_state.h"
 #include "common/xstring.h"
-#include "irc/channel_nicks.h"
+#include "irc_lines/channel_nicks.h"
 #include "script/event_scripts.h"
 #include "shell/active_window.h"
 #include "shell/chat_window.h"
 #include "shell/menu_commands.h"
 #include "shell/script_entries.h"
-#include "shell/window_record.h"
+#include "core/window_record.h"
 #include "shell/window_state.h"
 #include "views/coded_selection.h"
 #include "views/gradient_fill.h"
-#include "shell/config_values.h"
+#include "core/config_values.h"
 
 #include <commctrl.h>
 #include <richedit.h>

@@ -3,14 +3,14 @@
 #include "irc/server_connection.h"
 #include "irc/server_session.h"
 #include "irc/tls_socket.h"
-#include "peer/dcc_connection.h"
+#include "core/dcc_connection.h"
 #include "script/event_scripts.h"
 #include "shell/window_operations.h"
-#include "shell/window_record.h"
+#include "core/window_record.h"
 #include "shell/window_state.h"
 #include "views/line_printer.h"
 
-void OnServerDisconnected(WindowRecord* record, uint8_t byUser) {
+void shell::OnServerDisconnected(WindowRecord* record, uint8_t byUser) {
     if (!record || !record->Connection || !IsWindow(record->Window)) return;
     ServerConnection& connection = *record->Connection;
     // Only the caller that takes the socket goes on, so one loss is handled once.
@@ -21,7 +21,7 @@ void OnServerDisconnected(WindowRecord* record, uint8_t byUser) {
     if (!byUser && AdvanceReconnectCounter(connection.ReconnectCounter)) StartServerConnection(record);
 }
 
-void OnDccChatDisconnected(WindowRecord* record, DccConnection* dcc) {
+void shell::OnDccChatDisconnected(WindowRecord* record, DccConnection* dcc) {
     if (!dcc) return;
     // The chat thread is asked to end by closing its socket, and waited for; it is never killed.
     // Its TLS session is freed only once no thread reads through it.

@@ -1,13 +1,8 @@
 #include "shell/window_record_ops.h"
 
-#include "common/text_compare.h"
-#include "irc/server_connection.h"
-#include "shell/window_record.h"
+#include "core/window_record.h"
 
 #include <commctrl.h>
-
-#include <algorithm>
-#include <mutex>
 
 namespace {
 
@@ -27,14 +22,4 @@ void CheckChildToolbarButton(const WindowRecord* record, uint32_t buttonId, bool
     HWND rebar = GetDlgItem(record->Window, kControlRebarId);
     HWND toolbar = rebar ? GetDlgItem(rebar, kControlToolbarId) : nullptr;
     if (toolbar) SendMessageW(toolbar, TB_CHECKBUTTON, buttonId, MAKELPARAM(checked ? TRUE : FALSE, 0));
-}
-
-void RemoveRememberedUser(WindowRecord* record, const std::string& nick) {
-    if (!record || !record->Connection) return;
-    std::lock_guard<std::mutex> lock(record->Connection->RememberedUsersMutex);
-    auto& users = record->Connection->RememberedUsers;
-    auto found = std::find_if(users.begin(), users.end(), [&](const RememberedUser& user) {
-        return StringEqualsNoCase(user.NickPattern, nick);
-    });
-    if (found != users.end()) users.erase(found);
 }

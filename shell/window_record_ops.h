@@ -1,4 +1,4 @@
-// Small operations on one window record's controls and its connection's lists.
+// Small operations on one window record's controls.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,3 @@ struct WindowRecord;
 void DestroyWindowRecordPopup(WindowRecord* record);
 // Checks or unchecks a button of the window's toolbar (911 in rebar 910).
 void CheckChildToolbarButton(const WindowRecord* record, uint32_t buttonId, bool checked);
-// Erases the first remembered user of the record's connection whose nick equals the given one
-// ignoring case; nothing without a connection.
-void RemoveRememberedUser(WindowRecord* record, const std::string& nick);

@@ -1,8 +1,10 @@
+#include "shell/window_removal.h"
+
 #include "common/app_state.h"
 #include "common/window_helpers.h"
-#include "shell/frame_handles.h"
+#include "core/frame_handles.h"
 #include "shell/main_menu.h"
-#include "shell/window_list.h"
+#include "core/window_list.h"
 
 void RemoveWindowRecord(WindowRecord* record) {
     if (!EraseWindowRecord(record)) return;

@@ -1,7 +1,7 @@
 #include "shell/window_shake.h"
 
 #include "common/app_state.h"
-#include "shell/active_window.h"
+#include "core/client_services.h"
 
 #include <windows.h>
 
@@ -15,7 +15,7 @@ std::atomic<ULONGLONG> LastShake{0};
 
 } // namespace
 
-unsigned __stdcall ShakeWindowThread(void* childWindow) {
+unsigned __stdcall shell::ShakeWindowThread(void* childWindow) {
     const ULONGLONG now = GetTickCount64();
     ULONGLONG last = LastShake.load();
     if (last && now - last < kShakeGapMs) return 0;

@@ -5,10 +5,10 @@
 #include "common/tray_icon.h"
 #include "common/xstring.h"
 #include "shell/active_window.h"
-#include "shell/config_values.h"
-#include "shell/frame_handles.h"
+#include "core/config_values.h"
+#include "core/frame_handles.h"
 #include "shell/window_operations.h"
-#include "shell/window_record.h"
+#include "core/window_record.h"
 #include "shell/window_record_ops.h"
 #include "shell/window_tabs.h"
 #include "ui/ticker_window.h"
@@ -120,7 +120,7 @@ void CloseTickerWindow() {
     ActivateWindowRecord(GetActiveWindowRecord());
 }
 
-void ActivateWindowRecord(WindowRecord* record) {
+void shell::ActivateWindowRecord(WindowRecord* record) {
     if (!record) return;
     WindowRecord* active = GetActiveWindowRecord();
     if (active && active != record) DestroyWindowRecordPopup(active);

@@ -1,9 +1,9 @@
 #include "shell/window_tabs.h"
 
 #include "common/xstring.h"
-#include "shell/config_values.h"
-#include "shell/frame_handles.h"
-#include "shell/window_list.h"
+#include "core/config_values.h"
+#include "core/frame_handles.h"
+#include "core/window_list.h"
 #include "shell/window_titles.h"
 #include "ui/ribbon.h"
 
@@ -69,7 +69,7 @@ void RebuildWindowTabs() {
     }
 }
 
-void SetWindowTabCaption(const WindowRecord* record) {
+void shell::SetWindowTabCaption(const WindowRecord* record) {
     HWND tabs = WindowTabsControl.load();
     if (!tabs || !record) return;
     for (int i = 0, n = TabCount(tabs); i < n; ++i) {
@@ -83,7 +83,7 @@ void SetWindowTabCaption(const WindowRecord* record) {
     }
 }
 
-uint32_t GetWindowTabState(const WindowRecord* record) {
+uint32_t shell::GetWindowTabState(const WindowRecord* record) {
     HWND tabs = WindowTabsControl.load();
     if (!tabs || !record) return kNoTabState;
     for (int i = 0, n = TabCount(tabs); i < n; ++i) {
@@ -95,7 +95,7 @@ uint32_t GetWindowTabState(const WindowRecord* record) {
     return kNoTabState;
 }
 
-void SetWindowTabState(const WindowRecord* record, uint32_t state, uint8_t noRefresh) {
+void shell::SetWindowTabState(const WindowRecord* record, uint32_t state, uint8_t noRefresh) {
     HWND tabs = WindowTabsControl.load();
     if (tabs && record) {
         for (int i = 0, n = TabCount(tabs); i < n; ++i) {

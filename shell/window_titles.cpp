@@ -4,8 +4,8 @@
 #include "common/xstring.h"
 #include "irc/server_connection.h"
 #include "shell/active_window.h"
-#include "shell/frame_handles.h"
-#include "shell/window_list.h"
+#include "core/frame_handles.h"
+#include "core/window_list.h"
 #include "shell/window_tabs.h"
 
 #include <map>
@@ -59,7 +59,7 @@ void UpdateFrameTitle() {
     SetTitleIfChanged(frame, title);
 }
 
-void UpdateWindowTitle(WindowRecord* record) {
+void shell::UpdateWindowTitle(WindowRecord* record) {
     if (!record || !record->Window) return;
     std::wstring title;
     if (record->Type == kServerWindow) {

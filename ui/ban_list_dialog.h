@@ -1,9 +1,5 @@
-// The ban-list dialog ("DIALOG_R") that the frame's ban and exception list commands open.
+// The ban-list dialog ("DIALOG_R") that the frame's ban and exception list commands open. Its
+// view's handle lives with the frame's handles (core), where the list replies find it.
 #pragma once
 
-#include <windows.h>
-
-#include <atomic>
-
-// The dialog's Rich Edit view while the dialog is open, else null. List replies print into it.
-extern std::atomic<HWND> BanListDialogView;
+#include "core/frame_handles.h"

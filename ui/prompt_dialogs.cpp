@@ -57,8 +57,8 @@ INT_PTR CALLBACK PromptTextDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
 
 } // namespace
 
-bool PromptText(HWND owner, const std::wstring& title, const std::wstring& prompt, wchar_t* text,
-                uint32_t timeoutSeconds) {
+bool ui::PromptText(HWND owner, const std::wstring& title, const std::wstring& prompt, wchar_t* text,
+                    uint32_t timeoutSeconds) {
     HMODULE language = LanguageModule.load();
     if (!text || !language) return false;
     PromptTextParams params{&title, &prompt, text, timeoutSeconds};

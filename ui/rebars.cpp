@@ -1,8 +1,9 @@
 #include "ui/rebars.h"
+#include "ui/menu_labels.h"
 
-#include "shell/frame_handles.h"
-#include "shell/resource_library.h"
-#include "shell/window_record.h"
+#include "core/frame_handles.h"
+#include "core/resource_library.h"
+#include "core/window_record.h"
 
 #include <commctrl.h>
 
@@ -101,7 +102,7 @@ const WindowRecord* RecordOf(HWND window) {
 
 } // namespace
 
-void GetMenuLabel(uint32_t idOrPosition, uint32_t flags, wchar_t* out) {
+void ui::GetMenuLabel(uint32_t idOrPosition, uint32_t flags, wchar_t* out) {
     out[0] = L'\0';
     HMENU menu = MainMenuHandle.load();
     if (!menu) return;

@@ -1,8 +1,8 @@
 #include "views/coded_selection.h"
 
-#include "shell/config_values.h"
+#include "core/config_values.h"
 #include "views/display_palette.h"
-#include "views/markup_codes.h"
+#include "markup/markup_codes.h"
 
 #include <richedit.h>
 

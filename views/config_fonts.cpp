@@ -1,6 +1,6 @@
 #include "views/config_fonts.h"
 
-#include "shell/config_values.h"
+#include "core/config_values.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,9 +4,9 @@
 #include "common/text_replace.h"
 #include "common/xstring.h"
 #include "irc/server_connection.h"
-#include "shell/config_values.h"
-#include "shell/window_list.h"
-#include "views/untrusted_text.h"
+#include "core/config_values.h"
+#include "core/window_list.h"
+#include "markup/untrusted_text.h"
 
 #include <array>
 
@@ -133,8 +133,9 @@ std::string Substitute(const std::string& format, const std::array<std::string, 
 
 } // namespace
 
-void FormatEventLine(WindowRecord* window, std::wstring& out, LineKind kind, const std::string& message,
-                     const std::vector<std::string>& words, const UserAddress& sender) {
+void views::FormatEventLine(WindowRecord* window, std::wstring& out, LineKind kind,
+                            const std::string& message, const std::vector<std::string>& words,
+                            const UserAddress& sender) {
     if (kind >= kFormatKinds) return;
     std::string format = ReadConfigText("Cfg\\Appearance", kFormatKeys[kind], "");
     UnescapeString(format, false);

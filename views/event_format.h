@@ -1,6 +1,8 @@
 // The user's format for each kind of chat event, filled from a server line or a typed line.
 #pragma once
 
+#include "core/client_services.h"
+
 #include "irc/user_address.h"
 #include "views/line_printer.h"
 
@@ -9,8 +11,10 @@
 
 struct WindowRecord;
 
+namespace views {
 // words: the server line's words (0 prefix, 1 command, 2 first parameter, 3 trailing
 // parameter with its ':'); for the own-message kind word 0 is the window's name and message
 // the typed line. A kind above 13 leaves out empty.
 void FormatEventLine(WindowRecord* window, std::wstring& out, LineKind kind, const std::string& message,
                      const std::vector<std::string>& words, const UserAddress& sender);
+} // namespace views

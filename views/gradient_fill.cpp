@@ -1,7 +1,7 @@
 #include "views/gradient_fill.h"
 
 #include "common/base64.h"
-#include "shell/config_values.h"
+#include "core/config_values.h"
 
 #include <cstring>
 #include <vector>

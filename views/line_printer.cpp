@@ -8,21 +8,19 @@
 #include "common/xstring.h"
 #include "irc/custom_view_lines.h"
 #include "irc/server_connection.h"
-#include "script/chat_line_grouping.h"
+#include "views/chat_line_grouping.h"
 #include "script/event_scripts.h"
-#include "shell/active_window.h"
-#include "shell/applied_settings.h"
-#include "shell/config_values.h"
-#include "shell/log_files.h"
-#include "shell/startup_switches.h"
-#include "shell/window_list.h"
-#include "shell/window_tabs.h"
-#include "ui/ticker_window.h"
+#include "core/applied_settings.h"
+#include "core/config_values.h"
+#include "core/startup_switches.h"
+#include "core/window_list.h"
+#include "core/client_services.h"
+#include "core/frame_handles.h"
 #include "views/line_text_steps.h"
 #include "views/markup_renderer.h"
 #include "views/print_dispatch.h"
 #include "views/view_redraw.h"
-#include "views/strip_format_codes.h"
+#include "markup/strip_format_codes.h"
 
 #include <shellapi.h>
 
@@ -65,6 +63,7 @@ struct PrintCall {
     const std::wstring& Text;
     HWND View;
     bool NoTimeStamp, NoNotice, NoTray, ChatLine, NoLock;
+    const std::wstring* Sender;
 };
 
 // Step 8: the first highlight word found runs "On_Hilite"; a script answering 1 replaces the line.
@@ -144,10 +143,12 @@ void Print(const PrintCall& call) {
 
     bool grouped = false;
     if (record) {
-        if (call.ChatLine && GroupChatMessages.load())
-            grouped = IsGroupedChatLine(record, line);
-        else
+        if (call.ChatLine && call.Sender) {
+            grouped = GroupChatMessages.load() && IsGroupedChatLine(record, *call.Sender);
+            NoteChatLineSender(record, *call.Sender);
+        } else {
             record->PrevSender.clear();
+        }
     }
 
     // The view is scrolled to its end when the line goes in; the keyboard focus stays where the
@@ -207,10 +208,11 @@ void Print(const PrintCall& call) {
 
 } // namespace
 
-void PrintToWindow(LineKind kind, WindowRecord* record, const std::wstring& text, HWND view,
-                   uint8_t noTimeStamp, uint8_t noNotice, uint8_t noTray, uint8_t chatLine, uint8_t noLock) {
-    PrintCall call{kind,          record,      text,          view,       noTimeStamp != 0,
-                   noNotice != 0, noTray != 0, chatLine != 0, noLock != 0};
+void views::PrintToWindow(LineKind kind, WindowRecord* record, const std::wstring& text, HWND view,
+                          uint8_t noTimeStamp, uint8_t noNotice, uint8_t noTray, uint8_t chatLine,
+                          uint8_t noLock, const std::wstring* sender) {
+    PrintCall call{kind,          record,      text,          view,        noTimeStamp != 0,
+                   noNotice != 0, noTray != 0, chatLine != 0, noLock != 0, sender};
     try {
         HWND control = view ? view : (record ? record->View : nullptr);
         if (!control) return;

@@ -1,6 +1,9 @@
 // The one road by which every line reaches a chat window.
 #pragma once
 
+#include "core/client_services.h"
+#include "core/line_kind.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -8,28 +11,15 @@
 
 struct WindowRecord;
 
-enum LineKind : uint32_t {
-    kOwnMessageLine = 0,
-    kMessageLine = 1,
-    kJoinLine = 2,
-    kPartLine = 3,
-    kModeLine = 4,
-    kTopicLine = 5,
-    kQuitLine = 6,
-    kNickLine = 7,
-    kKickLine = 8,
-    kNoticeLine = 9,
-    kKillLine = 10,
-    kActionLine = 11,
-    kInviteLine = 12,
-    kSilenceLine = 13,
-    kInformationLine = 14,
-};
-
+namespace views {
 // Prints one line with display markup into the record's view (or into view when given).
 // noTimeStamp: no time stamp; noNotice: the line does not raise the tab's activity state;
 // noTray: not added to the tray balloon; chatLine: a chat message (takes part in grouping);
-// noLock: the caller already holds the Rich Edit append lock.
+// noLock: the caller already holds the Rich Edit append lock; sender: a chat line's sender. The
+// line is printed on the thread that owns the view, which alone keeps the window's sender fields:
+// a chat line with its sender is grouped with the sender's previous line and noted as the last
+// one; any other line ends the group.
 void PrintToWindow(LineKind kind, WindowRecord* record, const std::wstring& text, HWND view = nullptr,
                    uint8_t noTimeStamp = 0, uint8_t noNotice = 0, uint8_t noTray = 0, uint8_t chatLine = 0,
-                   uint8_t noLock = 0);
+                   uint8_t noLock = 0, const std::wstring* sender = nullptr);
+} // namespace views

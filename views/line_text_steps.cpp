@@ -2,7 +2,7 @@
 
 #include "common/text_replace.h"
 #include "common/text_split.h"
-#include "views/markup_codes.h"
+#include "markup/markup_codes.h"
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 
 #include "common/text_split.h"
 #include "common/xstring.h"
-#include "views/markup_codes.h"
+#include "markup/markup_codes.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"

@@ -2,7 +2,7 @@
 
 #include "common/lang_strings.h"
 #include "common/text_format.h"
-#include "views/markup_codes.h"
+#include "markup/markup_codes.h"
 
 std::wstring FormatOfferLine(const ObjectOffer& offer) {
     const std::wstring offered = GetLangString(16);

@@ -1,7 +1,7 @@
 // The line that shows an object offered by a peer, with a link that fetches it.
 #pragma once
 
-#include "views/markup_fields.h"
+#include "markup/markup_fields.h"
 
 #include <string>
 

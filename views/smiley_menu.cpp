@@ -1,7 +1,7 @@
 #include "views/smiley_menu.h"
 
-#include "shell/config_values.h"
-#include "shell/resource_library.h"
+#include "core/config_values.h"
+#include "core/resource_library.h"
 
 #include <cwchar>
 #include <mutex>

@@ -5,7 +5,7 @@
 #include "common/lang_strings.h"
 #include "tests/commands/command_test_fixture.h"
 #include "tests/common/test_paths.h"
-#include "tests/recorders/recorded_answers.h"
+#include "tests/recorders/recorders.h"
 
 namespace {
 

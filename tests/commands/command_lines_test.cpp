@@ -3,7 +3,9 @@
 // road of unknown commands: the trigger worker sends them raw without their "/".
 #include "commands/input_dispatcher.h"
 #include "tests/commands/command_test_fixture.h"
-#include "tests/recorders/recorded_answers.h"
+
+#include "irc_lines/channel_nicks.h"
+#include "tests/recorders/recorders.h"
 
 #include <string>
 #include <vector>
@@ -164,7 +166,11 @@ protected:
 } // namespace
 
 TEST_F(CommandLines, EachCommandSendsExactlyItsLines) {
-    SetRecordedNickList(Channel(), {{L"owner", 4}, {L"op", 3}, {L"voice", 2}, {L"plain", 1}});
+    const std::pair<const wchar_t*, uint32_t> members[] = {
+        {L".owner", 4}, {L"@op", 3}, {L"+voice", 2}, {L"plain", 1}};
+    for (int i = 0; i < 4; ++i)
+        InsertNickItem(Channel()->NickList, i, members[i].first,
+                       NickGroup(members[i].first, members[i].second, L""));
     for (const CommandLineCase& c : kCases) {
         SCOPED_TRACE(std::string(1, c.Window) + " " + c.Line);
         CallLog::Instance().Clear();

@@ -5,9 +5,9 @@
 #include "irc/send_path.h"
 #include "irc/server_connection.h"
 #include "irc/server_session.h"
-#include "peer/dcc_connection.h"
-#include "shell/window_list.h"
-#include "tests/recorders/recorded_answers.h"
+#include "core/dcc_connection.h"
+#include "core/window_list.h"
+#include "tests/recorders/recorders.h"
 #include "xml/config_documents.h"
 
 namespace {
@@ -19,7 +19,6 @@ std::vector<WindowRecord*> AddedRecords;
 void CommandTest::SetUp() {
     PrepareConnectionTests();
     CallLog::Instance().Clear();
-    ClearRecordedNickLists();
     FloodQueueing = 0;
     DefaultCodePage = CP_UTF8;
     frame_ = std::make_unique<ChatTestFrame>();
@@ -61,7 +60,6 @@ void CommandTest::TearDown() {
     frame_.reset();
     UserConfigDocument = nullptr;
     settings_.reset();
-    ClearRecordedNickLists();
     DefaultCodePage = 0;
     CallLog::Instance().Clear();
 }

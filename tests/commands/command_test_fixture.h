@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/window_record.h"
+#include "core/window_record.h"
 #include "tests/support/chat_test_frame.h"
 #include "tests/support/irc_test_support.h"
 #include "xml/xml_document.h"

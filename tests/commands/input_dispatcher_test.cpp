@@ -6,10 +6,10 @@
 #include "common/app_state.h"
 #include "common/xstring.h"
 #include "irc/server_connection.h"
-#include "peer/dcc_connection.h"
+#include "core/dcc_connection.h"
 #include "script/event_scripts.h"
 #include "tests/commands/command_test_fixture.h"
-#include "tests/recorders/recorded_answers.h"
+#include "tests/recorders/recorders.h"
 
 #include <random>
 #include <thread>
@@ -85,9 +85,8 @@ TEST_F(InputDispatcher, ChannelAndQueryLinesAreEchoedWithTheOwnNick) {
     EXPECT_EQ(prints[0].Window, Channel());
     EXPECT_EQ(prints[0].Number, 0u); // own message
     EXPECT_EQ(prints[0].Text, "hello");
-    EXPECT_EQ(Channel()->CurSender, L"me");
-    EXPECT_EQ(Channel()->PrevSender, L"me");
-    EXPECT_NE(Channel()->LastLineTime.wYear, 0);
+    // The sender travels with the line; the printer notes it in the window.
+    EXPECT_EQ(prints[0].Sender, "me");
 
     // A server window sends the line raw and echoes nothing.
     CallLog::Instance().Clear();
@@ -99,8 +98,8 @@ TEST_F(InputDispatcher, ChannelAndQueryLinesAreEchoedWithTheOwnNick) {
 TEST_F(InputDispatcher, DccChatLinesGoToThePeer) {
     ProcessInputLine("hello peer", Dcc(), 0);
     EXPECT_EQ(DccPeer().ReadLine().value_or(""), "hello peer");
-    EXPECT_EQ(Dcc()->CurSender, L"me"); // the server connection's nick
     ASSERT_EQ(Prints().size(), 1u);
+    EXPECT_EQ(Prints()[0].Sender, "me"); // the server connection's nick
     EXPECT_EQ(Prints()[0].Window, Dcc());
 
     // Without a server window, the chat's own name stands for the nick.
@@ -108,7 +107,8 @@ TEST_F(InputDispatcher, DccChatLinesGoToThePeer) {
     ProcessInputLine("again", Dcc(), 0);
     Dcc()->Server = Server();
     EXPECT_EQ(DccPeer().ReadLine().value_or(""), "again");
-    EXPECT_EQ(Dcc()->CurSender, L"me-dcc");
+    ASSERT_EQ(Prints().size(), 2u);
+    EXPECT_EQ(Prints()[1].Sender, "me-dcc");
     EXPECT_EQ(ServerLines(), Lines{});
 }
 

@@ -2,9 +2,9 @@
 // the commands that reach DCC chats.
 #include "common/app_state.h"
 #include "common/xstring.h"
-#include "shell/applied_settings.h"
+#include "core/applied_settings.h"
 #include "tests/commands/command_test_fixture.h"
-#include "tests/recorders/recorded_answers.h"
+#include "tests/recorders/recorders.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Typed lines and commands against a real server, seen by a second client.
 #include "irc/server_connection.h"
-#include "shell/frame_message_ids.h"
+#include "core/frame_message_ids.h"
 #include "tests/commands/command_test_fixture.h"
 #include "tests/support/ngircd_server.h"
 

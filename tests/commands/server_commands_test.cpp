@@ -2,7 +2,7 @@
 // "/quit" and "/lag".
 #include "irc/server_connection.h"
 #include "tests/commands/command_test_fixture.h"
-#include "tests/recorders/recorded_answers.h"
+#include "tests/recorders/recorders.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
 

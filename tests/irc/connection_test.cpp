@@ -4,9 +4,9 @@
 #include "irc/line_dispatch.h"
 #include "irc/send_path.h"
 #include "irc/server_session.h"
-#include "peer/dcc_connection.h"
-#include "shell/frame_message_ids.h"
-#include "shell/window_list.h"
+#include "core/dcc_connection.h"
+#include "core/frame_message_ids.h"
+#include "core/window_list.h"
 #include "shell/window_operations.h"
 #include "tests/support/irc_test_support.h"
 #include "xml/config_documents.h"
@@ -246,7 +246,7 @@ TEST_F(ConnectionTest, DestroyingTheWindowWaitsForItsThread) {
     window->Record()->Dcc = new DccConnection(window->Record());
     delete window; // ends the session, waits for the thread, frees both connections
     EXPECT_TRUE(server.ClientClosed());
-    EXPECT_EQ(CountCalls("DccConnectionFreed"), 1u);
+    EXPECT_EQ(CountCalls("OnDccChatDisconnected"), 1u);
 
     // Also while the thread still waits for its server to accept.
     CallLog::Instance().Answer = [](const RecordedCall& call) -> uint64_t {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "commands/command_settings.h"
+#include "core/debug_level.h"
 #include "irc/line_dispatch.h"
 #include "irc/send_path.h"
 #include "tests/support/irc_test_support.h"

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "commands/command_settings.h"
+#include "core/debug_level.h"
 #include "common/app_state.h"
 #include "irc/send_path.h"
 #include "irc/server_session.h"
-#include "shell/frame_message_ids.h"
+#include "core/frame_message_ids.h"
 #include "tests/support/irc_test_support.h"
 #include "tests/support/ngircd_server.h"
 

@@ -2,9 +2,9 @@
 // every service answers "none" cleanly, and nothing that does not parse is announced.
 #include "tests/irc_lines/lines_test_support.h"
 
-#include "irc/dns_lookup.h"
-#include "irc/local_addresses.h"
-#include "irc/upnp_mapping.h"
+#include "irc_lines/dns_lookup.h"
+#include "irc_lines/local_addresses.h"
+#include "irc_lines/upnp_mapping.h"
 
 #include <string>
 

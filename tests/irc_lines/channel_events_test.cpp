@@ -1,9 +1,9 @@
 // Channel and user events, and where messages and notices go.
 #include "tests/irc_lines/lines_test_support.h"
 
-#include "irc/channel_nicks.h"
+#include "irc_lines/channel_nicks.h"
 #include "irc/remembered_user.h"
-#include "tests/recorders/recorded_answers.h"
+#include "tests/recorders/recorders.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
 
@@ -138,8 +138,11 @@ TEST_F(ChannelEvents, MessagesFindOrOpenTheirWindow) {
     WindowRecord* channel = Open(kChannelWindow, "#c");
     Handle(":bob!b@h PRIVMSG #c :hello all");
     EXPECT_EQ(PrintedIn(channel), Lines{":bob!b@h PRIVMSG #c :hello all"});
-    EXPECT_EQ(channel->CurSender, L"bob");
-    EXPECT_EQ(channel->PrevSender, L"bob");
+    // The sender travels with the line; the handler leaves the window's fields to the printer.
+    const std::vector<RecordedCall> printed = CallLog::Instance().Calls("PrintToWindow");
+    ASSERT_FALSE(printed.empty());
+    EXPECT_EQ(printed.back().Sender, "bob");
+    EXPECT_TRUE(channel->CurSender.empty());
 
     Handle(":bob!b@h PRIVMSG ME :psst"); // the own nick in any case: a private message
     ASSERT_EQ(FrameOpenedWindows().size(), 2u);

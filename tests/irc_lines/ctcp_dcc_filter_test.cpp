@@ -3,9 +3,9 @@
 // line or left to be shown as text. CTCP requests are answered at a bounded rate.
 #include "tests/irc_lines/lines_test_support.h"
 
-#include "irc/ctcp_requests.h"
-#include "irc/dcc_offer_checks.h"
-#include "irc/transfer_program.h"
+#include "irc_lines/ctcp_requests.h"
+#include "irc_lines/dcc_offer_checks.h"
+#include "irc_lines/transfer_program.h"
 
 #include <string>
 #include <vector>

@@ -1,13 +1,13 @@
 #include "tests/irc_lines/lines_test_support.h"
 
 #include "common/app_state.h"
-#include "irc/ctcp_dcc_filter.h"
-#include "irc/dns_lookup.h"
+#include "irc_lines/ctcp_dcc_filter.h"
+#include "irc_lines/dns_lookup.h"
 #include "irc/line_dispatch.h"
 #include "irc/send_path.h"
-#include "irc/server_line_handlers.h"
-#include "shell/frame_message_ids.h"
-#include "shell/user_lists.h"
+#include "irc_lines/server_line_handlers.h"
+#include "core/frame_message_ids.h"
+#include "core/user_lists.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
 

@@ -3,7 +3,7 @@
 #include "tests/irc_lines/lines_test_support.h"
 
 #include "irc/channel_mode_rules.h"
-#include "irc/channel_nicks.h"
+#include "irc_lines/channel_nicks.h"
 
 #include <algorithm>
 

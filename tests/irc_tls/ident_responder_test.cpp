@@ -4,7 +4,7 @@
 
 #include "irc/ident_responder.h"
 #include "irc/server_connection.h"
-#include "shell/window_record.h"
+#include "core/window_record.h"
 #include "tests/irc_tls/loopback_server.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "irc/proxy_connect.h"
 #include "irc/server_connection.h"
 #include "irc/tls_socket.h"
-#include "shell/window_record.h"
+#include "core/window_record.h"
 #include "tests/irc_tls/linux_peer.h"
 #include "tests/irc_tls/loopback_server.h"
 #include "tests/irc_tls/test_certificates.h"

@@ -4,7 +4,6 @@
 
 #include "common/xstring.h"
 
-
 #include <atomic>
 
 namespace {

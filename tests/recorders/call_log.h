@@ -13,6 +13,7 @@ struct RecordedCall {
     WindowRecord* Window = nullptr;
     std::string Text;    // UTF-8 form of the main text argument
     uint64_t Number = 0; // the line kind, event code or window index
+    std::string Sender;  // UTF-8 form of the sender a printed chat line carries
 };
 
 class CallLog {

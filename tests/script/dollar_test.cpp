@@ -1,6 +1,5 @@
 #include "tests/script/script_harness.h"
 
-#include "script/chat_line_grouping.h"
 #include "script/dollar_variables.h"
 #include "script/script_timers.h"
 
@@ -70,23 +69,6 @@ TEST_F(DollarVariables, ParameterWordsSplitAtBlanksOutsideQuotes) {
     EXPECT_EQ("'d e'", words[2].Text);
     EXPECT_EQ(4u, words[1].Start);
     EXPECT_EQ("a b c $3", Expand("$0 $1* $3", Channel, "a b c"));
-}
-
-TEST(ChatLineGrouping, OneSenderInOneMinuteIsGrouped) {
-    WindowRecord window(nullptr, kChannelWindow, nullptr);
-    GetLocalTime(&window.LastLineTime);
-    EXPECT_TRUE(IsGroupedChatLine(&window)); // both senders empty
-    window.CurSender = window.PrevSender = L"bob";
-    EXPECT_TRUE(IsGroupedChatLine(&window, L"line"));
-    window.LastLineTime.wDay =
-        static_cast<WORD>(window.LastLineTime.wDay % 28 + 1); // the date is not compared
-    EXPECT_TRUE(IsGroupedChatLine(&window));
-    window.PrevSender = L"Bob";
-    EXPECT_FALSE(IsGroupedChatLine(&window));
-    window.PrevSender = L"bob";
-    window.LastLineTime.wMinute = static_cast<WORD>((window.LastLineTime.wMinute + 30) % 60);
-    EXPECT_FALSE(IsGroupedChatLine(&window));
-    EXPECT_FALSE(IsGroupedChatLine(nullptr));
 }
 
 class ScriptTimers : public ScriptHarness {};

@@ -4,7 +4,7 @@
 #include "common/xstring.h"
 #include "irc/send_path.h"
 #include "script/script_interpreter.h"
-#include "shell/frame_message_ids.h"
+#include "core/frame_message_ids.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"

@@ -5,7 +5,7 @@
 #include "irc/send_path.h"
 #include "script/script_interpreter.h"
 #include "script/script_variables.h"
-#include "shell/window_list.h"
+#include "core/window_list.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
 

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "irc/server_connection.h"
-#include "script/script_variable.h"
-#include "shell/window_record.h"
+#include "core/script_variable.h"
+#include "core/window_record.h"
 #include "tests/recorders/call_log.h"
 #include "xml/xml_records.h"
 

@@ -2,9 +2,11 @@
 
 #include "common/app_state.h"
 #include "shell/active_window.h"
-#include "shell/frame_handles.h"
+#include "core/frame_handles.h"
 #include "shell/main_menu.h"
 #include "shell/window_record_ops.h"
+#include "shell/window_removal.h"
+#include "irc/remembered_user.h"
 
 #include <commctrl.h>
 

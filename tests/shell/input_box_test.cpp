@@ -4,7 +4,7 @@
 
 #include "shell/input_box.h"
 #include "shell/tab_completion.h"
-#include "shell/window_record.h"
+#include "core/window_record.h"
 #include "xml/xml_element.h"
 
 #include <commctrl.h>

@@ -2,7 +2,7 @@
 
 #include "shell/command_line.h"
 #include "shell/input_rules.h"
-#include "shell/startup_switches.h"
+#include "core/startup_switches.h"
 
 #include <string>
 #include <vector>

@@ -3,7 +3,7 @@
 #include "shell/chat_layout.h"
 #include "shell/frame_window.h"
 #include "shell/link_commands.h"
-#include "shell/window_record.h"
+#include "core/window_record.h"
 #include "shell/window_state.h"
 
 #include <string>

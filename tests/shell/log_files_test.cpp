@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/log_files.h"
-#include "shell/window_record.h"
+#include "core/window_record.h"
 #include "tests/shell/shell_test_files.h"
 
 #include <regex>

@@ -3,7 +3,7 @@
 
 #include "common/shell_helpers.h"
 #include "common/text_replace.h"
-#include "shell/resource_library.h"
+#include "core/resource_library.h"
 #include "tests/shell/shell_test_files.h"
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"

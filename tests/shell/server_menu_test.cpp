@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "shell/resource_library.h"
+#include "core/resource_library.h"
 #include "shell/server_menu.h"
 #include "tests/shell/shell_test_files.h"
 #include "xml/config_documents.h"

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "irc/server_connection.h"
-#include "shell/window_list.h"
+#include "core/window_list.h"
 #include "tests/recorders/call_log.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "shell/record_guards.h"
-#include "shell/window_list.h"
+#include "core/record_guards.h"
+#include "core/window_list.h"
 
 #include <memory>
 

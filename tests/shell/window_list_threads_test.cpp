@@ -1,7 +1,7 @@
 // Connection threads read the window list while the interface thread changes it.
 #include <gtest/gtest.h>
 
-#include "shell/window_list.h"
+#include "core/window_list.h"
 
 #include <atomic>
 #include <memory>

@@ -3,10 +3,9 @@
 #include "common/app_state.h"
 #include "common/xstring.h"
 #include "shell/active_window.h"
-#include "shell/frame_handles.h"
+#include "core/frame_handles.h"
 #include "shell/window_tabs.h"
 #include "shell/window_titles.h"
-#include "ui/ribbon.h"
 
 #include <commctrl.h>
 
@@ -95,10 +94,6 @@ TEST_F(WindowTabs, SelectingATabKeepsStatesFromThreeOn) {
     EXPECT_FALSE(Pressed(1));
     SelectWindowTab(nullptr, kNoTabState);
     EXPECT_FALSE(Pressed(2));
-    auto ribbon = CallLog::Instance().Calls("RibbonInvalidateContext");
-    ASSERT_EQ(ribbon.size(), 6u);
-    EXPECT_EQ(ribbon[0].Number, kChannelContextGroup);
-    EXPECT_EQ(ribbon[1].Number, kServerContextGroup);
 }
 
 TEST_F(WindowTabs, FrameTitleMarksWindowsWithNewsWhileInTheBackground) {

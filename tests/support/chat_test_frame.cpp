@@ -4,11 +4,11 @@
 #include "irc/send_path.h"
 #include "irc/server_connection.h"
 #include "irc/server_session.h"
-#include "peer/dcc_connection.h"
-#include "shell/frame_message_ids.h"
+#include "core/dcc_connection.h"
+#include "core/frame_message_ids.h"
 #include "shell/nick_list.h"
-#include "shell/window_list.h"
-#include "shell/window_record.h"
+#include "core/window_list.h"
+#include "core/window_record.h"
 #include "tests/recorders/call_log.h"
 
 #include <commctrl.h>

@@ -5,7 +5,7 @@
 #include "irc/ident_responder.h"
 #include "irc/line_dispatch.h"
 #include "irc/server_session.h"
-#include "shell/window_list.h"
+#include "core/window_list.h"
 #include "tests/common/test_paths.h"
 
 #include <ws2tcpip.h>

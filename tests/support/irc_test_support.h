@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "irc/server_connection.h"
-#include "shell/window_record.h"
+#include "core/window_record.h"
 #include "tests/recorders/call_log.h"
 
 // Winsock started and the language library loaded, once per test program. Ident responders

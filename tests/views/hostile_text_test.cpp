@@ -5,7 +5,7 @@
 #include "common/xstring.h"
 #include "views/event_format.h"
 #include "views/line_printer.h"
-#include "views/untrusted_text.h"
+#include "markup/untrusted_text.h"
 #include "views/view_redraw.h"
 #include "xml/xml_element.h"
 

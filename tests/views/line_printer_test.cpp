@@ -1,10 +1,11 @@
 #include "tests/views/views_test_support.h"
 
 #include "common/app_state.h"
-#include "shell/applied_settings.h"
-#include "shell/startup_switches.h"
-#include "shell/window_list.h"
+#include "core/applied_settings.h"
+#include "core/startup_switches.h"
+#include "core/window_list.h"
 #include "ui/ticker_window.h"
+#include "views/chat_line_grouping.h"
 #include "views/line_printer.h"
 #include "views/display_palette.h"
 #include "xml/xml_element.h"
@@ -15,8 +16,9 @@ namespace {
 
 class LinePrinter : public ChatViewTest {
 protected:
-    void Print(const std::wstring& text, LineKind kind = kMessageLine, uint8_t chatLine = 0) {
-        PrintToWindow(kind, channel_, text, nullptr, 0, 0, 0, chatLine, 0);
+    void Print(const std::wstring& text, LineKind kind = kMessageLine, uint8_t chatLine = 0,
+               const std::wstring* sender = nullptr) {
+        PrintToWindow(kind, channel_, text, nullptr, 0, 0, 0, chatLine, 0, sender);
     }
     CHARFORMAT2W At(const std::wstring& text, size_t offset = 0) {
         LONG at = Find(text);
@@ -261,11 +263,10 @@ TEST_F(LinePrinter, HighlightHandlerCanReplaceTheLine) {
 TEST_F(LinePrinter, GroupedChatLinesHideTheirPrefix) {
     GroupChatMessages = 1;
     SetConfig("Cfg\\Options2", "TimeStamp", 1);
-    ServiceAnswers answers;
-    answers.GroupedChatLine = 1;
-    InstallAnswers(answers);
-    channel_->PrevSender = L"bob";
-    Print(L"<bob> second line", kMessageLine, 1);
+    const std::wstring bob = L"bob";
+    channel_->PrevSender = bob;
+    GetLocalTime(&channel_->LastLineTime);
+    Print(L"<bob> second line", kMessageLine, 1, &bob);
     // The stamp and the sender are drawn in the background colour, the message as usual.
     CHARFORMAT2W sender = At(L"<bob>");
     EXPECT_EQ(sender.crTextColor, RGB(255, 255, 255));
@@ -279,9 +280,12 @@ TEST_F(LinePrinter, GroupedChatLinesHideTheirPrefix) {
 
 TEST_F(LinePrinter, UngroupedChatLineKeepsItsSenderVisible) {
     GroupChatMessages = 1;
-    Print(L"<bob> first", kMessageLine, 1);
+    const std::wstring bob = L"bob";
+    channel_->PrevSender = L"alice";
+    GetLocalTime(&channel_->LastLineTime);
+    Print(L"<bob> first", kMessageLine, 1, &bob);
     EXPECT_EQ(At(L"<bob>").crTextColor, RGB(0, 0, 0));
-    EXPECT_EQ(Calls("IsGroupedChatLine").size(), 1u);
+    EXPECT_EQ(channel_->PrevSender, L"bob");
 }
 
 TEST_F(LinePrinter, PausedWindowQueuesTheTextAsGiven) {
@@ -328,16 +332,12 @@ TEST_F(LinePrinter, TextSmileysBecomeSmileyPictures) {
     EXPECT_NE(Find(L"flagged :)"), -1);
 }
 
-TEST_F(LinePrinter, CustomViewModeOnlyAppendsTheLine) {
+TEST_F(LinePrinter, CustomViewModeLeavesTheRichEditViewAndTheLogAlone) {
     CustomViewMode = 1;
     channel_->Logging = 1;
     SetConfig("Cfg\\Options2", "TimeStamp", 1);
     Print(L"custom", kJoinLine);
     CustomViewMode = 0;
-    auto appended = Calls("AppendViewLine");
-    ASSERT_EQ(appended.size(), 1u);
-    EXPECT_EQ(appended[0].Text, "custom");
-    EXPECT_EQ(appended[0].Number, static_cast<uint64_t>(kJoinLine));
     EXPECT_TRUE(Calls("WriteLogLine").empty());
     EXPECT_TRUE(ViewText().empty());
 }
@@ -345,4 +345,20 @@ TEST_F(LinePrinter, CustomViewModeOnlyAppendsTheLine) {
 TEST_F(LinePrinter, NoViewAndNoRecordPrintsNothing) {
     PrintToWindow(kInformationLine, nullptr, L"nowhere");
     EXPECT_TRUE(CallLog::Instance().Calls().empty());
+}
+
+TEST(ChatLineGrouping, OneSenderInOneMinuteIsGrouped) {
+    WindowRecord window(nullptr, kChannelWindow, nullptr);
+    GetLocalTime(&window.LastLineTime);
+    EXPECT_TRUE(IsGroupedChatLine(&window, L"")); // no sender yet, none now
+    NoteChatLineSender(&window, L"bob");
+    EXPECT_EQ(window.CurSender, L"bob");
+    EXPECT_TRUE(IsGroupedChatLine(&window, L"bob"));
+    window.LastLineTime.wDay =
+        static_cast<WORD>(window.LastLineTime.wDay % 28 + 1); // the date is not compared
+    EXPECT_TRUE(IsGroupedChatLine(&window, L"bob"));
+    EXPECT_FALSE(IsGroupedChatLine(&window, L"Bob"));
+    window.LastLineTime.wMinute = static_cast<WORD>((window.LastLineTime.wMinute + 30) % 60);
+    EXPECT_FALSE(IsGroupedChatLine(&window, L"bob"));
+    EXPECT_FALSE(IsGroupedChatLine(nullptr, L"bob"));
 }

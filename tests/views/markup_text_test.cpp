@@ -4,9 +4,9 @@
 
 #include "views/display_palette.h"
 #include "views/line_text_steps.h"
-#include "views/markup_fields.h"
-#include "views/strip_format_codes.h"
-#include "views/untrusted_text.h"
+#include "markup/markup_fields.h"
+#include "markup/strip_format_codes.h"
+#include "markup/untrusted_text.h"
 
 TEST(StripFormatCodes, AllCodesLeaveTheVisibleText) {
     struct Case {

@@ -2,8 +2,8 @@
 #include "tests/views/views_test_support.h"
 
 #include "common/app_state.h"
-#include "shell/frame_handles.h"
-#include "shell/window_list.h"
+#include "core/frame_handles.h"
+#include "core/window_list.h"
 #include "shell/window_tabs.h"
 #include "ui/ticker_window.h"
 #include "views/line_printer.h"

@@ -2,7 +2,7 @@
 #include "tests/views/views_test_support.h"
 
 #include "common/base64.h"
-#include "shell/applied_settings.h"
+#include "core/applied_settings.h"
 #include "views/line_printer.h"
 #include "xml/xml_element.h"
 #include "xml/xml_profile.h"

@@ -1,7 +1,7 @@
 // Lines printed from worker threads: handed to the view's owner, whole and in order per thread.
 #include "tests/views/views_test_support.h"
 
-#include "shell/window_list.h"
+#include "core/window_list.h"
 #include "views/line_printer.h"
 
 #include <atomic>

@@ -4,7 +4,8 @@
 
 #include "tests/support/screenshots.h"
 
-#include "shell/applied_settings.h"
+#include "core/applied_settings.h"
+#include "views/chat_line_grouping.h"
 #include "views/line_printer.h"
 #include "views/view_redraw.h"
 
@@ -55,12 +56,12 @@ TEST_F(Screenshot, ChannelViewWithAColouredLinkedGroupedConversation) {
     ServiceAnswers answers;
     InstallAnswers(answers);
 
+    // A sender's next line within the minute is grouped, as the printer decides from the sender.
     auto chat = [&](const wchar_t* sender, const std::wstring& text, bool grouped) {
-        ServiceAnswers a;
-        a.GroupedChatLine = grouped ? 1 : 0;
-        InstallAnswers(a);
+        const std::wstring nick = sender;
+        EXPECT_EQ(IsGroupedChatLine(channel_, nick), grouped);
         PrintToWindow(kMessageLine, channel_, std::wstring(L"<") + sender + L"> " + text, nullptr, 0, 0, 0, 1,
-                      0);
+                      0, &nick);
     };
     PrintToWindow(kJoinLine, channel_,
                   L"\x03"

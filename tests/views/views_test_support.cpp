@@ -2,11 +2,11 @@
 
 #include "common/app_state.h"
 #include "common/lang_strings.h"
-#include "shell/applied_settings.h"
-#include "shell/frame_handles.h"
-#include "shell/resource_library.h"
-#include "shell/startup_switches.h"
-#include "shell/window_list.h"
+#include "core/applied_settings.h"
+#include "core/frame_handles.h"
+#include "core/resource_library.h"
+#include "core/startup_switches.h"
+#include "core/window_list.h"
 #include "tests/common/test_paths.h"
 #include "ui/ticker_window.h"
 #include "views/print_dispatch.h"
@@ -88,7 +88,6 @@ void PumpMessages() {
 
 void InstallAnswers(const ServiceAnswers& answers) {
     CallLog::Instance().Answer = [answers](const RecordedCall& call) -> uint64_t {
-        if (call.Service == "IsGroupedChatLine") return answers.GroupedChatLine;
         if (call.Service == "NotifyPluginsWindowText") return answers.PluginResult;
         if (call.Service == "RunEventScript") return answers.EventScript;
         if (call.Service == "InsertImageIntoRichEdit") return 0;

@@ -9,7 +9,7 @@
 #include <richedit.h>
 
 #include "irc/server_connection.h"
-#include "shell/window_record.h"
+#include "core/window_record.h"
 #include "tests/recorders/call_log.h"
 #include "xml/xml_records.h"
 
@@ -31,7 +31,6 @@ void PumpMessages();
 
 // Answers of the recorded services by name; anything not listed gets the service's default.
 struct ServiceAnswers {
-    uint64_t GroupedChatLine = 0;
     uint64_t PluginResult = 0;
     uint64_t EventScript = 0xFFFFFFFF;
     std::string EventScriptResult;

@@ -1,0 +1,3 @@
+#include "core/client_services.h"
+
+ClientServices ProcessClientServices;

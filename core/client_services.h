@@ -1,0 +1,251 @@
+// The calls that run upward: a connection handler printing a line, the printer running an event
+// script, a handler asking for a prompt, and so on. The libraries below the owners call them
+// through this table, so no library links or includes one above it.
+//
+// The program's start-up fills the table with the real owners (InstallClientServices in the
+// shell); a test installs what it needs, the owners themselves or recorders. A call whose owner
+// is not installed does nothing and returns the neutral value. The table is filled before any
+// thread that calls through it starts, and read without a lock.
+#pragma once
+
+#include "core/line_kind.h"
+#include "core/script_mode.h"
+#include "core/tab_states.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct WindowRecord;
+struct DccConnection;
+struct UserAddress;
+
+constexpr uint32_t kNoEventScript = 0xFFFFFFFF;
+
+// A typed "/" line waiting for its trigger script.
+struct ScriptTriggerJob {
+    std::string Line;
+    WindowRecord* Window = nullptr; // may be null
+};
+
+struct ClientServices {
+    // Printing (views).
+    void (*PrintToWindow)(LineKind kind, WindowRecord* record, const std::wstring& text, HWND view,
+                          uint8_t noTimeStamp, uint8_t noNotice, uint8_t noTray, uint8_t chatLine,
+                          uint8_t noLock, const std::wstring* sender) = nullptr;
+    void (*FormatEventLine)(WindowRecord* window, std::wstring& out, LineKind kind,
+                            const std::string& message, const std::vector<std::string>& words,
+                            const UserAddress& sender) = nullptr;
+
+    // Event scripts and triggers (script).
+    uint32_t (*RunEventScript)(const char* eventName, WindowRecord* window, WindowRecord* target,
+                               const std::string& parameters, std::string& result,
+                               uint8_t checkOnly) = nullptr;
+    // Runs a typed "/" line's trigger script, or sends the line without its "/"; takes the job.
+    unsigned(__stdcall* RunTriggerScriptThread)(void* job) = nullptr;
+    uint32_t (*ExecuteScript)(uint32_t mode, WindowRecord* connectionWindow, WindowRecord* window,
+                              const std::string& text, const std::string& parameters, std::string& result,
+                              uint32_t defaultResult) = nullptr;
+
+    // Input lines and commands (commands).
+    void (*ProcessInputLine)(const char* line, WindowRecord* window, uint8_t noTriggers, uint64_t reserved1,
+                             uint64_t reserved2) = nullptr;
+    void (*ExecuteInputText)(WindowRecord* window, const std::wstring& text, uint8_t noTriggers,
+                             uint8_t reserved, uint8_t preferUtf8) = nullptr;
+    uint64_t (*ExecuteCommand)(const char* line, WindowRecord* connectionWindow, WindowRecord* targetWindow,
+                               wchar_t* helpBuffer) = nullptr;
+
+    // Plug-in notices (commands).
+    uint64_t (*NotifyPluginsServerLine)(uint32_t windowIndex, const std::string& line) = nullptr;
+    uint64_t (*NotifyPluginsWindowText)(const std::wstring& text, uint32_t windowIndex) = nullptr;
+
+    // Prompts and menu texts (ui).
+    bool (*PromptText)(HWND owner, const std::wstring& title, const std::wstring& prompt, wchar_t* text,
+                       uint32_t timeoutSeconds) = nullptr;
+    void (*GetMenuLabel)(uint32_t commandId, uint32_t flags, wchar_t* out) = nullptr;
+
+    // DCC hand-offs (peer) and the end of a chat (shell).
+    void (*HandleDccSendOffer)(WindowRecord* window, const std::vector<std::string>& words,
+                               const UserAddress& sender, uint8_t mode, uint8_t autoAccept) = nullptr;
+    unsigned(__stdcall* DccChatThread)(void* record) = nullptr;
+    void (*OnDccChatDisconnected)(WindowRecord* record, DccConnection* dcc) = nullptr;
+
+    // Windows (shell).
+    void (*OnServerDisconnected)(WindowRecord* record, uint8_t byUser) = nullptr;
+    void (*ActivateWindowRecord)(WindowRecord* record) = nullptr;
+    WindowRecord* (*GetActiveWindowRecord)() = nullptr;
+    bool (*IsAppForeground)() = nullptr;
+
+    // Tab states and titles (shell).
+    uint32_t (*GetWindowTabState)(const WindowRecord* record) = nullptr;
+    void (*SetWindowTabState)(const WindowRecord* record, uint32_t state, uint8_t noRefresh) = nullptr;
+    void (*SetWindowTabCaption)(const WindowRecord* record) = nullptr;
+    void (*UpdateWindowTitle)(WindowRecord* record) = nullptr;
+
+    // Logging (shell).
+    void (*WriteLogLine)(WindowRecord* record, const wchar_t* text) = nullptr;
+    void (*WriteLogMarker)(WindowRecord* record, int32_t marker) = nullptr;
+
+    // Asking for the user's attention (shell): a thread procedure over the chat window's handle.
+    unsigned(__stdcall* ShakeWindowThread)(void* childWindow) = nullptr;
+
+    // Speech and pictures (peer).
+    void (*SpeakText)(const std::wstring& text) = nullptr;
+    int (*InsertImageIntoRichEdit)(HWND richEdit, HBITMAP bitmap) = nullptr;
+};
+
+// The one table of the process: constant-initialised, so it is empty before any code runs.
+extern ClientServices ProcessClientServices;
+inline ClientServices& Services() {
+    return ProcessClientServices;
+}
+
+// The forwarders, under the names the callers know.
+
+// sender: a chat line's sender, which travels with the line to the thread that owns the view.
+inline void PrintToWindow(LineKind kind, WindowRecord* record, const std::wstring& text, HWND view = nullptr,
+                          uint8_t noTimeStamp = 0, uint8_t noNotice = 0, uint8_t noTray = 0,
+                          uint8_t chatLine = 0, uint8_t noLock = 0, const std::wstring* sender = nullptr) {
+    if (auto call = Services().PrintToWindow)
+        call(kind, record, text, view, noTimeStamp, noNotice, noTray, chatLine, noLock, sender);
+}
+
+inline void FormatEventLine(WindowRecord* window, std::wstring& out, LineKind kind,
+                            const std::string& message, const std::vector<std::string>& words,
+                            const UserAddress& sender) {
+    if (auto call = Services().FormatEventLine) call(window, out, kind, message, words, sender);
+}
+
+inline uint32_t RunEventScript(const char* eventName, WindowRecord* window, WindowRecord* target,
+                               const std::string& parameters, std::string& result, uint8_t checkOnly) {
+    auto call = Services().RunEventScript;
+    return call ? call(eventName, window, target, parameters, result, checkOnly) : kNoEventScript;
+}
+
+// Takes the job (a heap ScriptTriggerJob); without an owner it is only freed.
+inline unsigned __stdcall RunTriggerScriptThread(void* job) {
+    if (auto call = Services().RunTriggerScriptThread) return call(job);
+    delete static_cast<ScriptTriggerJob*>(job);
+    return 0;
+}
+
+inline uint32_t ExecuteScript(uint32_t mode, WindowRecord* connectionWindow, WindowRecord* window,
+                              const std::string& text, const std::string& parameters, std::string& result,
+                              uint32_t defaultResult) {
+    auto call = Services().ExecuteScript;
+    return call ? call(mode, connectionWindow, window, text, parameters, result, defaultResult) : 0;
+}
+
+inline void ProcessInputLine(const char* line, WindowRecord* window, uint8_t noTriggers,
+                             uint64_t reserved1 = 0, uint64_t reserved2 = 0) {
+    if (auto call = Services().ProcessInputLine) call(line, window, noTriggers, reserved1, reserved2);
+}
+
+inline void ExecuteInputText(WindowRecord* window, const std::wstring& text, uint8_t noTriggers,
+                             uint8_t reserved = 0, uint8_t preferUtf8 = 0) {
+    if (auto call = Services().ExecuteInputText) call(window, text, noTriggers, reserved, preferUtf8);
+}
+
+inline uint64_t ExecuteCommand(const char* line, WindowRecord* connectionWindow, WindowRecord* targetWindow,
+                               wchar_t* helpBuffer) {
+    auto call = Services().ExecuteCommand;
+    return call ? call(line, connectionWindow, targetWindow, helpBuffer) : 0;
+}
+
+inline uint64_t NotifyPluginsServerLine(uint32_t windowIndex, const std::string& line) {
+    auto call = Services().NotifyPluginsServerLine;
+    return call ? call(windowIndex, line) : 0;
+}
+
+inline uint64_t NotifyPluginsWindowText(const std::wstring& text, uint32_t windowIndex) {
+    auto call = Services().NotifyPluginsWindowText;
+    return call ? call(text, windowIndex) : 0;
+}
+
+inline bool PromptText(HWND owner, const std::wstring& title, const std::wstring& prompt, wchar_t* text,
+                       uint32_t timeoutSeconds) {
+    auto call = Services().PromptText;
+    return call ? call(owner, title, prompt, text, timeoutSeconds) : false;
+}
+
+// Without an owner the label is empty, so a caller never reads an unwritten buffer.
+inline void GetMenuLabel(uint32_t commandId, uint32_t flags, wchar_t* out) {
+    if (auto call = Services().GetMenuLabel)
+        call(commandId, flags, out);
+    else if (out)
+        out[0] = L'\0';
+}
+
+inline void HandleDccSendOffer(WindowRecord* window, const std::vector<std::string>& words,
+                               const UserAddress& sender, uint8_t mode, uint8_t autoAccept) {
+    if (auto call = Services().HandleDccSendOffer) call(window, words, sender, mode, autoAccept);
+}
+
+inline unsigned __stdcall DccChatThread(void* record) {
+    auto call = Services().DccChatThread;
+    return call ? call(record) : 0;
+}
+
+inline void OnDccChatDisconnected(WindowRecord* record, DccConnection* dcc) {
+    if (auto call = Services().OnDccChatDisconnected) call(record, dcc);
+}
+
+inline void OnServerDisconnected(WindowRecord* record, uint8_t byUser) {
+    if (auto call = Services().OnServerDisconnected) call(record, byUser);
+}
+
+inline void ActivateWindowRecord(WindowRecord* record) {
+    if (auto call = Services().ActivateWindowRecord) call(record);
+}
+
+inline WindowRecord* GetActiveWindowRecord() {
+    auto call = Services().GetActiveWindowRecord;
+    return call ? call() : nullptr;
+}
+
+inline bool IsAppForeground() {
+    auto call = Services().IsAppForeground;
+    return call ? call() : false;
+}
+
+inline uint32_t GetWindowTabState(const WindowRecord* record) {
+    auto call = Services().GetWindowTabState;
+    return call ? call(record) : kNoTabState;
+}
+
+inline void SetWindowTabState(const WindowRecord* record, uint32_t state, uint8_t noRefresh) {
+    if (auto call = Services().SetWindowTabState) call(record, state, noRefresh);
+}
+
+inline void SetWindowTabCaption(const WindowRecord* record) {
+    if (auto call = Services().SetWindowTabCaption) call(record);
+}
+
+inline void UpdateWindowTitle(WindowRecord* record) {
+    if (auto call = Services().UpdateWindowTitle) call(record);
+}
+
+inline void WriteLogLine(WindowRecord* record, const wchar_t* text) {
+    if (auto call = Services().WriteLogLine) call(record, text);
+}
+
+inline void WriteLogLine(WindowRecord* record, int32_t marker) {
+    if (auto call = Services().WriteLogMarker) call(record, marker);
+}
+
+inline unsigned __stdcall ShakeWindowThread(void* childWindow) {
+    auto call = Services().ShakeWindowThread;
+    return call ? call(childWindow) : 0;
+}
+
+inline void SpeakText(const std::wstring& text) {
+    if (auto call = Services().SpeakText) call(text);
+}
+
+// Without an owner the insert fails and the caller keeps the bitmap.
+inline int InsertImageIntoRichEdit(HWND richEdit, HBITMAP bitmap) {
+    auto call = Services().InsertImageIntoRichEdit;
+    return call ? call(richEdit, bitmap) : -1;
+}

@@ -1,0 +1,47 @@
+// The frame window's private messages and timers that worker threads and commands use.
+#pragma once
+
+#include "common/frame_messages.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+struct WindowRecord;
+
+constexpr UINT WM_OPEN_CHAT_WINDOW = 1028;   // sent: lParam the new window's details
+constexpr UINT WM_SERVER_LINE_TO_GUI = 1029; // posted: wParam a server record, lParam a heap line
+constexpr UINT WM_SPEECH_RECOGNIZED = 1030;
+constexpr UINT WM_DNS_RESULT = 1031;
+constexpr UINT WM_SPEAK_TEXT = 1032;
+constexpr UINT WM_INSERT_OBJECT = 1034;
+constexpr UINT WM_RUN_ACTIVEX_SCRIPT = 1035;
+constexpr UINT WM_UPNP_REQUEST = 1036; // wParam 0 map, 1 unmap the port in lParam, 2 external address
+constexpr UINT WM_LIGHT_SENSOR = 1037;
+
+constexpr UINT_PTR FLOOD_TIMER_ID = 1; // empties the flood queues, one line per connection a tick
+constexpr UINT_PTR ISON_TIMER_ID = 2;  // notify-list query and lag probe
+
+// lParam of WM_OPEN_CHAT_WINDOW, valid during the send. The frame creates the chat window and
+// returns it; the window's user data holds its new record (with a fresh ServerConnection for a
+// server window). wParam 1 activates the window that was active before again afterwards.
+struct OpenChatWindowRequest {
+    WindowRecord* Server = nullptr; // null for a new server window
+    uint32_t Type = 0;
+    std::string Name;
+    uint8_t Flag = 0;
+};
+
+// Menu commands of the frame that other subsystems post as WM_COMMAND; each acts on the server
+// window of the window the user works in.
+constexpr UINT kKickDialogCommand = 105;
+constexpr UINT kJoinDialogCommand = 706;
+constexpr UINT kReconnectCommand = 710;
+constexpr UINT kDisconnectCommand = 711;
+constexpr UINT kConnectDialogCommand = 801;
+
+// Main menu items whose labels other subsystems show.
+constexpr uint32_t kBanListMenuCommand = 603;
+constexpr uint32_t kExceptionListMenuCommand = 604;
+constexpr uint32_t kChannelListCommand = 772;

@@ -1,0 +1,38 @@
+// The global list of window records. The interface thread changes it; every thread may read
+// it. Readers take the shared lock for the length of their look-up (WindowListReadLock);
+// records themselves are deleted only on the interface thread after leaving the list.
+#pragma once
+
+#include "core/window_record.h"
+
+#include <mutex>
+#include <shared_mutex>
+#include <vector>
+
+extern std::vector<WindowRecord*> WindowList;
+std::shared_mutex& WindowListMutex();
+
+using WindowListReadLock = std::shared_lock<std::shared_mutex>;
+using WindowListWriteLock = std::unique_lock<std::shared_mutex>;
+
+// Inserts the record and keeps the list sorted by CompareWindowRecords.
+void InsertWindowRecord(WindowRecord* record);
+// Erases the record from the list; returns whether it was there. The shell adds what the
+// frame must do when the last window leaves.
+bool EraseWindowRecord(WindowRecord* record);
+
+uint32_t GetWindowRecordIndex(const WindowRecord* record);
+// The record at an index, or null when the index is outside the list.
+WindowRecord* GetWindowRecordAt(uint32_t index);
+// First record of the connection (its own or its server window's) that is not a DCC chat
+// and whose name equals the given one ignoring case.
+uint32_t FindWindowRecordIndex(const std::string& name, const ServerConnection* connection);
+uint32_t FindDccChatWindowIndex(const std::string& name);
+bool IsWindowRecordListed(const WindowRecord* record);
+
+// A copy of the list taken under the lock, for walks that send messages: a thread must not hold
+// the lock while it waits for the interface thread, which may be waiting for the lock itself.
+std::vector<WindowRecord*> WindowListSnapshot();
+// The code page of the connection's window of that name (as FindWindowRecordIndex finds it),
+// read under the lock; -1 when there is no such window or it has none of its own.
+int32_t FindWindowCodePage(const std::string& name, const ServerConnection* connection);

@@ -1,0 +1,19 @@
+#include "core/window_record.h"
+
+WindowRecord::WindowRecord(HWND window, uint32_t type, WindowRecord* server)
+    : Window(window), CreatedTick(GetTickCount()), Type(type), Server(type == kServerWindow ? this : server) {
+}
+
+bool CompareWindowRecords(const WindowRecord* a, const WindowRecord* b) {
+    if (a->Server != b->Server) {
+        // A DCC chat whose server window closed has no server: it sorts by its own creation.
+        uint32_t aTick = a->Server ? a->Server->CreatedTick : a->CreatedTick;
+        uint32_t bTick = b->Server ? b->Server->CreatedTick : b->CreatedTick;
+        if (aTick != bTick) return aTick < bTick;
+        // Same tick, different groups: keep the groups apart by their server record.
+        if (a->Server && b->Server) return a->Server < b->Server;
+        return a->Server != nullptr;
+    }
+    if (a->Type != b->Type) return a->Type < b->Type;
+    return a->CreatedTick < b->CreatedTick;
+}

@@ -1,0 +1,225 @@
+#include "irc_lines/channel_events.h"
+
+#include "common/text_compare.h"
+#include "common/text_split.h"
+#include "common/xstring.h"
+#include "irc_lines/channel_nicks.h"
+#include "irc_lines/line_handler_support.h"
+#include "irc/remembered_user.h"
+#include "irc/send_path.h"
+#include "irc/server_connection.h"
+#include "irc_lines/user_list_match.h"
+#include "core/config_values.h"
+#include "core/window_list.h"
+#include "irc/remembered_user.h"
+#include "core/client_services.h"
+#include "xml/config_documents.h"
+#include "xml/xml_profile.h"
+
+namespace {
+
+void Send(const std::string& text, WindowRecord* server) {
+    SendServerLine(text + "\r\n", server, 0);
+}
+
+void ApplyAutoLists(const std::string& channel, const UserAddress& sender, WindowRecord* server) {
+    for (size_t i = 0; i < MaskEntriesMatching(kAutoVoiceList, sender).size(); ++i)
+        Send("MODE " + channel + " +v " + sender.Nick, server);
+    for (size_t i = 0; i < MaskEntriesMatching(kAutoOpList, sender).size(); ++i)
+        Send("MODE " + channel + " +o " + sender.Nick, server);
+    for (const std::string& mask : MaskEntriesMatching(kBlackList, sender)) {
+        Send("MODE " + channel + " +b " + mask, server);
+        Send("KICK " + channel + " " + sender.Nick + " :Black Listed", server);
+    }
+}
+
+// The nick of an item without its status prefix.
+std::wstring BareItemNick(const std::wstring& item, const std::wstring& extras) {
+    if (item.size() >= 2 &&
+        (item[0] == L'.' || item[0] == L'@' || item[0] == L'+' || extras.find(item[0]) != std::wstring::npos))
+        return item.substr(1);
+    return item;
+}
+
+// "On_Clone" with the listed nicks whose remembered host is the joining user's.
+void CheckClones(WindowRecord* channel, const UserAddress& sender) {
+    if (!channel || channel->Type != kChannelWindow || !channel->NickList) return;
+    std::string parameters = channel->Name + " " + sender.Nick + " ";
+    std::string result;
+    if (RunEventScript("On_Clone", channel, channel, parameters, result, 1) == kNoEventScript) return;
+    const std::wstring extras = ExtraNickPrefixes(channel);
+    std::vector<std::wstring> items;
+    ReadNickListItems(channel->NickList, items);
+    bool found = false;
+    for (const std::wstring& item : items) {
+        const std::string nick = WideToNarrow(BareItemNick(item, extras));
+        if (StringEqualsNoCase(nick, sender.Nick)) continue;
+        UserAddress query{nick, {}, {}};
+        if (FindRememberedUser(channel, query) && query.Host == sender.Host) {
+            parameters += nick + " ";
+            found = true;
+        }
+    }
+    if (found) RunEventScript("On_Clone", channel, channel, parameters, result, 0);
+}
+
+// Every window of the server window, in list order.
+std::vector<WindowRecord*> WindowsOfServer(WindowRecord* server) {
+    std::vector<WindowRecord*> windows;
+    for (WindowRecord* record : WindowListSnapshot())
+        if (record->Server == server) windows.push_back(record);
+    return windows;
+}
+
+// The remembered user of the old nick takes the new nick; without one the user is remembered.
+void FollowNickInRememberedUsers(ServerLine& line, const std::string& newNick) {
+    ServerConnection& connection = *line.Connection;
+    {
+        std::lock_guard<std::mutex> lock(connection.RememberedUsersMutex);
+        for (RememberedUser& user : connection.RememberedUsers) {
+            if (user.NickPattern != "*" && !WildcardMatch(line.Sender.Nick, user.NickPattern, false))
+                continue;
+            user.NickPattern = newNick;
+            return;
+        }
+    }
+    RememberUser(line.Window, UserAddress{newNick, line.Sender.User, line.Sender.Host});
+}
+
+} // namespace
+
+void RecordRecentChannel(const std::string& channel) {
+    std::vector<std::string> recent;
+    SplitQuoted(recent, ReadConfigText("Cfg\\Options1", "Recent_Channels", ""), " ", false);
+    for (const std::string& entry : recent)
+        if (StringEqualsNoCase(entry, channel)) return;
+    if (recent.size() > 20) recent.erase(recent.begin());
+    recent.push_back(channel);
+    std::string joined;
+    for (const std::string& entry : recent) joined += (joined.empty() ? "" : " ") + entry;
+    XmlWriteProfileString("Cfg\\Options1", "Recent_Channels", joined.c_str(), nullptr, UserConfigDocument);
+}
+
+void HandleJoin(ServerLine& line) {
+    const std::string channel = WithoutColon(WordAt(line.Words, 3));
+    RememberUser(line.Window, line.Sender);
+    ApplyAutoLists(channel, line.Sender, line.Window);
+
+    WindowRecord* window = FindConnectionWindow(channel, line.Connection);
+    if (!IsOwnNick(*line.Connection, line.Sender.Nick)) {
+        if (window) AddNickToList(window, line.Sender.Nick);
+    } else if (!window && !channel.empty()) {
+        window = OpenChatWindow(line.Window, kChannelWindow, channel, 0);
+        if (window) {
+            window->Name = channel;
+            SetWindowTabCaption(window);
+        }
+        Send("MODE " + channel, line.Window);
+        RecordRecentChannel(channel);
+    }
+    if (!window) return;
+    ShowEventLine(line, window, kJoinLine, line.Text, line.Words, true);
+    CheckClones(window, line.Sender);
+}
+
+void HandlePart(ServerLine& line) {
+    const std::string channel = WithoutColon(WordAt(line.Words, 3));
+    RemoveRememberedUser(line.Window, line.Sender.Nick);
+    if (WindowRecord* window = FindConnectionWindow(channel, line.Connection)) {
+        RemoveNickFromList(window, line.Sender.Nick);
+        ShowEventLine(line, window, kPartLine, line.Text, line.Words);
+    } else {
+        ShowEventLine(line, line.Window, kPartLine, line.Text, line.Words, false, 1);
+    }
+}
+
+void HandleTopic(ServerLine& line) {
+    WindowRecord* target = FindConnectionWindow(WithoutColon(WordAt(line.Words, 3)), line.Connection);
+    if (!target) target = line.Window;
+    target->Topic = WithoutColon(WordAt(line.Words, 4));
+    ShowEventLine(line, target, kTopicLine, WordAt(line.Words, 4), line.Words, true);
+    UpdateWindowTitle(target);
+}
+
+void HandlePropOrAccess(ServerLine& line) {
+    WindowRecord* target = FindConnectionWindow(WithoutColon(WordAt(line.Words, 3)), line.Connection);
+    ShowEventLine(line, target ? target : line.Window, kModeLine, WordAt(line.Words, 4), line.Words, true);
+}
+
+void HandleKick(ServerLine& line) {
+    const std::vector<std::string> words = CutLine(line.Text, 4);
+    const std::string& channel = WordAt(words, 3);
+    const std::string& victim = WordAt(words, 4);
+    WindowRecord* channelWindow = FindConnectionWindow(channel, line.Connection);
+    WindowRecord* target = channelWindow ? channelWindow : line.Window;
+    RemoveNickFromList(target, victim);
+    bool close = false;
+    if (IsOwnNick(*line.Connection, victim)) {
+        // Only a channel window is ever closed, and nothing touches it afterwards.
+        close = channelWindow && channelWindow->Type == kChannelWindow &&
+                ReadConfigInt("Cfg\\Options2", "Destroy_Window_On_Kick", 0) == 1;
+        if (ReadConfigInt("Cfg\\Options2", "Rejoin_On_Kick", 1) == 1) Send("JOIN " + channel, line.Window);
+    }
+    ShowEventLine(line, close ? line.Window : target, kKickLine, WordAt(words, 5), words);
+    if (close) SendMessageW(channelWindow->Window, WM_CLOSE, 0, 0);
+}
+
+void HandleKill(ServerLine& line) {
+    const std::vector<std::string> words = CutLine(line.Text, 4);
+    const std::string victim = WithoutColon(WordAt(words, 3));
+    for (WindowRecord* window : WindowsOfServer(line.Window)) {
+        bool show = false;
+        if (window == line.Window || window->Type == kServerWindow) {
+            show = IsOwnNick(*line.Connection, victim);
+        } else if (window->Type == kChannelWindow) {
+            RemoveNickFromList(window, victim);
+            show = true;
+        } else if (window->Type == kQueryWindow) {
+            show = window->Name == victim;
+        }
+        if (show) ShowEventLine(line, window, kKillLine, WordAt(words, 5), words);
+    }
+}
+
+void HandleInvite(ServerLine& line) {
+    ShowEventLine(line, line.Window, kInviteLine, WithoutColon(WordAt(line.Words, 4)), line.Words);
+}
+
+void HandleSilence(ServerLine& line) {
+    ShowEventLine(line, line.Window, kSilenceLine, WordAt(line.Words, 3), line.Words);
+}
+
+void HandleQuit(ServerLine& line) {
+    const std::vector<std::string> words = CutLine(line.Text, 2);
+    for (WindowRecord* window : WindowsOfServer(line.Window)) {
+        bool show = false;
+        if (window->Type == kChannelWindow)
+            show = RemoveNickFromList(window, line.Sender.Nick);
+        else if (window->Type == kQueryWindow)
+            show = window->Name == line.Sender.Nick;
+        if (show) ShowEventLine(line, window, kQuitLine, WordAt(words, 3), words);
+    }
+}
+
+void HandleNick(ServerLine& line) {
+    const std::vector<std::string> words = CutLine(line.Text, 2);
+    const std::string newNick = WithoutColon(WordAt(words, 3));
+    const std::string oldNick = line.Sender.Nick;
+    if (newNick.empty()) return;
+    FollowNickInRememberedUsers(line, newNick);
+    if (IsOwnNick(*line.Connection, oldNick)) {
+        line.Connection->OwnNick = newNick;
+        UpdateWindowTitle(line.Window);
+    }
+    for (WindowRecord* window : WindowsOfServer(line.Window)) {
+        if (window->Type == kChannelWindow) {
+            if (GetNickLevel(oldNick.c_str(), window, nullptr, nullptr, nullptr, nullptr) == 0) continue;
+            ShowEventLine(line, window, kNickLine, newNick, words);
+        } else if (window->Type == kQueryWindow && window->Name == oldNick) {
+            ShowEventLine(line, window, kNickLine, newNick, words);
+            window->Name = newNick;
+            SetWindowTabCaption(window);
+        }
+    }
+    RenameNickInLists(line.Window, oldNick, newNick);
+}

@@ -1,0 +1,235 @@
+#include "irc_lines/list_replies.h"
+
+#include "common/app_state.h"
+#include "common/lang_strings.h"
+#include "common/list_tree_helpers.h"
+#include "common/text_format.h"
+#include "common/xstring.h"
+#include "irc_lines/channel_nicks.h"
+#include "irc_lines/line_handler_support.h"
+#include "irc_lines/numeric_replies.h"
+#include "irc/server_connection.h"
+#include "core/frame_message_ids.h"
+#include "core/nick_order.h"
+#include "core/window_record.h"
+#include "core/frame_handles.h"
+#include "core/client_services.h"
+#include "markup/untrusted_text.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+
+namespace {
+
+using NickEntry = std::pair<int, std::wstring>; // group, text
+
+// The sorted copy of a nick list that a names burst fills, so each name goes straight to its
+// place without reading the list back.
+std::mutex MirrorsMutex;
+std::map<HWND, std::vector<NickEntry>>& Mirrors() {
+    static std::map<HWND, std::vector<NickEntry>> mirrors;
+    return mirrors;
+}
+
+bool NickBefore(const NickEntry& a, const NickEntry& b) {
+    return CompareNickEntries(a.first, a.second, b.first, b.second) < 0;
+}
+
+std::vector<NickEntry> ReadSortedEntries(HWND list) {
+    std::vector<NickEntry> entries;
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[1001] = {};
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.iItem = i;
+        item.pszText = text;
+        item.cchTextMax = 1001;
+        SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        entries.emplace_back(static_cast<int>(item.lParam), text);
+    }
+    std::stable_sort(entries.begin(), entries.end(), NickBefore);
+    return entries;
+}
+
+int NamesGroup(const std::wstring& text, const std::wstring& extras) {
+    if (!text.empty() && text[0] == L'@') return 2;
+    if (text.size() >= 2 && text[0] != L'+' && extras.find(text[0]) != std::wstring::npos) return 1;
+    return 0;
+}
+
+void Names(ServerLine& line) {
+    const std::vector<std::string> words = CutLineAtBlanks(line.Text);
+    if (words.size() < 5) return;
+    WindowRecord* window = FindConnectionWindow(WordAt(words, 5), line.Connection);
+    if (!window || !window->NickList) return;
+    line.Connection->ShowNumericText = 0;
+    HWND list = window->NickList;
+    std::lock_guard<std::mutex> lock(MirrorsMutex);
+    std::vector<NickEntry>& mirror = Mirrors()[list];
+    if (line.Connection->NamesInProgress != 353) {
+        SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+        mirror.clear();
+    }
+    line.Connection->NamesInProgress = 353;
+    ShowWindow(list, SW_HIDE);
+    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    // Someone else changed the list during the burst: start from what it holds.
+    if (window->SortNicks && static_cast<size_t>(count) != mirror.size()) mirror = ReadSortedEntries(list);
+    const std::wstring extras = ExtraNickPrefixes(window);
+    for (size_t i = 5; i < words.size(); ++i) {
+        std::wstring text = NarrowToWide(WithoutColon(words[i]), CP_UTF8);
+        if (text.empty()) continue;
+        if (text.size() > 1000) text.resize(1000);
+        const int group = NamesGroup(text, extras);
+        if (!window->SortNicks) {
+            InsertNickItem(list, count++, text, group);
+            continue;
+        }
+        NickEntry entry{group, text};
+        const auto place = std::upper_bound(mirror.begin(), mirror.end(), entry, NickBefore);
+        InsertNickItem(list, static_cast<int>(place - mirror.begin()), text, group);
+        mirror.insert(place, std::move(entry));
+    }
+    ShowWindow(list, SW_SHOW);
+}
+
+void NamesEnd(ServerLine& line) {
+    line.Connection->ShowNumericText = 0;
+    line.Connection->NamesInProgress = 0;
+    const std::vector<std::string> words = CutLineAtBlanks(line.Text);
+    WindowRecord* window = FindConnectionWindow(WordAt(words, 4), line.Connection);
+    if (!window || !window->NickList) return;
+    {
+        std::lock_guard<std::mutex> lock(MirrorsMutex);
+        Mirrors().erase(window->NickList);
+    }
+    // The column is sized once per names reply, not once per line of it.
+    AutosizeListColumns(window->NickList, {0});
+    if (GetNickLevel(line.Connection->OwnNick.c_str(), window, nullptr, nullptr, nullptr, nullptr) >= 3)
+        PostMessageW(window->Window, WM_SIZE, 0, 0);
+}
+
+void BanEntry(ServerLine& line) {
+    line.Connection->ShowNumericText = 0;
+    auto& entries = line.Connection->BanListReplies;
+    if (entries.size() >= kMaxPendingBanEntries) return;
+    const std::vector<std::string> words = CutLine(line.Text, 6);
+    PendingBanEntry entry;
+    entry.IsException = line.Numeric == 348 ? 1 : 0;
+    entry.Channel = ServerText(WordAt(words, 4));
+    entry.Mask = ServerText(WordAt(words, 5));
+    entry.Setter = ServerText(WordAt(words, 6));
+    if (words.size() >= 7) entry.Time = FormatUnixTime(std::atoi(WordAt(words, 7).c_str()));
+    entries.push_back(std::move(entry));
+}
+
+std::wstring RemovalLink(const PendingBanEntry& entry) {
+    const std::wstring label = std::wstring(L"\x02") + GetLangString(4) + L"\x02";
+    const std::string channel = WideToNarrow(entry.Channel), mask = WideToNarrow(entry.Mask);
+    if (!SafeInLinkCommand(channel) || !SafeInLinkCommand(mask)) return label;
+    return L"\x18{Remove Ban|||/mode " + entry.Channel + (entry.IsException ? L" -e " : L" -b ") +
+           entry.Mask + L"}" + label + L"\x18";
+}
+
+void BanListEnd(ServerLine& line) {
+    line.Connection->ShowNumericText = 0;
+    std::vector<PendingBanEntry> entries;
+    entries.swap(line.Connection->BanListReplies);
+    if (entries.empty()) return;
+    HWND dialogView = BanListDialogView.load();
+    if (dialogView && !IsWindow(dialogView)) dialogView = nullptr;
+
+    const std::string listName = WideToNarrow(entries[0].Channel) + "_List";
+    ProcessInputLine(("/fquery " + listName).c_str(), line.Window, 0);
+    WindowRecord* listWindow = FindConnectionWindow(listName, line.Connection);
+    WindowRecord* target = listWindow ? listWindow : line.Window;
+    HWND view = dialogView ? dialogView : target->View;
+
+    size_t width = 0;
+    for (const PendingBanEntry& entry : entries) width = std::max(width, entry.Mask.size());
+    const wchar_t* kind = line.Numeric == 349 ? L"exception" : L"ban";
+    const std::wstring dashes = L"----------------------------------";
+    if (view) ShowWindow(view, SW_HIDE);
+    PrintInfo(target, dashes, dialogView, 1);
+    for (const PendingBanEntry& entry : entries) {
+        std::wstring padded = entry.Mask;
+        padded.resize(width, L' ');
+        PrintInfo(target,
+                  L"\x02\x12\x00B7\x12\x05\x05 " + entry.Channel + L"\x02 " + kind + L" [" +
+                      RemovalLink(entry) + L"] (" + entry.Time + L"): " + padded + L" [" + entry.Setter +
+                      L"]\x02",
+                  dialogView, 1);
+    }
+    PrintInfo(target, dashes, dialogView, 1);
+    if (view) ShowWindow(view, SW_SHOW);
+    if (!dialogView) {
+        wchar_t label[1000] = {};
+        GetMenuLabel(line.Numeric == 349 ? kExceptionListMenuCommand : kBanListMenuCommand, MF_BYCOMMAND,
+                     label);
+        PrintInfo(target, std::wstring(L"\x02\x12\xAC \x00B7\x12 ") + label + L" \x12\x00B7 \xAE\x12\x02");
+    }
+}
+
+WindowRecord* ChannelListWindow(ServerLine& line) {
+    return FindConnectionWindow(line.Window->Name + "_List", line.Connection);
+}
+
+void ListStart(ServerLine& line) {
+    line.Connection->ShowNumericText = 0;
+    ProcessInputLine(("/fquery " + line.Window->Name + "_List").c_str(), line.Window, 0);
+    // The rest of the list is received at idle priority, so a long list does not hold up the program.
+    if (!OnInterfaceThread()) {
+        const int priority = GetThreadPriority(GetCurrentThread());
+        if (priority != THREAD_PRIORITY_IDLE) line.Connection->SavedThreadPriority = priority;
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE);
+    }
+    WindowRecord* listWindow = ChannelListWindow(line);
+    if (listWindow && listWindow->View)
+        SendMessageW(listWindow->View, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    PrintInfo(listWindow ? listWindow : line.Window, L"\x02\x12\xAC \x00B7\x12 List \x12\x00B7 \xAE\x12\x02");
+    if (listWindow) listWindow->ChannelListRows.clear();
+}
+
+void ListRow(ServerLine& line) {
+    line.Connection->ShowNumericText = 0;
+    const std::vector<std::string> words = CutLine(line.Text, 5);
+    if (words.size() < 6) return;
+    WindowRecord* listWindow = ChannelListWindow(line);
+    if (!listWindow) return;
+    ChannelListEntry row;
+    row.Channel = CleanUntrustedText(WordAt(words, 4));
+    row.Members = static_cast<uint32_t>(std::atoi(WordAt(words, 5).c_str()));
+    row.Topic = CleanUntrustedText(WordAt(words, 6));
+    listWindow->ChannelListRows.push_back(std::move(row));
+    if (listWindow->Window) {
+        const std::wstring title = std::to_wstring(listWindow->ChannelListRows.size());
+        SetWindowTextW(listWindow->Window, title.c_str());
+    }
+}
+
+void ListEnd(ServerLine& line) {
+    line.Connection->ShowNumericText = 0;
+    if (!OnInterfaceThread()) SetThreadPriority(GetCurrentThread(), line.Connection->SavedThreadPriority);
+    WindowRecord* listWindow = ChannelListWindow(line);
+    if (HWND frame = MainWindow.load(); frame && listWindow)
+        SendMessageW(frame, WM_COMMAND, kChannelListCommand, reinterpret_cast<LPARAM>(listWindow));
+}
+
+} // namespace
+
+void RegisterListReplyHandlers() {
+    SetNumericHandler(353, Names);
+    SetNumericHandler(366, NamesEnd);
+    SetNumericHandler(348, BanEntry);
+    SetNumericHandler(367, BanEntry);
+    SetNumericHandler(349, BanListEnd);
+    SetNumericHandler(368, BanListEnd);
+    SetNumericHandler(321, ListStart);
+    SetNumericHandler(322, ListRow);
+    SetNumericHandler(323, ListEnd);
+}

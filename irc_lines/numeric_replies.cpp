@@ -1,0 +1,315 @@
+#include "irc_lines/numeric_replies.h"
+
+#include "common/app_state.h"
+#include "common/lang_strings.h"
+#include "common/text_compare.h"
+#include "common/text_format.h"
+#include "common/text_split.h"
+#include "common/xstring.h"
+#include "irc/connection_messages.h"
+#include "irc_lines/dns_lookup.h"
+#include "irc_lines/line_handler_support.h"
+#include "irc_lines/local_addresses.h"
+#include "irc/remembered_user.h"
+#include "irc/send_path.h"
+#include "irc/server_connection.h"
+#include "core/config_values.h"
+#include "core/frame_message_ids.h"
+#include "core/window_list.h"
+#include "core/client_services.h"
+#include "xml/config_documents.h"
+#include "xml/xml_profile.h"
+
+#include <cstdlib>
+
+namespace {
+
+const wchar_t kDot[] = L"\x02\x12\x00B7\x12\x02 ";
+
+void Silence(ServerLine& line) {
+    line.Connection->ShowNumericText = 0;
+}
+
+void PrintReply(ServerLine& line, const std::wstring& text, WindowRecord* window = nullptr) {
+    Silence(line);
+    PrintInfo(window ? window : line.Window, text);
+}
+
+std::string UntilEquals(const std::string& text) {
+    return text.substr(0, text.find('='));
+}
+
+void Welcome(ServerLine& line) {
+    ServerConnection& connection = *line.Connection;
+    connection.OwnNick = WordAt(line.Words, 3);
+    connection.ModeRules.Reset();
+    line.Window->Name = WithoutColon(WordAt(line.Words, 1));
+    SetWindowTabCaption(line.Window);
+    connection.Registered = 1;
+}
+
+void ServerSupports(ServerLine& line) {
+    ChannelModeRules rules = line.Connection->ModeRules.Get();
+    if (ReadServerModeTokens(line.Text, rules)) line.Connection->ModeRules.Set(rules);
+}
+
+void SilenceEntry(ServerLine& line, const char* command) {
+    const std::string entry = WithoutColon(WordAt(line.Words, 4));
+    std::wstring text = L"\x02\x12\x00B7\x12 " + ServerText(entry) + L" ";
+    if (SafeInLinkCommand(entry))
+        text += L"[\x18{Remove|||/raw " + NarrowToWide(command) + L" -" + ServerText(entry) + L"}" +
+                GetLangString(4) + L"\x18] ";
+    PrintReply(line, text + L"\x02");
+}
+
+void SilenceList(ServerLine& line) {
+    SilenceEntry(line, "silence");
+}
+
+void AcceptList(ServerLine& line) {
+    SilenceEntry(line, "accept");
+}
+
+void SilenceEnd(ServerLine& line) {
+    PrintReply(line, L"\x02\x12\x00B7\x12 (Silence end) \x12\x00B7\x12\x02");
+}
+
+void Away(ServerLine& line) {
+    PrintReply(line, kDot + std::wstring(L"AWAY ") + ServerText(WordAt(CutLine(line.Text, 4), 5)));
+}
+
+void WhoisUser(ServerLine& line) {
+    const auto w = CutLine(line.Text, 7);
+    PrintReply(line, kDot + std::wstring(L"\x02") + ServerText(WordAt(w, 4)) + L"\x02 (" +
+                         ServerText(WordAt(w, 5)) + L"!" + ServerText(WordAt(w, 6)) + L") (" +
+                         ServerText(WithoutFirst(WordAt(w, 8))) + L")");
+}
+
+void WhoisServer(ServerLine& line) {
+    PrintReply(line, kDot + std::wstring(L"@ ") + ServerText(WordAt(CutLine(line.Text, 5), 5)));
+}
+
+void WhoisOperator(ServerLine& line) {
+    PrintReply(line, kDot + ServerText(WordAt(line.Words, 4)));
+}
+
+void WhoisIdle(ServerLine& line) {
+    const auto w = CutLine(line.Text, 6);
+    PrintReply(line, kDot + std::to_wstring(static_cast<uint32_t>(std::atoi(WordAt(w, 5).c_str()))) +
+                         L"'' delay, (Signed on " + FormatUnixTime(std::atoi(WordAt(w, 6).c_str())) + L")");
+}
+
+void WhoisEnd(ServerLine& line) {
+    PrintReply(line, L"\x02\x12\x00B7\x12 WHOIS \x12\x00B7\x12\x02");
+}
+
+void WhoisChannels(ServerLine& line) {
+    PrintReply(line,
+               kDot + std::wstring(L"in ") + ServerText(WithoutFirst(WordAt(CutLine(line.Text, 4), 5))));
+}
+
+void ChannelModes(ServerLine& line) {
+    const auto w = CutLine(line.Text, 4);
+    WindowRecord* window = FindConnectionWindow(WordAt(w, 4), line.Connection);
+    if (!window) return;
+    Silence(line);
+    window->Modes = WordAt(w, 5);
+    UpdateWindowTitle(window);
+}
+
+void ChannelInfo(ServerLine& line) {
+    const auto w = CutLine(line.Text, 5);
+    WindowRecord* window = FindConnectionWindow(WordAt(w, 4), line.Connection);
+    if (!window) return;
+    Silence(line);
+    const std::wstring time = FormatUnixTime(std::atoi(WordAt(w, w.size() > 5 ? 6 : 5).c_str()));
+    const std::wstring name = ServerText(window->Name, CP_UTF8);
+    const std::wstring text = line.Numeric == 333 ? LangText(81, {name, ServerText(WordAt(w, 5)), time})
+                                                  : LangText(82, {name, time});
+    if (window->TopicShown) return;
+    PrintInfo(window, text);
+    window->TopicShown = 1;
+}
+
+void ChannelTopic(ServerLine& line) {
+    const auto w = CutLine(line.Text, 4);
+    WindowRecord* window = FindConnectionWindow(WordAt(w, 4), line.Connection);
+    if (!window) return;
+    window->Topic = WithoutFirst(WordAt(w, 5));
+    PrintReply(line,
+               L"\x12\x00B7\x12 " + ServerText(window->Name, CP_UTF8) + L" TOPIC: " +
+                   ServerText(window->Topic),
+               window);
+    UpdateWindowTitle(window);
+}
+
+void JoinRefused(ServerLine& line) {
+    const wchar_t* mode = line.Numeric == 471   ? L"(+l)"
+                          : line.Numeric == 473 ? L"+i"
+                          : line.Numeric == 474 ? L"(+b)"
+                                                : L"(+k)";
+    PrintReply(line, kDot + ServerText(WordAt(line.Words, 4)) + L" " + mode);
+}
+
+void NoSuchNick(ServerLine& line) {
+    WindowRecord* query = FindConnectionWindow(WordAt(CutLine(line.Text, 4), 4), line.Connection);
+    if (!query || query->Type != kQueryWindow) return;
+    if (!query->NoSuchNickShown) line.DisplayWindow = query;
+    query->NoSuchNickShown = 1;
+}
+
+// The own host as the server sees it (and what the own user is), or another user's address for
+// the remembered users and the kick dialog's mask list.
+void UserHost(ServerLine& line) {
+    Silence(line);
+    ServerConnection& connection = *line.Connection;
+    std::vector<std::string> atPieces;
+    SplitString(atPieces, line.Text, kSplitUnlimited, "@");
+    if (atPieces.size() < 2) return;
+    const std::string& word = WordAt(line.Words, 4);
+    std::vector<std::string> starPieces;
+    SplitString(starPieces, word, kSplitUnlimited, "*");
+    if (starPieces.empty()) return;
+    const size_t equals = word.find('=');
+    const size_t at = equals == std::string::npos ? std::string::npos : word.find('@', equals);
+    const bool hasUser = at != std::string::npos && at >= equals + 2;
+    const std::string user = hasUser ? word.substr(equals + 2, at - equals - 2) : std::string();
+
+    if (IsOwnNick(connection, UntilEquals(WithoutColon(starPieces[0])))) {
+        const std::string& host = atPieces[1];
+        if (hasUser) connection.ReportedUser = user;
+        if (host.find(':') != std::string::npos) {
+            connection.ReportedIPv6 = host;
+        } else {
+            connection.ReportedIPv4 = host;
+            StartDnsLookup(line.Window, NarrowToWide(host, CP_UTF8), {kDnsTypeA, kDnsTypeAaaa},
+                           static_cast<int32_t>(1000 + GetWindowRecordIndex(line.Window)), 0, nullptr);
+        }
+        connection.ReportedHost = host;
+        connection.LocalIPv4 = FirstLocalHostAddress();
+        ShowConnectionAddresses(line.Window);
+        return;
+    }
+    if (!hasUser) return;
+    UserAddress address{UntilEquals(WithoutColon(word)), user, word.substr(at + 1)};
+    {
+        std::lock_guard<std::mutex> lock(connection.RememberedUsersMutex);
+        for (RememberedUser& entry : connection.RememberedUsers) {
+            if (entry.NickPattern != "*" && !WildcardMatch(address.Nick, entry.NickPattern, false)) continue;
+            entry.NickPattern = address.Nick;
+            entry.IdentPattern = address.User;
+            entry.DomainPattern = address.Host;
+            address.Nick.clear();
+            break;
+        }
+    }
+    if (!address.Nick.empty())
+        RememberUser(line.Window, address);
+    else
+        address.Nick = UntilEquals(WithoutColon(word));
+    HWND dialog = connection.MaskDialog;
+    if (dialog && IsWindow(dialog)) {
+        HWND masks = GetDlgItem(dialog, 103);
+        SendMessageW(masks, CB_RESETCONTENT, 0, 0);
+        FillAddressMaskList(masks, line.Window, address);
+    }
+}
+
+// The notify check's answer: who came online and who left; the lag is the time since the check.
+void NotifyReply(ServerLine& line) {
+    Silence(line);
+    ServerConnection& connection = *line.Connection;
+    if (connection.LagProbePending) {
+        connection.Lag = GetTickCount() - connection.LastNotifyTick;
+        connection.LagProbePending = 0;
+    }
+    connection.LagReported = 0;
+    std::vector<std::string> online;
+    SplitQuoted(online, WithoutColon(WordAt(line.Words, 4)), " ", false);
+    std::string result;
+    auto& known = connection.NotifyOnline;
+    for (size_t i = known.size(); i-- > 0;) {
+        bool found = false;
+        for (size_t j = online.size(); j-- > 0;) {
+            if (!StringEqualsNoCase(online[j], known[i])) continue;
+            online.erase(online.begin() + static_cast<std::ptrdiff_t>(j));
+            found = true;
+            break;
+        }
+        if (found) continue;
+        const std::string nick = known[i];
+        known.erase(known.begin() + static_cast<std::ptrdiff_t>(i));
+        const std::wstring text = LangText(23, {ServerText(nick, CP_UTF8)});
+        if (RunEventScript("On_Notify_Offline", line.Window, line.Window, nick, result, 0) != 1)
+            PrintInfo(line.Window, text);
+        if (WindowRecord* window = FindConnectionWindow(nick, &connection)) PrintInfo(window, text);
+    }
+    for (const std::string& nick : online) {
+        known.push_back(nick);
+        if (RunEventScript("On_Notify_Online", line.Window, line.Window, nick, result, 0) != 1)
+            PrintInfo(line.Window, LangText(22, {ServerText(nick, CP_UTF8), ServerText(nick, CP_UTF8)}));
+    }
+}
+
+void EndOfMotd(ServerLine& line) {
+    ServerConnection& connection = *line.Connection;
+    if (connection.StartupDone) return;
+    connection.StartupDone = 1;
+    if (connection.OwnNick.empty()) connection.OwnNick = WordAt(line.Words, 3);
+    ExecuteInputText(line.Window, L"/UTF8", 0);
+    std::vector<std::wstring> perform;
+    SplitStringW(perform, connection.PerformText, kSplitUnlimited, L"\r\n");
+    for (const std::wstring& command : perform)
+        if (!command.empty()) ExecuteInputText(line.Window, command, 0);
+    SendServerLine("USERHOST " + connection.OwnNick + "\r\n", line.Window, 0);
+    std::string result;
+    RunEventScript("On_Startup", line.Window, line.Window, std::string(), result, 0);
+    const std::string channel = ReadConfigText("ICfg\\General", "TempStartupChannel", "");
+    if (!channel.empty()) SendServerLine("JOIN " + channel + "\r\n", line.Window, 0);
+    XmlWriteProfileString("ICfg\\General", "TempStartupChannel", "", nullptr, UserConfigDocument);
+    if (const SOCKET ident = connection.IdentSocket.exchange(0)) closesocket(ident);
+    if (connection.ReconnectCounter != 0) connection.ReconnectCounter = 10;
+    HWND frame = MainWindow.load();
+    if (frame && ReadConfigInt("Cfg\\Options2", "Join_Box_On_Connect", 1) == 1)
+        PostMessageW(frame, WM_COMMAND, kJoinDialogCommand, 0);
+    if (frame) PostMessageW(frame, WM_TIMER, ISON_TIMER_ID, 0);
+    UpdateWindowTitle(line.Window);
+    SetWindowTabCaption(line.Window);
+}
+
+} // namespace
+
+bool SafeInLinkCommand(const std::string& text) {
+    if (text.empty()) return false;
+    for (unsigned char c : text)
+        if (c < 0x20 || c == 0x7F || c == ' ' || c == '{' || c == '}' || c == '|') return false;
+    return true;
+}
+
+std::wstring LangText(int32_t id, std::initializer_list<std::wstring> arguments) {
+    return FillLangText(GetLangString(id), arguments);
+}
+
+void RegisterNumericReplyHandlers() {
+    SetNumericHandler(1, Welcome);
+    SetNumericHandler(5, ServerSupports);
+    SetNumericHandler(271, SilenceList);
+    SetNumericHandler(272, SilenceEnd);
+    SetNumericHandler(281, AcceptList);
+    SetNumericHandler(301, Away);
+    SetNumericHandler(302, UserHost);
+    SetNumericHandler(303, NotifyReply);
+    SetNumericHandler(311, WhoisUser);
+    SetNumericHandler(312, WhoisServer);
+    SetNumericHandler(313, WhoisOperator);
+    SetNumericHandler(317, WhoisIdle);
+    SetNumericHandler(318, WhoisEnd);
+    SetNumericHandler(319, WhoisChannels);
+    SetNumericHandler(324, ChannelModes);
+    SetNumericHandler(329, ChannelInfo);
+    SetNumericHandler(332, ChannelTopic);
+    SetNumericHandler(333, ChannelInfo);
+    SetNumericHandler(376, EndOfMotd);
+    SetNumericHandler(401, NoSuchNick);
+    for (int32_t refusal : {471, 473, 474, 475}) SetNumericHandler(refusal, JoinRefused);
+}

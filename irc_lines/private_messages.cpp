@@ -1,0 +1,98 @@
+#include "irc_lines/private_messages.h"
+
+#include "common/app_state.h"
+#include "common/text_compare.h"
+#include "common/xstring.h"
+#include "irc_lines/line_handler_support.h"
+#include "irc/server_connection.h"
+#include "irc_lines/user_list_match.h"
+#include "core/config_values.h"
+#include "core/frame_message_ids.h"
+#include "core/window_list.h"
+#include "core/window_record.h"
+#include "core/client_services.h"
+
+namespace {
+
+bool BelongsToServer(const WindowRecord* window, const WindowRecord* server) {
+    return window && window->Server == server && IsWindowRecordListed(window);
+}
+
+// "-CHANOPS- #channel: text" names the channel between the marker and the ':'.
+std::string ChanopsChannel(const std::string& text) {
+    static const std::string marker = "-CHANOPS- ";
+    if (text.compare(0, marker.size(), marker) != 0) return {};
+    const size_t colon = text.find(':', marker.size());
+    if (colon == std::string::npos) return {};
+    return text.substr(marker.size(), colon - marker.size());
+}
+
+} // namespace
+
+void HandlePrivmsg(ServerLine& line) {
+    ServerConnection& connection = *line.Connection;
+    std::string target = WithoutColon(WordAt(line.Words, 3));
+    const std::string text = WithoutColon(WordAt(line.Words, 4));
+    const bool isPrivate = IsOwnNick(connection, target);
+    if (isPrivate) target = line.Sender.Nick;
+    if (UserListMatches(kIgnoreList, line.Sender)) return;
+
+    WindowRecord* window = FindConnectionWindow(target, &connection);
+    if (!window) {
+        std::string result;
+        if (RunEventScript("On_Incoming_Private", line.Window, line.Window, WordAt(line.Words, 1), result,
+                           0) == 1)
+            return;
+        if (isPrivate) window = OpenChatWindow(line.Window, kQueryWindow, line.Sender.Nick, 0, true);
+        if (!window) window = line.Window;
+    }
+    if (UserListMatches(kTalkNotifyList, line.Sender)) {
+        const uint32_t state = GetWindowTabState(window);
+        if (state != kNoTabState && state < kTabMentioned) SetWindowTabState(window, kTabMentioned, 0);
+    }
+
+    const bool action = WildcardMatch(text,
+                                      "\x01"
+                                      "ACTION*",
+                                      false);
+    std::wstring formatted;
+    FormatEventLine(line.Window, formatted, action ? kActionLine : kMessageLine, line.Text, line.Words,
+                    line.Sender);
+    if (!action && window->SpeakIncoming) {
+        std::wstring spoken = NarrowToWide(text, CP_UTF8);
+        if (HWND frame = MainWindow.load())
+            SendMessageW(frame, WM_SPEAK_TEXT, 0, reinterpret_cast<LPARAM>(spoken.c_str()));
+    }
+    window->NoSuchNickShown = 0;
+    // The sender travels with the line: the printer keeps the window's sender fields.
+    const std::wstring nick = NarrowToWide(line.Sender.Nick, CP_UTF8);
+    PrintToWindow(kMessageLine, window, formatted, nullptr, 0, 0, 0, 1, 0, &nick);
+}
+
+void HandleNotice(ServerLine& line) {
+    ServerConnection& connection = *line.Connection;
+    const std::string target = WithoutColon(WordAt(line.Words, 3));
+    const std::string text = WithoutColon(WordAt(line.Words, 4));
+    WindowRecord* destination = GetActiveWindowRecord();
+    bool toAll = ReadConfigInt("Cfg\\Options2", "Notices_To_All_Windows", 0) != 0;
+    const std::string chanops = ChanopsChannel(text);
+    if (!chanops.empty())
+        if (WindowRecord* channel = FindConnectionWindow(chanops, &connection)) {
+            destination = channel;
+            toAll = false;
+        }
+    if (!IsOwnNick(connection, target)) {
+        WindowRecord* window = FindConnectionWindow(target, &connection);
+        destination = window ? window : line.Window;
+        toAll = false;
+    }
+    if (UserListMatches(kIgnoreList, line.Sender)) return;
+    // A notice is never lost: without a window of this server to show it, the server window does.
+    if (!toAll && !BelongsToServer(destination, line.Window)) destination = line.Window;
+
+    std::wstring formatted;
+    FormatEventLine(line.Window, formatted, kNoticeLine, line.Text, line.Words, line.Sender);
+    for (WindowRecord* window : WindowListSnapshot())
+        if (window->Server == line.Window && (toAll || window == destination))
+            PrintToWindow(kNoticeLine, window, formatted);
+}

@@ -1,0 +1,53 @@
+#include "shell/client_services_install.h"
+
+#include "commands/command_interpreter.h"
+#include "commands/input_dispatcher.h"
+#include "commands/plugin_host.h"
+#include "core/client_services.h"
+#include "peer/dcc_offers.h"
+#include "peer/embedded_objects.h"
+#include "peer/speech.h"
+#include "script/event_scripts.h"
+#include "script/script_interpreter.h"
+#include "shell/active_window.h"
+#include "shell/log_files.h"
+#include "shell/window_shake.h"
+#include "shell/window_operations.h"
+#include "shell/window_tabs.h"
+#include "shell/window_titles.h"
+#include "ui/menu_labels.h"
+#include "ui/prompt_dialogs.h"
+#include "views/event_format.h"
+#include "views/line_printer.h"
+
+void InstallClientServices() {
+    ClientServices& s = Services();
+    s.PrintToWindow = &views::PrintToWindow;
+    s.FormatEventLine = &views::FormatEventLine;
+    s.RunEventScript = &script::RunEventScript;
+    s.RunTriggerScriptThread = &script::RunTriggerScriptThread;
+    s.ExecuteScript = &script::ExecuteScript;
+    s.ProcessInputLine = &commands::ProcessInputLine;
+    s.ExecuteInputText = &commands::ExecuteInputText;
+    s.ExecuteCommand = &commands::ExecuteCommand;
+    s.NotifyPluginsServerLine = &commands::NotifyPluginsServerLine;
+    s.NotifyPluginsWindowText = &commands::NotifyPluginsWindowText;
+    s.PromptText = &ui::PromptText;
+    s.GetMenuLabel = &ui::GetMenuLabel;
+    s.HandleDccSendOffer = &peer::HandleDccSendOffer;
+    s.DccChatThread = &peer::DccChatThread;
+    s.OnDccChatDisconnected = &shell::OnDccChatDisconnected;
+    s.OnServerDisconnected = &shell::OnServerDisconnected;
+    s.ActivateWindowRecord = &shell::ActivateWindowRecord;
+    s.GetActiveWindowRecord = &shell::GetActiveWindowRecord;
+    s.IsAppForeground = &shell::IsAppForeground;
+    s.GetWindowTabState = &shell::GetWindowTabState;
+    s.SetWindowTabState = &shell::SetWindowTabState;
+    s.SetWindowTabCaption = &shell::SetWindowTabCaption;
+    s.UpdateWindowTitle = &shell::UpdateWindowTitle;
+    s.WriteLogLine = static_cast<void (*)(WindowRecord*, const wchar_t*)>(&shell::WriteLogLine);
+    s.WriteLogMarker = static_cast<void (*)(WindowRecord*, int32_t)>(&shell::WriteLogLine);
+    s.ShakeWindowThread = &shell::ShakeWindowThread;
+    s.SpeakText = &peer::SpeakText;
+    s.InsertImageIntoRichEdit = &peer::InsertImageIntoRichEdit;
+}

@@ -1,0 +1,21 @@
+// The command interpreter and the input dispatcher; the scripts, windows and views are recorded.
+#include "commands/command_interpreter.h"
+#include "commands/input_dispatcher.h"
+#include "core/client_services.h"
+#include "tests/recorders/recorders.h"
+
+void InstallTestServices() {
+    Services().ProcessInputLine = &commands::ProcessInputLine;
+    Services().ExecuteInputText = &commands::ExecuteInputText;
+    Services().ExecuteCommand = &commands::ExecuteCommand;
+    InstallActiveWindowRecorder();
+    InstallEventFormatRecorder();
+    InstallSpeechRecorder();
+    InstallTriggerWorkerRecorder();
+    InstallActivationRecorders();
+    InstallDisconnectRecorder();
+    InstallPrinterRecorder();
+    InstallPluginRecorders();
+    InstallEventScriptRecorder();
+    InstallScriptRunRecorder();
+}

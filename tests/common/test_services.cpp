@@ -1,0 +1,3 @@
+// The helpers call nothing above them.
+
+void InstallTestServices() {}

@@ -1,0 +1,11 @@
+// The connection alone: what it calls above it is recorded.
+#include "tests/recorders/recorders.h"
+
+void InstallTestServices() {
+    InstallDisconnectRecorder();
+    InstallActivationRecorders();
+    InstallPrinterRecorder();
+    InstallPluginRecorders();
+    InstallEventScriptRecorder();
+    InstallScriptRunRecorder();
+}

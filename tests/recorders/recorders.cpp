@@ -1,0 +1,212 @@
+#include "tests/recorders/recorders.h"
+
+#include "common/text_split.h"
+#include "common/xstring.h"
+#include "core/client_services.h"
+#include "core/window_list.h"
+#include "core/window_record.h"
+#include "irc/send_path.h"
+#include "irc/server_connection.h"
+#include "irc/server_session.h"
+#include "irc/user_address.h"
+#include "tests/recorders/call_log.h"
+
+#include <atomic>
+#include <cwchar>
+#include <memory>
+
+namespace {
+
+uint64_t Record(RecordedCall call) {
+    CallLog& log = CallLog::Instance();
+    log.Add(call);
+    return log.Answer ? log.Answer(call) : 0;
+}
+
+bool Answered(const RecordedCall& call, uint64_t& answer) {
+    CallLog& log = CallLog::Instance();
+    log.Add(call);
+    if (!log.Answer) return false;
+    answer = log.Answer(call);
+    return true;
+}
+
+std::atomic<WindowRecord*> ActiveRecord{nullptr};
+
+} // namespace
+
+void ClearClientServices() {
+    Services() = ClientServices{};
+}
+
+void InstallPrinterRecorder() {
+    Services().PrintToWindow = [](LineKind kind, WindowRecord* record, const std::wstring& text, HWND,
+                                  uint8_t, uint8_t, uint8_t, uint8_t, uint8_t, const std::wstring* sender) {
+        CallLog::Instance().Add({"PrintToWindow", record, WideToNarrow(text), kind,
+                                 sender ? WideToNarrow(*sender) : std::string()});
+    };
+}
+
+void InstallEventFormatRecorder() {
+    Services().FormatEventLine = [](WindowRecord* window, std::wstring& out, LineKind kind,
+                                    const std::string& message, const std::vector<std::string>& words,
+                                    const UserAddress&) {
+        CallLog::Instance().Add(
+            {"FormatEventLine", window, (words.empty() ? "" : words[0]) + "|" + message, kind});
+        out = NarrowToWide(message);
+    };
+}
+
+void InstallEventScriptRecorder() {
+    Services().RunEventScript = [](const char* eventName, WindowRecord* window, WindowRecord*,
+                                   const std::string& parameters, std::string&, uint8_t checkOnly) {
+        uint64_t answer = 0;
+        const RecordedCall call{"RunEventScript", window,
+                                std::string(eventName ? eventName : "") + " " + parameters, checkOnly};
+        return Answered(call, answer) ? static_cast<uint32_t>(answer) : kNoEventScript;
+    };
+}
+
+void InstallScriptRunRecorder() {
+    Services().ExecuteScript = [](uint32_t mode, WindowRecord* connectionWindow, WindowRecord*,
+                                  const std::string& script, const std::string& parameters, std::string&,
+                                  uint32_t defaultResult) {
+        uint64_t answer = 0;
+        const RecordedCall call{"ExecuteScript", connectionWindow, script + "|" + parameters, mode};
+        return Answered(call, answer) ? static_cast<uint32_t>(answer) : defaultResult;
+    };
+}
+
+void InstallInputRecorders() {
+    ClientServices& s = Services();
+    // The test's answer function is called with each line, so it can act as the dispatcher would.
+    s.ProcessInputLine = [](const char* line, WindowRecord* window, uint8_t noTriggers, uint64_t, uint64_t) {
+        Record({"ProcessInputLine", window, line ? line : "", noTriggers});
+    };
+    s.ExecuteInputText = [](WindowRecord* window, const std::wstring& text, uint8_t noTriggers, uint8_t,
+                            uint8_t) {
+        CallLog::Instance().Add({"ExecuteInputText", window, WideToNarrow(text), noTriggers});
+    };
+    s.ExecuteCommand = [](const char* line, WindowRecord* connectionWindow, WindowRecord*, wchar_t*) {
+        return Record({"ExecuteCommand", connectionWindow, line ? line : "", 0});
+    };
+}
+
+void InstallPluginRecorders() {
+    Services().NotifyPluginsServerLine = [](uint32_t windowIndex, const std::string& line) {
+        return Record({"NotifyPluginsServerLine", nullptr, line, windowIndex});
+    };
+    Services().NotifyPluginsWindowText = [](const std::wstring& text, uint32_t windowIndex) {
+        return Record({"NotifyPluginsWindowText", nullptr, WideToNarrow(text), windowIndex});
+    };
+}
+
+void InstallTriggerWorkerRecorder() {
+    Services().RunTriggerScriptThread = [](void* argument) -> unsigned {
+        std::unique_ptr<ScriptTriggerJob> job(static_cast<ScriptTriggerJob*>(argument));
+        std::string line = job->Line;
+        TrimStringCrLf(line);
+        if (line.size() > 1) SendServerLine(line.substr(1) + "\r\n", job->Window, 0);
+        CallLog::Instance().Add({"RunTriggerScriptThread", job->Window, job->Line, GetCurrentThreadId()});
+        return 0;
+    };
+}
+
+void InstallShakeRecorder() {
+    Services().ShakeWindowThread = [](void* childWindow) -> unsigned {
+        CallLog::Instance().Add({"ShakeWindowThread", nullptr, {}, reinterpret_cast<uint64_t>(childWindow)});
+        return 0;
+    };
+}
+
+void InstallPromptRecorder() {
+    Services().PromptText = [](HWND, const std::wstring& title, const std::wstring& prompt, wchar_t* text,
+                               uint32_t timeout) {
+        RecordedCall call{"PromptText", nullptr, WideToNarrow(title + L"|" + prompt), timeout};
+        CallLog& log = CallLog::Instance();
+        log.Add(call);
+        if (!log.AnswerText) return false;
+        const std::wstring answer = NarrowToWide(log.AnswerText(call));
+        wcsncpy(text, answer.c_str(), 999);
+        text[999] = 0;
+        return true;
+    };
+}
+
+void InstallMenuLabelRecorder() {
+    Services().GetMenuLabel = [](uint32_t commandId, uint32_t, wchar_t* out) {
+        CallLog::Instance().Add({"GetMenuLabel", nullptr, {}, commandId});
+        const std::wstring label = L"Menu " + std::to_wstring(commandId);
+        label.copy(out, 999);
+        out[label.size() < 999 ? label.size() : 999] = 0;
+    };
+}
+
+void InstallDccOfferRecorders() {
+    Services().HandleDccSendOffer = [](WindowRecord* window, const std::vector<std::string>& words,
+                                       const UserAddress& sender, uint8_t mode, uint8_t autoAccept) {
+        std::string text = sender.Nick + ">";
+        for (const std::string& word : words) text += word + "|";
+        CallLog::Instance().Add(
+            {"HandleDccSendOffer", window, text, static_cast<uint64_t>(mode * 10 + autoAccept)});
+    };
+    Services().DccChatThread = [](void* record) -> unsigned {
+        CallLog::Instance().Add({"DccChatThread", static_cast<WindowRecord*>(record), {}, 0});
+        return 0;
+    };
+}
+
+void InstallDisconnectRecorder() {
+    Services().OnServerDisconnected = [](WindowRecord* record, uint8_t byUser) {
+        CallLog& log = CallLog::Instance();
+        log.Add({"OnServerDisconnected", record, {}, byUser});
+        if (record && record->Connection && EndServerSession(*record->Connection, byUser))
+            log.Add({"SessionEnded", record, {}, byUser});
+    };
+}
+
+void InstallActivationRecorders() {
+    Services().ActivateWindowRecord = [](WindowRecord* record) {
+        CallLog::Instance().Add({"ActivateWindowRecord", record, {}, 0});
+    };
+    Services().OnDccChatDisconnected = [](WindowRecord* record, DccConnection*) {
+        CallLog::Instance().Add({"OnDccChatDisconnected", record, {}, 0});
+    };
+}
+
+void InstallActiveWindowRecorder() {
+    Services().GetActiveWindowRecord = [] { return ActiveRecord.load(); };
+    Services().IsAppForeground = [] { return true; };
+}
+
+void SetRecordedActiveWindow(WindowRecord* record) {
+    ActiveRecord = record;
+}
+
+void InstallForegroundRecorder() {
+    Services().IsAppForeground = [] { return Record({"IsAppForeground", nullptr, {}, 0}) != 0; };
+}
+
+void InstallLogRecorder() {
+    Services().WriteLogLine = [](WindowRecord* record, const wchar_t* text) {
+        if (text) CallLog::Instance().Add({"WriteLogLine", record, WideToNarrow(text), 0});
+    };
+    Services().WriteLogMarker = [](WindowRecord* record, int32_t marker) {
+        CallLog::Instance().Add(
+            {"WriteLogLine", record, {}, static_cast<uint64_t>(static_cast<int64_t>(marker))});
+    };
+}
+
+void InstallSpeechRecorder() {
+    Services().SpeakText = [](const std::wstring& text) {
+        CallLog::Instance().Add({"SpeakText", nullptr, WideToNarrow(text), 0});
+    };
+}
+
+void InstallPictureRecorder() {
+    Services().InsertImageIntoRichEdit = [](HWND, HBITMAP bitmap) {
+        uint64_t answer = 0;
+        const RecordedCall call{"InsertImageIntoRichEdit", nullptr, {}, reinterpret_cast<uint64_t>(bitmap)};
+        return Answered(call, answer) ? static_cast<int>(answer) : -1;
+    };
+}

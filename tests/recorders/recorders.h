@@ -1,0 +1,56 @@
+// Recorders of the calls a library makes upward, installed into the client services table by
+// the tests that want them in place of the real owners. Each records its calls in the CallLog;
+// the CallLog's answers decide what it returns.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct WindowRecord;
+
+// Empties the table: every upward call does nothing until something is installed.
+void ClearClientServices();
+
+// PrintToWindow: records the line ("PrintToWindow", the window, the text, the line kind and the
+// chat line's sender).
+void InstallPrinterRecorder();
+// FormatEventLine: records "words[0]|message"; the formatted line is the message itself.
+void InstallEventFormatRecorder();
+// RunEventScript: records "name parameters"; answers kNoEventScript unless the test answers.
+void InstallEventScriptRecorder();
+// ExecuteScript: records "text|parameters" with the mode; answers the default result.
+void InstallScriptRunRecorder();
+// ProcessInputLine, ExecuteInputText and ExecuteCommand (no command is known unless answered).
+void InstallInputRecorders();
+// NotifyPluginsServerLine and NotifyPluginsWindowText: no plug-in consumes anything unless the
+// test answers otherwise.
+void InstallPluginRecorders();
+// RunTriggerScriptThread: as the worker does when no trigger script exists, sends the line
+// without its "/" to the server, then records it with the id of the thread it ran on.
+void InstallTriggerWorkerRecorder();
+// ShakeWindowThread: records the window's handle.
+void InstallShakeRecorder();
+// PromptText: OK with the test's answer text, Cancel when it gives none.
+void InstallPromptRecorder();
+// GetMenuLabel: "Menu <id>".
+void InstallMenuLabelRecorder();
+// HandleDccSendOffer and DccChatThread.
+void InstallDccOfferRecorders();
+// OnServerDisconnected: records the call and ends the session the way the routine does, noting
+// "SessionEnded" when this call was the one that did.
+void InstallDisconnectRecorder();
+// ActivateWindowRecord and OnDccChatDisconnected.
+void InstallActivationRecorders();
+// GetActiveWindowRecord answers the record SetRecordedActiveWindow set; the program is in front.
+void InstallActiveWindowRecorder();
+void SetRecordedActiveWindow(WindowRecord* record);
+// IsAppForeground: recorded; not in front unless the test answers otherwise.
+void InstallForegroundRecorder();
+// WriteLogLine (text and markers).
+void InstallLogRecorder();
+// SpeakText.
+void InstallSpeechRecorder();
+// InsertImageIntoRichEdit: fails (the caller keeps the bitmap) unless the test answers.
+void InstallPictureRecorder();

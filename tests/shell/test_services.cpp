@@ -1,0 +1,11 @@
+// The shell with every real owner but the printer, the input dispatcher and the event scripts.
+#include "core/client_services.h"
+#include "shell/client_services_install.h"
+#include "tests/recorders/recorders.h"
+
+void InstallTestServices() {
+    InstallClientServices();
+    InstallPrinterRecorder();
+    InstallInputRecorders();
+    InstallEventScriptRecorder();
+}

@@ -1,0 +1,3 @@
+// The XML store calls nothing above it.
+
+void InstallTestServices() {}
