@@ -36,9 +36,10 @@ set_target_properties(libcrypto PROPERTIES
   INTERFACE_INCLUDE_DIRECTORIES ${OPENSSL_MINGW_ROOT}/include
   INTERFACE_LINK_LIBRARIES "ws2_32;crypt32;advapi32;user32;bcrypt")
 
-# One GoogleTest executable per subsystem; ctest runs it once under Wine.
+# One GoogleTest executable per library; ctest runs it once under Wine. DISPLAY: the program
+# copies the screen or takes the foreground, so it holds the display while it runs.
 function(brindlex_test name)
-  cmake_parse_arguments(ARG "WINDOWS" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "WINDOWS;DISPLAY" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   brindlex_target(${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} test_support GTest::gtest)
@@ -46,6 +47,9 @@ function(brindlex_test name)
   set_tests_properties(${name} PROPERTIES TIMEOUT 900)
   if(ARG_WINDOWS)
     set_tests_properties(${name} PROPERTIES LABELS windows)
+  endif()
+  if(ARG_DISPLAY)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK display)
   endif()
 endfunction()
 

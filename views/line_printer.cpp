@@ -66,7 +66,7 @@ struct PrintCall {
     const std::wstring* Sender;
 };
 
-// Step 8: the first highlight word found runs "On_Hilite"; a script answering 1 replaces the line.
+// The first highlight word found runs "On_Hilite"; a script answering 1 replaces the line.
 bool CheckHighlight(const PrintCall& call, const PrintSettings& settings, std::wstring& line) {
     if (settings.HiliteWords.empty()) return false;
     std::wstring bare = line;
@@ -86,7 +86,7 @@ bool CheckHighlight(const PrintCall& call, const PrintSettings& settings, std::w
     return false;
 }
 
-// Step 9: 2 when the line names the user's own nick, else 1.
+// The activity a line brings: 2 when it names the user's own nick, else 1.
 uint32_t ActivityLevel(const WindowRecord* record, const std::wstring& line) {
     if (!record || record->Type == kServerWindow || !record->Server || !record->Server->Connection) return 1;
     std::wstring nick = NarrowToWide(record->Server->Connection->OwnNick, DefaultCodePage.load());
@@ -98,7 +98,7 @@ bool SuppressesNotices(uint32_t noticeLevel, bool chatLine, const PrintSettings&
     return chatLine ? s.TrayOnlyOnSpecial : (s.TrayOnlyOnSpecial || s.TrayOnlyOnText);
 }
 
-// Steps 10 and 11: the tab state; returns whether the line suppresses notices.
+// Marks the tab with the line's activity; returns whether the line suppresses notices.
 bool MarkActivity(const PrintCall& call, const PrintSettings& settings, bool highlight, uint32_t activity,
                   bool inFront) {
     uint32_t noticeLevel = activity;
