@@ -1,6 +1,7 @@
 // Lines printed from worker threads: handed to the view's owner, whole and in order per thread.
 #include "tests/views/views_test_support.h"
 
+#include "core/applied_settings.h"
 #include "core/window_list.h"
 #include "views/line_printer.h"
 
@@ -93,4 +94,69 @@ TEST_F(PrinterThreads, LineForAWindowThatClosedIsDropped) {
     });
     JoinPumping(worker, finished);
     EXPECT_EQ(Find(L"too late"), -1);
+}
+
+// Two connection threads and the interface thread print chat lines into one query window for
+// ten seconds. The printer keeps the sender fields on the view's thread, so every line is shown
+// once and each line's sender is hidden exactly when the line shown before it had the same one.
+TEST_F(PrinterThreads, SendersOfInterleavedChatLinesFollowTheShownOrder) {
+    GroupChatMessages = 1;
+    WindowRecord* query = AddRecord(kQueryWindow, server_, "bob", host_, view_);
+    std::atomic<bool> stop{false};
+    std::atomic<int> finished{0};
+    std::atomic<int> sent[3] = {0, 0, 0};
+    const std::wstring senders[3] = {L"me", L"bob", L"carol"};
+    auto say = [&](int who) {
+        const int n = sent[who]++;
+        PrintToWindow(kMessageLine, query, L"<" + senders[who] + L"> " + std::to_wstring(n), nullptr, 0, 0, 0,
+                      1, 0, &senders[who]);
+    };
+    std::vector<std::thread> connections;
+    for (int who = 1; who <= 2; ++who)
+        connections.emplace_back([&, who] {
+            while (!stop.load()) {
+                say(who);
+                Sleep(2);
+            }
+            ++finished;
+        });
+    const ULONGLONG end = GetTickCount64() + 10000;
+    while (GetTickCount64() < end) {
+        say(0); // a typed line
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        PumpMessages();
+    }
+    stop = true;
+    JoinPumping(connections, finished);
+
+    const std::wstring text = ViewText();
+    std::vector<std::pair<LONG, std::wstring>> lines; // start and text of each paragraph
+    for (size_t start = 0, at; (at = text.find(L'\r', start)) != std::wstring::npos; start = at + 1)
+        lines.emplace_back(static_cast<LONG>(start), text.substr(start, at - start));
+    size_t total = 0;
+    for (const auto& count : sent) total += static_cast<size_t>(count.load());
+    ASSERT_EQ(lines.size(), total);
+    std::set<std::wstring> seen;
+    for (const auto& line : lines) EXPECT_TRUE(seen.insert(line.second).second) << "shown twice";
+    EXPECT_GT(sent[0].load(), 100);
+    EXPECT_GT(sent[1].load(), 100);
+    EXPECT_GT(sent[2].load(), 100);
+
+    // A line's sender is drawn in the background colour only when the line shown before it had the
+    // same sender; with the same sender it is hidden unless a new minute began between them. Reading
+    // a format is slow in a long view, so some 150 lines spread over the view are read.
+    const COLORREF background = RGB(255, 255, 255);
+    int sameButShown = 0;
+    for (size_t i = 1; i < lines.size(); i += lines.size() / 150 + 1) {
+        const std::wstring& previous = lines[i - 1].second;
+        const std::wstring& current = lines[i].second;
+        const bool sameSender =
+            previous.substr(0, previous.find(L'>')) == current.substr(0, current.find(L'>'));
+        const bool hidden = FormatAt(view_, lines[i].first + 1).crTextColor == background;
+        if (!sameSender) {
+            ASSERT_FALSE(hidden) << testing::PrintToString(current);
+        }
+        if (sameSender && !hidden) ++sameButShown;
+    }
+    EXPECT_LE(sameButShown, 1);
 }
