@@ -11,6 +11,7 @@
 #include "irc/send_path.h"
 #include "irc/server_connection.h"
 #include "irc/server_session.h"
+#include "irc/server_writer.h"
 #include "core/client_services.h"
 #include "core/window_record.h"
 #include "xml/config_documents.h"
@@ -91,7 +92,7 @@ bool Attempt::Resolve() {
 }
 
 // PASS when there is a password, then USER and NICK, each a line of its own (the send path
-// never lets one call carry two lines). False when a line written at once did not leave whole.
+// never lets one call carry two lines). False when a line was not taken whole.
 bool Attempt::Register() {
     if (!connection_.Password.empty()) {
         const std::string pass = "PASS " + connection_.Password + "\r\n";
@@ -161,6 +162,10 @@ void Attempt::Run() {
     // The handshake runs end to end with the server, through the tunnel when there is one, and
     // checks the certificate against the host's name. A failed handshake never talks plain.
     if (connection_.UseTls && StartConnectionTls(record_, &connection_) < 0) return Fail();
+    // From here on every line, registration first, leaves through the session's writer.
+    // It fails for a session that another thread already ended, or when no thread can start.
+    if (!StartSessionWriter(record_, address_, port_))
+        return Superseded() || !connection_.Socket.load() ? EndOwnSession() : Fail();
 
     if (ScriptStops("On_Connect_2") || Superseded()) return EndOwnSession();
     if (!Register()) return Fail();

@@ -4,6 +4,7 @@
 #include "common/net_helpers.h"
 #include "common/text_format.h"
 #include "common/xstring.h"
+#include "irc/bounded_send.h"
 #include "irc/server_connection.h"
 #include "core/client_services.h"
 #include "xml/config_documents.h"
@@ -20,15 +21,10 @@ constexpr uint32_t kDefaultProxyPort = 8080;
 constexpr size_t kMaxCredentialBytes = 255;
 constexpr size_t kMaxHttpHeaderBytes = 16384;
 
+// A proxy that stops reading fails the attempt after the stall limit.
 bool SendBytes(SOCKET socket, const std::vector<uint8_t>& bytes) {
-    size_t sent = 0;
-    while (sent < bytes.size()) {
-        int count = send(socket, reinterpret_cast<const char*>(bytes.data()) + sent,
-                         static_cast<int>(bytes.size() - sent), 0);
-        if (count == 0 || count == SOCKET_ERROR) return false;
-        sent += static_cast<size_t>(count);
-    }
-    return true;
+    const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return SendBounded(socket, data, WriteStallLimitMs.load()).Sent == bytes.size();
 }
 
 bool RecvBytes(SOCKET socket, uint8_t* buffer, int length) {

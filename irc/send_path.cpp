@@ -1,8 +1,9 @@
 #include "irc/send_path.h"
 
 #include "common/app_state.h"
+#include "irc/bounded_send.h"
 #include "irc/server_connection.h"
-#include "irc/tls_socket.h"
+#include "irc/server_writer.h"
 #include "core/dcc_connection.h"
 #include "core/frame_message_ids.h"
 #include "core/window_list.h"
@@ -37,59 +38,9 @@ uint32_t SendAll(SOCKET socket, const char* data, int length, int flags) {
 
 namespace {
 
-constexpr size_t kWriteChunk = 8192;
-
-uint32_t WriteLocked(ServerConnection& connection, std::string_view line);
-constexpr long kWriteWaitMs = 100;
-
-// 1 writable, 0 not yet, -1 the socket failed.
-int WaitWritable(SOCKET socket) {
-    fd_set set;
-    FD_ZERO(&set);
-    FD_SET(socket, &set);
-    timeval wait{0, kWriteWaitMs * 1000};
-    const int result = select(0, nullptr, &set, nullptr, &wait);
-    return result == SOCKET_ERROR ? -1 : result;
-}
-
-// One writer at a time per connection. The socket is read again before every piece and a piece
-// is written only when it fits, so no writer blocks for long in send: a session that ends (the
-// field becomes 0) stops the writer within one wait, and the socket is closed only under this
-// lock, never under a writer.
-uint32_t WriteNow(ServerConnection& connection, std::string_view line) {
-    std::lock_guard<std::mutex> lock(connection.WriteLock);
-    std::vector<char> records;
-    if (connection.UseTls) {
-        // Nothing leaves a TLS connection in plain text, before or after its session exists.
-        const std::shared_ptr<TlsSocket>& tls = connection.Tls;
-        if (!tls || tls->Socket != connection.Socket.load()) return 0;
-        // The records are made here and written below under the same lock, so they keep the
-        // order of their sequence numbers.
-        if (TlsSend(tls.get(), line.data(), static_cast<uint32_t>(line.size()), &records) !=
-            static_cast<int>(line.size()))
-            return 0;
-        const std::string_view wire(records.data(), records.size());
-        return WriteLocked(connection, wire) == wire.size() ? static_cast<uint32_t>(line.size()) : 0;
-    }
-    return WriteLocked(connection, line);
-}
-
-// The write itself, with the connection's write lock held.
-uint32_t WriteLocked(ServerConnection& connection, std::string_view line) {
-    size_t sent = 0;
-    while (sent < line.size()) {
-        const SOCKET socket = connection.Socket.load();
-        if (!socket) break;
-        const int writable = WaitWritable(socket);
-        if (writable < 0) break;
-        if (writable == 0) continue;
-        const int piece = static_cast<int>(std::min(line.size() - sent, kWriteChunk));
-        const int n = send(socket, line.data() + sent, piece, 0);
-        if (n == 0 || n == SOCKET_ERROR) break;
-        sent += static_cast<size_t>(n);
-    }
-    return static_cast<uint32_t>(sent);
-}
+// A DCC chat line is written on the thread that typed it, the interface thread: a peer that
+// takes nothing for this long gets the rest of the line no more.
+constexpr uint32_t kDccChatStallMs = 200;
 
 } // namespace
 
@@ -114,7 +65,7 @@ uint32_t SendServerLine(std::string_view line, WindowRecord* window, uint8_t for
         if (post) PostMessageW(MainWindow.load(), WM_TIMER, FLOOD_TIMER_ID, 0);
         return length;
     }
-    return WriteNow(*connection, whole);
+    return HandToWriter(*connection, whole) ? static_cast<uint32_t>(whole.size()) : 0;
 }
 
 void FlushSendQueues() {
@@ -135,8 +86,8 @@ void FlushSendQueues() {
             }
             connection.QueueEmpty = connection.SendQueue.empty() ? 1 : 0;
         }
-        // Written after the queue lock is released; a failed write still removes the line.
-        if (!line.empty()) SendServerLine(line, record, 1);
+        // Handed over after the queue lock is released; a line no writer takes is still removed.
+        if (!line.empty()) HandToWriter(connection, line);
     }
 }
 
@@ -147,5 +98,6 @@ uint32_t DccChatSend(const char* data, WindowRecord* window, uint32_t length) {
     DccConnection& dcc = *window->Dcc;
     // A chat over TLS sends through its session once chats can make one.
     if (dcc.UseTls || !dcc.Socket) return 0;
-    return SendAll(dcc.Socket, data, static_cast<int>(length), 0);
+    return static_cast<uint32_t>(
+        SendBounded(dcc.Socket, std::string_view(data, length), kDccChatStallMs).Sent);
 }

@@ -22,6 +22,7 @@
 #include <vector>
 
 class TlsSocket;
+struct SessionWriter;
 
 // A ban or exception entry collected until its end-of-list reply.
 struct PendingBanEntry {
@@ -92,10 +93,14 @@ struct ServerConnection {
     UserAddress LastSender;
     std::deque<std::string> SendQueue; // oldest first
     std::mutex QueueMutex;             // guards SendQueue and QueueEmpty
-    // Every write on the server socket, plain or TLS, holds this lock so that writers from several
-    // threads never interleave their bytes or TLS records and the socket is never closed under a
-    // writer. TlsSocket takes it itself.
+    // Every write on the server socket, plain or TLS (the session writer's, and the TLS session's
+    // own tokens), holds this lock so that writes from several threads never interleave their
+    // bytes or TLS records and the socket is never closed under a writer. TlsSocket takes it
+    // itself.
     std::mutex WriteLock;
+    // The live session's writer, which alone writes the socket once the session is up.
+    std::shared_ptr<SessionWriter> Writer;
+    std::mutex WriterMutex; // guards Writer and the bytes waiting for it
     uint8_t QueueEmpty = 1;
     ScriptVariableList Variables;
     std::vector<TimerEntry> Timers;
@@ -110,10 +115,12 @@ struct ServerConnection {
 
     // Asks the connection thread to give up its attempt; it checks between steps.
     std::atomic<uint8_t> StopRequested{0};
-    // Guards ConnectionThread and Closing between a restart and the window's destruction.
+    // Guards ConnectionThread, Closing and the thread lists between a restart and the window's
+    // destruction.
     std::mutex LifecycleMutex;
     uint8_t Closing = 0;
     std::vector<HANDLE> RetiredThreads; // ended attempts' threads, still to be waited for
+    std::vector<HANDLE> WriterThreads;  // session writers' threads, still to be waited for
     std::atomic<uint8_t> Restarting{0};
     // Counts the starts; a thread compares it with its own to know it was not restarted.
     std::atomic<uint32_t> Generation{0};

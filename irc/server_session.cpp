@@ -3,6 +3,7 @@
 #include "common/app_state.h"
 #include "irc/connect_thread.h"
 #include "irc/server_connection.h"
+#include "irc/server_writer.h"
 #include "irc/ident_responder.h"
 #include "irc/tls_socket.h"
 #include "core/dcc_connection.h"
@@ -19,12 +20,17 @@
 namespace {
 
 constexpr LPARAM kIdentPort = 113;
+// How long a session the user ends waits for its writer to write what it holds ("QUIT").
+constexpr uint32_t kUserEndDrainMs = 200;
 
-// Takes every connection thread handle the record holds, under its lifecycle lock.
+// Takes every thread handle the connection holds (its connection thread, ended attempts and
+// session writers), under its lifecycle lock.
 std::vector<HANDLE> TakeThreadHandles(ServerConnection& connection) {
     std::lock_guard<std::mutex> lock(connection.LifecycleMutex);
     std::vector<HANDLE> handles = std::move(connection.RetiredThreads);
     connection.RetiredThreads.clear();
+    handles.insert(handles.end(), connection.WriterThreads.begin(), connection.WriterThreads.end());
+    connection.WriterThreads.clear();
     if (connection.ConnectionThread) handles.push_back(connection.ConnectionThread);
     connection.ConnectionThread = nullptr;
     return handles;
@@ -32,7 +38,8 @@ std::vector<HANDLE> TakeThreadHandles(ServerConnection& connection) {
 
 // Waits for the threads and closes their handles. The calling thread's own handle (a
 // connection thread restarting its own connection, the automatic reconnect) is kept for the
-// next start or the window's destruction to wait for, as that thread is still unwinding.
+// next start or the window's destruction to wait for, as that thread is still unwinding; so is
+// a session writer's that ran the disconnect routine.
 void FinishThreads(ServerConnection& connection, const std::vector<HANDLE>& handles) {
     for (HANDLE thread : handles) {
         if (GetThreadId(thread) == GetCurrentThreadId()) {
@@ -60,8 +67,10 @@ bool EndServerSession(ServerConnection& connection, uint8_t byUser) {
     const SOCKET socket = connection.Socket.exchange(0);
     if (!socket) return false;
     connection.ClosedByUser = byUser;
-    // Wakes a reader blocked in recv; a writer sees the field at 0 within one wait of its own.
-    // The close waits for the writer, so no line is ever written to a closed, reused handle.
+    if (byUser) DrainSessionWriter(connection, kUserEndDrainMs);
+    // The writer leaves a write under way at once; the shutdown wakes a reader blocked in recv.
+    // The close waits for the write lock, so nothing is ever written to a closed, reused handle.
+    StopSessionWriter(connection);
     shutdown(socket, SD_BOTH);
     std::shared_ptr<TlsSocket> tls;
     {

@@ -16,12 +16,14 @@ struct ServerConnection;
 HANDLE StartServerConnection(WindowRecord* record);
 
 // Called when an IRC child window is destroyed: ends the session, waits for the connection
-// thread, frees the ServerConnection and DccConnection and clears the record's links and lists.
+// thread and the session writers, frees the ServerConnection and DccConnection and clears the
+// record's links and lists.
 void DestroyServerSession(WindowRecord* record);
 
-// Ends the live session: takes the socket (the field becomes 0 first), closes it and the ident
-// socket, and keeps the by-user flag. Only the one caller that took the socket gets true, so
-// a "/quit" racing a failing read tears the session down once.
+// Ends the live session: takes the socket (the field becomes 0 first), stops its writer (one the
+// user ends may first write what it holds, for at most 200 ms), closes the socket and the ident
+// socket, and keeps the by-user flag. Only the one caller that took
+// the socket gets true, so a "/quit" racing a failing read tears the session down once.
 bool EndServerSession(ServerConnection& connection, uint8_t byUser);
 
 // Waits for a thread to end while running the messages other threads send to this one, so a

@@ -1,5 +1,7 @@
 #include "irc/tls_socket.h"
 
+#include "irc/bounded_send.h"
+
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
@@ -34,14 +36,10 @@ private:
     std::mutex* mutex_;
 };
 
+// A peer that stops reading ends the write after the stall limit.
 uint32_t SendRaw(SOCKET socket, const char* data, uint32_t length) {
-    uint32_t sent = 0;
-    while (sent < length) {
-        int count = send(socket, data + sent, static_cast<int>(length - sent), 0);
-        if (count == 0 || count == SOCKET_ERROR) break;
-        sent += static_cast<uint32_t>(count);
-    }
-    return sent;
+    return static_cast<uint32_t>(
+        SendBounded(socket, std::string_view(data, length), WriteStallLimitMs.load()).Sent);
 }
 
 // Sends a token the package allocated (under the write lock), then frees it. False when it did not

@@ -3,7 +3,8 @@
 //
 // Every write a session makes (records, handshake and renegotiation tokens, the close notify)
 // takes the owner's write lock when one is given, so a connection's writers never interleave
-// their records. Callers must not hold that lock around TlsSend or TlsClose.
+// their records, and waits at most the stall limit (irc/bounded_send.h) for a peer that stops
+// reading. Callers must not hold that lock around TlsSend or TlsClose.
 #pragma once
 
 #include <winsock2.h>

@@ -275,6 +275,9 @@ TEST_F(ConnectionTest, FloodQueueOneLinePerConnectionPerTick) {
         EXPECT_EQ(SendServerLine("PRIVMSG #a :" + n + "\r\n", window1.Record(), 0), 15u);
         EXPECT_EQ(SendServerLine("PRIVMSG #b :" + n + "\r\n", &channel, 0), 15u); // its server's queue
     }
+    // A forced line goes ahead of the queued ones.
+    EXPECT_EQ(SendServerLine("PRIVMSG #a :forced\r\n", window1.Record(), 1), 20u);
+    EXPECT_EQ(server1.ReadLine().value_or(""), "PRIVMSG #a :forced");
     // The first line of an idle queue posts a tick at once; the next ones post nothing.
     MSG message{};
     EXPECT_TRUE(PeekMessageW(&message, frame, WM_TIMER, WM_TIMER, PM_REMOVE));
@@ -300,7 +303,6 @@ TEST_F(ConnectionTest, FloodQueueOneLinePerConnectionPerTick) {
     DestroyWindow(frame);
 }
 
-// Immediate writes from many threads never interleave inside a line.
 // A line ends at its first CR or LF, queued or written at once: what follows never reaches the
 // server as a command of its own, and every line leaves ending in CR LF.
 TEST_F(ConnectionTest, NoLineBreakInsideALine) {
@@ -327,6 +329,7 @@ TEST_F(ConnectionTest, NoLineBreakInsideALine) {
     DestroyWindow(frame);
 }
 
+// Immediate writes from many threads never interleave inside a line.
 TEST_F(ConnectionTest, ImmediateWritesAreSerialised) {
     ScriptedServer server;
     ServerWindow window;
@@ -346,28 +349,31 @@ TEST_F(ConnectionTest, ImmediateWritesAreSerialised) {
     for (std::thread& w : writers) w.join();
 }
 
-// A server that stops reading fills the socket; a writer waiting on it must not keep the
-// window from closing, and gives up when the session ends.
+// A server that stops reading while megabytes wait for it: "/quit" and closing the window do
+// not wait for the stall limit.
 TEST_F(ConnectionTest, StalledWriterDoesNotBlockTheEnd) {
     ScriptedServer server;
     auto* window = new ServerWindow;
     Connect(*window, server);
-    std::atomic<bool> writing{true};
-    std::thread writer([&] {
-        const std::string line = std::string(1 << 20, 'x') + "\r\n";
-        while (SendServerLine(line, window->Record(), 1) == line.size()) {
-        }
-        writing = false;
-    });
+    const std::string line = std::string(1 << 20, 'x') + "\r\n";
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(SendServerLine(line, window->Record(), 1), line.size());
     Sleep(500);
-    EXPECT_TRUE(writing.load());
     const ULONGLONG start = GetTickCount64();
-    std::thread quit([&] { OnServerDisconnected(window->Record(), 1); });
-    quit.join();
-    EXPECT_TRUE(WaitUntil([&] { return !writing.load(); }, 3000));
-    writer.join();
+    OnServerDisconnected(window->Record(), 1);
     delete window;
     EXPECT_LT(GetTickCount64() - start, 3000u);
+}
+
+// A line handed over just before the user ends the session still leaves: closing the window
+// sends "QUIT" and ends the session at once.
+TEST_F(ConnectionTest, LineHandedOverJustBeforeTheUserEndsTheSessionLeaves) {
+    ScriptedServer server;
+    ServerWindow window;
+    Connect(window, server);
+    EXPECT_EQ(SendServerLine("QUIT :closing\r\n", window.Record(), 1), 15u);
+    OnServerDisconnected(window.Record(), 1);
+    EXPECT_EQ(server.ReadLine().value_or(""), "QUIT :closing");
+    EXPECT_TRUE(server.ClientClosed());
 }
 
 TEST(DccChatSend, SendsOnTheChatSocket) {
@@ -383,6 +389,12 @@ TEST(DccChatSend, SendsOnTheChatSocket) {
     EXPECT_EQ(DccChatSend("hello", &chat, 0), 0u);
     EXPECT_EQ(DccChatSend(nullptr, &chat, 3), 0u);
     EXPECT_EQ(server.ReadLine().value_or(""), "hello");
+    // A peer that stops reading: a write ends short instead of waiting for it.
+    const std::string block(65536, 'd');
+    uint32_t sent = 0;
+    for (int i = 0; i < 1000 && (sent = DccChatSend(block.data(), &chat, 65536)) == 65536; ++i) {
+    }
+    EXPECT_LT(sent, 65536u);
     closesocket(s);
     delete chat.Dcc;
 }

@@ -19,7 +19,7 @@ protected:
         FloodQueueing = 1; // PONG must not wait for the queue
         SOCKET s = ConnectLoopback(server_.Port());
         ASSERT_NE(s, INVALID_SOCKET);
-        window_.Connection().Socket = s;
+        window_.UseSocket(s, server_.Port());
         ASSERT_TRUE(server_.Accept());
     }
     void TearDown() override {

@@ -59,7 +59,7 @@ void LinesTest::SetUp() {
     Connection().OwnNick = "me";
     const SOCKET socket = ConnectLoopback(scripted_->Port());
     ASSERT_NE(socket, INVALID_SOCKET);
-    Connection().Socket = socket;
+    server_->UseSocket(socket, scripted_->Port());
     ASSERT_TRUE(scripted_->Accept());
 }
 

@@ -5,6 +5,7 @@
 #include "irc/ident_responder.h"
 #include "irc/line_dispatch.h"
 #include "irc/server_session.h"
+#include "irc/server_writer.h"
 #include "core/window_list.h"
 #include "tests/common/test_paths.h"
 
@@ -65,6 +66,11 @@ void ServerWindow::Aim(uint16_t port, const std::string& nick) {
     c.FullName = "Test User";
     c.UserField2 = "Brindlex";
     c.UserField3 = "Brindlex";
+}
+
+void ServerWindow::UseSocket(SOCKET socket, uint16_t port) {
+    Connection().Socket = socket;
+    StartSessionWriter(record_, L"127.0.0.1", port);
 }
 
 ScriptedServer::ScriptedServer(bool ipv6) {

@@ -40,6 +40,9 @@ public:
     ServerConnection& Connection() const { return *record_->Connection; }
     // Fills the fields "/server" fills for a plain connection to 127.0.0.1.
     void Aim(uint16_t port, const std::string& nick = "tester");
+    // Takes a socket already connected as the session's and starts its writer, as the
+    // connection thread does once it is connected.
+    void UseSocket(SOCKET socket, uint16_t port);
 
 private:
     WindowRecord* record_;
