@@ -1,24 +1,22 @@
-// Certificate holders for the signing and encryption tests: three RSA certificates made with the
-// openssl command, each imported with its private key into a memory store of the test's own, and
-// a way for holders to open enveloped messages where the system has no CryptDecryptMessage.
+// Two certificate holders for the signing and encryption tests, made with the openssl command:
+// each certificate sits in a memory store of its own, its private key in a key container named
+// for the holder. Wine has no CryptDecryptMessage, so holders open enveloped messages through
+// libcrypto's PKCS #7 instead.
 #pragma once
 
 #include <windows.h>
 
 #include <wincrypt.h>
 
-struct TestHolders {
-    HCERTSTORE Store = nullptr; // all three, with their keys
-    PCCERT_CONTEXT A = nullptr, B = nullptr, C = nullptr;
-    bool Made = false;
+struct TestHolder {
+    HCERTSTORE Store = nullptr;
+    PCCERT_CONTEXT Certificate = nullptr;
 };
 
-const TestHolders& GetTestHolders();
+// False when the certificates could not be made.
+bool GetTestHolders(TestHolder* a, TestHolder* b);
 
-// A memory store holding copies of the given certificates (with their keys).
-HCERTSTORE StoreWith(PCCERT_CONTEXT first, PCCERT_CONTEXT second = nullptr);
-
-// Makes the library's certificate decryption search `store` for holders and open messages with
-// libcrypto's PKCS #7, using the holder's certificate and the private key exported from the store.
-// The store stays the caller's. Null puts the system's decryption back.
+// The library's certificate decryption then searches the store and opens messages with
+// libcrypto, using the holder's certificate and the private key exported from its container.
+// Null puts the system's decryption back.
 void UseLibcryptoDecryption(HCERTSTORE store);
