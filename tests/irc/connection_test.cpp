@@ -199,7 +199,8 @@ TEST_F(ConnectionTest, RestartEndsTheOldSessionAndEmptiesTheQueue) {
 // A line handler restarting the connection from the connection thread itself: the old session
 // ends once, and the old thread leaves the new session alone.
 TEST_F(ConnectionTest, RestartFromTheConnectionThread) {
-    SetCommandWordHandler("RESTART", [](ServerLine& line) { StartServerConnection(line.Window); });
+    SetCommandWordHandler(
+        "RESTART", [](ServerLine& line) { StartServerConnection(line.Window); }, 0);
     ScriptedServer server;
     ServerWindow window;
     Connect(window, server);
