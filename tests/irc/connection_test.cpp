@@ -362,7 +362,7 @@ TEST_F(ConnectionTest, StalledWriterDoesNotBlockTheEnd) {
     const ULONGLONG start = GetTickCount64();
     OnServerDisconnected(window->Record(), 1);
     delete window;
-    EXPECT_LT(GetTickCount64() - start, 3000u);
+    EXPECT_LT(GetTickCount64() - start, 20000u);
 }
 
 // A line handed over just before the user ends the session still leaves: closing the window

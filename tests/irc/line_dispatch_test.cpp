@@ -72,7 +72,7 @@ TEST_F(LineDispatchTest, PingIsAnsweredInEveryFormAheadOfTheQueue) {
     };
     for (const auto& c : cases) {
         Handle(c.first);
-        EXPECT_EQ(server_.ReadLine(2000).value_or("<none>"), c.second) << c.first;
+        EXPECT_EQ(server_.ReadLine(10000).value_or("<none>"), c.second) << c.first;
     }
     EXPECT_TRUE(window_.Connection().SendQueue.empty());
     EXPECT_TRUE(Printed().empty());
@@ -81,7 +81,7 @@ TEST_F(LineDispatchTest, PingIsAnsweredInEveryFormAheadOfTheQueue) {
     XmlDocumentOpenText(&settings, "<?xml ?><root><Cfg><Options2 Show_Ping_Pong=\"1\"/></Cfg></root>");
     UserConfigDocument = &settings;
     Handle("PING :shown");
-    EXPECT_EQ(server_.ReadLine(2000).value_or("<none>"), "PONG :shown");
+    EXPECT_EQ(server_.ReadLine(10000).value_or("<none>"), "PONG :shown");
     EXPECT_EQ(Printed(), std::vector<std::string>{"\x02\x12\xC2\xB7\x12 PING/PONG \x12\xC2\xB7\x12\x02"});
 }
 
