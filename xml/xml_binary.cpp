@@ -249,11 +249,12 @@ bool ReadElement(XmlElement* e, const uint8_t* data, size_t size, uint32_t depth
         return false;
     e->name = std::move(name);
     e->nameHash = XmlStoredHash(e->name);
-    e->children.Reserve(counts[kXmlRecordElement]);
-    e->variables.Reserve(counts[kXmlRecordVariable]);
-    e->texts.Reserve(counts[kXmlRecordText]);
-    e->comments.Reserve(counts[kXmlRecordComment]);
-    e->cdata.Reserve(counts[kXmlRecordCData]);
+    // Arrays that stay empty take no storage, as in a tree the reader builds.
+    if (counts[kXmlRecordElement]) e->children.Reserve(counts[kXmlRecordElement]);
+    if (counts[kXmlRecordVariable]) e->variables.Reserve(counts[kXmlRecordVariable]);
+    if (counts[kXmlRecordText]) e->texts.Reserve(counts[kXmlRecordText]);
+    if (counts[kXmlRecordComment]) e->comments.Reserve(counts[kXmlRecordComment]);
+    if (counts[kXmlRecordCData]) e->cdata.Reserve(counts[kXmlRecordCData]);
 
     const uint8_t* record = nullptr;
     size_t recordSize = 0;
@@ -313,7 +314,7 @@ XmlHeader* ReadHeader(const uint8_t* data, size_t size) {
         return nullptr;
     XmlHeader* header = XmlHeaderCreate(nullptr);
     header->line = std::move(line);
-    header->comments.Reserve(counts[kXmlRecordComment]);
+    if (counts[kXmlRecordComment]) header->comments.Reserve(counts[kXmlRecordComment]);
     const uint8_t* record = nullptr;
     size_t recordSize = 0;
     while (c.Next(&record, &recordSize) > 0) {
@@ -428,7 +429,7 @@ bool XmlHeaderFromRecord(XmlHeader* header, const uint8_t* data, size_t size) {
     if (!read) return false;
     XmlHeaderRemoveAllComments(header);
     header->line.swap(read->line);
-    header->comments.Reserve(read->comments.Count());
+    if (read->comments.Count()) header->comments.Reserve(read->comments.Count());
     for (uint32_t i = 0; i < read->comments.Count(); ++i) header->comments.Append(read->comments.At(i));
     read->comments.Reset();
     XmlHeaderFree(read);
