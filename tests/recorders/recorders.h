@@ -54,3 +54,15 @@ void InstallLogRecorder();
 void InstallSpeechRecorder();
 // InsertImageIntoRichEdit: fails (the caller keeps the bitmap) unless the test answers.
 void InstallPictureRecorder();
+// ClearChatView ("ClearChatView", the window) and SetWindowTabState ("SetWindowTabState", the
+// window, the state).
+void InstallViewStateRecorders();
+// PromptSaveFileName: records "folder|filter|name"; OK with the test's answer text as the path,
+// Cancel when it gives none.
+void InstallSaveDialogRecorder();
+// ObjectAcceptThread listens on a loopback port of its own, publishes the socket, sets the accept
+// event and serves until the socket is closed; ObjectReceiveThread records its job ("host port
+// size crc insert|path"). Both free the job.
+void InstallObjectRecorders();
+// MediaPlayThread: records the words joined by "|".
+void InstallMediaRecorder();
