@@ -253,11 +253,11 @@ void InstallObjectRecorders() {
             SetEvent(event);
             CloseHandle(event);
         }
-        // Serves until the offer is killed (the socket closes) or a second has passed.
+        // Serves until the offer is killed (the socket closes) or ten seconds have passed.
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(listener, &readable);
-        timeval wait{1, 0};
+        timeval wait{10, 0};
         select(0, &readable, nullptr, nullptr, &wait);
         if (WithdrawObjectOffer(GetCurrentThreadId())) closesocket(listener);
         return 0;
