@@ -21,7 +21,10 @@
 #include "xml/xml_element.h"
 #include "xml/xml_profile.h"
 
+#include <atomic>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -210,9 +213,11 @@ TEST_F(ClientCommands, ListsAreChangedSavedAndEachTimedEntryExpires) {
     Type(Channel(), "/blacklist b2");
     Type(Channel(), "/blacklist -B1");
     Type(Channel(), "/autoop -nobody");
+    Type(Channel(), "/autovoice w!*@*");
+    Type(Channel(), "/nottalk n!*@*");
     EXPECT_EQ(Setting("Cfg\\User_Lists", "Ignore_List"), "bob!*@*");
-    EXPECT_EQ(Setting("Cfg\\User_Lists", "AutoVoice_List"), "v!*@*");
-    EXPECT_EQ(Setting("Cfg\\User_Lists", "TalkNotify_List"), "t!*@*");
+    EXPECT_EQ(Setting("Cfg\\User_Lists", "AutoVoice_List"), "v!*@* w!*@*");
+    EXPECT_EQ(Setting("Cfg\\User_Lists", "TalkNotify_List"), "t!*@* n!*@*");
     EXPECT_EQ(Setting("Cfg\\User_Lists", "Black_List"), "b2");
     EXPECT_EQ(Setting("Cfg\\User_Lists", "AutoOp_List"), "") << "nothing removed, nothing saved";
 
@@ -265,6 +270,8 @@ TEST_F(ClientCommands, RememberedUsersTakeTheValueAfterTheNick) {
     Type(Channel(), "/setuserstring carol likes  tea");
     Type(Channel(), "/setuserdomain carol *.example.org");
     Type(Channel(), "/setuserdata carol 12345678901");
+    Type(Channel(), "/setuserenemylevel carol 2");
+    Type(Channel(), "/setuserident carol ~c*");
     UserAddress query;
     query.Nick = "carol";
     const RememberedUser* user = FindRememberedUser(Server(), query);
@@ -275,6 +282,8 @@ TEST_F(ClientCommands, RememberedUsersTakeTheValueAfterTheNick) {
     EXPECT_EQ(user->UserText, "likes  tea");
     EXPECT_EQ(user->DomainPattern, "*.example.org");
     EXPECT_EQ(user->UserData, 12345678901ull);
+    EXPECT_EQ(user->EnemyLevel, 2u);
+    EXPECT_EQ(user->IdentPattern, "~c*");
     EXPECT_EQ(Server()->Connection->RememberedUsers.size(), 1u);
 }
 
@@ -328,4 +337,117 @@ TEST_F(ClientCommands, DebugLevelIsSet) {
     EXPECT_EQ(DebugLevel.load(), 1u);
     Type(Channel(), "/debug 0");
     EXPECT_EQ(DebugLevel.load(), 0u);
+}
+
+namespace {
+
+// Answers every message box this process shows while it lives, noting the texts it showed.
+class MessageBoxCloser {
+public:
+    MessageBoxCloser()
+        : thread_([this] {
+              while (!stop_) {
+                  EnumWindows(Visit, reinterpret_cast<LPARAM>(this));
+                  Sleep(50);
+              }
+          }) {}
+    ~MessageBoxCloser() {
+        stop_ = true;
+        thread_.join();
+    }
+    std::vector<std::string> Texts() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return texts_;
+    }
+
+private:
+    static BOOL CALLBACK CollectText(HWND window, LPARAM parameter) {
+        wchar_t text[500] = {};
+        GetWindowTextW(window, text, 500);
+        *reinterpret_cast<std::wstring*>(parameter) += std::wstring(text) + L"\n";
+        return TRUE;
+    }
+    static BOOL CALLBACK Visit(HWND window, LPARAM parameter) {
+        auto* self = reinterpret_cast<MessageBoxCloser*>(parameter);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        wchar_t className[32] = {};
+        GetClassNameW(window, className, 32);
+        if (process != GetCurrentProcessId() || !IsWindowVisible(window) || std::wstring(className) != L"#32770")
+            return TRUE;
+        std::wstring texts;
+        CollectText(window, reinterpret_cast<LPARAM>(&texts));
+        EnumChildWindows(window, CollectText, reinterpret_cast<LPARAM>(&texts));
+        {
+            std::lock_guard<std::mutex> lock(self->mutex_);
+            self->texts_.push_back(WideToNarrow(texts));
+        }
+        PostMessageW(window, WM_COMMAND, IDOK, 0);
+        Sleep(300);
+        return TRUE;
+    }
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<std::string> texts_;
+    std::thread thread_;
+};
+
+} // namespace
+
+TEST_F(ClientCommands, ScriptsAndAppearanceAreInstalledFromFilesAndExported) {
+    TestFolder folder;
+    const std::wstring file = folder.File(L"qv.xml");
+    ASSERT_TRUE(WriteFileBytes(file, "<?xml version=\"1.0\" ?>\r\n<qv><Cfg><Options1 Installed_Plugins=\"mine.dll\" "
+                                     "TimeStamp_String=\"[%H]\"/><Options2 TimeStamp=\"1\"/><Colors BG_Color=\"1\"/>"
+                                     "<Fonts View_Font=\"Arial\"/></Cfg><Scripts/></qv>"));
+    XmlDocument settings;
+    XmlDocumentOpenFile(&settings, file.c_str());
+    UserConfigDocument = &settings;
+    ASSERT_TRUE(WriteFileBytes(folder.File(L"two scripts.xml"),
+                               "<?xml version=\"1.0\" ?><scripts><s name=\"one\" Description=\"First one\">"
+                               "<![CDATA[/msg #a one]]></s><s name=\"two\" Description=\"Second one\"/></scripts>"));
+    ASSERT_TRUE(WriteFileBytes(folder.File(L"skin.xml"),
+                               "<?xml version=\"1.0\" ?><qv><Cfg><Colors BG_Color=\"255\" FG_Color=\"7\"/>"
+                               "<Options1 Installed_Plugins=\"evil.dll\" Language=\"evil.dll\"/></Cfg></qv>"));
+    {
+        MessageBoxCloser closer;
+        Type(Channel(), "/installscript " + WideToNarrow(folder.File(L"two scripts.xml")));
+        const std::vector<std::string> told = closer.Texts();
+        ASSERT_EQ(told.size(), 2u);
+        EXPECT_NE(told[0].find("First one"), std::string::npos) << told[0];
+        EXPECT_NE(told[1].find("Second one"), std::string::npos) << told[1];
+    }
+    Type(Channel(), "/installskin " + WideToNarrow(folder.File(L"skin.xml")));
+    Type(Channel(), "/installskin " + WideToNarrow(folder.File(L"not there.xml")));
+    EXPECT_EQ(Setting("Cfg\\Colors", "BG_Color"), "255");
+    EXPECT_EQ(Setting("Cfg\\Colors", "FG_Color"), "7");
+    EXPECT_EQ(Setting("Cfg\\Options1", "Installed_Plugins"), "mine.dll") << "a skin loads no code";
+    EXPECT_EQ(Setting("Cfg\\Options1", "Language"), "");
+
+    // Exported to the file the save dialog names, replacing what was there.
+    const std::wstring exported = folder.File(L"exported.xml");
+    ASSERT_TRUE(WriteFileBytes(exported, "old"));
+    CallLog::Instance().AnswerText = [&](const RecordedCall&) { return WideToNarrow(exported); };
+    Type(Channel(), "/installskin");
+    CallLog::Instance().AnswerText = nullptr;
+    XmlDocument skin;
+    XmlDocumentOpenFile(&skin, exported.c_str());
+    UserConfigDocument = &skin;
+    EXPECT_EQ(Setting("Cfg\\Options1", "TimeStamp_String"), "[%H]");
+    EXPECT_EQ(Setting("Cfg\\Options2", "TimeStamp"), "1");
+    EXPECT_EQ(Setting("Cfg\\Colors", "BG_Color"), "255");
+    EXPECT_EQ(Setting("Cfg\\Fonts", "View_Font"), "Arial");
+    EXPECT_EQ(Setting("Cfg\\Options1", "Installed_Plugins"), "");
+    XmlDocumentDestroy(&skin);
+
+    // The installed scripts were saved with the settings.
+    XmlDocument saved;
+    XmlDocumentOpenFile(&saved, file.c_str());
+    XmlElement* scripts = XmlElementFindChild(XmlDocumentGetRoot(&saved), "Scripts");
+    ASSERT_EQ(XmlElementGetChildCount(scripts), 2u);
+    EXPECT_EQ(XmlVariableGetValueString(XmlElementFindVariableView(XmlElementGetChild(scripts, 1), "name")), "two");
+    EXPECT_EQ(XmlElementGetCDataSections(XmlElementGetChild(scripts, 0))[0]->text, "/msg #a one");
+    XmlDocumentDestroy(&saved);
+    XmlDocumentDestroy(&settings);
+    UserConfigDocument = nullptr;
 }

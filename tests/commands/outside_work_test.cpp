@@ -120,6 +120,9 @@ TEST_F(OutsideWork, FileOffersStartTheTransferProgramWithItsCommandLine) {
     EXPECT_EQ(ServerLines(), (Lines{"PRIVMSG bob :\x01"
                                     "DCC TSEND a.txt 0 0 5\x01"}));
     EXPECT_TRUE(HasPendingSend("BOB"));
+    Type(Channel(), "/icc6 carol send " + Path(L"a.txt"));
+    EXPECT_EQ(ServerLines(), (Lines{"PRIVMSG carol :\x01"
+                                    "DCC SEND a.txt 0 0 5\x01"}));
 
     const Lines started = Started(2);
     ASSERT_EQ(started.size(), 2u);
@@ -157,18 +160,34 @@ TEST_F(OutsideWork, ChatOffersOpenAChatWindowAndStartItsThread) {
     EXPECT_EQ(std::to_string(chat->Dcc->Port), offer[6]);
     EXPECT_TRUE(WaitUntil([] { return CountCalls("DccChatThread") == 1; }));
 
+    // The family's other words: the address family and TLS as they ask.
+    Type(Channel(), "/dcc6 dave schat");
+    Type(Channel(), "/dcc4 erin sslchat");
+    Type(Channel(), "/icc frank chat");
+    const Lines others = ServerLines();
+    ASSERT_EQ(others.size(), 3u);
+    EXPECT_EQ(Words(others[0])[3], "schat");
+    EXPECT_EQ(Words(others[1])[3], "sslchat");
+    EXPECT_EQ(Words(others[2])[6], "0") << "an indirect offer announces port 0";
+    ASSERT_EQ(FrameOpenedWindows().size(), 4u);
+    EXPECT_EQ(FrameOpenedWindows()[1]->Dcc->IsIPv6, 1);
+    EXPECT_EQ(FrameOpenedWindows()[1]->Dcc->UseTls, 1);
+    EXPECT_EQ(FrameOpenedWindows()[2]->Dcc->IsIPv6, 0);
+    EXPECT_EQ(FrameOpenedWindows()[2]->Dcc->UseTls, 1);
+    EXPECT_EQ(FrameOpenedWindows()[3]->Dcc->UseTls, 0);
+
     Type(Channel(), "/tchat 127.0.0.1 +*6000");
     Type(Channel(), "/tchat 5000");
-    ASSERT_EQ(FrameOpenedWindows().size(), 3u);
-    const DccConnection* connecting = FrameOpenedWindows()[1]->Dcc;
-    EXPECT_EQ(FrameOpenedWindows()[1]->Name, "TCHAT");
+    ASSERT_EQ(FrameOpenedWindows().size(), 6u);
+    const DccConnection* connecting = FrameOpenedWindows()[4]->Dcc;
+    EXPECT_EQ(FrameOpenedWindows()[4]->Name, "TCHAT");
     EXPECT_EQ(connecting->Direction, 1u);
     EXPECT_EQ(connecting->PeerHost, "127.0.0.1");
     EXPECT_EQ(connecting->UseTls, 1);
     EXPECT_EQ(connecting->IsIPv6, 1);
     EXPECT_EQ(connecting->Port, 6000u);
     EXPECT_EQ(connecting->LocalName, "Local");
-    const DccConnection* listening = FrameOpenedWindows()[2]->Dcc;
+    const DccConnection* listening = FrameOpenedWindows()[5]->Dcc;
     EXPECT_EQ(listening->Direction, 0u);
     EXPECT_EQ(listening->UseTls, 0);
     EXPECT_EQ(listening->Port, 5000u);
