@@ -56,8 +56,8 @@ protected:
         savedDataFolder_ = UserDataFolder;
         ProgramFolder = folder_.Path();
         UserDataFolder = folder_.Path();
-        ASSERT_TRUE(CopyFileW(BesideTestProgram(L"program_recorder.exe").c_str(), folder_.File(L"qx.exe").c_str(),
-                              FALSE));
+        ASSERT_TRUE(CopyFileW(BesideTestProgram(L"program_recorder.exe").c_str(),
+                              folder_.File(L"qx.exe").c_str(), FALSE));
         ASSERT_TRUE(WriteFileBytes(folder_.File(L"a.txt"), "hello"));
         ASSERT_TRUE(WriteFileBytes(folder_.File(L"a b.txt"), "two words"));
     }
@@ -128,7 +128,8 @@ TEST_F(OutsideWork, FileOffersStartTheTransferProgramWithItsCommandLine) {
     ASSERT_EQ(started.size(), 2u);
     EXPECT_EQ(started[0], "\"" + Path(L"qx.exe") + "\" in " + port + " ipv4 manual dcc send 0 0 \"" +
                               Path(L"a.txt") + "\" ");
-    EXPECT_NE(started[1].find(" tdcc send 0 0 \"" + Path(L"a b.txt") + "\" "), std::string::npos) << started[1];
+    EXPECT_NE(started[1].find(" tdcc send 0 0 \"" + Path(L"a b.txt") + "\" "), std::string::npos)
+        << started[1];
 
     // A file that is not there, or empty, is refused and reaches the server raw.
     CallLog::Instance().Clear();
@@ -244,7 +245,8 @@ TEST_F(OutsideWork, ObjectsAreOfferedServedAndFetchedIntoTheDataFolder) {
     CallLog::Instance().AnswerText = nullptr;
     EXPECT_EQ(CountCalls("PromptSaveFileName"), 2u);
     EXPECT_TRUE(WaitUntil([] { return CountCalls("ObjectReceiveThread") == 1; }));
-    EXPECT_EQ(CallLog::Instance().Calls("ObjectReceiveThread")[0].Text, "127.0.0.1 4000 5 1 1|" + Path(L"chosen.txt"));
+    EXPECT_EQ(CallLog::Instance().Calls("ObjectReceiveThread")[0].Text,
+              "127.0.0.1 4000 5 1 1|" + Path(L"chosen.txt"));
 }
 
 TEST_F(OutsideWork, AnOfferNothingListensForIsNotMade) {
@@ -258,19 +260,18 @@ TEST_F(OutsideWork, AnOfferNothingListensForIsNotMade) {
 
 TEST_F(OutsideWork, ProgramsAndFilesAreOpenedOnlyForTypedLines) {
     // A file type of the test's own opens with the stand-in.
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L".bxrec", 0, nullptr, REG_OPTION_VOLATILE,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"BrindlexTestFile"), 34);
-    RegCloseKey(key);
-    const std::wstring command = L"\"" + folder_.File(L"qx.exe") + L"\" opened \"%1\"";
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"BrindlexTestFile\\shell\\open\\command", 0,
-                              nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                   static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
+    const auto setDefault = [](const wchar_t* path, const std::wstring& value) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    };
+    setDefault(L".bxrec", L"BrindlexTestFile");
+    setDefault(L"BrindlexTestFile\\shell\\open\\command",
+               L"\"" + folder_.File(L"qx.exe") + L"\" opened \"%1\"");
     ASSERT_TRUE(WriteFileBytes(folder_.File(L"note.bxrec"), "a note"));
 
     {
@@ -278,7 +279,8 @@ TEST_F(OutsideWork, ProgramsAndFilesAreOpenedOnlyForTypedLines) {
         RemoteTextScope remote;
         for (const std::string& line :
              {"/run " + Path(L"qx.exe") + ",remote", "/shellexecute open " + Path(L"note.bxrec"),
-              std::string("/prefs Cfg\\Options1 Installed_Plugins evil.dll"), std::string("/plugin +evil.dll"),
+              std::string("/prefs Cfg\\Options1 Installed_Plugins evil.dll"),
+              std::string("/plugin +evil.dll"),
               std::string("/_script x|||0|||0|||/x|||||||||0|||0|||/run calc"),
               "/installscript " + Path(L"a.txt"), std::string("/installskin")})
             Type(Channel(), line);
@@ -290,9 +292,11 @@ TEST_F(OutsideWork, ProgramsAndFilesAreOpenedOnlyForTypedLines) {
         if (call.Window == Channel() && call.Text.find("was not run") != std::string::npos) ++refusals;
     EXPECT_EQ(refusals, 7u);
     char value[100] = {};
-    XmlGetProfileString("Cfg\\Options1", "Installed_Plugins", "", value, sizeof value, nullptr, UserConfigDocument);
+    XmlGetProfileString("Cfg\\Options1", "Installed_Plugins", "", value, sizeof value, nullptr,
+                        UserConfigDocument);
     EXPECT_STREQ(value, "");
-    XmlGetProfileString("Cfg\\Options1", "Default_Nick", "", value, sizeof value, nullptr, UserConfigDocument);
+    XmlGetProfileString("Cfg\\Options1", "Default_Nick", "", value, sizeof value, nullptr,
+                        UserConfigDocument);
     EXPECT_STREQ(value, "remote");
     EXPECT_EQ(CountCalls("PromptSaveFileName"), 0u);
 
@@ -323,7 +327,8 @@ TEST_F(OutsideWork, DownloadsAreWrittenToTheNamedFile) {
     Type(Channel(), "/fetch " + WideToNarrow(http.Url(L"one.bin")) + " " + Path(L"got one.bin"));
     Type(Channel(), "/sfetch " + WideToNarrow(http.Url(L"two.bin")) + " " + Path(L"got-two.bin"));
     EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(folder_.File(L"got one.bin")).size() == 10; }, 20000));
-    EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(folder_.File(L"got-two.bin")) == "second file"; }, 20000));
+    EXPECT_TRUE(
+        WaitUntil([&] { return ReadFileBytes(folder_.File(L"got-two.bin")) == "second file"; }, 20000));
     EXPECT_EQ(ReadFileBytes(folder_.File(L"got one.bin")), std::string("first\0file", 10));
 }
 

@@ -276,13 +276,15 @@ TEST_F(ScriptTraffic, ServerTextNeverStartsProgramsOrWritesCodeLoadingSettings) 
                         UserConfigDocument);
     EXPECT_STREQ(value, "mine.dll");
     EXPECT_EQ(PluginPaths(), std::vector<std::wstring>{L"mine.dll"});
-    XmlGetProfileString("Cfg\\Options1", "Default_Nick", "", value, sizeof value, nullptr, UserConfigDocument);
+    XmlGetProfileString("Cfg\\Options1", "Default_Nick", "", value, sizeof value, nullptr,
+                        UserConfigDocument);
     EXPECT_EQ(std::string(value), target);
 
     // Typed, the same line starts the program.
     Type(Server(), "/run " + target + ",typed");
-    EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(folder.File(L"started.txt")).find("typed") != std::string::npos; },
-                          20000));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return ReadFileBytes(folder.File(L"started.txt")).find("typed") != std::string::npos; },
+        20000));
     SetPluginPaths({});
     DestroyWindow(Server()->Window);
     Server()->Window = nullptr;

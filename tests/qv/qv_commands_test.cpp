@@ -28,17 +28,21 @@ public:
         CreateDirectoryW((folder_.Path() + L"\\UCFG").c_str(), nullptr);
         CreateDirectoryW(data.c_str(), nullptr);
         const std::string plugins =
-            withPlugin ? "Installed_Plugins=\"" + WideToNarrow(folder_.Path()) + "\\qv_test_plugin.dll\" " : "";
-        WriteFileBytes(data + L"\\qv.xml", "<?xml version=\"1.0\" ?>\r\n<qv><Cfg><Options1 Default_Nick=\"quser\" " +
-                                               plugins + "/></Cfg><Scripts/></qv>");
-        qv_ = std::make_unique<QvProcess>(folder_.Path(), L"-port1 -e \"/server 127.0.0.1:" + std::to_wstring(port) +
-                                                              L"/#test\"");
+            withPlugin ? "Installed_Plugins=\"" + WideToNarrow(folder_.Path()) + "\\qv_test_plugin.dll\" "
+                       : "";
+        WriteFileBytes(data + L"\\qv.xml",
+                       "<?xml version=\"1.0\" ?>\r\n<qv><Cfg><Options1 Default_Nick=\"quser\" " + plugins +
+                           "/></Cfg><Scripts/></qv>");
+        qv_ = std::make_unique<QvProcess>(folder_.Path(), L"-port1 -e \"/server 127.0.0.1:" +
+                                                              std::to_wstring(port) + L"/#test\"");
     }
     bool Open() {
-        if (!Eventually([&] { return (frame_ = qv_->FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait))
+        if (!Eventually([&] { return (frame_ = qv_->FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; },
+                        kWait))
             return false;
         return Eventually([&] { return (channel_ = FindChatWindow(frame_, L"#test")) != nullptr; }, kWait) &&
-               Eventually([&] { return (server_ = FindChatWindow(frame_, L"irc.test.local")) != nullptr; }, kWait);
+               Eventually([&] { return (server_ = FindChatWindow(frame_, L"irc.test.local")) != nullptr; },
+                          kWait);
     }
     void Type(HWND window, const std::wstring& line) { TypeLine(GetDlgItem(window, 902), line); }
     std::wstring View(HWND window) { return WindowText(GetDlgItem(window, 901)); }
@@ -112,7 +116,8 @@ TEST(QvCommands, TypedCommandsActOnWindowsTimersListsAndSettings) {
     qv.Type(qv.channel_, L"/addtext #~ a note only I see");
     EXPECT_TRUE(qv.Shows(qv.channel_, L"a note only I see"));
     qv.Type(qv.channel_, L"/clear");
-    EXPECT_TRUE(Eventually([&] { return qv.View(qv.channel_).find(L"a note") == std::wstring::npos; }, kWait));
+    EXPECT_TRUE(
+        Eventually([&] { return qv.View(qv.channel_).find(L"a note") == std::wstring::npos; }, kWait));
 
     qv.Type(qv.channel_, L"/timer tick 2 1 /msg #test tick");
     EXPECT_TRUE(qv.Shows(qv.channel_, L"tick [2] [1000 ms] : /msg #test tick"));

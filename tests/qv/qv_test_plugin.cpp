@@ -59,7 +59,10 @@ __declspec(dllexport) uint64_t __cdecl BrindlexProc(uint32_t code, void* block) 
             if (auto input = ProgramExport<void(__cdecl*)(const char*)>("PluginInput"))
                 input("/raw PRIVMSG #test :hello from the plug-in");
             return 1;
-        case kFault: Note("fault"); *static_cast<volatile int*>(nullptr) = 1; return 1;
+        case kFault:
+            Note("fault");
+            *static_cast<volatile int*>(nullptr) = 1;
+            return 1;
         case kLeave: Note("leave"); return 2;
         default: return 0;
     }

@@ -61,8 +61,8 @@ void InstallViewStateRecorders();
 // Cancel when it gives none.
 void InstallSaveDialogRecorder();
 // ObjectAcceptThread listens on a loopback port of its own, publishes the socket, sets the accept
-// event and serves until the socket is closed (ten seconds at most); ObjectReceiveThread records its job ("host port
-// size crc insert|path"). Both free the job.
+// event and serves until the socket is closed (ten seconds at most); ObjectReceiveThread records its job
+// ("host port size crc insert|path"). Both free the job.
 void InstallObjectRecorders();
 // MediaPlayThread: records the words joined by "|".
 void InstallMediaRecorder();

@@ -43,8 +43,8 @@ PythonHttpServer::PythonHttpServer() {
             Sleep(500);
         }
     });
-    std::wstring command = L"Z:\\bin\\sh \"" + NarrowToWide(UnixPath(File(L"run.sh"))) + L"\" " +
-                           std::to_wstring(port_);
+    std::wstring command =
+        L"Z:\\bin\\sh \"" + NarrowToWide(UnixPath(File(L"run.sh"))) + L"\" " + std::to_wstring(port_);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
