@@ -284,9 +284,12 @@ TEST_F(OutsideWork, ProgramsAndFilesAreOpenedOnlyForTypedLines) {
               std::string("/_script x|||0|||0|||/x|||||||||0|||0|||/run calc"),
               "/installscript " + Path(L"a.txt"), std::string("/installskin")})
             Type(Channel(), line);
-        // What loads no code is written as ever.
+        // What loads no code is written as ever; a line for the triggers takes the mark along.
         Type(Channel(), "/prefs Cfg\\Options1 Default_Nick remote");
+        Type(Channel(), "/nocommand here");
     }
+    ASSERT_TRUE(WaitForTriggers(1));
+    EXPECT_EQ(CallLog::Instance().Calls("RunTriggerScriptThread")[0].Sender, "remote");
     size_t refusals = 0;
     for (const RecordedCall& call : CallLog::Instance().Calls("PrintToWindow"))
         if (call.Window == Channel() && call.Text.find("was not run") != std::string::npos) ++refusals;

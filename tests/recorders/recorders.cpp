@@ -3,6 +3,7 @@
 #include "common/text_split.h"
 #include "common/xstring.h"
 #include "core/client_services.h"
+#include "core/remote_text.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
 #include "irc/send_path.h"
@@ -108,7 +109,8 @@ void InstallTriggerWorkerRecorder() {
         std::string line = job->Line;
         TrimStringCrLf(line);
         if (line.size() > 1) SendServerLine(line.substr(1) + "\r\n", job->Window, 0);
-        CallLog::Instance().Add({"RunTriggerScriptThread", job->Window, job->Line, GetCurrentThreadId()});
+        CallLog::Instance().Add({"RunTriggerScriptThread", job->Window, job->Line, GetCurrentThreadId(),
+                                 HandlingRemoteText() ? "remote" : ""});
         return 0;
     };
 }

@@ -28,7 +28,8 @@ void InstallInputRecorders();
 // test answers otherwise.
 void InstallPluginRecorders();
 // RunTriggerScriptThread: as the worker does when no trigger script exists, sends the line
-// without its "/" to the server, then records it with the id of the thread it ran on.
+// without its "/" to the server, then records it with the id of the thread it ran on (and the
+// sender "remote" when it ran for text from a server).
 void InstallTriggerWorkerRecorder();
 // ShakeWindowThread: records the window's handle.
 void InstallShakeRecorder();
