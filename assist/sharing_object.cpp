@@ -97,7 +97,7 @@ void SharingObject::ConnectSink() {
     if (!target || point_) return;
     if (FAILED(target->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container_))))
         return;
-    if (SUCCEEDED(container_->FindConnectionPoint(DIID__IRDPSessionEvents, &point_)) && point_ &&
+    if (SUCCEEDED(container_->FindConnectionPoint(__uuidof(_IRDPSessionEvents), &point_)) && point_ &&
         SUCCEEDED(point_->Advise(&sink_, &cookie_)))
         return;
     ReleaseAndClear(point_);
@@ -154,7 +154,7 @@ HRESULT SharingObject::DeliverEvent(DISPID id, REFIID iid, LCID locale, WORD fla
 
 HRESULT STDMETHODCALLTYPE SharingEventSink::QueryInterface(REFIID iid, void** out) {
     if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID__IRDPSessionEvents) {
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == __uuidof(_IRDPSessionEvents)) {
         *out = static_cast<IDispatch*>(this);
         AddRef();
         return S_OK;
