@@ -1,5 +1,7 @@
 #include "shell/menu_commands.h"
 
+#include "assist/assist_handshake.h"
+#include "assist/assistance_request.h"
 #include "commands/input_dispatcher.h"
 #include "common/app_state.h"
 #include "common/text_split.h"
@@ -185,6 +187,9 @@ void Dispatch(HWND owner, UINT id) {
         case 802: SendMessageW(record ? record->Window : owner, WM_CLOSE, 0, 0); return;
         case 972: return CloseStartPanelAndRemember(1);
         case 995: FirstRunWizard(); return;
+        case 990:
+            RequestRemoteAssistance(nullptr, AssistanceAuthorHost(), kAssistPort, kAssistCallerData);
+            return;
         case 973: return CloseStartPanelAndRemember(0);
         default: break;
     }

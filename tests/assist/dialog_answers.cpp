@@ -1,10 +1,13 @@
 #include "tests/assist/dialog_answers.h"
 
+#include <algorithm>
+
 namespace {
 
 struct Search {
     const std::wstring* Title;
     HWND Found;
+    const std::vector<HWND>* Skip;
 };
 
 BOOL CALLBACK MatchTitle(HWND window, LPARAM data) {
@@ -15,6 +18,8 @@ BOOL CALLBACK MatchTitle(HWND window, LPARAM data) {
     wchar_t title[256] = {};
     GetWindowTextW(window, title, 256);
     if (*search.Title != title) return TRUE;
+    if (search.Skip && std::find(search.Skip->begin(), search.Skip->end(), window) != search.Skip->end())
+        return TRUE;
     search.Found = window;
     return FALSE;
 }
@@ -28,8 +33,8 @@ BOOL CALLBACK AddText(HWND window, LPARAM data) {
 
 } // namespace
 
-HWND FindProcessWindow(const std::wstring& title) {
-    Search search{&title, nullptr};
+HWND FindProcessWindow(const std::wstring& title, const std::vector<HWND>* skip) {
+    Search search{&title, nullptr, skip};
     EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&search));
     return search.Found;
 }
@@ -41,8 +46,8 @@ std::wstring WindowTexts(HWND window) {
     return texts;
 }
 
-DialogAnswers::DialogAnswers(std::vector<DialogStep> steps)
-    : steps_(std::move(steps)), thread_([this] { Run(); }) {}
+DialogAnswers::DialogAnswers(std::vector<DialogStep> steps, bool every)
+    : steps_(std::move(steps)), every_(every), thread_([this] { every_ ? RunEvery() : Run(); }) {}
 
 DialogAnswers::~DialogAnswers() {
     stop_ = true;
@@ -54,17 +59,35 @@ std::wstring DialogAnswers::Seen() const {
     return seen_;
 }
 
+void DialogAnswers::Answer(HWND window, int button) {
+    Sleep(200); // let it finish drawing its texts
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        seen_ += WindowTexts(window);
+    }
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+}
+
+void DialogAnswers::RunEvery() {
+    std::vector<HWND> answered;
+    while (!stop_) {
+        for (const DialogStep& step : steps_) {
+            HWND window = FindProcessWindow(step.Title, &answered);
+            if (!window) continue;
+            Answer(window, step.Button);
+            answered.push_back(window);
+            ++answered_;
+        }
+        Sleep(50);
+    }
+}
+
 void DialogAnswers::Run() {
     for (const DialogStep& step : steps_) {
         HWND window = nullptr;
         while (!stop_ && !(window = FindProcessWindow(step.Title))) Sleep(50);
         if (stop_) return;
-        Sleep(200); // let it finish drawing its texts
-        {
-            std::lock_guard<std::mutex> lock(lock_);
-            seen_ += WindowTexts(window);
-        }
-        PostMessageW(window, WM_COMMAND, MAKEWPARAM(step.Button, BN_CLICKED), 0);
+        Answer(window, step.Button);
         // The same window must go before the next step looks (titles repeat).
         while (!stop_ && IsWindow(window) && IsWindowVisible(window)) Sleep(50);
         ++answered_;

@@ -18,7 +18,9 @@ struct DialogStep {
 
 class DialogAnswers {
 public:
-    explicit DialogAnswers(std::vector<DialogStep> steps);
+    // In order, each step once; with every set, any window of a step's title, as often as one
+    // shows, until the answers end (for requests that run side by side).
+    explicit DialogAnswers(std::vector<DialogStep> steps, bool every = false);
     ~DialogAnswers(); // stops waiting and joins
 
     // Every text shown by the dialogs answered so far (titles and child windows' texts).
@@ -27,7 +29,10 @@ public:
 
 private:
     void Run();
+    void RunEvery();
+    void Answer(HWND window, int button);
     std::vector<DialogStep> steps_;
+    bool every_;
     std::atomic<bool> stop_{false};
     std::atomic<size_t> answered_{0};
     mutable std::mutex lock_;
@@ -35,7 +40,7 @@ private:
     std::thread thread_;
 };
 
-// The visible top-level window of this process with the title, or null.
-HWND FindProcessWindow(const std::wstring& title);
+// A visible top-level window of this process with the title (none of skip), or null.
+HWND FindProcessWindow(const std::wstring& title, const std::vector<HWND>* skip = nullptr);
 // The texts of a window and of all its children, one per line.
 std::wstring WindowTexts(HWND window);

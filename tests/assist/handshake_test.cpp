@@ -7,6 +7,7 @@
 #include "common/net_helpers.h"
 #include "tests/assist/dialog_answers.h"
 #include "tests/assist/standin_sharing.h"
+#include "tests/support/screenshots.h"
 #include "tests/support/test_files.h"
 
 #include <memory>
@@ -17,7 +18,7 @@ namespace {
 
 constexpr wchar_t kCannotAccept[] = L"The author cannot at the moment accept the request.";
 // The opening request as the menu command sends it: {0, 1}, length 8, "Brindlex".
-constexpr char kOpeningHex[] = "00000000010000000800000042726e646c6578";
+constexpr char kOpeningHex[] = "0000000001000000080000004272696e646c6578";
 
 std::wstring ProgramFolder() {
     wchar_t self[MAX_PATH] = {};
@@ -27,6 +28,15 @@ std::wstring ProgramFolder() {
 }
 
 // The scripted author (assist_peer.exe) in a process of its own.
+void SaveWindowPicture(HWND window, const wchar_t* name) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    if (HBITMAP bitmap = CopyScreenArea(rect)) {
+        SaveBitmapAsPng(bitmap, ScreenshotFolder() + L"\\" + name);
+        DeleteObject(bitmap);
+    }
+}
+
 class AuthorProcess {
 public:
     explicit AuthorProcess(const wchar_t* mode) {
@@ -62,8 +72,15 @@ private:
 
 class Handshake : public testing::Test {
 protected:
-    void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    void TearDown() override { CoUninitialize(); }
+    void SetUp() override {
+        WSADATA wsa;
+        WSAStartup(MAKEWORD(2, 2), &wsa);
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    }
+    void TearDown() override {
+        CoUninitialize();
+        WSACleanup();
+    }
     // Runs the request with the options dialog answered OK and the failure message answered.
     std::wstring RequestAndFail(uint16_t port) {
         DialogAnswers answers({{L"Remote Assistance", IDOK}, {L"Message", IDOK}});
@@ -74,8 +91,6 @@ protected:
 };
 
 TEST_F(Handshake, CancelOpensNoConnection) {
-    AssistAuthor listener;
-    listener.Port = 0;
     SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -97,16 +112,33 @@ TEST_F(Handshake, CancelOpensNoConnection) {
     closesocket(probe);
 }
 
+// The requests run side by side, each in a thread of its own as the interface thread would.
 TEST_F(Handshake, RefusalsAndHostileRepliesEndWithOneMessage) {
-    for (const wchar_t* mode : {L"refuse", L"hostile", L"oversized", L"elsewhere"}) {
-        StandInSharing standIn;
-        AuthorProcess author(mode);
-        ASSERT_NE(author.Port, 0) << mode;
-        EXPECT_NE(RequestAndFail(author.Port).find(kCannotAccept), std::wstring::npos) << mode;
-        const std::string result = author.Result();
-        EXPECT_EQ(result.substr(0, result.find('\n')), kOpeningHex) << mode;
-        EXPECT_TRUE(standIn.ConnectedToClient().empty()) << mode; // no session towards anyone
+    StandInSharing standIn;
+    const wchar_t* modes[] = {L"refuse", L"hostile", L"oversized", L"elsewhere"};
+    std::vector<std::unique_ptr<AuthorProcess>> authors;
+    for (const wchar_t* mode : modes) {
+        authors.push_back(std::make_unique<AuthorProcess>(mode));
+        ASSERT_NE(authors.back()->Port, 0) << mode;
     }
+    DialogAnswers answers({{L"Remote Assistance", IDOK}, {L"Message", IDOK}}, true);
+    std::vector<std::thread> requests;
+    for (auto& author : authors)
+        requests.emplace_back([port = author->Port] {
+            RequestRemoteAssistance(nullptr, "127.0.0.1", port, kAssistCallerData);
+        });
+    for (std::thread& request : requests) request.join();
+    const std::wstring seen = answers.Seen();
+    size_t messages = 0;
+    for (size_t at = seen.find(kCannotAccept); at != std::wstring::npos;
+         at = seen.find(kCannotAccept, at + 1))
+        ++messages;
+    EXPECT_EQ(messages, 4u);
+    for (size_t i = 0; i < authors.size(); ++i) {
+        const std::string result = authors[i]->Result();
+        EXPECT_EQ(result.substr(0, result.find('\n')), kOpeningHex) << modes[i];
+    }
+    EXPECT_TRUE(standIn.ConnectedToClient().empty()); // no session towards anyone
 }
 
 TEST_F(Handshake, AcceptedReplyInSegmentsOpensTheSessionAndSendsTheInvitation) {
@@ -114,7 +146,11 @@ TEST_F(Handshake, AcceptedReplyInSegmentsOpensTheSessionAndSendsTheInvitation) {
     AuthorProcess author(L"split");
     ASSERT_NE(author.Port, 0);
     // Options OK; the session dialog's close box is refused; Terminate ends the session.
-    std::thread terminate([] {
+    std::wstring client;
+    int32_t depth = 0;
+    bool filtered = true;
+    bool stayed = false;
+    std::thread terminate([&] {
         HWND dialog = nullptr;
         for (int i = 0; i < 400 && !dialog; ++i, Sleep(50)) {
             dialog = FindProcessWindow(L"Remote Assistance");
@@ -125,9 +161,14 @@ TEST_F(Handshake, AcceptedReplyInSegmentsOpensTheSessionAndSendsTheInvitation) {
             }
         }
         Sleep(300);
-        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        client = standIn.ConnectedToClient();
+        depth = standIn.ColorDepth();
+        filtered = standIn.FilterEnabled();
+        SaveWindowPicture(dialog, L"assist_session_dialog.png");
+        PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); // the close box
         Sleep(500);
-        if (IsWindowVisible(dialog)) PostMessageW(dialog, WM_COMMAND, 903, 0);
+        stayed = IsWindowVisible(dialog) != FALSE;
+        PostMessageW(GetDlgItem(dialog, 903), BM_CLICK, 0, 0);
     });
     RequestRemoteAssistance(nullptr, "127.0.0.1", author.Port, kAssistCallerData);
     terminate.join();
@@ -135,9 +176,11 @@ TEST_F(Handshake, AcceptedReplyInSegmentsOpensTheSessionAndSendsTheInvitation) {
     const size_t end = result.find('\n');
     EXPECT_EQ(result.substr(0, end), kOpeningHex);
     EXPECT_EQ(result.substr(end + 1, 24), "<E><A KH=\"standin\" ID=\"i"); // the invitation, whole
-    EXPECT_NE(standIn.ConnectedToClient().find(L"N=\"127.0.0.1\""), std::wstring::npos);
-    EXPECT_EQ(standIn.ColorDepth(), 24);
-    EXPECT_FALSE(standIn.FilterEnabled()); // the whole desktop was left checked
+    EXPECT_NE(client.find(L"N=\"127.0.0.1\""), std::wstring::npos);
+    EXPECT_EQ(depth, 24);
+    EXPECT_FALSE(filtered); // the whole desktop was left checked
+    EXPECT_TRUE(stayed);
+    EXPECT_TRUE(standIn.ConnectedToClient().empty()); // the session was closed
 }
 
 TEST_F(Handshake, WithoutDesktopSharingTheUserIsToldOnceAndNothingStaysOpen) {
@@ -151,7 +194,7 @@ TEST_F(Handshake, WithoutDesktopSharingTheUserIsToldOnceAndNothingStaysOpen) {
 }
 
 // The author's side reads bounded lengths and refuses what is not an opening request.
-TEST(AssistAuthorSide, RefusesMalformedAndUnwantedRequests) {
+TEST_F(Handshake, TheAuthorRefusesMalformedAndUnwantedRequests) {
     AssistAuthor author;
     SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address{};

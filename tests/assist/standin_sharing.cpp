@@ -138,11 +138,13 @@ CTRL_LEVEL StandInSharing::AttendeeControlLevel() const {
 }
 
 std::wstring StandInSharing::ConnectedToClient() const {
+    std::lock_guard<std::recursive_mutex> lock(Live->Lock);
     StandInSession* session = NewestSession();
     return session ? session->Client : std::wstring();
 }
 
 int32_t StandInSharing::ColorDepth() const {
+    std::lock_guard<std::recursive_mutex> lock(Live->Lock);
     StandInSession* session = NewestSession();
     return session ? session->Depth : 0;
 }
@@ -153,6 +155,7 @@ bool StandInSharing::Property(const std::wstring& name, VARIANT& value) const {
 }
 
 bool StandInSharing::FilterEnabled() const {
+    std::lock_guard<std::recursive_mutex> lock(Live->Lock);
     StandInSession* session = NewestSession();
     return session && session->Filter()->Enabled;
 }
