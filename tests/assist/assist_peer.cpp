@@ -1,7 +1,7 @@
 // A scripted author for the handshake tests, in a process of its own: it listens on a loopback
 // port (written to the port file), serves one requester as the mode says, and writes what it
-// received to the result file: the opening bytes in hexadecimal, then the invitation text or
-// "closed" when the requester ended the connection without one.
+// received to the result file (a fifth argument asks for a port of its own): the opening bytes in
+// hexadecimal, then the invitation text or "closed" when the requester ended the connection without one.
 //
 // Modes: refuse (reply {1, 0}); accept (a reverse-connect string naming 127.0.0.1); split (the
 // same reply in three segments); hostile (a length far beyond the requester's buffer);
@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -109,13 +110,14 @@ std::string Serve(SOCKET socket, const std::string& mode) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) return 2;
+    if (argc != 4 && argc != 5) return 2;
     WSADATA wsa;
     WSAStartup(MAKEWORD(2, 2), &wsa);
     SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (argc == 5) address.sin_port = htons(static_cast<u_short>(std::atoi(argv[4])));
     int size = sizeof address;
     if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(listener, 1) != 0 || getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0)

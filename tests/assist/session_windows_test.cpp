@@ -88,6 +88,14 @@ TEST_F(SessionPair, AFileArrivesInPiecesUnderAFreeName) {
     EXPECT_EQ(standIn->Delivered(true, L"file"), (std::vector<uint32_t>{608, 1024, 1024, 452}));
     EXPECT_GT(standIn->PendingAnswers(L"file"), 0u);
     EXPECT_EQ(authorFolder.Entries().size(), 2u); // no temporary file left
+
+    // An empty file is only its header: the writer ends at once and the file is there.
+    ASSERT_TRUE(WriteFileBytes(source.File(L"empty.txt"), ""));
+    user.FilePath = source.File(L"empty.txt");
+    ASSERT_TRUE(StartFileSend(user));
+    CloseFileDialog();
+    EXPECT_TRUE(FileExists(authorFolder.File(L"empty.txt")));
+    EXPECT_EQ(authorFolder.Entries().size(), 3u);
 }
 
 TEST_F(SessionPair, CancelAtTheReceiverStopsTheSender) {
