@@ -82,7 +82,7 @@ SharingObject::~SharingObject() {
     if (viewer_) viewer_->Disconnect();
     ReleaseAndClear(session_);
     ReleaseAndClear(viewer_);
-    for (InvitationRecord& invitation : invitations_) ReleaseAndClear(invitation.Invitation);
+    for (auto& invitation : invitations_) ReleaseAndClear(invitation->Invitation);
     for (auto& attendee : attendees_) ReleaseAndClear(attendee->Attendee);
     for (auto& channel : channels_) ReleaseAndClear(channel->Channel);
 }

@@ -140,7 +140,7 @@ public:
     bool GrantControl(IUnknown* attendee, CTRL_LEVEL level);
     const std::vector<std::unique_ptr<ChannelRecord>>& Channels() const { return channels_; }
     const std::vector<std::unique_ptr<AttendeeRecord>>& Attendees() const { return attendees_; }
-    const std::vector<InvitationRecord>& Invitations() const { return invitations_; }
+    const std::vector<std::unique_ptr<InvitationRecord>>& Invitations() const { return invitations_; }
 
     // Sharer operations; each fails when there is no session.
     bool SetSessionProperties(int32_t portProtocol, int32_t portId, bool drvConAttach, int32_t colorDepth,
@@ -217,7 +217,7 @@ private:
     ChannelDataCallback channelDataCallback_ = nullptr;
     std::vector<std::unique_ptr<ChannelRecord>> channels_;
     std::vector<std::unique_ptr<AttendeeRecord>> attendees_;
-    std::vector<InvitationRecord> invitations_;
+    std::vector<std::unique_ptr<InvitationRecord>> invitations_; // kept where they are: callers hold them
     std::wstring reverseConnectString_;
     std::condition_variable drained_;
     bool stopWaiting_ = false; // under ChannelLock

@@ -142,8 +142,8 @@ InvitationRecord* SharingObject::CreateInvitation(const wchar_t* authorisation, 
     record.Password = passwordText.WideString();
     record.Group = groupText.WideString();
     record.AttendeeLimit = attendeeLimit;
-    invitations_.push_back(std::move(record));
-    return &invitations_.back();
+    invitations_.push_back(std::make_unique<InvitationRecord>(std::move(record)));
+    return invitations_.back().get();
 }
 
 bool SharingObject::SetApplicationFilter(const std::vector<DWORD>& processIds, bool enable) {

@@ -126,7 +126,8 @@ TEST_F(Handshake, RefusalsHostileRepliesAndMissingSharingEndWithOneMessageEach) 
         seen = answers.Seen();
     }
     size_t refusals = 0;
-    for (size_t at = seen.find(kCannotAccept); at != std::wstring::npos; at = seen.find(kCannotAccept, at + 1))
+    for (size_t at = seen.find(kCannotAccept); at != std::wstring::npos;
+         at = seen.find(kCannotAccept, at + 1))
         ++refusals;
     EXPECT_EQ(refusals, 4u);
     const std::wstring missing = L"Desktop sharing is not available on this computer.";
