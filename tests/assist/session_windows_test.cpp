@@ -111,7 +111,11 @@ TEST_F(SessionPair, CancelAtTheReceiverStopsTheSender) {
         dialog = FindProcessWindow(L"File Transfer");
         return dialog && standIn->Delivered(true, L"file").size() > 4;
     }));
-    PostMessageW(GetDlgItem(dialog, 2), BM_CLICK, 0, 0);
+    // Pieces arrive only while this thread pumps: the click is taken with the transfer still on.
+    HWND cancel = GetDlgItem(dialog, 2);
+    PostMessageW(cancel, BM_CLICK, 0, 0);
+    for (int i = 0; i < 400 && IsWindowEnabled(cancel); ++i) Sleep(50);
+    ASSERT_FALSE(IsWindowEnabled(cancel));
     ASSERT_TRUE(PumpFor([&] { return standIn->Delivered(false, L"data").size() == 1; }));
     EXPECT_EQ(TransferStatus.load(), E_FAIL);
     CloseFileDialog();
