@@ -152,6 +152,10 @@ TEST_F(Handshake, AcceptedReplyInSegmentsOpensTheSessionAndSendsTheInvitation) {
     int32_t depth = 0;
     bool filtered = true;
     bool stayed = false;
+    const INT element = COLOR_BACKGROUND;
+    const COLORREF desktop = RGB(10, 120, 200);
+    SetSysColors(1, &element, &desktop);
+    COLORREF sessionColor = desktop;
     std::thread terminate([&] {
         HWND dialog = nullptr;
         for (int i = 0; i < 400 && !dialog; ++i, Sleep(50)) {
@@ -163,6 +167,7 @@ TEST_F(Handshake, AcceptedReplyInSegmentsOpensTheSessionAndSendsTheInvitation) {
             }
         }
         Sleep(300);
+        sessionColor = GetSysColor(COLOR_BACKGROUND);
         client = standIn.ConnectedToClient();
         depth = standIn.ColorDepth();
         filtered = standIn.FilterEnabled();
@@ -182,6 +187,8 @@ TEST_F(Handshake, AcceptedReplyInSegmentsOpensTheSessionAndSendsTheInvitation) {
     EXPECT_EQ(depth, 24);
     EXPECT_FALSE(filtered); // the whole desktop was left checked
     EXPECT_TRUE(stayed);
+    EXPECT_EQ(sessionColor, RGB(0, 0, 0)); // the desktop is blank while shown
+    EXPECT_EQ(GetSysColor(COLOR_BACKGROUND), desktop);
     EXPECT_TRUE(standIn.ConnectedToClient().empty()); // the session was closed
 }
 
