@@ -136,7 +136,7 @@ void HandlePart(ServerLine& line) {
 void HandleTopic(ServerLine& line) {
     WindowRecord* target = FindConnectionWindow(WithoutColon(WordAt(line.Words, 3)), line.Connection);
     if (!target) target = line.Window;
-    target->Topic = WithoutColon(WordAt(line.Words, 4));
+    SetWindowRecordTopic(target, WithoutColon(WordAt(line.Words, 4)));
     ShowEventLine(line, target, kTopicLine, WordAt(line.Words, 4), line.Words, true);
     UpdateWindowTitle(target);
 }

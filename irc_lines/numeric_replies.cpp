@@ -113,7 +113,7 @@ void ChannelModes(ServerLine& line) {
     WindowRecord* window = FindConnectionWindow(WordAt(w, 4), line.Connection);
     if (!window) return;
     Silence(line);
-    window->Modes = WordAt(w, 5);
+    SetWindowRecordModes(window, WordAt(w, 5));
     UpdateWindowTitle(window);
 }
 
@@ -135,10 +135,9 @@ void ChannelTopic(ServerLine& line) {
     const auto w = CutLine(line.Text, 4);
     WindowRecord* window = FindConnectionWindow(WordAt(w, 4), line.Connection);
     if (!window) return;
-    window->Topic = WithoutFirst(WordAt(w, 5));
-    PrintReply(line,
-               L"\x12\x00B7\x12 " + ServerText(window->Name, CP_UTF8) + L" TOPIC: " +
-                   ServerText(window->Topic),
+    const std::string topic = WithoutFirst(WordAt(w, 5));
+    SetWindowRecordTopic(window, topic);
+    PrintReply(line, L"\x12\x00B7\x12 " + ServerText(window->Name, CP_UTF8) + L" TOPIC: " + ServerText(topic),
                window);
     UpdateWindowTitle(window);
 }

@@ -16,6 +16,7 @@
 #include "irc_lines/upnp_mapping.h"
 #include "peer/speech.h"
 #include "script/event_scripts.h"
+#include "script/script_timers.h"
 #include "shell/apply_settings.h"
 #include "shell/chat_window.h"
 #include "shell/command_line.h"
@@ -125,6 +126,7 @@ int MessageLoop(HWND frame, HACCEL accelerators) {
 void Shutdown() {
     UnloadPlugins(0xFFFFFFFF);
     const std::wstring notice = SaveAndCloseConfigurationDocuments();
+    UnregisterScriptHotkeys();
     ReleaseSpeechObject();
     FreeImages();
     CloseTickerWindow();
@@ -200,6 +202,7 @@ int RunQv(HINSTANCE instance) {
     if (!frame) return 0;
     ApplySpeechSettings();
     AddTrayIcon(frame);
+    RegisterScriptHotkeys();
     BuildServerMenu();
     HACCEL accelerators = LoadAcceleratorsW(ResourceModule.load(), L"MENU_MAIN");
 
