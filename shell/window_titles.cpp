@@ -68,6 +68,8 @@ void shell::UpdateWindowTitle(WindowRecord* record) {
         if (record->Connection) title += NarrowToWide(record->Connection->OwnNick, codePage);
         if (title.size() > kMaxServerTitle) title.resize(kMaxServerTitle);
     } else {
+        // Trailing blanks leave the record's modes, under the lock their writers take.
+        SetWindowRecordModes(record, WindowRecordModes(record));
         const std::string modes = WindowRecordModes(record);
         title = NarrowToWide(record->Name);
         if (!modes.empty()) title += L" (" + NarrowToWide(modes) + L") - ";
