@@ -66,13 +66,11 @@ int32_t LevelOfLetter(char c) {
 
 } // namespace
 
-bool ReadServerModeTokens(const std::string& line, ChannelModeRules& rules) {
-    std::vector<std::string> words;
-    SplitQuoted(words, line, " ", false);
+bool ReadServerModeTokens(const IrcMessage& reply, ChannelModeRules& rules) {
     bool taken = false;
-    // Prefix, numeric and target come first; the trailing text ends the tokens.
-    for (size_t i = 3; i < words.size() && words[i][0] != ':'; ++i) {
-        const std::string& token = words[i];
+    const size_t end = reply.Params.size() - (reply.HasTrailing ? 1 : 0);
+    for (size_t i = 1; i < end; ++i) {
+        const std::string& token = reply.Params[i];
         if (token.compare(0, 7, "PREFIX=") == 0) {
             ChannelModeRules changed = rules;
             if (ReadPrefixToken(std::string_view(token).substr(7), changed)) {

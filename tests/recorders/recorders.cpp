@@ -43,6 +43,15 @@ void ClearClientServices() {
     Services() = ClientServices{};
 }
 
+void InstallConnectionRecorders() {
+    InstallDisconnectRecorder();
+    InstallActivationRecorders();
+    InstallPrinterRecorder();
+    InstallPluginRecorders();
+    InstallEventScriptRecorder();
+    InstallScriptRunRecorder();
+}
+
 void InstallPrinterRecorder() {
     Services().PrintToWindow = [](LineKind kind, WindowRecord* record, const std::wstring& text, HWND,
                                   uint8_t, uint8_t, uint8_t, uint8_t, uint8_t, const std::wstring* sender) {

@@ -12,6 +12,9 @@ struct WindowRecord;
 
 // Empties the table: every upward call does nothing until something is installed.
 void ClearClientServices();
+// Everything the connection calls above it: the disconnect routine, window activation and the end
+// of DCC chats, the printer, plug-in notices and scripts.
+void InstallConnectionRecorders();
 
 // PrintToWindow: records the line ("PrintToWindow", the window, the text, the line kind and the
 // chat line's sender).

@@ -70,7 +70,7 @@ TEST_F(HostileText, ServerTextNeverBecomesALinkOrHiddenText) {
     SetConfig("Cfg\\Options2", "TimeStamp", 1);
     std::mt19937 random(20240601);
     for (int i = 0; i < kSequences; ++i) {
-        std::vector<std::string> words = {":x", "PRIVMSG", "#test", ":" + RandomSequence(random)};
+        std::vector<std::string> words = {":x", "PRIVMSG", "#test", RandomSequence(random)};
         UserAddress sender{RandomSequence(random), "u", RandomSequence(random)};
         std::wstring line;
         FormatEventLine(channel_, line, kMessageLine, "", words, sender);
