@@ -9,8 +9,6 @@
 #include "script/script_interpreter.h"
 #include "tests/recorders/recorders.h"
 
-#include <process.h>
-
 #include <fstream>
 #include <sstream>
 
@@ -27,19 +25,6 @@ std::wstring MenuText(HMENU menu, UINT position) {
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_RUN_ON_INTERFACE_THREAD) return RunInterfaceThreadWork(lParam);
     return DefWindowProcW(window, message, wParam, lParam);
-}
-
-struct WorkerRun {
-    std::string Script;
-    WindowRecord* Server;
-    WindowRecord* Channel;
-};
-
-unsigned __stdcall RunOnWorker(void* argument) {
-    auto* run = static_cast<WorkerRun*>(argument);
-    std::string result;
-    ExecuteScript(0, run->Server, run->Channel, run->Script, "", result, 0);
-    return 0;
 }
 
 } // namespace
@@ -99,30 +84,11 @@ TEST_F(Builtins, FprintfWritesOnlyToStreamsAScriptHolds) {
 // The frame's thread answers the worker's window built-ins while it waits; a refusal there ends
 // the worker's script with its error line.
 TEST_F(Builtins, WindowBuiltInsOffTheInterfaceThreadRunOnIt) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = FrameProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"BuiltinsTestFrame";
-    RegisterClassW(&wc);
-    HWND frame =
-        CreateWindowW(L"BuiltinsTestFrame", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-    MainWindow = frame;
-    WorkerRun run{"#nodebug\r\n/echo GetWindowType(bob) GetNickCount(#chan) GetChannelTopic(#other)\r\n"
-                  "/echo GetNickCount(#nowhere)\r\n/echo never",
-                  Server, Channel};
+    UseFrame(FrameProc);
     Other->Topic = "other topic";
-    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, RunOnWorker, &run, 0, nullptr));
-    ASSERT_NE(nullptr, thread);
-    for (;;) {
-        const DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, 60000, QS_ALLINPUT);
-        if (woke != WAIT_OBJECT_0 + 1) break;
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    }
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 0));
-    CloseHandle(thread);
-    MainWindow = nullptr;
-    DestroyWindow(frame);
+    ASSERT_TRUE(
+        RunOnWorker("#nodebug\r\n/echo GetWindowType(bob) GetNickCount(#chan) GetChannelTopic(#other)\r\n"
+                    "/echo GetNickCount(#nowhere)\r\n/echo never"));
     EXPECT_EQ("input: /echo 3 0 \"other topic\"\n"
               "error: [/echo GetNickCount(#nowhere)] : Invalid number of parameters to function. ))\n",
               OutputText());

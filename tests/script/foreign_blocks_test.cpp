@@ -7,11 +7,9 @@
 #include "core/frame_message_ids.h"
 #include "script/foreign_code.h"
 #include "script/foreign_scripts.h"
-#include "script/script_interpreter.h"
 #include "script/script_variables.h"
 
 #include <ole2.h>
-#include <process.h>
 
 #include <fstream>
 #include <sstream>
@@ -58,14 +56,7 @@ protected:
     void SetUp() override {
         ScriptHarness::SetUp();
         OleInitialize(nullptr);
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = FrameProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"ForeignBlocksFrame";
-        RegisterClassW(&wc);
-        frame_ = CreateWindowW(L"ForeignBlocksFrame", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
-                               nullptr);
-        MainWindow = frame_;
+        UseFrame(FrameProc);
         wchar_t folder[MAX_PATH];
         GetTempPathW(MAX_PATH, folder);
         marker_ = std::wstring(folder) + L"foreign_block_marker.txt";
@@ -78,30 +69,13 @@ protected:
         GlobalScriptVariables.push_back(path);
     }
     void TearDown() override {
-        MainWindow = nullptr;
-        DestroyWindow(frame_);
         DeleteFileW(marker_.c_str());
         OleUninitialize();
         ScriptHarness::TearDown();
     }
 
-    HWND frame_ = nullptr;
     std::wstring marker_;
 };
-
-struct WorkerRun {
-    std::string Script;
-    std::string Parameters;
-    WindowRecord* Server;
-    WindowRecord* Channel;
-};
-
-unsigned __stdcall RunOnWorker(void* argument) {
-    auto* run = static_cast<WorkerRun*>(argument);
-    std::string result;
-    ExecuteScript(0, run->Server, run->Channel, run->Script, run->Parameters, result, 0);
-    return 0;
-}
 
 const char kJScriptBlock[] = "#nodebug\r\n"
                              "script jscript\r\n{\r\n"
@@ -156,17 +130,7 @@ TEST_F(ForeignBlocks, JScriptAndVBScriptBlocksRunWithHostileTextArrivingAsText) 
 }
 
 TEST_F(ForeignBlocks, AWorkerWaitsForTheBlockWhileTheInterfaceThreadRunsIt) {
-    WorkerRun run{kVBScriptBlock, "a b c d", Server, Channel};
-    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, RunOnWorker, &run, 0, nullptr));
-    ASSERT_NE(nullptr, thread);
-    // This thread owns the frame: it answers the worker's message while it waits.
-    for (;;) {
-        const DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, 60000, QS_ALLINPUT);
-        if (woke != WAIT_OBJECT_0 + 1) break;
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    }
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 0));
-    CloseHandle(thread);
+    // This thread owns the frame: it answers the worker's message while the worker waits.
+    ASSERT_TRUE(RunOnWorker(kVBScriptBlock, "a b c d"));
     EXPECT_EQ("[d]me", FileText(marker_));
 }

@@ -10,22 +10,12 @@ class TimersAndHotkeys : public ScriptHarness {
 protected:
     void SetUp() override {
         ScriptHarness::SetUp();
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"HotkeyTestFrame";
-        RegisterClassW(&wc);
-        frame_ = CreateWindowW(L"HotkeyTestFrame", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
-                               nullptr);
-        MainWindow = frame_;
+        UseFrame(DefWindowProcW);
     }
     void TearDown() override {
         UnregisterScriptHotkeys();
-        MainWindow = nullptr;
-        DestroyWindow(frame_);
         ScriptHarness::TearDown();
     }
-    HWND frame_ = nullptr;
 };
 
 // True when the key can be taken (it is released again at once).
