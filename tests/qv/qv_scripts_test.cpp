@@ -1,5 +1,6 @@
 // Scripts in a running qv against a real server: built-ins that read the windows and nick lists,
-// blocks in JScript and VBScript run by the Script Control, hot keys, and a plug-in's script.
+// blocks in JScript and VBScript run by the Script Control, hot keys, timers and a plug-in's
+// script.
 #include <gtest/gtest.h>
 
 #include "common/xstring.h"
@@ -82,12 +83,13 @@ std::string Settings(const std::wstring& folder, const std::wstring& data) {
     ReplaceOnce(text, "Flood_Delay_MS=\"1000\"", "Flood_Delay_MS=\"0\"");
     ReplaceOnce(text, "Installed_Plugins=\"\"",
                 "Installed_Plugins=\"" + WideToNarrow(folder) + "\\qv_script_plugin.dll\"");
-    ReplaceOnce(
-        text, "<Scripts />",
-        "<Scripts>" + Entry("/probe", 0, "", probe) + Entry("*PRIVMSG #test :inject *", 1, "", inject) +
-            Entry("/hkone", 0, " Keyboard_Trigger=\"833\"", "/msg #test hotkey one") +
-            Entry("/hktwo", 0, " Keyboard_Trigger=\"833\"", "/msg #test hotkey two") +
-            Entry("/hkthree", 0, " Keyboard_Trigger=\"834\"", "/msg #test hotkey three") + "</Scripts>");
+    ReplaceOnce(text, "<Scripts />",
+                "<Scripts>" + Entry("/probe", 0, "", probe) +
+                    Entry("*PRIVMSG #test :inject *", 1, "", inject) +
+                    Entry("/hkone", 0, " Keyboard_Trigger=\"833\"", "/msg #test hotkey one") +
+                    Entry("/hktwo", 0, " Keyboard_Trigger=\"833\"", "/msg #test hotkey two") +
+                    Entry("/hkthree", 0, " Keyboard_Trigger=\"834\"", "/msg #test hotkey three") +
+                    Entry("/ticks", 0, "", "/timer ticker 3 1 /msg #test tick $1") + "</Scripts>");
     return text;
 }
 
@@ -106,7 +108,7 @@ bool KeyIsFree(UINT modifiers, UINT key) {
 
 } // namespace
 
-TEST(QvScripts, BuiltInsForeignBlocksHotKeysAndPluginScriptsInARunningQv) {
+TEST(QvScripts, BuiltInsForeignBlocksHotKeysTimersAndPluginScriptsInARunningQv) {
     NgircdServer server;
     ASSERT_TRUE(server.WaitReady());
     IrcClient friendly(server.Port(), "friendly");
@@ -158,6 +160,19 @@ TEST(QvScripts, BuiltInsForeignBlocksHotKeysAndPluginScriptsInARunningQv) {
     EXPECT_TRUE(Heard(friendly, {":scripter!", "PRIVMSG #test :from the plug-in one"}));
     EXPECT_TRUE(Heard(friendly, {":scripter!", "PRIVMSG #test :from the plug-in two"}));
     for (const auto& line : friendly.Lines()) EXPECT_EQ(std::string::npos, line.Line.find("hotkey two"));
+
+    // A timer made by "/timer" in a script runs its command every second, three times, then ends:
+    // two more intervals bring no fourth run.
+    TypeLine(GetDlgItem(channel, 902), L"/ticks t");
+    auto ticks = [&] {
+        int count = 0;
+        for (const auto& line : friendly.Lines())
+            count += line.Line.find("PRIVMSG #test :tick t") != std::string::npos;
+        return count;
+    };
+    EXPECT_TRUE(Eventually([&] { return ticks() == 3; }, kWait)) << Received(friendly);
+    Sleep(2500);
+    EXPECT_EQ(3, ticks());
 
     SetForegroundWindow(frame);
     Sleep(1000);
