@@ -9,7 +9,7 @@ namespace {
 // Widths and precisions beyond this are taken as this.
 constexpr int kMaxField = 10000;
 
-struct Spec {
+struct Field {
     bool Left = false;
     bool Zero = false;
     bool Plus = false;
@@ -87,42 +87,44 @@ std::string Digits(uint64_t value, unsigned base, bool upper) {
     return out;
 }
 
-void Pad(std::string& out, const Spec& spec, const std::string& prefix, std::string body, bool zeroAllowed) {
+void Pad(std::string& out, const Field& field, const std::string& prefix, std::string body,
+         bool zeroAllowed) {
     const size_t length = prefix.size() + body.size();
-    const size_t fill = spec.Width > 0 && static_cast<size_t>(spec.Width) > length ? spec.Width - length : 0;
-    if (spec.Left) {
+    const size_t fill =
+        field.Width > 0 && static_cast<size_t>(field.Width) > length ? field.Width - length : 0;
+    if (field.Left) {
         out += prefix + body + std::string(fill, ' ');
-    } else if (spec.Zero && zeroAllowed) {
+    } else if (field.Zero && zeroAllowed) {
         out += prefix + std::string(fill, '0') + body;
     } else {
         out += std::string(fill, ' ') + prefix + body;
     }
 }
 
-void Integer(std::string& out, const Spec& spec, char conversion, int64_t raw) {
+void Integer(std::string& out, const Field& field, char conversion, int64_t raw) {
     const bool isSigned = conversion == 'd' || conversion == 'i';
     std::string prefix;
     uint64_t magnitude = 0;
     if (isSigned) {
-        const int64_t value = SignExtend(static_cast<uint64_t>(raw), spec.Bits);
+        const int64_t value = SignExtend(static_cast<uint64_t>(raw), field.Bits);
         magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
         if (value < 0)
             prefix = "-";
-        else if (spec.Plus)
+        else if (field.Plus)
             prefix = "+";
-        else if (spec.Space)
+        else if (field.Space)
             prefix = " ";
     } else {
-        magnitude = Truncate(static_cast<uint64_t>(raw), spec.Bits);
+        magnitude = Truncate(static_cast<uint64_t>(raw), field.Bits);
     }
     const unsigned base = conversion == 'x' || conversion == 'X' ? 16 : conversion == 'o' ? 8 : 10;
     std::string body =
-        spec.Precision == 0 && magnitude == 0 ? std::string() : Digits(magnitude, base, conversion == 'X');
-    if (spec.Precision > 0 && body.size() < static_cast<size_t>(spec.Precision))
-        body.insert(0, spec.Precision - body.size(), '0');
-    if (spec.Alternate && base == 16 && magnitude != 0) prefix = conversion == 'X' ? "0X" : "0x";
-    if (spec.Alternate && base == 8 && (body.empty() || body[0] != '0')) body.insert(0, 1, '0');
-    Pad(out, spec, prefix, std::move(body), spec.Precision < 0);
+        field.Precision == 0 && magnitude == 0 ? std::string() : Digits(magnitude, base, conversion == 'X');
+    if (field.Precision > 0 && body.size() < static_cast<size_t>(field.Precision))
+        body.insert(0, field.Precision - body.size(), '0');
+    if (field.Alternate && base == 16 && magnitude != 0) prefix = conversion == 'X' ? "0X" : "0x";
+    if (field.Alternate && base == 8 && (body.empty() || body[0] != '0')) body.insert(0, 1, '0');
+    Pad(out, field, prefix, std::move(body), field.Precision < 0);
 }
 
 } // namespace
@@ -136,35 +138,35 @@ bool FormatScriptText(const std::string& f, const std::vector<ScriptFormatValue>
             continue;
         }
         const size_t start = i++;
-        Spec spec;
+        Field field;
         for (; i < f.size() && std::strchr("-0+ #", f[i]); ++i) {
-            spec.Left |= f[i] == '-';
-            spec.Zero |= f[i] == '0';
-            spec.Plus |= f[i] == '+';
-            spec.Space |= f[i] == ' ';
-            spec.Alternate |= f[i] == '#';
+            field.Left |= f[i] == '-';
+            field.Zero |= f[i] == '0';
+            field.Plus |= f[i] == '+';
+            field.Space |= f[i] == ' ';
+            field.Alternate |= f[i] == '#';
         }
         if (i < f.size() && f[i] == '*') {
             const int64_t width = values.NextNumber();
-            spec.Left |= width < 0;
-            spec.Width = static_cast<int>(std::min<uint64_t>(
+            field.Left |= width < 0;
+            field.Width = static_cast<int>(std::min<uint64_t>(
                 width < 0 ? 0 - static_cast<uint64_t>(width) : static_cast<uint64_t>(width), kMaxField));
             ++i;
         } else {
-            spec.Width = ReadCount(f, i);
+            field.Width = ReadCount(f, i);
         }
         if (i < f.size() && f[i] == '.') {
             ++i;
             if (i < f.size() && f[i] == '*') {
                 const int64_t precision = values.NextNumber();
-                spec.Precision =
+                field.Precision =
                     precision < 0 ? -1 : static_cast<int>(std::min<int64_t>(precision, kMaxField));
                 ++i;
             } else {
-                spec.Precision = ReadCount(f, i);
+                field.Precision = ReadCount(f, i);
             }
         }
-        spec.Bits = ReadSize(f, i);
+        field.Bits = ReadSize(f, i);
         if (i >= f.size()) {
             out.append(f, start, std::string::npos);
             break;
@@ -178,20 +180,20 @@ bool FormatScriptText(const std::string& f, const std::vector<ScriptFormatValue>
             case 'u':
             case 'x':
             case 'X':
-            case 'o': Integer(out, spec, conversion, values.NextNumber()); break;
+            case 'o': Integer(out, field, conversion, values.NextNumber()); break;
             case 'c': {
                 const ScriptFormatValue* v = values.Next();
                 char c = 0;
                 if (v) c = v->IsText ? (v->Text.empty() ? '\0' : v->Text[0]) : static_cast<char>(v->Number);
-                Pad(out, spec, "", c ? std::string(1, c) : std::string(), false);
+                Pad(out, field, "", c ? std::string(1, c) : std::string(), false);
                 break;
             }
             case 's': {
                 const ScriptFormatValue* v = values.Next();
                 std::string text = !v ? std::string() : v->IsText ? v->Text : std::to_string(v->Number);
-                if (spec.Precision >= 0 && text.size() > static_cast<size_t>(spec.Precision))
-                    text.resize(spec.Precision);
-                Pad(out, spec, "", std::move(text), false);
+                if (field.Precision >= 0 && text.size() > static_cast<size_t>(field.Precision))
+                    text.resize(field.Precision);
+                Pad(out, field, "", std::move(text), false);
                 break;
             }
             default:
