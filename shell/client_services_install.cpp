@@ -12,6 +12,7 @@
 #include "shell/active_window.h"
 #include "shell/http_download.h"
 #include "shell/log_files.h"
+#include "shell/main_menu.h"
 #include "shell/window_shake.h"
 #include "shell/window_operations.h"
 #include "shell/window_tabs.h"
@@ -51,6 +52,13 @@ void InstallClientServices() {
     s.WriteLogLine = static_cast<void (*)(WindowRecord*, const wchar_t*)>(&shell::WriteLogLine);
     s.WriteLogMarker = static_cast<void (*)(WindowRecord*, int32_t)>(&shell::WriteLogLine);
     s.ShakeWindowThread = &shell::ShakeWindowThread;
+    s.AddPluginMenuEntry = &AddPluginMenu;
+    s.PluginMenuEntryPopup = [](uint32_t index) -> uint64_t {
+        const std::vector<PluginMenuItem> items = PluginMenuItemsSnapshot();
+        return index < items.size() ? items[index].Popup : 0;
+    };
+    s.ErasePluginMenuEntry = &ErasePluginMenuItem;
+    s.RebuildActiveWindowMenu = &shell::RebuildActiveWindowMenu;
     s.SpeakText = &peer::SpeakText;
     s.InsertImageIntoRichEdit = &peer::InsertImageIntoRichEdit;
     s.ClearChatView = &views::ClearChatView;

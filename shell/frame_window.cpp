@@ -10,6 +10,8 @@
 #include "irc/server_connection.h"
 #include "peer/embedded_objects.h"
 #include "peer/speech.h"
+#include "script/foreign_scripts.h"
+#include "script/script_timers.h"
 #include "shell/active_window.h"
 #include "core/applied_settings.h"
 #include "shell/chat_window.h"
@@ -320,8 +322,11 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_INSERT_IMAGE:
             return InsertImageIntoRichEdit(reinterpret_cast<HWND>(wParam), reinterpret_cast<HBITMAP>(lParam));
         case WM_SPEECH_RECOGNIZED:
-        case WM_INSERT_OBJECT:
-        case WM_RUN_ACTIVEX_SCRIPT: return 0; // speech input, objects and ActiveX scripts are not built yet
+        case WM_INSERT_OBJECT: return 0; // speech input and objects are not built yet
+        case WM_RUN_ACTIVEX_SCRIPT:
+            return RunActiveXScript(reinterpret_cast<const wchar_t*>(wParam),
+                                    reinterpret_cast<const wchar_t*>(lParam));
+        case WM_HOTKEY: RunScriptHotkey(static_cast<uint32_t>(wParam)); return 0;
         case WM_LIGHT_SENSOR: return 1;
         case WM_LBUTTONDBLCLK: {
             const int32_t last = XmlGetProfileInt("Servers", "lastserver", 0, nullptr, UserConfigDocument);

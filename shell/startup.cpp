@@ -16,6 +16,7 @@
 #include "irc_lines/upnp_mapping.h"
 #include "peer/speech.h"
 #include "script/event_scripts.h"
+#include "script/script_timers.h"
 #include "shell/apply_settings.h"
 #include "shell/chat_window.h"
 #include "shell/command_line.h"
@@ -131,6 +132,7 @@ void Shutdown() {
     // A connection thread may still be inside a plug-in: its library goes once the call ends.
     FinishPluginUnloads(5000);
     const std::wstring notice = SaveAndCloseConfigurationDocuments();
+    UnregisterScriptHotkeys();
     ReleaseSpeechObject();
     FreeImages();
     CloseTickerWindow();
@@ -206,6 +208,7 @@ int RunQv(HINSTANCE instance) {
     if (!frame) return 0;
     ApplySpeechSettings();
     AddTrayIcon(frame);
+    RegisterScriptHotkeys();
     BuildServerMenu();
     HACCEL accelerators = LoadAcceleratorsW(ResourceModule.load(), L"MENU_MAIN");
 
