@@ -174,15 +174,22 @@ namespace {
 
 // Under Wine a copy of the screen shows other programs' windows black, so the picture is taken
 // from the X display by the host's tools; false when there is no host.
-bool SaveHostScreenshot(const RECT& rect, const std::wstring& path) {
+// A top-level window of its own on the X display is pictured alone: a copy of the root shows
+// message boxes over the frame black.
+bool SaveHostScreenshot(HWND window, const RECT& rect, const std::wstring& path) {
     const std::string target = UnixPath(path);
     if (target.empty()) return false;
     DeleteFileW(path.c_str());
-    const LONG left = rect.left > 0 ? rect.left : 0, top = rect.top > 0 ? rect.top : 0;
-    const std::string crop = std::to_string(rect.right - left) + "x" + std::to_string(rect.bottom - top) +
-                             "+" + std::to_string(left) + "+" + std::to_string(top);
-    RunHostShell("xwd -root -silent | /usr/bin/convert xwd:- -crop " + crop + " +repage png:'" + target +
-                 ".part' && mv '" + target + ".part' '" + target + "'");
+    std::string source = "xwd -root -silent | /usr/bin/convert xwd:- -crop ";
+    if (const HANDLE own = GetPropW(window, L"__wine_x11_whole_window")) {
+        source = "xwd -silent -id " + std::to_string(reinterpret_cast<uintptr_t>(own)) +
+                 " | /usr/bin/convert xwd:- ";
+    } else {
+        const LONG left = rect.left > 0 ? rect.left : 0, top = rect.top > 0 ? rect.top : 0;
+        source += std::to_string(rect.right - left) + "x" + std::to_string(rect.bottom - top) + "+" +
+                  std::to_string(left) + "+" + std::to_string(top) + " +repage ";
+    }
+    RunHostShell(source + "png:'" + target + ".part' && mv '" + target + ".part' '" + target + "'");
     return Eventually([&] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000);
 }
 
@@ -192,7 +199,7 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
     RECT rect{};
     GetWindowRect(window, &rect);
     if (rect.right <= rect.left || rect.bottom <= rect.top) return false;
-    if (SaveHostScreenshot(rect, path)) return true;
+    if (SaveHostScreenshot(window, rect, path)) return true;
     HBITMAP bitmap = CopyScreenArea(rect);
     const bool saved = SaveBitmapAsPng(bitmap, path);
     DeleteObject(bitmap);

@@ -13,7 +13,9 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -41,11 +43,16 @@ protected:
     void TearDown() override { WSACleanup(); }
 
     static std::string Installed(const std::wstring& name) {
-        return name == L"extras.xml" ? "<?xml version=\"1.0\" ?>\r\n<Extras />" : "installed " + WideToNarrow(name);
+        return name == L"extras.xml" ? "<?xml version=\"1.0\" ?>\r\n<Extras />"
+                                     : "installed " + WideToNarrow(name);
     }
     // The program as built with bytes appended: another hash, the same program.
-    std::string NewProgram() const { return ReadFileBytes(BuildBinFolder() + L"\\qv.exe") + std::string(64, '\x5A'); }
-    std::string InFolder(const std::wstring& name) const { return ReadFileBytes(folder_.Path() + L"\\" + name); }
+    std::string NewProgram() const {
+        return ReadFileBytes(BuildBinFolder() + L"\\qv.exe") + std::string(64, '\x5A');
+    }
+    std::string InFolder(const std::wstring& name) const {
+        return ReadFileBytes(folder_.Path() + L"\\" + name);
+    }
     std::string Setting(const char* key) const {
         XmlDocument document;
         XmlDocumentOpenFile(&document, (folder_.UserDataFolder() + L"\\qv.xml").c_str());
@@ -56,9 +63,11 @@ protected:
     }
 
     // Waits for the box, keeps a picture of it, and answers.
-    std::wstring Answer(QvProcess& qv, const std::wstring& text, WPARAM answer, const wchar_t* picture = nullptr) {
+    std::wstring Answer(QvProcess& qv, const std::wstring& text, WPARAM answer,
+                        const wchar_t* picture = nullptr) {
         HWND box = nullptr;
-        if (!Eventually([&] { return (box = qv.FindDialogWith(text)) != nullptr; }, kWait)) return std::wstring();
+        if (!Eventually([&] { return (box = qv.FindDialogWith(text)) != nullptr; }, kWait))
+            return std::wstring();
         const std::wstring shown = AllTexts(box);
         if (picture) {
             Sleep(1000); // painted by then
@@ -89,7 +98,8 @@ TEST_F(QvUpdateTest, AnUpdateFoundAtStartUpIsAppliedAndMergedOnTheNextStart) {
     {
         // A fresh copy checks at its first start and offers what it found.
         QvProcess qv(folder_.Path(), L"-port1");
-        ASSERT_FALSE(Answer(qv, L"Brindlex update found. Update now?", IDYES, L"qv_update_found.png").empty());
+        ASSERT_FALSE(
+            Answer(qv, L"Brindlex update found. Update now?", IDYES, L"qv_update_found.png").empty());
         const std::wstring summary = Answer(qv, L"Files updated successfully!", IDYES, L"qv_update_done.png");
         EXPECT_NE(std::wstring::npos, summary.find(L"Files updated: \t2/6")) << WideToNarrow(summary);
         DWORD code = 1;
@@ -131,8 +141,8 @@ TEST_F(QvUpdateTest, AnInterruptedSwapLeavesTheProgramThatStarts) {
         // The whole new program is on disk while the server still holds the connection: it is
         // opened without leave to move it, so the second move of the swap fails.
         Eventually([&] { return ReadFileBytes(download).size() == fresh.size(); }, kWait);
-        held = CreateFileW(download.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        held = CreateFileW(download.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     });
     {
         // The elevated start of an update runs it before any window of the program exists.
@@ -162,6 +172,36 @@ TEST_F(QvUpdateTest, AnInterruptedSwapLeavesTheProgramThatStarts) {
     }
     EXPECT_EQ(installed, InFolder(L"qv.exe"));
     EXPECT_TRUE(StartsAndCloses());
+}
+
+TEST_F(QvUpdateTest, TheMenuChecksAndSaysWhatItFound) {
+    // A settings file of earlier runs: no first-run wizard, and the start-up check is not due.
+    CreateDirectoryW((folder_.Path() + L"\\UCFG").c_str(), nullptr);
+    CreateDirectoryW(folder_.UserDataFolder().c_str(), nullptr);
+    WriteFileBytes(folder_.UserDataFolder() + L"\\qv.xml",
+                   "<?xml version=\"1.0\" ?>\r\n<qv><ICfg><General upd=\"5\" /></ICfg></qv>");
+    QvProcess qv(folder_.Path(), L"-port1");
+    HWND frame = nullptr;
+    ASSERT_TRUE(
+        Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
+
+    PostMessageW(frame, WM_COMMAND, 993, 0);
+    EXPECT_FALSE(Answer(qv, L"No Brindlex update is found.", IDOK, L"qv_update_menu_none.png").empty());
+    server_.Publish(L"qx.exe", "a newer transfer program");
+    PostMessageW(frame, WM_COMMAND, 993, 0);
+    EXPECT_FALSE(
+        Answer(qv, L"Brindlex update found. Update now?", IDNO, L"qv_update_menu_found.png").empty());
+    ASSERT_TRUE(Eventually([&] { return qv.FindDialogWith(L"Brindlex update found") == nullptr; }, kWait));
+
+    // Each check asked for the hash list alone; nothing was fetched or changed.
+    const std::vector<std::string> requests = server_.Requests();
+    ASSERT_EQ(2u, requests.size());
+    for (const std::string& request : requests) EXPECT_EQ(0u, request.find("/hash.php?file1=")) << request;
+    EXPECT_EQ(Installed(L"qx.exe"), InFolder(L"qx.exe"));
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    DWORD code = 1;
+    EXPECT_TRUE(qv.WaitExit(kWait, code));
+    EXPECT_EQ("4", Setting("upd")) << "a check from the menu leaves the count of starts alone";
 }
 
 } // namespace
