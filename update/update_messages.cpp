@@ -18,11 +18,9 @@ constexpr UpdateTextRecord kUpdateTexts[] = {
           L"\t%u/%u\r\n\r\n%s"},
     {105, L"No files need to be updated! Try again after a few days!\r\n\r\nThank you for using Brindlex "
           L"Update!\r\n" UPDATE_SITE_LINE},
-    {106, L"Files updated successfully!\r\n\r\nThank you for using Brindlex "
-          L"Update!"
-          L"\r"
-          L"\n" UPDATE_SITE_LINE L"\r\n\r\nDo you want to exit the application now so the updates can be "
-                                 L"applied?"},
+    {106, L"Files updated successfully!\r\n\r\nThank you for using Brindlex Update!\r\nNews and help: "
+          L"https://brindlex.example\r\n\r\n\r\nDo you want to exit the application now so the updates can "
+          L"be applied?"},
     {107, L"There were errors in the update process. Please try again later!\r\n\r\nThank you for using "
           L"Brindlex Update!\r\n" UPDATE_SITE_LINE},
     {108, L"Files that failed:"},
@@ -33,11 +31,9 @@ constexpr UpdateTextRecord kUpdateTexts[] = {
     {605,
      L"Δεν χρειάστηκε να αναβαθμιστούν αρχεία! Δοκιμάστε πάλι μετά από μερικές μέρες!\r\n\r\nΕυχαριστούμε "
      L"που χρησιμοποιήσατε το Brindlex Update!\r\n" UPDATE_SITE_LINE_GR},
-    {606, L"Τα αρχεία αναβαθμίστηκαν!\r\n\r\nΕυχαριστούμε που χρησιμοποιήσατε το Brindlex "
-          L"Update!"
-          L"\r"
-          L"\n" UPDATE_SITE_LINE_GR L"\r\n\r\nΘέλετε να τερματίσετε το πρόγραμμα για να πραγματοποιηθεί η "
-                                    L"ενημέρωση?"},
+    {606, L"Τα αρχεία αναβαθμίστηκαν!\r\n\r\nΕυχαριστούμε που χρησιμοποιήσατε το Brindlex Update!\r\nΝέα και "
+          L"βοήθεια: https://brindlex.example\r\n\r\n\r\nΘέλετε να τερματίσετε το πρόγραμμα για να "
+          L"πραγματοποιηθεί η ενημέρωση?"},
     {607, L"Υπήρξαν λάθη στην διαδικασία αναβάθμισης! Παρακαλώ δοκιμάστε αργότερα!\r\n\r\nΕυχαριστούμε που "
           L"χρησιμοποιήσατε το Brindlex Update!\r\n" UPDATE_SITE_LINE_GR},
     {608, L"Αρχεία που απέτυχαν:"},

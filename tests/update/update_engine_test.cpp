@@ -150,7 +150,7 @@ TEST_F(UpdateEngineTest, TwoChangedFilesAreFetchedCheckedAndSwappedIn) {
 TEST_F(UpdateEngineTest, FailedDownloadsLeaveTheInstalledFilesAndAreReported) {
     for (uint32_t i : {kProgram, kExtras}) Current(i);
     server_.Behave(R"({"files": {"qvlang.dll": "bad", "qvres.dll": "404", "qx.exe": "truncated"}})");
-    EXPECT_EQ(kUpdateOtherEnd, RunUpdateJob(&Job(kUpdateAnswerNo << 16)));
+    EXPECT_EQ(kUpdateOtherEnd, RunUpdateJob(&Job(kUpdateModeHiddenAlso)));
 
     EXPECT_EQ(kFileBadHash, Status(kLanguage));
     EXPECT_EQ(OldContent(L"qvlang.dll"), Installed(kLanguage));
@@ -229,7 +229,7 @@ TEST_F(UpdateEngineTest, ASwapInterruptedBetweenItsMovesLeavesTheProgramWorking)
         held = CreateFileW(fresh.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     });
-    const uint32_t result = RunUpdateJob(&Job(kUpdateAnswerNo << 16));
+    const uint32_t result = RunUpdateJob(&Job(kUpdateModeHiddenAlso));
     other.join();
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
     CloseHandle(held);
@@ -268,7 +268,7 @@ TEST(UpdateEngineTls, HttpsNeedsACertificateTheSystemTrusts) {
         inputs.ProgramFolder = program.Path();
         inputs.UserDataFolder = program.File(L"user");
         BuildUpdateCheckJob(inputs, *job);
-        job->Header.Mode = kUpdateAnswerNo << 16;
+        job->Header.Mode = kUpdateModeHiddenAlso;
         RunUpdateJob(&job->Header);
         EXPECT_EQ(c.Status, job->Entry(kTransfer).Status) << *c.Certificate;
         EXPECT_EQ(c.Status == kFileReplaced ? NewContent(L"qx.exe") : OldContent(L"qx.exe"),

@@ -13,7 +13,7 @@ it between runs:
    "hashes": {"<name>": "<published value>"}}
 bad: the body differs from the published hash; truncated: half the announced length, then the
 connection ends; slow: 256 bytes every 0.3 s; hold: the whole body without a length, then the
-connection stays open for 4 s before it ends.
+connection stays open for 2 s before it ends.
 
 Usage: update_server.py <port> <folder> [certificate key]
 """
@@ -125,7 +125,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if kind == 'hold':
             self.wfile.write(self.answer(200, content, close=True))
             self.wfile.flush()
-            time.sleep(4)
+            time.sleep(2)
             return
         self.wfile.write(self.answer(200, content, len(content)))
 
