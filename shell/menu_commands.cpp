@@ -19,6 +19,7 @@
 #include "core/window_record.h"
 #include "shell/window_record_ops.h"
 #include "shell/window_state.h"
+#include "update/update_check.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
 
@@ -192,6 +193,7 @@ void Dispatch(HWND owner, UINT id) {
     switch (id) {
         case 802: SendMessageW(record ? record->Window : owner, WM_CLOSE, 0, 0); return;
         case 972: return CloseStartPanelAndRemember(1);
+        case 993: return CheckForUpdates(true, true);
         case 995: FirstRunWizard(); return;
         case 973: return CloseStartPanelAndRemember(0);
         default: break;
