@@ -21,6 +21,7 @@
 struct WindowRecord;
 struct DccConnection;
 struct UserAddress;
+struct IOleObject;
 
 constexpr uint32_t kNoEventScript = 0xFFFFFFFF;
 
@@ -94,6 +95,8 @@ struct ClientServices {
     // Speech and pictures (peer).
     void (*SpeakText)(const std::wstring& text) = nullptr;
     int (*InsertImageIntoRichEdit)(HWND richEdit, HBITMAP bitmap) = nullptr;
+    int (*InsertOleObject)(HWND richEdit, const wchar_t* storagePath, const CLSID& clsid,
+                           IOleObject** object) = nullptr;
 };
 
 // The one table of the process: constant-initialised, so it is empty before any code runs.
@@ -248,4 +251,12 @@ inline void SpeakText(const std::wstring& text) {
 inline int InsertImageIntoRichEdit(HWND richEdit, HBITMAP bitmap) {
     auto call = Services().InsertImageIntoRichEdit;
     return call ? call(richEdit, bitmap) : -1;
+}
+
+// Without an owner nothing is inserted.
+inline int InsertOleObject(HWND richEdit, const wchar_t* storagePath, const CLSID& clsid,
+                           IOleObject** object) {
+    if (object) *object = nullptr;
+    auto call = Services().InsertOleObject;
+    return call ? call(richEdit, storagePath, clsid, object) : 0;
 }

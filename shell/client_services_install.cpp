@@ -50,4 +50,5 @@ void InstallClientServices() {
     s.ShakeWindowThread = &shell::ShakeWindowThread;
     s.SpeakText = &peer::SpeakText;
     s.InsertImageIntoRichEdit = &peer::InsertImageIntoRichEdit;
+    s.InsertOleObject = &peer::InsertOleObject;
 }

@@ -309,9 +309,10 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_INSERT_IMAGE:
             return InsertImageIntoRichEdit(reinterpret_cast<HWND>(wParam), reinterpret_cast<HBITMAP>(lParam));
-        case WM_SPEECH_RECOGNIZED:
         case WM_INSERT_OBJECT:
-        case WM_RUN_ACTIVEX_SCRIPT: return 0; // speech input, objects and ActiveX scripts are not built yet
+            return peer::InsertRequestedObject(reinterpret_cast<const InsertObjectRequest*>(lParam));
+        case WM_SPEECH_RECOGNIZED:
+        case WM_RUN_ACTIVEX_SCRIPT: return 0; // speech input and ActiveX scripts are not built yet
         case WM_LIGHT_SENSOR: return 1;
         case WM_LBUTTONDBLCLK: {
             const int32_t last = XmlGetProfileInt("Servers", "lastserver", 0, nullptr, UserConfigDocument);

@@ -98,16 +98,16 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Next(ULONG count, FORMATETC* formats, ULONG* fetched) override {
         ULONG n = 0;
-        while (n < count && position_ < 2) {
-            formats[n++] = FORMATETC{position_++ == 0 ? CLIPFORMAT(CF_UNICODETEXT) : CLIPFORMAT(CF_TEXT),
-                                     nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-        }
+        static const FORMATETC kFormats[] = {{CF_UNICODETEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL},
+                                             {CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL},
+                                             {CF_BITMAP, nullptr, DVASPECT_CONTENT, -1, TYMED_GDI}};
+        while (n < count && position_ < 3) formats[n++] = kFormats[position_++];
         if (fetched) *fetched = n;
         return n == count ? S_OK : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
         position_ += count;
-        return position_ <= 2 ? S_OK : S_FALSE;
+        return position_ <= 3 ? S_OK : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE Reset() override {
         position_ = 0;
@@ -251,6 +251,7 @@ public:
         FillRect(dc, &box, brush);
         DeleteObject(brush);
         SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(255, 255, 255));
         DrawTextW(dc, value_.c_str(), -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         return S_OK;
     }
@@ -275,8 +276,23 @@ public:
         return S_OK;
     }
 
-    // IDataObject: the value as text.
+    // IDataObject: the value as text, and a picture of the control (what a Rich Edit view shows).
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
+        if (format->cfFormat == CF_BITMAP && (format->tymed & TYMED_GDI)) {
+            HDC screen = GetDC(nullptr);
+            HDC dc = CreateCompatibleDC(screen);
+            HBITMAP picture = CreateCompatibleBitmap(screen, 200, 60);
+            ReleaseDC(nullptr, screen);
+            HGDIOBJ old = SelectObject(dc, picture);
+            RECTL bounds{0, 0, 200, 60};
+            Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0);
+            SelectObject(dc, old);
+            DeleteDC(dc);
+            medium->tymed = TYMED_GDI;
+            medium->hBitmap = picture;
+            medium->pUnkForRelease = nullptr;
+            return S_OK;
+        }
         if (format->cfFormat != CF_UNICODETEXT || !(format->tymed & TYMED_HGLOBAL)) return DV_E_FORMATETC;
         const size_t bytes = (value_.size() + 1) * sizeof(wchar_t);
         HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
@@ -290,7 +306,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
-        return format->cfFormat == CF_UNICODETEXT ? S_OK : DV_E_FORMATETC;
+        return format->cfFormat == CF_UNICODETEXT || format->cfFormat == CF_BITMAP ? S_OK : DV_E_FORMATETC;
     }
     HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }

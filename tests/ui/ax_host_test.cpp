@@ -253,10 +253,10 @@ TEST_F(AxHost, CancelsAndReportsOnlyLowerCaseAppAddresses) {
 TEST_F(AxHost, CountsDataFormatsAndRefusesIndexesOutsideThem) {
     HWND host = Host(kTestControlClsidText);
     ASSERT_NE(host, nullptr);
-    EXPECT_EQ(SendMessageW(host, AX_DATA_ADVISE, static_cast<WPARAM>(-1), DATADIR_GET), 2);
+    EXPECT_EQ(SendMessageW(host, AX_DATA_ADVISE, static_cast<WPARAM>(-1), DATADIR_GET), 3);
     EXPECT_EQ(SendMessageW(host, AX_DATA_ADVISE, 0, DATADIR_GET), 1);
-    EXPECT_EQ(SendMessageW(host, AX_DATA_ADVISE, 1, DATADIR_GET), 1);
-    EXPECT_EQ(SendMessageW(host, AX_DATA_ADVISE, 2, DATADIR_GET), 0);
+    EXPECT_EQ(SendMessageW(host, AX_DATA_ADVISE, 2, DATADIR_GET), 1);
+    EXPECT_EQ(SendMessageW(host, AX_DATA_ADVISE, 3, DATADIR_GET), 0);
     EXPECT_EQ(SendMessageW(host, AX_DATA_ADVISE, 100, DATADIR_GET), 0);
     EXPECT_EQ(SendMessageW(host, AX_DATA_ADVISE, 1000, DATADIR_GET), 0);
     DestroyWindow(host); // the advise connections go with it
