@@ -22,6 +22,7 @@ struct WindowRecord;
 struct DccConnection;
 struct UserAddress;
 struct IOleObject;
+struct ObjectTransfer;
 
 constexpr uint32_t kNoEventScript = 0xFFFFFFFF;
 
@@ -97,6 +98,11 @@ struct ClientServices {
     int (*InsertImageIntoRichEdit)(HWND richEdit, HBITMAP bitmap) = nullptr;
     int (*InsertOleObject)(HWND richEdit, const wchar_t* storagePath, const CLSID& clsid,
                            IOleObject** object) = nullptr;
+
+    // Object exchange (peer).
+    bool (*StartObjectOffer)(ObjectTransfer* job, uint64_t& socket, uint32_t& threadId) = nullptr;
+    bool (*EndObjectOffer)(uint64_t socket, uint32_t threadId) = nullptr;
+    bool (*StartObjectFetch)(ObjectTransfer* job) = nullptr;
 };
 
 // The one table of the process: constant-initialised, so it is empty before any code runs.
@@ -259,4 +265,28 @@ inline int InsertOleObject(HWND richEdit, const wchar_t* storagePath, const CLSI
     if (object) *object = nullptr;
     auto call = Services().InsertOleObject;
     return call ? call(richEdit, storagePath, clsid, object) : 0;
+}
+
+// Serves the job's file (Path, Port, Ipv6) to every peer that connects until the offer has been
+// idle for "Embedded_Objects_Timeout" seconds; takes the job. On success socket is the listening
+// socket and threadId the serving thread's id, which "/sendobjectkill" hands to EndObjectOffer.
+// Without an owner the job is freed and nothing is offered.
+bool StartObjectOfferUnowned(ObjectTransfer* job);
+inline bool StartObjectOffer(ObjectTransfer* job, uint64_t& socket, uint32_t& threadId) {
+    auto call = Services().StartObjectOffer;
+    return call ? call(job, socket, threadId) : StartObjectOfferUnowned(job);
+}
+
+// Ends a running offer; false when there is no offer of that socket and thread.
+inline bool EndObjectOffer(uint64_t socket, uint32_t threadId) {
+    auto call = Services().EndObjectOffer;
+    return call ? call(socket, threadId) : false;
+}
+
+// Receives the offered file (PeerHost, Port, Size, Crc, Path, InsertIntoView, TargetView) on a
+// thread of its own; takes the job. Without an owner the job is freed.
+bool StartObjectFetchUnowned(ObjectTransfer* job);
+inline bool StartObjectFetch(ObjectTransfer* job) {
+    auto call = Services().StartObjectFetch;
+    return call ? call(job) : StartObjectFetchUnowned(job);
 }

@@ -6,6 +6,7 @@
 #include "core/client_services.h"
 #include "peer/dcc_offers.h"
 #include "peer/embedded_objects.h"
+#include "peer/object_exchange.h"
 #include "peer/speech.h"
 #include "script/event_scripts.h"
 #include "script/script_interpreter.h"
@@ -51,4 +52,7 @@ void InstallClientServices() {
     s.SpeakText = &peer::SpeakText;
     s.InsertImageIntoRichEdit = &peer::InsertImageIntoRichEdit;
     s.InsertOleObject = &peer::InsertOleObject;
+    s.StartObjectOffer = &peer::StartObjectOffer;
+    s.EndObjectOffer = &peer::EndObjectOffer;
+    s.StartObjectFetch = &peer::StartObjectFetch;
 }
