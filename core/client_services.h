@@ -9,6 +9,7 @@
 #pragma once
 
 #include "core/line_kind.h"
+#include "core/object_transfer.h"
 #include "core/script_mode.h"
 #include "core/tab_states.h"
 
@@ -22,7 +23,6 @@ struct WindowRecord;
 struct DccConnection;
 struct UserAddress;
 struct IOleObject;
-struct ObjectTransfer;
 
 constexpr uint32_t kNoEventScript = 0xFFFFFFFF;
 
@@ -99,10 +99,19 @@ struct ClientServices {
     int (*InsertOleObject)(HWND richEdit, const wchar_t* storagePath, const CLSID& clsid,
                            IOleObject** object) = nullptr;
 
-    // Object exchange (peer).
-    bool (*StartObjectOffer)(ObjectTransfer* job, uint64_t& socket, uint32_t& threadId) = nullptr;
-    bool (*EndObjectOffer)(uint64_t socket, uint32_t threadId) = nullptr;
-    bool (*StartObjectFetch)(ObjectTransfer* job) = nullptr;
+    // Emptying a chat view and forgetting the sender its grouping kept (views).
+    void (*ClearChatView)(WindowRecord* record) = nullptr;
+    // The save dialog owned by the frame (ui): starts in the folder with the name in path; true
+    // with the chosen path on OK.
+    bool (*PromptSaveFileName)(const std::wstring& folder, const std::wstring& filter,
+                               std::wstring& path) = nullptr;
+    // A download of the URL into the file on a worker thread (shell); true when it started.
+    bool (*StartDownload)(const std::wstring& url, const std::wstring& path) = nullptr;
+    // Thread procedures of embedded objects (peer): each takes a heap ObjectTransfer.
+    unsigned(__stdcall* ObjectAcceptThread)(void* job) = nullptr;
+    unsigned(__stdcall* ObjectReceiveThread)(void* job) = nullptr;
+    // Media playback (peer): takes a heap std::vector<std::wstring> of the command's words.
+    unsigned(__stdcall* MediaPlayThread)(void* words) = nullptr;
 };
 
 // The one table of the process: constant-initialised, so it is empty before any code runs.
@@ -267,26 +276,36 @@ inline int InsertOleObject(HWND richEdit, const wchar_t* storagePath, const CLSI
     return call ? call(richEdit, storagePath, clsid, object) : 0;
 }
 
-// Serves the job's file (Path, Port, Ipv6) to every peer that connects until the offer has been
-// idle for "Embedded_Objects_Timeout" seconds; takes the job. On success socket is the listening
-// socket and threadId the serving thread's id, which "/sendobjectkill" hands to EndObjectOffer.
-// Without an owner the job is freed and nothing is offered.
-bool StartObjectOfferUnowned(ObjectTransfer* job);
-inline bool StartObjectOffer(ObjectTransfer* job, uint64_t& socket, uint32_t& threadId) {
-    auto call = Services().StartObjectOffer;
-    return call ? call(job, socket, threadId) : StartObjectOfferUnowned(job);
+inline void ClearChatView(WindowRecord* record) {
+    if (auto call = Services().ClearChatView) call(record);
 }
 
-// Ends a running offer; false when there is no offer of that socket and thread.
-inline bool EndObjectOffer(uint64_t socket, uint32_t threadId) {
-    auto call = Services().EndObjectOffer;
-    return call ? call(socket, threadId) : false;
+// Without an owner nothing is chosen.
+inline bool PromptSaveFileName(const std::wstring& folder, const std::wstring& filter, std::wstring& path) {
+    auto call = Services().PromptSaveFileName;
+    return call ? call(folder, filter, path) : false;
 }
 
-// Receives the offered file (PeerHost, Port, Size, Crc, Path, InsertIntoView, TargetView) on a
-// thread of its own; takes the job. Without an owner the job is freed.
-bool StartObjectFetchUnowned(ObjectTransfer* job);
-inline bool StartObjectFetch(ObjectTransfer* job) {
-    auto call = Services().StartObjectFetch;
-    return call ? call(job) : StartObjectFetchUnowned(job);
+inline bool StartDownload(const std::wstring& url, const std::wstring& path) {
+    auto call = Services().StartDownload;
+    return call ? call(url, path) : false;
+}
+
+// The thread procedures take their job; without an owner it is only freed.
+inline unsigned __stdcall ObjectAcceptThread(void* job) {
+    if (auto call = Services().ObjectAcceptThread) return call(job);
+    delete static_cast<ObjectTransfer*>(job);
+    return 0;
+}
+
+inline unsigned __stdcall ObjectReceiveThread(void* job) {
+    if (auto call = Services().ObjectReceiveThread) return call(job);
+    delete static_cast<ObjectTransfer*>(job);
+    return 0;
+}
+
+inline unsigned __stdcall MediaPlayThread(void* words) {
+    if (auto call = Services().MediaPlayThread) return call(words);
+    delete static_cast<std::vector<std::wstring>*>(words);
+    return 0;
 }

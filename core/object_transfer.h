@@ -1,5 +1,5 @@
-// One embedded-object transfer job: made on the heap by the command that starts it and owned by
-// the peer thread it is handed to, which frees it at the end.
+// Embedded objects offered to and received from other users: the job handed to the threads that
+// serve or fetch one, and the table of listening sockets the program opened for its offers.
 #pragma once
 
 #include <winsock2.h>
@@ -8,14 +8,30 @@
 #include <cstdint>
 #include <string>
 
+// Made on the heap by the command that starts the work and owned by the thread that takes it.
 struct ObjectTransfer {
-    uint8_t Ipv6 = 0;
-    std::wstring Path; // the file sent, or the file to write (its name a plain base name)
+    uint8_t IsIPv6 = 0;
+    std::wstring Path;
     uint32_t Port = 0;
-    SOCKET Socket = INVALID_SOCKET;
-    std::string PeerHost;       // receiving: the sender's address text
-    uint64_t Size = 0;          // receiving: the announced size
-    uint32_t Crc = 0;           // the file's CRC-32, as announced
-    uint8_t InsertIntoView = 0; // receiving: an object file goes into the target view
-    HWND TargetView = nullptr;  // receiving: the view of the window the offer came to
+    SOCKET Socket = 0;
+    std::string PeerHost;
+    uint64_t Size = 0;
+    uint32_t Crc = 0;
+    uint8_t InsertIntoView = 0;
+    HWND TargetView = nullptr;
 };
+
+// The named event the object-accept thread sets once it listens (or failed to).
+constexpr wchar_t kObjectAcceptEventName[] = L"Brindlex 7 ObjectAcceptEvent";
+
+// The listening sockets of object offers, by the serving thread's id. The accept thread publishes
+// its socket before it sets the event and withdraws it before it closes the socket; a kill closes
+// only a socket found here, so no number typed into a line can close another socket.
+void PublishObjectOffer(DWORD threadId, SOCKET socket);
+// True when the entry was still there: the thread then closes the socket itself. False when a
+// kill closed it already.
+bool WithdrawObjectOffer(DWORD threadId);
+// The socket the thread published; INVALID_SOCKET when it has none.
+SOCKET ObjectOfferSocket(DWORD threadId);
+// Closes the socket when the thread published exactly that one and still serves; true then.
+bool KillObjectOffer(SOCKET socket, DWORD threadId);

@@ -25,7 +25,6 @@
 
 namespace {
 
-constexpr wchar_t kAcceptEventName[] = L"Brindlex 7 ObjectAcceptEvent";
 constexpr const char* kTransferSection = "Cfg\\Options3\\File_Transfers";
 constexpr int32_t kDefaultIdleSeconds = 60;
 constexpr int32_t kMostIdleSeconds = 300;
@@ -42,48 +41,6 @@ constexpr int32_t kTransferFailedText = 26;
 constexpr int32_t kObjectQuestionText = 27;
 constexpr int32_t kFileSavedText = 28;
 constexpr int32_t kObjectRefusedText = 30;
-
-struct RunningOffer {
-    SOCKET Socket = INVALID_SOCKET;
-    DWORD ThreadId = 0;
-    HANDLE Stop = nullptr;
-};
-
-std::mutex OffersLock;
-std::vector<RunningOffer> Offers;
-
-void RegisterOffer(SOCKET socket, DWORD threadId) {
-    std::lock_guard<std::mutex> lock(OffersLock);
-    Offers.push_back({socket, threadId, CreateEventW(nullptr, TRUE, FALSE, nullptr)});
-}
-
-void SetOfferThread(SOCKET socket, DWORD threadId) {
-    std::lock_guard<std::mutex> lock(OffersLock);
-    for (RunningOffer& offer : Offers)
-        if (offer.Socket == socket) offer.ThreadId = threadId;
-}
-
-// A duplicate of the offer's stop event, for the serving thread to wait on.
-HANDLE OfferStopEvent(SOCKET socket) {
-    std::lock_guard<std::mutex> lock(OffersLock);
-    for (const RunningOffer& offer : Offers) {
-        HANDLE copy = nullptr;
-        if (offer.Socket == socket && offer.Stop &&
-            DuplicateHandle(GetCurrentProcess(), offer.Stop, GetCurrentProcess(), &copy, 0, FALSE,
-                            DUPLICATE_SAME_ACCESS))
-            return copy;
-    }
-    return nullptr;
-}
-
-void UnregisterOffer(SOCKET socket) {
-    std::lock_guard<std::mutex> lock(OffersLock);
-    auto found =
-        std::find_if(Offers.begin(), Offers.end(), [&](const RunningOffer& o) { return o.Socket == socket; });
-    if (found == Offers.end()) return;
-    if (found->Stop) CloseHandle(found->Stop);
-    Offers.erase(found);
-}
 
 SOCKET Listen(bool ipv6, uint32_t port) {
     if (port == 0 || port > 65535) return INVALID_SOCKET;
@@ -155,7 +112,7 @@ void Tell(const ObjectTransfer& job, int32_t textId, std::initializer_list<std::
 }
 
 SOCKET Connect(const ObjectTransfer& job) {
-    const int family = job.Ipv6 ? AF_INET6 : AF_INET;
+    const int family = job.IsIPv6 ? AF_INET6 : AF_INET;
     sockaddr_storage address{};
     const uint32_t length = ResolveHost(job.PeerHost.c_str(), job.Port, 0, &address, sizeof address, family);
     if (length == 0 || job.Port == 0 || job.Port > 65535) return INVALID_SOCKET;
@@ -277,93 +234,48 @@ bool peer::IsAcceptedObjectClass(const CLSID& clsid) {
     return false;
 }
 
-bool peer::StartObjectOffer(ObjectTransfer* job, uint64_t& socket, uint32_t& threadId) {
-    std::unique_ptr<ObjectTransfer> owned(job);
-    if (!job) return false;
-    const SOCKET listener = Listen(job->Ipv6 != 0, job->Port);
-    if (listener == INVALID_SOCKET) return false;
-    job->Socket = listener;
-    RegisterOffer(listener, 0);
-    unsigned id = 0;
-    HANDLE thread = reinterpret_cast<HANDLE>(
-        _beginthreadex(nullptr, 0, &peer::ObjectAcceptThread, job, CREATE_SUSPENDED, &id));
-    if (!thread) {
-        UnregisterOffer(listener);
-        closesocket(listener);
-        return false;
-    }
-    owned.release();
-    SetOfferThread(listener, id);
-    socket = static_cast<uint64_t>(listener);
-    threadId = id;
-    ResumeThread(thread);
-    CloseHandle(thread);
-    return true;
-}
-
-bool peer::EndObjectOffer(uint64_t socket, uint32_t threadId) {
-    std::lock_guard<std::mutex> lock(OffersLock);
-    for (const RunningOffer& offer : Offers) {
-        if (static_cast<uint64_t>(offer.Socket) == socket && offer.ThreadId == threadId && offer.Stop) {
-            SetEvent(offer.Stop);
-            return true;
-        }
-    }
-    return false;
-}
-
-bool peer::StartObjectFetch(ObjectTransfer* job) {
-    if (!job) return false;
-    if (StartThread(&peer::ObjectReceiveThread, job)) return true;
-    delete job;
-    return false;
-}
-
 namespace {
 
 void ServeOffer(ObjectTransfer* job) {
-    if (job->Socket == INVALID_SOCKET) {
-        HANDLE ready = OpenEventW(EVENT_ALL_ACCESS, FALSE, kAcceptEventName);
-        job->Socket = Listen(job->Ipv6 != 0, job->Port);
-        if (job->Socket != INVALID_SOCKET) RegisterOffer(job->Socket, GetCurrentThreadId());
-        if (ready) {
-            SetEvent(ready);
-            CloseHandle(ready);
-        }
-        if (job->Socket == INVALID_SOCKET) return;
+    HANDLE ready = OpenEventW(EVENT_ALL_ACCESS, FALSE, kObjectAcceptEventName);
+    const SOCKET listener = Listen(job->IsIPv6 != 0, job->Port);
+    if (listener != INVALID_SOCKET) {
+        PublishObjectOffer(GetCurrentThreadId(), listener);
+        job->Socket = listener;
     }
-    HANDLE stop = OfferStopEvent(job->Socket);
+    if (ready) {
+        SetEvent(ready);
+        CloseHandle(ready);
+    }
+    if (listener == INVALID_SOCKET) return;
     const uint32_t passes = IdlePasses();
     uint32_t idle = 0;
-    while (!stop || WaitForSingleObject(stop, 0) != WAIT_OBJECT_0) {
+    for (;;) {
         fd_set readable;
         FD_ZERO(&readable);
-        FD_SET(job->Socket, &readable);
+        FD_SET(listener, &readable);
         timeval wait{0, static_cast<long>(kPassMs * 1000)};
-        const int ready = select(0, &readable, nullptr, nullptr, &wait);
-        if (ready < 0) break;
-        if (ready > 0) {
-            const SOCKET peer = accept(job->Socket, nullptr, nullptr);
-            if (peer == INVALID_SOCKET) break;
+        // A killed offer's socket is closed under us: select or accept fails and the offer ends.
+        const int waiting = select(0, &readable, nullptr, nullptr, &wait);
+        if (waiting < 0) break;
+        if (waiting > 0) {
+            const SOCKET accepted = accept(listener, nullptr, nullptr);
+            if (accepted == INVALID_SOCKET) break;
             auto send = std::make_unique<ObjectTransfer>();
-            send->Ipv6 = job->Ipv6;
+            send->IsIPv6 = job->IsIPv6;
             send->Path = job->Path;
             send->Port = job->Port;
-            send->Socket = peer;
+            send->Socket = accepted;
             if (StartThread(&peer::ObjectSendThread, send.get()))
                 send.release();
             else
-                closesocket(peer);
+                closesocket(accepted);
             idle = 0;
             continue;
         }
         if (++idle >= passes) break;
-        if (stop)
-            WaitForSingleObject(stop, kPassMs);
-        else
-            Sleep(kPassMs);
+        Sleep(kPassMs);
     }
-    if (stop) CloseHandle(stop);
 }
 
 void SendFile(const ObjectTransfer* job) {
@@ -385,15 +297,14 @@ void SendFile(const ObjectTransfer* job) {
 
 unsigned __stdcall peer::ObjectAcceptThread(void* parameter) {
     std::unique_ptr<ObjectTransfer> job(static_cast<ObjectTransfer*>(parameter));
+    job->Socket = INVALID_SOCKET;
     try {
         ServeOffer(job.get());
     } catch (...) {
         // The offer ends here.
     }
-    if (job->Socket != INVALID_SOCKET) {
-        UnregisterOffer(job->Socket);
-        closesocket(job->Socket);
-    }
+    // A kill took the socket out of the table and closed it already.
+    if (job->Socket != INVALID_SOCKET && WithdrawObjectOffer(GetCurrentThreadId())) closesocket(job->Socket);
     return 0;
 }
 

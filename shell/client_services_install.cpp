@@ -11,6 +11,7 @@
 #include "script/event_scripts.h"
 #include "script/script_interpreter.h"
 #include "shell/active_window.h"
+#include "shell/http_download.h"
 #include "shell/log_files.h"
 #include "shell/window_shake.h"
 #include "shell/window_operations.h"
@@ -18,6 +19,8 @@
 #include "shell/window_titles.h"
 #include "ui/menu_labels.h"
 #include "ui/prompt_dialogs.h"
+#include "ui/save_file_dialog.h"
+#include "views/chat_view_clear.h"
 #include "views/event_format.h"
 #include "views/line_printer.h"
 
@@ -52,7 +55,9 @@ void InstallClientServices() {
     s.SpeakText = &peer::SpeakText;
     s.InsertImageIntoRichEdit = &peer::InsertImageIntoRichEdit;
     s.InsertOleObject = &peer::InsertOleObject;
-    s.StartObjectOffer = &peer::StartObjectOffer;
-    s.EndObjectOffer = &peer::EndObjectOffer;
-    s.StartObjectFetch = &peer::StartObjectFetch;
+    s.ClearChatView = &views::ClearChatView;
+    s.PromptSaveFileName = &ui::PromptSaveFileName;
+    s.StartDownload = &shell::StartDownload;
+    s.ObjectAcceptThread = &peer::ObjectAcceptThread;
+    s.ObjectReceiveThread = &peer::ObjectReceiveThread;
 }

@@ -62,15 +62,11 @@ TEST_F(ObjectExchange, AnOfferServesEachFetcherWhoseObjectIsShownOnlyAfterYes) {
     PeerTest peer(60, kAccepted);
     const std::wstring gift = sender_.File(L"gift.stg");
     ASSERT_TRUE(WriteControlObject(gift, L"from the sender"));
-    auto* offer = new ObjectTransfer;
-    offer->Path = gift;
-    offer->Port = FreeLoopbackPort();
-    const uint16_t port = static_cast<uint16_t>(offer->Port);
-    uint64_t socket = 0;
-    uint32_t thread = 0;
-    ASSERT_TRUE(peer::StartObjectOffer(offer, socket, thread));
+    const uint16_t port = FreeLoopbackPort();
+    StartedOffer offer;
+    ASSERT_TRUE(OfferFile(gift, port, offer));
 
-    ASSERT_TRUE(peer::StartObjectFetch(FetchJob(port, gift, receiver_.File(L"gift.stg"), peer.View())));
+    ASSERT_TRUE(FetchFile(FetchJob(port, gift, receiver_.File(L"gift.stg"), peer.View())));
     ASSERT_TRUE(PumpUntil([&] { return peer.Inserts().size() == 1; }, kWait));
     const SeenInsert first = peer.Inserts()[0];
     EXPECT_EQ(first.Question, Said(27, L"gift.stg"));
@@ -82,13 +78,14 @@ TEST_F(ObjectExchange, AnOfferServesEachFetcherWhoseObjectIsShownOnlyAfterYes) {
 
     // A second fetcher within the time-out is served too; No shows nothing.
     peer.AnswerQuestions(false);
-    ASSERT_TRUE(peer::StartObjectFetch(FetchJob(port, gift, receiver_.File(L"gift.stg"), peer.View())));
+    ASSERT_TRUE(FetchFile(FetchJob(port, gift, receiver_.File(L"gift.stg"), peer.View())));
     ASSERT_TRUE(PumpUntil([&] { return peer.Inserts().size() == 2; }, kWait));
     EXPECT_EQ(peer.ViewObjectCount(), 1);
     EXPECT_TRUE(PumpUntil([&] { return !FileExists(receiver_.File(L"gift.stg")); }, kWait));
 
-    EXPECT_FALSE(peer::EndObjectOffer(socket, thread + 1)) << "the thread must match too";
-    EXPECT_TRUE(peer::EndObjectOffer(socket, thread));
+    EXPECT_FALSE(KillObjectOffer(static_cast<SOCKET>(offer.Socket), offer.ThreadId + 1))
+        << "the thread must match too";
+    EXPECT_TRUE(KillObjectOffer(static_cast<SOCKET>(offer.Socket), offer.ThreadId));
     EXPECT_TRUE(PumpUntil([&] { return IsPortFree(port); }, kWait)) << "the offer stopped listening";
     EXPECT_TRUE(receiver_.Entries().empty());
 }
@@ -97,16 +94,12 @@ TEST_F(ObjectExchange, AnOfferWithATimeOutOfZeroEndsWhenNobodyComes) {
     PeerTest peer(0, kAccepted);
     const std::wstring gift = sender_.File(L"gift.stg");
     ASSERT_TRUE(WriteControlObject(gift, L"never fetched"));
-    auto* offer = new ObjectTransfer;
-    offer->Path = gift;
-    offer->Port = FreeLoopbackPort();
-    const uint16_t port = static_cast<uint16_t>(offer->Port);
-    uint64_t socket = 0;
-    uint32_t thread = 0;
-    ASSERT_TRUE(peer::StartObjectOffer(offer, socket, thread));
+    const uint16_t port = FreeLoopbackPort();
+    StartedOffer offer;
+    ASSERT_TRUE(OfferFile(gift, port, offer));
     // Watched without connecting: a connection would count as a fetcher.
     EXPECT_TRUE(PumpUntil([&] { return IsPortFree(port); }, kWait));
-    EXPECT_FALSE(peer::EndObjectOffer(socket, thread)) << "the offer is gone";
+    EXPECT_EQ(ObjectOfferSocket(offer.ThreadId), INVALID_SOCKET) << "the offer withdrew its socket";
 }
 
 // Each case: what the Python sender serves, what the fetch announces, and what the user is told.
@@ -151,7 +144,7 @@ TEST_F(ObjectExchange, HostileSendersAreRefusedAndNothingIsOpened) {
         ObjectTransfer* job = FetchJob(port, sender_.File(c.Served), received.File(c.Target), peer.View());
         job->Crc += c.CrcChange;
         const std::wstring told = Said(c.Told, c.Target, received.Path());
-        ASSERT_TRUE(peer::StartObjectFetch(job));
+        ASSERT_TRUE(FetchFile(job));
         ASSERT_TRUE(PumpUntil([&] { return Printed(told); }, kWait)) << WideToNarrow(told);
 
         EXPECT_TRUE(peer.Inserts().empty()) << "nothing was offered for the view";

@@ -3,8 +3,10 @@
 #include "common/app_state.h"
 #include "common/frame_messages.h"
 #include "core/frame_message_ids.h"
+#include "core/object_transfer.h"
 #include "core/window_list.h"
 #include "peer/embedded_objects.h"
+#include "peer/object_exchange.h"
 #include "tests/ax_control/test_control_ids.h"
 #include "tests/recorders/call_log.h"
 #include "tests/support/screenshots.h"
@@ -14,6 +16,7 @@
 #include <winsock2.h>
 #include <richedit.h>
 #include <richole.h>
+#include <process.h>
 
 std::atomic<bool> PeerTest::yes_{true};
 std::mutex PeerTest::seenLock_;
@@ -172,4 +175,38 @@ std::vector<std::string> PrintedTexts() {
     std::vector<std::string> texts;
     for (const RecordedCall& call : CallLog::Instance().Calls("PrintToWindow")) texts.push_back(call.Text);
     return texts;
+}
+
+bool OfferFile(const std::wstring& path, uint16_t port, StartedOffer& offer) {
+    auto* job = new ObjectTransfer;
+    job->Path = path;
+    job->Port = port;
+    HANDLE accepted = CreateEventW(nullptr, TRUE, FALSE, kObjectAcceptEventName);
+    unsigned threadId = 0;
+    HANDLE thread =
+        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &peer::ObjectAcceptThread, job, 0, &threadId));
+    if (!thread) {
+        delete job;
+        CloseHandle(accepted);
+        return false;
+    }
+    HANDLE both[2] = {accepted, thread};
+    WaitForMultipleObjects(2, both, FALSE, 5000);
+    CloseHandle(accepted);
+    CloseHandle(thread);
+    const SOCKET socket = ObjectOfferSocket(threadId);
+    offer.Socket = socket;
+    offer.ThreadId = threadId;
+    return socket != INVALID_SOCKET;
+}
+
+bool FetchFile(ObjectTransfer* job) {
+    HANDLE thread =
+        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &peer::ObjectReceiveThread, job, 0, nullptr));
+    if (!thread) {
+        delete job;
+        return false;
+    }
+    CloseHandle(thread);
+    return true;
 }

@@ -61,6 +61,16 @@ template <typename Condition> bool PumpUntil(Condition condition, DWORD timeoutM
     }
 }
 
+// Offers the file as "/sendobject" does: the accept thread, its event, and the socket it
+// published. False when nothing listens.
+struct StartedOffer {
+    uint64_t Socket = 0;
+    uint32_t ThreadId = 0;
+};
+bool OfferFile(const std::wstring& path, uint16_t port, StartedOffer& offer);
+// Fetches as "/getobject" does: the receive thread with the job.
+bool FetchFile(struct ObjectTransfer* job);
+
 // A storage file holding the tests' control with that value.
 bool WriteControlObject(const std::wstring& path, const wchar_t* value);
 // A storage file of a class nobody accepts.
