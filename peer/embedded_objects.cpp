@@ -187,6 +187,9 @@ int peer::InsertOleObject(HWND richEdit, const wchar_t* storagePath, const CLSID
     IOleObject* object = static_cast<IOleObject*>(made);
     int result = 0;
     if (object && site) {
+        // A chat view grows at its end, wherever the user last clicked.
+        CHARRANGE end{-1, -1};
+        SendMessageW(richEdit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
         REOBJECT insert{};
         insert.cbStruct = sizeof insert;
         insert.cp = REO_CP_SELECTION;
@@ -199,7 +202,6 @@ int peer::InsertOleObject(HWND richEdit, const wchar_t* storagePath, const CLSID
         OleSetContainedObject(object, TRUE);
         if (SUCCEEDED(richOle->InsertObject(&insert))) {
             result = 1;
-            CHARRANGE end{-1, -1};
             SendMessageW(richEdit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
             SendMessageW(richEdit, EM_SCROLLCARET, 0, 0);
             SendMessageW(richEdit, EM_SCROLLCARET, 0, 0);

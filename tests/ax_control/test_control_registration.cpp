@@ -33,3 +33,44 @@ long TestControlCount(const char* counterExport) {
         control ? reinterpret_cast<TestControlCounter>(GetProcAddress(control, counterExport)) : nullptr;
     return counter ? counter() : -1;
 }
+
+bool WriteControlObject(const std::wstring& path, const wchar_t* value) {
+    IPersistStorage* persist = nullptr;
+    if (FAILED(CoCreateInstance(kTestControlClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IPersistStorage,
+                                reinterpret_cast<void**>(&persist))))
+        return false;
+    IDispatch* control = nullptr;
+    persist->QueryInterface(kTestControlDispatch, reinterpret_cast<void**>(&control));
+    if (control) {
+        VARIANT text;
+        text.vt = VT_BSTR;
+        text.bstrVal = SysAllocString(value);
+        DISPID put = DISPID_PROPERTYPUT;
+        DISPPARAMS params{&text, &put, 1, 1};
+        control->Invoke(kDispValue, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
+        VariantClear(&text);
+        control->Release();
+    }
+    IStorage* storage = nullptr;
+    bool saved = false;
+    if (SUCCEEDED(StgCreateDocfile(path.c_str(), STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE, 0,
+                                   &storage))) {
+        saved = SUCCEEDED(OleSave(persist, storage, FALSE)) && SUCCEEDED(storage->Commit(STGC_DEFAULT));
+        persist->SaveCompleted(nullptr);
+        storage->Release();
+    }
+    persist->Release();
+    return saved;
+}
+
+bool WriteForeignObject(const std::wstring& path) {
+    static const CLSID kForeign = {0x0BAD0BAD, 0x0000, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 0x01}};
+    IStorage* storage = nullptr;
+    if (FAILED(
+            StgCreateDocfile(path.c_str(), STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE, 0, &storage)))
+        return false;
+    const bool written =
+        SUCCEEDED(WriteClassStg(storage, kForeign)) && SUCCEEDED(storage->Commit(STGC_DEFAULT));
+    storage->Release();
+    return written;
+}

@@ -12,3 +12,7 @@ std::wstring TestControlPath();
 bool RegisterTestControl();
 // A counter of the control loaded into this process; -1 when it is not loaded.
 long TestControlCount(const char* counterExport);
+// A storage file holding the control with that value, as the object dialog saves one.
+bool WriteControlObject(const std::wstring& path, const wchar_t* value);
+// A storage file of a class nobody accepts.
+bool WriteForeignObject(const std::wstring& path);

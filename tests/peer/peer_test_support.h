@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/window_record.h"
+#include "tests/ax_control/test_control_registration.h"
 #include "xml/xml_document.h"
 
 #include <windows.h>
@@ -71,10 +72,6 @@ bool OfferFile(const std::wstring& path, uint16_t port, StartedOffer& offer);
 // Fetches as "/getobject" does: the receive thread with the job.
 bool FetchFile(struct ObjectTransfer* job);
 
-// A storage file holding the tests' control with that value.
-bool WriteControlObject(const std::wstring& path, const wchar_t* value);
-// A storage file of a class nobody accepts.
-bool WriteForeignObject(const std::wstring& path);
 // A loopback port nothing listens on now.
 uint16_t FreeLoopbackPort();
 // True when nothing listens on the port any more (found by binding it, not by connecting).
