@@ -66,7 +66,9 @@ void Say(const std::wstring& text, UINT icon) {
     if (!text.empty()) AppMessageBox(nullptr, text.c_str(), L"Brindlex", MB_OK, icon);
 }
 
-bool RegisterClasses(HINSTANCE instance) {
+} // namespace
+
+bool RegisterShellWindowClasses(HINSTANCE instance) {
     WNDCLASSEXW frame{};
     frame.cbSize = sizeof frame;
     frame.style = kClassStyle;
@@ -83,7 +85,7 @@ bool RegisterClasses(HINSTANCE instance) {
     return RegisterClassExW(&frame) && RegisterClassExW(&child);
 }
 
-HWND CreateFrame(HINSTANCE instance) {
+HWND CreateFrameWindow(HINSTANCE instance) {
     HWND frame = CreateWindowExW(0, kFrameClass, L"Brindlex (x64)", kFrameStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
     if (!frame) return nullptr;
@@ -96,6 +98,8 @@ HWND CreateFrame(HINSTANCE instance) {
     SubclassMdiClient(mdi);
     return frame;
 }
+
+namespace {
 
 void AddTrayIcon(HWND frame) {
     if (ReadConfigInt("Cfg\\Options2", "Remove_Tray_Icon", 0) != 0) return;
@@ -196,11 +200,11 @@ int RunQv(HINSTANCE instance) {
     if (!SkipPlugins.load()) LoadPlugins();
     LoadLangStringList();
 
-    if (!RegisterClasses(instance)) {
+    if (!RegisterShellWindowClasses(instance)) {
         AppMessageBox(nullptr, L"A Brindlex Class cannot be registered !\r\n", nullptr, MB_OK, MB_ICONSTOP);
         return 0;
     }
-    HWND frame = CreateFrame(instance);
+    HWND frame = CreateFrameWindow(instance);
     if (!frame) return 0;
     ApplySpeechSettings();
     AddTrayIcon(frame);
