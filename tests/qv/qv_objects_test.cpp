@@ -1,5 +1,6 @@
-// Objects between two copies of qv on one server: one offers an object file with "/sendobject",
-// the other fetches it through the offer's link, asks its user and shows it in the channel view.
+// Objects between two copies of qv on one server: one offers a picture and a control from its
+// menus, the other fetches the control's object with the offer's command, asks its user and shows
+// it in the channel view.
 // Also the start panel of a qv without an HTML engine.
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include "tests/support/ngircd_server.h"
 
 #include <commctrl.h>
+#include <dlgs.h>
 #include <ole2.h>
 #include <prsht.h>
 
@@ -90,12 +92,100 @@ std::wstring FetchCommandOfLastOffer(const IrcClient& watcher) {
     return NarrowToWide("/getobject " + host + " " + port + " " + size + " " + name + " " + crc + " this");
 }
 
-TEST(QvObjects, AnObjectTravelsBetweenTwoQvsAndIsShownAfterYes) {
+// A picture file of the size, in one colour, as the user's camera or paint program saves it.
+bool WritePicture(const std::wstring& path, int width, int height, COLORREF color) {
+    HDC screen = GetDC(nullptr);
+    HBITMAP picture = CreateCompatibleBitmap(screen, width, height);
+    HDC drawing = CreateCompatibleDC(screen);
+    HGDIOBJ before = SelectObject(drawing, picture);
+    HBRUSH brush = CreateSolidBrush(color);
+    RECT all{0, 0, width, height};
+    FillRect(drawing, &all, brush);
+    DeleteObject(brush);
+    SelectObject(drawing, before);
+    DeleteDC(drawing);
+    ReleaseDC(nullptr, screen);
+    const bool saved = SaveBitmapAsPng(picture, path);
+    DeleteObject(picture);
+    return saved;
+}
+
+// Picks the file in the open dialog the menu command shows, as the user types its name.
+bool PickInOpenDialog(const QvProcess& qv, const std::wstring& path) {
+    HWND open = nullptr;
+    if (!Eventually([&] { return (open = qv.FindTopWindow(L"#32770")) != nullptr; }, kWait)) return false;
+    HWND name = GetDlgItem(open, cmb13);
+    if (!name) name = GetDlgItem(open, edt1);
+    if (!name) return false;
+    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PostMessageW(open, WM_COMMAND, IDOK, 0);
+    return Eventually([&] { return !IsWindow(open); }, kWait);
+}
+
+void PressShift(bool down) {
+    INPUT key{};
+    key.type = INPUT_KEYBOARD;
+    key.ki.wVk = VK_SHIFT;
+    key.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &key, sizeof key);
+}
+
+// The control menu command with Shift held: the class is typed into the prompt, the control shown
+// in the object dialog is confirmed with OK.
+bool OfferControlFromMenu(const QvProcess& qv, HWND frame) {
+    SetForegroundWindow(frame);
+    PressShift(true);
+    Sleep(500); // qv reads the key before the command comes
+    PostMessageW(frame, WM_COMMAND, 770, 0);
+    HWND prompt = nullptr;
+    const bool asked = Eventually([&] { return (prompt = qv.FindDialogWith(L"CLSID?")) != nullptr; }, kWait);
+    PressShift(false);
+    if (!asked) return false;
+    HWND typed = FindWindowExW(prompt, nullptr, L"Edit", nullptr);
+    if (!typed) return false;
+    SendMessageW(typed, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kTestControlClsidText));
+    PostMessageW(prompt, WM_COMMAND, IDOK, 0);
+    HWND dialog = nullptr;
+    const bool shown = Eventually(
+        [&] {
+            dialog = qv.FindTopWindow(L"#32770", L"ActiveX");
+            HWND host = dialog ? GetDlgItem(dialog, 888) : nullptr;
+            return host && FindWindowExW(host, nullptr, kTestControlWindowClass, nullptr);
+        },
+        kWait);
+    if (!shown) return false;
+    Sleep(300);
+    SaveScreenshot(dialog, ScreenshotFolder() + L"\\qv_object_dialog.png");
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    return Eventually([&] { return !IsWindow(dialog); }, kWait);
+}
+
+// The two copies' frames lie over each other: the other one is hidden while the picture of one
+// is taken.
+bool PictureOf(HWND frame, HWND other, const wchar_t* name) {
+    ShowWindow(other, SW_HIDE);
+    RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    Sleep(500);
+    const bool saved = SaveScreenshot(frame, ScreenshotFolder() + L"\\" + name);
+    ShowWindow(other, SW_SHOWNA);
+    return saved;
+}
+
+// An object shows in the view's text as one character of a line of its own, after the offer line.
+bool EndsWithAnObject(const std::wstring& shown) {
+    return shown.size() > 3 && shown.compare(shown.size() - 3, 2, L"\r\n") == 0;
+}
+
+size_t Count(const std::wstring& text, const std::wstring& part) {
+    size_t found = 0;
+    for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1)) ++found;
+    return found;
+}
+
+TEST(QvObjects, PicturesAndControlsFromTheMenusReachTheOtherQvAfterYes) {
     OleInitialize(nullptr);
     ASSERT_TRUE(RegisterTestControl());
     TestFolder files(L"qvobjects");
-    const std::wstring gift = files.File(L"gift.stg");
-    ASSERT_TRUE(WriteControlObject(gift, L"sent from qv to qv"));
     NgircdServer server;
     ASSERT_TRUE(server.WaitReady());
     IrcClient watcher(server.Port(), "watcher");
@@ -118,18 +208,34 @@ TEST(QvObjects, AnObjectTravelsBetweenTwoQvsAndIsShownAfterYes) {
         [&] { return SendMessageW(GetDlgItem(sender.Channel, 903), LVM_GETITEMCOUNT, 0, 0) == 3; }, kWait))
         << "both and the watcher are in #test";
 
-    TypeLine(sender.Input(), L"/sendobject #test " + gift);
-    EXPECT_TRUE(
-        Eventually([&] { return WindowText(sender.View()).find(L"(Object)") != std::wstring::npos; }, kWait))
+    // A picture from the menu: offered to the channel and shown in the sender's own view.
+    const std::wstring picture = files.File(L"sunset.png");
+    ASSERT_TRUE(WritePicture(picture, 120, 60, RGB(240, 120, 40)));
+    PostMessageW(sender.Frame, WM_COMMAND, 761, 0);
+    ASSERT_TRUE(PickInOpenDialog(senderQv, picture));
+    EXPECT_TRUE(Eventually([&] { return Count(WindowText(sender.View()), L"(Object)") == 1; }, kWait))
         << WideToNarrow(WindowText(sender.View()));
+    EXPECT_TRUE(Eventually([&] { return EndsWithAnObject(WindowText(sender.View())); }, kWait));
+
+    // A control from the menu, through the prompt and the object dialog.
+    ASSERT_TRUE(OfferControlFromMenu(senderQv, sender.Frame));
+    EXPECT_TRUE(Eventually(
+        [&] {
+            const std::wstring shown = WindowText(sender.View());
+            return Count(shown, L"(Object)") == 2 && EndsWithAnObject(shown);
+        },
+        kWait))
+        << WideToNarrow(WindowText(sender.View()));
+    EXPECT_TRUE(PictureOf(sender.Frame, receiver.Frame, L"qv_sent_picture_and_object.png"));
+
     const bool offered = Eventually(
         [&] {
             const std::wstring shown = WindowText(receiver.View());
-            return shown.find(L"gift.stg") != std::wstring::npos &&
-                   shown.find(L"Fetch") != std::wstring::npos;
+            return shown.find(L"sunset.png") != std::wstring::npos &&
+                   shown.find(L"qvSAVEX.STG") != std::wstring::npos;
         },
         kWait);
-    SaveScreenshot(receiver.Frame, ScreenshotFolder() + L"\\qv_offer_received.png");
+    PictureOf(receiver.Frame, sender.Frame, L"qv_offer_received.png");
     ASSERT_TRUE(offered) << WideToNarrow(WindowText(receiver.View())) << [&] {
         std::string heard;
         for (const auto& line : watcher.Lines())
@@ -147,14 +253,14 @@ TEST(QvObjects, AnObjectTravelsBetweenTwoQvsAndIsShownAfterYes) {
     ASSERT_TRUE(
         Eventually([&] { return (question = receiverQv.FindDialogWith(L"has arrived")) != nullptr; }, kWait))
         << WideToNarrow(WindowText(receiver.View()));
-    EXPECT_NE(AllTexts(question).find(L"gift.stg"), std::wstring::npos);
+    EXPECT_NE(AllTexts(question).find(L"qvSAVEX.STG"), std::wstring::npos);
     PostMessageW(question, WM_COMMAND, IDYES, 0);
     // The object takes one character's place in the view's text, and nothing else was printed.
     EXPECT_TRUE(Eventually([&] { return WindowText(receiver.View()).size() == shownBefore + 1; }, kWait))
         << WideToNarrow(WindowText(receiver.View()));
-    Sleep(500); // lets the view paint the object before the picture is taken
-    EXPECT_TRUE(SaveScreenshot(receiver.Frame, ScreenshotFolder() + L"\\qv_received_object.png"));
-    EXPECT_FALSE(FileExists(receiverFolder.UserDataFolder() + L"\\gift.stg")) << "the received file is gone";
+    EXPECT_TRUE(PictureOf(receiver.Frame, sender.Frame, L"qv_received_object.png"));
+    EXPECT_FALSE(FileExists(receiverFolder.UserDataFolder() + L"\\qvSAVEX.STG"))
+        << "the received file is gone";
 
     PostMessageW(sender.Frame, WM_CLOSE, 0, 0);
     PostMessageW(receiver.Frame, WM_CLOSE, 0, 0);
