@@ -1,7 +1,6 @@
 // Objects between two copies of qv on one server: one offers a picture and a control from its
 // menus, the other fetches the control's object with the offer's command, asks its user and shows
 // it in the channel view.
-// Also the start panel of a qv without an HTML engine.
 #include <gtest/gtest.h>
 
 #include "common/xstring.h"
@@ -13,7 +12,6 @@
 #include <commctrl.h>
 #include <dlgs.h>
 #include <ole2.h>
-#include <prsht.h>
 
 #include <sstream>
 
@@ -21,17 +19,6 @@ namespace {
 
 constexpr DWORD kWait = 30000;
 const std::vector<std::wstring> kProgramFiles = {L"qv.exe", L"qvlang.dll", L"qvres.dll"};
-
-bool FinishWizard(const QvProcess& qv) {
-    HWND wizard = nullptr;
-    if (!Eventually([&] { return (wizard = qv.FindDialogWith(L"Welcome")) != nullptr; }, kWait)) return false;
-    PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
-    Sleep(300);
-    PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
-    Sleep(300);
-    PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
-    return Eventually([&] { return !IsWindow(wizard) || !IsWindowVisible(wizard); }, kWait);
-}
 
 // A started qv past its first run with its #test window.
 struct Chatting {
@@ -235,7 +222,6 @@ TEST(QvObjects, PicturesAndControlsFromTheMenusReachTheOtherQvAfterYes) {
                    shown.find(L"qvSAVEX.STG") != std::wstring::npos;
         },
         kWait);
-    PictureOf(receiver.Frame, sender.Frame, L"qv_offer_received.png");
     ASSERT_TRUE(offered) << WideToNarrow(WindowText(receiver.View())) << [&] {
         std::string heard;
         for (const auto& line : watcher.Lines())
@@ -267,22 +253,6 @@ TEST(QvObjects, PicturesAndControlsFromTheMenusReachTheOtherQvAfterYes) {
     DWORD code = 1;
     EXPECT_TRUE(senderQv.WaitExit(kWait, code));
     EXPECT_TRUE(receiverQv.WaitExit(kWait, code));
-}
-
-// Without an HTML engine behind the browser control the start panel closes again at once and the
-// program goes on.
-TEST(QvObjects, TheStartPanelStaysClosedWithoutAnHtmlEngine) {
-    PortableFolder folder(kProgramFiles);
-    QvProcess qv(folder.Path(), L"-port1");
-    HWND frame = nullptr;
-    ASSERT_TRUE(
-        Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
-    ASSERT_TRUE(FinishWizard(qv));
-    EXPECT_TRUE(Eventually([&] { return FindWindowExW(frame, nullptr, L"AX", nullptr) == nullptr; }, kWait));
-    PostMessageW(frame, WM_CLOSE, 0, 0);
-    DWORD code = 1;
-    EXPECT_TRUE(qv.WaitExit(kWait, code));
-    EXPECT_EQ(code, 0u);
 }
 
 } // namespace
