@@ -1,6 +1,7 @@
 #include "shell/object_menu_commands.h"
 
 #include "commands/input_dispatcher.h"
+#include "common/rich_edit_helpers.h"
 #include "common/xstring.h"
 #include "core/window_record.h"
 #include "peer/embedded_objects.h"
@@ -43,6 +44,8 @@ void OfferFile(WindowRecord* record, UINT id) {
     if (path.empty()) return;
     ProcessInputLine(("/sendobject " + record->Name + " " + WideToNarrow(path)).c_str(), record, 0);
     if (id == kOfferPicture && record->View) {
+        // At the end of the view, never over text the user has selected there.
+        RichEditScrollToEnd(record->View);
         HBITMAP picture = peer::LoadPictureFile(path);
         if (picture && peer::InsertImageIntoRichEdit(record->View, picture) != 0) DeleteObject(picture);
     } else if (id == kOfferMovie) {

@@ -1,11 +1,14 @@
 // Pictures and objects in a Rich Edit chat view under Wine.
 #include <gtest/gtest.h>
 
+#include "common/window_helpers.h"
 #include "peer/embedded_objects.h"
 #include "peer/pictures.h"
 #include "tests/ax_control/test_control_registration.h"
 #include "tests/peer/peer_test_support.h"
 #include "tests/support/test_files.h"
+
+#include <richedit.h>
 
 #include <string>
 #include <thread>
@@ -75,10 +78,15 @@ TEST(EmbeddedObjects, PicturesFromWorkersAndObjectsGoIntoTheChannelView) {
     worker.join();
     EXPECT_EQ(inserted, 0);
 
+    // What the user selected in the view stays: the object goes at the end.
+    SendMessageW(peer.View(), EM_SETSEL, -1, -1);
+    SendMessageW(peer.View(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"kept words"));
+    SendMessageW(peer.View(), EM_SETSEL, 1, 5);
     ASSERT_TRUE(WriteControlObject(folder.File(L"object.stg"), L"an OLE object"));
     EXPECT_EQ(
         peer::InsertOleObject(peer.View(), folder.File(L"object.stg").c_str(), kTestControlClsid, nullptr),
         1);
+    EXPECT_NE(GetWindowTextString(peer.View()).find(L"kept words"), std::wstring::npos);
     EXPECT_TRUE(DeleteFileW(folder.File(L"object.stg").c_str())) << "the view keeps no hold on the file";
     IOleObject* made = nullptr;
     EXPECT_EQ(peer::InsertOleObject(peer.View(), nullptr, kTestControlClsid, &made), 1);
