@@ -22,6 +22,7 @@
 struct WindowRecord;
 struct DccConnection;
 struct UserAddress;
+struct IOleObject;
 
 constexpr uint32_t kNoEventScript = 0xFFFFFFFF;
 
@@ -104,6 +105,8 @@ struct ClientServices {
     // Speech and pictures (peer).
     void (*SpeakText)(const std::wstring& text) = nullptr;
     int (*InsertImageIntoRichEdit)(HWND richEdit, HBITMAP bitmap) = nullptr;
+    int (*InsertOleObject)(HWND richEdit, const wchar_t* storagePath, const CLSID& clsid,
+                           IOleObject** object) = nullptr;
 
     // Emptying a chat view and forgetting the sender its grouping kept (views).
     void (*ClearChatView)(WindowRecord* record) = nullptr;
@@ -291,6 +294,14 @@ inline void SpeakText(const std::wstring& text) {
 inline int InsertImageIntoRichEdit(HWND richEdit, HBITMAP bitmap) {
     auto call = Services().InsertImageIntoRichEdit;
     return call ? call(richEdit, bitmap) : -1;
+}
+
+// Without an owner nothing is inserted.
+inline int InsertOleObject(HWND richEdit, const wchar_t* storagePath, const CLSID& clsid,
+                           IOleObject** object) {
+    if (object) *object = nullptr;
+    auto call = Services().InsertOleObject;
+    return call ? call(richEdit, storagePath, clsid, object) : 0;
 }
 
 inline void ClearChatView(WindowRecord* record) {

@@ -6,6 +6,7 @@
 #include "core/client_services.h"
 #include "peer/dcc_offers.h"
 #include "peer/embedded_objects.h"
+#include "peer/object_exchange.h"
 #include "peer/speech.h"
 #include "script/event_scripts.h"
 #include "script/script_interpreter.h"
@@ -61,7 +62,10 @@ void InstallClientServices() {
     s.RebuildActiveWindowMenu = &shell::RebuildActiveWindowMenu;
     s.SpeakText = &peer::SpeakText;
     s.InsertImageIntoRichEdit = &peer::InsertImageIntoRichEdit;
+    s.InsertOleObject = &peer::InsertOleObject;
     s.ClearChatView = &views::ClearChatView;
     s.PromptSaveFileName = &ui::PromptSaveFileName;
     s.StartDownload = &shell::StartDownload;
+    s.ObjectAcceptThread = &peer::ObjectAcceptThread;
+    s.ObjectReceiveThread = &peer::ObjectReceiveThread;
 }

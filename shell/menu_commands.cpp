@@ -13,6 +13,7 @@
 #include "shell/input_box.h"
 #include "shell/main_menu.h"
 #include "shell/nick_list.h"
+#include "shell/object_menu_commands.h"
 #include "shell/view_procs.h"
 #include "core/window_list.h"
 #include "shell/window_operations.h"
@@ -176,6 +177,7 @@ bool WindowCommand(WindowRecord* record, UINT id) {
         case 773: Insert(record, L"\x04\x04"); return true;
         default: break;
     }
+    if (ObjectMenuCommand(record, id)) return true;
     if (id >= 741 && id <= 745) {
         std::string result;
         RunEventScript("On_Status", record, record, std::to_string(id - 741), result, 0);

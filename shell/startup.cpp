@@ -32,6 +32,7 @@
 #include "core/startup_switches.h"
 #include "shell/view_procs.h"
 #include "shell/window_state.h"
+#include "ui/ax_host.h"
 #include "update/update_check.h"
 #include "views/config_fonts.h"
 #include "views/print_dispatch.h"
@@ -175,6 +176,7 @@ int RunQv(HINSTANCE instance) {
     ULONG_PTR gdiplus = 0;
     GdiplusStartupInputRecord gdiplusInput;
     GdiplusStartup(&gdiplus, &gdiplusInput, nullptr);
+    RegisterAxHostClass();
     BuildFoldTable();
     HMODULE richEdit = LoadLibraryW(L"RICHED20.DLL");
     WSADATA winsock;
