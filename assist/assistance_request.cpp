@@ -5,6 +5,7 @@
 #include "common/message_box.h"
 #include "common/net_helpers.h"
 #include "core/config_values.h"
+#include "ui/ax_host.h"
 
 #include <shlobj.h>
 
@@ -80,6 +81,7 @@ bool WindowsVistaOrLater() {
 }
 
 void RunRequest(HWND owner, const std::string& host, uint16_t port, const std::string& callerData) {
+    RegisterAxHostClass();         // the "AX" host shows a sharing viewer
     LoadLibraryW(L"RICHED20.DLL"); // for the chat window
     if (!WindowsVistaOrLater()) {
         AppMessageBox(owner, L"Remote Assistance needs Windows Vista or later.", L"Error", MB_OK,
