@@ -1,5 +1,6 @@
 #include "irc/line_dispatch.h"
 
+#include "core/remote_text.h"
 #include "core/debug_level.h"
 #include "common/app_state.h"
 #include "common/text_compare.h"
@@ -186,6 +187,8 @@ void ClearServerLineHandlers() {
 void HandleServerLine(const std::string& line, WindowRecord* window) {
     ServerConnection* connection = window ? window->Connection : nullptr;
     if (!connection) return;
+    // Whatever the line sets off (its triggers, event scripts, their commands) runs for it.
+    RemoteTextScope remote;
     try {
         RunChain(line, window, *connection);
     } catch (...) {

@@ -1,5 +1,6 @@
 #include "irc_lines/ctcp_dcc_filter.h"
 
+#include "core/remote_text.h"
 #include "common/app_state.h"
 #include "common/lang_strings.h"
 #include "common/refusal.h"
@@ -114,6 +115,7 @@ void MarshalLineToGui(WindowRecord* window, const IrcMessage& message) {
 void RunServerLineOnInterfaceThread(WPARAM window, LPARAM block) {
     auto* line = reinterpret_cast<ServerLineToGui*>(block);
     if (!line) return;
+    RemoteTextScope remote;
     try {
         auto* record = reinterpret_cast<WindowRecord*>(window);
         // The window may have closed while the line waited in the queue.

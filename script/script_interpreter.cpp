@@ -35,6 +35,23 @@ public:
     bool TooDeep() const { return NestedRuns > kMaxScriptNesting; }
 };
 
+// Script text with every line end as CR LF: settings written by hand or by other tools end their
+// lines with LF alone, and old Mac files with CR alone.
+std::string WithCrLfLineEnds(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            out += "\r\n";
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 // The whole content of a regular file named by the line (UTF-8), up to its first NUL byte.
 bool ReadScriptFile(const std::string& name, std::string& content) {
     HANDLE file = CreateFileW(NarrowToWide(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -258,7 +275,10 @@ uint32_t script::ExecuteScript(uint32_t mode, WindowRecord* connectionWindow, Wi
     if (!connectionWindow) return 0;
     NestingGuard nesting;
     std::vector<std::string> lines;
-    SplitQuoted(lines, text, mode == kEvalMode ? "|||" : "\r\n", false);
+    if (mode == kEvalMode)
+        SplitQuoted(lines, text, "|||", false);
+    else
+        SplitQuoted(lines, WithCrLfLineEnds(text), "\r\n", false);
     if (lines.empty()) return 0;
     if (nesting.TooDeep()) {
         // Every run on this thread ends now, so the unwinding does no further work.
@@ -271,7 +291,7 @@ uint32_t script::ExecuteScript(uint32_t mode, WindowRecord* connectionWindow, Wi
         std::string content;
         if (ReadScriptFile(lines[0], content)) {
             lines.clear();
-            SplitQuoted(lines, content, "\r\n", false);
+            SplitQuoted(lines, WithCrLfLineEnds(content), "\r\n", false);
         }
     }
     ScriptProgram program = BuildScriptProgram(lines);

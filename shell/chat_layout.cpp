@@ -15,10 +15,11 @@ ChatLayout ComputeChatLayout(const ChatLayoutInput& in) {
     const int w = in.Width, h = in.Height;
     const int hi = in.MultiLine ? in.InputHeight * 3 : in.InputHeight;
     const int hb = in.ShowInsertsBar ? kInsertsBarHeight : 0;
-    const int wc = in.ShowControlBar ? kControlBarWidth : 0;
+    int wc = in.ShowControlBar ? kControlBarWidth : 0;
+    if (wc > w - kMinimumInputWidth) wc = w > kMinimumInputWidth ? w - kMinimumInputWidth : 0;
     const float ratio = in.SplitRatio == 0.0f ? 0.8f : in.SplitRatio;
     const int x = static_cast<int>(static_cast<float>(w) * ratio);
-    if (in.Type == kChannelWindow) {
+    if (in.Type == kChannelWindow && in.NickListShown) {
         out.View = Box(0, 0, x, h - hb - hi);
         if (in.OwnLevel >= 3) {
             out.NickList = Box(x, 0, w - x, h - 2 * hi - hb);

@@ -13,8 +13,9 @@ struct ChatLayoutInput {
     bool MultiLine = false;
     bool ShowInsertsBar = false;
     bool ShowControlBar = false;
-    float SplitRatio = 0.8f; // 0 counts as 0.8
-    uint32_t OwnLevel = 0;   // the user's level in a channel
+    float SplitRatio = 0.8f;   // 0 counts as 0.8
+    uint32_t OwnLevel = 0;     // the user's level in a channel
+    bool NickListShown = true; // a channel's nick list; hidden, the view takes its width
 };
 
 struct ChatLayout {
@@ -32,3 +33,5 @@ ChatLayout ComputeChatLayout(const ChatLayoutInput& in);
 
 constexpr int kInsertsBarHeight = 25;
 constexpr int kControlBarWidth = 445;
+// The input box keeps at least this width: in a narrower window the control bar gives way.
+constexpr int kMinimumInputWidth = 160;

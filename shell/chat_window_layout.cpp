@@ -46,14 +46,16 @@ void LayoutChatWindow(WindowRecord* record, int width, int height) {
     in.ShowControlBar = record->ShowControlBar != 0;
     in.SplitRatio = record->SplitRatio;
     in.OwnLevel = OwnLevel(record);
+    // The nick list's own visibility flag: a hidden chat window hides its children too.
+    in.NickListShown = record->NickList && (GetWindowLongPtrW(record->NickList, GWL_STYLE) & WS_VISIBLE) != 0;
     const ChatLayout layout = ComputeChatLayout(in);
 
     if (record->Input) SetScrollBar(record->Input, in.MultiLine);
     Place(record->View, layout.View, true);
     if (record->Type == kChannelWindow) {
-        Place(record->NickList, layout.NickList, true);
+        if (in.NickListShown) Place(record->NickList, layout.NickList, true);
         if (record->OperatorBar) {
-            if (layout.ShowOperatorBar)
+            if (in.NickListShown && layout.ShowOperatorBar)
                 Place(record->OperatorBar, layout.OperatorBar, true);
             else
                 ShowWindow(record->OperatorBar, SW_HIDE);

@@ -68,7 +68,13 @@ LRESULT OnRightClick(WindowRecord* record, const NMITEMACTIVATE* click) {
     ReplaceCurrentPopup(CreatePopupMenu(), 5);
     HMENU popup = CurrentPopupMenu;
     AppendMainMenuGroups(popup);
-    AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+    // A separator stands only between two parts of the popup, never at its end.
+    bool separate = GetMenuItemCount(popup) > 0;
+    auto append = [&](UINT flags, UINT_PTR id, const wchar_t* text) {
+        if (separate) AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+        separate = false;
+        AppendMenuW(popup, flags, id, text);
+    };
 
     bool prefixMarked = false;
     const wchar_t first = nick.empty() ? 0 : nick[0];
@@ -77,16 +83,16 @@ LRESULT OnRightClick(WindowRecord* record, const NMITEMACTIVATE* click) {
         std::wstring text = prefixMarked ? L"Unmark character '&" : L"Mark character '&";
         text += first;
         text += L"' as prefix";
-        AppendMenuW(popup, MF_STRING, kPrefixItem, text.c_str());
-        AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+        append(MF_STRING, kPrefixItem, text.c_str());
+        separate = true;
     }
     for (const ScriptEntry& entry : ReadScriptEntries())
         if (entry.TriggerType == 0 && entry.NickPopup)
-            AppendMenuW(popup, MF_STRING, kScriptItemBase + entry.Position,
-                        NarrowToWide(entry.Trigger).c_str());
+            append(MF_STRING, kScriptItemBase + entry.Position, NarrowToWide(entry.Trigger).c_str());
 
     const std::vector<PluginMenuItem> plugins = PluginMenuItemsSnapshot();
     if (!plugins.empty()) {
+        // The plug-ins' part always starts with a separator: it is taken off back to it.
         AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
         for (const PluginMenuItem& item : plugins)
             AppendMenuW(popup, MF_POPUP, static_cast<UINT_PTR>(item.Popup), item.Caption.c_str());

@@ -52,7 +52,14 @@ LRESULT Answer(HWND page, LRESULT result) {
 INT_PTR OnNotify(HWND page, const NMHDR* header) {
     const int index = static_cast<int>(GetWindowLongPtrW(page, GWLP_USERDATA));
     switch (header->code) {
-        case PSN_SETACTIVE: SetButtonsFor(g_sheet, index); return Answer(page, 0);
+        case PSN_SETACTIVE:
+            SetButtonsFor(g_sheet, index);
+            // The sheet puts the focus on its buttons after the page change; the nickname box
+            // takes it afterwards, so what the user types lands there.
+            if (index == kIdentityPage)
+                PostMessageW(g_sheet, WM_NEXTDLGCTL,
+                             reinterpret_cast<WPARAM>(GetDlgItem(page, kWizardNickEdit)), TRUE);
+            return Answer(page, 0);
         case PSN_KILLACTIVE:
             if (index == kIdentityPage) {
                 for (int id : {kWizardNickEdit, kWizardEmailEdit, kWizardNameEdit}) {

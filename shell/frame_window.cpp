@@ -72,6 +72,19 @@ void Place(HWND control, HWND after, const RECT& box, UINT flags) {
     if (control) SetWindowPos(control, after, box.left, box.top, box.right, box.bottom, flags);
 }
 
+// The bar's height at this width: its rows of bands and its border. The bar wraps its bands
+// into more rows in a narrow frame, so this is measured after it took the frame's width.
+int MainBarHeight(HWND bar, int width) {
+    RECT outer{};
+    GetWindowRect(bar, &outer);
+    SetWindowPos(bar, nullptr, 0, 0, width, outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT inner{};
+    GetWindowRect(bar, &outer);
+    GetClientRect(bar, &inner);
+    const int border = (outer.bottom - outer.top) - inner.bottom;
+    return static_cast<int>(SendMessageW(bar, RB_GETBARHEIGHT, 0, 0)) + border;
+}
+
 void LayoutFrame(HWND frame, FrameData* data) {
     RECT client{};
     GetClientRect(frame, &client);
@@ -81,6 +94,8 @@ void LayoutFrame(HWND frame, FrameData* data) {
     const int rows = tabs ? static_cast<int>(SendMessageW(tabs, TCM_GETROWCOUNT, 0, 0)) : 1;
     if (rows > 1) tabHeight *= rows;
     const bool showBar = ReadConfigInt("Cfg\\Options2", "Show_Main_Toolbar", 1) != 0;
+    // The MDI client starts right below the bar, whatever height its rows of bands take now.
+    if (showBar && data->MainBar) TopOffset = MainBarHeight(data->MainBar, width);
     const int top = showBar ? TopOffset.load() : 0;
     if (!showBar && data->MainBar) ShowWindow(data->MainBar, SW_HIDE);
     HWND mdi = MdiClientWindow.load();
@@ -120,11 +135,6 @@ LRESULT OnCreate(HWND frame) {
     // This build has no ribbon: the frame shows its menu and its rebar.
     data->MainBar = CreateMainRebar(frame);
     MainBarWindow = data->MainBar;
-    if (data->MainBar) {
-        RECT bar{};
-        GetWindowRect(data->MainBar, &bar);
-        if (bar.bottom > bar.top) TopOffset = bar.bottom - bar.top;
-    }
     UpdateMainMenu(0, frame, kNoPluginMenuEntry);
     SetFloodDelay(frame, static_cast<uint32_t>(ReadConfigInt("Cfg\\Options1", "Flood_Delay_MS", 1000)));
     SetTimer(
@@ -241,11 +251,12 @@ void OnToolTip(NMTTDISPINFOW* tip) {
     HMENU menu = MainMenuHandle.load();
     wchar_t text[1000] = {};
     const UINT id = static_cast<UINT>(tip->hdr.idFrom);
-    if (menu) {
-        if (id >= kPopupGroupBase)
-            GetMenuStringW(menu, id - kPopupGroupBase, text, 1000, MF_BYPOSITION);
-        else
-            GetMenuStringW(menu, id, text, 1000, MF_BYCOMMAND);
+    if (id >= kPopupGroupBase) {
+        std::wstring caption;
+        FindMainMenuGroup(id - kPopupGroupBase, &caption);
+        wcsncpy(text, caption.c_str(), 999);
+    } else if (menu) {
+        GetMenuStringW(menu, id, text, 1000, MF_BYCOMMAND);
     }
     wcsncpy(tip->szText, text, 79);
     tip->szText[79] = L'\0';
@@ -276,6 +287,8 @@ LRESULT OnNotify(HWND frame, const NMHDR* header) {
         OnToolTip(reinterpret_cast<NMTTDISPINFOW*>(const_cast<NMHDR*>(header)));
     else if (header->code == TBN_DROPDOWN)
         OnDropDown(frame, reinterpret_cast<const NMTOOLBARW*>(header));
+    else if (header->code == RBN_HEIGHTCHANGE && header->hwndFrom == MainBarWindow.load())
+        PostMessageW(frame, WM_SIZE, 0, 0); // the client follows the bar's new height
     return 0;
 }
 
@@ -288,10 +301,8 @@ LRESULT OnOpenChatWindow(WPARAM keepFront, const OpenChatWindowRequest* request)
 }
 
 LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    PluginEvent event{{reinterpret_cast<uint64_t>(window), message, static_cast<uint64_t>(wParam),
-                       static_cast<uint64_t>(lParam)}};
-    if (BroadcastToPlugins(kPluginWindowMessageFirst, &event) == 1) return 1;
-    if (BroadcastToPlugins(kPluginWindowMessage, &event) == 1) return 0;
+    if (BroadcastWindowMessage(kPluginWindowMessageFirst, window, message, wParam, lParam) == 1) return 1;
+    if (BroadcastWindowMessage(kPluginWindowMessage, window, message, wParam, lParam) == 1) return 0;
     if (message == FindReplaceMessage()) return 0;
 
     switch (message) {

@@ -92,6 +92,28 @@ uint32_t CurrentMenuType() {
     return MenuType;
 }
 
+HMENU FindMainMenuGroup(uint32_t position, std::wstring* caption) {
+    HMENU menu = MainMenuHandle.load();
+    if (!menu) return nullptr;
+    // The popups taken out for the window type keep their whole-menu positions; every one taken
+    // out before this position moved it one to the left.
+    uint32_t current = position;
+    for (const QueuedPopupMenu& queued : QueuedPopupMenus(menu)) {
+        if (queued.Position == position) {
+            if (caption) *caption = queued.Caption;
+            return queued.Popup;
+        }
+        if (queued.Position < position) --current;
+    }
+    HMENU group = GetSubMenu(menu, static_cast<int>(current));
+    if (group && caption) {
+        wchar_t text[1000] = {};
+        GetMenuStringW(menu, current, text, 1000, MF_BYPOSITION);
+        *caption = text;
+    }
+    return group;
+}
+
 void UpdateMainMenu(uint32_t windowType, HWND window, uint32_t dropPluginEntry) {
     if (!window) return;
     // No ribbon in this build: the frame carries its menu over its rebar.
@@ -118,9 +140,34 @@ void UpdateMainMenu(uint32_t windowType, HWND window, uint32_t dropPluginEntry) 
     DrawMenuBar(window);
 }
 
+namespace {
+
+constexpr const wchar_t* kMdiIdProperty = L"BrindlexMdiId";
+
+// Back in the MDI client, the window lies wholly inside its client area: at most as large, and
+// moved in where it would stand out.
+void FitIntoMdiClient(HWND window, HWND client) {
+    RECT area{}, box{};
+    GetClientRect(client, &area);
+    GetWindowRect(window, &box);
+    MapWindowPoints(nullptr, client, reinterpret_cast<POINT*>(&box), 2);
+    int width = box.right - box.left, height = box.bottom - box.top;
+    if (width > area.right) width = area.right;
+    if (height > area.bottom) height = area.bottom;
+    int x = box.left, y = box.top;
+    if (x + width > area.right) x = area.right - width;
+    if (y + height > area.bottom) y = area.bottom - height;
+    if (x < 0) x = 0;
+    if (y < 0) y = 0;
+    SetWindowPos(window, HWND_TOP, x, y, width, height, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+}
+
+} // namespace
+
 void ToggleDocking(WindowRecord* record) {
     if (!record || !record->Window) return;
     HWND window = record->Window;
+    HWND client = MdiClientWindow.load();
     LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_POPUP | WS_CHILD);
     if (record->Detached) {
         if (HMENU own = GetMenu(window)) {
@@ -130,10 +177,19 @@ void ToggleDocking(WindowRecord* record) {
             DestroyMenu(own);
         }
         SetWindowLongPtrW(window, GWL_STYLE, style | WS_CHILD);
-        SetParent(window, MdiClientWindow.load());
+        SetParent(window, client);
+        // A top-level window's id field held its menu: the MDI client knows its child by the id
+        // it had before it left.
+        SetWindowLongPtrW(window, GWLP_ID, reinterpret_cast<LONG_PTR>(GetPropW(window, kMdiIdProperty)));
+        RemovePropW(window, kMdiIdProperty);
+        if (client) {
+            FitIntoMdiClient(window, client);
+            SendMessageW(client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(window), 0);
+        }
         record->Detached = 0;
         CheckChildToolbarButton(record, kDockingButton, false);
     } else {
+        SetPropW(window, kMdiIdProperty, reinterpret_cast<HANDLE>(GetWindowLongPtrW(window, GWLP_ID)));
         SetWindowLongPtrW(window, GWL_STYLE, style | WS_POPUP);
         SetParent(window, nullptr);
         record->Detached = 1;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct WindowRecord;
@@ -23,6 +24,10 @@ std::vector<uint32_t> HiddenMenuPositions(uint32_t windowType);
 void StripMenuPopups(HMENU menu, const std::vector<uint32_t>& positions);
 // The window type the menu was last built for.
 uint32_t CurrentMenuType();
+// The popup at this position of the whole main menu, as the language library lays it out,
+// wherever the rebuild for the window type moved it or took it out; null when there is none.
+// caption, when given, receives its text.
+HMENU FindMainMenuGroup(uint32_t position, std::wstring* caption);
 
 // Moves a chat window between the MDI client and the desktop.
 void ToggleDocking(WindowRecord* record);

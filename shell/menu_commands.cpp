@@ -105,9 +105,13 @@ void ArrangeWindows(UINT id) {
     GetClientRect(client, &area);
     switch (id) {
         case 781:
+            // Below the top band, and no taller than what is left of the client, so every
+            // window's bottom edge and input box stay in sight.
             for (WindowRecord* r : WindowListSnapshot()) {
                 OpenIcon(r->Window);
-                SetWindowPos(r->Window, nullptr, 0, kArrangeTop, area.right, area.bottom, SWP_SHOWWINDOW);
+                const int height = area.bottom > kArrangeTop ? area.bottom - kArrangeTop : area.bottom;
+                SetWindowPos(r->Window, nullptr, 0, area.bottom > kArrangeTop ? kArrangeTop : 0, area.right,
+                             height, SWP_SHOWWINDOW);
             }
             break;
         case 782:
@@ -148,8 +152,12 @@ bool WindowCommand(WindowRecord* record, UINT id) {
             Relayout(record);
             return true;
         case 780:
-            if (record->NickList)
-                ShowWindow(record->NickList, IsWindowVisible(record->NickList) ? SW_HIDE : SW_SHOW);
+            // The view takes the width the nick list leaves, and gives it back.
+            if (record->NickList) {
+                const bool shown = (GetWindowLongPtrW(record->NickList, GWL_STYLE) & WS_VISIBLE) != 0;
+                ShowWindow(record->NickList, shown ? SW_HIDE : SW_SHOW);
+                Relayout(record);
+            }
             return true;
         case 791:
             if (record->View) SendMessageW(record->View, WM_COPY, 0, 0);
@@ -195,8 +203,7 @@ void Dispatch(HWND owner, UINT id) {
 
 void ShowMainMenuGroup(UINT position) {
     HWND frame = MainWindow.load();
-    HMENU menu = MainMenuHandle.load();
-    HMENU group = menu ? GetSubMenu(menu, static_cast<int>(position)) : nullptr;
+    HMENU group = FindMainMenuGroup(position, nullptr);
     if (!group) return;
     POINT at{};
     GetCursorPos(&at);

@@ -65,7 +65,9 @@ void Say(const std::wstring& text, UINT icon) {
     if (!text.empty()) AppMessageBox(nullptr, text.c_str(), L"Brindlex", MB_OK, icon);
 }
 
-bool RegisterClasses(HINSTANCE instance) {
+} // namespace
+
+bool RegisterShellWindowClasses(HINSTANCE instance) {
     WNDCLASSEXW frame{};
     frame.cbSize = sizeof frame;
     frame.style = kClassStyle;
@@ -82,7 +84,7 @@ bool RegisterClasses(HINSTANCE instance) {
     return RegisterClassExW(&frame) && RegisterClassExW(&child);
 }
 
-HWND CreateFrame(HINSTANCE instance) {
+HWND CreateFrameWindow(HINSTANCE instance) {
     HWND frame = CreateWindowExW(0, kFrameClass, L"Brindlex (x64)", kFrameStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
     if (!frame) return nullptr;
@@ -95,6 +97,8 @@ HWND CreateFrame(HINSTANCE instance) {
     SubclassMdiClient(mdi);
     return frame;
 }
+
+namespace {
 
 void AddTrayIcon(HWND frame) {
     if (ReadConfigInt("Cfg\\Options2", "Remove_Tray_Icon", 0) != 0) return;
@@ -124,6 +128,8 @@ int MessageLoop(HWND frame, HACCEL accelerators) {
 
 void Shutdown() {
     UnloadPlugins(0xFFFFFFFF);
+    // A connection thread may still be inside a plug-in: its library goes once the call ends.
+    FinishPluginUnloads(5000);
     const std::wstring notice = SaveAndCloseConfigurationDocuments();
     ReleaseSpeechObject();
     FreeImages();
@@ -192,11 +198,11 @@ int RunQv(HINSTANCE instance) {
     if (!SkipPlugins.load()) LoadPlugins();
     LoadLangStringList();
 
-    if (!RegisterClasses(instance)) {
+    if (!RegisterShellWindowClasses(instance)) {
         AppMessageBox(nullptr, L"A Brindlex Class cannot be registered !\r\n", nullptr, MB_OK, MB_ICONSTOP);
         return 0;
     }
-    HWND frame = CreateFrame(instance);
+    HWND frame = CreateFrameWindow(instance);
     if (!frame) return 0;
     ApplySpeechSettings();
     AddTrayIcon(frame);

@@ -6,3 +6,9 @@
 
 // Returns the process's exit code.
 int RunQv(HINSTANCE instance);
+
+// The classes of the frame ("BRINDLEX2000_Main") and of the chat windows ("BRINDLEX2000_IRC");
+// false when either cannot be registered.
+bool RegisterShellWindowClasses(HINSTANCE instance);
+// The maximised frame with its hidden MDI client; null when it cannot be created.
+HWND CreateFrameWindow(HINSTANCE instance);

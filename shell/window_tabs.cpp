@@ -67,6 +67,7 @@ void RebuildWindowTabs() {
         item.lParam = reinterpret_cast<LPARAM>(record);
         SendMessageW(tabs, TCM_INSERTITEMW, position++, reinterpret_cast<LPARAM>(&item));
     }
+    SelectWindowTab(GetActiveWindowRecord(), kNoTabState);
 }
 
 void shell::SetWindowTabCaption(const WindowRecord* record) {
@@ -113,10 +114,12 @@ void shell::SetWindowTabState(const WindowRecord* record, uint32_t state, uint8_
 void SelectWindowTab(const WindowRecord* record, uint32_t state) {
     HWND tabs = WindowTabsControl.load();
     if (tabs) {
+        int selected = -1;
         for (int i = 0, n = TabCount(tabs); i < n; ++i) {
             TCITEMW item;
             if (!ReadTab(tabs, i, item, TCIF_PARAM | TCIF_IMAGE)) continue;
             bool mine = record && reinterpret_cast<const WindowRecord*>(item.lParam) == record;
+            if (mine && selected < 0) selected = i;
             TCITEMW change{};
             change.mask = TCIF_STATE;
             change.dwStateMask = TCIS_BUTTONPRESSED;
@@ -127,6 +130,9 @@ void SelectWindowTab(const WindowRecord* record, uint32_t state) {
             }
             SendMessageW(tabs, TCM_SETITEMW, i, reinterpret_cast<LPARAM>(&change));
         }
+        // The strip's own selection is the active window's tab, so a click on any other tab is a
+        // change the strip reports, and the highlighted tab is never another window's.
+        SendMessageW(tabs, TCM_SETCURSEL, static_cast<WPARAM>(selected), 0);
     }
     RibbonInvalidateContext(kChannelContextGroup);
     RibbonInvalidateContext(kServerContextGroup);

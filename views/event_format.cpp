@@ -82,9 +82,14 @@ std::array<std::string, kVariableCount> VariableValues(const WindowRecord* recor
             v[kVictim] = v[kTarget] = Word(words, 2);
             break;
         case kActionLine: {
-            // "\x01ACTION text\x01": the text from the eighth character on without the closing code.
+            // "\x01ACTION text\x01": the text after "ACTION" and its one blank, without the
+            // closing code (the format puts its own blank between the nick and the text).
             std::string word = Word(words, 3);
-            if (word.size() > 8) v[kMessage] = word.substr(7, word.size() - 8);
+            if (word.size() > 8) {
+                std::string text = word.substr(7, word.size() - 8);
+                if (!text.empty() && text[0] == ' ') text.erase(0, 1);
+                v[kMessage] = text;
+            }
             break;
         }
         case kInviteLine:

@@ -10,11 +10,14 @@ void Indent(std::string& out, const XmlElement* e, uint32_t depth) {
     out.append(units, e->indentWithSpaces ? ' ' : '\t');
 }
 
+// Raw: the stored text as it is. Otherwise every name, value and text is written escaped from
+// its plain form, so a value that holds '<', '&' or a quote (a message format, a value read from a
+// file written by an earlier build) still gives a well-formed document.
 void AppendText(std::string& out, const std::string& stored, int raw) {
     if (raw) {
         out += stored;
     } else {
-        out += XmlUnescape(stored);
+        XmlEscapeAppend(out, XmlUnescape(stored));
     }
 }
 

@@ -87,23 +87,6 @@ std::wstring PortableFolder::UserDataFolder() const {
     return folder_ + L"\\UCFG\\" + UserName();
 }
 
-bool RunHostShell(const std::string& command) {
-    // Wine starts host programs only through start.exe, which does not wait for them.
-    std::wstring line = L"start.exe /unix /bin/sh -c \"" + NarrowToWide(command) + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return false;
-    WaitForSingleObject(process.hProcess, 10000);
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code == 0;
-}
-
 QvProcess::QvProcess(const std::wstring& folder, const std::wstring& arguments) {
     std::wstring line = L"\"" + folder + L"\\qv.exe\" " + arguments;
     STARTUPINFOW startup{};
@@ -168,33 +151,4 @@ HWND FindChatWindow(HWND frame, const std::wstring& titlePrefix) {
 void TypeLine(HWND input, const std::wstring& text) {
     for (wchar_t c : text) PostMessageW(input, WM_CHAR, c, 1);
     PostMessageW(input, WM_CHAR, L'\r', 1);
-}
-
-namespace {
-
-// Under Wine a copy of the screen shows other programs' windows black, so the picture is taken
-// from the X display by the host's tools; false when there is no host.
-bool SaveHostScreenshot(const RECT& rect, const std::wstring& path) {
-    const std::string target = UnixPath(path);
-    if (target.empty()) return false;
-    DeleteFileW(path.c_str());
-    const LONG left = rect.left > 0 ? rect.left : 0, top = rect.top > 0 ? rect.top : 0;
-    const std::string crop = std::to_string(rect.right - left) + "x" + std::to_string(rect.bottom - top) +
-                             "+" + std::to_string(left) + "+" + std::to_string(top);
-    RunHostShell("xwd -root -silent | /usr/bin/convert xwd:- -crop " + crop + " +repage png:'" + target +
-                 ".part' && mv '" + target + ".part' '" + target + "'");
-    return Eventually([&] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000);
-}
-
-} // namespace
-
-bool SaveScreenshot(HWND window, const std::wstring& path) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    if (rect.right <= rect.left || rect.bottom <= rect.top) return false;
-    if (SaveHostScreenshot(rect, path)) return true;
-    HBITMAP bitmap = CopyScreenArea(rect);
-    const bool saved = SaveBitmapAsPng(bitmap, path);
-    DeleteObject(bitmap);
-    return saved;
 }

@@ -28,9 +28,6 @@ private:
 };
 
 std::wstring BuildBinFolder();
-// Starts a command of the host system through its shell (the tests run under Wine); does not
-// wait for it, so callers check its effect.
-bool RunHostShell(const std::string& command);
 
 class QvProcess {
 public:
@@ -71,5 +68,3 @@ template <typename Condition> bool Eventually(Condition condition, DWORD timeout
         Sleep(50);
     }
 }
-// Saves what the window shows on the screen as a PNG; true when written.
-bool SaveScreenshot(HWND window, const std::wstring& path);

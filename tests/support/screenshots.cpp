@@ -1,5 +1,8 @@
 #include "tests/support/screenshots.h"
 
+#include "common/xstring.h"
+#include "tests/support/test_files.h"
+
 #include <objidl.h>
 
 #include <gdiplus.h>
@@ -48,5 +51,62 @@ bool SaveBitmapAsPng(HBITMAP bitmap, const std::wstring& path) {
         break;
     }
     Gdiplus::GdiplusShutdown(token);
+    return saved;
+}
+
+bool RunHostShell(const std::string& command) {
+    // Wine starts host programs only through start.exe, which does not wait for them.
+    std::wstring line = L"start.exe /unix /bin/sh -c \"" + NarrowToWide(command) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    WaitForSingleObject(process.hProcess, 10000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code == 0;
+}
+
+namespace {
+
+// Under Wine a copy of the screen shows other programs' windows black, so the picture is taken
+// from the X display by the host's tools; false when there is no host. Wine gives its windows a
+// colormap of their own, and xwd, which reads every area of one colormap through the lowest
+// window that has it, shows a dialog lying wholly over the frame as black; ImageMagick's import
+// reads each window through its own colormap, as the display shows them.
+bool SaveHostScreenshot(const RECT& rect, const std::wstring& path) {
+    const std::string target = UnixPath(path);
+    if (target.empty()) return false;
+    DeleteFileW(path.c_str());
+    const LONG left = rect.left > 0 ? rect.left : 0, top = rect.top > 0 ? rect.top : 0;
+    const std::string crop = std::to_string(rect.right - left) + "x" + std::to_string(rect.bottom - top) +
+                             "+" + std::to_string(left) + "+" + std::to_string(top);
+    RunHostShell("/usr/bin/import -silent -window root -crop " + crop + " +repage png:'" + target +
+                 ".part' && mv '" + target + ".part' '" + target + "'");
+    for (int i = 0; i < 400; ++i) {
+        if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+} // namespace
+
+bool SaveScreenshot(HWND window, const std::wstring& path) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return SaveScreenAreaShot(rect, path);
+}
+
+bool SaveScreenAreaShot(const RECT& rect, const std::wstring& path) {
+    if (rect.right <= rect.left || rect.bottom <= rect.top) return false;
+    if (SaveHostScreenshot(rect, path)) return true;
+    HBITMAP bitmap = CopyScreenArea(rect);
+    const bool saved = SaveBitmapAsPng(bitmap, path);
+    DeleteObject(bitmap);
     return saved;
 }

@@ -12,3 +12,12 @@ std::wstring ScreenshotFolder();
 HBITMAP CopyScreenArea(const RECT& rect);
 // Writes the bitmap as a PNG file; true when written.
 bool SaveBitmapAsPng(HBITMAP bitmap, const std::wstring& path);
+
+// Starts a command of the host system through its shell (the tests run under Wine) and waits a
+// while for the shell to return; true when it did with success.
+bool RunHostShell(const std::string& command);
+// A copy of the X display's area of the window (what a person looking at the display sees), read
+// by the host's tools, saved as PNG; true when written. Without a host, the screen as Wine has it.
+bool SaveScreenshot(HWND window, const std::wstring& path);
+// The same for a rectangle of the screen.
+bool SaveScreenAreaShot(const RECT& rect, const std::wstring& path);

@@ -41,7 +41,8 @@ TEST_F(EventFormat, EachKindTakesItsVariables) {
     EXPECT_EQ(Format(kNoticeLine, "-$nick- $message", "", {"x", "NOTICE", "me", "psst"}), L"-bob- psst");
     EXPECT_EQ(Format(kKillLine, "$target killed: $message", "spam", {"x", "KILL", "carol"}),
               L"carol killed: spam");
-    EXPECT_EQ(Format(kActionLine, "* $nick$message", "",
+    // Incoming and own actions share "Me_Format": the text comes without the blank after ACTION.
+    EXPECT_EQ(Format(kActionLine, "* $nick $message", "",
                      {"x", "PRIVMSG", "#test",
                       "\x01"
                       "ACTION waves\x01"}),
@@ -78,12 +79,17 @@ TEST_F(EventFormat, ShortActionsAreSafe) {
                              "ACTION\x01"})
         EXPECT_EQ(Format(kActionLine, "[$message]", "", {"x", "PRIVMSG", "#test", word}), L"[]") << word;
     EXPECT_EQ(Format(kActionLine, "[$message]", "", {"x", "PRIVMSG"}), L"[]");
-    // The blank before the text stays with it.
+    // Only the one blank after ACTION goes; the text keeps its own.
     EXPECT_EQ(Format(kActionLine, "[$message]", "",
                      {"x", "PRIVMSG", "#test",
                       "\x01"
                       "ACTION \x01"}),
-              L"[ ]");
+              L"[]");
+    EXPECT_EQ(Format(kActionLine, "[$message]", "",
+                     {"x", "PRIVMSG", "#test",
+                      ":\x01"
+                      "ACTION  two\x01"}),
+              L"[ two]");
 }
 
 TEST_F(EventFormat, EscapesInTheFormatBecomeBytes) {

@@ -53,7 +53,7 @@ const char kSettings[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"
 TEST(XmlWriter, ElementLayouts) {
     XmlElement* e = XmlElementCreate(nullptr, "<e a=\"1\" b=\"&lt;\"/>");
     EXPECT_EQ(Write(e), "<e a=\"1\" b=\"&lt;\"/>\r\n");
-    EXPECT_EQ(Write(e, 1, 0), "<e a=\"1\" b=\"<\"/>\r\n");
+    EXPECT_EQ(Write(e, 1, 0), "<e a=\"1\" b=\"&lt;\"/>\r\n") << "plain writing escapes every value";
     XmlElementAddComment(e, "c");
     XmlElementAddNewChild(e, "<x/>");
     XmlElementAddNewChild(e, "<y/>");
@@ -210,3 +210,25 @@ TEST(XmlWriter, FilterEncodesFilesAndTheLoaderForgetsTheName) {
     EXPECT_FALSE(back.hasFileName);
     EXPECT_EQ(XmlDocumentSave(&back, nullptr, 1, 0, nullptr), 0);
 }
+
+namespace {
+
+// Earlier builds wrote plain values with a bare '<' and '>' into attributes; such files still
+// load, and the program's own save (not raw) writes every value escaped again.
+TEST(XmlWriter, PlainSaveEscapesEveryValueAndReadsOldUnescapedFiles) {
+    XmlDocument d;
+    XmlDocumentOpenText(&d, "<qv><Appearance Message_Format=\"<\\x02$nick\\x02> $message\" "
+                            "Quit=\"&lt;bye&gt; &amp; go\"><Note>a &lt; b</Note></Appearance></qv>");
+    XmlElement* appearance = XmlElementFindPath(d.root, "Appearance");
+    ASSERT_NE(appearance, nullptr);
+    EXPECT_EQ(XmlVariableGetValueString(XmlElementFindVariable(appearance, "Message_Format")),
+              "<\\x02$nick\\x02> $message");
+    const std::string written = Write(d.root, 1, 0);
+    EXPECT_NE(written.find("Message_Format=\"&lt;\\x02$nick\\x02&gt; $message\""), std::string::npos)
+        << written;
+    EXPECT_NE(written.find("Quit=\"&lt;bye&gt; &amp; go\""), std::string::npos) << written;
+    EXPECT_NE(written.find("a &lt; b"), std::string::npos) << written;
+    XmlDocumentDestroy(&d);
+}
+
+} // namespace

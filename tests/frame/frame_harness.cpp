@@ -1,0 +1,209 @@
+#include "tests/frame/frame_harness.h"
+
+#include "common/app_state.h"
+#include "common/data_folders.h"
+#include "common/shell_helpers.h"
+#include "core/frame_handles.h"
+#include "core/resource_library.h"
+#include "core/window_list.h"
+#include "core/window_record.h"
+#include "irc_lines/server_line_handlers.h"
+#include "shell/apply_settings.h"
+#include "shell/chat_window.h"
+#include "shell/startup.h"
+#include "shell/startup_libraries.h"
+#include "tests/support/chat_test_frame.h"
+#include "tests/support/test_files.h"
+#include "views/print_dispatch.h"
+#include "xml/config_documents.h"
+#include "xml/xml_document.h"
+
+#include <commctrl.h>
+
+namespace {
+
+std::wstring BinFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.find_last_of(L'\\'));
+}
+
+XmlDocument* OpenDefaultSettings(const std::wstring& folder) {
+    const std::wstring path = folder + L"\\qv.xml";
+    ExtractResource(path.c_str(), L"DEFAULT_USER_CFG", ResourceModule.load());
+    auto* document = new XmlDocument;
+    XmlDocumentOpenFile(document, path.c_str());
+    return document;
+}
+
+HWND MakeFrame() {
+    static TestFolder data(L"frame");
+    ProgramFolder = BinFolder();
+    ProgramPath = ProgramFolder + L"\\frame_tests.exe";
+    UserDataFolder = CommonDataFolder = DocumentsFolder = TempFolder = data.Path();
+    INITCOMMONCONTROLSEX controls{sizeof controls, 0x7FF};
+    InitCommonControlsEx(&controls);
+    LoadLibraryW(L"RICHED20.DLL");
+    LoadResourceLibrary();
+    LanguageModule = LoadLibraryW((ProgramFolder + L"\\qvlang.dll").c_str());
+    UserConfigDocument = OpenDefaultSettings(data.Path());
+    TempDocument = new XmlDocument;
+    XmlDocumentOpenText(TempDocument, "<?xml version=\"1.0\" ?><temp />");
+    LoadImages();
+    ApplySettings();
+    PrepareLinePrinter();
+    RegisterServerLineHandlers();
+    MainMenuHandle = LoadMenuW(LanguageModule.load(), L"MENU_MAIN");
+    if (!RegisterShellWindowClasses(GetModuleHandleW(nullptr))) return nullptr;
+    return CreateFrameWindow(GetModuleHandleW(nullptr));
+}
+
+void CloseChatWindows() {
+    for (;;) {
+        const std::vector<WindowRecord*> list = WindowListSnapshot();
+        if (list.empty()) break;
+        SendMessageW(list.back()->Window, WM_CLOSE, 0, 0);
+        Settle(50);
+    }
+}
+
+} // namespace
+
+HWND RealFrame() {
+    static HWND frame = MakeFrame();
+    return frame;
+}
+
+bool Pump(const std::function<bool()>& condition, DWORD timeoutMs) {
+    return PumpUntil(condition, timeoutMs);
+}
+
+void Settle(DWORD ms) {
+    Pump([] { return false; }, ms);
+}
+
+WindowRecord* OpenChat(uint32_t type, WindowRecord* server, const std::string& name) {
+    HWND window = CreateChatWindow(type, server, name, 0);
+    Settle(100);
+    return window ? reinterpret_cast<WindowRecord*>(GetWindowLongPtrW(window, GWLP_USERDATA)) : nullptr;
+}
+
+WindowRecord* ActiveChat() {
+    HWND child = reinterpret_cast<HWND>(SendMessageW(MdiClientWindow.load(), WM_MDIGETACTIVE, 0, 0));
+    return child ? reinterpret_cast<WindowRecord*>(GetWindowLongPtrW(child, GWLP_USERDATA)) : nullptr;
+}
+
+int SelectedTab() {
+    return static_cast<int>(SendMessageW(WindowTabsControl.load(), TCM_GETCURSEL, 0, 0));
+}
+
+WindowRecord* TabRecord(int index) {
+    TCITEMW item{};
+    item.mask = TCIF_PARAM;
+    if (!SendMessageW(WindowTabsControl.load(), TCM_GETITEMW, index, reinterpret_cast<LPARAM>(&item)))
+        return nullptr;
+    return reinterpret_cast<WindowRecord*>(item.lParam);
+}
+
+int TabIndexOf(const WindowRecord* record) {
+    const int count = static_cast<int>(SendMessageW(WindowTabsControl.load(), TCM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i)
+        if (TabRecord(i) == record) return i;
+    return -1;
+}
+
+void ClickTab(int index) {
+    HWND tabs = WindowTabsControl.load();
+    RECT box{};
+    SendMessageW(tabs, TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&box));
+    const LPARAM at = MAKELPARAM((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+    PostMessageW(tabs, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(tabs, WM_LBUTTONUP, 0, at);
+    Settle(300);
+}
+
+RECT RectInParent(HWND window) {
+    RECT box{};
+    GetWindowRect(window, &box);
+    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&box), 2);
+    return box;
+}
+
+std::vector<MenuItem> ReadMenu(HMENU menu) {
+    std::vector<MenuItem> items;
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        wchar_t text[256] = {};
+        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
+        info.dwTypeData = text;
+        info.cch = 255;
+        GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
+        MenuItem item;
+        item.Separator = (info.fType & MFT_SEPARATOR) != 0;
+        item.Submenu = info.hSubMenu != nullptr;
+        item.Id = item.Separator || item.Submenu ? 0 : info.wID;
+        item.Text = text;
+        items.push_back(item);
+    }
+    return items;
+}
+
+PopupWatcher::PopupWatcher(UINT choose) : choose_(choose) {
+    done_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+}
+
+PopupWatcher::~PopupWatcher() {
+    WaitForSingleObject(thread_, 15000);
+    CloseHandle(thread_);
+    CloseHandle(done_);
+}
+
+std::vector<MenuItem> PopupWatcher::Items(DWORD timeoutMs) {
+    Pump([this] { return WaitForSingleObject(done_, 0) == WAIT_OBJECT_0; }, timeoutMs);
+    return items_;
+}
+
+DWORD WINAPI PopupWatcher::Run(void* parameter) {
+    auto* self = static_cast<PopupWatcher*>(parameter);
+    HWND popup = nullptr;
+    for (int i = 0; i < 200 && !popup; ++i) {
+        popup = FindWindowW(L"#32768", nullptr);
+        if (!popup || !IsWindowVisible(popup)) popup = nullptr;
+        if (!popup) Sleep(50);
+    }
+    if (popup) {
+        HMENU menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+        self->items_ = ReadMenu(menu);
+        // The keys a user presses: down to the item (separators are passed over), then Enter.
+        int steps = -1;
+        for (size_t i = 0, n = 0; i < self->items_.size(); ++i) {
+            if (self->items_[i].Separator) continue;
+            ++n;
+            if (self->choose_ && self->items_[i].Id == self->choose_) steps = static_cast<int>(n);
+        }
+        if (steps < 0) {
+            PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+        } else {
+            for (int i = 0; i < steps; ++i) PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
+            PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);
+        }
+    }
+    SetEvent(self->done_);
+    return 0;
+}
+
+void FrameTest::SetUp() {
+    frame_ = RealFrame();
+    ASSERT_NE(nullptr, frame_);
+    SetForegroundWindow(frame_);
+    Settle(100);
+}
+
+void FrameTest::TearDown() {
+    CloseChatWindows();
+    Settle(100);
+}

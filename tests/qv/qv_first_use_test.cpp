@@ -1,0 +1,228 @@
+// qv as a new user meets it: the first-run wizard on the display, and a restart with the settings
+// the first run saved.
+#include <gtest/gtest.h>
+
+#include "common/xstring.h"
+#include "tests/qv/qv_process.h"
+#include "tests/support/ngircd_server.h"
+
+#include <objbase.h>
+#include <oleauto.h>
+#include <prsht.h>
+
+#include <gdiplus.h>
+
+namespace {
+
+constexpr DWORD kWait = 20000;
+const std::vector<std::wstring> kProgramFiles = {L"qv.exe", L"qvlang.dll", L"qvres.dll"};
+
+// The share of the rectangle's pixels in a PNG that are black, and whether it has both light and
+// dark pixels (drawn text on a face).
+struct AreaLook {
+    double Black = 1.0;
+    bool LightAndDark = false;
+};
+
+AreaLook LookAt(const std::wstring& png, const RECT& area) {
+    AreaLook look;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    {
+        Gdiplus::Bitmap bitmap(png.c_str());
+        long black = 0, all = 0;
+        bool light = false, dark = false;
+        for (LONG y = area.top; y < area.bottom; ++y)
+            for (LONG x = area.left; x < area.right; ++x) {
+                Gdiplus::Color color;
+                if (bitmap.GetPixel(x, y, &color) != Gdiplus::Ok) continue;
+                const int sum = color.GetR() + color.GetG() + color.GetB();
+                ++all;
+                if (sum == 0) ++black;
+                light = light || sum > 600;
+                dark = dark || sum < 200;
+            }
+        if (all) look.Black = static_cast<double>(black) / static_cast<double>(all);
+        look.LightAndDark = light && dark;
+    }
+    Gdiplus::GdiplusShutdown(token);
+    return look;
+}
+
+RECT Relative(HWND window, const RECT& origin) {
+    RECT box{};
+    GetWindowRect(window, &box);
+    OffsetRect(&box, -origin.left, -origin.top);
+    return box;
+}
+
+TEST(QvFirstUse, TheWizardIsPaintedOnTheDisplayAndItsSecondPageTakesTheNickname) {
+    PortableFolder folder(kProgramFiles);
+    QvProcess qv(folder.Path(), L"-port1");
+    HWND wizard = nullptr;
+    ASSERT_TRUE(Eventually([&] { return (wizard = qv.FindDialogWith(L"Welcome")) != nullptr; }, kWait));
+    SetForegroundWindow(wizard);
+    Sleep(1500);
+
+    // What a person sees on the X display over the wizard: its face, texts and buttons.
+    RECT area{};
+    GetWindowRect(wizard, &area);
+    const std::wstring shot = ScreenshotFolder() + L"\\first_run_wizard.png";
+    ASSERT_TRUE(SaveScreenshot(wizard, shot));
+    const AreaLook whole = LookAt(shot, Relative(wizard, area));
+    EXPECT_LT(whole.Black, 0.5) << "the wizard's area is black";
+    const HWND next = GetDlgItem(wizard, 0x3024); // the sheet's Next button
+    ASSERT_NE(nullptr, next);
+    EXPECT_TRUE(LookAt(shot, Relative(next, area)).LightAndDark) << "the Next button is drawn";
+
+    // A click on Next (which takes the focus as it is clicked): the nickname box has the focus
+    // on the next page, so typing lands in it.
+    PostMessageW(next, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(next, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    HWND page = nullptr;
+    ASSERT_TRUE(Eventually(
+        [&] {
+            page = reinterpret_cast<HWND>(SendMessageW(wizard, PSM_GETCURRENTPAGEHWND, 0, 0));
+            return page && GetDlgItem(page, 101);
+        },
+        kWait));
+    GUITHREADINFO info{sizeof info};
+    const DWORD thread = GetWindowThreadProcessId(wizard, nullptr);
+    Sleep(1000);
+    EXPECT_TRUE(GetGUIThreadInfo(thread, &info));
+    EXPECT_EQ(GetDlgItem(page, 101), info.hwndFocus);
+
+    PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+    Sleep(300);
+    PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+    ASSERT_TRUE(Eventually([&] { return !IsWindow(wizard); }, kWait));
+    HWND frame = qv.FindTopWindow(L"BRINDLEX2000_Main");
+    ASSERT_NE(nullptr, frame);
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    DWORD code = 1;
+    EXPECT_TRUE(qv.WaitExit(kWait, code));
+}
+
+// A standard XML parser (the system's MSXML) reads the whole file; its error when it cannot.
+std::wstring XmlParserError(const std::wstring& path) {
+    CoInitialize(nullptr);
+    std::wstring error = L"no parser";
+    CLSID clsid{};
+    IDispatch* document = nullptr;
+    if (SUCCEEDED(CLSIDFromProgID(L"Msxml2.DOMDocument.6.0", &clsid)) &&
+        SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                   reinterpret_cast<void**>(&document)))) {
+        auto call = [&](const wchar_t* name, WORD flags, VARIANT* argument, VARIANT* result) {
+            DISPID id = 0;
+            LPOLESTR member = const_cast<LPOLESTR>(name);
+            if (FAILED(document->GetIDsOfNames(IID_NULL, &member, 1, LOCALE_USER_DEFAULT, &id))) return false;
+            DISPPARAMS parameters{argument, nullptr, argument ? 1u : 0u, 0};
+            return SUCCEEDED(document->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, result,
+                                              nullptr, nullptr));
+        };
+        VARIANT off{};
+        off.vt = VT_BOOL;
+        off.boolVal = VARIANT_FALSE;
+        DISPID put = DISPID_PROPERTYPUT;
+        DISPID idAsync = 0;
+        LPOLESTR asyncName = const_cast<LPOLESTR>(L"async");
+        document->GetIDsOfNames(IID_NULL, &asyncName, 1, LOCALE_USER_DEFAULT, &idAsync);
+        DISPPARAMS setAsync{&off, &put, 1, 1};
+        document->Invoke(idAsync, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &setAsync, nullptr,
+                         nullptr, nullptr);
+        VARIANT file{};
+        file.vt = VT_BSTR;
+        file.bstrVal = SysAllocString(path.c_str());
+        VARIANT loaded{};
+        call(L"load", DISPATCH_METHOD, &file, &loaded);
+        SysFreeString(file.bstrVal);
+        if (loaded.vt == VT_BOOL && loaded.boolVal == VARIANT_TRUE) {
+            error.clear();
+        } else {
+            VARIANT parseError{};
+            error = L"not well-formed";
+            if (call(L"parseError", DISPATCH_PROPERTYGET, nullptr, &parseError) &&
+                parseError.vt == VT_DISPATCH) {
+                DISPID reasonId = 0;
+                LPOLESTR reasonName = const_cast<LPOLESTR>(L"reason");
+                VARIANT reason{};
+                DISPPARAMS none{};
+                if (SUCCEEDED(parseError.pdispVal->GetIDsOfNames(IID_NULL, &reasonName, 1,
+                                                                 LOCALE_USER_DEFAULT, &reasonId)) &&
+                    SUCCEEDED(parseError.pdispVal->Invoke(reasonId, IID_NULL, LOCALE_USER_DEFAULT,
+                                                          DISPATCH_PROPERTYGET, &none, &reason, nullptr,
+                                                          nullptr)) &&
+                    reason.vt == VT_BSTR)
+                    error += L": " + std::wstring(reason.bstrVal);
+                VariantClear(&reason);
+            }
+            VariantClear(&parseError);
+        }
+        document->Release();
+    }
+    CoUninitialize();
+    return error;
+}
+
+// The program's first settings with one typed-command script whose lines end in LF alone, as a
+// settings file written by hand or by another tool has them.
+std::string SettingsWithScript() {
+    std::string settings = ReadFileBytes(NarrowToWide(BRINDLEX_SOURCE_DIR "/res/default_user_cfg.xml"));
+    const std::string script =
+        "<Scripts>\n\t\t<s name=\"twice\" Trigger=\"/twice\" Trigger_Type=\"0\" Enabled=\"1\">"
+        "<![CDATA[$word = \"second\"\n/raw PRIVMSG #test :first line\n/raw PRIVMSG #test :$word "
+        "line\n]]></s>\n\t</Scripts>";
+    const size_t at = settings.find("<Scripts />");
+    if (at == std::string::npos) return {};
+    settings.replace(at, 11, script);
+    const size_t nick = settings.find("Default_Nick=\"\"");
+    if (nick != std::string::npos) settings.replace(nick, 15, "Default_Nick=\"newcomer\"");
+    return settings;
+}
+
+TEST(QvFirstUse, ActionsScriptsAndTheSavedSettingsFileReadRight) {
+    NgircdServer server;
+    ASSERT_TRUE(server.WaitReady());
+    IrcClient friendly(server.Port(), "friendly");
+    ASSERT_TRUE(friendly.WaitFor(" 001 ", kWait));
+    friendly.Send("JOIN #test");
+    ASSERT_TRUE(friendly.WaitFor("JOIN :#test", kWait));
+
+    PortableFolder folder(kProgramFiles);
+    const std::wstring data = folder.UserDataFolder();
+    CreateDirectoryW((folder.Path() + L"\\UCFG").c_str(), nullptr);
+    CreateDirectoryW(data.c_str(), nullptr);
+    const std::string settings = SettingsWithScript();
+    ASSERT_FALSE(settings.empty());
+    ASSERT_TRUE(WriteFileBytes(data + L"\\qv.xml", settings));
+
+    QvProcess qv(folder.Path(),
+                 L"-port1 -e \"/server 127.0.0.1:" + std::to_wstring(server.Port()) + L"/#test\"");
+    HWND frame = nullptr, channel = nullptr;
+    ASSERT_TRUE(
+        Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
+    ASSERT_TRUE(Eventually([&] { return (channel = FindChatWindow(frame, L"#test")) != nullptr; }, kWait));
+    ASSERT_TRUE(friendly.WaitFor(":newcomer!", kWait));
+
+    // The typed command's script runs line by line.
+    TypeLine(GetDlgItem(channel, 902), L"/twice");
+    EXPECT_TRUE(friendly.WaitFor("PRIVMSG #test :first line", kWait));
+    EXPECT_TRUE(friendly.WaitFor("PRIVMSG #test :second line", kWait));
+
+    // An incoming action reads as the own one does: one blank after the nick.
+    friendly.Send("PRIVMSG #test :\x01"
+                  "ACTION waves\x01");
+    HWND view = GetDlgItem(channel, 901);
+    EXPECT_TRUE(
+        Eventually([&] { return WindowText(view).find(L"friendly waves") != std::wstring::npos; }, kWait))
+        << WideToNarrow(WindowText(view));
+
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    DWORD code = 1;
+    ASSERT_TRUE(qv.WaitExit(kWait, code));
+    EXPECT_EQ(L"", XmlParserError(data + L"\\qv.xml")) << "qv.xml as saved";
+    EXPECT_NE(std::string::npos, ReadFileBytes(data + L"\\qv.xml").find("&lt;\\x02$nick\\x02&gt;"));
+}
+
+} // namespace
