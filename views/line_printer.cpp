@@ -284,6 +284,12 @@ bool IsBoundedPrint(const QueuedPrint& call) {
 
 void RunPass(HWND control, std::vector<QueuedPrint>& lines) {
     if (!IsWindow(control)) return;
+    // Lines taken while a pass of the view runs (work run after the queued lines, from a step of
+    // that pass) follow the lines it already has.
+    if (ViewPass* running = ViewPass::For(control)) {
+        for (const QueuedPrint& line : lines) running->PutNow(line);
+        return;
+    }
     // The view is painted once the thread's messages are handled, not while lines go in.
     DeferViewRedraw(control);
     ViewPass pass(control);

@@ -9,6 +9,7 @@ namespace {
 
 constexpr UINT kLinesQueuedMessage = WM_USER + 2;
 constexpr UINT kPrintNowMessage = WM_USER + 3;
+constexpr UINT kRunAfterMessage = WM_USER + 4;
 constexpr UINT_PTR kPassTimer = 1;
 constexpr const wchar_t* kDispatcherClass = L"BrindlexLinePrinter";
 // A pass every repaint interval at most while lines keep coming.
@@ -68,6 +69,10 @@ LRESULT CALLBACK DispatcherProc(HWND window, UINT message, WPARAM wParam, LPARAM
         switch (message) {
             case kLinesQueuedMessage: LinesArrived(window, reinterpret_cast<HWND>(wParam)); return 0;
             case kPrintNowMessage: RunPass(reinterpret_cast<HWND>(wParam)); return 0;
+            case kRunAfterMessage:
+                RunPass(reinterpret_cast<HWND>(wParam));
+                (*reinterpret_cast<const std::function<void()>*>(lParam))();
+                return 0;
             case WM_TIMER:
                 if (wParam == kPassTimer) RunDuePasses(window);
                 return 0;
@@ -170,4 +175,20 @@ std::vector<QueuedPrint> TakeQueuedPrints(HWND control) {
     }
     ReleaseSRWLockExclusive(&g_lock);
     return lines;
+}
+
+void RunAfterQueuedPrints(HWND control, const std::function<void()>& work) {
+    const DWORD owner = GetWindowThreadProcessId(control, nullptr);
+    if (owner != 0 && owner != GetCurrentThreadId()) {
+        AcquireSRWLockShared(&g_lock);
+        HWND dispatcher = LiveDispatcherOf(owner);
+        ReleaseSRWLockShared(&g_lock);
+        if (dispatcher) {
+            SendMessageW(dispatcher, kRunAfterMessage, reinterpret_cast<WPARAM>(control),
+                         reinterpret_cast<LPARAM>(&work));
+            return;
+        }
+    }
+    if (owner == GetCurrentThreadId()) RunPass(control);
+    work();
 }

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,3 +45,8 @@ bool QueueForViewOwner(HWND control, QueuedPrint& print);
 
 // On the owner's thread: the lines queued for the control so far, in order, taken off the queue.
 std::vector<QueuedPrint> TakeQueuedPrints(HWND control);
+
+// Runs work on the thread that owns the control, after the lines queued for it so far are in the
+// view, and waits for it (at once when the caller owns the control or its owner has no
+// dispatcher).
+void RunAfterQueuedPrints(HWND control, const std::function<void()>& work);
