@@ -108,7 +108,8 @@ QvRun FloodQv(const std::string& stream) {
     JoinFlood(server, "bencher");
     HWND frame = nullptr, channel = nullptr;
     Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait);
-    if (!Eventually([&] { return frame && (channel = FindChatWindow(frame, L"#flood")) != nullptr; }, kWait)) {
+    if (!Eventually([&] { return frame && (channel = FindChatWindow(frame, L"#flood")) != nullptr; },
+                    kWait)) {
         std::printf("qv did not open #flood\n");
         return run;
     }
@@ -148,7 +149,8 @@ QvRun FloodQv(const std::string& stream) {
 // recorders in the printer's place.
 double FloodRecorders(const std::string& stream, size_t& printed) {
     XmlDocument settings;
-    XmlDocumentOpenText(&settings, "<?xml version=\"1.0\" ?><root><Cfg><Options1 /><Options2 /></Cfg></root>");
+    XmlDocumentOpenText(&settings,
+                        "<?xml version=\"1.0\" ?><root><Cfg><Options1 /><Options2 /></Cfg></root>");
     UserConfigDocument = &settings;
     RegisterServerLineHandlers();
     InstallClientServices();
@@ -203,8 +205,8 @@ int main(int argc, char** argv) {
     const double rate = kLines / qv.Shown;
     std::printf("qv, PING answered                        %7.2f s  %9.0f lines/s\n", qv.Received,
                 kLines / qv.Received);
-    std::printf("qv, last line shown                      %7.2f s  %9.0f lines/s  target %.0f: %s\n", qv.Shown,
-                rate, kTargetLinesPerSecond, rate >= kTargetLinesPerSecond ? "met" : "MISSED");
+    std::printf("qv, last line shown                      %7.2f s  %9.0f lines/s  target %.0f: %s\n",
+                qv.Shown, rate, kTargetLinesPerSecond, rate >= kTargetLinesPerSecond ? "met" : "MISSED");
     const double growth = qv.MemoryAfter - qv.MemoryBefore;
     std::printf("qv private memory before %.1f MB, after %.1f MB: %+.1f MB, target within %.0f MB: %s\n",
                 qv.MemoryBefore, qv.MemoryAfter, growth, kTargetMemoryGrowthMb,
