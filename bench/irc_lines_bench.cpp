@@ -130,6 +130,9 @@ void ReportPart(const char* what, int done, int total, double ms) {
 
 // The big channel: its names reply, then the MODE burst, each within the time budget.
 void BigChannel(HWND parent, WindowRecord* server) {
+    // The server's announcement of its status modes, as it comes after registration.
+    HandleServerLine(":irc.bench 005 me PREFIX=(ov)@+ CHANMODES=b,k,l,imnpst :are supported by this server",
+                     server);
     const std::vector<std::string> names = MemberNames(kBigMembers);
     const std::vector<std::string> lines = NamesLines(names);
     auto* channel = new WindowRecord(parent, kChannelWindow, server);
@@ -149,6 +152,20 @@ void BigChannel(HWND parent, WindowRecord* server) {
     const int members = count();
     ReportPart("names reply of 51,000 members into the nick list", members, kBigMembers, namesMs);
 
+    auto operators = [&] {
+        int n = 0;
+        wchar_t text[64];
+        for (int i = 0; i < count(); ++i) {
+            LVITEMW item{};
+            item.pszText = text;
+            item.cchTextMax = 64;
+            if (SendMessageW(channel->NickList, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item)) > 0 &&
+                text[0] == L'@')
+                ++n;
+        }
+        return n;
+    };
+    const int operatorsBefore = operators();
     start = Clock::now();
     int changes = 0;
     for (; changes < kModeChanges && elapsed() <= kBudgetMs; ++changes) {
@@ -157,6 +174,7 @@ void BigChannel(HWND parent, WindowRecord* server) {
         HandleServerLine(":op!o@h MODE #big " + std::string(changes % 2 ? "-o " : "+o ") + nick, server);
     }
     ReportPart("5,000 MODE changes in the channel of 51,000", changes, kModeChanges, elapsed());
+    std::printf("operators in the list before the changes %d, after %d\n", operatorsBefore, operators());
 
     EraseWindowRecord(channel);
     DestroyWindow(channel->NickList);

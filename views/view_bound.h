@@ -23,8 +23,9 @@ struct ViewTrimPlan {
 };
 ViewTrimPlan PlanViewTrim(HWND view, uint32_t incoming);
 
-// Removes the oldest lines of the view (paragraphs counted in its text); the view's own text is
-// the measure, so lines put in by others are counted too.
+// Removes the oldest lines of the view (paragraphs counted in its text). The printer counts the
+// lines it puts in; the view's text is counted again when it is shorter than the printer left it
+// (emptied or cut by others).
 void RemoveOldestViewLines(HWND view, uint32_t lines);
 
 // Notes lines that were put into the view.
