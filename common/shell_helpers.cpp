@@ -182,11 +182,21 @@ bool IsWindows7OrLater() {
     return WindowsMajorVersion > 6 || (WindowsMajorVersion == 6 && WindowsMinorVersion >= 1);
 }
 
+bool IsPageCommand(unsigned long command) {
+    // The start panel's links (connect, preferences, set-up, show or hide the panel) and the
+    // channel list's; a page can run nothing else.
+    static constexpr unsigned long kAllowed[] = {771, 772, 801, 811, 972, 973, 995};
+    for (unsigned long allowed : kAllowed)
+        if (command == allowed) return true;
+    return false;
+}
+
 int WhatsNewCommandCallback(const wchar_t* text) {
     if (!text || wcsnlen(text, 4) < 4) return 0;
     const wchar_t* digits = text + 4;
     if (*digits < L'0' || *digits > L'9') return 0;
     const unsigned long command = wcstoul(digits, nullptr, 10);
+    if (!IsPageCommand(command)) return 0;
     PostMessageW(MainWindow.load(), WM_COMMAND, static_cast<WPARAM>(command), 0);
     return 0;
 }

@@ -22,6 +22,7 @@
 struct WindowRecord;
 struct DccConnection;
 struct UserAddress;
+struct IOleObject;
 
 constexpr uint32_t kNoEventScript = 0xFFFFFFFF;
 
@@ -92,9 +93,20 @@ struct ClientServices {
     // Asking for the user's attention (shell): a thread procedure over the chat window's handle.
     unsigned(__stdcall* ShakeWindowThread)(void* childWindow) = nullptr;
 
+    // Menus that plug-ins and scripts add (commands), and the menu of the window the user
+    // works in (shell).
+    uint32_t (*AddPluginMenuEntry)(uint64_t popup, const char* caption) = nullptr; // the new count
+    uint64_t (*PluginMenuEntryPopup)(uint32_t index) = nullptr;                    // 0 outside the list
+    void (*ErasePluginMenuEntry)(uint32_t index) = nullptr;
+    // Rebuilds the active window's menu, erasing the plug-in menu entry dropEntry unless it is
+    // 0xFFFFFFFF; false when no window is active.
+    bool (*RebuildActiveWindowMenu)(uint32_t dropEntry) = nullptr;
+
     // Speech and pictures (peer).
     void (*SpeakText)(const std::wstring& text) = nullptr;
     int (*InsertImageIntoRichEdit)(HWND richEdit, HBITMAP bitmap) = nullptr;
+    int (*InsertOleObject)(HWND richEdit, const wchar_t* storagePath, const CLSID& clsid,
+                           IOleObject** object) = nullptr;
 
     // Emptying a chat view and forgetting the sender its grouping kept (views).
     void (*ClearChatView)(WindowRecord* record) = nullptr;
@@ -255,6 +267,25 @@ inline unsigned __stdcall ShakeWindowThread(void* childWindow) {
     return call ? call(childWindow) : 0;
 }
 
+inline uint32_t AddPluginMenuEntry(uint64_t popup, const char* caption) {
+    auto call = Services().AddPluginMenuEntry;
+    return call ? call(popup, caption) : 0;
+}
+
+inline uint64_t PluginMenuEntryPopup(uint32_t index) {
+    auto call = Services().PluginMenuEntryPopup;
+    return call ? call(index) : 0;
+}
+
+inline void ErasePluginMenuEntry(uint32_t index) {
+    if (auto call = Services().ErasePluginMenuEntry) call(index);
+}
+
+inline bool RebuildActiveWindowMenu(uint32_t dropEntry) {
+    auto call = Services().RebuildActiveWindowMenu;
+    return call ? call(dropEntry) : false;
+}
+
 inline void SpeakText(const std::wstring& text) {
     if (auto call = Services().SpeakText) call(text);
 }
@@ -263,6 +294,14 @@ inline void SpeakText(const std::wstring& text) {
 inline int InsertImageIntoRichEdit(HWND richEdit, HBITMAP bitmap) {
     auto call = Services().InsertImageIntoRichEdit;
     return call ? call(richEdit, bitmap) : -1;
+}
+
+// Without an owner nothing is inserted.
+inline int InsertOleObject(HWND richEdit, const wchar_t* storagePath, const CLSID& clsid,
+                           IOleObject** object) {
+    if (object) *object = nullptr;
+    auto call = Services().InsertOleObject;
+    return call ? call(richEdit, storagePath, clsid, object) : 0;
 }
 
 inline void ClearChatView(WindowRecord* record) {

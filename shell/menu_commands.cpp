@@ -13,12 +13,14 @@
 #include "shell/input_box.h"
 #include "shell/main_menu.h"
 #include "shell/nick_list.h"
+#include "shell/object_menu_commands.h"
 #include "shell/view_procs.h"
 #include "core/window_list.h"
 #include "shell/window_operations.h"
 #include "core/window_record.h"
 #include "shell/window_record_ops.h"
 #include "shell/window_state.h"
+#include "update/update_check.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
 
@@ -175,6 +177,7 @@ bool WindowCommand(WindowRecord* record, UINT id) {
         case 773: Insert(record, L"\x04\x04"); return true;
         default: break;
     }
+    if (ObjectMenuCommand(record, id)) return true;
     if (id >= 741 && id <= 745) {
         std::string result;
         RunEventScript("On_Status", record, record, std::to_string(id - 741), result, 0);
@@ -192,6 +195,7 @@ void Dispatch(HWND owner, UINT id) {
     switch (id) {
         case 802: SendMessageW(record ? record->Window : owner, WM_CLOSE, 0, 0); return;
         case 972: return CloseStartPanelAndRemember(1);
+        case 993: return CheckForUpdates(true, true);
         case 995: FirstRunWizard(); return;
         case 973: return CloseStartPanelAndRemember(0);
         default: break;

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cwchar>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -34,6 +35,9 @@ bool Answered(const RecordedCall& call, uint64_t& answer) {
 }
 
 std::atomic<WindowRecord*> ActiveRecord{nullptr};
+
+std::mutex PluginMenusMutex;
+std::vector<uint64_t> PluginMenus;
 
 } // namespace
 
@@ -221,6 +225,38 @@ void InstallPictureRecorder() {
         const RecordedCall call{"InsertImageIntoRichEdit", nullptr, {}, reinterpret_cast<uint64_t>(bitmap)};
         return Answered(call, answer) ? static_cast<int>(answer) : -1;
     };
+}
+
+void InstallPluginMenuRecorders() {
+    {
+        std::lock_guard<std::mutex> lock(PluginMenusMutex);
+        PluginMenus.clear();
+    }
+    Services().AddPluginMenuEntry = [](uint64_t popup, const char* caption) -> uint32_t {
+        Record({"AddPluginMenuEntry", nullptr, caption ? caption : "", popup});
+        std::lock_guard<std::mutex> lock(PluginMenusMutex);
+        PluginMenus.push_back(popup);
+        return static_cast<uint32_t>(PluginMenus.size());
+    };
+    Services().PluginMenuEntryPopup = [](uint32_t index) -> uint64_t {
+        std::lock_guard<std::mutex> lock(PluginMenusMutex);
+        return index < PluginMenus.size() ? PluginMenus[index] : 0;
+    };
+    Services().ErasePluginMenuEntry = [](uint32_t index) {
+        Record({"ErasePluginMenuEntry", nullptr, {}, index});
+        std::lock_guard<std::mutex> lock(PluginMenusMutex);
+        if (index < PluginMenus.size()) PluginMenus.erase(PluginMenus.begin() + index);
+    };
+    Services().RebuildActiveWindowMenu = [](uint32_t dropEntry) {
+        uint64_t answer = 1;
+        if (Answered({"RebuildActiveWindowMenu", nullptr, {}, dropEntry}, answer)) return answer != 0;
+        return true;
+    };
+}
+
+std::vector<uint64_t> RecordedPluginMenus() {
+    std::lock_guard<std::mutex> lock(PluginMenusMutex);
+    return PluginMenus;
 }
 
 void InstallViewStateRecorders() {

@@ -58,6 +58,11 @@ void InstallLogRecorder();
 void InstallSpeechRecorder();
 // InsertImageIntoRichEdit: fails (the caller keeps the bitmap) unless the test answers.
 void InstallPictureRecorder();
+// AddPluginMenuEntry, PluginMenuEntryPopup, ErasePluginMenuEntry and RebuildActiveWindowMenu
+// over a list of the recorder's own: each records its call ("caption" or the index); a rebuild
+// finds an active window unless the test answers 0.
+void InstallPluginMenuRecorders();
+std::vector<uint64_t> RecordedPluginMenus();
 // ClearChatView ("ClearChatView", the window) and SetWindowTabState ("SetWindowTabState", the
 // window, the state).
 void InstallViewStateRecorders();
