@@ -174,7 +174,11 @@ void BigChannel(HWND parent, WindowRecord* server) {
         HandleServerLine(":op!o@h MODE #big " + std::string(changes % 2 ? "-o " : "+o ") + nick, server);
     }
     ReportPart("5,000 MODE changes in the channel of 51,000", changes, kModeChanges, elapsed());
-    std::printf("operators in the list before the changes %d, after %d\n", operatorsBefore, operators());
+    const int operatorsAfter = operators();
+    std::printf("operators in the list before the changes %d, after %d%s\n", operatorsBefore, operatorsAfter,
+                operatorsAfter == operatorsBefore
+                    ? ": the changes did not reach the list, the time is not valid"
+                    : "");
 
     EraseWindowRecord(channel);
     DestroyWindow(channel->NickList);
