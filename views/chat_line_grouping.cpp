@@ -2,16 +2,32 @@
 
 #include "core/window_record.h"
 
-bool IsGroupedChatLine(const WindowRecord* window, const std::wstring& sender) {
-    if (!window || sender != window->PrevSender) return false;
+namespace {
+
+SYSTEMTIME Now() {
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    return now.wHour == window->LastLineTime.wHour && now.wMinute == window->LastLineTime.wMinute;
+    return now;
+}
+
+} // namespace
+
+bool IsGroupedChatLine(const WindowRecord* window, const std::wstring& sender) {
+    return IsGroupedChatLine(window, sender, Now());
+}
+
+bool IsGroupedChatLine(const WindowRecord* window, const std::wstring& sender, const SYSTEMTIME& time) {
+    if (!window || sender != window->PrevSender) return false;
+    return time.wHour == window->LastLineTime.wHour && time.wMinute == window->LastLineTime.wMinute;
 }
 
 void NoteChatLineSender(WindowRecord* window, const std::wstring& sender) {
+    NoteChatLineSender(window, sender, Now());
+}
+
+void NoteChatLineSender(WindowRecord* window, const std::wstring& sender, const SYSTEMTIME& time) {
     if (!window) return;
     window->CurSender = sender;
     window->PrevSender = sender;
-    GetLocalTime(&window->LastLineTime);
+    window->LastLineTime = time;
 }

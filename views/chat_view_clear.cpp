@@ -9,5 +9,5 @@ void views::ClearChatView(WindowRecord* record) {
         SetWindowTextW(record->View, L"");
         record->PrevSender.clear();
     };
-    if (!RunOnViewOwner(record->View, clear)) clear();
+    RunAfterQueuedPrints(record->View, clear);
 }

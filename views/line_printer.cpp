@@ -6,68 +6,72 @@
 #include "common/text_split.h"
 #include "common/tray_icon.h"
 #include "common/xstring.h"
-#include "irc/custom_view_lines.h"
-#include "irc/server_connection.h"
-#include "views/chat_line_grouping.h"
-#include "script/event_scripts.h"
 #include "core/applied_settings.h"
-#include "core/config_values.h"
-#include "core/startup_switches.h"
-#include "core/window_list.h"
 #include "core/client_services.h"
 #include "core/frame_handles.h"
-#include "views/line_text_steps.h"
-#include "views/markup_renderer.h"
-#include "views/print_dispatch.h"
-#include "views/view_redraw.h"
+#include "core/startup_switches.h"
+#include "core/window_list.h"
+#include "irc/custom_view_lines.h"
+#include "irc/server_connection.h"
 #include "markup/strip_format_codes.h"
+#include "script/event_scripts.h"
+#include "views/chat_line_grouping.h"
+#include "views/line_text_steps.h"
+#include "views/markup_reader.h"
+#include "views/print_dispatch.h"
+#include "views/print_settings.h"
+#include "views/rtf_batch.h"
+#include "views/view_bound.h"
+#include "views/view_redraw.h"
 
 #include <shellapi.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace {
-
-struct PrintSettings {
-    bool IgnoreTextAttributes = false;
-    bool TimeStamp = true;
-    bool TrayOnlyOnSpecial = false;
-    bool TrayOnlyOnText = false;
-    std::wstring TimeStampFormat;
-    std::vector<std::string> HiliteWords;
-};
-
-PrintSettings ReadPrintSettings() {
-    PrintSettings s;
-    s.IgnoreTextAttributes = ReadConfigInt("Cfg\\Options2", "Ignore_Text_Attributes", 0) != 0;
-    s.TimeStamp = ReadConfigInt("Cfg\\Options2", "TimeStamp", 1) != 0;
-    s.TrayOnlyOnSpecial = ReadConfigInt("Cfg\\Options2", "TrayNotify_only_on_special", 0) != 0;
-    s.TrayOnlyOnText = ReadConfigInt("Cfg\\Options2", "TrayNotify_only_on_text", 0) != 0;
-    std::string stamp = ReadConfigText("Cfg\\Options1", "TimeStamp_String", "\x02 %02u:%02u:%02u | \x02");
-    UnescapeString(stamp, false);
-    s.TimeStampFormat = NarrowToWide(stamp);
-    SplitQuoted(s.HiliteWords, ReadConfigText("Cfg\\Options3\\Notifications", "Hilite_words", ""), " ",
-                false);
-    return s;
-}
 
 void EndWithOneLineBreak(std::wstring& line) {
     TrimWStringCrLf(line);
     line += L"\r\n";
 }
 
-struct PrintCall {
-    LineKind Kind;
-    WindowRecord* Record;
-    const std::wstring& Text;
-    HWND View;
-    bool NoTimeStamp, NoNotice, NoTray, ChatLine, NoLock;
-    const std::wstring* Sender;
+// What the owner's thread knows once per pass: whether the program is in front and which window
+// the user works in.
+class PassFacts {
+public:
+    bool InFront() {
+        if (!haveFront_) {
+            inFront_ = IsAppForeground();
+            haveFront_ = true;
+        }
+        return inFront_;
+    }
+    WindowRecord* Active() {
+        if (!haveActive_) {
+            active_ = GetActiveWindowRecord();
+            haveActive_ = true;
+        }
+        return active_;
+    }
+
+private:
+    bool inFront_ = false, haveFront_ = false;
+    WindowRecord* active_ = nullptr;
+    bool haveActive_ = false;
+};
+
+// A line that went through every step and only waits to be put into the view.
+struct PreparedLine {
+    WindowRecord* Record = nullptr;
+    std::wstring Line;
+    COLORREF Color = 0;
+    bool IgnoreAttributes = false;
 };
 
 // The first highlight word found runs "On_Hilite"; a script answering 1 replaces the line.
-bool CheckHighlight(const PrintCall& call, const PrintSettings& settings, std::wstring& line) {
+bool CheckHighlight(const QueuedPrint& call, const PrintSettings& settings, std::wstring& line) {
     if (settings.HiliteWords.empty()) return false;
     std::wstring bare = line;
     TrimWStringCrLf(bare);
@@ -99,8 +103,8 @@ bool SuppressesNotices(uint32_t noticeLevel, bool chatLine, const PrintSettings&
 }
 
 // Marks the tab with the line's activity; returns whether the line suppresses notices.
-bool MarkActivity(const PrintCall& call, const PrintSettings& settings, bool highlight, uint32_t activity,
-                  bool inFront) {
+bool MarkActivity(const QueuedPrint& call, const PrintSettings& settings, bool highlight, uint32_t activity,
+                  PassFacts& facts) {
     uint32_t noticeLevel = activity;
     WindowRecord* record = call.Record;
     if (!record) return SuppressesNotices(noticeLevel, call.ChatLine, settings);
@@ -110,7 +114,7 @@ bool MarkActivity(const PrintCall& call, const PrintSettings& settings, bool hig
         if (highlight) SetWindowTabState(record, kTabMentioned, 0);
     } else if (highlight) {
         SetWindowTabState(record, kTabMentioned, 0);
-    } else if (!(inFront && GetActiveWindowRecord() == record)) {
+    } else if (!(facts.InFront() && facts.Active() == record)) {
         noticeLevel = std::max(activity, current);
         bool suppress = SuppressesNotices(noticeLevel, call.ChatLine, settings);
         SetWindowTabState(record, noticeLevel, suppress ? 1 : 0);
@@ -127,41 +131,34 @@ void UpdateTrayBalloon(WindowRecord* record, const std::wstring& plain, bool sup
     ShowTrayBalloon(title.c_str(), record->NoticeText.c_str(), false, nullptr, NIIF_INFO);
 }
 
-void Print(const PrintCall& call) {
+// Every step of a print but putting the line into the view: grouping, highlight, activity,
+// stamp, smileys, log, plug-ins, tray, ticker and pause. False when nothing is to be shown.
+bool PrepareLine(const QueuedPrint& call, PassFacts& facts, PreparedLine& out) {
     WindowRecord* record = call.Record;
     if (CustomViewMode.load() && !call.View) {
         if (record) AppendViewLine(record, call.Text, call.Kind);
-        return;
+        return false;
     }
-    HWND control = call.View ? call.View : (record ? record->View : nullptr);
-    if (!control) return;
-
-    COLORREF color = static_cast<COLORREF>(ReadConfigInt(
-        "Cfg\\Colors", record && record->Type == kServerWindow ? "Server_Color" : "FG_Color", 0));
+    const PrintSettings& settings = CurrentPrintSettings();
+    out.Record = record;
+    out.Color = record && record->Type == kServerWindow ? settings.ServerColor : settings.TextColor;
+    out.IgnoreAttributes = settings.IgnoreTextAttributes;
     std::wstring line = call.Text;
     EndWithOneLineBreak(line);
 
     bool grouped = false;
     if (record) {
         if (call.ChatLine && call.Sender) {
-            grouped = GroupChatMessages.load() && IsGroupedChatLine(record, *call.Sender);
-            NoteChatLineSender(record, *call.Sender);
+            grouped = GroupChatMessages.load() && IsGroupedChatLine(record, *call.Sender, call.Time);
+            NoteChatLineSender(record, *call.Sender, call.Time);
         } else {
             record->PrevSender.clear();
         }
     }
 
-    // The view is scrolled to its end when the line goes in; the keyboard focus stays where the
-    // user has it.
-    bool inFront = IsAppForeground();
-    const bool ownsView = GetWindowThreadProcessId(control, nullptr) == GetCurrentThreadId();
-    // Other threads hand this thread their lines for the view from now on.
-    if (ownsView) PrepareLinePrinter();
-
-    PrintSettings settings = ReadPrintSettings();
     bool highlight = CheckHighlight(call, settings, line);
     uint32_t activity = ActivityLevel(record, line);
-    bool suppress = MarkActivity(call, settings, highlight, activity, inFront);
+    bool suppress = MarkActivity(call, settings, highlight, activity, facts);
 
     HWND ticker = TickerWindow.load();
     std::wstring tickerText;
@@ -170,21 +167,19 @@ void Print(const PrintCall& call) {
         TrimWStringCrLf(tickerText);
     }
 
-    if (settings.TimeStamp && !call.NoTimeStamp) {
-        SYSTEMTIME now{};
-        GetLocalTime(&now);
-        line = FormatTimeStamp(settings.TimeStampFormat, now.wHour, now.wMinute, now.wSecond) + line;
-    }
-    if (grouped)
-        line = HideGroupedPrefix(line, static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0)));
+    if (settings.TimeStamp && !call.NoTimeStamp)
+        line =
+            FormatTimeStamp(settings.TimeStampFormat, call.Time.wHour, call.Time.wMinute, call.Time.wSecond) +
+            line;
+    if (grouped) line = HideGroupedPrefix(line, settings.BackgroundColor);
 
     std::wstring plain = StripFormatCodes(line, kStripAll);
-    if (record && record->Type != kServerWindow && !record->ViewFlag &&
-        ReadConfigInt("Cfg\\Options2", "Replace_Text_Smileys", 1) == 1)
+    if (record && record->Type != kServerWindow && !record->ViewFlag && settings.ReplaceTextSmileys)
         line = ReplaceTextSmileys(line);
 
     if (record && record->Logging) WriteLogLine(record, plain.c_str());
-    if (NotifyPluginsWindowText(line, record ? GetWindowRecordIndex(record) : kNoWindowIndex) == 1) return;
+    if (NotifyPluginsWindowText(line, record ? GetWindowRecordIndex(record) : kNoWindowIndex) == 1)
+        return false;
     if (record && !call.NoTray && (record->NotifyCount == 1 || record->NotifyCount == 2))
         UpdateTrayBalloon(record, plain, suppress);
     if (ticker && !suppress && record && record->Type != kServerWindow && !call.View)
@@ -193,34 +188,154 @@ void Print(const PrintCall& call) {
     if (record && record->Paused && !call.View) {
         record->HeldLines.push_back(call.Text);
         SetWindowTabState(record, kTabHeldLines, 0);
-        return;
+        return false;
+    }
+    out.Line = std::move(line);
+    return true;
+}
+
+// One pass over the lines of one control on its owner's thread. The lines go through their steps
+// in order and into the view together; a print into the same view while the pass runs (a script
+// started by a step, an object offer line) first puts in the lines before it.
+class ViewPass {
+public:
+    explicit ViewPass(HWND control) : control_(control), batch_(control) {
+        previous_ = t_current;
+        t_current = this;
+    }
+    ~ViewPass() { t_current = previous_; }
+    ViewPass(const ViewPass&) = delete;
+    ViewPass& operator=(const ViewPass&) = delete;
+
+    // The pass running on this thread for the control, if any.
+    static ViewPass* For(HWND control) {
+        for (ViewPass* pass = t_current; pass; pass = pass->previous_)
+            if (pass->control_ == control) return pass;
+        return nullptr;
     }
 
-    // On the thread that owns the view no other thread can append to it, so no lock is needed.
-    if (ownsView) DeferViewRedraw(control);
-    RenderTarget target;
-    target.Control = control;
-    target.Record = record;
-    target.NoLock = call.NoLock || ownsView;
-    target.IgnoreAttributes = settings.IgnoreTextAttributes;
-    RenderMarkupLine(target, std::move(line), color);
+    void Add(const QueuedPrint& call, bool bounded) {
+        // The window may have closed while the line was on its way.
+        if (call.Record && !IsWindowRecordListed(call.Record)) return;
+        bounded_ = bounded_ || bounded;
+        PreparedLine line;
+        if (PrepareLine(call, facts_, line)) prepared_.push_back(std::move(line));
+    }
+
+    // Puts in what the pass prepared; with the bound, lines that the bound would take out again
+    // at once are read (their links kept) but not put in.
+    void PutPrepared() {
+        if (putting_) {
+            batch_.Flush();
+            return;
+        }
+        putting_ = true;
+        const size_t count = prepared_.size() - put_;
+        ViewTrimPlan plan;
+        if (bounded_) plan = PlanViewTrim(control_, static_cast<uint32_t>(count));
+        if (plan.RemoveFromView) RemoveOldestViewLines(control_, plan.RemoveFromView);
+        for (size_t skipped = 0; skipped < plan.SkipIncoming && put_ < prepared_.size(); ++skipped, ++put_)
+            Read(prepared_[put_]);
+        uint32_t lines = 0;
+        for (; put_ < prepared_.size(); ++put_, ++lines)
+            batch_.AddLine(Read(prepared_[put_]), prepared_[put_].Record);
+        batch_.Flush();
+        NoteViewLines(control_, lines);
+        putting_ = false;
+    }
+
+    // A print into this view from within the pass: after the lines before it, at once (in the
+    // middle of the line being put in, for an object offer line).
+    void PutNow(const QueuedPrint& call) {
+        if (putting_)
+            batch_.Flush();
+        else
+            PutPrepared();
+        if (call.Record && !IsWindowRecordListed(call.Record)) return;
+        PreparedLine line;
+        if (!PrepareLine(call, facts_, line)) return;
+        batch_.AddLine(Read(line), line.Record);
+        batch_.Flush();
+        NoteViewLines(control_, 1);
+    }
+
+private:
+    std::vector<MarkupItem> Read(const PreparedLine& line) {
+        return ReadMarkupLine(line.Line, batch_.StartLook(), line.Color, line.IgnoreAttributes, line.Record);
+    }
+
+    static thread_local ViewPass* t_current;
+    ViewPass* previous_ = nullptr;
+    HWND control_;
+    RtfBatch batch_;
+    PassFacts facts_;
+    std::vector<PreparedLine> prepared_;
+    size_t put_ = 0;
+    bool putting_ = false;
+    bool bounded_ = false;
+};
+
+thread_local ViewPass* ViewPass::t_current = nullptr;
+
+// A chat window's own view is bounded; a view named by the caller (a dialog's, a list's) is not.
+bool IsBoundedPrint(const QueuedPrint& call) {
+    return call.Record && !call.View;
 }
+
+void RunPass(HWND control, std::vector<QueuedPrint>& lines) {
+    if (!IsWindow(control)) return;
+    // Lines taken while a pass of the view runs (work run after the queued lines, from a step of
+    // that pass) follow the lines it already has.
+    if (ViewPass* running = ViewPass::For(control)) {
+        for (const QueuedPrint& line : lines) running->PutNow(line);
+        return;
+    }
+    // The view is painted once the thread's messages are handled, not while lines go in.
+    DeferViewRedraw(control);
+    ViewPass pass(control);
+    for (const QueuedPrint& line : lines) pass.Add(line, IsBoundedPrint(line));
+    pass.PutPrepared();
+}
+
+// On the view's own thread: a print inside a pass of the view goes in at once; any other one
+// takes the lines queued before it along.
+void PrintOnOwner(HWND control, QueuedPrint& call) {
+    if (ViewPass* pass = ViewPass::For(control)) {
+        pass->PutNow(call);
+        return;
+    }
+    PrepareLinePrinter();
+    std::vector<QueuedPrint> lines = TakeQueuedPrints(control);
+    lines.push_back(std::move(call));
+    RunPass(control, lines);
+}
+
+struct PassInstaller {
+    PassInstaller() { SetPrintPass(RunPass); }
+};
+const PassInstaller g_passInstaller;
 
 } // namespace
 
 void views::PrintToWindow(LineKind kind, WindowRecord* record, const std::wstring& text, HWND view,
                           uint8_t noTimeStamp, uint8_t noNotice, uint8_t noTray, uint8_t chatLine,
-                          uint8_t noLock, const std::wstring* sender) {
-    PrintCall call{kind,          record,      text,          view,        noTimeStamp != 0,
-                   noNotice != 0, noTray != 0, chatLine != 0, noLock != 0, sender};
+                          uint8_t /*noLock*/, const std::wstring* sender) {
     try {
         HWND control = view ? view : (record ? record->View : nullptr);
         if (!control) return;
-        bool handed = RunOnViewOwner(control, [&] {
-            // The window may have closed while the line was on its way.
-            if (!record || IsWindowRecordListed(record)) Print(call);
-        });
-        if (!handed) Print(call);
+        QueuedPrint call;
+        call.Kind = kind;
+        call.Record = record;
+        call.Text = text;
+        call.View = view;
+        call.NoTimeStamp = noTimeStamp != 0;
+        call.NoNotice = noNotice != 0;
+        call.NoTray = noTray != 0;
+        call.ChatLine = chatLine != 0;
+        if (sender) call.Sender = *sender;
+        GetLocalTime(&call.Time);
+        if (QueueForViewOwner(control, call)) return;
+        PrintOnOwner(control, call);
     } catch (...) {
         // A line that cannot be printed is dropped; the caller goes on.
     }

@@ -36,6 +36,7 @@ XmlDocumentWriteLock::XmlDocumentWriteLock(XmlDocument* document) {
 
 XmlDocumentWriteLock::~XmlDocumentWriteLock() {
     if (document_) {
+        document_->lock.writes.fetch_add(1);
         document_->lock.writer.store(0);
         ReleaseSRWLockExclusive(&document_->lock.srw);
     }

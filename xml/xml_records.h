@@ -97,9 +97,16 @@ public:
 
 // Guards a document shared between threads. Exclusive holders may call the profile functions
 // on the same document: the owner thread is remembered and not locked again.
+// Each document's write count starts in a range of its own, so a document made where another
+// one was freed never shows a count that a reader kept from the old one.
+inline std::atomic<uint64_t> XmlDocumentCountStarts{0};
+
 struct XmlDocumentLock {
     SRWLOCK srw = SRWLOCK_INIT;
     std::atomic<DWORD> writer{0};
+    // Counts the write locks released, so readers that keep values taken from the document know
+    // when to read them again.
+    std::atomic<uint64_t> writes{XmlDocumentCountStarts.fetch_add(uint64_t{1} << 32)};
 };
 
 struct XmlDocument {

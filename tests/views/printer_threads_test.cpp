@@ -4,8 +4,11 @@
 #include "core/applied_settings.h"
 #include "core/window_list.h"
 #include "views/line_printer.h"
+#include "views/view_bound.h"
 
+#include <algorithm>
 #include <atomic>
+#include <map>
 #include <set>
 #include <thread>
 
@@ -97,8 +100,9 @@ TEST_F(PrinterThreads, LineForAWindowThatClosedIsDropped) {
 }
 
 // Two connection threads and the interface thread print chat lines into one query window for
-// ten seconds. The printer keeps the sender fields on the view's thread, so every line is shown
-// once and each line's sender is hidden exactly when the line shown before it had the same one.
+// ten seconds. The printer keeps the sender fields on the view's thread, so every line the view
+// keeps (the last ones, within its bound) is shown once and each line's sender is hidden exactly
+// when the line shown before it had the same one.
 TEST_F(PrinterThreads, SendersOfInterleavedChatLinesFollowTheShownOrder) {
     GroupChatMessages = 1;
     WindowRecord* query = AddRecord(kQueryWindow, server_, "bob", host_, view_);
@@ -135,7 +139,21 @@ TEST_F(PrinterThreads, SendersOfInterleavedChatLinesFollowTheShownOrder) {
         lines.emplace_back(static_cast<LONG>(start), text.substr(start, at - start));
     size_t total = 0;
     for (const auto& count : sent) total += static_cast<size_t>(count.load());
-    ASSERT_EQ(lines.size(), total);
+    ASSERT_LE(lines.size(), std::min<size_t>(total, kViewLineLimit));
+    ASSERT_GE(lines.size(), std::min<size_t>(total, kViewLineLimit - kViewTrimBlock));
+    // Of each sender the view keeps the last lines, none lost between them.
+    std::map<std::wstring, int> next;
+    for (const auto& line : lines) {
+        const size_t open = line.second.find(L'<'), close = line.second.find(L'>');
+        ASSERT_NE(close, std::wstring::npos) << testing::PrintToString(line.second);
+        const std::wstring sender = line.second.substr(open + 1, close - open - 1);
+        const int n = std::stoi(line.second.substr(close + 2));
+        if (next.count(sender)) {
+            EXPECT_EQ(n, next[sender]) << "a kept line of " << testing::PrintToString(sender) << " is lost";
+        }
+        next[sender] = n + 1;
+    }
+    for (int who = 0; who < 3; ++who) EXPECT_EQ(next[senders[who]], sent[who].load());
     std::set<std::wstring> seen;
     for (const auto& line : lines) EXPECT_TRUE(seen.insert(line.second).second) << "shown twice";
     EXPECT_GT(sent[0].load(), 100);

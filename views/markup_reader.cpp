@@ -1,21 +1,14 @@
-#include "views/markup_renderer.h"
+#include "views/markup_reader.h"
 
 #include "common/base64.h"
-#include "common/rich_edit_helpers.h"
 #include "common/xstring.h"
-#include "core/client_services.h"
 #include "core/applied_settings.h"
+#include "core/client_services.h"
 #include "core/config_values.h"
 #include "core/window_record.h"
-#include "core/client_services.h"
-#include "views/display_palette.h"
-#include "views/line_printer.h"
-#include "views/link_registry.h"
 #include "markup/markup_codes.h"
-#include "markup/markup_fields.h"
-#include "views/offer_line.h"
-#include "views/rtf_table.h"
-#include "views/smiley_menu.h"
+#include "views/display_palette.h"
+#include "views/link_registry.h"
 
 #include <process.h>
 
@@ -23,7 +16,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <vector>
 
 namespace {
 
@@ -31,10 +23,8 @@ constexpr DWORD kFullMask = CFM_SIZE | CFM_COLOR | CFM_FACE | CFM_CHARSET | CFM_
                             CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT;
 constexpr DWORD kFontMask = CFM_FACE | CFM_CHARSET;
 constexpr DWORD kColorMask = CFM_COLOR | CFM_BACKCOLOR;
-// Everything a run of text carries into the control.
-constexpr DWORD kRunMask = kFullMask | CFM_UNDERLINETYPE | CFM_LINK | CFM_HIDDEN;
 
-bool SameLook(const CHARFORMAT2W& a, const CHARFORMAT2W& b) {
+bool SameLookOf(const CHARFORMAT2W& a, const CHARFORMAT2W& b) {
     const DWORD effects = CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE | CFE_STRIKEOUT | CFE_LINK | CFE_HIDDEN |
                           CFE_AUTOCOLOR | CFE_AUTOBACKCOLOR;
     return (a.dwEffects & effects) == (b.dwEffects & effects) && a.yHeight == b.yHeight &&
@@ -43,39 +33,22 @@ bool SameLook(const CHARFORMAT2W& a, const CHARFORMAT2W& b) {
            wcscmp(a.szFaceName, b.szFaceName) == 0;
 }
 
-// One piece of the rendered line: text in one look, or something put into the view between
-// texts (a table, a picture, an object offer line).
-struct Item {
-    enum Kind { kText, kTable, kSmiley, kOffer } Type = kText;
-    CHARFORMAT2W Look{};
-    std::wstring Text;
-    MarkupTable Table;
-    uint64_t Number = 0;
-    ObjectOffer Offer;
-};
-
 // Reads the markup of one line into items. The codes change a format kept here, as the control's
 // insertion format would change; nothing touches the control until the items are put in.
 class LineReader {
 public:
-    LineReader(const RenderTarget& target, std::wstring line, const CHARFORMAT2W& start, COLORREF color)
-        : t_(target), line_(std::move(line)), start_(start), look_(start) {
+    LineReader(std::wstring line, const CHARFORMAT2W& start, COLORREF color, bool ignoreAttributes,
+               const WindowRecord* record)
+        : ignoreAttributes_(ignoreAttributes), record_(record), line_(std::move(line)), start_(start),
+          look_(start) {
         look_.dwEffects &= ~(CFE_AUTOCOLOR | CFE_LINK | CFE_HIDDEN);
         look_.crTextColor = color;
     }
 
-    std::vector<Item> Read() {
+    std::vector<MarkupItem> Read() {
         Walk();
         CloseRanges();
         return std::move(items_);
-    }
-
-    // The format to leave at the end of the view: the start format.
-    CHARFORMAT2W EndLook() {
-        Restore(kFullMask);
-        CHARFORMAT2W end = look_;
-        end.dwEffects &= ~(CFE_LINK | CFE_HIDDEN);
-        return end;
     }
 
 private:
@@ -87,7 +60,7 @@ private:
                 AddText(L"\r\n");
                 return;
             }
-            if (ch >= 32 || t_.IgnoreAttributes) {
+            if (ch >= 32 || ignoreAttributes_) {
                 AddText(std::wstring(1, ch));
                 ++i;
                 continue;
@@ -97,17 +70,18 @@ private:
     }
 
     void AddText(const std::wstring& text) {
-        if (!items_.empty() && items_.back().Type == Item::kText && SameLook(items_.back().Look, look_)) {
+        if (!items_.empty() && items_.back().Type == MarkupItem::kText &&
+            SameLookOf(items_.back().Look, look_)) {
             items_.back().Text += text;
             return;
         }
-        Item item;
+        MarkupItem item;
         item.Look = look_;
         item.Text = text;
         items_.push_back(std::move(item));
     }
 
-    void AddAction(Item item) { items_.push_back(std::move(item)); }
+    void AddAction(MarkupItem item) { items_.push_back(std::move(item)); }
 
     size_t ApplyCode(size_t i) {
         switch (line_[i]) {
@@ -281,8 +255,8 @@ private:
             case kSymbolSmiley: {
                 ReadNumber(next, 9, number);
                 if (next < line_.size() && line_[next] == kSymbolCode) ++next;
-                Item smiley;
-                smiley.Type = Item::kSmiley;
+                MarkupItem smiley;
+                smiley.Type = MarkupItem::kSmiley;
                 smiley.Number = number;
                 AddAction(std::move(smiley));
                 return next;
@@ -297,14 +271,14 @@ private:
                 if (hiddenOpen_) hiddenStart_ = items_.size();
                 return next;
             case kSymbolTable: {
-                Item table;
-                table.Type = Item::kTable;
+                MarkupItem table;
+                table.Type = MarkupItem::kTable;
                 if (ParseMarkupTable(CommandRun(i, next), table.Table)) AddAction(std::move(table));
                 return next;
             }
             case kSymbolOffer: {
-                Item offer;
-                offer.Type = Item::kOffer;
+                MarkupItem offer;
+                offer.Type = MarkupItem::kOffer;
                 if (ParseObjectOffer(CommandRun(i, next), offer.Offer)) AddAction(std::move(offer));
                 return next;
             }
@@ -353,8 +327,8 @@ private:
             return next;
         }
         MessageBeep(0);
-        if (next < line_.size() && line_[next] == kBeepCode && t_.Record && t_.Record->Window) {
-            uintptr_t thread = _beginthreadex(nullptr, 0, ShakeWindowThread, t_.Record->Window, 0, nullptr);
+        if (next < line_.size() && line_[next] == kBeepCode && record_ && record_->Window) {
+            uintptr_t thread = _beginthreadex(nullptr, 0, ShakeWindowThread, record_->Window, 0, nullptr);
             if (thread) CloseHandle(reinterpret_cast<HANDLE>(thread));
         }
         while (next < line_.size() && line_[next] == kBeepCode) ++next;
@@ -402,77 +376,25 @@ private:
             for (size_t k = hiddenStart_; k < items_.size(); ++k) items_[k].Look.dwEffects &= ~CFE_HIDDEN;
     }
 
-    RenderTarget t_;
+    bool ignoreAttributes_;
+    const WindowRecord* record_;
     std::wstring line_;
     CHARFORMAT2W start_;
     CHARFORMAT2W look_;
     bool bold_ = false, italic_ = false, underline_ = false, strike_ = false;
     bool linkOpen_ = false, hiddenOpen_ = false, fontRun_ = false;
     size_t linkStart_ = 0, hiddenStart_ = 0;
-    std::vector<Item> items_;
+    std::vector<MarkupItem> items_;
 };
-
-void SetInsertionLook(HWND control, const CHARFORMAT2W& look) {
-    CHARFORMAT2W format = look;
-    format.cbSize = sizeof format;
-    format.dwMask = kRunMask;
-    SendMessageW(control, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-}
-
-void InsertSmiley(HWND control, uint64_t number) {
-    if (number > 0xFFFF) return;
-    HMENU menu = ShowSmileyMenu(control, true);
-    HBITMAP bitmap = SmileyMenuBitmap(menu, kSmileyFirstId + static_cast<UINT>(number));
-    if (!bitmap) return;
-    // The insert takes ownership of what it is given; the menu keeps its own.
-    HBITMAP copy = static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, 0, 0, 0));
-    if (copy && InsertImageIntoRichEdit(control, copy) != 0) DeleteObject(copy);
-}
 
 } // namespace
 
-void RenderMarkupLine(const RenderTarget& target, std::wstring line, COLORREF color) {
-    HWND c = target.Control;
-    if (!c) return;
-    // The end of the view is where the line goes; its format there is the one to come back to.
-    RichEditScrollToEnd(c);
-    CHARFORMAT2W start{};
-    start.cbSize = sizeof start;
-    start.dwMask = kRunMask;
-    SendMessageW(c, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&start));
+bool SameRunLook(const CHARFORMAT2W& a, const CHARFORMAT2W& b) {
+    return SameLookOf(a, b);
+}
 
-    LineReader reader(target, std::move(line), start, color);
-    std::vector<Item> items = reader.Read();
-    bool tableInserted = false;
-    PARAFORMAT2 paragraph{};
-    for (const Item& item : items) {
-        switch (item.Type) {
-            case Item::kText:
-                SetInsertionLook(c, item.Look);
-                RichEditAppendText(c, item.Text.c_str(), false, target.NoLock);
-                break;
-            case Item::kTable:
-                if (!tableInserted) {
-                    paragraph.cbSize = sizeof paragraph;
-                    paragraph.dwMask = PFM_TABLE;
-                    SendMessageW(c, EM_GETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&paragraph));
-                    tableInserted = true;
-                }
-                InsertRtfTable(c, item.Table.Rows, item.Table.Columns, item.Table.Cells,
-                               item.Table.Flag != 0);
-                RichEditScrollToEnd(c);
-                break;
-            case Item::kSmiley: InsertSmiley(c, item.Number); break;
-            case Item::kOffer:
-                if (target.Record)
-                    PrintToWindow(kInformationLine, target.Record, FormatOfferLine(item.Offer), nullptr, 1, 0,
-                                  0, 0, 0);
-                RichEditScrollToEnd(c);
-                break;
-        }
-    }
-    RichEditScrollToEnd(c);
-    SetInsertionLook(c, reader.EndLook());
-    // Only a table changes the paragraph format; the next line's paragraph gets the one from before.
-    if (tableInserted) SendMessageW(c, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&paragraph));
+std::vector<MarkupItem> ReadMarkupLine(const std::wstring& line, const CHARFORMAT2W& start, COLORREF color,
+                                       bool ignoreAttributes, const WindowRecord* record) {
+    LineReader reader(line, start, color, ignoreAttributes, record);
+    return reader.Read();
 }

@@ -1,0 +1,38 @@
+// Reading one line of display markup into the pieces a Rich Edit view receives: runs of text in
+// one look each, and the things put between them (tables, smileys, object offer lines).
+#pragma once
+
+#include "markup/markup_fields.h"
+
+#include <windows.h>
+#include <richedit.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct WindowRecord;
+
+// Everything a run of text carries into the control.
+constexpr DWORD kRunMask = CFM_SIZE | CFM_COLOR | CFM_FACE | CFM_CHARSET | CFM_BACKCOLOR | CFM_BOLD |
+                           CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT | CFM_UNDERLINETYPE | CFM_LINK |
+                           CFM_HIDDEN;
+
+struct MarkupItem {
+    enum Kind { kText, kTable, kSmiley, kOffer } Type = kText;
+    CHARFORMAT2W Look{};
+    std::wstring Text;
+    MarkupTable Table;
+    uint64_t Number = 0;
+    ObjectOffer Offer;
+};
+
+// Reads the line (up to and including its first line break) from the start look, with the
+// line's colour as the first text colour. Link commands are recorded as the links are read;
+// beeps sound and the window (of the record, when given) shakes as the codes say. A link or
+// hidden range left open at the end of the line is not marked.
+std::vector<MarkupItem> ReadMarkupLine(const std::wstring& line, const CHARFORMAT2W& start, COLORREF color,
+                                       bool ignoreAttributes, const WindowRecord* record);
+
+// True when both looks draw text alike (the attributes of kRunMask).
+bool SameRunLook(const CHARFORMAT2W& a, const CHARFORMAT2W& b);

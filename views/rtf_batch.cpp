@@ -1,0 +1,305 @@
+#include "views/rtf_batch.h"
+
+#include "common/rich_edit_helpers.h"
+#include "core/client_services.h"
+#include "core/line_kind.h"
+#include "views/offer_line.h"
+#include "views/rtf_table.h"
+#include "views/smiley_menu.h"
+
+#include <cwchar>
+
+namespace {
+
+LONG TextLength(HWND control) {
+    GETTEXTLENGTHEX request{GTL_NUMCHARS | GTL_PRECISE, 1200};
+    return static_cast<LONG>(
+        SendMessageW(control, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&request), 0));
+}
+
+void SelectEnd(HWND control) {
+    CHARRANGE end{-1, -1};
+    SendMessageW(control, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
+}
+
+bool IsAsciiName(const wchar_t* name) {
+    for (const wchar_t* c = name; *c; ++c)
+        if (*c < 32 || *c > 126 || *c == L'\\' || *c == L'{' || *c == L'}' || *c == L';') return false;
+    return true;
+}
+
+// The RTF words of the underline kinds the markup sets.
+const char* UnderlineWord(BYTE type) {
+    switch (type) {
+        case CFU_UNDERLINE: return "\\ul";
+        case CFU_UNDERLINEDOTTED: return "\\uld";
+        case CFU_UNDERLINEDOUBLE: return "\\uldb";
+        default: return nullptr;
+    }
+}
+
+void AppendText(std::string& rtf, const std::wstring& text, LONG& characters, bool& paragraph) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        paragraph = false;
+        if (c == L'\r' || c == L'\n') {
+            // A line ends in one paragraph mark, one character in the view.
+            if (c == L'\n' && i > 0 && text[i - 1] == L'\r') {
+                paragraph = true;
+                continue;
+            }
+            rtf += "\\par\n";
+            ++characters;
+            paragraph = true;
+            continue;
+        }
+        ++characters;
+        if (c == L'\\' || c == L'{' || c == L'}') {
+            rtf += '\\';
+            rtf += static_cast<char>(c);
+        } else if (c == L'\t') {
+            rtf += "\\tab ";
+        } else if (c >= 32 && c < 127) {
+            rtf += static_cast<char>(c);
+        } else {
+            rtf += "\\u" + std::to_string(static_cast<int16_t>(c)) + "?";
+        }
+    }
+}
+
+constexpr const char* kFamilyWords[] = {"\\fnil",    "\\froman",  "\\fswiss",
+                                        "\\fmodern", "\\fscript", "\\fdecor"};
+
+} // namespace
+
+RtfBatch::RtfBatch(HWND control) : control_(control) {}
+
+RtfBatch::~RtfBatch() {
+    try {
+        Flush();
+    } catch (...) {
+        // What could not be put in is lost; the view stays as it is.
+    }
+}
+
+const CHARFORMAT2W& RtfBatch::StartLook() {
+    if (!haveStart_) {
+        RichEditScrollToEnd(control_);
+        start_.cbSize = sizeof start_;
+        start_.dwMask = kRunMask;
+        SendMessageW(control_, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&start_));
+        haveStart_ = true;
+    }
+    return start_;
+}
+
+void RtfBatch::SetInsertionLook(const CHARFORMAT2W& look) {
+    CHARFORMAT2W format = look;
+    format.cbSize = sizeof format;
+    format.dwMask = kRunMask;
+    SendMessageW(control_, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+}
+
+int RtfBatch::ColorIndex(COLORREF color) {
+    for (size_t i = 0; i < colors_.size(); ++i)
+        if (colors_[i] == color) return static_cast<int>(i) + 1;
+    colors_.push_back(color);
+    return static_cast<int>(colors_.size());
+}
+
+int RtfBatch::FontIndex(const CHARFORMAT2W& look) {
+    const int family = (look.bPitchAndFamily >> 4) & 0x0F;
+    std::string entry = std::string(kFamilyWords[family]) + "\\fprq" +
+                        std::to_string(look.bPitchAndFamily & 3) + "\\fcharset" +
+                        std::to_string(look.bCharSet) + " ";
+    for (const wchar_t* c = look.szFaceName; *c; ++c) entry += static_cast<char>(*c);
+    entry += ";";
+    for (size_t i = 0; i < fonts_.size(); ++i)
+        if (fonts_[i] == entry) return static_cast<int>(i) + 1;
+    fonts_.push_back(entry);
+    return static_cast<int>(fonts_.size());
+}
+
+// The control words that turn the start look into this one; expressible is cleared when RTF
+// cannot say it exactly (links, colours with a high byte, sizes between half points, unusual
+// fonts): such a run is formatted through the control after the insert.
+std::string RtfBatch::Differences(const CHARFORMAT2W& look, bool& expressible) {
+    const CHARFORMAT2W& s = StartLook();
+    std::string words;
+    auto toggle = [&](DWORD effect, const char* on, const char* off) {
+        if ((look.dwEffects & effect) != (s.dwEffects & effect))
+            words += (look.dwEffects & effect) ? on : off;
+    };
+    toggle(CFE_BOLD, "\\b", "\\b0");
+    toggle(CFE_ITALIC, "\\i", "\\i0");
+    toggle(CFE_STRIKEOUT, "\\strike", "\\strike0");
+    toggle(CFE_HIDDEN, "\\v", "\\v0");
+    if (look.dwEffects & CFE_LINK) expressible = false;
+
+    const bool underline = (look.dwEffects & CFE_UNDERLINE) != 0;
+    if (underline != ((s.dwEffects & CFE_UNDERLINE) != 0) || look.bUnderlineType != s.bUnderlineType) {
+        const char* word = UnderlineWord(look.bUnderlineType);
+        if (!word) {
+            expressible = false;
+        } else {
+            words += word;
+            if (!underline) words += "\\ulnone";
+        }
+    }
+
+    const bool autoColor = (look.dwEffects & CFE_AUTOCOLOR) != 0;
+    if (autoColor != ((s.dwEffects & CFE_AUTOCOLOR) != 0) ||
+        (!autoColor && look.crTextColor != s.crTextColor)) {
+        if (autoColor)
+            words += "\\cf0";
+        else if (look.crTextColor >> 24)
+            expressible = false;
+        else
+            words += "\\cf" + std::to_string(ColorIndex(look.crTextColor));
+    }
+    const bool autoBack = (look.dwEffects & CFE_AUTOBACKCOLOR) != 0;
+    if (autoBack != ((s.dwEffects & CFE_AUTOBACKCOLOR) != 0) ||
+        (!autoBack && look.crBackColor != s.crBackColor)) {
+        if (autoBack)
+            words += "\\highlight0";
+        else if (look.crBackColor >> 24)
+            expressible = false;
+        else
+            words += "\\highlight" + std::to_string(ColorIndex(look.crBackColor));
+    }
+
+    if (look.yHeight != s.yHeight) {
+        if (look.yHeight > 0 && look.yHeight % 10 == 0)
+            words += "\\fs" + std::to_string(look.yHeight / 10);
+        else
+            expressible = false;
+    }
+    if (wcscmp(look.szFaceName, s.szFaceName) != 0 || look.bCharSet != s.bCharSet ||
+        look.bPitchAndFamily != s.bPitchAndFamily) {
+        // A font of another character set would make the control read the text in its code page.
+        const bool plainCharset = look.bCharSet == ANSI_CHARSET || look.bCharSet == DEFAULT_CHARSET;
+        if (plainCharset && look.szFaceName[0] && IsAsciiName(look.szFaceName) &&
+            (look.bPitchAndFamily & 0x0C) == 0 && (look.bPitchAndFamily >> 4) < 6)
+            words += "\\f" + std::to_string(FontIndex(look));
+        else
+            expressible = false;
+    }
+    return words;
+}
+
+void RtfBatch::AddRun(const CHARFORMAT2W& look, const std::wstring& text) {
+    if (text.empty()) return;
+    if (body_.empty()) {
+        base_ = TextLength(control_);
+        pendingChars_ = 0;
+    }
+    bool expressible = true;
+    std::string words = Differences(look, expressible);
+    const LONG first = base_ + pendingChars_;
+    if (!expressible) words.clear();
+    body_ += "{" + words;
+    // A blank ends a control word; anywhere else it would be text.
+    if (!words.empty()) body_ += ' ';
+    AppendText(body_, text, pendingChars_, endsWithParagraph_);
+    body_ += "}";
+    if (!expressible) lateRuns_.push_back({first, base_ + pendingChars_, look});
+}
+
+void RtfBatch::Flush() {
+    if (body_.empty()) return;
+    std::string rtf = "{\\rtf1\\ansi\\uc1";
+    if (!fonts_.empty()) {
+        rtf += "{\\fonttbl";
+        for (size_t i = 0; i < fonts_.size(); ++i) rtf += "{\\f" + std::to_string(i + 1) + fonts_[i] + "}";
+        rtf += "}";
+    }
+    if (!colors_.empty()) {
+        rtf += "{\\colortbl ;";
+        for (COLORREF c : colors_)
+            rtf += "\\red" + std::to_string(GetRValue(c)) + "\\green" + std::to_string(GetGValue(c)) +
+                   "\\blue" + std::to_string(GetBValue(c)) + ";";
+        rtf += "}";
+    }
+    rtf += body_;
+    rtf += "}";
+    const bool paragraphAtEnd = endsWithParagraph_;
+    const LONG expected = base_ + pendingChars_;
+    body_.clear();
+    colors_.clear();
+    fonts_.clear();
+
+    SelectEnd(control_);
+    SETTEXTEX options{ST_SELECTION, CP_ACP};
+    SendMessageW(control_, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&options),
+                 reinterpret_cast<LPARAM>(rtf.c_str()));
+    // Some controls leave out the last paragraph mark of RTF put into a selection.
+    if (paragraphAtEnd && TextLength(control_) == expected - 1) {
+        SelectEnd(control_);
+        SendMessageW(control_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"\r"));
+    }
+    for (const LateRun& run : lateRuns_) {
+        CHARRANGE range{run.Start, run.End};
+        SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+        SetInsertionLook(run.Look);
+    }
+    lateRuns_.clear();
+    RichEditScrollToEnd(control_);
+    SetInsertionLook(StartLook());
+}
+
+void RtfBatch::PutSpecial(const MarkupItem& item, WindowRecord* record, bool& tableInLine,
+                          PARAFORMAT2& paragraph) {
+    Flush();
+    RichEditScrollToEnd(control_);
+    switch (item.Type) {
+        case MarkupItem::kTable:
+            if (!tableInLine) {
+                paragraph.cbSize = sizeof paragraph;
+                paragraph.dwMask = PFM_TABLE;
+                SendMessageW(control_, EM_GETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&paragraph));
+                tableInLine = true;
+            }
+            InsertRtfTable(control_, item.Table.Rows, item.Table.Columns, item.Table.Cells,
+                           item.Table.Flag != 0);
+            break;
+        case MarkupItem::kSmiley: {
+            if (item.Number > 0xFFFF) break;
+            HMENU menu = ShowSmileyMenu(control_, true);
+            HBITMAP bitmap = SmileyMenuBitmap(menu, kSmileyFirstId + static_cast<UINT>(item.Number));
+            if (!bitmap) break;
+            // The insert takes ownership of what it is given; the menu keeps its own.
+            HBITMAP copy = static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, 0, 0, 0));
+            if (copy && InsertImageIntoRichEdit(control_, copy) != 0) DeleteObject(copy);
+            break;
+        }
+        case MarkupItem::kOffer:
+            // The offer line starts from the look the text before it had.
+            if (haveLastLook_) SetInsertionLook(lastLook_);
+            if (record)
+                PrintToWindow(kInformationLine, record, FormatOfferLine(item.Offer), nullptr, 1, 0, 0, 0, 0);
+            break;
+        case MarkupItem::kText: break;
+    }
+    RichEditScrollToEnd(control_);
+    SetInsertionLook(StartLook());
+}
+
+void RtfBatch::AddLine(const std::vector<MarkupItem>& items, WindowRecord* record) {
+    bool tableInLine = false;
+    PARAFORMAT2 paragraph{};
+    haveLastLook_ = false;
+    for (const MarkupItem& item : items) {
+        if (item.Type == MarkupItem::kText) {
+            AddRun(item.Look, item.Text);
+            lastLook_ = item.Look;
+            haveLastLook_ = true;
+        } else {
+            PutSpecial(item, record, tableInLine, paragraph);
+        }
+    }
+    // Only a table changes the paragraph format; the next line's paragraph gets the one from before.
+    if (tableInLine) {
+        Flush();
+        SendMessageW(control_, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&paragraph));
+    }
+}

@@ -1,0 +1,58 @@
+// Putting the lines of one printing pass into a Rich Edit view together: the text runs of all
+// lines go into the view as one RTF insert, which costs the control about as much as one line.
+// Tables, smileys and object offer lines are put in between, where the line has them.
+#pragma once
+
+#include "views/markup_reader.h"
+
+#include <windows.h>
+#include <richedit.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct WindowRecord;
+
+class RtfBatch {
+public:
+    explicit RtfBatch(HWND control);
+    ~RtfBatch();
+    RtfBatch(const RtfBatch&) = delete;
+    RtfBatch& operator=(const RtfBatch&) = delete;
+
+    // The format at the end of the view, where the lines go; every line starts from it and the
+    // view is left with it.
+    const CHARFORMAT2W& StartLook();
+    // Adds the pieces of one line of the record's (null for none); text waits for Flush, anything
+    // else is put in at once after the text added before it (an object offer line is printed
+    // into the record's window).
+    void AddLine(const std::vector<MarkupItem>& items, WindowRecord* record);
+    // Puts the text added so far into the view.
+    void Flush();
+
+private:
+    struct LateRun {
+        LONG Start, End;
+        CHARFORMAT2W Look;
+    };
+    void AddRun(const CHARFORMAT2W& look, const std::wstring& text);
+    std::string Differences(const CHARFORMAT2W& look, bool& expressible);
+    int ColorIndex(COLORREF color);
+    int FontIndex(const CHARFORMAT2W& look);
+    void PutSpecial(const MarkupItem& item, WindowRecord* record, bool& tableInLine, PARAFORMAT2& paragraph);
+    void SetInsertionLook(const CHARFORMAT2W& look);
+
+    HWND control_;
+    bool haveStart_ = false;
+    CHARFORMAT2W start_{};
+    CHARFORMAT2W lastLook_{};
+    bool haveLastLook_ = false;
+    std::string body_;
+    std::vector<COLORREF> colors_;
+    std::vector<std::string> fonts_; // font table entries, in index order from 1
+    std::vector<LateRun> lateRuns_;  // looks that RTF cannot carry, set after the insert
+    LONG base_ = 0;                  // characters in the view when the pending text began
+    LONG pendingChars_ = 0;
+    bool endsWithParagraph_ = false;
+};
