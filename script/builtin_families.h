@@ -13,5 +13,9 @@ std::span<const BuiltinEntry> NumberBuiltins();
 std::span<const BuiltinEntry> StringBuiltins();
 std::span<const BuiltinEntry> FormatBuiltins();
 std::span<const BuiltinEntry> RememberedUserBuiltins();
+std::span<const BuiltinEntry> FileStreamBuiltins();
+std::span<const BuiltinEntry> FileSystemBuiltins();
+std::span<const BuiltinEntry> SettingsBuiltins();
+std::span<const BuiltinEntry> SocketBuiltins();
 // The last named entries of the chain.
 std::span<const BuiltinEntry> SlicingBuiltins();

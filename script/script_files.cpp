@@ -19,8 +19,9 @@ std::map<int64_t, std::shared_ptr<FILE>>& Files() {
 
 int64_t RegisterScriptFile(FILE* stream) {
     if (!stream) return 0;
-    const int64_t handle = static_cast<int64_t>(reinterpret_cast<uintptr_t>(stream));
+    static int64_t lastHandle = 0;
     std::lock_guard<std::mutex> lock(FilesMutex());
+    const int64_t handle = ++lastHandle;
     Files()[handle] = std::shared_ptr<FILE>(stream, [](FILE* f) { std::fclose(f); });
     return handle;
 }
@@ -41,4 +42,11 @@ bool CloseScriptFile(int64_t handle) {
         Files().erase(found);
     }
     return true; // the stream closes here, outside the lock, unless a write still holds it
+}
+
+std::vector<int64_t> ScriptFileHandles() {
+    std::vector<int64_t> handles;
+    std::lock_guard<std::mutex> lock(FilesMutex());
+    for (const auto& entry : Files()) handles.push_back(entry.first);
+    return handles;
 }

@@ -281,3 +281,8 @@ int XmlRenameProfileSection(const char* section, const char* newName, const char
         return 1;
     });
 }
+
+int XmlChangeProfile(const char* file, XmlDocument* document,
+                     const std::function<int(XmlDocument*)>& change) {
+    return ChangeDocument(file, document, change);
+}

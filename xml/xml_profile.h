@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -66,3 +67,7 @@ int XmlWriteProfileWideStringFile(const char* section, const char* key, const wc
 // the file could not be written).
 int XmlRenameProfileSection(const char* section, const char* newName, const char* file,
                             XmlDocument* document);
+// Runs change on the document under its write lock, or on the file loaded for the call, which
+// is written back whole (only once complete) when change returns non-zero. Returns change's
+// result, or 0 when the file could not be loaded or written.
+int XmlChangeProfile(const char* file, XmlDocument* document, const std::function<int(XmlDocument*)>& change);

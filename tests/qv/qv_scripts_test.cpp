@@ -78,6 +78,15 @@ std::string Settings(const std::wstring& folder, const std::wstring& data) {
                                Doubled(place) +
                                "\\\\js_marker.txt\", true);\r\nf.Write(\"$4*\");\r\nf.Close();\r\n}\r\n}\r\n"
                                "/msg #test blocks ran";
+    std::string slashed = place;
+    for (char& c : slashed)
+        if (c == '\\') c = '/';
+    const std::string kept = "\"" + slashed + "/kept.txt\"";
+    const std::string files = "#nodebug\r\n$r = AppendtextCRLF(" + kept + ", kept line)\r\n$h = fopen(" +
+                              kept + ", \"rb\")\r\n/msg #test files read=fread($h, 9) size=GetFileSize(" +
+                              kept +
+                              ") close=fclose($h) nick=GetStringX(\"Cfg\\Options1\", Default_Nick, none) "
+                              "port=htons(6667)";
     std::string text = DefaultSettings(folder + L"\\qvres.dll");
     ReplaceOnce(text, "Default_Nick=\"\"", "Default_Nick=\"scripter\"");
     ReplaceOnce(text, "Flood_Delay_MS=\"1000\"", "Flood_Delay_MS=\"0\"");
@@ -89,7 +98,8 @@ std::string Settings(const std::wstring& folder, const std::wstring& data) {
                     Entry("/hkone", 0, " Keyboard_Trigger=\"833\"", "/msg #test hotkey one") +
                     Entry("/hktwo", 0, " Keyboard_Trigger=\"833\"", "/msg #test hotkey two") +
                     Entry("/hkthree", 0, " Keyboard_Trigger=\"834\"", "/msg #test hotkey three") +
-                    Entry("/ticks", 0, "", "/timer ticker 3 1 /msg #test tick $1") + "</Scripts>");
+                    Entry("/ticks", 0, "", "/timer ticker 3 1 /msg #test tick $1") +
+                    Entry("/keep", 0, "", files) + "</Scripts>");
     return text;
 }
 
@@ -138,6 +148,13 @@ TEST(QvScripts, BuiltInsForeignBlocksHotKeysTimersAndPluginScriptsInARunningQv) 
         Heard(friendly, {":scripter!", "PRIVMSG #test :probe count=2 op=3 host=1 mine=1 type=2 ops=\"1\"",
                          "topic=\"scripts welcome\" first=\"@friendly\" where=\"#test\" len=8"}))
         << Received(friendly);
+
+    // A script keeps a file of its own and reads the user's settings in memory.
+    TypeLine(GetDlgItem(channel, 902), L"/keep");
+    EXPECT_TRUE(Heard(friendly, {":scripter!", "PRIVMSG #test :files read=\"kept line\" size=11 close= "
+                                               "nick=\"scripter\" port=2842"}))
+        << Received(friendly);
+    EXPECT_EQ("kept line\r\n", ReadFileBytes(data + L"\\kept.txt"));
 
     // Server text reaches both blocks through an incoming trigger on the connection thread, and
     // arrives in them as text.

@@ -5,8 +5,11 @@
 
 #include "common/text_split.h"
 #include "common/xstring.h"
+#include "script/script_files.h"
 #include "script/script_interpreter.h"
 #include "script/script_variables.h"
+#include "tests/support/test_files.h"
+#include "xml/config_documents.h"
 
 #include <commctrl.h>
 
@@ -40,6 +43,31 @@ std::vector<std::wstring> CorpusFiles(const std::wstring& folder) {
 
 class ScriptCorpus : public ScriptHarness {
 protected:
+    // "@@folder": the script runs in a new empty folder, its current folder, whose path the
+    // global variable $folder holds; the folder, and the streams the script left open, go when
+    // it ends.
+    void UseFolder() {
+        folder_ = std::make_unique<TestFolder>(L"qv_corpus");
+        wchar_t previous[MAX_PATH] = {};
+        GetCurrentDirectoryW(MAX_PATH, previous);
+        previous_ = previous;
+        SetCurrentDirectoryW(folder_->Path().c_str());
+        ScriptVariable v;
+        v.Name = "folder";
+        v.Values[0] = WideToNarrow(folder_->Path());
+        v.IsText = 1;
+        ScriptScopesWriteLock lock(ScriptScopesMutex());
+        GlobalScriptVariables.push_back(v);
+    }
+    void LeaveFolder() {
+        for (int64_t handle : ScriptFileHandles()) CloseScriptFile(handle);
+        if (!folder_) return;
+        SetCurrentDirectoryW(previous_.c_str());
+        folder_.reset();
+    }
+    std::unique_ptr<TestFolder> folder_;
+    std::wstring previous_;
+
     // A nick list for #chan: each word is an item, "nick:ident" fills the second column.
     void AddNicks(const std::string& words) {
         HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 200, 300, nullptr,
@@ -102,6 +130,8 @@ protected:
         if (script.size() >= 2) script.resize(script.size() - 2); // the last line's CR LF
         uint32_t result = Run(script, parameters, target, mode, defaultResult);
         ScriptLineBudget = kDefaultScriptLineBudget;
+        LeaveFolder();
+        UserConfigDocument = nullptr;
         if (Channel->NickList) DestroyWindow(Channel->NickList);
         Channel->NickList = nullptr;
         Channel->Topic.clear();
@@ -123,6 +153,8 @@ protected:
             CallLog::Instance().AnswerText = [answer](const RecordedCall&) { return answer; };
         }
         if (key == "nicks") AddNicks(value);
+        if (key == "folder") UseFolder();
+        if (key == "settings") UseSettings(value);
         if (key == "select") Select(std::stoi(value));
         if (key == "topic") Channel->Topic = value;
         if (key == "modes") Channel->Modes = value;
