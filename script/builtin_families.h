@@ -13,5 +13,9 @@ std::span<const BuiltinEntry> NumberBuiltins();
 std::span<const BuiltinEntry> StringBuiltins();
 std::span<const BuiltinEntry> FormatBuiltins();
 std::span<const BuiltinEntry> RememberedUserBuiltins();
+std::span<const BuiltinEntry> PromptBuiltins();
+std::span<const BuiltinEntry> HashBuiltins();
+std::span<const BuiltinEntry> SystemBuiltins();
+std::span<const BuiltinEntry> MathBuiltins();
 // The last named entries of the chain.
 std::span<const BuiltinEntry> SlicingBuiltins();

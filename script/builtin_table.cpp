@@ -10,7 +10,8 @@ std::span<const BuiltinEntry> BuiltinTable() {
         std::vector<BuiltinEntry> rows;
         for (std::span<const BuiltinEntry> family :
              {WindowBuiltins(), VariableBuiltins(), AddressBuiltins(), NumberBuiltins(), StringBuiltins(),
-              FormatBuiltins(), RememberedUserBuiltins(), SlicingBuiltins()})
+              FormatBuiltins(), RememberedUserBuiltins(), PromptBuiltins(), HashBuiltins(), SystemBuiltins(),
+              MathBuiltins(), SlicingBuiltins()})
             rows.insert(rows.end(), family.begin(), family.end());
         return rows;
     }();
