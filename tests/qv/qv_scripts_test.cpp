@@ -185,6 +185,7 @@ TEST(QvScripts, BuiltInsForeignBlocksHotKeysTimersAndPluginScriptsInARunningQv) 
     ASSERT_TRUE(Eventually([&] { return (prompt = qv.FindDialogWith(L"Your name?")) != nullptr; }, kWait));
     EXPECT_EQ(frame, GetWindow(prompt, GW_OWNER));
     EXPECT_EQ(L"guest", WindowText(GetDlgItem(prompt, 102)));
+    EXPECT_TRUE(SaveScreenshot(prompt, ScreenshotFolder() + L"\\qv_script_prompt.png"));
     PostMessageW(GetDlgItem(prompt, 102), WM_KEYDOWN, VK_RETURN, 0);
     HWND box = nullptr;
     ASSERT_TRUE(Eventually([&] { return (box = qv.FindDialogWith(L"Boxed text")) != nullptr; }, kWait));

@@ -5,6 +5,7 @@
 
 #include "common/app_state.h"
 #include "common/crash_filter.h"
+#include "common/tray_icon.h"
 #include "common/xstring.h"
 #include "core/client_services.h"
 #include "tests/recorders/recorders.h"
@@ -123,6 +124,17 @@ TEST_F(SystemBuiltins, SmallServicesOfTheProgramAndOfWindows) {
     for (const std::wstring& file : files) DeleteFileW(file.c_str());
     EXPECT_EQ(0u, out[2].find("input: /echo 1     \"qvlang.dll\" [\"")) << out[2];
     EXPECT_EQ(std::string::npos, out[2].find("[\"\"]")) << "the login name is empty";
+}
+
+TEST_F(SystemBuiltins, TrayBalloonNeedsBothTitleAndText) {
+    Run("/echo traymessage(Title, Some news)");
+    EXPECT_EQ(L"Title", std::wstring(TrayIconData().szInfoTitle));
+    EXPECT_EQ(L"Some news", std::wstring(TrayIconData().szInfo));
+    EXPECT_EQ(L"Some news", std::wstring(TrayIconData().szTip));
+    Run("/echo traymessage(\"\", Tip only)");
+    EXPECT_EQ(L"", std::wstring(TrayIconData().szInfo));
+    EXPECT_EQ(L"Tip only", std::wstring(TrayIconData().szTip));
+    EXPECT_EQ("input: /echo ", Line(1));
 }
 
 WindowRecord* MovieWindow = nullptr;
