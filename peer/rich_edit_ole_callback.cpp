@@ -1,5 +1,7 @@
 #include "peer/rich_edit_ole_callback.h"
 
+#include "common/ole_site_helpers.h"
+
 MyRole::MyRole(HWND richEdit) : host_(richEdit), parent_(GetParent(richEdit)) {}
 
 HRESULT MyRole::QueryInterface(REFIID iid, void** out) {
@@ -42,13 +44,7 @@ HRESULT MyRole::GetInPlaceContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow*
         *document = static_cast<IOleInPlaceFrame*>(this);
         AddRef();
     }
-    if (info) {
-        info->cb = sizeof *info;
-        info->fMDIApp = FALSE;
-        info->hwndFrame = host_;
-        info->haccel = nullptr;
-        info->cAccelEntries = 0;
-    }
+    DescribeFrame(info, host_);
     return S_OK;
 }
 
@@ -65,17 +61,8 @@ HRESULT MyRole::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow**
         AddRef();
     }
     if (document) *document = nullptr;
-    RECT client{};
-    GetClientRect(host_, &client);
-    if (position) *position = client;
-    if (clip) *clip = client;
-    if (info) {
-        info->cb = sizeof *info;
-        info->fMDIApp = FALSE;
-        info->hwndFrame = parent_;
-        info->haccel = nullptr;
-        info->cAccelEntries = 0;
-    }
+    PlaceInClientArea(host_, position, clip);
+    DescribeFrame(info, parent_);
     return S_OK;
 }
 

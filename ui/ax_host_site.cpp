@@ -1,5 +1,7 @@
 #include "ui/ax_host_site.h"
 
+#include "common/ole_site_helpers.h"
+
 #include <cstring>
 #include <string>
 
@@ -159,17 +161,8 @@ HRESULT AxHostSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWind
         AddRef();
     }
     if (document) *document = nullptr;
-    RECT client{};
-    GetClientRect(host_, &client);
-    if (position) *position = client;
-    if (clip) *clip = client;
-    if (info) {
-        info->cb = sizeof *info;
-        info->fMDIApp = FALSE;
-        info->hwndFrame = parent_;
-        info->haccel = nullptr;
-        info->cAccelEntries = 0;
-    }
+    PlaceInClientArea(host_, position, clip);
+    DescribeFrame(info, parent_);
     return S_OK;
 }
 

@@ -1,5 +1,6 @@
 #include "update/update_download.h"
 
+#include "common/internet_url.h"
 #include "update/update_dialog.h"
 #include "update/update_messages.h"
 
@@ -12,24 +13,11 @@ namespace {
 
 constexpr DWORD kBlockSize = 10000;
 
-class InternetHandle {
-public:
-    explicit InternetHandle(HINTERNET handle = nullptr) : handle_(handle) {}
-    ~InternetHandle() {
-        if (handle_) InternetCloseHandle(handle_);
-    }
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-    void reset(HINTERNET handle) {
-        if (handle_) InternetCloseHandle(handle_);
-        handle_ = handle;
-    }
-    HINTERNET get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-
-private:
-    HINTERNET handle_;
-};
+// Only http and https addresses are fetched.
+bool CrackWebUrl(const std::wstring& url, UrlParts& parts) {
+    return CrackUrl(url, parts) &&
+           (parts.Scheme == INTERNET_SCHEME_HTTP || parts.Scheme == INTERNET_SCHEME_HTTPS);
+}
 
 void SetDecoding(HINTERNET handle, BOOL on) {
     InternetSetOptionW(handle, INTERNET_OPTION_HTTP_DECODING, &on, sizeof on);
@@ -38,57 +26,6 @@ void SetDecoding(HINTERNET handle, BOOL on) {
 void SetReceiveTimeout(HINTERNET handle) {
     DWORD timeout = kUpdateReceiveTimeoutMs;
     InternetSetOptionW(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
-}
-
-struct UrlParts {
-    INTERNET_SCHEME Scheme = INTERNET_SCHEME_UNKNOWN;
-    INTERNET_PORT Port = 0;
-    std::wstring Host, User, Password, Object;
-};
-
-bool CrackUrl(const std::wstring& url, UrlParts& parts) {
-    const DWORD room = static_cast<DWORD>(url.size() + 1);
-    std::vector<wchar_t> host(room), user(room), password(room), path(room), extra(room);
-    URL_COMPONENTSW c{};
-    c.dwStructSize = sizeof c;
-    c.lpszHostName = host.data();
-    c.dwHostNameLength = room;
-    c.lpszUserName = user.data();
-    c.dwUserNameLength = room;
-    c.lpszPassword = password.data();
-    c.dwPasswordLength = room;
-    c.lpszUrlPath = path.data();
-    c.dwUrlPathLength = room;
-    c.lpszExtraInfo = extra.data();
-    c.dwExtraInfoLength = room;
-    if (!InternetCrackUrlW(url.c_str(), static_cast<DWORD>(url.size()), 0, &c)) return false;
-    parts.Scheme = c.nScheme;
-    parts.Port = c.nPort;
-    parts.Host.assign(host.data(), c.dwHostNameLength);
-    parts.User.assign(user.data(), c.dwUserNameLength);
-    parts.Password.assign(password.data(), c.dwPasswordLength);
-    parts.Object.assign(path.data(), c.dwUrlPathLength);
-    parts.Object.append(extra.data(), c.dwExtraInfoLength);
-    if (parts.Object.empty()) parts.Object = L"/";
-    return !parts.Host.empty() &&
-           (parts.Scheme == INTERNET_SCHEME_HTTP || parts.Scheme == INTERNET_SCHEME_HTTPS);
-}
-
-const wchar_t* NullIfEmpty(const std::wstring& text) {
-    return text.empty() ? nullptr : text.c_str();
-}
-
-DWORD QueryNumber(HINTERNET request, DWORD what, bool& present) {
-    DWORD value = 0, size = sizeof value, index = 0;
-    present = HttpQueryInfoW(request, what | HTTP_QUERY_FLAG_NUMBER, &value, &size, &index) != FALSE;
-    return value;
-}
-
-bool HasHeader(HINTERNET request, DWORD what) {
-    wchar_t value[64] = {};
-    DWORD size = sizeof value, index = 0;
-    return HttpQueryInfoW(request, what, value, &size, &index) != FALSE ||
-           GetLastError() == ERROR_INSUFFICIENT_BUFFER;
 }
 
 // The handles of one download: the session, and the connection and request of a request built
@@ -101,7 +38,7 @@ struct OpenedDownload {
 
 bool OpenByRequest(const UpdateDownloadRequest& job, OpenedDownload& open) {
     UrlParts parts;
-    if (!CrackUrl(job.Url, parts)) return false;
+    if (!CrackWebUrl(job.Url, parts)) return false;
     open.Connection.reset(InternetConnectW(open.Session.get(), parts.Host.c_str(), parts.Port,
                                            NullIfEmpty(parts.User), NullIfEmpty(parts.Password),
                                            INTERNET_SERVICE_HTTP, 0, 0));
@@ -126,7 +63,7 @@ bool OpenByRequest(const UpdateDownloadRequest& job, OpenedDownload& open) {
 
 bool OpenDirectly(const UpdateDownloadRequest& job, OpenedDownload& open) {
     UrlParts parts;
-    if (!CrackUrl(job.Url, parts)) return false;
+    if (!CrackWebUrl(job.Url, parts)) return false;
     SetDecoding(open.Session.get(), TRUE);
     SetReceiveTimeout(open.Session.get());
     open.Request.reset(InternetOpenUrlW(open.Session.get(), job.Url.c_str(), nullptr, 0,

@@ -102,9 +102,7 @@ TEST(QvCommands, TypedCommandsActOnWindowsTimersListsAndSettings) {
     NgircdServer server;
     ASSERT_TRUE(server.WaitReady());
     IrcClient friendly(server.Port(), "friendly");
-    ASSERT_TRUE(friendly.WaitFor(" 001 ", kWait));
-    friendly.Send("JOIN #test");
-    ASSERT_TRUE(friendly.WaitFor("JOIN :#test", kWait));
+    ASSERT_TRUE(friendly.Joins("#test", kWait));
 
     friendly.Send("JOIN #two");
     QvSession qv(server.Port(), false);
@@ -142,9 +140,7 @@ TEST(QvCommands, APluginAddsAMenuSaysLinesFaultsAndIsLoadedAndUnloaded) {
     NgircdServer server;
     ASSERT_TRUE(server.WaitReady());
     IrcClient friendly(server.Port(), "friendly");
-    ASSERT_TRUE(friendly.WaitFor(" 001 ", kWait));
-    friendly.Send("JOIN #test");
-    ASSERT_TRUE(friendly.WaitFor("JOIN :#test", kWait));
+    ASSERT_TRUE(friendly.Joins("#test", kWait));
 
     QvSession qv(server.Port(), true);
     ASSERT_TRUE(qv.Open());

@@ -185,9 +185,7 @@ TEST(QvFirstUse, ActionsScriptsAndTheSavedSettingsFileReadRight) {
     NgircdServer server;
     ASSERT_TRUE(server.WaitReady());
     IrcClient friendly(server.Port(), "friendly");
-    ASSERT_TRUE(friendly.WaitFor(" 001 ", kWait));
-    friendly.Send("JOIN #test");
-    ASSERT_TRUE(friendly.WaitFor("JOIN :#test", kWait));
+    ASSERT_TRUE(friendly.Joins("#test", kWait));
 
     PortableFolder folder(kProgramFiles);
     const std::wstring data = folder.UserDataFolder();

@@ -116,9 +116,7 @@ TEST(QvScripts, BuiltInsForeignBlocksHotKeysTimersAndPluginScriptsInARunningQv) 
     NgircdServer server;
     ASSERT_TRUE(server.WaitReady());
     IrcClient friendly(server.Port(), "friendly");
-    ASSERT_TRUE(friendly.WaitFor(" 001 ", kWait));
-    friendly.Send("JOIN #test");
-    ASSERT_TRUE(friendly.WaitFor("JOIN :#test", kWait));
+    ASSERT_TRUE(friendly.Joins("#test", kWait));
     friendly.Send("TOPIC #test :scripts welcome");
 
     PortableFolder folder({L"qv.exe", L"qvlang.dll", L"qvres.dll", L"qv_script_plugin.dll"});

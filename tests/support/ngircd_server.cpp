@@ -163,3 +163,7 @@ std::vector<IrcClient::Received> IrcClient::Lines() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return lines_;
 }
+
+bool IrcClient::Joins(const std::string& channel, DWORD timeoutMs) {
+    return WaitFor(" 001 ", timeoutMs) && Send("JOIN " + channel) && WaitFor("JOIN :" + channel, timeoutMs);
+}

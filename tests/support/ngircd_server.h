@@ -57,6 +57,8 @@ public:
     bool Send(const std::string& line); // CR LF is added
     // The first line received so far, or within the time, that contains the text.
     bool WaitFor(const std::string& text, DWORD timeoutMs = 5000);
+    // Waits for registration, joins the channel and waits for the server's JOIN.
+    bool Joins(const std::string& channel, DWORD timeoutMs = 5000);
     struct Received {
         std::string Line;
         ULONGLONG Tick;
