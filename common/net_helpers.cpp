@@ -27,6 +27,16 @@ uint32_t RecvAll(SOCKET socket, char* buffer, int length, int flags) {
     return static_cast<uint32_t>(received);
 }
 
+uint32_t SendAll(SOCKET socket, const char* data, int length, int flags) {
+    int sent = 0;
+    while (sent < length) {
+        const int n = send(socket, data + sent, length - sent, flags);
+        if (n == 0 || n == SOCKET_ERROR) break;
+        sent += n;
+    }
+    return static_cast<uint32_t>(sent);
+}
+
 uint32_t ResolveHost(const char* host, uint32_t port, uint32_t datagram, void* address, size_t addressSize,
                      uint32_t family) {
     using GetAddrInfoFn = int(WSAAPI*)(const char*, const char*, const addrinfo*, addrinfo**);

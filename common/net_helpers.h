@@ -14,6 +14,9 @@ std::string FormatIPv6(const uint8_t (&address)[16]);
 // Calls recv until length bytes have arrived; stops early when a call returns 0 or
 // SOCKET_ERROR. Returns the bytes received.
 uint32_t RecvAll(SOCKET socket, char* buffer, int length, int flags);
+// Calls send until length bytes are written; stops early when a call returns 0 or fails.
+// Returns the bytes sent.
+uint32_t SendAll(SOCKET socket, const char* data, int length, int flags);
 
 // Resolves host and port for one family (AF_INET or AF_INET6) as TCP, or UDP when datagram is
 // non-zero, with getaddrinfo looked up in WS2_32.DLL for the call. Copies the first address into

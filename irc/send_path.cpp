@@ -26,16 +26,6 @@ void SetFloodDelay(HWND frame, uint32_t periodMs) {
     }
 }
 
-uint32_t SendAll(SOCKET socket, const char* data, int length, int flags) {
-    int sent = 0;
-    while (sent < length) {
-        const int n = send(socket, data + sent, length - sent, flags);
-        if (n == 0 || n == SOCKET_ERROR) break;
-        sent += n;
-    }
-    return static_cast<uint32_t>(sent);
-}
-
 namespace {
 
 // A DCC chat line is written on the thread that typed it, the interface thread: a peer that

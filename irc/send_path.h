@@ -32,9 +32,6 @@ uint32_t SendServerLine(std::string_view line, WindowRecord* window, uint8_t for
 // its session's writer. Runs on the interface thread and never writes a socket itself.
 void FlushSendQueues();
 
-// Calls send until length bytes are written; stops early when a call returns 0 or fails.
-uint32_t SendAll(SOCKET socket, const char* data, int length, int flags);
-
 // Sends on a DCC chat window's connection; length 0xFFFFFFFF measures NUL-terminated data.
 // 0 for null data, a length of 0 or a window without a DCC connection. Never queued. Typed
 // lines call it on the interface thread, so a peer that takes nothing for 200 ms ends the write

@@ -1,5 +1,7 @@
 #include "shell/menu_commands.h"
 
+#include "assist/assist_handshake.h"
+#include "assist/assistance_request.h"
 #include "commands/input_dispatcher.h"
 #include "common/app_state.h"
 #include "common/text_split.h"
@@ -197,6 +199,9 @@ void Dispatch(HWND owner, UINT id) {
         case 972: return CloseStartPanelAndRemember(1);
         case 993: return CheckForUpdates(true, true);
         case 995: FirstRunWizard(); return;
+        case 990:
+            RequestRemoteAssistance(nullptr, AssistanceAuthorHost(), kAssistPort, kAssistCallerData);
+            return;
         case 973: return CloseStartPanelAndRemember(0);
         default: break;
     }

@@ -1,0 +1,2 @@
+// Remote assistance calls no service of the layers above it.
+void InstallTestServices() {}
