@@ -35,11 +35,14 @@ std::string Md5HexOfBuffer(const void* data, size_t length) {
     return Hex(digest, digestLength);
 }
 
-bool Md5HexOfFile(std::string& hex, const std::string& path) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+namespace {
+
+// The digest of the rest of the open file; false when it cannot be read.
+bool DigestHexOfFile(std::string& hex, std::FILE* opened, const EVP_MD* kind) {
+    std::unique_ptr<std::FILE, FileCloser> file(opened);
     if (!file) return false;
     std::unique_ptr<EVP_MD_CTX, DigestFree> ctx(EVP_MD_CTX_new());
-    if (!ctx || !EVP_DigestInit_ex(ctx.get(), EVP_md5(), nullptr)) return false;
+    if (!ctx || !EVP_DigestInit_ex(ctx.get(), kind, nullptr)) return false;
     std::vector<unsigned char> piece(65536);
     size_t got;
     while ((got = std::fread(piece.data(), 1, piece.size(), file.get())) > 0)
@@ -50,4 +53,18 @@ bool Md5HexOfFile(std::string& hex, const std::string& path) {
     if (!EVP_DigestFinal_ex(ctx.get(), digest, &digestLength)) return false;
     hex = Hex(digest, digestLength);
     return true;
+}
+
+} // namespace
+
+bool Md5HexOfFile(std::string& hex, const std::string& path) {
+    return DigestHexOfFile(hex, std::fopen(path.c_str(), "rb"), EVP_md5());
+}
+
+bool Md5HexOfFile(std::string& hex, const std::wstring& path) {
+    return DigestHexOfFile(hex, _wfopen(path.c_str(), L"rb"), EVP_md5());
+}
+
+bool Sha1HexOfFile(std::string& hex, const std::wstring& path) {
+    return DigestHexOfFile(hex, _wfopen(path.c_str(), L"rb"), EVP_sha1());
 }

@@ -66,6 +66,9 @@ struct ClientServices {
     // Prompts and menu texts (ui).
     bool (*PromptText)(HWND owner, const std::wstring& title, const std::wstring& prompt, wchar_t* text,
                        uint32_t timeoutSeconds) = nullptr;
+    bool (*PromptList)(HWND owner, const std::wstring& title, const std::wstring& prompt,
+                       const std::vector<std::wstring>& choices, std::vector<bool>& selection,
+                       bool single) = nullptr;
     void (*GetMenuLabel)(uint32_t commandId, uint32_t flags, wchar_t* out) = nullptr;
 
     // DCC hand-offs (peer) and the end of a chat (shell).
@@ -107,6 +110,8 @@ struct ClientServices {
     int (*InsertImageIntoRichEdit)(HWND richEdit, HBITMAP bitmap) = nullptr;
     int (*InsertOleObject)(HWND richEdit, const wchar_t* storagePath, const CLSID& clsid,
                            IOleObject** object) = nullptr;
+    // The movie player in the window's view (peer): 0 when none was inserted.
+    int (*InsertFlashObject)(WindowRecord* record, const std::wstring& movie, uint32_t background) = nullptr;
 
     // Emptying a chat view and forgetting the sender its grouping kept (views).
     void (*ClearChatView)(WindowRecord* record) = nullptr;
@@ -195,6 +200,13 @@ inline bool PromptText(HWND owner, const std::wstring& title, const std::wstring
                        uint32_t timeoutSeconds) {
     auto call = Services().PromptText;
     return call ? call(owner, title, prompt, text, timeoutSeconds) : false;
+}
+
+// On OK, one flag per choice in selection; single: one choice only.
+inline bool PromptList(HWND owner, const std::wstring& title, const std::wstring& prompt,
+                       const std::vector<std::wstring>& choices, std::vector<bool>& selection, bool single) {
+    auto call = Services().PromptList;
+    return call ? call(owner, title, prompt, choices, selection, single) : false;
 }
 
 // Without an owner the label is empty, so a caller never reads an unwritten buffer.
@@ -302,6 +314,12 @@ inline int InsertOleObject(HWND richEdit, const wchar_t* storagePath, const CLSI
     if (object) *object = nullptr;
     auto call = Services().InsertOleObject;
     return call ? call(richEdit, storagePath, clsid, object) : 0;
+}
+
+// background 0xFFFFFFFF: the view's own background colour.
+inline int InsertFlashObject(WindowRecord* record, const std::wstring& movie, uint32_t background) {
+    auto call = Services().InsertFlashObject;
+    return call ? call(record, movie, background) : 0;
 }
 
 inline void ClearChatView(WindowRecord* record) {

@@ -17,5 +17,9 @@ std::span<const BuiltinEntry> FileStreamBuiltins();
 std::span<const BuiltinEntry> FileSystemBuiltins();
 std::span<const BuiltinEntry> SettingsBuiltins();
 std::span<const BuiltinEntry> SocketBuiltins();
+std::span<const BuiltinEntry> PromptBuiltins();
+std::span<const BuiltinEntry> HashBuiltins();
+std::span<const BuiltinEntry> SystemBuiltins();
+std::span<const BuiltinEntry> MathBuiltins();
 // The last named entries of the chain.
 std::span<const BuiltinEntry> SlicingBuiltins();

@@ -11,7 +11,8 @@ std::span<const BuiltinEntry> BuiltinTable() {
         for (std::span<const BuiltinEntry> family :
              {WindowBuiltins(), VariableBuiltins(), AddressBuiltins(), NumberBuiltins(), StringBuiltins(),
               FormatBuiltins(), RememberedUserBuiltins(), FileStreamBuiltins(), FileSystemBuiltins(),
-              SettingsBuiltins(), SocketBuiltins(), SlicingBuiltins()})
+              SettingsBuiltins(), SocketBuiltins(), PromptBuiltins(), HashBuiltins(), SystemBuiltins(),
+              MathBuiltins(), SlicingBuiltins()})
             rows.insert(rows.end(), family.begin(), family.end());
         return rows;
     }();

@@ -63,6 +63,7 @@ void InstallClientServices() {
     s.SpeakText = &peer::SpeakText;
     s.InsertImageIntoRichEdit = &peer::InsertImageIntoRichEdit;
     s.InsertOleObject = &peer::InsertOleObject;
+    s.InsertFlashObject = &peer::InsertFlashObject;
     s.ClearChatView = &views::ClearChatView;
     s.PromptSaveFileName = &ui::PromptSaveFileName;
     s.StartDownload = &shell::StartDownload;

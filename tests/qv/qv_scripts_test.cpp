@@ -92,14 +92,17 @@ std::string Settings(const std::wstring& folder, const std::wstring& data) {
     ReplaceOnce(text, "Flood_Delay_MS=\"1000\"", "Flood_Delay_MS=\"0\"");
     ReplaceOnce(text, "Installed_Plugins=\"\"",
                 "Installed_Plugins=\"" + WideToNarrow(folder) + "\\qv_script_plugin.dll\"");
-    ReplaceOnce(text, "<Scripts />",
-                "<Scripts>" + Entry("/probe", 0, "", probe) +
-                    Entry("*PRIVMSG #test :inject *", 1, "", inject) +
-                    Entry("/hkone", 0, " Keyboard_Trigger=\"833\"", "/msg #test hotkey one") +
-                    Entry("/hktwo", 0, " Keyboard_Trigger=\"833\"", "/msg #test hotkey two") +
-                    Entry("/hkthree", 0, " Keyboard_Trigger=\"834\"", "/msg #test hotkey three") +
-                    Entry("/ticks", 0, "", "/timer ticker 3 1 /msg #test tick $1") +
-                    Entry("/keep", 0, "", files) + "</Scripts>");
+    ReplaceOnce(
+        text, "<Scripts />",
+        "<Scripts>" + Entry("/probe", 0, "", probe) + Entry("*PRIVMSG #test :inject *", 1, "", inject) +
+            Entry("/hkone", 0, " Keyboard_Trigger=\"833\"", "/msg #test hotkey one") +
+            Entry("/hktwo", 0, " Keyboard_Trigger=\"833\"", "/msg #test hotkey two") +
+            Entry("/hkthree", 0, " Keyboard_Trigger=\"834\"", "/msg #test hotkey three") +
+            Entry("/ticks", 0, "", "/timer ticker 3 1 /msg #test tick $1") + Entry("/keep", 0, "", files) +
+            Entry("/ask", 0, "",
+                  "/msg #test asked=AskInput(Asking, Your name?, guest) "
+                  "timed=AskInput(Asking, Wait, tick, 1) box=MessageBox(Boxed text, Box title, 0)") +
+            "</Scripts>");
     return text;
 }
 
@@ -188,6 +191,22 @@ TEST(QvScripts, BuiltInsForeignBlocksHotKeysTimersAndPluginScriptsInARunningQv) 
     EXPECT_TRUE(Eventually([&] { return ticks() == 3; }, kWait)) << Received(friendly);
     Sleep(2500);
     EXPECT_EQ(3, ticks());
+
+    // The prompts of a script belong to the frame and are answered by posted keys; the timed one
+    // ends by itself with its initial text.
+    TypeLine(GetDlgItem(channel, 902), L"/ask");
+    HWND prompt = nullptr;
+    ASSERT_TRUE(Eventually([&] { return (prompt = qv.FindDialogWith(L"Your name?")) != nullptr; }, kWait));
+    EXPECT_EQ(frame, GetWindow(prompt, GW_OWNER));
+    EXPECT_EQ(L"guest", WindowText(GetDlgItem(prompt, 102)));
+    EXPECT_TRUE(SaveScreenshot(prompt, ScreenshotFolder() + L"\\qv_script_prompt.png"));
+    PostMessageW(GetDlgItem(prompt, 102), WM_KEYDOWN, VK_RETURN, 0);
+    HWND box = nullptr;
+    ASSERT_TRUE(Eventually([&] { return (box = qv.FindDialogWith(L"Boxed text")) != nullptr; }, kWait));
+    EXPECT_EQ(frame, GetWindow(box, GW_OWNER));
+    PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(Heard(friendly, {":scripter!", "PRIVMSG #test :asked=\"guest\" timed=\"tick\" box=1"}))
+        << Received(friendly);
 
     SetForegroundWindow(frame);
     Sleep(1000);

@@ -149,6 +149,24 @@ void InstallPromptRecorder() {
     };
 }
 
+void InstallListPromptRecorder() {
+    Services().PromptList = [](HWND, const std::wstring& title, const std::wstring& prompt,
+                               const std::vector<std::wstring>& choices, std::vector<bool>& selection,
+                               bool single) {
+        std::wstring text = title + L"|" + prompt;
+        for (const std::wstring& choice : choices) text += L"|" + choice;
+        RecordedCall call{"PromptList", nullptr, WideToNarrow(text), single ? 1u : 0u};
+        CallLog& log = CallLog::Instance();
+        log.Add(call);
+        if (!log.AnswerText) return false;
+        const std::string flags = log.AnswerText(call);
+        if (flags.empty()) return false;
+        selection.assign(choices.size(), false);
+        for (size_t i = 0; i < flags.size() && i < choices.size(); ++i) selection[i] = flags[i] == '1';
+        return true;
+    };
+}
+
 void InstallMenuLabelRecorder() {
     Services().GetMenuLabel = [](uint32_t commandId, uint32_t, wchar_t* out) {
         CallLog::Instance().Add({"GetMenuLabel", nullptr, {}, commandId});

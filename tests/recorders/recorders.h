@@ -38,6 +38,9 @@ void InstallTriggerWorkerRecorder();
 void InstallShakeRecorder();
 // PromptText: OK with the test's answer text, Cancel when it gives none.
 void InstallPromptRecorder();
+// PromptList: records "title|prompt|choice|..." with 1 for the one-choice list; OK with the
+// test's answer as one "0" or "1" per choice, Cancel when it gives none or an empty answer.
+void InstallListPromptRecorder();
 // GetMenuLabel: "Menu <id>".
 void InstallMenuLabelRecorder();
 // HandleDccSendOffer and DccChatThread.

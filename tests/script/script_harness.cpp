@@ -173,6 +173,8 @@ std::vector<std::string> ScriptHarness::Output() const {
             out.push_back("send" + where + ": " + EscapeControls(t));
         } else if (c.Service == "PromptText") {
             out.push_back("prompt");
+        } else if (c.Service == "PromptList") {
+            out.push_back("list prompt: " + t);
         }
     }
     return out;

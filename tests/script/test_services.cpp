@@ -12,6 +12,7 @@ void InstallTestServices() {
     InstallInputRecorders();
     InstallForegroundRecorder();
     InstallPromptRecorder();
+    InstallListPromptRecorder();
     InstallDisconnectRecorder();
     InstallPluginRecorders();
 }
