@@ -33,6 +33,7 @@ void InstallClientServices() {
     s.NotifyPluginsServerLine = &commands::NotifyPluginsServerLine;
     s.NotifyPluginsWindowText = &commands::NotifyPluginsWindowText;
     s.PromptText = &ui::PromptText;
+    s.PromptList = &ui::PromptList;
     s.GetMenuLabel = &ui::GetMenuLabel;
     s.HandleDccSendOffer = &peer::HandleDccSendOffer;
     s.DccChatThread = &peer::DccChatThread;

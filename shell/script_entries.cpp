@@ -33,6 +33,8 @@ std::vector<ScriptEntry> ReadScriptEntries() {
         entry.TriggerType = Number(child, "Trigger_Type");
         entry.Trigger = Text(child, "Trigger");
         entry.Description = Text(child, "Description");
+        entry.Enabled = Number(child, "Enabled") == 1;
+        if (XmlElementGetCDataCount(child) > 0) entry.Code = XmlElementGetCDataSections(child)[0]->text;
         entry.NickPopup = Number(child, "Nick_Popup") != 0;
         entry.WindowPopup[1] = Number(child, "Server_Popup") == 1;
         entry.WindowPopup[2] = Number(child, "Channel_Popup") == 1;

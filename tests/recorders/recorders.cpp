@@ -121,14 +121,14 @@ void InstallShakeRecorder() {
 
 void InstallPromptRecorder() {
     Services().PromptText = [](HWND, const std::wstring& title, const std::wstring& prompt, wchar_t* text,
-                               uint32_t timeout) {
+                               size_t capacity, uint32_t timeout) {
         RecordedCall call{"PromptText", nullptr, WideToNarrow(title + L"|" + prompt), timeout};
         CallLog& log = CallLog::Instance();
         log.Add(call);
-        if (!log.AnswerText) return false;
+        if (!log.AnswerText || capacity == 0) return false;
         const std::wstring answer = NarrowToWide(log.AnswerText(call));
-        wcsncpy(text, answer.c_str(), 999);
-        text[999] = 0;
+        wcsncpy(text, answer.c_str(), capacity - 1);
+        text[capacity - 1] = 0;
         return true;
     };
 }
@@ -208,5 +208,69 @@ void InstallPictureRecorder() {
         uint64_t answer = 0;
         const RecordedCall call{"InsertImageIntoRichEdit", nullptr, {}, reinterpret_cast<uint64_t>(bitmap)};
         return Answered(call, answer) ? static_cast<int>(answer) : -1;
+    };
+}
+
+namespace {
+
+void Reached(const char* entry, WindowRecord* window = nullptr, const std::string& text = {},
+             HWND owner = nullptr) {
+    CallLog::Instance().Add({entry, window, text, reinterpret_cast<uint64_t>(owner)});
+}
+
+} // namespace
+
+void InstallMenuEntryRecorders() {
+    ClientServices& s = Services();
+    s.OpenConnectDialog = [](HWND owner, uint32_t init) {
+        Reached("OpenConnectDialog", nullptr, std::to_string(init), owner);
+    };
+    s.OpenJoinDialog = [](HWND owner, WindowRecord* server) { Reached("OpenJoinDialog", server, {}, owner); };
+    s.OpenKickDialog = [](HWND owner, WindowRecord* channel, const std::vector<std::wstring>& nicks) {
+        std::string text;
+        for (const std::wstring& nick : nicks) text += (text.empty() ? "" : " ") + WideToNarrow(nick);
+        Reached("OpenKickDialog", channel, text, owner);
+    };
+    s.OpenChannelControlDialog = [](HWND owner, uint32_t init) {
+        Reached("OpenChannelControlDialog", nullptr, std::to_string(init), owner);
+    };
+    s.OpenListInformationDialog = [](HWND owner) {
+        Reached("OpenListInformationDialog", nullptr, {}, owner);
+    };
+    s.OpenPreferences = [](const std::string& section) { Reached("OpenPreferences", nullptr, section); };
+    s.ToggleTickerWindow = [](WindowRecord* record) { Reached("ToggleTickerWindow", record); };
+    s.OpenDccSendDialog = [](HWND owner, WindowRecord* window) {
+        Reached("OpenDccSendDialog", window, {}, owner);
+    };
+    s.OpenWaveIn = [](WindowRecord* record) { Reached("OpenWaveIn", record); };
+    s.CloseWaveIn = [] { Reached("CloseWaveIn"); };
+    s.OpenWaveOut = [](WindowRecord* record) { Reached("OpenWaveOut", record); };
+    s.CloseWaveOut = [] { Reached("CloseWaveOut"); };
+    s.SendVoiceListening = [](WindowRecord* record) { Reached("SendVoiceListening", record); };
+    s.InsertActiveXObject = [](WindowRecord* record) { Reached("InsertActiveXObject", record); };
+    s.LoadPictureFile = [](const std::wstring& path) -> HBITMAP {
+        Reached("LoadPictureFile", nullptr, WideToNarrow(path));
+        return nullptr;
+    };
+    s.InsertFlashObject = [](HWND view, const std::wstring& path, int background) {
+        Reached("InsertFlashObject", nullptr, WideToNarrow(path) + " " + std::to_string(background), view);
+    };
+    s.RequestChannelList = [](WindowRecord* record) { Reached("RequestChannelList", record); };
+    s.ShowChannelList = [](WindowRecord* record, uint32_t id) {
+        Reached("ShowChannelList", record, std::to_string(id));
+    };
+    s.FindInView = [](WindowRecord* record, uint32_t id) {
+        Reached("FindInView", record, std::to_string(id));
+    };
+    s.RunLogCommand = [](WindowRecord* record, uint32_t id) {
+        Reached("RunLogCommand", record, std::to_string(id));
+    };
+    s.ToggleLightSensor = [] { Reached("ToggleLightSensor"); };
+    s.CheckForUpdates = [](uint32_t userAsked, uint32_t showResult) {
+        Reached("CheckForUpdates", nullptr, std::to_string(userAsked) + " " + std::to_string(showResult));
+    };
+    s.RequestRemoteAssistance = [](HWND owner, const std::string& host, uint16_t port,
+                                   const std::string& data) {
+        Reached("RequestRemoteAssistance", nullptr, host + ":" + std::to_string(port) + " " + data, owner);
     };
 }

@@ -54,3 +54,8 @@ void InstallLogRecorder();
 void InstallSpeechRecorder();
 // InsertImageIntoRichEdit: fails (the caller keeps the bitmap) unless the test answers.
 void InstallPictureRecorder();
+// The dialogs and features the menu commands open (connect, join, kick, channel control, list
+// information, preferences, ticker, DCC send, voice, objects, channel list, find, logs, light
+// sensor, updates, remote assistance): each records its arguments, the owner's handle as the
+// number; LoadPictureFile gives no picture.
+void InstallMenuEntryRecorders();
