@@ -153,7 +153,7 @@ int main() {
     InstallBenchServices();
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
-    SetCommandWordHandler("PRIVMSG", CountPrivmsg);
+    SetCommandWordHandler("PRIVMSG", CountPrivmsg, 2);
 
     const std::string stream = MakeStream();
     const double megabytes = static_cast<double>(stream.size()) / 1e6;

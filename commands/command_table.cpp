@@ -1,5 +1,6 @@
 #include "commands/command_table.h"
 
+#include "commands/client_command_handlers.h"
 #include "commands/command_handlers.h"
 #include "common/text_compare.h"
 
@@ -8,25 +9,19 @@
 
 namespace {
 
-// Commands whose handlers this program does not carry yet: they refuse, so their lines take
-// the road of every unknown command (the triggers, then the server).
-uint64_t NotAvailable(const CommandCall&) {
-    RefuseCommand();
-}
-
 constexpr CommandRow kCommandTable[] = {
-    {"/eval //", 2, false, NotAvailable},
+    {"/eval //", 2, false, EvalCommand},
     {"/prefix", 2, false, PrefixCommand},
     {"/emulateserver", 2, false, EmulateServerCommand},
-    {"/run", 2, false, NotAvailable},
-    {"/shellexecute", 3, false, NotAvailable},
-    {"/fetch /sfetch", 3, false, NotAvailable},
+    {"/run", 2, false, RunCommand},
+    {"/shellexecute", 3, false, ShellExecuteCommand},
+    {"/fetch /sfetch", 3, false, FetchCommand},
     {"/names", 1, true, NamesCommand},
     {"/disconnect", 1, false, DisconnectCommand},
     {"/reconnect", 1, false, ReconnectCommand},
     {"/server", 1, false, ServerCommand},
-    {"/font /ffont /lbfont /tabfont /bfont /ifont", 1, false, NotAvailable},
-    {"/color /tcolor /fgcolor /lbgfcolor /lbbgcolor /infgcolor /inbgcolor", 1, false, NotAvailable},
+    {"/font /ffont /lbfont /tabfont /bfont /ifont", 1, false, FontsCommand},
+    {"/color /tcolor /fgcolor /lbgfcolor /lbbgcolor /infgcolor /inbgcolor", 1, false, ColorsCommand},
     {"/quit", 1, false, QuitCommand},
     {"/away", 2, false, AwayCommand},
     {"/join", 1, true, JoinCommand},
@@ -40,46 +35,46 @@ constexpr CommandRow kCommandTable[] = {
     {"/ctcp", 3, false, CtcpCommand},
     {"/ctcpreply", 3, false, CtcpReplyCommand},
     {"/part /leave", 1, false, PartCommand},
-    {"/timer", 1, false, NotAvailable},
-    {"/play", 2, false, NotAvailable},
-    {"/clear /close", 1, false, NotAvailable},
-    {"/destroystaticvariable", 2, false, NotAvailable},
-    {"/destroyglobalvariable", 2, false, NotAvailable},
-    {"/runscript", 2, false, NotAvailable},
+    {"/timer", 1, false, TimerCommand},
+    {"/play", 2, false, PlayCommand},
+    {"/clear /close", 1, false, ClearCommand},
+    {"/destroystaticvariable", 2, false, DestroyStaticVariableCommand},
+    {"/destroyglobalvariable", 2, false, DestroyGlobalVariableCommand},
+    {"/runscript", 2, false, RunScriptCommand},
     {"/raw /quote", 2, false, RawCommand},
     {"/setuserlevel /setuserenemylevel /setuserfriendlevel /setuserident /setuserdomain /setuserdata "
      "/setuserstring",
-     2, false, NotAvailable},
-    {"/define", 3, false, NotAvailable},
-    {"/undefine", 2, false, NotAvailable},
-    {"/protect", 4, false, NotAvailable},
-    {"/loadplugins", 1, false, NotAvailable},
-    {"/unloadplugins", 1, false, NotAvailable},
-    {"/deprotect", 4, false, NotAvailable},
+     2, false, SetUserCommand},
+    {"/define", 3, false, DefineCommand},
+    {"/undefine", 2, false, UndefineCommand},
+    {"/protect", 4, false, ProtectCommand},
+    {"/loadplugins", 1, false, LoadPluginsCommand},
+    {"/unloadplugins", 1, false, UnloadPluginsCommand},
+    {"/deprotect", 4, false, ProtectCommand},
     {"/wallv /wallo /wallop /wallq /wallexo /wallexv", 3, false, WallCommand},
     {"/opnotice /pops", 2, false, OpNoticeCommand},
-    {"/awin /achan", 3, false, NotAvailable},
-    {"/display /addtext /addtextw /say", 3, false, NotAvailable},
-    {"/sendobjectkill", 3, false, NotAvailable},
-    {"/getobject /ffetch", 6, false, NotAvailable},
-    {"/sendobject", 3, false, NotAvailable},
-    {"/installscript", 2, false, NotAvailable},
-    {"/installskin", 1, false, NotAvailable},
-    {"/encoding /charset", 2, false, NotAvailable},
-    {"/utf8", 1, false, NotAvailable},
+    {"/awin /achan", 3, false, DisplayAllCommand},
+    {"/display /addtext /addtextw /say", 3, false, DisplayCommand},
+    {"/sendobjectkill", 3, false, SendObjectKillCommand},
+    {"/getobject /ffetch", 6, false, GetObjectCommand},
+    {"/sendobject", 3, false, SendObjectCommand},
+    {"/installscript", 2, false, InstallScriptCommand},
+    {"/installskin", 1, false, InstallSkinCommand},
+    {"/encoding /charset", 2, false, EncodingCommand},
+    {"/utf8", 1, false, Utf8Command},
     {"/lag", 1, false, LagCommand},
-    {"/debug", 2, false, NotAvailable},
-    {"/prefs /preferences", 1, false, NotAvailable},
+    {"/debug", 2, false, DebugCommand},
+    {"/prefs /preferences", 1, false, PreferencesCommand},
     {"/query /fquery", 2, false, QueryCommand},
-    {"/ignore /notify /blacklist /autoop /autovp /autovoice /nottalk /talknotify", 2, false, NotAvailable},
-    {"/plugin", 2, false, NotAvailable},
-    {"/send /tsend", 3, false, NotAvailable},
-    {"/dns", 2, false, NotAvailable},
-    {"/tchat", 2, false, NotAvailable},
-    {"/chat /sslchat /schat", 2, false, NotAvailable},
-    {"/dcc /icc /dcc4 /icc4 /dcc6 /icc6", 3, false, NotAvailable},
-    {"/_set", 3, false, NotAvailable},
-    {"/_script", 2, false, NotAvailable},
+    {"/ignore /notify /blacklist /autoop /autovp /autovoice /nottalk /talknotify", 2, false, UserListCommand},
+    {"/plugin", 2, false, PluginPathCommand},
+    {"/send /tsend", 3, false, SendFileCommand},
+    {"/dns", 2, false, DnsCommand},
+    {"/tchat", 2, false, TestChatCommand},
+    {"/chat /sslchat /schat", 2, false, ChatCommand},
+    {"/dcc /icc /dcc4 /icc4 /dcc6 /icc6", 3, false, DccCommand},
+    {"/_set", 3, false, SetAddressCommand},
+    {"/_script", 2, false, TriggerScriptCommand},
 };
 
 bool RowHasWord(const CommandRow& row, const std::string& word) {

@@ -9,6 +9,7 @@
 #include "irc/server_connection.h"
 #include "irc/user_address.h"
 #include "core/dcc_connection.h"
+#include "core/remote_text.h"
 #include "script/event_scripts.h"
 #include "core/window_record.h"
 #include "core/client_services.h"
@@ -56,12 +57,19 @@ bool OnInputSwallows(const char* line, const std::string& trimmed, WindowRecord*
     return RunEventScript("On_Input", window, window, line, result, 0) == kEventHandled;
 }
 
+// A trigger worker for a line set off by text from a server: it runs as such text too.
+unsigned __stdcall RemoteTriggerThread(void* job) {
+    RemoteTextScope remote;
+    return RunTriggerScriptThread(job);
+}
+
 // The typed-command triggers run on a thread of their own when the line was entered on the
 // interface thread, else inline.
 void RunTriggers(const char* line, WindowRecord* window) {
     auto* job = new ScriptTriggerJob{line, window};
     if (OnInterfaceThread()) {
-        const uintptr_t thread = _beginthreadex(nullptr, 0, RunTriggerScriptThread, job, 0, nullptr);
+        const auto worker = HandlingRemoteText() ? RemoteTriggerThread : RunTriggerScriptThread;
+        const uintptr_t thread = _beginthreadex(nullptr, 0, worker, job, 0, nullptr);
         if (thread) {
             CloseHandle(reinterpret_cast<HANDLE>(thread));
             return;

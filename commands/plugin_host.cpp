@@ -1,104 +1,207 @@
 #include "commands/plugin_host.h"
 
+#include "commands/plugin_call_guard.h"
+#include "common/app_state.h"
 #include "common/xstring.h"
 #include "irc/server_connection.h"
 #include "core/window_list.h"
 
 #include <atomic>
+#include <cstdio>
 #include <map>
+#include <memory>
 
 namespace {
-
-using EventEntry = uint64_t(__cdecl*)(uint32_t code, void* block);
-using VersionEntry = uint32_t(__cdecl*)(uint32_t, uint32_t, uint32_t);
-using UnloadEntry = void(__cdecl*)(uint32_t);
 
 constexpr uint64_t kConsumed = 1;
 constexpr uint64_t kUnloadMe = 2;
 
 struct PluginEntry {
     HMODULE Module = nullptr;
-    EventEntry Event = nullptr;
-    VersionEntry Version = nullptr;
-    UnloadEntry Unload = nullptr;
-    FARPROC Toolbar = nullptr; // resolved and kept; nothing calls it
+    const void* Event = nullptr;   // BrindlexProc (code, block) -> 64-bit result
+    const void* Version = nullptr; // BrindlexVersion7 (7, 94, 0) -> 1 refuses
+    const void* Unload = nullptr;  // BrindlexUnload (0)
+    FARPROC Toolbar = nullptr;     // resolved and kept; nothing calls it
     std::wstring Path;
+    // Calls into the library running on any thread, and whether it left the list. A retired
+    // library is freed on the interface thread once its calls are 0.
+    std::atomic<uint32_t> Calls{0};
+    std::atomic<bool> Retired{false};
+    bool CallUnload = false; // "BrindlexUnload" before it is freed
 };
+using PluginPointer = std::shared_ptr<PluginEntry>;
 
-// Loading and unloading happen on the interface thread; events come from every thread. A
-// broadcast copies the entries under the shared lock and pins each library while it calls it,
-// so an unload meanwhile never pulls the code from under a running call.
+// The list in load order (a null slot: a library unloaded by the broadcast), the libraries that
+// left it and wait to be freed, and the paths. All under the lock.
 SRWLOCK PluginLock = SRWLOCK_INIT;
-std::vector<PluginEntry> Entries;
+std::vector<PluginPointer> Entries;
+std::vector<PluginPointer> Retiring;
 std::atomic<uint32_t> LoadedCount{0};
+std::atomic<uint32_t> RetiringCount{0};
 std::vector<std::wstring> Paths;
 
 SRWLOCK MenuLock = SRWLOCK_INIT;
 std::vector<PluginMenuItem> MenuItems;
 
-void CountLoaded() {
+// The caller holds the lock exclusively.
+void CountEntries() {
     uint32_t count = 0;
-    for (const PluginEntry& e : Entries)
-        if (e.Module) ++count;
+    for (const PluginPointer& entry : Entries)
+        if (entry) ++count;
     LoadedCount = count;
+    RetiringCount = static_cast<uint32_t>(Retiring.size());
 }
 
-void Release(PluginEntry& entry, bool callUnload) {
-    if (!entry.Module) return;
-    if (callUnload && entry.Unload) {
-        try {
-            entry.Unload(0);
-        } catch (...) {
+// Frees the library: its unload entry first when it is to be told.
+void Release(PluginEntry& entry) {
+    if (entry.CallUnload && entry.Unload) GuardedPluginCall(entry.Unload, 0, 0, 0, nullptr);
+    if (entry.Module) FreeLibrary(entry.Module);
+    entry.Module = nullptr;
+}
+
+// Interface thread: frees every retired library that no call runs in.
+void FreeIdleLibraries() {
+    if (!OnInterfaceThread() || RetiringCount.load() == 0) return;
+    std::vector<PluginPointer> idle;
+    AcquireSRWLockExclusive(&PluginLock);
+    for (auto it = Retiring.begin(); it != Retiring.end();) {
+        if ((*it)->Calls.load() == 0) {
+            idle.push_back(std::move(*it));
+            it = Retiring.erase(it);
+        } else {
+            ++it;
         }
     }
-    FreeLibrary(entry.Module);
-    entry = PluginEntry{nullptr, nullptr, nullptr, nullptr, nullptr, entry.Path};
+    CountEntries();
+    ReleaseSRWLockExclusive(&PluginLock);
+    for (const PluginPointer& entry : idle) Release(*entry);
 }
 
-// Frees the library of the entry that still holds this module (a plug-in that asked to go).
-void DropModule(HMODULE module) {
+// After a library left the list or a call into a retired one ended: free it here on the interface
+// thread, or wake the interface thread, whose message loop frees it.
+void FreeRetiredSoon() {
+    if (RetiringCount.load() == 0) return;
+    if (OnInterfaceThread()) return FreeIdleLibraries();
+    if (HWND frame = MainWindow.load()) PostMessageW(frame, WM_NULL, 0, 0);
+}
+
+// Takes the entry out of the list (its slot stays empty, or is removed) so no new call starts in
+// it; false when it had left already. The caller holds the lock exclusively.
+bool RetireLocked(PluginPointer entry, bool callUnload, bool removeSlot) {
+    if (!entry || entry->Retired.exchange(true)) return false;
+    entry->CallUnload = callUnload;
+    for (auto it = Entries.begin(); it != Entries.end(); ++it) {
+        if (*it != entry) continue;
+        if (removeSlot)
+            Entries.erase(it);
+        else
+            it->reset();
+        break;
+    }
+    Retiring.push_back(entry);
+    CountEntries();
+    return true;
+}
+
+void RetireFromBroadcast(const PluginPointer& entry) {
     AcquireSRWLockExclusive(&PluginLock);
-    for (PluginEntry& entry : Entries)
-        if (entry.Module == module) {
-            Release(entry, false);
-            break;
-        }
-    CountLoaded();
+    RetireLocked(entry, false, false);
     ReleaseSRWLockExclusive(&PluginLock);
+}
+
+// The calls a broadcast counted in for the entries it is about to visit; each ends as it is done.
+class CallCounts {
+public:
+    explicit CallCounts(std::vector<PluginPointer> entries) : entries_(std::move(entries)) {}
+    ~CallCounts() {
+        for (size_t i = ended_; i < entries_.size(); ++i) End(i);
+        FreeRetiredSoon();
+    }
+    CallCounts(const CallCounts&) = delete;
+    CallCounts& operator=(const CallCounts&) = delete;
+    size_t Size() const { return entries_.size(); }
+    const PluginPointer& operator[](size_t i) const { return entries_[i]; }
+    // Ends the count of the entry at i, and of none before it twice.
+    void EndThrough(size_t i) {
+        for (; ended_ <= i && ended_ < entries_.size(); ++ended_) End(ended_);
+    }
+
+private:
+    void End(size_t i) { entries_[i]->Calls.fetch_sub(1); }
+    std::vector<PluginPointer> entries_;
+    size_t ended_ = 0;
+};
+
+// The server window a fault is told in: that of the event's window, else that of the window the
+// user works in, else the first one.
+WindowRecord* ReportWindow(uint32_t code, void* block) {
+    WindowRecord* window = nullptr;
+    if ((code == kPluginServerLine || code == kPluginWindowText) && block)
+        window = GetWindowRecordAt(static_cast<uint32_t>(static_cast<PluginEvent*>(block)->Words[1]));
+    if (!window) window = GetActiveWindowRecord();
+    if (window && window->Server) return window->Server;
+    if (window) return window;
+    for (WindowRecord* record : WindowListSnapshot())
+        if (record->Type == kServerWindow) return record;
+    return nullptr;
+}
+
+void ReportFault(const PluginEntry& entry, uint32_t fault, uint32_t code, void* block) {
+    wchar_t number[16] = {};
+    std::swprintf(number, 16, L"%08X", fault);
+    PrintToWindow(kInformationLine, ReportWindow(code, block),
+                  L"\x03"
+                  L"4\x12\u00B7\x12 The plug-in " +
+                      entry.Path + L" failed (exception " + number + L") and was unloaded.");
 }
 
 } // namespace
 
 uint64_t BroadcastToPlugins(uint32_t code, void* block) {
+    FreeIdleLibraries();
     if (LoadedCount.load() == 0) return 0;
-    std::vector<std::pair<HMODULE, EventEntry>> calls;
+    std::vector<PluginPointer> visiting;
     AcquireSRWLockShared(&PluginLock);
-    for (const PluginEntry& entry : Entries)
-        if (entry.Module && entry.Event) calls.emplace_back(entry.Module, entry.Event);
+    for (const PluginPointer& entry : Entries) {
+        if (!entry) continue;
+        entry->Calls.fetch_add(1);
+        visiting.push_back(entry);
+    }
     ReleaseSRWLockShared(&PluginLock);
 
+    CallCounts calls(std::move(visiting));
     uint64_t running = 0;
-    for (const auto& [module, event] : calls) {
-        HMODULE pin = nullptr;
-        if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(event),
-                                &pin))
+    for (size_t i = 0; i < calls.Size(); ++i) {
+        const PluginPointer& entry = calls[i];
+        if (entry->Retired.load()) {
+            calls.EndThrough(i);
             continue; // unloaded meanwhile
-        uint64_t result = 0;
-        try {
-            result = event(code, block);
-        } catch (...) {
-            result = 0;
         }
-        FreeLibrary(pin);
-        if (result == kConsumed) return result;
-        if (result == kUnloadMe) {
-            DropModule(module);
+        uint32_t fault = 0;
+        const uint64_t result =
+            GuardedPluginCall(entry->Event, code, reinterpret_cast<uint64_t>(block), 0, &fault);
+        calls.EndThrough(i);
+        if (fault) {
+            RetireFromBroadcast(entry);
+            ReportFault(*entry, fault, code, block);
+            running = 0;
+        } else if (result == kConsumed) {
+            return result;
+        } else if (result == kUnloadMe) {
+            RetireFromBroadcast(entry);
             running = 0;
         } else {
             running = static_cast<uint32_t>(result);
         }
     }
     return running;
+}
+
+uint64_t BroadcastWindowMessage(uint32_t code, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (LoadedCount.load() == 0 && RetiringCount.load() == 0) return 0;
+    PluginEvent event{{reinterpret_cast<uint64_t>(window), message, static_cast<uint64_t>(wParam),
+                       static_cast<uint64_t>(lParam)}};
+    return BroadcastToPlugins(code, &event);
 }
 
 uint64_t commands::NotifyPluginsServerLine(uint32_t windowIndex, const std::string& line) {
@@ -134,58 +237,63 @@ std::vector<std::wstring> PluginPaths() {
 
 void LoadPlugins() {
     UnloadPlugins(0xFFFFFFFF);
-    std::vector<PluginEntry> loaded;
+    std::vector<PluginPointer> loaded;
     for (const std::wstring& path : PluginPaths()) {
         HMODULE module = LoadLibraryW(path.c_str());
         if (!module) continue;
-        PluginEntry entry;
-        entry.Module = module;
-        entry.Event = reinterpret_cast<EventEntry>(GetProcAddress(module, "BrindlexProc"));
-        if (!entry.Event) {
+        auto entry = std::make_shared<PluginEntry>();
+        entry->Module = module;
+        entry->Event = reinterpret_cast<const void*>(GetProcAddress(module, "BrindlexProc"));
+        if (!entry->Event) {
             FreeLibrary(module);
             continue;
         }
-        entry.Toolbar = GetProcAddress(module, "BrindlexToolbar");
-        entry.Version = reinterpret_cast<VersionEntry>(GetProcAddress(module, "BrindlexVersion7"));
-        entry.Unload = reinterpret_cast<UnloadEntry>(GetProcAddress(module, "BrindlexUnload"));
-        uint32_t refusal = 0;
-        if (entry.Version) {
-            try {
-                refusal = entry.Version(7, 94, 0);
-            } catch (...) {
-                refusal = 1;
-            }
-        }
-        if (refusal == 1) {
+        entry->Toolbar = GetProcAddress(module, "BrindlexToolbar");
+        entry->Version = reinterpret_cast<const void*>(GetProcAddress(module, "BrindlexVersion7"));
+        entry->Unload = reinterpret_cast<const void*>(GetProcAddress(module, "BrindlexUnload"));
+        uint32_t fault = 0;
+        const uint32_t refusal =
+            entry->Version ? static_cast<uint32_t>(GuardedPluginCall(entry->Version, 7, 94, 0, &fault)) : 0;
+        if (refusal == 1 || fault) {
             FreeLibrary(module);
             continue;
         }
-        entry.Path = path;
+        entry->Path = path;
         loaded.push_back(std::move(entry));
     }
     AcquireSRWLockExclusive(&PluginLock);
     Entries = std::move(loaded);
-    CountLoaded();
+    CountEntries();
     ReleaseSRWLockExclusive(&PluginLock);
 }
 
 uint32_t UnloadPlugins(uint32_t index) {
-    // Taken out of the list first, so no broadcast starts a call into them; then unloaded.
-    std::vector<PluginEntry> leaving;
     uint32_t count = 0;
     AcquireSRWLockExclusive(&PluginLock);
     if (index == 0xFFFFFFFF) {
         count = static_cast<uint32_t>(Entries.size());
-        leaving = std::move(Entries);
+        const std::vector<PluginPointer> leaving = Entries;
+        for (const PluginPointer& entry : leaving) RetireLocked(entry, true, true);
         Entries.clear();
     } else if (index < Entries.size()) {
-        leaving.push_back(std::move(Entries[index]));
-        Entries.erase(Entries.begin() + index);
+        if (!RetireLocked(Entries[index], true, true)) Entries.erase(Entries.begin() + index);
     }
-    CountLoaded();
+    CountEntries();
     ReleaseSRWLockExclusive(&PluginLock);
-    for (PluginEntry& entry : leaving) Release(entry, true);
+    FreeRetiredSoon();
     return count;
+}
+
+void FinishPluginUnloads(DWORD timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (;;) {
+        FreeIdleLibraries();
+        if (RetiringCount.load() == 0 || GetTickCount64() >= end) return;
+        // Lines the remaining calls print are sent to this thread: take them while waiting.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_SENDMESSAGE);
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
 }
 
 uint32_t PluginCount() {
@@ -193,6 +301,10 @@ uint32_t PluginCount() {
     const uint32_t count = static_cast<uint32_t>(Entries.size());
     ReleaseSRWLockShared(&PluginLock);
     return count;
+}
+
+uint32_t LoadedPluginCount() {
+    return LoadedCount.load();
 }
 
 std::vector<PluginMenuItem> PluginMenuItemsSnapshot() {

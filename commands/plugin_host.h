@@ -24,14 +24,15 @@ enum PluginEventCode : uint32_t {
     kPluginWindowMessageFirst = 5,
 };
 
-// The first plug-in result of 1 stops the broadcast and is returned.
+// The first plug-in result of 1 stops the broadcast and is returned. Each call runs behind a
+// guard: a plug-in that faults is reported in a server window and unloaded, and the broadcast
+// goes on. Libraries are freed only on the interface thread, once no call into them runs.
 uint64_t BroadcastToPlugins(uint32_t code, void* block);
+// Events 2 and 5: the four values packed into a PluginEvent and broadcast with the code.
+uint64_t BroadcastWindowMessage(uint32_t code, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 namespace commands {
 // Event 3 for a received server line; 0 when nothing was sent.
 uint64_t NotifyPluginsServerLine(uint32_t windowIndex, const std::string& line);
-} // namespace commands
-namespace commands {
-// namespace commands
 // Event 4 for a text printed into a window; 0 when nothing was sent.
 uint64_t NotifyPluginsWindowText(const std::wstring& text, uint32_t windowIndex);
 } // namespace commands
@@ -44,9 +45,17 @@ std::vector<std::wstring> PluginPaths();
 void LoadPlugins();
 // index -1 (0xFFFFFFFF) unloads all and returns how many entries there were; another index
 // within the list unloads that one and removes its entry. Each gets "BrindlexUnload" (0) first.
+// A library that is inside a call on another thread (or that is asked from any thread but the
+// interface thread) leaves the list at once and is freed on the interface thread when its last
+// call has returned.
 uint32_t UnloadPlugins(uint32_t index);
+// Interface thread, at shutdown: waits up to the time for calls still running in unloaded
+// libraries, and frees each whose calls have ended.
+void FinishPluginUnloads(DWORD timeoutMs);
 // Entries in the list, unloaded slots included.
 uint32_t PluginCount();
+// Libraries loaded and not unloaded.
+uint32_t LoadedPluginCount();
 
 // A popup menu a plug-in added: its handle (the menu item's id with MF_POPUP) and caption.
 struct PluginMenuItem {

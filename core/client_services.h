@@ -9,6 +9,7 @@
 #pragma once
 
 #include "core/line_kind.h"
+#include "core/object_transfer.h"
 #include "core/script_mode.h"
 #include "core/tab_states.h"
 
@@ -97,6 +98,20 @@ struct ClientServices {
     // Speech and pictures (peer).
     void (*SpeakText)(const std::wstring& text) = nullptr;
     int (*InsertImageIntoRichEdit)(HWND richEdit, HBITMAP bitmap) = nullptr;
+
+    // Emptying a chat view and forgetting the sender its grouping kept (views).
+    void (*ClearChatView)(WindowRecord* record) = nullptr;
+    // The save dialog owned by the frame (ui): starts in the folder with the name in path; true
+    // with the chosen path on OK.
+    bool (*PromptSaveFileName)(const std::wstring& folder, const std::wstring& filter,
+                               std::wstring& path) = nullptr;
+    // A download of the URL into the file on a worker thread (shell); true when it started.
+    bool (*StartDownload)(const std::wstring& url, const std::wstring& path) = nullptr;
+    // Thread procedures of embedded objects (peer): each takes a heap ObjectTransfer.
+    unsigned(__stdcall* ObjectAcceptThread)(void* job) = nullptr;
+    unsigned(__stdcall* ObjectReceiveThread)(void* job) = nullptr;
+    // Media playback (peer): takes a heap std::vector<std::wstring> of the command's words.
+    unsigned(__stdcall* MediaPlayThread)(void* words) = nullptr;
 
     // Dialogs and features the menu commands open, filled by their owners (ui, peer, shell and the
     // updater and remote assistance); a command whose owner is not installed does nothing.
@@ -288,6 +303,40 @@ inline void SpeakText(const std::wstring& text) {
 inline int InsertImageIntoRichEdit(HWND richEdit, HBITMAP bitmap) {
     auto call = Services().InsertImageIntoRichEdit;
     return call ? call(richEdit, bitmap) : -1;
+}
+
+inline void ClearChatView(WindowRecord* record) {
+    if (auto call = Services().ClearChatView) call(record);
+}
+
+// Without an owner nothing is chosen.
+inline bool PromptSaveFileName(const std::wstring& folder, const std::wstring& filter, std::wstring& path) {
+    auto call = Services().PromptSaveFileName;
+    return call ? call(folder, filter, path) : false;
+}
+
+inline bool StartDownload(const std::wstring& url, const std::wstring& path) {
+    auto call = Services().StartDownload;
+    return call ? call(url, path) : false;
+}
+
+// The thread procedures take their job; without an owner it is only freed.
+inline unsigned __stdcall ObjectAcceptThread(void* job) {
+    if (auto call = Services().ObjectAcceptThread) return call(job);
+    delete static_cast<ObjectTransfer*>(job);
+    return 0;
+}
+
+inline unsigned __stdcall ObjectReceiveThread(void* job) {
+    if (auto call = Services().ObjectReceiveThread) return call(job);
+    delete static_cast<ObjectTransfer*>(job);
+    return 0;
+}
+
+inline unsigned __stdcall MediaPlayThread(void* words) {
+    if (auto call = Services().MediaPlayThread) return call(words);
+    delete static_cast<std::vector<std::wstring>*>(words);
+    return 0;
 }
 
 // The entry points of the dialogs and features the menu commands open.

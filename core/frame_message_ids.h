@@ -40,6 +40,12 @@ constexpr UINT kJoinDialogCommand = 706;
 constexpr UINT kReconnectCommand = 710;
 constexpr UINT kDisconnectCommand = 711;
 constexpr UINT kConnectDialogCommand = 801;
+constexpr UINT kPreferencesCommand = 811; // at the section "/prefs" left
+
+// Sent to a chat window to set one of its script timers: wParam the timer id, lParam the interval
+// in milliseconds, 0 to kill it. A window's timers belong to its thread, so commands running on
+// other threads ask the window to set them.
+constexpr UINT WM_SCRIPT_TIMER = WM_APP + 1;
 
 // Main menu items whose labels other subsystems show.
 constexpr uint32_t kBanListMenuCommand = 603;

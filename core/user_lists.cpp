@@ -1,7 +1,10 @@
 #include "core/user_lists.h"
 
+#include "common/text_compare.h"
 #include "common/text_split.h"
 #include "core/config_values.h"
+#include "xml/config_documents.h"
+#include "xml/xml_profile.h"
 
 #include <windows.h>
 
@@ -46,4 +49,49 @@ std::vector<std::string> UserListEntries(UserListId list) {
     if (loaded || list >= kUserListCount) return entries;
     LoadUserLists();
     return UserListEntries(list);
+}
+
+namespace {
+
+// The list loaded, changed by the edit under the exclusive lock.
+template <class Edit> bool EditList(UserListId list, Edit edit) {
+    if (list >= kUserListCount) return false;
+    UserListEntries(list); // loads the lists when nobody did
+    UserListStore& store = Store();
+    AcquireSRWLockExclusive(&store.Lock);
+    const bool changed = edit(store.Lists[list]);
+    ReleaseSRWLockExclusive(&store.Lock);
+    return changed;
+}
+
+} // namespace
+
+bool AddUserListEntry(UserListId list, const std::string& mask) {
+    return EditList(list, [&](std::vector<std::string>& entries) {
+        for (const std::string& entry : entries)
+            if (StringEqualsNoCase(entry, mask)) return false;
+        entries.push_back(mask);
+        return true;
+    });
+}
+
+bool RemoveUserListEntry(UserListId list, const std::string& mask) {
+    return EditList(list, [&](std::vector<std::string>& entries) {
+        for (auto it = entries.begin(); it != entries.end(); ++it) {
+            if (!StringEqualsNoCase(*it, mask)) continue;
+            entries.erase(it);
+            return true;
+        }
+        return false;
+    });
+}
+
+void SaveUserList(UserListId list) {
+    if (list >= kUserListCount) return;
+    std::string joined;
+    for (const std::string& entry : UserListEntries(list)) {
+        if (!joined.empty()) joined += ' ';
+        joined += entry;
+    }
+    XmlWriteProfileString("Cfg\\User_Lists", kListKeys[list], joined.c_str(), nullptr, UserConfigDocument);
 }

@@ -20,3 +20,11 @@ enum UserListId : uint32_t {
 void LoadUserLists();
 // A copy of the list's entries (the lists are read once on first use when nobody loaded them).
 std::vector<std::string> UserListEntries(UserListId list);
+
+// Appends the mask unless an entry equal to it (ignoring case) is there; true when appended.
+bool AddUserListEntry(UserListId list, const std::string& mask);
+// Removes the first entry equal to the mask ignoring case; true when one was removed.
+bool RemoveUserListEntry(UserListId list, const std::string& mask);
+// Writes the list, its entries joined by single blanks, to its key of "Cfg\\User_Lists" in the
+// user's settings.
+void SaveUserList(UserListId list);

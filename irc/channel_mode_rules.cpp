@@ -66,13 +66,11 @@ int32_t LevelOfLetter(char c) {
 
 } // namespace
 
-bool ReadServerModeTokens(const std::string& line, ChannelModeRules& rules) {
-    std::vector<std::string> words;
-    SplitQuoted(words, line, " ", false);
+bool ReadServerModeTokens(const IrcMessage& reply, ChannelModeRules& rules) {
     bool taken = false;
-    // Prefix, numeric and target come first; the trailing text ends the tokens.
-    for (size_t i = 3; i < words.size() && words[i][0] != ':'; ++i) {
-        const std::string& token = words[i];
+    const size_t end = reply.Params.size() - (reply.HasTrailing ? 1 : 0);
+    for (size_t i = 1; i < end; ++i) {
+        const std::string& token = reply.Params[i];
         if (token.compare(0, 7, "PREFIX=") == 0) {
             ChannelModeRules changed = rules;
             if (ReadPrefixToken(std::string_view(token).substr(7), changed)) {
@@ -84,10 +82,10 @@ bool ReadServerModeTokens(const std::string& line, ChannelModeRules& rules) {
             taken = true;
         } else if (token.compare(0, 6, "MODES=") == 0) {
             uint32_t limit = 0;
-            size_t i = 6;
-            while (i < token.size() && token[i] >= '0' && token[i] <= '9' && limit < 10000)
-                limit = limit * 10 + static_cast<uint32_t>(token[i++] - '0');
-            if (i == token.size() && limit > 0) {
+            size_t digit = 6;
+            while (digit < token.size() && token[digit] >= '0' && token[digit] <= '9' && limit < 10000)
+                limit = limit * 10 + static_cast<uint32_t>(token[digit++] - '0');
+            if (digit == token.size() && limit > 0) {
                 rules.ModesPerLine = limit;
                 taken = true;
             }

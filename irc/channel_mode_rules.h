@@ -3,6 +3,8 @@
 // give it the level 4, 3 or 2, and no other letter takes an argument.
 #pragma once
 
+#include "irc/irc_message.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -32,9 +34,10 @@ private:
     ChannelModeRules rules_;
 };
 
-// Reads the PREFIX, CHANMODES and MODES tokens of a 005 line (the whole line) into rules; the
-// other tokens and malformed values leave them as they were. True when any token was taken.
-bool ReadServerModeTokens(const std::string& line, ChannelModeRules& rules);
+// Reads the PREFIX, CHANMODES and MODES tokens of a 005 reply (the parameters between the target
+// and the trailing text) into rules; the other tokens and malformed values leave them as they
+// were. True when any token was taken.
+bool ReadServerModeTokens(const IrcMessage& reply, ChannelModeRules& rules);
 
 constexpr int32_t kModeFetchMark = 0x10000;
 

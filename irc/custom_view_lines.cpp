@@ -5,8 +5,6 @@
 #include "irc/user_address.h"
 #include "core/window_record.h"
 
-#include <vector>
-
 namespace {
 
 constexpr size_t kMaxLine = 999;
@@ -23,30 +21,28 @@ std::wstring Convert(const std::string& text, const WindowRecord* record) {
 // them keeps a line list, so there is nothing to append to.
 void AppendViewLine(WindowRecord*, const std::wstring&, uint32_t) {}
 
-void FormatViewEventLine(WindowRecord* record, uint32_t kind, const std::string&,
-                         const std::vector<std::string>& words, const UserAddress& sender) {
+void FormatViewEventLine(WindowRecord* record, uint32_t kind, const std::string& message,
+                         const UserAddress& sender) {
     if (!record) return;
-    // Words counted from 1: the prefix, the command, the first parameter, the rest of the line.
-    const std::string rest = words.size() > 3 ? words[3] : std::string();
     const std::wstring head = L"\x12\x00B7\x12 \x02\x07"
                               L"A0FF0000" +
                               Convert(sender.Nick, record) + L"\x0F";
     std::wstring line;
-    if (kind == 2 && words.size() >= 2) {
+    if (kind == 2) {
         line = head +
                L"\x02 joins \x07"
                L"35005500\t (" +
                Convert(sender.User, record) + L"@" + Convert(sender.Host, record) + L")";
-    } else if (kind == 4 && words.size() >= 3) {
+    } else if (kind == 4) {
         line = head +
                L" \x07"
                L"35005500sets mode:\x0F\x02" +
-               Convert(rest, record);
-    } else if (kind == 5 && words.size() >= 3) {
+               Convert(message, record);
+    } else if (kind == 5) {
         line = head +
                L" \x07"
                L"35005500sets topic:\x0F " +
-               Convert(rest.empty() ? rest : rest.substr(1), record);
+               Convert(message, record);
     } else {
         return;
     }

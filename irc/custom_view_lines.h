@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 struct WindowRecord;
 
@@ -14,6 +13,6 @@ void AppendViewLine(WindowRecord* record, const std::wstring& text, uint32_t kin
 struct UserAddress;
 
 // The custom view's own text for a join, mode or topic line (kinds 2, 4, 5), appended to the
-// window's view; other kinds and lines with too few words add nothing.
-void FormatViewEventLine(WindowRecord* record, uint32_t kind, const std::string& line,
-                         const std::vector<std::string>& words, const UserAddress& sender);
+// window's view; other kinds add nothing. message: the mode changes or the new topic.
+void FormatViewEventLine(WindowRecord* record, uint32_t kind, const std::string& message,
+                         const UserAddress& sender);

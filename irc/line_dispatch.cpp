@@ -1,5 +1,6 @@
 #include "irc/line_dispatch.h"
 
+#include "core/remote_text.h"
 #include "core/debug_level.h"
 #include "common/app_state.h"
 #include "common/text_compare.h"
@@ -19,10 +20,16 @@
 
 namespace {
 
+// A handler with the fewest parameters it reads.
+struct HandlerRow {
+    ServerLineHandler Handler = nullptr;
+    size_t MinParams = 0;
+};
+
 struct HandlerTables {
     SRWLOCK Lock = SRWLOCK_INIT;
-    std::unordered_map<int32_t, ServerLineHandler> Numerics;
-    std::unordered_map<std::string, ServerLineHandler> Words; // folded keys
+    std::unordered_map<int32_t, HandlerRow> Numerics;
+    std::unordered_map<std::string, HandlerRow> Words; // folded keys
     CtcpAndDccFilter Filter = nullptr;
 };
 
@@ -50,42 +57,22 @@ std::string FoldedKey(std::string_view word) {
     return key;
 }
 
-ServerLineHandler FindNumericHandler(int32_t numeric) {
+HandlerRow FindNumericHandler(int32_t numeric) {
     SharedTableLock lock;
     auto it = Tables().Numerics.find(numeric);
-    return it == Tables().Numerics.end() ? nullptr : it->second;
+    return it == Tables().Numerics.end() ? HandlerRow{} : it->second;
 }
 
-ServerLineHandler FindWordHandler(const std::string& word) {
+HandlerRow FindWordHandler(const std::string& word) {
     const std::string key = FoldedKey(word);
     SharedTableLock lock;
     auto it = Tables().Words.find(key);
-    return it == Tables().Words.end() ? nullptr : it->second;
+    return it == Tables().Words.end() ? HandlerRow{} : it->second;
 }
 
 CtcpAndDccFilter CurrentFilter() {
     SharedTableLock lock;
     return Tables().Filter;
-}
-
-// A prefixed line is cut at its first three blanks (at most four words); any other line at
-// every blank. Consecutive blanks give empty words.
-void CutWords(const std::string& line, std::vector<std::string>& words) {
-    const bool prefixed = !line.empty() && line[0] == ':';
-    size_t start = 0;
-    for (;;) {
-        if (prefixed && words.size() == 3) {
-            words.emplace_back(line, start);
-            return;
-        }
-        const size_t blank = line.find(' ', start);
-        if (blank == std::string::npos) {
-            words.emplace_back(line, start);
-            return;
-        }
-        words.emplace_back(line, start, blank - start);
-        start = blank + 1;
-    }
 }
 
 // Server text: the program's own markup (links, colours, fonts) is taken out first.
@@ -105,75 +92,82 @@ void DebugEcho(const std::string& line, WindowRecord* window) {
     }
 }
 
-// Answered at once, ahead of the flood queue, so a long queue cannot cost a ping time-out.
-void AnswerPing(const std::string& line, WindowRecord* window) {
-    SendServerLine("PONG :" + PingParameter(line) + "\r\n", window, 1);
+// Answered at once, ahead of the flood queue, so a long queue cannot cost a ping time-out. The
+// answer is one line: nothing in the token may end it early.
+void AnswerPing(const IrcMessage& message, WindowRecord* window) {
+    std::string token;
+    if (!message.Params.empty())
+        for (char c : message.Params.back())
+            if (c != '\r' && c != '\n' && c != '\0') token += c;
+    SendServerLine("PONG :" + token + "\r\n", window, 1);
     if (XmlGetProfileInt("Cfg\\Options2", "Show_Ping_Pong", 0, nullptr, UserConfigDocument) == 1)
         PrintToWindow(kInformationLine, window, L"\x02\x12\x00B7\x12 PING/PONG \x12\x00B7\x12\x02");
 }
 
+// A handler is given only a line that holds the parameters it reads; a shorter line is shown
+// as it came, like a line nobody claims. True when the line has a handler (it is then consumed).
+bool RunHandler(const HandlerRow& row, ServerLine& line) {
+    if (!row.Handler) return false;
+    if (line.Message.Params.size() < row.MinParams) {
+        PrintInformation(line.Window, line.Message.Text, CP_UTF8);
+        line.Connection->ShowNumericText = 0;
+        return true;
+    }
+    row.Handler(line);
+    return true;
+}
+
 void Dispatch(ServerLine& line) {
     ServerConnection& connection = *line.Connection;
+    const IrcMessage& message = line.Message;
     if (line.Numeric) {
         // Any reply but the notify answer ends the lag probe.
         if (line.Numeric != 303) {
             connection.LagProbePending = 0;
             connection.LagReported = 0;
         }
-        if (ServerLineHandler handler = FindNumericHandler(line.Numeric)) handler(line);
-        if (connection.ShowNumericText == 1 && line.Words.size() == 4) {
-            std::string_view rest = line.Words[3];
-            if (!rest.empty() && rest.front() == ':') rest.remove_prefix(1);
-            PrintInformation(line.DisplayWindow, std::string(rest), DefaultCodePage.load());
-        }
+        RunHandler(FindNumericHandler(line.Numeric), line);
+        if (connection.ShowNumericText == 1 && message.Params.size() >= 2)
+            PrintInformation(line.DisplayWindow, WithoutColon(message.ParamsText(1)), DefaultCodePage.load());
         return;
     }
-    if (ServerLineHandler handler = FindWordHandler(line.Words[1])) {
-        handler(line);
-        return;
-    }
-    if (connection.ShowNumericText == 1) PrintInformation(line.Window, line.Text, CP_UTF8);
+    if (RunHandler(FindWordHandler(message.Command), line)) return;
+    if (connection.ShowNumericText == 1) PrintInformation(line.Window, message.Text, CP_UTF8);
 }
 
 void RunChain(const std::string& text, WindowRecord* window, ServerConnection& connection) {
     connection.ShowNumericText = 1;
-    std::vector<std::string> words;
-    CutWords(text, words);
-    UserAddress sender;
-    ParseIrcPrefix(words[0], sender);
+    const IrcMessage message = ParseIrcMessage(text);
 
     DebugEcho(text, window);
     if (NotifyPluginsServerLine(GetWindowRecordIndex(window), text) == 1) return;
     if (CtcpAndDccFilter filter = CurrentFilter())
-        if (filter(text, window, sender)) return;
+        if (filter(message, window)) return;
     if (RunIncomingTriggers(text, window)) return;
 
-    const bool prefixed = !text.empty() && text[0] == ':';
-    const bool ping = prefixed ? words.size() >= 2 && StringEqualsNoCaseSz(words[1], "PING")
-                               : StringEqualsNoCaseSz(words[0], "PING");
-    if (ping) return AnswerPing(text, window);
-    if (!prefixed) return PrintInformation(window, text, CP_UTF8);
-    if (words.size() < 2) return;
+    if (StringEqualsNoCaseSz(message.Command, "PING")) return AnswerPing(message, window);
+    if (!message.HasPrefix()) return PrintInformation(window, text, CP_UTF8);
+    if (message.Command.empty()) return;
 
-    ServerLine line{text, words, sender, window, &connection, std::atoi(words[1].c_str()), window};
+    ServerLine line{message, window, &connection, std::atoi(message.Command.c_str()), window};
     Dispatch(line);
 }
 
 } // namespace
 
-void SetNumericHandler(int32_t numeric, ServerLineHandler handler) {
+void SetNumericHandler(int32_t numeric, ServerLineHandler handler, size_t minParams) {
     ExclusiveTableLock lock;
     if (handler)
-        Tables().Numerics[numeric] = handler;
+        Tables().Numerics[numeric] = HandlerRow{handler, minParams};
     else
         Tables().Numerics.erase(numeric);
 }
 
-void SetCommandWordHandler(std::string_view word, ServerLineHandler handler) {
+void SetCommandWordHandler(std::string_view word, ServerLineHandler handler, size_t minParams) {
     const std::string key = FoldedKey(word);
     ExclusiveTableLock lock;
     if (handler)
-        Tables().Words[key] = handler;
+        Tables().Words[key] = HandlerRow{handler, minParams};
     else
         Tables().Words.erase(key);
 }
@@ -190,37 +184,11 @@ void ClearServerLineHandlers() {
     Tables().Filter = nullptr;
 }
 
-std::string PingParameter(std::string_view line) {
-    // Skip the prefix and the command word.
-    size_t at = 0;
-    if (!line.empty() && line[0] == ':') {
-        at = line.find(' ');
-        if (at == std::string_view::npos) return {};
-        while (at < line.size() && line[at] == ' ') ++at;
-    }
-    at = line.find(' ', at);
-    std::string last;
-    while (at != std::string_view::npos && at < line.size()) {
-        while (at < line.size() && line[at] == ' ') ++at;
-        if (at >= line.size()) break;
-        if (line[at] == ':') {
-            last.assign(line.substr(at + 1));
-            break;
-        }
-        const size_t end = line.find(' ', at);
-        last.assign(line.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
-        at = end;
-    }
-    // The answer is one line: nothing in it may end it early.
-    std::string clean;
-    for (char c : last)
-        if (c != '\r' && c != '\n' && c != '\0') clean += c;
-    return clean;
-}
-
 void HandleServerLine(const std::string& line, WindowRecord* window) {
     ServerConnection* connection = window ? window->Connection : nullptr;
     if (!connection) return;
+    // Whatever the line sets off (its triggers, event scripts, their commands) runs for it.
+    RemoteTextScope remote;
     try {
         RunChain(line, window, *connection);
     } catch (...) {

@@ -19,8 +19,9 @@ constexpr size_t kMaxPartialLine = 16 * 1024;
 void ServerReceiveLoop(WindowRecord* record);
 
 // The receive buffer: length-counted bytes, so a zero byte is just a byte. Data is cut after
-// the last line feed of the buffer and split at every CR LF, dropping empty pieces; a lone LF
-// stays inside its piece. The rest waits for the next read.
+// the last line feed of the buffer and split at every line feed, a CR just before it dropped
+// (servers and bouncers that end lines with LF alone are read like the rest); a lone CR stays
+// inside its line, and empty lines are dropped. The rest waits for the next read.
 class ReceiveBuffer {
 public:
     ReceiveBuffer() : bytes_(kReceiveInitialBuffer) {}
@@ -71,25 +72,17 @@ template <class Handler> void ReceiveBuffer::Commit(size_t count, Handler&& hand
         }
         return;
     }
-    size_t start = 0;
-    size_t at = 0;
-    while (at + 1 < end) {
-        const char* cr = static_cast<const char*>(std::memchr(data + at, '\r', end - 1 - at));
-        if (!cr) break;
-        const size_t p = static_cast<size_t>(cr - data);
-        if (data[p + 1] != '\n') {
-            at = p + 1;
-            continue;
-        }
-        if (p > start) {
-            line_.assign(data + start, p - start);
+    // The last byte before end is a line feed, so every search finds one.
+    for (size_t start = 0; start < end;) {
+        const char* feed = static_cast<const char*>(std::memchr(data + start, '\n', end - start));
+        const size_t next = static_cast<size_t>(feed - data) + 1;
+        size_t stop = next - 1;
+        if (stop > start && data[stop - 1] == '\r') --stop;
+        if (stop > start) {
+            line_.assign(data + start, stop - start);
             handle(line_);
         }
-        start = at = p + 2;
-    }
-    if (end > start) {
-        line_.assign(data + start, end - start);
-        handle(line_);
+        start = next;
     }
     std::memmove(data, data + end, held_ - end);
     held_ -= end;

@@ -11,7 +11,6 @@
 #include "irc_lines/user_list_match.h"
 #include "core/config_values.h"
 #include "core/window_list.h"
-#include "irc/remembered_user.h"
 #include "core/client_services.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
@@ -74,16 +73,22 @@ std::vector<WindowRecord*> WindowsOfServer(WindowRecord* server) {
 // The remembered user of the old nick takes the new nick; without one the user is remembered.
 void FollowNickInRememberedUsers(ServerLine& line, const std::string& newNick) {
     ServerConnection& connection = *line.Connection;
+    const UserAddress& sender = line.Message.Sender;
     {
         std::lock_guard<std::mutex> lock(connection.RememberedUsersMutex);
         for (RememberedUser& user : connection.RememberedUsers) {
-            if (user.NickPattern != "*" && !WildcardMatch(line.Sender.Nick, user.NickPattern, false))
-                continue;
+            if (user.NickPattern != "*" && !WildcardMatch(sender.Nick, user.NickPattern, false)) continue;
             user.NickPattern = newNick;
             return;
         }
     }
-    RememberUser(line.Window, UserAddress{newNick, line.Sender.User, line.Sender.Host});
+    RememberUser(line.Window, UserAddress{newNick, sender.User, sender.Host});
+}
+
+// A kill's comment is the killer's path, then the reason.
+std::string KillReason(const std::string& comment) {
+    const size_t blank = comment.find(' ');
+    return blank == std::string::npos ? std::string() : comment.substr(blank + 1);
 }
 
 } // namespace
@@ -101,13 +106,14 @@ void RecordRecentChannel(const std::string& channel) {
 }
 
 void HandleJoin(ServerLine& line) {
-    const std::string channel = WithoutColon(WordAt(line.Words, 3));
-    RememberUser(line.Window, line.Sender);
-    ApplyAutoLists(channel, line.Sender, line.Window);
+    const IrcMessage& message = line.Message;
+    const std::string& channel = message.Param(0);
+    RememberUser(line.Window, message.Sender);
+    ApplyAutoLists(channel, message.Sender, line.Window);
 
     WindowRecord* window = FindConnectionWindow(channel, line.Connection);
-    if (!IsOwnNick(*line.Connection, line.Sender.Nick)) {
-        if (window) AddNickToList(window, line.Sender.Nick);
+    if (!IsOwnNick(*line.Connection, message.Sender.Nick)) {
+        if (window) AddNickToList(window, message.Sender.Nick);
     } else if (!window && !channel.empty()) {
         window = OpenChatWindow(line.Window, kChannelWindow, channel, 0);
         if (window) {
@@ -118,38 +124,37 @@ void HandleJoin(ServerLine& line) {
         RecordRecentChannel(channel);
     }
     if (!window) return;
-    ShowEventLine(line, window, kJoinLine, line.Text, line.Words, true);
-    CheckClones(window, line.Sender);
+    ShowEventLine(line, window, kJoinLine, message.Text, true);
+    CheckClones(window, message.Sender);
 }
 
 void HandlePart(ServerLine& line) {
-    const std::string channel = WithoutColon(WordAt(line.Words, 3));
-    RemoveRememberedUser(line.Window, line.Sender.Nick);
-    if (WindowRecord* window = FindConnectionWindow(channel, line.Connection)) {
-        RemoveNickFromList(window, line.Sender.Nick);
-        ShowEventLine(line, window, kPartLine, line.Text, line.Words);
+    const IrcMessage& message = line.Message;
+    RemoveRememberedUser(line.Window, message.Sender.Nick);
+    if (WindowRecord* window = FindConnectionWindow(message.Param(0), line.Connection)) {
+        RemoveNickFromList(window, message.Sender.Nick);
+        ShowEventLine(line, window, kPartLine, message.Text);
     } else {
-        ShowEventLine(line, line.Window, kPartLine, line.Text, line.Words, false, 1);
+        ShowEventLine(line, line.Window, kPartLine, message.Text, false, 1);
     }
 }
 
 void HandleTopic(ServerLine& line) {
-    WindowRecord* target = FindConnectionWindow(WithoutColon(WordAt(line.Words, 3)), line.Connection);
+    WindowRecord* target = FindConnectionWindow(line.Message.Param(0), line.Connection);
     if (!target) target = line.Window;
-    target->Topic = WithoutColon(WordAt(line.Words, 4));
-    ShowEventLine(line, target, kTopicLine, WordAt(line.Words, 4), line.Words, true);
+    target->Topic = line.Message.Param(1);
+    ShowEventLine(line, target, kTopicLine, target->Topic, true);
     UpdateWindowTitle(target);
 }
 
 void HandlePropOrAccess(ServerLine& line) {
-    WindowRecord* target = FindConnectionWindow(WithoutColon(WordAt(line.Words, 3)), line.Connection);
-    ShowEventLine(line, target ? target : line.Window, kModeLine, WordAt(line.Words, 4), line.Words, true);
+    WindowRecord* target = FindConnectionWindow(line.Message.Param(0), line.Connection);
+    ShowEventLine(line, target ? target : line.Window, kModeLine, line.Message.ParamsText(1), true);
 }
 
 void HandleKick(ServerLine& line) {
-    const std::vector<std::string> words = CutLine(line.Text, 4);
-    const std::string& channel = WordAt(words, 3);
-    const std::string& victim = WordAt(words, 4);
+    const std::string& channel = line.Message.Param(0);
+    const std::string& victim = line.Message.Param(1);
     WindowRecord* channelWindow = FindConnectionWindow(channel, line.Connection);
     WindowRecord* target = channelWindow ? channelWindow : line.Window;
     RemoveNickFromList(target, victim);
@@ -160,13 +165,13 @@ void HandleKick(ServerLine& line) {
                 ReadConfigInt("Cfg\\Options2", "Destroy_Window_On_Kick", 0) == 1;
         if (ReadConfigInt("Cfg\\Options2", "Rejoin_On_Kick", 1) == 1) Send("JOIN " + channel, line.Window);
     }
-    ShowEventLine(line, close ? line.Window : target, kKickLine, WordAt(words, 5), words);
+    ShowEventLine(line, close ? line.Window : target, kKickLine, line.Message.Param(2));
     if (close) SendMessageW(channelWindow->Window, WM_CLOSE, 0, 0);
 }
 
 void HandleKill(ServerLine& line) {
-    const std::vector<std::string> words = CutLine(line.Text, 4);
-    const std::string victim = WithoutColon(WordAt(words, 3));
+    const std::string& victim = line.Message.Param(0);
+    const std::string reason = KillReason(line.Message.Param(1));
     for (WindowRecord* window : WindowsOfServer(line.Window)) {
         bool show = false;
         if (window == line.Window || window->Type == kServerWindow) {
@@ -177,34 +182,33 @@ void HandleKill(ServerLine& line) {
         } else if (window->Type == kQueryWindow) {
             show = window->Name == victim;
         }
-        if (show) ShowEventLine(line, window, kKillLine, WordAt(words, 5), words);
+        if (show) ShowEventLine(line, window, kKillLine, reason);
     }
 }
 
 void HandleInvite(ServerLine& line) {
-    ShowEventLine(line, line.Window, kInviteLine, WithoutColon(WordAt(line.Words, 4)), line.Words);
+    ShowEventLine(line, line.Window, kInviteLine, line.Message.Param(1));
 }
 
 void HandleSilence(ServerLine& line) {
-    ShowEventLine(line, line.Window, kSilenceLine, WordAt(line.Words, 3), line.Words);
+    ShowEventLine(line, line.Window, kSilenceLine, line.Message.Param(0));
 }
 
 void HandleQuit(ServerLine& line) {
-    const std::vector<std::string> words = CutLine(line.Text, 2);
+    const std::string& nick = line.Message.Sender.Nick;
     for (WindowRecord* window : WindowsOfServer(line.Window)) {
         bool show = false;
         if (window->Type == kChannelWindow)
-            show = RemoveNickFromList(window, line.Sender.Nick);
+            show = RemoveNickFromList(window, nick);
         else if (window->Type == kQueryWindow)
-            show = window->Name == line.Sender.Nick;
-        if (show) ShowEventLine(line, window, kQuitLine, WordAt(words, 3), words);
+            show = window->Name == nick;
+        if (show) ShowEventLine(line, window, kQuitLine, line.Message.Param(0));
     }
 }
 
 void HandleNick(ServerLine& line) {
-    const std::vector<std::string> words = CutLine(line.Text, 2);
-    const std::string newNick = WithoutColon(WordAt(words, 3));
-    const std::string oldNick = line.Sender.Nick;
+    const std::string& newNick = line.Message.Param(0);
+    const std::string oldNick = line.Message.Sender.Nick;
     if (newNick.empty()) return;
     FollowNickInRememberedUsers(line, newNick);
     if (IsOwnNick(*line.Connection, oldNick)) {
@@ -214,9 +218,9 @@ void HandleNick(ServerLine& line) {
     for (WindowRecord* window : WindowsOfServer(line.Window)) {
         if (window->Type == kChannelWindow) {
             if (GetNickLevel(oldNick.c_str(), window, nullptr, nullptr, nullptr, nullptr) == 0) continue;
-            ShowEventLine(line, window, kNickLine, newNick, words);
+            ShowEventLine(line, window, kNickLine, newNick);
         } else if (window->Type == kQueryWindow && window->Name == oldNick) {
-            ShowEventLine(line, window, kNickLine, newNick, words);
+            ShowEventLine(line, window, kNickLine, newNick);
             window->Name = newNick;
             SetWindowTabCaption(window);
         }

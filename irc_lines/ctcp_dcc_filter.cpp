@@ -1,5 +1,6 @@
 #include "irc_lines/ctcp_dcc_filter.h"
 
+#include "core/remote_text.h"
 #include "common/app_state.h"
 #include "common/lang_strings.h"
 #include "common/refusal.h"
@@ -19,8 +20,9 @@
 
 namespace {
 
-// Erroneous or taken nick while registering: the alternative nick once, then the user's choice.
-uint32_t NickRefused(WindowRecord* window, ServerConnection& connection) {
+// Erroneous or taken nick while registering: the alternative nick once, then the user's choice,
+// asked on the interface thread (the connection thread never opens a dialog).
+uint32_t NickRefused(const IrcMessage& message, WindowRecord* window, ServerConnection& connection) {
     if (connection.StartupDone || connection.Registered) return 0;
     if (!connection.AltNickTried) {
         connection.AltNickTried = 1;
@@ -31,12 +33,19 @@ uint32_t NickRefused(WindowRecord* window, ServerConnection& connection) {
             return 1;
         }
     }
+    MarshalLineToGui(window, message);
+    // While the prompt is open its dialog runs the interface thread's messages, and with them
+    // the next refusals: the answer to the open prompt is the nick that goes.
+    static bool prompting = false;
+    if (prompting) return 1;
+    prompting = true;
     char word[9] = {};
     MakeRandomWord(word);
     wchar_t text[1000] = {};
     const std::wstring random = NarrowToWide(std::string(word));
     wcsncpy(text, random.c_str(), 999);
     PromptText(nullptr, L"", GetLangString(9), text, 1000, 10);
+    prompting = false;
     std::string nick = WideToNarrow(std::wstring(text), DefaultCodePage.load());
     nick = nick.substr(0, nick.find(' '));
     if (nick.empty()) nick = word;
@@ -51,26 +60,26 @@ uint32_t NotRegistered(WindowRecord* window, const ServerConnection& connection)
     return 1;
 }
 
-uint32_t Filter(const std::string& line, WindowRecord* window, const UserAddress& sender) {
+uint32_t Filter(const IrcMessage& message, WindowRecord* window) {
     ServerConnection* connection = window ? window->Connection : nullptr;
-    if (!connection || line.empty() || line[0] != ':') return 0;
-    const ParsedIrcLine parsed = ParseIrcLine(line);
-    if (parsed.Command == "432" || parsed.Command == "433") return NickRefused(window, *connection);
-    if (parsed.Command == "451") return NotRegistered(window, *connection);
-    const bool privmsg = StringEqualsNoCase(parsed.Command, "PRIVMSG");
-    if (!privmsg && !StringEqualsNoCase(parsed.Command, "NOTICE")) return 0;
-    if (parsed.Params.size() < 2 || !parsed.HasTrailing) return 0;
-    std::string body = parsed.Params.back();
+    if (!connection || !message.HasPrefix()) return 0;
+    const std::string& command = message.Command;
+    if (command == "432" || command == "433") return NickRefused(message, window, *connection);
+    if (command == "451") return NotRegistered(window, *connection);
+    const bool privmsg = StringEqualsNoCase(command, "PRIVMSG");
+    if (!privmsg && !StringEqualsNoCase(command, "NOTICE")) return 0;
+    if (message.Params.size() < 2 || !message.HasTrailing) return 0;
+    std::string body = message.Params.back();
     if (body.empty() || body[0] != '\x01') return 0;
     StripCtcpMarkers(body);
     if (StartsWithNoCase(body, "ACTION")) return 0;
-    if (!privmsg) return HandleCtcpReply(parsed, body, window, sender);
+    if (!privmsg) return HandleCtcpReply(message, body, window);
     if (StartsWithNoCase(body, "DCC ")) {
         // A DCC word this filter does not know is an ordinary CTCP request.
-        const int32_t result = HandleDccRequest(line, parsed, body, window, sender);
+        const int32_t result = HandleDccRequest(message, body, window);
         if (result != kNotDccOffer) return static_cast<uint32_t>(result);
     }
-    return HandleCtcpRequest(line, parsed, body, window, sender);
+    return HandleCtcpRequest(message, body, window);
 }
 
 } // namespace
@@ -83,49 +92,20 @@ void StripCtcpMarkers(std::string& text) {
     text.erase(0, start);
 }
 
-ParsedIrcLine ParseIrcLine(const std::string& line) {
-    ParsedIrcLine parsed;
-    size_t at = 0;
-    const auto skipBlanks = [&] {
-        while (at < line.size() && line[at] == ' ') ++at;
-    };
-    const auto token = [&] {
-        const size_t end = line.find(' ', at);
-        std::string word = line.substr(at, end == std::string::npos ? std::string::npos : end - at);
-        at = end == std::string::npos ? line.size() : end;
-        return word;
-    };
-    if (!line.empty() && line[0] == ':') {
-        ++at;
-        parsed.Prefix = token();
-    }
-    skipBlanks();
-    parsed.Command = token();
-    for (skipBlanks(); at < line.size(); skipBlanks()) {
-        if (line[at] == ':') {
-            parsed.Params.push_back(line.substr(at + 1));
-            parsed.HasTrailing = true;
-            break;
-        }
-        parsed.Params.push_back(token());
-    }
-    return parsed;
-}
-
-uint32_t HandleCtcpAndDcc(const std::string& line, WindowRecord* window, const UserAddress& sender) {
+uint32_t HandleCtcpAndDcc(const IrcMessage& message, WindowRecord* window) {
     try {
-        return Filter(line, window, sender);
+        return Filter(message, window);
     } catch (int refusal) {
         return refusal == kForwardedToUiThread ? 1 : 0;
     }
 }
 
-void MarshalLineToGui(WindowRecord* window, const std::string& line, const UserAddress& sender) {
+void MarshalLineToGui(WindowRecord* window, const IrcMessage& message) {
     if (OnInterfaceThread()) return;
     ServerConnection* connection = window ? window->Connection : nullptr;
     HWND frame = MainWindow.load();
-    if (connection) connection->LastSender = sender;
-    auto* block = new ServerLineToGui{window, connection, line, sender};
+    if (connection) connection->LastSender = message.Sender;
+    auto* block = new ServerLineToGui{window, connection, message};
     if (!frame || !PostMessageW(frame, WM_SERVER_LINE_TO_GUI, reinterpret_cast<WPARAM>(window),
                                 reinterpret_cast<LPARAM>(block)))
         delete block;
@@ -135,11 +115,12 @@ void MarshalLineToGui(WindowRecord* window, const std::string& line, const UserA
 void RunServerLineOnInterfaceThread(WPARAM window, LPARAM block) {
     auto* line = reinterpret_cast<ServerLineToGui*>(block);
     if (!line) return;
+    RemoteTextScope remote;
     try {
         auto* record = reinterpret_cast<WindowRecord*>(window);
         // The window may have closed while the line waited in the queue.
         if (record == line->Window && IsWindowRecordListed(record) && record->Connection == line->Connection)
-            HandleCtcpAndDcc(line->Line, record, line->Sender);
+            HandleCtcpAndDcc(line->Message, record);
     } catch (...) {
     }
     delete line;

@@ -56,11 +56,9 @@ std::string Answer(const std::string& body) {
     return {};
 }
 
-void ShowCtcpLine(const ParsedIrcLine& parsed, const std::string& body, WindowRecord* window,
-                  const UserAddress& sender) {
-    WindowRecord* target = FindConnectionWindow(parsed.Params.empty() ? std::string() : parsed.Params[0],
-                                                ConnectionOfWindow(window));
-    PrintInfo(target ? target : window, L"\x12\x00B7\x12\x02 " + ServerText(sender.Nick, CP_UTF8) +
+void ShowCtcpLine(const IrcMessage& message, const std::string& body, WindowRecord* window) {
+    WindowRecord* target = FindConnectionWindow(message.Param(0), ConnectionOfWindow(window));
+    PrintInfo(target ? target : window, L"\x12\x00B7\x12\x02 " + ServerText(message.Sender.Nick, CP_UTF8) +
                                             L" CTCP:\x02 " + ServerText(body, CP_UTF8));
 }
 
@@ -90,20 +88,19 @@ bool TakeCtcpReplyAllowance(ServerConnection* connection) {
     return true;
 }
 
-uint32_t HandleCtcpRequest(const std::string& line, const ParsedIrcLine& parsed, const std::string& body,
-                           WindowRecord* window, const UserAddress& sender) {
+uint32_t HandleCtcpRequest(const IrcMessage& message, const std::string& body, WindowRecord* window) {
     std::string result;
-    if (RunEventScript("On_CTCP_Incoming", window, window, line, result, 0) == 1) return 1;
+    if (RunEventScript("On_CTCP_Incoming", window, window, message.Text, result, 0) == 1) return 1;
     if (ReadConfigInt("Cfg\\Options3\\CTCP_Replies", "Ignore_All", 0) == 1) return 1;
-    ShowCtcpLine(parsed, body, window, sender);
+    ShowCtcpLine(message, body, window);
+    const UserAddress& sender = message.Sender;
     const std::string answer = Answer(body);
     if (!answer.empty() && !sender.Nick.empty() && TakeCtcpReplyAllowance(ConnectionOfWindow(window)))
         SendServerLine("NOTICE " + sender.Nick + " :\x01" + answer + "\x01\r\n", window, 0);
     return 1;
 }
 
-uint32_t HandleCtcpReply(const ParsedIrcLine& parsed, const std::string& body, WindowRecord* window,
-                         const UserAddress& sender) {
-    ShowCtcpLine(parsed, body, window, sender);
+uint32_t HandleCtcpReply(const IrcMessage& message, const std::string& body, WindowRecord* window) {
+    ShowCtcpLine(message, body, window);
     return 1;
 }

@@ -5,10 +5,8 @@
 #include "irc_lines/ctcp_dcc_filter.h"
 
 // body: the CTCP text without its 0x01 markers.
-uint32_t HandleCtcpRequest(const std::string& line, const ParsedIrcLine& parsed, const std::string& body,
-                           WindowRecord* window, const UserAddress& sender);
-uint32_t HandleCtcpReply(const ParsedIrcLine& parsed, const std::string& body, WindowRecord* window,
-                         const UserAddress& sender);
+uint32_t HandleCtcpRequest(const IrcMessage& message, const std::string& body, WindowRecord* window);
+uint32_t HandleCtcpReply(const IrcMessage& message, const std::string& body, WindowRecord* window);
 
 // The version text of the CTCP VERSION answer.
 std::string CtcpVersionText();

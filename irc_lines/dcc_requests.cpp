@@ -40,21 +40,21 @@ uint32_t Refuse(WindowRecord* window, const UserAddress& sender, const std::stri
     return 1;
 }
 
-bool IncomingEventTakes(const std::string& line, WindowRecord* window) {
+bool IncomingEventTakes(const IrcMessage& message, WindowRecord* window) {
     std::string result;
-    return RunEventScript("On_DCC_Incoming", window, window, line, result, 0) == 1;
+    return RunEventScript("On_DCC_Incoming", window, window, message.Text, result, 0) == 1;
 }
 
 // The words the peer subsystem reads: prefix, PRIVMSG, target, "DCC", the word, then arguments.
-std::vector<std::string> OfferWords(const ParsedIrcLine& parsed, const std::vector<std::string>& arguments) {
-    std::vector<std::string> words{":" + parsed.Prefix, parsed.Command, parsed.Params[0], "DCC"};
+std::vector<std::string> OfferWords(const IrcMessage& message, const std::vector<std::string>& arguments) {
+    std::vector<std::string> words{":" + message.Prefix, message.Command, message.Param(0), "DCC"};
     words.insert(words.end(), arguments.begin(), arguments.end());
     return words;
 }
 
-uint32_t FileOffer(const std::string& line, const ParsedIrcLine& parsed, std::vector<std::string> arguments,
-                   WindowRecord* window, const UserAddress& sender) {
-    if (IncomingEventTakes(line, window)) return 1;
+uint32_t FileOffer(const IrcMessage& message, std::vector<std::string> arguments, WindowRecord* window) {
+    const UserAddress& sender = message.Sender;
+    if (IncomingEventTakes(message, window)) return 1;
     if (arguments.size() < 5) return 0;
     const std::string& word = arguments[0];
     arguments[1] = PlainOfferFileName(arguments[1]);
@@ -71,7 +71,7 @@ uint32_t FileOffer(const std::string& line, const ParsedIrcLine& parsed, std::ve
     if (!ParseOfferSize(arguments[4], size)) return Refuse(window, sender, word, L"bad size");
     const uint8_t autoAccept =
         ReadConfigInt("Cfg\\Options3\\File_Transfers", "Auto_Accept", 0) != 0 ? uint8_t(1) : uint8_t(0);
-    HandleDccSendOffer(window, OfferWords(parsed, arguments), sender, 0, autoAccept);
+    HandleDccSendOffer(window, OfferWords(message, arguments), sender, 0, autoAccept);
     return 1;
 }
 
@@ -82,9 +82,9 @@ bool IsDecimal(const std::string& text) {
     return true;
 }
 
-uint32_t ResumeAccepted(const std::string& line, const ParsedIrcLine& parsed,
-                        std::vector<std::string> arguments, WindowRecord* window, const UserAddress& sender) {
-    if (IncomingEventTakes(line, window)) return 1;
+uint32_t ResumeAccepted(const IrcMessage& message, std::vector<std::string> arguments, WindowRecord* window) {
+    const UserAddress& sender = message.Sender;
+    if (IncomingEventTakes(message, window)) return 1;
     if (arguments.size() < 4) return 0;
     const std::string& word = arguments[0];
     arguments[1] = PlainOfferFileName(arguments[1]);
@@ -94,14 +94,15 @@ uint32_t ResumeAccepted(const std::string& line, const ParsedIrcLine& parsed,
     uint64_t position = 0;
     if (!IsDecimal(arguments[3]) || (arguments[3] != "0" && !ParseOfferSize(arguments[3], position)))
         return Refuse(window, sender, word, L"bad position");
-    HandleDccSendOffer(window, OfferWords(parsed, arguments), sender, 1, 0);
+    HandleDccSendOffer(window, OfferWords(message, arguments), sender, 1, 0);
     return 1;
 }
 
-uint32_t ChatOffer(const std::string& line, const std::vector<std::string>& arguments, WindowRecord* window,
-                   const UserAddress& sender) {
-    MarshalLineToGui(window, line, sender);
-    if (IncomingEventTakes(line, window)) return 1;
+uint32_t ChatOffer(const IrcMessage& message, const std::vector<std::string>& arguments,
+                   WindowRecord* window) {
+    MarshalLineToGui(window, message);
+    const UserAddress& sender = message.Sender;
+    if (IncomingEventTakes(message, window)) return 1;
     if (arguments.size() < 4) return 0;
     const std::string& word = arguments[0];
     OfferAddress address;
@@ -174,20 +175,18 @@ std::vector<std::string> SplitDccArguments(const std::string& body) {
     return arguments;
 }
 
-int32_t HandleDccRequest(const std::string& line, const ParsedIrcLine& parsed, const std::string& body,
-                         WindowRecord* window, const UserAddress& sender) {
+int32_t HandleDccRequest(const IrcMessage& message, const std::string& body, WindowRecord* window) {
     std::vector<std::string> arguments = SplitDccArguments(body);
     const DccWord kind = arguments.empty() ? DccWord::Other : Classify(arguments[0]);
     if (kind == DccWord::Other) return kNotDccOffer;
     // An offer to a channel is nobody's offer: it stays text.
     const ServerConnection* connection = window->Connection;
-    if (!connection || parsed.Params.empty() || !IsOwnNick(*connection, parsed.Params[0])) return 0;
+    if (!connection || !IsOwnNick(*connection, message.Param(0))) return 0;
     switch (kind) {
-        case DccWord::File: return static_cast<int32_t>(FileOffer(line, parsed, arguments, window, sender));
-        case DccWord::Accept:
-            return static_cast<int32_t>(ResumeAccepted(line, parsed, arguments, window, sender));
-        case DccWord::Chat: return static_cast<int32_t>(ChatOffer(line, arguments, window, sender));
-        case DccWord::Indirect: return static_cast<int32_t>(Indirect(arguments, window, sender));
+        case DccWord::File: return static_cast<int32_t>(FileOffer(message, arguments, window));
+        case DccWord::Accept: return static_cast<int32_t>(ResumeAccepted(message, arguments, window));
+        case DccWord::Chat: return static_cast<int32_t>(ChatOffer(message, arguments, window));
+        case DccWord::Indirect: return static_cast<int32_t>(Indirect(arguments, window, message.Sender));
         default: return kNotDccOffer;
     }
 }

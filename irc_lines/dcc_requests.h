@@ -8,8 +8,7 @@
 // channel) are not consumed, so they are shown as text; bad offers are refused with a line.
 // Result 1 consumed, 0 not consumed, kNotDccOffer for a DCC word that is none of these.
 constexpr int32_t kNotDccOffer = -1;
-int32_t HandleDccRequest(const std::string& line, const ParsedIrcLine& parsed, const std::string& body,
-                         WindowRecord* window, const UserAddress& sender);
+int32_t HandleDccRequest(const IrcMessage& message, const std::string& body, WindowRecord* window);
 
 // The arguments of a DCC request: the request word, then the arguments; a first argument in
 // double quotes may hold blanks.

@@ -2,7 +2,6 @@
 
 #include "common/app_state.h"
 #include "common/text_compare.h"
-#include "common/text_split.h"
 #include "common/xstring.h"
 #include "irc/custom_view_lines.h"
 #include "irc/server_connection.h"
@@ -12,46 +11,29 @@
 #include "core/client_services.h"
 #include "markup/untrusted_text.h"
 
-std::vector<std::string> CutLine(const std::string& line, uint32_t blanks) {
-    std::vector<std::string> words;
-    SplitString(words, line, blanks, " ");
-    return words;
-}
-
-std::vector<std::string> CutLineAtBlanks(const std::string& line) {
-    std::vector<std::string> words;
-    SplitString(words, line, kSplitUnlimited, " ");
-    return words;
-}
-
-const std::string& WordAt(const std::vector<std::string>& words, size_t n) {
-    static const std::string empty;
-    return n >= 1 && n <= words.size() ? words[n - 1] : empty;
-}
-
-std::string WithoutColon(const std::string& text) {
-    return !text.empty() && text[0] == ':' ? text.substr(1) : text;
-}
-
-std::string WithoutFirst(const std::string& text) {
-    return text.empty() ? text : text.substr(1);
-}
-
 WindowRecord* FindConnectionWindow(const std::string& name, const ServerConnection* connection) {
     if (name.empty() || !connection) return nullptr;
     return GetWindowRecordAt(FindWindowRecordIndex(name, connection));
 }
 
+std::wstring FormatServerEvent(const ServerLine& line, LineKind kind, const std::string& message) {
+    const IrcMessage& m = line.Message;
+    // The words an event format reads: the prefix, the command, then the parameters.
+    std::vector<std::string> words{":" + m.Prefix, m.Command};
+    words.insert(words.end(), m.Params.begin(), m.Params.end());
+    std::wstring text;
+    FormatEventLine(line.Window, text, kind, message, words, m.Sender);
+    return text;
+}
+
 void ShowEventLine(const ServerLine& line, WindowRecord* target, LineKind kind, const std::string& message,
-                   const std::vector<std::string>& words, bool viewLine, uint8_t noNotice) {
+                   bool viewLine, uint8_t noNotice) {
     if (!target) return;
     if (viewLine && CustomViewMode.load()) {
-        FormatViewEventLine(target, kind, line.Text, words, line.Sender);
+        FormatViewEventLine(target, kind, message, line.Message.Sender);
         return;
     }
-    std::wstring text;
-    FormatEventLine(line.Window, text, kind, message, words, line.Sender);
-    PrintToWindow(kind, target, text, nullptr, 0, noNotice);
+    PrintToWindow(kind, target, FormatServerEvent(line, kind, message), nullptr, 0, noNotice);
 }
 
 void PrintInfo(WindowRecord* window, const std::wstring& text, HWND view, uint8_t noTimeStamp) {

@@ -4,6 +4,7 @@
 #include "common/lang_strings.h"
 #include "common/list_tree_helpers.h"
 #include "common/text_format.h"
+#include "common/text_split.h"
 #include "common/xstring.h"
 #include "irc_lines/channel_nicks.h"
 #include "irc_lines/line_handler_support.h"
@@ -62,10 +63,10 @@ int NamesGroup(const std::wstring& text, const std::wstring& extras) {
     return 0;
 }
 
+// The own nick, the channel's kind ('=', '*' or '@'), the channel, then the names.
 void Names(ServerLine& line) {
-    const std::vector<std::string> words = CutLineAtBlanks(line.Text);
-    if (words.size() < 5) return;
-    WindowRecord* window = FindConnectionWindow(WordAt(words, 5), line.Connection);
+    const IrcMessage& message = line.Message;
+    WindowRecord* window = FindConnectionWindow(message.Param(2), line.Connection);
     if (!window || !window->NickList) return;
     line.Connection->ShowNumericText = 0;
     HWND list = window->NickList;
@@ -81,8 +82,11 @@ void Names(ServerLine& line) {
     // Someone else changed the list during the burst: start from what it holds.
     if (window->SortNicks && static_cast<size_t>(count) != mirror.size()) mirror = ReadSortedEntries(list);
     const std::wstring extras = ExtraNickPrefixes(window);
-    for (size_t i = 5; i < words.size(); ++i) {
-        std::wstring text = NarrowToWide(WithoutColon(words[i]), CP_UTF8);
+    std::vector<std::string> names;
+    for (size_t i = 3; i < message.Params.size(); ++i) SplitQuoted(names, message.Params[i], " ", false);
+    for (const std::string& name : names) {
+        // Each name loses one leading ':' (no nick starts with one).
+        std::wstring text = NarrowToWide(WithoutColon(name), CP_UTF8);
         if (text.empty()) continue;
         if (text.size() > 1000) text.resize(1000);
         const int group = NamesGroup(text, extras);
@@ -101,8 +105,7 @@ void Names(ServerLine& line) {
 void NamesEnd(ServerLine& line) {
     line.Connection->ShowNumericText = 0;
     line.Connection->NamesInProgress = 0;
-    const std::vector<std::string> words = CutLineAtBlanks(line.Text);
-    WindowRecord* window = FindConnectionWindow(WordAt(words, 4), line.Connection);
+    WindowRecord* window = FindConnectionWindow(line.Message.Param(1), line.Connection);
     if (!window || !window->NickList) return;
     {
         std::lock_guard<std::mutex> lock(MirrorsMutex);
@@ -118,13 +121,14 @@ void BanEntry(ServerLine& line) {
     line.Connection->ShowNumericText = 0;
     auto& entries = line.Connection->BanListReplies;
     if (entries.size() >= kMaxPendingBanEntries) return;
-    const std::vector<std::string> words = CutLine(line.Text, 6);
+    // The own nick, the channel, the mask, then the setter and the time when the server gives them.
+    const IrcMessage& message = line.Message;
     PendingBanEntry entry;
     entry.IsException = line.Numeric == 348 ? 1 : 0;
-    entry.Channel = ServerText(WordAt(words, 4));
-    entry.Mask = ServerText(WordAt(words, 5));
-    entry.Setter = ServerText(WordAt(words, 6));
-    if (words.size() >= 7) entry.Time = FormatUnixTime(std::atoi(WordAt(words, 7).c_str()));
+    entry.Channel = ServerText(message.Param(1));
+    entry.Mask = ServerText(message.Param(2));
+    entry.Setter = ServerText(message.Param(3));
+    if (message.Params.size() >= 5) entry.Time = FormatUnixTime(std::atoi(message.Param(4).c_str()));
     entries.push_back(std::move(entry));
 }
 
@@ -197,14 +201,13 @@ void ListStart(ServerLine& line) {
 
 void ListRow(ServerLine& line) {
     line.Connection->ShowNumericText = 0;
-    const std::vector<std::string> words = CutLine(line.Text, 5);
-    if (words.size() < 6) return;
     WindowRecord* listWindow = ChannelListWindow(line);
     if (!listWindow) return;
+    // The own nick, the channel, its member count and its topic.
     ChannelListEntry row;
-    row.Channel = CleanUntrustedText(WordAt(words, 4));
-    row.Members = static_cast<uint32_t>(std::atoi(WordAt(words, 5).c_str()));
-    row.Topic = CleanUntrustedText(WordAt(words, 6));
+    row.Channel = CleanUntrustedText(line.Message.Param(1));
+    row.Members = static_cast<uint32_t>(std::atoi(line.Message.Param(2).c_str()));
+    row.Topic = CleanUntrustedText(line.Message.Param(3));
     listWindow->ChannelListRows.push_back(std::move(row));
     if (listWindow->Window) {
         const std::wstring title = std::to_wstring(listWindow->ChannelListRows.size());
@@ -222,14 +225,15 @@ void ListEnd(ServerLine& line) {
 
 } // namespace
 
+// Each row with the fewest parameters its handler reads (the first is the own nick).
 void RegisterListReplyHandlers() {
-    SetNumericHandler(353, Names);
-    SetNumericHandler(366, NamesEnd);
-    SetNumericHandler(348, BanEntry);
-    SetNumericHandler(367, BanEntry);
-    SetNumericHandler(349, BanListEnd);
-    SetNumericHandler(368, BanListEnd);
-    SetNumericHandler(321, ListStart);
-    SetNumericHandler(322, ListRow);
-    SetNumericHandler(323, ListEnd);
+    SetNumericHandler(353, Names, 3);
+    SetNumericHandler(366, NamesEnd, 2);
+    SetNumericHandler(348, BanEntry, 3);
+    SetNumericHandler(367, BanEntry, 3);
+    SetNumericHandler(349, BanListEnd, 0);
+    SetNumericHandler(368, BanListEnd, 0);
+    SetNumericHandler(321, ListStart, 0);
+    SetNumericHandler(322, ListRow, 4);
+    SetNumericHandler(323, ListEnd, 0);
 }

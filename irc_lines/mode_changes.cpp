@@ -44,31 +44,33 @@ bool SendModeQuery(WindowRecord* server, const std::string& channel) {
 
 void HandleMode(ServerLine& line) {
     ServerConnection& connection = *line.Connection;
-    const std::string& target = WordAt(line.Words, 3);
-    const std::string& changes = WordAt(line.Words, 4);
+    const IrcMessage& message = line.Message;
+    const std::string& target = message.Param(0);
+    const std::string changes = message.ParamsText(1);
     if (IsOwnNick(connection, target)) {
         connection.OwnUserModes = WithoutColon(changes);
-        ShowEventLine(line, line.Window, kModeLine, connection.OwnUserModes, line.Words, true);
+        ShowEventLine(line, line.Window, kModeLine, connection.OwnUserModes, true);
         return;
     }
-    std::vector<std::string> pieces = CutLineAtBlanks(WithoutColon(changes));
     WindowRecord* window = FindConnectionWindow(target, &connection);
     if (!window) {
-        ShowEventLine(line, line.Window, kModeLine, changes, line.Words, true);
+        ShowEventLine(line, line.Window, kModeLine, changes, true);
         return;
     }
-    if (pieces.size() <= 1) {
+    // Parameter 1 holds the mode letters, the ones after it their arguments.
+    const std::string& letters = message.Param(1);
+    if (message.Params.size() <= 2) {
         SendModeQuery(line.Window, target);
-        ShowEventLine(line, window, kModeLine, changes, line.Words, true);
+        ShowEventLine(line, window, kModeLine, changes, true);
         return;
     }
 
     const ChannelModeRules rules = connection.ModeRules.Get();
     const std::wstring extras = ExtraNickPrefixes(window);
     bool marked = false;
-    for (size_t n = 1; n < pieces.size(); ++n) {
-        const std::string argument = WithoutColon(pieces[n]);
-        int32_t level = ModeArgumentLevel(pieces[0], static_cast<uint32_t>(n - 1), rules);
+    for (size_t n = 2; n < message.Params.size(); ++n) {
+        const std::string& argument = message.Params[n];
+        int32_t level = ModeArgumentLevel(letters, static_cast<uint32_t>(n - 2), rules);
         if (level > 1000) {
             marked = true;
             level -= kModeFetchMark;
@@ -90,5 +92,5 @@ void HandleMode(ServerLine& line) {
     }
     if (marked) SendModeQuery(line.Window, target);
     if (window->NickList) AutosizeListColumns(window->NickList, {0});
-    ShowEventLine(line, window, kModeLine, changes, line.Words, true);
+    ShowEventLine(line, window, kModeLine, changes, true);
 }

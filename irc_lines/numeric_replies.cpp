@@ -41,20 +41,20 @@ std::string UntilEquals(const std::string& text) {
 
 void Welcome(ServerLine& line) {
     ServerConnection& connection = *line.Connection;
-    connection.OwnNick = WordAt(line.Words, 3);
+    connection.OwnNick = line.Message.Param(0);
     connection.ModeRules.Reset();
-    line.Window->Name = WithoutColon(WordAt(line.Words, 1));
+    line.Window->Name = line.Message.Prefix;
     SetWindowTabCaption(line.Window);
     connection.Registered = 1;
 }
 
 void ServerSupports(ServerLine& line) {
     ChannelModeRules rules = line.Connection->ModeRules.Get();
-    if (ReadServerModeTokens(line.Text, rules)) line.Connection->ModeRules.Set(rules);
+    if (ReadServerModeTokens(line.Message, rules)) line.Connection->ModeRules.Set(rules);
 }
 
 void SilenceEntry(ServerLine& line, const char* command) {
-    const std::string entry = WithoutColon(WordAt(line.Words, 4));
+    const std::string entry = WithoutColon(line.Message.ParamsText(1));
     std::wstring text = L"\x02\x12\x00B7\x12 " + ServerText(entry) + L" ";
     if (SafeInLinkCommand(entry))
         text += L"[\x18{Remove|||/raw " + NarrowToWide(command) + L" -" + ServerText(entry) + L"}" +
@@ -74,29 +74,32 @@ void SilenceEnd(ServerLine& line) {
     PrintReply(line, L"\x02\x12\x00B7\x12 (Silence end) \x12\x00B7\x12\x02");
 }
 
+// The away text as it came, with its ':'.
 void Away(ServerLine& line) {
-    PrintReply(line, kDot + std::wstring(L"AWAY ") + ServerText(WordAt(CutLine(line.Text, 4), 5)));
+    PrintReply(line, kDot + std::wstring(L"AWAY ") + ServerText(line.Message.ParamsText(2)));
 }
 
+// Nick, user, host, '*', full name.
 void WhoisUser(ServerLine& line) {
-    const auto w = CutLine(line.Text, 7);
-    PrintReply(line, kDot + std::wstring(L"\x02") + ServerText(WordAt(w, 4)) + L"\x02 (" +
-                         ServerText(WordAt(w, 5)) + L"!" + ServerText(WordAt(w, 6)) + L") (" +
-                         ServerText(WithoutFirst(WordAt(w, 8))) + L")");
+    const IrcMessage& m = line.Message;
+    PrintReply(line, kDot + std::wstring(L"\x02") + ServerText(m.Param(1)) + L"\x02 (" +
+                         ServerText(m.Param(2)) + L"!" + ServerText(m.Param(3)) + L") (" +
+                         ServerText(m.Param(5)) + L")");
 }
 
 void WhoisServer(ServerLine& line) {
-    PrintReply(line, kDot + std::wstring(L"@ ") + ServerText(WordAt(CutLine(line.Text, 5), 5)));
+    PrintReply(line, kDot + std::wstring(L"@ ") + ServerText(line.Message.Param(2)));
 }
 
 void WhoisOperator(ServerLine& line) {
-    PrintReply(line, kDot + ServerText(WordAt(line.Words, 4)));
+    PrintReply(line, kDot + ServerText(line.Message.ParamsText(1)));
 }
 
+// Nick, seconds idle, signed on.
 void WhoisIdle(ServerLine& line) {
-    const auto w = CutLine(line.Text, 6);
-    PrintReply(line, kDot + std::to_wstring(static_cast<uint32_t>(std::atoi(WordAt(w, 5).c_str()))) +
-                         L"'' delay, (Signed on " + FormatUnixTime(std::atoi(WordAt(w, 6).c_str())) + L")");
+    const IrcMessage& m = line.Message;
+    PrintReply(line, kDot + std::to_wstring(static_cast<uint32_t>(std::atoi(m.Param(2).c_str()))) +
+                         L"'' delay, (Signed on " + FormatUnixTime(std::atoi(m.Param(3).c_str())) + L")");
 }
 
 void WhoisEnd(ServerLine& line) {
@@ -104,38 +107,36 @@ void WhoisEnd(ServerLine& line) {
 }
 
 void WhoisChannels(ServerLine& line) {
-    PrintReply(line,
-               kDot + std::wstring(L"in ") + ServerText(WithoutFirst(WordAt(CutLine(line.Text, 4), 5))));
+    PrintReply(line, kDot + std::wstring(L"in ") + ServerText(line.Message.Param(2)));
 }
 
 void ChannelModes(ServerLine& line) {
-    const auto w = CutLine(line.Text, 4);
-    WindowRecord* window = FindConnectionWindow(WordAt(w, 4), line.Connection);
+    WindowRecord* window = FindConnectionWindow(line.Message.Param(1), line.Connection);
     if (!window) return;
     Silence(line);
-    window->Modes = WordAt(w, 5);
+    window->Modes = line.Message.ParamsText(2);
     UpdateWindowTitle(window);
 }
 
+// 333: channel, setter, time; 329: channel, time.
 void ChannelInfo(ServerLine& line) {
-    const auto w = CutLine(line.Text, 5);
-    WindowRecord* window = FindConnectionWindow(WordAt(w, 4), line.Connection);
+    const IrcMessage& m = line.Message;
+    WindowRecord* window = FindConnectionWindow(m.Param(1), line.Connection);
     if (!window) return;
     Silence(line);
-    const std::wstring time = FormatUnixTime(std::atoi(WordAt(w, w.size() > 5 ? 6 : 5).c_str()));
+    const std::wstring time = FormatUnixTime(std::atoi(m.Param(m.Params.size() > 3 ? 3 : 2).c_str()));
     const std::wstring name = ServerText(window->Name, CP_UTF8);
-    const std::wstring text = line.Numeric == 333 ? LangText(81, {name, ServerText(WordAt(w, 5)), time})
-                                                  : LangText(82, {name, time});
+    const std::wstring text =
+        line.Numeric == 333 ? LangText(81, {name, ServerText(m.Param(2)), time}) : LangText(82, {name, time});
     if (window->TopicShown) return;
     PrintInfo(window, text);
     window->TopicShown = 1;
 }
 
 void ChannelTopic(ServerLine& line) {
-    const auto w = CutLine(line.Text, 4);
-    WindowRecord* window = FindConnectionWindow(WordAt(w, 4), line.Connection);
+    WindowRecord* window = FindConnectionWindow(line.Message.Param(1), line.Connection);
     if (!window) return;
-    window->Topic = WithoutFirst(WordAt(w, 5));
+    window->Topic = line.Message.Param(2);
     PrintReply(line,
                L"\x12\x00B7\x12 " + ServerText(window->Name, CP_UTF8) + L" TOPIC: " +
                    ServerText(window->Topic),
@@ -148,35 +149,32 @@ void JoinRefused(ServerLine& line) {
                           : line.Numeric == 473 ? L"+i"
                           : line.Numeric == 474 ? L"(+b)"
                                                 : L"(+k)";
-    PrintReply(line, kDot + ServerText(WordAt(line.Words, 4)) + L" " + mode);
+    PrintReply(line, kDot + ServerText(line.Message.ParamsText(1)) + L" " + mode);
 }
 
 void NoSuchNick(ServerLine& line) {
-    WindowRecord* query = FindConnectionWindow(WordAt(CutLine(line.Text, 4), 4), line.Connection);
+    WindowRecord* query = FindConnectionWindow(line.Message.Param(1), line.Connection);
     if (!query || query->Type != kQueryWindow) return;
     if (!query->NoSuchNickShown) line.DisplayWindow = query;
     query->NoSuchNickShown = 1;
 }
 
 // The own host as the server sees it (and what the own user is), or another user's address for
-// the remembered users and the kick dialog's mask list.
+// the remembered users and the kick dialog's mask list. The first reply of the list counts:
+// nick, an operator's '*', '=', a sign, user, '@', host.
 void UserHost(ServerLine& line) {
     Silence(line);
     ServerConnection& connection = *line.Connection;
-    std::vector<std::string> atPieces;
-    SplitString(atPieces, line.Text, kSplitUnlimited, "@");
-    if (atPieces.size() < 2) return;
-    const std::string& word = WordAt(line.Words, 4);
-    std::vector<std::string> starPieces;
-    SplitString(starPieces, word, kSplitUnlimited, "*");
-    if (starPieces.empty()) return;
+    const std::string& replies = line.Message.Param(1);
+    const std::string word = replies.substr(0, replies.find(' '));
+    const size_t at = word.find('@');
+    if (at == std::string::npos) return;
+    const std::string host = word.substr(at + 1);
     const size_t equals = word.find('=');
-    const size_t at = equals == std::string::npos ? std::string::npos : word.find('@', equals);
-    const bool hasUser = at != std::string::npos && at >= equals + 2;
+    const bool hasUser = equals != std::string::npos && equals < at && at >= equals + 2;
     const std::string user = hasUser ? word.substr(equals + 2, at - equals - 2) : std::string();
 
-    if (IsOwnNick(connection, UntilEquals(WithoutColon(starPieces[0])))) {
-        const std::string& host = atPieces[1];
+    if (IsOwnNick(connection, UntilEquals(word.substr(0, word.find('*'))))) {
         if (hasUser) connection.ReportedUser = user;
         if (host.find(':') != std::string::npos) {
             connection.ReportedIPv6 = host;
@@ -191,7 +189,7 @@ void UserHost(ServerLine& line) {
         return;
     }
     if (!hasUser) return;
-    UserAddress address{UntilEquals(WithoutColon(word)), user, word.substr(at + 1)};
+    UserAddress address{UntilEquals(word), user, host};
     {
         std::lock_guard<std::mutex> lock(connection.RememberedUsersMutex);
         for (RememberedUser& entry : connection.RememberedUsers) {
@@ -206,7 +204,7 @@ void UserHost(ServerLine& line) {
     if (!address.Nick.empty())
         RememberUser(line.Window, address);
     else
-        address.Nick = UntilEquals(WithoutColon(word));
+        address.Nick = UntilEquals(word);
     HWND dialog = connection.MaskDialog;
     if (dialog && IsWindow(dialog)) {
         HWND masks = GetDlgItem(dialog, 103);
@@ -225,7 +223,7 @@ void NotifyReply(ServerLine& line) {
     }
     connection.LagReported = 0;
     std::vector<std::string> online;
-    SplitQuoted(online, WithoutColon(WordAt(line.Words, 4)), " ", false);
+    SplitQuoted(online, line.Message.Param(1), " ", false);
     std::string result;
     auto& known = connection.NotifyOnline;
     for (size_t i = known.size(); i-- > 0;) {
@@ -255,7 +253,7 @@ void EndOfMotd(ServerLine& line) {
     ServerConnection& connection = *line.Connection;
     if (connection.StartupDone) return;
     connection.StartupDone = 1;
-    if (connection.OwnNick.empty()) connection.OwnNick = WordAt(line.Words, 3);
+    if (connection.OwnNick.empty()) connection.OwnNick = line.Message.Param(0);
     ExecuteInputText(line.Window, L"/UTF8", 0);
     std::vector<std::wstring> perform;
     SplitStringW(perform, connection.PerformText, kSplitUnlimited, L"\r\n");
@@ -290,26 +288,27 @@ std::wstring LangText(int32_t id, std::initializer_list<std::wstring> arguments)
     return FillLangText(GetLangString(id), arguments);
 }
 
+// Each row with the fewest parameters its handler reads (the first is the own nick).
 void RegisterNumericReplyHandlers() {
-    SetNumericHandler(1, Welcome);
-    SetNumericHandler(5, ServerSupports);
-    SetNumericHandler(271, SilenceList);
-    SetNumericHandler(272, SilenceEnd);
-    SetNumericHandler(281, AcceptList);
-    SetNumericHandler(301, Away);
-    SetNumericHandler(302, UserHost);
-    SetNumericHandler(303, NotifyReply);
-    SetNumericHandler(311, WhoisUser);
-    SetNumericHandler(312, WhoisServer);
-    SetNumericHandler(313, WhoisOperator);
-    SetNumericHandler(317, WhoisIdle);
-    SetNumericHandler(318, WhoisEnd);
-    SetNumericHandler(319, WhoisChannels);
-    SetNumericHandler(324, ChannelModes);
-    SetNumericHandler(329, ChannelInfo);
-    SetNumericHandler(332, ChannelTopic);
-    SetNumericHandler(333, ChannelInfo);
-    SetNumericHandler(376, EndOfMotd);
-    SetNumericHandler(401, NoSuchNick);
-    for (int32_t refusal : {471, 473, 474, 475}) SetNumericHandler(refusal, JoinRefused);
+    SetNumericHandler(1, Welcome, 1);
+    SetNumericHandler(5, ServerSupports, 2);
+    SetNumericHandler(271, SilenceList, 2);
+    SetNumericHandler(272, SilenceEnd, 0);
+    SetNumericHandler(281, AcceptList, 2);
+    SetNumericHandler(301, Away, 3);
+    SetNumericHandler(302, UserHost, 2);
+    SetNumericHandler(303, NotifyReply, 2);
+    SetNumericHandler(311, WhoisUser, 6);
+    SetNumericHandler(312, WhoisServer, 3);
+    SetNumericHandler(313, WhoisOperator, 2);
+    SetNumericHandler(317, WhoisIdle, 4);
+    SetNumericHandler(318, WhoisEnd, 0);
+    SetNumericHandler(319, WhoisChannels, 3);
+    SetNumericHandler(324, ChannelModes, 3);
+    SetNumericHandler(329, ChannelInfo, 3);
+    SetNumericHandler(332, ChannelTopic, 3);
+    SetNumericHandler(333, ChannelInfo, 4);
+    SetNumericHandler(376, EndOfMotd, 1);
+    SetNumericHandler(401, NoSuchNick, 2);
+    for (int32_t refusal : {471, 473, 474, 475}) SetNumericHandler(refusal, JoinRefused, 2);
 }

@@ -31,22 +31,24 @@ std::string ChanopsChannel(const std::string& text) {
 
 void HandlePrivmsg(ServerLine& line) {
     ServerConnection& connection = *line.Connection;
-    std::string target = WithoutColon(WordAt(line.Words, 3));
-    const std::string text = WithoutColon(WordAt(line.Words, 4));
+    const IrcMessage& message = line.Message;
+    const UserAddress& sender = message.Sender;
+    std::string target = message.Param(0);
+    const std::string& text = message.Param(1);
     const bool isPrivate = IsOwnNick(connection, target);
-    if (isPrivate) target = line.Sender.Nick;
-    if (UserListMatches(kIgnoreList, line.Sender)) return;
+    if (isPrivate) target = sender.Nick;
+    if (UserListMatches(kIgnoreList, sender)) return;
 
     WindowRecord* window = FindConnectionWindow(target, &connection);
     if (!window) {
         std::string result;
-        if (RunEventScript("On_Incoming_Private", line.Window, line.Window, WordAt(line.Words, 1), result,
+        if (RunEventScript("On_Incoming_Private", line.Window, line.Window, ":" + message.Prefix, result,
                            0) == 1)
             return;
-        if (isPrivate) window = OpenChatWindow(line.Window, kQueryWindow, line.Sender.Nick, 0, true);
+        if (isPrivate) window = OpenChatWindow(line.Window, kQueryWindow, sender.Nick, 0, true);
         if (!window) window = line.Window;
     }
-    if (UserListMatches(kTalkNotifyList, line.Sender)) {
+    if (UserListMatches(kTalkNotifyList, sender)) {
         const uint32_t state = GetWindowTabState(window);
         if (state != kNoTabState && state < kTabMentioned) SetWindowTabState(window, kTabMentioned, 0);
     }
@@ -55,9 +57,7 @@ void HandlePrivmsg(ServerLine& line) {
                                       "\x01"
                                       "ACTION*",
                                       false);
-    std::wstring formatted;
-    FormatEventLine(line.Window, formatted, action ? kActionLine : kMessageLine, line.Text, line.Words,
-                    line.Sender);
+    const std::wstring formatted = FormatServerEvent(line, action ? kActionLine : kMessageLine, message.Text);
     if (!action && window->SpeakIncoming) {
         std::wstring spoken = NarrowToWide(text, CP_UTF8);
         if (HWND frame = MainWindow.load())
@@ -65,14 +65,14 @@ void HandlePrivmsg(ServerLine& line) {
     }
     window->NoSuchNickShown = 0;
     // The sender travels with the line: the printer keeps the window's sender fields.
-    const std::wstring nick = NarrowToWide(line.Sender.Nick, CP_UTF8);
+    const std::wstring nick = NarrowToWide(sender.Nick, CP_UTF8);
     PrintToWindow(kMessageLine, window, formatted, nullptr, 0, 0, 0, 1, 0, &nick);
 }
 
 void HandleNotice(ServerLine& line) {
     ServerConnection& connection = *line.Connection;
-    const std::string target = WithoutColon(WordAt(line.Words, 3));
-    const std::string text = WithoutColon(WordAt(line.Words, 4));
+    const std::string& target = line.Message.Param(0);
+    const std::string& text = line.Message.Param(1);
     WindowRecord* destination = GetActiveWindowRecord();
     bool toAll = ReadConfigInt("Cfg\\Options2", "Notices_To_All_Windows", 0) != 0;
     const std::string chanops = ChanopsChannel(text);
@@ -86,12 +86,11 @@ void HandleNotice(ServerLine& line) {
         destination = window ? window : line.Window;
         toAll = false;
     }
-    if (UserListMatches(kIgnoreList, line.Sender)) return;
+    if (UserListMatches(kIgnoreList, line.Message.Sender)) return;
     // A notice is never lost: without a window of this server to show it, the server window does.
     if (!toAll && !BelongsToServer(destination, line.Window)) destination = line.Window;
 
-    std::wstring formatted;
-    FormatEventLine(line.Window, formatted, kNoticeLine, line.Text, line.Words, line.Sender);
+    const std::wstring formatted = FormatServerEvent(line, kNoticeLine, line.Message.Text);
     for (WindowRecord* window : WindowListSnapshot())
         if (window->Server == line.Window && (toAll || window == destination))
             PrintToWindow(kNoticeLine, window, formatted);

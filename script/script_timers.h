@@ -20,3 +20,11 @@ struct WindowRecord;
 // position when given. Timer lists are shared between threads like the script variables: the
 // caller holds ScriptScopesMutex (script/script_variables.h) while it uses the entry.
 TimerEntry* FindTimerById(WindowRecord* window, int32_t timerId, uint32_t* index);
+
+// The timer of the window's server connection whose name equals the name ignoring case, or null;
+// the same locking as FindTimerById.
+TimerEntry* FindTimerByName(WindowRecord* window, const std::wstring& name, uint32_t* index);
+// Prints the window's timers (or only the one at the index; all ones for every timer) between a
+// header and a footer, each with a link that removes it. A null window prints nothing. Takes the
+// scopes lock itself.
+void ListTimers(WindowRecord* window, uint32_t index);

@@ -2,15 +2,15 @@
 
 #include "commands/input_dispatcher.h"
 #include "commands/plugin_host.h"
+#include "commands/script_timer_runner.h"
 #include "common/window_helpers.h"
 #include "common/xstring.h"
 #include "irc/server_connection.h"
 #include "common/app_state.h"
-#include "script/script_timers.h"
-#include "script/script_variables.h"
 #include "shell/active_window.h"
 #include "core/config_values.h"
 #include "core/frame_handles.h"
+#include "core/frame_message_ids.h"
 #include "shell/frame_window.h"
 #include "shell/main_menu.h"
 #include "shell/menu_commands.h"
@@ -50,36 +50,10 @@ void OnActivated(WindowRecord* record) {
     if (record->Input) SetFocus(record->Input);
 }
 
-// A script timer of the window's server connection: its command runs for the server window, and
-// after its last run the timer ends.
-LRESULT OnScriptTimer(WindowRecord* record, HWND window, UINT_PTR id) {
-    if (!record || !record->Server || !record->Server->Connection) return 1;
-    std::wstring command;
-    bool last = false;
-    {
-        ScriptScopesWriteLock lock(ScriptScopesMutex());
-        uint32_t index = 0;
-        TimerEntry* timer = FindTimerById(record->Server, static_cast<int32_t>(id), &index);
-        if (!timer) return 1;
-        command = timer->Command;
-        --timer->Count; // a timer started with no count wraps and runs on
-        if (timer->Count == 0) {
-            last = true;
-            auto& timers = record->Server->Connection->Timers;
-            timers.erase(timers.begin() + index);
-        }
-    }
-    if (last) KillTimer(window, id);
-    ProcessInputLine(WideToNarrow(command).c_str(), record->Server, 0);
-    return 1;
-}
-
 LRESULT ChatMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    PluginEvent event{{reinterpret_cast<uint64_t>(window), message, static_cast<uint64_t>(wParam),
-                       static_cast<uint64_t>(lParam)}};
-    const uint64_t first = BroadcastToPlugins(kPluginWindowMessageFirst, &event);
+    const uint64_t first = BroadcastWindowMessage(kPluginWindowMessageFirst, window, message, wParam, lParam);
     if (first >= 1) return static_cast<LRESULT>(first);
-    if (BroadcastToPlugins(kPluginWindowMessage, &event) == 1) return 0;
+    if (BroadcastWindowMessage(kPluginWindowMessage, window, message, wParam, lParam) == 1) return 0;
 
     WindowRecord* record = RecordOf(window);
     switch (message) {
@@ -127,7 +101,8 @@ LRESULT ChatMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             DeleteObject(brush);
             return 0;
         }
-        case WM_TIMER: return OnScriptTimer(record, window, wParam);
+        case WM_TIMER: commands::RunScriptTimer(record, window, wParam); return 1;
+        case WM_SCRIPT_TIMER: commands::SetScriptTimer(window, wParam, lParam); return 0;
         case WM_DROPFILES:
             // Offering dropped files by DCC is not part of this program yet.
             DragFinish(reinterpret_cast<HDROP>(wParam));

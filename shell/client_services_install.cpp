@@ -10,6 +10,7 @@
 #include "script/event_scripts.h"
 #include "script/script_interpreter.h"
 #include "shell/active_window.h"
+#include "shell/http_download.h"
 #include "shell/log_files.h"
 #include "shell/window_shake.h"
 #include "shell/window_operations.h"
@@ -17,6 +18,8 @@
 #include "shell/window_titles.h"
 #include "ui/menu_labels.h"
 #include "ui/prompt_dialogs.h"
+#include "ui/save_file_dialog.h"
+#include "views/chat_view_clear.h"
 #include "views/event_format.h"
 #include "views/line_printer.h"
 
@@ -51,4 +54,7 @@ void InstallClientServices() {
     s.ShakeWindowThread = &shell::ShakeWindowThread;
     s.SpeakText = &peer::SpeakText;
     s.InsertImageIntoRichEdit = &peer::InsertImageIntoRichEdit;
+    s.ClearChatView = &views::ClearChatView;
+    s.PromptSaveFileName = &ui::PromptSaveFileName;
+    s.StartDownload = &shell::StartDownload;
 }

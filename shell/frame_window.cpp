@@ -301,10 +301,8 @@ LRESULT OnOpenChatWindow(WPARAM keepFront, const OpenChatWindowRequest* request)
 }
 
 LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    PluginEvent event{{reinterpret_cast<uint64_t>(window), message, static_cast<uint64_t>(wParam),
-                       static_cast<uint64_t>(lParam)}};
-    if (BroadcastToPlugins(kPluginWindowMessageFirst, &event) == 1) return 1;
-    if (BroadcastToPlugins(kPluginWindowMessage, &event) == 1) return 0;
+    if (BroadcastWindowMessage(kPluginWindowMessageFirst, window, message, wParam, lParam) == 1) return 1;
+    if (BroadcastWindowMessage(kPluginWindowMessage, window, message, wParam, lParam) == 1) return 0;
     if (message == FindReplaceMessage()) return 0;
 
     switch (message) {

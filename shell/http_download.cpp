@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <wininet.h>
+#include <process.h>
 
 #include <memory>
 #include <vector>
@@ -149,4 +150,15 @@ unsigned __stdcall DownloadThread(void* job) {
     } catch (...) {
     }
     return 0;
+}
+
+bool shell::StartDownload(const std::wstring& url, const std::wstring& path) {
+    auto* job = new DownloadJob{url, path};
+    const uintptr_t thread = _beginthreadex(nullptr, 0, DownloadThread, job, 0, nullptr);
+    if (!thread) {
+        delete job;
+        return false;
+    }
+    CloseHandle(reinterpret_cast<HANDLE>(thread));
+    return true;
 }

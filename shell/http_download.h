@@ -17,3 +17,8 @@ bool HttpDownloadFile(const std::wstring& url, const std::wstring& path);
 
 // Thread procedure (C run-time thread start) for a heap DownloadJob; reports nothing.
 unsigned __stdcall DownloadThread(void* job);
+
+namespace shell {
+// Starts DownloadThread for the URL and the file; true when the thread started.
+bool StartDownload(const std::wstring& url, const std::wstring& path);
+} // namespace shell

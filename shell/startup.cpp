@@ -128,6 +128,8 @@ int MessageLoop(HWND frame, HACCEL accelerators) {
 
 void Shutdown() {
     UnloadPlugins(0xFFFFFFFF);
+    // A connection thread may still be inside a plug-in: its library goes once the call ends.
+    FinishPluginUnloads(5000);
     const std::wstring notice = SaveAndCloseConfigurationDocuments();
     ReleaseSpeechObject();
     FreeImages();

@@ -28,11 +28,6 @@ std::string Word(const std::vector<std::string>& words, size_t index) {
     return index < words.size() ? words[index] : std::string();
 }
 
-std::string WithoutColon(std::string text) {
-    if (!text.empty() && text[0] == ':') text.erase(0, 1);
-    return text;
-}
-
 // The code page of the window the line belongs to: a DCC chat's own (else the default); for
 // others the code page of the connection's window named by the target word, else the default.
 UINT LineCodePage(const WindowRecord* record, const std::string& targetWord) {
@@ -68,32 +63,30 @@ std::array<std::string, kVariableCount> VariableValues(const WindowRecord* recor
         case kOwnMessageLine:
             v[kMessage] = Recode(message, LineCodePage(record, words.empty() ? std::string() : words[0]));
             break;
-        case kMessageLine:
-            v[kMessage] = Recode(WithoutColon(Word(words, 3)), LineCodePage(record, Word(words, 2)));
-            break;
+        case kMessageLine: v[kMessage] = Recode(Word(words, 3), LineCodePage(record, Word(words, 2))); break;
         case kJoinLine:
-        case kPartLine: v[kChannel] = WithoutColon(Word(words, 2)); break;
+        case kPartLine: v[kChannel] = Word(words, 2); break;
         case kModeLine:
         case kSilenceLine: v[kMessage] = message; break;
         case kTopicLine:
         case kQuitLine:
-        case kNickLine: v[kMessage] = WithoutColon(message); break;
+        case kNickLine: v[kMessage] = message; break;
         case kKickLine:
             v[kChannel] = Word(words, 2);
-            v[kMessage] = WithoutColon(message);
+            v[kMessage] = message;
             v[kVictim] = v[kTarget] = Word(words, 3);
             break;
-        case kNoticeLine: v[kMessage] = WithoutColon(Word(words, 3)); break;
+        case kNoticeLine: v[kMessage] = Word(words, 3); break;
         case kKillLine:
-            v[kMessage] = WithoutColon(message);
+            v[kMessage] = message;
             v[kVictim] = v[kTarget] = Word(words, 2);
             break;
         case kActionLine: {
-            // ":\x01ACTION text\x01": the text after "ACTION" and its one blank, without the
+            // "\x01ACTION text\x01": the text after "ACTION" and its one blank, without the
             // closing code (the format puts its own blank between the nick and the text).
             std::string word = Word(words, 3);
-            if (word.size() > 9) {
-                std::string text = word.substr(8, word.size() - 9);
+            if (word.size() > 8) {
+                std::string text = word.substr(7, word.size() - 8);
                 if (!text.empty() && text[0] == ' ') text.erase(0, 1);
                 v[kMessage] = text;
             }

@@ -1,15 +1,23 @@
 #include "xml/xml_query.h"
 
+#include "common/text_compare.h"
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"
-#include "xml/xml_escape.h"
 
-#include <cctype>
+#include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 
 namespace {
+
+struct Condition {
+    std::string_view left;
+    std::string_view op;
+    std::string_view right; // without its quotes
+    bool quoted = false;
+};
 
 void Collect(XmlElement* element, uint32_t depth, std::vector<XmlElement*>* candidates) {
     if (depth == 0) return;
@@ -21,12 +29,58 @@ void Collect(XmlElement* element, uint32_t depth, std::vector<XmlElement*>* cand
     }
 }
 
-std::string LeftValue(XmlElement* e, const std::string& left) {
+bool KnownOperator(std::string_view op) {
+    return op == "==" || op == "!=" || op == ">=" || op == "<=" || op == "<" || op == ">";
+}
+
+// The next blank-free token; false when it is empty.
+bool TakeToken(std::string_view& rest, std::string_view* token) {
+    size_t cut = rest.find(' ');
+    *token = rest.substr(0, cut);
+    rest.remove_prefix(cut == std::string_view::npos ? rest.size() : cut);
+    return !token->empty();
+}
+
+// Consumes the one blank that must separate two tokens.
+bool TakeBlank(std::string_view& rest) {
+    if (rest.empty() || rest[0] != ' ') return false;
+    rest.remove_prefix(1);
+    return true;
+}
+
+// Splits the expression into its conditions; false when it is not made of whole conditions
+// separated by single blanks.
+bool Parse(std::string_view rest, std::vector<Condition>* conditions) {
+    for (;;) {
+        Condition c;
+        if (!TakeToken(rest, &c.left) || !TakeBlank(rest)) return false;
+        if (!TakeToken(rest, &c.op) || !KnownOperator(c.op) || !TakeBlank(rest)) return false;
+        if (!rest.empty() && rest[0] == '"') {
+            size_t close = rest.find('"', 1);
+            if (close == std::string_view::npos) return false;
+            c.quoted = true;
+            c.right = rest.substr(1, close - 1);
+            rest.remove_prefix(close + 1);
+        } else if (!TakeToken(rest, &c.right)) {
+            return false;
+        }
+        conditions->push_back(c);
+        if (rest.empty()) return true;
+        if (!TakeBlank(rest)) return false;
+    }
+}
+
+std::string LeftValue(XmlElement* e, std::string_view left) {
     if (left == "?") return XmlElementGetNameString(e);
     if (left == "!") return XmlElementGetPathString(e, 0);
-    if (!left.empty() && left[0] == '~') {
-        uint32_t index = static_cast<uint32_t>(std::strtoul(left.c_str() + 1, nullptr, 10));
-        return index < e->texts.Count() ? XmlTextGetTextString(e->texts.At(index)) : std::string();
+    if (left.size() > 1 && left[0] == '~') {
+        uint32_t index = 0;
+        const char* end = left.data() + left.size();
+        auto [stop, error] = std::from_chars(left.data() + 1, end, index);
+        if (stop == end) {
+            if (error != std::errc() || index >= e->texts.Count()) return {};
+            return XmlTextGetTextString(e->texts.At(index));
+        }
     }
     return XmlVariableGetValueString(XmlElementFindVariableView(e, left));
 }
@@ -37,97 +91,53 @@ bool AsNumber(const std::string& s, int32_t* value) {
     return *value != 0 || (!s.empty() && s[0] == '0');
 }
 
-bool Holds(const std::string& value, const std::string& op, const std::string& right, bool quoted) {
-    if (quoted) {
-        bool star = right == "*";
-        if (op == "==") return star || XmlWildcardMatch(value.c_str(), right.c_str(), false);
-        if (op == "!=") return !star && !XmlWildcardMatch(value.c_str(), right.c_str(), false);
+bool Holds(const std::string& value, const Condition& c, const std::string& right) {
+    if (c.quoted) {
+        const bool star = right == "*";
+        if (c.op == "==") return star || WildcardMatch(value, right, false);
+        if (c.op == "!=") return !star && !WildcardMatch(value, right, false);
         return true;
     }
     int32_t a = 0, b = 0;
     if (!AsNumber(value, &a) || !AsNumber(right, &b)) return false;
-    if (op == "==") return a == b;
-    if (op == "!=") return a != b;
-    if (op == ">=") return a >= b;
-    if (op == "<=") return a <= b;
-    if (op == "<") return a < b;
-    if (op == ">") return a > b;
-    return true;
+    if (c.op == "==") return a == b;
+    if (c.op == "!=") return a != b;
+    if (c.op == ">=") return a >= b;
+    if (c.op == "<=") return a <= b;
+    if (c.op == "<") return a < b;
+    return a > b;
 }
 
 } // namespace
 
 bool XmlWildcardMatch(const char* text, const char* pattern, bool caseSensitive) {
     if (!text || !pattern) return false;
-    auto same = [caseSensitive](char a, char b) {
-        return caseSensitive ? a == b
-                             : std::toupper(static_cast<unsigned char>(a)) ==
-                                   std::toupper(static_cast<unsigned char>(b));
-    };
-    const char* star = nullptr;
-    const char* resume = nullptr;
-    while (*text) {
-        if (*pattern == '*') {
-            while (*pattern == '*') ++pattern;
-            if (!*pattern) return true;
-            star = pattern;
-            resume = text;
-        } else if (*pattern && (*pattern == '?' || same(*pattern, *text))) {
-            ++pattern;
-            ++text;
-        } else if (star) {
-            pattern = star;
-            text = ++resume;
-        } else {
-            return false;
-        }
+    if (!std::strstr(pattern, "**")) return WildcardMatch(text, pattern, caseSensitive);
+    // A run of stars matches as one star does, also where the text has ended.
+    std::string single;
+    for (const char* p = pattern; *p; ++p) {
+        if (*p != '*' || single.empty() || single.back() != '*') single += *p;
     }
-    while (*pattern == '*') ++pattern;
-    return *pattern == 0;
+    return WildcardMatch(text, single.c_str(), caseSensitive);
 }
 
 uint32_t XmlElementQuery(XmlElement* element, const char* expression, std::vector<XmlElement*>* out,
                          uint32_t depth) {
     if (out) out->clear();
-    if (!element || !expression) return 0;
+    if (!expression) return kXmlNotFound;
+    std::string_view text(expression);
+    std::vector<Condition> conditions;
+    if (text.find(' ') != std::string_view::npos && !Parse(text, &conditions)) return kXmlNotFound;
+    if (!element) return 0;
+
     std::vector<XmlElement*> candidates;
     Collect(element, depth, &candidates);
     std::vector<char> selected(candidates.size(), 1);
-
-    std::string_view rest(expression);
-    while (rest.find(' ') != std::string_view::npos) {
-        size_t cut = rest.find(' ');
-        std::string left(rest.substr(0, cut));
-        rest.remove_prefix(cut + 1);
-        cut = rest.find(' ');
-        std::string op(rest.substr(0, cut));
-        if (cut == std::string_view::npos) break; // no blank after the operator: the expression is over
-        rest.remove_prefix(cut + 1);
-        bool quoted = !rest.empty() && rest[0] == '"';
-        std::string right;
-        bool last = false;
-        if (quoted) {
-            size_t close = rest.find('"', 1);
-            right = std::string(
-                rest.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
-            if (close == std::string_view::npos || close + 1 >= rest.size()) {
-                last = true;
-            } else {
-                rest.remove_prefix(close + 2);
-            }
-        } else {
-            cut = rest.find(' ');
-            right = std::string(rest.substr(0, cut));
-            if (cut == std::string_view::npos) {
-                last = true;
-            } else {
-                rest.remove_prefix(cut + 1);
-            }
-        }
+    for (const Condition& c : conditions) {
+        const std::string right(c.right);
         for (size_t i = 0; i < candidates.size(); ++i) {
-            if (!Holds(LeftValue(candidates[i], left), op, right, quoted)) selected[i] = 0;
+            if (selected[i] && !Holds(LeftValue(candidates[i], c.left), c, right)) selected[i] = 0;
         }
-        if (last) break;
     }
 
     uint32_t count = 0;

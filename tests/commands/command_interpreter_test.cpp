@@ -61,68 +61,6 @@ TEST_F(CommandInterpreter, TheGivenTargetWinsOverTheActiveWindow) {
     EXPECT_EQ(ServerLines(), (Lines{"NAMES #a", "KICK #a carol :"}));
 }
 
-// Commands whose handlers come with later parts of the program refuse with any words, so their
-// lines go on to the triggers and the server; none of them sends or opens anything itself.
-TEST_F(CommandInterpreter, CommandsNotCarriedYetRefuse) {
-    const char* const lines[] = {"/eval 1",
-                                 "// 1",
-                                 "/run x",
-                                 "/shellexecute open x",
-                                 "/fetch u f",
-                                 "/sfetch u f",
-                                 "/font",
-                                 "/color",
-                                 "/timer",
-                                 "/play x",
-                                 "/clear",
-                                 "/close",
-                                 "/destroystaticvariable x",
-                                 "/destroyglobalvariable x",
-                                 "/runscript x",
-                                 "/setuserlevel x 1",
-                                 "/setuserstring x y",
-                                 "/define x 1",
-                                 "/undefine x",
-                                 "/protect a b c",
-                                 "/loadplugins",
-                                 "/unloadplugins",
-                                 "/deprotect a b c",
-                                 "/awin a b",
-                                 "/achan a b",
-                                 "/display * hi",
-                                 "/say # hi",
-                                 "/addtext ! hi",
-                                 "/sendobjectkill 1 2",
-                                 "/getobject a b c d e",
-                                 "/ffetch a b c d e",
-                                 "/sendobject a b",
-                                 "/installscript x",
-                                 "/installskin",
-                                 "/encoding 0",
-                                 "/charset 0",
-                                 "/utf8",
-                                 "/debug 1",
-                                 "/prefs",
-                                 "/preferences",
-                                 "/ignore x",
-                                 "/notify x",
-                                 "/talknotify x",
-                                 "/plugin x",
-                                 "/send bob f",
-                                 "/tsend bob f",
-                                 "/dns x",
-                                 "/tchat 1",
-                                 "/chat bob",
-                                 "/schat bob",
-                                 "/dcc bob chat",
-                                 "/icc6 bob send f",
-                                 "/_set ip 1",
-                                 "/_script x"};
-    for (const char* line : lines) EXPECT_EQ(Command(line, Server(), Channel()), 0u) << line;
-    EXPECT_EQ(ServerLines(), Lines{});
-    EXPECT_EQ(WindowEffects(), Lines{});
-}
-
 TEST_F(CommandInterpreter, HelpModeFindsTheHelpLineOfTheTypedCommand) {
     const HMODULE language = LanguageModule.load();
     LanguageModule = LoadLibraryW(BesideTestProgram(L"commands_help_strings.dll").c_str());

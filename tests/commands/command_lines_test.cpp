@@ -29,8 +29,6 @@ const std::vector<CommandLineCase> kCases = {
     // Unknown commands and commands of other tables reach the server raw.
     {'C', "/whois bob", {"whois bob"}, true},
     {'C', "/mode #a +m", {"mode #a +m"}, true},
-    {'C', "/timer t1 1 5 /msg #a hi", {"timer t1 1 5 /msg #a hi"}, true},
-    {'C', "/debug 1", {"debug 1"}, true},
     // "/names": exactly one word, channel target.
     {'C', "/names", {"NAMES #a"}},
     {'C', "/NAMES", {"NAMES #a"}},

@@ -32,6 +32,7 @@ void CommandTest::SetUp() {
     ASSERT_EQ(irc_->ReadLine().value_or(""), "USER tester Brindlex Brindlex :Test User");
     ASSERT_EQ(irc_->ReadLine().value_or(""), "NICK tester");
     server_->Connection().OwnNick = "me";
+    Server()->Window = MakeChatWindowFor(Server());
 
     channel_ = AddWindow(kChannelWindow, "#a");
     query_ = AddWindow(kQueryWindow, "bob");
@@ -53,6 +54,8 @@ void CommandTest::TearDown() {
     frame_->CloseOpenedWindows();
     for (auto it = AddedRecords.rbegin(); it != AddedRecords.rend(); ++it) DetachChatWindow(*it);
     AddedRecords.clear();
+    DestroyWindow(Server()->Window);
+    Server()->Window = nullptr;
     server_.reset();
     irc_.reset();
     dccPeer_.reset();

@@ -2,6 +2,7 @@
 #include "commands/command_interpreter.h"
 #include "commands/input_dispatcher.h"
 #include "core/client_services.h"
+#include "shell/http_download.h"
 #include "tests/recorders/recorders.h"
 
 void InstallTestServices() {
@@ -18,4 +19,10 @@ void InstallTestServices() {
     InstallPluginRecorders();
     InstallEventScriptRecorder();
     InstallScriptRunRecorder();
+    InstallViewStateRecorders();
+    InstallSaveDialogRecorder();
+    InstallDccOfferRecorders();
+    InstallObjectRecorders();
+    InstallMediaRecorder();
+    Services().StartDownload = &shell::StartDownload;
 }

@@ -15,6 +15,11 @@
 #include "tests/support/ngircd_server.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
+#include "xml/xml_profile.h"
+#include "commands/plugin_host.h"
+#include "common/xstring.h"
+#include "tests/common/test_paths.h"
+#include "tests/support/test_files.h"
 
 #include <memory>
 #include <string>
@@ -235,4 +240,52 @@ TEST_F(ScriptTraffic, OnInputSeesEveryTypedLineAndSwallowsOne) {
     EXPECT_TRUE(PeerSaw(":tester!~tester@127.0.0.1 PRIVMSG #t :first line"));
     EXPECT_TRUE(PeerSaw(":tester!~tester@127.0.0.1 PRIVMSG #t :last line"));
     EXPECT_FALSE(PeerSaw("hush"));
+}
+
+// A trigger script that hands the text a server sent to the commands that start programs or
+// load code: each refuses with a line, also from a timer the script left, and nothing is started
+// or written; what loads no code goes on as ever.
+TEST_F(ScriptTraffic, ServerTextNeverStartsProgramsOrWritesCodeLoadingSettings) {
+    TestFolder folder(L"remote");
+    const std::wstring program = folder.File(L"program_recorder.exe");
+    ASSERT_TRUE(CopyFileW(BesideTestProgram(L"program_recorder.exe").c_str(), program.c_str(), FALSE));
+    UseSettings("<root><Cfg><Options1 Installed_Plugins=\"mine.dll\"/></Cfg><Scripts>"
+                "<s name=\"do\" Trigger_Type=\"1\" Enabled=\"1\" Trigger=\"*PRIVMSG tester :!do *\"><![CDATA["
+                "/run $4*\r\n/shellexecute open $4*\r\n/prefs Cfg\\Options1 Installed_Plugins $4*\r\n"
+                "/plugin +$4*\r\n/timer *later 1 1 /run $4*\r\n/prefs Cfg\\Options1 Default_Nick $4*\r\n"
+                "/msg peer2 done]]></s></Scripts></root>");
+    SetPluginPaths({L"mine.dll"});
+    Server()->Window = MakeChatWindowFor(Server()); // holds the script's timer
+    Connect();
+
+    const std::string target = WideToNarrow(program);
+    peer_->Send("PRIVMSG tester :!do " + target);
+    EXPECT_TRUE(PeerSees("PRIVMSG peer2 :done"));
+    // The timer's run comes a second later, as text from the server still.
+    const auto refusals = [] {
+        size_t count = 0;
+        for (const std::string& line : CallTexts("PrintToWindow"))
+            if (line.find("was not run") != std::string::npos) ++count;
+        return count;
+    };
+    EXPECT_TRUE(PumpUntil([&] { return refusals() == 5; }, 10000)) << refusals();
+    Sleep(1000);
+    EXPECT_FALSE(FileExists(folder.File(L"started.txt")));
+    char value[1000] = {};
+    XmlGetProfileString("Cfg\\Options1", "Installed_Plugins", "", value, sizeof value, nullptr,
+                        UserConfigDocument);
+    EXPECT_STREQ(value, "mine.dll");
+    EXPECT_EQ(PluginPaths(), std::vector<std::wstring>{L"mine.dll"});
+    XmlGetProfileString("Cfg\\Options1", "Default_Nick", "", value, sizeof value, nullptr,
+                        UserConfigDocument);
+    EXPECT_EQ(std::string(value), target);
+
+    // Typed, the same line starts the program.
+    Type(Server(), "/run " + target + ",typed");
+    EXPECT_TRUE(WaitUntil(
+        [&] { return ReadFileBytes(folder.File(L"started.txt")).find("typed") != std::string::npos; },
+        20000));
+    SetPluginPaths({});
+    DestroyWindow(Server()->Window);
+    Server()->Window = nullptr;
 }

@@ -35,11 +35,11 @@ protected:
     ScriptedServer server_;
 };
 
-std::vector<std::string> SeenWords;
+std::vector<std::string> SeenParams;
 int32_t SeenNumeric = 0;
 
-void RecordWords(ServerLine& line) {
-    SeenWords = line.Words;
+void RecordParams(ServerLine& line) {
+    SeenParams = line.Message.Params;
     SeenNumeric = line.Numeric;
 }
 
@@ -51,9 +51,9 @@ void Throw(ServerLine&) {
     throw 0;
 }
 
-uint32_t ConsumeCtcp(const std::string& line, WindowRecord*, const UserAddress& sender) {
-    CallLog::Instance().Add({"Filter", nullptr, sender.Nick, 0});
-    return line.find('\x01') != std::string::npos;
+uint32_t ConsumeCtcp(const IrcMessage& message, WindowRecord*) {
+    CallLog::Instance().Add({"Filter", nullptr, message.Sender.Nick, 0});
+    return message.Text.find('\x01') != std::string::npos;
 }
 
 } // namespace
@@ -67,10 +67,12 @@ TEST_F(LineDispatchTest, PingIsAnsweredInEveryFormAheadOfTheQueue) {
         {"ping  first last", "PONG :last"},
         {":irc.test PING irc.test", "PONG :irc.test"},
         {"PING", "PONG :"},
+        {"PING x :", "PONG :"},
+        {"PING :a\nb\rc", "PONG :abc"}, // nothing in the token may end the answer early
     };
     for (const auto& c : cases) {
         Handle(c.first);
-        EXPECT_EQ(server_.ReadLine(2000).value_or("<none>"), c.second) << c.first;
+        EXPECT_EQ(server_.ReadLine(10000).value_or("<none>"), c.second) << c.first;
     }
     EXPECT_TRUE(window_.Connection().SendQueue.empty());
     EXPECT_TRUE(Printed().empty());
@@ -79,7 +81,7 @@ TEST_F(LineDispatchTest, PingIsAnsweredInEveryFormAheadOfTheQueue) {
     XmlDocumentOpenText(&settings, "<?xml ?><root><Cfg><Options2 Show_Ping_Pong=\"1\"/></Cfg></root>");
     UserConfigDocument = &settings;
     Handle("PING :shown");
-    EXPECT_EQ(server_.ReadLine(2000).value_or("<none>"), "PONG :shown");
+    EXPECT_EQ(server_.ReadLine(10000).value_or("<none>"), "PONG :shown");
     EXPECT_EQ(Printed(), std::vector<std::string>{"\x02\x12\xC2\xB7\x12 PING/PONG \x12\xC2\xB7\x12\x02"});
 }
 
@@ -125,21 +127,21 @@ TEST_F(LineDispatchTest, ChainOrderPluginsFilterTriggers) {
 }
 
 TEST_F(LineDispatchTest, DispatchByNumberAndWordWithGenericDisplays) {
-    SetNumericHandler(1, RecordWords);
-    SetNumericHandler(372, PrintOwnText);
-    SetCommandWordHandler("join", RecordWords);
-    SetCommandWordHandler("BAD", Throw);
+    SetNumericHandler(1, RecordParams, 1);
+    SetNumericHandler(372, PrintOwnText, 0);
+    SetCommandWordHandler("join", RecordParams, 1);
+    SetCommandWordHandler("BAD", Throw, 0);
     window_.Connection().LagProbePending = 1;
 
     Handle(":irc.test 001 me :Welcome  to the net");
     EXPECT_EQ(SeenNumeric, 1);
-    EXPECT_EQ(SeenWords, (std::vector<std::string>{":irc.test", "001", "me", ":Welcome  to the net"}));
+    EXPECT_EQ(SeenParams, (std::vector<std::string>{"me", "Welcome  to the net"}));
     EXPECT_EQ(window_.Connection().LagProbePending, 0);
     Handle(":irc.test 372 me :- motd"); // prints its own text
     Handle(":irc.test 999 me");         // three words: nothing to show
     Handle(":irc.test 303 me :nick");
     Handle(":bob!b@h JOIN  :#chan");
-    EXPECT_EQ(SeenWords, (std::vector<std::string>{":bob!b@h", "JOIN", "", ":#chan"}));
+    EXPECT_EQ(SeenParams, std::vector<std::string>{"#chan"}); // a run of blanks is one separator
     EXPECT_EQ(SeenNumeric, 0);
     Handle(":bob!b@h bad x");                  // a failing handler ends only its line
     Handle(":bob!b@h WALLOPS :\xFF\xFE text"); // unclaimed: shown whole, invalid UTF-8 survives
@@ -166,14 +168,6 @@ TEST_F(LineDispatchTest, DebugEchoComesFirst) {
     std::fclose(log);
     std::remove("c:\\s.log");
     EXPECT_STREQ(text, ":a!b@c PRIVMSG #x :one\r\n:a!b@c PRIVMSG #x :two\r\n");
-}
-
-TEST(PingParameter, LastParameterOfEveryForm) {
-    EXPECT_EQ(PingParameter("PING :a b"), "a b");
-    EXPECT_EQ(PingParameter("PING x :"), "");
-    EXPECT_EQ(PingParameter(":p PING a b"), "b");
-    EXPECT_EQ(PingParameter(":p"), "");
-    EXPECT_EQ(PingParameter("PING :a\nb"), "ab");
 }
 
 // An unclaimed line is server text: a link or colour of the program's own markup in it must not

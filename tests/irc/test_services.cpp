@@ -2,10 +2,5 @@
 #include "tests/recorders/recorders.h"
 
 void InstallTestServices() {
-    InstallDisconnectRecorder();
-    InstallActivationRecorders();
-    InstallPrinterRecorder();
-    InstallPluginRecorders();
-    InstallEventScriptRecorder();
-    InstallScriptRunRecorder();
+    InstallConnectionRecorders();
 }

@@ -73,8 +73,8 @@ TEST_F(ChannelEvents, PartQuitKillAndTopic) {
     EXPECT_EQ(Nicks(channel), std::vector<std::wstring>{L"@bob"});
     Handle(":bob!b@h QUIT :Quit: off");
     EXPECT_TRUE(Nicks(channel).empty());
-    EXPECT_EQ(PrintedIn(channel), (Lines{":carol!c@h PART #c :bye", ":Quit: off"}));
-    EXPECT_EQ(PrintedIn(query), Lines{":Quit: off"});
+    EXPECT_EQ(PrintedIn(channel), (Lines{":carol!c@h PART #c :bye", "Quit: off"}));
+    EXPECT_EQ(PrintedIn(query), Lines{"Quit: off"});
     EXPECT_TRUE(PrintedIn(other).empty());
     EXPECT_EQ(PrintedIn(Server()), Lines{":carol!c@h PART #gone :bye"});
 
@@ -96,7 +96,7 @@ TEST_F(ChannelEvents, KickRejoinsAndClosesOnlyTheChannel) {
     Fill(channel, "@op me bob");
     Handle(":op!o@h KICK #c bob :behave");
     EXPECT_EQ(Nicks(channel), (std::vector<std::wstring>{L"@op", L"me"}));
-    EXPECT_EQ(PrintedIn(channel).back(), ":behave");
+    EXPECT_EQ(PrintedIn(channel).back(), "behave");
     EXPECT_TRUE(Sent().empty());
 
     Handle(":op!o@h KICK #c ME :out"); // the own nick in any case; "Rejoin_On_Kick" is on by default
@@ -110,7 +110,7 @@ TEST_F(ChannelEvents, KickRejoinsAndClosesOnlyTheChannel) {
     Handle(":op!o@h KICK #nowindow me :gone"); // the server window stands in and is never closed
     ASSERT_EQ(Calls("WM_CLOSE").size(), 1u);
     EXPECT_EQ(Calls("WM_CLOSE")[0].Window, channel);
-    EXPECT_EQ(PrintedIn(Server()), (Lines{":gone", ":gone"}));
+    EXPECT_EQ(PrintedIn(Server()), (Lines{"gone", "gone"}));
     EXPECT_TRUE(PrintedIn(channel).empty());
     EXPECT_TRUE(Sent().empty());
 }

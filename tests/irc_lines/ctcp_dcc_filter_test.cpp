@@ -8,6 +8,7 @@
 #include "irc_lines/transfer_program.h"
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -143,6 +144,22 @@ TEST_F(CtcpDccFilter, RequestsAnsweredWithTheirTokenAtABoundedRate) {
     CallLog::Instance().Clear();
     Handle(":bob!b@h PRIVMSG me :\x01TIME\x01");
     EXPECT_TRUE(Calls("PrintToWindow").empty());
+}
+
+// A refused nick while registering: the alternative nick first, then the user is asked, on the
+// interface thread (this test's thread) though the lines arrive on a connection thread.
+TEST_F(CtcpDccFilter, NickRefusedIsAskedOnTheInterfaceThread) {
+    SetConfig("Cfg\\Options1", "Alternative_Nick", "alt");
+    const auto receive = [this](const std::string& line) { std::thread([&] { Handle(line); }).join(); };
+    receive(":irc.test 433 * me :Nickname is already in use");
+    EXPECT_EQ(Sent(), Lines{"NICK alt"});
+    EXPECT_TRUE(Calls("PromptText").empty());
+
+    CallLog::Instance().AnswerText = [](const RecordedCall&) { return std::string("chosen more"); };
+    receive(":irc.test 433 * alt :Nickname is already in use");
+    ASSERT_TRUE(PumpUntil([] { return !CallLog::Instance().Calls("PromptText").empty(); }));
+    EXPECT_EQ(Calls("PromptText")[0].ThreadId, GetCurrentThreadId());
+    EXPECT_EQ(Sent(), Lines{"NICK chosen"});
 }
 
 TEST(TransferProgramLine, PathAndProgramQuoted) {

@@ -86,7 +86,9 @@ TEST(ModeArgumentLevels, DefaultTableAndServerRules) {
 
     ChannelModeRules rules;
     EXPECT_TRUE(ReadServerModeTokens(
-        ":irc.test 005 me CHANTYPES=# PREFIX=(qaohv)~&@%+ CHANMODES=beI,k,l,imnst :are supported", rules));
+        ParseIrcMessage(
+            ":irc.test 005 me CHANTYPES=# PREFIX=(qaohv)~&@%+ CHANMODES=beI,k,l,imnst :are supported"),
+        rules));
     EXPECT_EQ(rules.LevelSymbols, "~&@%+");
     EXPECT_EQ(ModeArgumentLevel("+ko", 0, rules), 0x10000); // the key is the key's argument
     EXPECT_EQ(ModeArgumentLevel("+ko", 1, rules), 0x10000 + 3);
@@ -96,11 +98,12 @@ TEST(ModeArgumentLevels, DefaultTableAndServerRules) {
     EXPECT_EQ(ModeArgumentLevel("+q", 0, rules), 4);
 
     ChannelModeRules quiet;
-    ReadServerModeTokens(":s 005 me PREFIX=(ov)@+ CHANMODES=bq,k,l,m :ok", quiet);
+    ReadServerModeTokens(ParseIrcMessage(":s 005 me PREFIX=(ov)@+ CHANMODES=bq,k,l,m :ok"), quiet);
     EXPECT_EQ(ModeArgumentLevel("+qo", 1, quiet), 0x10000 + 3); // q is a list here
     // Malformed values leave the rules as they were.
     ChannelModeRules same;
-    EXPECT_FALSE(ReadServerModeTokens(":s 005 me PREFIX=(ov)@ CHANMODES=b,k :x PREFIX=(o)@", same));
+    EXPECT_FALSE(
+        ReadServerModeTokens(ParseIrcMessage(":s 005 me PREFIX=(ov)@ CHANMODES=b,k :x PREFIX=(o)@"), same));
     EXPECT_EQ(same.LevelModes, "qov");
 }
 

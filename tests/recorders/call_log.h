@@ -1,6 +1,7 @@
 // Test stand-ins for services of subsystems that are not built yet record their calls here.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -11,9 +12,10 @@ struct WindowRecord;
 struct RecordedCall {
     std::string Service; // e.g. "PrintToWindow"
     WindowRecord* Window = nullptr;
-    std::string Text;    // UTF-8 form of the main text argument
-    uint64_t Number = 0; // the line kind, event code or window index
-    std::string Sender;  // UTF-8 form of the sender a printed chat line carries
+    std::string Text;      // UTF-8 form of the main text argument
+    uint64_t Number = 0;   // the line kind, event code or window index
+    std::string Sender;    // UTF-8 form of the sender a printed chat line carries
+    uint32_t ThreadId = 0; // the thread the call ran on (filled in by Add)
 };
 
 class CallLog {

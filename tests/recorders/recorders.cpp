@@ -3,6 +3,7 @@
 #include "common/text_split.h"
 #include "common/xstring.h"
 #include "core/client_services.h"
+#include "core/remote_text.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
 #include "irc/send_path.h"
@@ -14,6 +15,7 @@
 #include <atomic>
 #include <cwchar>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -37,6 +39,15 @@ std::atomic<WindowRecord*> ActiveRecord{nullptr};
 
 void ClearClientServices() {
     Services() = ClientServices{};
+}
+
+void InstallConnectionRecorders() {
+    InstallDisconnectRecorder();
+    InstallActivationRecorders();
+    InstallPrinterRecorder();
+    InstallPluginRecorders();
+    InstallEventScriptRecorder();
+    InstallScriptRunRecorder();
 }
 
 void InstallPrinterRecorder() {
@@ -107,7 +118,8 @@ void InstallTriggerWorkerRecorder() {
         std::string line = job->Line;
         TrimStringCrLf(line);
         if (line.size() > 1) SendServerLine(line.substr(1) + "\r\n", job->Window, 0);
-        CallLog::Instance().Add({"RunTriggerScriptThread", job->Window, job->Line, GetCurrentThreadId()});
+        CallLog::Instance().Add({"RunTriggerScriptThread", job->Window, job->Line, GetCurrentThreadId(),
+                                 HandlingRemoteText() ? "remote" : ""});
         return 0;
     };
 }
@@ -208,6 +220,77 @@ void InstallPictureRecorder() {
         uint64_t answer = 0;
         const RecordedCall call{"InsertImageIntoRichEdit", nullptr, {}, reinterpret_cast<uint64_t>(bitmap)};
         return Answered(call, answer) ? static_cast<int>(answer) : -1;
+    };
+}
+
+void InstallViewStateRecorders() {
+    Services().ClearChatView = [](WindowRecord* record) {
+        CallLog::Instance().Add({"ClearChatView", record, record ? record->Name : "", 0});
+    };
+    Services().SetWindowTabState = [](const WindowRecord* record, uint32_t state, uint8_t) {
+        CallLog::Instance().Add(
+            {"SetWindowTabState", const_cast<WindowRecord*>(record), record ? record->Name : "", state});
+    };
+}
+
+void InstallSaveDialogRecorder() {
+    Services().PromptSaveFileName = [](const std::wstring& folder, const std::wstring& filter,
+                                       std::wstring& path) {
+        RecordedCall call{"PromptSaveFileName", nullptr, WideToNarrow(folder + L"|" + filter + L"|" + path),
+                          0};
+        CallLog& log = CallLog::Instance();
+        log.Add(call);
+        if (!log.AnswerText) return false;
+        const std::string answer = log.AnswerText(call);
+        if (answer.empty()) return false;
+        path = NarrowToWide(answer);
+        return true;
+    };
+}
+
+void InstallObjectRecorders() {
+    Services().ObjectAcceptThread = [](void* argument) -> unsigned {
+        std::unique_ptr<ObjectTransfer> job(static_cast<ObjectTransfer*>(argument));
+        SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(listener, 1);
+        job->Socket = listener;
+        PublishObjectOffer(GetCurrentThreadId(), listener);
+        CallLog::Instance().Add({"ObjectAcceptThread", nullptr, WideToNarrow(job->Path), job->Crc});
+        if (HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, kObjectAcceptEventName)) {
+            SetEvent(event);
+            CloseHandle(event);
+        }
+        // Serves until the offer is killed (the socket closes) or ten seconds have passed.
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(listener, &readable);
+        timeval wait{10, 0};
+        select(0, &readable, nullptr, nullptr, &wait);
+        if (WithdrawObjectOffer(GetCurrentThreadId())) closesocket(listener);
+        return 0;
+    };
+    Services().ObjectReceiveThread = [](void* argument) -> unsigned {
+        std::unique_ptr<ObjectTransfer> job(static_cast<ObjectTransfer*>(argument));
+        const std::string text = job->PeerHost + " " + std::to_string(job->Port) + " " +
+                                 std::to_string(job->Size) + " " + std::to_string(job->Crc) + " " +
+                                 std::to_string(job->InsertIntoView) + "|" + WideToNarrow(job->Path);
+        CallLog::Instance().Add(
+            {"ObjectReceiveThread", nullptr, text, reinterpret_cast<uint64_t>(job->TargetView)});
+        return 0;
+    };
+}
+
+void InstallMediaRecorder() {
+    Services().MediaPlayThread = [](void* argument) -> unsigned {
+        std::unique_ptr<std::vector<std::wstring>> words(static_cast<std::vector<std::wstring>*>(argument));
+        std::wstring joined;
+        for (const std::wstring& word : *words) joined += (joined.empty() ? L"" : L"|") + word;
+        CallLog::Instance().Add({"MediaPlayThread", nullptr, WideToNarrow(joined), 0});
+        return 0;
     };
 }
 

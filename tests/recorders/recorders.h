@@ -12,6 +12,9 @@ struct WindowRecord;
 
 // Empties the table: every upward call does nothing until something is installed.
 void ClearClientServices();
+// Everything the connection calls above it: the disconnect routine, window activation and the end
+// of DCC chats, the printer, plug-in notices and scripts.
+void InstallConnectionRecorders();
 
 // PrintToWindow: records the line ("PrintToWindow", the window, the text, the line kind and the
 // chat line's sender).
@@ -28,7 +31,8 @@ void InstallInputRecorders();
 // test answers otherwise.
 void InstallPluginRecorders();
 // RunTriggerScriptThread: as the worker does when no trigger script exists, sends the line
-// without its "/" to the server, then records it with the id of the thread it ran on.
+// without its "/" to the server, then records it with the id of the thread it ran on (and the
+// sender "remote" when it ran for text from a server).
 void InstallTriggerWorkerRecorder();
 // ShakeWindowThread: records the window's handle.
 void InstallShakeRecorder();
@@ -54,6 +58,19 @@ void InstallLogRecorder();
 void InstallSpeechRecorder();
 // InsertImageIntoRichEdit: fails (the caller keeps the bitmap) unless the test answers.
 void InstallPictureRecorder();
+// ClearChatView ("ClearChatView", the window) and SetWindowTabState ("SetWindowTabState", the
+// window, the state).
+void InstallViewStateRecorders();
+// PromptSaveFileName: records "folder|filter|name"; OK with the test's answer text as the path,
+// Cancel when it gives none.
+void InstallSaveDialogRecorder();
+// ObjectAcceptThread listens on a loopback port of its own, publishes the socket, sets the accept
+// event and serves until the socket is closed (ten seconds at most); ObjectReceiveThread records its job
+// ("host port size crc insert|path"). Both free the job.
+void InstallObjectRecorders();
+// MediaPlayThread: records the words joined by "|".
+void InstallMediaRecorder();
+
 // The dialogs and features the menu commands open (connect, join, kick, channel control, list
 // information, preferences, ticker, DCC send, voice, objects, channel list, find, logs, light
 // sensor, updates, remote assistance): each records its arguments, the owner's handle as the

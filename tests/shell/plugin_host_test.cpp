@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "commands/plugin_host.h"
+#include "tests/recorders/call_log.h"
 
 #include <windows.h>
 
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -155,6 +157,77 @@ TEST_F(PluginHost, HiddenPopupsGoBackIntoTheirOwnMenuOnly) {
     for (int i = 0; i < 3; ++i) EXPECT_EQ(popups[i], GetSubMenu(menu, i));
     DestroyMenu(menu);
     DestroyMenu(other);
+}
+
+constexpr uint64_t kFault = 0xFA17;
+constexpr uint64_t kBlock = 0xB10C;
+
+TEST_F(PluginHost, AFaultInAPluginIsToldAndUnloadsItWhileTheOthersGoOn) {
+    LoadBoth();
+    CallLog::Instance().Clear();
+    Answer(a_, 4, kFault);
+    Answer(b_, 4, 7);
+    PluginEvent event{{0, 0xFFFFFFFF, 0, 0}};
+    EXPECT_EQ(7u, BroadcastToPlugins(4, &event));
+    EXPECT_EQ(1u, Received(b_, 4));
+    EXPECT_EQ(1u, LoadedPluginCount());
+    const auto printed = CallLog::Instance().Calls("PrintToWindow");
+    ASSERT_EQ(printed.size(), 1u);
+    EXPECT_NE(printed[0].Text.find("test_plugin_a.dll failed (exception C0000005) and was unloaded"),
+              std::string::npos)
+        << printed[0].Text;
+    BroadcastToPlugins(4, &event);
+    EXPECT_EQ(1u, Received(a_, 4)) << "it hears nothing more";
+    EXPECT_EQ(2u, Received(b_, 4));
+    UnloadPlugins(0xFFFFFFFF);
+    EXPECT_EQ(L"", Env(L"TEST_PLUGIN_UNLOADS_1")) << "a plug-in that faulted is not called to unload";
+}
+
+TEST_F(PluginHost, ALibraryIsFreedOnlyOnceNoCallIsRunningInIt) {
+    LoadBoth();
+    HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, L"BrindlexTestPluginEntered");
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, L"BrindlexTestPluginRelease");
+    Answer(a_, 3, kBlock);
+    std::thread connection([] {
+        PluginEvent event{};
+        BroadcastToPlugins(3, &event);
+    });
+    ASSERT_EQ(WaitForSingleObject(entered, 10000), WAIT_OBJECT_0);
+    // Unloaded while A runs on the other thread: both leave the list at once, but neither is
+    // told to unload, nor freed, before the call returned.
+    EXPECT_EQ(2u, UnloadPlugins(0xFFFFFFFF));
+    EXPECT_EQ(0u, LoadedPluginCount());
+    EXPECT_EQ(L"", Env(L"TEST_PLUGIN_UNLOADS_1"));
+    SetEvent(release);
+    connection.join();
+    EXPECT_EQ(0u, Received(b_, 3)) << "B had left the list before the broadcast reached it";
+    FinishPluginUnloads(5000);
+    EXPECT_EQ(L"1", Env(L"TEST_PLUGIN_UNLOADS_1"));
+    EXPECT_EQ(L"1", Env(L"TEST_PLUGIN_UNLOADS_2"));
+    CloseHandle(entered);
+    CloseHandle(release);
+}
+
+TEST_F(PluginHost, MenusAddedThroughTheProgramsExportRunTheirCommandInThePlugin) {
+    LoadBoth();
+    using AddMenuFn = uint32_t(__cdecl*)(const char*);
+    auto add = reinterpret_cast<AddMenuFn>(reinterpret_cast<void*>(GetProcAddress(b_, "TestPluginAddMenu")));
+    const size_t before = PluginMenuItemsSnapshot().size();
+    EXPECT_EQ(before + 1, add("Plug-in B"));
+    const auto items = PluginMenuItemsSnapshot();
+    ASSERT_EQ(items.size(), before + 1);
+    EXPECT_EQ(items.back().Caption, L"Plug-in B");
+    const UINT item = GetMenuItemID(reinterpret_cast<HMENU>(items.back().Popup), 0);
+    EXPECT_EQ(item, 3502u);
+
+    CallLog::Instance().Clear();
+    EXPECT_EQ(0u, BroadcastWindowMessage(kPluginWindowMessageFirst, nullptr, WM_COMMAND, item, 0));
+    EXPECT_EQ(1u, BroadcastWindowMessage(kPluginWindowMessage, nullptr, WM_COMMAND, item, 0));
+    const auto lines = CallLog::Instance().Calls("ProcessInputLine");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].Text, "/raw PRIVMSG #test :menu item 2");
+    DestroyMenu(reinterpret_cast<HMENU>(items.back().Popup));
+    ErasePluginMenuItem(static_cast<uint32_t>(before));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "tests/support/chat_test_frame.h"
 
+#include "commands/script_timer_runner.h"
 #include "common/app_state.h"
 #include "irc/send_path.h"
 #include "irc/server_connection.h"
@@ -69,6 +70,17 @@ LRESULT CALLBACK ChildProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         CallLog::Instance().Add({"WM_SETFONT", record, record ? record->Name : "", 0});
         return 0;
     }
+    // Script timers, as the program's chat windows hold and run them.
+    if (message == WM_SCRIPT_TIMER) {
+        CallLog::Instance().Add(
+            {"ScriptTimer", record, std::to_string(wParam), static_cast<uint64_t>(lParam)});
+        commands::SetScriptTimer(window, wParam, lParam);
+        return 0;
+    }
+    if (message == WM_TIMER) {
+        commands::RunScriptTimer(record, window, wParam);
+        return 0;
+    }
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
@@ -106,6 +118,11 @@ ChatTestFrame::~ChatTestFrame() {
 void ChatTestFrame::CloseOpenedWindows() {
     for (auto it = OpenedRecords.rbegin(); it != OpenedRecords.rend(); ++it) DetachChatWindow(*it);
     OpenedRecords.clear();
+}
+
+HWND MakeChatWindowFor(WindowRecord* record) {
+    RegisterClasses();
+    return MakeChild(record);
 }
 
 void AttachChatWindow(WindowRecord* record) {

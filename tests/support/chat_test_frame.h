@@ -1,7 +1,7 @@
 // A message-only stand-in for the frame window, for tests that drive connections and commands:
 // it opens chat windows on WM_OPEN_CHAT_WINDOW, records its menu commands and empties the flood
 // queues on timer 1, as the real frame does. Chat windows get small windows of their own whose
-// WM_CLOSE and WM_SETFONT are recorded.
+// WM_CLOSE, WM_SETFONT and script timers are recorded; their timers run as the program's do.
 #pragma once
 
 #include <windows.h>
@@ -25,6 +25,9 @@ private:
     HWND window_;
 };
 
+// A window of the stand-in class for a record that is listed already (a test's server window):
+// it records and runs script timers like the others. The caller destroys it.
+HWND MakeChatWindowFor(WindowRecord* record);
 // Gives a chat window's record a window and a view of its own and lists it.
 void AttachChatWindow(WindowRecord* record);
 // Ends the record as closing its window would, and frees it.

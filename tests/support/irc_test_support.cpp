@@ -199,7 +199,7 @@ std::vector<std::string> Collected;
 
 void CollectLine(ServerLine& line) {
     std::lock_guard<std::mutex> lock(CollectedMutex);
-    Collected.push_back(line.Text);
+    Collected.push_back(line.Message.Text);
 }
 
 } // namespace
@@ -210,8 +210,8 @@ LineCollector::LineCollector(std::initializer_list<const char*> words,
         std::lock_guard<std::mutex> lock(CollectedMutex);
         Collected.clear();
     }
-    for (const char* word : words) SetCommandWordHandler(word, CollectLine);
-    for (int32_t numeric : numerics) SetNumericHandler(numeric, CollectLine);
+    for (const char* word : words) SetCommandWordHandler(word, CollectLine, 0);
+    for (int32_t numeric : numerics) SetNumericHandler(numeric, CollectLine, 0);
 }
 
 bool LineCollector::WaitFor(const std::string& text, DWORD timeoutMs) const {

@@ -1,0 +1,161 @@
+// "/dcc" and its family, "/send", "/chat" and its family, and "/tchat": DCC chats and file
+// offers to other users.
+#include "commands/client_command_handlers.h"
+
+#include "common/data_folders.h"
+#include "common/script_number.h"
+#include "common/shell_helpers.h"
+#include "common/text_compare.h"
+#include "common/xstring.h"
+#include "irc/server_connection.h"
+#include "irc_lines/local_addresses.h"
+#include "irc_lines/pending_sends.h"
+#include "irc_lines/transfer_program.h"
+#include "core/client_services.h"
+#include "core/config_values.h"
+#include "core/dcc_connection.h"
+#include "core/open_chat_window.h"
+#include "core/window_record.h"
+
+#include <process.h>
+
+#include <string>
+
+namespace {
+
+struct DccChatSetup {
+    uint32_t Direction = 0; // 0 listen, 1 connect
+    uint8_t UseTls = 0;
+    uint8_t IsIPv6 = 0;
+    uint32_t Port = 0;
+    std::string PeerHost;
+    std::string LocalName;
+    std::string PeerName;
+};
+
+// A DCC chat window with its connection, and the chat thread started on it.
+void StartDccChat(WindowRecord* server, const std::string& windowName, const DccChatSetup& setup) {
+    WindowRecord* window = OpenChatWindow(server, kDccChatWindow, windowName);
+    if (!window) return;
+    auto* dcc = new DccConnection(window);
+    dcc->Direction = setup.Direction;
+    dcc->UseTls = setup.UseTls;
+    dcc->IsIPv6 = setup.IsIPv6;
+    dcc->Port = setup.Port;
+    dcc->PeerHost = setup.PeerHost;
+    dcc->LocalName = setup.LocalName;
+    dcc->PeerName = setup.PeerName;
+    window->Dcc = dcc;
+    const uintptr_t thread = _beginthreadex(nullptr, 0, &DccChatThread, window, 0, nullptr);
+    dcc->ChatThread = reinterpret_cast<HANDLE>(thread);
+}
+
+std::string HostOrderAddress(WindowRecord* window) {
+    return std::to_string(ntohl(GetLocalIpAddress(window)));
+}
+
+std::string Ipv6Address(WindowRecord* window) {
+    std::string address;
+    return GetLocalIpv6AddressText(window, address);
+}
+
+// The base name a file offer announces; quoted when it holds a blank, so it stays one word.
+std::string OfferedName(const std::string& file) {
+    const size_t slash = file.find_last_of('\\');
+    std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
+    std::string clean;
+    for (char c : name)
+        if (c != '"' && static_cast<unsigned char>(c) >= 0x20) clean += c;
+    return clean.find(' ') == std::string::npos ? clean : "\"" + clean + "\"";
+}
+
+} // namespace
+
+uint64_t DccCommand(const CommandCall& call) {
+    if (call.Target && call.Target->Type == kDccChatWindow && !call.Target->Server) return 0;
+    const std::string& word = call.Command();
+    const std::string& nick = call.Words[1];
+    const std::string& kind = call.Words[2];
+    bool ipv6 = call.Connection && call.Connection->IsIPv6;
+    if (word.size() > 4 && word[4] == '6') ipv6 = true;
+    if (word.size() > 4 && word[4] == '4') ipv6 = false;
+    const bool indirect = word[1] == 'i' || word[1] == 'I';
+    const bool upnp = ReadConfigInt("Cfg\\Lan_Options", "Use_Upnp", 1) == 1;
+    const bool chat = StringEqualsNoCase(kind, "chat") || StringEqualsNoCase(kind, "sslchat") ||
+                      StringEqualsNoCase(kind, "schat");
+    const bool send = StringEqualsNoCase(kind, "send") || StringEqualsNoCase(kind, "tsend");
+    if (!chat && !send) return 1;
+    const std::string file = call.Rest(3);
+    const std::wstring path = NarrowToWide(file);
+    const uint64_t size = send ? GetFileSizeByName(path.c_str()) : 0;
+    if (send && size == 0) RefuseCommand();
+    const uint32_t port = indirect ? 0 : PickListenPort(ipv6 ? 1 : 0);
+
+    if (chat) {
+        DccChatSetup setup;
+        setup.IsIPv6 = ipv6 ? 1 : 0;
+        setup.Port = port;
+        setup.UseTls = StringEqualsNoCase(kind, "chat") ? 0 : 1;
+        setup.LocalName = call.Connection ? call.Connection->OwnNick : std::string();
+        setup.PeerName = nick;
+        StartDccChat(call.ConnectionWindow, nick, setup);
+        const std::string address =
+            ipv6 ? Ipv6Address(call.ConnectionWindow) : HostOrderAddress(call.ConnectionWindow);
+        SendCommandLine("PRIVMSG " + nick +
+                            " :\x01"
+                            "DCC " +
+                            kind + " CHAT " + address + " " + std::to_string(port) + " \x01",
+                        call.ConnectionWindow);
+        return 1;
+    }
+
+    const bool acknowledged = StringEqualsNoCase(kind, "send");
+    const std::wstring protocol = acknowledged ? L"dcc" : L"tdcc";
+    if (indirect)
+        AddPendingSend({nick, path, protocol});
+    else
+        StartTransferProgram(SendInCommandLine(ProgramFolder, port, ipv6, upnp, protocol, path));
+    std::string address = "0";
+    if (!indirect)
+        address = ipv6 ? Ipv6Address(call.ConnectionWindow) : HostOrderAddress(call.ConnectionWindow);
+    SendCommandLine("PRIVMSG " + nick +
+                        " :\x01"
+                        "DCC " +
+                        (acknowledged ? "SEND " : "TSEND ") + OfferedName(file) + " " + address + " " +
+                        std::to_string(port) + " " + std::to_string(size) + "\x01",
+                    call.ConnectionWindow);
+    return 1;
+}
+
+uint64_t SendFileCommand(const CommandCall& call) {
+    const std::string line =
+        "/dcc " + call.Words[1] + (call.CommandIs("/tsend") ? " tsend " : " send ") + call.Rest(2);
+    return ExecuteCommand(line.c_str(), call.ConnectionWindow, nullptr, nullptr);
+}
+
+uint64_t ChatCommand(const CommandCall& call) {
+    const std::string line = "/dcc " + call.Words[1] + " " + call.Command().substr(1);
+    return ExecuteCommand(line.c_str(), call.ConnectionWindow, nullptr, nullptr);
+}
+
+uint64_t TestChatCommand(const CommandCall& call) {
+    DccChatSetup setup;
+    setup.LocalName = "Local";
+    setup.PeerName = "Remote";
+    std::string port = call.Words.back();
+    if (call.Words.size() > 2) {
+        setup.Direction = 1;
+        setup.PeerHost = call.Words[1];
+    }
+    if (!port.empty() && port[0] == '+') {
+        setup.UseTls = 1;
+        port.erase(0, 1);
+    }
+    if (!port.empty() && port[0] == '*') {
+        setup.IsIPv6 = 1;
+        port.erase(0, 1);
+    }
+    setup.Port = static_cast<uint32_t>(ScriptValueToInt64(port));
+    StartDccChat(call.ConnectionWindow, "TCHAT", setup);
+    return 1;
+}

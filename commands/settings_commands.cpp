@@ -1,0 +1,165 @@
+// "/prefs" and the commands that open it, "/_set", "/installscript" and "/installskin".
+#include "commands/client_command_handlers.h"
+
+#include "common/app_state.h"
+#include "common/lang_strings.h"
+#include "common/message_box.h"
+#include "common/text_compare.h"
+#include "common/xstring.h"
+#include "irc/server_connection.h"
+#include "irc_lines/local_addresses.h"
+#include "core/client_services.h"
+#include "core/config_values.h"
+#include "core/frame_message_ids.h"
+#include "core/preferences_request.h"
+#include "core/record_guards.h"
+#include "core/remote_text.h"
+#include "xml/config_documents.h"
+#include "xml/xml_document.h"
+#include "xml/xml_element.h"
+#include "xml/xml_profile.h"
+
+#include <string>
+
+namespace {
+
+constexpr int32_t kScriptInstalled = 21;
+
+// Settings whose values make the program load code: the plug-in list, the language library and
+// the trigger scripts.
+bool LoadsCode(const std::string& section, const std::string& key) {
+    return StringEqualsNoCase(key, "Installed_Plugins") || StringEqualsNoCase(key, "Language") ||
+           StartsWithNoCase(section, "Scripts");
+}
+
+std::string WithoutQuotes(std::string value) {
+    if (!value.empty() && value.front() == '"') value.erase(0, 1);
+    if (!value.empty() && value.back() == '"') value.pop_back();
+    return value;
+}
+
+// The file's document when it was read and has a root with content; closed again by its owner.
+bool OpenDocument(XmlDocument& document, const std::string& file) {
+    XmlDocumentOpenFile(&document, NarrowToWide(file).c_str());
+    return XmlDocumentGetRoot(&document) && XmlElementGetChildCount(XmlDocumentGetRoot(&document)) > 0;
+}
+
+// "/installskin" alone: the appearance of the user's settings written to a new file.
+void ExportAppearance() {
+    std::wstring path;
+    if (!PromptSaveFileName(L"", L"*.XML", path) || path.empty()) return;
+    DeleteFileW(path.c_str());
+    XmlDocument skin;
+    XmlDocumentOpenText(&skin, "<?xml version=\"1.0\" ?><qv><Cfg /></qv>");
+    const std::string timeStampText = ReadConfigText("Cfg\\Options1", "TimeStamp_String");
+    const std::string timeStamp = ReadConfigText("Cfg\\Options2", "TimeStamp");
+    XmlWriteProfileString("Cfg\\Options1", "TimeStamp_String", timeStampText.c_str(), nullptr, &skin);
+    XmlWriteProfileString("Cfg\\Options2", "TimeStamp", timeStamp.c_str(), nullptr, &skin);
+    XmlElement* cfg = XmlElementFindChild(XmlDocumentGetRoot(&skin), "Cfg");
+    {
+        XmlDocumentReadLock lock(UserConfigDocument);
+        XmlElement* userCfg = XmlElementFindChild(XmlDocumentGetRoot(UserConfigDocument), "Cfg");
+        for (const char* name : {"Colors", "Metrics", "Fonts", "Appearance"})
+            if (XmlElement* part = XmlElementFindChild(userCfg, name))
+                XmlElementAppendChild(cfg, XmlElementDuplicate(part, cfg));
+    }
+    XmlDocumentSetWideName(&skin, 1);
+    XmlDocumentSave(&skin, path.c_str(), 0, 0, nullptr);
+    XmlDocumentDestroy(&skin);
+}
+
+} // namespace
+
+uint64_t PreferencesCommand(const CommandCall& call) {
+    const auto& words = call.Words;
+    if (words.size() >= 4) {
+        if (LoadsCode(words[1], words[2]) && RefusedForRemoteText(call)) return 1;
+        XmlWriteProfileString(words[1].c_str(), words[2].c_str(), call.Rest(3).c_str(), nullptr,
+                              UserConfigDocument);
+        return 1;
+    }
+    SetPreferencesPendingSection(words.size() >= 2 ? words[1] : std::string());
+    PostFrameCommand(kPreferencesCommand);
+    return 1;
+}
+
+uint64_t FontsCommand(const CommandCall& call) {
+    return ExecuteCommand("/prefs Cfg\\Fonts", call.ConnectionWindow, nullptr, nullptr);
+}
+
+uint64_t ColorsCommand(const CommandCall& call) {
+    return ExecuteCommand("/prefs Cfg\\Colors", call.ConnectionWindow, nullptr, nullptr);
+}
+
+uint64_t SetAddressCommand(const CommandCall& call) {
+    RejectWindowType(call.Target, kDccChatWindow);
+    ServerConnection* connection = call.Connection;
+    if (!connection) RefuseCommand();
+    const std::string& what = call.Words[1];
+    const std::string value = WithoutQuotes(call.Rest(2));
+    if (StringEqualsNoCase(what, "ip") || StringEqualsNoCase(what, "localip")) connection->LocalIPv4 = value;
+    if (StringEqualsNoCase(what, "ip6") || StringEqualsNoCase(what, "localip6"))
+        connection->LocalIPv6 = value;
+    if (StringEqualsNoCase(what, "notifyip") || StringEqualsNoCase(what, "remoteip"))
+        connection->ReportedIPv4 = value;
+    if (StringEqualsNoCase(what, "notifyip6") || StringEqualsNoCase(what, "remoteip6"))
+        connection->ReportedIPv6 = value;
+    ShowConnectionAddresses(call.ConnectionWindow);
+    return 1;
+}
+
+uint64_t InstallScriptCommand(const CommandCall& call) {
+    if (RefusedForRemoteText(call)) return 1;
+    XmlDocument file;
+    if (OpenDocument(file, call.Rest(1)) && UserConfigDocument) {
+        XmlElement* root = XmlDocumentGetRoot(&file);
+        const uint32_t count = XmlElementGetChildCount(root);
+        for (uint32_t i = 0; i < count; ++i) {
+            XmlElement* script = XmlElementGetChild(root, i);
+            if (!script) continue;
+            std::string description;
+            {
+                XmlDocumentWriteLock lock(UserConfigDocument);
+                XmlElement* scripts =
+                    XmlElementFindChild(XmlDocumentGetRoot(UserConfigDocument), "Scripts", 1);
+                XmlElement* copy = XmlElementDuplicate(script, scripts);
+                XmlElementAppendChild(scripts, copy);
+                if (const XmlVariable* v = XmlElementFindVariableView(copy, "Description"))
+                    description = XmlVariableGetValueString(v);
+                if (XmlDocumentIsValid(UserConfigDocument))
+                    XmlDocumentSave(UserConfigDocument, nullptr, 0, 0, nullptr);
+            }
+            const wchar_t* installed = GetLangString(kScriptInstalled);
+            const std::wstring text =
+                std::wstring(installed ? installed : L"") + L"\r\n" + NarrowToWide(description);
+            AppMessageBox(MainWindow.load(), text.c_str(), L"Brindlex", MB_OK, MB_ICONINFORMATION);
+        }
+    }
+    XmlDocumentDestroy(&file);
+    return 1;
+}
+
+uint64_t InstallSkinCommand(const CommandCall& call) {
+    if (RefusedForRemoteText(call)) return 1;
+    if (!UserConfigDocument) return 1;
+    if (call.Words.size() == 1) {
+        ExportAppearance();
+        return 1;
+    }
+    XmlDocument file;
+    if (OpenDocument(file, call.Rest(1))) {
+        XmlElement* skinCfg = XmlElementFindChild(XmlDocumentGetRoot(&file), "Cfg");
+        // A skin changes how the program looks, never what code it loads.
+        if (XmlElement* options = XmlElementFindChild(skinCfg, "Options1")) {
+            for (const char* key : {"Installed_Plugins", "Language"}) {
+                const int32_t at = XmlElementFindVariableIndex(options, key);
+                if (at >= 0) XmlElementRemoveVariable(options, static_cast<uint32_t>(at));
+            }
+        }
+        XmlDocumentWriteLock lock(UserConfigDocument);
+        XmlElement* userCfg = XmlElementFindChild(XmlDocumentGetRoot(UserConfigDocument), "Cfg");
+        if (skinCfg && userCfg) XmlElementMerge(userCfg, skinCfg, 1);
+    }
+    XmlDocumentDestroy(&file);
+    return 1;
+}

@@ -1,0 +1,196 @@
+// qv as a user meets the commands and a plug-in: lines typed into its windows against ngircd and
+// a second client, the settings it leaves, and a plug-in whose menu, lines, fault and unloading
+// the user sees.
+#include <gtest/gtest.h>
+
+#include "common/xstring.h"
+#include "tests/qv/qv_process.h"
+#include "tests/support/screenshots.h"
+#include "tests/support/test_files.h"
+#include "tests/support/ngircd_server.h"
+#include "xml/xml_document.h"
+#include "xml/xml_profile.h"
+
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr DWORD kWait = 20000;
+
+// A qv with settings of its own (so no first-run wizard), connected to the server and in #test.
+class QvSession {
+public:
+    // withPlugin: the test plug-in is installed.
+    QvSession(uint16_t port, bool withPlugin)
+        : folder_({L"qv.exe", L"qvlang.dll", L"qvres.dll", L"qv_test_plugin.dll"}) {
+        const std::wstring data = folder_.UserDataFolder();
+        CreateDirectoryW((folder_.Path() + L"\\UCFG").c_str(), nullptr);
+        CreateDirectoryW(data.c_str(), nullptr);
+        const std::string plugins =
+            withPlugin ? "Installed_Plugins=\"" + WideToNarrow(folder_.Path()) + "\\qv_test_plugin.dll\" "
+                       : "";
+        WriteFileBytes(data + L"\\qv.xml",
+                       "<?xml version=\"1.0\" ?>\r\n<qv><Cfg><Options1 Default_Nick=\"quser\" " + plugins +
+                           "/></Cfg><Scripts/></qv>");
+        qv_ = std::make_unique<QvProcess>(folder_.Path(), L"-port1 -e \"/server 127.0.0.1:" +
+                                                              std::to_wstring(port) + L"/#test\"");
+    }
+    bool Open() {
+        if (!Eventually([&] { return (frame_ = qv_->FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; },
+                        kWait))
+            return false;
+        return Eventually([&] { return (channel_ = FindChatWindow(frame_, L"#test")) != nullptr; }, kWait) &&
+               Eventually([&] { return (server_ = FindChatWindow(frame_, L"irc.test.local")) != nullptr; },
+                          kWait);
+    }
+    void Type(HWND window, const std::wstring& line) { TypeLine(GetDlgItem(window, 902), line); }
+    std::wstring View(HWND window) { return WindowText(GetDlgItem(window, 901)); }
+    bool Shows(HWND window, const std::wstring& text) {
+        return Eventually([&] { return View(window).find(text) != std::wstring::npos; }, kWait);
+    }
+    bool Close() {
+        PostMessageW(frame_, WM_CLOSE, 0, 0);
+        DWORD code = 1;
+        return qv_->WaitExit(kWait, code) && code == 0;
+    }
+    std::string Setting(const char* section, const char* key) {
+        XmlDocument document;
+        XmlDocumentOpenFile(&document, (folder_.UserDataFolder() + L"\\qv.xml").c_str());
+        char value[1000] = {};
+        XmlGetProfileString(section, key, "", value, sizeof value, nullptr, &document);
+        XmlDocumentDestroy(&document);
+        return value;
+    }
+    std::string PluginLog() { return ReadFileBytes(folder_.Path() + L"\\qv_test_plugin.log"); }
+
+    HWND frame_ = nullptr;
+    HWND server_ = nullptr;
+    HWND channel_ = nullptr;
+
+private:
+    PortableFolder folder_;
+    std::unique_ptr<QvProcess> qv_;
+};
+
+bool Heard(const IrcClient& client, const std::string& text, DWORD timeoutMs = kWait) {
+    return Eventually(
+        [&] {
+            for (const auto& received : client.Lines())
+                if (received.Line.find(text) != std::string::npos) return true;
+            return false;
+        },
+        timeoutMs);
+}
+
+size_t CountHeard(const IrcClient& client, const std::string& text) {
+    size_t count = 0;
+    for (const auto& received : client.Lines())
+        if (received.Line.find(text) != std::string::npos) ++count;
+    return count;
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+    size_t count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+    return count;
+}
+
+} // namespace
+
+TEST(QvCommands, TypedCommandsActOnWindowsTimersListsAndSettings) {
+    NgircdServer server;
+    ASSERT_TRUE(server.WaitReady());
+    IrcClient friendly(server.Port(), "friendly");
+    ASSERT_TRUE(friendly.WaitFor(" 001 ", kWait));
+    friendly.Send("JOIN #test");
+    ASSERT_TRUE(friendly.WaitFor("JOIN :#test", kWait));
+
+    friendly.Send("JOIN #two");
+    QvSession qv(server.Port(), false);
+    ASSERT_TRUE(qv.Open());
+    ASSERT_TRUE(Heard(friendly, " JOIN :#test"));
+    qv.Type(qv.server_, L"/join #two"); // refused with a channel: the server gets it raw
+    ASSERT_TRUE(Heard(friendly, " JOIN :#two"));
+
+    qv.Type(qv.channel_, L"/addtext #~ a note only I see");
+    EXPECT_TRUE(qv.Shows(qv.channel_, L"a note only I see"));
+    qv.Type(qv.channel_, L"/clear");
+    EXPECT_TRUE(
+        Eventually([&] { return qv.View(qv.channel_).find(L"a note") == std::wstring::npos; }, kWait));
+
+    qv.Type(qv.channel_, L"/timer tick 2 1 /msg #test tick");
+    EXPECT_TRUE(qv.Shows(qv.channel_, L"tick [2] [1000 ms] : /msg #test tick"));
+    EXPECT_TRUE(Eventually([&] { return CountHeard(friendly, "PRIVMSG #test :tick") == 2; }, kWait));
+    Sleep(2500);
+    EXPECT_EQ(CountHeard(friendly, "PRIVMSG #test :tick"), 2u) << "two runs, then the timer ended";
+
+    qv.Type(qv.channel_, L"/display # said by display");
+    EXPECT_TRUE(Heard(friendly, "PRIVMSG #test :said by display"));
+    qv.Type(qv.channel_, L"/ignore troll!*@*");
+    qv.Type(qv.channel_, L"/notify friendly");
+    qv.Type(qv.channel_, L"/prefs Cfg\\Options1 Default_Quit_Reason gone for tea");
+    qv.Type(qv.channel_, L"/close #test");
+    EXPECT_TRUE(Heard(friendly, " PART #test"));
+    EXPECT_TRUE(qv.Close());
+    EXPECT_TRUE(Heard(friendly, " QUIT :\"gone for tea\"")); // the server quotes a reason
+    EXPECT_EQ(qv.Setting("Cfg\\User_Lists", "Ignore_List"), "troll!*@*");
+    EXPECT_EQ(qv.Setting("Cfg\\User_Lists", "Notify_List"), "friendly");
+}
+
+TEST(QvCommands, APluginAddsAMenuSaysLinesFaultsAndIsLoadedAndUnloaded) {
+    NgircdServer server;
+    ASSERT_TRUE(server.WaitReady());
+    IrcClient friendly(server.Port(), "friendly");
+    ASSERT_TRUE(friendly.WaitFor(" 001 ", kWait));
+    friendly.Send("JOIN #test");
+    ASSERT_TRUE(friendly.WaitFor("JOIN :#test", kWait));
+
+    QvSession qv(server.Port(), true);
+    ASSERT_TRUE(qv.Open());
+    ASSERT_TRUE(Heard(friendly, " JOIN :#test"));
+    // The menu lives in qv's process, where this test cannot read it: the picture shows it.
+    SetForegroundWindow(qv.frame_);
+    Sleep(1000);
+    EXPECT_TRUE(SaveScreenshot(qv.frame_, ScreenshotFolder() + L"\\qv_plugin_menu.png"));
+
+    // Its menu item reaches it, and the line it hands back reaches the server.
+    const auto say = [&](const char* marker) {
+        PostMessageW(qv.frame_, WM_COMMAND, 3601, 0);
+        qv.Type(qv.channel_, NarrowToWide(marker));
+        return Heard(friendly, std::string("PRIVMSG #test :") + marker);
+    };
+    ASSERT_TRUE(say("first"));
+    EXPECT_EQ(CountHeard(friendly, "PRIVMSG #test :hello from the plug-in"), 1u);
+
+    // A fault inside it is told in the server window; it is unloaded and qv goes on.
+    PostMessageW(qv.frame_, WM_COMMAND, 3602, 0);
+    EXPECT_TRUE(qv.Shows(qv.server_, L"qv_test_plugin.dll failed (exception C0000005) and was unloaded."));
+    ASSERT_TRUE(say("after the fault"));
+    EXPECT_EQ(CountHeard(friendly, "PRIVMSG #test :hello from the plug-in"), 1u);
+
+    // "/loadplugins" loads the list again when none is loaded; "/unloadplugins" tells it and
+    // frees it; a plug-in that asks to go is freed without being told.
+    qv.Type(qv.channel_, L"/loadplugins");
+    ASSERT_TRUE(say("loaded again"));
+    EXPECT_EQ(CountHeard(friendly, "PRIVMSG #test :hello from the plug-in"), 2u);
+    qv.Type(qv.channel_, L"/loadplugins"); // one is loaded: nothing happens
+    qv.Type(qv.channel_, L"/unloadplugins");
+    ASSERT_TRUE(say("unloaded"));
+    EXPECT_EQ(CountHeard(friendly, "PRIVMSG #test :hello from the plug-in"), 2u);
+    qv.Type(qv.channel_, L"/loadplugins");
+    PostMessageW(qv.frame_, WM_COMMAND, 3603, 0);
+    ASSERT_TRUE(say("it left"));
+    EXPECT_EQ(CountHeard(friendly, "PRIVMSG #test :hello from the plug-in"), 2u);
+    qv.Type(qv.channel_, L"/loadplugins");
+    ASSERT_TRUE(say("for the end"));
+    EXPECT_EQ(CountHeard(friendly, "PRIVMSG #test :hello from the plug-in"), 3u);
+
+    // Closing qv tells the loaded plug-in it is unloaded.
+    EXPECT_TRUE(qv.Close());
+    const std::string log = qv.PluginLog();
+    EXPECT_EQ(Count(log, "loaded\r\n") - Count(log, "unloaded\r\n"), 4u) << log;
+    EXPECT_EQ(Count(log, "unloaded"), 2u) << log;
+    EXPECT_EQ(Count(log, "fault"), 1u) << log;
+    EXPECT_EQ(Count(log, "leave"), 1u) << log;
+}

@@ -1,0 +1,32 @@
+// A local HTTP server for download tests: Python's http.server on a free loopback port, serving
+// a folder of the test's own. Wine starts it as a native process, minded like the test ngircd:
+// it ends when the test ends or stops renewing its lease.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+class PythonHttpServer {
+public:
+    PythonHttpServer();
+    ~PythonHttpServer();
+    PythonHttpServer(const PythonHttpServer&) = delete;
+    PythonHttpServer& operator=(const PythonHttpServer&) = delete;
+
+    // True once it accepts connections (waits up to ten seconds).
+    bool WaitReady();
+    // Puts a file where the server serves it.
+    bool Serve(const std::wstring& name, const std::string& bytes);
+    std::wstring Url(const std::wstring& name) const;
+
+private:
+    std::wstring File(const wchar_t* name) const { return folder_ + L"\\" + name; }
+    std::wstring folder_;
+    uint16_t port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::thread lease_;
+};
