@@ -169,6 +169,10 @@ TEST(WhatsNewCommandCallback, PostsTheNumberAfterTheHead) {
     WhatsNewCommandCallback(L"app:");
     WhatsNewCommandCallback(L"ap");
     WhatsNewCommandCallback(nullptr);
+    // Only the page's own commands: not the reset of the settings, nor a number without the head.
+    WhatsNewCommandCallback(L"app:996");
+    WhatsNewCommandCallback(L"xyz:6003");
+    WhatsNewCommandCallback(L"app:4294973298"); // 6002 past 32 bits
     MSG message{};
     ASSERT_TRUE(PeekMessageW(&message, window, WM_COMMAND, WM_COMMAND, PM_REMOVE));
     EXPECT_EQ(message.wParam, 6002u);

@@ -8,6 +8,7 @@
 #include "core/frame_handles.h"
 #include "core/window_record.h"
 #include "irc_lines/channel_nicks.h"
+#include "shell/chat_window.h"
 #include "shell/view_procs.h"
 #include "tests/support/screenshots.h"
 #include "tests/support/test_files.h"
@@ -139,6 +140,29 @@ TEST_F(Popups, ARightClickOnALinkIsTheLinksAndTypingInTheNickListGoesToTheInputB
     }
     for (const std::string& line : session.LinesWithin(500)) {
         EXPECT_EQ(std::string::npos, line.find("wave")) << line;
+    }
+
+    // An "app:" link in a view runs only the channel list's sorting, whatever number it names.
+    for (const auto& [link, posted] : {std::pair{L"app:996", 0u}, std::pair{L"app:771", 771u}}) {
+        SetWindowTextW(channel->View, L"");
+        PrintToWindow(kInformationLine, channel, std::wstring(L"\x18{go|||") + link + L"}go\x18");
+        ASSERT_TRUE(Pump([&] { return GetWindowTextLengthW(channel->View) > 0; }));
+        ENLINK click{};
+        click.nmhdr.hwndFrom = channel->View;
+        click.nmhdr.code = EN_LINK;
+        click.msg = WM_LBUTTONDOWN;
+        FINDTEXTEXW marker{{0, -1}, L"_L_", {}};
+        const LONG start = static_cast<LONG>(
+            SendMessageW(channel->View, EM_FINDTEXTEXW, FR_DOWN, reinterpret_cast<LPARAM>(&marker)));
+        ASSERT_GE(start, 0);
+        click.chrg = {start, GetWindowTextLengthW(channel->View)};
+        MSG stale{};
+        while (PeekMessageW(&stale, channel->Window, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
+        }
+        OnViewLink(channel, &click.nmhdr);
+        MSG command{};
+        const bool any = PeekMessageW(&command, channel->Window, WM_COMMAND, WM_COMMAND, PM_REMOVE);
+        EXPECT_EQ(posted, any ? LOWORD(command.wParam) : 0u) << WideToNarrow(link);
     }
 
     // A command item (8000-8099) of the current popup runs its command; one without "|||" does not.

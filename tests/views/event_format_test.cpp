@@ -87,7 +87,7 @@ TEST_F(EventFormat, ShortActionsAreSafe) {
               L"[]");
     EXPECT_EQ(Format(kActionLine, "[$message]", "",
                      {"x", "PRIVMSG", "#test",
-                      ":\x01"
+                      "\x01"
                       "ACTION  two\x01"}),
               L"[ two]");
 }
