@@ -115,7 +115,7 @@ uint64_t TimerCommand(const CommandCall& call) {
     if (!connection) RefuseCommand();
     const auto& words = call.Words;
     if (words.size() == 1) {
-        ListTimers(call.Target, 0xFFFFFFFF);
+        ListTimers(call.Target, kAllTimers);
         return 1;
     }
     std::string typed = words[1];

@@ -182,26 +182,21 @@ bool IsWindows7OrLater() {
     return WindowsMajorVersion > 6 || (WindowsMajorVersion == 6 && WindowsMinorVersion >= 1);
 }
 
-bool IsStartPanelCommand(uint32_t id) {
-    switch (id) {
-        case 801: // connect
-        case 806: // help
-        case 811: // preferences
-        case 972: // show the page at start
-        case 973: // do not show it again
-        case 995: // the setup wizard
-            return true;
-        default: return id >= 6001 && id <= 6100; // a saved server
-    }
+bool IsPageCommand(unsigned long command) {
+    // The start panel's links (connect, preferences, set-up, show or hide the panel) and the
+    // channel list's; a page can run nothing else.
+    static constexpr unsigned long kAllowed[] = {771, 772, 801, 811, 972, 973, 995};
+    for (unsigned long allowed : kAllowed)
+        if (command == allowed) return true;
+    return false;
 }
 
-// The page is the program's own, but what it navigates to is only taken as one of its commands.
 int WhatsNewCommandCallback(const wchar_t* text) {
     if (!text || _wcsnicmp(text, L"app:", 4) != 0) return 0;
     const wchar_t* digits = text + 4;
     if (*digits < L'0' || *digits > L'9') return 0;
     const unsigned long command = wcstoul(digits, nullptr, 10);
-    if (command <= 0xFFFFFFFFul && IsStartPanelCommand(static_cast<uint32_t>(command)))
-        PostMessageW(MainWindow.load(), WM_COMMAND, static_cast<WPARAM>(command), 0);
+    if (!IsPageCommand(command)) return 0;
+    PostMessageW(MainWindow.load(), WM_COMMAND, static_cast<WPARAM>(command), 0);
     return 0;
 }

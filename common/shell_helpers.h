@@ -43,9 +43,8 @@ std::string ClsidToAnsiString(const CLSID& clsid);
 void ShowLastError();
 bool IsWindows7OrLater();
 
-// The commands the start panel's page offers: connect (and the saved servers), help,
-// preferences, the setup wizard and whether the page shows at start.
-bool IsStartPanelCommand(uint32_t id);
-// The start panel's command callback: "app:" and the number of one of the page's commands posts
-// WM_COMMAND with that number to the main window; anything else does nothing. Returns 0.
+// The menu commands a page shown in the program may run through "app:" and a number.
+bool IsPageCommand(unsigned long command);
+// The start panel's command callback: "app:" and the number of a page command posts WM_COMMAND
+// with that number to the main window; any other number is ignored. Returns 0.
 int WhatsNewCommandCallback(const wchar_t* text);

@@ -22,6 +22,7 @@
 struct WindowRecord;
 struct DccConnection;
 struct UserAddress;
+struct IOleObject;
 
 constexpr uint32_t kNoEventScript = 0xFFFFFFFF;
 
@@ -95,9 +96,20 @@ struct ClientServices {
     // Asking for the user's attention (shell): a thread procedure over the chat window's handle.
     unsigned(__stdcall* ShakeWindowThread)(void* childWindow) = nullptr;
 
+    // Menus that plug-ins and scripts add (commands), and the menu of the window the user
+    // works in (shell).
+    uint32_t (*AddPluginMenuEntry)(uint64_t popup, const char* caption) = nullptr; // the new count
+    uint64_t (*PluginMenuEntryPopup)(uint32_t index) = nullptr;                    // 0 outside the list
+    void (*ErasePluginMenuEntry)(uint32_t index) = nullptr;
+    // Rebuilds the active window's menu, erasing the plug-in menu entry dropEntry unless it is
+    // 0xFFFFFFFF; false when no window is active.
+    bool (*RebuildActiveWindowMenu)(uint32_t dropEntry) = nullptr;
+
     // Speech and pictures (peer).
     void (*SpeakText)(const std::wstring& text) = nullptr;
     int (*InsertImageIntoRichEdit)(HWND richEdit, HBITMAP bitmap) = nullptr;
+    int (*InsertOleObject)(HWND richEdit, const wchar_t* storagePath, const CLSID& clsid,
+                           IOleObject** object) = nullptr;
 
     // Emptying a chat view and forgetting the sender its grouping kept (views).
     void (*ClearChatView)(WindowRecord* record) = nullptr;
@@ -113,8 +125,8 @@ struct ClientServices {
     // Media playback (peer): takes a heap std::vector<std::wstring> of the command's words.
     unsigned(__stdcall* MediaPlayThread)(void* words) = nullptr;
 
-    // Dialogs and features the menu commands open, filled by their owners (ui, peer, shell and the
-    // updater and remote assistance); a command whose owner is not installed does nothing.
+    // Dialogs and features the menu commands open, filled by their owners (ui, peer, shell and remote
+    // assistance); a command whose owner is not installed does nothing.
     void (*OpenConnectDialog)(HWND owner, uint32_t initParameter) = nullptr;
     void (*OpenJoinDialog)(HWND owner, WindowRecord* server) = nullptr;
     void (*OpenKickDialog)(HWND owner, WindowRecord* channel,
@@ -129,15 +141,11 @@ struct ClientServices {
     void (*OpenWaveOut)(WindowRecord* record) = nullptr;
     void (*CloseWaveOut)() = nullptr;
     void (*SendVoiceListening)(WindowRecord* record) = nullptr;
-    void (*InsertActiveXObject)(WindowRecord* record) = nullptr;
-    HBITMAP (*LoadPictureFile)(const std::wstring& path) = nullptr;
-    void (*InsertFlashObject)(HWND view, const std::wstring& path, int background) = nullptr;
     void (*RequestChannelList)(WindowRecord* record) = nullptr;
     void (*ShowChannelList)(WindowRecord* record, uint32_t id) = nullptr;
     void (*FindInView)(WindowRecord* record, uint32_t id) = nullptr;
     void (*RunLogCommand)(WindowRecord* record, uint32_t id) = nullptr;
     void (*ToggleLightSensor)() = nullptr;
-    void (*CheckForUpdates)(uint32_t userAsked, uint32_t showResult) = nullptr;
     void (*RequestRemoteAssistance)(HWND owner, const std::string& host, uint16_t port,
                                     const std::string& callerData) = nullptr;
 };
@@ -295,6 +303,25 @@ inline unsigned __stdcall ShakeWindowThread(void* childWindow) {
     return call ? call(childWindow) : 0;
 }
 
+inline uint32_t AddPluginMenuEntry(uint64_t popup, const char* caption) {
+    auto call = Services().AddPluginMenuEntry;
+    return call ? call(popup, caption) : 0;
+}
+
+inline uint64_t PluginMenuEntryPopup(uint32_t index) {
+    auto call = Services().PluginMenuEntryPopup;
+    return call ? call(index) : 0;
+}
+
+inline void ErasePluginMenuEntry(uint32_t index) {
+    if (auto call = Services().ErasePluginMenuEntry) call(index);
+}
+
+inline bool RebuildActiveWindowMenu(uint32_t dropEntry) {
+    auto call = Services().RebuildActiveWindowMenu;
+    return call ? call(dropEntry) : false;
+}
+
 inline void SpeakText(const std::wstring& text) {
     if (auto call = Services().SpeakText) call(text);
 }
@@ -303,6 +330,14 @@ inline void SpeakText(const std::wstring& text) {
 inline int InsertImageIntoRichEdit(HWND richEdit, HBITMAP bitmap) {
     auto call = Services().InsertImageIntoRichEdit;
     return call ? call(richEdit, bitmap) : -1;
+}
+
+// Without an owner nothing is inserted.
+inline int InsertOleObject(HWND richEdit, const wchar_t* storagePath, const CLSID& clsid,
+                           IOleObject** object) {
+    if (object) *object = nullptr;
+    auto call = Services().InsertOleObject;
+    return call ? call(richEdit, storagePath, clsid, object) : 0;
 }
 
 inline void ClearChatView(WindowRecord* record) {
@@ -397,21 +432,6 @@ inline void SendVoiceListening(WindowRecord* record) {
     if (auto call = Services().SendVoiceListening) call(record);
 }
 
-inline void InsertActiveXObject(WindowRecord* record) {
-    if (auto call = Services().InsertActiveXObject) call(record);
-}
-
-// A bitmap the caller owns; null when the file cannot be read.
-inline HBITMAP LoadPictureFile(const std::wstring& path) {
-    auto call = Services().LoadPictureFile;
-    return call ? call(path) : nullptr;
-}
-
-// background -1 keeps the movie's own.
-inline void InsertFlashObject(HWND view, const std::wstring& path, int background) {
-    if (auto call = Services().InsertFlashObject) call(view, path, background);
-}
-
 inline void RequestChannelList(WindowRecord* record) {
     if (auto call = Services().RequestChannelList) call(record);
 }
@@ -433,10 +453,6 @@ inline void RunLogCommand(WindowRecord* record, uint32_t id) {
 
 inline void ToggleLightSensor() {
     if (auto call = Services().ToggleLightSensor) call();
-}
-
-inline void CheckForUpdates(uint32_t userAsked, uint32_t showResult) {
-    if (auto call = Services().CheckForUpdates) call(userAsked, showResult);
 }
 
 inline void RequestRemoteAssistance(HWND owner, const std::string& host, uint16_t port,

@@ -4,11 +4,13 @@
 #include "common/frame_messages.h"
 
 #include <windows.h>
+#include <guiddef.h>
 
 #include <cstdint>
 #include <string>
 
 struct WindowRecord;
+struct IOleObject;
 
 constexpr UINT WM_OPEN_CHAT_WINDOW = 1028;   // sent: lParam the new window's details
 constexpr UINT WM_SERVER_LINE_TO_GUI = 1029; // posted: wParam a server record, lParam a heap line
@@ -31,6 +33,18 @@ struct OpenChatWindowRequest {
     uint32_t Type = 0;
     std::string Name;
     uint8_t Flag = 0;
+};
+
+// lParam of WM_INSERT_OBJECT, valid during the send: the frame puts an object into the view.
+// With Object set a new control of the class is made and handed back un-released; otherwise the
+// object stored in the file is loaded (the file is not kept open).
+struct InsertObjectRequest {
+    HWND View = nullptr;
+    const wchar_t* StoragePath = nullptr;
+    CLSID Clsid{};
+    IOleObject** Object = nullptr;
+    // Set: the user is asked this Yes/No question first, and No inserts nothing.
+    const wchar_t* Question = nullptr;
 };
 
 // Menu commands of the frame that other subsystems post as WM_COMMAND; each acts on the server

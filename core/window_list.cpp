@@ -79,3 +79,24 @@ uint32_t FindDccChatWindowIndex(const std::string& name) {
             return static_cast<uint32_t>(i);
     return kNoWindowIndex;
 }
+
+void SetWindowRecordTopic(WindowRecord* record, const std::string& topic) {
+    WindowListWriteLock lock(WindowListMutex());
+    record->Topic = topic;
+}
+
+void SetWindowRecordModes(WindowRecord* record, const std::string& modes) {
+    const size_t end = modes.find_last_not_of(' ');
+    WindowListWriteLock lock(WindowListMutex());
+    record->Modes.assign(modes, 0, end == std::string::npos ? 0 : end + 1);
+}
+
+std::string WindowRecordTopic(const WindowRecord* record) {
+    WindowListReadLock lock(WindowListMutex());
+    return record->Topic;
+}
+
+std::string WindowRecordModes(const WindowRecord* record) {
+    WindowListReadLock lock(WindowListMutex());
+    return record->Modes;
+}

@@ -36,3 +36,11 @@ std::vector<WindowRecord*> WindowListSnapshot();
 // The code page of the connection's window of that name (as FindWindowRecordIndex finds it),
 // read under the lock; -1 when there is no such window or it has none of its own.
 int32_t FindWindowCodePage(const std::string& name, const ServerConnection* connection);
+
+// A window's topic and channel modes are written by its connection's thread and read on
+// others (titles, scripts): both sides go through these, under the lock. Modes are kept
+// without trailing blanks.
+void SetWindowRecordTopic(WindowRecord* record, const std::string& topic);
+void SetWindowRecordModes(WindowRecord* record, const std::string& modes);
+std::string WindowRecordTopic(const WindowRecord* record);
+std::string WindowRecordModes(const WindowRecord* record);

@@ -37,6 +37,18 @@ RememberedUser* FindRememberedUser(WindowRecord* window, UserAddress& query) {
     return nullptr;
 }
 
+bool CopyRememberedUser(WindowRecord* window, const UserAddress& query, RememberedUser& out) {
+    ServerConnection* connection = ConnectionOfWindow(window);
+    if (!connection) return false;
+    std::lock_guard<std::mutex> lock(connection->RememberedUsersMutex);
+    for (const RememberedUser& entry : connection->RememberedUsers) {
+        if (!Matches(entry, query)) continue;
+        out = entry;
+        return true;
+    }
+    return false;
+}
+
 RememberedUser* RememberUser(WindowRecord* window, const UserAddress& address) {
     ServerConnection* connection = ConnectionOfWindow(window);
     if (!connection) return nullptr;

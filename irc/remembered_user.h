@@ -25,6 +25,9 @@ struct RememberedUser {
 // (ident and domain are then not looked at), else by user or by host. A match copies the
 // entry's three patterns into the query. Null when none matches or there is no connection.
 RememberedUser* FindRememberedUser(WindowRecord* window, UserAddress& query);
+// The same look-up, copying the entry found while the list is locked, for readers on other
+// threads than the one that may remove it. False when none matches.
+bool CopyRememberedUser(WindowRecord* window, const UserAddress& query, RememberedUser& out);
 
 // Appends an entry with the address's parts as its patterns; when the list then holds more
 // than "Max_Users_Remembered" (default 100), the oldest entry goes. Null without a connection.

@@ -142,8 +142,9 @@ void HandlePart(ServerLine& line) {
 void HandleTopic(ServerLine& line) {
     WindowRecord* target = FindConnectionWindow(line.Message.Param(0), line.Connection);
     if (!target) target = line.Window;
-    target->Topic = line.Message.Param(1);
-    ShowEventLine(line, target, kTopicLine, target->Topic, true);
+    const std::string topic = line.Message.Param(1);
+    SetWindowRecordTopic(target, topic);
+    ShowEventLine(line, target, kTopicLine, topic, true);
     UpdateWindowTitle(target);
 }
 

@@ -114,7 +114,7 @@ void ChannelModes(ServerLine& line) {
     WindowRecord* window = FindConnectionWindow(line.Message.Param(1), line.Connection);
     if (!window) return;
     Silence(line);
-    window->Modes = line.Message.ParamsText(2);
+    SetWindowRecordModes(window, line.Message.ParamsText(2));
     UpdateWindowTitle(window);
 }
 
@@ -136,10 +136,9 @@ void ChannelInfo(ServerLine& line) {
 void ChannelTopic(ServerLine& line) {
     WindowRecord* window = FindConnectionWindow(line.Message.Param(1), line.Connection);
     if (!window) return;
-    window->Topic = line.Message.Param(2);
-    PrintReply(line,
-               L"\x12\x00B7\x12 " + ServerText(window->Name, CP_UTF8) + L" TOPIC: " +
-                   ServerText(window->Topic),
+    const std::string topic = line.Message.Param(2);
+    SetWindowRecordTopic(window, topic);
+    PrintReply(line, L"\x12\x00B7\x12 " + ServerText(window->Name, CP_UTF8) + L" TOPIC: " + ServerText(topic),
                window);
     UpdateWindowTitle(window);
 }

@@ -10,6 +10,8 @@
 #include "script/script_reports.h"
 #include "core/window_list.h"
 
+#include <unordered_map>
+
 namespace {
 
 ServerConnection* ConnectionOf(WindowRecord* connectionWindow) {
@@ -29,7 +31,26 @@ uint32_t NormaliseArgument(ScriptText& argument) {
     return quoted;
 }
 
+std::string Folded(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded) c = static_cast<char>(FoldByte(static_cast<unsigned char>(c)));
+    return folded;
+}
+
+// The program's table is looked up through an index of its folded names that keeps the first
+// row of each name; other tables (the tests') are walked in order.
 const BuiltinEntry* FindBuiltin(std::span<const BuiltinEntry> table, const std::string& name) {
+    static const std::span<const BuiltinEntry> program = BuiltinTable();
+    if (table.data() == program.data() && table.size() == program.size()) {
+        static const auto index = [] {
+            std::unordered_map<std::string, const BuiltinEntry*> rows;
+            for (const BuiltinEntry& entry : program)
+                if (entry.Name) rows.emplace(Folded(entry.Name), &entry);
+            return rows;
+        }();
+        auto found = index.find(Folded(name));
+        return found == index.end() ? nullptr : found->second;
+    }
     for (const BuiltinEntry& entry : table)
         if (entry.Name && StringEqualsNoCase(entry.Name, name)) return &entry;
     return nullptr;

@@ -1,16 +1,18 @@
-// The table of built-in functions. Each family of built-ins adds its rows here, in the fixed
-// order in which names are compared; a name that no row claims falls to the end of the chain
-// (a parenthesised group, or "Invalid Function").
-#include "script/builtin_dispatch.h"
+// The table of built-in functions: the rows of every family, in the fixed order in which
+// names are compared. A name that no row claims falls to the end of the chain (a parenthesised
+// group, or "Invalid Function").
+#include "script/builtin_families.h"
 
-namespace {
-
-const BuiltinEntry kBuiltinRows[] = {
-    {nullptr, nullptr}, // end marker; rows go above it
-};
-
-} // namespace
+#include <vector>
 
 std::span<const BuiltinEntry> BuiltinTable() {
-    return std::span<const BuiltinEntry>(kBuiltinRows, std::size(kBuiltinRows) - 1);
+    static const std::vector<BuiltinEntry> table = [] {
+        std::vector<BuiltinEntry> rows;
+        for (std::span<const BuiltinEntry> family :
+             {WindowBuiltins(), VariableBuiltins(), AddressBuiltins(), NumberBuiltins(), StringBuiltins(),
+              FormatBuiltins(), RememberedUserBuiltins(), SlicingBuiltins()})
+            rows.insert(rows.end(), family.begin(), family.end());
+        return rows;
+    }();
+    return table;
 }

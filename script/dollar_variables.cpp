@@ -349,7 +349,9 @@ void ExpandDollarVariables(WindowRecord* connectionWindow, WindowRecord* window,
     std::optional<std::string> prompted; // asked once per line, at the first "$?"
     bool promptCancelled = false;
 
+    // The line is copied only once a name was found, in runs up to each match.
     ScriptText out;
+    size_t copied = 0;
     bool changed = false;
     for (size_t i = 0; i < t.size(); ++i) {
         size_t length = 0;
@@ -373,16 +375,14 @@ void ExpandDollarVariables(WindowRecord* connectionWindow, WindowRecord* window,
             }
             if (!length) length = MatchName(line, i, values, value);
         }
-        if (!length) {
-            if (changed) out.AppendFrom(line, i, 1);
-            continue;
-        }
-        if (!changed) {
-            out.AppendFrom(line, 0, i);
-            changed = true;
-        }
+        if (!length) continue;
+        out.AppendFrom(line, copied, i - copied);
+        changed = true;
         AppendValue(out, value, quote);
         i += length - 1;
+        copied = i + 1;
     }
-    if (changed) line = std::move(out);
+    if (!changed) return;
+    out.AppendFrom(line, copied, std::string::npos);
+    line = std::move(out);
 }

@@ -5,6 +5,7 @@
 #include "irc/send_path.h"
 #include "script/script_interpreter.h"
 #include "script/script_text.h"
+#include "script/settings_scripts.h"
 #include "core/window_record.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
@@ -13,41 +14,6 @@
 #include <algorithm>
 #include <memory>
 #include <vector>
-
-namespace {
-
-std::string VariableText(XmlElement* element, const char* name) {
-    XmlVariable* v = XmlElementFindVariable(element, name);
-    return v ? XmlVariableGetValueString(v) : std::string();
-}
-
-// An empty or missing value reads as 0.
-int64_t VariableNumber(XmlElement* element, const char* name) {
-    XmlVariable* v = XmlElementFindVariable(element, name);
-    return v ? XmlVariableGetInt64(v) : 0;
-}
-
-bool FirstCData(XmlElement* element, std::string& text) {
-    if (XmlElementGetCDataCount(element) == 0) return false;
-    text = XmlElementGetCDataSections(element)[0]->text;
-    return true;
-}
-
-// The children of the named element under the user's settings root, walked under the
-// document's read lock; visit returns true to stop.
-template <typename Visit> void WalkScriptEntries(const char* section, Visit visit) {
-    XmlDocument* document = UserConfigDocument;
-    if (!document) return;
-    XmlDocumentReadLock lock(document);
-    XmlElement* parent = XmlElementFindChild(XmlDocumentGetRoot(document), section);
-    const uint32_t count = XmlElementGetChildCount(parent);
-    for (uint32_t i = 0; i < count; ++i) {
-        XmlElement* child = XmlElementGetChild(parent, i);
-        if (child && visit(child)) return;
-    }
-}
-
-} // namespace
 
 uint32_t script::RunEventScript(const char* eventName, WindowRecord* window, WindowRecord* target,
                                 const std::string& parameters, std::string& result, uint8_t checkOnly) {
@@ -59,9 +25,9 @@ uint32_t script::RunEventScript(const char* eventName, WindowRecord* window, Win
     std::string text;
     // The text is copied out under the lock; the script runs after it is released.
     WalkScriptEntries("Special_Scripts", [&](XmlElement* entry) {
-        if (!StringEqualsNoCase(VariableText(entry, "name"), event)) return false;
+        if (!StringEqualsNoCase(ScriptEntryText(entry, "name"), event)) return false;
         found = true;
-        hasText = FirstCData(entry, text);
+        hasText = ScriptEntryScript(entry, text);
         return true;
     });
     if (!found || !hasText) return kNoEventScript;
@@ -83,12 +49,12 @@ unsigned __stdcall script::RunTriggerScriptThread(void* argument) {
         std::string text;
         WalkScriptEntries("Scripts", [&](XmlElement* entry) {
             if (XmlElementGetCDataCount(entry) == 0) return false;
-            if (VariableNumber(entry, "Trigger_Type") != 0) return false;
-            if (VariableNumber(entry, "Enabled") != 1) return false;
-            const std::string trigger = VariableText(entry, "Trigger");
-            const bool exact = VariableNumber(entry, "Case_Sensitive_Match") != 0;
+            if (ScriptEntryNumber(entry, "Trigger_Type") != 0) return false;
+            if (ScriptEntryNumber(entry, "Enabled") != 1) return false;
+            const std::string trigger = ScriptEntryText(entry, "Trigger");
+            const bool exact = ScriptEntryNumber(entry, "Case_Sensitive_Match") != 0;
             if (exact ? trigger != first : !StringEqualsNoCase(trigger, first)) return false;
-            matched = FirstCData(entry, text);
+            matched = ScriptEntryScript(entry, text);
             return true;
         });
 
@@ -112,7 +78,7 @@ unsigned __stdcall script::RunTriggerScriptThread(void* argument) {
 int CompareScriptEntriesByName(const void* a, const void* b) {
     XmlElement* ea = *static_cast<XmlElement* const*>(a);
     XmlElement* eb = *static_cast<XmlElement* const*>(b);
-    const std::string na = VariableText(ea, "name"), nb = VariableText(eb, "name");
+    const std::string na = ScriptEntryText(ea, "name"), nb = ScriptEntryText(eb, "name");
     const size_t n = std::min(na.size(), nb.size());
     for (size_t i = 0; i < n; ++i) {
         const int ca = FoldByte(static_cast<unsigned char>(na[i])),

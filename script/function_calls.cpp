@@ -97,12 +97,13 @@ void EvaluateFunctionCalls(WindowRecord* connectionWindow, WindowRecord* window,
         while (nameStart > 0 && text.IsWritten(nameStart - 1) && IsNameChar(t[nameStart - 1])) --nameStart;
         const std::string name = t.substr(nameStart, callOpen - nameStart);
         std::vector<ScriptText> arguments;
-        SplitScriptText(arguments, text.Slice(callOpen + 1, close - callOpen - 1), ",", true);
+        arguments.reserve(8);
+        SplitScriptText(arguments, text, callOpen + 1, close, ",", true);
 
         std::vector<std::string> results;
-        const std::string scriptLine = t;
-        uint32_t code = CallBuiltinFunction(table, connectionWindow, window, scriptLine, locals, name,
-                                            arguments, results, parameters);
+        // The line is quoted in error lines; it does not change until the call has returned.
+        uint32_t code = CallBuiltinFunction(table, connectionWindow, window, t, locals, name, arguments,
+                                            results, parameters);
         text.Replace(nameStart, close + 1 - nameStart, FormatCallResults(results, code));
         // Nothing before the first "(" found can hold a call; the result is inserted text.
         searchFrom = std::min(open, nameStart);

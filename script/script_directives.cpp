@@ -6,6 +6,7 @@
 #include "core/frame_message_ids.h"
 #include "common/text_compare.h"
 #include "script/dollar_variables.h"
+#include "script/foreign_code.h"
 #include "script/script_run.h"
 #include "script/script_variables.h"
 #include "core/client_services.h"
@@ -61,16 +62,19 @@ void ScriptRun::RunEmbeddedScript(size_t number) {
     std::vector<std::string> header;
     SplitQuoted(header, block[0], " ", false);
     if (header.size() == 2) {
-        // A block in a foreign language: its lines with their values inserted, run by the frame.
-        std::vector<std::string> body;
+        // A block in a foreign language: its lines with their values inserted as literals of that
+        // language, run by the frame on the interface thread while this thread waits.
+        std::vector<ScriptText> body;
         for (size_t i = 1; i < block.size(); ++i) {
             ScriptText line(block[i]);
             ExpandDollarVariables(ConnectionWindow, Window, line, Parameters, 1);
             ExpandVariables(Locals, ConnectionWindow, Window, line, 1, 0, 0);
-            body.push_back(std::move(line.Text));
+            body.push_back(std::move(line));
         }
+        std::string text;
+        if (!BuildForeignCode(ForeignLanguageOf(header[1]), body, text)) return;
         const std::wstring language = NarrowToWide(header[1]);
-        const std::wstring code = NarrowToWide(JoinLines(body, 0));
+        const std::wstring code = NarrowToWide(text);
         if (HWND frame = MainWindow.load())
             SendMessageW(frame, WM_RUN_ACTIVEX_SCRIPT, reinterpret_cast<WPARAM>(language.c_str()),
                          reinterpret_cast<LPARAM>(code.c_str()));

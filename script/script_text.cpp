@@ -133,13 +133,22 @@ bool InQuotedStretch(const std::vector<uint32_t>& quotes, size_t at) {
 
 void SplitScriptText(std::vector<ScriptText>& out, const ScriptText& text, std::string_view separator,
                      bool quoteAware) {
+    SplitScriptText(out, text, 0, text.Size(), separator, quoteAware);
+}
+
+void SplitScriptText(std::vector<ScriptText>& out, const ScriptText& text, size_t from, size_t to,
+                     std::string_view separator, bool quoteAware) {
+    to = std::min(to, text.Size());
     std::vector<uint32_t> quotes;
-    if (quoteAware) CollectWrittenQuotes(text, quotes);
-    size_t start = 0;
-    size_t search = 0;
+    if (quoteAware)
+        for (size_t i = from; i < to; ++i)
+            if ((text.Text[i] == '"' || text.Text[i] == '\'') && text.IsWritten(i))
+                quotes.push_back(static_cast<uint32_t>(i));
+    size_t start = from;
+    size_t search = from;
     while (!separator.empty()) {
         size_t found = text.Text.find(separator, search);
-        if (found == std::string::npos) break;
+        if (found == std::string::npos || found + separator.size() > to) break;
         if (!text.WrittenMatch(found, separator) || (quoteAware && InQuotedStretch(quotes, found))) {
             search = found + 1;
             continue;
@@ -147,5 +156,5 @@ void SplitScriptText(std::vector<ScriptText>& out, const ScriptText& text, std::
         if (found > start) out.push_back(text.Slice(start, found - start));
         start = search = found + separator.size();
     }
-    if (start < text.Size()) out.push_back(text.Slice(start));
+    if (start < to) out.push_back(text.Slice(start, to - start));
 }

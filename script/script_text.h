@@ -53,5 +53,8 @@ bool InQuotedStretch(const std::vector<uint32_t>& quotes, size_t at);
 // inside a quoted stretch does not cut.
 void SplitScriptText(std::vector<ScriptText>& out, const ScriptText& text, std::string_view separator,
                      bool quoteAware);
+// The same over the stretch of the text from position from up to, not including, to.
+void SplitScriptText(std::vector<ScriptText>& out, const ScriptText& text, size_t from, size_t to,
+                     std::string_view separator, bool quoteAware);
 
 // ASCII-only case folding, as every comparison of script words.

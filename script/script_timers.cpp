@@ -1,15 +1,23 @@
 #include "script/script_timers.h"
 
+#include "common/app_state.h"
 #include "common/lang_strings.h"
 #include "common/text_compare.h"
-#include "irc/server_connection.h"
-#include "script/script_variables.h"
+#include "common/xstring.h"
 #include "core/client_services.h"
+#include "core/window_list.h"
 #include "core/window_record.h"
+#include "irc/server_connection.h"
+#include "script/script_reports.h"
+#include "script/script_variables.h"
+#include "script/settings_scripts.h"
 
-#include <vector>
+#include <windows.h>
 
 namespace {
+
+constexpr size_t kMaxListLine = 4999;
+const wchar_t kDot[] = L"\x02\x12\u00B7\x12";
 
 std::vector<TimerEntry>* TimersOf(WindowRecord* window) {
     if (!window) return nullptr;
@@ -17,18 +25,38 @@ std::vector<TimerEntry>* TimersOf(WindowRecord* window) {
     return server->Connection ? &server->Connection->Timers : nullptr;
 }
 
+// Link markup in a name or command would end the remove link early.
+std::wstring WithoutLinkMarks(std::wstring text) {
+    std::erase(text, L'\x18');
+    return text;
+}
+
+std::wstring TimerLine(const TimerEntry& timer) {
+    const std::wstring name = WithoutLinkMarks(timer.Name);
+    std::wstring line = std::wstring(kDot) + L" " + name + L" [" + std::to_wstring(timer.Count) + L"] [" +
+                        std::to_wstring(timer.Interval) + L" ms] : " + WithoutLinkMarks(timer.Command) +
+                        L" [\x18{Remove|||/timer " + name + L" die}" + GetLangString(4) + L"\x18]\x02";
+    if (line.size() > kMaxListLine) line.resize(kMaxListLine);
+    return line;
+}
+
+std::vector<ScriptHotkey> Hotkeys; // interface thread only
+
+// Where a failure to register is shown: the window the user works in, else the first window.
+WindowRecord* ReportWindow() {
+    if (WindowRecord* active = GetActiveWindowRecord()) return active;
+    return GetWindowRecordAt(0);
+}
+
 } // namespace
 
 TimerEntry* FindTimerById(WindowRecord* window, int32_t timerId, uint32_t* index) {
-    if (!window) return nullptr;
-    WindowRecord* server = window->Server ? window->Server : window;
-    ServerConnection* connection = server->Connection;
-    if (!connection) return nullptr;
-    std::vector<TimerEntry>& timers = connection->Timers;
-    for (size_t i = 0; i < timers.size(); ++i) {
-        if (timers[i].TimerId != static_cast<uint32_t>(timerId)) continue;
+    std::vector<TimerEntry>* timers = TimersOf(window);
+    if (!timers) return nullptr;
+    for (size_t i = 0; i < timers->size(); ++i) {
+        if ((*timers)[i].TimerId != static_cast<uint32_t>(timerId)) continue;
         if (index) *index = static_cast<uint32_t>(i);
-        return &timers[i];
+        return &(*timers)[i];
     }
     return nullptr;
 }
@@ -46,24 +74,62 @@ TimerEntry* FindTimerByName(WindowRecord* window, const std::wstring& name, uint
 
 void ListTimers(WindowRecord* window, uint32_t index) {
     if (!window) return;
-    std::vector<TimerEntry> listed;
+    std::vector<std::wstring> lines;
     {
         ScriptScopesReadLock lock(ScriptScopesMutex());
-        if (std::vector<TimerEntry>* timers = TimersOf(window)) {
-            if (index == 0xFFFFFFFF)
-                listed = *timers;
-            else if (index < timers->size())
-                listed.push_back((*timers)[index]);
+        if (const std::vector<TimerEntry>* timers = TimersOf(window)) {
+            for (size_t i = 0; i < timers->size(); ++i)
+                if (index == kAllTimers || index == i) lines.push_back(TimerLine((*timers)[i]));
         }
     }
-    const wchar_t* label = GetLangString(4);
-    PrintToWindow(kInformationLine, window, L"\x02\x12\u00B7\x12 (Timers begin) \x12\u00B7\x12\x02");
-    for (const TimerEntry& timer : listed) {
-        PrintToWindow(kInformationLine, window,
-                      L"\x02\x12\u00B7\x12 " + timer.Name + L" [" + std::to_wstring(timer.Count) + L"] [" +
-                          std::to_wstring(timer.Interval) + L" ms] : " + timer.Command +
-                          L" [\x18{Remove|||/timer " + timer.Name + L" die}" + (label ? label : L"") +
-                          L"\x18]\x02");
+    PrintToWindow(kInformationLine, window, std::wstring(kDot) + L" (Timers begin) \x12\u00B7\x12\x02");
+    for (const std::wstring& line : lines) PrintToWindow(kInformationLine, window, line);
+    PrintToWindow(kInformationLine, window, std::wstring(kDot) + L" (Timers end) \x12\u00B7\x12\x02");
+}
+
+uint32_t HotkeyModifiers(uint32_t keyValue) {
+    uint32_t modifiers = 0;
+    if (keyValue & 0x100) modifiers |= MOD_SHIFT;
+    if (keyValue & 0x200) modifiers |= MOD_CONTROL;
+    if (keyValue & 0x400) modifiers |= MOD_ALT;
+    return modifiers;
+}
+
+void UnregisterScriptHotkeys() {
+    HWND frame = MainWindow.load();
+    for (size_t i = 0; i < Hotkeys.size(); ++i) UnregisterHotKey(frame, static_cast<int>(i));
+    Hotkeys.clear();
+}
+
+void RegisterScriptHotkeys() {
+    UnregisterScriptHotkeys();
+    HWND frame = MainWindow.load();
+    if (!frame) return;
+    WalkScriptEntries("Scripts", [](XmlElement* entry) {
+        std::string script;
+        if (!ScriptEntryScript(entry, script) || ScriptEntryNumber(entry, "Trigger_Type") != 0) return false;
+        const uint32_t key = static_cast<uint32_t>(ScriptEntryNumber(entry, "Keyboard_Trigger"));
+        if (key == 0) return false;
+        Hotkeys.push_back({ScriptEntryText(entry, "Trigger"), key, key & 0xFF, HotkeyModifiers(key)});
+        return false;
+    });
+    std::string failed;
+    for (size_t i = 0; i < Hotkeys.size(); ++i) {
+        const ScriptHotkey& key = Hotkeys[i];
+        if (!RegisterHotKey(frame, static_cast<int>(i), key.Modifiers, key.VirtualKey) && failed.empty())
+            failed = key.Trigger;
     }
-    PrintToWindow(kInformationLine, window, L"\x02\x12\u00B7\x12 (Timers end) \x12\u00B7\x12\x02");
+    if (!failed.empty())
+        PrintToWindow(kInformationLine, ReportWindow(),
+                      FormatScriptErrorLine(failed, L"Hot key not registered: it is in use"));
+}
+
+void RunScriptHotkey(uint32_t id) {
+    if (id >= Hotkeys.size()) return;
+    const std::string trigger = Hotkeys[id].Trigger;
+    ProcessInputLine(trigger.c_str(), GetActiveWindowRecord(), 0);
+}
+
+std::vector<ScriptHotkey> ScriptHotkeys() {
+    return Hotkeys;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct ScriptHotkey {
     std::string Trigger;
@@ -16,15 +17,27 @@ struct ScriptHotkey {
 
 struct WindowRecord;
 
+constexpr uint32_t kAllTimers = 0xFFFFFFFF;
+
 // The timer of the window's server connection that has this id, or null; index receives its
 // position when given. Timer lists are shared between threads like the script variables: the
 // caller holds ScriptScopesMutex (script/script_variables.h) while it uses the entry.
 TimerEntry* FindTimerById(WindowRecord* window, int32_t timerId, uint32_t* index);
-
-// The timer of the window's server connection whose name equals the name ignoring case, or null;
-// the same locking as FindTimerById.
+// The same by name, ignoring case.
 TimerEntry* FindTimerByName(WindowRecord* window, const std::wstring& name, uint32_t* index);
-// Prints the window's timers (or only the one at the index; all ones for every timer) between a
-// header and a footer, each with a link that removes it. A null window prints nothing. Takes the
-// scopes lock itself.
+// Prints the timers of the window's connection (every one, or only the one at the index)
+// between a header and a footer line, each with a link that removes it. Takes the lock itself.
 void ListTimers(WindowRecord* window, uint32_t index);
+
+// The hot-key value's modifiers (0x100 Shift, 0x200 Control, 0x400 Alt) as MOD_ flags.
+uint32_t HotkeyModifiers(uint32_t keyValue);
+// Rebuilds the hot keys from the type-0 entries of "Scripts" that carry a "Keyboard_Trigger",
+// registered for the frame window with their index as id. A key that cannot be registered
+// (taken already) stays in the list unregistered; the others are still registered, and the
+// failure is shown once as a script error line. Without a frame window nothing is registered.
+// Interface thread only.
+void RegisterScriptHotkeys();
+void UnregisterScriptHotkeys();
+// The frame's WM_HOTKEY: the entry's trigger runs as an input line of the active window.
+void RunScriptHotkey(uint32_t id);
+std::vector<ScriptHotkey> ScriptHotkeys();

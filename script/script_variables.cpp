@@ -140,9 +140,9 @@ void ExpandVariables(ScriptVariableList& locals, WindowRecord* connectionWindow,
     const char first = text.Empty() ? 0 : text.Text[0];
     const bool lineQuotes = !noQuotes && first != '/' && first != '\\';
 
+    // The text is copied only once a variable was found, in runs up to each match.
     ScriptText out;
-    out.Text.reserve(text.Size() + 32);
-    out.Inserted.reserve(text.Size() + 32);
+    size_t copied = 0;
     bool changed = false;
     {
         ScriptScopesReadLock lock(ScriptScopesMutex());
@@ -166,16 +166,20 @@ void ExpandVariables(ScriptVariableList& locals, WindowRecord* connectionWindow,
                         }
                     }
             }
-            if (!found) {
-                out.AppendFrom(text, i, 1);
-                continue;
+            if (!found) continue;
+            if (!changed) {
+                out.Text.reserve(text.Size() + 32);
+                out.Inserted.reserve(text.Size() + 32);
             }
+            out.AppendFrom(text, copied, i - copied);
             AppendMatch(out, m, lineQuotes);
             i += m.Length - 1;
+            copied = i + 1;
             changed = true;
         }
     }
     if (!changed) return;
+    out.AppendFrom(text, copied, std::string::npos);
     text = std::move(out);
     // The echo is printed once the lock is released: printing may wait for the interface thread.
     if (debug) PrintScriptLine(connectionWindow, text.Text);

@@ -10,6 +10,7 @@
 #include "core/user_lists.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
+#include "script/script_timers.h"
 #include "views/config_fonts.h"
 #include "views/smiley_menu.h"
 
@@ -86,4 +87,6 @@ void ApplySettings() {
     }
 
     GroupChatMessages = ReadConfigInt("Cfg\\Options2", "Group_Chat_Messages", 1) != 0 ? 1 : 0;
+    // At start-up there is no frame yet; it registers them once it exists.
+    RegisterScriptHotkeys();
 }

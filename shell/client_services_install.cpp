@@ -6,12 +6,14 @@
 #include "core/client_services.h"
 #include "peer/dcc_offers.h"
 #include "peer/embedded_objects.h"
+#include "peer/object_exchange.h"
 #include "peer/speech.h"
 #include "script/event_scripts.h"
 #include "script/script_interpreter.h"
 #include "shell/active_window.h"
 #include "shell/http_download.h"
 #include "shell/log_files.h"
+#include "shell/main_menu.h"
 #include "shell/window_shake.h"
 #include "shell/window_operations.h"
 #include "shell/window_tabs.h"
@@ -52,9 +54,19 @@ void InstallClientServices() {
     s.WriteLogLine = static_cast<void (*)(WindowRecord*, const wchar_t*)>(&shell::WriteLogLine);
     s.WriteLogMarker = static_cast<void (*)(WindowRecord*, int32_t)>(&shell::WriteLogLine);
     s.ShakeWindowThread = &shell::ShakeWindowThread;
+    s.AddPluginMenuEntry = &AddPluginMenu;
+    s.PluginMenuEntryPopup = [](uint32_t index) -> uint64_t {
+        const std::vector<PluginMenuItem> items = PluginMenuItemsSnapshot();
+        return index < items.size() ? items[index].Popup : 0;
+    };
+    s.ErasePluginMenuEntry = &ErasePluginMenuItem;
+    s.RebuildActiveWindowMenu = &shell::RebuildActiveWindowMenu;
     s.SpeakText = &peer::SpeakText;
     s.InsertImageIntoRichEdit = &peer::InsertImageIntoRichEdit;
+    s.InsertOleObject = &peer::InsertOleObject;
     s.ClearChatView = &views::ClearChatView;
     s.PromptSaveFileName = &ui::PromptSaveFileName;
     s.StartDownload = &shell::StartDownload;
+    s.ObjectAcceptThread = &peer::ObjectAcceptThread;
+    s.ObjectReceiveThread = &peer::ObjectReceiveThread;
 }

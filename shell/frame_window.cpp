@@ -10,6 +10,8 @@
 #include "irc/server_connection.h"
 #include "peer/embedded_objects.h"
 #include "peer/speech.h"
+#include "script/foreign_scripts.h"
+#include "script/script_timers.h"
 #include "shell/active_window.h"
 #include "core/applied_settings.h"
 #include "shell/chat_window.h"
@@ -19,6 +21,7 @@
 #include "shell/frame_worker_messages.h"
 #include "shell/main_menu.h"
 #include "shell/menu_commands.h"
+#include "shell/start_panel.h"
 #include "core/resource_library.h"
 #include "core/window_list.h"
 #include "shell/window_operations.h"
@@ -50,7 +53,6 @@ constexpr UINT kPopupGroupBase = 60000;
 // Lives from WM_CREATE to WM_CLOSE in the frame's user data; its presence tells that the frame's
 // children exist.
 struct FrameData {
-    HWND StartPanel = nullptr;
     HWND MainBar = nullptr;
     HWND Tabs = nullptr;
 };
@@ -102,12 +104,13 @@ void LayoutFrame(HWND frame, FrameData* data) {
     const bool empty = WindowListSnapshot().empty();
     if (empty) {
         if (showBar) Place(data->MainBar, nullptr, RECT{0, 0, width, top}, SWP_NOZORDER | SWP_SHOWWINDOW);
-        Place(data->StartPanel, nullptr, RECT{0, top, width, height - top}, SWP_NOZORDER | SWP_SHOWWINDOW);
+        Place(StartPanelWindow.load(), nullptr, RECT{0, top, width, height - top},
+              SWP_NOZORDER | SWP_SHOWWINDOW);
         if (mdi) ShowWindow(mdi, SW_HIDE);
         if (tabs) ShowWindow(tabs, SW_HIDE);
         return;
     }
-    if (data->StartPanel) ShowWindow(data->StartPanel, SW_HIDE);
+    if (HWND panel = StartPanelWindow.load()) ShowWindow(panel, SW_HIDE);
     if (showBar) Place(data->MainBar, nullptr, RECT{0, 0, width, top}, SWP_NOZORDER | SWP_SHOWWINDOW);
     const FrameLayout layout =
         ComputeFrameLayout(width, height, top, tabHeight, ReadConfigInt("Cfg\\Options1", "Tab_Position", 0));
@@ -135,6 +138,7 @@ LRESULT OnCreate(HWND frame) {
     // This build has no ribbon: the frame shows its menu and its rebar.
     data->MainBar = CreateMainRebar(frame);
     MainBarWindow = data->MainBar;
+    if (ReadConfigInt("Cfg\\Misc", "ShowStartPanel", 1) == 1) OpenStartPanel(frame);
     UpdateMainMenu(0, frame, kNoPluginMenuEntry);
     SetFloodDelay(frame, static_cast<uint32_t>(ReadConfigInt("Cfg\\Options1", "Flood_Delay_MS", 1000)));
     SetTimer(
@@ -156,8 +160,7 @@ void OnClose(HWND frame) {
     }
     FrameData* data = DataOf(frame);
     SetWindowLongPtrW(frame, GWLP_USERDATA, 0);
-    if (data && data->StartPanel) DestroyWindow(data->StartPanel);
-    StartPanelWindow = nullptr;
+    if (HWND panel = StartPanelWindow.exchange(nullptr)) DestroyWindow(panel);
     delete data;
     if (HWND client = MdiClientWindow.load()) SendMessageW(client, WM_CLOSE, 0, 0);
     DestroyWindow(frame);
@@ -319,9 +322,13 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_INSERT_IMAGE:
             return InsertImageIntoRichEdit(reinterpret_cast<HWND>(wParam), reinterpret_cast<HBITMAP>(lParam));
-        case WM_SPEECH_RECOGNIZED:
         case WM_INSERT_OBJECT:
-        case WM_RUN_ACTIVEX_SCRIPT: return 0; // speech input, objects and ActiveX scripts are not built yet
+            return peer::InsertRequestedObject(reinterpret_cast<const InsertObjectRequest*>(lParam));
+        case WM_SPEECH_RECOGNIZED: return 0; // speech input is not built yet
+        case WM_RUN_ACTIVEX_SCRIPT:
+            return RunActiveXScript(reinterpret_cast<const wchar_t*>(wParam),
+                                    reinterpret_cast<const wchar_t*>(lParam));
+        case WM_HOTKEY: RunScriptHotkey(static_cast<uint32_t>(wParam)); return 0;
         case WM_LIGHT_SENSOR: return 1;
         case WM_LBUTTONDBLCLK: {
             const int32_t last = XmlGetProfileInt("Servers", "lastserver", 0, nullptr, UserConfigDocument);
@@ -364,6 +371,7 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return DefaultFrame(window, message, wParam, lParam);
         default: break;
     }
+    if (HandleStartPanelMessage(window, message, wParam, lParam)) return 0;
     LRESULT handled = 0;
     if (HandleWorkerMessage(window, message, wParam, lParam, handled)) return handled;
     return DefaultFrame(window, message, wParam, lParam);

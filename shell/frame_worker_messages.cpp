@@ -8,6 +8,7 @@
 #include "irc_lines/upnp_mapping.h"
 #include "script/event_scripts.h"
 #include "core/frame_message_ids.h"
+#include "core/interface_thread_call.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
 #include "views/line_printer.h"
@@ -53,6 +54,7 @@ bool HandleWorkerMessage(HWND frame, UINT message, WPARAM wParam, LPARAM lParam,
     result = 0;
     switch (message) {
         case WM_SERVER_LINE_TO_GUI: RunServerLineOnInterfaceThread(wParam, lParam); return true;
+        case WM_RUN_ON_INTERFACE_THREAD: result = RunInterfaceThreadWork(lParam); return true;
         case WM_DNS_RESULT: {
             const auto* dns = reinterpret_cast<const DnsResult*>(lParam);
             if (!dns) return true;

@@ -3,7 +3,9 @@
 #include "commands/plugin_host.h"
 #include "common/app_state.h"
 #include "core/frame_handles.h"
+#include "core/interface_thread_call.h"
 #include "core/window_record.h"
+#include "shell/active_window.h"
 #include "shell/window_record_ops.h"
 #include "ui/rebars.h"
 
@@ -138,6 +140,17 @@ void UpdateMainMenu(uint32_t windowType, HWND window, uint32_t dropPluginEntry) 
         AppendMenuW(menu, MF_POPUP, static_cast<UINT_PTR>(item.Popup), item.Caption.c_str());
     if (!plugins.empty()) AppendedPluginPopups[menu] = static_cast<uint32_t>(plugins.size());
     DrawMenuBar(window);
+}
+
+bool shell::RebuildActiveWindowMenu(uint32_t dropPluginEntry) {
+    bool rebuilt = false;
+    RunOnInterfaceThread([&] {
+        WindowRecord* record = GetActiveWindowRecord();
+        if (!record) return;
+        UpdateMainMenu(record->Type, record->Detached ? record->Window : MainWindow.load(), dropPluginEntry);
+        rebuilt = true;
+    });
+    return rebuilt;
 }
 
 namespace {

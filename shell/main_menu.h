@@ -17,6 +17,10 @@ constexpr uint32_t kAllWindowTypes = 0xFFFFFFFF;
 // 4 DCC chat, kAllWindowTypes everything); dropPluginEntry names a plug-in menu entry to erase,
 // or kNoPluginMenuEntry.
 void UpdateMainMenu(uint32_t windowType, HWND window, uint32_t dropPluginEntry);
+namespace shell {
+// UpdateMainMenu for the window the user works in, with its type; false when there is none.
+bool RebuildActiveWindowMenu(uint32_t dropPluginEntry);
+} // namespace shell
 // The top-level positions of the main menu a window type does not show, highest first.
 std::vector<uint32_t> HiddenMenuPositions(uint32_t windowType);
 // Takes the popups at the positions (highest first) out of the menu, keeping them for

@@ -16,6 +16,7 @@
 #include "shell/main_menu.h"
 #include "shell/menu_command_parts.h"
 #include "shell/nick_list.h"
+#include "shell/object_menu_commands.h"
 #include "shell/view_procs.h"
 #include "shell/window_operations.h"
 #include "shell/window_record_ops.h"
@@ -25,7 +26,6 @@
 #include "xml/xml_profile.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 #include <richedit.h>
 
 #include <string>
@@ -131,31 +131,6 @@ void ToggleVoice(WindowRecord* record, UINT id) {
     SendVoiceListening(record);
 }
 
-// 761 a picture, 764 any object, 766 a movie: offered to the window's partner, and the picture or
-// movie shown in the own view too.
-void OfferObjectFile(WindowRecord* record, UINT id) {
-    wchar_t path[MAX_PATH] = {};
-    const wchar_t* filter = id == 761   ? L"*.JPG;*.PNG\0*.JPG;*.PNG\0"
-                            : id == 766 ? L"*.SWF\0*.SWF\0"
-                                        : L"*.*\0*.*\0";
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = record->Window;
-    dialog.lpstrFilter = filter;
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = MAX_PATH;
-    dialog.Flags = 0x8100C;
-    if (!GetOpenFileNameW(&dialog)) return;
-    const std::string line = "/sendobject " + record->Name + " " + WideToNarrow(path);
-    ProcessInputLine(line.c_str(), record, 0);
-    if (id == 761) {
-        if (HBITMAP picture = LoadPictureFile(path))
-            if (InsertImageIntoRichEdit(record->View, picture) != 0) DeleteObject(picture);
-    } else if (id == 766) {
-        InsertFlashObject(record->View, path, -1);
-    }
-}
-
 void AskChannelList(HWND owner, WindowRecord* record, UINT id) {
     if (record->Type != kChannelWindow) return;
     SendServerLine("MODE " + record->Name + (id == 603 ? " +b\r\n" : " +e\r\n"), record, 0);
@@ -222,14 +197,11 @@ bool WindowCommand(HWND owner, WindowRecord* record, UINT id) {
         case 988: SpeakIncoming(record); return true;
         case 767:
         case 769: ToggleVoice(record, id); return true;
-        case 770: InsertActiveXObject(record); return true;
-        case 761:
-        case 764:
-        case 766: OfferObjectFile(record, id); return true;
         case 603:
         case 604: AskChannelList(owner, record, id); return true;
         default: break;
     }
+    if (ObjectMenuCommand(record, id)) return true;
     if (id >= 741 && id <= 745) {
         std::string result;
         RunEventScript("On_Status", record, record, std::to_string(id - 741), result, 0);

@@ -17,6 +17,7 @@
 #include "shell/menu_command_parts.h"
 #include "shell/menu_commands.h"
 #include "shell/startup_documents.h"
+#include "update/update_check.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"
@@ -208,7 +209,7 @@ bool RunProgramCommand(HWND owner, WindowRecord* record, uint32_t id) {
             RequestRemoteAssistance(nullptr, kAssistanceHost, kAssistancePort, std::string("Brindlex", 8));
             return true;
         case 991: OpenUrlInBrowser(kMakerPage, 1, false); return true;
-        case 993: CheckForUpdates(1, 1); return true;
+        case 993: CheckForUpdates(true, true); return true;
         case 994: HideInTray(); return true;
         case 995: FirstRunWizard(); return true;
         case 996: ResetSettings(owner); return true;

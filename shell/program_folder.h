@@ -1,11 +1,10 @@
 // Files beside the program: whether it may write there, and removing left-overs by pattern.
 #pragma once
 
+#include "common/folder_probe.h"
+
 #include <string>
 
-// True when a new file can be created in the folder; the probe file is removed again and no
-// existing file is touched.
-bool IsFolderWritable(const std::wstring& folder);
 // IsFolderWritable of ProgramFolder.
 bool IsProgramFolderWritable();
 

@@ -16,6 +16,7 @@
 #include "irc_lines/upnp_mapping.h"
 #include "peer/speech.h"
 #include "script/event_scripts.h"
+#include "script/script_timers.h"
 #include "shell/apply_settings.h"
 #include "shell/chat_window.h"
 #include "shell/command_line.h"
@@ -31,8 +32,12 @@
 #include "core/startup_switches.h"
 #include "shell/view_procs.h"
 #include "shell/window_state.h"
+#include "ui/ax_host.h"
+#include "update/update_check.h"
 #include "views/config_fonts.h"
 #include "views/print_dispatch.h"
+#include "xml/config_documents.h"
+#include "xml/xml_profile.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -46,6 +51,8 @@ namespace {
 constexpr DWORD kFrameStyle = 0x07CF0000;
 constexpr UINT kClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_PARENTDC;
 constexpr UINT kRunWizardCommand = 995;
+// Starts between two update checks.
+constexpr int32_t kStartsBetweenChecks = 20;
 
 // GDI+ is started by its flat entry point; its C++ header is not needed for that.
 struct GdiplusStartupInputRecord {
@@ -112,6 +119,20 @@ void AddTrayIcon(HWND frame) {
     NotifyIconWithBalloon(NIM_ADD, data, 0, nullptr, nullptr, 0);
 }
 
+// Every twentieth start runs a silent check; a folder the program cannot write to starts the count
+// at its top, so a fresh installation there does not check at once.
+void CountDownToUpdateCheck() {
+    const int32_t left =
+        XmlGetProfileInt("ICfg\\General", "upd", IsProgramFolderWritable() ? 0 : kStartsBetweenChecks,
+                         nullptr, UserConfigDocument);
+    if (left < 1) {
+        XmlWriteProfileInt("ICfg\\General", "upd", kStartsBetweenChecks, nullptr, UserConfigDocument);
+        CheckForUpdates(true, false);
+    } else {
+        XmlWriteProfileInt("ICfg\\General", "upd", left - 1, nullptr, UserConfigDocument);
+    }
+}
+
 int MessageLoop(HWND frame, HACCEL accelerators) {
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -131,6 +152,7 @@ void Shutdown() {
     // A connection thread may still be inside a plug-in: its library goes once the call ends.
     FinishPluginUnloads(5000);
     const std::wstring notice = SaveAndCloseConfigurationDocuments();
+    UnregisterScriptHotkeys();
     ReleaseSpeechObject();
     FreeImages();
     CloseTickerWindow();
@@ -154,6 +176,7 @@ int RunQv(HINSTANCE instance) {
     ULONG_PTR gdiplus = 0;
     GdiplusStartupInputRecord gdiplusInput;
     GdiplusStartup(&gdiplus, &gdiplusInput, nullptr);
+    RegisterAxHostClass();
     BuildFoldTable();
     HMODULE richEdit = LoadLibraryW(L"RICHED20.DLL");
     WSADATA winsock;
@@ -174,10 +197,11 @@ int RunQv(HINSTANCE instance) {
 
     const bool language = LoadLanguageLibrary();
     if (!resources || !language || !richEdit) {
-        // Updating is not part of this build: either answer ends the start-up.
-        AppMessageBox(nullptr, L"Some files are missing! Try updating?", nullptr, MB_YESNO, 240);
+        if (AppMessageBox(nullptr, L"Some files are missing! Try updating?", nullptr, MB_YESNO, 240) == IDYES)
+            CheckForUpdates(false, false);
         return 0;
     }
+    HandleUpdateSwitch();
     Say(opened.Notice, MB_ICONWARNING);
     if (customViewRefused)
         Say(L"The custom-drawn chat view (\"-8\") is not part of this version; the standard view is used.",
@@ -206,12 +230,14 @@ int RunQv(HINSTANCE instance) {
     if (!frame) return 0;
     ApplySpeechSettings();
     AddTrayIcon(frame);
+    RegisterScriptHotkeys();
     BuildServerMenu();
     HACCEL accelerators = LoadAcceleratorsW(ResourceModule.load(), L"MENU_MAIN");
 
     std::string result;
     RunEventScript("On_Load_Brindlex", nullptr, nullptr, "", result, 0);
     if (!StartupCommand.empty()) ProcessInputLine(StartupCommand.c_str(), nullptr, 0);
+    CountDownToUpdateCheck();
     if (opened.FirstRun) PostMessageW(frame, WM_COMMAND, kRunWizardCommand, 0);
 
     // A fault is logged by the filter and ends the program; the loop never resumes after one.

@@ -68,10 +68,11 @@ void shell::UpdateWindowTitle(WindowRecord* record) {
         if (record->Connection) title += NarrowToWide(record->Connection->OwnNick, codePage);
         if (title.size() > kMaxServerTitle) title.resize(kMaxServerTitle);
     } else {
-        size_t end = record->Modes.find_last_not_of(' ');
-        record->Modes.erase(end == std::string::npos ? 0 : end + 1);
+        // Trailing blanks leave the record's modes, under the lock their writers take.
+        SetWindowRecordModes(record, WindowRecordModes(record));
+        const std::string modes = WindowRecordModes(record);
         title = NarrowToWide(record->Name);
-        if (!record->Modes.empty()) title += L" (" + NarrowToWide(record->Modes) + L") - ";
+        if (!modes.empty()) title += L" (" + NarrowToWide(modes) + L") - ";
     }
     SetTitleIfChanged(record->Window, title);
 }

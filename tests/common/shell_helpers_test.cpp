@@ -160,22 +160,22 @@ TEST(ClassIds, RoundTripThroughAnsiText) {
     EXPECT_NE(ClsidFromAnsiString(clsid, "not a class id"), S_OK);
 }
 
-TEST(WhatsNewCommandCallback, PostsTheNumberAfterTheHead) {
+TEST(WhatsNewCommandCallback, PostsOnlyThePageCommandsAfterTheHead) {
     HWND window =
         CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
     MainWindow = window;
-    EXPECT_EQ(WhatsNewCommandCallback(L"app:6002"), 0);
+    EXPECT_EQ(WhatsNewCommandCallback(L"app:996"), 0); // the reset of the settings: not for pages
+    WhatsNewCommandCallback(L"app:6002");
+    WhatsNewCommandCallback(L"app:99999999999999999999");
+    EXPECT_EQ(WhatsNewCommandCallback(L"app:801"), 0);
     WhatsNewCommandCallback(L"app:");
     WhatsNewCommandCallback(L"ap");
     WhatsNewCommandCallback(nullptr);
-    // Only the page's own commands: not the reset of the settings, nor a number without the head.
-    WhatsNewCommandCallback(L"app:996");
-    WhatsNewCommandCallback(L"xyz:6003");
-    WhatsNewCommandCallback(L"app:4294973298"); // 6002 past 32 bits
+    WhatsNewCommandCallback(L"xyz:801"); // a number without the head
     MSG message{};
     ASSERT_TRUE(PeekMessageW(&message, window, WM_COMMAND, WM_COMMAND, PM_REMOVE));
-    EXPECT_EQ(message.wParam, 6002u);
+    EXPECT_EQ(message.wParam, 801u);
     EXPECT_FALSE(PeekMessageW(&message, window, WM_COMMAND, WM_COMMAND, PM_REMOVE));
     MainWindow = nullptr;
     DestroyWindow(window);

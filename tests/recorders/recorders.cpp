@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cwchar>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -34,6 +35,9 @@ bool Answered(const RecordedCall& call, uint64_t& answer) {
 }
 
 std::atomic<WindowRecord*> ActiveRecord{nullptr};
+
+std::mutex PluginMenusMutex;
+std::vector<uint64_t> PluginMenus;
 
 } // namespace
 
@@ -223,6 +227,38 @@ void InstallPictureRecorder() {
     };
 }
 
+void InstallPluginMenuRecorders() {
+    {
+        std::lock_guard<std::mutex> lock(PluginMenusMutex);
+        PluginMenus.clear();
+    }
+    Services().AddPluginMenuEntry = [](uint64_t popup, const char* caption) -> uint32_t {
+        Record({"AddPluginMenuEntry", nullptr, caption ? caption : "", popup});
+        std::lock_guard<std::mutex> lock(PluginMenusMutex);
+        PluginMenus.push_back(popup);
+        return static_cast<uint32_t>(PluginMenus.size());
+    };
+    Services().PluginMenuEntryPopup = [](uint32_t index) -> uint64_t {
+        std::lock_guard<std::mutex> lock(PluginMenusMutex);
+        return index < PluginMenus.size() ? PluginMenus[index] : 0;
+    };
+    Services().ErasePluginMenuEntry = [](uint32_t index) {
+        Record({"ErasePluginMenuEntry", nullptr, {}, index});
+        std::lock_guard<std::mutex> lock(PluginMenusMutex);
+        if (index < PluginMenus.size()) PluginMenus.erase(PluginMenus.begin() + index);
+    };
+    Services().RebuildActiveWindowMenu = [](uint32_t dropEntry) {
+        uint64_t answer = 1;
+        if (Answered({"RebuildActiveWindowMenu", nullptr, {}, dropEntry}, answer)) return answer != 0;
+        return true;
+    };
+}
+
+std::vector<uint64_t> RecordedPluginMenus() {
+    std::lock_guard<std::mutex> lock(PluginMenusMutex);
+    return PluginMenus;
+}
+
 void InstallViewStateRecorders() {
     Services().ClearChatView = [](WindowRecord* record) {
         CallLog::Instance().Add({"ClearChatView", record, record ? record->Name : "", 0});
@@ -330,14 +366,6 @@ void InstallMenuEntryRecorders() {
     s.OpenWaveOut = [](WindowRecord* record) { Reached("OpenWaveOut", record); };
     s.CloseWaveOut = [] { Reached("CloseWaveOut"); };
     s.SendVoiceListening = [](WindowRecord* record) { Reached("SendVoiceListening", record); };
-    s.InsertActiveXObject = [](WindowRecord* record) { Reached("InsertActiveXObject", record); };
-    s.LoadPictureFile = [](const std::wstring& path) -> HBITMAP {
-        Reached("LoadPictureFile", nullptr, WideToNarrow(path));
-        return nullptr;
-    };
-    s.InsertFlashObject = [](HWND view, const std::wstring& path, int background) {
-        Reached("InsertFlashObject", nullptr, WideToNarrow(path) + " " + std::to_string(background), view);
-    };
     s.RequestChannelList = [](WindowRecord* record) { Reached("RequestChannelList", record); };
     s.ShowChannelList = [](WindowRecord* record, uint32_t id) {
         Reached("ShowChannelList", record, std::to_string(id));
@@ -349,9 +377,6 @@ void InstallMenuEntryRecorders() {
         Reached("RunLogCommand", record, std::to_string(id));
     };
     s.ToggleLightSensor = [] { Reached("ToggleLightSensor"); };
-    s.CheckForUpdates = [](uint32_t userAsked, uint32_t showResult) {
-        Reached("CheckForUpdates", nullptr, std::to_string(userAsked) + " " + std::to_string(showResult));
-    };
     s.RequestRemoteAssistance = [](HWND owner, const std::string& host, uint16_t port,
                                    const std::string& data) {
         Reached("RequestRemoteAssistance", nullptr, host + ":" + std::to_string(port) + " " + data, owner);

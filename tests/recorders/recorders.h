@@ -58,6 +58,11 @@ void InstallLogRecorder();
 void InstallSpeechRecorder();
 // InsertImageIntoRichEdit: fails (the caller keeps the bitmap) unless the test answers.
 void InstallPictureRecorder();
+// AddPluginMenuEntry, PluginMenuEntryPopup, ErasePluginMenuEntry and RebuildActiveWindowMenu
+// over a list of the recorder's own: each records its call ("caption" or the index); a rebuild
+// finds an active window unless the test answers 0.
+void InstallPluginMenuRecorders();
+std::vector<uint64_t> RecordedPluginMenus();
 // ClearChatView ("ClearChatView", the window) and SetWindowTabState ("SetWindowTabState", the
 // window, the state).
 void InstallViewStateRecorders();
@@ -72,7 +77,6 @@ void InstallObjectRecorders();
 void InstallMediaRecorder();
 
 // The dialogs and features the menu commands open (connect, join, kick, channel control, list
-// information, preferences, ticker, DCC send, voice, objects, channel list, find, logs, light
-// sensor, updates, remote assistance): each records its arguments, the owner's handle as the
-// number; LoadPictureFile gives no picture.
+// information, preferences, ticker, DCC send, voice, channel list, find, logs, light sensor,
+// remote assistance): each records its arguments, the owner's handle as the number.
 void InstallMenuEntryRecorders();

@@ -8,6 +8,8 @@
 #include "script/script_interpreter.h"
 #include "script/script_variables.h"
 
+#include <commctrl.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -38,10 +40,47 @@ std::vector<std::wstring> CorpusFiles(const std::wstring& folder) {
 
 class ScriptCorpus : public ScriptHarness {
 protected:
+    // A nick list for #chan: each word is an item, "nick:ident" fills the second column.
+    void AddNicks(const std::string& words) {
+        HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 200, 300, nullptr,
+                                    nullptr, nullptr, nullptr);
+        Channel->NickList = list;
+        LVCOLUMNW column{};
+        column.mask = LVCF_WIDTH;
+        column.cx = 100;
+        SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+        SendMessageW(list, LVM_INSERTCOLUMNW, 1, reinterpret_cast<LPARAM>(&column));
+        std::vector<std::string> nicks;
+        SplitQuoted(nicks, words, " ", false);
+        for (const std::string& nick : nicks) {
+            std::vector<std::string> parts;
+            SplitString(parts, nick, 1, ":");
+            std::wstring text = NarrowToWide(parts[0]);
+            LVITEMW item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+            item.pszText = text.data();
+            const int at =
+                static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+            if (parts.size() < 2) continue;
+            std::wstring ident = NarrowToWide(parts[1]);
+            item.iSubItem = 1;
+            item.pszText = ident.data();
+            SendMessageW(list, LVM_SETITEMTEXTW, at, reinterpret_cast<LPARAM>(&item));
+        }
+    }
+    void Select(int index) {
+        LVITEMW state{};
+        state.stateMask = LVIS_SELECTED;
+        state.state = LVIS_SELECTED;
+        SendMessageW(Channel->NickList, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&state));
+    }
+
     // Runs one corpus file; returns its output with the result line.
     std::string RunFile(const std::string& source) {
         CallLog::Instance().Clear();
         Connection->Variables.clear();
+        Connection->RememberedUsers.clear();
         std::string parameters, script;
         WindowRecord* target = Channel;
         uint32_t mode = 0, defaultResult = 0;
@@ -63,6 +102,10 @@ protected:
         if (script.size() >= 2) script.resize(script.size() - 2); // the last line's CR LF
         uint32_t result = Run(script, parameters, target, mode, defaultResult);
         ScriptLineBudget = kDefaultScriptLineBudget;
+        if (Channel->NickList) DestroyWindow(Channel->NickList);
+        Channel->NickList = nullptr;
+        Channel->Topic.clear();
+        Channel->Modes.clear();
         return OutputText() + "result: " + std::to_string(result) + "\n";
     }
 
@@ -78,6 +121,25 @@ protected:
         if (key == "prompt") {
             std::string answer = value;
             CallLog::Instance().AnswerText = [answer](const RecordedCall&) { return answer; };
+        }
+        if (key == "nicks") AddNicks(value);
+        if (key == "select") Select(std::stoi(value));
+        if (key == "topic") Channel->Topic = value;
+        if (key == "modes") Channel->Modes = value;
+        if (key == "remember") {
+            // nick ident domain level friend enemy data text
+            std::vector<std::string> w;
+            SplitString(w, value, 7, " ");
+            w.resize(8);
+            RememberedUser& user = Connection->RememberedUsers.emplace_back();
+            user.NickPattern = w[0];
+            user.IdentPattern = w[1];
+            user.DomainPattern = w[2];
+            user.Level = static_cast<uint32_t>(std::stol(w[3]));
+            user.FriendLevel = static_cast<uint32_t>(std::stol(w[4]));
+            user.EnemyLevel = static_cast<uint32_t>(std::stol(w[5]));
+            user.UserData = static_cast<uint64_t>(std::stoll(w[6]));
+            user.UserText = w[7];
         }
         if (key == "global" || key == "connection") {
             std::vector<std::string> words;

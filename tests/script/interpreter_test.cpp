@@ -92,14 +92,7 @@ TEST_F(ScriptInterpreter, FastModeIsUndoneHoweverTheRunEnds) {
 }
 
 TEST_F(ScriptInterpreter, ForeignBlocksGoToTheFrameAndCommandBlocksIntoTheirEntry) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = FrameProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"ScriptTestFrame";
-    RegisterClassW(&wc);
-    HWND frame =
-        CreateWindowW(L"ScriptTestFrame", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-    MainWindow = frame;
+    UseFrame(FrameProc);
     Run("#nodebug\r\nscript vbscript\r\n{\r\n  Sub main\r\n  x = \"$mynick\" & \"$1\"\r\nEnd Sub\r\n}",
         "p q");
     EXPECT_EQ(L"vbscript", ForeignLanguage);
@@ -115,6 +108,4 @@ TEST_F(ScriptInterpreter, ForeignBlocksGoToTheFrameAndCommandBlocksIntoTheirEntr
     ASSERT_EQ(1u, XmlElementGetCDataCount(entry));
     EXPECT_EQ("first\r\n{\r\nsecond\r\n}", XmlElementGetCDataSections(entry)[0]->text);
     EXPECT_EQ("command: /_script a|||2\n", OutputText());
-    MainWindow = nullptr;
-    DestroyWindow(frame);
 }

@@ -1,5 +1,6 @@
 #include "tests/script/script_harness.h"
 
+#include "common/app_state.h"
 #include "common/data_folders.h"
 #include "common/xstring.h"
 #include "irc/send_path.h"
@@ -8,6 +9,8 @@
 #include "core/window_list.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
+
+#include <process.h>
 
 #include <cstdio>
 
@@ -67,6 +70,10 @@ void ScriptHarness::SetUp() {
 }
 
 void ScriptHarness::TearDown() {
+    if (frame_) {
+        MainWindow = nullptr;
+        DestroyWindow(frame_);
+    }
     for (auto& r : records_) EraseWindowRecord(r.get());
     {
         ScriptScopesWriteLock lock(ScriptScopesMutex());
@@ -86,6 +93,53 @@ uint32_t ScriptHarness::Run(const std::string& text, const std::string& paramete
                             uint32_t mode, uint32_t defaultResult) {
     std::string result;
     return ExecuteScript(mode, Server, target ? target : Channel, text, parameters, result, defaultResult);
+}
+
+HWND ScriptHarness::UseFrame(WNDPROC procedure) {
+    static int serial = 0;
+    const std::wstring name = L"ScriptHarnessFrame" + std::to_wstring(++serial);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = name.c_str();
+    RegisterClassW(&wc);
+    frame_ = CreateWindowW(name.c_str(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    MainWindow = frame_;
+    return frame_;
+}
+
+namespace {
+
+struct WorkerScript {
+    std::string Text;
+    std::string Parameters;
+    WindowRecord* Server;
+    WindowRecord* Channel;
+};
+
+unsigned __stdcall RunWorkerScript(void* argument) {
+    auto* run = static_cast<WorkerScript*>(argument);
+    std::string result;
+    ExecuteScript(0, run->Server, run->Channel, run->Text, run->Parameters, result, 0);
+    return 0;
+}
+
+} // namespace
+
+bool ScriptHarness::RunOnWorker(const std::string& text, const std::string& parameters) {
+    WorkerScript run{text, parameters, Server, Channel};
+    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, RunWorkerScript, &run, 0, nullptr));
+    if (!thread) return false;
+    for (;;) {
+        const DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, 60000, QS_ALLINPUT);
+        if (woke != WAIT_OBJECT_0 + 1) break;
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+    const bool ended = WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
+    if (!ended) WaitForSingleObject(thread, INFINITE); // the script still uses this test's records
+    CloseHandle(thread);
+    return ended;
 }
 
 std::vector<std::string> ScriptHarness::Output() const {

@@ -30,6 +30,12 @@ protected:
     std::string OutputText() const;
     // Loads the user's settings document from XML text and makes it the program's.
     void UseSettings(const std::string& xml);
+    // A message-only window on this thread with the procedure, made the program's frame window
+    // until the test ends.
+    HWND UseFrame(WNDPROC procedure);
+    // Runs the script in the channel on a thread of its own while this thread, which owns the
+    // frame, answers the messages it sends; false when it did not end within a minute.
+    bool RunOnWorker(const std::string& text, const std::string& parameters = {});
 
     WindowRecord* Server = nullptr;
     WindowRecord* Channel = nullptr;
@@ -42,6 +48,7 @@ private:
     std::vector<std::unique_ptr<WindowRecord>> records_;
     std::unique_ptr<ServerConnection> connection_;
     std::unique_ptr<XmlDocument> settings_;
+    HWND frame_ = nullptr;
 };
 
 // Control characters as \xHH, everything else as it is.

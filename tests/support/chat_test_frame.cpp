@@ -7,6 +7,7 @@
 #include "irc/server_session.h"
 #include "core/dcc_connection.h"
 #include "core/frame_message_ids.h"
+#include "core/interface_thread_call.h"
 #include "shell/nick_list.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
@@ -45,6 +46,7 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
                                  std::to_string(request->Type) + " " + request->Name, request->Flag});
         return reinterpret_cast<LRESULT>(record->Window);
     }
+    if (message == WM_RUN_ON_INTERFACE_THREAD) return RunInterfaceThreadWork(lParam);
     if (message == WM_COMMAND) {
         CallLog::Instance().Add({"FrameCommand", nullptr, {}, LOWORD(wParam)});
         return 0;

@@ -1,0 +1,92 @@
+#include "peer/rich_edit_ole_callback.h"
+
+MyRole::MyRole(HWND richEdit) : host_(richEdit), parent_(GetParent(richEdit)) {}
+
+HRESULT MyRole::QueryInterface(REFIID iid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid == IID_IUnknown || iid == IID_IRichEditOleCallback)
+        *out = static_cast<IRichEditOleCallback*>(this);
+    else if (iid == IID_IOleInPlaceSite)
+        *out = static_cast<IOleInPlaceSite*>(this);
+    else if (iid == IID_IOleInPlaceFrame || iid == IID_IOleInPlaceUIWindow)
+        *out = static_cast<IOleInPlaceFrame*>(this);
+    if (!*out) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+}
+
+ULONG MyRole::AddRef() {
+    return ++references_;
+}
+
+ULONG MyRole::Release() {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+}
+
+HRESULT MyRole::GetNewStorage(IStorage** storage) {
+    if (!storage) return E_POINTER;
+    return StgCreateDocfile(
+        nullptr, STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE | STGM_DELETEONRELEASE, 0, storage);
+}
+
+HRESULT MyRole::GetInPlaceContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
+                                  OLEINPLACEFRAMEINFO* info) {
+    if (frame) {
+        *frame = this;
+        AddRef();
+    }
+    if (document) {
+        *document = static_cast<IOleInPlaceFrame*>(this);
+        AddRef();
+    }
+    if (info) {
+        info->cb = sizeof *info;
+        info->fMDIApp = FALSE;
+        info->hwndFrame = host_;
+        info->haccel = nullptr;
+        info->cAccelEntries = 0;
+    }
+    return S_OK;
+}
+
+HRESULT MyRole::GetWindow(HWND* window) {
+    if (!window) return E_POINTER;
+    *window = host_;
+    return S_OK;
+}
+
+HRESULT MyRole::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, RECT* position,
+                                 RECT* clip, OLEINPLACEFRAMEINFO* info) {
+    if (frame) {
+        *frame = this;
+        AddRef();
+    }
+    if (document) *document = nullptr;
+    RECT client{};
+    GetClientRect(host_, &client);
+    if (position) *position = client;
+    if (clip) *clip = client;
+    if (info) {
+        info->cb = sizeof *info;
+        info->fMDIApp = FALSE;
+        info->hwndFrame = parent_;
+        info->haccel = nullptr;
+        info->cAccelEntries = 0;
+    }
+    return S_OK;
+}
+
+HRESULT MyRole::GetBorder(RECT* border) {
+    if (!border) return E_POINTER;
+    GetClientRect(host_, border);
+    return S_OK;
+}
+
+HRESULT MyRole::InsertMenus(HMENU, OLEMENUGROUPWIDTHS* widths) {
+    if (widths)
+        for (LONG& width : widths->width) width = 0;
+    return S_OK;
+}

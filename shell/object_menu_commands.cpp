@@ -1,0 +1,66 @@
+#include "shell/object_menu_commands.h"
+
+#include "commands/input_dispatcher.h"
+#include "common/rich_edit_helpers.h"
+#include "common/xstring.h"
+#include "core/window_record.h"
+#include "peer/embedded_objects.h"
+#include "peer/pictures.h"
+#include "ui/object_dialog.h"
+
+#include <commdlg.h>
+
+#include <string>
+
+namespace {
+
+constexpr UINT kOfferPicture = 761;
+constexpr UINT kOfferFile = 764;
+constexpr UINT kOfferMovie = 766;
+constexpr UINT kOfferControl = 770;
+// Explorer style, existing files only, no read-only box, the current folder left alone.
+constexpr DWORD kOpenFlags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+
+// The file the user picks with the filter ("*.JPG;*.PNG"); empty when cancelled.
+std::wstring PickFile(HWND owner, const wchar_t* pattern) {
+    std::wstring filter = pattern;
+    filter += L'\0';
+    filter += pattern;
+    filter += L'\0';
+    wchar_t path[MAX_PATH] = {};
+    OPENFILENAMEW open{};
+    open.lStructSize = sizeof open;
+    open.hwndOwner = owner;
+    open.lpstrFilter = filter.c_str();
+    open.lpstrFile = path;
+    open.nMaxFile = MAX_PATH;
+    open.Flags = kOpenFlags;
+    return GetOpenFileNameW(&open) ? std::wstring(path) : std::wstring();
+}
+
+void OfferFile(WindowRecord* record, UINT id) {
+    const wchar_t* pattern = id == kOfferPicture ? L"*.JPG;*.PNG" : id == kOfferMovie ? L"*.SWF" : L"*.*";
+    const std::wstring path = PickFile(record->Window, pattern);
+    if (path.empty()) return;
+    ProcessInputLine(("/sendobject " + record->Name + " " + WideToNarrow(path)).c_str(), record, 0);
+    if (id == kOfferPicture && record->View) {
+        // At the end of the view, never over text the user has selected there.
+        RichEditScrollToEnd(record->View);
+        HBITMAP picture = peer::LoadPictureFile(path);
+        if (picture && peer::InsertImageIntoRichEdit(record->View, picture) != 0) DeleteObject(picture);
+    } else if (id == kOfferMovie) {
+        peer::InsertFlashObject(record, path, 0xFFFFFFFF);
+    }
+}
+
+} // namespace
+
+bool ObjectMenuCommand(WindowRecord* record, UINT id) {
+    switch (id) {
+        case kOfferPicture:
+        case kOfferFile:
+        case kOfferMovie: OfferFile(record, id); return true;
+        case kOfferControl: InsertActiveXObject(record); return true;
+        default: return false;
+    }
+}

@@ -1,0 +1,185 @@
+// Scripts in a running qv against a real server: built-ins that read the windows and nick lists,
+// blocks in JScript and VBScript run by the Script Control, hot keys, timers and a plug-in's
+// script.
+#include <gtest/gtest.h>
+
+#include "common/xstring.h"
+#include "tests/qv/qv_process.h"
+#include "tests/support/ngircd_server.h"
+
+#include <commctrl.h>
+
+namespace {
+
+constexpr DWORD kWait = 20000;
+constexpr UINT kPluginScriptMessage = WM_APP + 0x5C; // the test plug-in's cue
+
+// Text a server could send to end a string and run code of its own.
+const char kHostile[] = "\"); WScript.Quit(); (\"";
+
+bool Heard(const IrcClient& client, std::initializer_list<std::string> texts) {
+    return Eventually(
+        [&] {
+            for (const auto& received : client.Lines()) {
+                bool all = true;
+                for (const std::string& text : texts)
+                    all = all && received.Line.find(text) != std::string::npos;
+                if (all) return true;
+            }
+            return false;
+        },
+        kWait);
+}
+
+std::string Doubled(std::string path) {
+    for (size_t at = path.find('\\'); at != std::string::npos; at = path.find('\\', at + 2))
+        path.insert(at, 1, '\\');
+    return path;
+}
+
+std::string Entry(const char* trigger, int type, const std::string& extra, const std::string& script) {
+    return std::string("<s Trigger_Type=\"") + std::to_string(type) + "\" Enabled=\"1\" Trigger=\"" +
+           trigger + "\"" + extra + "><![CDATA[" + script + "]]></s>";
+}
+
+// The default settings of the resource library.
+std::string DefaultSettings(const std::wstring& resources) {
+    std::string text;
+    HMODULE module = LoadLibraryExW(resources.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (HRSRC found = module ? FindResourceW(module, L"DEFAULT_USER_CFG", L"DATA") : nullptr)
+        if (HGLOBAL loaded = LoadResource(module, found))
+            text.assign(static_cast<const char*>(LockResource(loaded)), SizeofResource(module, found));
+    if (module) FreeLibrary(module);
+    return text;
+}
+
+void ReplaceOnce(std::string& text, const std::string& what, const std::string& with) {
+    const size_t at = text.find(what);
+    ASSERT_NE(std::string::npos, at) << what;
+    text.replace(at, what.size(), with);
+}
+
+// The default settings with a nick, no flood delay, the test plug-in and the scripts.
+std::string Settings(const std::wstring& folder, const std::wstring& data) {
+    const std::string place = WideToNarrow(data);
+    const std::string probe =
+        "#nodebug\r\n/msg #test probe count=GetNickCount(#test) op=GetNickLevel(#test, friendly) "
+        "host=IsHost(#test, friendly) mine=GetNickLevel(#test, $mynick) type=GetWindowType(#test) "
+        "ops=GetChannelOpCount(#test) topic=GetChannelTopic(#test) first=GetFormattedNick(#test, 0) "
+        "where=GetCurrentWindowName() len=strlen(GetNick(#test, 1))";
+    const std::string inject = "#nodebug\r\nscript vbscript\r\n{\r\nSub main\r\n"
+                               "Set fso = CreateObject(\"Scripting.FileSystemObject\")\r\n"
+                               "Set f = fso.CreateTextFile(\"" +
+                               place +
+                               "\\vb_marker.txt\", True)\r\nf.Write \"$4*\"\r\nf.Close\r\nEnd Sub\r\n}\r\n"
+                               "script jscript\r\n{\r\nfunction main()\r\n{\r\n"
+                               "var fso = new ActiveXObject(\"Scripting.FileSystemObject\");\r\n"
+                               "var f = fso.CreateTextFile(\"" +
+                               Doubled(place) +
+                               "\\\\js_marker.txt\", true);\r\nf.Write(\"$4*\");\r\nf.Close();\r\n}\r\n}\r\n"
+                               "/msg #test blocks ran";
+    std::string text = DefaultSettings(folder + L"\\qvres.dll");
+    ReplaceOnce(text, "Default_Nick=\"\"", "Default_Nick=\"scripter\"");
+    ReplaceOnce(text, "Flood_Delay_MS=\"1000\"", "Flood_Delay_MS=\"0\"");
+    ReplaceOnce(text, "Installed_Plugins=\"\"",
+                "Installed_Plugins=\"" + WideToNarrow(folder) + "\\qv_script_plugin.dll\"");
+    ReplaceOnce(text, "<Scripts />",
+                "<Scripts>" + Entry("/probe", 0, "", probe) +
+                    Entry("*PRIVMSG #test :inject *", 1, "", inject) +
+                    Entry("/hkone", 0, " Keyboard_Trigger=\"833\"", "/msg #test hotkey one") +
+                    Entry("/hktwo", 0, " Keyboard_Trigger=\"833\"", "/msg #test hotkey two") +
+                    Entry("/hkthree", 0, " Keyboard_Trigger=\"834\"", "/msg #test hotkey three") +
+                    Entry("/ticks", 0, "", "/timer ticker 3 1 /msg #test tick $1") + "</Scripts>");
+    return text;
+}
+
+std::string Received(const IrcClient& client) {
+    std::string all;
+    for (const auto& line : client.Lines()) all += line.Line + "\n";
+    return all;
+}
+
+// True when another program could take the key (it is released again at once).
+bool KeyIsFree(UINT modifiers, UINT key) {
+    if (!RegisterHotKey(nullptr, 0x5C5C, modifiers, key)) return false;
+    UnregisterHotKey(nullptr, 0x5C5C);
+    return true;
+}
+
+} // namespace
+
+TEST(QvScripts, BuiltInsForeignBlocksHotKeysTimersAndPluginScriptsInARunningQv) {
+    NgircdServer server;
+    ASSERT_TRUE(server.WaitReady());
+    IrcClient friendly(server.Port(), "friendly");
+    ASSERT_TRUE(friendly.WaitFor(" 001 ", kWait));
+    friendly.Send("JOIN #test");
+    ASSERT_TRUE(friendly.WaitFor("JOIN :#test", kWait));
+    friendly.Send("TOPIC #test :scripts welcome");
+
+    PortableFolder folder({L"qv.exe", L"qvlang.dll", L"qvres.dll", L"qv_script_plugin.dll"});
+    const std::wstring data = folder.UserDataFolder();
+    CreateDirectoryW((folder.Path() + L"\\UCFG").c_str(), nullptr);
+    CreateDirectoryW(data.c_str(), nullptr);
+    ASSERT_TRUE(WriteFileBytes(data + L"\\qv.xml", Settings(folder.Path(), data)));
+
+    QvProcess qv(folder.Path(),
+                 L"-port1 -e \"/server 127.0.0.1:" + std::to_wstring(server.Port()) + L"/#test\"");
+    ASSERT_TRUE(qv.Started());
+    HWND frame = nullptr, channel = nullptr;
+    ASSERT_TRUE(
+        Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
+    ASSERT_TRUE(Eventually([&] { return (channel = FindChatWindow(frame, L"#test")) != nullptr; }, kWait));
+    HWND nickList = GetDlgItem(channel, 903);
+    ASSERT_TRUE(Eventually([&] { return SendMessageW(nickList, LVM_GETITEMCOUNT, 0, 0) == 2; }, kWait));
+
+    // Typed, the trigger runs on a worker thread; its built-ins read the real windows and nick
+    // list through the interface thread.
+    TypeLine(GetDlgItem(channel, 902), L"/probe");
+    EXPECT_TRUE(
+        Heard(friendly, {":scripter!", "PRIVMSG #test :probe count=2 op=3 host=1 mine=1 type=2 ops=\"1\"",
+                         "topic=\"scripts welcome\" first=\"@friendly\" where=\"#test\" len=8"}))
+        << Received(friendly);
+
+    // Server text reaches both blocks through an incoming trigger on the connection thread, and
+    // arrives in them as text.
+    friendly.Send(std::string("PRIVMSG #test :inject ") + kHostile);
+    EXPECT_TRUE(Heard(friendly, {":scripter!", "PRIVMSG #test :blocks ran"}));
+    EXPECT_EQ(kHostile, ReadFileBytes(data + L"\\vb_marker.txt"));
+    EXPECT_EQ(kHostile, ReadFileBytes(data + L"\\js_marker.txt"));
+
+    // The first and third keys are qv's; the second entry repeats the first key and failed alone.
+    EXPECT_FALSE(KeyIsFree(MOD_CONTROL | MOD_SHIFT, 'A'));
+    EXPECT_FALSE(KeyIsFree(MOD_CONTROL | MOD_SHIFT, 'B'));
+    PostMessageW(frame, WM_HOTKEY, 0, MAKELPARAM(MOD_CONTROL | MOD_SHIFT, 'A'));
+    EXPECT_TRUE(Heard(friendly, {":scripter!", "PRIVMSG #test :hotkey one"}));
+    PostMessageW(frame, WM_HOTKEY, 2, MAKELPARAM(MOD_CONTROL | MOD_SHIFT, 'B'));
+    EXPECT_TRUE(Heard(friendly, {":scripter!", "PRIVMSG #test :hotkey three"}));
+
+    PostMessageW(frame, kPluginScriptMessage, 0, 0);
+    EXPECT_TRUE(Heard(friendly, {":scripter!", "PRIVMSG #test :from the plug-in one"}));
+    EXPECT_TRUE(Heard(friendly, {":scripter!", "PRIVMSG #test :from the plug-in two"}));
+    for (const auto& line : friendly.Lines()) EXPECT_EQ(std::string::npos, line.Line.find("hotkey two"));
+
+    // A timer made by "/timer" in a script runs its command every second, three times, then ends:
+    // two more intervals bring no fourth run.
+    TypeLine(GetDlgItem(channel, 902), L"/ticks t");
+    auto ticks = [&] {
+        int count = 0;
+        for (const auto& line : friendly.Lines())
+            count += line.Line.find("PRIVMSG #test :tick t") != std::string::npos;
+        return count;
+    };
+    EXPECT_TRUE(Eventually([&] { return ticks() == 3; }, kWait)) << Received(friendly);
+    Sleep(2500);
+    EXPECT_EQ(3, ticks());
+
+    SetForegroundWindow(frame);
+    Sleep(1000);
+    EXPECT_TRUE(SaveScreenshot(frame, ScreenshotFolder() + L"\\qv_scripts.png"));
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    DWORD code = 1;
+    EXPECT_TRUE(qv.WaitExit(kWait, code));
+    // Ended with the program, its keys are free again.
+    EXPECT_TRUE(KeyIsFree(MOD_CONTROL | MOD_SHIFT, 'B'));
+}

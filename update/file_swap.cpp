@@ -1,0 +1,43 @@
+#include "update/file_swap.h"
+
+namespace {
+
+constexpr DWORD kMoveFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::wstring BaseName(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+bool SwapInNewFile(const std::wstring& path) {
+    const std::wstring oldPath = path + L".old";
+    const std::wstring newPath = path + L".new";
+    if (!Exists(newPath)) return false;
+    DeleteFileW(oldPath.c_str());
+    const bool hadFile = Exists(path);
+    if (hadFile && !MoveFileExW(path.c_str(), oldPath.c_str(), kMoveFlags)) return false;
+    if (MoveFileExW(newPath.c_str(), path.c_str(), kMoveFlags)) return true;
+    // The old file goes back; should even that move fail, a copy of it does.
+    if (hadFile && !MoveFileExW(oldPath.c_str(), path.c_str(), kMoveFlags))
+        CopyFileW(oldPath.c_str(), path.c_str(), TRUE);
+    return false;
+}
+
+std::wstring BackupFolderName(const SYSTEMTIME& time) {
+    return std::to_wstring(time.wMonth) + L"-" + std::to_wstring(time.wDay) + L"-" +
+           std::to_wstring(time.wYear) + L"-" + std::to_wstring(time.wHour) + L"-" +
+           std::to_wstring(time.wMinute);
+}
+
+bool MoveOldFileToBackup(const std::wstring& path, const std::wstring& folder) {
+    const std::wstring oldPath = path + L".old";
+    if (!Exists(oldPath)) return false;
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return MoveFileExW(oldPath.c_str(), (folder + L"\\" + BaseName(oldPath)).c_str(), kMoveFlags) != FALSE;
+}
