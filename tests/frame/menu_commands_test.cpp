@@ -434,13 +434,6 @@ TEST_F(CommandTable, CommandsThatAskTakeTheAnswer) {
         EXPECT_TRUE(Recorded("ProcessInputLine", "/sendobject bob " + WideToNarrow(path)));
     }
     {
-        DialogWatcher watcher([](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
-        CallLog::Instance().Clear();
-        Run(761, Win::Query);
-        watcher.Texts();
-        EXPECT_FALSE(RecordedNow("ProcessInputLine", "/sendobject"));
-    }
-    {
         DialogWatcher watcher([](HWND dialog) { ClickButton(dialog, IDOK); });
         Run(807, Win::None);
         EXPECT_NE(std::wstring::npos, watcher.Texts().find(L"XML Lib"));
