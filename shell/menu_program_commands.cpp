@@ -16,6 +16,7 @@
 #include "shell/first_run_wizard.h"
 #include "shell/menu_command_parts.h"
 #include "shell/menu_commands.h"
+#include "shell/start_panel.h"
 #include "shell/startup_documents.h"
 #include "update/update_check.h"
 #include "xml/config_documents.h"
@@ -76,15 +77,10 @@ void SearchTypedText(WindowRecord* record) {
     SetWindowTextW(record->Input, L"");
 }
 
-// The start panel's page is shown by the ActiveX host window, which this build does not have.
-bool OpenStartPanel() {
-    return false;
-}
-
 // 806: F1 opens the start panel in an empty frame, searches typed text, or opens the help file.
 void ShowHelp(HWND owner, WindowRecord* record) {
     if (!StartPanelWindow.load()) {
-        if (WindowListSnapshot().empty() && OpenStartPanel()) return;
+        if (WindowListSnapshot().empty() && OpenStartPanel(MainWindow.load())) return;
         if (record && !InputBoxText(record).empty()) {
             SendMessageW(owner, WM_COMMAND, 805, 0);
             return;
