@@ -109,8 +109,8 @@ std::string AssistanceAuthorHost() {
     return ReadConfigText("Cfg\\Options1", "Assistance_Host", kDefaultAuthorHost);
 }
 
-void RequestRemoteAssistance(HWND owner, const std::string& host, uint16_t port,
-                             const std::string& callerData) {
+void assist::RequestRemoteAssistance(HWND owner, const std::string& host, uint16_t port,
+                                     const std::string& callerData) {
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     try {
         RunRequest(owner, host, port, callerData);

@@ -9,9 +9,11 @@
 #include <cstdint>
 #include <string>
 
+namespace assist {
 // The menu command's call: no owner, AssistanceAuthorHost(), kAssistPort and kAssistCallerData.
 void RequestRemoteAssistance(HWND owner, const std::string& host, uint16_t port,
                              const std::string& callerData);
+} // namespace assist
 
 // The author's host: "Cfg\Options1" "Assistance_Host", else the program's own default.
 std::string AssistanceAuthorHost();

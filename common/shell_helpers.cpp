@@ -192,7 +192,7 @@ bool IsPageCommand(unsigned long command) {
 }
 
 int WhatsNewCommandCallback(const wchar_t* text) {
-    if (!text || wcsnlen(text, 4) < 4) return 0;
+    if (!text || _wcsnicmp(text, L"app:", 4) != 0) return 0;
     const wchar_t* digits = text + 4;
     if (*digits < L'0' || *digits > L'9') return 0;
     const unsigned long command = wcstoul(digits, nullptr, 10);

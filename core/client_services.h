@@ -65,7 +65,7 @@ struct ClientServices {
 
     // Prompts and menu texts (ui).
     bool (*PromptText)(HWND owner, const std::wstring& title, const std::wstring& prompt, wchar_t* text,
-                       uint32_t timeoutSeconds) = nullptr;
+                       size_t capacity, uint32_t timeoutSeconds) = nullptr;
     bool (*PromptList)(HWND owner, const std::wstring& title, const std::wstring& prompt,
                        const std::vector<std::wstring>& choices, std::vector<bool>& selection,
                        bool single) = nullptr;
@@ -126,6 +126,30 @@ struct ClientServices {
     unsigned(__stdcall* ObjectReceiveThread)(void* job) = nullptr;
     // Media playback (peer): takes a heap std::vector<std::wstring> of the command's words.
     unsigned(__stdcall* MediaPlayThread)(void* words) = nullptr;
+
+    // Dialogs and features the menu commands open, filled by their owners (ui, peer, shell and remote
+    // assistance); a command whose owner is not installed does nothing.
+    void (*OpenConnectDialog)(HWND owner, uint32_t initParameter) = nullptr;
+    void (*OpenJoinDialog)(HWND owner, WindowRecord* server) = nullptr;
+    void (*OpenKickDialog)(HWND owner, WindowRecord* channel,
+                           const std::vector<std::wstring>& nicks) = nullptr;
+    void (*OpenChannelControlDialog)(HWND owner, uint32_t initParameter) = nullptr;
+    void (*OpenListInformationDialog)(HWND owner) = nullptr;
+    void (*OpenPreferences)(const std::string& section) = nullptr;
+    void (*ToggleTickerWindow)(WindowRecord* record) = nullptr;
+    void (*OpenDccSendDialog)(HWND owner, WindowRecord* window) = nullptr;
+    void (*OpenWaveIn)(WindowRecord* record) = nullptr;
+    void (*CloseWaveIn)() = nullptr;
+    void (*OpenWaveOut)(WindowRecord* record) = nullptr;
+    void (*CloseWaveOut)() = nullptr;
+    void (*SendVoiceListening)(WindowRecord* record) = nullptr;
+    void (*RequestChannelList)(WindowRecord* record) = nullptr;
+    void (*ShowChannelList)(WindowRecord* record, uint32_t id) = nullptr;
+    void (*FindInView)(WindowRecord* record, uint32_t id) = nullptr;
+    void (*RunLogCommand)(WindowRecord* record, uint32_t id) = nullptr;
+    void (*ToggleLightSensor)() = nullptr;
+    void (*RequestRemoteAssistance)(HWND owner, const std::string& host, uint16_t port,
+                                    const std::string& callerData) = nullptr;
 };
 
 // The one table of the process: constant-initialised, so it is empty before any code runs.
@@ -196,10 +220,12 @@ inline uint64_t NotifyPluginsWindowText(const std::wstring& text, uint32_t windo
     return call ? call(text, windowIndex) : 0;
 }
 
+// text: the initial text and, on OK, the answer, never more than capacity characters with the
+// terminator.
 inline bool PromptText(HWND owner, const std::wstring& title, const std::wstring& prompt, wchar_t* text,
-                       uint32_t timeoutSeconds) {
+                       size_t capacity, uint32_t timeoutSeconds) {
     auto call = Services().PromptText;
-    return call ? call(owner, title, prompt, text, timeoutSeconds) : false;
+    return call ? call(owner, title, prompt, text, capacity, timeoutSeconds) : false;
 }
 
 // On OK, one flag per choice in selection; single: one choice only.
@@ -354,4 +380,90 @@ inline unsigned __stdcall MediaPlayThread(void* words) {
     if (auto call = Services().MediaPlayThread) return call(words);
     delete static_cast<std::vector<std::wstring>*>(words);
     return 0;
+}
+
+// The entry points of the dialogs and features the menu commands open.
+// initParameter: 0, or a connect command 6001 + n that picks saved server n.
+inline void OpenConnectDialog(HWND owner, uint32_t initParameter) {
+    if (auto call = Services().OpenConnectDialog) call(owner, initParameter);
+}
+
+inline void OpenJoinDialog(HWND owner, WindowRecord* server) {
+    if (auto call = Services().OpenJoinDialog) call(owner, server);
+}
+
+// nicks: without their level prefix.
+inline void OpenKickDialog(HWND owner, WindowRecord* channel, const std::vector<std::wstring>& nicks) {
+    if (auto call = Services().OpenKickDialog) call(owner, channel, nicks);
+}
+
+// owner: the channel window whose channel the dialog shows.
+inline void OpenChannelControlDialog(HWND owner, uint32_t initParameter) {
+    if (auto call = Services().OpenChannelControlDialog) call(owner, initParameter);
+}
+
+inline void OpenListInformationDialog(HWND owner) {
+    if (auto call = Services().OpenListInformationDialog) call(owner);
+}
+
+// section: the settings node to select ("Cfg\\User_Lists", ...), empty for none.
+inline void OpenPreferences(const std::string& section) {
+    if (auto call = Services().OpenPreferences) call(section);
+}
+
+inline void ToggleTickerWindow(WindowRecord* record) {
+    if (auto call = Services().ToggleTickerWindow) call(record);
+}
+
+// The send dialog for the window's partner, without a file chosen yet.
+inline void OpenDccSendDialog(HWND owner, WindowRecord* window) {
+    if (auto call = Services().OpenDccSendDialog) call(owner, window);
+}
+
+inline void OpenWaveIn(WindowRecord* record) {
+    if (auto call = Services().OpenWaveIn) call(record);
+}
+
+inline void CloseWaveIn() {
+    if (auto call = Services().CloseWaveIn) call();
+}
+
+inline void OpenWaveOut(WindowRecord* record) {
+    if (auto call = Services().OpenWaveOut) call(record);
+}
+
+inline void CloseWaveOut() {
+    if (auto call = Services().CloseWaveOut) call();
+}
+
+inline void SendVoiceListening(WindowRecord* record) {
+    if (auto call = Services().SendVoiceListening) call(record);
+}
+
+inline void RequestChannelList(WindowRecord* record) {
+    if (auto call = Services().RequestChannelList) call(record);
+}
+
+// id 771 sorts by name, 772 by members.
+inline void ShowChannelList(WindowRecord* record, uint32_t id) {
+    if (auto call = Services().ShowChannelList) call(record, id);
+}
+
+// id 500 find, 501 find next.
+inline void FindInView(WindowRecord* record, uint32_t id) {
+    if (auto call = Services().FindInView) call(record, id);
+}
+
+// id 981 log, 982 save as RTF, 983 save, 984 save encrypted.
+inline void RunLogCommand(WindowRecord* record, uint32_t id) {
+    if (auto call = Services().RunLogCommand) call(record, id);
+}
+
+inline void ToggleLightSensor() {
+    if (auto call = Services().ToggleLightSensor) call();
+}
+
+inline void RequestRemoteAssistance(HWND owner, const std::string& host, uint16_t port,
+                                    const std::string& callerData) {
+    if (auto call = Services().RequestRemoteAssistance) call(owner, host, port, callerData);
 }

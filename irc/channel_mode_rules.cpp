@@ -77,6 +77,18 @@ bool ReadServerModeTokens(const IrcMessage& reply, ChannelModeRules& rules) {
                 rules = changed;
                 taken = true;
             }
+        } else if (token == "MODES" || token == "MODES=") {
+            rules.ModesPerLine = 0; // no value: no limit
+            taken = true;
+        } else if (token.compare(0, 6, "MODES=") == 0) {
+            uint32_t limit = 0;
+            size_t digit = 6;
+            while (digit < token.size() && token[digit] >= '0' && token[digit] <= '9' && limit < 10000)
+                limit = limit * 10 + static_cast<uint32_t>(token[digit++] - '0');
+            if (digit == token.size() && limit > 0) {
+                rules.ModesPerLine = limit;
+                taken = true;
+            }
         } else if (token.compare(0, 10, "CHANMODES=") == 0) {
             ChannelModeRules changed = rules;
             if (ReadChanModesToken(std::string_view(token).substr(10), changed)) {

@@ -17,6 +17,7 @@ struct ChannelModeRules {
     std::string ArgumentModes;        // CHANMODES A and B: an argument when set and when unset
     std::string SetArgumentModes;     // CHANMODES C: an argument only when set
     bool Announced = false;           // the server sent CHANMODES
+    uint32_t ModesPerLine = 3;        // MODES: mode changes with an argument in one line; 0 no limit
 };
 
 // The rules of one connection: the 005 handler on the connection thread writes them, any
@@ -33,9 +34,9 @@ private:
     ChannelModeRules rules_;
 };
 
-// Reads the PREFIX and CHANMODES tokens of a 005 reply (the parameters between the target and
-// the trailing text) into rules; the other tokens and malformed values leave them as they were.
-// True when either token was taken.
+// Reads the PREFIX, CHANMODES and MODES tokens of a 005 reply (the parameters between the target
+// and the trailing text) into rules; the other tokens and malformed values leave them as they
+// were. True when any token was taken.
 bool ReadServerModeTokens(const IrcMessage& reply, ChannelModeRules& rules);
 
 constexpr int32_t kModeFetchMark = 0x10000;

@@ -44,7 +44,7 @@ uint32_t NickRefused(const IrcMessage& message, WindowRecord* window, ServerConn
     wchar_t text[1000] = {};
     const std::wstring random = NarrowToWide(std::string(word));
     wcsncpy(text, random.c_str(), 999);
-    PromptText(nullptr, L"", GetLangString(9), text, 10);
+    PromptText(nullptr, L"", GetLangString(9), text, 1000, 10);
     prompting = false;
     std::string nick = WideToNarrow(std::wstring(text), DefaultCodePage.load());
     nick = nick.substr(0, nick.find(' '));

@@ -360,7 +360,7 @@ void ExpandDollarVariables(WindowRecord* connectionWindow, WindowRecord* window,
             if (line.WrittenAt(i + 1, '?') && EndsWord(t, i + 2)) {
                 if (!prompted && !promptCancelled) {
                     wchar_t answer[1000] = {};
-                    if (PromptText(MainWindow.load(), L"", L"", answer, 0)) {
+                    if (PromptText(MainWindow.load(), L"", L"", answer, 1000, 0)) {
                         prompted = WideToNarrow(answer);
                     } else {
                         promptCancelled = true;

@@ -26,7 +26,7 @@ uint32_t AskInput(BuiltinCall& call) {
     }
     const uint32_t timeout = HasArg(call, 3) ? ArgLow32(call, 3) : 0;
     if (!PromptText(MainWindow.load(), NarrowToWide(Arg(call, 0)), NarrowToWide(Arg(call, 1)), answer.data(),
-                    timeout))
+                    answer.size(), timeout))
         return TextResult(call, "");
     answer.back() = L'\0';
     return TextResult(call, WideToNarrow(answer.data()));

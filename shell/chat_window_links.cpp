@@ -37,10 +37,12 @@ void FocusBack(const WindowRecord* record) {
     if (record->Input) SetFocus(record->Input);
 }
 
-// "app:" and a number posts that number as a command to the window.
+// "app:" and a number posts that number as a command to the window; links in a view only ever
+// sort the channel list (771, 772), whoever printed them.
 bool PostAppCommand(HWND window, const std::string& command) {
     if (!StartsWithNoCase(command, "app:")) return false;
-    PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(std::strtoul(command.c_str() + 4, nullptr, 10)), 0);
+    const unsigned long id = std::strtoul(command.c_str() + 4, nullptr, 10);
+    if (id == 771 || id == 772) PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(id), 0);
     return true;
 }
 

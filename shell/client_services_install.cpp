@@ -1,5 +1,6 @@
 #include "shell/client_services_install.h"
 
+#include "assist/assistance_request.h"
 #include "commands/command_interpreter.h"
 #include "commands/input_dispatcher.h"
 #include "commands/plugin_host.h"
@@ -38,6 +39,8 @@ void InstallClientServices() {
     s.NotifyPluginsServerLine = &commands::NotifyPluginsServerLine;
     s.NotifyPluginsWindowText = &commands::NotifyPluginsWindowText;
     s.PromptText = &ui::PromptText;
+    s.PromptList = &ui::PromptList;
+    s.RequestRemoteAssistance = &assist::RequestRemoteAssistance;
     s.GetMenuLabel = &ui::GetMenuLabel;
     s.HandleDccSendOffer = &peer::HandleDccSendOffer;
     s.DccChatThread = &peer::DccChatThread;

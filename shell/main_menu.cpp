@@ -204,6 +204,8 @@ void ToggleDocking(WindowRecord* record) {
     } else {
         SetPropW(window, kMdiIdProperty, reinterpret_cast<HANDLE>(GetWindowLongPtrW(window, GWLP_ID)));
         SetWindowLongPtrW(window, GWL_STYLE, style | WS_POPUP);
+        // A top-level window reads this field as its menu: the child's id is no menu.
+        SetWindowLongPtrW(window, GWLP_ID, 0);
         SetParent(window, nullptr);
         record->Detached = 1;
         UpdateMainMenu(record->Type, window, kNoPluginMenuEntry);

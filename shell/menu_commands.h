@@ -1,11 +1,19 @@
-// The command ids of the menus, toolbars, popups and keys that the frame, the MDI client and the
-// chat windows receive as WM_COMMAND. This build carries the commands of window handling and
-// input formatting; ids of dialogs and features not built yet do nothing.
+// The one routine that carries out every command id of the menus, toolbars, popups, input box
+// keys and "app:" links, which the frame, the MDI client and the chat windows receive as
+// WM_COMMAND.
 #pragma once
 
 #include <windows.h>
+
+#include <string>
 
 void HandleMenuCommand(HWND owner, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Shows the main menu's group at this position as a popup at the cursor.
 void ShowMainMenuGroup(UINT position);
+
+// The address that searches the web (or, for the encyclopedia, looks the text up) for the
+// UTF-8 text, put into the address percent-encoded.
+std::wstring WebSearchUrl(const std::string& text, bool encyclopedia);
+// The search site's own start page.
+std::wstring WebSearchHome(bool encyclopedia);

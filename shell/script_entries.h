@@ -10,6 +10,8 @@ struct ScriptEntry {
     int64_t TriggerType = 0;
     std::string Trigger; // UTF-8
     std::string Description;
+    std::string Code; // the script's text (its first CDATA section)
+    bool Enabled = false;
     bool NickPopup = false;
     // "Server_Popup", "Channel_Popup", "Query_Popup", "DCC_Popup" = 1, indexed by window type.
     bool WindowPopup[5] = {};

@@ -11,7 +11,6 @@
 #include "core/window_record.h"
 #include "shell/window_record_ops.h"
 #include "shell/window_tabs.h"
-#include "ui/ticker_window.h"
 #include "views/line_printer.h"
 
 #include <richedit.h>

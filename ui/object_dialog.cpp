@@ -61,7 +61,7 @@ bool SaveHostedObject(HWND dialog) {
 std::wstring ChooseClass(HWND owner) {
     if (GetKeyState(VK_SHIFT) < 0) {
         wchar_t typed[kPromptLength] = {};
-        if (!PromptText(owner, L"ActiveX", L"CLSID?", typed, 0)) return {};
+        if (!PromptText(owner, L"ActiveX", L"CLSID?", typed, kPromptLength, 0)) return {};
         CLSID clsid{};
         if (FAILED(ClsidFromAnsiString(clsid, WideToNarrow(std::wstring(typed), CP_ACP).c_str()))) return {};
         return typed;

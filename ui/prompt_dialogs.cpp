@@ -2,32 +2,56 @@
 
 #include "common/app_state.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
 #include <cwchar>
 
 namespace {
 
-constexpr int kPromptText = 101;
-constexpr int kAnswerEdit = 102;
+constexpr int kPromptLabel = 101;
+constexpr int kAnswerControl = 102;
 constexpr UINT_PTR kPromptTimer = 1;
-constexpr size_t kAnswerLength = 1000;
+constexpr size_t kMostAnswerCharacters = 1000;
 
 struct PromptTextParams {
     const std::wstring* Title;
     const std::wstring* Prompt;
     wchar_t* Text;
+    size_t Capacity; // of Text, terminator included
     uint32_t TimeoutSeconds;
 };
 
-// Each open prompt keeps its block in its own dialog, so prompts of several threads never share one.
+struct PromptListParams {
+    const std::wstring* Title;
+    const std::wstring* Prompt;
+    const std::vector<std::wstring>* Choices;
+    std::vector<bool>* Selection;
+};
+
+// Every prompt keeps its block in its own dialog's user data.
+template <typename Params> Params* ParamsOf(HWND dialog, UINT message, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        return reinterpret_cast<Params*>(lParam);
+    }
+    return reinterpret_cast<Params*>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
+
+void ShowTexts(HWND dialog, const std::wstring& title, const std::wstring& prompt) {
+    SetWindowTextW(dialog, title.c_str());
+    SetDlgItemTextW(dialog, kPromptLabel, prompt.c_str());
+}
+
 INT_PTR CALLBACK PromptTextDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* params = reinterpret_cast<PromptTextParams*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    auto* params = ParamsOf<PromptTextParams>(dialog, message, lParam);
+    if (!params) return FALSE;
     switch (message) {
         case WM_INITDIALOG:
-            params = reinterpret_cast<PromptTextParams*>(lParam);
-            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-            SetWindowTextW(dialog, params->Title->c_str());
-            SetDlgItemTextW(dialog, kPromptText, params->Prompt->c_str());
-            SetDlgItemTextW(dialog, kAnswerEdit, params->Text);
+            ShowTexts(dialog, *params->Title, *params->Prompt);
+            SendDlgItemMessageW(dialog, kAnswerControl, EM_LIMITTEXT,
+                                params->Capacity > 1 ? params->Capacity - 1 : 1, 0);
+            SetDlgItemTextW(dialog, kAnswerControl, params->Text);
             if (params->TimeoutSeconds)
                 SetTimer(dialog, kPromptTimer, params->TimeoutSeconds * 1000, nullptr);
             return TRUE;
@@ -36,9 +60,10 @@ INT_PTR CALLBACK PromptTextDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
                 KillTimer(dialog, kPromptTimer); // the first keystroke stops the countdown for good
                 return TRUE;
             }
-            if (LOWORD(wParam) == IDOK && params) {
-                GetDlgItemTextW(dialog, kAnswerEdit, params->Text, static_cast<int>(kAnswerLength));
-                params->Text[kAnswerLength - 1] = L'\0';
+            if (LOWORD(wParam) == IDOK) {
+                // Never more than the caller's buffer holds.
+                GetDlgItemTextW(dialog, kAnswerControl, params->Text, static_cast<int>(params->Capacity));
+                params->Text[params->Capacity - 1] = L'\0';
                 EndDialog(dialog, 1);
                 return TRUE;
             }
@@ -55,13 +80,84 @@ INT_PTR CALLBACK PromptTextDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
     }
 }
 
+INT_PTR CALLBACK PromptListDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* params = ParamsOf<PromptListParams>(dialog, message, lParam);
+    if (!params) return FALSE;
+    switch (message) {
+        case WM_INITDIALOG:
+            ShowTexts(dialog, *params->Title, *params->Prompt);
+            for (const std::wstring& choice : *params->Choices)
+                SendDlgItemMessageW(dialog, kAnswerControl, LB_ADDSTRING, 0,
+                                    reinterpret_cast<LPARAM>(choice.c_str()));
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK) {
+                std::vector<bool> chosen;
+                for (size_t i = 0; i < params->Choices->size(); ++i)
+                    chosen.push_back(SendDlgItemMessageW(dialog, kAnswerControl, LB_GETSEL, i, 0) > 0);
+                *params->Selection = std::move(chosen);
+                EndDialog(dialog, 1);
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog, 2);
+                return TRUE;
+            }
+            return FALSE;
+        default: return FALSE;
+    }
+}
+
 } // namespace
 
+INT_PTR CALLBACK ui::PromptHotkeyDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* params = ParamsOf<PromptHotkeyParams>(dialog, message, lParam);
+    if (!params) return FALSE;
+    switch (message) {
+        case WM_INITDIALOG:
+            ShowTexts(dialog, params->Title, params->Prompt);
+            SendDlgItemMessageW(dialog, kAnswerControl, HKM_SETHOTKEY, params->Value, 0);
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK) {
+                params->Value =
+                    static_cast<uint32_t>(SendDlgItemMessageW(dialog, kAnswerControl, HKM_GETHOTKEY, 0, 0));
+                EndDialog(dialog, 1);
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog, 2);
+                return TRUE;
+            }
+            return FALSE;
+        default: return FALSE;
+    }
+}
+
 bool ui::PromptText(HWND owner, const std::wstring& title, const std::wstring& prompt, wchar_t* text,
-                    uint32_t timeoutSeconds) {
+                    size_t capacity, uint32_t timeoutSeconds) {
     HMODULE language = LanguageModule.load();
-    if (!text || !language) return false;
-    PromptTextParams params{&title, &prompt, text, timeoutSeconds};
+    if (!text || capacity == 0 || !language) return false;
+    PromptTextParams params{&title, &prompt, text, std::min(capacity, kMostAnswerCharacters), timeoutSeconds};
     return DialogBoxParamW(language, L"DIALOG_AT", owner, PromptTextDlgProc,
+                           reinterpret_cast<LPARAM>(&params)) == 1;
+}
+
+uint32_t ui::PromptHotkey(HWND owner, const std::wstring& title, const std::wstring& prompt, uint32_t value) {
+    HMODULE language = LanguageModule.load();
+    if (!language) return kNoHotkey;
+    PromptHotkeyParams params{title, prompt, value};
+    if (DialogBoxParamW(language, L"DIALOG_ATS", owner, PromptHotkeyDlgProc,
+                        reinterpret_cast<LPARAM>(&params)) != 1)
+        return kNoHotkey;
+    return params.Value;
+}
+
+bool ui::PromptList(HWND owner, const std::wstring& title, const std::wstring& prompt,
+                    const std::vector<std::wstring>& choices, std::vector<bool>& selection, bool single) {
+    HMODULE language = LanguageModule.load();
+    if (!language) return false;
+    PromptListParams params{&title, &prompt, &choices, &selection};
+    return DialogBoxParamW(language, single ? L"DIALOG_ATL1" : L"DIALOG_ATL", owner, PromptListDlgProc,
                            reinterpret_cast<LPARAM>(&params)) == 1;
 }

@@ -94,7 +94,7 @@ TEST_F(Handshake, CancelOpensNoConnection) {
     getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
     {
         DialogAnswers answers({{L"Remote Assistance", IDCANCEL}});
-        RequestRemoteAssistance(nullptr, "127.0.0.1", ntohs(address.sin_port), kAssistCallerData);
+        assist::RequestRemoteAssistance(nullptr, "127.0.0.1", ntohs(address.sin_port), kAssistCallerData);
         EXPECT_NE(answers.Seen().find(L"Enable Remote Assistance?"), std::wstring::npos);
     }
     fd_set waiting;
@@ -120,7 +120,7 @@ TEST_F(Handshake, RefusalsHostileRepliesAndMissingSharingEndWithOneMessageEach) 
         std::vector<std::thread> requests;
         for (auto& author : authors)
             requests.emplace_back([port = author->Port] {
-                RequestRemoteAssistance(nullptr, "127.0.0.1", port, kAssistCallerData);
+                assist::RequestRemoteAssistance(nullptr, "127.0.0.1", port, kAssistCallerData);
             });
         for (std::thread& request : requests) request.join();
         seen = answers.Seen();
@@ -177,7 +177,7 @@ TEST_F(Handshake, AcceptedReplyInSegmentsOpensTheSessionAndSendsTheInvitation) {
         stayed = IsWindowVisible(dialog) != FALSE;
         PostMessageW(GetDlgItem(dialog, 903), BM_CLICK, 0, 0);
     });
-    RequestRemoteAssistance(nullptr, "127.0.0.1", author.Port, kAssistCallerData);
+    assist::RequestRemoteAssistance(nullptr, "127.0.0.1", author.Port, kAssistCallerData);
     terminate.join();
     const std::string result = author.Result();
     const size_t end = result.find('\n');

@@ -172,6 +172,7 @@ TEST(WhatsNewCommandCallback, PostsOnlyThePageCommandsAfterTheHead) {
     WhatsNewCommandCallback(L"app:");
     WhatsNewCommandCallback(L"ap");
     WhatsNewCommandCallback(nullptr);
+    WhatsNewCommandCallback(L"xyz:801"); // a number without the head
     MSG message{};
     ASSERT_TRUE(PeekMessageW(&message, window, WM_COMMAND, WM_COMMAND, PM_REMOVE));
     EXPECT_EQ(message.wParam, 801u);

@@ -11,12 +11,14 @@
 #include "shell/apply_settings.h"
 #include "shell/chat_window.h"
 #include "shell/startup.h"
+#include "shell/startup_documents.h"
 #include "shell/startup_libraries.h"
 #include "tests/support/chat_test_frame.h"
 #include "tests/support/test_files.h"
 #include "views/print_dispatch.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
+#include "xml/xml_profile.h"
 
 #include <commctrl.h>
 
@@ -48,6 +50,9 @@ HWND MakeFrame() {
     LoadResourceLibrary();
     LanguageModule = LoadLibraryW((ProgramFolder + L"\\qvlang.dll").c_str());
     UserConfigDocument = OpenDefaultSettings(data.Path());
+    UserConfigPath = data.Path() + L"\\qv.xml";
+    // Lines leave at once rather than one a second, so the tests read them without waiting.
+    XmlWriteProfileInt("Cfg\\Options1", "Flood_Delay_MS", 0, nullptr, UserConfigDocument);
     TempDocument = new XmlDocument;
     XmlDocumentOpenText(TempDocument, "<?xml version=\"1.0\" ?><temp />");
     LoadImages();
@@ -123,6 +128,14 @@ void ClickTab(int index) {
     Settle(300);
 }
 
+std::wstring InputText(const WindowRecord* record) {
+    if (!record || !record->Input) return {};
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(record->Input)) + 1, L'\0');
+    text.resize(
+        static_cast<size_t>(GetWindowTextW(record->Input, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
 RECT RectInParent(HWND window) {
     RECT box{};
     GetWindowRect(window, &box);
@@ -151,7 +164,8 @@ std::vector<MenuItem> ReadMenu(HMENU menu) {
     return items;
 }
 
-PopupWatcher::PopupWatcher(UINT choose) : choose_(choose) {
+PopupWatcher::PopupWatcher(UINT choose, std::function<void(HWND)> look)
+    : choose_(choose), look_(std::move(look)) {
     done_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
 }
@@ -178,6 +192,7 @@ DWORD WINAPI PopupWatcher::Run(void* parameter) {
     if (popup) {
         HMENU menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
         self->items_ = ReadMenu(menu);
+        if (self->look_) self->look_(popup);
         // The keys a user presses: down to the item (separators are passed over), then Enter.
         int steps = -1;
         for (size_t i = 0, n = 0; i < self->items_.size(); ++i) {
@@ -194,6 +209,110 @@ DWORD WINAPI PopupWatcher::Run(void* parameter) {
     }
     SetEvent(self->done_);
     return 0;
+}
+
+namespace {
+
+struct DialogSearch {
+    const std::vector<HWND>* Skip;
+    HWND Found;
+};
+
+BOOL CALLBACK VisitDialog(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<DialogSearch*>(parameter);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t name[32] = {};
+    GetClassNameW(window, name, 32);
+    if (process != GetCurrentProcessId() || !IsWindowVisible(window) || std::wstring(name) != L"#32770")
+        return TRUE;
+    for (HWND skip : *search->Skip)
+        if (skip == window) return TRUE;
+    search->Found = window;
+    return FALSE;
+}
+
+BOOL CALLBACK CollectTexts(HWND window, LPARAM parameter) {
+    wchar_t text[1024] = {};
+    GetWindowTextW(window, text, 1024);
+    *reinterpret_cast<std::wstring*>(parameter) += std::wstring(text) + L"\n";
+    return TRUE;
+}
+
+BOOL CALLBACK NoteDialog(HWND window, LPARAM parameter) {
+    reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(window);
+    return TRUE;
+}
+
+} // namespace
+
+DialogWatcher::DialogWatcher(std::function<void(HWND)> act) : act_(std::move(act)) {
+    EnumWindows(NoteDialog, reinterpret_cast<LPARAM>(&before_));
+    done_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+}
+
+DialogWatcher::~DialogWatcher() {
+    WaitForSingleObject(thread_, 15000);
+    CloseHandle(thread_);
+    CloseHandle(done_);
+}
+
+std::wstring DialogWatcher::Texts(DWORD timeoutMs) {
+    Pump([this] { return WaitForSingleObject(done_, 0) == WAIT_OBJECT_0; }, timeoutMs);
+    Settle(100);
+    return texts_;
+}
+
+DWORD WINAPI DialogWatcher::Run(void* parameter) {
+    auto* self = static_cast<DialogWatcher*>(parameter);
+    HWND dialog = nullptr;
+    for (int i = 0; i < 200 && !dialog; ++i) {
+        DialogSearch search{&self->before_, nullptr};
+        EnumWindows(VisitDialog, reinterpret_cast<LPARAM>(&search));
+        dialog = search.Found;
+        if (!dialog) Sleep(50);
+    }
+    if (dialog) {
+        Sleep(300); // the dialog fills itself on its first messages
+        wchar_t caption[256] = {};
+        GetWindowTextW(dialog, caption, 256);
+        self->texts_ = std::wstring(caption) + L"\n";
+        EnumChildWindows(dialog, CollectTexts, reinterpret_cast<LPARAM>(&self->texts_));
+        self->act_(dialog);
+    }
+    SetEvent(self->done_);
+    return 0;
+}
+
+void ClickButton(HWND dialog, int id) {
+    if (HWND button = FindControl(dialog, id))
+        PostMessageW(button, BM_CLICK, 0, 0);
+    else
+        PostMessageW(dialog, WM_COMMAND, id, 0);
+}
+
+HWND WaitForDialog(HWND except, DWORD timeoutMs) {
+    const std::vector<HWND> skip = {except};
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (GetTickCount64() < end) {
+        DialogSearch search{&skip, nullptr};
+        EnumWindows(VisitDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.Found) return search.Found;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+void TypeInto(HWND control, const std::wstring& text) {
+    for (wchar_t c : text) PostMessageW(control, WM_CHAR, c, 1);
+}
+
+HWND FindControl(HWND dialog, int id) {
+    if (HWND direct = GetDlgItem(dialog, id)) return direct;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (HWND inner = GetDlgItem(child, id)) return inner;
+    return nullptr;
 }
 
 void FrameTest::SetUp() {

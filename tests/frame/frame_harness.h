@@ -32,6 +32,8 @@ WindowRecord* TabRecord(int index);
 int TabIndexOf(const WindowRecord* record);
 // A click on the tab at its middle, as the mouse gives it.
 void ClickTab(int index);
+// The text of the record's input box.
+std::wstring InputText(const WindowRecord* record);
 // A rectangle in the coordinates of the window's parent.
 RECT RectInParent(HWND window);
 
@@ -48,7 +50,8 @@ std::vector<MenuItem> ReadMenu(HMENU menu);
 // items, then chooses the item with the id (0 closes the menu without a choice).
 class PopupWatcher {
 public:
-    explicit PopupWatcher(UINT choose = 0);
+    // look, when given, runs on the watcher's thread while the popup is open.
+    explicit PopupWatcher(UINT choose = 0, std::function<void(HWND popup)> look = {});
     ~PopupWatcher();
     PopupWatcher(const PopupWatcher&) = delete;
     PopupWatcher& operator=(const PopupWatcher&) = delete;
@@ -58,10 +61,43 @@ public:
 private:
     static DWORD WINAPI Run(void* self);
     UINT choose_;
+    std::function<void(HWND)> look_;
     HANDLE done_ = nullptr;
     HANDLE thread_ = nullptr;
     std::vector<MenuItem> items_;
 };
+
+// Watches, from a thread of its own, for the next dialog box of this process to appear (a
+// prompt, a message box, a common dialog), keeps its texts, then acts on it as a user would
+// (posted keys or commands).
+class DialogWatcher {
+public:
+    explicit DialogWatcher(std::function<void(HWND)> act);
+    ~DialogWatcher();
+    DialogWatcher(const DialogWatcher&) = delete;
+    DialogWatcher& operator=(const DialogWatcher&) = delete;
+    // Pumps until the watcher has acted; the dialog's texts, empty when none appeared.
+    std::wstring Texts(DWORD timeoutMs = 10000);
+
+private:
+    static DWORD WINAPI Run(void* self);
+    std::function<void(HWND)> act_;
+    std::vector<HWND> before_;
+    HANDLE done_ = nullptr;
+    HANDLE thread_ = nullptr;
+    std::wstring texts_;
+};
+// Clicks the dialog's button with the id as the mouse would (message boxes, task dialogs and
+// plain dialogs alike).
+void ClickButton(HWND dialog, int id);
+// The next visible dialog box of this process other than the one given, waited for on the
+// calling thread; null when none appeared in time.
+HWND WaitForDialog(HWND except, DWORD timeoutMs = 10000);
+// Types the text into the control by posted characters.
+void TypeInto(HWND control, const std::wstring& text);
+// A dialog's control by id, searched through its children (property pages and common dialogs
+// keep their controls one level down).
+HWND FindControl(HWND dialog, int id);
 
 // Every test starts with the frame in front and no chat window; the windows it opened are closed
 // afterwards.

@@ -105,6 +105,17 @@ TEST(ModeArgumentLevels, DefaultTableAndServerRules) {
     EXPECT_FALSE(
         ReadServerModeTokens(ParseIrcMessage(":s 005 me PREFIX=(ov)@ CHANMODES=b,k :x PREFIX=(o)@"), same));
     EXPECT_EQ(same.LevelModes, "qov");
+
+    // MODES: the mode changes one line may carry; 3 unless the server says, none for no value,
+    // and a value that is no number is not taken.
+    ChannelModeRules modes;
+    EXPECT_EQ(modes.ModesPerLine, 3u);
+    EXPECT_TRUE(ReadServerModeTokens(ParseIrcMessage(":s 005 me MODES=6 :ok"), modes));
+    EXPECT_EQ(modes.ModesPerLine, 6u);
+    EXPECT_FALSE(ReadServerModeTokens(ParseIrcMessage(":s 005 me MODES=4x MODES=0 :ok"), modes));
+    EXPECT_EQ(modes.ModesPerLine, 6u);
+    EXPECT_TRUE(ReadServerModeTokens(ParseIrcMessage(":s 005 me MODES :ok"), modes));
+    EXPECT_EQ(modes.ModesPerLine, 0u);
 }
 
 TEST_F(NickLists, ModeChangesFollowTheServersRules) {

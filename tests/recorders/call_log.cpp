@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+// Never destroyed: connection and script threads of a test may still record while the program
+// ends.
 CallLog& CallLog::Instance() {
-    static CallLog log;
-    return log;
+    static CallLog* log = new CallLog;
+    return *log;
 }
 
 void CallLog::Add(RecordedCall call) {

@@ -137,14 +137,14 @@ void InstallShakeRecorder() {
 
 void InstallPromptRecorder() {
     Services().PromptText = [](HWND, const std::wstring& title, const std::wstring& prompt, wchar_t* text,
-                               uint32_t timeout) {
+                               size_t capacity, uint32_t timeout) {
         RecordedCall call{"PromptText", nullptr, WideToNarrow(title + L"|" + prompt), timeout};
         CallLog& log = CallLog::Instance();
         log.Add(call);
-        if (!log.AnswerText) return false;
+        if (!log.AnswerText || capacity == 0) return false;
         const std::wstring answer = NarrowToWide(log.AnswerText(call));
-        wcsncpy(text, answer.c_str(), 999);
-        text[999] = 0;
+        wcsncpy(text, answer.c_str(), capacity - 1);
+        text[capacity - 1] = 0;
         return true;
     };
 }
@@ -345,5 +345,58 @@ void InstallMediaRecorder() {
         for (const std::wstring& word : *words) joined += (joined.empty() ? L"" : L"|") + word;
         CallLog::Instance().Add({"MediaPlayThread", nullptr, WideToNarrow(joined), 0});
         return 0;
+    };
+}
+
+namespace {
+
+void Reached(const char* entry, WindowRecord* window = nullptr, const std::string& text = {},
+             HWND owner = nullptr) {
+    CallLog::Instance().Add({entry, window, text, reinterpret_cast<uint64_t>(owner)});
+}
+
+} // namespace
+
+void InstallMenuEntryRecorders() {
+    ClientServices& s = Services();
+    s.OpenConnectDialog = [](HWND owner, uint32_t init) {
+        Reached("OpenConnectDialog", nullptr, std::to_string(init), owner);
+    };
+    s.OpenJoinDialog = [](HWND owner, WindowRecord* server) { Reached("OpenJoinDialog", server, {}, owner); };
+    s.OpenKickDialog = [](HWND owner, WindowRecord* channel, const std::vector<std::wstring>& nicks) {
+        std::string text;
+        for (const std::wstring& nick : nicks) text += (text.empty() ? "" : " ") + WideToNarrow(nick);
+        Reached("OpenKickDialog", channel, text, owner);
+    };
+    s.OpenChannelControlDialog = [](HWND owner, uint32_t init) {
+        Reached("OpenChannelControlDialog", nullptr, std::to_string(init), owner);
+    };
+    s.OpenListInformationDialog = [](HWND owner) {
+        Reached("OpenListInformationDialog", nullptr, {}, owner);
+    };
+    s.OpenPreferences = [](const std::string& section) { Reached("OpenPreferences", nullptr, section); };
+    s.ToggleTickerWindow = [](WindowRecord* record) { Reached("ToggleTickerWindow", record); };
+    s.OpenDccSendDialog = [](HWND owner, WindowRecord* window) {
+        Reached("OpenDccSendDialog", window, {}, owner);
+    };
+    s.OpenWaveIn = [](WindowRecord* record) { Reached("OpenWaveIn", record); };
+    s.CloseWaveIn = [] { Reached("CloseWaveIn"); };
+    s.OpenWaveOut = [](WindowRecord* record) { Reached("OpenWaveOut", record); };
+    s.CloseWaveOut = [] { Reached("CloseWaveOut"); };
+    s.SendVoiceListening = [](WindowRecord* record) { Reached("SendVoiceListening", record); };
+    s.RequestChannelList = [](WindowRecord* record) { Reached("RequestChannelList", record); };
+    s.ShowChannelList = [](WindowRecord* record, uint32_t id) {
+        Reached("ShowChannelList", record, std::to_string(id));
+    };
+    s.FindInView = [](WindowRecord* record, uint32_t id) {
+        Reached("FindInView", record, std::to_string(id));
+    };
+    s.RunLogCommand = [](WindowRecord* record, uint32_t id) {
+        Reached("RunLogCommand", record, std::to_string(id));
+    };
+    s.ToggleLightSensor = [] { Reached("ToggleLightSensor"); };
+    s.RequestRemoteAssistance = [](HWND owner, const std::string& host, uint16_t port,
+                                   const std::string& data) {
+        Reached("RequestRemoteAssistance", nullptr, host + ":" + std::to_string(port) + " " + data, owner);
     };
 }

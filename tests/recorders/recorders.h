@@ -78,3 +78,8 @@ void InstallSaveDialogRecorder();
 void InstallObjectRecorders();
 // MediaPlayThread: records the words joined by "|".
 void InstallMediaRecorder();
+
+// The dialogs and features the menu commands open (connect, join, kick, channel control, list
+// information, preferences, ticker, DCC send, voice, channel list, find, logs, light sensor,
+// remote assistance): each records its arguments, the owner's handle as the number.
+void InstallMenuEntryRecorders();

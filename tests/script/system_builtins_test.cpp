@@ -161,7 +161,7 @@ size_t PromptInitialLength = 0;
 uint32_t PromptTimeout = 0;
 
 TEST_F(SystemBuiltins, TextPromptCutsALongInitialTextToItsField) {
-    Services().PromptText = [](HWND, const std::wstring&, const std::wstring&, wchar_t* text,
+    Services().PromptText = [](HWND, const std::wstring&, const std::wstring&, wchar_t* text, size_t,
                                uint32_t timeout) {
         PromptInitialLength = wcsnlen(text, 1000);
         PromptTimeout = timeout;

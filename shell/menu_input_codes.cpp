@@ -1,0 +1,160 @@
+// Commands that put formatting codes, fonts, colours and smileys into the input box.
+#include "common/app_state.h"
+#include "core/client_services.h"
+#include "core/frame_handles.h"
+#include "common/base64.h"
+#include "common/lang_strings.h"
+#include "common/message_box.h"
+#include "common/xstring.h"
+#include "core/window_record.h"
+#include "shell/menu_command_parts.h"
+#include "views/color_picker.h"
+#include "views/display_palette.h"
+#include "views/smiley_menu.h"
+
+#include <commdlg.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+constexpr UINT kLastSmiley = 47990;
+
+std::wstring Code(wchar_t code) {
+    return std::wstring(1, code);
+}
+
+uint32_t PaletteIndexOf(COLORREF color) {
+    for (uint32_t i = 0; i < kPaletteSize; ++i)
+        if (PaletteColor(i) == color) return i;
+    return kNotInPalette;
+}
+
+// 755: the palette picker; it ends with the index (or 100 + the index), or cancelled.
+void InsertPaletteColour(HWND owner, WindowRecord* record) {
+    HMODULE language = LanguageModule.load();
+    if (!language) return;
+    const INT_PTR chosen = DialogBoxParamW(language, L"DIALOG_MIRCCOLOR", owner, ColorPickerDlgProc, 0);
+    int index = -1;
+    if (chosen >= 100 && chosen < 100 + static_cast<INT_PTR>(kPaletteSize))
+        index = static_cast<int>(chosen - 100);
+    else if (chosen >= 0 && chosen < static_cast<INT_PTR>(kPaletteSize))
+        index = static_cast<int>(chosen);
+    if (index >= 0) InsertIntoInput(record, L"\x03" + std::to_wstring(index));
+}
+
+// 756: a font number from 1 to 999.
+void InsertFontNumber(WindowRecord* record) {
+    wchar_t number[1000] = {};
+    if (!PromptText(MainWindow.load(), kProgramTitle, L"1-999", number, 1000, 0)) return;
+    InsertIntoInput(record, L"\x19" + std::to_wstring(static_cast<unsigned>(wcstoul(number, nullptr, 10))));
+}
+
+// 760: the chosen font as the font code: 0x05, one byte with the length of what follows, and the
+// font's one-line Base64.
+void InsertFontCode(HWND owner, WindowRecord* record) {
+    LOGFONTW font{};
+    CHOOSEFONTW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpLogFont = &font;
+    dialog.Flags = CF_SCREENFONTS | CF_EFFECTS;
+    if (!ChooseFontW(&dialog)) return;
+    const std::string encoded = Base64EncodeText(&font, sizeof font, true);
+    std::string code = "\x05";
+    code += static_cast<char>(encoded.size());
+    code += encoded;
+    InsertIntoInput(record, NarrowToWide(code, CP_ACP));
+}
+
+UINT_PTR CALLBACK ColourDialogHook(HWND, UINT, WPARAM, LPARAM) {
+    return 0;
+}
+
+// One colour dialog over the palette; false when it was cancelled.
+bool ChooseOneColour(HWND owner, COLORREF& colour) {
+    static COLORREF custom[16] = {};
+    for (uint32_t i = 0; i < kPaletteSize && i < 16; ++i) custom[i] = PaletteColor(i);
+    CHOOSECOLORW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.rgbResult = colour;
+    dialog.lpCustColors = custom;
+    dialog.Flags = CC_FULLOPEN | CC_RGBINIT | CC_ENABLEHOOK;
+    dialog.lpfnHook = ColourDialogHook;
+    if (!ChooseColorW(&dialog)) return false;
+    colour = dialog.rgbResult;
+    return true;
+}
+
+// A colour that is not one of the palette's is kept as a free colour when the user says so;
+// otherwise the dialog asks again. False when cancelled.
+bool ChooseColour(HWND owner, COLORREF& colour, bool& free, bool askFree) {
+    for (;;) {
+        if (!ChooseOneColour(owner, colour)) return false;
+        if (!askFree || PaletteIndexOf(colour) != kNotInPalette) return true;
+        if (AppMessageBox(owner, GetLangString(18), kProgramTitle, MB_YESNO, MB_ICONINFORMATION) == IDYES) {
+            free = true;
+            return true;
+        }
+    }
+}
+
+// 765: a text colour and, unless that dialog is cancelled, a background, as palette indexes or as
+// free colours.
+void InsertColourRun(HWND owner, WindowRecord* record) {
+    COLORREF text = 0, back = 0;
+    bool free = false;
+    if (!ChooseColour(owner, text, free, true)) return;
+    bool freeBack = free;
+    const bool hasBack = ChooseColour(owner, back, freeBack, !free);
+    free = free || freeBack;
+    wchar_t code[64] = {};
+    if (free && hasBack)
+        swprintf(code, 64, L"\x07%08X,%08X", static_cast<unsigned>(text), static_cast<unsigned>(back));
+    else if (free)
+        swprintf(code, 64, L"\x07%08X", static_cast<unsigned>(text));
+    else if (hasBack)
+        swprintf(code, 64, L"\x03%i,%i", static_cast<int>(PaletteIndexOf(text)),
+                 static_cast<int>(PaletteIndexOf(back)));
+    else
+        swprintf(code, 64, L"\x03%i", static_cast<int>(PaletteIndexOf(text)));
+    InsertIntoInput(record, code);
+}
+
+} // namespace
+
+bool RunInputCodeCommand(HWND owner, WindowRecord* record, uint32_t id) {
+    if (id >= kSmileyFirstId && id <= kLastSmiley) {
+        wchar_t smiley[16] = {};
+        swprintf(smiley, 16, L"\x12\x1E%03u\x12 ", id - kSmileyFirstId);
+        InsertIntoInput(record, smiley);
+        return true;
+    }
+    switch (id) {
+        case 751: InsertIntoInput(record, Code(0x02)); return true;
+        case 752: InsertIntoInput(record, Code(0x16)); return true;
+        case 753: InsertIntoInput(record, Code(0x1F)); return true;
+        case 754: InsertIntoInput(record, Code(0x1D)); return true;
+        case 758: InsertIntoInput(record, Code(0x04)); return true;
+        case 768:
+        case 773: InsertIntoInput(record, L"\x04\x04"); return true;
+        case 759: InsertIntoInput(record, Code(0x0F)); return true;
+        case 763: InsertIntoInput(record, Code(0x18)); return true;
+        case 755:
+            if (record) InsertPaletteColour(owner, record);
+            return true;
+        case 756:
+            if (record) InsertFontNumber(record);
+            return true;
+        case 760:
+            if (record) InsertFontCode(owner, record);
+            return true;
+        case 765:
+            if (record) InsertColourRun(owner, record);
+            return true;
+        default: return false;
+    }
+}

@@ -1,0 +1,250 @@
+// The commands that act on users: the selected nicks of a channel's nick list or a query's
+// partner, and the items the popups got from scripts and links.
+#include "common/app_state.h"
+#include "core/client_services.h"
+#include "core/frame_handles.h"
+#include "common/text_split.h"
+#include "common/xstring.h"
+#include "core/frame_handles.h"
+#include "core/script_mode.h"
+#include "core/window_list.h"
+#include "core/window_record.h"
+#include "irc/send_path.h"
+#include "irc/server_connection.h"
+#include "irc_lines/channel_nicks.h"
+#include "shell/menu_command_parts.h"
+#include "shell/nick_list.h"
+#include "shell/script_entries.h"
+#include "shell/view_procs.h"
+
+#include <process.h>
+
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kOwnerLevel = 4, kOperatorLevel = 3, kVoiceLevel = 2;
+
+// A nick from the list as one word of a line: never a line break or a NUL that would end the
+// line and start another.
+std::string AsLineWord(const std::wstring& nick, UINT codePage) {
+    std::string word = WideToNarrow(nick, codePage);
+    std::erase_if(word, [](char c) { return c == '\r' || c == '\n' || c == '\0'; });
+    return word;
+}
+
+std::vector<std::wstring> SelectedNicks(const WindowRecord* record) {
+    std::vector<std::wstring> nicks;
+    if (record->NickList) GetSelectedNicks(record->NickList, nicks, false, false);
+    return nicks;
+}
+
+uint32_t LevelOf(WindowRecord* channel, const std::string& nick) {
+    return GetNickLevel(nick.c_str(), channel, nullptr, nullptr, nullptr, nullptr);
+}
+
+void SendLine(const std::string& line, WindowRecord* server) {
+    if (!line.empty() && line[0] == '/')
+        ProcessInputLine(line.c_str(), server, 0);
+    else
+        SendServerLine(line, server, 0);
+}
+
+struct ModeAction {
+    char Letter;
+    uint32_t Level;
+};
+
+ModeAction ModeOf(uint32_t id) {
+    return id == 102   ? ModeAction{'q', kOwnerLevel}
+           : id == 103 ? ModeAction{'o', kOperatorLevel}
+                       : ModeAction{'v', kVoiceLevel};
+}
+
+// The line per nick of the list commands 106-120: an addition and a removal per list, and the
+// host look-up (114) between them.
+std::string ListLine(uint32_t id, const std::string& nick) {
+    static const char* const kLists[] = {"/notify ",  "/ignore ", "/blacklist ", "/raw silence ",
+                                         "/nottalk ", "/autoop ", "/autovp "};
+    if (id == 114) return "/dns " + nick + "\r\n";
+    const uint32_t offset = id < 114 ? id - 106 : id - 107;
+    if (offset / 2 >= std::size(kLists)) return {};
+    return std::string(kLists[offset / 2]) + (offset % 2 == 0 ? "+" : "-") + nick + "\r\n";
+}
+
+// With Shift the whole selection changes in lines of at most the modes the server takes in one
+// line (its MODES, 3 when it did not say); the sign follows the first nick's level.
+void ModeLinesForSelection(WindowRecord* record, uint32_t id, const std::vector<std::string>& nicks) {
+    const ModeAction mode = ModeOf(id);
+    const ServerConnection* connection = ConnectionOfWindow(record);
+    uint32_t perLine = connection ? connection->ModeRules.Get().ModesPerLine : 3;
+    if (perLine == 0) perLine = static_cast<uint32_t>(nicks.size());
+    const char sign = LevelOf(record, nicks.front()) == mode.Level ? '-' : '+';
+    for (size_t first = 0; first < nicks.size(); first += perLine) {
+        const size_t count = std::min<size_t>(perLine, nicks.size() - first);
+        std::string line = "MODE " + record->Name + " " + sign + std::string(count, mode.Letter) + " ";
+        for (size_t i = first; i < first + count; ++i) line += nicks[i] + " ";
+        SendServerLine(line + "\r\n", record->Server, 0);
+    }
+}
+
+void ChannelNickAction(HWND owner, WindowRecord* record, uint32_t id) {
+    if (record->Type != kChannelWindow || !record->Server) return;
+    std::vector<std::string> nicks;
+    for (const std::wstring& nick : SelectedNicks(record)) {
+        const std::string word = AsLineWord(nick, DefaultCodePage.load());
+        if (!word.empty() && LevelOf(record, word) > 0) nicks.push_back(word);
+    }
+    if (id == 105) {
+        if (!nicks.empty()) {
+            std::vector<std::wstring> wide;
+            for (const std::string& nick : nicks) wide.push_back(NarrowToWide(nick, DefaultCodePage.load()));
+            OpenKickDialog(owner, record, wide);
+        }
+        return;
+    }
+    if (id <= 104 && !nicks.empty() && GetKeyState(VK_SHIFT) < 0) {
+        ModeLinesForSelection(record, id, nicks);
+    } else {
+        for (const std::string& nick : nicks) {
+            std::string line;
+            if (id <= 104) {
+                const ModeAction mode = ModeOf(id);
+                line = "MODE " + record->Name + (LevelOf(record, nick) == mode.Level ? " -" : " +") +
+                       mode.Letter + " " + nick + "\r\n";
+            } else {
+                line = ListLine(id, nick);
+            }
+            if (!line.empty()) SendLine(line, record->Server);
+        }
+    }
+    FocusInputBack(record);
+}
+
+// 503-519 on each target: the channel's selected nicks, or the window's own partner.
+void UserAction(HWND owner, WindowRecord* record, uint32_t id) {
+    if (id == 511 || id == 517) {
+        if (record->Server) OpenDccSendDialog(owner, record);
+        return;
+    }
+    std::string request;
+    if (id == 509) {
+        wchar_t text[100] = {};
+        if (!PromptText(MainWindow.load(), kProgramTitle, L"CTCP?", text, 100, 0)) return;
+        request = AsLineWord(text, DefaultCodePage.load());
+    }
+    std::vector<std::string> targets;
+    if (record->Type == kChannelWindow) {
+        for (const std::wstring& nick : SelectedNicks(record))
+            targets.push_back(AsLineWord(nick, DefaultCodePage.load()));
+    } else {
+        targets.push_back(record->Name);
+    }
+    WindowRecord* server = record->Server ? record->Server : record;
+    for (const std::string& target : targets) {
+        std::string line;
+        switch (id) {
+            case 503: line = "/RAW WHOIS " + target; break;
+            case 504: line = "/QUERY " + target; break;
+            case 505: line = "/CTCP " + target + " VERSION"; break;
+            case 506: line = "/CTCP " + target + " TIME"; break;
+            case 507: line = "/CTCP " + target + " PING"; break;
+            case 508: line = "/CTCP " + target + " FINGER"; break;
+            case 509: line = "/CTCP " + target + " " + request; break;
+            case 510: line = "/DCC " + target + " chat"; break;
+            case 512: line = "/DCC " + target + " sslchat"; break;
+            default: return; // 513-516, 518 and 519 do nothing
+        }
+        ProcessInputLine((line + "\r\n").c_str(), server, 0);
+    }
+}
+
+std::wstring PopupItemText(UINT id) {
+    wchar_t text[1001] = {};
+    if (CurrentPopupMenu) GetMenuStringW(CurrentPopupMenu, id, text, 1000, MF_BYCOMMAND);
+    return text;
+}
+
+struct PopupScriptJob {
+    std::string Code;
+    std::string Parameters;
+    WindowRecord* Window;
+};
+
+// A popup's script runs on a thread of its own, as a typed trigger's does, so a long script never
+// holds the interface thread.
+unsigned __stdcall RunPopupScriptThread(void* argument) {
+    std::unique_ptr<PopupScriptJob> job(static_cast<PopupScriptJob*>(argument));
+    try {
+        if (IsWindowRecordListed(job->Window)) {
+            std::string result;
+            ExecuteScript(kScriptLinesMode, job->Window->Server, job->Window, job->Code, job->Parameters,
+                          result, 0);
+        }
+    } catch (...) {
+        // nothing may leave a thread procedure
+    }
+    return 0;
+}
+
+void StartPopupScript(const ScriptEntry& entry, const std::string& parameters, WindowRecord* window) {
+    auto* job = new PopupScriptJob{entry.Code, parameters, window};
+    const uintptr_t thread = _beginthreadex(nullptr, 0, RunPopupScriptThread, job, 0, nullptr);
+    if (thread)
+        CloseHandle(reinterpret_cast<HANDLE>(thread));
+    else
+        delete job;
+}
+
+// The script entry behind a popup item: the nick popup numbers its items by the entry's place
+// among all scripts, a view popup counts only those it shows for the window type.
+const ScriptEntry* PopupScriptEntry(const std::vector<ScriptEntry>& entries, uint32_t kind, uint32_t id) {
+    const uint32_t number = id - 2000;
+    uint32_t shown = 0;
+    for (const ScriptEntry& entry : entries) {
+        if (entry.TriggerType != 0) continue;
+        if (kind == 5) {
+            if (entry.NickPopup && entry.Position == number) return &entry;
+        } else if (kind >= 1 && kind <= 4 && entry.WindowPopup[kind]) {
+            if (shown++ == number) return &entry;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void RunNickAction(HWND owner, WindowRecord* record, uint32_t id) {
+    if (id >= 102 && id <= 120)
+        ChannelNickAction(owner, record, id);
+    else
+        UserAction(owner, record, id);
+}
+
+// The item's script runs with the trigger and each selected nick (or the window's name) as its
+// parameters: values the script reads, never text it runs.
+void RunScriptPopupItem(WindowRecord* record, uint32_t id) {
+    if (!CurrentPopupMenu) return;
+    const uint32_t kind = CurrentPopupKind;
+    ReplaceCurrentPopup(nullptr, 0);
+    if (!record) return;
+    const std::vector<ScriptEntry> entries = ReadScriptEntries();
+    const ScriptEntry* entry = PopupScriptEntry(entries, kind, id);
+    if (!entry || !entry->Enabled || entry->Code.empty()) return;
+    if (kind == 5) {
+        for (const std::wstring& nick : SelectedNicks(record))
+            StartPopupScript(*entry, entry->Trigger + " " + AsLineWord(nick, CP_UTF8), record);
+    } else {
+        StartPopupScript(*entry, entry->Trigger + " " + record->Name, record);
+    }
+}
+
+void RunCommandPopupItem(WindowRecord* record, uint32_t id) {
+    if (!CurrentPopupMenu) return;
+    std::vector<std::wstring> parts;
+    SplitStringW(parts, PopupItemText(id), kSplitUnlimited, L"|||");
+    if (parts.size() == 2) ProcessInputLine(WideToNarrow(parts[1]).c_str(), record, 0);
+    ReplaceCurrentPopup(nullptr, 0);
+}
