@@ -22,3 +22,16 @@ inline void PlaceInClientArea(HWND host, RECT* position, RECT* clip) {
     if (position) *position = client;
     if (clip) *clip = client;
 }
+
+// IOleInPlaceSite::GetWindowContext for a site that is its own frame and has no document window.
+inline void AnswerWindowContext(IOleInPlaceFrame* self, HWND host, HWND frameWindow, IOleInPlaceFrame** frame,
+                                IOleInPlaceUIWindow** document, RECT* position, RECT* clip,
+                                OLEINPLACEFRAMEINFO* info) {
+    if (frame) {
+        *frame = self;
+        self->AddRef();
+    }
+    if (document) *document = nullptr;
+    PlaceInClientArea(host, position, clip);
+    DescribeFrame(info, frameWindow);
+}

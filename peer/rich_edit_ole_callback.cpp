@@ -56,13 +56,8 @@ HRESULT MyRole::GetWindow(HWND* window) {
 
 HRESULT MyRole::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, RECT* position,
                                  RECT* clip, OLEINPLACEFRAMEINFO* info) {
-    if (frame) {
-        *frame = this;
-        AddRef();
-    }
-    if (document) *document = nullptr;
-    PlaceInClientArea(host_, position, clip);
-    DescribeFrame(info, parent_);
+    AnswerWindowContext(static_cast<IOleInPlaceFrame*>(this), host_, parent_, frame, document, position, clip,
+                        info);
     return S_OK;
 }
 

@@ -156,13 +156,8 @@ HRESULT AxHostSite::CanInPlaceActivate() {
 
 HRESULT AxHostSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, RECT* position,
                                      RECT* clip, OLEINPLACEFRAMEINFO* info) {
-    if (frame) {
-        *frame = static_cast<IOleInPlaceFrame*>(this);
-        AddRef();
-    }
-    if (document) *document = nullptr;
-    PlaceInClientArea(host_, position, clip);
-    DescribeFrame(info, parent_);
+    AnswerWindowContext(static_cast<IOleInPlaceFrame*>(this), host_, parent_, frame, document, position, clip,
+                        info);
     return S_OK;
 }
 
