@@ -36,21 +36,41 @@ set_target_properties(libcrypto PROPERTIES
   INTERFACE_INCLUDE_DIRECTORIES ${OPENSSL_MINGW_ROOT}/include
   INTERFACE_LINK_LIBRARIES "ws2_32;crypt32;advapi32;user32;bcrypt")
 
-# One GoogleTest executable per library; ctest runs it once under Wine. DISPLAY: the program
-# copies the screen or takes the foreground, so it holds the display while it runs.
+# One GoogleTest executable per library; ctest runs it under Wine. DISPLAY: the program copies
+# the screen or takes the foreground, so it runs on a display lane of its own (scripts/test
+# starts the lanes). SHARDS n: ctest runs the program as n programs, each with a share of the
+# cases, so one long program does not hold the run back. COST: about how many seconds it runs,
+# so a clean build's first run starts the long programs first.
 function(brindlex_test name)
-  cmake_parse_arguments(ARG "WINDOWS;DISPLAY" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "WINDOWS;DISPLAY" "SHARDS;COST" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   brindlex_target(${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} test_support GTest::gtest)
-  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
-  set_tests_properties(${name} PROPERTIES TIMEOUT 900)
-  if(ARG_WINDOWS)
-    set_tests_properties(${name} PROPERTIES LABELS windows)
+  if(NOT ARG_SHARDS)
+    set(ARG_SHARDS 1)
   endif()
-  if(ARG_DISPLAY)
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK display)
-  endif()
+  math(EXPR last "${ARG_SHARDS} - 1")
+  foreach(shard RANGE ${last})
+    set(test ${name})
+    if(ARG_SHARDS GREATER 1)
+      set(test ${name}_${shard})
+    endif()
+    add_test(NAME ${test} COMMAND ${name} --gtest_brief=1)
+    set_tests_properties(${test} PROPERTIES TIMEOUT 900)
+    if(ARG_COST)
+      set_tests_properties(${test} PROPERTIES COST ${ARG_COST})
+    endif()
+    if(ARG_SHARDS GREATER 1)
+      set_tests_properties(${test} PROPERTIES ENVIRONMENT
+                           "GTEST_TOTAL_SHARDS=${ARG_SHARDS};GTEST_SHARD_INDEX=${shard}")
+    endif()
+    if(ARG_WINDOWS)
+      set_tests_properties(${test} PROPERTIES LABELS windows)
+    endif()
+    if(ARG_DISPLAY)
+      set_tests_properties(${test} PROPERTIES RESOURCE_GROUPS display:1)
+    endif()
+  endforeach()
 endfunction()
 
 # A resource-only library (texts, dialogs, data): no code and no entry point, so loading it
