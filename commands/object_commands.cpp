@@ -2,6 +2,7 @@
 // fetched from other users.
 #include "commands/client_command_handlers.h"
 
+#include "common/owned_job_thread.h"
 #include "common/crc32.h"
 #include "common/data_folders.h"
 #include "common/lang_strings.h"
@@ -107,11 +108,7 @@ uint64_t GetObjectCommand(const CommandCall& call) {
         target =
             call.Connection ? GetWindowRecordAt(FindWindowRecordIndex(words[6], call.Connection)) : nullptr;
     job->TargetView = target ? target->View : nullptr;
-    const uintptr_t thread = _beginthreadex(nullptr, 0, &ObjectReceiveThread, job, 0, nullptr);
-    if (thread)
-        CloseHandle(reinterpret_cast<HANDLE>(thread));
-    else
-        delete job;
+    StartOwnedJobThread(&ObjectReceiveThread, job);
     return 1;
 }
 

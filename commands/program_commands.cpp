@@ -2,6 +2,7 @@
 // work that runs outside the command.
 #include "commands/client_command_handlers.h"
 
+#include "common/owned_job_thread.h"
 #include "common/aes_file.h"
 #include "common/app_state.h"
 #include "common/script_number.h"
@@ -61,11 +62,7 @@ uint64_t PlayCommand(const CommandCall& call) {
     SplitQuoted(words, call.Line, " ", true);
     auto* wide = new std::vector<std::wstring>;
     for (size_t i = 1; i < words.size(); ++i) wide->push_back(NarrowToWide(words[i]));
-    const uintptr_t thread = _beginthreadex(nullptr, 0, &MediaPlayThread, wide, 0, nullptr);
-    if (thread)
-        CloseHandle(reinterpret_cast<HANDLE>(thread));
-    else
-        delete wide;
+    StartOwnedJobThread(&MediaPlayThread, wide);
     return 1;
 }
 

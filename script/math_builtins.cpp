@@ -93,37 +93,10 @@ uint32_t NaturalLog(BuiltinCall& call) {
     return Logarithm(call, std::exp(1.0f));
 }
 
-template <double (*Function)(double)> uint32_t FloatFunction(BuiltinCall& call) {
+// The one number of a trigonometric built-in.
+double OnlyNumber(BuiltinCall& call) {
     RequireArgs(call, 1);
-    return FloatResult(call, Function(ArgDouble(call, 0)));
-}
-
-double Sin(double x) {
-    return std::sin(x);
-}
-double Cos(double x) {
-    return std::cos(x);
-}
-double Tan(double x) {
-    return std::tan(x);
-}
-double Sinh(double x) {
-    return std::sinh(x);
-}
-double Cosh(double x) {
-    return std::cosh(x);
-}
-double Tanh(double x) {
-    return std::tanh(x);
-}
-double Asin(double x) {
-    return std::asin(x);
-}
-double Acos(double x) {
-    return std::acos(x);
-}
-double Atan(double x) {
-    return std::atan(x);
+    return ArgDouble(call, 0);
 }
 
 // Cuts a decimal text after the given number of decimals (no rounding); 0 decimals leaves the
@@ -149,15 +122,15 @@ const BuiltinEntry kRows[] = {
     {"log", Log10},
     {"_log", NaturalLog},
     {"ln", NaturalLog},
-    {"sin", FloatFunction<Sin>},
-    {"cos", FloatFunction<Cos>},
-    {"tan", FloatFunction<Tan>},
-    {"sinh", FloatFunction<Sinh>},
-    {"cosh", FloatFunction<Cosh>},
-    {"tanh", FloatFunction<Tanh>},
-    {"asin", FloatFunction<Asin>},
-    {"acos", FloatFunction<Acos>},
-    {"atan", FloatFunction<Atan>},
+    {"sin", [](BuiltinCall& c) { return FloatResult(c, std::sin(OnlyNumber(c))); }},
+    {"cos", [](BuiltinCall& c) { return FloatResult(c, std::cos(OnlyNumber(c))); }},
+    {"tan", [](BuiltinCall& c) { return FloatResult(c, std::tan(OnlyNumber(c))); }},
+    {"sinh", [](BuiltinCall& c) { return FloatResult(c, std::sinh(OnlyNumber(c))); }},
+    {"cosh", [](BuiltinCall& c) { return FloatResult(c, std::cosh(OnlyNumber(c))); }},
+    {"tanh", [](BuiltinCall& c) { return FloatResult(c, std::tanh(OnlyNumber(c))); }},
+    {"asin", [](BuiltinCall& c) { return FloatResult(c, std::asin(OnlyNumber(c))); }},
+    {"acos", [](BuiltinCall& c) { return FloatResult(c, std::acos(OnlyNumber(c))); }},
+    {"atan", [](BuiltinCall& c) { return FloatResult(c, std::atan(OnlyNumber(c))); }},
     {"round", CutDecimals},
 };
 

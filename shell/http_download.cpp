@@ -1,5 +1,6 @@
 #include "shell/http_download.h"
 
+#include "common/owned_job_thread.h"
 #include "common/internet_url.h"
 #include "common/replacing_file.h"
 
@@ -90,11 +91,5 @@ unsigned __stdcall DownloadThread(void* job) {
 
 bool shell::StartDownload(const std::wstring& url, const std::wstring& path) {
     auto* job = new DownloadJob{url, path};
-    const uintptr_t thread = _beginthreadex(nullptr, 0, DownloadThread, job, 0, nullptr);
-    if (!thread) {
-        delete job;
-        return false;
-    }
-    CloseHandle(reinterpret_cast<HANDLE>(thread));
-    return true;
+    return StartOwnedJobThread(DownloadThread, job);
 }

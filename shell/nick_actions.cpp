@@ -1,5 +1,6 @@
 // The commands that act on users: the selected nicks of a channel's nick list or a query's
 // partner, and the items the popups got from scripts and links.
+#include "common/owned_job_thread.h"
 #include "common/app_state.h"
 #include "core/client_services.h"
 #include "core/frame_handles.h"
@@ -191,11 +192,7 @@ unsigned __stdcall RunPopupScriptThread(void* argument) {
 
 void StartPopupScript(const ScriptEntry& entry, const std::string& parameters, WindowRecord* window) {
     auto* job = new PopupScriptJob{entry.Code, parameters, window};
-    const uintptr_t thread = _beginthreadex(nullptr, 0, RunPopupScriptThread, job, 0, nullptr);
-    if (thread)
-        CloseHandle(reinterpret_cast<HANDLE>(thread));
-    else
-        delete job;
+    StartOwnedJobThread(RunPopupScriptThread, job);
 }
 
 // The script entry behind a popup item: the nick popup numbers its items by the entry's place

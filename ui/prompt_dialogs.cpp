@@ -43,6 +43,21 @@ void ShowTexts(HWND dialog, const std::wstring& title, const std::wstring& promp
     SetDlgItemTextW(dialog, kPromptLabel, prompt.c_str());
 }
 
+// OK keeps the answer (keep) and ends the prompt with 1, Cancel ends it with 2; other commands
+// are not the prompt's to answer.
+template <typename Keep> INT_PTR EndOnOkOrCancel(HWND dialog, WPARAM wParam, Keep keep) {
+    if (LOWORD(wParam) == IDOK) {
+        keep();
+        EndDialog(dialog, 1);
+        return TRUE;
+    }
+    if (LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, 2);
+        return TRUE;
+    }
+    return FALSE;
+}
+
 INT_PTR CALLBACK PromptTextDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* params = ParamsOf<PromptTextParams>(dialog, message, lParam);
     if (!params) return FALSE;
@@ -60,18 +75,11 @@ INT_PTR CALLBACK PromptTextDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
                 KillTimer(dialog, kPromptTimer); // the first keystroke stops the countdown for good
                 return TRUE;
             }
-            if (LOWORD(wParam) == IDOK) {
+            return EndOnOkOrCancel(dialog, wParam, [&] {
                 // Never more than the caller's buffer holds.
                 GetDlgItemTextW(dialog, kAnswerControl, params->Text, static_cast<int>(params->Capacity));
                 params->Text[params->Capacity - 1] = L'\0';
-                EndDialog(dialog, 1);
-                return TRUE;
-            }
-            if (LOWORD(wParam) == IDCANCEL) {
-                EndDialog(dialog, 2);
-                return TRUE;
-            }
-            return FALSE;
+            });
         case WM_TIMER:
             KillTimer(dialog, kPromptTimer);
             PostMessageW(dialog, WM_COMMAND, IDOK, 0);
@@ -91,19 +99,12 @@ INT_PTR CALLBACK PromptListDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
                                     reinterpret_cast<LPARAM>(choice.c_str()));
             return TRUE;
         case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK) {
+            return EndOnOkOrCancel(dialog, wParam, [&] {
                 std::vector<bool> chosen;
                 for (size_t i = 0; i < params->Choices->size(); ++i)
                     chosen.push_back(SendDlgItemMessageW(dialog, kAnswerControl, LB_GETSEL, i, 0) > 0);
                 *params->Selection = std::move(chosen);
-                EndDialog(dialog, 1);
-                return TRUE;
-            }
-            if (LOWORD(wParam) == IDCANCEL) {
-                EndDialog(dialog, 2);
-                return TRUE;
-            }
-            return FALSE;
+            });
         default: return FALSE;
     }
 }
@@ -119,17 +120,10 @@ INT_PTR CALLBACK ui::PromptHotkeyDlgProc(HWND dialog, UINT message, WPARAM wPara
             SendDlgItemMessageW(dialog, kAnswerControl, HKM_SETHOTKEY, params->Value, 0);
             return TRUE;
         case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK) {
+            return EndOnOkOrCancel(dialog, wParam, [&] {
                 params->Value =
                     static_cast<uint32_t>(SendDlgItemMessageW(dialog, kAnswerControl, HKM_GETHOTKEY, 0, 0));
-                EndDialog(dialog, 1);
-                return TRUE;
-            }
-            if (LOWORD(wParam) == IDCANCEL) {
-                EndDialog(dialog, 2);
-                return TRUE;
-            }
-            return FALSE;
+            });
         default: return FALSE;
     }
 }

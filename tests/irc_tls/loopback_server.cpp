@@ -96,18 +96,6 @@ SOCKET ConnectLoopback(uint16_t port, int family) {
     return s;
 }
 
-uint16_t FreeLoopbackPort() {
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    int length = sizeof(address);
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    closesocket(s);
-    return ntohs(address.sin_port);
-}
-
 std::string RecvLine(SOCKET socket, size_t limit) {
     std::string line;
     char c = 0;

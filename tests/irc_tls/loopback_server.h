@@ -2,6 +2,8 @@
 // its own. The destructor closes the listener and every open connection and waits for the threads.
 #pragma once
 
+#include "tests/support/loopback_ports.h"
+
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -45,8 +47,6 @@ int PeerRecv(SOCKET socket, char* buffer, int length);
 
 // A connected TCP socket to the loopback address of the family; INVALID_SOCKET on failure.
 SOCKET ConnectLoopback(uint16_t port, int family = AF_INET);
-// A loopback port nobody listens on at the moment.
-uint16_t FreeLoopbackPort();
 // Reads up to and including the first LF (at most limit bytes); what arrived.
 std::string RecvLine(SOCKET socket, size_t limit = 4096);
 bool SendText(SOCKET socket, const std::string& text);

@@ -9,6 +9,7 @@
 #include "tests/irc_tls/loopback_server.h"
 #include "tests/irc_tls/test_certificates.h"
 #include "tests/recorders/call_log.h"
+#include "tests/support/ngircd_server.h"
 
 namespace {
 
@@ -27,8 +28,9 @@ protected:
                            "ServerUID = nobody\nServerGID = nogroup\n"
                            "[Options]\nIdent = yes\nDNS = yes\nPAM = no\n"
                            "[SSL]\nCertFile = " +
-                           certs.Good + "\nKeyFile = " + UnixPath(folder) +
-                           "/server.key\nPorts = " + std::to_string(tlsPort_) + "\n");
+                           certs.Good + "\nKeyFile = " + UnixPath(folder) + "/server.key\nDHFile = " +
+                           UnixPath(folder) + "/dh.pem\nPorts = " + std::to_string(tlsPort_) + "\n");
+        WriteFileBytes(folder + L"dh.pem", kServerDhParameters);
         // The server reads its key after giving up root. It asks ident only while it resolves names.
         const std::string key = ShellQuote(UnixPath(folder) + "/server.key");
         ASSERT_TRUE(server_.Start(folder,

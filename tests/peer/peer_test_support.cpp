@@ -108,28 +108,6 @@ void PeerTest::SaveScreenshot(const wchar_t* name) const {
     }
 }
 
-uint16_t FreeLoopbackPort() {
-    SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    int length = sizeof address;
-    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    closesocket(probe);
-    return ntohs(address.sin_port);
-}
-
-bool IsPortFree(uint16_t port) {
-    SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    const bool free = bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    closesocket(probe);
-    return free;
-}
-
 std::vector<std::string> PrintedTexts() {
     std::vector<std::string> texts;
     for (const RecordedCall& call : CallLog::Instance().Calls("PrintToWindow")) texts.push_back(call.Text);

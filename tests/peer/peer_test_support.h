@@ -5,6 +5,7 @@
 
 #include "core/window_record.h"
 #include "tests/ax_control/test_control_registration.h"
+#include "tests/support/loopback_ports.h"
 #include "xml/xml_document.h"
 
 #include <windows.h>
@@ -72,9 +73,5 @@ bool OfferFile(const std::wstring& path, uint16_t port, StartedOffer& offer);
 // Fetches as "/getobject" does: the receive thread with the job.
 bool FetchFile(struct ObjectTransfer* job);
 
-// A loopback port nothing listens on now.
-uint16_t FreeLoopbackPort();
-// True when nothing listens on the port any more (found by binding it, not by connecting).
-bool IsPortFree(uint16_t port);
 // Texts printed so far (the printer recorder's calls).
 std::vector<std::string> PrintedTexts();

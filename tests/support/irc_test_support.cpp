@@ -170,15 +170,7 @@ void ScriptedServer::CloseClient() {
 
 uint16_t UnusedLoopbackPort() {
     PrepareConnectionTests();
-    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    int length = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    closesocket(s);
-    return ntohs(address.sin_port);
+    return FreeLoopbackPort();
 }
 
 SOCKET ConnectLoopback(uint16_t port) {

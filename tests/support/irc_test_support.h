@@ -2,6 +2,8 @@
 // server, a line collector in the dispatch table and waiting helpers.
 #pragma once
 
+#include "tests/support/loopback_ports.h"
+
 #include <winsock2.h>
 #include <windows.h>
 

@@ -5,45 +5,21 @@
 
 #include <ws2tcpip.h>
 
-#include "common/xstring.h"
 #include <sstream>
 
-namespace {
-
-// Wine's own export that names the Unix file behind a Windows path.
-bool Exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-const char kMinder[] = R"sh(#!/bin/sh
-cd "$(dirname "$0")" || exit 1
-/usr/sbin/ngircd -n -f ./ngircd.conf >ngircd.log 2>&1 &
-pid=$!
-start=$(date +%s)
-while kill -0 "$pid" 2>/dev/null && [ ! -e stop ]; do
-  now=$(date +%s)
-  renewed=$(stat -c %Y lease 2>/dev/null || echo 0)
-  [ $((now - renewed)) -gt 5 ] && break
-  [ $((now - start)) -gt 300 ] && break
-  sleep 0.1
-done
-kill "$pid" 2>/dev/null
-wait "$pid"
-touch done
-)sh";
-
-} // namespace
+const char kServerDhParameters[] = "-----BEGIN DH PARAMETERS-----\n"
+                                   "MIIBCAKCAQEA//////////+t+FRYortKmq/cViAnPTzx2LnFg84tNpWp4TZBFGQz\n"
+                                   "+8yTnc4kmz75fS/jY2MMddj2gbICrsRhetPfHtXV/WVhJDP1H18GbtCFY2VVPe0a\n"
+                                   "87VXE15/V8k1mE8McODmi3fipona8+/och3xWKE2rec1MKzKT0g6eXq8CrGCsyT7\n"
+                                   "YdEIqUuyyOP7uWrat2DX9GgdT0Kj3jlN9K5W7edjcrsZCwenyO4KbXCeAvzhzffi\n"
+                                   "7MA0BM0oNC9hkXL+nOmFg/+OTxIy7vKBg8P+OxtMb61zO7X8vC7CIAXFjvGDfRaD\n"
+                                   "ssbzSibBsu/6iGtCOGEoXJf//////////wIBAg==\n"
+                                   "-----END DH PARAMETERS-----\n";
 
 NgircdServer::NgircdServer(const std::string& password) : NgircdServer(NgircdOptions{password}) {}
 
-NgircdServer::NgircdServer(const NgircdOptions& options) {
+NgircdServer::NgircdServer(const NgircdOptions& options) : process_(L"brindlex-ngircd") {
     PrepareConnectionTests();
-    static std::atomic<int> serial{0};
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    folder_ = std::wstring(temp) + L"brindlex-ngircd-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-              std::to_wstring(++serial);
-    CreateDirectoryW(folder_.c_str(), nullptr);
     port_ = UnusedLoopbackPort();
     if (!options.TlsCertificate.empty())
         while (!tlsPort_ || tlsPort_ == port_) tlsPort_ = UnusedLoopbackPort();
@@ -56,43 +32,17 @@ NgircdServer::NgircdServer(const NgircdOptions& options) {
     const char* lookUp = options.LookUpClients ? "yes" : "no";
     conf << "[Limits]\nPingTimeout = 5\nPongTimeout = 5\nMaxConnectionsIP = 0\nMaxJoins = 0\n"
          << "[Options]\nIdent = " << lookUp << "\nDNS = " << lookUp << "\nPAM = no\n";
-    if (tlsPort_)
+    if (tlsPort_) {
+        WriteFileBytes(process_.File(L"dh.pem"), kServerDhParameters);
         conf << "[SSL]\nCertFile = " << options.TlsCertificate << "\nKeyFile = " << options.TlsKey
-             << "\nPorts = " << tlsPort_ << "\n";
-    WriteFileBytes(File(L"ngircd.conf"), conf.str());
-    WriteFileBytes(File(L"run.sh"), kMinder);
-    WriteFileBytes(File(L"lease"), "0");
-
-    lease_ = std::thread([this] {
-        while (!stopping_) {
-            WriteFileBytes(File(L"lease"), std::to_string(GetTickCount64()));
-            Sleep(500);
-        }
-    });
-
-    std::wstring command = L"Z:\\bin\\sh \"" + XString(UnixPath(File(L"run.sh"))).WideString() + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+             << "\nDHFile = " << UnixPath(process_.File(L"dh.pem")) << "\nPorts = " << tlsPort_ << "\n";
     }
-}
-
-NgircdServer::~NgircdServer() {
-    WriteFileBytes(File(L"stop"), "");
-    WaitUntil([this] { return Exists(File(L"done")); }, 10000);
-    stopping_ = true;
-    lease_.join();
-    for (const wchar_t* name : {L"ngircd.conf", L"run.sh", L"lease", L"stop", L"done", L"ngircd.log"})
-        DeleteFileW(File(name).c_str());
-    RemoveDirectoryW(folder_.c_str());
+    WriteFileBytes(process_.File(L"ngircd.conf"), conf.str());
+    process_.Start("/usr/sbin/ngircd -n -f ./ngircd.conf >ngircd.log 2>&1");
 }
 
 std::string NgircdServer::Log() const {
-    return ReadFileBytes(File(L"ngircd.log"));
+    return ReadFileBytes(process_.File(L"ngircd.log"));
 }
 
 bool NgircdServer::WaitReady() {

@@ -1,8 +1,8 @@
 // A real IRC server for the tests: Debian's ngircd on a free loopback port, with a
-// configuration written for the one test, started in the foreground and always stopped. Wine
-// starts it as a native process; a small shell script minds it and ends it when asked, when the
-// test program stops renewing its lease, or after five minutes.
+// configuration written for the one test, started in the foreground and always stopped.
 #pragma once
+
+#include "tests/support/leased_process.h"
 
 #include <winsock2.h>
 #include <windows.h>
@@ -13,6 +13,10 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+// The standard ffdhe2048 group: a TLS server given these does not spend seconds (minutes on a
+// busy machine) making its own at start.
+extern const char kServerDhParameters[];
 
 struct NgircdOptions {
     std::string Password;
@@ -28,7 +32,6 @@ class NgircdServer {
 public:
     explicit NgircdServer(const std::string& password = {});
     explicit NgircdServer(const NgircdOptions& options);
-    ~NgircdServer();
     NgircdServer(const NgircdServer&) = delete;
     NgircdServer& operator=(const NgircdServer&) = delete;
 
@@ -40,12 +43,9 @@ public:
     std::string Log() const;
 
 private:
-    std::wstring File(const wchar_t* name) const { return folder_ + L"\\" + name; }
-    std::wstring folder_;
+    LeasedProcess process_;
     uint16_t port_ = 0;
     uint16_t tlsPort_ = 0;
-    std::atomic<bool> stopping_{false};
-    std::thread lease_;
 };
 
 // A second client that talks to the channel: registers, then reads in the background and keeps

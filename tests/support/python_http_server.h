@@ -3,17 +3,16 @@
 // it ends when the test ends or stops renewing its lease.
 #pragma once
 
+#include "tests/support/leased_process.h"
+
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
 #include <string>
-#include <thread>
 
 class PythonHttpServer {
 public:
     PythonHttpServer();
-    ~PythonHttpServer();
     PythonHttpServer(const PythonHttpServer&) = delete;
     PythonHttpServer& operator=(const PythonHttpServer&) = delete;
 
@@ -24,9 +23,6 @@ public:
     std::wstring Url(const std::wstring& name) const;
 
 private:
-    std::wstring File(const wchar_t* name) const { return folder_ + L"\\" + name; }
-    std::wstring folder_;
+    LeasedProcess process_;
     uint16_t port_ = 0;
-    std::atomic<bool> stopping_{false};
-    std::thread lease_;
 };

@@ -13,7 +13,7 @@ bool UpdateTestServer::Start(const std::string& certificate, const std::string& 
     CreateDirectoryW((folder_ + L"files").c_str(), nullptr);
     port_ = FreeLoopbackPort();
     tls_ = !certificate.empty();
-    std::string command = "python3 " + ShellQuote(BRINDLEX_UPDATE_SERVER_SCRIPT) + " " +
+    std::string command = "/usr/bin/python3 " + ShellQuote(BRINDLEX_UPDATE_SERVER_SCRIPT) + " " +
                           std::to_string(port_) + " " + ShellQuote(UnixPath(folder_));
     if (tls_) command += " " + ShellQuote(certificate) + " " + ShellQuote(key);
     return peer_.Start(folder_, command, port_, 300);
