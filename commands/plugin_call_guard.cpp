@@ -2,6 +2,27 @@
 
 #include <windows.h>
 
+#ifdef _MSC_VER
+
+// MSVC has structured exception handling in the language. Errors (codes with both top bits set,
+// other compilers' C++ exceptions among them) are caught; this program's own C++ exceptions go on.
+uint64_t GuardedPluginCall(const void* entry, uint64_t a, uint64_t b, uint64_t c, uint32_t* fault) {
+    uint32_t local = 0;
+    uint32_t* code = fault ? fault : &local;
+    *code = 0;
+    using Entry = uint64_t (*)(uint64_t, uint64_t, uint64_t);
+    __try {
+        return reinterpret_cast<Entry>(const_cast<void*>(entry))(a, b, c);
+    } __except ((GetExceptionCode() & 0xC0000000) == 0xC0000000 ? EXCEPTION_EXECUTE_HANDLER
+                                                                : EXCEPTION_CONTINUE_SEARCH) {
+        const DWORD caught = GetExceptionCode();
+        *code = caught ? caught : 1;
+        return 0;
+    }
+}
+
+#else
+
 // The guard is a frame of its own with a language handler in its unwind data: the handler sees
 // an exception raised anywhere below it (after the plug-in's own handlers declined it), notes its
 // code and unwinds to the label after the call, where the function returns 0. The fault pointer
@@ -60,3 +81,5 @@ uint64_t GuardedPluginCall(const void* entry, uint64_t a, uint64_t b, uint64_t c
     const uint64_t result = GuardedPluginCallEntry(entry, a, b, c, fault ? fault : &local);
     return result;
 }
+
+#endif
