@@ -7,6 +7,7 @@
 #include "common/lang_strings.h"
 #include "common/message_box.h"
 #include "common/text_compare.h"
+#include "common/text_format.h"
 #include "common/text_split.h"
 #include "common/xstring.h"
 #include "core/config_values.h"
@@ -22,7 +23,6 @@
 #include <commdlg.h>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -139,7 +139,7 @@ void FileOffer(WindowRecord* window, const std::vector<std::string>& words, cons
     job.IsIPv6 = address.IsIPv6;
     job.Size = size;
     job.Protocol = StartsWithT(word) ? L"tdcc" : L"dcc";
-    const std::wstring sizeText = peer::OfferSizeText(size);
+    const std::wstring sizeText = FormatByteSize(size);
     if (IsBlocked(file)) {
         Info(window, GetLangString(11));
         return;
@@ -190,19 +190,6 @@ void ResumeAccepted(WindowRecord* window, const std::vector<std::string>& words,
 }
 
 } // namespace
-
-std::wstring peer::OfferSizeText(uint64_t size) {
-    wchar_t text[64] = {};
-    if (size < 1024)
-        swprintf(text, 64, L"%u B", static_cast<unsigned>(size));
-    else if (size < 1048576)
-        swprintf(text, 64, L"%.1f KB", static_cast<double>(static_cast<float>(size) / 1024.0f));
-    else if (size < 1073741824)
-        swprintf(text, 64, L"%.1f MB", static_cast<double>(static_cast<float>(size) / 1048576.0f));
-    else
-        swprintf(text, 64, L"%.1f GB", static_cast<double>(static_cast<float>(size) / 1073741824.0f));
-    return text;
-}
 
 void peer::HandleDccSendOffer(WindowRecord* window, const std::vector<std::string>& words,
                               const UserAddress& sender, uint8_t mode, uint8_t autoAccept) {

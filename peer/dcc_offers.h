@@ -21,9 +21,6 @@ namespace peer {
 void HandleDccSendOffer(WindowRecord* window, const std::vector<std::string>& words,
                         const UserAddress& sender, uint8_t mode, uint8_t autoAccept);
 
-// An offered size as the question shows it: "%u B", then KB, MB and GB with one decimal.
-std::wstring OfferSizeText(uint64_t size);
-
 // The chat's received bytes in order of arrival, cut into what the chat shows: text lines and
 // voice frames. Bounded: held text never grows past kMaxHeldText (it is then shown as one
 // line), and a frame longer than kMaxVoiceFrame ends the chat.
