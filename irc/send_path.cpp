@@ -4,6 +4,7 @@
 #include "irc/bounded_send.h"
 #include "irc/server_connection.h"
 #include "irc/server_writer.h"
+#include "irc/tls_socket.h"
 #include "core/dcc_connection.h"
 #include "core/frame_message_ids.h"
 #include "core/window_list.h"
@@ -86,8 +87,11 @@ uint32_t DccChatSend(const char* data, WindowRecord* window, uint32_t length) {
     if (length == 0xFFFFFFFF) length = static_cast<uint32_t>(std::strlen(data));
     if (!length || length > static_cast<uint32_t>(INT_MAX)) return 0;
     DccConnection& dcc = *window->Dcc;
-    // A chat over TLS sends through its session once chats can make one.
-    if (dcc.UseTls || !dcc.Socket) return 0;
+    if (dcc.UseTls) {
+        TlsSocket* tls = dcc.Tls;
+        return tls && TlsSend(tls, data, length) > 0 ? length : 0;
+    }
+    if (!dcc.Socket) return 0;
     return static_cast<uint32_t>(
         SendBounded(dcc.Socket, std::string_view(data, length), kDccChatStallMs).Sent);
 }

@@ -68,7 +68,9 @@ uint32_t FileOffer(const IrcMessage& message, std::vector<std::string> arguments
         arguments[2] = address.Text;
     }
     uint64_t size = 0;
-    if (!ParseOfferSize(arguments[4], size)) return Refuse(window, sender, word, L"bad size");
+    // An empty file is a valid offer.
+    if (arguments[4] != "0" && !ParseOfferSize(arguments[4], size))
+        return Refuse(window, sender, word, L"bad size");
     const uint8_t autoAccept =
         ReadConfigInt("Cfg\\Options3\\File_Transfers", "Auto_Accept", 0) != 0 ? uint8_t(1) : uint8_t(0);
     HandleDccSendOffer(window, OfferWords(message, arguments), sender, 0, autoAccept);

@@ -30,6 +30,24 @@ std::wstring TransferProgramPath(const std::wstring& programFolder) {
     return L"\"" + programFolder + L"\\qx.exe\"";
 }
 
+// The receive forms name the program "qx.EXE"; the program path is quoted so a folder with blanks
+// does not shift the arguments qx reads.
+std::wstring ReceiveOutCommandLine(const std::wstring& programFolder, const std::string& address,
+                                   uint32_t port, bool ipv6, const std::wstring& protocol, uint64_t offset,
+                                   uint64_t size, const std::wstring& path) {
+    return L"\"" + programFolder + L"\\qx.EXE\" out " + NarrowToWide(address) + L" " + std::to_wstring(port) +
+           L" " + Family(ipv6) + L" " + ProtocolWord(protocol) + L" get " + std::to_wstring(offset) + L" " +
+           std::to_wstring(size) + L" " + QuotedPath(path);
+}
+
+std::wstring ReceiveInCommandLine(const std::wstring& programFolder, uint32_t port, bool ipv6,
+                                  const std::wstring& protocol, uint64_t offset, uint64_t size,
+                                  const std::wstring& path) {
+    return L"\"" + programFolder + L"\\qx.EXE\" in " + std::to_wstring(port) + L" " + Family(ipv6) +
+           L" manual " + ProtocolWord(protocol) + L" get " + std::to_wstring(offset) + L" " +
+           std::to_wstring(size) + L" " + QuotedPath(path);
+}
+
 std::wstring SendOutCommandLine(const std::wstring& programFolder, const std::string& address, uint32_t port,
                                 bool ipv6, const std::wstring& protocol, const std::wstring& path) {
     return TransferProgramPath(programFolder) + L" out " + NarrowToWide(address) + L" " +

@@ -13,5 +13,14 @@ std::wstring SendOutCommandLine(const std::wstring& programFolder, const std::st
 // "in": qx listens on the port and sends the file to the peer that connects.
 std::wstring SendInCommandLine(const std::wstring& programFolder, uint32_t port, bool ipv6, bool upnp,
                                const std::wstring& protocol, const std::wstring& path);
+// "out", receiving: qx connects to the sender's address and port and writes the file from the
+// offset; size is the offered size.
+std::wstring ReceiveOutCommandLine(const std::wstring& programFolder, const std::string& address,
+                                   uint32_t port, bool ipv6, const std::wstring& protocol, uint64_t offset,
+                                   uint64_t size, const std::wstring& path);
+// "in", receiving a passive offer: qx listens on the port and the sender connects.
+std::wstring ReceiveInCommandLine(const std::wstring& programFolder, uint32_t port, bool ipv6,
+                                  const std::wstring& protocol, uint64_t offset, uint64_t size,
+                                  const std::wstring& path);
 // Starts qx from the program folder with the command line; true when the process started.
 bool StartTransferProgram(const std::wstring& commandLine);

@@ -1,28 +1,199 @@
-// DCC file offers and chats reach this version of the program, but the transfers and chats
-// themselves are not part of it: the user is told, and nothing is connected or written.
+// File offers and resume answers from other users: the user is asked, the file is chosen, and
+// qx is started to receive it.
 #include "peer/dcc_offers.h"
 
+#include "common/app_state.h"
+#include "common/data_folders.h"
+#include "common/lang_strings.h"
+#include "common/message_box.h"
+#include "common/text_compare.h"
+#include "common/text_format.h"
+#include "common/text_split.h"
 #include "common/xstring.h"
-#include "core/dcc_connection.h"
+#include "core/config_values.h"
 #include "core/window_record.h"
-#include "views/line_printer.h"
+#include "irc/send_path.h"
+#include "irc_lines/dcc_offer_checks.h"
+#include "irc_lines/local_addresses.h"
+#include "irc_lines/transfer_program.h"
 #include "markup/untrusted_text.h"
+#include "peer/pending_resumes.h"
+#include "views/line_printer.h"
 
-void peer::HandleDccSendOffer(WindowRecord* window, const std::vector<std::string>& words,
-                              const UserAddress& sender, uint8_t mode, uint8_t) {
-    if (!window || mode != 0) return;
-    const std::string file = words.size() > 5 ? words[5] : std::string();
-    const std::wstring text = L"A file offer from " + CleanUntrustedTextW(NarrowToWide(sender.Nick)) + L" (" +
-                              CleanUntrustedTextW(NarrowToWide(file)) +
-                              L") was not taken: file transfers are not part of this version of Brindlex.";
+#include <commdlg.h>
+
+#include <algorithm>
+
+namespace {
+
+const char kTransferSection[] = "Cfg\\Options3\\File_Transfers";
+
+std::wstring Shown(const std::string& text) {
+    return CleanUntrustedTextW(NarrowToWide(text, CP_UTF8));
+}
+
+void Info(WindowRecord* window, const std::wstring& text) {
     PrintToWindow(kInformationLine, window, text);
 }
 
-unsigned __stdcall peer::DccChatThread(void* record) {
-    auto* window = static_cast<WindowRecord*>(record);
-    if (window)
-        PrintToWindow(kInformationLine, window,
-                      L"DCC chats are not part of this version of Brindlex: nothing was "
-                      L"connected.");
-    return 0;
+bool Ask(HWND owner, const std::wstring& text) {
+    return AppMessageBox(owner, text.c_str(), L"Brindlex 7", MB_YESNO, MB_ICONQUESTION) == IDYES;
+}
+
+// The folder received files go to, without trailing backslashes.
+std::wstring DownloadFolder() {
+    const std::string configured = ReadConfigText(kTransferSection, "Default_Download_Directory");
+    std::wstring folder = configured.empty() ? DocumentsFolder : NarrowToWide(configured, CP_UTF8);
+    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    return folder;
+}
+
+// The save dialog, starting with the proposed path; false on Cancel.
+bool ChooseSavePath(const std::wstring& folder, std::wstring& path) {
+    std::wstring buffer(1000, L'\0');
+    path.copy(buffer.data(), std::min<size_t>(path.size(), 999));
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hInstance = GetModuleHandleW(nullptr);
+    dialog.lpstrFile = buffer.data();
+    dialog.nMaxFile = 1000;
+    dialog.lpstrInitialDir = folder.c_str();
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
+    if (!GetSaveFileNameW(&dialog)) return false;
+    path.assign(buffer.c_str());
+    return true;
+}
+
+// The size of an existing file; 0 when there is none.
+uint64_t ExistingSize(const std::wstring& path) {
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    LARGE_INTEGER size{};
+    GetFileSizeEx(file, &size);
+    CloseHandle(file);
+    return static_cast<uint64_t>(size.QuadPart);
+}
+
+// A file name travels as one word; one with blanks is quoted.
+std::string RequestFileName(const std::string& name) {
+    return name.find(' ') == std::string::npos ? name : "\"" + name + "\"";
+}
+
+void SendCtcp(WindowRecord* window, const std::string& nick, const std::string& request) {
+    SendServerLine("PRIVMSG " + nick + " :\x01" + request + "\x01\r\n", window, 0);
+}
+
+bool IsBlocked(const std::string& file) {
+    std::vector<std::string> patterns;
+    SplitQuoted(patterns, ReadConfigText(kTransferSection, "Blocked_Files"), " ", false);
+    for (const std::string& pattern : patterns)
+        if (pattern == "*" || WildcardMatch(file, pattern, false)) return true;
+    return false;
+}
+
+// Starts qx to receive: it connects to the sender, or for a passive offer listens and the sender
+// is told where with "DCC INDIRECT".
+void StartReceive(WindowRecord* window, const std::string& nick, const peer::ReceiveJob& job) {
+    if (job.Port != 0) {
+        StartTransferProgram(ReceiveOutCommandLine(ProgramFolder, job.Address, job.Port, job.IsIPv6,
+                                                   job.Protocol, job.Offset, job.Size, job.Path));
+        return;
+    }
+    const uint32_t port = PickListenPort(job.IsIPv6 ? 1 : 0);
+    StartTransferProgram(
+        ReceiveInCommandLine(ProgramFolder, port, job.IsIPv6, job.Protocol, job.Offset, job.Size, job.Path));
+    std::string own;
+    if (job.IsIPv6)
+        GetLocalIpv6AddressText(window, own);
+    else
+        GetLocalIpAddressText(window, own);
+    SendCtcp(window, nick, "DCC INDIRECT " + own + " " + std::to_string(port));
+}
+
+bool StartsWithT(const std::string& word) {
+    return !word.empty() && (word[0] == 'T' || word[0] == 't');
+}
+
+void FileOffer(WindowRecord* window, const std::vector<std::string>& words, const UserAddress& sender,
+               bool autoAccept) {
+    const std::string& word = words[4];
+    Info(window, L"\x12\x00B7\x12 DCC " + Shown(word) + L" " + Shown(words[5]) + L" [" + Shown(words[8]) +
+                     L"] (" + Shown(sender.Nick) + L"!" + Shown(sender.User) + L"@" + Shown(sender.Host) +
+                     L")");
+    // Never a path or an address the offer did not name validly, auto-accept or not.
+    const std::string file = PlainOfferFileName(words[5]);
+    peer::ReceiveJob job;
+    job.Port = words[7] == "0" ? 0 : ParseOfferPort(words[7]);
+    OfferAddress address;
+    const bool addressOk = job.Port == 0 ? words[6] == "0" || ParseOfferAddress(words[6], address)
+                                         : ParseOfferAddress(words[6], address);
+    uint64_t size = 0;
+    const bool sizeOk = words[8] == "0" || ParseOfferSize(words[8], size);
+    if (file.empty() || !addressOk || (job.Port == 0 && words[7] != "0") || !sizeOk) {
+        Info(window,
+             L"\x12\x00B7\x12 DCC " + Shown(word) + L": the offer names no valid file, address or port.");
+        return;
+    }
+    job.Address = address.Text;
+    job.IsIPv6 = address.IsIPv6;
+    job.Size = size;
+    job.Protocol = StartsWithT(word) ? L"tdcc" : L"dcc";
+    const std::wstring sizeText = FormatByteSize(size);
+    if (IsBlocked(file)) {
+        Info(window, GetLangString(11));
+        return;
+    }
+    const std::wstring wideFile = NarrowToWide(file, CP_UTF8);
+    if (!autoAccept) {
+        const std::wstring question = std::wstring(GetLangString(7)) + L"\r\n\r\n" + Shown(sender.Nick) +
+                                      L" (" + Shown(sender.User) + L"@" + Shown(sender.Host) + L") " +
+                                      NarrowToWide(job.Address) + L":" + std::to_wstring(job.Port) + L"\r\n" +
+                                      wideFile + L"\t[" + sizeText + L"]";
+        if (!Ask(MainWindow.load(), question)) return;
+    }
+    const std::wstring folder = DownloadFolder();
+    job.Path = folder + L"\\" + wideFile;
+    if (!autoAccept && !ChooseSavePath(folder, job.Path)) return;
+
+    if (const uint64_t existing = ExistingSize(job.Path)) {
+        if (existing < size) {
+            if (Ask(nullptr, GetLangString(8))) {
+                SendCtcp(window, sender.Nick,
+                         std::string(StartsWithT(word) ? "DCC TRESUME " : "DCC RESUME ") +
+                             RequestFileName(file) + " " + words[7] + " " + std::to_string(existing));
+                peer::AddPendingResume({job, sender.Nick, file, existing});
+                return;
+            }
+        } else if (!Ask(nullptr, GetLangString(10))) {
+            return;
+        }
+    }
+    job.Offset = 0;
+    StartReceive(window, sender.Nick, job);
+}
+
+void ResumeAccepted(WindowRecord* window, const std::vector<std::string>& words, const UserAddress& sender) {
+    uint64_t position = 0;
+    const bool positionOk = words[7] == "0" || ParseOfferSize(words[7], position);
+    const uint32_t port = words[6] == "0" ? 0 : ParseOfferPort(words[6]);
+    if (!positionOk || (port == 0 && words[6] != "0")) return;
+    // Only the answer to what we asked: same nick, file, port and the position we hold.
+    peer::PendingResume pending;
+    if (!peer::TakePendingResume(sender.Nick, PlainOfferFileName(words[5]), port, position, pending)) return;
+    if (IsBlocked(pending.File)) {
+        Info(window, GetLangString(11));
+        return;
+    }
+    pending.Job.Offset = position;
+    StartReceive(window, sender.Nick, pending.Job);
+}
+
+} // namespace
+
+void peer::HandleDccSendOffer(WindowRecord* window, const std::vector<std::string>& words,
+                              const UserAddress& sender, uint8_t mode, uint8_t autoAccept) {
+    if (!window) return;
+    if (mode == 0 && words.size() >= 9) FileOffer(window, words, sender, autoAccept != 0);
+    if (mode == 1 && words.size() >= 8) ResumeAccepted(window, words, sender);
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 struct WindowRecord;
+struct DccConnection;
 
 namespace peer {
 // A file offer (mode 0: SEND, TSEND) or the answer to a resume request (mode 1: ACCEPT,
@@ -19,9 +20,35 @@ namespace peer {
 // connection thread, which waits meanwhile.
 void HandleDccSendOffer(WindowRecord* window, const std::vector<std::string>& words,
                         const UserAddress& sender, uint8_t mode, uint8_t autoAccept);
-} // namespace peer
 
-namespace peer {
+// The chat's received bytes in order of arrival, cut into what the chat shows: text lines and
+// voice frames. Bounded: held text never grows past kMaxHeldText (it is then shown as one
+// line), and a frame longer than kMaxVoiceFrame ends the chat.
+struct VoiceFrameData {
+    uint8_t Kind = 0;
+    std::string Data;
+};
+class DccChatStream {
+public:
+    static constexpr size_t kMaxHeldText = 20000;
+    static constexpr uint32_t kMaxVoiceFrame = 65536;
+    // Feeds received bytes; false when the peer sent a frame too long to take.
+    bool Feed(const char* data, size_t length);
+    std::vector<std::string> TakeLines();
+    std::vector<VoiceFrameData> TakeFrames();
+
+private:
+    std::string held_;    // text of a line not yet ended
+    std::string pending_; // bytes not yet parsed (a frame waiting for the rest)
+    std::vector<std::string> lines_;
+    std::vector<VoiceFrameData> frames_;
+    void HoldText(const char* data, size_t length);
+};
+
+// Fills the connection's certificate store and certificate from the "MY" store when none is
+// held: the first certificate one of whose name parts equals "User_name".
+void SelectDccServerCertificate(DccConnection* dcc);
+
 // Thread procedure of a DCC chat: the parameter is the chat window's record, whose
 // DccConnection says whom to connect to.
 unsigned __stdcall DccChatThread(void* record);

@@ -1,5 +1,6 @@
 #include "shell/chat_window.h"
 
+#include "peer/dcc_send_dialog.h"
 #include "commands/input_dispatcher.h"
 #include "commands/plugin_host.h"
 #include "commands/script_timer_runner.h"
@@ -103,10 +104,7 @@ LRESULT ChatMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_TIMER: commands::RunScriptTimer(record, window, wParam); return 1;
         case WM_SCRIPT_TIMER: commands::SetScriptTimer(window, wParam, lParam); return 0;
-        case WM_DROPFILES:
-            // Offering dropped files by DCC is not part of this program yet.
-            DragFinish(reinterpret_cast<HDROP>(wParam));
-            return 1;
+        case WM_DROPFILES: peer::SendDroppedFiles(record, reinterpret_cast<HDROP>(wParam)); return 1;
         case WM_COMMAND: HandleMenuCommand(window, message, wParam, lParam); break;
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);

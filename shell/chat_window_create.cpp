@@ -19,6 +19,7 @@
 
 #include <commctrl.h>
 #include <richedit.h>
+#include <shellapi.h>
 
 namespace {
 
@@ -139,6 +140,9 @@ LRESULT OnChatCreate(HWND window, const ChatWindowParams& params) {
     record->ShowInsertsBar = ReadConfigInt("Cfg\\Options2", "Show_Inserts_Toolbar", 0) != 0;
     if (record->Type == kChannelWindow) record->OperatorBar = CreateInsertsRebar(window);
     DeleteUnusedButtons(record);
+    // Files dropped on a chat window or its nick list are offered by DCC.
+    if (record->Type != kServerWindow) DragAcceptFiles(window, TRUE);
+    if (record->NickList) DragAcceptFiles(record->NickList, TRUE);
     if (record->Logging) CheckChildToolbarButton(record, kLoggingButton, true);
 
     SetFont(record->View, record->Type == kServerWindow ? kFixedFont : kViewFont);

@@ -6,6 +6,7 @@
 #include "commands/plugin_host.h"
 #include "core/client_services.h"
 #include "peer/dcc_offers.h"
+#include "peer/dcc_send_dialog.h"
 #include "peer/embedded_objects.h"
 #include "peer/object_exchange.h"
 #include "peer/speech.h"
@@ -43,6 +44,7 @@ void InstallClientServices() {
     s.RequestRemoteAssistance = &assist::RequestRemoteAssistance;
     s.GetMenuLabel = &ui::GetMenuLabel;
     s.HandleDccSendOffer = &peer::HandleDccSendOffer;
+    s.OpenDccSendDialog = &peer::OpenDccSendDialog;
     s.DccChatThread = &peer::DccChatThread;
     s.OnDccChatDisconnected = &shell::OnDccChatDisconnected;
     s.OnServerDisconnected = &shell::OnServerDisconnected;

@@ -1,5 +1,6 @@
 #include "shell/frame_window.h"
 
+#include "peer/dcc_send_dialog.h"
 #include "commands/command_interpreter.h"
 #include "commands/plugin_host.h"
 #include "common/app_state.h"
@@ -336,7 +337,9 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
                 PostMessageW(window, WM_COMMAND, kConnectFirst + last, 0);
             return 0;
         }
-        case WM_DROPFILES: DragFinish(reinterpret_cast<HDROP>(wParam)); return 1;
+        case WM_DROPFILES:
+            peer::SendDroppedFiles(GetActiveWindowRecord(), reinterpret_cast<HDROP>(wParam));
+            return 1;
         case WM_TIMER:
             if (wParam == FLOOD_TIMER_ID) FlushSendQueues();
             if (wParam == ISON_TIMER_ID) RunNotifyProbe();

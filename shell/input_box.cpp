@@ -1,5 +1,6 @@
 #include "shell/input_box.h"
 
+#include "peer/dcc_send_dialog.h"
 #include "commands/command_interpreter.h"
 #include "commands/input_dispatcher.h"
 #include "common/window_helpers.h"
@@ -257,10 +258,7 @@ LRESULT InputBoxMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     WindowRecord* record = RecordOfBox(window);
     if (!record) return Previous(window, message, wParam, lParam);
     switch (message) {
-        case WM_DROPFILES:
-            // Offering dropped files by DCC is not part of this program yet: the drop is declined.
-            DragFinish(reinterpret_cast<HDROP>(wParam));
-            return 0;
+        case WM_DROPFILES: peer::SendDroppedFiles(record, reinterpret_cast<HDROP>(wParam), window); return 0;
         case WM_SYSKEYDOWN:
             if (wParam == VK_OEM_PERIOD) {
                 if (record->View) SetWindowTextW(record->View, L"");

@@ -1,5 +1,6 @@
 #include "shell/view_procs.h"
 
+#include "peer/dcc_send_dialog.h"
 #include "commands/input_dispatcher.h"
 #include "common/window_helpers.h"
 #include "common/app_state.h"
@@ -160,9 +161,7 @@ LRESULT ViewMessage(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
     WindowRecord* record = ParentRecord(view);
     if (!record || record->View != view) return CallPrevious(PreviousViewProc, view, message, wParam, lParam);
     switch (message) {
-        case WM_DROPFILES:
-            DragFinish(reinterpret_cast<HDROP>(wParam)); // no DCC offers of dropped files yet
-            return 0;
+        case WM_DROPFILES: peer::SendDroppedFiles(record, reinterpret_cast<HDROP>(wParam), view); return 0;
         case WM_LBUTTONDOWN: {
             const LRESULT result = CallPrevious(PreviousViewProc, view, message, wParam, lParam);
             SelectClickedNick(record, view);
@@ -251,7 +250,13 @@ LRESULT NickListMessage(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
                 SendMessageW(record->Input, WM_CHAR, wParam, lParam);
             }
             return 0;
-        case WM_DROPFILES: DragFinish(reinterpret_cast<HDROP>(wParam)); return 0;
+        case WM_DROPFILES:
+            if (WindowRecord* owner = ParentRecord(list)) {
+                peer::SendDroppedFiles(owner, reinterpret_cast<HDROP>(wParam), list);
+                return 0;
+            }
+            DragFinish(reinterpret_cast<HDROP>(wParam));
+            return 0;
         default: break;
     }
     return CallPrevious(PreviousNickListProc, list, message, wParam, lParam);

@@ -57,7 +57,8 @@ TEST_F(CtcpDccFilter, HostileOffersNeverReachTheDiskUnchecked) {
         {"DCC SEND f.txt " + kPublic + " 0 100", "refused: bad port"},
         {"DCC SEND f.txt " + kPublic + " 70000 100", "refused: bad port"},
         {"DCC SEND f.txt " + kPublic + " -1 100", "refused: bad port"},
-        {"DCC SEND f.txt " + kPublic + " 5000 0", "refused: bad size"},
+        {"DCC SEND f.txt " + kPublic + " 5000 0", "f.txt"}, // an empty file
+        {"DCC SEND f.txt " + kPublic + " 5000 -1", "refused: bad size"},
         {"DCC SEND f.txt " + kPublic + " 5000 99999999999999999999999", "refused: bad size"},
         {"DCC SEND f.txt " + kPublic + " 5000 5000000000", "f.txt"}, // beyond 4 GiB is a size
         {"DCC SEND f.txt " + kPublic + " 5000", "text"},             // a field missing

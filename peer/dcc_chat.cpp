@@ -1,0 +1,260 @@
+// The DCC chat connection: connecting or listening, optional TLS, and the lines and voice
+// frames the peer sends.
+#include "peer/dcc_offers.h"
+
+#include "common/lang_strings.h"
+#include "common/net_helpers.h"
+#include "common/text_compare.h"
+#include "common/xstring.h"
+#include "core/config_values.h"
+#include "core/dcc_connection.h"
+#include "core/window_record.h"
+#include "irc/tls_socket.h"
+#include "views/line_printer.h"
+
+#include <memory>
+#include <utility>
+
+namespace {
+
+// A language text with its %s, %u and %d filled in order by the given texts (never used as a
+// format string: the texts come from peers).
+std::wstring FillLang(int32_t id, std::initializer_list<std::wstring> values) {
+    const std::wstring format = GetLangString(id);
+    std::wstring out;
+    auto next = values.begin();
+    for (size_t at = 0; at < format.size(); ++at) {
+        if (format[at] == L'%' && at + 1 < format.size() &&
+            (format[at + 1] == L's' || format[at + 1] == L'u' || format[at + 1] == L'd')) {
+            if (next != values.end()) out += *next++;
+            ++at;
+            continue;
+        }
+        out += format[at];
+    }
+    return out;
+}
+
+void Info(WindowRecord* window, const std::wstring& text) {
+    PrintToWindow(kInformationLine, window, text);
+}
+
+std::wstring PeerAddressText(const sockaddr_storage& address, uint32_t& port) {
+    if (address.ss_family == AF_INET6) {
+        const auto& v6 = reinterpret_cast<const sockaddr_in6&>(address);
+        uint8_t bytes[16];
+        memcpy(bytes, &v6.sin6_addr, 16);
+        port = ntohs(v6.sin6_port);
+        return NarrowToWide(FormatIPv6(bytes));
+    }
+    const auto& v4 = reinterpret_cast<const sockaddr_in&>(address);
+    port = ntohs(v4.sin_port);
+    return NarrowToWide(inet_ntoa(v4.sin_addr));
+}
+
+// Connects out, or listens for one peer; the connected socket or INVALID_SOCKET. While it waits
+// the socket is the connection's, so closing the window ends the wait.
+SOCKET Connect(WindowRecord* window, DccConnection& dcc, sockaddr_storage& peer) {
+    const int family = dcc.IsIPv6 ? AF_INET6 : AF_INET;
+    const std::wstring port = std::to_wstring(dcc.Port);
+    SOCKET socket = ::socket(family, SOCK_STREAM, IPPROTO_TCP);
+    if (socket == INVALID_SOCKET) return socket;
+    if (dcc.Direction == 1) {
+        const std::wstring host = NarrowToWide(dcc.PeerHost);
+        Info(window, FillLang(51, {host, port}));
+        const uint32_t length =
+            ResolveHost(dcc.PeerHost.c_str(), dcc.Port, 0, &peer, sizeof peer, static_cast<uint32_t>(family));
+        dcc.Socket = socket;
+        if (!length || connect(socket, reinterpret_cast<sockaddr*>(&peer), static_cast<int>(length)) != 0) {
+            Info(window, FillLang(54, {host, port}));
+            return INVALID_SOCKET;
+        }
+        return socket;
+    }
+    sockaddr_storage any{};
+    any.ss_family = static_cast<ADDRESS_FAMILY>(family);
+    if (family == AF_INET6)
+        reinterpret_cast<sockaddr_in6&>(any).sin6_port = htons(static_cast<u_short>(dcc.Port));
+    else
+        reinterpret_cast<sockaddr_in&>(any).sin_port = htons(static_cast<u_short>(dcc.Port));
+    Info(window, FillLang(55, {port}));
+    const int anyLength =
+        family == AF_INET6 ? static_cast<int>(sizeof(sockaddr_in6)) : static_cast<int>(sizeof(sockaddr_in));
+    if (bind(socket, reinterpret_cast<sockaddr*>(&any), anyLength) != 0 || listen(socket, 1) != 0) {
+        closesocket(socket);
+        Info(window, FillLang(54, {L"*", port}));
+        return INVALID_SOCKET;
+    }
+    dcc.Socket = socket;
+    int peerLength = sizeof peer;
+    const SOCKET accepted = accept(socket, reinterpret_cast<sockaddr*>(&peer), &peerLength);
+    // The window may have taken the listening socket to end the wait; then it is closed already.
+    if (dcc.Socket == socket) {
+        dcc.Socket = accepted == INVALID_SOCKET ? 0 : accepted;
+        closesocket(socket);
+    } else if (accepted != INVALID_SOCKET) {
+        closesocket(accepted);
+        return INVALID_SOCKET;
+    }
+    if (accepted == INVALID_SOCKET) Info(window, FillLang(54, {L"*", port}));
+    return accepted;
+}
+
+// The TLS handshake in the role the direction gives; false when it failed.
+bool StartTls(WindowRecord* window, DccConnection& dcc, SOCKET socket) {
+    if (dcc.Direction == 1) {
+        dcc.Tls = new TlsSocket(socket, kTlsClient, nullptr);
+        if (TlsClientStart(dcc.Tls, 0) != 0) return false;
+    } else {
+        peer::SelectDccServerCertificate(&dcc);
+        dcc.Tls = new TlsSocket(socket, kTlsServer, dcc.Certificate);
+        if (TlsServerStart(dcc.Tls, 0) != 0) return false;
+    }
+    ReportSslCertificate(window, dcc.Tls);
+    Info(window, GetLangString(59));
+    return true;
+}
+
+// One read: 1..size bytes, or 0 when the connection ended.
+int Receive(DccConnection& dcc, SOCKET socket, char* buffer, int size) {
+    if (!dcc.UseTls) {
+        const int got = recv(socket, buffer, size, 0);
+        return got > 0 ? got : 0;
+    }
+    for (;;) {
+        const int got = TlsRecv(dcc.Tls, buffer, size);
+        if (got != 0) return got > 0 ? got : 0;
+    }
+}
+
+void ShowLine(WindowRecord* window, const DccConnection& dcc, const std::string& line) {
+    const bool action = WildcardMatch(line,
+                                      "\x01"
+                                      "ACTION *",
+                                      false);
+    UserAddress sender;
+    sender.Nick = dcc.PeerName;
+    std::wstring text;
+    FormatEventLine(window, text, action ? kActionLine : kMessageLine, line,
+                    {":" + dcc.PeerName, "PRIVMSG", dcc.LocalName, line}, sender);
+    if (window->SpeakIncoming) SpeakText(NarrowToWide(line, CP_UTF8));
+    const std::wstring nick = NarrowToWide(dcc.PeerName, CP_UTF8);
+    PrintToWindow(kInformationLine, window, text, nullptr, 0, 0, 0, 1, 0, &nick);
+}
+
+void ShowFrame(WindowRecord* window, const peer::VoiceFrameData& frame) {
+    if (frame.Kind == 1 && !window->VoiceListen) Info(window, GetLangString(56));
+    if (frame.Kind == 2) Info(window, GetLangString(25));
+    // Kind 0 carries sound for the voice player; other kinds are ignored.
+}
+
+} // namespace
+
+void peer::DccChatStream::HoldText(const char* data, size_t length) {
+    for (size_t at = 0; at < length; ++at) {
+        const char c = data[at];
+        if (c == '\n') {
+            if (!held_.empty() && held_.back() == '\r') held_.pop_back();
+            if (!held_.empty()) lines_.push_back(held_);
+            held_.clear();
+            continue;
+        }
+        held_ += c;
+        if (held_.size() >= kMaxHeldText) {
+            lines_.push_back(held_);
+            held_.clear();
+        }
+    }
+}
+
+bool peer::DccChatStream::Feed(const char* data, size_t length) {
+    pending_.append(data, length);
+    size_t at = 0;
+    while (at < pending_.size()) {
+        if (pending_[at] != '\0') {
+            size_t end = pending_.find('\0', at);
+            if (end == std::string::npos) end = pending_.size();
+            HoldText(pending_.data() + at, end - at);
+            at = end;
+            continue;
+        }
+        if (pending_.size() - at < 6) break;
+        uint32_t frameLength = 0;
+        memcpy(&frameLength, pending_.data() + at + 2, 4);
+        if (frameLength > kMaxVoiceFrame) return false;
+        if (pending_.size() - at - 6 < frameLength) break;
+        frames_.push_back({static_cast<uint8_t>(pending_[at + 1]), pending_.substr(at + 6, frameLength)});
+        at += 6 + frameLength;
+    }
+    pending_.erase(0, at);
+    return true;
+}
+
+std::vector<std::string> peer::DccChatStream::TakeLines() {
+    return std::exchange(lines_, {});
+}
+
+std::vector<peer::VoiceFrameData> peer::DccChatStream::TakeFrames() {
+    return std::exchange(frames_, {});
+}
+
+void peer::SelectDccServerCertificate(DccConnection* dcc) {
+    if (!dcc || dcc->Certificate) return;
+    if (!dcc->CertificateStore) dcc->CertificateStore = CertOpenSystemStoreW(0, L"MY");
+    if (!dcc->CertificateStore) return;
+    const std::wstring user =
+        NarrowToWide(ReadConfigText("Cfg\\Options3\\SSL", "User_name", "Brindlex 7"), CP_UTF8);
+    PCCERT_CONTEXT at = nullptr;
+    while ((at = CertEnumCertificatesInStore(dcc->CertificateStore, at)) != nullptr) {
+        DWORD type = CERT_SIMPLE_NAME_STR;
+        wchar_t name[1000] = {};
+        CertGetNameStringW(at, CERT_NAME_RDN_TYPE, 0, &type, name, 1000);
+        const std::wstring text = name;
+        for (size_t start = 0;;) {
+            const size_t end = text.find(L", ", start);
+            const std::wstring part =
+                text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+            if (WStringEqualsNoCase(part, user)) {
+                dcc->Certificate = CertDuplicateCertificateContext(at);
+                CertFreeCertificateContext(at);
+                return;
+            }
+            if (end == std::wstring::npos) break;
+            start = end + 2;
+        }
+    }
+}
+
+unsigned __stdcall peer::DccChatThread(void* record) {
+    auto* window = static_cast<WindowRecord*>(record);
+    if (!window || !window->Dcc) return 0;
+    DccConnection& dcc = *window->Dcc;
+    std::string result;
+    if (RunEventScript("On_DCC_Connect_1", window, window, window->Name, result, 0) == 1) return 0;
+    sockaddr_storage peer{};
+    const SOCKET socket = Connect(window, dcc, peer);
+    if (socket == INVALID_SOCKET) return 0;
+    uint32_t peerPort = 0;
+    const std::wstring peerText = PeerAddressText(peer, peerPort);
+    Info(window, FillLang(52, {peerText, std::to_wstring(peerPort)}));
+    // A chat asked to run over TLS never goes on in the clear.
+    const bool secured = !dcc.UseTls || StartTls(window, dcc, socket);
+    if (secured) {
+        result.clear();
+        if (RunEventScript("On_DCC_Connect_2", window, window, window->Name, result, 0) == 1) return 0;
+        DccChatStream stream;
+        auto buffer = std::make_unique<char[]>(10000);
+        for (;;) {
+            const int got = Receive(dcc, socket, buffer.get(), 10000);
+            if (got <= 0) break;
+            // What came before a frame too long to take is still shown; then the chat ends.
+            const bool goesOn = stream.Feed(buffer.get(), static_cast<size_t>(got));
+            for (const std::string& line : stream.TakeLines()) ShowLine(window, dcc, line);
+            for (const VoiceFrameData& frame : stream.TakeFrames()) ShowFrame(window, frame);
+            if (!goesOn) break;
+        }
+    }
+    Info(window, GetLangString(53));
+    OnDccChatDisconnected(window, &dcc);
+    return 0;
+}
