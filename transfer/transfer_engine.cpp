@@ -93,6 +93,11 @@ void CloseSession(TransferSession& session) {
 }
 
 void RunLoop(TransferSession& session) {
+    // Each block waits for a small acknowledgement: held back for coalescing, every one of them
+    // would cost a delayed-ACK pause.
+    const BOOL noDelay = TRUE;
+    setsockopt(session.Socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
+               sizeof noDelay);
     SetState(session, kTransferring);
     if (session.Receiving)
         ReceiveLoop(session);
