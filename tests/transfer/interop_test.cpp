@@ -1,0 +1,146 @@
+// qx against the DCC of real clients from Debian (irssi, run in tmux), connected to a test ngircd
+// on loopback. The test's own IRC client plays qv's part: it reads the peer's offers and makes
+// offers of its own, and starts qx with the command line qv would write.
+#include "tests/irc_tls/linux_peer.h"
+#include "tests/support/ngircd_server.h"
+#include "tests/support/test_files.h"
+#include "tests/transfer/qx_process.h"
+#include "tests/transfer/transfer_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+// irssi in a tmux session of its own, ending with the test (or after two minutes at the most).
+class IrssiPeer {
+public:
+    IrssiPeer(uint16_t serverPort, const std::wstring& folder) {
+        home_ = UnixPath(folder) + "/irssi";
+        downloads_ = folder + L"\\downloads";
+        CreateDirectoryW(downloads_.c_str(), nullptr);
+        socket_ = "brx" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(serverPort);
+        const std::string config =
+            "settings = {\n"
+            "  core = { real_name = \"Irssi Peer\"; user_name = \"irssi\"; nick = \"irssinick\";"
+            " settings_autosave = \"no\"; };\n"
+            "  \"irc/dcc\" = { dcc_autoget = \"yes\"; dcc_download_path = \"" +
+            UnixPath(downloads_) +
+            "\"; dcc_own_ip = \"127.0.0.1\"; dcc_autorename = \"no\"; dcc_autoget_max_size = \"0\"; };\n"
+            "};\n";
+        CreateDirectoryW((folder + L"\\irssi").c_str(), nullptr);
+        WriteFileBytes(folder + L"\\irssi\\config", config);
+        started_ = RunShell("tmux -L " + socket_ + " new-session -d -x 200 -y 50 " +
+                            ShellQuote("TERM=screen timeout 180 irssi --home=" + home_ +
+                                       " -c 127.0.0.1 -p " + std::to_string(serverPort) + " -n irssinick")) == 0;
+    }
+    ~IrssiPeer() { RunShell("tmux -L " + socket_ + " kill-server 2>/dev/null; true", 10000); }
+    bool Started() const { return started_; }
+    bool Type(const std::string& line) {
+        return RunShell("tmux -L " + socket_ + " send-keys -t 0 " + ShellQuote(line) + " Enter") == 0;
+    }
+    std::wstring Download(const std::wstring& name) const { return downloads_ + L"\\" + name; }
+
+private:
+    std::string home_, socket_;
+    std::wstring downloads_;
+    bool started_ = false;
+};
+
+// Waits until the nick is on the server.
+bool Online(IrcClient& client, const std::string& nick) {
+    for (int i = 0; i < 100; ++i) {
+        client.Send("ISON " + nick);
+        if (client.WaitFor(" :" + nick, 300)) return true;
+    }
+    return false;
+}
+
+struct Offer {
+    std::string Name;
+    uint32_t Address = 0;
+    uint32_t Port = 0;
+    uint64_t Size = 0;
+};
+
+bool ReadOffer(IrcClient& client, Offer& offer) {
+    if (!client.WaitFor("\x01" "DCC SEND ", 30000)) return false;
+    for (const auto& received : client.Lines()) {
+        const size_t at = received.Line.find("\x01" "DCC SEND ");
+        if (at == std::string::npos) continue;
+        std::istringstream words(received.Line.substr(at + 10));
+        words >> offer.Name >> offer.Address >> offer.Port >> offer.Size;
+        return offer.Port != 0;
+    }
+    return false;
+}
+
+bool WaitForFileSize(const std::wstring& path, uint64_t size) {
+    for (int i = 0; i < 600; ++i) {
+        if (FileSizeOf(path) == size) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+class IrssiInterop : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server_.WaitReady());
+        client_ = std::make_unique<IrcClient>(server_.Port(), "qxpeer");
+        ASSERT_TRUE(client_->WaitFor(" 001 ", 10000));
+        irssi_ = std::make_unique<IrssiPeer>(server_.Port(), folder_.Path());
+        ASSERT_TRUE(irssi_->Started());
+        ASSERT_TRUE(Online(*client_, "irssinick"));
+    }
+    TestFolder folder_;
+    NgircdServer server_;
+    std::unique_ptr<IrcClient> client_;
+    std::unique_ptr<IrssiPeer> irssi_;
+};
+
+TEST_F(IrssiInterop, QxReceivesFromIrssi) {
+    const std::string bytes = RandomBytes(10000000, 21);
+    const std::wstring source = folder_.File(L"from_irssi.bin");
+    ASSERT_TRUE(WriteFileBytes(source, bytes));
+    ASSERT_TRUE(irssi_->Type("/dcc send qxpeer " + UnixPath(source)));
+    Offer offer;
+    ASSERT_TRUE(ReadOffer(*client_, offer));
+    EXPECT_EQ(offer.Size, bytes.size());
+    const std::wstring target = folder_.File(L"received.bin");
+    QxProcess qx(L"out 127.0.0.1 " + std::to_wstring(offer.Port) + L" ipv4 dcc get 0 " +
+                 std::to_wstring(offer.Size) + L" \"" + target + L"\"");
+    HWND dialog = qx.WaitForWindow(L"Transfer");
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(qx.WaitForEnd(dialog));
+    EXPECT_TRUE(ControlVisible(dialog, 801)); // completed
+    Press(dialog, 804);
+    EXPECT_EQ(qx.ExitCode(), 0);
+    EXPECT_TRUE(ReadFileBytes(target) == bytes);
+}
+
+TEST_F(IrssiInterop, QxSendsToIrssi) {
+    for (size_t size : {size_t{1}, size_t{10000000}}) {
+        SCOPED_TRACE(size);
+        const std::string bytes = RandomBytes(size, 22);
+        const std::wstring name = L"to_irssi_" + std::to_wstring(size) + L".bin";
+        const std::wstring source = folder_.File(name.c_str());
+        ASSERT_TRUE(WriteFileBytes(source, bytes));
+        const uint16_t port = FreeTransferPort();
+        QxProcess qx(L"in " + std::to_wstring(port) + L" ipv4 manual dcc send 0 0 \"" + source + L"\"");
+        HWND dialog = qx.WaitForWindow(L"Transfer");
+        ASSERT_TRUE(dialog);
+        const std::string narrowName(name.begin(), name.end());
+        client_->Send("PRIVMSG irssinick :\x01" "DCC SEND " + narrowName + " 2130706433 " + std::to_string(port) +
+                      " " + std::to_string(size) + "\x01");
+        ASSERT_TRUE(qx.WaitForEnd(dialog));
+        EXPECT_TRUE(ControlVisible(dialog, 801));
+        Press(dialog, 804);
+        EXPECT_EQ(qx.ExitCode(), 0);
+        EXPECT_TRUE(WaitForFileSize(irssi_->Download(name), size));
+        EXPECT_TRUE(ReadFileBytes(irssi_->Download(name)) == bytes);
+    }
+}
+
+} // namespace
