@@ -85,6 +85,17 @@ bool SendAcknowledgement(TransferSession& session) {
            static_cast<uint32_t>(count);
 }
 
+// After the last byte: true when the peer sends anything but its close within a few seconds.
+bool PeerSendsMore(SOCKET socket) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(socket, &readable);
+    timeval wait{3, 0};
+    if (select(0, &readable, nullptr, nullptr, &wait) != 1) return false;
+    char byte;
+    return recv(socket, &byte, 1, 0) > 0;
+}
+
 void CloseSession(TransferSession& session) {
     if (session.File != INVALID_HANDLE_VALUE) CloseHandle(session.File);
     session.File = INVALID_HANDLE_VALUE;
@@ -312,6 +323,15 @@ void ReceiveLoop(TransferSession& session) {
         session.BytesDone += take;
         if (tooMuch) break;
         if (!session.NoAcknowledgements && !SendAcknowledgement(session)) break;
+        // The whole offered file is here. The sender should close now; one that sends more is cut
+        // off, and one that waits for the receiver to close (as some do when they cannot read the
+        // acknowledgements of a large file) is not waited for long.
+        if (session.FileSize != 0 && session.BytesDone == session.FileSize) {
+            const bool more = PeerSendsMore(session.Socket);
+            CloseSession(session);
+            Finish(session, !more);
+            return;
+        }
     }
     CloseSession(session);
     Finish(session, false);

@@ -27,13 +27,14 @@ public:
             " settings_autosave = \"no\"; };\n"
             "  \"irc/dcc\" = { dcc_autoget = \"yes\"; dcc_download_path = \"" +
             UnixPath(downloads_) +
-            "\"; dcc_own_ip = \"127.0.0.1\"; dcc_autorename = \"no\"; dcc_autoget_max_size = \"0\"; };\n"
+            "\"; dcc_own_ip = \"127.0.0.1\"; dcc_autorename = \"no\"; dcc_autoget_max_size = \"0\";"
+            " dcc_autoresume = \"yes\"; };\n"
             "};\n";
         CreateDirectoryW((folder + L"\\irssi").c_str(), nullptr);
         WriteFileBytes(folder + L"\\irssi\\config", config);
         started_ = RunShell("tmux -L " + socket_ + " new-session -d -x 200 -y 50 " +
-                            ShellQuote("TERM=screen timeout 180 irssi --home=" + home_ +
-                                       " -c 127.0.0.1 -p " + std::to_string(serverPort) + " -n irssinick")) == 0;
+                            ShellQuote("TERM=screen timeout 180 irssi --home=" + home_ + " -c 127.0.0.1 -p " +
+                                       std::to_string(serverPort) + " -n irssinick")) == 0;
     }
     ~IrssiPeer() { RunShell("tmux -L " + socket_ + " kill-server 2>/dev/null; true", 10000); }
     bool Started() const { return started_; }
@@ -64,16 +65,39 @@ struct Offer {
     uint64_t Size = 0;
 };
 
-bool ReadOffer(IrcClient& client, Offer& offer) {
-    if (!client.WaitFor("\x01" "DCC SEND ", 30000)) return false;
+// The words after the first CTCP request of the kind ("DCC SEND", "DCC RESUME", "DCC ACCEPT").
+bool ReadRequest(IrcClient& client, const std::string& kind, std::istringstream& words) {
+    const std::string marker = "\x01" + kind + " ";
+    if (!client.WaitFor(marker, 30000)) return false;
     for (const auto& received : client.Lines()) {
-        const size_t at = received.Line.find("\x01" "DCC SEND ");
+        const size_t at = received.Line.find(marker);
         if (at == std::string::npos) continue;
-        std::istringstream words(received.Line.substr(at + 10));
-        words >> offer.Name >> offer.Address >> offer.Port >> offer.Size;
-        return offer.Port != 0;
+        std::string rest = received.Line.substr(at + marker.size());
+        if (!rest.empty() && rest.back() == '\x01') rest.pop_back();
+        words.str(rest);
+        return true;
     }
     return false;
+}
+
+bool ReadOffer(IrcClient& client, Offer& offer) {
+    std::istringstream words;
+    if (!ReadRequest(client, "DCC SEND", words)) return false;
+    words >> offer.Name >> offer.Address >> offer.Port >> offer.Size;
+    return offer.Port != 0;
+}
+
+std::string Ctcp(const std::string& nick, const std::string& text) {
+    return "PRIVMSG " + nick + " :\x01" + text + "\x01";
+}
+
+// Runs qx to its end and closes it; true when it completed.
+bool RunToEnd(QxProcess& qx) {
+    HWND dialog = qx.WaitForWindow(L"Transfer");
+    if (!dialog || !qx.WaitForEnd(dialog)) return false;
+    const bool completed = ControlVisible(dialog, 801);
+    Press(dialog, 804);
+    return qx.ExitCode() == 0 && completed;
 }
 
 bool WaitForFileSize(const std::wstring& path, uint64_t size) {
@@ -132,8 +156,10 @@ TEST_F(IrssiInterop, QxSendsToIrssi) {
         HWND dialog = qx.WaitForWindow(L"Transfer");
         ASSERT_TRUE(dialog);
         const std::string narrowName(name.begin(), name.end());
-        client_->Send("PRIVMSG irssinick :\x01" "DCC SEND " + narrowName + " 2130706433 " + std::to_string(port) +
-                      " " + std::to_string(size) + "\x01");
+        client_->Send("PRIVMSG irssinick :\x01"
+                      "DCC SEND " +
+                      narrowName + " 2130706433 " + std::to_string(port) + " " + std::to_string(size) +
+                      "\x01");
         ASSERT_TRUE(qx.WaitForEnd(dialog));
         EXPECT_TRUE(ControlVisible(dialog, 801));
         Press(dialog, 804);
@@ -141,6 +167,57 @@ TEST_F(IrssiInterop, QxSendsToIrssi) {
         EXPECT_TRUE(WaitForFileSize(irssi_->Download(name), size));
         EXPECT_TRUE(ReadFileBytes(irssi_->Download(name)) == bytes);
     }
+}
+
+// Past 4 GiB irssi answers with the low 32 bits in four bytes; both ways still complete. The file
+// is sparse and the transfer resumes just past 4 GiB, so only its last megabytes travel.
+TEST_F(IrssiInterop, SparseFilePast4GiBResumedBothWays) {
+    const uint64_t offset = 0x100000000ull + 1;
+    const std::string tail = RandomBytes(3 << 20, 23);
+    const uint64_t size = offset + tail.size();
+
+    // irssi sends; qx asks to resume and receives the tail.
+    const std::wstring source = folder_.File(L"big_from_irssi.bin"), target = folder_.File(L"big_part.bin");
+    ASSERT_TRUE(WriteSparseFile(source, size, tail));
+    ASSERT_TRUE(WriteSparseFile(target, offset, ""));
+    ASSERT_TRUE(irssi_->Type("/dcc send qxpeer " + UnixPath(source)));
+    Offer offer;
+    ASSERT_TRUE(ReadOffer(*client_, offer));
+    ASSERT_EQ(offer.Size, size);
+    client_->Send(Ctcp("irssinick", "DCC RESUME " + offer.Name + " " + std::to_string(offer.Port) + " " +
+                                        std::to_string(offset)));
+    std::istringstream accepted;
+    ASSERT_TRUE(ReadRequest(*client_, "DCC ACCEPT", accepted));
+    {
+        QxProcess qx(L"out 127.0.0.1 " + std::to_wstring(offer.Port) + L" ipv4 dcc get " +
+                     std::to_wstring(offset) + L" " + std::to_wstring(size) + L" \"" + target + L"\"");
+        EXPECT_TRUE(RunToEnd(qx));
+    }
+    EXPECT_EQ(FileSizeOf(target), size);
+    EXPECT_TRUE(ReadFileTail(target, offset) == tail);
+
+    // qx sends; irssi finds its part and asks to resume.
+    const std::wstring name = L"big_to_irssi.bin";
+    const std::wstring outgoing = folder_.File(name.c_str());
+    ASSERT_TRUE(WriteSparseFile(outgoing, size, tail));
+    ASSERT_TRUE(WriteSparseFile(irssi_->Download(name), offset, ""));
+    const uint16_t port = FreeTransferPort();
+    client_->Send(Ctcp("irssinick", "DCC SEND big_to_irssi.bin 2130706433 " + std::to_string(port) + " " +
+                                        std::to_string(size)));
+    std::istringstream resume;
+    ASSERT_TRUE(ReadRequest(*client_, "DCC RESUME", resume));
+    std::string resumeName, resumePort;
+    uint64_t resumeAt = 0;
+    resume >> resumeName >> resumePort >> resumeAt;
+    ASSERT_EQ(resumeAt, offset);
+    QxProcess qx(L"in " + std::to_wstring(port) + L" ipv4 manual dcc send " + std::to_wstring(resumeAt) +
+                 L" 0 \"" + outgoing + L"\"");
+    ASSERT_TRUE(qx.WaitForWindow(L"Transfer"));
+    client_->Send(
+        Ctcp("irssinick", "DCC ACCEPT " + resumeName + " " + resumePort + " " + std::to_string(resumeAt)));
+    EXPECT_TRUE(RunToEnd(qx));
+    EXPECT_TRUE(WaitForFileSize(irssi_->Download(name), size));
+    EXPECT_TRUE(ReadFileTail(irssi_->Download(name), offset) == tail);
 }
 
 } // namespace
