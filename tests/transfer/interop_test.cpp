@@ -49,6 +49,50 @@ private:
     bool started_ = false;
 };
 
+// WeeChat without its interface (the package has no FIFO to feed it commands later: what it is to
+// do it runs once connected), ending with the test (or after three minutes at the most).
+class WeechatPeer {
+public:
+    // Its home may not hold a colon (it reads one as a list of folders), which the test folder's
+    // host path may: it lives in a folder of its own under /tmp, removed afterwards.
+    WeechatPeer(uint16_t serverPort, const std::string& onConnect) {
+        const std::string name =
+            "brx_weechat_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(serverPort);
+        home_ = "/tmp/" + name;
+        homeWindows_ = L"Z:\\tmp\\" + std::wstring(name.begin(), name.end());
+        downloads_ = homeWindows_ + L"\\downloads";
+        RunShell("mkdir -p " + ShellQuote(home_ + "/downloads"));
+        const std::string commands =
+            "/set xfer.file.auto_accept_files on;"
+            "/set xfer.file.download_path " +
+            UnixPath(downloads_) +
+            ";/set xfer.network.own_ip 127.0.0.1;/set xfer.file.auto_rename off;/set "
+            "xfer.file.use_nick_in_filename off;"
+            "/set xfer.file.auto_check_crc32 off;/set irc.server_default.nicks weenick;"
+            "/server add t 127.0.0.1/" +
+            std::to_string(serverPort) + " -notls;/set irc.server.t.command " + onConnect + ";/connect t";
+        started_ =
+            RunShell("cd " + ShellQuote(home_) + " && (timeout 180 weechat-headless -d " + ShellQuote(home_) +
+                     " -a -r " + ShellQuote(commands) + " < /dev/null > log 2>&1 & echo $! > pid)") == 0;
+    }
+    ~WeechatPeer() {
+        RunShell("kill $(cat " + ShellQuote(home_ + "/pid") + ") 2>/dev/null; sleep 0.5; rm -rf " +
+                     ShellQuote(home_),
+                 10000);
+    }
+    bool Started() const { return started_; }
+    std::string Log() const {
+        return ReadFileBytes(homeWindows_ + L"\\log") + ReadFileBytes(homeWindows_ + L"\\weechat.log") +
+               ReadFileBytes(homeWindows_ + L"\\pid");
+    }
+    std::wstring Download(const std::wstring& name) const { return downloads_ + L"\\" + name; }
+
+private:
+    std::string home_;
+    std::wstring homeWindows_, downloads_;
+    bool started_ = false;
+};
+
 // Waits until the nick is on the server.
 bool Online(IrcClient& client, const std::string& nick) {
     for (int i = 0; i < 100; ++i) {
@@ -218,6 +262,58 @@ TEST_F(IrssiInterop, SparseFilePast4GiBResumedBothWays) {
     EXPECT_TRUE(RunToEnd(qx));
     EXPECT_TRUE(WaitForFileSize(irssi_->Download(name), size));
     EXPECT_TRUE(ReadFileTail(irssi_->Download(name), offset) == tail);
+}
+
+class WeechatInterop : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server_.WaitReady());
+        client_ = std::make_unique<IrcClient>(server_.Port(), "qxpeer");
+        ASSERT_TRUE(client_->WaitFor(" 001 ", 10000));
+    }
+    // Starts WeeChat, which runs the command once connected.
+    void StartWeechat(const std::string& onConnect) {
+        weechat_ = std::make_unique<WeechatPeer>(server_.Port(), onConnect);
+        ASSERT_TRUE(weechat_->Started());
+        ASSERT_TRUE(Online(*client_, "weenick")) << weechat_->Log();
+    }
+    TestFolder folder_;
+    NgircdServer server_;
+    std::unique_ptr<IrcClient> client_;
+    std::unique_ptr<WeechatPeer> weechat_;
+};
+
+TEST_F(WeechatInterop, QxReceivesFromWeechatAndSendsToIt) {
+    const std::string bytes = RandomBytes(10000000, 31);
+    const std::wstring source = folder_.File(L"from_weechat.bin");
+    ASSERT_TRUE(WriteFileBytes(source, bytes));
+    StartWeechat("/dcc send qxpeer " + UnixPath(source));
+    Offer offer;
+    ASSERT_TRUE(ReadOffer(*client_, offer)) << weechat_->Log();
+    EXPECT_EQ(offer.Size, bytes.size());
+    const std::wstring target = folder_.File(L"received.bin");
+    {
+        QxProcess qx(L"out 127.0.0.1 " + std::to_wstring(offer.Port) + L" ipv4 dcc get 0 " +
+                     std::to_wstring(offer.Size) + L" \"" + target + L"\"");
+        EXPECT_TRUE(RunToEnd(qx));
+    }
+    EXPECT_TRUE(ReadFileBytes(target) == bytes);
+
+    for (size_t size : {size_t{1}, size_t{10000000}}) {
+        SCOPED_TRACE(size);
+        const std::string outgoing = RandomBytes(size, 32);
+        const std::wstring name = L"to_weechat_" + std::to_wstring(size) + L".bin";
+        const std::wstring path = folder_.File(name.c_str());
+        ASSERT_TRUE(WriteFileBytes(path, outgoing));
+        const uint16_t port = FreeTransferPort();
+        QxProcess qx(L"in " + std::to_wstring(port) + L" ipv4 manual dcc send 0 0 \"" + path + L"\"");
+        ASSERT_TRUE(qx.WaitForWindow(L"Transfer"));
+        client_->Send(Ctcp("weenick", "DCC SEND " + std::string(name.begin(), name.end()) + " 2130706433 " +
+                                          std::to_string(port) + " " + std::to_string(size)));
+        EXPECT_TRUE(RunToEnd(qx));
+        EXPECT_TRUE(WaitForFileSize(weechat_->Download(name), size));
+        EXPECT_TRUE(ReadFileBytes(weechat_->Download(name)) == outgoing);
+    }
 }
 
 } // namespace
