@@ -152,6 +152,40 @@ bool WaitForFileSize(const std::wstring& path, uint64_t size) {
     return false;
 }
 
+// The peer has offered the bytes: qx takes the offer and gets them whole.
+void TakeOffer(IrcClient& client, const TestFolder& folder, const std::string& bytes) {
+    Offer offer;
+    ASSERT_TRUE(ReadOffer(client, offer));
+    EXPECT_EQ(offer.Size, bytes.size());
+    const std::wstring target = folder.File(L"received.bin");
+    {
+        QxProcess qx(L"out 127.0.0.1 " + std::to_wstring(offer.Port) + L" ipv4 dcc get 0 " +
+                     std::to_wstring(offer.Size) + L" \"" + target + L"\"");
+        EXPECT_TRUE(RunToEnd(qx));
+    }
+    EXPECT_TRUE(ReadFileBytes(target) == bytes);
+}
+
+// qx offers files of one byte and of 10 MB, which the peer takes into its downloads whole.
+template <typename Peer>
+void OfferFiles(IrcClient& client, const TestFolder& folder, const std::string& nick, const Peer& peer) {
+    for (size_t size : {size_t{1}, size_t{10000000}}) {
+        SCOPED_TRACE(size);
+        const std::string bytes = RandomBytes(size, 22);
+        const std::wstring name = L"offered_" + std::to_wstring(size) + L".bin";
+        const std::wstring path = folder.File(name.c_str());
+        ASSERT_TRUE(WriteFileBytes(path, bytes));
+        const uint16_t port = FreeTransferPort();
+        QxProcess qx(L"in " + std::to_wstring(port) + L" ipv4 manual dcc send 0 0 \"" + path + L"\"");
+        ASSERT_TRUE(qx.WaitForWindow(L"Transfer"));
+        client.Send(Ctcp(nick, "DCC SEND " + std::string(name.begin(), name.end()) + " 2130706433 " +
+                                   std::to_string(port) + " " + std::to_string(size)));
+        EXPECT_TRUE(RunToEnd(qx));
+        EXPECT_TRUE(WaitForFileSize(peer.Download(name), size));
+        EXPECT_TRUE(ReadFileBytes(peer.Download(name)) == bytes);
+    }
+}
+
 class IrssiInterop : public testing::Test {
 protected:
     void SetUp() override {
@@ -173,44 +207,11 @@ TEST_F(IrssiInterop, QxReceivesFromIrssi) {
     const std::wstring source = folder_.File(L"from_irssi.bin");
     ASSERT_TRUE(WriteFileBytes(source, bytes));
     ASSERT_TRUE(irssi_->Type("/dcc send qxpeer " + UnixPath(source)));
-    Offer offer;
-    ASSERT_TRUE(ReadOffer(*client_, offer));
-    EXPECT_EQ(offer.Size, bytes.size());
-    const std::wstring target = folder_.File(L"received.bin");
-    QxProcess qx(L"out 127.0.0.1 " + std::to_wstring(offer.Port) + L" ipv4 dcc get 0 " +
-                 std::to_wstring(offer.Size) + L" \"" + target + L"\"");
-    HWND dialog = qx.WaitForWindow(L"Transfer");
-    ASSERT_TRUE(dialog);
-    ASSERT_TRUE(qx.WaitForEnd(dialog));
-    EXPECT_TRUE(ControlVisible(dialog, 801)); // completed
-    Press(dialog, 804);
-    EXPECT_EQ(qx.ExitCode(), 0);
-    EXPECT_TRUE(ReadFileBytes(target) == bytes);
+    TakeOffer(*client_, folder_, bytes);
 }
 
 TEST_F(IrssiInterop, QxSendsToIrssi) {
-    for (size_t size : {size_t{1}, size_t{10000000}}) {
-        SCOPED_TRACE(size);
-        const std::string bytes = RandomBytes(size, 22);
-        const std::wstring name = L"to_irssi_" + std::to_wstring(size) + L".bin";
-        const std::wstring source = folder_.File(name.c_str());
-        ASSERT_TRUE(WriteFileBytes(source, bytes));
-        const uint16_t port = FreeTransferPort();
-        QxProcess qx(L"in " + std::to_wstring(port) + L" ipv4 manual dcc send 0 0 \"" + source + L"\"");
-        HWND dialog = qx.WaitForWindow(L"Transfer");
-        ASSERT_TRUE(dialog);
-        const std::string narrowName(name.begin(), name.end());
-        client_->Send("PRIVMSG irssinick :\x01"
-                      "DCC SEND " +
-                      narrowName + " 2130706433 " + std::to_string(port) + " " + std::to_string(size) +
-                      "\x01");
-        ASSERT_TRUE(qx.WaitForEnd(dialog));
-        EXPECT_TRUE(ControlVisible(dialog, 801));
-        Press(dialog, 804);
-        EXPECT_EQ(qx.ExitCode(), 0);
-        EXPECT_TRUE(WaitForFileSize(irssi_->Download(name), size));
-        EXPECT_TRUE(ReadFileBytes(irssi_->Download(name)) == bytes);
-    }
+    OfferFiles(*client_, folder_, "irssinick", *irssi_);
 }
 
 // Past 4 GiB irssi answers with the low 32 bits in four bytes; both ways still complete. The file
@@ -288,32 +289,8 @@ TEST_F(WeechatInterop, QxReceivesFromWeechatAndSendsToIt) {
     const std::wstring source = folder_.File(L"from_weechat.bin");
     ASSERT_TRUE(WriteFileBytes(source, bytes));
     StartWeechat("/dcc send qxpeer " + UnixPath(source));
-    Offer offer;
-    ASSERT_TRUE(ReadOffer(*client_, offer)) << weechat_->Log();
-    EXPECT_EQ(offer.Size, bytes.size());
-    const std::wstring target = folder_.File(L"received.bin");
-    {
-        QxProcess qx(L"out 127.0.0.1 " + std::to_wstring(offer.Port) + L" ipv4 dcc get 0 " +
-                     std::to_wstring(offer.Size) + L" \"" + target + L"\"");
-        EXPECT_TRUE(RunToEnd(qx));
-    }
-    EXPECT_TRUE(ReadFileBytes(target) == bytes);
-
-    for (size_t size : {size_t{1}, size_t{10000000}}) {
-        SCOPED_TRACE(size);
-        const std::string outgoing = RandomBytes(size, 32);
-        const std::wstring name = L"to_weechat_" + std::to_wstring(size) + L".bin";
-        const std::wstring path = folder_.File(name.c_str());
-        ASSERT_TRUE(WriteFileBytes(path, outgoing));
-        const uint16_t port = FreeTransferPort();
-        QxProcess qx(L"in " + std::to_wstring(port) + L" ipv4 manual dcc send 0 0 \"" + path + L"\"");
-        ASSERT_TRUE(qx.WaitForWindow(L"Transfer"));
-        client_->Send(Ctcp("weenick", "DCC SEND " + std::string(name.begin(), name.end()) + " 2130706433 " +
-                                          std::to_string(port) + " " + std::to_string(size)));
-        EXPECT_TRUE(RunToEnd(qx));
-        EXPECT_TRUE(WaitForFileSize(weechat_->Download(name), size));
-        EXPECT_TRUE(ReadFileBytes(weechat_->Download(name)) == outgoing);
-    }
+    TakeOffer(*client_, folder_, bytes);
+    OfferFiles(*client_, folder_, "weenick", *weechat_);
 }
 
 } // namespace
