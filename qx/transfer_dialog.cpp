@@ -77,6 +77,15 @@ void FitColumns() {
     SendMessageW(state->List, WM_SETREDRAW, FALSE, 0);
     for (int column = 0; column < 3; ++column)
         SendMessageW(state->List, LVM_SETCOLUMNWIDTH, column, LVSCW_AUTOSIZE_USEHEADER);
+    // The first column is drawn bold, wider than the list measures it.
+    HDC dc = GetDC(state->List);
+    HGDIOBJ old = SelectObject(dc, state->Bold);
+    SIZE widest{};
+    GetTextExtentPoint32W(dc, L"Protocol", 8, &widest);
+    SelectObject(dc, old);
+    ReleaseDC(state->List, dc);
+    const int measured = static_cast<int>(SendMessageW(state->List, LVM_GETCOLUMNWIDTH, 0, 0));
+    if (measured < widest.cx + 12) SendMessageW(state->List, LVM_SETCOLUMNWIDTH, 0, widest.cx + 12);
     SendMessageW(state->List, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(state->List, nullptr, TRUE);
 }

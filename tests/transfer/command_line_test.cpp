@@ -1,3 +1,4 @@
+#include "qx/tray_progress.h"
 #include "transfer/transfer_command_line.h"
 
 #include <gtest/gtest.h>
@@ -91,3 +92,13 @@ TEST(TransferCommandLine, PathQuotesAreTakenOff) {
 }
 
 } // namespace
+
+TEST(TransferProgress, PercentShownNeverPasses100) {
+    const struct {
+        uint64_t Done, Size;
+        uint32_t Percent;
+    } cases[] = {{0, 0, 0},     {0, 10, 0},    {5, 10, 50},
+                 {10, 10, 100}, {11, 10, 100}, {0xFFFFFFFFull, 0x100000000ull, 99}};
+    for (const auto& c : cases)
+        EXPECT_EQ(TransferPercent(c.Done, c.Size), c.Percent) << c.Done << "/" << c.Size;
+}
