@@ -2,7 +2,7 @@
 
 #include "common/xstring.h"
 #include "irc_lines/local_addresses.h"
-#include "irc_lines/upnp_nat.h"
+#include "common/upnp_nat.h"
 
 #include <oleauto.h>
 

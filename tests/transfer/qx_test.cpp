@@ -1,0 +1,157 @@
+// qx as qv starts it: two qx processes move files between them; the notice, a refused command
+// line, a failed set-up and the window mid-transfer.
+#include "tests/support/screenshots.h"
+#include "tests/support/test_files.h"
+#include "tests/transfer/qx_process.h"
+#include "tests/transfer/transfer_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+std::wstring Quoted(const std::wstring& path) {
+    return L"\"" + path + L"\"";
+}
+std::wstring Number(uint64_t value) {
+    return std::to_wstring(value);
+}
+
+// Waits for the end, checks how the window shows it and closes it; the exit code.
+long EndAndClose(QxProcess& qx, HWND dialog, bool success, bool sending) {
+    EXPECT_TRUE(qx.WaitForEnd(dialog));
+    EXPECT_EQ(ControlVisible(dialog, 801), success);
+    if (success) {
+        EXPECT_EQ(ControlText(dialog, 801), L"Open");
+        EXPECT_EQ(ControlText(dialog, 802), L"Open folder");
+        EXPECT_EQ(ControlVisible(dialog, 803), !sending); // no scan after a send
+        EXPECT_LE(ProgressPercent(dialog), 100);
+    } else {
+        EXPECT_FALSE(ControlVisible(dialog, 802));
+        EXPECT_FALSE(ControlVisible(dialog, 803));
+    }
+    Press(dialog, 804);
+    return qx.ExitCode();
+}
+
+// One qx listens, the other connects; either may be the sender.
+void TransferBetweenTwo(const std::wstring& source, const std::wstring& target, uint64_t size,
+                        uint64_t offset, const wchar_t* protocol, bool listenerSends) {
+    const uint16_t port = FreeTransferPort();
+    const std::wstring send = L"send " + Number(offset) + L" 0 " + Quoted(source);
+    const std::wstring get = L"get " + Number(offset) + L" " + Number(size) + L" " + Quoted(target);
+    const std::wstring tail = std::wstring(L" ") + protocol + L" ";
+    QxProcess listener(L"in " + Number(port) + L" ipv4 manual" + tail + (listenerSends ? send : get));
+    HWND listening = listener.WaitForWindow(L"Transfer");
+    ASSERT_TRUE(listening);
+    EXPECT_EQ(ControlVisible(listening, 802), listenerSends); // no Pause while receiving
+    QxProcess connector(L"out 127.0.0.1 " + Number(port) + L" ipv4" + tail + (listenerSends ? get : send));
+    HWND connecting = connector.WaitForWindow(L"Transfer");
+    ASSERT_TRUE(connecting);
+    EXPECT_EQ(EndAndClose(connector, connecting, true, !listenerSends), 0);
+    EXPECT_EQ(EndAndClose(listener, listening, true, listenerSends), 0);
+}
+
+TEST(Qx, TwoProgramsMoveFilesBothWays) {
+    TestFolder folder;
+    struct Case {
+        uint64_t Size;
+        const wchar_t* Protocol;
+        bool ListenerSends;
+    } cases[] = {{0, L"dcc", true},
+                 {1, L"dcc", false},
+                 {1, L"tdcc", true},
+                 {10000000, L"dcc", true},
+                 {10000000, L"tdcc", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.Size << " " << (c.ListenerSends ? "listener sends" : "listener gets"));
+        const std::string bytes = RandomBytes(static_cast<size_t>(c.Size), static_cast<unsigned>(c.Size));
+        const std::wstring source = folder.File(L"source file.bin"), target = folder.File(L"target file.bin");
+        ASSERT_TRUE(WriteFileBytes(source, bytes));
+        DeleteFileW(target.c_str());
+        TransferBetweenTwo(source, target, c.Size, 0, c.Protocol, c.ListenerSends);
+        EXPECT_TRUE(FileExists(target));
+        EXPECT_TRUE(ReadFileBytes(target) == bytes);
+    }
+}
+
+TEST(Qx, SparseFileResumedPast4GiB) {
+    TestFolder folder;
+    const uint64_t offset = 0x100000000ull + 1;
+    const std::string tail = RandomBytes(3 << 20, 11);
+    const std::wstring source = folder.File(L"big.bin"), target = folder.File(L"big part.bin");
+    ASSERT_TRUE(WriteSparseFile(source, offset + tail.size(), tail));
+    ASSERT_TRUE(WriteSparseFile(target, offset, ""));
+    TransferBetweenTwo(source, target, offset + tail.size(), offset, L"dcc", false);
+    EXPECT_EQ(FileSizeOf(target), offset + tail.size());
+    EXPECT_TRUE(ReadFileTail(target, offset) == tail);
+}
+
+TEST(Qx, WithoutArgumentsShowsTheNoticeAndEnds) {
+    QxProcess qx(L"out 127.0.0.1");
+    HWND notice = qx.WaitForWindow(L"Brindlex 7");
+    ASSERT_TRUE(notice);
+    EXPECT_TRUE(PressButtonNamed(notice, L"OK"));
+    EXPECT_EQ(qx.ExitCode(), 0);
+}
+
+TEST(Qx, RefusesACommandLineItCannotRead) {
+    TestFolder folder;
+    uint16_t listenPort = 0;
+    SOCKET listener = ListenOnLoopback(listenPort);
+    // A port with trailing junk must not become a connection to some other port.
+    QxProcess qx(L"out 127.0.0.1 " + Number(listenPort) + L"9x ipv4 dcc get 0 5 " +
+                 Quoted(folder.File(L"r")));
+    HWND notice = qx.WaitForWindow(L"Brindlex 7");
+    ASSERT_TRUE(notice);
+    EXPECT_TRUE(PressButtonNamed(notice, L"OK"));
+    EXPECT_EQ(qx.ExitCode(), 2);
+    EXPECT_FALSE(FileExists(folder.File(L"r")));
+    closesocket(listener);
+}
+
+TEST(Qx, SetUpFailureEndsAsFailed) {
+    TestFolder folder;
+    QxProcess qx(L"in " + Number(FreeTransferPort()) + L" ipv4 manual dcc send 0 0 " +
+                 Quoted(folder.File(L"missing.bin")));
+    HWND dialog = qx.WaitForWindow(L"Transfer");
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(EndAndClose(qx, dialog, false, true), 0);
+}
+
+TEST(Qx, ShowsTheTransferMidwayAndAsksBeforeCancelling) {
+    TestFolder folder;
+    const std::string bytes = RandomBytes(400000, 12);
+    uint16_t port = 0;
+    SOCKET listener = ListenOnLoopback(port);
+    QxProcess qx(L"out 127.0.0.1 " + Number(port) + L" ipv4 dcc get 0 " + Number(bytes.size()) + L" " +
+                 Quoted(folder.File(L"half.bin")));
+    HWND dialog = qx.WaitForWindow(L"Transfer");
+    ASSERT_TRUE(dialog);
+    SOCKET peer = AcceptOne(listener);
+    ASSERT_NE(peer, INVALID_SOCKET);
+    send(peer, bytes.data(), static_cast<int>(bytes.size() / 2), 0);
+    for (int i = 0; i < 600 && ProgressPercent(dialog) < 50; ++i) Sleep(50);
+    EXPECT_EQ(ProgressPercent(dialog), 50);
+    EXPECT_FALSE(ControlVisible(dialog, 802));
+    EXPECT_TRUE(SaveScreenshot(dialog, ScreenshotFolder() + L"\\qx_mid_transfer.png"));
+
+    // Cancel asks first; No keeps the transfer, Yes ends the program.
+    Press(dialog, 804);
+    HWND ask = qx.WaitForWindow(L"Brindlex Transfer");
+    ASSERT_TRUE(ask);
+    EXPECT_TRUE(PressButtonNamed(ask, L"&No") || PressButtonNamed(ask, L"No"));
+    for (int i = 0; i < 200 && qx.WaitForWindow(L"Brindlex Transfer", 0); ++i) Sleep(50);
+    EXPECT_EQ(qx.ExitCode(0), -1);
+    Press(dialog, 804);
+    ask = qx.WaitForWindow(L"Brindlex Transfer");
+    ASSERT_TRUE(ask);
+    EXPECT_TRUE(PressButtonNamed(ask, L"&Yes") || PressButtonNamed(ask, L"Yes"));
+    EXPECT_EQ(qx.ExitCode(), 0);
+    closesocket(peer);
+    closesocket(listener);
+}
+
+} // namespace

@@ -1,0 +1,338 @@
+#include "transfer/transfer_session.h"
+
+#include "common/net_helpers.h"
+#include "transfer/transfer_command_line.h"
+
+#include <objbase.h>
+#include <process.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int kSendBlock = 11000;
+constexpr int kReceiveBlock = 10000;
+
+void SetState(TransferSession& session, int state) {
+    session.Shared->State = state;
+}
+
+void Finish(TransferSession& session, bool success) {
+    SetState(session, success ? kTransferCompleted : kTransferFailed);
+    if (session.Shared->Reporter) session.Shared->Reporter->FinishTransfer(success);
+}
+
+void ReportAndWaitWhilePaused(TransferSession& session) {
+    for (;;) {
+        if (session.Shared->Reporter)
+            session.Shared->Reporter->UpdateProgress(session.BytesDone, session.FileSize);
+        if (!session.Shared->Paused) return;
+        Sleep(1000);
+    }
+}
+
+uint32_t ReadBigEndian32(const uint8_t* b) {
+    return (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | b[3];
+}
+
+uint64_t ReadLittleEndian(const uint8_t* b, int count) {
+    uint64_t value = 0;
+    for (int i = count - 1; i >= 0; --i) value = (value << 8) | b[i];
+    return value;
+}
+
+// True when the low 32 bits of an acknowledgement fall within the block just sent.
+bool WithinLastBlock(uint32_t low, uint64_t bytesDone, uint32_t block) {
+    return static_cast<uint32_t>(static_cast<uint32_t>(bytesDone) - low) < block;
+}
+
+// Reads acknowledgements until one equals bytes done. False when the peer closed or failed first.
+bool AwaitAcknowledgement(TransferSession& session, uint32_t block) {
+    for (;;) {
+        uint8_t bytes[8] = {};
+        if (RecvAll(session.Socket, reinterpret_cast<char*>(bytes), 4, 0) != 4) return false;
+        if (session.Ack64 && session.PeerAckWidth == 0) {
+            // The first answer tells which width the peer uses for this large file.
+            const bool little =
+                WithinLastBlock(static_cast<uint32_t>(ReadLittleEndian(bytes, 4)), session.BytesDone, block);
+            const bool big = WithinLastBlock(ReadBigEndian32(bytes), session.BytesDone, block);
+            session.PeerAckWidth = !little && big ? 4 : 8;
+        }
+        if (session.Ack64 && session.PeerAckWidth == 8) {
+            if (RecvAll(session.Socket, reinterpret_cast<char*>(bytes) + 4, 4, 0) != 4) return false;
+            if (ReadLittleEndian(bytes, 8) == session.BytesDone) return true;
+        } else if (ReadBigEndian32(bytes) == static_cast<uint32_t>(session.BytesDone)) {
+            return true;
+        }
+    }
+}
+
+bool SendAcknowledgement(TransferSession& session) {
+    uint8_t bytes[8];
+    int count = 4;
+    if (session.Ack64) {
+        for (int i = 0; i < 8; ++i) bytes[i] = static_cast<uint8_t>(session.BytesDone >> (8 * i));
+        count = 8;
+    } else {
+        const auto low = static_cast<uint32_t>(session.BytesDone);
+        bytes[0] = static_cast<uint8_t>(low >> 24);
+        bytes[1] = static_cast<uint8_t>(low >> 16);
+        bytes[2] = static_cast<uint8_t>(low >> 8);
+        bytes[3] = static_cast<uint8_t>(low);
+    }
+    return SendAll(session.Socket, reinterpret_cast<const char*>(bytes), count, 0) ==
+           static_cast<uint32_t>(count);
+}
+
+// After the last byte: true when the peer sends anything but its close within a few seconds.
+bool PeerSendsMore(SOCKET socket) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(socket, &readable);
+    timeval wait{3, 0};
+    if (select(0, &readable, nullptr, nullptr, &wait) != 1) return false;
+    char byte;
+    return recv(socket, &byte, 1, 0) > 0;
+}
+
+void CloseSession(TransferSession& session) {
+    if (session.File != INVALID_HANDLE_VALUE) CloseHandle(session.File);
+    session.File = INVALID_HANDLE_VALUE;
+    if (session.Socket != INVALID_SOCKET) closesocket(session.Socket);
+    session.Socket = INVALID_SOCKET;
+}
+
+void RunLoop(TransferSession& session) {
+    // Each block waits for a small acknowledgement: held back for coalescing, every one of them
+    // would cost a delayed-ACK pause.
+    const BOOL noDelay = TRUE;
+    setsockopt(session.Socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
+               sizeof noDelay);
+    SetState(session, kTransferring);
+    if (session.Receiving)
+        ReceiveLoop(session);
+    else
+        SendLoop(session);
+}
+
+void ConnectAndRun(TransferSession& session) {
+    SetState(session, kWaitingForPeer);
+    if (session.AddressLength == 0 ||
+        connect(session.Socket, reinterpret_cast<sockaddr*>(&session.Address), session.AddressLength) != 0) {
+        CloseSession(session);
+        Finish(session, false);
+        return;
+    }
+    session.PeerAddressLength = sizeof(session.PeerAddress);
+    getpeername(session.Socket, reinterpret_cast<sockaddr*>(&session.PeerAddress),
+                &session.PeerAddressLength);
+    RunLoop(session);
+}
+
+// With multi-send, a further worker waits on the same listening socket for the next peer,
+// reading the file through a handle of its own.
+void OfferToNextPeer(const TransferSession& session) {
+    HANDLE file = CreateFileW(session.Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    LARGE_INTEGER offset;
+    offset.QuadPart = static_cast<LONGLONG>(session.StartOffset);
+    if (file == INVALID_HANDLE_VALUE || !SetFilePointerEx(file, offset, nullptr, FILE_BEGIN)) {
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        closesocket(session.Socket);
+        return;
+    }
+    auto next = std::make_unique<TransferSession>();
+    next->Socket = session.Socket;
+    next->Listening = true;
+    next->Address = session.Address;
+    next->AddressLength = session.AddressLength;
+    next->Port = session.Port;
+    next->File = file;
+    next->Path = session.Path;
+    next->NoAcknowledgements = session.NoAcknowledgements;
+    next->MultiSend = true;
+    next->StartOffset = session.StartOffset;
+    next->FileSize = session.FileSize;
+    next->BytesDone = session.StartOffset;
+    next->Ack64 = session.Ack64;
+    next->Shared = session.Shared;
+    StartTransferThread(std::move(next));
+}
+
+void AcceptAndRun(TransferSession& session) {
+    SetState(session, kWaitingForPeer);
+    session.PeerAddressLength = sizeof(session.PeerAddress);
+    const SOCKET listener = session.Socket;
+    const SOCKET peer =
+        accept(listener, reinterpret_cast<sockaddr*>(&session.PeerAddress), &session.PeerAddressLength);
+    session.Listening = false;
+    if (session.MultiSend && peer != INVALID_SOCKET)
+        OfferToNextPeer(session);
+    else
+        closesocket(listener);
+    session.Socket = peer;
+    if (peer == INVALID_SOCKET) {
+        CloseSession(session);
+        Finish(session, false);
+        return;
+    }
+    RunLoop(session);
+}
+
+unsigned __stdcall TransferThread(void* parameter) {
+    std::unique_ptr<TransferSession> session(static_cast<TransferSession*>(parameter));
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (session->Listening)
+        AcceptAndRun(*session);
+    else
+        ConnectAndRun(*session);
+    session.reset();
+    if (SUCCEEDED(com)) CoUninitialize();
+    return 0;
+}
+
+} // namespace
+
+TransferSession::~TransferSession() {
+    CloseSession(*this);
+}
+
+bool OpenTransferFile(const TransferCommandLine& line, TransferSession& session) {
+    session.Path = line.Path;
+    session.Receiving = line.Action == TransferAction::Receive;
+    session.NoAcknowledgements = !line.Acknowledged;
+    session.MultiSend = line.Action == TransferAction::MultiSend;
+    session.StartOffset = line.Offset;
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(line.Offset);
+    if (line.Offset > static_cast<uint64_t>(INT64_MAX)) return false;
+    if (!session.Receiving) {
+        session.File = CreateFileW(line.Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (session.File == INVALID_HANDLE_VALUE) return false;
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(session.File, &size)) return false;
+        session.FileSize = static_cast<uint64_t>(size.QuadPart);
+        if (line.Offset > session.FileSize) return false;
+    } else {
+        session.FileSize = line.Size;
+        if (line.Size != 0 && line.Offset > line.Size) return false;
+        session.File =
+            CreateFileW(line.Path.c_str(), GENERIC_WRITE, 0, nullptr,
+                        line.Offset == 0 ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (session.File == INVALID_HANDLE_VALUE) return false;
+        if (line.Offset != 0) {
+            // Resume only what is there; anything past the offset is written anew.
+            LARGE_INTEGER size{};
+            if (!GetFileSizeEx(session.File, &size) || static_cast<uint64_t>(size.QuadPart) < line.Offset)
+                return false;
+        }
+    }
+    session.Ack64 = session.FileSize > 0xFFFFFFFFull;
+    session.BytesDone = line.Offset;
+    if (!SetFilePointerEx(session.File, position, nullptr, FILE_BEGIN)) return false;
+    if (session.Receiving && line.Offset != 0 && !SetEndOfFile(session.File)) return false;
+    return true;
+}
+
+bool MakeTransferSocket(const TransferCommandLine& line, TransferSession& session) {
+    const int family = line.Ipv6 ? AF_INET6 : AF_INET;
+    session.Socket = socket(family, SOCK_STREAM, IPPROTO_TCP);
+    if (session.Socket == INVALID_SOCKET) return false;
+    if (line.Listen) {
+        session.Listening = true;
+        session.Port = line.Port;
+        std::memset(&session.Address, 0, sizeof(session.Address));
+        if (line.Ipv6) {
+            auto* address = reinterpret_cast<sockaddr_in6*>(&session.Address);
+            address->sin6_family = AF_INET6;
+            address->sin6_port = htons(static_cast<u_short>(line.Port));
+            session.AddressLength = sizeof(sockaddr_in6);
+        } else {
+            auto* address = reinterpret_cast<sockaddr_in*>(&session.Address);
+            address->sin_family = AF_INET;
+            address->sin_port = htons(static_cast<u_short>(line.Port));
+            session.AddressLength = sizeof(sockaddr_in);
+        }
+        if (bind(session.Socket, reinterpret_cast<sockaddr*>(&session.Address), session.AddressLength) != 0 ||
+            listen(session.Socket, 3) != 0) {
+            closesocket(session.Socket);
+            session.Socket = INVALID_SOCKET;
+            return false;
+        }
+        return true;
+    }
+    std::string host;
+    for (wchar_t c : line.Host) host += c < 128 ? static_cast<char>(c) : '?';
+    session.AddressLength = static_cast<int>(
+        ResolveHost(host.c_str(), line.Port, 0, &session.Address, sizeof(session.Address), family));
+    return true;
+}
+
+bool StartTransferThread(std::unique_ptr<TransferSession> session) {
+    const uintptr_t thread = _beginthreadex(nullptr, 0, TransferThread, session.get(), 0, nullptr);
+    if (!thread) return false;
+    session.release();
+    CloseHandle(reinterpret_cast<HANDLE>(thread));
+    return true;
+}
+
+void SendLoop(TransferSession& session) {
+    std::vector<char> buffer(kSendBlock);
+    for (;;) {
+        ReportAndWaitWhilePaused(session);
+        DWORD read = 0;
+        if (!ReadFile(session.File, buffer.data(), kSendBlock, &read, nullptr)) read = 0;
+        if (read == 0) {
+            CloseSession(session);
+            Finish(session, true);
+            return;
+        }
+        if (SendAll(session.Socket, buffer.data(), static_cast<int>(read), 0) != read) break;
+        session.BytesDone += read;
+        if (session.NoAcknowledgements) continue;
+        if (!AwaitAcknowledgement(session, read)) {
+            // A peer that closes after taking the whole file has completed it.
+            if (session.BytesDone != session.FileSize) break;
+            SetState(session, kTransferCompleted);
+        }
+    }
+    CloseSession(session);
+    Finish(session, false);
+}
+
+void ReceiveLoop(TransferSession& session) {
+    std::vector<char> buffer(kSendBlock);
+    for (;;) {
+        ReportAndWaitWhilePaused(session);
+        const int got = recv(session.Socket, buffer.data(), kReceiveBlock, 0);
+        if (got == 0 || got == SOCKET_ERROR) {
+            const bool complete = session.FileSize == 0 || session.BytesDone == session.FileSize;
+            CloseSession(session);
+            Finish(session, complete);
+            return;
+        }
+        // Never past the offered size: a sender that sends more is cut off.
+        DWORD take = static_cast<DWORD>(got);
+        const bool tooMuch = session.FileSize != 0 && session.FileSize - session.BytesDone < take;
+        if (tooMuch) take = static_cast<DWORD>(session.FileSize - session.BytesDone);
+        DWORD written = 0;
+        if (take && (!WriteFile(session.File, buffer.data(), take, &written, nullptr) || written != take))
+            break;
+        session.BytesDone += take;
+        if (tooMuch) break;
+        if (!session.NoAcknowledgements && !SendAcknowledgement(session)) break;
+        // The whole offered file is here. The sender should close now; one that sends more is cut
+        // off, and one that waits for the receiver to close (as some do when they cannot read the
+        // acknowledgements of a large file) is not waited for long.
+        if (session.FileSize != 0 && session.BytesDone == session.FileSize) {
+            const bool more = PeerSendsMore(session.Socket);
+            CloseSession(session);
+            Finish(session, !more);
+            return;
+        }
+    }
+    CloseSession(session);
+    Finish(session, false);
+}
