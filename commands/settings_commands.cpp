@@ -111,7 +111,7 @@ uint64_t SetAddressCommand(const CommandCall& call) {
 uint64_t InstallScriptCommand(const CommandCall& call) {
     if (RefusedForRemoteText(call)) return 1;
     XmlDocument file;
-    if (OpenDocument(file, call.Rest(1)) && UserConfigDocument) {
+    if (OpenDocument(file, call.RestPath(1)) && UserConfigDocument) {
         XmlElement* root = XmlDocumentGetRoot(&file);
         const uint32_t count = XmlElementGetChildCount(root);
         for (uint32_t i = 0; i < count; ++i) {
@@ -147,7 +147,7 @@ uint64_t InstallSkinCommand(const CommandCall& call) {
         return 1;
     }
     XmlDocument file;
-    if (OpenDocument(file, call.Rest(1))) {
+    if (OpenDocument(file, call.RestPath(1))) {
         XmlElement* skinCfg = XmlElementFindChild(XmlDocumentGetRoot(&file), "Cfg");
         // A skin changes how the program looks, never what code it loads.
         if (XmlElement* options = XmlElementFindChild(skinCfg, "Options1")) {
