@@ -76,12 +76,17 @@ HWND Toolbar() {
     return GetDlgItem(GetDlgItem(PreferencesWindow, kMainRebarId), kStandardToolbarId);
 }
 
-XmlElement* ItemElement(HTREEITEM item) {
+// The element a tree item stands for.
+XmlElement* TreeItemElement(HWND tree, HTREEITEM item) {
     TVITEMW data{};
     data.mask = TVIF_PARAM;
     data.hItem = item;
-    SendMessageW(Tree(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
     return reinterpret_cast<XmlElement*>(data.lParam);
+}
+
+XmlElement* ItemElement(HTREEITEM item) {
+    return TreeItemElement(Tree(), item);
 }
 
 HTREEITEM SelectedItem() {
@@ -403,11 +408,7 @@ void SelectTreePath(HWND tree, HTREEITEM parent, const std::string& path) {
              SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(parent)));
          item; item = reinterpret_cast<HTREEITEM>(
                    SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
-        TVITEMW data{};
-        data.mask = TVIF_PARAM;
-        data.hItem = item;
-        SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
-        auto* element = reinterpret_cast<XmlElement*>(data.lParam);
+        XmlElement* element = TreeItemElement(tree, item);
         if (!element || XmlElementGetNameString(element) != first) continue;
         SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
         if (cut != std::string::npos && cut + 1 < path.size()) {
@@ -422,6 +423,7 @@ void SelectTreePath(HWND tree, HTREEITEM parent, const std::string& path) {
 
 void shell::OpenPreferences(const std::string& section) {
     if (PreferencesWindow && IsWindow(PreferencesWindow)) {
+        TakePreferencesPendingSection(); // ignored now, and not left for a later opening
         SetForegroundWindow(PreferencesWindow);
         return;
     }

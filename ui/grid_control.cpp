@@ -100,10 +100,13 @@ bool FocusStaysInEditor(HWND editor, HWND next) {
     return next && (next == editor || IsChild(editor, next));
 }
 
-// The edit inside an editable combo box: its keys and focus end the combo's edit.
-LRESULT CALLBACK ComboEditSubclass(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                   DWORD_PTR comboData) {
-    HWND combo = reinterpret_cast<HWND>(comboData);
+// The edit inside an editable combo box: its keys and focus end the combo's edit. Its own
+// procedure is kept in a window property.
+constexpr const wchar_t* kComboEditProcProperty = L"GridComboEditProc";
+
+LRESULT CALLBACK ComboEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto previous = reinterpret_cast<WNDPROC>(GetPropW(edit, kComboEditProcProperty));
+    HWND combo = GetParent(edit);
     switch (message) {
         case WM_KEYDOWN:
             if (wParam == VK_RETURN || wParam == 10 || wParam == VK_ESCAPE) {
@@ -117,9 +120,18 @@ LRESULT CALLBACK ComboEditSubclass(HWND edit, UINT message, WPARAM wParam, LPARA
         case WM_KILLFOCUS:
             if (!FocusStaysInEditor(combo, reinterpret_cast<HWND>(wParam))) EndEdit(combo, false);
             break;
-        case WM_NCDESTROY: RemoveWindowSubclass(edit, ComboEditSubclass, 1); break;
+        case WM_NCDESTROY:
+            SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+            RemovePropW(edit, kComboEditProcProperty);
+            break;
     }
-    return DefSubclassProc(edit, message, wParam, lParam);
+    return previous ? CallWindowProcW(previous, edit, message, wParam, lParam)
+                    : DefWindowProcW(edit, message, wParam, lParam);
+}
+
+void SubclassComboEdit(HWND edit) {
+    SetPropW(edit, kComboEditProcProperty, reinterpret_cast<HANDLE>(GetWindowLongPtrW(edit, GWLP_WNDPROC)));
+    SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboEditProc));
 }
 
 LRESULT EditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam, const BaseClass& base) {
@@ -215,8 +227,7 @@ HWND CreateEditor(HWND grid, GridData* data, int row, int column, const std::wst
             SendMessageW(combo, CB_SETCURSEL, 0, 0);
         COMBOBOXINFO info{};
         info.cbSize = sizeof info;
-        if (editable && GetComboBoxInfo(combo, &info) && info.hwndItem)
-            SetWindowSubclass(info.hwndItem, ComboEditSubclass, 1, reinterpret_cast<DWORD_PTR>(combo));
+        if (editable && GetComboBoxInfo(combo, &info) && info.hwndItem) SubclassComboEdit(info.hwndItem);
         return combo;
     }
     HWND edit =

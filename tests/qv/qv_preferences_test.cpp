@@ -100,11 +100,12 @@ void TypeInto(HWND edit, const std::wstring& text) {
     for (wchar_t c : text) PostMessageW(edit, WM_CHAR, c, 0);
 }
 
-COLORREF CentrePixel(HWND window) {
+// A pixel of the view's background: low on the left, clear of the lines and the scroll bar.
+COLORREF BackgroundPixel(HWND window) {
     RECT box{};
     GetWindowRect(window, &box);
     HDC screen = GetDC(nullptr);
-    const COLORREF pixel = GetPixel(screen, box.right - 20, box.bottom - 20);
+    const COLORREF pixel = GetPixel(screen, box.left + 30, box.bottom - 30);
     ReleaseDC(nullptr, screen);
     return pixel;
 }
@@ -153,7 +154,7 @@ TEST(QvPreferences, EditsTemplatesChoosersAndSavingOnClose) {
     // A colour through the colour chooser, seen on the channel's view once the window closes.
     HWND view = GetDlgItem(qv.channel_, 901);
     SaveScreenshot(qv.frame_, ScreenshotFolder() + L"\\qv_preferences_before.png");
-    const COLORREF before = CentrePixel(view);
+    const COLORREF before = BackgroundPixel(view);
     window = qv.OpenPreferences(L"Cfg\\Colors");
     ASSERT_NE(window, nullptr);
     QvWithPreferences::EditRow(window, 0);
@@ -181,7 +182,7 @@ TEST(QvPreferences, EditsTemplatesChoosersAndSavingOnClose) {
 
     EXPECT_EQ(qv.Setting("Cfg\\Colors", "BG_Color"), std::to_string(RGB(0, 128, 255)));
     EXPECT_FALSE(qv.Setting("Cfg\\Fonts", "View_Font").empty());
-    EXPECT_TRUE(Eventually([&] { return CentrePixel(view) != before; }, kWait));
+    EXPECT_TRUE(Eventually([&] { return BackgroundPixel(view) != before; }, kWait));
     SaveScreenshot(qv.frame_, ScreenshotFolder() + L"\\qv_preferences_after.png");
     EXPECT_TRUE(qv.Close());
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/window_helpers.h"
+#include "tests/ui/pump.h"
 #include "ui/grid_control.h"
 
 #include <commctrl.h>
@@ -38,17 +39,6 @@ LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-void Pump() {
-    MSG msg;
-    for (int round = 0; round < 5; ++round) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(10);
-    }
-}
-
 class Grid : public testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -67,6 +57,7 @@ protected:
                                   10, 500, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         grid_ = CreateWindowExW(0, kGridClass, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 480, 250,
                                 parent_, reinterpret_cast<HMENU>(7), GetModuleHandleW(nullptr), nullptr);
+        SendMessageW(grid_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
         SetForegroundWindow(parent_);
         for (int column = 0; column < 2; ++column) {
             LVCOLUMNW col{};

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "common/window_helpers.h"
+#include "tests/ui/pump.h"
 #include "tests/support/test_files.h"
 #include "ui/grid_control.h"
 #include "ui/xml_tree_editor.h"
@@ -29,17 +30,6 @@ std::vector<std::pair<uint32_t, void*>> Calls;
 LRESULT RecordItem(HWND, uint32_t code, void* item, wchar_t*) {
     Calls.push_back({code, item});
     return code == kXmlItemBeforeEdit ? 1 : 0;
-}
-
-void Pump() {
-    MSG msg;
-    for (int round = 0; round < 5; ++round) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(10);
-    }
 }
 
 class XmlTreeEditor : public testing::Test {
@@ -170,8 +160,9 @@ TEST_F(XmlTreeEditor, BrowsesEditsValuesAndTextsAndTheSavedFileHasThem) {
     Select(L"Colours");
     EXPECT_EQ(GetWindowTextString(Text()), L"new text \u00e9");
     SendMessageW(Text(), EM_SETSEL, 0, -1);
-    PostMessageW(Text(), WM_CHAR, VK_BACK, 0);
+    PostMessageW(Text(), WM_KEYDOWN, VK_BACK, 0);
     Pump();
+    ASSERT_EQ(GetWindowTextString(Text()), L"");
     PostMessageW(window_, WM_CLOSE, 0, 0); // closing stores the emptied text
     Pump();
     EXPECT_FALSE(IsWindow(window_));
