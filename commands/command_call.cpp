@@ -25,12 +25,6 @@ std::string CommandCall::Rest(size_t n) const {
     return Line.substr(at);
 }
 
-std::string CommandCall::RestPath(size_t n) const {
-    std::string rest = Rest(n);
-    if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"') rest = rest.substr(1, rest.size() - 2);
-    return rest;
-}
-
 void RefuseCommand() {
     throw static_cast<int>(kRefused);
 }

@@ -19,9 +19,6 @@ struct CommandCall {
     bool CommandIs(const char* word) const;
     // The line after its first n words and the blanks that follow them, inner blanks kept.
     std::string Rest(size_t n) const;
-    // The same taken as one path: a pair of double quotes around it is removed, so a quoted
-    // path with blanks stays whole.
-    std::string RestPath(size_t n) const;
 };
 
 // A handler returns 1 when it did its work and 0 when the line goes on to the triggers; it
