@@ -46,7 +46,11 @@ public:
     }
     HWND Preferences() const { return qv_->FindTopWindow(kEditorClass); }
     HWND OpenPreferences(const std::wstring& section) {
-        TypeLine(GetDlgItem(channel_, 902), L"/prefs " + section);
+        HWND input = GetDlgItem(channel_, 902);
+        TypeLine(input, L"/prefs " + section);
+        // Once the line has left the input box, the command it posts is queued before anything
+        // the test posts next.
+        Eventually([&] { return WindowText(input).empty(); }, kWait);
         HWND window = nullptr;
         Eventually([&] { return (window = Preferences()) != nullptr; }, kWait);
         return window;
