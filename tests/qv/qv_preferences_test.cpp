@@ -11,8 +11,6 @@
 #include "tests/support/screenshots.h"
 #include "tests/support/test_files.h"
 #include "ui/grid_control.h"
-#include "xml/xml_document.h"
-#include "xml/xml_profile.h"
 
 #include <commctrl.h>
 
@@ -76,14 +74,7 @@ public:
         return dialog;
     }
     std::string SavedFile() { return ReadFileBytes(folder_.UserDataFolder() + L"\\qv.xml"); }
-    std::string Setting(const char* section, const char* key) {
-        XmlDocument document;
-        XmlDocumentOpenFile(&document, (folder_.UserDataFolder() + L"\\qv.xml").c_str());
-        char value[1000] = {};
-        XmlGetProfileString(section, key, "", value, sizeof value, nullptr, &document);
-        XmlDocumentDestroy(&document);
-        return value;
-    }
+    std::string Setting(const char* section, const char* key) { return folder_.SavedSetting(section, key); }
     std::wstring UserData() const { return folder_.UserDataFolder(); }
     bool Close() {
         PostMessageW(frame_, WM_CLOSE, 0, 0);
