@@ -59,7 +59,10 @@ public:
     }
     // Opens the editor on the value of a row of the grid, as a second click would.
     static void EditRow(HWND window, int row) {
-        PostMessageW(GetDlgItem(window, 1001), kGridEditCell, static_cast<WPARAM>(row), 1);
+        HWND grid = GetDlgItem(window, 1001);
+        // The window shows before its section is selected and its rows are listed.
+        Eventually([&] { return SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0) > row; }, kWait);
+        PostMessageW(grid, kGridEditCell, static_cast<WPARAM>(row), 1);
     }
     static HWND GridEditor(HWND window) {
         HWND editor = nullptr;
@@ -117,7 +120,9 @@ TEST(QvPreferences, EditsTemplatesChoosersAndSavingOnClose) {
     PostMessageW(qv.frame_, WM_COMMAND, 811, 0);
     HWND window = nullptr;
     ASSERT_TRUE(Eventually([&] { return (window = qv.Preferences()) != nullptr; }, kWait));
-    EXPECT_EQ(qv.OpenPreferences(L"Servers"), window);
+    SendMessageW(qv.frame_, WM_COMMAND, 811, 0); // handled before it returns
+    EXPECT_EQ(qv.Preferences(), window);
+    EXPECT_EQ(FindWindowExW(nullptr, window, kEditorClass, nullptr), nullptr);
     ASSERT_TRUE(qv.ClosePreferences(window));
 
     // "/prefs Cfg\Options1" selects that section: its first value is the nick.
