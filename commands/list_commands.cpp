@@ -56,6 +56,12 @@ uint64_t UserListCommand(const CommandCall& call) {
 uint64_t PluginPathCommand(const CommandCall& call) {
     if (RefusedForRemoteText(call)) return 1;
     std::wstring path = NarrowToWide(call.Words[1]);
+    // A quoted path ("+\"C:\\x.dll\"") is taken without its quotes.
+    const size_t sign = path[0] == L'-' || path[0] == L'+' ? 1 : 0;
+    if (path.size() >= sign + 2 && path[sign] == L'"' && path.back() == L'"') {
+        path.pop_back();
+        path.erase(sign, 1);
+    }
     std::vector<std::wstring> paths = PluginPaths();
     if (path[0] == L'-') {
         auto found = std::find(paths.begin(), paths.end(), path.substr(1));

@@ -39,6 +39,14 @@ std::string WithoutQuotes(std::string value) {
 }
 
 // The file's document when it was read and has a root with content; closed again by its owner.
+// The rest of the line as one path; a pair of double quotes around it is removed, so a quoted
+// path with blanks stays whole.
+std::string PathArgument(const CommandCall& call) {
+    std::string path = call.Rest(1);
+    if (path.size() >= 2 && path.front() == '"' && path.back() == '"') path = path.substr(1, path.size() - 2);
+    return path;
+}
+
 bool OpenDocument(XmlDocument& document, const std::string& file) {
     XmlDocumentOpenFile(&document, NarrowToWide(file).c_str());
     return XmlDocumentGetRoot(&document) && XmlElementGetChildCount(XmlDocumentGetRoot(&document)) > 0;
@@ -111,7 +119,7 @@ uint64_t SetAddressCommand(const CommandCall& call) {
 uint64_t InstallScriptCommand(const CommandCall& call) {
     if (RefusedForRemoteText(call)) return 1;
     XmlDocument file;
-    if (OpenDocument(file, call.Rest(1)) && UserConfigDocument) {
+    if (OpenDocument(file, PathArgument(call)) && UserConfigDocument) {
         XmlElement* root = XmlDocumentGetRoot(&file);
         const uint32_t count = XmlElementGetChildCount(root);
         for (uint32_t i = 0; i < count; ++i) {
@@ -147,7 +155,7 @@ uint64_t InstallSkinCommand(const CommandCall& call) {
         return 1;
     }
     XmlDocument file;
-    if (OpenDocument(file, call.Rest(1))) {
+    if (OpenDocument(file, PathArgument(call))) {
         XmlElement* skinCfg = XmlElementFindChild(XmlDocumentGetRoot(&file), "Cfg");
         // A skin changes how the program looks, never what code it loads.
         if (XmlElement* options = XmlElementFindChild(skinCfg, "Options1")) {

@@ -16,6 +16,7 @@
 #include "shell/http_download.h"
 #include "shell/log_files.h"
 #include "shell/main_menu.h"
+#include "shell/preferences_window.h"
 #include "shell/window_shake.h"
 #include "shell/window_operations.h"
 #include "shell/window_tabs.h"
@@ -72,6 +73,7 @@ void InstallClientServices() {
     s.ClearChatView = &views::ClearChatView;
     s.PromptSaveFileName = &ui::PromptSaveFileName;
     s.StartDownload = &shell::StartDownload;
+    s.OpenPreferences = &shell::OpenPreferences;
     s.ObjectAcceptThread = &peer::ObjectAcceptThread;
     s.ObjectReceiveThread = &peer::ObjectReceiveThread;
 }

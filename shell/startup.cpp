@@ -33,6 +33,7 @@
 #include "shell/view_procs.h"
 #include "shell/window_state.h"
 #include "ui/ax_host.h"
+#include "ui/grid_control.h"
 #include "update/update_check.h"
 #include "views/config_fonts.h"
 #include "views/print_dispatch.h"
@@ -177,6 +178,7 @@ int RunQv(HINSTANCE instance) {
     GdiplusStartupInputRecord gdiplusInput;
     GdiplusStartup(&gdiplus, &gdiplusInput, nullptr);
     RegisterAxHostClass();
+    RegisterGridClasses();
     BuildFoldTable();
     HMODULE richEdit = LoadLibraryW(L"RICHED20.DLL");
     WSADATA winsock;

@@ -59,9 +59,9 @@ void AddButton(HWND toolbar, int image, const Button& button, bool labelled) {
     if (labelled) {
         wchar_t label[1000] = {};
         if (button.Id >= kPopupBase)
-            GetMenuLabel(button.Id - kPopupBase, MF_BYPOSITION, label);
+            ui::GetMenuLabel(button.Id - kPopupBase, MF_BYPOSITION, label);
         else
-            GetMenuLabel(button.Id, MF_BYCOMMAND, label);
+            ui::GetMenuLabel(button.Id, MF_BYCOMMAND, label);
         // The string list takes texts ending in two zeros.
         std::wstring text(label);
         text.push_back(L'\0');
@@ -110,7 +110,9 @@ void ui::GetMenuLabel(uint32_t idOrPosition, uint32_t flags, wchar_t* out) {
     GetMenuStringW(menu, idOrPosition, text, 1000, flags);
     text[999] = L'\0';
     if (wchar_t* tab = std::wcschr(text, L'\t')) *tab = L'\0';
-    if (wchar_t* dot = std::wcschr(text, L'.')) *dot = L'\0';
+    // Only the trailing dots of "Connect..." go: "v1.2 Setup..." keeps its version.
+    size_t length = std::wcslen(text);
+    while (length > 0 && text[length - 1] == L'.') text[--length] = L'\0';
     std::wcscpy(out, text);
 }
 
@@ -171,4 +173,11 @@ HWND CreateInsertsRebar(HWND chatWindow) {
     if (!record || record->Type != kChannelWindow) return nullptr;
     const std::vector<Button> buttons = {{103, 0}, {104, 0}, {105, 0}};
     return BuildSmallBar(chatWindow, kInsertsRebarId, kInsertsRebarId, InsertsBarImages, buttons);
+}
+
+HWND CreatePreferencesRebar(HWND window) {
+    DestroyChild(window, kMainRebarId);
+    for (int id = 911; id <= 929; ++id) DestroyChild(window, id);
+    const std::vector<Button> buttons = {{902, 0}, {905, 0}, {904, 0}, {900, 0}};
+    return BuildSmallBar(window, kMainRebarId, kStandardToolbarId, PreferencesBarImages, buttons);
 }

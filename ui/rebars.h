@@ -21,6 +21,9 @@ HWND CreateControlRebar(HWND chatWindow);
 // The operator bar under a channel's nick list; null for any other window.
 HWND CreateInsertsRebar(HWND chatWindow);
 
+// The preferences window's bar: New, (unused), Delete, and the help button.
+HWND CreatePreferencesRebar(HWND window);
+
 // The main menu's text of an item (MF_BYCOMMAND) or top-level popup (MF_BYPOSITION), cut at its
-// first tab and its first '.'; at most 999 characters.
+// first tab, without trailing dots; at most 999 characters.
 void GetMenuLabel(uint32_t idOrPosition, uint32_t flags, wchar_t* out);

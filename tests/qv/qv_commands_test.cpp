@@ -54,14 +54,7 @@ public:
         DWORD code = 1;
         return qv_->WaitExit(kWait, code) && code == 0;
     }
-    std::string Setting(const char* section, const char* key) {
-        XmlDocument document;
-        XmlDocumentOpenFile(&document, (folder_.UserDataFolder() + L"\\qv.xml").c_str());
-        char value[1000] = {};
-        XmlGetProfileString(section, key, "", value, sizeof value, nullptr, &document);
-        XmlDocumentDestroy(&document);
-        return value;
-    }
+    std::string Setting(const char* section, const char* key) { return folder_.SavedSetting(section, key); }
     std::string PluginLog() { return ReadFileBytes(folder_.Path() + L"\\qv_test_plugin.log"); }
 
     HWND frame_ = nullptr;

@@ -3,6 +3,8 @@
 #include "tests/support/screenshots.h"
 
 #include "common/xstring.h"
+#include "xml/xml_document.h"
+#include "xml/xml_profile.h"
 
 #include <atomic>
 
@@ -60,6 +62,15 @@ BOOL CALLBACK VisitChat(HWND window, LPARAM parameter) {
 }
 
 } // namespace
+
+std::string PortableFolder::SavedSetting(const char* section, const char* key) const {
+    XmlDocument document;
+    XmlDocumentOpenFile(&document, (UserDataFolder() + L"\\qv.xml").c_str());
+    char value[1000] = {};
+    XmlGetProfileString(section, key, "", value, sizeof value, nullptr, &document);
+    XmlDocumentDestroy(&document);
+    return value;
+}
 
 std::wstring BuildBinFolder() {
     wchar_t path[MAX_PATH] = {};

@@ -22,6 +22,8 @@ public:
     const std::wstring& Path() const { return folder_; }
     // The user's data folder of the portable layout: "UCFG\<user name>".
     std::wstring UserDataFolder() const;
+    // A value of the user's settings as qv last saved them ("" when missing).
+    std::string SavedSetting(const char* section, const char* key) const;
 
 private:
     std::wstring folder_;

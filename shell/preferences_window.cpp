@@ -1,0 +1,445 @@
+#include "shell/preferences_window.h"
+#include "shell/preferences_parts.h"
+
+#include "common/app_state.h"
+#include "common/lang_strings.h"
+#include "common/list_tree_helpers.h"
+#include "common/message_box.h"
+#include "common/window_helpers.h"
+#include "common/xstring.h"
+#include "core/applied_settings.h"
+#include "core/client_services.h"
+#include "core/frame_handles.h"
+#include "core/preferences_request.h"
+#include "peer/speech.h"
+#include "shell/apply_settings.h"
+#include "ui/rebars.h"
+#include "ui/xml_tree_editor.h"
+#include "views/config_fonts.h"
+#include "xml/config_documents.h"
+#include "xml/xml_document.h"
+#include "xml/xml_element.h"
+
+#include <richedit.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr UINT kApplyCheckBoxes = WM_APP + 0x42;
+constexpr int kToolbarHeight = 32;
+
+HWND PreferencesWindow = nullptr;
+uint32_t PaneKind = 0;
+std::string StartPath;
+HFONT StockFont = nullptr, BoldFont = nullptr, UnderlinedFont = nullptr;
+// Set while the switches' check boxes show their values; their changes are the user's then.
+bool CheckBoxesLive = false;
+
+struct ListTemplate {
+    const char* Node;
+    const wchar_t* Label;
+    const char* Tag;
+};
+const ListTemplate kTemplates[] = {
+    {"Servers", L"Server",
+     "<s Group=\"\" name=\"Server\" Address=\"\" Port=\"6667\" Nick=\"\" Email=\"\" Your_Name=\"\" "
+     "Password=\"\" "
+     "Mode=\"\" Auto_Connect=\"0\" Auto_Reconnect=\"0\" SSL=\"0\" Proxy_Mode=\"0\" __Auto_Connect=\"0|||1\" "
+     "__Auto_Reconnect=\"0|||1\" __SSL=\"0|||1\" __Proxy_Mode=\"0|||1\" />"},
+    {"Scripts", L"Script",
+     "<n name=\"Script\" Description=\"Enter description here\" Trigger_Type=\"0\" __Trigger_Type=\"0|||1\" "
+     "Trigger=\"/SCRIPT\" Keyboard_Trigger=\"\" Anti_Trigger=\"\" Enabled=\"1\" Locked=\"0\" "
+     "Process_All_Triggers=\"0\" Case_Sensitive_Match=\"0\" Server_Popup=\"0\" Channel_Popup=\"0\" "
+     "Query_Popup=\"0\" Nick_Popup=\"0\" DCC_Popup=\"0\" __Enabled=\"0|||1\" __Locked=\"0|||1\" "
+     "__Process_All_Triggers=\"0|||1\" __Case_Sensitive_Match=\"0|||1\" __Server_Popup=\"0|||1\" "
+     "__Channel_Popup=\"0|||1\" __Query_Popup=\"0|||1\" __Nick_Popup=\"0|||1\" __DCC_Popup=\"0|||1\" />"},
+    {"Notes", L"Note", "<n name=\"Note\" />"},
+    {"Proxy_List", L"Proxy",
+     "<n name=\"Proxy\" Server=\"\" Port=\"\" User_name=\"\" Password=\"\" Type=\"0\" "
+     "__Type=\"0|||1|||2|||3\"/>"},
+};
+
+const ListTemplate* TemplateFor(const std::string& name) {
+    for (const ListTemplate& entry : kTemplates)
+        if (lstrcmpiA(entry.Node, name.c_str()) == 0) return &entry;
+    return nullptr;
+}
+
+HWND Tree() {
+    return GetDlgItem(PreferencesWindow, kXmlEditorTreeId);
+}
+HWND List() {
+    return GetDlgItem(PreferencesWindow, kXmlEditorGridId);
+}
+HWND Toolbar() {
+    return GetDlgItem(GetDlgItem(PreferencesWindow, kMainRebarId), kStandardToolbarId);
+}
+
+// The element a tree item stands for.
+XmlElement* TreeItemElement(HWND tree, HTREEITEM item) {
+    TVITEMW data{};
+    data.mask = TVIF_PARAM;
+    data.hItem = item;
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
+    return reinterpret_cast<XmlElement*>(data.lParam);
+}
+
+XmlElement* ItemElement(HTREEITEM item) {
+    return TreeItemElement(Tree(), item);
+}
+
+HTREEITEM SelectedItem() {
+    return reinterpret_cast<HTREEITEM>(SendMessageW(Tree(), TVM_GETNEXTITEM, TVGN_CARET, 0));
+}
+
+std::string NameOf(XmlElement* element) {
+    return element ? XmlElementGetNameString(element) : std::string();
+}
+
+void EnableListCommands(bool enable) {
+    HMENU menu = GetMenu(PreferencesWindow);
+    for (UINT id : {902u, 904u}) {
+        SendMessageW(Toolbar(), TB_ENABLEBUTTON, id, enable);
+        EnableMenuItem(menu, id, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
+    }
+}
+
+void Layout() {
+    RECT client{};
+    GetClientRect(PreferencesWindow, &client);
+    const int w = client.right, h = std::max<int>(client.bottom, kToolbarHeight + 1);
+    const double f = PaneKind == 0 ? 1.0 : PaneKind == 3 ? static_cast<double>(kToolbarHeight) / h : 0.5;
+    const int left = w / 5, split = static_cast<int>(f * h);
+    MoveWindow(GetDlgItem(PreferencesWindow, kMainRebarId), 0, 0, w, kToolbarHeight, TRUE);
+    MoveWindow(Tree(), 0, kToolbarHeight, left, h - kToolbarHeight, TRUE);
+    MoveWindow(List(), left, kToolbarHeight, w - left, split - kToolbarHeight, TRUE);
+    MoveWindow(GetDlgItem(PreferencesWindow, kXmlEditorTextId), left, split, w - left, h - split, TRUE);
+}
+
+uint32_t KindOfName(const std::string& name) {
+    if (name == "Appearance") return 4;
+    if (name == "Special_Scripts") return 1;
+    if (name == "Scripts" || name == "Servers" || name == "Proxy_List") return 2;
+    if (name == "Notes") return 3;
+    return 0;
+}
+
+// The format preview is no text of the element: it goes before the editor stores the pane.
+void ClearPreview() {
+    if (PaneKind == 4) SetWindowTextW(GetDlgItem(PreferencesWindow, kXmlEditorTextId), L"");
+}
+
+void OnSelectionChanged(XmlElement* element) {
+    const std::string parent = NameOf(element ? XmlElementGetParent(element) : nullptr);
+    PaneKind = KindOfName(NameOf(element));
+    if (const uint32_t parentKind = KindOfName(parent); parentKind != 0 && parentKind != 4)
+        PaneKind = parentKind;
+    EnableListCommands(PaneKind == 2 || PaneKind == 3);
+    const bool switches = NameOf(element) == "Options2";
+    CheckBoxesLive = false;
+    SendMessageW(List(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, switches ? LVS_EX_CHECKBOXES : 0);
+    // The editor fills the list after this notice; the check boxes and the preview follow it.
+    PostMessageW(PreferencesWindow, kApplyCheckBoxes, switches, 0);
+    Layout();
+}
+
+XmlVariable* RowVariable(int row) {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    SendMessageW(List(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    return reinterpret_cast<XmlVariable*>(item.lParam);
+}
+
+void ApplyCheckBoxes(bool switches) {
+    if (switches) {
+        const int count = static_cast<int>(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0));
+        for (int row = 0; row < count; ++row) {
+            int32_t value = 0;
+            {
+                XmlDocumentReadLock lock(UserConfigDocument);
+                value = XmlVariableGetInt(RowVariable(row));
+            }
+            LVITEMW state{};
+            state.stateMask = LVIS_STATEIMAGEMASK;
+            state.state = INDEXTOSTATEIMAGEMASK(value != 0 ? 2 : 1);
+            SendMessageW(List(), LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                         reinterpret_cast<LPARAM>(&state));
+        }
+        CheckBoxesLive = true;
+    }
+    if (PaneKind == 4)
+        ShowAppearancePreview(GetDlgItem(PreferencesWindow, kXmlEditorTextId), ItemElement(SelectedItem()));
+}
+
+void OnCheckBoxToggled(const NMLISTVIEW& change) {
+    if (!CheckBoxesLive || !(change.uChanged & LVIF_STATE)) return;
+    if (((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK) == 0) return;
+    const bool checked = (change.uNewState & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+    wchar_t text[2] = {checked ? L'1' : L'0', L'\0'};
+    LVITEMW cell{};
+    cell.iSubItem = 1;
+    cell.pszText = text;
+    SendMessageW(List(), LVM_SETITEMTEXTW, static_cast<WPARAM>(change.iItem),
+                 reinterpret_cast<LPARAM>(&cell));
+    XmlDocumentWriteLock lock(UserConfigDocument);
+    XmlVariableSetInt(RowVariable(change.iItem), checked ? 1 : 0);
+}
+
+HTREEITEM InsertTreeItem(HTREEITEM parent, const wchar_t* label, XmlElement* element) {
+    TVINSERTSTRUCTW insert{};
+    insert.hParent = parent;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+    insert.item.pszText = const_cast<wchar_t*>(label);
+    insert.item.lParam = reinterpret_cast<LPARAM>(element);
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageW(Tree(), TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+void NewItem() {
+    HTREEITEM item = SelectedItem();
+    XmlElement* selected = ItemElement(item);
+    if (!selected) return;
+    const ListTemplate* entry = TemplateFor(NameOf(selected));
+    XmlElement* node = selected;
+    if (!entry) {
+        node = XmlElementGetParent(selected);
+        entry = TemplateFor(NameOf(node));
+        item = reinterpret_cast<HTREEITEM>(
+            SendMessageW(Tree(), TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item)));
+    }
+    if (!entry || !item) return;
+    XmlElement* element = nullptr;
+    {
+        XmlDocumentWriteLock lock(UserConfigDocument);
+        element = XmlElementAddNewChild(node, entry->Tag);
+    }
+    HTREEITEM added = InsertTreeItem(item, entry->Label, element);
+    TreeViewSetHasChildren(Tree(), item);
+    SendMessageW(Tree(), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+    TreeViewHighlightItem(Tree(), added);
+    SendMessageW(Tree(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(added));
+}
+
+void DeleteItem() {
+    HTREEITEM item = SelectedItem();
+    XmlElement* element = ItemElement(item);
+    XmlElement* parent = element ? XmlElementGetParent(element) : nullptr;
+    if (!parent || !TemplateFor(NameOf(parent))) return;
+    if (AppMessageBox(PreferencesWindow, GetLangString(3), kProgramTitle, MB_YESNO | MB_DEFBUTTON2,
+                      MB_ICONQUESTION) != IDYES)
+        return;
+    SendMessageW(Tree(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item));
+    if (XmlEditorState* state = XmlEditorStateOf(PreferencesWindow); state && state->Selected == element) {
+        state->Selected = nullptr;
+        XmlEditorRefillGrid(PreferencesWindow);
+    }
+    XmlDocumentWriteLock lock(UserConfigDocument);
+    XmlElementRemoveChild(parent, XmlElementFindChildIndex(parent, element));
+}
+
+void SaveSettings() {
+    XmlEditorCommitText(PreferencesWindow);
+    XmlDocumentSave(UserConfigDocument, nullptr, 0, 0, nullptr);
+}
+
+void OnClosed() {
+    if (UserConfigDocument && XmlDocumentIsValid(UserConfigDocument)) {
+        {
+            XmlDocumentWriteLock lock(UserConfigDocument);
+            XmlElementSortChildren(XmlElementFindChild(XmlDocumentGetRoot(UserConfigDocument), "Scripts"),
+                                   CompareElementsByName);
+        }
+        XmlDocumentSave(UserConfigDocument, nullptr, 0, 0, nullptr);
+    }
+    ApplySettings();
+    ApplySpeechSettings();
+}
+
+LRESULT CustomDraw(NMLVCUSTOMDRAW& draw) {
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) return CDRF_NOTIFYSUBITEMDRAW;
+    if (draw.nmcd.dwDrawStage != (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) return 0;
+    if (draw.iSubItem == 0) {
+        SelectObject(draw.nmcd.hdc, BoldFont);
+        return CDRF_NEWFONT;
+    }
+    wchar_t text[16] = {};
+    LVITEMW cell{};
+    cell.iSubItem = draw.iSubItem;
+    cell.pszText = text;
+    cell.cchTextMax = 16;
+    SendMessageW(List(), LVM_GETITEMTEXTW, draw.nmcd.dwItemSpec, reinterpret_cast<LPARAM>(&cell));
+    const bool link = _wcsnicmp(text, L"http://", 7) == 0;
+    draw.clrText = link ? RGB(0, 0, 255) : RGB(0, 0, 0);
+    SelectObject(draw.nmcd.hdc, link ? UnderlinedFont : StockFont);
+    return CDRF_NEWFONT;
+}
+
+void OnCreated(HWND window) {
+    PreferencesWindow = window;
+    if (ProgramIcon) {
+        SetClassLongPtrW(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(ProgramIcon));
+        SetClassLongPtrW(window, GCLP_HICONSM, reinterpret_cast<LONG_PTR>(ProgramIcon));
+    }
+    DeleteTrackedFont(UnderlinedFont);
+    DeleteTrackedFont(BoldFont);
+    StockFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    BoldFont = CreateBoldFont(StockFont);
+    UnderlinedFont = CreateUnderlinedFont(BoldFont);
+    if (!ConfiguredFonts.empty() && ConfiguredFonts[0])
+        SendMessageW(GetDlgItem(window, kXmlEditorTextId), WM_SETFONT,
+                     reinterpret_cast<WPARAM>(ConfiguredFonts[0]), 0);
+    if (HMODULE language = LanguageModule.load())
+        if (HMENU menu = LoadMenuW(language, L"MENU_CONNECT")) {
+            RemoveMenu(menu, 2, MF_BYPOSITION);
+            SetMenu(window, menu);
+        }
+    CreatePreferencesRebar(window);
+    SendMessageW(Toolbar(), TB_ENABLEBUTTON, 905, FALSE);
+    EnableMenuItem(GetMenu(window), 905, MF_BYCOMMAND | MF_GRAYED);
+    EnableListCommands(false);
+}
+
+LRESULT OnNotify(NMHDR& header) {
+    if (header.idFrom == static_cast<UINT_PTR>(kXmlEditorTreeId)) {
+        if (header.code == TVN_SELCHANGINGW)
+            ClearPreview();
+        else if (header.code == TVN_SELCHANGEDW)
+            OnSelectionChanged(
+                reinterpret_cast<XmlElement*>(reinterpret_cast<NMTREEVIEWW&>(header).itemNew.lParam));
+        else if (header.code == TVN_KEYDOWN && reinterpret_cast<NMTVKEYDOWN&>(header).wVKey == VK_TAB)
+            SetFocus(List());
+        return 0;
+    }
+    if (header.idFrom == static_cast<UINT_PTR>(kXmlEditorGridId)) {
+        if (header.code == NM_CUSTOMDRAW) return CustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+        if (header.code == LVN_ITEMCHANGED) OnCheckBoxToggled(reinterpret_cast<NMLISTVIEW&>(header));
+        if (header.code == LVN_KEYDOWN && reinterpret_cast<NMLVKEYDOWN&>(header).wVKey == VK_TAB)
+            SetFocus(Tree());
+        return 0;
+    }
+    if (header.code == TTN_GETDISPINFOW) {
+        auto& info = reinterpret_cast<NMTTDISPINFOW&>(header);
+        static wchar_t text[1000];
+        text[0] = L'\0';
+        const UINT id = static_cast<UINT>(header.idFrom);
+        if (id >= 60000)
+            GetMenuStringW(GetMenu(PreferencesWindow), id - 60000, text, 1000, MF_BYPOSITION);
+        else
+            GetMenuStringW(GetMenu(PreferencesWindow), id, text, 1000, MF_BYCOMMAND);
+        info.lpszText = text;
+    }
+    return 0;
+}
+
+LRESULT PreferencesHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE: OnCreated(window); return 0;
+        case WM_SIZE:
+            if (!PreferencesWindow) return 0;
+            Layout();
+            return 1;
+        case WM_NOTIFY: return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
+        case kApplyCheckBoxes: ApplyCheckBoxes(wParam != 0); return 1;
+        case kPreferencesDownloadDone: FinishCatalogueDownload(window, wParam != 0, lParam); return 1;
+        case WM_COMMAND:
+            switch (LOWORD(wParam)) {
+                case 900: PostMessageW(MainWindow.load(), WM_COMMAND, 806, 0); return 1;
+                case 902: NewItem(); return 1;
+                case 903: SaveSettings(); return 1;
+                case 904: DeleteItem(); return 1;
+            }
+            return 0;
+        case WM_CLOSE: ClearPreview(); return 0;
+        case WM_DESTROY:
+            ClearPreview();
+            XmlEditorCommitText(window);
+            PreferencesWindow = nullptr;
+            OnClosed();
+            return 0;
+    }
+    return 0;
+}
+
+LRESULT PreferencesItemCallback(HWND window, uint32_t code, void* item, wchar_t* text) {
+    switch (code) {
+        case kXmlItemLabel: return PreferencesLabel(static_cast<XmlElement*>(item), text) ? 2 : 0;
+        case kXmlItemDisplayText:
+            return PreferencesDisplayText(static_cast<XmlVariable*>(item), text) ? 2 : 0;
+        case kXmlItemFilled: {
+            HWND tree = GetDlgItem(window, kXmlEditorTreeId);
+            auto root = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+            auto first = reinterpret_cast<HTREEITEM>(
+                SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(root)));
+            if (first) SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(first));
+            if (!StartPath.empty()) SelectTreePath(tree, root, StartPath);
+            return 0;
+        }
+        case kXmlItemBeforeEdit: {
+            // The editor's answers: 1 edits as text, 2 shows the new text, anything else refuses.
+            switch (EditPreferenceValue(window, static_cast<XmlVariable*>(item), text)) {
+                case kPreferenceNotHandled: return 1;
+                case kPreferenceChanged: return 2;
+                default: return 0;
+            }
+        }
+        case kXmlItemValueChanged:
+            if (PaneKind == 4)
+                ShowAppearancePreview(GetDlgItem(window, kXmlEditorTextId),
+                                      XmlVariableGetOwner(static_cast<XmlVariable*>(item)));
+            return 0;
+    }
+    return 0;
+}
+
+} // namespace
+
+HWND PreferencesWindowHandle() {
+    return PreferencesWindow;
+}
+
+void SelectTreePath(HWND tree, HTREEITEM parent, const std::string& path) {
+    const size_t cut = path.find('\\');
+    const std::string first = path.substr(0, cut);
+    for (auto item = reinterpret_cast<HTREEITEM>(
+             SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(parent)));
+         item; item = reinterpret_cast<HTREEITEM>(
+                   SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
+        XmlElement* element = TreeItemElement(tree, item);
+        if (!element || XmlElementGetNameString(element) != first) continue;
+        SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+        if (cut != std::string::npos && cut + 1 < path.size()) {
+            SelectTreePath(tree, item, path.substr(cut + 1));
+        } else {
+            SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+            TreeViewHighlightItem(tree, item);
+        }
+        return;
+    }
+}
+
+void shell::OpenPreferences(const std::string& section) {
+    if (PreferencesWindow && IsWindow(PreferencesWindow)) {
+        TakePreferencesPendingSection(); // ignored now, and not left for a later opening
+        SetForegroundWindow(PreferencesWindow);
+        return;
+    }
+    FontsChanged = 0;
+    ColoursChanged = 0;
+    FillConfigurationView();
+    StartPath = section;
+    if (StartPath.empty()) StartPath = TakePreferencesPendingSection();
+    PaneKind = 0;
+    auto window = reinterpret_cast<HWND>(OpenXmlEditor(
+        nullptr, &ConfigurationView, 0, nullptr, nullptr, false, PreferencesHook, PreferencesItemCallback,
+        &StartPath, TranslationTree, 1, {UserConfigDocument, ExtrasDocument}));
+    if (!window) return;
+    HWND list = GetDlgItem(window, kXmlEditorGridId);
+    SetWindowLongPtrW(list, GWL_STYLE, GetWindowLongPtrW(list, GWL_STYLE) | WS_THICKFRAME);
+    PreviousResizeProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DialogResizeSubclassProc)));
+    Layout();
+}

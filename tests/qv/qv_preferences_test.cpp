@@ -1,0 +1,221 @@
+// The preferences window of a running qv, driven from outside as a user would: opened from the
+// menu and from "/prefs", values edited in its grid, new entries made from their templates, a
+// colour and a font changed through the system's choosers, the settings applied and saved on
+// close, and a download from the extras catalogue that is installed only once the user agrees.
+#include <gtest/gtest.h>
+
+#include "common/xstring.h"
+#include "tests/qv/qv_process.h"
+#include "tests/support/ngircd_server.h"
+#include "tests/support/python_http_server.h"
+#include "tests/support/screenshots.h"
+#include "tests/support/test_files.h"
+#include "ui/grid_control.h"
+
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr DWORD kWait = 20000;
+constexpr const wchar_t* kEditorClass = L"XML_XDB_CLASS";
+
+class QvWithPreferences {
+public:
+    explicit QvWithPreferences(uint16_t port, const std::string& extras = "")
+        : folder_({L"qv.exe", L"qvlang.dll", L"qvres.dll"}) {
+        const std::wstring data = folder_.UserDataFolder();
+        CreateDirectoryW((folder_.Path() + L"\\UCFG").c_str(), nullptr);
+        CreateDirectoryW(data.c_str(), nullptr);
+        WriteFileBytes(data + L"\\qv.xml",
+                       "<?xml version=\"1.0\" ?>\r\n<qv><Cfg><Options1 Default_Nick=\"quser\" />"
+                       "<Colors BG_Color=\"16777215\" /><Fonts View_Font=\"\" /><Proxy_List />"
+                       "</Cfg><Servers/><Scripts/><Notes/></qv>");
+        if (!extras.empty()) WriteFileBytes(folder_.Path() + L"\\extras.xml", extras);
+        qv_ = std::make_unique<QvProcess>(folder_.Path(), L"-port1 -e \"/server 127.0.0.1:" +
+                                                              std::to_wstring(port) + L"/#test\"");
+    }
+    bool Open() {
+        return Eventually([&] { return (frame_ = qv_->FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; },
+                          kWait) &&
+               Eventually([&] { return (channel_ = FindChatWindow(frame_, L"#test")) != nullptr; }, kWait);
+    }
+    HWND Preferences() const { return qv_->FindTopWindow(kEditorClass); }
+    HWND OpenPreferences(const std::wstring& section) {
+        HWND input = GetDlgItem(channel_, 902);
+        TypeLine(input, L"/prefs " + section);
+        // Once the line has left the input box, the command it posts is queued before anything
+        // the test posts next.
+        Eventually([&] { return WindowText(input).empty(); }, kWait);
+        HWND window = nullptr;
+        Eventually([&] { return (window = Preferences()) != nullptr; }, kWait);
+        return window;
+    }
+    bool ClosePreferences(HWND window) {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        return Eventually([&] { return !IsWindow(window); }, kWait);
+    }
+    // Opens the editor on the value of a row of the grid, as a second click would.
+    static void EditRow(HWND window, int row) {
+        HWND grid = GetDlgItem(window, 1001);
+        // The window shows before its section is selected and its rows are listed.
+        Eventually([&] { return SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0) > row; }, kWait);
+        PostMessageW(grid, kGridEditCell, static_cast<WPARAM>(row), 1);
+    }
+    static HWND GridEditor(HWND window) {
+        HWND editor = nullptr;
+        Eventually(
+            [&] { return (editor = FindWindowExW(GetDlgItem(window, 1001), nullptr, L"gridedit", nullptr)); },
+            kWait);
+        return editor;
+    }
+    HWND Dialog(const std::wstring& text) {
+        HWND dialog = nullptr;
+        Eventually([&] { return (dialog = qv_->FindDialogWith(text)) != nullptr; }, kWait);
+        return dialog;
+    }
+    std::string SavedFile() { return ReadFileBytes(folder_.UserDataFolder() + L"\\qv.xml"); }
+    std::string Setting(const char* section, const char* key) { return folder_.SavedSetting(section, key); }
+    std::wstring UserData() const { return folder_.UserDataFolder(); }
+    bool Close() {
+        PostMessageW(frame_, WM_CLOSE, 0, 0);
+        DWORD code = 1;
+        return qv_->WaitExit(kWait, code);
+    }
+
+    HWND frame_ = nullptr;
+    HWND channel_ = nullptr;
+
+private:
+    PortableFolder folder_;
+    std::unique_ptr<QvProcess> qv_;
+};
+
+void TypeInto(HWND edit, const std::wstring& text) {
+    PostMessageW(edit, EM_SETSEL, 0, -1);
+    for (wchar_t c : text) PostMessageW(edit, WM_CHAR, c, 0);
+}
+
+// A pixel of the view's background: low on the left, clear of the lines and the scroll bar.
+COLORREF BackgroundPixel(HWND window) {
+    RECT box{};
+    GetWindowRect(window, &box);
+    HDC screen = GetDC(nullptr);
+    const COLORREF pixel = GetPixel(screen, box.left + 30, box.bottom - 30);
+    ReleaseDC(nullptr, screen);
+    return pixel;
+}
+
+} // namespace
+
+TEST(QvPreferences, EditsTemplatesChoosersAndSavingOnClose) {
+    NgircdServer server;
+    ASSERT_TRUE(server.WaitReady());
+    QvWithPreferences qv(server.Port());
+    ASSERT_TRUE(qv.Open());
+
+    // From the menu; a second request brings the same window forward.
+    PostMessageW(qv.frame_, WM_COMMAND, 811, 0);
+    HWND window = nullptr;
+    ASSERT_TRUE(Eventually([&] { return (window = qv.Preferences()) != nullptr; }, kWait));
+    SendMessageW(qv.frame_, WM_COMMAND, 811, 0); // handled before it returns
+    EXPECT_EQ(qv.Preferences(), window);
+    EXPECT_EQ(FindWindowExW(nullptr, window, kEditorClass, nullptr), nullptr);
+    ASSERT_TRUE(qv.ClosePreferences(window));
+
+    // "/prefs Cfg\Options1" selects that section: its first value is the nick.
+    window = qv.OpenPreferences(L"Cfg\\Options1");
+    ASSERT_NE(window, nullptr);
+    QvWithPreferences::EditRow(window, 0);
+    HWND editor = QvWithPreferences::GridEditor(window);
+    ASSERT_NE(editor, nullptr);
+    TypeInto(editor, L"prefnick");
+    PostMessageW(editor, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(Eventually([&] { return !IsWindow(editor); }, kWait));
+    ASSERT_TRUE(qv.ClosePreferences(window));
+    EXPECT_EQ(qv.Setting("Cfg\\Options1", "Default_Nick"), "prefnick");
+
+    // New entries from their templates.
+    for (const wchar_t* section : {L"Servers", L"Scripts", L"Notes", L"Cfg\\Proxy_List"}) {
+        window = qv.OpenPreferences(section);
+        ASSERT_NE(window, nullptr);
+        PostMessageW(window, WM_COMMAND, 902, 0);
+        ASSERT_TRUE(qv.ClosePreferences(window));
+    }
+    const std::string saved = qv.SavedFile();
+    EXPECT_NE(saved.find("Port=\"6667\""), std::string::npos);
+    EXPECT_NE(saved.find("__Auto_Connect=\"0|||1\""), std::string::npos);
+    EXPECT_NE(saved.find("Trigger=\"/SCRIPT\""), std::string::npos);
+    EXPECT_NE(saved.find("name=\"Note\""), std::string::npos);
+    EXPECT_NE(saved.find("__Type=\"0|||1|||2|||3\""), std::string::npos);
+
+    // A colour through the colour chooser, seen on the channel's view once the window closes.
+    HWND view = GetDlgItem(qv.channel_, 901);
+    SaveScreenshot(qv.frame_, ScreenshotFolder() + L"\\qv_preferences_before.png");
+    const COLORREF before = BackgroundPixel(view);
+    window = qv.OpenPreferences(L"Cfg\\Colors");
+    ASSERT_NE(window, nullptr);
+    QvWithPreferences::EditRow(window, 0);
+    HWND colours = qv.Dialog(L"Color");
+    ASSERT_NE(colours, nullptr);
+    TypeInto(GetDlgItem(colours, 706), L"0");
+    TypeInto(GetDlgItem(colours, 707), L"128");
+    TypeInto(GetDlgItem(colours, 708), L"255");
+    Sleep(300);
+    PostMessageW(colours, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(Eventually([&] { return !IsWindow(colours); }, kWait));
+
+    // A font through the font chooser.
+    ASSERT_TRUE(qv.ClosePreferences(window));
+    window = qv.OpenPreferences(L"Cfg\\Fonts");
+    ASSERT_NE(window, nullptr);
+    QvWithPreferences::EditRow(window, 0);
+    HWND fonts = qv.Dialog(L"Font");
+    ASSERT_NE(fonts, nullptr);
+    TypeInto(FindWindowExW(GetDlgItem(fonts, 0x472), nullptr, L"Edit", nullptr), L"28");
+    Sleep(300);
+    PostMessageW(fonts, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(Eventually([&] { return !IsWindow(fonts); }, kWait));
+    ASSERT_TRUE(qv.ClosePreferences(window));
+
+    EXPECT_EQ(qv.Setting("Cfg\\Colors", "BG_Color"), std::to_string(RGB(0, 128, 255)));
+    EXPECT_FALSE(qv.Setting("Cfg\\Fonts", "View_Font").empty());
+    EXPECT_TRUE(Eventually([&] { return BackgroundPixel(view) != before; }, kWait));
+    SaveScreenshot(qv.frame_, ScreenshotFolder() + L"\\qv_preferences_after.png");
+    EXPECT_TRUE(qv.Close());
+}
+
+TEST(QvPreferences, CatalogueDownloadsUnderABaseNameAndInstallOnlyWhenTheUserAgrees) {
+    PythonHttpServer http;
+    ASSERT_TRUE(http.WaitReady());
+    ASSERT_TRUE(http.Serve(L"evil.dll", "MZ not really a plug-in"));
+    std::wstring url = http.Url(L"evil.dll");
+    url.insert(url.rfind(L'/') + 1, L"..\\"); // the catalogue names "..\evil.dll"
+    NgircdServer server;
+    ASSERT_TRUE(server.WaitReady());
+    QvWithPreferences qv(server.Port(),
+                         "<?xml version=\"1.0\" ?>\r\n<extras><Plugins><p name=\"Evil\" Download=\"" +
+                             WideToNarrow(url) + "\" /></Plugins></extras>");
+    ASSERT_TRUE(qv.Open());
+
+    for (const int answer : {IDNO, IDYES}) {
+        HWND window = qv.OpenPreferences(L"Plugins\\p");
+        ASSERT_NE(window, nullptr);
+        QvWithPreferences::EditRow(window, 1);
+        HWND question = qv.Dialog(L"downloaded from");
+        ASSERT_NE(question, nullptr);
+        EXPECT_TRUE(FileExists(qv.UserData() + L"\\evil.dll"));
+        PostMessageW(question, WM_COMMAND, answer, 0);
+        if (answer == IDYES) {
+            HWND told = qv.Dialog(L"Done");
+            ASSERT_NE(told, nullptr);
+            PostMessageW(told, WM_COMMAND, IDOK, 0);
+        }
+        ASSERT_TRUE(qv.ClosePreferences(window));
+        const std::string plugins = qv.Setting("Cfg\\Options1", "Installed_Plugins");
+        EXPECT_EQ(plugins.find("evil.dll") != std::string::npos, answer == IDYES) << plugins;
+    }
+    EXPECT_TRUE(qv.Close());
+}
