@@ -22,6 +22,7 @@
 #include "tests/recorders/call_log.h"
 #include "tests/recorders/recorders.h"
 #include "views/line_printer.h"
+#include "views/print_dispatch.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
 

@@ -37,27 +37,21 @@ bool Heard(const IrcClient& client, const char* text) {
         kWait);
 }
 
-// The view's pixels as its window shows them.
+// The view's pixels as the screen shows them (the view belongs to another process).
 std::vector<uint32_t> Pixels(HWND view) {
-    RECT client{};
-    GetClientRect(view, &client);
-    HDC dc = GetDC(view);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB};
-    void* bits = nullptr;
-    HBITMAP copy = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(memory, copy);
-    PrintWindow(view, memory, PW_CLIENTONLY);
-    BitBlt(memory, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
+    RECT area{};
+    GetWindowRect(view, &area);
+    HBITMAP copy = CopyScreenArea(area);
     std::vector<uint32_t> pixels;
-    if (bits)
-        pixels.assign(static_cast<uint32_t*>(bits),
-                      static_cast<uint32_t*>(bits) + client.right * client.bottom);
-    DeleteDC(memory);
+    if (!copy) return pixels;
+    BITMAPINFO info{};
+    info.bmiHeader = {
+        sizeof(BITMAPINFOHEADER), area.right - area.left, -(area.bottom - area.top), 1, 32, BI_RGB};
+    pixels.resize(static_cast<size_t>(area.right - area.left) * (area.bottom - area.top));
+    HDC dc = GetDC(nullptr);
+    GetDIBits(dc, copy, 0, static_cast<UINT>(area.bottom - area.top), pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, dc);
     DeleteObject(copy);
-    ReleaseDC(view, dc);
     return pixels;
 }
 
@@ -120,8 +114,12 @@ TEST(QvCustomView, ChatsScrollsAndPausesInTheCustomDrawnView) {
     PostMessageW(view, WM_CHAR, L'\r', 0);
     EXPECT_TRUE(Heard(friendly, "PRIVMSG #test :typed into the custom view!"));
 
-    for (int i = 0; i < 40; ++i) friendly.Send("PRIVMSG #test :filler line " + std::to_string(i));
-    Sleep(2000);
+    // Enough long lines to fill the view several times over, so there is something to scroll.
+    const std::string words(60, 'w');
+    for (int i = 0; i < 30; ++i)
+        friendly.Send("PRIVMSG #test :filler " + std::to_string(i) + " " + words + " " + words + " " + words +
+                      " " + words);
+    Sleep(12000);
     SaveScreenshot(frame, ScreenshotFolder() + L"\\qv_custom_view.png");
     const uint32_t normal = Background(Pixels(view));
 
