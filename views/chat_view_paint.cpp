@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 namespace {
 
@@ -59,16 +60,33 @@ void SelectRunFont(Painter* painter, const TextRun& run) {
     PainterSelectFontStyle(painter, run.Bold, run.Italic, run.Underline);
 }
 
+// Sizes of words already measured in a view font, style and back-end: chat repeats its words, and
+// measuring is the costly part of laying a line out. Bounded; emptied whole when full.
+std::unordered_map<std::wstring, uint32_t>& MeasureCache() {
+    static std::unordered_map<std::wstring, uint32_t> cache;
+    return cache;
+}
+
 uint32_t MeasureRun(ChatViewState* state, Painter* painter, const TextRun& run, const std::wstring& text) {
-    if (run.Font.lfHeight != 0) {
-        HFONT font = CreateFontIndirectW(&run.Font);
+    if (run.Font.lfHeight == 0) {
+        std::wstring key = text;
+        key += static_cast<wchar_t>(run.Bold | run.Italic << 1 | run.Underline << 2 | painter->Mode << 3);
+        const auto font = reinterpret_cast<uintptr_t>(state->ViewFont);
+        for (int shift = 0; shift < 64; shift += 16) key += static_cast<wchar_t>(font >> shift & 0xFFFF);
+        auto& cache = MeasureCache();
+        if (auto found = cache.find(key); found != cache.end()) return found->second;
+        SelectRunFont(painter, run);
         const uint32_t size =
-            PainterMeasureText(painter, text.c_str(), static_cast<int32_t>(text.size()), 0, 0, font);
-        DeleteObject(font);
+            PainterMeasureText(painter, text.c_str(), static_cast<int32_t>(text.size()), 0, 0, nullptr);
+        if (cache.size() >= 20000) cache.clear();
+        cache.emplace(std::move(key), size);
         return size;
     }
-    SelectRunFont(painter, run);
-    return PainterMeasureText(painter, text.c_str(), static_cast<int32_t>(text.size()), 0, 0, nullptr);
+    HFONT font = CreateFontIndirectW(&run.Font);
+    const uint32_t size =
+        PainterMeasureText(painter, text.c_str(), static_cast<int32_t>(text.size()), 0, 0, font);
+    DeleteObject(font);
+    return size;
 }
 
 // Appends the pending text as one run in the style, cut into pieces no wider than maxWidth (a
