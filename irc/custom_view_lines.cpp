@@ -3,23 +3,31 @@
 #include "common/app_state.h"
 #include "common/xstring.h"
 #include "irc/user_address.h"
+#include "core/chat_view_message.h"
 #include "core/window_record.h"
+#include "markup/untrusted_text.h"
 
 namespace {
 
-constexpr size_t kMaxLine = 999;
-
+// Server text loses the program's own markup before it joins a line of the view.
 std::wstring Convert(const std::string& text, const WindowRecord* record) {
     const UINT codePage =
         record->CodePage >= 0 ? static_cast<UINT>(record->CodePage) : DefaultCodePage.load();
-    return NarrowToWide(text, codePage);
+    return NarrowToWide(CleanUntrustedText(text), codePage);
+}
+
+bool IsCustomView(HWND view) {
+    wchar_t name[8] = {};
+    return view && GetClassNameW(view, name, 8) == 4 && wcscmp(name, kChatViewClass) == 0;
 }
 
 } // namespace
 
-// The custom-drawn view is not part of this version: the views are Rich Edit controls and none of
-// them keeps a line list, so there is nothing to append to.
-void AppendViewLine(WindowRecord*, const std::wstring&, uint32_t) {}
+// The line goes to the view's own thread, which keeps the line list and paints it.
+void AppendViewLine(WindowRecord* record, const std::wstring& text, uint32_t kind) {
+    if (!record || !IsCustomView(record->View)) return;
+    SendMessageW(record->View, WM_CHAT_VIEW_APPEND, kind, reinterpret_cast<LPARAM>(&text));
+}
 
 void FormatViewEventLine(WindowRecord* record, uint32_t kind, const std::string& message,
                          const UserAddress& sender) {
@@ -46,6 +54,5 @@ void FormatViewEventLine(WindowRecord* record, uint32_t kind, const std::string&
     } else {
         return;
     }
-    if (line.size() > kMaxLine) line.resize(kMaxLine);
     AppendViewLine(record, line, kind);
 }

@@ -6,7 +6,9 @@
 #include "irc/server_connection.h"
 #include "core/applied_settings.h"
 #include "shell/chat_window.h"
+#include "core/chat_view_message.h"
 #include "core/config_values.h"
+#include "core/startup_switches.h"
 #include "shell/input_box.h"
 #include "shell/log_files.h"
 #include "shell/nick_list.h"
@@ -127,11 +129,17 @@ LRESULT OnChatCreate(HWND window, const ChatWindowParams& params) {
     }
     StartAutoLogging(record);
 
-    record->View = CreateView(record, window);
-    SubclassView(record->View);
-    record->Input = MakeControl(window, 0x310, L"RichEdit20W", kInputStyle, kInputId);
-    SubclassInputBox(record->Input);
-    SendMessageW(record->Input, EM_SETBKGNDCOLOR, 0, Colour("Input_BG_Color"));
+    if (CustomViewMode.load()) {
+        // The custom-drawn view keeps its own typed line: it is the window's input box too.
+        record->View = MakeControl(window, 0, kChatViewClass, WS_CHILD | WS_VISIBLE | WS_TABSTOP, kViewId);
+        record->Input = record->View;
+    } else {
+        record->View = CreateView(record, window);
+        SubclassView(record->View);
+        record->Input = MakeControl(window, 0x310, L"RichEdit20W", kInputStyle, kInputId);
+        SubclassInputBox(record->Input);
+        SendMessageW(record->Input, EM_SETBKGNDCOLOR, 0, Colour("Input_BG_Color"));
+    }
     if (record->Type == kChannelWindow) CreateNickList(record, window);
 
     record->ControlBar = CreateChildRebar(window);
@@ -146,12 +154,12 @@ LRESULT OnChatCreate(HWND window, const ChatWindowParams& params) {
     if (record->Logging) CheckChildToolbarButton(record, kLoggingButton, true);
 
     SetFont(record->View, record->Type == kServerWindow ? kFixedFont : kViewFont);
-    SetFont(record->Input, kInputFont);
+    if (record->Input != record->View) SetFont(record->Input, kInputFont);
     SetFont(record->NickList, kListFont);
 
     RebuildWindowTabs();
     SetFocus(record->Input);
-    SetTextColour(record->Input, Colour("Input_FG_Color"));
+    if (record->Input != record->View) SetTextColour(record->Input, Colour("Input_FG_Color"));
     record->MultiLineInput = 0;
     return 0;
 }

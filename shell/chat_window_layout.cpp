@@ -50,8 +50,12 @@ void LayoutChatWindow(WindowRecord* record, int width, int height) {
     in.NickListShown = record->NickList && (GetWindowLongPtrW(record->NickList, GWL_STYLE) & WS_VISIBLE) != 0;
     const ChatLayout layout = ComputeChatLayout(in);
 
-    if (record->Input) SetScrollBar(record->Input, in.MultiLine);
-    Place(record->View, layout.View, true);
+    const bool ownInput = record->Input && record->Input != record->View;
+    if (ownInput) SetScrollBar(record->Input, in.MultiLine);
+    RECT view = layout.View;
+    // A view that is its own input box takes the input box's place under it as well.
+    if (!ownInput) view.bottom = layout.Input.top + layout.Input.bottom - view.top;
+    Place(record->View, view, true);
     if (record->Type == kChannelWindow) {
         if (in.NickListShown) Place(record->NickList, layout.NickList, true);
         if (record->OperatorBar) {
@@ -61,7 +65,7 @@ void LayoutChatWindow(WindowRecord* record, int width, int height) {
                 ShowWindow(record->OperatorBar, SW_HIDE);
         }
     }
-    Place(record->Input, layout.Input, true);
+    if (ownInput) Place(record->Input, layout.Input, true);
     Place(record->InsertsBar, layout.InsertsBar, in.ShowInsertsBar);
     Place(record->ControlBar, layout.ControlBar, in.ShowControlBar);
     if (record->View) RepaintWindow(record->View);

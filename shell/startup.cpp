@@ -1,3 +1,4 @@
+#include "shell/chat_view_window.h"
 #include "shell/client_services_install.h"
 #include "shell/startup.h"
 
@@ -179,6 +180,7 @@ int RunQv(HINSTANCE instance) {
     GdiplusStartup(&gdiplus, &gdiplusInput, nullptr);
     RegisterAxHostClass();
     RegisterGridClasses();
+    RegisterChatViewClass();
     BuildFoldTable();
     HMODULE richEdit = LoadLibraryW(L"RICHED20.DLL");
     WSADATA winsock;
@@ -187,8 +189,6 @@ int RunQv(HINSTANCE instance) {
     InitCommonControlsEx(&controls);
 
     ParseCommandLine();
-    // The custom-drawn chat view is not part of this build; the Rich Edit views are used.
-    const bool customViewRefused = CustomViewMode.exchange(0) != 0;
     InitDataFolders();
     DeleteMatchingFiles(ProgramFolder, L"*.old");
     DeleteMatchingFiles(ProgramFolder, L"*.new");
@@ -205,9 +205,6 @@ int RunQv(HINSTANCE instance) {
     }
     HandleUpdateSwitch();
     Say(opened.Notice, MB_ICONWARNING);
-    if (customViewRefused)
-        Say(L"The custom-drawn chat view (\"-8\") is not part of this version; the standard view is used.",
-            MB_ICONINFORMATION);
     LoadTranslation();
 
     ProgramIcon = LoadIconW(instance, L"ICON_MAIN");

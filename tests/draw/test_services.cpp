@@ -1,0 +1,3 @@
+// The drawing surface calls nothing above it.
+
+void InstallTestServices() {}

@@ -1,0 +1,385 @@
+// Painting the custom-drawn chat view: lines cut into formatted runs, wrapped to the view's
+// width, the newest at the bottom above the typed line.
+#include "views/chat_view.h"
+
+#include "commands/chat_view_measure.h"
+#include "common/app_state.h"
+#include "common/xstring.h"
+#include "core/config_values.h"
+#include "core/window_list.h"
+#include "core/window_record.h"
+#include "draw/painter_shapes.h"
+#include "markup/markup_codes.h"
+#include "views/display_palette.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+namespace {
+
+constexpr PainterColor kSeparatorColour = 0xA0000000;
+constexpr wchar_t kPlaceholder[] = L"\x07"
+                                   L"50000000<Type text>";
+
+struct RunStyle {
+    uint8_t Bold = 0, Italic = 0, Underline = 0;
+    PainterColor Foreground = 0, Background = 0;
+    LOGFONTW Font{};
+    bool Symbol = false;
+};
+
+PainterColor WithAlpha(uint32_t value) {
+    return (value >> 24) ? value : value | 0xFF000000u;
+}
+
+int ReadPaletteIndex(const std::wstring& text, size_t& i) {
+    if (i >= text.size() || !IsDecimalDigit(text[i])) return -1;
+    int value = text[i++] - L'0';
+    if (i < text.size() && IsDecimalDigit(text[i])) value = value * 10 + (text[i++] - L'0');
+    return value;
+}
+
+bool ReadHex8(const std::wstring& text, size_t& i, uint32_t& value) {
+    if (i + 8 > text.size()) return false;
+    value = 0;
+    for (size_t k = 0; k < 8; ++k) {
+        const wchar_t c = text[i + k];
+        const int digit = c >= L'0' && c <= L'9'   ? c - L'0'
+                          : c >= L'a' && c <= L'f' ? c - L'a' + 10
+                          : c >= L'A' && c <= L'F' ? c - L'A' + 10
+                                                   : -1;
+        if (digit < 0) return false;
+        value = value << 4 | static_cast<uint32_t>(digit);
+    }
+    i += 8;
+    return true;
+}
+
+void SelectRunFont(Painter* painter, const TextRun& run) {
+    PainterSelectFontStyle(painter, run.Bold, run.Italic, run.Underline);
+}
+
+// Sizes of words already measured in a view font, style and back-end: chat repeats its words, and
+// measuring is the costly part of laying a line out. Bounded; emptied whole when full.
+std::unordered_map<std::wstring, uint32_t>& MeasureCache() {
+    static std::unordered_map<std::wstring, uint32_t> cache;
+    return cache;
+}
+
+uint32_t MeasureRun(ChatViewState* state, Painter* painter, const TextRun& run, const std::wstring& text) {
+    if (run.Font.lfHeight == 0) {
+        std::wstring key = text;
+        key += static_cast<wchar_t>(run.Bold | run.Italic << 1 | run.Underline << 2 | painter->Mode << 3);
+        const auto font = reinterpret_cast<uintptr_t>(state->ViewFont);
+        for (int shift = 0; shift < 64; shift += 16) key += static_cast<wchar_t>(font >> shift & 0xFFFF);
+        auto& cache = MeasureCache();
+        if (auto found = cache.find(key); found != cache.end()) return found->second;
+        SelectRunFont(painter, run);
+        const uint32_t size =
+            PainterMeasureText(painter, text.c_str(), static_cast<int32_t>(text.size()), 0, 0, nullptr);
+        if (cache.size() >= 20000) cache.clear();
+        cache.emplace(std::move(key), size);
+        return size;
+    }
+    HFONT font = CreateFontIndirectW(&run.Font);
+    const uint32_t size =
+        PainterMeasureText(painter, text.c_str(), static_cast<int32_t>(text.size()), 0, 0, font);
+    DeleteObject(font);
+    return size;
+}
+
+// Appends the pending text as one run in the style, cut into pieces no wider than maxWidth (a
+// single character wider than that stays one piece and is clipped when drawn).
+void AddTextRun(ChatViewState* state, Painter* painter, NamedEntry& line, std::wstring& pending,
+                const RunStyle& style, int32_t maxWidth) {
+    if (pending.empty()) return;
+    TextRun run;
+    run.Bold = style.Bold;
+    run.Italic = style.Italic;
+    run.Underline = style.Underline;
+    run.Font = style.Font;
+    run.Foreground = style.Foreground;
+    run.Background = style.Background;
+    std::wstring rest = std::move(pending);
+    pending.clear();
+    while (!rest.empty()) {
+        uint32_t size = MeasureRun(state, painter, run, rest);
+        size_t take = rest.size();
+        if (maxWidth > 0 && static_cast<int32_t>(size & 0xFFFF) > maxWidth && rest.size() > 1) {
+            size_t low = 1, high = rest.size() - 1;
+            while (low < high) {
+                const size_t mid = (low + high + 1) / 2;
+                if (static_cast<int32_t>(MeasureRun(state, painter, run, rest.substr(0, mid)) & 0xFFFF) <=
+                    maxWidth)
+                    low = mid;
+                else
+                    high = mid - 1;
+            }
+            take = low;
+            size = MeasureRun(state, painter, run, rest.substr(0, take));
+        }
+        TextRun piece = run;
+        piece.Text = rest.substr(0, take);
+        piece.Width = static_cast<uint16_t>(size & 0xFFFF);
+        piece.Height = static_cast<uint16_t>(size >> 16);
+        line.Runs.push_back(std::move(piece));
+        rest.erase(0, take);
+    }
+}
+
+LOGFONTW SymbolFont(size_t count) {
+    const std::string key = "Symbol_Font_" + std::to_string(count);
+    const std::vector<uint8_t> bytes = ReadConfigBinary("Cfg\\Fonts", key.c_str(), sizeof(LOGFONTW));
+    LOGFONTW font{};
+    if (bytes.size() == sizeof font) std::memcpy(&font, bytes.data(), sizeof font);
+    font.lfFaceName[LF_FACESIZE - 1] = 0;
+    return font;
+}
+
+int32_t RowHeightFallback(Painter* painter) {
+    const uint32_t size = PainterMeasureText(painter, L"X", 1, 0, 0, nullptr);
+    return std::max<int32_t>(static_cast<int32_t>(size >> 16), 1);
+}
+
+} // namespace
+
+int32_t EmptyLineHeight(Painter* painter) {
+    return RowHeightFallback(painter);
+}
+
+void ParseFormattedText(ChatViewState* state, Painter* painter, NamedEntry& line, bool serverWindow,
+                        int32_t maxWidth) {
+    line.Runs.clear();
+    const std::wstring& text = line.Text;
+    RunStyle style;
+    std::wstring pending;
+    auto cut = [&] { AddTextRun(state, painter, line, pending, style, maxWidth); };
+    for (size_t i = 0; i < text.size();) {
+        const wchar_t c = text[i];
+        if (c == L'\r' || c == L'\n') {
+            cut();
+            ++i;
+            continue;
+        }
+        if (c == L' ' && !serverWindow) {
+            pending += c;
+            cut();
+            ++i;
+            continue;
+        }
+        switch (c) {
+            case 15:
+                cut();
+                style = RunStyle{};
+                ++i;
+                continue;
+            case 2:
+                cut();
+                style.Bold ^= 1;
+                ++i;
+                continue;
+            case 22:
+                cut();
+                style.Italic ^= 1;
+                ++i;
+                continue;
+            case 31:
+                cut();
+                style.Underline ^= 1;
+                ++i;
+                continue;
+            case 18: {
+                cut();
+                size_t count = 0;
+                while (i + count < text.size() && text[i + count] == 18) ++count;
+                const wchar_t next = i + count < text.size() ? text[i + count] : 0;
+                if (next == 30 || next == 25) {
+                    ++i;
+                    continue;
+                }
+                style.Symbol = !style.Symbol;
+                style.Font = style.Symbol ? SymbolFont(count) : LOGFONTW{};
+                i += count;
+                continue;
+            }
+            case 3: {
+                cut();
+                size_t next = i + 1;
+                const int fore = ReadPaletteIndex(text, next);
+                if (fore < 0) {
+                    style.Foreground = style.Background = 0;
+                } else {
+                    int back = -1;
+                    if (next + 1 < text.size() && text[next] == L',' && IsDecimalDigit(text[next + 1])) {
+                        ++next;
+                        back = ReadPaletteIndex(text, next);
+                    }
+                    style.Foreground = PaletteColor(static_cast<uint32_t>(fore)) | 0xFF000000u;
+                    style.Background =
+                        back < 0 ? 0 : (PaletteColor(static_cast<uint32_t>(back)) | 0xFF000000u);
+                }
+                i = next;
+                continue;
+            }
+            case 7: {
+                cut();
+                size_t next = i + 1;
+                uint32_t value = 0;
+                if (ReadHex8(text, next, value)) {
+                    style.Foreground = WithAlpha(value);
+                    size_t after = next + 1;
+                    if (next < text.size() && text[next] == L',' && ReadHex8(text, after, value)) {
+                        style.Background = WithAlpha(value);
+                        next = after;
+                    }
+                }
+                i = next;
+                continue;
+            }
+            default: break;
+        }
+        pending += c;
+        ++i;
+    }
+    cut();
+}
+
+int32_t DrawTextRuns(ChatViewState* state, Painter* painter, const RECT& client, POINT start,
+                     NamedEntry& line, bool serverWindow, bool draw) {
+    if (line.Runs.empty() && !line.Text.empty())
+        ParseFormattedText(state, painter, line, serverWindow, client.right - start.x - 2);
+    if (line.Runs.empty()) return EmptyLineHeight(painter);
+    const PainterColor textColour =
+        WithAlpha(static_cast<uint32_t>(ReadConfigInt("Cfg\\Colors", "FG_Color", 0)));
+    int32_t x = start.x, y = start.y, rowHeight = 0;
+    bool ownFont = false;
+    for (TextRun& run : line.Runs) {
+        if (x + run.Width + 1 > client.right && x > start.x) {
+            y += rowHeight;
+            x = start.x;
+            rowHeight = 0;
+        }
+        run.X = x;
+        run.Y = y;
+        rowHeight = std::max<int32_t>(rowHeight, run.Height);
+        if (draw) {
+            if (run.Font.lfHeight != 0) {
+                HFONT font = CreateFontIndirectW(&run.Font);
+                PainterSetFont(painter, font, 0, nullptr, 0);
+                if (state->RunFont) DeleteObject(state->RunFont);
+                state->RunFont = font;
+                ownFont = true;
+            } else {
+                if (ownFont || state->RunFont) {
+                    if (state->RunFont) DeleteObject(state->RunFont);
+                    state->RunFont = nullptr;
+                    PainterSetFont(painter, state->ViewFont, 1, nullptr, 0);
+                    ownFont = false;
+                }
+                SelectRunFont(painter, run);
+            }
+            const int32_t width = std::min<int32_t>(run.Width + 2, client.right - x);
+            if (run.Background != 0 && run.Background != 0xFF000000u)
+                PainterFillShape(painter, x, y, run.Width, run.Height, WithAlpha(run.Background), 0);
+            PainterDrawText(painter, run.Text.c_str(), static_cast<int32_t>(run.Text.size()), x, y, width,
+                            run.Height, 0, 0, run.Foreground ? run.Foreground : textColour, 1);
+        }
+        x += run.Width + 2;
+    }
+    if (ownFont) {
+        if (state->RunFont) DeleteObject(state->RunFont);
+        state->RunFont = nullptr;
+        PainterSetFont(painter, state->ViewFont, 1, nullptr, 0);
+    }
+    return y - start.y + rowHeight;
+}
+
+void ForgetLayout(ChatViewState* state) {
+    for (uint32_t index : state->LaidOut)
+        if (index < state->Lines.size()) std::vector<TextRun>().swap(state->Lines[index].Runs);
+    state->LaidOut.clear();
+}
+
+void PaintChatView(WindowRecord* owner, HWND view, ChatViewState* state, Painter* painter) {
+    if (!state || !owner) return;
+    RECT client{};
+    GetClientRect(view, &client);
+    HideCaret(view);
+    if (client.right != state->LayoutWidth) {
+        ForgetLayout(state);
+        state->LayoutWidth = client.right;
+    }
+    const bool server = owner->Type == kServerWindow;
+    const int32_t left = static_cast<int32_t>(state->LeftMargin);
+    int32_t y = static_cast<int32_t>(state->TopMargin);
+
+    if (state->HeaderFlag && !owner->Topic.empty()) {
+        NamedEntry header;
+        header.Text = L"\x02" + NarrowToWide(owner->Name, DefaultCodePage.load()) + L"\x02 " +
+                      NarrowToWide(owner->Topic, DefaultCodePage.load());
+        state->HeaderTop = static_cast<uint32_t>(y);
+        y += DrawTextRuns(state, painter, client, {left, y}, header, server, true);
+        PainterDrawLine(painter, 0, y, client.right, y, 1, kSeparatorColour, 0);
+        y += 2;
+        state->HeaderBottom = static_cast<uint32_t>(y);
+    }
+
+    // The typed line at the bottom, under a separator.
+    NamedEntry typed(state->Typed.empty() ? kPlaceholder : state->Typed.c_str(), kInformationKind);
+    const uint32_t typedSize = MeasureEntryText(owner, painter, typed);
+    const int32_t typedHeight =
+        std::max<int32_t>(static_cast<int32_t>(typedSize >> 16), EmptyLineHeight(painter));
+    const int32_t typedTop = client.bottom - typedHeight - 2;
+    PainterDrawLine(painter, 0, typedTop - 4, client.right, typedTop - 4, 1, kSeparatorColour, 0);
+    int32_t typedWidth = 0;
+    if (!state->Typed.empty()) {
+        // Laid out on one row; the caret follows the last run.
+        RECT wide = client;
+        wide.right = 0x7FFF;
+        DrawTextRuns(state, painter, wide, {left, typedTop}, typed, server, true);
+        if (!typed.Runs.empty()) typedWidth = typed.Runs.back().X + typed.Runs.back().Width - left;
+    }
+    state->CaretX = static_cast<uint32_t>(left + typedWidth + 2);
+    state->CaretY = static_cast<uint32_t>(typedTop + typedHeight / 2 - 2);
+
+    // The lines: from the end backwards to the first that still fits, unless scrolled away.
+    const int32_t areaTop = y;
+    const int32_t areaBottom = typedTop - 6;
+    const uint32_t count = static_cast<uint32_t>(state->Lines.size());
+    std::vector<uint32_t> shown;
+    uint32_t endFirst = count;
+    int32_t filled = 0;
+    while (endFirst > 0) {
+        NamedEntry& line = state->Lines[endFirst - 1];
+        const int32_t height = DrawTextRuns(state, painter, client, {left, 0}, line, server, false);
+        shown.push_back(endFirst - 1);
+        if (filled + height > areaBottom - areaTop && endFirst < count) break;
+        filled += height;
+        --endFirst;
+    }
+    state->EndFirstLine = endFirst;
+    if (!state->ScrolledAway || state->FirstLine >= endFirst) {
+        state->ScrolledAway = 0;
+        state->FirstLine = endFirst;
+    }
+    for (uint32_t i = state->FirstLine; i < count && y < areaBottom; ++i) {
+        NamedEntry& line = state->Lines[i];
+        const int32_t height = DrawTextRuns(state, painter, client, {left, y}, line, server, false);
+        if (y + height > areaBottom && i != state->FirstLine) break;
+        DrawTextRuns(state, painter, client, {left, y}, line, server, true);
+        shown.push_back(i);
+        y += height;
+    }
+
+    // Only the lines laid out for this paint keep their runs.
+    std::sort(shown.begin(), shown.end());
+    shown.erase(std::unique(shown.begin(), shown.end()), shown.end());
+    for (uint32_t index : state->LaidOut)
+        if (index < count && !std::binary_search(shown.begin(), shown.end(), index))
+            std::vector<TextRun>().swap(state->Lines[index].Runs);
+    state->LaidOut = std::move(shown);
+
+    SetCaretPos(static_cast<int>(state->CaretX), static_cast<int>(state->CaretY));
+    if (GetFocus() == view) ShowCaret(view);
+}
