@@ -5,10 +5,15 @@
 #include "common/app_state.h"
 #include "core/applied_settings.h"
 #include "core/frame_handles.h"
+#include "core/window_list.h"
+#include "irc/send_path.h"
 
 namespace {
 
 constexpr int kInformationView = 901;
+
+WindowRecord* PendingChannel = nullptr;
+std::string PendingRequest;
 
 INT_PTR CALLBACK InfoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -17,6 +22,10 @@ INT_PTR CALLBACK InfoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             BanListDialogView.store(view);
             if (!ConfiguredFonts.empty() && ConfiguredFonts[0])
                 SendMessageW(view, WM_SETFONT, reinterpret_cast<WPARAM>(ConfiguredFonts[0]), TRUE);
+            WindowRecord* channel = nullptr;
+            std::string request;
+            if (ui::TakeListInformationRequest(channel, request) && IsWindowRecordListed(channel))
+                SendServerLine(request, channel, 0);
             return FALSE;
         }
         case WM_SIZE:
@@ -35,6 +44,20 @@ INT_PTR CALLBACK InfoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 }
 
 } // namespace
+
+void ui::SetListInformationRequest(WindowRecord* channel, const std::string& line) {
+    PendingChannel = channel;
+    PendingRequest = line;
+}
+
+bool ui::TakeListInformationRequest(WindowRecord*& channel, std::string& line) {
+    if (PendingRequest.empty()) return false;
+    channel = PendingChannel;
+    line.swap(PendingRequest);
+    PendingRequest.clear();
+    PendingChannel = nullptr;
+    return true;
+}
 
 void ui::OpenListInformationDialog(HWND owner) {
     HMODULE language = LanguageModule.load();

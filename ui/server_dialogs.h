@@ -18,6 +18,11 @@ void OpenJoinDialog(HWND owner, WindowRecord* server);
 void OpenKickDialog(HWND owner, WindowRecord* channel, const std::vector<std::wstring>& nicks);
 void OpenChannelControlDialog(HWND owner, uint32_t initParameter);
 void OpenListInformationDialog(HWND owner);
+// The list request the information dialog sends once its view is there, so that no reply reaches
+// the channel window before the dialog. Interface thread only.
+void SetListInformationRequest(WindowRecord* channel, const std::string& line);
+// The request still waiting (no dialog took it), which is then forgotten; false when none.
+bool TakeListInformationRequest(WindowRecord*& channel, std::string& line);
 } // namespace ui
 
 // The port of the connect dialog's text: 6667 for an empty, zero or non-numeric text; false for
