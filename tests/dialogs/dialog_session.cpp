@@ -10,8 +10,6 @@
 #include <commdlg.h>
 #include <dlgs.h>
 
-#include <cstdio>
-
 WindowRecord* FindRecord(const std::string& name, uint32_t type) {
     for (WindowRecord* record : WindowListSnapshot())
         if (record->Type == type && record->Name == name) return record;
@@ -78,14 +76,4 @@ std::wstring ViewText(HWND view) {
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
     text.resize(static_cast<size_t>(GetWindowTextW(view, text.data(), length + 1)));
     return text;
-}
-
-std::string FileBytes(const std::wstring& path) {
-    std::string bytes;
-    FILE* file = _wfopen(path.c_str(), L"rb");
-    if (!file) return bytes;
-    char piece[4096];
-    for (size_t got; (got = fread(piece, 1, sizeof piece, file)) > 0;) bytes.append(piece, got);
-    fclose(file);
-    return bytes;
 }

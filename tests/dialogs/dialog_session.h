@@ -4,6 +4,7 @@
 
 #include "tests/frame/frame_harness.h"
 #include "tests/support/ngircd_server.h"
+#include "tests/support/test_files.h"
 
 #include <windows.h>
 
@@ -31,5 +32,3 @@ bool WaitOnWatcher(const std::function<bool()>& condition, DWORD timeoutMs = 150
 void ChooseSaveFile(HWND dialog, const std::wstring& path);
 // The whole text of a Rich Edit view.
 std::wstring ViewText(HWND view);
-// The bytes of a file, empty when it cannot be read.
-std::string FileBytes(const std::wstring& path);

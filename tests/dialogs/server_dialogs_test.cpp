@@ -130,7 +130,7 @@ TEST_F(ServerDialogs, ConnectDialogEditsSavesAndConnectsAndRefusesABadPort) {
     WindowRecord* edited = WaitForRegisteredServer("edited");
     ASSERT_NE(nullptr, edited);
     EXPECT_EQ("me", edited->Connection->UserName) << "the ident is the e-mail before '@'";
-    const std::string saved = FileBytes(UserConfigPath);
+    const std::string saved = ReadFileBytes(UserConfigPath);
     EXPECT_NE(std::string::npos, saved.find("Port=\"" + port + "\"")) << saved.substr(0, 2000);
     EXPECT_NE(std::string::npos, saved.find("Nick=\"edited\""));
     SendMessageW(edited->Window, WM_CLOSE, 0, 0);

@@ -85,8 +85,8 @@ TEST_F(WindowText, ChannelListOfThreeThousandIsListedFilteredSortedSavedAndLoade
         PostCommand(frame_, 983);
         watcher.Texts(20000);
     }
-    ASSERT_TRUE(Pump([&] { return !FileBytes(path).empty(); }, 10000));
-    const std::string saved = FileBytes(path);
+    ASSERT_TRUE(Pump([&] { return !ReadFileBytes(path).empty(); }, 10000));
+    const std::string saved = ReadFileBytes(path);
     EXPECT_NE(std::string::npos, saved.find("#room10000\\\\\\\\\\\\"));
     EXPECT_EQ(std::string::npos, saved.find('\x18'));
     list->ChannelListRows.clear();
@@ -171,7 +171,7 @@ TEST_F(WindowText, LogStartsWithOneMarkAndTheEncryptedCopyReadsBack) {
         PostCommand(frame_, 981);
         ASSERT_TRUE(Pump([&] { return query->Logging == 0; }, 10000));
     }
-    const std::string log = FileBytes(path);
+    const std::string log = ReadFileBytes(path);
     EXPECT_EQ(0u, log.find("\xEF\xBB\xBF")) << "a new log starts with the mark";
     EXPECT_EQ(std::string::npos, log.find("\xEF\xBB\xBF", 1)) << "an existing log gets no second mark";
     EXPECT_NE(std::string::npos, log.find("# Log start: logged ("));
@@ -191,8 +191,8 @@ TEST_F(WindowText, LogStartsWithOneMarkAndTheEncryptedCopyReadsBack) {
         PostCommand(frame_, 984);
         watcher.Texts(20000);
     }
-    ASSERT_TRUE(Pump([&] { return !FileBytes(sealedPath).empty(); }, 10000));
-    const std::string sealed = FileBytes(sealedPath);
+    ASSERT_TRUE(Pump([&] { return !ReadFileBytes(sealedPath).empty(); }, 10000));
+    const std::string sealed = ReadFileBytes(sealedPath);
     std::vector<unsigned char> opened;
     ASSERT_TRUE(AesCryptBuffer("pass phrase", 256, sealed.data(), sealed.size(), false, opened));
     const std::string text(opened.begin(), opened.end());
