@@ -68,6 +68,8 @@ struct ServerConnection {
     uint8_t UseTls = 0;
     int32_t ReconnectCounter = 0;
     uint32_t ConnectMethod = 0;
+    // The proxy text of the saved server the connect dialog connected to.
+    std::wstring ProxyText;
     std::wstring PerformText;
     HANDLE ConnectionThread = nullptr;
     HANDLE IdentThread = nullptr;

@@ -24,6 +24,8 @@
 #include "ui/menu_labels.h"
 #include "ui/prompt_dialogs.h"
 #include "ui/save_file_dialog.h"
+#include "ui/server_dialogs.h"
+#include "shell/window_text_commands.h"
 #include "views/chat_view_clear.h"
 #include "views/event_format.h"
 #include "views/line_printer.h"
@@ -76,4 +78,13 @@ void InstallClientServices() {
     s.OpenPreferences = &shell::OpenPreferences;
     s.ObjectAcceptThread = &peer::ObjectAcceptThread;
     s.ObjectReceiveThread = &peer::ObjectReceiveThread;
+    s.OpenConnectDialog = &ui::OpenConnectDialog;
+    s.OpenJoinDialog = &ui::OpenJoinDialog;
+    s.OpenKickDialog = &ui::OpenKickDialog;
+    s.OpenChannelControlDialog = &ui::OpenChannelControlDialog;
+    s.OpenListInformationDialog = &ui::OpenListInformationDialog;
+    s.RequestChannelList = &shell::RequestChannelList;
+    s.ShowChannelList = &shell::ShowChannelList;
+    s.FindInView = &shell::FindInView;
+    s.RunLogCommand = &shell::RunLogCommand;
 }

@@ -21,6 +21,7 @@
 #include "shell/window_operations.h"
 #include "shell/window_record_ops.h"
 #include "shell/window_state.h"
+#include "ui/server_dialogs.h"
 #include "views/smiley_menu.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
@@ -133,9 +134,18 @@ void ToggleVoice(WindowRecord* record, UINT id) {
 
 void AskChannelList(HWND owner, WindowRecord* record, UINT id) {
     if (record->Type != kChannelWindow) return;
-    SendServerLine("MODE " + record->Name + (id == 603 ? " +b\r\n" : " +e\r\n"), record, 0);
-    if (XmlGetProfileInt("Cfg\\Options3", "Show_Information_Dialog", 0, nullptr, UserConfigDocument) == 1)
-        OpenListInformationDialog(owner);
+    const std::string request = "MODE " + record->Name + (id == 603 ? " +b\r\n" : " +e\r\n");
+    if (XmlGetProfileInt("Cfg\\Options3", "Show_Information_Dialog", 0, nullptr, UserConfigDocument) != 1) {
+        SendServerLine(request, record, 0);
+        return;
+    }
+    // The dialog sends the request once its view is up, so no reply reaches the channel first; a
+    // request no dialog took still leaves.
+    ui::SetListInformationRequest(record, request);
+    OpenListInformationDialog(owner);
+    WindowRecord* channel = nullptr;
+    std::string pending;
+    if (ui::TakeListInformationRequest(channel, pending)) SendServerLine(pending, record, 0);
 }
 
 void LookUpHost(WindowRecord* record) {

@@ -1,0 +1,166 @@
+// The channel list window: asking the server for its list or loading a saved one, and showing the
+// rows sorted and filtered by the window's input box.
+#include "shell/window_text_commands.h"
+
+#include "common/app_state.h"
+#include "common/data_folders.h"
+#include "common/message_box.h"
+#include "common/plain_base_name.h"
+#include "common/text_compare.h"
+#include "common/text_split.h"
+#include "common/xstring.h"
+#include "core/client_services.h"
+#include "core/frame_handles.h"
+#include "core/frame_message_ids.h"
+#include "core/window_list.h"
+#include "core/window_record.h"
+#include "irc/send_path.h"
+#include "irc/server_connection.h"
+#include "markup/untrusted_text.h"
+#include "shell/menu_command_parts.h"
+#include "views/channel_list_cell.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+uint8_t ChannelListSortByName = 0;
+
+namespace {
+
+constexpr const char kFieldSeparator[] = "\\\\\\";
+constexpr size_t kMostFilter = 1000;
+constexpr size_t kShowAllRowsUpTo = 100;
+
+WindowRecord* ServerOf(WindowRecord* record) {
+    return record->Server ? record->Server : record;
+}
+
+bool ReadWholeFile(const std::wstring& path, std::string& text) {
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    if (!file) return false;
+    char piece[16384];
+    for (size_t got; (got = fread(piece, 1, sizeof piece, file)) > 0;) text.append(piece, got);
+    fclose(file);
+    return true;
+}
+
+void PrintFrameLine(WindowRecord* record, const std::wstring& text) {
+    PrintToWindow(kInformationLine, record, text);
+}
+
+// A header line with a link that sorts the list: "· Channel ·".
+std::wstring SortLink(uint32_t id, const wchar_t* label) {
+    return std::wstring(L"\x02\x12\x00B7\x12 \x18{name|||app:") + std::to_wstring(id) + L"}" + label +
+           L"\x18 \x12\x00B7\x12\x02";
+}
+
+std::string RowLine(const ChannelListEntry& row) {
+    return FormatChannelListCell(row.Channel, kChannelNameCell) +
+           " \x12\x1D\x09 :" + FormatChannelListCell(std::to_string(row.Members), kUserCountCell) +
+           " \x12\x1D\x09 " + row.Topic;
+}
+
+} // namespace
+
+std::wstring ChannelListFile(const WindowRecord* server) {
+    return DocumentsFolder + L"\\" + PlainBaseNameUtf8(server->Name) + L".lst";
+}
+
+std::string FormatChannelListFile(const std::vector<ChannelListEntry>& rows) {
+    std::string text;
+    for (const ChannelListEntry& row : rows)
+        text += row.Channel + kFieldSeparator + row.Extra + kFieldSeparator + std::to_string(row.Members) +
+                kFieldSeparator + row.Topic + "\r\n";
+    return text;
+}
+
+std::vector<ChannelListEntry> ParseChannelListFile(const std::string& text) {
+    std::vector<ChannelListEntry> rows;
+    std::vector<std::string> lines, fields;
+    SplitString(lines, text, kSplitUnlimited, "\n");
+    for (std::string& line : lines) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+        if (line.empty()) continue;
+        SplitString(fields, line, kSplitUnlimited, kFieldSeparator);
+        if (fields.size() != 4) continue;
+        std::string topic = fields[3];
+        if (!topic.empty() && topic[0] == ':') topic.erase(0, 1);
+        ChannelListEntry row;
+        row.Channel = CleanUntrustedText(fields[0]);
+        row.Extra = CleanUntrustedText(fields[1]);
+        row.Members = static_cast<uint32_t>(std::strtoul(fields[2].c_str(), nullptr, 10));
+        row.Topic = CleanUntrustedText(topic);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+bool ChannelListRowPasses(const ChannelListEntry& row, const std::string& filter) {
+    if (filter.empty()) return true;
+    const bool inTopic = filter[0] == '*';
+    const std::string pattern = "*" + (inTopic ? filter.substr(1) : filter) + "*";
+    return WildcardMatch((inTopic ? row.Topic : row.Channel).c_str(), pattern.c_str(), false);
+}
+
+void shell::RequestChannelList(WindowRecord* record) {
+    if (!record) return;
+    WindowRecord* server = ServerOf(record);
+    const std::wstring path = ChannelListFile(server);
+    std::string saved;
+    if (ReadWholeFile(path, saved)) {
+        if (AppMessageBox(MainWindow.load(), L"Load saved list?", kProgramTitle, MB_YESNO | MB_DEFBUTTON2,
+                          MB_ICONQUESTION) == IDYES) {
+            const std::string name = server->Name + "_List";
+            ProcessInputLine(("/fquery " + name).c_str(), record, 0);
+            WindowRecord* list = GetWindowRecordAt(FindWindowRecordIndex(name, ConnectionOfWindow(server)));
+            if (!list) return;
+            list->ChannelListRows = ParseChannelListFile(saved);
+            if (HWND frame = MainWindow.load())
+                SendMessageW(frame, WM_COMMAND, kChannelListCommand, reinterpret_cast<LPARAM>(list));
+            return;
+        }
+        DeleteFileW(path.c_str());
+    }
+    SendServerLine("LIST\r\n", record, 0);
+}
+
+void shell::ShowChannelList(WindowRecord* record, uint32_t id) {
+    if (!record || record->ChannelListRows.empty() || !record->View) return;
+    ChannelListSortByName = id == 771 ? 1 : 0;
+    std::vector<ChannelListEntry>& rows = record->ChannelListRows;
+    if (ChannelListSortByName)
+        std::stable_sort(rows.begin(), rows.end(), [](const ChannelListEntry& a, const ChannelListEntry& b) {
+            return a.Channel < b.Channel;
+        });
+    else
+        std::stable_sort(rows.begin(), rows.end(), [](const ChannelListEntry& a, const ChannelListEntry& b) {
+            return a.Members > b.Members;
+        });
+    ClearChatView(record);
+    std::wstring filterText = InputBoxText(record);
+    if (filterText.size() > kMostFilter) filterText.resize(kMostFilter);
+    const std::string filter = WideToNarrow(filterText);
+
+    PrintFrameLine(record, L"\x02\x12\x00AC \x00B7\x12 List \x12\x00B7 \x00AE\x12\x02");
+    PrintFrameLine(record, SortLink(771, L"Channel"));
+    PrintFrameLine(record, SortLink(772, L"Members"));
+
+    std::vector<const ChannelListEntry*> shown;
+    const bool dropSmall = rows.size() > kShowAllRowsUpTo;
+    for (const ChannelListEntry& row : rows)
+        if ((!dropSmall || row.Members >= 2) && ChannelListRowPasses(row, filter)) shown.push_back(&row);
+
+    HWND view = record->View;
+    SendMessageW(view, WM_SETREDRAW, FALSE, 0);
+    ShowWindow(view, SW_HIDE);
+    for (size_t i = 0; i < shown.size(); ++i) {
+        if (i + 1 == shown.size()) SendMessageW(view, WM_SETREDRAW, TRUE, 0);
+        PrintToWindow(kInformationLine, record, NarrowToWide(RowLine(*shown[i])), nullptr, 1);
+    }
+    SendMessageW(view, WM_SETREDRAW, TRUE, 0);
+    ShowWindow(view, SW_SHOW);
+    InvalidateRect(view, nullptr, TRUE);
+    UpdateWindow(view);
+    PrintFrameLine(record, L"\x02\x12\x00AC \x00B7\x12 End \x12\x00B7 \x00AE\x12\x02");
+}

@@ -1,0 +1,206 @@
+// The channel list window filled by a scripted server's LIST replies, filtered, sorted, saved and
+// loaded back; finding text in a view; a window's log and its encrypted copy.
+#include "tests/dialogs/dialog_session.h"
+
+#include "common/aes_crypt.h"
+#include "common/data_folders.h"
+#include "common/xstring.h"
+#include "core/client_services.h"
+#include "core/window_list.h"
+#include "core/window_record.h"
+#include "shell/window_text_commands.h"
+#include "tests/frame/chat_session.h"
+#include "tests/support/test_files.h"
+
+#include <richedit.h>
+
+#include <algorithm>
+
+namespace {
+
+using WindowText = FrameTest;
+
+size_t Count(const std::wstring& text, const std::wstring& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+void SetInput(WindowRecord* record, const std::wstring& text) {
+    SetWindowTextW(record->Input, text.c_str());
+}
+
+TEST_F(WindowText, ChannelListOfThreeThousandIsListedFilteredSortedSavedAndLoadedBack) {
+    ChatSession session;
+    ASSERT_TRUE(session.Ready());
+    const std::string nick = session.Nick();
+    std::string lines = ":irc.test 321 " + nick + " Channel :Users Name\r\n";
+    for (int i = 0; i < 3000; ++i) {
+        const std::string topic = i % 10 == 0 ? "about cats" : "general talk";
+        lines += ":irc.test 322 " + nick + " #room" + std::to_string(10000 + i) + " " +
+                 std::to_string(2 + i % 50) + " :" + topic + "\r\n";
+    }
+    // A hostile row: control codes and link markup never reach the view or the saved file.
+    lines += ":irc.test 322 " + nick +
+             " #evil 40 :\x18{x|||/quit}click\x18 \x03"
+             "4red\r\n";
+    lines += ":irc.test 322 " + nick + " #Big 3 :xy\r\n:irc.test 322 " + nick + " #alpha 3 :xy\r\n";
+    lines += ":irc.test 323 " + nick + " :End of LIST\r\n";
+
+    Activate(session.ServerWindow);
+    PostCommand(frame_, 707);
+    ASSERT_TRUE(session.ServerGot("LIST"));
+    session.Send(lines);
+    WindowRecord* list = nullptr;
+    ASSERT_TRUE(Pump(
+        [&] {
+            list = FindRecord(session.ServerWindow->Name + "_List", kQueryWindow);
+            return list && list->ChannelListRows.size() == 3003 &&
+                   ViewText(list->View).find(L"End") != std::wstring::npos;
+        },
+        60000))
+        << (list ? list->ChannelListRows.size() : 0) << " rows";
+    // The view keeps its last 2000 lines; the window keeps every row for filtering and saving.
+    const std::wstring all = ViewText(list->View);
+    EXPECT_NE(std::wstring::npos, all.find(L"#alpha"));
+    EXPECT_EQ(std::wstring::npos, all.find(L'\x18'));
+    for (const ChannelListEntry& row : list->ChannelListRows)
+        EXPECT_EQ(std::string::npos, row.Topic.find('\x18')) << row.Channel;
+
+    // "*word" filters by topic, members sort most first, names sort in byte order.
+    SetInput(list, L"*cats");
+    PostCommand(frame_, 772);
+    ASSERT_TRUE(Pump([&] { return Count(ViewText(list->View), L"#room") == 300; }, 60000));
+    SetInput(list, L"*xy");
+    PostCommand(frame_, 771);
+    ASSERT_TRUE(Pump([&] { return Count(ViewText(list->View), L"#") == 2; }, 60000));
+    const std::wstring byName = ViewText(list->View);
+    EXPECT_LT(byName.find(L"#Big"), byName.find(L"#alpha")) << "upper case sorts first";
+
+    // Saved, then loaded back instead of asking the server.
+    const std::wstring path = ChannelListFile(session.ServerWindow);
+    {
+        DialogWatcher watcher([&](HWND dialog) { ChooseSaveFile(dialog, path); });
+        Activate(list);
+        PostCommand(frame_, 983);
+        watcher.Texts(20000);
+    }
+    ASSERT_TRUE(Pump([&] { return !ReadFileBytes(path).empty(); }, 10000));
+    const std::string saved = ReadFileBytes(path);
+    EXPECT_NE(std::string::npos, saved.find("#room10000\\\\\\\\\\\\"));
+    EXPECT_EQ(std::string::npos, saved.find('\x18'));
+    list->ChannelListRows.clear();
+    {
+        DialogWatcher watcher([](HWND box) { ClickButton(box, IDYES); });
+        Activate(session.ServerWindow);
+        PostCommand(frame_, 707);
+        EXPECT_NE(std::wstring::npos, watcher.Texts(20000).find(L"Load saved list?"));
+    }
+    ASSERT_TRUE(Pump([&] { return list->ChannelListRows.size() == 3003; }, 30000));
+    EXPECT_EQ(std::vector<ChannelListEntry>().size(), ParseChannelListFile("#a\\\\\\x\\\\\\3\r\n").size())
+        << "a line of three fields is skipped";
+}
+
+TEST_F(WindowText, FindGoesForwardFromASelectionAndStartsAgainFromTheTop) {
+    WindowRecord* server = OpenChat(kServerWindow, nullptr, "irc.find");
+    WindowRecord* query = OpenChat(kQueryWindow, server, "finder");
+    for (const wchar_t* line : {L"alpha one", L"beta", L"alpha two", L"Alpha three"})
+        PrintToWindow(kInformationLine, query, line);
+    Settle(200);
+    auto selected = [&] {
+        CHARRANGE range{};
+        SendMessageW(query->View, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+        std::wstring all = ViewText(query->View);
+        std::erase(all, L'\n');
+        return std::pair<LONG, std::wstring>(
+            range.cpMin,
+            all.substr(static_cast<size_t>(range.cpMin), static_cast<size_t>(range.cpMax - range.cpMin)));
+    };
+    const LONG end = GetWindowTextLengthW(query->View);
+    SendMessageW(query->View, EM_SETSEL, end, end);
+    Activate(query);
+    {
+        DialogWatcher watcher([](HWND dialog) {
+            SetControlText(dialog, 101, L"alpha");
+            CheckDlgButton(dialog, 201, BST_CHECKED);
+            ClickButton(dialog, IDOK);
+        });
+        PostCommand(frame_, 500);
+        watcher.Texts(20000);
+    }
+    Settle(200);
+    const auto first = selected();
+    EXPECT_EQ(L"alpha", first.second);
+    PostCommand(frame_, 501);
+    Settle(200);
+    const auto second = selected();
+    EXPECT_EQ(L"alpha", second.second);
+    EXPECT_GT(second.first, first.first);
+    PostCommand(frame_, 501); // "Alpha three" does not match case: the selection stays
+    Settle(200);
+    EXPECT_EQ(second.first, selected().first);
+    SetInput(query, L"alpha");
+    PostCommand(frame_, 500); // from the top again
+    Settle(200);
+    EXPECT_EQ(first.first, selected().first);
+}
+
+TEST_F(WindowText, LogStartsWithOneMarkAndTheEncryptedCopyReadsBack) {
+    TestFolder folder(L"logs");
+    WindowRecord* server = OpenChat(kServerWindow, nullptr, "irc.log");
+    WindowRecord* query = OpenChat(kQueryWindow, server, "logged");
+    PrintToWindow(kInformationLine, query, L"before the log");
+    Settle(200);
+    Activate(query);
+    const std::wstring path = folder.Path() + L"\\logged.log";
+    for (int round = 0; round < 2; ++round) {
+        DialogWatcher watcher([&](HWND dialog) {
+            ChooseSaveFile(dialog, path);
+            // The create prompt of a new file, then the question whether the shown text is added.
+            for (int i = 0; i < 2; ++i)
+                if (HWND box = WaitForDialog(dialog, 3000)) {
+                    ClickButton(box, IDYES);
+                    WaitOnWatcher([&] { return !IsWindow(box); }, 3000);
+                }
+        });
+        PostCommand(frame_, 981);
+        watcher.Texts(20000);
+        ASSERT_TRUE(Pump([&] { return query->Logging != 0; }, 10000));
+        PrintToWindow(kInformationLine, query, L"während des Logs " + std::to_wstring(round));
+        Settle(200);
+        PostCommand(frame_, 981);
+        ASSERT_TRUE(Pump([&] { return query->Logging == 0; }, 10000));
+    }
+    const std::string log = ReadFileBytes(path);
+    EXPECT_EQ(0u, log.find("\xEF\xBB\xBF")) << "a new log starts with the mark";
+    EXPECT_EQ(std::string::npos, log.find("\xEF\xBB\xBF", 1)) << "an existing log gets no second mark";
+    EXPECT_NE(std::string::npos, log.find("# Log start: logged ("));
+    EXPECT_NE(std::string::npos, log.find("w\xC3\xA4hrend des Logs 1"));
+    EXPECT_EQ(2u, Count(NarrowToWide(log), L"# Log start: ")) << log;
+    EXPECT_EQ(2u, Count(NarrowToWide(log), L"# Log end: ")) << log;
+
+    const std::wstring sealedPath = folder.Path() + L"\\sealed.log";
+    {
+        DialogWatcher watcher([&](HWND dialog) {
+            ChooseSaveFile(dialog, sealedPath);
+            if (HWND prompt = WaitForDialog(dialog, 5000)) {
+                SetControlText(prompt, 102, L"pass phrase");
+                ClickButton(prompt, IDOK);
+            }
+        });
+        PostCommand(frame_, 984);
+        watcher.Texts(20000);
+    }
+    ASSERT_TRUE(Pump([&] { return !ReadFileBytes(sealedPath).empty(); }, 10000));
+    const std::string sealed = ReadFileBytes(sealedPath);
+    std::vector<unsigned char> opened;
+    ASSERT_TRUE(AesCryptBuffer("pass phrase", 256, sealed.data(), sealed.size(), false, opened));
+    const std::string text(opened.begin(), opened.end());
+    EXPECT_EQ(0u, text.find("\xEF\xBB\xBF"));
+    EXPECT_NE(std::string::npos, text.find("before the log"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((TempFolder + L"\\qv.tmp").c_str()))
+        << "no plain copy is written to the temporary folder";
+    SetFileAttributesW(sealedPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+} // namespace
