@@ -40,9 +40,11 @@ set_target_properties(libcrypto PROPERTIES
 # the screen or takes the foreground, so it runs on a display lane of its own (scripts/test
 # starts the lanes). SHARDS n: ctest runs the program as n programs, each with a share of the
 # cases, so one long program does not hold the run back. COST: about how many seconds it runs,
-# so a clean build's first run starts the long programs first.
+# so a clean build's first run starts the long programs first. IDENT: the program binds the
+# machine's ident port (113); OWN takes it alone, SHARED may overlap with other SHARED programs
+# (a real qv binds it while it connects, but its tests' servers never ask it).
 function(brindlex_test name)
-  cmake_parse_arguments(ARG "WINDOWS;DISPLAY" "SHARDS;COST" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "WINDOWS;DISPLAY" "SHARDS;COST;IDENT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   brindlex_target(${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} test_support GTest::gtest)
@@ -67,8 +69,18 @@ function(brindlex_test name)
     if(ARG_WINDOWS)
       set_tests_properties(${test} PROPERTIES LABELS windows)
     endif()
+    set(group "")
     if(ARG_DISPLAY)
-      set_tests_properties(${test} PROPERTIES RESOURCE_GROUPS display:1)
+      list(APPEND group display:1)
+    endif()
+    if(ARG_IDENT STREQUAL "OWN")
+      list(APPEND group ident:4)
+    elseif(ARG_IDENT STREQUAL "SHARED")
+      list(APPEND group ident:1)
+    endif()
+    if(group)
+      string(REPLACE ";" "," group "${group}")
+      set_tests_properties(${test} PROPERTIES RESOURCE_GROUPS ${group})
     endif()
   endforeach()
 endfunction()

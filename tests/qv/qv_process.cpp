@@ -109,10 +109,21 @@ QvProcess::QvProcess(const std::wstring& folder, const std::wstring& arguments) 
     CloseHandle(process.hThread);
     process_ = process.hProcess;
     id_ = process.dwProcessId;
+    // After connecting qv offers its join box ("Join_Box_On_Connect" is on by default); the tests
+    // join by command, so they dismiss the box as such a user would.
+    joinBoxCloser_ = std::thread([this] {
+        while (!stopping_ && WaitForSingleObject(process_, 200) == WAIT_TIMEOUT) {
+            Search search{id_, L"#32770", L"Join a channel", nullptr, nullptr};
+            EnumWindows(VisitTop, reinterpret_cast<LPARAM>(&search));
+            if (search.Found) PostMessageW(search.Found, WM_COMMAND, IDCANCEL, 0);
+        }
+    });
 }
 
 QvProcess::~QvProcess() {
     if (!process_) return;
+    stopping_ = true;
+    if (joinBoxCloser_.joinable()) joinBoxCloser_.join();
     if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
         TerminateProcess(process_, 99);
         WaitForSingleObject(process_, 5000);

@@ -8,7 +8,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 // A fresh folder with copies of qv.exe and the libraries beside it; removed again at the end.
@@ -52,6 +54,8 @@ public:
 private:
     HANDLE process_ = nullptr;
     DWORD id_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::thread joinBoxCloser_;
 };
 
 // Every text of the window and its children, joined by line breaks.

@@ -17,11 +17,11 @@ bool EndsWith(const std::wstring& text, const wchar_t* tail) {
     return text.size() >= n && text.compare(text.size() - n, n, tail) == 0;
 }
 
-// Folders of the repository that hold no program code.
+// Folders of the repository that hold no code of qv (the transfer program has resources of its own).
 bool SkippedFolder(const std::wstring& name) {
     return name == L"tests" || name == L"third_party" || name == L"bench" || name == L"scripts" ||
-           name == L"cmake" || name == L"lang" || name == L"res" || name[0] == L'.' ||
-           name.rfind(L"build", 0) == 0;
+           name == L"qx" || name == L"transfer" || name == L"cmake" || name == L"lang" || name == L"res" ||
+           name[0] == L'.' || name.rfind(L"build", 0) == 0;
 }
 
 void CollectSources(const std::wstring& folder, const std::string& prefix, std::vector<SourceFile>& out) {
