@@ -93,8 +93,8 @@ std::vector<uint64_t> ReadAcknowledgements(SOCKET socket, int width) {
     return acks;
 }
 
-std::string RandomBytes(size_t count, unsigned seed) {
-    std::mt19937 random(seed);
+std::string RandomBytes(size_t count, unsigned start) {
+    std::mt19937 random(start);
     std::string bytes(count, '\0');
     for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
     return bytes;

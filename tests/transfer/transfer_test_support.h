@@ -20,7 +20,7 @@ SOCKET AcceptOne(SOCKET listener);
 std::string ReceiveAsPeer(SOCKET socket, int ackWidth, uint64_t start);
 // Reads acknowledgements of the width until the peer closes; returns them in order.
 std::vector<uint64_t> ReadAcknowledgements(SOCKET socket, int width);
-std::string RandomBytes(size_t count, unsigned seed);
+std::string RandomBytes(size_t count, unsigned start);
 // A file of the size whose last bytes are the tail (the rest is a hole where the system allows).
 bool WriteSparseFile(const std::wstring& path, uint64_t size, const std::string& tail);
 // The bytes of the file from offset to its end.
