@@ -13,10 +13,15 @@
 namespace {
 
 // A real client in a tmux session of its own, on the test's server as "bot"; always ended with
-// its tmux server.
+// its tmux server, and by its process id too: WeeChat without its interface outlives the hang-up
+// of its terminal and then spins.
 class RealClient {
 public:
-    virtual ~RealClient() { RunShell("tmux -L " + socket_ + " kill-server 2>/dev/null; true"); }
+    virtual ~RealClient() {
+        const std::string pid = ShellQuote(home_ + "/peer.pid");
+        RunShell("tmux -L " + socket_ + " kill-server 2>/dev/null; [ -s " + pid + " ] && kill $(cat " + pid +
+                 ") 2>/dev/null && sleep 0.5 && kill -9 $(cat " + pid + ") 2>/dev/null; true");
+    }
     bool Started() const { return started_; }
     // Whether the test can type into the client: write a line into our chat, offer a chat to us
     // and close the chat.
@@ -42,8 +47,11 @@ protected:
         socket_ = "brindlex-dcc-" + nick + "-" + std::to_string(GetCurrentProcessId());
     }
     void Run(const std::string& command) {
-        started_ = RunShell("TERM=xterm tmux -L " + socket_ +
-                            " -f /dev/null new-session -d -s peer -x 160 -y 40 " + ShellQuote(command)) == 0;
+        // exec keeps the process id the file notes.
+        const std::string noted = "echo $$ > " + ShellQuote(home_ + "/peer.pid") + " && exec " + command;
+        started_ =
+            RunShell("TERM=xterm tmux -L " + socket_ + " -f /dev/null new-session -d -s peer -x 160 -y 40 " +
+                     ShellQuote("sh -c " + ShellQuote(noted))) == 0;
     }
     void Keys(const std::string& line) {
         RunShell("tmux -L " + socket_ + " send-keys -t peer " + ShellQuote(line) + " Enter");
