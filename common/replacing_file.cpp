@@ -1,17 +1,10 @@
 #include "common/replacing_file.h"
 
+#include "common/shell_helpers.h"
+
 #include <atomic>
 
 namespace {
-
-std::wstring FullPath(const std::wstring& path) {
-    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (n == 0) return path;
-    std::wstring full(n, L'\0');
-    n = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
-    full.resize(n);
-    return full;
-}
 
 // A new, empty file beside the target that nobody else uses.
 HANDLE CreateSibling(const std::wstring& full, std::wstring& name) {
@@ -48,7 +41,7 @@ bool TargetReplaceable(const std::wstring& full) {
 } // namespace
 
 ReplacingFile::ReplacingFile(const std::wstring& target)
-    : target_(target.empty() ? target : FullPath(target)) {
+    : target_(target.empty() ? target : FullPathName(target)) {
     if (!target_.empty()) handle_ = CreateSibling(target_, temp_);
 }
 

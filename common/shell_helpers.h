@@ -23,6 +23,8 @@ bool BuildBrowserCommandLine(const std::wstring& registeredCommand, const std::w
 
 // "file://" and the path with every backslash turned into a slash.
 std::wstring PathToFileUrl(const std::wstring& path);
+// The absolute form of a path (GetFullPathNameW); the path itself when that fails.
+std::wstring FullPathName(const std::wstring& path);
 // 0 when the file cannot be opened for reading.
 uint64_t GetFileSizeByName(const wchar_t* path);
 // Reads the default value of key\subKey into value; 0, or the error opening the key.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/shell_helpers.h"
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"
 #include "xml/xml_reader.h"
@@ -22,15 +23,6 @@ uint32_t IndexOf(const XmlElement* e) {
         if (e->parent->children.At(i) == e) return i;
     }
     return 0;
-}
-
-std::wstring FullPath(const std::wstring& name) {
-    DWORD n = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
-    if (n == 0) return name;
-    std::wstring full(n, L'\0');
-    n = GetFullPathNameW(name.c_str(), n, full.data(), nullptr);
-    full.resize(n);
-    return full;
 }
 
 bool WriteNewFile(const std::wstring& path, const std::string& text) {
@@ -79,7 +71,7 @@ int XmlElementUnloadChild(XmlElement* parent, uint32_t index) {
     XmlElement* child = parent->children.At(index);
     if (!child) return 1;
     ReloadSubtree(child);
-    std::wstring path = FullPath(XmlUnloadFileName(parent, index));
+    std::wstring path = FullPathName(XmlUnloadFileName(parent, index));
     if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return 0;
     std::string text;
     // Written as stored, so values with special characters come back unchanged.
