@@ -106,7 +106,9 @@ void RunRequest(HWND owner, const std::string& host, uint16_t port, const std::s
 } // namespace
 
 std::string AssistanceAuthorHost() {
-    return ReadConfigText("Cfg\\Options1", "Assistance_Host", kDefaultAuthorHost);
+    // The shipped settings carry the key empty, and an empty host name resolves to this computer.
+    std::string host = ReadConfigText("Cfg\\Options1", "Assistance_Host", kDefaultAuthorHost);
+    return host.empty() ? kDefaultAuthorHost : host;
 }
 
 void assist::RequestRemoteAssistance(HWND owner, const std::string& host, uint16_t port,

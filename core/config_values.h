@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-// The text at section\key, or the default when it is missing or empty.
+// The text at section\key, or the default when the key is missing (a key present but empty gives "").
 std::string ReadConfigText(const char* section, const char* key, const char* defaultValue = "");
 int32_t ReadConfigInt(const char* section, const char* key, int32_t defaultValue);
 // The bytes of a binary setting (stored as Base64 text), at most maxBytes; empty when missing.

@@ -5,6 +5,8 @@
 #include "assist/assist_handshake.h"
 #include "assist/assistance_request.h"
 #include "common/net_helpers.h"
+#include "xml/config_documents.h"
+#include "xml/xml_document.h"
 #include "tests/assist/dialog_answers.h"
 #include "tests/assist/standin_sharing.h"
 #include "tests/support/screenshots.h"
@@ -242,3 +244,15 @@ TEST_F(Handshake, TheAuthorRefusesMalformedAndUnwantedRequests) {
 }
 
 } // namespace
+
+// The shipped settings hold the key empty: the request must not go to this very computer.
+TEST(AuthorHost, AnEmptySettingFallsBackToTheProgramsOwnHost) {
+    XmlDocument settings;
+    XmlDocumentOpenText(&settings, "<?xml ?><root><Cfg><Options1 Assistance_Host=\"\"/></Cfg></root>");
+    UserConfigDocument = &settings;
+    EXPECT_EQ(AssistanceAuthorHost(), "assist.brindlex.invalid");
+    XmlDocumentOpenText(&settings,
+                        "<?xml ?><root><Cfg><Options1 Assistance_Host=\"127.0.0.1\"/></Cfg></root>");
+    EXPECT_EQ(AssistanceAuthorHost(), "127.0.0.1");
+    UserConfigDocument = nullptr;
+}
