@@ -96,6 +96,8 @@ void FinishCatalogueDownload(HWND window, bool succeeded, LPARAM parameter) {
     std::unique_ptr<CatalogueJob> job(reinterpret_cast<CatalogueJob*>(parameter));
     if (!job || !succeeded) return;
     if (job->Section == "Languages") {
+        // A language module is a library the next start loads: the user decides, as for plug-ins.
+        if (!UserAgrees(window, *job)) return;
         XmlWriteProfileString("Cfg\\Options1", "Language", WideToNarrow(job->FileName).c_str(), nullptr,
                               UserConfigDocument);
         Tell(window, kRestartNeeded);

@@ -191,13 +191,15 @@ TEST(QvPreferences, CatalogueDownloadsUnderABaseNameAndInstallOnlyWhenTheUserAgr
     PythonHttpServer http;
     ASSERT_TRUE(http.WaitReady());
     ASSERT_TRUE(http.Serve(L"evil.dll", "MZ not really a plug-in"));
+    ASSERT_TRUE(http.Serve(L"other.dll", "MZ not really a language"));
     std::wstring url = http.Url(L"evil.dll");
     url.insert(url.rfind(L'/') + 1, L"..\\"); // the catalogue names "..\evil.dll"
     NgircdServer server;
     ASSERT_TRUE(server.WaitReady());
     QvWithPreferences qv(server.Port(),
                          "<?xml version=\"1.0\" ?>\r\n<extras><Plugins><p name=\"Evil\" Download=\"" +
-                             WideToNarrow(url) + "\" /></Plugins></extras>");
+                             WideToNarrow(url) + "\" /></Plugins><Languages><l name=\"Other\" Download=\"" +
+                             WideToNarrow(http.Url(L"other.dll")) + "\" /></Languages></extras>");
     ASSERT_TRUE(qv.Open());
 
     for (const int answer : {IDNO, IDYES}) {
@@ -216,6 +218,22 @@ TEST(QvPreferences, CatalogueDownloadsUnderABaseNameAndInstallOnlyWhenTheUserAgr
         ASSERT_TRUE(qv.ClosePreferences(window));
         const std::string plugins = qv.Setting("Cfg\\Options1", "Installed_Plugins");
         EXPECT_EQ(plugins.find("evil.dll") != std::string::npos, answer == IDYES) << plugins;
+    }
+    // A language module is loaded at the next start, so it is asked about too.
+    for (const int answer : {IDNO, IDYES}) {
+        HWND window = qv.OpenPreferences(L"Languages\\l");
+        ASSERT_NE(window, nullptr);
+        QvWithPreferences::EditRow(window, 1);
+        HWND question = qv.Dialog(L"downloaded from");
+        ASSERT_NE(question, nullptr);
+        PostMessageW(question, WM_COMMAND, answer, 0);
+        if (answer == IDYES) {
+            HWND told = qv.Dialog(L"starts again");
+            ASSERT_NE(told, nullptr);
+            PostMessageW(told, WM_COMMAND, IDOK, 0);
+        }
+        ASSERT_TRUE(qv.ClosePreferences(window));
+        EXPECT_EQ(qv.Setting("Cfg\\Options1", "Language") == "other.dll", answer == IDYES);
     }
     EXPECT_TRUE(qv.Close());
 }
