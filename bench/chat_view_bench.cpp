@@ -1,8 +1,10 @@
 // Lines per second that the line printer puts into a custom-drawn chat view already holding
 // 100,000 lines, beside a Rich Edit view in the same run, and the memory 1,000 kept lines take in
 // each. Typical lines: time stamp, sender, text, every fourth with a colour. The custom view is
-// drawn at most every 50 ms while lines arrive; the paints are counted. Target: 45,000 lines/s
-// and at most 2 KB a kept line.
+// drawn at most every 50 ms while lines arrive; the paints are counted and timed. Memory is the
+// growth of the process's private bytes, counted from a view that was painted once (the drawing
+// libraries loaded), over the lines the view keeps. Target: 45,000 lines/s and at most 2 KB a kept
+// line.
 #include <windows.h>
 #include <psapi.h>
 #include <richedit.h>
@@ -51,11 +53,16 @@ std::wstring TypicalLine(int i) {
 }
 
 int paints = 0;
+double paintSeconds = 0;
 WNDPROC viewProc = nullptr;
 
 LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT) ++paints;
-    return CallWindowProcW(viewProc, window, message, wParam, lParam);
+    if (message != WM_PAINT) return CallWindowProcW(viewProc, window, message, wParam, lParam);
+    ++paints;
+    const auto start = std::chrono::steady_clock::now();
+    const LRESULT result = CallWindowProcW(viewProc, window, message, wParam, lParam);
+    paintSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return result;
 }
 
 double PrintRate(WindowRecord* record, int count) {
@@ -109,6 +116,7 @@ int main() {
     InsertWindowRecord(&server);
     InsertWindowRecord(&channel);
 
+    UpdateWindow(custom);
     const double empty = PrivateBytes();
     for (int i = 0; i < 100000; ++i) AppendViewLine(&channel, TypicalLine(i), kMessageLine);
     UpdateWindow(custom);
@@ -117,13 +125,17 @@ int main() {
     CustomViewMode = 1;
     const int kMeasured = 50000;
     paints = 0;
+    paintSeconds = 0;
     const auto start = std::chrono::steady_clock::now();
     const double rate = PrintRate(&channel, kMeasured);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     std::printf("custom view: %d lines printed into 100,000: %8.0f lines/s, target %.0f: %s\n", kMeasured,
                 rate, kTargetRate, rate >= kTargetRate ? "met" : "MISSED");
-    std::printf("custom view: %d paints in %.2f s (at most one each 50 ms: %d)\n", paints, took.count(),
-                static_cast<int>(took.count() * 20) + 1);
+    const int allowed = static_cast<int>(took.count() * 20) + 1;
+    std::printf("custom view: %d paints in %.2f s, %.1f ms each, %.0f%% of the time (at most one each 50 ms: "
+                "%d): %s\n",
+                paints, took.count(), paints ? paintSeconds * 1000 / paints : 0.0,
+                100 * paintSeconds / took.count(), allowed, paints <= allowed ? "met" : "MISSED");
     std::printf("custom view: %.0f bytes a kept line (%.0f KB per 1,000), target at most %.0f: %s\n", perLine,
                 perLine, kTargetBytesPerLine, perLine <= kTargetBytesPerLine ? "met" : "MISSED");
 
@@ -134,12 +146,13 @@ int main() {
     SendMessageW(rich, EM_EXLIMITTEXT, 0, 0x7FFFFFFF);
     ShowWindow(custom, SW_HIDE);
     channel.View = channel.Input = rich;
+    PrintRate(&channel, 50);
     const double before = PrivateBytes();
     const double richRate = PrintRate(&channel, 5000);
     const LONG richLines = static_cast<LONG>(SendMessageW(rich, EM_GETLINECOUNT, 0, 0));
     const double richPerLine = (PrivateBytes() - before) / (richLines > 0 ? richLines : 1);
-    std::printf("Rich Edit view: %8.0f lines/s, %.0f bytes a kept line (%ld lines kept)\n", richRate,
-                richPerLine, richLines);
+    std::printf("Rich Edit view: %8.0f lines/s, %.0f bytes a kept line (%.0f KB per 1,000; %ld lines kept)\n",
+                richRate, richPerLine, richPerLine, richLines);
 
     EraseWindowRecord(&channel);
     EraseWindowRecord(&server);

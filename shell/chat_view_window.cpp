@@ -24,6 +24,9 @@ namespace {
 
 constexpr UINT kChannelListCommand = 772;
 constexpr uint64_t kRepaintInterval = 50;
+constexpr UINT_PTR kLineRepaintTimer = 1;
+// Views alive: the text stamps they share go with the last.
+int g_liveViews = 0;
 
 ChatViewState* StateOf(HWND view) {
     return reinterpret_cast<ChatViewState*>(GetWindowLongPtrW(view, GWLP_USERDATA));
@@ -98,6 +101,8 @@ void Paint(HWND view, ChatViewState* state) {
         PainterPresent(painter, nullptr, nullptr);
         if (state->Mode != kPainterDirect2D) ReleasePainter(state);
         state->LastPaintTick = GetTickCount64();
+        if (state->RepaintDue) KillTimer(view, kLineRepaintTimer);
+        state->RepaintDue = 0;
     }
     EndPaint(view, &paint);
 }
@@ -226,9 +231,20 @@ void OnAppend(HWND view, ChatViewState* state, uint32_t kind, const std::wstring
     line.Text = text;
     state->Lines.push_back(std::move(line));
     if (state->ScrolledAway) return;
-    Repaint(view);
-    // While lines pour in, the view is drawn at most every 50 ms; the rest waits for WM_PAINT.
-    if (GetTickCount64() - state->LastPaintTick >= kRepaintInterval) UpdateWindow(view);
+    // While lines pour in, the view is drawn at most every 50 ms: at once after a quiet spell,
+    // else by a timer when the interval is over. A paint asked for and not yet made (the view
+    // hidden meanwhile) is asked for again after an interval.
+    const uint64_t now = GetTickCount64();
+    if (state->RepaintDue && now - state->RepaintDueTick < kRepaintInterval) return;
+    state->RepaintDue = 1;
+    state->RepaintDueTick = now;
+    const uint64_t since = now - state->LastPaintTick;
+    if (since >= kRepaintInterval) {
+        Repaint(view);
+        UpdateWindow(view);
+    } else {
+        SetTimer(view, kLineRepaintTimer, static_cast<UINT>(kRepaintInterval - since), nullptr);
+    }
 }
 
 LRESULT HandleMessage(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -236,7 +252,10 @@ LRESULT HandleMessage(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE: {
             auto* fresh = new (std::nothrow) ChatViewState;
-            if (fresh) fresh->Cursor = LoadCursorW(nullptr, IDC_IBEAM);
+            if (fresh) {
+                fresh->Cursor = LoadCursorW(nullptr, IDC_IBEAM);
+                ++g_liveViews;
+            }
             SetWindowLongPtrW(view, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(fresh));
             return 0;
         }
@@ -246,6 +265,7 @@ LRESULT HandleMessage(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
                 ReleasePainter(state);
                 if (state->RunFont) DeleteObject(state->RunFont);
                 delete state;
+                if (--g_liveViews == 0) ReleaseChatViewStamps();
             }
             return 0;
         case WM_PAINT: Paint(view, state); return 0;
@@ -258,6 +278,12 @@ LRESULT HandleMessage(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
             if (lParam)
                 OnAppend(view, state, static_cast<uint32_t>(wParam),
                          *reinterpret_cast<const std::wstring*>(lParam));
+            return 0;
+        case WM_TIMER:
+            if (wParam != kLineRepaintTimer) break;
+            KillTimer(view, kLineRepaintTimer);
+            Repaint(view);
+            UpdateWindow(view);
             return 0;
         case WM_SIZE:
             if (state->ViewPainter) PainterResize(state->ViewPainter);

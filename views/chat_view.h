@@ -3,6 +3,7 @@
 
 #include "draw/named_entry.h"
 #include "draw/painter.h"
+#include "draw/text_stamps.h"
 
 #include <windows.h>
 
@@ -45,6 +46,13 @@ struct ChatViewState {
     // A background set from outside (EM_SETBKGNDCOLOR: the paused tint); -1 when none.
     int64_t BackgroundOverride = -1;
     uint32_t Mode = 0xFFFFFFFF;
+    // Lines that arrived wait for a paint that is already asked for (since the tick).
+    uint8_t RepaintDue = 0;
+    uint64_t RepaintDueTick = 0;
+    // During a paint: where runs may be copied from the shared text stamps (empty: nowhere), and
+    // the view font's name for them with a last place for the run's style.
+    RECT StampArea{};
+    std::wstring StampFont;
 };
 
 // The painting of one frame: header, typed line and the lines that fit.
@@ -58,5 +66,8 @@ int32_t DrawTextRuns(ChatViewState* state, Painter* painter, const RECT& client,
                      NamedEntry& line, bool serverWindow, bool draw);
 // Height of a line without runs or text.
 int32_t EmptyLineHeight(Painter* painter);
+// Frees the text stamps the views share (the last view is gone, or they should be drawn afresh).
+void ReleaseChatViewStamps();
+TextStampCounts CountChatViewStamps();
 // Drops the runs of every line, so they are laid out again at the next paint.
 void ForgetLayout(ChatViewState* state);

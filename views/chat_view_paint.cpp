@@ -9,6 +9,7 @@
 #include "core/window_list.h"
 #include "core/window_record.h"
 #include "draw/painter_shapes.h"
+#include "draw/text_stamps.h"
 #include "markup/markup_codes.h"
 #include "views/display_palette.h"
 
@@ -135,6 +136,48 @@ LOGFONTW SymbolFont(size_t count) {
     if (bytes.size() == sizeof font) std::memcpy(&font, bytes.data(), sizeof font);
     font.lfFaceName[LF_FACESIZE - 1] = 0;
     return font;
+}
+
+// The stamps of every view: one bitmap for the program, on the thread that paints the views.
+TextStampCache*& SharedStamps() {
+    static TextStampCache* stamps = nullptr;
+    return stamps;
+}
+
+std::wstring StampFontKey(HFONT font) {
+    LOGFONTW lf{};
+    GetObjectW(font, sizeof lf, &lf);
+    std::wstring key(reinterpret_cast<const wchar_t*>(&lf), sizeof lf / sizeof(wchar_t));
+    key += L'\0';
+    return key;
+}
+
+bool InStampArea(const ChatViewState* state, int32_t x, int32_t y, int32_t width, int32_t height) {
+    const RECT& area = state->StampArea;
+    return area.bottom > area.top && x >= area.left && y >= area.top && x + width <= area.right &&
+           y + height <= area.bottom;
+}
+
+// A run in the view font drawn where only the cleared background lies: copied when it was drawn
+// before.
+bool DrawRunStamp(ChatViewState* state, Painter* painter, const TextRun& run, int32_t x, int32_t y,
+                  int32_t width, PainterColor colour) {
+    if (run.Font.lfHeight != 0 || !InStampArea(state, x, y, width, run.Height)) return false;
+    TextStampCache*& stamps = SharedStamps();
+    if (!stamps) stamps = CreateTextStampCache();
+    state->StampFont.back() = static_cast<wchar_t>(1 + (run.Bold | run.Italic << 1 | run.Underline << 2));
+    TextStamp stamp;
+    stamp.Text = run.Text;
+    stamp.FontKey = state->StampFont;
+    stamp.Colour = colour;
+    if (run.Background != 0 && run.Background != 0xFF000000u) {
+        stamp.Fill = WithAlpha(run.Background);
+        stamp.FillWidth = run.Width;
+        stamp.FillHeight = run.Height;
+    }
+    stamp.Background = state->Background;
+    PainterDrawTextStamp(painter, stamps, stamp, x, y, width, run.Height);
+    return true;
 }
 
 int32_t RowHeightFallback(Painter* painter) {
@@ -280,10 +323,15 @@ int32_t DrawTextRuns(ChatViewState* state, Painter* painter, const RECT& client,
                 SelectRunFont(painter, run);
             }
             const int32_t width = std::min<int32_t>(run.Width + 2, client.right - x);
+            const PainterColor colour = run.Foreground ? run.Foreground : textColour;
+            if (DrawRunStamp(state, painter, run, x, y, width, colour)) {
+                x += run.Width + 2;
+                continue;
+            }
             if (run.Background != 0 && run.Background != 0xFF000000u)
                 PainterFillShape(painter, x, y, run.Width, run.Height, WithAlpha(run.Background), 0);
             PainterDrawText(painter, run.Text.c_str(), static_cast<int32_t>(run.Text.size()), x, y, width,
-                            run.Height, 0, 0, run.Foreground ? run.Foreground : textColour, 1);
+                            run.Height, 0, 0, colour, 1);
         }
         x += run.Width + 2;
     }
@@ -293,6 +341,15 @@ int32_t DrawTextRuns(ChatViewState* state, Painter* painter, const RECT& client,
         PainterSetFont(painter, state->ViewFont, 1, nullptr, 0);
     }
     return y - start.y + rowHeight;
+}
+
+void ReleaseChatViewStamps() {
+    DestroyTextStampCache(SharedStamps());
+    SharedStamps() = nullptr;
+}
+
+TextStampCounts CountChatViewStamps() {
+    return CountTextStamps(SharedStamps());
 }
 
 void ForgetLayout(ChatViewState* state) {
@@ -359,6 +416,13 @@ void PaintChatView(WindowRecord* owner, HWND view, ChatViewState* state, Painter
         --endFirst;
     }
     state->EndFirstLine = endFirst;
+    // The lines' runs lie on the cleared background only (the separators are outside this area);
+    // where nothing transforms the drawing they may be copied from stamps.
+    static const float kIdentity[6] = {1, 0, 0, 1, 0, 0};
+    if (std::equal(state->Transform, state->Transform + 6, kIdentity) && TextStampsUsable(painter)) {
+        state->StampArea = {0, areaTop, client.right, areaBottom};
+        state->StampFont = StampFontKey(state->ViewFont);
+    }
     if (!state->ScrolledAway || state->FirstLine >= endFirst) {
         state->ScrolledAway = 0;
         state->FirstLine = endFirst;
@@ -371,6 +435,8 @@ void PaintChatView(WindowRecord* owner, HWND view, ChatViewState* state, Painter
         shown.push_back(i);
         y += height;
     }
+
+    state->StampArea = {};
 
     // Only the lines laid out for this paint keep their runs.
     std::sort(shown.begin(), shown.end());

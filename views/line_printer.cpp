@@ -131,11 +131,17 @@ void UpdateTrayBalloon(WindowRecord* record, const std::wstring& plain, bool sup
     ShowTrayBalloon(title.c_str(), record->NoticeText.c_str(), false, nullptr, NIIF_INFO);
 }
 
+// A line for a chat window's own view in the custom-drawn mode goes to that view's line list, not
+// into the control as text.
+bool GoesToLineList(const QueuedPrint& call) {
+    return CustomViewMode.load() && !call.View;
+}
+
 // Every step of a print but putting the line into the view: grouping, highlight, activity,
 // stamp, smileys, log, plug-ins, tray, ticker and pause. False when nothing is to be shown.
 bool PrepareLine(const QueuedPrint& call, PassFacts& facts, PreparedLine& out) {
     WindowRecord* record = call.Record;
-    if (CustomViewMode.load() && !call.View) {
+    if (GoesToLineList(call)) {
         if (record) AppendViewLine(record, call.Text, call.Kind);
         return false;
     }
@@ -229,8 +235,9 @@ public:
             batch_.Flush();
             return;
         }
-        putting_ = true;
         const size_t count = prepared_.size() - put_;
+        if (count == 0) return;
+        putting_ = true;
         ViewTrimPlan plan;
         if (bounded_) plan = PlanViewTrim(control_, static_cast<uint32_t>(count));
         if (plan.RemoveFromView) RemoveOldestViewLines(control_, plan.RemoveFromView);
@@ -290,8 +297,9 @@ void RunPass(HWND control, std::vector<QueuedPrint>& lines) {
         for (const QueuedPrint& line : lines) running->PutNow(line);
         return;
     }
-    // The view is painted once the thread's messages are handled, not while lines go in.
-    DeferViewRedraw(control);
+    // The view is painted once the thread's messages are handled, not while lines go in; a
+    // custom-drawn view times its own paints.
+    if (!std::all_of(lines.begin(), lines.end(), GoesToLineList)) DeferViewRedraw(control);
     ViewPass pass(control);
     for (const QueuedPrint& line : lines) pass.Add(line, IsBoundedPrint(line));
     pass.PutPrepared();

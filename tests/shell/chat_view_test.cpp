@@ -96,6 +96,49 @@ TEST_F(ChatView, ShowsLinesWrappedToTheViewInTheirColours) {
     EXPECT_GT(red, 20) << "the coloured run is drawn in red";
 }
 
+// Runs copied from the text stamps show exactly the pixels drawing them afresh gave: in colours
+// with and without alpha, over filled backgrounds, bold and underlined.
+TEST_F(ChatView, RunsCopiedFromStampsMatchRunsDrawnAfresh) {
+    for (int i = 0; i < 12; ++i) {
+        const std::wstring n = std::to_wstring(i);
+        AppendViewLine(
+            record_,
+            L"\002w" + n + L"a\002 \00304,02w" + n + L"b\003 \00735005500w" + n + L"c \037w" + n + L"d", 0);
+    }
+    ReleaseChatViewStamps();
+    Paint();
+    if (State()->Mode != kPainterGdiPlus) GTEST_SKIP() << "SKIPPED: stamps serve the GDI+ view only";
+    const TextStampCounts first = CountChatViewStamps();
+    EXPECT_GE(first.Drawn, 48u) << "every word of the first paint is drawn afresh";
+    const std::vector<uint32_t> drawn = ReadBack();
+    Paint();
+    const TextStampCounts second = CountChatViewStamps();
+    EXPECT_EQ(first.Drawn, second.Drawn) << "the second paint draws no run afresh";
+    EXPECT_EQ(first.Copied + first.Drawn, second.Copied - first.Copied) << "it copies every run";
+    EXPECT_TRUE(drawn == ReadBack()) << "copied runs differ from drawn ones";
+}
+
+// Lines that arrive just after a paint wait for the next interval, and are then drawn without
+// anything else happening in the view.
+TEST_F(ChatView, LinesArrivingJustAfterAPaintAreDrawnWhenTheIntervalIsOver) {
+    AppendViewLine(record_, L"first", 0);
+    Paint();
+    for (int i = 0; i < 300; ++i) AppendViewLine(record_, L"burst " + std::to_wstring(i), 0);
+    ChatViewState* state = State();
+    const auto lastDrawn = [&] {
+        const NamedEntry& last = state->Lines.back();
+        return !last.Runs.empty() && last.Runs.front().X >= 0;
+    };
+    const ULONGLONG limit = GetTickCount64() + 10000;
+    MSG message;
+    while (!lastDrawn() && GetTickCount64() < limit) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+    EXPECT_TRUE(lastDrawn()) << "the newest line is shown";
+    EXPECT_EQ(state->EndFirstLine, state->FirstLine) << "the view follows the end";
+}
+
 TEST_F(ChatView, TypedLinesSubmitWithQuickCompletionAndComeBackFromHistory) {
     SetConfig("Cfg\\Options3\\Quick_Complete", "From", "brb");
     SetConfig("Cfg\\Options3\\Quick_Complete", "To", "be right back");
