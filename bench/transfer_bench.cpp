@@ -1,6 +1,7 @@
 // One file moved over loopback in the same run: qx to qx (acknowledged "dcc" and not "tdcc"), qx
-// to irssi and irssi to qx (acknowledged, over a test ngircd), each as a real qx.exe process as
-// qv starts it, in MB/s. The size in MB is the first argument (1000 by default).
+// to irssi, irssi to qx and, for reference, irssi to irssi (acknowledged, over a test ngircd),
+// each qx a real qx.exe process as qv starts it, in MB/s. The size in MB is the first argument
+// (1000 by default).
 #include "tests/irc_tls/linux_peer.h"
 #include "tests/support/test_files.h"
 #include "tests/transfer/interop_peers.h"
@@ -97,6 +98,16 @@ int wmain(int argc, wchar_t** argv) {
         ok = ok && RunToEnd(receiver, limit) && SameFile(source, target, size);
         Report("irssi to qx, dcc", size, ok, start);
         DeleteFileW(target.c_str());
+    }
+    // The reference: irssi to irssi.
+    IrssiPeer other(server.Port(), folder.Path(), 3600, "irssitwo");
+    if (other.Started() && Online(client, "irssitwo")) {
+        other.Type("/dcc send irssinick " + UnixPath(source));
+        const ULONGLONG start = GetTickCount64();
+        const bool ok = WaitForFileSize(irssi.Download(L"source.bin"), size, limit) &&
+                        SameFile(source, irssi.Download(L"source.bin"), size);
+        Report("irssi to irssi, dcc", size, ok, start);
+        DeleteFileW(irssi.Download(L"source.bin").c_str());
     }
     return 0;
 }

@@ -11,12 +11,13 @@
 
 namespace {
 
-// Blocks of 64 KiB: under Wine every socket call goes through the one server process, so the
-// number of calls per megabyte, not the bytes, sets the speed.
+// Large blocks: under Wine every socket call goes through the one server process, so the number
+// of calls per megabyte, not the bytes, sets the speed. Reads take what has arrived, up to
+// 256 KiB, and each is answered once.
 constexpr int kSendBlock = 65536;
-constexpr int kReceiveBlock = 65536;
+constexpr int kReceiveBlock = 262144;
 // Bytes an acknowledged send keeps in flight before it waits for the peer's answers.
-constexpr uint64_t kSendWindow = 1 << 20;
+constexpr uint64_t kSendWindow = 2 << 20;
 
 void SetState(TransferSession& session, int state) {
     session.Shared->State = state;
@@ -137,7 +138,10 @@ bool SendFile(TransferSession& session) {
         if (read == 0) break;
         if (SendAll(session.Socket, buffer.data(), static_cast<int>(read), 0) != read) return false;
         session.BytesDone += read;
-        if (acknowledged && !ReadAcknowledgements(session, false) && !TakenWhole(session)) return false;
+        // The answers are read once half the window waits for them, a few calls per window.
+        if (acknowledged && session.BytesDone - session.Acknowledged >= kSendWindow / 2 &&
+            !ReadAcknowledgements(session, false) && !TakenWhole(session))
+            return false;
     }
     // The end of the file: the peer confirms every byte.
     while (acknowledged && session.Acknowledged != session.BytesDone)
@@ -365,7 +369,7 @@ void SendLoop(TransferSession& session) {
 }
 
 void ReceiveLoop(TransferSession& session) {
-    std::vector<char> buffer(kSendBlock);
+    std::vector<char> buffer(kReceiveBlock);
     // An offer of an empty file: some senders close only once told that all of it (nothing)
     // arrived, while this side waits for their close.
     if (!session.NoAcknowledgements && session.FileSize == 0 && session.BytesDone == 0 &&

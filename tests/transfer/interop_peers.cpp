@@ -4,26 +4,30 @@
 #include "tests/support/test_files.h"
 #include "tests/transfer/transfer_test_support.h"
 
-IrssiPeer::IrssiPeer(uint16_t serverPort, const std::wstring& folder, uint32_t lifetimeSeconds) {
-    home_ = UnixPath(folder) + "/irssi";
-    downloads_ = folder + L"\\downloads";
+IrssiPeer::IrssiPeer(uint16_t serverPort, const std::wstring& folder, uint32_t lifetimeSeconds,
+                     const std::string& nick) {
+    const std::wstring wideNick(nick.begin(), nick.end());
+    home_ = UnixPath(folder) + "/" + nick;
+    downloads_ = folder + L"\\" + wideNick + L"_downloads";
     CreateDirectoryW(downloads_.c_str(), nullptr);
-    socket_ = "brx" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(serverPort);
+    socket_ = "brx" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(serverPort) + nick;
     const std::string config =
         "settings = {\n"
-        "  core = { real_name = \"Irssi Peer\"; user_name = \"irssi\"; nick = \"irssinick\";"
+        "  core = { real_name = \"Irssi Peer\"; user_name = \"irssi\"; nick = \"" +
+        nick +
+        "\";"
         " settings_autosave = \"no\"; };\n"
         "  \"irc/dcc\" = { dcc_autoget = \"yes\"; dcc_download_path = \"" +
         UnixPath(downloads_) +
         "\"; dcc_own_ip = \"127.0.0.1\"; dcc_autorename = \"no\"; dcc_autoget_max_size = \"0\";"
         " dcc_autoresume = \"yes\"; };\n"
         "};\n";
-    CreateDirectoryW((folder + L"\\irssi").c_str(), nullptr);
-    WriteFileBytes(folder + L"\\irssi\\config", config);
+    CreateDirectoryW((folder + L"\\" + wideNick).c_str(), nullptr);
+    WriteFileBytes(folder + L"\\" + wideNick + L"\\config", config);
     // exec keeps the process id the file notes.
     const std::string run = "echo $$ > " + ShellQuote(home_ + "/pid") + " && TERM=screen exec timeout " +
                             std::to_string(lifetimeSeconds) + " irssi --home=" + home_ + " -c 127.0.0.1 -p " +
-                            std::to_string(serverPort) + " -n irssinick";
+                            std::to_string(serverPort) + " -n " + nick;
     started_ = RunShell("tmux -L " + socket_ + " new-session -d -x 200 -y 50 " +
                         ShellQuote("sh -c " + ShellQuote(run))) == 0;
 }

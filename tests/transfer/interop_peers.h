@@ -14,7 +14,8 @@
 // tmux server and by its process id (or after three minutes at the most).
 class IrssiPeer {
 public:
-    IrssiPeer(uint16_t serverPort, const std::wstring& folder, uint32_t lifetimeSeconds = 180);
+    IrssiPeer(uint16_t serverPort, const std::wstring& folder, uint32_t lifetimeSeconds = 180,
+              const std::string& nick = "irssinick");
     ~IrssiPeer();
     bool Started() const { return started_; }
     bool Type(const std::string& line);
