@@ -11,8 +11,13 @@
 
 namespace {
 
-constexpr int kSendBlock = 11000;
-constexpr int kReceiveBlock = 10000;
+// Large blocks: under Wine every socket call goes through the one server process, so the number
+// of calls per megabyte, not the bytes, sets the speed. Reads take what has arrived, up to
+// 256 KiB, and each is answered once.
+constexpr int kSendBlock = 65536;
+constexpr int kReceiveBlock = 262144;
+// Bytes an acknowledged send keeps in flight before it waits for the peer's answers.
+constexpr uint64_t kSendWindow = 2 << 20;
 
 void SetState(TransferSession& session, int state) {
     session.Shared->State = state;
@@ -42,30 +47,109 @@ uint64_t ReadLittleEndian(const uint8_t* b, int count) {
     return value;
 }
 
-// True when the low 32 bits of an acknowledgement fall within the block just sent.
-bool WithinLastBlock(uint32_t low, uint64_t bytesDone, uint32_t block) {
-    return static_cast<uint32_t>(static_cast<uint32_t>(bytesDone) - low) < block;
+// True when the low 32 bits of an acknowledgement fall within what was sent and not yet
+// acknowledged.
+bool WithinUnacknowledged(uint32_t low, const TransferSession& session) {
+    return static_cast<uint32_t>(static_cast<uint32_t>(session.BytesDone) - low) <
+           session.BytesDone - session.Acknowledged;
 }
 
-// Reads acknowledgements until one equals bytes done. False when the peer closed or failed first.
-bool AwaitAcknowledgement(TransferSession& session, uint32_t block) {
+// Takes the complete acknowledgements out of the bytes read so far and moves Acknowledged up to
+// the furthest position one names within what was sent; stale or stray values are passed over.
+void TakeAcknowledgements(TransferSession& session) {
+    size_t at = 0;
     for (;;) {
-        uint8_t bytes[8] = {};
-        if (RecvAll(session.Socket, reinterpret_cast<char*>(bytes), 4, 0) != 4) return false;
+        const uint8_t* bytes = session.AckBytes + at;
+        const size_t held = session.AckHeld - at;
+        if (held < 4) break;
         if (session.Ack64 && session.PeerAckWidth == 0) {
             // The first answer tells which width the peer uses for this large file.
             const bool little =
-                WithinLastBlock(static_cast<uint32_t>(ReadLittleEndian(bytes, 4)), session.BytesDone, block);
-            const bool big = WithinLastBlock(ReadBigEndian32(bytes), session.BytesDone, block);
+                WithinUnacknowledged(static_cast<uint32_t>(ReadLittleEndian(bytes, 4)), session);
+            const bool big = WithinUnacknowledged(ReadBigEndian32(bytes), session);
             session.PeerAckWidth = !little && big ? 4 : 8;
         }
+        uint64_t position = 0;
         if (session.Ack64 && session.PeerAckWidth == 8) {
-            if (RecvAll(session.Socket, reinterpret_cast<char*>(bytes) + 4, 4, 0) != 4) return false;
-            if (ReadLittleEndian(bytes, 8) == session.BytesDone) return true;
-        } else if (ReadBigEndian32(bytes) == static_cast<uint32_t>(session.BytesDone)) {
-            return true;
+            if (held < 8) break;
+            position = ReadLittleEndian(bytes, 8);
+            at += 8;
+        } else {
+            // The low 32 bits name the position at or below bytes done that ends in them.
+            const uint32_t back = static_cast<uint32_t>(session.BytesDone) - ReadBigEndian32(bytes);
+            position = back <= session.BytesDone ? session.BytesDone - back : UINT64_MAX;
+            at += 4;
         }
+        if (position > session.Acknowledged && position <= session.BytesDone) session.Acknowledged = position;
     }
+    std::memmove(session.AckBytes, session.AckBytes + at, session.AckHeld - at);
+    session.AckHeld -= at;
+}
+
+// Reads the acknowledgements that have arrived; with wait, blocks until some bytes come. False
+// when the peer closed or the connection failed.
+bool ReadAcknowledgements(TransferSession& session, bool wait) {
+    u_long available = 0;
+    if (!wait && (ioctlsocket(session.Socket, FIONREAD, &available) != 0 || available == 0))
+        return available == 0;
+    const int got = recv(session.Socket, reinterpret_cast<char*>(session.AckBytes) + session.AckHeld,
+                         static_cast<int>(sizeof session.AckBytes - session.AckHeld), 0);
+    if (got <= 0) return false;
+    session.AckHeld += static_cast<size_t>(got);
+    TakeAcknowledgements(session);
+    return true;
+}
+
+// Ends our side and reads until the peer closes too (a few seconds at the most).
+void DrainBeforeClose(SOCKET socket) {
+    shutdown(socket, SD_SEND);
+    const ULONGLONG until = GetTickCount64() + 5000;
+    for (ULONGLONG now = GetTickCount64(); now < until; now = GetTickCount64()) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(socket, &readable);
+        const long left = static_cast<long>(until - now);
+        timeval wait{left / 1000, (left % 1000) * 1000};
+        char bytes[512];
+        if (select(0, &readable, nullptr, nullptr, &wait) != 1 || recv(socket, bytes, sizeof bytes, 0) <= 0)
+            return;
+    }
+}
+
+// A peer that closes has completed the transfer when the whole file was sent and it confirmed
+// all but the last block (some close without answering the last one).
+bool TakenWhole(const TransferSession& session) {
+    return session.BytesDone == session.FileSize && session.FileSize - session.Acknowledged <= kSendBlock;
+}
+
+// Sends the file from the current position to its end; true when the transfer completed.
+bool SendFile(TransferSession& session) {
+    std::vector<char> buffer(kSendBlock);
+    const bool acknowledged = !session.NoAcknowledgements;
+    session.Acknowledged = session.BytesDone;
+    for (;;) {
+        ReportAndWaitWhilePaused(session);
+        // Acknowledged: a window of blocks travels ahead of the answers, so the link never
+        // stands idle waiting for each one.
+        while (acknowledged && session.BytesDone - session.Acknowledged >= kSendWindow)
+            if (!ReadAcknowledgements(session, true)) return TakenWhole(session);
+        DWORD read = 0;
+        if (!ReadFile(session.File, buffer.data(), kSendBlock, &read, nullptr)) read = 0;
+        if (read == 0) break;
+        if (SendAll(session.Socket, buffer.data(), static_cast<int>(read), 0) != read) return false;
+        session.BytesDone += read;
+        // The answers are read once half the window waits for them, a few calls per window.
+        if (acknowledged && session.BytesDone - session.Acknowledged >= kSendWindow / 2 &&
+            !ReadAcknowledgements(session, false) && !TakenWhole(session))
+            return false;
+    }
+    // The end of the file: the peer confirms every byte.
+    while (acknowledged && session.Acknowledged != session.BytesDone)
+        if (!ReadAcknowledgements(session, true)) return TakenWhole(session);
+    // Without acknowledgements the peer may still have answered: closed with its answers unread,
+    // the connection would be reset and the last bytes could be lost on the way.
+    if (!acknowledged) DrainBeforeClose(session.Socket);
+    return true;
 }
 
 bool SendAcknowledgement(TransferSession& session) {
@@ -279,31 +363,21 @@ bool StartTransferThread(std::unique_ptr<TransferSession> session) {
 }
 
 void SendLoop(TransferSession& session) {
-    std::vector<char> buffer(kSendBlock);
-    for (;;) {
-        ReportAndWaitWhilePaused(session);
-        DWORD read = 0;
-        if (!ReadFile(session.File, buffer.data(), kSendBlock, &read, nullptr)) read = 0;
-        if (read == 0) {
-            CloseSession(session);
-            Finish(session, true);
-            return;
-        }
-        if (SendAll(session.Socket, buffer.data(), static_cast<int>(read), 0) != read) break;
-        session.BytesDone += read;
-        if (session.NoAcknowledgements) continue;
-        if (!AwaitAcknowledgement(session, read)) {
-            // A peer that closes after taking the whole file has completed it.
-            if (session.BytesDone != session.FileSize) break;
-            SetState(session, kTransferCompleted);
-        }
-    }
+    const bool success = SendFile(session);
     CloseSession(session);
-    Finish(session, false);
+    Finish(session, success);
 }
 
 void ReceiveLoop(TransferSession& session) {
-    std::vector<char> buffer(kSendBlock);
+    std::vector<char> buffer(kReceiveBlock);
+    // An offer of an empty file: some senders close only once told that all of it (nothing)
+    // arrived, while this side waits for their close.
+    if (!session.NoAcknowledgements && session.FileSize == 0 && session.BytesDone == 0 &&
+        !SendAcknowledgement(session)) {
+        CloseSession(session);
+        Finish(session, false);
+        return;
+    }
     for (;;) {
         ReportAndWaitWhilePaused(session);
         const int got = recv(session.Socket, buffer.data(), kReceiveBlock, 0);

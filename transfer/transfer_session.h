@@ -58,6 +58,11 @@ struct TransferSession {
     // Sending with 64-bit acknowledgements: 8 once the peer answered in 8 bytes, 4 once it
     // answered with the low 32 bits in network order (as most clients do), 0 before.
     int PeerAckWidth = 0;
+    // Sending with acknowledgements: the furthest position the peer confirmed, and the bytes of
+    // an answer read only in part.
+    uint64_t Acknowledged = 0;
+    uint8_t AckBytes[512] = {};
+    size_t AckHeld = 0;
     TransferShared* Shared = nullptr;
 
     TransferSession() = default;

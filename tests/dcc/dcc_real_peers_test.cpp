@@ -82,8 +82,8 @@ public:
     void CloseChat() override { Keys("/dcc close chat qvuser"); }
 };
 
-// WeeChat without its interface: it accepts chats at once and logs every buffer without delay.
-// Typing into it (its command pipe) did not work here, so it only takes our offers.
+// WeeChat without its interface: it accepts chats at once, logs every buffer without delay and
+// is typed into through its command pipe.
 class WeeChat : public RealClient {
 public:
     explicit WeeChat(uint16_t port) : RealClient(L"weechat", "wcbot") {
@@ -93,12 +93,23 @@ public:
         WriteFileBytes(folder_ + L"run.sh",
                        "cd " + ShellQuote(home_) +
                            " && exec weechat-headless --dir ./ -r '/set xfer.file.auto_accept_chats "
-                           "on;/set logger.file.flush_delay 0;" +
+                           "on;/set logger.file.flush_delay 0;/set xfer.network.own_ip 127.0.0.1;"
+                           "/set fifo.file.path " +
+                           home_ + "/fifo;" +
                            "/set logger.file.path " + home_ + "/logs;/server add test 127.0.0.1/" +
                            std::to_string(port) +
                            " -notls -nicks=wcbot -username=bot -realname=bot;/connect test' > " + home_ +
                            "/out.txt 2>&1\n");
         Run("sh " + home_ + "/run.sh");
+    }
+    bool Driven() const override { return true; }
+    void Say(const std::string& text) override { Pipe("xfer.irc_dcc.test.qvuser *" + text); }
+    void OfferChat() override { Pipe("irc.server.test */dcc chat qvuser"); }
+    void CloseChat() override { Pipe("xfer.irc_dcc.test.qvuser */buffer close"); }
+
+private:
+    void Pipe(const std::string& line) {
+        RunShell("printf '%s\\n' " + ShellQuote(line) + " > " + ShellQuote(home_ + "/fifo"));
     }
 };
 
@@ -119,7 +130,7 @@ protected:
             reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &peer::DccChatThread, chat, 0, nullptr));
         return chat;
     }
-    // Lines both ways, then irssi closes the chat.
+    // Lines both ways, then the client closes the chat.
     void Talk(WindowRecord* chat, RealClient& client, const std::string& tag) {
         ASSERT_TRUE(WaitPrinted(chat, "127.0.0.1"));
         const std::string line = "hello " + client.Nick + " " + tag + "\r\n";
@@ -181,7 +192,7 @@ TEST_F(DccRealPeers, ChatWithIrssiBothWays) {
     BothWays(server, irssi);
 }
 
-TEST_F(DccRealPeers, WeeChatTakesOurChatOffer) {
+TEST_F(DccRealPeers, ChatWithWeeChatBothWays) {
     NgircdServer server;
     ASSERT_TRUE(server.WaitReady()) << server.Log();
     WeeChat weechat(server.Port());

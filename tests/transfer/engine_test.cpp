@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 
@@ -89,8 +90,9 @@ TEST(TransferEngine, ReceivesResumesAndAcknowledgesTheRunningCount) {
         const auto acks = ReceiveFromPeer(run, file, L"dcc", offset, bytes.size(), bytes.substr(offset), 4);
         EXPECT_TRUE(run.Succeeded());
         ASSERT_FALSE(acks.empty());
+        // Every answer counts from the start of the file, the resume offset included.
         EXPECT_GT(acks.front(), offset);
-        EXPECT_LE(acks.front(), offset + 10000);
+        EXPECT_TRUE(std::is_sorted(acks.begin(), acks.end()));
         EXPECT_EQ(acks.back(), bytes.size());
         EXPECT_EQ(ReadFileBytes(file), bytes);
     }

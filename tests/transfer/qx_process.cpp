@@ -1,7 +1,10 @@
 #include "tests/transfer/qx_process.h"
 
 #include <commctrl.h>
+#include <tlhelp32.h>
+#include <winternl.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -66,6 +69,11 @@ QxProcess::QxProcess(const std::wstring& arguments) {
     }
 }
 
+QxProcess::QxProcess(DWORD processId)
+    : process_(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE | SYNCHRONIZE,
+                           FALSE, processId)),
+      id_(processId) {}
+
 QxProcess::~QxProcess() {
     if (!process_) return;
     if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
@@ -100,6 +108,51 @@ long QxProcess::ExitCode(DWORD timeoutMs) const {
     DWORD code = 0;
     GetExitCodeProcess(process_, &code);
     return static_cast<long>(code);
+}
+
+std::wstring QxProcess::CommandLine() const {
+    using Query = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    PROCESS_BASIC_INFORMATION basic{};
+    PEB peb{};
+    RTL_USER_PROCESS_PARAMETERS parameters{};
+    if (!process_ || !query || query(process_, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0 ||
+        !ReadProcessMemory(process_, basic.PebBaseAddress, &peb, sizeof peb, nullptr) ||
+        !ReadProcessMemory(process_, peb.ProcessParameters, &parameters, sizeof parameters, nullptr))
+        return {};
+    std::wstring line(parameters.CommandLine.Length / sizeof(wchar_t), L'\0');
+    if (!ReadProcessMemory(process_, parameters.CommandLine.Buffer, line.data(),
+                           parameters.CommandLine.Length, nullptr))
+        return {};
+    return line;
+}
+
+std::vector<DWORD> QxChildren() {
+    struct Child {
+        DWORD Id;
+        ULONGLONG Created;
+    };
+    std::vector<Child> children;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ParentProcessID != GetCurrentProcessId() || _wcsicmp(entry.szExeFile, L"qx.exe") != 0)
+            continue;
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        FILETIME created{}, ignored{};
+        if (process && GetProcessTimes(process, &created, &ignored, &ignored, &ignored))
+            children.push_back(
+                {entry.th32ProcessID, (ULONGLONG{created.dwHighDateTime} << 32) | created.dwLowDateTime});
+        if (process) CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    std::stable_sort(children.begin(), children.end(),
+                     [](const Child& a, const Child& b) { return a.Created < b.Created; });
+    std::vector<DWORD> ids;
+    for (const Child& child : children) ids.push_back(child.Id);
+    return ids;
 }
 
 std::wstring ControlText(HWND dialog, int id) {
