@@ -56,7 +56,10 @@ std::wstring QxIniPath() {
 std::wstring ScanCommandLine(const std::wstring& command, const std::wstring& path) {
     std::wstring line = command;
     const size_t at = line.find(L"%1");
-    if (at != std::wstring::npos) line.replace(at, 2, L"\"" + path + L"\"");
+    if (at == std::wstring::npos) return line;
+    // A command written as "%1" already quotes the path; quoting it again would split it at its blanks.
+    const bool quoted = at > 0 && line[at - 1] == L'"' && at + 2 < line.size() && line[at + 2] == L'"';
+    line.replace(at, 2, quoted ? path : L"\"" + path + L"\"");
     return line;
 }
 

@@ -7,7 +7,8 @@
 
 // qx.ini in the user's "Brindlex 7" folder, which is created when missing.
 std::wstring QxIniPath();
-// The scanner's command line with its first "%1" replaced by the path in double quotes.
+// The scanner's command line with its first "%1" replaced by the path in double quotes (once,
+// also where the command already quotes "%1").
 std::wstring ScanCommandLine(const std::wstring& command, const std::wstring& path);
 // Asks for the command line when none is kept or ask is set (Cancel ends here), keeps it and
 // starts it on the file.

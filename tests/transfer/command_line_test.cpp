@@ -1,3 +1,4 @@
+#include "qx/antivirus_scan.h"
 #include "qx/tray_progress.h"
 #include "transfer/transfer_command_line.h"
 
@@ -92,6 +93,14 @@ TEST(TransferCommandLine, PathQuotesAreTakenOff) {
 }
 
 } // namespace
+
+// A path with blanks reaches the scanner as one argument, however the command writes "%1".
+TEST(AntivirusScan, ThePathIsOneArgument) {
+    const std::wstring path = L"C:\\My Files\\a b.zip";
+    EXPECT_EQ(ScanCommandLine(L"scan.exe /f %1 /q", path), L"scan.exe /f \"C:\\My Files\\a b.zip\" /q");
+    EXPECT_EQ(ScanCommandLine(L"scan.exe \"%1\"", path), L"scan.exe \"C:\\My Files\\a b.zip\"");
+    EXPECT_EQ(ScanCommandLine(L"scan.exe", path), L"scan.exe");
+}
 
 TEST(TransferProgress, PercentShownNeverPasses100) {
     const struct {
