@@ -79,17 +79,18 @@ void RemoveOldestViewLines(HWND view, uint32_t lines) {
         scanned = to;
     }
     if (seen < lines) stepEnds.push_back(length);
-    // Removed from the top in steps, each cut where the one before ended.
-    LONG removed = 0;
+    // Removed from the top in steps, each cut where the one before ended, counted by what the
+    // control really removed (it keeps a table it would have to cut in two).
+    LONG left = length;
     for (LONG end : stepEnds) {
-        CHARRANGE oldest{0, end - removed};
+        CHARRANGE oldest{0, end - (length - left)};
         SendMessageW(view, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&oldest));
         SendMessageW(view, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
-        removed = end;
+        left = TextLength(view);
     }
     ViewCount& count = t_counts[view];
     count.Lines = count.Lines > seen ? count.Lines - seen : 0;
-    count.Length = TextLength(view);
+    count.Length = left;
 }
 
 void NoteViewLines(HWND view, uint32_t lines) {
