@@ -14,8 +14,11 @@ constexpr UINT_PTR kPassTimer = 1;
 constexpr const wchar_t* kDispatcherClass = L"BrindlexLinePrinter";
 // A pass every repaint interval at most while lines keep coming.
 constexpr ULONGLONG kPassIntervalMs = 50;
-// Lines a view may have waiting before the threads that print wait for the owner.
-constexpr size_t kQueueBound = 20000;
+// Lines a view may have waiting before the threads that print wait for the owner (some 16 MB at
+// most). A pass of more lines than the view keeps replaces the whole view, whose cost hardly
+// grows with the lines, so under a flood larger passes show more lines a second: this bound
+// measured about a third faster than half of it.
+constexpr size_t kQueueBound = 40000;
 
 struct ViewQueue {
     std::deque<QueuedPrint> Lines;

@@ -4,6 +4,7 @@
 #include "core/applied_settings.h"
 #include "core/window_list.h"
 #include "views/line_printer.h"
+#include "views/print_dispatch.h"
 #include "views/view_bound.h"
 
 #include <algorithm>
@@ -16,13 +17,15 @@ namespace {
 
 class PrinterThreads : public ChatViewTest {
 protected:
-    // Waits for the threads while answering what they send to this thread.
-    static void JoinPumping(std::vector<std::thread>& threads, std::atomic<int>& finished) {
+    // Waits for the threads while answering what they send to this thread, then puts in the lines
+    // they queued last, which would otherwise wait for the next pass interval.
+    void JoinPumping(std::vector<std::thread>& threads, std::atomic<int>& finished) {
         while (finished.load() < static_cast<int>(threads.size())) {
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
             PumpMessages();
         }
         for (auto& t : threads) t.join();
+        RunAfterQueuedPrints(view_, [] {});
     }
 };
 
