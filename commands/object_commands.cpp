@@ -113,8 +113,14 @@ uint64_t GetObjectCommand(const CommandCall& call) {
 }
 
 uint64_t SendObjectKillCommand(const CommandCall& call) {
+    const uint64_t listener = static_cast<uint64_t>(ScriptValueToInt64(call.Words[1]));
+    const DWORD thread = static_cast<DWORD>(ScriptValueToInt64(call.Words[2]));
     // Only a socket this program opened for an offer, while its serving thread runs.
-    KillObjectOffer(static_cast<SOCKET>(ScriptValueToInt64(call.Words[1])),
-                    static_cast<DWORD>(ScriptValueToInt64(call.Words[2])));
+    if (KillObjectOffer(static_cast<SOCKET>(listener), thread)) return 1;
+    PrintToWindow(kInformationLine, call.Target ? call.Target : call.ConnectionWindow,
+                  L"\x03"
+                  L"4\x12\u00B7\x12 No object offer has socket " +
+                      std::to_wstring(listener) + L" and thread " + std::to_wstring(thread) +
+                      L": the offer ended or was removed already.");
     return 1;
 }

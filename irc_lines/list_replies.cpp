@@ -179,6 +179,15 @@ void BanListEnd(ServerLine& line) {
     }
 }
 
+constexpr ULONGLONG kListTitleIntervalMs = 250;
+thread_local ULONGLONG t_lastListTitle = 0;
+
+void ShowListCount(WindowRecord* listWindow) {
+    if (!listWindow->Window) return;
+    const std::wstring title = std::to_wstring(listWindow->ChannelListRows.size());
+    SetWindowTextW(listWindow->Window, title.c_str());
+}
+
 WindowRecord* ChannelListWindow(ServerLine& line) {
     return FindConnectionWindow(line.Window->Name + "_List", line.Connection);
 }
@@ -197,6 +206,7 @@ void ListStart(ServerLine& line) {
         SendMessageW(listWindow->View, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
     PrintInfo(listWindow ? listWindow : line.Window, L"\x02\x12\xAC \x00B7\x12 List \x12\x00B7 \xAE\x12\x02");
     if (listWindow) listWindow->ChannelListRows.clear();
+    t_lastListTitle = 0;
 }
 
 void ListRow(ServerLine& line) {
@@ -209,9 +219,12 @@ void ListRow(ServerLine& line) {
     row.Members = static_cast<uint32_t>(std::atoi(line.Message.Param(2).c_str()));
     row.Topic = CleanUntrustedText(line.Message.Param(3));
     listWindow->ChannelListRows.push_back(std::move(row));
-    if (listWindow->Window) {
-        const std::wstring title = std::to_wstring(listWindow->ChannelListRows.size());
-        SetWindowTextW(listWindow->Window, title.c_str());
+    // The title counts the rows; retitling a window costs far more than taking a row, so a long
+    // list retitles it a few times a second, and its end gives the final count.
+    const ULONGLONG now = GetTickCount64();
+    if (now - t_lastListTitle >= kListTitleIntervalMs) {
+        t_lastListTitle = now;
+        ShowListCount(listWindow);
     }
 }
 
@@ -219,6 +232,7 @@ void ListEnd(ServerLine& line) {
     line.Connection->ShowNumericText = 0;
     if (!OnInterfaceThread()) SetThreadPriority(GetCurrentThread(), line.Connection->SavedThreadPriority);
     WindowRecord* listWindow = ChannelListWindow(line);
+    if (listWindow) ShowListCount(listWindow);
     if (HWND frame = MainWindow.load(); frame && listWindow)
         SendMessageW(frame, WM_COMMAND, kChannelListCommand, reinterpret_cast<LPARAM>(listWindow));
 }

@@ -6,9 +6,7 @@
 #include "common/data_folders.h"
 #include "common/lang_strings.h"
 #include "common/message_box.h"
-#include "common/text_compare.h"
 #include "common/text_format.h"
-#include "common/text_split.h"
 #include "common/xstring.h"
 #include "core/config_values.h"
 #include "core/window_record.h"
@@ -17,6 +15,7 @@
 #include "irc_lines/local_addresses.h"
 #include "irc_lines/transfer_program.h"
 #include "markup/untrusted_text.h"
+#include "peer/blocked_files.h"
 #include "peer/pending_resumes.h"
 #include "views/line_printer.h"
 
@@ -84,14 +83,6 @@ void SendCtcp(WindowRecord* window, const std::string& nick, const std::string& 
     SendServerLine("PRIVMSG " + nick + " :\x01" + request + "\x01\r\n", window, 0);
 }
 
-bool IsBlocked(const std::string& file) {
-    std::vector<std::string> patterns;
-    SplitQuoted(patterns, ReadConfigText(kTransferSection, "Blocked_Files"), " ", false);
-    for (const std::string& pattern : patterns)
-        if (pattern == "*" || WildcardMatch(file, pattern, false)) return true;
-    return false;
-}
-
 // Starts qx to receive: it connects to the sender, or for a passive offer listens and the sender
 // is told where with "DCC INDIRECT".
 void StartReceive(WindowRecord* window, const std::string& nick, const peer::ReceiveJob& job) {
@@ -140,7 +131,7 @@ void FileOffer(WindowRecord* window, const std::vector<std::string>& words, cons
     job.Size = size;
     job.Protocol = StartsWithT(word) ? L"tdcc" : L"dcc";
     const std::wstring sizeText = FormatByteSize(size);
-    if (IsBlocked(file)) {
+    if (peer::IsBlockedFileName(file)) {
         Info(window, GetLangString(11));
         return;
     }
@@ -181,7 +172,7 @@ void ResumeAccepted(WindowRecord* window, const std::vector<std::string>& words,
     // Only the answer to what we asked: same nick, file, port and the position we hold.
     peer::PendingResume pending;
     if (!peer::TakePendingResume(sender.Nick, PlainOfferFileName(words[5]), port, position, pending)) return;
-    if (IsBlocked(pending.File)) {
+    if (peer::IsBlockedFileName(pending.File)) {
         Info(window, GetLangString(11));
         return;
     }

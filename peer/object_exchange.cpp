@@ -8,12 +8,14 @@
 #include "common/replacing_file.h"
 #include "common/shell_helpers.h"
 #include "common/text_split.h"
+#include "common/xstring.h"
 #include "core/config_values.h"
 #include "core/frame_message_ids.h"
 #include "core/object_transfer.h"
 #include "core/window_list.h"
 #include "irc/bounded_send.h"
 #include "irc/connection_messages.h"
+#include "peer/blocked_files.h"
 
 #include <ole2.h>
 #include <process.h>
@@ -37,6 +39,7 @@ constexpr DWORD kReceiveIdleMs = 60000;
 constexpr long kTrailingWaitSeconds = 5;
 constexpr const char* kDefaultAcceptedClasses = "{D27CDB6E-AE6D-11CF-96B8-444553540000}";
 
+constexpr int32_t kBlockedFileText = 11;
 constexpr int32_t kTransferFailedText = 26;
 constexpr int32_t kObjectQuestionText = 27;
 constexpr int32_t kFileSavedText = 28;
@@ -201,6 +204,11 @@ void ReceiveObject(const ObjectTransfer& job) {
     const std::wstring name = BaseNameOf(job.Path);
     if (!IsPlainPath(job.Path, name)) {
         Tell(job, kTransferFailedText, {});
+        return;
+    }
+    // The same refusal as for a DCC file offer: a blocked name is never fetched.
+    if (peer::IsBlockedFileName(WideToNarrow(name))) {
+        Tell(job, kBlockedFileText, {});
         return;
     }
     SOCKET connection = Connect(job);

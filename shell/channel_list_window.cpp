@@ -19,6 +19,7 @@
 #include "markup/untrusted_text.h"
 #include "shell/menu_command_parts.h"
 #include "views/channel_list_cell.h"
+#include "views/line_printer.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -151,13 +152,15 @@ void shell::ShowChannelList(WindowRecord* record, uint32_t id) {
     for (const ChannelListEntry& row : rows)
         if ((!dropSmall || row.Members >= 2) && ChannelListRowPasses(row, filter)) shown.push_back(&row);
 
+    // The rows go in as one pass: the view's bound then leaves out at once the rows it would
+    // remove again, rather than putting each in and trimming the oldest.
+    std::vector<std::wstring> lines;
+    lines.reserve(shown.size());
+    for (const ChannelListEntry* row : shown) lines.push_back(NarrowToWide(RowLine(*row)));
     HWND view = record->View;
     SendMessageW(view, WM_SETREDRAW, FALSE, 0);
     ShowWindow(view, SW_HIDE);
-    for (size_t i = 0; i < shown.size(); ++i) {
-        if (i + 1 == shown.size()) SendMessageW(view, WM_SETREDRAW, TRUE, 0);
-        PrintToWindow(kInformationLine, record, NarrowToWide(RowLine(*shown[i])), nullptr, 1);
-    }
+    views::PrintLinesToWindow(kInformationLine, record, lines, 1);
     SendMessageW(view, WM_SETREDRAW, TRUE, 0);
     ShowWindow(view, SW_SHOW);
     InvalidateRect(view, nullptr, TRUE);

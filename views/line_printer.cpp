@@ -325,23 +325,61 @@ const PassInstaller g_passInstaller;
 
 } // namespace
 
+namespace {
+
+QueuedPrint MakePrint(LineKind kind, WindowRecord* record, const std::wstring& text, HWND view,
+                      uint8_t noTimeStamp, uint8_t noNotice, uint8_t noTray, uint8_t chatLine,
+                      const std::wstring* sender) {
+    QueuedPrint call;
+    call.Kind = kind;
+    call.Record = record;
+    call.Text = text;
+    call.View = view;
+    call.NoTimeStamp = noTimeStamp != 0;
+    call.NoNotice = noNotice != 0;
+    call.NoTray = noTray != 0;
+    call.ChatLine = chatLine != 0;
+    if (sender) call.Sender = *sender;
+    GetLocalTime(&call.Time);
+    return call;
+}
+
+} // namespace
+
+void views::PrintLinesToWindow(LineKind kind, WindowRecord* record, const std::vector<std::wstring>& lines,
+                               uint8_t noTimeStamp) {
+    try {
+        HWND control = record ? record->View : nullptr;
+        if (!control || lines.empty()) return;
+        if (GetWindowThreadProcessId(control, nullptr) != GetCurrentThreadId()) {
+            for (const std::wstring& line : lines)
+                views::PrintToWindow(kind, record, line, nullptr, noTimeStamp);
+            return;
+        }
+        if (ViewPass* pass = ViewPass::For(control)) {
+            for (const std::wstring& line : lines)
+                pass->PutNow(MakePrint(kind, record, line, nullptr, noTimeStamp, 0, 0, 0, nullptr));
+            return;
+        }
+        PrepareLinePrinter();
+        std::vector<QueuedPrint> calls = TakeQueuedPrints(control);
+        calls.reserve(calls.size() + lines.size());
+        for (const std::wstring& line : lines)
+            calls.push_back(MakePrint(kind, record, line, nullptr, noTimeStamp, 0, 0, 0, nullptr));
+        RunPass(control, calls);
+    } catch (...) {
+        // Lines that cannot be printed are dropped; the caller goes on.
+    }
+}
+
 void views::PrintToWindow(LineKind kind, WindowRecord* record, const std::wstring& text, HWND view,
                           uint8_t noTimeStamp, uint8_t noNotice, uint8_t noTray, uint8_t chatLine,
                           uint8_t /*noLock*/, const std::wstring* sender) {
     try {
         HWND control = view ? view : (record ? record->View : nullptr);
         if (!control) return;
-        QueuedPrint call;
-        call.Kind = kind;
-        call.Record = record;
-        call.Text = text;
-        call.View = view;
-        call.NoTimeStamp = noTimeStamp != 0;
-        call.NoNotice = noNotice != 0;
-        call.NoTray = noTray != 0;
-        call.ChatLine = chatLine != 0;
-        if (sender) call.Sender = *sender;
-        GetLocalTime(&call.Time);
+        QueuedPrint call =
+            MakePrint(kind, record, text, view, noTimeStamp, noNotice, noTray, chatLine, sender);
         if (QueueForViewOwner(control, call)) return;
         PrintOnOwner(control, call);
     } catch (...) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct WindowRecord;
 
@@ -22,4 +23,8 @@ namespace views {
 void PrintToWindow(LineKind kind, WindowRecord* record, const std::wstring& text, HWND view = nullptr,
                    uint8_t noTimeStamp = 0, uint8_t noNotice = 0, uint8_t noTray = 0, uint8_t chatLine = 0,
                    uint8_t noLock = 0, const std::wstring* sender = nullptr);
+// Prints the lines in order as one pass into the record's own view (each as PrintToWindow with
+// noTimeStamp would), so a long list goes into the view at once rather than line by line.
+void PrintLinesToWindow(LineKind kind, WindowRecord* record, const std::vector<std::wstring>& lines,
+                        uint8_t noTimeStamp = 0);
 } // namespace views

@@ -301,5 +301,10 @@ void RtfBatch::AddLine(const std::vector<MarkupItem>& items, WindowRecord* recor
     if (tableInLine) {
         Flush();
         SendMessageW(control_, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&paragraph));
+        return;
     }
+    // A line with runs formatted after the insert (links) goes in at once: formatting a range costs
+    // some controls a walk over every paragraph after it, which stays short at the end of the text
+    // but would grow with each line of a long pass (a channel list's rows each have a link).
+    if (!lateRuns_.empty()) Flush();
 }

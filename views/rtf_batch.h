@@ -1,6 +1,8 @@
 // Putting the lines of one printing pass into a Rich Edit view together: the text runs of all
 // lines go into the view as one RTF insert, which costs the control about as much as one line.
-// Tables, smileys and object offer lines are put in between, where the line has them.
+// Tables, smileys and object offer lines are put in between, where the line has them; a line with
+// runs RTF cannot carry (links) goes in on its own, as formatting a range after a long insert costs
+// some controls a walk over every paragraph after it.
 #pragma once
 
 #include "views/markup_reader.h"

@@ -208,7 +208,8 @@ TEST_F(OutsideWork, ObjectsAreOfferedServedAndFetchedIntoTheDataFolder) {
     EXPECT_EQ(offer[8], "a.txt\x12");
     EXPECT_EQ(offer[7], "907060870") << "the file's CRC-32";
 
-    // The link of the printed line ends the offer; numbers that name no offer close nothing.
+    // The link of the printed line ends the offer; numbers that name no offer close nothing and
+    // say so.
     const std::string printed = PrintedTexts();
     const size_t link = printed.find("/sendobjectkill ");
     ASSERT_NE(link, std::string::npos) << printed;
@@ -222,8 +223,12 @@ TEST_F(OutsideWork, ObjectsAreOfferedServedAndFetchedIntoTheDataFolder) {
     closesocket(bystander);
     const DWORD server = static_cast<DWORD>(std::stoul(kill[2]));
     EXPECT_NE(ObjectOfferSocket(server), INVALID_SOCKET);
+    const std::string refusal = "No object offer has socket " + kill[1] + " and thread 1: the offer ended";
+    EXPECT_NE(PrintedTexts().find(refusal), std::string::npos) << PrintedTexts();
+    CallLog::Instance().Clear();
     Type(Channel(), "/sendobjectkill " + kill[1] + " " + kill[2]);
     EXPECT_EQ(ObjectOfferSocket(server), INVALID_SOCKET);
+    EXPECT_EQ(PrintedTexts(), "") << "a kill that ends the offer says nothing";
 
     // Fetched names become plain names in the data folder; the window word picks the view.
     Type(Channel(), "/getobject 127.0.0.1 4000 5 ..\\..\\evil.exe 1234");

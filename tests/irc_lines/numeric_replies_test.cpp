@@ -156,6 +156,9 @@ TEST_F(NumericReplies, ChannelListRowsGoToTheListWindow) {
     EXPECT_EQ(list->ChannelListRows[1].Channel, "#b");
     EXPECT_EQ(list->ChannelListRows[1].Members, 12u);
     EXPECT_EQ(list->ChannelListRows[1].Topic, "[+nt] second");
+    wchar_t title[16] = {};
+    GetWindowTextW(list->Window, title, 16);
+    EXPECT_STREQ(title, L"2") << "rows that come quickly retitle the window at the end";
     const auto commands = Calls("FrameCommand");
     ASSERT_EQ(commands.size(), 1u);
     EXPECT_EQ(commands[0].Number, 772u);

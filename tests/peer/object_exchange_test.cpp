@@ -105,12 +105,13 @@ TEST_F(ObjectExchange, AnOfferWithATimeOutOfZeroEndsWhenNobodyComes) {
 // Each case: what the Python sender serves, what the fetch announces, and what the user is told.
 struct HostileCase {
     const char* Name;
-    const wchar_t* Served; // the file the sender serves
-    const wchar_t* Target; // the name the fetch writes (relative to the receiving folder)
-    int ExtraBytes;        // sent beyond the announced size
-    uint32_t CrcChange;    // added to the announced CRC
-    int32_t Told;          // the language string printed
-    bool Kept;             // the received file stays (saved, never opened)
+    const wchar_t* Served;    // the file the sender serves
+    const wchar_t* Target;    // the name the fetch writes (relative to the receiving folder)
+    int ExtraBytes;           // sent beyond the announced size
+    uint32_t CrcChange;       // added to the announced CRC
+    int32_t Told;             // the language string printed
+    bool Kept;                // the received file stays (saved, never opened)
+    const char* Blocked = ""; // "Blocked_Files"
 };
 
 TEST_F(ObjectExchange, HostileSendersAreRefusedAndNothingIsOpened) {
@@ -121,6 +122,7 @@ TEST_F(ObjectExchange, HostileSendersAreRefusedAndNothingIsOpened) {
         {"a program", L"run.cmd", L"run.cmd", 0, 0, 28, true},
         {"a way out of the folder", L"gift.stg", L"..\\escaped.stg", 0, 0, 26, false},
         {"a separator in the name", L"gift.stg", L"sub/escaped.stg", 0, 0, 26, false},
+        {"a blocked name", L"run.cmd", L"Run.CMD", 0, 0, 11, false, "*.exe *.cmd"},
     };
     ASSERT_TRUE(WriteControlObject(sender_.File(L"gift.stg"), L"hostile"));
     ASSERT_TRUE(WriteForeignObject(sender_.File(L"foreign.stg")));
@@ -129,7 +131,7 @@ TEST_F(ObjectExchange, HostileSendersAreRefusedAndNothingIsOpened) {
 
     for (const HostileCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        PeerTest peer(60, kAccepted);
+        PeerTest peer(60, kAccepted, c.Blocked);
         TestFolder received(L"objhostile");
         const std::wstring peerFolder = MakeTestFolder(L"objpeer");
         const uint16_t port = FreeLoopbackPort();
@@ -157,7 +159,8 @@ TEST_F(ObjectExchange, HostileSendersAreRefusedAndNothingIsOpened) {
         } else {
             EXPECT_TRUE(received.Entries().empty()) << "no partial or refused file stays";
         }
-        if (c.Told == 26 && std::wstring(c.Target).find_first_of(L"\\/") != std::wstring::npos) {
+        if (c.Told == 11 ||
+            (c.Told == 26 && std::wstring(c.Target).find_first_of(L"\\/") != std::wstring::npos)) {
             EXPECT_EQ(ReadFileBytes(peerFolder + L"connections.log"), "connected\n")
                 << "refused before connecting (the one connection is the start-up probe's)";
         }

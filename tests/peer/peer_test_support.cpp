@@ -44,13 +44,13 @@ LRESULT CALLBACK PeerTest::FrameProc(HWND window, UINT message, WPARAM wParam, L
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-PeerTest::PeerTest(int timeoutSeconds, const std::string& acceptedClasses) {
+PeerTest::PeerTest(int timeoutSeconds, const std::string& acceptedClasses, const std::string& blockedFiles) {
     OleInitialize(nullptr);
     LoadLibraryW(L"RICHED20.DLL");
     const std::string text =
         "<?xml version=\"1.0\" ?><qv><Cfg><Options3><File_Transfers Embedded_Objects_Timeout=\"" +
         std::to_string(timeoutSeconds) + "\" Allowed_Object_Classes=\"" + acceptedClasses +
-        "\" /></Options3></Cfg></qv>";
+        "\" Blocked_Files=\"" + blockedFiles + "\" /></Options3></Cfg></qv>";
     XmlDocumentOpenText(&config_, text.c_str());
     UserConfigDocument = &config_;
     WNDCLASSW frameClass{};

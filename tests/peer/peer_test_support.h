@@ -26,8 +26,9 @@ struct SeenInsert {
 
 class PeerTest {
 public:
-    // The settings of "Cfg\Options3\File_Transfers": the object time-out and accepted classes.
-    PeerTest(int timeoutSeconds, const std::string& acceptedClasses);
+    // The settings of "Cfg\Options3\File_Transfers": the object time-out, accepted classes and
+    // blocked files.
+    PeerTest(int timeoutSeconds, const std::string& acceptedClasses, const std::string& blockedFiles = "");
     ~PeerTest();
     PeerTest(const PeerTest&) = delete;
     PeerTest& operator=(const PeerTest&) = delete;
