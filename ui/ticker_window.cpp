@@ -231,10 +231,6 @@ int32_t TickerFreePixels() {
     return State.FreePixels;
 }
 
-uint32_t TickerPeriod() {
-    return State.Period;
-}
-
 bool ui::CloseTicker() {
     HWND ticker = TickerWindow.load();
     if (!ticker) return false;

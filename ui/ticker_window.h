@@ -25,9 +25,8 @@ bool CloseTicker();
 } // namespace ui
 
 // The strip's state, for the tests: the texts waiting, the pixels free at its right end (negative
-// while a text wider than the strip is still entering) and the timer's period.
+// while a text wider than the strip is still entering).
 size_t TickerQueueLength();
 int32_t TickerFreePixels();
-uint32_t TickerPeriod();
 // The text queued for a line of the window: "[#channel] text | " in a channel, "text | " elsewhere.
 std::wstring TickerEntryText(const WindowRecord* record, const wchar_t* text);
