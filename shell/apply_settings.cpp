@@ -70,6 +70,16 @@ void Repaint(HWND window) {
 
 } // namespace
 
+void GiveColoursToAllWindows() {
+    for (WindowRecord* record : WindowListSnapshot()) {
+        GiveColours(record);
+        if (record->NickList) {
+            InvalidateRect(record->NickList, nullptr, FALSE);
+            UpdateWindow(record->NickList);
+        }
+    }
+}
+
 void ApplySettings() {
     LoadUserLists();
 

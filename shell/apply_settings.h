@@ -13,3 +13,6 @@ extern std::atomic<uint8_t> ColoursChanged;
 // are none or they changed and gives them to every window, sets the colours when they changed, and
 // reads the grouping of chat lines.
 void ApplySettings();
+// Gives every chat window the stored colours again: view and input backgrounds, the input's text
+// colour and the nick list's background.
+void GiveColoursToAllWindows();

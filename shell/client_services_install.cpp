@@ -14,6 +14,7 @@
 #include "script/script_interpreter.h"
 #include "shell/active_window.h"
 #include "shell/http_download.h"
+#include "shell/light_sensor.h"
 #include "shell/log_files.h"
 #include "shell/main_menu.h"
 #include "shell/preferences_window.h"
@@ -25,6 +26,7 @@
 #include "ui/prompt_dialogs.h"
 #include "ui/save_file_dialog.h"
 #include "ui/server_dialogs.h"
+#include "ui/ticker_window.h"
 #include "shell/window_text_commands.h"
 #include "views/chat_view_clear.h"
 #include "views/event_format.h"
@@ -87,4 +89,6 @@ void InstallClientServices() {
     s.ShowChannelList = &shell::ShowChannelList;
     s.FindInView = &shell::FindInView;
     s.RunLogCommand = &shell::RunLogCommand;
+    s.ToggleTickerWindow = &ui::ToggleTickerWindow;
+    s.ToggleLightSensor = &shell::ToggleLightSensor;
 }

@@ -30,7 +30,10 @@
 #include "shell/window_record_ops.h"
 #include "shell/window_tabs.h"
 #include "shell/window_titles.h"
+#include "shell/frame_ribbon.h"
+#include "shell/light_sensor.h"
 #include "ui/rebars.h"
+#include "ui/ribbon.h"
 #include "views/gradient_fill.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
@@ -136,9 +139,12 @@ LRESULT OnCreate(HWND frame) {
     MainWindow = frame;
     data->Tabs = CreateTabStrip(frame);
     WindowTabsControl = data->Tabs;
-    // This build has no ribbon: the frame shows its menu and its rebar.
-    data->MainBar = CreateMainRebar(frame);
-    MainBarWindow = data->MainBar;
+    // The ribbon where the system and the settings have it; otherwise, or when it cannot be
+    // shown, the menu and the rebar.
+    if (!shell::CreateFrameRibbon(frame)) {
+        data->MainBar = CreateMainRebar(frame);
+        MainBarWindow = data->MainBar;
+    }
     if (ReadConfigInt("Cfg\\Misc", "ShowStartPanel", 1) == 1) OpenStartPanel(frame);
     UpdateMainMenu(0, frame, kNoPluginMenuEntry);
     SetFloodDelay(frame, static_cast<uint32_t>(ReadConfigInt("Cfg\\Options1", "Flood_Delay_MS", 1000)));
@@ -308,6 +314,7 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (BroadcastWindowMessage(kPluginWindowMessageFirst, window, message, wParam, lParam) == 1) return 1;
     if (BroadcastWindowMessage(kPluginWindowMessage, window, message, wParam, lParam) == 1) return 0;
     if (message == FindReplaceMessage()) return 0;
+    if (message == RibbonCommandMessage()) return shell::OnRibbonRequest(window, wParam, lParam);
 
     switch (message) {
         case WM_TRAY_NOTIFY:
@@ -330,7 +337,7 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return RunActiveXScript(reinterpret_cast<const wchar_t*>(wParam),
                                     reinterpret_cast<const wchar_t*>(lParam));
         case WM_HOTKEY: RunScriptHotkey(static_cast<uint32_t>(wParam)); return 0;
-        case WM_LIGHT_SENSOR: return 1;
+        case WM_LIGHT_SENSOR: return shell::OnLightSensorMessage(window, wParam, lParam);
         case WM_LBUTTONDBLCLK: {
             const int32_t last = XmlGetProfileInt("Servers", "lastserver", 0, nullptr, UserConfigDocument);
             if (static_cast<uint32_t>(last) != 0xFFFFFFFF)
@@ -368,6 +375,7 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY:
             KillTimer(window, FLOOD_TIMER_ID);
             KillTimer(window, ISON_TIMER_ID);
+            shell::DestroyFrameRibbon();
             WindowTabsControl = nullptr;
             MainBarWindow = nullptr;
             PostQuitMessage(0);

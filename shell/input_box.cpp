@@ -9,6 +9,7 @@
 #include "common/xstring.h"
 #include "shell/active_window.h"
 #include "core/frame_message_ids.h"
+#include "core/client_services.h"
 #include "core/config_values.h"
 #include "shell/input_rules.h"
 #include "shell/tab_completion.h"
@@ -223,6 +224,10 @@ bool HandleKeyDown(WindowRecord* record, HWND box, WPARAM key) {
         default: break;
     }
     if (KeyHeld(VK_CONTROL)) {
+        if (key == VK_MULTIPLY) {
+            ToggleTickerWindow(record);
+            return true;
+        }
         const int32_t digitIndex = WindowIndexForDigitKey(static_cast<uint32_t>(key));
         if (digitIndex >= 0) {
             ToggleNotifyOfIndex(digitIndex);

@@ -11,6 +11,7 @@
 #include "core/window_record.h"
 #include "shell/window_record_ops.h"
 #include "shell/window_tabs.h"
+#include "ui/ticker_window.h"
 #include "views/line_printer.h"
 
 #include <richedit.h>
@@ -107,16 +108,7 @@ void ToggleWindowNotify(WindowRecord* record) {
 }
 
 void CloseTickerWindow() {
-    HWND ticker = TickerWindow.exchange(nullptr);
-    if (!ticker) return;
-    // The ticker gives back the work area it took when it closes.
-    SendMessageW(ticker, WM_CLOSE, 0, 0);
-    if (HWND frame = MainWindow.load()) {
-        // Restored and maximised again, the frame takes the new work area.
-        ShowWindow(frame, SW_RESTORE);
-        ShowWindow(frame, SW_MAXIMIZE);
-    }
-    ActivateWindowRecord(GetActiveWindowRecord());
+    if (ui::CloseTicker()) ActivateWindowRecord(GetActiveWindowRecord());
 }
 
 void shell::ActivateWindowRecord(WindowRecord* record) {

@@ -4,6 +4,7 @@
 
 #include "shell/input_box.h"
 #include "shell/tab_completion.h"
+#include "core/frame_handles.h"
 #include "core/window_record.h"
 #include "xml/xml_element.h"
 
@@ -139,11 +140,15 @@ TEST_F(InputBox, CtrlEnterStartsMultiLineForTextButSubmitsCommands) {
     EXPECT_EQ(0u, query->MultiLineInput);
 }
 
-TEST_F(InputBox, CtrlLettersInsertFormattingCodes) {
+TEST_F(InputBox, CtrlLettersInsertFormattingCodesAndCtrlStarTogglesTheTicker) {
     WindowRecord* query = Open(kQueryWindow, "bob");
     SetKeys({VK_CONTROL});
     Char(query->Input, 0x02); // Ctrl+B
     Char(query->Input, 0x15); // Ctrl+U
+    Key(query->Input, VK_MULTIPLY);
+    EXPECT_NE(TickerWindow.load(), nullptr);
+    Key(query->Input, VK_MULTIPLY);
+    EXPECT_EQ(TickerWindow.load(), nullptr);
     SetKeys({});
     Char(query->Input, L'x');
     EXPECT_EQ(std::wstring(L"\x02\x1Fx"), Text(query->Input));

@@ -1,0 +1,147 @@
+// qv's frame chrome as a user meets it under Wine: the frame keeps its menu and rebar where the
+// ribbon cannot be shown, and the ticker, opened from the menu, scrolls the lines of a channel at
+// the bottom of the screen and gives the screen back when it closes.
+#include <gtest/gtest.h>
+
+#include "common/xstring.h"
+#include "tests/qv/qv_process.h"
+#include "tests/support/ngircd_server.h"
+#include "tests/support/screenshots.h"
+#include "tests/support/test_files.h"
+
+#include <objidl.h>
+
+#include <gdiplus.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kWait = 20000;
+constexpr UINT kTickerCommand = 524;
+
+// The width of the part of the strip that shows text, read from a picture of the display saved
+// at the path: from the first to the last column holding a pixel other than the white background.
+int TextSpan(HWND ticker, const std::wstring& path) {
+    if (!SaveScreenshot(ticker, path)) return 0;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartupInput input;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return 0;
+    int first = -1, last = -1;
+    {
+        Gdiplus::Bitmap picture(path.c_str());
+        const int width = static_cast<int>(picture.GetWidth()),
+                  height = static_cast<int>(picture.GetHeight());
+        for (int x = 0; x < width; ++x)
+            for (int y = 0; y < height; ++y) {
+                Gdiplus::Color colour;
+                picture.GetPixel(x, y, &colour);
+                if ((colour.GetValue() & 0xFFFFFF) != 0xFFFFFF) {
+                    if (first < 0) first = x;
+                    last = x;
+                    break;
+                }
+            }
+    }
+    Gdiplus::GdiplusShutdown(token);
+    return first < 0 ? 0 : last - first + 1;
+}
+
+} // namespace
+
+TEST(QvChrome, FrameKeepsMenuAndRebarAndTheTickerScrollsChannelLines) {
+    NgircdServer server;
+    ASSERT_TRUE(server.WaitReady());
+    IrcClient friendly(server.Port(), "friendly");
+    ASSERT_TRUE(friendly.Joins("#test", kWait));
+
+    PortableFolder folder({L"qv.exe", L"qvlang.dll", L"qvres.dll"});
+    CreateDirectoryW((folder.Path() + L"\\UCFG").c_str(), nullptr);
+    CreateDirectoryW(folder.UserDataFolder().c_str(), nullptr);
+    // The program's first settings (black text on white), scrolling briskly.
+    std::string settings = ReadFileBytes(NarrowToWide(BRINDLEX_SOURCE_DIR "/res/default_user_cfg.xml"));
+    for (const auto& [from, to] :
+         std::vector<std::pair<std::string, std::string>>{{"Default_Nick=\"\"", "Default_Nick=\"quser\""},
+                                                          {"Scroll_Timer=\"50\"", "Scroll_Timer=\"20\""}}) {
+        const size_t at = settings.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        settings.replace(at, from.size(), to);
+    }
+    ASSERT_TRUE(WriteFileBytes(folder.UserDataFolder() + L"\\qv.xml", settings));
+    QvProcess qv(folder.Path(),
+                 L"-port1 -e \"/server 127.0.0.1:" + std::to_wstring(server.Port()) + L"/#test\"");
+    HWND frame = nullptr, channel = nullptr;
+    ASSERT_TRUE(
+        Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
+    ASSERT_TRUE(Eventually([&] { return (channel = FindChatWindow(frame, L"#test")) != nullptr; }, kWait));
+
+    // Wine's ribbon framework cannot show the program's ribbon: the menu and the rebar stay.
+    EXPECT_NE(GetMenu(frame), nullptr);
+    HWND bar = GetDlgItem(frame, 910);
+    wchar_t barClass[64] = {};
+    GetClassNameW(bar, barClass, 64);
+    EXPECT_EQ(std::wstring(barClass), L"ReBarWindow32");
+    EXPECT_TRUE(IsWindowVisible(bar));
+
+    // Maximised, the frame follows the screen's work area.
+    PostMessageW(frame, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    ASSERT_TRUE(Eventually([&] { return IsZoomed(frame) != FALSE; }, kWait));
+    Sleep(500);
+    RECT before{};
+    GetWindowRect(frame, &before);
+    PostMessageW(frame, WM_COMMAND, kTickerCommand, 0);
+    HWND ticker = nullptr;
+    ASSERT_TRUE(Eventually([&] { return (ticker = qv.FindTopWindow(L"qv_TOPTIP")) != nullptr; }, kWait));
+    RECT strip{};
+    GetWindowRect(ticker, &strip);
+    // The maximised frame keeps clear of the strip.
+    EXPECT_TRUE(Eventually(
+        [&] {
+            RECT now{};
+            GetWindowRect(frame, &now);
+            return now.bottom <= strip.top && now.bottom < before.bottom;
+        },
+        kWait));
+
+    ASSERT_TRUE(Eventually(
+        [&] {
+            for (const auto& received : friendly.Lines())
+                if (received.Line.find(":quser!") == 0 && received.Line.find(" JOIN ") != std::string::npos)
+                    return true;
+            return false;
+        },
+        kWait));
+    const std::wstring lines = ScreenshotFolder() + L"\\qv_ticker_lines.png";
+    const std::wstring wide = ScreenshotFolder() + L"\\qv_ticker_wide.png";
+    for (int i = 1; i <= 3; ++i)
+        friendly.Send("PRIVMSG #test :ticker line number " + std::to_string(i) + " from a friend");
+    EXPECT_TRUE(Eventually([&] { return TextSpan(ticker, lines) > (strip.right - strip.left) / 2; }, 60000))
+        << "the title and the lines never scrolled in";
+    // A line far wider than the strip: once the strip is free it fills it from edge to edge,
+    // which the title and the short lines before it never do.
+    friendly.Send("PRIVMSG #test :" + std::string(300, 'W'));
+    const int width = strip.right - strip.left;
+    EXPECT_TRUE(Eventually([&] { return TextSpan(ticker, wide) >= width - 10; }, 90000))
+        << "the wide line never filled the strip";
+    Sleep(1000);
+    RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SaveScreenAreaShot(screen, ScreenshotFolder() + L"\\qv_ticker_screen.png");
+
+    PostMessageW(frame, WM_COMMAND, kTickerCommand, 0);
+    EXPECT_TRUE(Eventually([&] { return !IsWindow(ticker); }, kWait));
+    // The frame takes the whole work area again.
+    EXPECT_TRUE(Eventually(
+        [&] {
+            RECT now{};
+            GetWindowRect(frame, &now);
+            return now.bottom == before.bottom && now.top == before.top;
+        },
+        kWait));
+
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    DWORD code = 1;
+    EXPECT_TRUE(qv.WaitExit(kWait, code));
+    EXPECT_EQ(code, 0u);
+}
