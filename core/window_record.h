@@ -2,6 +2,8 @@
 // window list that holds every record in tab order.
 #pragma once
 
+#include "core/channel_list_rows.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -20,14 +22,6 @@ enum WindowType : uint32_t {
 };
 
 constexpr uint32_t kNoWindowIndex = 0xFFFFFFFF;
-
-// One row of a channel list window.
-struct ChannelListEntry {
-    std::string Channel;
-    std::string Topic;
-    std::string Extra;
-    uint32_t Members = 0;
-};
 
 struct WindowRecord {
     WindowRecord(HWND window, uint32_t type, WindowRecord* server);
@@ -60,7 +54,7 @@ struct WindowRecord {
     std::wstring LogPath;
     int32_t CompletionIndex = -1;
     std::wstring CompletionWord;
-    std::vector<ChannelListEntry> ChannelListRows;
+    ChannelListTable ChannelListRows;
     uint8_t VoiceCapture = 0;
     uint8_t VoiceListen = 0;
     uint8_t ViewFlag = 0;

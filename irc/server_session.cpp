@@ -157,6 +157,6 @@ void DestroyServerSession(WindowRecord* record) {
     record->NoticeText.clear();
     record->LogPath.clear();
     record->CompletionWord.clear();
-    record->ChannelListRows.clear();
+    record->ChannelListRows.Clear();
     record->HeldLines.clear();
 }

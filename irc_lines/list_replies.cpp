@@ -184,7 +184,7 @@ thread_local ULONGLONG t_lastListTitle = 0;
 
 void ShowListCount(WindowRecord* listWindow) {
     if (!listWindow->Window) return;
-    const std::wstring title = std::to_wstring(listWindow->ChannelListRows.size());
+    const std::wstring title = std::to_wstring(listWindow->ChannelListRows.Count());
     SetWindowTextW(listWindow->Window, title.c_str());
 }
 
@@ -205,7 +205,7 @@ void ListStart(ServerLine& line) {
     if (listWindow && listWindow->View)
         SendMessageW(listWindow->View, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
     PrintInfo(listWindow ? listWindow : line.Window, L"\x02\x12\xAC \x00B7\x12 List \x12\x00B7 \xAE\x12\x02");
-    if (listWindow) listWindow->ChannelListRows.clear();
+    if (listWindow) listWindow->ChannelListRows.Clear();
     t_lastListTitle = 0;
 }
 
@@ -218,7 +218,7 @@ void ListRow(ServerLine& line) {
     row.Channel = CleanUntrustedText(line.Message.Param(1));
     row.Members = static_cast<uint32_t>(std::atoi(line.Message.Param(2).c_str()));
     row.Topic = CleanUntrustedText(line.Message.Param(3));
-    listWindow->ChannelListRows.push_back(std::move(row));
+    listWindow->ChannelListRows.Add(std::move(row));
     // The title counts the rows; retitling a window costs far more than taking a row, so a long
     // list retitles it a few times a second, and its end gives the final count.
     const ULONGLONG now = GetTickCount64();

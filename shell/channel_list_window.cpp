@@ -116,7 +116,7 @@ void shell::RequestChannelList(WindowRecord* record) {
             ProcessInputLine(("/fquery " + name).c_str(), record, 0);
             WindowRecord* list = GetWindowRecordAt(FindWindowRecordIndex(name, ConnectionOfWindow(server)));
             if (!list) return;
-            list->ChannelListRows = ParseChannelListFile(saved);
+            list->ChannelListRows.Assign(ParseChannelListFile(saved));
             if (HWND frame = MainWindow.load())
                 SendMessageW(frame, WM_COMMAND, kChannelListCommand, reinterpret_cast<LPARAM>(list));
             return;
@@ -127,17 +127,10 @@ void shell::RequestChannelList(WindowRecord* record) {
 }
 
 void shell::ShowChannelList(WindowRecord* record, uint32_t id) {
-    if (!record || record->ChannelListRows.empty() || !record->View) return;
+    if (!record || record->ChannelListRows.Empty() || !record->View) return;
     ChannelListSortByName = id == 771 ? 1 : 0;
-    std::vector<ChannelListEntry>& rows = record->ChannelListRows;
-    if (ChannelListSortByName)
-        std::stable_sort(rows.begin(), rows.end(), [](const ChannelListEntry& a, const ChannelListEntry& b) {
-            return a.Channel < b.Channel;
-        });
-    else
-        std::stable_sort(rows.begin(), rows.end(), [](const ChannelListEntry& a, const ChannelListEntry& b) {
-            return a.Members > b.Members;
-        });
+    // A copy: the connection may still be adding rows of a list that is arriving.
+    const std::vector<ChannelListEntry> rows = record->ChannelListRows.SortedCopy(ChannelListSortByName != 0);
     ClearChatView(record);
     std::wstring filterText = InputBoxText(record);
     if (filterText.size() > kMostFilter) filterText.resize(kMostFilter);

@@ -126,7 +126,7 @@ void Escape(ChatViewState* state, WindowRecord* record) {
     DestroyWindowRecordPopup(record);
     record->HistoryIndex = -1;
     if (Held(VK_SHIFT)) record->InputHistory.clear();
-    if (!record->ChannelListRows.empty())
+    if (!record->ChannelListRows.Empty())
         SendMessageW(MainWindow.load(), WM_COMMAND, kChannelListCommand, reinterpret_cast<LPARAM>(record));
 }
 

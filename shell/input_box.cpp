@@ -160,7 +160,7 @@ void HandleEscape(WindowRecord* record, HWND box) {
         SendMessageW(record->View, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&none));
     }
     if (KeyHeld(VK_SHIFT)) record->InputHistory.clear();
-    if (!record->ChannelListRows.empty())
+    if (!record->ChannelListRows.Empty())
         SendMessageW(MainWindow.load(), WM_COMMAND, kChannelListCommand, reinterpret_cast<LPARAM>(record));
 }
 
@@ -198,7 +198,7 @@ LRESULT HandleChar(WindowRecord* record, HWND box, WPARAM wParam, LPARAM lParam)
         return Previous(box, WM_CHAR, wParam, lParam);
     }
     OfferCommandHint(record, box, typed);
-    if (!record->ChannelListRows.empty()) {
+    if (!record->ChannelListRows.Empty()) {
         Previous(box, WM_CHAR, wParam, lParam);
         SendMessageW(MainWindow.load(), WM_COMMAND, kChannelListCommand, reinterpret_cast<LPARAM>(record));
         return 0;

@@ -123,12 +123,12 @@ void SaveRtf(WindowRecord* record) {
 }
 
 void SaveText(WindowRecord* record) {
-    if (!record->ChannelListRows.empty()) {
+    if (!record->ChannelListRows.Empty()) {
         WindowRecord* server = record->Server ? record->Server : record;
         const std::wstring path =
             AskFile(record, PlainBaseNameUtf8(server->Name) + L".lst", L"*.lst", kSaveDialogFlags);
         if (path.empty()) return;
-        const std::string text = FormatChannelListFile(record->ChannelListRows);
+        const std::string text = FormatChannelListFile(record->ChannelListRows.Copy());
         WriteFileReplacing(path, text.data(), text.size());
         return;
     }

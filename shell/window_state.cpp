@@ -68,7 +68,7 @@ void ToggleOutputPause(WindowRecord* record, uint32_t mode) {
 }
 
 void AutoPauseOnScroll(HWND view, WindowRecord* record) {
-    if (!record || !record->ChannelListRows.empty()) return;
+    if (!record || !record->ChannelListRows.Empty()) return;
     if (ReadConfigInt("Cfg\\Options2", "Auto_Pause_On_Scroll", 1) == 0) return;
     SCROLLINFO info{};
     info.cbSize = sizeof info;

@@ -55,16 +55,16 @@ TEST_F(WindowText, ChannelListOfThreeThousandIsListedFilteredSortedSavedAndLoade
     ASSERT_TRUE(Pump(
         [&] {
             list = FindRecord(session.ServerWindow->Name + "_List", kQueryWindow);
-            return list && list->ChannelListRows.size() == 3003 &&
+            return list && list->ChannelListRows.Count() == 3003 &&
                    ViewText(list->View).find(L"End") != std::wstring::npos;
         },
         60000))
-        << (list ? list->ChannelListRows.size() : 0) << " rows";
+        << (list ? list->ChannelListRows.Count() : 0) << " rows";
     // The view keeps its last 2000 lines; the window keeps every row for filtering and saving.
     const std::wstring all = ViewText(list->View);
     EXPECT_NE(std::wstring::npos, all.find(L"#alpha"));
     EXPECT_EQ(std::wstring::npos, all.find(L'\x18'));
-    for (const ChannelListEntry& row : list->ChannelListRows)
+    for (const ChannelListEntry& row : list->ChannelListRows.Copy())
         EXPECT_EQ(std::string::npos, row.Topic.find('\x18')) << row.Channel;
 
     // "*word" filters by topic, members sort most first, names sort in byte order.
@@ -89,14 +89,14 @@ TEST_F(WindowText, ChannelListOfThreeThousandIsListedFilteredSortedSavedAndLoade
     const std::string saved = ReadFileBytes(path);
     EXPECT_NE(std::string::npos, saved.find("#room10000\\\\\\\\\\\\"));
     EXPECT_EQ(std::string::npos, saved.find('\x18'));
-    list->ChannelListRows.clear();
+    list->ChannelListRows.Clear();
     {
         DialogWatcher watcher([](HWND box) { ClickButton(box, IDYES); });
         Activate(session.ServerWindow);
         PostCommand(frame_, 707);
         EXPECT_NE(std::wstring::npos, watcher.Texts(20000).find(L"Load saved list?"));
     }
-    ASSERT_TRUE(Pump([&] { return list->ChannelListRows.size() == 3003; }, 30000));
+    ASSERT_TRUE(Pump([&] { return list->ChannelListRows.Count() == 3003; }, 30000));
     EXPECT_EQ(std::vector<ChannelListEntry>().size(), ParseChannelListFile("#a\\\\\\x\\\\\\3\r\n").size())
         << "a line of three fields is skipped";
 }

@@ -213,7 +213,7 @@ TEST_F(LiveServer, ListsNotifyAndLag) {
     WindowRecord* channels = FindConnectionWindow(Server()->Name + "_List", &server_->Connection());
     ASSERT_NE(channels, nullptr);
     bool liveSeen = false, topicSeen = false; // the server may list channels of its own too
-    for (const ChannelListEntry& row : channels->ChannelListRows) {
+    for (const ChannelListEntry& row : channels->ChannelListRows.Copy()) {
         liveSeen |= row.Channel == "#live" && row.Members == 3;
         topicSeen |= row.Channel == "#second" && row.Members == 1 &&
                      row.Topic.find("all about lists") != std::string::npos;

@@ -152,10 +152,10 @@ TEST_F(NumericReplies, ChannelListRowsGoToTheListWindow) {
     Handle(":irc.test 322 me #short");
     Handle(":irc.test 323 me :End of LIST");
     ASSERT_NE(list, nullptr);
-    ASSERT_EQ(list->ChannelListRows.size(), 2u);
-    EXPECT_EQ(list->ChannelListRows[1].Channel, "#b");
-    EXPECT_EQ(list->ChannelListRows[1].Members, 12u);
-    EXPECT_EQ(list->ChannelListRows[1].Topic, "[+nt] second");
+    ASSERT_EQ(list->ChannelListRows.Count(), 2u);
+    EXPECT_EQ(list->ChannelListRows.Copy()[1].Channel, "#b");
+    EXPECT_EQ(list->ChannelListRows.Copy()[1].Members, 12u);
+    EXPECT_EQ(list->ChannelListRows.Copy()[1].Topic, "[+nt] second");
     wchar_t title[16] = {};
     GetWindowTextW(list->Window, title, 16);
     EXPECT_STREQ(title, L"2") << "rows that come quickly retitle the window at the end";
