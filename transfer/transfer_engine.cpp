@@ -180,6 +180,25 @@ bool PeerSendsMore(SOCKET socket) {
     return recv(socket, &byte, 1, 0) > 0;
 }
 
+// An offer of an empty file: some senders close only once told that all of it (nothing)
+// arrived, and one that reads the answer before it starts waiting for it misses it, so the
+// answer is repeated each second while the sender stays. True when the sender closed without
+// sending anything.
+bool ReceiveEmptyFile(TransferSession& session) {
+    for (int attempt = 0; attempt < 30; ++attempt) {
+        if (!SendAcknowledgement(session)) return false;
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(session.Socket, &readable);
+        timeval wait{1, 0};
+        if (select(0, &readable, nullptr, nullptr, &wait) == 1) {
+            char byte;
+            return recv(session.Socket, &byte, 1, 0) <= 0;
+        }
+    }
+    return false;
+}
+
 void CloseSession(TransferSession& session) {
     if (session.File != INVALID_HANDLE_VALUE) CloseHandle(session.File);
     session.File = INVALID_HANDLE_VALUE;
@@ -370,12 +389,10 @@ void SendLoop(TransferSession& session) {
 
 void ReceiveLoop(TransferSession& session) {
     std::vector<char> buffer(kReceiveBlock);
-    // An offer of an empty file: some senders close only once told that all of it (nothing)
-    // arrived, while this side waits for their close.
-    if (!session.NoAcknowledgements && session.FileSize == 0 && session.BytesDone == 0 &&
-        !SendAcknowledgement(session)) {
+    if (!session.NoAcknowledgements && session.FileSize == 0 && session.BytesDone == 0) {
+        const bool complete = ReceiveEmptyFile(session);
         CloseSession(session);
-        Finish(session, false);
+        Finish(session, complete);
         return;
     }
     for (;;) {
