@@ -1,7 +1,6 @@
 #include "irc_lines/channel_nicks.h"
 
 #include "common/app_state.h"
-#include "common/list_tree_helpers.h"
 #include "common/text_compare.h"
 #include "common/xstring.h"
 #include "irc/server_connection.h"
@@ -9,6 +8,8 @@
 #include "core/nick_order.h"
 #include "core/window_list.h"
 #include "core/client_services.h"
+#include "core/nick_store.h"
+#include "core/window_record.h"
 
 #include <commctrl.h>
 
@@ -66,11 +67,8 @@ bool IsLevelPrefix(wchar_t c, const std::wstring& extras) {
     return c == L'.' || c == L'@' || c == L'+' || extras.find(c) != std::wstring::npos;
 }
 
-// Puts an item where it belongs: in order when the window sorts its nicks, else at the end.
-void InsertInPlace(WindowRecord* channel, const std::wstring& text, int group) {
-    HWND list = channel->NickList;
-    const int index = channel->SortNicks ? SortedNickIndex(list, group, text) : ItemCount(list);
-    InsertNickItem(list, index, text, group);
+NickStore& StoreOf(WindowRecord* channel) {
+    return *channel->Nicks;
 }
 
 } // namespace
@@ -117,16 +115,15 @@ int NickGroup(const std::wstring& text, uint32_t level, const std::wstring& extr
 
 uint32_t GetNickLevel(const char* nick, WindowRecord* channel, uint32_t* index, wchar_t* prefix,
                       std::wstring* itemText, std::wstring* bareNick) {
-    HWND list = channel ? channel->NickList : nullptr;
     if (bareNick) bareNick->clear();
-    if (!list) return 0;
+    if (!channel || !channel->NickList) return 0;
+    const NickStore& store = StoreOf(channel);
     const std::wstring extras = ExtraNickPrefixes(channel);
     std::wstring bare;
     if (nick) {
         bare = NarrowToWide(std::string(nick), DefaultCodePage.load());
     } else if (index) {
-        if (*index >= static_cast<uint32_t>(ItemCount(list))) return 0;
-        bare = ItemText(list, static_cast<int>(*index));
+        if (!store.Item(*index, &bare, nullptr)) return 0;
         if (!bare.empty() && IsLevelPrefix(bare[0], extras)) bare.erase(0, 1);
     }
     if (bare.empty()) return 0;
@@ -139,11 +136,11 @@ uint32_t GetNickLevel(const char* nick, WindowRecord* channel, uint32_t* index, 
     for (wchar_t c : extras) forms.push_back({c, 3});
     for (const Form& form : forms) {
         const std::wstring text = form.Prefix ? std::wstring(1, form.Prefix) + bare : bare;
-        const uint32_t hit = FindNickListItem(list, text);
-        if (hit == kNickNotFound) continue;
+        const uint32_t hit = store.Find(text);
+        if (hit == kNoNickItem) continue;
         if (index) *index = hit;
         if (prefix) *prefix = form.Prefix;
-        if (itemText) *itemText = ItemText(list, static_cast<int>(hit));
+        if (itemText) store.Item(hit, itemText, nullptr);
         if (bareNick) *bareNick = bare;
         return form.Level;
     }
@@ -178,23 +175,38 @@ int SortedNickIndex(HWND list, int group, const std::wstring& text) {
 void AddNickToList(WindowRecord* channel, const std::string& nick) {
     if (!channel || !channel->NickList || nick.empty()) return;
     if (GetNickLevel(nick.c_str(), channel, nullptr, nullptr, nullptr, nullptr) != 0) return;
-    InsertInPlace(channel, Capped(NarrowToWide(nick, CP_UTF8)), 0);
-    AutosizeListColumns(channel->NickList, {0});
+    StoreOf(channel).Place(Capped(NarrowToWide(nick, CP_UTF8)), 0, channel->SortNicks != 0);
 }
 
 bool RemoveNickFromList(WindowRecord* channel, const std::string& nick) {
     uint32_t index = 0;
+    std::wstring text;
     if (!channel || !channel->NickList ||
-        GetNickLevel(nick.c_str(), channel, &index, nullptr, nullptr, nullptr) == 0)
+        GetNickLevel(nick.c_str(), channel, &index, nullptr, &text, nullptr) == 0)
         return false;
-    SendMessageW(channel->NickList, LVM_DELETEITEM, index, 0);
-    AutosizeListColumns(channel->NickList, {0});
-    return true;
+    return StoreOf(channel).Erase(index, text);
 }
 
 void ReplaceNickItem(WindowRecord* channel, uint32_t index, const std::wstring& text, int group) {
-    SendMessageW(channel->NickList, LVM_DELETEITEM, index, 0);
-    InsertInPlace(channel, text, group);
+    NickStore& store = StoreOf(channel);
+    std::wstring current;
+    if (!store.Item(index, &current, nullptr)) return;
+    store.Replace(index, current, Capped(text), group, channel->SortNicks != 0);
+}
+
+void ReadChannelNicks(WindowRecord* channel, std::vector<std::wstring>& out) {
+    if (!channel || !channel->NickList) return;
+    std::vector<std::wstring> texts = StoreOf(channel).Texts();
+    out.insert(out.end(), std::make_move_iterator(texts.begin()), std::make_move_iterator(texts.end()));
+}
+
+void AddNamesToList(WindowRecord* channel, std::vector<std::pair<int, std::wstring>> entries) {
+    if (!channel || !channel->NickList) return;
+    StoreOf(channel).PlaceAll(std::move(entries), channel->SortNicks != 0);
+}
+
+void ClearNickList(WindowRecord* channel) {
+    if (channel && channel->NickList) StoreOf(channel).Clear();
 }
 
 void RenameNickInLists(WindowRecord* server, const std::string& oldNick, const std::string& newNick) {
@@ -218,6 +230,5 @@ void RenameNickInLists(WindowRecord* server, const std::string& oldNick, const s
         std::wstring text = NarrowToWide(newNick, CP_UTF8);
         if (prefix) text.insert(text.begin(), prefix);
         ReplaceNickItem(record, index, text, NickGroup(text, level, extras));
-        AutosizeListColumns(record->NickList, {0});
     }
 }

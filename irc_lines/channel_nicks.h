@@ -1,11 +1,13 @@
-// The members of a channel window, as its nick list shows them. The list-view control is the
-// store: each item is a nick with at most one status prefix, in a group by status.
+// The members of a channel window, as its nick list shows them: each item is a nick with at most
+// one status prefix, in a group by status. Handlers change the window's NickStore directly; the
+// list-view functions below talk to a list by its messages, for lists of any kind.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct WindowRecord;
@@ -19,6 +21,14 @@ constexpr uint32_t kNickNotFound = 0xFFFFFFFF;
 // bare nick is empty.
 uint32_t GetNickLevel(const char* nick, WindowRecord* channel, uint32_t* index, wchar_t* prefix,
                       std::wstring* itemText, std::wstring* bareNick);
+
+// Every item's text of the channel's nick list, in item order.
+void ReadChannelNicks(WindowRecord* channel, std::vector<std::wstring>& out);
+// A names reply's members (group, text), each in order (or at the end when the window does not
+// sort its nicks).
+void AddNamesToList(WindowRecord* channel, std::vector<std::pair<int, std::wstring>> entries);
+// Empties the channel's nick list.
+void ClearNickList(WindowRecord* channel);
 
 // Every item's text in item order.
 void ReadNickListItems(HWND list, std::vector<std::wstring>& out);
