@@ -19,9 +19,6 @@ struct ControlData {
     bool CatchingUp = false;
 };
 
-LRESULT CALLBACK NickListControlProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                     DWORD_PTR data);
-
 // The control's data, found from its handle by a window property.
 constexpr const wchar_t* kDataProperty = L"BrindlexNickStore";
 

@@ -5,7 +5,6 @@
 #include "common/xstring.h"
 #include "irc/server_connection.h"
 #include "core/config_values.h"
-#include "core/nick_order.h"
 #include "core/window_list.h"
 #include "core/client_services.h"
 #include "core/nick_store.h"
@@ -13,50 +12,9 @@
 
 #include <commctrl.h>
 
-#include <cwchar>
-
 namespace {
 
 constexpr int kMaxItemText = 1000;
-
-wchar_t FoldWide(wchar_t c) {
-    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c;
-}
-
-bool EqualsIgnoringAsciiCase(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (FoldWide(a[i]) != FoldWide(b[i])) return false;
-    return true;
-}
-
-std::wstring ItemText(HWND list, int index) {
-    std::wstring text(kMaxItemText + 1, L'\0');
-    LVITEMW item{};
-    item.pszText = text.data();
-    item.cchTextMax = kMaxItemText + 1;
-    const LRESULT length = SendMessageW(list, LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
-    text.resize(static_cast<size_t>(length < 0 ? 0 : length));
-    return text;
-}
-
-// Text and group of one item in one message (the group as the item's data keeps it).
-std::wstring ItemTextAndGroup(HWND list, int index, int& group) {
-    std::wstring text(kMaxItemText + 1, L'\0');
-    LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = index;
-    item.pszText = text.data();
-    item.cchTextMax = kMaxItemText + 1;
-    SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    group = static_cast<int>(item.lParam);
-    text.resize(wcsnlen(text.c_str(), text.size()));
-    return text;
-}
-
-int ItemCount(HWND list) {
-    return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-}
 
 std::wstring Capped(std::wstring text) {
     if (text.size() > kMaxItemText) text.resize(kMaxItemText);
@@ -72,28 +30,6 @@ NickStore& StoreOf(WindowRecord* channel) {
 }
 
 } // namespace
-
-void ReadNickListItems(HWND list, std::vector<std::wstring>& out) {
-    const int count = ItemCount(list);
-    for (int i = 0; i < count; ++i) out.push_back(ItemText(list, i));
-}
-
-// The control searches in its own process (ignoring case as it sees case); each hit is checked
-// again with IRC's ASCII-only folding.
-uint32_t FindNickListItem(HWND list, const std::wstring& text) {
-    if (!list || text.empty()) return kNickNotFound;
-    LVFINDINFOW find{};
-    find.flags = LVFI_STRING;
-    find.psz = text.c_str();
-    int from = -1;
-    for (;;) {
-        const int hit = static_cast<int>(
-            SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(from), reinterpret_cast<LPARAM>(&find)));
-        if (hit < 0 || hit <= from) return kNickNotFound;
-        if (EqualsIgnoringAsciiCase(ItemText(list, hit), text)) return static_cast<uint32_t>(hit);
-        from = hit;
-    }
-}
 
 std::wstring ExtraNickPrefixes(const WindowRecord* window) {
     std::string prefixes = ReadConfigText("Cfg\\Options1", "Nick_Prefixes", "");
@@ -156,20 +92,6 @@ int InsertNickItem(HWND list, int index, const std::wstring& text, int group) {
     item.iGroupId = group;
     item.lParam = group;
     return static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-}
-
-int SortedNickIndex(HWND list, int group, const std::wstring& text) {
-    int low = 0, high = ItemCount(list);
-    while (low < high) {
-        const int middle = low + (high - low) / 2;
-        int middleGroup = 0;
-        const std::wstring middleText = ItemTextAndGroup(list, middle, middleGroup);
-        if (CompareNickEntries(middleGroup, middleText, group, text) <= 0)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    return low;
 }
 
 void AddNickToList(WindowRecord* channel, const std::string& nick) {

@@ -12,8 +12,6 @@
 
 struct WindowRecord;
 
-constexpr uint32_t kNickNotFound = 0xFFFFFFFF;
-
 // The level of a nick in the channel's nick list: 4 ('.'), 3 ('@' or an extra prefix
 // character), 2 ('+'), 1 (no prefix), 0 (not listed). With a null nick and an index, the item
 // at that index is read and its bare nick looked up. The outputs that are given receive the
@@ -29,11 +27,6 @@ void ReadChannelNicks(WindowRecord* channel, std::vector<std::wstring>& out);
 void AddNamesToList(WindowRecord* channel, std::vector<std::pair<int, std::wstring>> entries);
 // Empties the channel's nick list.
 void ClearNickList(WindowRecord* channel);
-
-// Every item's text in item order.
-void ReadNickListItems(HWND list, std::vector<std::wstring>& out);
-// The first item whose text equals the text ignoring (ASCII) case; kNickNotFound when none.
-uint32_t FindNickListItem(HWND list, const std::wstring& text);
 
 // The characters that count as a level-3 prefix besides '@': "Nick_Prefixes", the
 // connection's own ("/prefix") and the symbols the server announced other than '.', '@', '+'.
@@ -56,5 +49,3 @@ void RenameNickInLists(WindowRecord* server, const std::string& oldNick, const s
 // Inserts an item at index (LVIF_TEXT | LVIF_GROUPID); the item's data holds the group too, so
 // the order can be worked out where a list view does not keep group ids. Returns its index.
 int InsertNickItem(HWND list, int index, const std::wstring& text, int group);
-// Where an item belongs in a sorted list (larger groups first, then the text ignoring case).
-int SortedNickIndex(HWND list, int group, const std::wstring& text);
