@@ -18,12 +18,14 @@
 #include "shell/client_services_install.h"
 #include "tests/recorders/recorders.h"
 #include "common/app_state.h"
+#include "common/text_compare.h"
 #include "common/xstring.h"
 #include "irc/line_dispatch.h"
 #include "irc/server_connection.h"
 #include "irc_lines/server_line_handlers.h"
 #include "irc/server_session.h"
 #include "shell/nick_list.h"
+#include "core/nick_list_control.h"
 #include "core/user_lists.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
@@ -102,14 +104,22 @@ double BareInsertion(HWND parent, const std::vector<std::string>& names) {
     return ms;
 }
 
+// The list has caught up with its members and painted them: what a person sees has landed.
+void Shown(HWND list) {
+    CatchUpNickList(list);
+    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
 double NamesReply(HWND parent, WindowRecord* server, const std::vector<std::string>& lines, int& items) {
     auto* channel = new WindowRecord(parent, kChannelWindow, server);
     channel->Name = "#big";
-    channel->NickList = MakeList(parent);
+    channel->NickList =
+        CreateNickListControl(channel, parent, 0, WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 0, 200, 400);
     PrepareNickList(channel->NickList);
     InsertWindowRecord(channel);
     const auto start = Clock::now();
     for (const std::string& line : lines) HandleServerLine(line, server);
+    Shown(channel->NickList);
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     items = static_cast<int>(SendMessageW(channel->NickList, LVM_GETITEMCOUNT, 0, 0));
     EraseWindowRecord(channel);
@@ -137,7 +147,8 @@ void BigChannel(HWND parent, WindowRecord* server) {
     const std::vector<std::string> lines = NamesLines(names);
     auto* channel = new WindowRecord(parent, kChannelWindow, server);
     channel->Name = "#big";
-    channel->NickList = MakeList(parent);
+    channel->NickList =
+        CreateNickListControl(channel, parent, 0, WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 0, 200, 400);
     PrepareNickList(channel->NickList);
     InsertWindowRecord(channel);
     auto count = [&] { return static_cast<int>(SendMessageW(channel->NickList, LVM_GETITEMCOUNT, 0, 0)); };
@@ -148,9 +159,13 @@ void BigChannel(HWND parent, WindowRecord* server) {
         if (elapsed() > kBudgetMs) break;
         HandleServerLine(line, server);
     }
+    const double handledMs = elapsed();
+    Shown(channel->NickList);
     const double namesMs = elapsed();
     const int members = count();
     ReportPart("names reply of 51,000 members into the nick list", members, kBigMembers, namesMs);
+    std::printf("  of which the handlers %.1f ms, the list catching up and painting %.1f ms\n", handledMs,
+                namesMs - handledMs);
 
     auto operators = [&] {
         int n = 0;
@@ -173,6 +188,7 @@ void BigChannel(HWND parent, WindowRecord* server) {
         if (!nick.empty() && (nick[0] == '@' || nick[0] == '+')) nick.erase(0, 1);
         HandleServerLine(":op!o@h MODE #big " + std::string(changes % 2 ? "-o " : "+o ") + nick, server);
     }
+    Shown(channel->NickList);
     ReportPart("5,000 MODE changes in the channel of 51,000", changes, kModeChanges, elapsed());
     const int operatorsAfter = operators();
     std::printf("operators in the list before the changes %d, after %d%s\n", operatorsBefore, operatorsAfter,
@@ -191,6 +207,8 @@ void BigChannel(HWND parent, WindowRecord* server) {
 int main() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
+    // Command words are found by their folded form.
+    BuildFoldTable();
     DefaultCodePage = CP_UTF8;
     XmlDocument settings;
     XmlDocumentOpenText(&settings,

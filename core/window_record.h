@@ -6,7 +6,10 @@
 
 #include <windows.h>
 
+#include "core/nick_store.h"
+
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,6 +35,9 @@ struct WindowRecord {
     HWND Input = nullptr;
     HWND View = nullptr;
     HWND NickList = nullptr;
+    // The members its nick list shows; made with the record and never replaced, so any thread may
+    // reach it through the record.
+    const std::shared_ptr<NickStore> Nicks = std::make_shared<NickStore>();
     HWND ControlBar = nullptr;
     HWND InsertsBar = nullptr;
     HWND OperatorBar = nullptr;

@@ -48,7 +48,7 @@ void CheckClones(WindowRecord* channel, const UserAddress& sender) {
     if (RunEventScript("On_Clone", channel, channel, parameters, result, 1) == kNoEventScript) return;
     const std::wstring extras = ExtraNickPrefixes(channel);
     std::vector<std::wstring> items;
-    ReadNickListItems(channel->NickList, items);
+    ReadChannelNicks(channel, items);
     bool found = false;
     for (const std::wstring& item : items) {
         const std::string nick = WideToNarrow(BareItemNick(item, extras));

@@ -1,61 +1,20 @@
 #include "irc_lines/channel_nicks.h"
 
 #include "common/app_state.h"
-#include "common/list_tree_helpers.h"
 #include "common/text_compare.h"
 #include "common/xstring.h"
 #include "irc/server_connection.h"
 #include "core/config_values.h"
-#include "core/nick_order.h"
 #include "core/window_list.h"
 #include "core/client_services.h"
+#include "core/nick_store.h"
+#include "core/window_record.h"
 
 #include <commctrl.h>
-
-#include <cwchar>
 
 namespace {
 
 constexpr int kMaxItemText = 1000;
-
-wchar_t FoldWide(wchar_t c) {
-    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c;
-}
-
-bool EqualsIgnoringAsciiCase(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (FoldWide(a[i]) != FoldWide(b[i])) return false;
-    return true;
-}
-
-std::wstring ItemText(HWND list, int index) {
-    std::wstring text(kMaxItemText + 1, L'\0');
-    LVITEMW item{};
-    item.pszText = text.data();
-    item.cchTextMax = kMaxItemText + 1;
-    const LRESULT length = SendMessageW(list, LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
-    text.resize(static_cast<size_t>(length < 0 ? 0 : length));
-    return text;
-}
-
-// Text and group of one item in one message (the group as the item's data keeps it).
-std::wstring ItemTextAndGroup(HWND list, int index, int& group) {
-    std::wstring text(kMaxItemText + 1, L'\0');
-    LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = index;
-    item.pszText = text.data();
-    item.cchTextMax = kMaxItemText + 1;
-    SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    group = static_cast<int>(item.lParam);
-    text.resize(wcsnlen(text.c_str(), text.size()));
-    return text;
-}
-
-int ItemCount(HWND list) {
-    return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-}
 
 std::wstring Capped(std::wstring text) {
     if (text.size() > kMaxItemText) text.resize(kMaxItemText);
@@ -66,36 +25,11 @@ bool IsLevelPrefix(wchar_t c, const std::wstring& extras) {
     return c == L'.' || c == L'@' || c == L'+' || extras.find(c) != std::wstring::npos;
 }
 
-// Puts an item where it belongs: in order when the window sorts its nicks, else at the end.
-void InsertInPlace(WindowRecord* channel, const std::wstring& text, int group) {
-    HWND list = channel->NickList;
-    const int index = channel->SortNicks ? SortedNickIndex(list, group, text) : ItemCount(list);
-    InsertNickItem(list, index, text, group);
+NickStore& StoreOf(WindowRecord* channel) {
+    return *channel->Nicks;
 }
 
 } // namespace
-
-void ReadNickListItems(HWND list, std::vector<std::wstring>& out) {
-    const int count = ItemCount(list);
-    for (int i = 0; i < count; ++i) out.push_back(ItemText(list, i));
-}
-
-// The control searches in its own process (ignoring case as it sees case); each hit is checked
-// again with IRC's ASCII-only folding.
-uint32_t FindNickListItem(HWND list, const std::wstring& text) {
-    if (!list || text.empty()) return kNickNotFound;
-    LVFINDINFOW find{};
-    find.flags = LVFI_STRING;
-    find.psz = text.c_str();
-    int from = -1;
-    for (;;) {
-        const int hit = static_cast<int>(
-            SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(from), reinterpret_cast<LPARAM>(&find)));
-        if (hit < 0 || hit <= from) return kNickNotFound;
-        if (EqualsIgnoringAsciiCase(ItemText(list, hit), text)) return static_cast<uint32_t>(hit);
-        from = hit;
-    }
-}
 
 std::wstring ExtraNickPrefixes(const WindowRecord* window) {
     std::string prefixes = ReadConfigText("Cfg\\Options1", "Nick_Prefixes", "");
@@ -117,16 +51,15 @@ int NickGroup(const std::wstring& text, uint32_t level, const std::wstring& extr
 
 uint32_t GetNickLevel(const char* nick, WindowRecord* channel, uint32_t* index, wchar_t* prefix,
                       std::wstring* itemText, std::wstring* bareNick) {
-    HWND list = channel ? channel->NickList : nullptr;
     if (bareNick) bareNick->clear();
-    if (!list) return 0;
+    if (!channel || !channel->NickList) return 0;
+    const NickStore& store = StoreOf(channel);
     const std::wstring extras = ExtraNickPrefixes(channel);
     std::wstring bare;
     if (nick) {
         bare = NarrowToWide(std::string(nick), DefaultCodePage.load());
     } else if (index) {
-        if (*index >= static_cast<uint32_t>(ItemCount(list))) return 0;
-        bare = ItemText(list, static_cast<int>(*index));
+        if (!store.Item(*index, &bare, nullptr)) return 0;
         if (!bare.empty() && IsLevelPrefix(bare[0], extras)) bare.erase(0, 1);
     }
     if (bare.empty()) return 0;
@@ -139,11 +72,11 @@ uint32_t GetNickLevel(const char* nick, WindowRecord* channel, uint32_t* index, 
     for (wchar_t c : extras) forms.push_back({c, 3});
     for (const Form& form : forms) {
         const std::wstring text = form.Prefix ? std::wstring(1, form.Prefix) + bare : bare;
-        const uint32_t hit = FindNickListItem(list, text);
-        if (hit == kNickNotFound) continue;
+        const uint32_t hit = store.Find(text);
+        if (hit == kNoNickItem) continue;
         if (index) *index = hit;
         if (prefix) *prefix = form.Prefix;
-        if (itemText) *itemText = ItemText(list, static_cast<int>(hit));
+        if (itemText) store.Item(hit, itemText, nullptr);
         if (bareNick) *bareNick = bare;
         return form.Level;
     }
@@ -161,40 +94,41 @@ int InsertNickItem(HWND list, int index, const std::wstring& text, int group) {
     return static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
-int SortedNickIndex(HWND list, int group, const std::wstring& text) {
-    int low = 0, high = ItemCount(list);
-    while (low < high) {
-        const int middle = low + (high - low) / 2;
-        int middleGroup = 0;
-        const std::wstring middleText = ItemTextAndGroup(list, middle, middleGroup);
-        if (CompareNickEntries(middleGroup, middleText, group, text) <= 0)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    return low;
-}
-
 void AddNickToList(WindowRecord* channel, const std::string& nick) {
     if (!channel || !channel->NickList || nick.empty()) return;
     if (GetNickLevel(nick.c_str(), channel, nullptr, nullptr, nullptr, nullptr) != 0) return;
-    InsertInPlace(channel, Capped(NarrowToWide(nick, CP_UTF8)), 0);
-    AutosizeListColumns(channel->NickList, {0});
+    StoreOf(channel).Place(Capped(NarrowToWide(nick, CP_UTF8)), 0, channel->SortNicks != 0);
 }
 
 bool RemoveNickFromList(WindowRecord* channel, const std::string& nick) {
     uint32_t index = 0;
+    std::wstring text;
     if (!channel || !channel->NickList ||
-        GetNickLevel(nick.c_str(), channel, &index, nullptr, nullptr, nullptr) == 0)
+        GetNickLevel(nick.c_str(), channel, &index, nullptr, &text, nullptr) == 0)
         return false;
-    SendMessageW(channel->NickList, LVM_DELETEITEM, index, 0);
-    AutosizeListColumns(channel->NickList, {0});
-    return true;
+    return StoreOf(channel).Erase(index, text);
 }
 
 void ReplaceNickItem(WindowRecord* channel, uint32_t index, const std::wstring& text, int group) {
-    SendMessageW(channel->NickList, LVM_DELETEITEM, index, 0);
-    InsertInPlace(channel, text, group);
+    NickStore& store = StoreOf(channel);
+    std::wstring current;
+    if (!store.Item(index, &current, nullptr)) return;
+    store.Replace(index, current, Capped(text), group, channel->SortNicks != 0);
+}
+
+void ReadChannelNicks(WindowRecord* channel, std::vector<std::wstring>& out) {
+    if (!channel || !channel->NickList) return;
+    std::vector<std::wstring> texts = StoreOf(channel).Texts();
+    out.insert(out.end(), std::make_move_iterator(texts.begin()), std::make_move_iterator(texts.end()));
+}
+
+void AddNamesToList(WindowRecord* channel, std::vector<std::pair<int, std::wstring>> entries) {
+    if (!channel || !channel->NickList) return;
+    StoreOf(channel).PlaceAll(std::move(entries), channel->SortNicks != 0);
+}
+
+void ClearNickList(WindowRecord* channel) {
+    if (channel && channel->NickList) StoreOf(channel).Clear();
 }
 
 void RenameNickInLists(WindowRecord* server, const std::string& oldNick, const std::string& newNick) {
@@ -218,6 +152,5 @@ void RenameNickInLists(WindowRecord* server, const std::string& oldNick, const s
         std::wstring text = NarrowToWide(newNick, CP_UTF8);
         if (prefix) text.insert(text.begin(), prefix);
         ReplaceNickItem(record, index, text, NickGroup(text, level, extras));
-        AutosizeListColumns(record->NickList, {0});
     }
 }

@@ -1,16 +1,16 @@
-// The members of a channel window, as its nick list shows them. The list-view control is the
-// store: each item is a nick with at most one status prefix, in a group by status.
+// The members of a channel window, as its nick list shows them: each item is a nick with at most
+// one status prefix, in a group by status. Handlers change the window's NickStore directly; the
+// list-view functions below talk to a list by its messages, for lists of any kind.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct WindowRecord;
-
-constexpr uint32_t kNickNotFound = 0xFFFFFFFF;
 
 // The level of a nick in the channel's nick list: 4 ('.'), 3 ('@' or an extra prefix
 // character), 2 ('+'), 1 (no prefix), 0 (not listed). With a null nick and an index, the item
@@ -20,10 +20,13 @@ constexpr uint32_t kNickNotFound = 0xFFFFFFFF;
 uint32_t GetNickLevel(const char* nick, WindowRecord* channel, uint32_t* index, wchar_t* prefix,
                       std::wstring* itemText, std::wstring* bareNick);
 
-// Every item's text in item order.
-void ReadNickListItems(HWND list, std::vector<std::wstring>& out);
-// The first item whose text equals the text ignoring (ASCII) case; kNickNotFound when none.
-uint32_t FindNickListItem(HWND list, const std::wstring& text);
+// Every item's text of the channel's nick list, in item order.
+void ReadChannelNicks(WindowRecord* channel, std::vector<std::wstring>& out);
+// A names reply's members (group, text), each in order (or at the end when the window does not
+// sort its nicks).
+void AddNamesToList(WindowRecord* channel, std::vector<std::pair<int, std::wstring>> entries);
+// Empties the channel's nick list.
+void ClearNickList(WindowRecord* channel);
 
 // The characters that count as a level-3 prefix besides '@': "Nick_Prefixes", the
 // connection's own ("/prefix") and the symbols the server announced other than '.', '@', '+'.
@@ -46,5 +49,3 @@ void RenameNickInLists(WindowRecord* server, const std::string& oldNick, const s
 // Inserts an item at index (LVIF_TEXT | LVIF_GROUPID); the item's data holds the group too, so
 // the order can be worked out where a list view does not keep group ids. Returns its index.
 int InsertNickItem(HWND list, int index, const std::wstring& text, int group);
-// Where an item belongs in a sorted list (larger groups first, then the text ignoring case).
-int SortedNickIndex(HWND list, int group, const std::wstring& text);

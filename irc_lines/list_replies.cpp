@@ -2,7 +2,6 @@
 
 #include "common/app_state.h"
 #include "common/lang_strings.h"
-#include "common/list_tree_helpers.h"
 #include "common/text_format.h"
 #include "common/text_split.h"
 #include "common/xstring.h"
@@ -11,7 +10,6 @@
 #include "irc_lines/numeric_replies.h"
 #include "irc/server_connection.h"
 #include "core/frame_message_ids.h"
-#include "core/nick_order.h"
 #include "core/window_record.h"
 #include "core/frame_handles.h"
 #include "core/client_services.h"
@@ -21,41 +19,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <map>
-#include <mutex>
 
 namespace {
-
-using NickEntry = std::pair<int, std::wstring>; // group, text
-
-// The sorted copy of a nick list that a names burst fills, so each name goes straight to its
-// place without reading the list back.
-std::mutex MirrorsMutex;
-std::map<HWND, std::vector<NickEntry>>& Mirrors() {
-    static std::map<HWND, std::vector<NickEntry>> mirrors;
-    return mirrors;
-}
-
-bool NickBefore(const NickEntry& a, const NickEntry& b) {
-    return CompareNickEntries(a.first, a.second, b.first, b.second) < 0;
-}
-
-std::vector<NickEntry> ReadSortedEntries(HWND list) {
-    std::vector<NickEntry> entries;
-    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        wchar_t text[1001] = {};
-        LVITEMW item{};
-        item.mask = LVIF_TEXT | LVIF_PARAM;
-        item.iItem = i;
-        item.pszText = text;
-        item.cchTextMax = 1001;
-        SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        entries.emplace_back(static_cast<int>(item.lParam), text);
-    }
-    std::stable_sort(entries.begin(), entries.end(), NickBefore);
-    return entries;
-}
 
 int NamesGroup(const std::wstring& text, const std::wstring& extras) {
     if (!text.empty() && text[0] == L'@') return 2;
@@ -63,43 +28,29 @@ int NamesGroup(const std::wstring& text, const std::wstring& extras) {
     return 0;
 }
 
-// The own nick, the channel's kind ('=', '*' or '@'), the channel, then the names.
+// The own nick, the channel's kind ('=', '*' or '@'), the channel, then the names. Each line's
+// names go into the store in one step; the list shows them when the interface thread catches up.
 void Names(ServerLine& line) {
     const IrcMessage& message = line.Message;
     WindowRecord* window = FindConnectionWindow(message.Param(2), line.Connection);
     if (!window || !window->NickList) return;
     line.Connection->ShowNumericText = 0;
-    HWND list = window->NickList;
-    std::lock_guard<std::mutex> lock(MirrorsMutex);
-    std::vector<NickEntry>& mirror = Mirrors()[list];
-    if (line.Connection->NamesInProgress != 353) {
-        SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-        mirror.clear();
-    }
+    if (line.Connection->NamesInProgress != 353) ClearNickList(window);
     line.Connection->NamesInProgress = 353;
-    ShowWindow(list, SW_HIDE);
-    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    // Someone else changed the list during the burst: start from what it holds.
-    if (window->SortNicks && static_cast<size_t>(count) != mirror.size()) mirror = ReadSortedEntries(list);
     const std::wstring extras = ExtraNickPrefixes(window);
     std::vector<std::string> names;
     for (size_t i = 3; i < message.Params.size(); ++i) SplitQuoted(names, message.Params[i], " ", false);
+    std::vector<std::pair<int, std::wstring>> entries;
+    entries.reserve(names.size());
     for (const std::string& name : names) {
         // Each name loses one leading ':' (no nick starts with one).
         std::wstring text = NarrowToWide(WithoutColon(name), CP_UTF8);
         if (text.empty()) continue;
         if (text.size() > 1000) text.resize(1000);
         const int group = NamesGroup(text, extras);
-        if (!window->SortNicks) {
-            InsertNickItem(list, count++, text, group);
-            continue;
-        }
-        NickEntry entry{group, text};
-        const auto place = std::upper_bound(mirror.begin(), mirror.end(), entry, NickBefore);
-        InsertNickItem(list, static_cast<int>(place - mirror.begin()), text, group);
-        mirror.insert(place, std::move(entry));
+        entries.emplace_back(group, std::move(text));
     }
-    ShowWindow(list, SW_SHOW);
+    AddNamesToList(window, std::move(entries));
 }
 
 void NamesEnd(ServerLine& line) {
@@ -107,12 +58,6 @@ void NamesEnd(ServerLine& line) {
     line.Connection->NamesInProgress = 0;
     WindowRecord* window = FindConnectionWindow(line.Message.Param(1), line.Connection);
     if (!window || !window->NickList) return;
-    {
-        std::lock_guard<std::mutex> lock(MirrorsMutex);
-        Mirrors().erase(window->NickList);
-    }
-    // The column is sized once per names reply, not once per line of it.
-    AutosizeListColumns(window->NickList, {0});
     if (GetNickLevel(line.Connection->OwnNick.c_str(), window, nullptr, nullptr, nullptr, nullptr) >= 3)
         PostMessageW(window->Window, WM_SIZE, 0, 0);
 }

@@ -1,6 +1,5 @@
 #include "irc_lines/mode_changes.h"
 
-#include "common/list_tree_helpers.h"
 #include "common/text_compare.h"
 #include "common/xstring.h"
 #include "irc/channel_mode_rules.h"
@@ -91,6 +90,5 @@ void HandleMode(ServerLine& line) {
         if (IsOwnNick(connection, argument)) PostMessageW(window->Window, WM_SIZE, 0, 0);
     }
     if (marked) SendModeQuery(line.Window, target);
-    if (window->NickList) AutosizeListColumns(window->NickList, {0});
     ShowEventLine(line, window, kModeLine, changes, true);
 }

@@ -8,6 +8,7 @@
 #include "shell/chat_window.h"
 #include "core/chat_view_message.h"
 #include "core/config_values.h"
+#include "core/nick_list_control.h"
 #include "core/startup_switches.h"
 #include "shell/input_box.h"
 #include "shell/log_files.h"
@@ -88,7 +89,8 @@ HWND CreateView(WindowRecord* record, HWND window) {
 }
 
 void CreateNickList(WindowRecord* record, HWND window) {
-    HWND list = MakeControl(window, 0x330, WC_LISTVIEWW, kNickListStyle, kNickListId);
+    // A virtual list over the record's own nick store.
+    HWND list = CreateNickListControl(record, window, 0x330, kNickListStyle, kNickListId, 0, 0, 100, 100);
     record->NickList = list;
     SubclassNickList(list);
     PrepareNickList(list);

@@ -7,6 +7,7 @@
 #include "script/event_scripts.h"
 #include "shell/chat_window.h"
 #include "core/frame_handles.h"
+#include "core/nick_list_control.h"
 #include "shell/nick_list.h"
 #include "shell/script_entries.h"
 #include "shell/view_procs.h"
@@ -157,6 +158,8 @@ LRESULT OnCustomDraw(WindowRecord* record, NMLVCUSTOMDRAW* draw) {
 } // namespace
 
 LRESULT OnNickListNotify(WindowRecord* record, const NMHDR* header) {
+    LRESULT answer = 0;
+    if (AnswerNickListNotice(header, answer)) return answer;
     switch (header->code) {
         case NM_RCLICK: return OnRightClick(record, reinterpret_cast<const NMITEMACTIVATE*>(header));
         case NM_DBLCLK: return OnDoubleClick(record);

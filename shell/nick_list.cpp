@@ -4,6 +4,7 @@
 #include "common/xstring.h"
 #include "irc/server_connection.h"
 #include "core/config_values.h"
+#include "core/nick_store.h"
 #include "core/window_record.h"
 
 #include <commctrl.h>
@@ -82,53 +83,12 @@ uint32_t GetChannelNickCount(const WindowRecord* record) {
     return static_cast<uint32_t>(SendMessageW(record->NickList, LVM_GETITEMCOUNT, 0, 0));
 }
 
-namespace {
+namespace {} // namespace
 
-int CALLBACK CompareRanks(LPARAM rank1, LPARAM rank2, LPARAM) {
-    return rank1 < rank2 ? -1 : rank1 > rank2 ? 1 : 0;
-}
-
-LPARAM ItemParam(HWND list, int index) {
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = index;
-    SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    return item.lParam;
-}
-
-void SetItemParam(HWND list, int index, LPARAM value) {
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = index;
-    item.lParam = value;
-    SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-}
-
-} // namespace
-
-// The order is worked out from a copy of the items; the list then sorts by each item's rank. A
-// comparison that reads items by index while the list moves them is not reliable everywhere.
+// The store keeps the order; the list shows it when it next catches up.
 void SortNickList(WindowRecord* record) {
     if (!record || !record->SortNicks || !record->NickList) return;
-    HWND list = record->NickList;
-    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    struct Entry {
-        int Group;
-        std::wstring Text;
-        LPARAM Param;
-        int Index;
-    };
-    std::vector<Entry> entries;
-    for (int i = 0; i < count; ++i)
-        entries.push_back({ItemGroup(list, i), ItemText(list, i), ItemParam(list, i), i});
-    std::vector<Entry> sorted = entries;
-    std::stable_sort(sorted.begin(), sorted.end(), [](const Entry& a, const Entry& b) {
-        return CompareNickEntries(a.Group, a.Text, b.Group, b.Text) < 0;
-    });
-    for (int rank = 0; rank < count; ++rank) SetItemParam(list, sorted[rank].Index, rank);
-    SendMessageW(list, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&CompareRanks));
-    // Item data goes back to what it was: position rank now holds sorted[rank].
-    for (int rank = 0; rank < count; ++rank) SetItemParam(list, rank, sorted[rank].Param);
+    record->Nicks->Sort();
 }
 
 int CALLBACK CompareNickListItems(LPARAM item1, LPARAM item2, LPARAM record) {

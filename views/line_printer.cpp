@@ -117,7 +117,10 @@ bool MarkActivity(const QueuedPrint& call, const PrintSettings& settings, bool h
     } else if (!(facts.InFront() && facts.Active() == record)) {
         noticeLevel = std::max(activity, current);
         bool suppress = SuppressesNotices(noticeLevel, call.ChatLine, settings);
-        SetWindowTabState(record, noticeLevel, suppress ? 1 : 0);
+        // A tab that already shows this activity, or a window without a tab, has nothing to
+        // change: the tab and the frame's title are left alone for the rest of a busy channel.
+        if (state != noticeLevel && state != kNoTabState)
+            SetWindowTabState(record, noticeLevel, suppress ? 1 : 0);
     } else if (current != kTabIdle) {
         SetWindowTabState(record, kTabIdle, 0);
     }
@@ -193,7 +196,9 @@ bool PrepareLine(const QueuedPrint& call, PassFacts& facts, PreparedLine& out) {
                      reinterpret_cast<LPARAM>(tickerText.c_str()));
     if (record && record->Paused && !call.View) {
         record->HeldLines.push_back(call.Text);
-        SetWindowTabState(record, kTabHeldLines, 0);
+        // Marked once: the frame's title is not worked out again for every held line.
+        const uint32_t state = GetWindowTabState(record);
+        if (state != kTabHeldLines && state != kNoTabState) SetWindowTabState(record, kTabHeldLines, 0);
         return false;
     }
     out.Line = std::move(line);

@@ -2,6 +2,7 @@
 // optional "@@" settings lines, then the script; beside it, NAME.expected holds the output
 // lines (see ScriptHarness::Output) and a last line "result: N".
 #include "tests/script/script_harness.h"
+#include "core/nick_list_control.h"
 
 #include "common/text_split.h"
 #include "common/xstring.h"
@@ -70,8 +71,7 @@ protected:
 
     // A nick list for #chan: each word is an item, "nick:ident" fills the second column.
     void AddNicks(const std::string& words) {
-        HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 200, 300, nullptr,
-                                    nullptr, nullptr, nullptr);
+        HWND list = CreateNickListControl(Channel, nullptr, 0, WS_POPUP | LVS_REPORT, 0, 0, 0, 200, 300);
         Channel->NickList = list;
         LVCOLUMNW column{};
         column.mask = LVCF_WIDTH;

@@ -1,4 +1,5 @@
 #include "tests/script/script_harness.h"
+#include "core/nick_list_control.h"
 
 #include "script/dollar_variables.h"
 #include "script/script_timers.h"
@@ -34,8 +35,7 @@ TEST_F(DollarVariables, TheClockIsReadForTheLine) {
 TEST_F(DollarVariables, TheSelectedNickComesFromTheNickList) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    HWND list = CreateWindowW(WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 100, 100, nullptr, nullptr,
-                              nullptr, nullptr);
+    HWND list = CreateNickListControl(Channel, nullptr, 0, WS_POPUP | LVS_REPORT, 0, 0, 0, 100, 100);
     ASSERT_NE(nullptr, list);
     LVCOLUMNW column{};
     column.mask = LVCF_WIDTH;

@@ -1,6 +1,7 @@
 // The input box and tab completion on real controls; the lines it submits and the hints it asks
 // for are recorded.
 #include "tests/shell/shell_test_support.h"
+#include "core/nick_list_control.h"
 
 #include "shell/input_box.h"
 #include "shell/tab_completion.h"
@@ -52,8 +53,8 @@ protected:
                             300, 600, 30, parent, nullptr, nullptr, nullptr);
         SubclassInputBox(record->Input);
         if (type == kChannelWindow) {
-            record->NickList = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | LVS_REPORT, 400, 0, 200, 300,
-                                               parent, nullptr, nullptr, nullptr);
+            record->NickList =
+                CreateNickListControl(record, parent, 0, WS_CHILD | LVS_REPORT, 0, 400, 0, 200, 300);
             LVCOLUMNW column{};
             column.mask = LVCF_WIDTH;
             column.cx = 100;

@@ -1,8 +1,13 @@
 #include "tests/shell/shell_test_support.h"
 
+#include "core/nick_list_control.h"
+#include "core/nick_store.h"
 #include "shell/nick_list.h"
 
 #include <commctrl.h>
+
+#include <string>
+#include <thread>
 
 namespace {
 
@@ -15,8 +20,7 @@ protected:
         server_ = Add(kServerWindow, nullptr, "irc.one");
         server_->Connection = &connection_;
         channel_ = Add(kChannelWindow, server_, "#one");
-        list_ = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 200, 300, nullptr, nullptr,
-                                nullptr, nullptr);
+        list_ = CreateNickListControl(channel_, nullptr, 0, WS_POPUP | LVS_REPORT, 0, 0, 0, 200, 300);
         channel_->NickList = list_;
         PrepareNickList(list_);
     }
@@ -153,4 +157,143 @@ TEST_F(NickList, ColoursByLevel) {
     EXPECT_EQ(NickListTextColor(L"+v"), 2u);
     EXPECT_EQ(NickListTextColor(L"%half"), 3u);
     EXPECT_EQ(NickListTextColor(L"plain"), 1u);
+}
+
+namespace {
+
+// Everything other code reads from a list, as one text to compare.
+std::wstring Answers(HWND list) {
+    std::wstring out;
+    auto add = [&out](const std::wstring& what, LRESULT value) {
+        out += what + L"=" + std::to_wstring(static_cast<long long>(value)) + L"\n";
+    };
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    add(L"count", count);
+    for (int i = 0; i <= count; ++i) {
+        for (int column = 0; column < 2; ++column) {
+            wchar_t text[8] = {};
+            LVITEMW item{};
+            item.iSubItem = column;
+            item.pszText = text;
+            item.cchTextMax = 8; // shorter than some texts: cut as the list cuts them
+            const LRESULT length = SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+            add(L"text" + std::to_wstring(i) + L"." + std::to_wstring(column) + L":" + text, length);
+        }
+        wchar_t text[100] = {};
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
+        item.iItem = i;
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.pszText = text;
+        item.cchTextMax = 100;
+        const LRESULT found = SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        if (found)
+            add(std::wstring(L"item") + text + L" data " + std::to_wstring(item.lParam) + L" state",
+                static_cast<LRESULT>(item.state));
+        add(L"state" + std::to_wstring(i),
+            SendMessageW(list, LVM_GETITEMSTATE, i, LVIS_SELECTED | LVIS_FOCUSED));
+    }
+    for (int index = -1;;) {
+        index =
+            static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(index), LVNI_SELECTED));
+        add(L"next selected", index);
+        if (index < 0) break;
+    }
+    add(L"focused", SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    add(L"selected count", SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0));
+    const struct {
+        const wchar_t* Text;
+        UINT Flags;
+        int Start;
+    } finds[] = {{L"bob", LVFI_STRING, -1},
+                 {L"BOB", LVFI_STRING, -1},
+                 {L"car", LVFI_STRING, -1},
+                 {L"car", LVFI_PARTIAL | LVFI_STRING, -1},
+                 {L"@", LVFI_PARTIAL | LVFI_STRING, 0},
+                 {L"bob", LVFI_STRING | LVFI_WRAP, 2},
+                 {L"zed", LVFI_PARTIAL, -1}};
+    for (const auto& find : finds) {
+        LVFINDINFOW info{};
+        info.flags = find.Flags;
+        info.psz = find.Text;
+        add(std::wstring(L"find ") + find.Text,
+            SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(find.Start),
+                         reinterpret_cast<LPARAM>(&info)));
+    }
+    return out;
+}
+
+void Insert(HWND list, int index, const wchar_t* text, LPARAM data) {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = index;
+    item.pszText = const_cast<wchar_t*>(text);
+    item.lParam = data;
+    SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void SetState(HWND list, int index, UINT mask, UINT state) {
+    LVITEMW item{};
+    item.stateMask = mask;
+    item.state = state;
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+}
+
+} // namespace
+
+// The same messages to a list view holding its items and to the nick list over its store give the
+// same answers; a nick that stays selected while the store changes on another thread stays
+// selected where it moved to.
+TEST_F(NickList, TheVirtualListAnswersAsAListViewHoldingItsItems) {
+    HWND real = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 200,
+                                300, nullptr, nullptr, nullptr, nullptr);
+    for (HWND list : {real, list_}) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_WIDTH;
+        column.cx = 50;
+        if (list == real) {
+            SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+            SendMessageW(list, LVM_INSERTCOLUMNW, 1, reinterpret_cast<LPARAM>(&column));
+        }
+        Insert(list, 0, L"carol", 0);
+        Insert(list, 5, L"@operator", 2);
+        Insert(list, 1, L"Bob", 0);
+        LVITEMW ident{};
+        ident.iSubItem = 1;
+        ident.pszText = const_cast<wchar_t*>(L"carol-ident");
+        SendMessageW(list, LVM_SETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&ident));
+        LVITEMW data{};
+        data.mask = LVIF_PARAM;
+        data.iItem = 2;
+        data.lParam = 42;
+        SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&data));
+        SetState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
+        SetState(list, 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    EXPECT_EQ(Answers(real), Answers(list_));
+    EXPECT_NE(Answers(list_).find(L"item@operator data 42 state=3"), std::wstring::npos) << Answers(list_);
+
+    // Deleting above the selection moves it with its items; renaming keeps the item's place.
+    for (HWND list : {real, list_}) {
+        SendMessageW(list, LVM_DELETEITEM, 0, 0);
+        LVITEMW rename{};
+        rename.pszText = const_cast<wchar_t*>(L"bobby");
+        SendMessageW(list, LVM_SETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&rename));
+    }
+    EXPECT_EQ(Answers(real), Answers(list_));
+
+    // A connection thread adds members before the selected one: the list shows the same nick
+    // selected and focused at its new place.
+    std::thread worker([this] {
+        channel_->Nicks->Place(L"aaron", 0, false);
+        channel_->Nicks->Insert(0, L"abel", 0, 0);
+    });
+    worker.join();
+    Insert(real, 2, L"aaron", 0);
+    Insert(real, 0, L"abel", 0);
+    EXPECT_EQ(Answers(real), Answers(list_));
+
+    for (HWND list : {real, list_}) SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    EXPECT_EQ(Answers(real), Answers(list_));
+    DestroyWindow(real);
 }

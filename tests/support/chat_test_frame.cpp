@@ -1,4 +1,5 @@
 #include "tests/support/chat_test_frame.h"
+#include "core/nick_list_control.h"
 
 #include "commands/script_timer_runner.h"
 #include "common/app_state.h"
@@ -135,8 +136,7 @@ void AttachChatWindow(WindowRecord* record) {
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
         InitCommonControlsEx(&controls);
         record->NickList =
-            CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | LVS_REPORT, 0, 0, 200, 300, record->Window,
-                            reinterpret_cast<HMENU>(903), GetModuleHandleW(nullptr), nullptr);
+            CreateNickListControl(record, record->Window, 0, WS_CHILD | LVS_REPORT, 903, 0, 0, 200, 300);
         PrepareNickList(record->NickList);
     }
     InsertWindowRecord(record);
