@@ -13,6 +13,7 @@
 
 #include <sapi.h>
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 
@@ -110,6 +111,14 @@ void InsertIntoInput(const wchar_t* text) {
     if (!window || !window->Input) return;
     SendMessageW(window->Input, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
     SendMessageW(window->Input, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L" "));
+}
+
+// The text without display markup; control characters the markup leaves (a reset, a tab) are not
+// read out either.
+std::wstring PlainSpeechText(const std::wstring& text) {
+    std::wstring plain = StripFormatCodes(text, kStripAll);
+    plain.erase(std::remove_if(plain.begin(), plain.end(), [](wchar_t c) { return c < 0x20; }), plain.end());
+    return plain;
 }
 
 void SpeakOnOwnerThread(const std::wstring& plain) {
@@ -259,7 +268,7 @@ void media::SpeakText(const std::wstring& text) {
         if (!Speech || !Speech->Voice) return;
         owner = Speech->VoiceThread;
     }
-    std::wstring plain = StripFormatCodes(text, kStripAll);
+    std::wstring plain = PlainSpeechText(text);
     if (owner == GetCurrentThreadId()) {
         SpeakOnOwnerThread(plain);
         return;
