@@ -67,6 +67,8 @@ protected:
         for (const std::wstring* file : {&long_, &short_})
             if (!file->empty() && FindMediaEntry(*file) != kNoMediaEntry) Play(*file, "stop");
         PumpUntil([] { return MediaEntryCount() == 0; }, 5000);
+        // The playback threads release their graphs after leaving the list.
+        PumpUntil([] { return false; }, 500);
         MediaTest::TearDown();
     }
     std::unique_ptr<TestFolder> folder_;
