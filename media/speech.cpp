@@ -9,7 +9,6 @@
 #include "core/window_record.h"
 #include "markup/strip_format_codes.h"
 #include "media/voice_chat.h"
-#include "script/script_timers.h"
 
 #include <sapi.h>
 
@@ -156,8 +155,8 @@ bool InitSpeechVoice() {
         if (voice) static_cast<IUnknown*>(voice)->Release();
         ReleaseVoiceLocked();
     }
-    const std::string line = "/addtext ! " + WideToNarrow(GetLangString(kNoSpeechText), CP_UTF8);
-    ProcessInputLine(line.c_str(), GetActiveWindowRecord(), 1);
+    // Shown in the window the user works in, as an information line.
+    PrintToWindow(kInformationLine, GetActiveWindowRecord(), GetLangString(kNoSpeechText));
     return false;
 }
 
@@ -230,7 +229,7 @@ void ApplySpeechSettings() {
         }
     }
     media::InstallVoiceCodecOnce();
-    RegisterScriptHotkeys();
+    // The script hot keys are registered again by both callers (start-up and the settings).
 }
 
 void InsertRecognizedText() {

@@ -16,7 +16,7 @@ bool InitSpeechVoice();
 bool StartSpeechRecognition();
 void ReleaseSpeechRecognition();
 // Each direction on or off by "Cfg\\Options2" "Enable_Speech_to_text" and
-// "Enable_Text_to_speech"; then the voice codec install and the script hot keys.
+// "Enable_Text_to_speech"; then the voice codec install.
 void ApplySpeechSettings();
 // The frame's WM_SPEECH_RECOGNIZED: the recognised phrase into the active window's input box.
 void InsertRecognizedText();
