@@ -105,7 +105,7 @@ struct ClientServices {
     // 0xFFFFFFFF; false when no window is active.
     bool (*RebuildActiveWindowMenu)(uint32_t dropEntry) = nullptr;
 
-    // Speech and pictures (peer).
+    // Speech (media): any thread; the text is spoken on the thread that owns the voice.
     void (*SpeakText)(const std::wstring& text) = nullptr;
     int (*InsertImageIntoRichEdit)(HWND richEdit, HBITMAP bitmap) = nullptr;
     int (*InsertOleObject)(HWND richEdit, const wchar_t* storagePath, const CLSID& clsid,
@@ -124,7 +124,7 @@ struct ClientServices {
     // Thread procedures of embedded objects (peer): each takes a heap ObjectTransfer.
     unsigned(__stdcall* ObjectAcceptThread)(void* job) = nullptr;
     unsigned(__stdcall* ObjectReceiveThread)(void* job) = nullptr;
-    // Media playback (peer): takes a heap std::vector<std::wstring> of the command's words.
+    // Media playback (media): takes a heap std::vector<std::wstring> of the command's words.
     unsigned(__stdcall* MediaPlayThread)(void* words) = nullptr;
 
     // Dialogs and features the menu commands open, filled by their owners (ui, peer, shell and remote
@@ -138,10 +138,11 @@ struct ClientServices {
     void (*OpenPreferences)(const std::string& section) = nullptr;
     void (*ToggleTickerWindow)(WindowRecord* record) = nullptr;
     void (*OpenDccSendDialog)(HWND owner, WindowRecord* window) = nullptr;
-    void (*OpenWaveIn)(WindowRecord* record) = nullptr;
-    void (*CloseWaveIn)() = nullptr;
-    void (*OpenWaveOut)(WindowRecord* record) = nullptr;
-    void (*CloseWaveOut)() = nullptr;
+    // Voice chat (media): the open calls are false when the device or codec failed.
+    bool (*OpenWaveIn)(WindowRecord* record) = nullptr;
+    void (*CloseWaveIn)(WindowRecord* record) = nullptr;
+    bool (*OpenWaveOut)(WindowRecord* record) = nullptr;
+    void (*CloseWaveOut)(WindowRecord* record) = nullptr;
     void (*SendVoiceListening)(WindowRecord* record) = nullptr;
     void (*RequestChannelList)(WindowRecord* record) = nullptr;
     void (*ShowChannelList)(WindowRecord* record, uint32_t id) = nullptr;
@@ -420,20 +421,22 @@ inline void OpenDccSendDialog(HWND owner, WindowRecord* window) {
     if (auto call = Services().OpenDccSendDialog) call(owner, window);
 }
 
-inline void OpenWaveIn(WindowRecord* record) {
-    if (auto call = Services().OpenWaveIn) call(record);
+inline bool OpenWaveIn(WindowRecord* record) {
+    auto call = Services().OpenWaveIn;
+    return call ? call(record) : false;
 }
 
-inline void CloseWaveIn() {
-    if (auto call = Services().CloseWaveIn) call();
+inline void CloseWaveIn(WindowRecord* record) {
+    if (auto call = Services().CloseWaveIn) call(record);
 }
 
-inline void OpenWaveOut(WindowRecord* record) {
-    if (auto call = Services().OpenWaveOut) call(record);
+inline bool OpenWaveOut(WindowRecord* record) {
+    auto call = Services().OpenWaveOut;
+    return call ? call(record) : false;
 }
 
-inline void CloseWaveOut() {
-    if (auto call = Services().CloseWaveOut) call();
+inline void CloseWaveOut(WindowRecord* record) {
+    if (auto call = Services().CloseWaveOut) call(record);
 }
 
 inline void SendVoiceListening(WindowRecord* record) {

@@ -58,11 +58,8 @@ void HandlePrivmsg(ServerLine& line) {
                                       "ACTION*",
                                       false);
     const std::wstring formatted = FormatServerEvent(line, action ? kActionLine : kMessageLine, message.Text);
-    if (!action && window->SpeakIncoming) {
-        std::wstring spoken = NarrowToWide(text, CP_UTF8);
-        if (HWND frame = MainWindow.load())
-            SendMessageW(frame, WM_SPEAK_TEXT, 0, reinterpret_cast<LPARAM>(spoken.c_str()));
-    }
+    // Handed to the thread that owns the voice; the connection never waits for it.
+    if (!action && window->SpeakIncoming) SpeakText(NarrowToWide(text, CP_UTF8));
     window->NoSuchNickShown = 0;
     // The sender travels with the line: the printer keeps the window's sender fields.
     const std::wstring nick = NarrowToWide(sender.Nick, CP_UTF8);

@@ -10,6 +10,7 @@
 #include "core/dcc_connection.h"
 #include "core/window_record.h"
 #include "irc/tls_socket.h"
+#include "media/voice_chat.h"
 #include "views/line_printer.h"
 
 #include <memory>
@@ -137,6 +138,7 @@ void ShowLine(WindowRecord* window, const DccConnection& dcc, const std::string&
     std::wstring text;
     FormatEventLine(window, text, action ? kActionLine : kMessageLine, line,
                     {":" + dcc.PeerName, "PRIVMSG", dcc.LocalName, line}, sender);
+    // Spoken by the thread that owns the voice: this chat thread only hands the text over.
     if (window->SpeakIncoming) SpeakText(NarrowToWide(line, CP_UTF8));
     const std::wstring nick = NarrowToWide(dcc.PeerName, CP_UTF8);
     PrintToWindow(kInformationLine, window, text, nullptr, 0, 0, 0, 1, 0, &nick);
@@ -145,7 +147,9 @@ void ShowLine(WindowRecord* window, const DccConnection& dcc, const std::string&
 void ShowFrame(WindowRecord* window, const peer::VoiceFrameData& frame) {
     if (frame.Kind == 1 && !window->VoiceListen) Info(window, GetLangString(56));
     if (frame.Kind == 2) Info(window, GetLangString(25));
-    // Kind 0 carries sound for the voice player; other kinds are ignored.
+    // Sound plays on the shared device when one is open; other kinds are ignored.
+    if (frame.Kind == media::kVoiceSound)
+        media::PlayVoiceData(window, frame.Data.data(), static_cast<uint32_t>(frame.Data.size()));
 }
 
 } // namespace

@@ -9,7 +9,9 @@
 #include "peer/dcc_send_dialog.h"
 #include "peer/embedded_objects.h"
 #include "peer/object_exchange.h"
-#include "peer/speech.h"
+#include "media/media_playback.h"
+#include "media/speech.h"
+#include "media/voice_chat.h"
 #include "script/event_scripts.h"
 #include "script/script_interpreter.h"
 #include "shell/active_window.h"
@@ -70,7 +72,7 @@ void InstallClientServices() {
     };
     s.ErasePluginMenuEntry = &ErasePluginMenuItem;
     s.RebuildActiveWindowMenu = &shell::RebuildActiveWindowMenu;
-    s.SpeakText = &peer::SpeakText;
+    s.SpeakText = &media::SpeakText;
     s.InsertImageIntoRichEdit = &peer::InsertImageIntoRichEdit;
     s.InsertOleObject = &peer::InsertOleObject;
     s.InsertFlashObject = &peer::InsertFlashObject;
@@ -80,6 +82,12 @@ void InstallClientServices() {
     s.OpenPreferences = &shell::OpenPreferences;
     s.ObjectAcceptThread = &peer::ObjectAcceptThread;
     s.ObjectReceiveThread = &peer::ObjectReceiveThread;
+    s.MediaPlayThread = &media::MediaPlayThread;
+    s.OpenWaveIn = &media::OpenWaveIn;
+    s.CloseWaveIn = &media::CloseWaveIn;
+    s.OpenWaveOut = &media::OpenWaveOut;
+    s.CloseWaveOut = &media::CloseWaveOut;
+    s.SendVoiceListening = &media::SendVoiceListening;
     s.OpenConnectDialog = &ui::OpenConnectDialog;
     s.OpenJoinDialog = &ui::OpenJoinDialog;
     s.OpenKickDialog = &ui::OpenKickDialog;

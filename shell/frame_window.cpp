@@ -10,7 +10,8 @@
 #include "irc/send_path.h"
 #include "irc/server_connection.h"
 #include "peer/embedded_objects.h"
-#include "peer/speech.h"
+#include "media/speech.h"
+#include "media/voice_chat.h"
 #include "script/foreign_scripts.h"
 #include "script/script_timers.h"
 #include "shell/active_window.h"
@@ -325,14 +326,14 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_OPEN_CHAT_WINDOW:
             return OnOpenChatWindow(wParam, reinterpret_cast<const OpenChatWindowRequest*>(lParam));
-        case WM_SPEAK_TEXT:
-            if (lParam) SpeakText(reinterpret_cast<const wchar_t*>(lParam));
-            return 0;
+        case WM_SPEAK_TEXT: OnSpeakTextMessage(wParam, lParam); return 0;
+        case MM_WIM_DATA: media::OnWaveInBuffer(reinterpret_cast<WAVEHDR*>(lParam)); return 0;
+        case MM_WOM_DONE: media::OnWaveOutDone(reinterpret_cast<WAVEHDR*>(lParam)); return 0;
         case WM_INSERT_IMAGE:
             return InsertImageIntoRichEdit(reinterpret_cast<HWND>(wParam), reinterpret_cast<HBITMAP>(lParam));
         case WM_INSERT_OBJECT:
             return peer::InsertRequestedObject(reinterpret_cast<const InsertObjectRequest*>(lParam));
-        case WM_SPEECH_RECOGNIZED: return 0; // speech input is not built yet
+        case WM_SPEECH_RECOGNIZED: InsertRecognizedText(); return 0;
         case WM_RUN_ACTIVEX_SCRIPT:
             return RunActiveXScript(reinterpret_cast<const wchar_t*>(wParam),
                                     reinterpret_cast<const wchar_t*>(lParam));

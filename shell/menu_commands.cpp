@@ -11,7 +11,7 @@
 #include "irc/send_path.h"
 #include "irc/server_session.h"
 #include "core/client_services.h"
-#include "peer/speech.h"
+#include "media/speech.h"
 #include "shell/input_box.h"
 #include "shell/main_menu.h"
 #include "shell/menu_command_parts.h"
@@ -116,18 +116,22 @@ void SpeakIncoming(WindowRecord* record) {
 
 void ToggleVoice(WindowRecord* record, UINT id) {
     if (record->Type != kDccChatWindow) return;
+    // Each switch shows its own button: 767 capture, 769 listening.
     if (id == 767) {
         if (record->VoiceCapture)
-            CloseWaveIn();
-        else
-            OpenWaveIn(record);
+            CloseWaveIn(record);
+        else if (!OpenWaveIn(record))
+            return;
+        CheckChildToolbarButton(record, 767, record->VoiceCapture != 0);
         return;
     }
     if (record->VoiceListen) {
-        CloseWaveOut();
+        CloseWaveOut(record);
+        CheckChildToolbarButton(record, 769, false);
         return;
     }
-    OpenWaveOut(record);
+    if (!OpenWaveOut(record)) return;
+    CheckChildToolbarButton(record, 769, true);
     PrintToWindow(kInformationLine, record, GetLangString(57));
     SendVoiceListening(record);
 }

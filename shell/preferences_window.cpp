@@ -11,7 +11,7 @@
 #include "core/client_services.h"
 #include "core/frame_handles.h"
 #include "core/preferences_request.h"
-#include "peer/speech.h"
+#include "media/speech.h"
 #include "shell/apply_settings.h"
 #include "ui/rebars.h"
 #include "ui/xml_tree_editor.h"

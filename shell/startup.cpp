@@ -15,7 +15,7 @@
 #include "common/tray_icon.h"
 #include "irc_lines/server_line_handlers.h"
 #include "irc_lines/upnp_mapping.h"
-#include "peer/speech.h"
+#include "media/speech.h"
 #include "script/event_scripts.h"
 #include "script/script_timers.h"
 #include "shell/apply_settings.h"

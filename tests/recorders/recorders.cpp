@@ -379,10 +379,16 @@ void InstallMenuEntryRecorders() {
     s.OpenDccSendDialog = [](HWND owner, WindowRecord* window) {
         Reached("OpenDccSendDialog", window, {}, owner);
     };
-    s.OpenWaveIn = [](WindowRecord* record) { Reached("OpenWaveIn", record); };
-    s.CloseWaveIn = [] { Reached("CloseWaveIn"); };
-    s.OpenWaveOut = [](WindowRecord* record) { Reached("OpenWaveOut", record); };
-    s.CloseWaveOut = [] { Reached("CloseWaveOut"); };
+    s.OpenWaveIn = [](WindowRecord* record) {
+        Reached("OpenWaveIn", record);
+        return true;
+    };
+    s.CloseWaveIn = [](WindowRecord* record) { Reached("CloseWaveIn", record); };
+    s.OpenWaveOut = [](WindowRecord* record) {
+        Reached("OpenWaveOut", record);
+        return true;
+    };
+    s.CloseWaveOut = [](WindowRecord* record) { Reached("CloseWaveOut", record); };
     s.SendVoiceListening = [](WindowRecord* record) { Reached("SendVoiceListening", record); };
     s.RequestChannelList = [](WindowRecord* record) { Reached("RequestChannelList", record); };
     s.ShowChannelList = [](WindowRecord* record, uint32_t id) {

@@ -1,0 +1,19 @@
+// Voice, media and speech for real over the shell's services; the printer, event scripts, typed
+// lines and the active window are recorded.
+#include "core/client_services.h"
+#include "shell/client_services_install.h"
+#include "tests/recorders/call_log.h"
+#include "tests/recorders/recorders.h"
+
+void InstallTestServices() {
+    InstallClientServices();
+    InstallPrinterRecorder();
+    InstallEventFormatRecorder();
+    InstallEventScriptRecorder();
+    InstallActiveWindowRecorder();
+    InstallActivationRecorders();
+    Services().ProcessInputLine = [](const char* line, WindowRecord* window, uint8_t noTriggers, uint64_t,
+                                     uint64_t) {
+        CallLog::Instance().Add({"ProcessInputLine", window, line ? line : "", noTriggers});
+    };
+}
