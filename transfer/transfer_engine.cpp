@@ -180,23 +180,20 @@ bool PeerSendsMore(SOCKET socket) {
     return recv(socket, &byte, 1, 0) > 0;
 }
 
-// An offer of an empty file: some senders close only once told that all of it (nothing)
-// arrived, and one that reads the answer before it starts waiting for it misses it, so the
-// answer is repeated each second while the sender stays. True when the sender closed without
-// sending anything.
-bool ReceiveEmptyFile(TransferSession& session) {
+// An offer of size 0 (empty, or of a size the sender did not give): some senders close only
+// once told that all of it (nothing) arrived, and one that reads the answer before it starts
+// waiting for it misses it, so the answer is repeated each second until the sender closes or
+// starts sending, which the receive loop then reads. False when the answer cannot be sent.
+bool AnswerEmptyOffer(TransferSession& session) {
     for (int attempt = 0; attempt < 30; ++attempt) {
         if (!SendAcknowledgement(session)) return false;
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(session.Socket, &readable);
         timeval wait{1, 0};
-        if (select(0, &readable, nullptr, nullptr, &wait) == 1) {
-            char byte;
-            return recv(session.Socket, &byte, 1, 0) <= 0;
-        }
+        if (select(0, &readable, nullptr, nullptr, &wait) == 1) return true;
     }
-    return false;
+    return true; // from here on the receive loop waits for the sender as for any other
 }
 
 void CloseSession(TransferSession& session) {
@@ -389,10 +386,10 @@ void SendLoop(TransferSession& session) {
 
 void ReceiveLoop(TransferSession& session) {
     std::vector<char> buffer(kReceiveBlock);
-    if (!session.NoAcknowledgements && session.FileSize == 0 && session.BytesDone == 0) {
-        const bool complete = ReceiveEmptyFile(session);
+    if (!session.NoAcknowledgements && session.FileSize == 0 && session.BytesDone == 0 &&
+        !AnswerEmptyOffer(session)) {
         CloseSession(session);
-        Finish(session, complete);
+        Finish(session, false);
         return;
     }
     for (;;) {
