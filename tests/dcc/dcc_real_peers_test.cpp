@@ -95,9 +95,8 @@ public:
                            " && exec weechat-headless --dir ./ -r '/set xfer.file.auto_accept_chats "
                            "on;/set logger.file.flush_delay 0;/set xfer.network.own_ip 127.0.0.1;"
                            "/set fifo.file.path " +
-                           home_ + "/fifo;" +
-                           "/set logger.file.path " + home_ + "/logs;/server add test 127.0.0.1/" +
-                           std::to_string(port) +
+                           home_ + "/fifo;" + "/set logger.file.path " + home_ +
+                           "/logs;/server add test 127.0.0.1/" + std::to_string(port) +
                            " -notls -nicks=wcbot -username=bot -realname=bot;/connect test' > " + home_ +
                            "/out.txt 2>&1\n");
         Run("sh " + home_ + "/run.sh");
@@ -132,7 +131,8 @@ protected:
     }
     // Lines both ways, then the client closes the chat.
     void Talk(WindowRecord* chat, RealClient& client, const std::string& tag) {
-        ASSERT_TRUE(WaitPrinted(chat, "127.0.0.1"));
+        // Connected, not only the address of the peer about to be dialled.
+        ASSERT_TRUE(WaitPrinted(chat, "Connected to 127.0.0.1"));
         const std::string line = "hello " + client.Nick + " " + tag + "\r\n";
         EXPECT_EQ(DccChatSend(line.data(), chat, static_cast<uint32_t>(line.size())), line.size());
         EXPECT_TRUE(WaitUntil([&] { return client.Logged("hello " + client.Nick + " " + tag); }, 20000));
