@@ -3,6 +3,7 @@
 // footer being in the window's view with every row, beside inserting the same rows (channel,
 // members, topic) into a bare list view in this process, in the same run.
 // Target: shown within 3 times the bare list view (best of three rounds for the list view).
+#include "bench/bench_measures.h"
 #include "tests/qv/qv_process.h"
 #include "tests/support/irc_test_support.h"
 
@@ -24,18 +25,7 @@ constexpr int kRounds = 3;
 constexpr DWORD kWait = 30000;
 constexpr DWORD kListWait = 600000;
 
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double PrivateMb(HANDLE process) {
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(process, &counters, sizeof counters);
-    return static_cast<double>(counters.PagefileUsage) / 1048576.0;
-}
+using Clock = BenchClock;
 
 struct Row {
     std::string Channel, Members, Topic;
