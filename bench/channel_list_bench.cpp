@@ -98,16 +98,6 @@ double BareListView(HWND parent, const std::vector<Row>& rows, int& items) {
     return seconds;
 }
 
-bool WaitForClientLine(ScriptedServer& server, const std::string& word, DWORD timeoutMs) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    while (GetTickCount64() < end) {
-        std::optional<std::string> line = server.ReadLine(static_cast<DWORD>(end - GetTickCount64()));
-        if (!line) return false;
-        if (line->rfind(word, 0) == 0) return true;
-    }
-    return false;
-}
-
 struct ListSearch {
     HWND Found = nullptr;
 };
@@ -146,7 +136,7 @@ QvRun ListInQv(const std::vector<Row>& rows) {
                    "ShowStartPanel=\"0\" /></Cfg><Servers /></qv>");
     ScriptedServer server;
     QvProcess qv(folder.Path(), L"-port1 -e \"/server 127.0.0.1:" + std::to_wstring(server.Port()) + L"\"");
-    if (!qv.Started() || !server.Accept(kWait) || !WaitForClientLine(server, "USER", kWait)) {
+    if (!qv.Started() || !server.Accept(kWait) || !server.SkipToLineStarting("USER", kWait)) {
         std::printf("qv did not connect\n");
         return run;
     }

@@ -58,19 +58,8 @@ std::string Flood(const char* marker) {
     return stream;
 }
 
-// Reads client lines until one starts with the word; false when none came in time.
-bool WaitForClientLine(ScriptedServer& server, const std::string& word, DWORD timeoutMs) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    while (GetTickCount64() < end) {
-        std::optional<std::string> line = server.ReadLine(static_cast<DWORD>(end - GetTickCount64()));
-        if (!line) return false;
-        if (line->rfind(word, 0) == 0) return true;
-    }
-    return false;
-}
-
 void Register(ScriptedServer& server, const std::string& nick) {
-    WaitForClientLine(server, "USER", kWait);
+    server.SkipToLineStarting("USER", kWait);
     server.Send(":irc.flood 001 " + nick + " :Welcome\r\n:irc.flood 376 " + nick + " :End of MOTD\r\n");
 }
 
@@ -124,7 +113,7 @@ QvRun FloodQv(const std::string& stream, bool custom) {
         return run;
     }
     Register(server, "bencher");
-    if (!WaitForClientLine(server, "JOIN", kWait)) {
+    if (!server.SkipToLineStarting("JOIN", kWait)) {
         std::printf("qv did not join\n");
         return run;
     }
@@ -146,7 +135,7 @@ QvRun FloodQv(const std::string& stream, bool custom) {
 
     const auto start = Clock::now();
     server.Send(stream);
-    if (!WaitForClientLine(server, "PONG", kFloodWait)) {
+    if (!server.SkipToLineStarting("PONG", kFloodWait)) {
         std::printf("qv did not answer the PING\n");
         return run;
     }
@@ -206,7 +195,7 @@ double FloodRecorders(const std::string& stream, size_t& printed) {
         CallLog::Instance().Clear();
         std::thread sender([&] {
             server.Send(stream);
-            WaitForClientLine(server, "PONG", kFloodWait);
+            server.SkipToLineStarting("PONG", kFloodWait);
             server.CloseClient();
         });
         const auto start = Clock::now();

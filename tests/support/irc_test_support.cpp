@@ -153,6 +153,16 @@ std::optional<std::string> ScriptedServer::ReadLine(DWORD timeoutMs) {
     }
 }
 
+bool ScriptedServer::SkipToLineStarting(const std::string& word, DWORD timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (GetTickCount64() < end) {
+        std::optional<std::string> line = ReadLine(static_cast<DWORD>(end - GetTickCount64()));
+        if (!line) return false;
+        if (line->rfind(word, 0) == 0) return true;
+    }
+    return false;
+}
+
 bool ScriptedServer::ClientClosed(DWORD timeoutMs) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     while (!closed_) {

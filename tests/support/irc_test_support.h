@@ -61,6 +61,8 @@ public:
     // The next line from the client without CR LF; nothing when none arrived in time or the
     // client closed.
     std::optional<std::string> ReadLine(DWORD timeoutMs = 5000);
+    // Reads client lines until one starts with the word; false when none came in time.
+    bool SkipToLineStarting(const std::string& word, DWORD timeoutMs);
     // True when the client closed its end in time (everything it sent meanwhile is kept).
     bool ClientClosed(DWORD timeoutMs = 5000);
     void CloseClient();
