@@ -61,6 +61,10 @@ struct WindowRecord {
     int32_t CompletionIndex = -1;
     std::wstring CompletionWord;
     ChannelListTable ChannelListRows;
+    // The rows a channel list window shows (sorted and filtered) and the list control showing
+    // them in the view's place; both belong to the interface thread alone.
+    std::vector<ChannelListEntry> ChannelListShown;
+    HWND ChannelListView = nullptr;
     uint8_t VoiceCapture = 0;
     uint8_t VoiceListen = 0;
     uint8_t ViewFlag = 0;

@@ -17,9 +17,8 @@
 #include "irc/send_path.h"
 #include "irc/server_connection.h"
 #include "markup/untrusted_text.h"
+#include "shell/channel_list_view.h"
 #include "shell/menu_command_parts.h"
-#include "views/channel_list_cell.h"
-#include "views/line_printer.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -44,22 +43,6 @@ bool ReadWholeFile(const std::wstring& path, std::string& text) {
     for (size_t got; (got = fread(piece, 1, sizeof piece, file)) > 0;) text.append(piece, got);
     fclose(file);
     return true;
-}
-
-void PrintFrameLine(WindowRecord* record, const std::wstring& text) {
-    PrintToWindow(kInformationLine, record, text);
-}
-
-// A header line with a link that sorts the list: "· Channel ·".
-std::wstring SortLink(uint32_t id, const wchar_t* label) {
-    return std::wstring(L"\x02\x12\x00B7\x12 \x18{name|||app:") + std::to_wstring(id) + L"}" + label +
-           L"\x18 \x12\x00B7\x12\x02";
-}
-
-std::string RowLine(const ChannelListEntry& row) {
-    return FormatChannelListCell(row.Channel, kChannelNameCell) +
-           " \x12\x1D\x09 :" + FormatChannelListCell(std::to_string(row.Members), kUserCountCell) +
-           " \x12\x1D\x09 " + row.Topic;
 }
 
 } // namespace
@@ -127,36 +110,19 @@ void shell::RequestChannelList(WindowRecord* record) {
 }
 
 void shell::ShowChannelList(WindowRecord* record, uint32_t id) {
-    if (!record || record->ChannelListRows.Empty() || !record->View) return;
+    if (!record || record->ChannelListRows.Empty() || !record->Window) return;
     ChannelListSortByName = id == 771 ? 1 : 0;
     // A copy: the connection may still be adding rows of a list that is arriving.
-    const std::vector<ChannelListEntry> rows = record->ChannelListRows.SortedCopy(ChannelListSortByName != 0);
-    ClearChatView(record);
+    std::vector<ChannelListEntry> rows = record->ChannelListRows.SortedCopy(ChannelListSortByName != 0);
     std::wstring filterText = InputBoxText(record);
     if (filterText.size() > kMostFilter) filterText.resize(kMostFilter);
     const std::string filter = WideToNarrow(filterText);
-
-    PrintFrameLine(record, L"\x02\x12\x00AC \x00B7\x12 List \x12\x00B7 \x00AE\x12\x02");
-    PrintFrameLine(record, SortLink(771, L"Channel"));
-    PrintFrameLine(record, SortLink(772, L"Members"));
-
-    std::vector<const ChannelListEntry*> shown;
     const bool dropSmall = rows.size() > kShowAllRowsUpTo;
-    for (const ChannelListEntry& row : rows)
-        if ((!dropSmall || row.Members >= 2) && ChannelListRowPasses(row, filter)) shown.push_back(&row);
-
-    // The rows go in as one pass: the view's bound then leaves out at once the rows it would
-    // remove again, rather than putting each in and trimming the oldest.
-    std::vector<std::wstring> lines;
-    lines.reserve(shown.size());
-    for (const ChannelListEntry* row : shown) lines.push_back(NarrowToWide(RowLine(*row)));
-    HWND view = record->View;
-    SendMessageW(view, WM_SETREDRAW, FALSE, 0);
-    ShowWindow(view, SW_HIDE);
-    views::PrintLinesToWindow(kInformationLine, record, lines, 1);
-    SendMessageW(view, WM_SETREDRAW, TRUE, 0);
-    ShowWindow(view, SW_SHOW);
-    InvalidateRect(view, nullptr, TRUE);
-    UpdateWindow(view);
-    PrintFrameLine(record, L"\x02\x12\x00AC \x00B7\x12 End \x12\x00B7 \x00AE\x12\x02");
+    std::erase_if(rows, [&](const ChannelListEntry& row) {
+        return (dropSmall && row.Members < 2) || !ChannelListRowPasses(row, filter);
+    });
+    // The list control asks for the rows it paints, so a list of any length shows at once; the
+    // control's column headers sort it as the view's header links did.
+    record->ChannelListShown = std::move(rows);
+    ShowChannelListRows(record);
 }

@@ -9,6 +9,7 @@
 #include "irc/server_connection.h"
 #include "common/app_state.h"
 #include "shell/active_window.h"
+#include "shell/channel_list_view.h"
 #include "core/config_values.h"
 #include "core/frame_handles.h"
 #include "core/frame_message_ids.h"
@@ -111,6 +112,8 @@ LRESULT ChatMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             if (record && header->hwndFrom == record->View && header->code == EN_LINK)
                 return OnViewLink(record, header);
             if (record && header->hwndFrom == record->NickList) return OnNickListNotify(record, header);
+            if (record && header->hwndFrom && header->hwndFrom == record->ChannelListView)
+                return OnChannelListNotify(record, header);
             return SendMessageW(MainWindow.load(), WM_NOTIFY, wParam, lParam);
         }
         default: break;

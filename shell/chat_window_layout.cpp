@@ -3,6 +3,7 @@
 #include "irc_lines/channel_nicks.h"
 #include "irc/server_connection.h"
 #include "core/applied_settings.h"
+#include "shell/channel_list_view.h"
 #include "shell/chat_layout.h"
 #include "shell/chat_window.h"
 #include "core/window_record.h"
@@ -55,7 +56,18 @@ void LayoutChatWindow(WindowRecord* record, int width, int height) {
     RECT view = layout.View;
     // A view that is its own input box takes the input box's place under it as well.
     if (!ownInput) view.bottom = layout.Input.top + layout.Input.bottom - view.top;
-    Place(record->View, view, true);
+    if (ShowsChannelListRows(record)) {
+        // The channel list takes the view's place; a view that is the input box keeps its line.
+        Place(record->ChannelListView, layout.View, true);
+        if (ownInput)
+            // No room as well as hidden: a view whose redraw a recent line put off is not hidden
+            // until its redraw is back, which shows it again.
+            Place(record->View, RECT{view.left, view.top, 0, 0}, false);
+        else
+            Place(record->View, RECT{view.left, layout.Input.top, view.right, layout.Input.bottom}, true);
+    } else {
+        Place(record->View, view, true);
+    }
     if (record->Type == kChannelWindow) {
         if (in.NickListShown) Place(record->NickList, layout.NickList, true);
         if (record->OperatorBar) {

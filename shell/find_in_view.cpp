@@ -5,6 +5,7 @@
 #include "common/text_compare.h"
 #include "common/xstring.h"
 #include "core/window_record.h"
+#include "shell/channel_list_view.h"
 #include "shell/menu_command_parts.h"
 #include "views/find_dialog.h"
 
@@ -53,11 +54,28 @@ void FindNicks(WindowRecord* record) {
     SetFocus(list);
 }
 
+// The text to find when nothing selected gives it: the input box's, or the find dialog's.
+bool TakeFindText(WindowRecord* record) {
+    std::wstring input = InputBoxText(record);
+    if (input.empty()) return AskFindText(record->Window);
+    if (input.size() > kMaxFindText) input.resize(kMaxFindText);
+    FindState.Text = input;
+    return true;
+}
+
+// In a channel list the rows are searched: find next goes on after the selected row.
+void FindInRows(WindowRecord* record, uint32_t id) {
+    const bool next = id == 501 && !FindState.Text.empty();
+    if (!next && !TakeFindText(record)) return;
+    FindInChannelList(record, FindState.Text, FindState.MatchCase != 0, FindState.WholeWord != 0, next);
+}
+
 } // namespace
 
 void shell::FindInView(WindowRecord* record, uint32_t id) {
     if (!record || !record->View) return;
     if (record->NickList && GetFocus() == record->NickList) return FindNicks(record);
+    if (ShowsChannelListRows(record)) return FindInRows(record, id);
     HWND view = record->View;
     CHARRANGE selection{};
     SendMessageW(view, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
@@ -70,14 +88,8 @@ void shell::FindInView(WindowRecord* record, uint32_t id) {
             static_cast<size_t>(SendMessageW(view, EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(text.data()))));
         FindState.Text = text;
         afterSelection = true;
-    } else {
-        std::wstring input = InputBoxText(record);
-        if (input.empty()) {
-            if (!AskFindText(record->Window)) return;
-        } else {
-            if (input.size() > kMaxFindText) input.resize(kMaxFindText);
-            FindState.Text = input;
-        }
+    } else if (!TakeFindText(record)) {
+        return;
     }
     if (FindState.Text.empty()) return;
     FINDTEXTEXW find{};

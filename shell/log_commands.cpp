@@ -13,6 +13,7 @@
 #include "core/config_values.h"
 #include "core/frame_handles.h"
 #include "core/window_record.h"
+#include "shell/channel_list_view.h"
 #include "shell/log_files.h"
 #include "shell/menu_command_parts.h"
 #include "shell/window_record_ops.h"
@@ -62,6 +63,8 @@ std::wstring AskFile(WindowRecord* record, const std::wstring& name, const wchar
 
 // The view's whole text as UTF-8, lines ending in CR LF.
 std::string ViewTextUtf8(const WindowRecord* record) {
+    // A channel list shows its rows in a list control, not in the view.
+    if (ShowsChannelListRows(record)) return ChannelListShownText(record);
     if (!record->View) return {};
     GETTEXTLENGTHEX length{GTL_NUMCHARS | GTL_USECRLF | GTL_PRECISE, 1200};
     const LRESULT count =

@@ -12,6 +12,7 @@
 #include "tests/frame/chat_session.h"
 #include "tests/support/test_files.h"
 
+#include <commctrl.h>
 #include <richedit.h>
 
 #include <algorithm>
@@ -24,6 +25,33 @@ size_t Count(const std::wstring& text, const std::wstring& part) {
     size_t count = 0;
     for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1)) ++count;
     return count;
+}
+
+std::wstring RowText(HWND list, int row) {
+    std::wstring text;
+    for (int column = 0; column < 3; ++column) {
+        wchar_t cell[600] = {};
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = cell;
+        item.cchTextMax = 600;
+        SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+        text += std::wstring(cell) + (column < 2 ? L"\t" : L"\n");
+    }
+    return text;
+}
+
+// What the list control of a channel list window shows: "channel TAB members TAB topic" per row.
+std::wstring ShownRows(const WindowRecord* record) {
+    std::wstring text;
+    const int count = static_cast<int>(SendMessageW(record->ChannelListView, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) text += RowText(record->ChannelListView, i);
+    return text;
+}
+
+int SelectedRow(const WindowRecord* record) {
+    return static_cast<int>(
+        SendMessageW(record->ChannelListView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
 void SetInput(WindowRecord* record, const std::wstring& text) {
@@ -55,14 +83,20 @@ TEST_F(WindowText, ChannelListOfThreeThousandIsListedFilteredSortedSavedAndLoade
     ASSERT_TRUE(Pump(
         [&] {
             list = FindRecord(session.ServerWindow->Name + "_List", kQueryWindow);
-            return list && list->ChannelListRows.Count() == 3003 &&
-                   ViewText(list->View).find(L"End") != std::wstring::npos;
+            return list && list->ChannelListRows.Count() == 3003 && Count(ShownRows(list), L"\n") == 3003;
         },
         60000))
         << (list ? list->ChannelListRows.Count() : 0) << " rows";
-    // The view keeps its last 2000 lines; the window keeps every row for filtering and saving.
-    const std::wstring all = ViewText(list->View);
-    EXPECT_NE(std::wstring::npos, all.find(L"#alpha"));
+    // The list takes the view's place (the view's last line may have put its redraw off).
+    Settle(200);
+    RECT viewArea{};
+    GetClientRect(list->View, &viewArea);
+    EXPECT_TRUE(!IsWindowVisible(list->View) || IsRectEmpty(&viewArea));
+    EXPECT_TRUE(IsWindowVisible(list->ChannelListView));
+    // Every row is shown, most members first.
+    const std::wstring all = ShownRows(list);
+    EXPECT_EQ(0u, all.find(L"#room10049\t51\tgeneral talk\n")) << all.substr(0, 200);
+    EXPECT_NE(std::wstring::npos, all.find(L"#alpha\t3\txy\n"));
     EXPECT_EQ(std::wstring::npos, all.find(L'\x18'));
     for (const ChannelListEntry& row : list->ChannelListRows.Copy())
         EXPECT_EQ(std::string::npos, row.Topic.find('\x18')) << row.Channel;
@@ -70,11 +104,27 @@ TEST_F(WindowText, ChannelListOfThreeThousandIsListedFilteredSortedSavedAndLoade
     // "*word" filters by topic, members sort most first, names sort in byte order.
     SetInput(list, L"*cats");
     PostCommand(frame_, 772);
-    ASSERT_TRUE(Pump([&] { return Count(ViewText(list->View), L"#room") == 300; }, 60000));
+    ASSERT_TRUE(Pump([&] { return Count(ShownRows(list), L"#room") == 300; }, 60000));
+    // Find goes through the shown rows: from the top, then on from the selected row.
+    Activate(list);
+    SetInput(list, L"about cats");
+    PostCommand(frame_, 500);
+    ASSERT_TRUE(Pump([&] { return SelectedRow(list) == 0; }, 10000));
+    PostCommand(frame_, 501);
+    ASSERT_TRUE(Pump([&] { return SelectedRow(list) == 1; }, 10000));
+    SetInput(list, L"#room10040");
+    PostCommand(frame_, 500);
+    ASSERT_TRUE(
+        Pump([&] { return RowText(list->ChannelListView, SelectedRow(list)).starts_with(L"#room10040\t"); },
+             10000));
+
+    // Enter on a row joins its channel.
+    SendMessageW(list->ChannelListView, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(session.ServerGot("JOIN #room10040"));
     SetInput(list, L"*xy");
     PostCommand(frame_, 771);
-    ASSERT_TRUE(Pump([&] { return Count(ViewText(list->View), L"#") == 2; }, 60000));
-    const std::wstring byName = ViewText(list->View);
+    ASSERT_TRUE(Pump([&] { return Count(ShownRows(list), L"#") == 2; }, 60000));
+    const std::wstring byName = ShownRows(list);
     EXPECT_LT(byName.find(L"#Big"), byName.find(L"#alpha")) << "upper case sorts first";
 
     // Saved, then loaded back instead of asking the server.

@@ -11,6 +11,8 @@
 #include "xml/xml_document.h"
 #include "xml/xml_profile.h"
 
+#include <commctrl.h>
+
 #include <memory>
 #include <string>
 
@@ -32,7 +34,7 @@ public:
                        : "";
         WriteFileBytes(data + L"\\qv.xml",
                        "<?xml version=\"1.0\" ?>\r\n<qv><Cfg><Options1 Default_Nick=\"quser\" " + plugins +
-                           "/></Cfg><Scripts/></qv>");
+                           "/><Colors BG_Color=\"16777215\" FG_Color=\"0\" /></Cfg><Scripts/></qv>");
         qv_ = std::make_unique<QvProcess>(folder_.Path(), L"-port1 -e \"/server 127.0.0.1:" +
                                                               std::to_wstring(port) + L"/#test\"");
     }
@@ -83,6 +85,27 @@ size_t CountHeard(const IrcClient& client, const std::string& text) {
     return count;
 }
 
+// The list control (id 906) of the frame's channel list window, whose title counts its rows.
+HWND ChannelListControl(HWND frame) {
+    HWND found = nullptr;
+    EnumChildWindows(
+        frame,
+        [](HWND window, LPARAM result) {
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            if (std::wstring(name) != L"BRINDLEX2000_IRC" || !GetDlgItem(window, 906)) return TRUE;
+            *reinterpret_cast<HWND*>(result) = GetDlgItem(window, 906);
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+LRESULT Rows(HWND list) {
+    DWORD_PTR count = 0;
+    return SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, kWait, &count) ? count : -1;
+}
+
 size_t Count(const std::string& text, const std::string& what) {
     size_t count = 0;
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
@@ -121,6 +144,31 @@ TEST(QvCommands, TypedCommandsActOnWindowsTimersListsAndSettings) {
     qv.Type(qv.channel_, L"/ignore troll!*@*");
     qv.Type(qv.channel_, L"/notify friendly");
     qv.Type(qv.channel_, L"/prefs Cfg\\Options1 Default_Quit_Reason gone for tea");
+    // The channel list from the menu shows every channel; keys typed into its input box filter it
+    // and a double-click on a row joins that channel.
+    friendly.Send("JOIN #three");
+    ASSERT_TRUE(Heard(friendly, " JOIN :#three"));
+    PostMessageW(qv.frame_, WM_COMMAND, 707, 0);
+    HWND list = nullptr;
+    // #test, #two, #three and the server's own channels.
+    ASSERT_TRUE(Eventually([&] { return (list = ChannelListControl(qv.frame_)) && Rows(list) >= 3; }, kWait));
+    SaveScreenshot(qv.frame_, ScreenshotFolder() + L"\\qv_channel_list.png");
+    HWND listInput = GetDlgItem(GetParent(list), 902);
+    for (wchar_t typed : std::wstring(L"thr")) PostMessageW(listInput, WM_CHAR, typed, 1);
+    ASSERT_TRUE(Eventually([&] { return Rows(list) == 1; }, kWait));
+    RECT header{};
+    GetWindowRect(reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)), &header);
+    PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(30, header.bottom - header.top + 6));
+    EXPECT_TRUE(Eventually(
+        [&] {
+            for (const auto& received : friendly.Lines())
+                if (received.Line.starts_with(":quser!") &&
+                    received.Line.find(" JOIN :#three") != std::string::npos)
+                    return true;
+            return false;
+        },
+        kWait));
+
     qv.Type(qv.channel_, L"/close #test");
     EXPECT_TRUE(Heard(friendly, " PART #test"));
     EXPECT_TRUE(qv.Close());
