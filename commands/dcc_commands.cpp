@@ -17,37 +17,14 @@
 #include "core/open_chat_window.h"
 #include "core/window_record.h"
 
-#include <process.h>
-
 #include <string>
 
 namespace {
 
-struct DccChatSetup {
-    uint32_t Direction = 0; // 0 listen, 1 connect
-    uint8_t UseTls = 0;
-    uint8_t IsIPv6 = 0;
-    uint32_t Port = 0;
-    std::string PeerHost;
-    std::string LocalName;
-    std::string PeerName;
-};
-
 // A DCC chat window with its connection, and the chat thread started on it.
 void StartDccChat(WindowRecord* server, const std::string& windowName, const DccChatSetup& setup) {
-    WindowRecord* window = OpenChatWindow(server, kDccChatWindow, windowName);
-    if (!window) return;
-    auto* dcc = new DccConnection(window);
-    dcc->Direction = setup.Direction;
-    dcc->UseTls = setup.UseTls;
-    dcc->IsIPv6 = setup.IsIPv6;
-    dcc->Port = setup.Port;
-    dcc->PeerHost = setup.PeerHost;
-    dcc->LocalName = setup.LocalName;
-    dcc->PeerName = setup.PeerName;
-    window->Dcc = dcc;
-    const uintptr_t thread = _beginthreadex(nullptr, 0, &DccChatThread, window, 0, nullptr);
-    dcc->ChatThread = reinterpret_cast<HANDLE>(thread);
+    if (WindowRecord* window = OpenChatWindow(server, kDccChatWindow, windowName))
+        StartDccChatThread(window, setup);
 }
 
 std::string HostOrderAddress(WindowRecord* window) {

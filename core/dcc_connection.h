@@ -34,3 +34,17 @@ struct DccConnection {
     HANDLE ChatThread = nullptr;
     WindowRecord* Owner = nullptr;
 };
+
+// What a DCC chat connection starts from: who dials whom, where, and the names on each side.
+struct DccChatSetup {
+    uint32_t Direction = 0; // 0 listen, 1 connect
+    uint8_t UseTls = 0;
+    uint8_t IsIPv6 = 0;
+    uint32_t Port = 0;
+    std::string PeerHost;
+    std::string LocalName;
+    std::string PeerName;
+};
+
+// Gives the chat window its connection and starts the chat thread on it.
+void StartDccChatThread(WindowRecord* chat, const DccChatSetup& setup);

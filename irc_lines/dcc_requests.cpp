@@ -16,8 +16,6 @@
 #include "core/config_values.h"
 #include "core/window_record.h"
 
-#include <process.h>
-
 namespace {
 
 enum class DccWord { File, Accept, Chat, Indirect, Other };
@@ -122,16 +120,15 @@ uint32_t ChatOffer(const IrcMessage& message, const std::vector<std::string>& ar
         return 1;
     WindowRecord* chat = OpenChatWindow(window, kDccChatWindow, sender.Nick, 0);
     if (!chat) return 1;
-    auto* dcc = new DccConnection(chat);
-    dcc->LocalName = window->Connection ? window->Connection->OwnNick : std::string();
-    dcc->PeerName = sender.Nick;
-    dcc->Direction = 1;
-    dcc->UseTls = tls ? 1 : 0;
-    dcc->Port = port;
-    dcc->IsIPv6 = address.IsIPv6 ? 1 : 0;
-    dcc->PeerHost = address.Text;
-    chat->Dcc = dcc;
-    dcc->ChatThread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, DccChatThread, chat, 0, nullptr));
+    DccChatSetup setup;
+    setup.LocalName = window->Connection ? window->Connection->OwnNick : std::string();
+    setup.PeerName = sender.Nick;
+    setup.Direction = 1;
+    setup.UseTls = tls ? 1 : 0;
+    setup.Port = port;
+    setup.IsIPv6 = address.IsIPv6 ? 1 : 0;
+    setup.PeerHost = address.Text;
+    StartDccChatThread(chat, setup);
     return 1;
 }
 

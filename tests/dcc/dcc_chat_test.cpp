@@ -9,8 +9,6 @@
 #include "tests/irc_tls/test_certificates.h"
 #include "tests/irc_tls/test_peers.h"
 
-#include <process.h>
-
 namespace {
 
 class DccChat : public DccTest {
@@ -20,16 +18,14 @@ protected:
     WindowRecord* StartChat(uint32_t direction, uint16_t port, bool tls) {
         WindowRecord* chat = Open(kDccChatWindow, "peer");
         if (!chat) return nullptr;
-        auto* dcc = new DccConnection(chat);
-        dcc->LocalName = "me";
-        dcc->PeerName = "peer";
-        dcc->Direction = direction;
-        dcc->UseTls = tls ? 1 : 0;
-        dcc->Port = port;
-        dcc->PeerHost = "127.0.0.1";
-        chat->Dcc = dcc;
-        dcc->ChatThread =
-            reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &peer::DccChatThread, chat, 0, nullptr));
+        DccChatSetup setup;
+        setup.LocalName = "me";
+        setup.PeerName = "peer";
+        setup.Direction = direction;
+        setup.UseTls = tls ? 1 : 0;
+        setup.Port = port;
+        setup.PeerHost = "127.0.0.1";
+        StartDccChatThread(chat, setup);
         return chat;
     }
     bool StartPeer(LinuxPeer& peer, uint16_t port, const char* mode) {

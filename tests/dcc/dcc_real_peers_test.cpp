@@ -4,11 +4,8 @@
 
 #include "core/dcc_connection.h"
 #include "irc/send_path.h"
-#include "peer/dcc_offers.h"
 #include "tests/irc_tls/linux_peer.h"
 #include "tests/support/ngircd_server.h"
-
-#include <process.h>
 
 namespace {
 
@@ -118,15 +115,13 @@ protected:
                             const std::string& peer) {
         WindowRecord* chat = Open(kDccChatWindow, window);
         if (!chat) return nullptr;
-        auto* dcc = new DccConnection(chat);
-        dcc->LocalName = "qvuser";
-        dcc->PeerName = peer;
-        dcc->Direction = direction;
-        dcc->Port = port;
-        dcc->PeerHost = "127.0.0.1";
-        chat->Dcc = dcc;
-        dcc->ChatThread =
-            reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &peer::DccChatThread, chat, 0, nullptr));
+        DccChatSetup setup;
+        setup.LocalName = "qvuser";
+        setup.PeerName = peer;
+        setup.Direction = direction;
+        setup.Port = port;
+        setup.PeerHost = "127.0.0.1";
+        StartDccChatThread(chat, setup);
         return chat;
     }
     // Lines both ways, then the client closes the chat.

@@ -6,12 +6,10 @@
 #include "core/window_record.h"
 #include "media/speech.h"
 #include "media/voice_chat.h"
-#include "peer/dcc_offers.h"
 #include "tests/support/loopback_ports.h"
 
 #include <mmsystem.h>
 #include <objbase.h>
-#include <process.h>
 
 bool SoundDevicesPresent(std::string& reason) {
     if (waveOutGetNumDevs() == 0 || waveInGetNumDevs() == 0) {
@@ -64,15 +62,13 @@ WindowRecord* StartChat(uint32_t direction, uint16_t port) {
     auto* chat = new WindowRecord(nullptr, kDccChatWindow, nullptr);
     chat->Name = direction ? "caller" : "listener";
     AttachChatWindow(chat);
-    auto* dcc = new DccConnection(chat);
-    dcc->LocalName = direction ? "caller" : "listener";
-    dcc->PeerName = direction ? "listener" : "caller";
-    dcc->Direction = direction;
-    dcc->Port = port;
-    dcc->PeerHost = "127.0.0.1";
-    chat->Dcc = dcc;
-    dcc->ChatThread =
-        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &peer::DccChatThread, chat, 0, nullptr));
+    DccChatSetup setup;
+    setup.LocalName = direction ? "caller" : "listener";
+    setup.PeerName = direction ? "listener" : "caller";
+    setup.Direction = direction;
+    setup.Port = port;
+    setup.PeerHost = "127.0.0.1";
+    StartDccChatThread(chat, setup);
     return chat;
 }
 
