@@ -102,8 +102,7 @@ HWND ChannelListControl(HWND frame) {
 }
 
 LRESULT Rows(HWND list) {
-    DWORD_PTR count = 0;
-    return SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, kWait, &count) ? count : -1;
+    return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
 }
 
 size_t Count(const std::string& text, const std::string& what) {
