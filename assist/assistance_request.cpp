@@ -4,7 +4,7 @@
 #include "assist/assist_session.h"
 #include "common/message_box.h"
 #include "common/net_helpers.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "ui/ax_host.h"
 
 #include <shlobj.h>
@@ -15,8 +15,6 @@ namespace {
 
 constexpr wchar_t kCannotAccept[] = L"The author cannot at the moment accept the request.";
 constexpr wchar_t kNoDesktopSharing[] = L"Desktop sharing is not available on this computer.";
-// No listener of the maker is known, so the default names none (a reserved name never resolves).
-constexpr char kDefaultAuthorHost[] = "assist.brindlex.invalid";
 
 // What one request holds; the socket is closed and the sharer destroyed (closing the session)
 // however the request ends.
@@ -107,8 +105,8 @@ void RunRequest(HWND owner, const std::string& host, uint16_t port, const std::s
 
 std::string AssistanceAuthorHost() {
     // The shipped settings carry the key empty, and an empty host name resolves to this computer.
-    std::string host = ReadConfigText("Cfg\\Options1", "Assistance_Host", kDefaultAuthorHost);
-    return host.empty() ? kDefaultAuthorHost : host;
+    std::string host = Settings::AssistanceHost();
+    return host.empty() ? kDefaultAssistanceHost : host;
 }
 
 void assist::RequestRemoteAssistance(HWND owner, const std::string& host, uint16_t port,

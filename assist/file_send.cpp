@@ -3,6 +3,7 @@
 
 #include "common/data_folders.h"
 #include "common/shell_helpers.h"
+#include "common/window_helpers.h"
 
 #include <gdiplus.h>
 #include <process.h>
@@ -140,7 +141,7 @@ bool StartFileSend(AssistSession& session) {
 
 void SendClipboard(AssistSession& session) {
     constexpr wchar_t kNoData[] = L"No clipboard data available.";
-    if (!OpenClipboard(session.SessionDialogWindow)) {
+    if (!OpenClipboardPatiently(session.SessionDialogWindow)) {
         MessageBoxW(session.SessionDialogWindow, kNoData, L"Message", MB_ICONINFORMATION);
         return;
     }

@@ -69,7 +69,7 @@ double PrintRate(WindowRecord* record, int count) {
     MSG message;
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < count; ++i) {
-        PrintToWindow(kMessageLine, record, TypicalLine(i), nullptr, 0, 0, 0, 1, 0);
+        PrintToWindow(kMessageLine, record, TypicalLine(i), {.ChatLine = true});
         if (i % 50 == 0) {
             while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
             CallLog::Instance().Clear();

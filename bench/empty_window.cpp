@@ -1,14 +1,17 @@
-// The yardstick for qv's benchmark: a plain Win32 program with a maximised MDI frame and, when a
-// number is given, that many empty MDI child windows.
+// The yardstick for qv's benchmarks: a plain Win32 program with a maximised MDI frame and, when a
+// number is given, that many empty MDI child windows; with "rich" after the number each child
+// holds one empty Rich Edit view, the bare control a chat window shows its lines in.
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include <cstdlib>
+#include <cwchar>
 
 namespace {
 
 HWND Client = nullptr;
+bool RichViews = false;
 
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_DESTROY) {
@@ -18,6 +21,16 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return DefFrameProcW(window, Client, message, wParam, lParam);
 }
 
+LRESULT CALLBACK ChildProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CREATE && RichViews)
+        CreateWindowExW(0, L"RichEdit20W", L"",
+                        WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY, 0, 0, 100, 100,
+                        window, reinterpret_cast<HMENU>(1), nullptr, nullptr);
+    if (message == WM_SIZE)
+        if (HWND view = GetDlgItem(window, 1)) MoveWindow(view, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+    return DefMDIChildProcW(window, message, wParam, lParam);
+}
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
@@ -25,6 +38,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     const int children = _wtoi(commandLine);
+    RichViews = wcsstr(commandLine, L"rich") != nullptr;
+    if (RichViews) LoadLibraryW(L"riched20.dll");
     WNDCLASSW frame{};
     frame.lpfnWndProc = FrameProc;
     frame.hInstance = instance;
@@ -32,7 +47,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     frame.lpszClassName = L"BrindlexEmptyWindow";
     RegisterClassW(&frame);
     WNDCLASSW child{};
-    child.lpfnWndProc = DefMDIChildProcW;
+    child.lpfnWndProc = ChildProc;
     child.hInstance = instance;
     child.lpszClassName = L"BrindlexEmptyChild";
     RegisterClassW(&child);
@@ -43,8 +58,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     Client = CreateWindowExW(0, L"MDICLIENT", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 400, 400,
                              window, nullptr, instance, &create);
     for (int i = 0; i < children; ++i)
-        CreateMDIWindowW(L"BrindlexEmptyChild", L"child", 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                         CW_USEDEFAULT, Client, instance, 0);
+        CreateMDIWindowW(L"BrindlexEmptyChild", L"child", RichViews ? WS_MAXIMIZE : 0, CW_USEDEFAULT,
+                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Client, instance, 0);
     ShowWindow(window, SW_MAXIMIZE);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -38,8 +38,9 @@ size_t PrivateBytes() {
     return counters.PagefileUsage;
 }
 
-void CountPrivmsg(ServerLine&) {
+bool CountPrivmsg(ServerLine&) {
     if (++Dispatched % 250000 == 0) MemorySamples.push_back(PrivateBytes());
+    return true;
 }
 
 std::string MakeStream() {

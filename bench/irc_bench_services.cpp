@@ -12,13 +12,14 @@ std::atomic<uint64_t> BenchPluginCalls{0};
 
 void InstallBenchServices() {
     ClientServices& s = Services();
-    s.PrintToWindow = [](LineKind, WindowRecord*, const std::wstring&, HWND, uint8_t, uint8_t, uint8_t,
-                         uint8_t, uint8_t, const std::wstring*) { ++BenchPrinted; };
-    s.NotifyPluginsServerLine = [](uint32_t, const std::string&) -> uint64_t {
+    s.Printing.PrintToWindow = [](LineKind, WindowRecord*, const std::wstring&, const PrintOptions&) {
+        ++BenchPrinted;
+    };
+    s.Commands.NotifyPluginsServerLine = [](uint32_t, const std::string&) -> uint64_t {
         ++BenchPluginCalls;
         return 0;
     };
-    s.OnServerDisconnected = [](WindowRecord* record, uint8_t byUser) {
+    s.Windows.OnServerDisconnected = [](WindowRecord* record, uint8_t byUser) {
         if (record && record->Connection) EndServerSession(*record->Connection, byUser);
     };
 }

@@ -51,34 +51,15 @@ struct Started {
     }
 };
 
-struct Finder {
-    DWORD Process;
-    const wchar_t* ClassName;
-    HWND Found;
-};
-
-BOOL CALLBACK Find(HWND window, LPARAM parameter) {
-    auto* finder = reinterpret_cast<Finder*>(parameter);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    if (process == finder->Process && IsWindowVisible(window) && wcscmp(name, finder->ClassName) == 0) {
-        finder->Found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
+// The process's frame once it shows, looked for every millisecond so the time it is measured at
+// is the time it showed; null once the time is up.
 HWND WaitForWindow(DWORD process, const wchar_t* className, DWORD timeoutMs) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
-    while (GetTickCount64() < end) {
-        Finder finder{process, className, nullptr};
-        EnumWindows(Find, reinterpret_cast<LPARAM>(&finder));
-        if (finder.Found) return finder.Found;
+    for (;;) {
+        if (HWND found = FindProcessTopWindow(process, className)) return found;
+        if (GetTickCount64() >= end) return nullptr;
         Sleep(1);
     }
-    return nullptr;
 }
 
 // Milliseconds from CreateProcess to the program's frame window being visible.

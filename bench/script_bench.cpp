@@ -58,8 +58,8 @@ void Report(const char* name, double seconds, int statementsPerIteration, double
 int main() {
     NoteInterfaceThread();
     BuildFoldTable();
-    Services().RunEventScript = &script::RunEventScript;
-    Services().ExecuteScript = &script::ExecuteScript;
+    Services().Scripts.RunEventScript = &script::RunEventScript;
+    Services().Scripts.ExecuteScript = &script::ExecuteScript;
     for (void (*install)() : {InstallPrinterRecorder, InstallInputRecorders, InstallForegroundRecorder,
                               InstallPromptRecorder, InstallDisconnectRecorder, InstallPluginRecorders})
         install();

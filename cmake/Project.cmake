@@ -38,7 +38,7 @@ set_target_properties(libcrypto PROPERTIES
 
 # One GoogleTest executable per library; ctest runs it under Wine. DISPLAY: the program copies
 # the screen or takes the foreground, so it runs on a display lane of its own (scripts/test
-# starts the lanes). SHARDS n: ctest runs the program as n programs, each with a share of the
+# starts the lanes), with its windows left unmanaged (brindlex_write_prefix_settings). SHARDS n: ctest runs the program as n programs, each with a share of the
 # cases, so one long program does not hold the run back. COST: about how many seconds it runs,
 # so a clean build's first run starts the long programs first. IDENT: the program binds the
 # machine's ident port (113); OWN takes it alone, SHARED may overlap with other SHARED programs
@@ -52,6 +52,9 @@ function(brindlex_test name)
     set(ARG_SHARDS 1)
   endif()
   math(EXPR last "${ARG_SHARDS} - 1")
+  if(ARG_DISPLAY)
+    set_property(GLOBAL APPEND PROPERTY BRINDLEX_UNMANAGED_PROGRAMS ${name})
+  endif()
   foreach(shard RANGE ${last})
     set(test ${name})
     if(ARG_SHARDS GREATER 1)
@@ -74,7 +77,7 @@ function(brindlex_test name)
       list(APPEND group display:1)
     endif()
     if(ARG_IDENT STREQUAL "OWN")
-      list(APPEND group ident:4)
+      list(APPEND group ident:6)
     elseif(ARG_IDENT STREQUAL "SHARED")
       list(APPEND group ident:1)
     endif()
@@ -83,6 +86,21 @@ function(brindlex_test name)
       set_tests_properties(${test} PROPERTIES RESOURCE_GROUPS ${group})
     endif()
   endforeach()
+endfunction()
+
+# Xvfb runs no window manager, so Wine waits two seconds for one at every window it hides. The
+# display test programs open and close many windows: theirs are left unmanaged, as are those of
+# any program named in the global property BRINDLEX_UNMANAGED_PROGRAMS. The settings go into a
+# registry file in the build folder that scripts/wine-session imports into every prefix as it
+# boots (ctest may place a program on any lane). Call once, after every brindlex_test.
+function(brindlex_write_prefix_settings)
+  get_property(programs GLOBAL PROPERTY BRINDLEX_UNMANAGED_PROGRAMS)
+  set(text "REGEDIT4\n")
+  foreach(program IN LISTS programs)
+    string(APPEND text "\n[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\${program}.exe\\X11 Driver]\n"
+                       "\"Managed\"=\"N\"\n")
+  endforeach()
+  file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/prefix_settings.reg CONTENT "${text}" @ONLY)
 endfunction()
 
 # A resource-only library (texts, dialogs, data): no code and no entry point, so loading it

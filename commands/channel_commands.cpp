@@ -27,7 +27,7 @@ bool WallReaches(const CommandCall& call, uint32_t level) {
 
 uint64_t JoinCommand(const CommandCall& call) {
     RejectWindowType(call.Target, kDccChatWindow);
-    PostFrameCommand(kJoinDialogCommand);
+    PostFrameCommand(ID_SERVER_JOIN);
     return 1;
 }
 
@@ -46,12 +46,9 @@ uint64_t TopicCommand(const CommandCall& call) {
         SendCommandLine("TOPIC " + call.Target->Name, call.Target);
         return 1;
     }
+    // A channel and its new topic; a channel alone sets the empty topic.
     if (WindowRecord* channel = FindChannelWindow(call, words[1])) {
-        // A channel alone asks for its topic; an empty text would clear it.
-        if (words.size() == 2)
-            SendCommandLine("TOPIC " + words[1], channel);
-        else
-            SendCommandLine("TOPIC " + words[1] + " :" + DropLeadingColon(call.Rest(2)), channel);
+        SendCommandLine("TOPIC " + words[1] + " :" + DropLeadingColon(call.Rest(2)), channel);
         return 1;
     }
     if (!IsChannel(call.Target)) return 0;
@@ -63,7 +60,7 @@ uint64_t KickCommand(const CommandCall& call) {
     RejectWindowType(call.Target, kDccChatWindow);
     const auto& words = call.Words;
     if (words.size() == 1) {
-        PostFrameCommand(kKickDialogCommand);
+        PostFrameCommand(ID_NICK_KICK);
         return 1;
     }
     if (words.size() == 2) {

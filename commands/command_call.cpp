@@ -4,7 +4,6 @@
 #include "common/lang_strings.h"
 #include "common/xstring.h"
 #include "core/client_services.h"
-#include "core/remote_text.h"
 #include "common/refusal.h"
 #include "common/text_compare.h"
 #include "irc/send_path.h"
@@ -41,17 +40,6 @@ WindowRecord* FindChannelWindow(const CommandCall& call, const std::string& name
     if (!call.Connection) return nullptr;
     WindowRecord* window = GetWindowRecordAt(FindWindowRecordIndex(name, call.Connection));
     return window && window->Type == kChannelWindow ? window : nullptr;
-}
-
-bool RefusedForRemoteText(const CommandCall& call) {
-    if (!HandlingRemoteText()) return false;
-    PrintToWindow(kInformationLine, call.Target ? call.Target : call.ConnectionWindow,
-                  L"\x03"
-                  L"4\x12\u00B7\x12 " +
-                      NarrowToWide(call.Command()) +
-                      L" was not run: it came from text a server sent, and only typed lines and your own "
-                      L"scripts may run it.");
-    return true;
 }
 
 void PrintLangString(WindowRecord* window, int32_t id) {

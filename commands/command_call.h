@@ -35,10 +35,6 @@ void PostFrameCommand(uint32_t commandId);
 // The channel window of that name on the call's connection; null when there is none.
 WindowRecord* FindChannelWindow(const CommandCall& call, const std::string& name);
 
-// Commands that start programs or write settings that load code run only for typed input and
-// the user's own scripts. Run for text that came from a server, this says so in the target (or
-// connection) window and returns true: the command then does nothing and counts as handled.
-bool RefusedForRemoteText(const CommandCall& call);
 // A language string as an information line.
 void PrintLangString(WindowRecord* window, int32_t id);
 // The rest of the line after n words as wide text (UTF-8).

@@ -8,6 +8,7 @@
 #include "common/xstring.h"
 #include "irc/server_connection.h"
 #include "core/client_services.h"
+#include "core/remote_text.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -65,6 +66,13 @@ uint64_t commands::ExecuteCommand(const char* line, WindowRecord* connectionWind
     const CommandRow* row = FindCommandRow(words[0]);
     if (!row) return 0;
     try {
+        // Whatever its words, a row that text from outside may not run says so and counts as
+        // handled: nothing of it runs, and the line goes on to no one else.
+        if (row->Remote == RemoteText::Refused && HandlingRemoteText()) {
+            WindowRecord* target = targetWindow ? targetWindow : GetActiveWindowRecord();
+            ReportRefusedForRemoteText(target ? target : connectionWindow, words[0]);
+            return 1;
+        }
         const size_t count = words.size();
         if (count < row->MinWords || (row->Exact && count != row->MinWords)) RefuseCommand();
         const CommandCall call{text, words, connectionWindow, ConnectionOfWindow(connectionWindow),

@@ -26,8 +26,5 @@ inline std::vector<std::string_view> CutAtLineEnds(const std::string& text) {
 // The text without one leading ':'.
 std::string DropLeadingColon(std::string text);
 
-// A text setting of the user's settings, read whole; the default when it is missing or empty.
-std::string ReadSettingText(const char* section, const char* key, const char* defaultValue);
-
 // A decimal number made of digits only, at most the limit; false for anything else.
 bool ParseDecimal(std::string_view text, uint32_t limit, uint32_t& value);

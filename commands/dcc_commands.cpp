@@ -12,9 +12,10 @@
 #include "irc_lines/pending_sends.h"
 #include "irc_lines/transfer_program.h"
 #include "core/client_services.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "core/dcc_connection.h"
 #include "core/open_chat_window.h"
+#include "core/window_list.h"
 #include "core/window_record.h"
 
 #include <string>
@@ -57,7 +58,7 @@ uint64_t DccCommand(const CommandCall& call) {
     if (word.size() > 4 && word[4] == '6') ipv6 = true;
     if (word.size() > 4 && word[4] == '4') ipv6 = false;
     const bool indirect = word[1] == 'i' || word[1] == 'I';
-    const bool upnp = ReadConfigInt("Cfg\\Lan_Options", "Use_Upnp", 1) == 1;
+    const bool upnp = Settings::UseUpnp();
     const bool chat = StringEqualsNoCase(kind, "chat") || StringEqualsNoCase(kind, "sslchat") ||
                       StringEqualsNoCase(kind, "schat");
     const bool send = StringEqualsNoCase(kind, "send") || StringEqualsNoCase(kind, "tsend");
@@ -88,19 +89,26 @@ uint64_t DccCommand(const CommandCall& call) {
 
     const bool acknowledged = StringEqualsNoCase(kind, "send");
     const std::wstring protocol = acknowledged ? L"dcc" : L"tdcc";
-    if (indirect)
-        AddPendingSend({nick, path, protocol});
-    else
-        StartTransferProgram(SendInCommandLine(ProgramFolder, port, ipv6, upnp, protocol, path));
     std::string address = "0";
     if (!indirect)
         address = ipv6 ? Ipv6Address(call.ConnectionWindow) : HostOrderAddress(call.ConnectionWindow);
-    SendCommandLine("PRIVMSG " + nick +
-                        " :\x01"
-                        "DCC " +
-                        (acknowledged ? "SEND " : "TSEND ") + OfferedName(file) + " " + address + " " +
-                        std::to_string(port) + " " + std::to_string(size) + "\x01",
-                    call.ConnectionWindow);
+    const std::string offer = "PRIVMSG " + nick +
+                              " :\x01"
+                              "DCC " +
+                              (acknowledged ? "SEND " : "TSEND ") + OfferedName(file) + " " + address + " " +
+                              std::to_string(port) + " " + std::to_string(size) + "\x01";
+    if (indirect) {
+        AddPendingSend({nick, path, protocol});
+        SendCommandLine(offer, call.ConnectionWindow);
+        return 1;
+    }
+    // A peer may answer the offer at once: it leaves once qx listens, from the interface thread,
+    // to a window that is still there.
+    WindowRecord* window = call.ConnectionWindow;
+    StartListeningTransferProgram(SendInCommandLine(ProgramFolder, port, ipv6, upnp, protocol, path),
+                                  static_cast<uint16_t>(port), ipv6, [window, offer] {
+                                      if (IsWindowRecordListed(window)) SendCommandLine(offer, window);
+                                  });
     return 1;
 }
 

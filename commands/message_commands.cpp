@@ -7,6 +7,7 @@
 #include "common/app_state.h"
 #include "common/text_replace.h"
 #include "common/xstring.h"
+#include "common/rich_edit_helpers.h"
 #include "irc/send_path.h"
 #include "irc/server_connection.h"
 #include "core/dcc_connection.h"
@@ -16,6 +17,8 @@
 #include "core/window_list.h"
 #include "core/window_record.h"
 #include "core/client_services.h"
+#include "core/remote_text.h"
+#include "core/settings.h"
 
 #include <algorithm>
 
@@ -32,9 +35,9 @@ void EchoMessage(WindowRecord* window, const wchar_t* label, const std::string& 
     std::wstring line = L"\x12\u00B7\x12";
     line += label;
     line += L"\x12\u00AE\x12 \x02";
-    line += FromDefaultCodePage(target);
+    line += FromDefaultCodePage(CleanWhenFromOutside(target));
     line += L"\x02 : ";
-    line += FromDefaultCodePage(text);
+    line += FromDefaultCodePage(CleanWhenFromOutside(text));
     if (closingLineEnd) line += L"\r\n";
     PrintToWindow(kNoticeLine, window, line);
 }
@@ -113,10 +116,10 @@ uint64_t ActionCommand(const CommandCall& call) {
         SendCommandLine("PRIVMSG " + target->Name + " :" + action, target);
         if (const ServerConnection* connection = ConnectionOfWindow(target)) sender = connection->OwnNick;
     }
-    std::string echo = ReadSettingText("Cfg\\Appearance", "Me_Format", "");
+    std::string echo = Settings::EventFormat("Me_Format");
     UnescapeString(echo, false);
     StringReplace(echo, "$nick", sender.c_str(), false, 0);
-    StringReplace(echo, "$message", text.c_str(), false, 0);
+    StringReplace(echo, "$message", CleanWhenFromOutside(text).c_str(), false, 0);
     PrintToWindow(kActionLine, target, FromDefaultCodePage(echo));
     return 1;
 }
@@ -124,7 +127,7 @@ uint64_t ActionCommand(const CommandCall& call) {
 uint64_t DccMessageCommand(const CommandCall& call) {
     WindowRecord* window = FindDccMessageWindow(call.Words[1]);
     if (!window) return 0;
-    ProcessInputLine(call.Rest(2).c_str(), window, 0, 0, 0);
+    ProcessInputLine(call.Rest(2).c_str(), window, 0);
     return 1;
 }
 
@@ -139,10 +142,9 @@ uint64_t QueryCommand(const CommandCall& call) {
     } else {
         window = OpenChatWindow(server, kQueryWindow, nick, fixedFont ? 1 : 0);
         if (window && fixedFont && window->View && ConfiguredFonts.size() > kFixedFont)
-            SendMessageW(window->View, WM_SETFONT, reinterpret_cast<WPARAM>(ConfiguredFonts[kFixedFont]),
-                         TRUE);
+            RichEditSetViewFont(window->View, ConfiguredFonts[kFixedFont]);
     }
     // The text is said in the query window, as if typed there.
-    if (window && call.Words.size() > 2) ProcessInputLine(call.Rest(2).c_str(), window, 0, 0, 0);
+    if (window && call.Words.size() > 2) ProcessInputLine(call.Rest(2).c_str(), window, 0);
     return 1;
 }

@@ -2,6 +2,7 @@
 // fetched from other users.
 #include "commands/client_command_handlers.h"
 
+#include "common/lang_string_ids.h"
 #include "common/owned_job_thread.h"
 #include "common/crc32.h"
 #include "common/data_folders.h"
@@ -25,7 +26,6 @@
 namespace {
 
 constexpr DWORD kAcceptWait = 5000;
-constexpr int32_t kRemoveLabel = 4;
 
 // The name the offer announces: the part after the last backslash, or, when that holds a blank,
 // the same part of the file's short name.

@@ -34,7 +34,6 @@ void FileAndParameters(const std::wstring& text, std::wstring& file, std::wstrin
 } // namespace
 
 uint64_t RunCommand(const CommandCall& call) {
-    if (RefusedForRemoteText(call)) return 1;
     std::wstring file, parameters;
     FileAndParameters(RestWide(call, 1), file, parameters);
     ShellExecuteW(MainWindow.load(), L"open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
@@ -43,7 +42,6 @@ uint64_t RunCommand(const CommandCall& call) {
 }
 
 uint64_t ShellExecuteCommand(const CommandCall& call) {
-    if (RefusedForRemoteText(call)) return 1;
     std::wstring file, parameters;
     FileAndParameters(RestWide(call, 2), file, parameters);
     const std::wstring verb = NarrowToWide(call.Words[1]);

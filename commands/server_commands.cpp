@@ -10,14 +10,15 @@
 #include "core/frame_message_ids.h"
 #include "core/open_chat_window.h"
 #include "core/record_guards.h"
+#include "core/window_list.h"
 #include "core/window_record.h"
 #include "core/client_services.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
+#include "core/settings.h"
 
 namespace {
 
-const char kDefaultQuitReason[] = "Brindlex 7 https://brindlex.example";
 const char kPlaceholderEMail[] = "user@brindlex.example";
 
 // The server window whose record owns the connection window's connection.
@@ -42,11 +43,11 @@ struct Identity {
 // take their place.
 Identity ReadIdentity(const CommandCall& call, ServerAddress& address) {
     Identity identity;
-    identity.Nick = ReadSettingText("Cfg\\Options1", "Default_Nick", "");
+    identity.Nick = Settings::DefaultNick();
     if (identity.Nick.empty()) identity.Nick = "TestUser";
-    identity.EMail = ReadSettingText("Cfg\\Options1", "Default_EMail", "");
+    identity.EMail = Settings::DefaultEMail();
     if (identity.EMail.empty()) identity.EMail = kPlaceholderEMail;
-    identity.FullName = ReadSettingText("Cfg\\Options1", "Default_Name", "");
+    identity.FullName = Settings::DefaultName();
     if (identity.FullName.empty()) identity.FullName = "test";
     const auto& words = call.Words;
     if (words.size() > 2 && !ParsePortWord(words[2], address.Port, address.UseTls)) RefuseCommand();
@@ -61,14 +62,14 @@ Identity ReadIdentity(const CommandCall& call, ServerAddress& address) {
 
 uint64_t ServerCommand(const CommandCall& call) {
     if (call.Words.size() == 1) {
-        PostFrameCommand(kConnectDialogCommand);
+        PostFrameCommand(ID_CONNECT);
         return 1;
     }
     ServerAddress address;
     if (!ParseServerAddress(call.Words[1], address)) RefuseCommand();
     const Identity identity = ReadIdentity(call, address);
-    XmlWriteProfileString("ICfg\\General", "TempStartupChannel", address.StartupChannel.c_str(), nullptr,
-                          UserConfigDocument);
+    XmlWriteProfileString(Settings::Keys::StartupChannel.Section, Settings::Keys::StartupChannel.Key,
+                          address.StartupChannel.c_str(), nullptr, UserConfigDocument);
 
     WindowRecord* window = OpenChatWindow(nullptr, kServerWindow, address.Host, 1);
     if (!window || !window->Connection) return 0;
@@ -83,7 +84,7 @@ uint64_t ServerCommand(const CommandCall& call) {
     connection.Password = identity.Password;
     connection.UserField2 = "Brindlex";
     connection.UserField3 = "Brindlex";
-    window->Name = address.Host;
+    SetWindowRecordName(window, address.Host);
     connection.ReconnectCounter = 0;
     connection.PrefixCharacters.clear();
     connection.ExtraList1.clear();
@@ -94,7 +95,7 @@ uint64_t ServerCommand(const CommandCall& call) {
 
 uint64_t ReconnectCommand(const CommandCall& call) {
     if (call.Words.size() == 1) {
-        PostFrameCommand(kReconnectCommand);
+        PostFrameCommand(ID_SERVER_RECONNECT);
         return 1;
     }
     WindowRecord* server = OwningServerWindow(call.ConnectionWindow);
@@ -112,7 +113,7 @@ uint64_t DisconnectCommand(const CommandCall& call) {
     if (call.Target->Type == kDccChatWindow) {
         if (call.Target->Dcc) OnDccChatDisconnected(call.Target, call.Target->Dcc);
     } else {
-        PostFrameCommand(kDisconnectCommand);
+        PostFrameCommand(ID_SERVER_DISCONNECT);
     }
     return 1;
 }
@@ -121,8 +122,7 @@ uint64_t QuitCommand(const CommandCall& call) {
     RejectWindowType(call.Target, kDccChatWindow);
     if (call.Connection) call.Connection->ReconnectCounter = 0;
     const std::string reason =
-        call.Words.size() > 1 ? DropLeadingColon(call.Rest(1))
-                              : ReadSettingText("Cfg\\Options1", "Default_Quit_Reason", kDefaultQuitReason);
+        call.Words.size() > 1 ? DropLeadingColon(call.Rest(1)) : Settings::DefaultQuitReason();
     SendCommandLine("QUIT :" + reason, call.ConnectionWindow);
     return 1;
 }

@@ -2,6 +2,7 @@
 #include "commands/client_command_handlers.h"
 
 #include "common/app_state.h"
+#include "common/lang_string_ids.h"
 #include "common/lang_strings.h"
 #include "common/message_box.h"
 #include "common/text_compare.h"
@@ -9,11 +10,10 @@
 #include "irc/server_connection.h"
 #include "irc_lines/local_addresses.h"
 #include "core/client_services.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "core/frame_message_ids.h"
 #include "core/preferences_request.h"
 #include "core/record_guards.h"
-#include "core/remote_text.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"
@@ -22,15 +22,6 @@
 #include <string>
 
 namespace {
-
-constexpr int32_t kScriptInstalled = 21;
-
-// Settings whose values make the program load code: the plug-in list, the language library and
-// the trigger scripts.
-bool LoadsCode(const std::string& section, const std::string& key) {
-    return StringEqualsNoCase(key, "Installed_Plugins") || StringEqualsNoCase(key, "Language") ||
-           StartsWithNoCase(section, "Scripts");
-}
 
 std::string WithoutQuotes(std::string value) {
     if (!value.empty() && value.front() == '"') value.erase(0, 1);
@@ -59,10 +50,12 @@ void ExportAppearance() {
     DeleteFileW(path.c_str());
     XmlDocument skin;
     XmlDocumentOpenText(&skin, "<?xml version=\"1.0\" ?><qv><Cfg /></qv>");
-    const std::string timeStampText = ReadConfigText("Cfg\\Options1", "TimeStamp_String");
-    const std::string timeStamp = ReadConfigText("Cfg\\Options2", "TimeStamp");
-    XmlWriteProfileString("Cfg\\Options1", "TimeStamp_String", timeStampText.c_str(), nullptr, &skin);
-    XmlWriteProfileString("Cfg\\Options2", "TimeStamp", timeStamp.c_str(), nullptr, &skin);
+    const std::string timeStampText = Settings::TimeStampText();
+    const std::string timeStamp = std::to_string(Settings::TimeStamp());
+    XmlWriteProfileString(Settings::Keys::TimeStampText.Section, Settings::Keys::TimeStampText.Key,
+                          timeStampText.c_str(), nullptr, &skin);
+    XmlWriteProfileString(Settings::Keys::TimeStamp.Section, Settings::Keys::TimeStamp.Key, timeStamp.c_str(),
+                          nullptr, &skin);
     XmlElement* cfg = XmlElementFindChild(XmlDocumentGetRoot(&skin), "Cfg");
     {
         XmlDocumentReadLock lock(UserConfigDocument);
@@ -81,13 +74,12 @@ void ExportAppearance() {
 uint64_t PreferencesCommand(const CommandCall& call) {
     const auto& words = call.Words;
     if (words.size() >= 4) {
-        if (LoadsCode(words[1], words[2]) && RefusedForRemoteText(call)) return 1;
         XmlWriteProfileString(words[1].c_str(), words[2].c_str(), call.Rest(3).c_str(), nullptr,
                               UserConfigDocument);
         return 1;
     }
     SetPreferencesPendingSection(words.size() >= 2 ? words[1] : std::string());
-    PostFrameCommand(kPreferencesCommand);
+    PostFrameCommand(ID_PREFERENCES);
     return 1;
 }
 
@@ -117,7 +109,6 @@ uint64_t SetAddressCommand(const CommandCall& call) {
 }
 
 uint64_t InstallScriptCommand(const CommandCall& call) {
-    if (RefusedForRemoteText(call)) return 1;
     XmlDocument file;
     if (OpenDocument(file, PathArgument(call)) && UserConfigDocument) {
         XmlElement* root = XmlDocumentGetRoot(&file);
@@ -148,7 +139,6 @@ uint64_t InstallScriptCommand(const CommandCall& call) {
 }
 
 uint64_t InstallSkinCommand(const CommandCall& call) {
-    if (RefusedForRemoteText(call)) return 1;
     if (!UserConfigDocument) return 1;
     if (call.Words.size() == 1) {
         ExportAppearance();

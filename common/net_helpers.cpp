@@ -17,6 +17,19 @@ std::string FormatIPv6(const uint8_t (&address)[16]) {
     return text;
 }
 
+std::string SocketAddressText(const sockaddr_storage& address, uint32_t& port) {
+    if (address.ss_family == AF_INET6) {
+        const auto& v6 = reinterpret_cast<const sockaddr_in6&>(address);
+        uint8_t bytes[16];
+        std::memcpy(bytes, &v6.sin6_addr, 16);
+        port = ntohs(v6.sin6_port);
+        return FormatIPv6(bytes);
+    }
+    const auto& v4 = reinterpret_cast<const sockaddr_in&>(address);
+    port = ntohs(v4.sin_port);
+    return inet_ntoa(v4.sin_addr);
+}
+
 uint32_t RecvAll(SOCKET socket, char* buffer, int length, int flags) {
     int received = 0;
     while (received < length) {

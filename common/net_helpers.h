@@ -10,6 +10,8 @@
 
 // Eight groups of four upper-case hexadecimal digits, "%04X:...", no shortening.
 std::string FormatIPv6(const uint8_t (&address)[16]);
+// A socket address as text: dotted IPv4, or IPv6 in the groups of FormatIPv6; its port in port.
+std::string SocketAddressText(const sockaddr_storage& address, uint32_t& port);
 
 // Calls recv until length bytes have arrived; stops early when a call returns 0 or
 // SOCKET_ERROR. Returns the bytes received.

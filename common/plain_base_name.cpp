@@ -7,7 +7,7 @@
 namespace {
 
 bool IsForbidden(wchar_t c) {
-    if (c < 32 || c == 127) return true;
+    if (c < 32 || (c >= 127 && c < 160) || IsDirectionControl(c)) return true;
     switch (c) {
         case L'\\':
         case L'/':
@@ -31,7 +31,44 @@ bool IsTrimmed(wchar_t c) {
     return c == L'.' || c == L' ';
 }
 
+// The length of the control character that starts at the text's front, or 0.
+size_t ControlLength(std::string_view text) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    if (byte(0) < 0x20 || byte(0) == 0x7F) return 1;
+    if (text.size() >= 2 && byte(0) == 0xC2 && byte(1) >= 0x80 && byte(1) <= 0x9F) return 2; // C1
+    if (text.size() >= 2 && byte(0) >= 0xC0 && byte(0) < 0xE0 && (byte(1) & 0xC0) == 0x80) {
+        const char32_t c = (char32_t(byte(0) & 0x1F) << 6) | (byte(1) & 0x3F);
+        return IsDirectionControl(c) ? 2 : 0;
+    }
+    if (text.size() >= 3 && (byte(0) & 0xF0) == 0xE0 && (byte(1) & 0xC0) == 0x80 &&
+        (byte(2) & 0xC0) == 0x80) {
+        const char32_t c =
+            (char32_t(byte(0) & 0x0F) << 12) | (char32_t(byte(1) & 0x3F) << 6) | (byte(2) & 0x3F);
+        return IsDirectionControl(c) ? 3 : 0;
+    }
+    return 0;
+}
+
 } // namespace
+
+bool IsDirectionControl(char32_t c) {
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
+std::string WithoutControlCharacters(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    while (!text.empty()) {
+        if (const size_t control = ControlLength(text)) {
+            text.remove_prefix(control);
+            continue;
+        }
+        out += text.front();
+        text.remove_prefix(1);
+    }
+    return out;
+}
 
 bool IsWindowsDeviceName(const std::wstring& name) {
     std::wstring stem = name.substr(0, name.find(L'.'));

@@ -1,5 +1,8 @@
 #include "common/rich_edit_helpers.h"
 
+#include <cstdlib>
+#include <cwchar>
+
 namespace {
 
 // Masks of the formats last saved; the save and its restore run on one thread around one change.
@@ -32,7 +35,51 @@ void EnterAppendLock(HWND richEdit) {
     }
 }
 
+constexpr const wchar_t* kViewFontProperty = L"Brindlex.ViewFont";
+
+bool IsRichEdit(HWND window) {
+    wchar_t name[32] = {};
+    GetClassNameW(window, name, 32);
+    return _wcsnicmp(name, L"RichEdit", 8) == 0;
+}
+
 } // namespace
+
+void RichEditSetViewFont(HWND view, HFONT font) {
+    if (!view || !font) return;
+    if (!IsRichEdit(view)) {
+        SendMessageW(view, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        return;
+    }
+    SetPropW(view, kViewFontProperty, font);
+    if (GetWindowTextLengthW(view) == 0) SendMessageW(view, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void RichEditApplyViewFont(HWND view, CHARFORMAT2W& look) {
+    auto font = static_cast<HFONT>(GetPropW(view, kViewFontProperty));
+    LOGFONTW chosen{};
+    if (!font || GetObjectW(font, sizeof chosen, &chosen) != sizeof chosen) return;
+    wcsncpy(look.szFaceName, chosen.lfFaceName, LF_FACESIZE - 1);
+    look.szFaceName[LF_FACESIZE - 1] = 0;
+    look.bCharSet = chosen.lfCharSet;
+    look.bPitchAndFamily = chosen.lfPitchAndFamily;
+    if (chosen.lfHeight != 0) {
+        HDC screen = GetDC(nullptr);
+        const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+        if (screen) ReleaseDC(nullptr, screen);
+        // Twips, worked out as the control does for a font it is given.
+        look.yHeight = std::abs(chosen.lfHeight) * 1440 / (dpi > 0 ? dpi : 96);
+    }
+    const auto effect = [&look](DWORD bit, bool on) {
+        look.dwEffects = on ? (look.dwEffects | bit) : (look.dwEffects & ~bit);
+    };
+    effect(CFE_BOLD, chosen.lfWeight > FW_NORMAL);
+    effect(CFE_ITALIC, chosen.lfItalic != 0);
+}
+
+void RichEditForgetViewFont(HWND view) {
+    RemovePropW(view, kViewFontProperty);
+}
 
 int RichEditScrollToEnd(HWND richEdit) {
     CHARRANGE end{-1, -1};

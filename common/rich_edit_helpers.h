@@ -17,6 +17,17 @@ void RichEditSetEffect(HWND richEdit, DWORD mask, DWORD effects, bool apply, int
 // worker that holds it and sends to the view always finishes.
 void RichEditAppendText(HWND richEdit, const wchar_t* text, bool keepFocus, bool noLock);
 
+// Gives a chat view its font. A Rich Edit view keeps it for the lines printed from now on, which
+// take it through RichEditApplyViewFont, while the lines it shows keep their look: WM_SETFONT
+// would restyle them all, and their bold would be lost. An empty view, and any other kind of view,
+// takes it as its font at once.
+void RichEditSetViewFont(HWND view, HFONT font);
+// Puts the face, size, character set, weight and slant of the view's font into the look, when the
+// view has been given one.
+void RichEditApplyViewFont(HWND view, CHARFORMAT2W& look);
+// Lets go of what RichEditSetViewFont keeps with the view (when the view is destroyed).
+void RichEditForgetViewFont(HWND view);
+
 // Reads the selection's format for the mask into the record; the mask is remembered (per thread)
 // as the one to restore.
 void RichEditSaveCharFormat(HWND richEdit, CHARFORMAT2W& format, DWORD mask);

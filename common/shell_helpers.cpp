@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "common/app_state.h"
+#include "common/command_ids.h"
 #include "common/message_box.h"
 
 BOOL RunElevated(const wchar_t* file, const wchar_t* parameters, const wchar_t* directory) {
@@ -194,7 +195,9 @@ bool IsWindows7OrLater() {
 bool IsPageCommand(unsigned long command) {
     // The start panel's links (connect, preferences, set-up, show or hide the panel) and the
     // channel list's; a page can run nothing else.
-    static constexpr unsigned long kAllowed[] = {771, 772, 801, 811, 972, 973, 995};
+    static constexpr unsigned long kAllowed[] = {
+        ID_CHANNEL_LIST_BY_NAME, ID_CHANNEL_LIST_BY_MEMBERS, ID_CONNECT,    ID_PREFERENCES,
+        ID_SHOW_START_PAGE,      ID_HIDE_START_PAGE,         ID_FIRST_STEPS};
     for (unsigned long allowed : kAllowed)
         if (command == allowed) return true;
     return false;

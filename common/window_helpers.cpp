@@ -79,3 +79,11 @@ std::wstring GetWindowTextString(HWND window) {
     text.resize(static_cast<size_t>(copied < 0 ? 0 : copied));
     return text;
 }
+
+bool OpenClipboardPatiently(HWND window) {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (OpenClipboard(window)) return true;
+        Sleep(20);
+    }
+    return false;
+}

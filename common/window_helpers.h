@@ -19,6 +19,10 @@ LRESULT GuardedWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 // The window's whole text.
 std::wstring GetWindowTextString(HWND window);
 
+// Opens the clipboard for the window, waiting up to a second while another program (the
+// system's own clipboard keeper among them) holds it for a moment. True when it is open.
+bool OpenClipboardPatiently(HWND window);
+
 void RepaintWindow(HWND window);
 void RepaintWindowNoErase(HWND window);
 

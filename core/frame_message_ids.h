@@ -1,6 +1,7 @@
 // The frame window's private messages and timers that worker threads and commands use.
 #pragma once
 
+#include "common/command_ids.h"
 #include "common/frame_messages.h"
 
 #include <windows.h>
@@ -47,21 +48,7 @@ struct InsertObjectRequest {
     const wchar_t* Question = nullptr;
 };
 
-// Menu commands of the frame that other subsystems post as WM_COMMAND; each acts on the server
-// window of the window the user works in.
-constexpr UINT kKickDialogCommand = 105;
-constexpr UINT kJoinDialogCommand = 706;
-constexpr UINT kReconnectCommand = 710;
-constexpr UINT kDisconnectCommand = 711;
-constexpr UINT kConnectDialogCommand = 801;
-constexpr UINT kPreferencesCommand = 811; // at the section "/prefs" left
-
 // Sent to a chat window to set one of its script timers: wParam the timer id, lParam the interval
 // in milliseconds, 0 to kill it. A window's timers belong to its thread, so commands running on
 // other threads ask the window to set them.
 constexpr UINT WM_SCRIPT_TIMER = WM_APP + 1;
-
-// Main menu items whose labels other subsystems show.
-constexpr uint32_t kBanListMenuCommand = 603;
-constexpr uint32_t kExceptionListMenuCommand = 604;
-constexpr uint32_t kChannelListCommand = 772;

@@ -4,8 +4,10 @@
 #include "core/window_record.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cwchar>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -14,8 +16,18 @@ constexpr UINT_PTR kSubclassId = 0x4E49434B;
 // Space the list view leaves around a label when it sizes a column to its items.
 constexpr int kLabelPadding = 12;
 
+// The list view is told a count and then asks for items below it, at any time while it paints,
+// hit-tests or scrolls. So it is answered from what it was last told: a snapshot of the store
+// replaced, together with the count, only while no message of the list is being handled.
 struct ControlData {
     std::shared_ptr<NickStore> Store;
+    std::vector<NickItemRef> Shown;
+    uint64_t ShownGeneration = 0;
+    COLORREF Background = GetSysColor(COLOR_WINDOW);
+    size_t TitledCount = SIZE_MAX; // the count the column's title shows
+    // Messages the list view itself is handling on this thread right now.
+    int InList = 0;
+    bool CatchUpDeferred = false;
     bool CatchingUp = false;
 };
 
@@ -24,6 +36,37 @@ constexpr const wchar_t* kDataProperty = L"BrindlexNickStore";
 
 ControlData* DataOf(HWND list) {
     return list ? static_cast<ControlData*>(GetPropW(list, kDataProperty)) : nullptr;
+}
+
+// The same for the handlers the list calls while it paints, many times for every row: the last
+// list asked for on this thread is remembered (the list's own thread forgets it when the list
+// goes).
+thread_local HWND t_lastList = nullptr;
+thread_local ControlData* t_lastData = nullptr;
+
+ControlData* DataOfPainted(HWND list) {
+    if (list && list == t_lastList) return t_lastData;
+    ControlData* data = DataOf(list);
+    t_lastList = data ? list : nullptr;
+    t_lastData = data;
+    return data;
+}
+
+// A message into the list view below the subclass, counted as the list being busy. A change that
+// came meanwhile is shown once the list is done, by a message of its own.
+LRESULT CallList(HWND list, ControlData& data, UINT message, WPARAM wParam, LPARAM lParam) {
+    ++data.InList;
+    const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
+    if (--data.InList == 0 && data.CatchUpDeferred) {
+        data.CatchUpDeferred = false;
+        PostMessageW(list, kNickStoreChanged, 0, 0);
+    }
+    return result;
+}
+
+const NickItem* ShownAt(const ControlData& data, WPARAM index) {
+    return static_cast<size_t>(index) < data.Shown.size() ? data.Shown[static_cast<size_t>(index)].get()
+                                                          : nullptr;
 }
 
 // Copies like the list view does: at most size - 1 characters and the end mark; returns the count.
@@ -35,88 +78,129 @@ LRESULT CopyText(const std::wstring& text, wchar_t* buffer, int size) {
     return static_cast<LRESULT>(count);
 }
 
-std::vector<int> ControlIndices(HWND list, UINT flags) {
+std::vector<int> ControlIndices(HWND list, ControlData& data, UINT flags) {
     std::vector<int> indices;
     int index = -1;
     while ((index = static_cast<int>(
-                DefSubclassProc(list, LVM_GETNEXTITEM, static_cast<WPARAM>(index), flags))) >= 0) {
+                CallList(list, data, LVM_GETNEXTITEM, static_cast<WPARAM>(index), flags))) >= 0) {
         indices.push_back(index);
         if (flags == LVNI_FOCUSED) break;
     }
     return indices;
 }
 
-void SetState(HWND list, int index, UINT mask, UINT state) {
+void SetState(HWND list, ControlData& data, int index, UINT mask, UINT state) {
     LVITEMW item{};
     item.stateMask = mask;
     item.state = state;
-    DefSubclassProc(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    CallList(list, data, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
 }
 
-void SizeColumn(HWND list, const NickStoreView& view) {
-    const int width = view.Widest + kLabelPadding;
-    if (DefSubclassProc(list, LVM_GETCOLUMNWIDTH, 0, 0) != width)
-        DefSubclassProc(list, LVM_SETCOLUMNWIDTH, 0, width);
+// Measures the items not measured yet; the widest.
+int MeasureShown(HWND list, ControlData& data) {
+    HDC dc = GetDC(list);
+    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(CallList(list, data, WM_GETFONT, 0, 0));
+    HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+    int widest = 0;
+    for (const NickItemRef& item : data.Shown) {
+        if (item->Width < 0) {
+            SIZE size{};
+            GetTextExtentPoint32W(dc, item->Text.c_str(), static_cast<int>(item->Text.size()), &size);
+            item->Width = static_cast<int>(size.cx);
+        }
+        widest = std::max(widest, item->Width);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+    return widest;
+}
+
+void SizeColumn(HWND list, ControlData& data) {
+    const int width = MeasureShown(list, data) + kLabelPadding;
+    if (CallList(list, data, LVM_GETCOLUMNWIDTH, 0, 0) != width)
+        CallList(list, data, LVM_SETCOLUMNWIDTH, 0, width);
     // The first column's title is the number of members.
-    std::wstring title = std::to_wstring(view.Count);
+    if (data.TitledCount == data.Shown.size()) return;
+    data.TitledCount = data.Shown.size();
+    std::wstring title = std::to_wstring(data.Shown.size());
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT;
     column.pszText = title.data();
-    DefSubclassProc(list, LVM_SETCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    CallList(list, data, LVM_SETCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
 }
 
-// Only called from inside the control's procedure, so the messages it sends go to the list view
-// below it.
+// Takes the store's items as the list's new ones, with the count, in one step. Never while the
+// list view is in the middle of a message of its own: it would find its count changed under it.
 void CatchUp(HWND list, ControlData& data) {
-    if (data.CatchingUp) return;
-    data.CatchingUp = true;
-    const std::vector<int> selected = ControlIndices(list, LVNI_SELECTED);
-    const std::vector<int> focused = ControlIndices(list, LVNI_FOCUSED);
-    HDC dc = GetDC(list);
-    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(DefSubclassProc(list, WM_GETFONT, 0, 0));
-    HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
-    auto measure = [dc](const std::wstring& text) {
-        SIZE size{};
-        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-        return static_cast<int>(size.cx);
-    };
-    NickStoreView view;
-    const bool changed = data.Store->CatchUp(selected, focused.empty() ? -1 : focused[0], measure, view);
-    SelectObject(dc, old);
-    ReleaseDC(list, dc);
-    if (changed) {
-        DefSubclassProc(list, LVM_SETITEMCOUNT, view.Count, LVSICF_NOSCROLL);
-        // The selection and focus go back on the same nicks at their new places.
-        if (!selected.empty()) SetState(list, -1, LVIS_SELECTED, 0);
-        if (!focused.empty()) SetState(list, -1, LVIS_FOCUSED, 0);
-        for (int index : view.Selected) SetState(list, index, LVIS_SELECTED, LVIS_SELECTED);
-        if (view.Focused >= 0) SetState(list, view.Focused, LVIS_FOCUSED, LVIS_FOCUSED);
-        SizeColumn(list, view);
-        InvalidateRect(list, nullptr, FALSE);
+    if (data.InList > 0) {
+        data.CatchUpDeferred = true;
+        return;
     }
+    if (data.CatchingUp) return;
+    std::vector<NickItemRef> items;
+    if (!data.Store->TakeSnapshot(data.ShownGeneration, items)) return;
+    data.CatchingUp = true;
+    // The selection and focus go back on the same nicks at their new places. Only marks whose
+    // place changed are moved (each move costs the list view a good deal), and a list of
+    // thousands is never walked item by item through the list view.
+    struct Mark {
+        uint64_t Id;
+        int Old;
+        UINT State;
+    };
+    std::vector<Mark> marks;
+    auto note = [&](int index, UINT state) {
+        const NickItem* item = ShownAt(data, static_cast<WPARAM>(index));
+        if (!item) return;
+        for (Mark& mark : marks)
+            if (mark.Old == index) {
+                mark.State |= state;
+                return;
+            }
+        marks.push_back({item->Id, index, state});
+    };
+    if (CallList(list, data, LVM_GETSELECTEDCOUNT, 0, 0) > 0)
+        for (int index : ControlIndices(list, data, LVNI_SELECTED)) note(index, LVIS_SELECTED);
+    for (int index : ControlIndices(list, data, LVNI_FOCUSED)) note(index, LVIS_FOCUSED);
+    std::unordered_map<uint64_t, int> places; // id -> new index, for the marked ids
+    for (const Mark& mark : marks) places.emplace(mark.Id, -1);
+    if (!places.empty())
+        for (size_t i = 0; i < items.size(); ++i) {
+            auto place = places.find(items[i]->Id);
+            if (place != places.end()) place->second = static_cast<int>(i);
+        }
+    for (const Mark& mark : marks)
+        if (places[mark.Id] != mark.Old) SetState(list, data, mark.Old, mark.State, 0);
+
+    const bool countChanged = items.size() != data.Shown.size();
+    data.Shown.swap(items);
+    if (countChanged) CallList(list, data, LVM_SETITEMCOUNT, data.Shown.size(), LVSICF_NOSCROLL);
+    for (const Mark& mark : marks) {
+        const int now = places[mark.Id];
+        if (now >= 0 && now != mark.Old) SetState(list, data, now, mark.State, mark.State);
+    }
+    SizeColumn(list, data);
+    InvalidateRect(list, nullptr, FALSE);
+
     data.CatchingUp = false;
 }
 
-LRESULT GetItem(HWND list, NickStore& store, LVITEMW* item) {
-    if (!item) return FALSE;
-    std::wstring text;
-    int group = 0;
-    LPARAM param = 0;
-    if (item->iItem < 0 || !store.Item(static_cast<uint32_t>(item->iItem), &text, &group, &param))
-        return FALSE;
+LRESULT GetItem(HWND list, ControlData& data, LVITEMW* item) {
+    if (!item || item->iItem < 0) return FALSE;
+    const NickItem* shown = ShownAt(data, static_cast<WPARAM>(item->iItem));
+    if (!shown) return FALSE;
     if (item->mask & LVIF_STATE) {
         LVITEMW state{};
         state.mask = LVIF_STATE;
         state.iItem = item->iItem;
         state.stateMask = item->stateMask;
-        DefSubclassProc(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&state));
+        CallList(list, data, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&state));
         item->state = state.state;
     }
-    if ((item->mask & LVIF_TEXT) &&
-        store.ColumnText(static_cast<uint32_t>(item->iItem), item->iSubItem, text))
-        CopyText(text, item->pszText, item->cchTextMax);
-    if (item->mask & LVIF_PARAM) item->lParam = param;
-    if (item->mask & LVIF_GROUPID) item->iGroupId = group;
+    if ((item->mask & LVIF_TEXT) && item->iSubItem >= 0)
+        CopyText(NickColumnText(*shown, item->iSubItem), item->pszText, item->cchTextMax);
+    if (item->mask & LVIF_PARAM) item->lParam = shown->Param;
+    if (item->mask & LVIF_GROUPID) item->iGroupId = shown->Group;
     return TRUE;
 }
 
@@ -133,7 +217,8 @@ LRESULT InsertItem(NickStore& store, const LVITEMW* item) {
     return static_cast<LRESULT>(store.Insert(static_cast<uint32_t>(item->iItem), text, group, param));
 }
 
-LRESULT SetItem(HWND list, NickStore& store, const LVITEMW* item, bool textOnly, WPARAM index) {
+LRESULT SetItem(HWND list, ControlData& data, const LVITEMW* item, bool textOnly, WPARAM index) {
+    NickStore& store = *data.Store;
     if (!item) return FALSE;
     const int at = textOnly ? static_cast<int>(index) : item->iItem;
     if (at < 0 || at >= static_cast<int>(store.Count())) return FALSE;
@@ -152,56 +237,77 @@ LRESULT SetItem(HWND list, NickStore& store, const LVITEMW* item, bool textOnly,
         LVITEMW state{};
         state.stateMask = item->stateMask;
         state.state = item->state;
-        DefSubclassProc(list, LVM_SETITEMSTATE, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&state));
+        CallList(list, data, LVM_SETITEMSTATE, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&state));
     }
     return TRUE;
 }
 
-LRESULT FindItem(NickStore& store, WPARAM start, const LVFINDINFOW* find) {
+LRESULT FindItem(const ControlData& data, WPARAM start, const LVFINDINFOW* find) {
     if (!find || !(find->flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->psz) return -1;
-    return store.Search(static_cast<int>(start), find->psz, (find->flags & LVFI_PARTIAL) != 0,
-                        (find->flags & LVFI_WRAP) != 0);
+    return SearchNickItems(data.Shown, static_cast<int>(start), find->psz, (find->flags & LVFI_PARTIAL) != 0,
+                           (find->flags & LVFI_WRAP) != 0);
+}
+
+// The messages that change the items: they go to the store, and the list shows the result at once.
+bool ChangesItems(UINT message) {
+    return message == LVM_INSERTITEMW || message == LVM_DELETEITEM || message == LVM_DELETEALLITEMS ||
+           message == LVM_SETITEMW || message == LVM_SETITEMTEXTW;
+}
+
+LRESULT ChangeItems(HWND list, ControlData& data, UINT message, WPARAM wParam, LPARAM lParam) {
+    NickStore& store = *data.Store;
+    switch (message) {
+        case LVM_INSERTITEMW: return InsertItem(store, reinterpret_cast<const LVITEMW*>(lParam));
+        case LVM_DELETEITEM: return store.EraseAt(static_cast<uint32_t>(wParam)) ? TRUE : FALSE;
+        case LVM_DELETEALLITEMS: store.Clear(); return TRUE;
+        case LVM_SETITEMW: return SetItem(list, data, reinterpret_cast<const LVITEMW*>(lParam), false, 0);
+        case LVM_SETITEMTEXTW:
+            return SetItem(list, data, reinterpret_cast<const LVITEMW*>(lParam), true, wParam);
+        default: return 0;
+    }
 }
 
 LRESULT CALLBACK NickListControlProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                      DWORD_PTR reference) {
     auto* data = reinterpret_cast<ControlData*>(reference);
-    NickStore& store = *data->Store;
     if (message == kNickStoreChanged) {
         CatchUp(list, *data);
         return 0;
     }
     if (message == WM_NCDESTROY) {
-        store.Attach(nullptr);
+        if (t_lastList == list) t_lastList = nullptr;
+        data->Store->Attach(nullptr);
         RemovePropW(list, kDataProperty);
         RemoveWindowSubclass(list, NickListControlProc, kSubclassId);
         delete data;
         return DefSubclassProc(list, message, wParam, lParam);
     }
-    // Whoever asks the list first sees it caught up with the store.
-    if (message >= LVM_FIRST && message < LVM_FIRST + 0x100 && store.ChangePending()) CatchUp(list, *data);
+    // Whoever asks the list from outside its own handling sees it caught up with the store.
+    if (message >= LVM_FIRST && message < LVM_FIRST + 0x100 && data->InList == 0 &&
+        data->Store->ChangePending())
+        CatchUp(list, *data);
+    if (ChangesItems(message)) {
+        const LRESULT result = ChangeItems(list, *data, message, wParam, lParam);
+        CatchUp(list, *data);
+        return result;
+    }
     switch (message) {
-        case LVM_GETITEMCOUNT: return static_cast<LRESULT>(store.Count());
+        case LVM_GETITEMCOUNT: return static_cast<LRESULT>(data->Shown.size());
         case LVM_GETITEMTEXTW: {
             auto* item = reinterpret_cast<LVITEMW*>(lParam);
-            std::wstring text;
-            if (!item || !store.ColumnText(static_cast<uint32_t>(wParam), item->iSubItem, text)) return 0;
-            return CopyText(text, item->pszText, item->cchTextMax);
+            const NickItem* shown = ShownAt(*data, wParam);
+            if (!item || !shown || item->iSubItem < 0) return 0;
+            return CopyText(NickColumnText(*shown, item->iSubItem), item->pszText, item->cchTextMax);
         }
-        case LVM_GETITEMW: return GetItem(list, store, reinterpret_cast<LVITEMW*>(lParam));
-        case LVM_FINDITEMW: return FindItem(store, wParam, reinterpret_cast<const LVFINDINFOW*>(lParam));
-        case LVM_INSERTITEMW: return InsertItem(store, reinterpret_cast<const LVITEMW*>(lParam));
-        case LVM_DELETEITEM: return store.EraseAt(static_cast<uint32_t>(wParam)) ? TRUE : FALSE;
-        case LVM_DELETEALLITEMS: store.Clear(); return TRUE;
-        case LVM_SETITEMW: return SetItem(list, store, reinterpret_cast<const LVITEMW*>(lParam), false, 0);
-        case LVM_SETITEMTEXTW:
-            return SetItem(list, store, reinterpret_cast<const LVITEMW*>(lParam), true, wParam);
+        case LVM_GETITEMW: return GetItem(list, *data, reinterpret_cast<LVITEMW*>(lParam));
+        case LVM_FINDITEMW: return FindItem(*data, wParam, reinterpret_cast<const LVFINDINFOW*>(lParam));
         // The store keeps the order; a virtual list has no groups of its own.
         case LVM_ENABLEGROUPVIEW:
         case LVM_INSERTGROUP: return -1;
+        case LVM_SETBKCOLOR: data->Background = static_cast<COLORREF>(lParam); break;
         default: break;
     }
-    return DefSubclassProc(list, message, wParam, lParam);
+    return CallList(list, *data, message, wParam, lParam);
 }
 
 } // namespace
@@ -213,7 +319,8 @@ HWND CreateNickListControl(WindowRecord* record, HWND parent, DWORD exStyle, DWO
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                                 nullptr);
     if (!list || !record) return list;
-    auto* data = new ControlData{record->Nicks, false};
+    auto* data = new ControlData{};
+    data->Store = record->Nicks;
     if (!SetWindowSubclass(list, NickListControlProc, kSubclassId, reinterpret_cast<DWORD_PTR>(data))) {
         delete data;
         return list;
@@ -223,33 +330,39 @@ HWND CreateNickListControl(WindowRecord* record, HWND parent, DWORD exStyle, DWO
     return list;
 }
 
-NickStore* NickStoreOfControl(HWND list) {
-    ControlData* data = DataOf(list);
-    return data ? data->Store.get() : nullptr;
-}
-
 void CatchUpNickList(HWND list) {
     if (DataOf(list)) SendMessageW(list, kNickStoreChanged, 0, 0);
 }
 
+std::wstring ShownNickText(HWND list, int index) {
+    const ControlData* data = DataOfPainted(list);
+    const NickItem* item = data && index >= 0 ? ShownAt(*data, static_cast<WPARAM>(index)) : nullptr;
+    return item ? item->Text : std::wstring();
+}
+
+COLORREF NickListBackground(HWND list) {
+    const ControlData* data = DataOfPainted(list);
+    return data ? data->Background : GetSysColor(COLOR_WINDOW);
+}
+
 bool AnswerNickListNotice(const NMHDR* header, LRESULT& result) {
     if (!header) return false;
-    NickStore* store = NickStoreOfControl(header->hwndFrom);
-    if (!store) return false;
+    const ControlData* data = DataOfPainted(header->hwndFrom);
+    if (!data) return false;
     if (header->code == LVN_GETDISPINFOW) {
         auto* info = reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(header));
         if (info->item.mask & LVIF_TEXT) {
-            std::wstring text;
-            if (!store->ColumnText(static_cast<uint32_t>(info->item.iItem), info->item.iSubItem, text))
-                text.clear();
-            CopyText(text, info->item.pszText, info->item.cchTextMax);
+            const NickItem* item =
+                info->item.iItem >= 0 ? ShownAt(*data, static_cast<WPARAM>(info->item.iItem)) : nullptr;
+            CopyText(item ? NickColumnText(*item, info->item.iSubItem) : std::wstring(), info->item.pszText,
+                     info->item.cchTextMax);
         }
         result = 0;
         return true;
     }
     if (header->code == LVN_ODFINDITEMW) {
         const auto* find = reinterpret_cast<const NMLVFINDITEMW*>(header);
-        result = FindItem(*store, static_cast<WPARAM>(find->iStart - 1), &find->lvfi);
+        result = FindItem(*data, static_cast<WPARAM>(find->iStart - 1), &find->lvfi);
         return true;
     }
     return false;

@@ -22,11 +22,35 @@ bool EqualsAsciiNoCase(const std::wstring& a, const std::wstring& b) {
     return true;
 }
 
-bool Before(const std::unique_ptr<NickItem>& a, const std::unique_ptr<NickItem>& b) {
+bool Before(const std::shared_ptr<NickItem>& a, const std::shared_ptr<NickItem>& b) {
     return CompareNickEntries(a->Group, a->Text, b->Group, b->Text) < 0;
 }
 
 } // namespace
+
+std::wstring NickColumnText(const NickItem& item, int column) {
+    if (column == 0) return item.Text;
+    if (column > 0 && static_cast<size_t>(column) <= item.Columns.size())
+        return item.Columns[static_cast<size_t>(column) - 1];
+    return {};
+}
+
+int SearchNickItems(const std::vector<NickItemRef>& items, int start, const std::wstring& text, bool partial,
+                    bool wrap) {
+    const int count = static_cast<int>(items.size());
+    auto matches = [&](int i) {
+        const std::wstring& item = items[static_cast<size_t>(i)]->Text;
+        return partial ? _wcsnicmp(item.c_str(), text.c_str(), text.size()) == 0
+                       : _wcsicmp(item.c_str(), text.c_str()) == 0;
+    };
+    if (start < -1) start = -1;
+    for (int i = start + 1; i < count; ++i)
+        if (matches(i)) return i;
+    if (wrap)
+        for (int i = 0; i <= start && i < count; ++i)
+            if (matches(i)) return i;
+    return -1;
+}
 
 uint32_t NickStore::Count() const {
     ReadLock lock(mutex_);
@@ -53,13 +77,7 @@ bool NickStore::Item(uint32_t index, std::wstring* text, int* group, LPARAM* par
 bool NickStore::ColumnText(uint32_t index, int column, std::wstring& text) const {
     ReadLock lock(mutex_);
     if (index >= items_.size() || column < 0) return false;
-    const NickItem& item = *items_[index];
-    if (column == 0)
-        text = item.Text;
-    else if (static_cast<size_t>(column) <= item.Columns.size())
-        text = item.Columns[static_cast<size_t>(column) - 1];
-    else
-        text.clear();
+    text = NickColumnText(*items_[index], column);
     return true;
 }
 
@@ -68,7 +86,7 @@ bool NickStore::SetColumnText(uint32_t index, int column, const std::wstring& te
     {
         WriteLock lock(mutex_);
         if (index >= items_.size() || column < 0) return false;
-        NickItem& item = *items_[index];
+        NickItem& item = Own(index);
         if (item.Columns.size() < static_cast<size_t>(column))
             item.Columns.resize(static_cast<size_t>(column));
         item.Columns[static_cast<size_t>(column) - 1] = text;
@@ -115,30 +133,26 @@ uint32_t NickStore::FindLocked(const std::wstring& text) const {
     return best < items_.size() ? static_cast<uint32_t>(best) : kNoNickItem;
 }
 
-int NickStore::Search(int start, const std::wstring& text, bool partial, bool wrap) const {
-    ReadLock lock(mutex_);
-    const int count = static_cast<int>(items_.size());
-    auto matches = [&](int i) {
-        const std::wstring& item = items_[static_cast<size_t>(i)]->Text;
-        return partial ? _wcsnicmp(item.c_str(), text.c_str(), text.size()) == 0
-                       : _wcsicmp(item.c_str(), text.c_str()) == 0;
-    };
-    if (start < -1) start = -1;
-    for (int i = start + 1; i < count; ++i)
-        if (matches(i)) return i;
-    if (wrap)
-        for (int i = 0; i <= start && i < count; ++i)
-            if (matches(i)) return i;
-    return -1;
-}
-
-std::unique_ptr<NickItem> NickStore::Make(const std::wstring& text, int group, LPARAM param) {
-    auto item = std::make_unique<NickItem>();
+std::shared_ptr<NickItem> NickStore::Make(const std::wstring& text, int group, LPARAM param) {
+    auto item = std::make_shared<NickItem>();
     item->Text = text;
     item->Group = group;
     item->Param = param;
     item->Id = nextId_++;
     return item;
+}
+
+// A snapshot may hold the item: the change goes to a copy (measured again when shown).
+NickItem& NickStore::Own(size_t index) {
+    const NickItem& old = *items_[index];
+    auto copy = std::make_shared<NickItem>();
+    copy->Text = old.Text;
+    copy->Group = old.Group;
+    copy->Param = old.Param;
+    copy->Columns = old.Columns;
+    copy->Id = old.Id;
+    items_[index] = copy;
+    return *copy;
 }
 
 // The store stays known to be in order while every change keeps it so; searches then halve.
@@ -151,7 +165,7 @@ void NickStore::MarkOrder(size_t index) {
 // After the items that sort before or equal to (group, text).
 size_t NickStore::UpperBound(int group, const std::wstring& text) const {
     const auto at =
-        std::partition_point(items_.begin(), items_.end(), [&](const std::unique_ptr<NickItem>& item) {
+        std::partition_point(items_.begin(), items_.end(), [&](const std::shared_ptr<NickItem>& item) {
             return CompareNickEntries(item->Group, item->Text, group, text) <= 0;
         });
     return static_cast<size_t>(at - items_.begin());
@@ -202,7 +216,7 @@ void NickStore::PlaceAll(std::vector<std::pair<int, std::wstring>> entries, bool
             std::stable_sort(items_.begin() + static_cast<ptrdiff_t>(old), items_.end(), Before);
             // Each new item's place is found by halving (comparing texts is the dear part), then
             // the list is rebuilt once, moving pointers only.
-            std::vector<std::unique_ptr<NickItem>> merged;
+            std::vector<std::shared_ptr<NickItem>> merged;
             merged.reserve(items_.size());
             auto from = items_.begin();
             const auto oldEnd = items_.begin() + static_cast<ptrdiff_t>(old);
@@ -274,11 +288,8 @@ bool NickStore::SetItem(uint32_t index, const std::wstring* text, const int* gro
     {
         WriteLock lock(mutex_);
         if (index >= items_.size()) return false;
-        NickItem& item = *items_[index];
-        if (text) {
-            item.Text = *text;
-            item.Width = -1;
-        }
+        NickItem& item = Own(index);
+        if (text) item.Text = *text;
         if (group) item.Group = *group;
         if (param) item.Param = *param;
         MarkOrder(index);
@@ -306,6 +317,15 @@ void NickStore::Sort() {
         ++generation_;
     }
     Changed();
+}
+
+bool NickStore::TakeSnapshot(uint64_t& generation, std::vector<NickItemRef>& items) {
+    posted_.store(false);
+    ReadLock lock(mutex_);
+    if (generation == generation_) return false;
+    items.assign(items_.begin(), items_.end());
+    generation = generation_;
+    return true;
 }
 
 void NickStore::Attach(HWND control) {

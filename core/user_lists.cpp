@@ -2,7 +2,7 @@
 
 #include "common/text_compare.h"
 #include "common/text_split.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
 
@@ -28,10 +28,14 @@ UserListStore& Store() {
 
 } // namespace
 
+const char* UserListKey(UserListId list) {
+    return list < kUserListCount ? kListKeys[list] : "";
+}
+
 void LoadUserLists() {
     std::array<std::vector<std::string>, kUserListCount> lists;
     for (uint32_t i = 0; i < kUserListCount; ++i)
-        SplitQuoted(lists[i], ReadConfigText("Cfg\\User_Lists", kListKeys[i], ""), " ", false);
+        SplitQuoted(lists[i], Settings::UserList(kListKeys[i]), " ", false);
     UserListStore& store = Store();
     AcquireSRWLockExclusive(&store.Lock);
     store.Lists = std::move(lists);
@@ -93,5 +97,6 @@ void SaveUserList(UserListId list) {
         if (!joined.empty()) joined += ' ';
         joined += entry;
     }
-    XmlWriteProfileString("Cfg\\User_Lists", kListKeys[list], joined.c_str(), nullptr, UserConfigDocument);
+    XmlWriteProfileString(Settings::Sections::UserList, kListKeys[list], joined.c_str(), nullptr,
+                          UserConfigDocument);
 }

@@ -16,6 +16,8 @@ enum UserListId : uint32_t {
     kUserListCount,
 };
 
+// The list's key in "Cfg\\User_Lists" ("Notify_List", ...).
+const char* UserListKey(UserListId list);
 // Reads every list from the user's settings, split at blanks.
 void LoadUserLists();
 // A copy of the list's entries (the lists are read once on first use when nobody loaded them).

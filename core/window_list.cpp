@@ -1,6 +1,8 @@
 #include "core/window_list.h"
 
 #include "common/text_compare.h"
+#include "core/client_services.h"
+#include "core/interface_thread_call.h"
 
 #include <algorithm>
 
@@ -40,6 +42,12 @@ bool IsWindowRecordListed(const WindowRecord* record) {
     return GetWindowRecordIndex(record) != kNoWindowIndex;
 }
 
+bool IsWindowRecordListed(const WindowRecord* record, uint64_t serial) {
+    WindowListReadLock lock(WindowListMutex());
+    auto it = std::find(WindowList.begin(), WindowList.end(), record);
+    return it != WindowList.end() && (*it)->Serial == serial;
+}
+
 namespace {
 
 // Callers hold the lock.
@@ -61,6 +69,12 @@ uint32_t FindWindowRecordIndex(const std::string& name, const ServerConnection* 
     return FindIndexLocked(name, connection);
 }
 
+WindowRecord* FindWindowRecord(const std::string& name, const ServerConnection* connection) {
+    WindowListReadLock lock(WindowListMutex());
+    const uint32_t index = FindIndexLocked(name, connection);
+    return index == kNoWindowIndex ? nullptr : WindowList[index];
+}
+
 int32_t FindWindowCodePage(const std::string& name, const ServerConnection* connection) {
     WindowListReadLock lock(WindowListMutex());
     uint32_t index = FindIndexLocked(name, connection);
@@ -78,6 +92,22 @@ uint32_t FindDccChatWindowIndex(const std::string& name) {
         if (WindowList[i]->Type == kDccChatWindow && StringEqualsNoCase(WindowList[i]->Name, name))
             return static_cast<uint32_t>(i);
     return kNoWindowIndex;
+}
+
+void SetWindowRecordName(WindowRecord* record, const std::string& name) {
+    if (!record) return;
+    RunOnInterfaceThread([record, &name] {
+        {
+            WindowListWriteLock lock(WindowListMutex());
+            record->Name = name;
+        }
+        SetWindowTabCaption(record);
+    });
+}
+
+std::string WindowRecordName(const WindowRecord* record) {
+    WindowListReadLock lock(WindowListMutex());
+    return record ? record->Name : std::string();
 }
 
 void SetWindowRecordTopic(WindowRecord* record, const std::string& topic) {

@@ -1,6 +1,7 @@
 // The global list of window records. The interface thread changes it; every thread may read
-// it. Readers take the shared lock for the length of their look-up (WindowListReadLock);
-// records themselves are deleted only on the interface thread after leaving the list.
+// it. Readers take the shared lock for the length of their look-up (WindowListReadLock). A
+// closed window's record leaves the list and is deleted once no thread can hold it any more
+// (core/window_record_use.h).
 #pragma once
 
 #include "core/window_record.h"
@@ -27,8 +28,13 @@ WindowRecord* GetWindowRecordAt(uint32_t index);
 // First record of the connection (its own or its server window's) that is not a DCC chat
 // and whose name equals the given one ignoring case.
 uint32_t FindWindowRecordIndex(const std::string& name, const ServerConnection* connection);
+// The same record, found and taken in one step under the lock; null when there is none.
+WindowRecord* FindWindowRecord(const std::string& name, const ServerConnection* connection);
 uint32_t FindDccChatWindowIndex(const std::string& name);
 bool IsWindowRecordListed(const WindowRecord* record);
+// The record with that serial is listed (a pointer kept for later, such as a queued line's, may
+// meanwhile point at another record made at the same address).
+bool IsWindowRecordListed(const WindowRecord* record, uint64_t serial);
 
 // A copy of the list taken under the lock, for walks that send messages: a thread must not hold
 // the lock while it waits for the interface thread, which may be waiting for the lock itself.
@@ -36,6 +42,12 @@ std::vector<WindowRecord*> WindowListSnapshot();
 // The code page of the connection's window of that name (as FindWindowRecordIndex finds it),
 // read under the lock; -1 when there is no such window or it has none of its own.
 int32_t FindWindowCodePage(const std::string& name, const ServerConnection* connection);
+
+// A window's name is written on the interface thread, under the lock (a caller on another thread
+// waits while it is), and its tab shows the new name; other threads read it with
+// WindowRecordName.
+void SetWindowRecordName(WindowRecord* record, const std::string& name);
+std::string WindowRecordName(const WindowRecord* record);
 
 // A window's topic and channel modes are written by its connection's thread and read on
 // others (titles, scripts): both sides go through these, under the lock. Modes are kept

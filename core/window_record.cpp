@@ -1,8 +1,16 @@
 #include "core/window_record.h"
 
+#include <atomic>
+
+namespace {
+
+std::atomic<uint64_t> g_nextSerial{1};
+
+} // namespace
+
 WindowRecord::WindowRecord(HWND window, uint32_t type, WindowRecord* server)
-    : Window(window), CreatedTick(GetTickCount()), Type(type), Server(type == kServerWindow ? this : server) {
-}
+    : Window(window), Serial(g_nextSerial++), CreatedTick(GetTickCount()), Type(type),
+      Server(type == kServerWindow ? this : server) {}
 
 bool CompareWindowRecords(const WindowRecord* a, const WindowRecord* b) {
     if (a->Server != b->Server) {

@@ -8,6 +8,7 @@
 
 #include "core/nick_store.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -32,6 +33,8 @@ struct WindowRecord {
     WindowRecord& operator=(const WindowRecord&) = delete;
 
     HWND Window = nullptr;
+    // Never the same for two records, also when one is made where another was deleted.
+    const uint64_t Serial;
     HWND Input = nullptr;
     HWND View = nullptr;
     HWND NickList = nullptr;
@@ -76,8 +79,9 @@ struct WindowRecord {
     uint8_t Detached = 0;
     std::vector<std::wstring> HeldLines;
     uint8_t Logging = 0;
-    uint8_t TopicShown = 0;
-    uint8_t NoSuchNickShown = 0;
+    // Written and read by the connection thread (and by "/emulateserver" on others).
+    std::atomic<uint8_t> TopicShown{0};
+    std::atomic<uint8_t> NoSuchNickShown{0};
     uint8_t SpeakIncoming = 0;
     uint8_t ShowControlBar = 0;
     uint8_t ShowInsertsBar = 0;

@@ -12,7 +12,9 @@ struct TextRun {
     std::wstring Text;
     uint8_t Bold = 0;
     uint8_t Italic = 0;
-    uint8_t Underline = 0;
+    uint8_t Underline = 0; // also set for a link
+    uint8_t Strike = 0;
+    uint8_t Link = 0;
     LOGFONTW Font{};             // all zero: the view font
     PainterColor Foreground = 0; // 0: the default
     PainterColor Background = 0;

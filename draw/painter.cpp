@@ -3,6 +3,7 @@
 #include "draw/painter_internal.h"
 #include "draw/painter_shapes.h"
 
+#include <memory>
 #include <mutex>
 
 using namespace painter_detail;
@@ -54,14 +55,9 @@ void NullHandles(Painter* p) {
     p->DcOwned = p->WindowDcObtained = p->GraphicsOwned = 0;
 }
 
-void Direct2DSetUp(Painter* p, HDC targetDc, const RECT* targetRect) {
-    NullHandles(p);
-    p->DwriteModule = LoadLibraryW(L"DWRITE.DLL");
-    p->D2DFactory = ProcessFactory(p->MultiThreadedFactory != 0);
-    if (!p->D2DFactory) return;
-    void* wic = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, 0x17, IID_IWICImagingFactory, &wic)))
-        p->WicFactory = static_cast<IWICImagingFactory*>(wic);
+// The painter's own DirectWrite module and shared factory; without the export the module is
+// given back and there is no factory.
+void LoadDirectWrite(Painter* p) {
     auto createWrite =
         p->DwriteModule
             ? reinterpret_cast<CreateDWriteFactory>(GetProcAddress(p->DwriteModule, "DWriteCreateFactory"))
@@ -74,6 +70,17 @@ void Direct2DSetUp(Painter* p, HDC targetDc, const RECT* targetRect) {
         FreeLibrary(p->DwriteModule);
         p->DwriteModule = nullptr;
     }
+}
+
+void Direct2DSetUp(Painter* p, HDC targetDc, const RECT* targetRect) {
+    NullHandles(p);
+    p->DwriteModule = LoadLibraryW(L"DWRITE.DLL");
+    p->D2DFactory = ProcessFactory(p->MultiThreadedFactory != 0);
+    if (!p->D2DFactory) return;
+    void* wic = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, 0x17, IID_IWICImagingFactory, &wic)))
+        p->WicFactory = static_cast<IWICImagingFactory*>(wic);
+    LoadDirectWrite(p);
     p->TargetDc = targetRect ? targetDc : nullptr;
     if (targetRect) p->TargetRect = *targetRect;
     CreateRenderTarget(p);
@@ -307,6 +314,17 @@ bool PainterModeAvailable(uint32_t mode) {
     if (!module) return false;
     FreeLibrary(module);
     return true;
+}
+
+bool PainterDirectWriteMeasures(HFONT font) {
+    auto probe = std::make_unique<Painter>();
+    probe->Mode = kPainterDirect2D;
+    probe->DwriteModule = LoadLibraryW(L"DWRITE.DLL");
+    LoadDirectWrite(probe.get());
+    PainterSetFont(probe.get(), font, 0, nullptr, 0);
+    const bool measures = PainterMeasureText(probe.get(), L"X", 1, 0, 0, nullptr) != 0;
+    PainterRelease(probe.get());
+    return measures;
 }
 
 ID2D1SolidColorBrush* PainterGetBrush(Painter* p, PainterColor colour) {

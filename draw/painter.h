@@ -110,6 +110,9 @@ void PainterSetBackBuffer(Painter* painter, uint8_t backBuffer);
 void PainterSetAntiAlias(Painter* painter, uint8_t antiAlias);
 bool PainterIsDirect2D(const Painter* painter);
 bool PainterModeAvailable(uint32_t mode);
+// Whether DirectWrite lays text out in the font, asked of DirectWrite alone: nothing of Direct2D
+// is loaded or made, and nothing is kept.
+bool PainterDirectWriteMeasures(HFONT font);
 ID2D1SolidColorBrush* PainterGetBrush(Painter* painter, PainterColor colour);
 void PainterClearBrushCache(Painter* painter);
 // A bottom-up DIB section of the given size; depth -1 is the display's bits per pixel.

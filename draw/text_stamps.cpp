@@ -11,9 +11,10 @@ using namespace painter_detail;
 
 namespace {
 
-// One bitmap holds every stamp, on shelves of equal height; when it is full it starts afresh.
+// One bitmap holds every stamp, on shelves of equal height; when it is full it starts afresh. It
+// holds some two thousand words, more than a maximised view shows at once.
 constexpr int32_t kSheetWidth = 1024;
-constexpr int32_t kSheetHeight = 1024;
+constexpr int32_t kSheetHeight = 512;
 
 struct Shelf {
     int32_t Top = 0;

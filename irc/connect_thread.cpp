@@ -14,8 +14,7 @@
 #include "irc/server_writer.h"
 #include "core/client_services.h"
 #include "core/window_record.h"
-#include "xml/config_documents.h"
-#include "xml/xml_profile.h"
+#include "core/settings.h"
 
 #include <cstdio>
 #include <cstring>
@@ -23,7 +22,6 @@
 
 namespace {
 
-constexpr int32_t kDefaultThreadPriority = 200;
 constexpr uint32_t kEventHandled = 1;
 
 // One connection attempt: the thread's view of its record. A restart made from inside this
@@ -91,23 +89,22 @@ bool Attempt::Resolve() {
     return true;
 }
 
-// PASS when there is a password, then USER and NICK, each a line of its own (the send path
-// never lets one call carry two lines). False when a line was not taken whole.
+// PASS when there is a password, then USER and NICK, as one entry of the send queue: flood
+// control sends the whole registration at once instead of one line a tick. False when a line
+// was not taken whole.
 bool Attempt::Register() {
-    if (!connection_.Password.empty()) {
-        const std::string pass = "PASS " + connection_.Password + "\r\n";
-        if (SendServerLine(pass, record_, 0) != pass.size()) return false;
-    }
+    const std::string pass =
+        connection_.Password.empty() ? std::string() : "PASS " + connection_.Password + "\r\n";
     const std::string user = "USER " + connection_.UserName + " " + connection_.UserField2 + " " +
                              connection_.UserField3 + " :" + connection_.FullName + "\r\n";
     const std::string nick = "NICK " + connection_.Nick + "\r\n";
-    return SendServerLine(user, record_, 0) == user.size() && SendServerLine(nick, record_, 0) == nick.size();
+    return SendServerLines({pass, user, nick}, record_, 0) == pass.size() + user.size() + nick.size();
 }
 
 void Attempt::Run() {
-    const int32_t priority = XmlGetProfileInt("ICfg\\General", "ServerThreadPriority", kDefaultThreadPriority,
-                                              nullptr, UserConfigDocument);
-    if (priority != kDefaultThreadPriority && priority <= 0) SetThreadPriority(GetCurrentThread(), priority);
+    const int32_t priority = Settings::ServerThreadPriority();
+    if (priority != kDefaultServerThreadPriority && priority <= 0)
+        SetThreadPriority(GetCurrentThread(), priority);
 
     if (connection_.Host.empty()) {
         if (connection_.ServerList.empty()) return;

@@ -1,20 +1,13 @@
 // Progress and failure lines of a connection: language strings printed into its server window.
 #pragma once
 
+#include "common/lang_string_ids.h"
+
 #include <cstdint>
 #include <initializer_list>
 #include <string>
 
 struct WindowRecord;
-
-// Language string ids of the connection's progress lines.
-enum ConnectionMessage : int32_t {
-    kConnectingMessage = 50,   // host
-    kAddressMessage = 51,      // address text, port
-    kConnectedMessage = 52,    // address text, port
-    kDisconnectedMessage = 53, // no address, or the connection ended
-    kConnectFailedMessage = 54 // address text, port
-};
 
 // Replaces each printf conversion of the format ("%s", "%u", "%ls", ...) with the next
 // argument as text, "%%" with "%"; a conversion without an argument becomes empty. The format

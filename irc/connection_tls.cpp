@@ -1,5 +1,6 @@
 #include "irc/connection_tls.h"
 
+#include "common/lang_string_ids.h"
 #include "common/lang_strings.h"
 #include "common/xstring.h"
 #include "irc/server_connection.h"
@@ -8,10 +9,6 @@
 
 #include <memory>
 #include <exception>
-
-namespace {
-constexpr int kTlsReadyText = 59;
-}
 
 int StartConnectionTls(WindowRecord* window, ServerConnection* connection) {
     if (!connection) return -1;

@@ -48,14 +48,16 @@ std::vector<MatchedTrigger> MatchTriggers(const std::string& line) {
     for (uint32_t i = 0; i < count; ++i) {
         // An entry unloaded to a file is skipped; it must not stop the line's handling.
         const XmlElement* entry = XmlElementGetChild(scripts, i);
-        if (!entry || XmlElementGetCDataCount(entry) == 0) continue;
+        if (!entry) continue;
         if (IntVariable(entry, "Trigger_Type") != kIncomingTextTrigger || IntVariable(entry, "Enabled") != 1)
             continue;
         const bool caseSensitive = IntVariable(entry, "Case_Sensitive_Match") != 0;
         if (!ListMatches(entry, "Trigger", line, caseSensitive)) continue;
         if (ListMatches(entry, "Anti_Trigger", line, caseSensitive)) continue;
-        matched.push_back({XmlElementGetCDataSections(entry)[0]->text,
-                           static_cast<uint32_t>(IntVariable(entry, "Locked"))});
+        // The script: its first CDATA section, or the plain text of an entry written by hand.
+        std::string script;
+        if (!XmlElementGetBodyText(entry, script)) continue;
+        matched.push_back({std::move(script), static_cast<uint32_t>(IntVariable(entry, "Locked"))});
     }
     return matched;
 }

@@ -9,10 +9,10 @@
 #include "irc/send_path.h"
 #include "irc/server_connection.h"
 #include "core/window_list.h"
+#include "core/window_record_use.h"
 #include "core/client_services.h"
 #include "markup/untrusted_text.h"
-#include "xml/config_documents.h"
-#include "xml/xml_profile.h"
+#include "core/settings.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -100,21 +100,20 @@ void AnswerPing(const IrcMessage& message, WindowRecord* window) {
         for (char c : message.Params.back())
             if (c != '\r' && c != '\n' && c != '\0') token += c;
     SendServerLine("PONG :" + token + "\r\n", window, 1);
-    if (XmlGetProfileInt("Cfg\\Options2", "Show_Ping_Pong", 0, nullptr, UserConfigDocument) == 1)
+    if (Settings::ShowPingPong())
         PrintToWindow(kInformationLine, window, L"\x02\x12\x00B7\x12 PING/PONG \x12\x00B7\x12\x02");
 }
 
 // A handler is given only a line that holds the parameters it reads; a shorter line is shown
-// as it came, like a line nobody claims. True when the line has a handler (it is then consumed).
+// as it came, like a line nobody claims. True when the line was shown; false also when there is
+// no handler.
 bool RunHandler(const HandlerRow& row, ServerLine& line) {
     if (!row.Handler) return false;
     if (line.Message.Params.size() < row.MinParams) {
         PrintInformation(line.Window, line.Message.Text, CP_UTF8);
-        line.Connection->ShowNumericText = 0;
         return true;
     }
-    row.Handler(line);
-    return true;
+    return row.Handler(line);
 }
 
 void Dispatch(ServerLine& line) {
@@ -126,17 +125,16 @@ void Dispatch(ServerLine& line) {
             connection.LagProbePending = 0;
             connection.LagReported = 0;
         }
-        RunHandler(FindNumericHandler(line.Numeric), line);
-        if (connection.ShowNumericText == 1 && message.Params.size() >= 2)
+        if (!RunHandler(FindNumericHandler(line.Numeric), line) && message.Params.size() >= 2)
             PrintInformation(line.DisplayWindow, WithoutColon(message.ParamsText(1)), DefaultCodePage.load());
         return;
     }
-    if (RunHandler(FindWordHandler(message.Command), line)) return;
-    if (connection.ShowNumericText == 1) PrintInformation(line.Window, message.Text, CP_UTF8);
+    const HandlerRow row = FindWordHandler(message.Command);
+    if (!row.Handler) return PrintInformation(line.Window, message.Text, CP_UTF8);
+    RunHandler(row, line);
 }
 
 void RunChain(const std::string& text, WindowRecord* window, ServerConnection& connection) {
-    connection.ShowNumericText = 1;
     const IrcMessage message = ParseIrcMessage(text);
 
     DebugEcho(text, window);
@@ -189,6 +187,8 @@ void HandleServerLine(const std::string& line, WindowRecord* window) {
     if (!connection) return;
     // Whatever the line sets off (its triggers, event scripts, their commands) runs for it.
     RemoteTextScope remote;
+    // The records its handlers find stay valid until it is handled, whatever window closes.
+    WindowRecordUse use;
     try {
         RunChain(line, window, *connection);
     } catch (...) {

@@ -23,9 +23,10 @@ struct ServerLine {
     WindowRecord* DisplayWindow;
 };
 
-// A numeric handler that prints its own text clears the connection's ShowNumericText, or the
-// generic text follows. A command-word handler always consumes its line.
-using ServerLineHandler = void (*)(ServerLine& line);
+// True when the handler showed its line itself (or kept it out of view on purpose); a numeric
+// handler that answers false is followed by the generic text. A command-word handler always
+// consumes its line, whatever it answers.
+using ServerLineHandler = bool (*)(ServerLine& line);
 
 // The CTCP and DCC filter: non-zero consumes the line.
 using CtcpAndDccFilter = uint32_t (*)(const IrcMessage& message, WindowRecord* window);

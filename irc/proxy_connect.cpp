@@ -1,5 +1,6 @@
 #include "irc/proxy_connect.h"
 
+#include "common/lang_string_ids.h"
 #include "common/lang_strings.h"
 #include "common/net_helpers.h"
 #include "common/text_format.h"
@@ -16,7 +17,6 @@
 
 namespace {
 
-constexpr int kProxyInUseText = 24;
 constexpr uint32_t kDefaultProxyPort = 8080;
 constexpr size_t kMaxCredentialBytes = 255;
 constexpr size_t kMaxHttpHeaderBytes = 16384;

@@ -1,10 +1,9 @@
 #include "irc/remembered_user.h"
 
 #include "common/text_compare.h"
+#include "core/settings.h"
 #include "core/window_record.h"
 #include "irc/server_connection.h"
-#include "xml/config_documents.h"
-#include "xml/xml_profile.h"
 
 #include <algorithm>
 #include <mutex>
@@ -52,8 +51,7 @@ bool CopyRememberedUser(WindowRecord* window, const UserAddress& query, Remember
 RememberedUser* RememberUser(WindowRecord* window, const UserAddress& address) {
     ServerConnection* connection = ConnectionOfWindow(window);
     if (!connection) return nullptr;
-    const int32_t limit =
-        XmlGetProfileInt("Cfg\\Options1", "Max_Users_Remembered", 100, nullptr, UserConfigDocument);
+    const int32_t limit = Settings::MaxUsersRemembered();
     std::lock_guard<std::mutex> lock(connection->RememberedUsersMutex);
     auto& list = connection->RememberedUsers;
     RememberedUser& added = list.emplace_back();

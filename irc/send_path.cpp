@@ -35,15 +35,18 @@ constexpr uint32_t kDccChatStallMs = 200;
 
 } // namespace
 
-uint32_t SendServerLine(std::string_view line, WindowRecord* window, uint8_t force) {
+uint32_t SendServerLines(std::initializer_list<std::string_view> lines, WindowRecord* window, uint8_t force) {
     ServerConnection* connection = ConnectionOfWindow(window);
-    // A line ends at its first CR or LF: whatever follows would reach the server as a command
-    // of its own, so it never leaves.
-    const std::string_view content = line.substr(0, line.find_first_of("\r\n"));
-    if (content.empty() || !connection) return 0;
+    if (!connection) return 0;
     std::string whole;
-    whole.reserve(content.size() + 2);
-    whole.append(content).append("\r\n");
+    for (std::string_view line : lines) {
+        // A line ends at its first CR or LF: whatever follows would reach the server as a command
+        // of its own, so it never leaves.
+        const std::string_view content = line.substr(0, line.find_first_of("\r\n"));
+        if (content.empty()) continue;
+        whole.append(content).append("\r\n");
+    }
+    if (whole.empty()) return 0;
     if (!force && FloodQueueing.load()) {
         const uint32_t length = static_cast<uint32_t>(whole.size());
         bool post = false;
@@ -57,6 +60,10 @@ uint32_t SendServerLine(std::string_view line, WindowRecord* window, uint8_t for
         return length;
     }
     return HandToWriter(*connection, whole) ? static_cast<uint32_t>(whole.size()) : 0;
+}
+
+uint32_t SendServerLine(std::string_view line, WindowRecord* window, uint8_t force) {
+    return SendServerLines({line}, window, force);
 }
 
 void FlushSendQueues() {
@@ -89,7 +96,18 @@ uint32_t DccChatSend(const char* data, WindowRecord* window, uint32_t length) {
     DccConnection& dcc = *window->Dcc;
     if (dcc.UseTls) {
         TlsSocket* tls = dcc.Tls;
-        return tls && TlsSend(tls, data, length) > 0 ? length : 0;
+        if (!tls) return 0;
+        // The records go on while the peer takes them; they end short only when the connection
+        // failed or the peer took nothing for the write limit, with part of a record out. Nothing
+        // can follow that on the stream, so the chat ends (its thread's read is called off), and
+        // only the whole records count.
+        const int sent = TlsSend(tls, data, length);
+        if (sent == static_cast<int>(length)) return length;
+        if (sent >= 0) {
+            shutdown(tls->Socket, SD_BOTH);
+            CancelIoEx(reinterpret_cast<HANDLE>(tls->Socket), nullptr);
+        }
+        return sent > 0 ? static_cast<uint32_t>(sent) : 0;
     }
     if (!dcc.Socket) return 0;
     return static_cast<uint32_t>(

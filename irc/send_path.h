@@ -3,11 +3,15 @@
 // session's writer (irc/server_writer.h), the thread that alone writes the socket.
 #pragma once
 
+// The flood timer's period when the setting is missing: kDefaultFloodDelayMs.
+#include "core/settings_table.h"
+
 #include <winsock2.h>
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
+#include <initializer_list>
 #include <string_view>
 
 struct WindowRecord;
@@ -27,6 +31,9 @@ void SetFloodDelay(HWND frame, uint32_t periodMs);
 // to the writer; 0 for an empty line, a window without a connection, or a line to be written
 // now on a connection whose session is not up.
 uint32_t SendServerLine(std::string_view line, WindowRecord* window, uint8_t force);
+// Several lines, each cut at its first CR or LF as above (empty ones left out), leaving together:
+// one queue entry, so one flood tick sends them all. Result: the bytes of all of them.
+uint32_t SendServerLines(std::initializer_list<std::string_view> lines, WindowRecord* window, uint8_t force);
 
 // The frame's timer 1: for every server window in list order, hands the first queued line to
 // its session's writer. Runs on the interface thread and never writes a socket itself.
@@ -35,5 +42,6 @@ void FlushSendQueues();
 // Sends on a DCC chat window's connection; length 0xFFFFFFFF measures NUL-terminated data.
 // 0 for null data, a length of 0 or a window without a DCC connection. Never queued. Typed
 // lines call it on the interface thread, so a peer that takes nothing for 200 ms ends the write
-// short.
+// short. Over TLS a write that ends short (the peer took nothing for the write limit) ends the
+// chat, and the result counts only the records that went out whole.
 uint32_t DccChatSend(const char* data, WindowRecord* window, uint32_t length);

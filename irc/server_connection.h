@@ -41,7 +41,6 @@ struct ServerConnection {
     ServerConnection(const ServerConnection&) = delete;
     ServerConnection& operator=(const ServerConnection&) = delete;
 
-    uint8_t ShowNumericText = 0;
     std::vector<std::string> ServerList;
     std::string Host;
     std::string Nick;

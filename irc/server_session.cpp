@@ -10,8 +10,7 @@
 #include "core/frame_message_ids.h"
 #include "core/client_services.h"
 #include "core/window_record.h"
-#include "xml/config_documents.h"
-#include "xml/xml_profile.h"
+#include "core/settings.h"
 
 #include <process.h>
 
@@ -106,8 +105,7 @@ HANDLE StartServerConnection(WindowRecord* record) {
         connection->SendQueue.clear();
         connection->QueueEmpty = 1;
     }
-    if (XmlGetProfileInt("Cfg\\Lan_Options", "Use_Upnp", 1, nullptr, UserConfigDocument) == 1)
-        PostMessageW(MainWindow.load(), WM_UPNP_REQUEST, 0, kIdentPort);
+    if (Settings::UseUpnp()) PostMessageW(MainWindow.load(), WM_UPNP_REQUEST, 0, kIdentPort);
 
     HANDLE thread = nullptr;
     {
@@ -146,17 +144,6 @@ void DestroyServerSession(WindowRecord* record) {
     delete record->Dcc;
     record->Connection = nullptr;
     record->Dcc = nullptr;
-    record->Server = nullptr;
-
-    record->InputHistory.clear();
-    record->CurSender.clear();
-    record->PrevSender.clear();
-    record->Name.clear();
-    record->Topic.clear();
-    record->Modes.clear();
-    record->NoticeText.clear();
-    record->LogPath.clear();
-    record->CompletionWord.clear();
-    record->ChannelListRows.Clear();
-    record->HeldLines.clear();
+    // The record's own texts, lists and server link stay as they are until it is deleted: a
+    // connection thread may still be reading them in a handler (core/window_record_use.h).
 }

@@ -16,8 +16,8 @@ struct ServerConnection;
 HANDLE StartServerConnection(WindowRecord* record);
 
 // Called when an IRC child window is destroyed: ends the session, waits for the connection
-// thread and the session writers, frees the ServerConnection and DccConnection and clears the
-// record's links and lists.
+// thread and the session writers, and frees the ServerConnection and DccConnection. The record's
+// own texts and lists go with the record.
 void DestroyServerSession(WindowRecord* record);
 
 // Ends the live session: takes the socket (the field becomes 0 first), stops its writer (one the

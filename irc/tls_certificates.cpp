@@ -1,7 +1,11 @@
 // The own self-signed certificate and the check of the peer's certificate.
 #include "irc/tls_socket.h"
 
+#include <ws2tcpip.h>
+
+#include <algorithm>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace {
@@ -65,6 +69,52 @@ uint32_t CheckRevocation(PCCERT_CHAIN_CONTEXT chain) {
     return status.dwError ? status.dwError : GetLastError();
 }
 
+// The address a target name spells out, when it is an IPv4 or IPv6 literal; empty otherwise.
+std::vector<BYTE> LiteralAddress(const wchar_t* name) {
+    for (const int family : {AF_INET, AF_INET6}) {
+        sockaddr_storage address{};
+        int length = sizeof address;
+        std::wstring text = name;
+        if (WSAStringToAddressW(text.data(), family, nullptr, reinterpret_cast<sockaddr*>(&address),
+                                &length) != 0)
+            continue;
+        const auto* bytes =
+            family == AF_INET
+                ? reinterpret_cast<const BYTE*>(&reinterpret_cast<sockaddr_in&>(address).sin_addr)
+                : reinterpret_cast<const BYTE*>(&reinterpret_cast<sockaddr_in6&>(address).sin6_addr);
+        return std::vector<BYTE>(bytes, bytes + (family == AF_INET ? 4 : 16));
+    }
+    return {};
+}
+
+// Whether a certificate is made out to the address: one of its alternative names is that IP
+// address, or, having no alternative names, its common name is the address as written. The
+// system's policy check compares host names only.
+bool NamesAddress(PCCERT_CONTEXT peer, const wchar_t* name, const std::vector<BYTE>& address) {
+    const CERT_INFO* info = peer->pCertInfo;
+    const CERT_EXTENSION* names =
+        CertFindExtension(szOID_SUBJECT_ALT_NAME2, info->cExtension, info->rgExtension);
+    if (!names) {
+        wchar_t common[256] = {};
+        CertGetNameStringW(peer, CERT_NAME_ATTR_TYPE, 0, const_cast<char*>(szOID_COMMON_NAME), common, 256);
+        return _wcsicmp(common, name) == 0;
+    }
+    CERT_ALT_NAME_INFO* decoded = nullptr;
+    DWORD size = 0;
+    if (!CryptDecodeObjectEx(X509_ASN_ENCODING, X509_ALTERNATE_NAME, names->Value.pbData, names->Value.cbData,
+                             CRYPT_DECODE_ALLOC_FLAG, nullptr, &decoded, &size))
+        return false;
+    bool found = false;
+    for (DWORD i = 0; i < decoded->cAltEntry && !found; ++i) {
+        const CERT_ALT_NAME_ENTRY& entry = decoded->rgAltEntry[i];
+        found = entry.dwAltNameChoice == CERT_ALT_NAME_IP_ADDRESS &&
+                entry.IPAddress.cbData == address.size() &&
+                std::equal(address.begin(), address.end(), entry.IPAddress.pbData);
+    }
+    LocalFree(decoded);
+    return found;
+}
+
 uint32_t CheckChain(TlsSocket* tls, PCCERT_CONTEXT peer) {
     const bool client = tls->Role == kTlsClient;
     CERT_CHAIN_PARA chainPara{};
@@ -75,13 +125,17 @@ uint32_t CheckChain(TlsSocket* tls, PCCERT_CONTEXT peer) {
                                  &chain))
         return GetLastError();
 
-    // A client checks a server's certificate against the name it asked for. Trust in the root and
-    // revocation are looked at on their own, so that neither hides a wrong name or date.
+    // A client checks a server's certificate against the name it asked for, when it asked for
+    // one (a DCC chat has none); an address is compared here, a host name by the policy. Trust in
+    // the root and revocation are looked at on their own, so that neither hides a wrong name or
+    // date.
+    const bool named = client && tls->TargetName[0];
+    const std::vector<BYTE> address = named ? LiteralAddress(tls->TargetName) : std::vector<BYTE>();
     HTTPSPolicyCallbackData https{};
     https.cbStruct = sizeof(https);
     https.dwAuthType = client ? AUTHTYPE_SERVER : AUTHTYPE_CLIENT;
     https.fdwChecks = kSecurityFlagIgnoreUnknownCa | kSecurityFlagIgnoreRevocation;
-    https.pwszServerName = client ? tls->TargetName : nullptr;
+    https.pwszServerName = named && address.empty() ? tls->TargetName : nullptr;
     CERT_CHAIN_POLICY_PARA policyPara{};
     policyPara.cbSize = sizeof(policyPara);
     policyPara.pvExtraPolicyPara = &https;
@@ -93,7 +147,9 @@ uint32_t CheckChain(TlsSocket* tls, PCCERT_CONTEXT peer) {
         result = GetLastError();
     else if (policyStatus.dwError)
         result = AsSecurityError(policyStatus.dwError);
-    else if (chain->TrustStatus.dwErrorStatus & CERT_TRUST_IS_UNTRUSTED_ROOT)
+    else if (!address.empty() && !NamesAddress(peer, tls->TargetName, address))
+        result = static_cast<uint32_t>(SEC_E_WRONG_PRINCIPAL);
+    else if (chain->TrustStatus.dwErrorStatus & (CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN))
         result = static_cast<uint32_t>(CERT_E_UNTRUSTEDROOT);
     else
         result = CheckRevocation(chain);

@@ -17,6 +17,9 @@ const wchar_t* CertificateErrorLine(uint32_t result) {
         case 0x80090322: return BULLET L"4 SSL Error: Name Mismatch.\r\n";
         case 0x80090328: return BULLET L"4 SSL Error: Expired.\r\n";
         case 0x80092010: return BULLET L"4 SSL Error: Revoked.\r\n";
+        // The chain leads to no root this computer trusts, as with a self-signed certificate.
+        case 0x800B0109:
+        case 0x800B010A: return BULLET L"4 SSL Error: Untrusted Root.\r\n";
         default: return nullptr;
     }
 }

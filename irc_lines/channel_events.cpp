@@ -9,7 +9,7 @@
 #include "irc/send_path.h"
 #include "irc/server_connection.h"
 #include "irc_lines/user_list_match.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "core/window_list.h"
 #include "core/client_services.h"
 #include "xml/config_documents.h"
@@ -43,7 +43,7 @@ std::wstring BareItemNick(const std::wstring& item, const std::wstring& extras) 
 // "On_Clone" with the listed nicks whose remembered host is the joining user's.
 void CheckClones(WindowRecord* channel, const UserAddress& sender) {
     if (!channel || channel->Type != kChannelWindow || !channel->NickList) return;
-    std::string parameters = channel->Name + " " + sender.Nick + " ";
+    std::string parameters = WindowRecordName(channel) + " " + sender.Nick + " ";
     std::string result;
     if (RunEventScript("On_Clone", channel, channel, parameters, result, 1) == kNoEventScript) return;
     const std::wstring extras = ExtraNickPrefixes(channel);
@@ -95,17 +95,18 @@ std::string KillReason(const std::string& comment) {
 
 void RecordRecentChannel(const std::string& channel) {
     std::vector<std::string> recent;
-    SplitQuoted(recent, ReadConfigText("Cfg\\Options1", "Recent_Channels", ""), " ", false);
+    SplitQuoted(recent, Settings::RecentChannels(), " ", false);
     for (const std::string& entry : recent)
         if (StringEqualsNoCase(entry, channel)) return;
     if (recent.size() > 20) recent.erase(recent.begin());
     recent.push_back(channel);
     std::string joined;
     for (const std::string& entry : recent) joined += (joined.empty() ? "" : " ") + entry;
-    XmlWriteProfileString("Cfg\\Options1", "Recent_Channels", joined.c_str(), nullptr, UserConfigDocument);
+    XmlWriteProfileString(Settings::Keys::RecentChannels.Section, Settings::Keys::RecentChannels.Key,
+                          joined.c_str(), nullptr, UserConfigDocument);
 }
 
-void HandleJoin(ServerLine& line) {
+bool HandleJoin(ServerLine& line) {
     const IrcMessage& message = line.Message;
     const std::string& channel = message.Param(0);
     RememberUser(line.Window, message.Sender);
@@ -115,20 +116,18 @@ void HandleJoin(ServerLine& line) {
     if (!IsOwnNick(*line.Connection, message.Sender.Nick)) {
         if (window) AddNickToList(window, message.Sender.Nick);
     } else if (!window && !channel.empty()) {
+        // The window is made with the channel's name and its tab.
         window = OpenChatWindow(line.Window, kChannelWindow, channel, 0);
-        if (window) {
-            window->Name = channel;
-            SetWindowTabCaption(window);
-        }
         Send("MODE " + channel, line.Window);
         RecordRecentChannel(channel);
     }
-    if (!window) return;
+    if (!window) return true;
     ShowEventLine(line, window, kJoinLine, message.Text, true);
     CheckClones(window, message.Sender);
+    return true;
 }
 
-void HandlePart(ServerLine& line) {
+bool HandlePart(ServerLine& line) {
     const IrcMessage& message = line.Message;
     RemoveRememberedUser(line.Window, message.Sender.Nick);
     if (WindowRecord* window = FindConnectionWindow(message.Param(0), line.Connection)) {
@@ -137,23 +136,26 @@ void HandlePart(ServerLine& line) {
     } else {
         ShowEventLine(line, line.Window, kPartLine, message.Text, false, 1);
     }
+    return true;
 }
 
-void HandleTopic(ServerLine& line) {
+bool HandleTopic(ServerLine& line) {
     WindowRecord* target = FindConnectionWindow(line.Message.Param(0), line.Connection);
     if (!target) target = line.Window;
     const std::string topic = line.Message.Param(1);
     SetWindowRecordTopic(target, topic);
     ShowEventLine(line, target, kTopicLine, topic, true);
     UpdateWindowTitle(target);
+    return true;
 }
 
-void HandlePropOrAccess(ServerLine& line) {
+bool HandlePropOrAccess(ServerLine& line) {
     WindowRecord* target = FindConnectionWindow(line.Message.Param(0), line.Connection);
     ShowEventLine(line, target ? target : line.Window, kModeLine, line.Message.ParamsText(1), true);
+    return true;
 }
 
-void HandleKick(ServerLine& line) {
+bool HandleKick(ServerLine& line) {
     const std::string& channel = line.Message.Param(0);
     const std::string& victim = line.Message.Param(1);
     WindowRecord* channelWindow = FindConnectionWindow(channel, line.Connection);
@@ -162,15 +164,15 @@ void HandleKick(ServerLine& line) {
     bool close = false;
     if (IsOwnNick(*line.Connection, victim)) {
         // Only a channel window is ever closed, and nothing touches it afterwards.
-        close = channelWindow && channelWindow->Type == kChannelWindow &&
-                ReadConfigInt("Cfg\\Options2", "Destroy_Window_On_Kick", 0) == 1;
-        if (ReadConfigInt("Cfg\\Options2", "Rejoin_On_Kick", 1) == 1) Send("JOIN " + channel, line.Window);
+        close = channelWindow && channelWindow->Type == kChannelWindow && Settings::DestroyWindowOnKick();
+        if (Settings::RejoinOnKick()) Send("JOIN " + channel, line.Window);
     }
     ShowEventLine(line, close ? line.Window : target, kKickLine, line.Message.Param(2));
     if (close) SendMessageW(channelWindow->Window, WM_CLOSE, 0, 0);
+    return true;
 }
 
-void HandleKill(ServerLine& line) {
+bool HandleKill(ServerLine& line) {
     const std::string& victim = line.Message.Param(0);
     const std::string reason = KillReason(line.Message.Param(1));
     for (WindowRecord* window : WindowsOfServer(line.Window)) {
@@ -181,36 +183,40 @@ void HandleKill(ServerLine& line) {
             RemoveNickFromList(window, victim);
             show = true;
         } else if (window->Type == kQueryWindow) {
-            show = window->Name == victim;
+            show = WindowRecordName(window) == victim;
         }
         if (show) ShowEventLine(line, window, kKillLine, reason);
     }
+    return true;
 }
 
-void HandleInvite(ServerLine& line) {
+bool HandleInvite(ServerLine& line) {
     ShowEventLine(line, line.Window, kInviteLine, line.Message.Param(1));
+    return true;
 }
 
-void HandleSilence(ServerLine& line) {
+bool HandleSilence(ServerLine& line) {
     ShowEventLine(line, line.Window, kSilenceLine, line.Message.Param(0));
+    return true;
 }
 
-void HandleQuit(ServerLine& line) {
+bool HandleQuit(ServerLine& line) {
     const std::string& nick = line.Message.Sender.Nick;
     for (WindowRecord* window : WindowsOfServer(line.Window)) {
         bool show = false;
         if (window->Type == kChannelWindow)
             show = RemoveNickFromList(window, nick);
         else if (window->Type == kQueryWindow)
-            show = window->Name == nick;
+            show = WindowRecordName(window) == nick;
         if (show) ShowEventLine(line, window, kQuitLine, line.Message.Param(0));
     }
+    return true;
 }
 
-void HandleNick(ServerLine& line) {
+bool HandleNick(ServerLine& line) {
     const std::string& newNick = line.Message.Param(0);
     const std::string oldNick = line.Message.Sender.Nick;
-    if (newNick.empty()) return;
+    if (newNick.empty()) return true;
     FollowNickInRememberedUsers(line, newNick);
     if (IsOwnNick(*line.Connection, oldNick)) {
         line.Connection->OwnNick = newNick;
@@ -220,11 +226,11 @@ void HandleNick(ServerLine& line) {
         if (window->Type == kChannelWindow) {
             if (GetNickLevel(oldNick.c_str(), window, nullptr, nullptr, nullptr, nullptr) == 0) continue;
             ShowEventLine(line, window, kNickLine, newNick);
-        } else if (window->Type == kQueryWindow && window->Name == oldNick) {
+        } else if (window->Type == kQueryWindow && WindowRecordName(window) == oldNick) {
             ShowEventLine(line, window, kNickLine, newNick);
-            window->Name = newNick;
-            SetWindowTabCaption(window);
+            SetWindowRecordName(window, newNick);
         }
     }
     RenameNickInLists(line.Window, oldNick, newNick);
+    return true;
 }

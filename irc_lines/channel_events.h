@@ -4,16 +4,16 @@
 
 #include "irc/line_dispatch.h"
 
-void HandleJoin(ServerLine& line);
-void HandlePart(ServerLine& line);
-void HandleTopic(ServerLine& line);
-void HandlePropOrAccess(ServerLine& line);
-void HandleKick(ServerLine& line);
-void HandleKill(ServerLine& line);
-void HandleInvite(ServerLine& line);
-void HandleSilence(ServerLine& line);
-void HandleQuit(ServerLine& line);
-void HandleNick(ServerLine& line);
+bool HandleJoin(ServerLine& line);
+bool HandlePart(ServerLine& line);
+bool HandleTopic(ServerLine& line);
+bool HandlePropOrAccess(ServerLine& line);
+bool HandleKick(ServerLine& line);
+bool HandleKill(ServerLine& line);
+bool HandleInvite(ServerLine& line);
+bool HandleSilence(ServerLine& line);
+bool HandleQuit(ServerLine& line);
+bool HandleNick(ServerLine& line);
 
 // Appends the channel to "Recent_Channels" unless it is there (ignoring case); a list of more
 // than 20 entries loses its oldest one first.

@@ -4,7 +4,7 @@
 #include "common/text_compare.h"
 #include "common/xstring.h"
 #include "irc/server_connection.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "core/window_list.h"
 #include "core/client_services.h"
 #include "core/nick_store.h"
@@ -32,7 +32,7 @@ NickStore& StoreOf(WindowRecord* channel) {
 } // namespace
 
 std::wstring ExtraNickPrefixes(const WindowRecord* window) {
-    std::string prefixes = ReadConfigText("Cfg\\Options1", "Nick_Prefixes", "");
+    std::string prefixes = Settings::NickPrefixes();
     if (prefixes.size() > 99) prefixes.resize(99);
     if (const ServerConnection* connection = ConnectionOfWindow(window)) {
         prefixes += connection->PrefixCharacters;
@@ -137,11 +137,10 @@ void RenameNickInLists(WindowRecord* server, const std::string& oldNick, const s
     for (WindowRecord* record : WindowListSnapshot()) {
         if (record->Server != server || record == server || record->Type == kServerWindow) continue;
         if (record->Type == kDccChatWindow || record->Type == kQueryWindow) {
-            const bool named = record->Type == kDccChatWindow ? StringEqualsNoCase(record->Name, oldNick)
-                                                              : record->Name == oldNick;
-            if (!named) continue;
-            record->Name = newNick;
-            SetWindowTabCaption(record);
+            const std::string name = WindowRecordName(record);
+            const bool named =
+                record->Type == kDccChatWindow ? StringEqualsNoCase(name, oldNick) : name == oldNick;
+            if (named) SetWindowRecordName(record, newNick);
             continue;
         }
         if (record->Type != kChannelWindow || !record->NickList) continue;

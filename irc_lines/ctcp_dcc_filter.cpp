@@ -1,5 +1,6 @@
 #include "irc_lines/ctcp_dcc_filter.h"
 
+#include "common/lang_string_ids.h"
 #include "core/remote_text.h"
 #include "common/app_state.h"
 #include "common/lang_strings.h"
@@ -11,7 +12,7 @@
 #include "irc_lines/dcc_requests.h"
 #include "irc/send_path.h"
 #include "irc/server_connection.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "core/frame_message_ids.h"
 #include "core/window_list.h"
 #include "core/client_services.h"
@@ -26,7 +27,7 @@ uint32_t NickRefused(const IrcMessage& message, WindowRecord* window, ServerConn
     if (connection.StartupDone || connection.Registered) return 0;
     if (!connection.AltNickTried) {
         connection.AltNickTried = 1;
-        std::string alternative = ReadConfigText("Cfg\\Options1", "Alternative_Nick", "");
+        std::string alternative = Settings::AlternativeNick();
         if (alternative.size() > 99) alternative.resize(99);
         if (!alternative.empty()) {
             SendServerLine("NICK " + alternative + "\r\n", window, 0);
@@ -44,8 +45,11 @@ uint32_t NickRefused(const IrcMessage& message, WindowRecord* window, ServerConn
     wchar_t text[1000] = {};
     const std::wstring random = NarrowToWide(std::string(word));
     wcsncpy(text, random.c_str(), 999);
-    PromptText(nullptr, L"", GetLangString(9), text, 1000, 10);
+    PromptText(nullptr, L"", GetLangString(kNickInUsePrompt), text, 1000, 10);
     prompting = false;
+    // The prompt ran the interface thread's messages: the server window may have closed, or its
+    // connection registered or started anew meanwhile.
+    if (!IsWindowRecordListed(window) || window->Connection != &connection || connection.Registered) return 1;
     std::string nick = WideToNarrow(std::wstring(text), DefaultCodePage.load());
     nick = nick.substr(0, nick.find(' '));
     if (nick.empty()) nick = word;

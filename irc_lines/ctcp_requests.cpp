@@ -6,7 +6,7 @@
 #include "irc/send_path.h"
 #include "irc/server_connection.h"
 #include "core/client_services.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -14,8 +14,7 @@
 namespace {
 
 // A setting's text as it may stand inside a CTCP answer: 2000 bytes at most, no markers.
-std::string ReplySetting(const char* key, const std::string& defaultText) {
-    std::string text = ReadConfigText("Cfg\\Options3\\CTCP_Replies", key, defaultText.c_str());
+std::string ReplySetting(std::string text) {
     if (text.size() > 1999) text.resize(1999);
     std::string clean;
     for (char c : text)
@@ -45,11 +44,10 @@ std::string PingToken(const std::string& body) {
 std::string Answer(const std::string& body) {
     const std::string keyword = body.substr(0, body.find(' '));
     if (StringEqualsNoCase(body, "VERSION")) return "VERSION " + CtcpVersionText();
-    if (StringEqualsNoCase(body, "FINGER")) return "FINGER " + ReplySetting("Finger", "g@%$%$@%@ !!");
-    if (StringEqualsNoCase(body, "AIM"))
-        return "AIM " + ReplySetting("AIM", "No Instant-Messenger configured");
+    if (StringEqualsNoCase(body, "FINGER")) return "FINGER " + ReplySetting(Settings::CtcpFingerReply());
+    if (StringEqualsNoCase(body, "AIM")) return "AIM " + ReplySetting(Settings::CtcpAimReply());
     if (StringEqualsNoCase(body, "CLIENTINFO"))
-        return "CLIENTINFO " + ReplySetting("Clientinfo", CtcpVersionText());
+        return "CLIENTINFO " + ReplySetting(Settings::CtcpClientInfoReply(CtcpVersionText()));
     if (StringEqualsNoCase(body, "TIME")) return "TIME " + TimeText();
     if (StringEqualsNoCase(body, "PING")) return "PONG";
     if (StringEqualsNoCase(keyword, "PING")) return "PING " + PingToken(body);
@@ -91,7 +89,7 @@ bool TakeCtcpReplyAllowance(ServerConnection* connection) {
 uint32_t HandleCtcpRequest(const IrcMessage& message, const std::string& body, WindowRecord* window) {
     std::string result;
     if (RunEventScript("On_CTCP_Incoming", window, window, message.Text, result, 0) == 1) return 1;
-    if (ReadConfigInt("Cfg\\Options3\\CTCP_Replies", "Ignore_All", 0) == 1) return 1;
+    if (Settings::IgnoreAllCtcp()) return 1;
     ShowCtcpLine(message, body, window);
     const UserAddress& sender = message.Sender;
     const std::string answer = Answer(body);

@@ -42,12 +42,6 @@ std::string DottedText(uint32_t hostOrder) {
     return text;
 }
 
-bool IsPrivateIPv4(uint32_t host) {
-    const uint32_t a = host >> 24, b = (host >> 16) & 0xFF;
-    return a == 0 || a == 10 || a == 127 || (a == 169 && b == 254) || (a == 172 && b >= 16 && b <= 31) ||
-           (a == 192 && b == 168) || (a == 100 && b >= 64 && b <= 127);
-}
-
 bool ParseIPv6(const std::string& text, in6_addr& out) {
     return inet_pton(AF_INET6, text.c_str(), &out) == 1;
 }
@@ -89,31 +83,6 @@ bool ParseOfferAddress(std::string_view text, OfferAddress& out) {
     return true;
 }
 
-bool IsPrivateAddress(const OfferAddress& address) {
-    if (!address.IsIPv6) {
-        uint32_t host = 0;
-        return !ParseIPv4(address.Text, host) || IsPrivateIPv4(host);
-    }
-    in6_addr a{};
-    if (!ParseIPv6(address.Text, a)) return true;
-    const uint8_t* b = a.s6_addr;
-    static const uint8_t loopback[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
-    if (std::memcmp(b, loopback, 16) == 0) return true;
-    if ((b[0] & 0xFE) == 0xFC) return true;                 // unique local
-    if (b[0] == 0xFE && (b[1] & 0xC0) == 0x80) return true; // link-local
-    static const uint8_t mapped[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
-    if (std::memcmp(b, mapped, 12) == 0)
-        return IsPrivateIPv4((uint32_t(b[12]) << 24) | (uint32_t(b[13]) << 16) | (uint32_t(b[14]) << 8) |
-                             b[15]);
-    return false;
-}
-
-bool IsAcceptableOfferAddress(const OfferAddress& address, const UserAddress& sender) {
-    if (!IsPrivateAddress(address)) return true;
-    OfferAddress host;
-    return ParseOfferAddress(sender.Host, host) && host.IsIPv6 == address.IsIPv6 && host.Text == address.Text;
-}
-
 uint32_t ParseOfferPort(std::string_view text) {
     uint64_t port = 0;
     if (!ParseDecimal(text, port) || port == 0 || port > 65535) return 0;
@@ -128,8 +97,8 @@ std::string PlainOfferFileName(std::string_view name) {
     const size_t cut = name.find_last_of("/\\:");
     if (cut != std::string_view::npos) name.remove_prefix(cut + 1);
     std::string plain;
-    for (unsigned char c : name) {
-        if (c < 0x20 || c == 0x7F || c == '"' || c == '\'' || c == '`') continue;
+    for (unsigned char c : WithoutControlCharacters(name)) {
+        if (c == '"' || c == '\'' || c == '`') continue;
         plain += std::strchr("<>|?*", c) ? '_' : static_cast<char>(c);
     }
     for (size_t twin = plain.find(".."); twin != std::string::npos; twin = plain.find(".."))

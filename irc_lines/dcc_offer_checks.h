@@ -2,8 +2,6 @@
 // port, the size and the file name.
 #pragma once
 
-#include "irc/user_address.h"
-
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,14 +13,10 @@ struct OfferAddress {
 
 // One of the offer's three forms: text with ':' is an IPv6 address, text with '.' a dotted IPv4
 // address, anything else a decimal number (an IPv4 address in host byte order). False when the
-// text is none of them or names no host (unspecified, broadcast, multicast).
+// text is none of them or names no host (unspecified, broadcast, multicast). A private or
+// loopback address is an address like any other: two users on one network offer theirs, and the
+// question shows it with the port, so the user decides.
 bool ParseOfferAddress(std::string_view text, OfferAddress& out);
-// True for an address other users on the Internet cannot reach: loopback, private, link-local,
-// shared and unique-local ranges.
-bool IsPrivateAddress(const OfferAddress& address);
-// An offer may name a private address only when it is the sender's own host as the server
-// reports it (two users on one network); any other address must be public.
-bool IsAcceptableOfferAddress(const OfferAddress& address, const UserAddress& sender);
 
 // A decimal port of 1 to 65535; 0 when the text is anything else.
 uint32_t ParseOfferPort(std::string_view text);
@@ -31,7 +25,7 @@ bool ParseOfferSize(std::string_view text, uint64_t& size);
 
 constexpr size_t kMaxOfferFileName = 200;
 // A plain base name: the part after the last '/' or '\\' (or drive ':'), without quotes, control
-// characters and characters Windows does not allow in names, without leading and trailing dots
-// and blanks, at most kMaxOfferFileName bytes (whole UTF-8 characters), and with '_' before a
-// device name (CON, NUL, COM1, ...). Empty when nothing usable is left.
+// characters, direction controls (WithoutControlCharacters) and characters Windows does not allow in names,
+// without leading and trailing dots and blanks, at most kMaxOfferFileName bytes (whole UTF-8 characters), and
+// with '_' before a device name (CON, NUL, COM1, ...). Empty when nothing usable is left.
 std::string PlainOfferFileName(std::string_view name);

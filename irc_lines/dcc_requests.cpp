@@ -2,6 +2,7 @@
 
 #include "common/app_state.h"
 #include "common/data_folders.h"
+#include "common/lang_string_ids.h"
 #include "common/lang_strings.h"
 #include "common/message_box.h"
 #include "common/text_compare.h"
@@ -13,7 +14,8 @@
 #include "irc_lines/transfer_program.h"
 #include "core/dcc_connection.h"
 #include "core/client_services.h"
-#include "core/config_values.h"
+#include "core/settings.h"
+#include "core/window_list.h"
 #include "core/window_record.h"
 
 namespace {
@@ -60,8 +62,7 @@ uint32_t FileOffer(const IrcMessage& message, std::vector<std::string> arguments
     const bool passive = arguments[2] == "0" && arguments[3] == "0";
     if (!passive) {
         OfferAddress address;
-        if (!ParseOfferAddress(arguments[2], address) || !IsAcceptableOfferAddress(address, sender))
-            return Refuse(window, sender, word, L"bad address");
+        if (!ParseOfferAddress(arguments[2], address)) return Refuse(window, sender, word, L"bad address");
         if (!ParseOfferPort(arguments[3])) return Refuse(window, sender, word, L"bad port");
         arguments[2] = address.Text;
     }
@@ -69,8 +70,7 @@ uint32_t FileOffer(const IrcMessage& message, std::vector<std::string> arguments
     // An empty file is a valid offer.
     if (arguments[4] != "0" && !ParseOfferSize(arguments[4], size))
         return Refuse(window, sender, word, L"bad size");
-    const uint8_t autoAccept =
-        ReadConfigInt("Cfg\\Options3\\File_Transfers", "Auto_Accept", 0) != 0 ? uint8_t(1) : uint8_t(0);
+    const uint8_t autoAccept = Settings::AutoAcceptFiles() ? uint8_t(1) : uint8_t(0);
     HandleDccSendOffer(window, OfferWords(message, arguments), sender, 0, autoAccept);
     return 1;
 }
@@ -106,18 +106,20 @@ uint32_t ChatOffer(const IrcMessage& message, const std::vector<std::string>& ar
     if (arguments.size() < 4) return 0;
     const std::string& word = arguments[0];
     OfferAddress address;
-    if (!ParseOfferAddress(arguments[2], address) || !IsAcceptableOfferAddress(address, sender))
-        return Refuse(window, sender, word, L"bad address");
+    if (!ParseOfferAddress(arguments[2], address)) return Refuse(window, sender, word, L"bad address");
     const uint32_t port = ParseOfferPort(arguments[3]);
     if (!port) return Refuse(window, sender, word, L"bad port");
     const bool tls = StringEqualsNoCase(word, "SSLCHAT") || StringEqualsNoCase(word, "SCHAT");
 
-    const std::wstring question = std::wstring(GetLangString(13)) + L"\r\n\r\n" + NarrowToWide(sender.Nick) +
-                                  L" (" + NarrowToWide(sender.User) + L"@" + NarrowToWide(sender.Host) +
-                                  L") " + NarrowToWide(address.Text) + L":" + std::to_wstring(port) + L" [" +
-                                  (tls ? L"SSL" : L"") + L"]";
+    const std::wstring question = std::wstring(GetLangString(kChatOfferQuestion)) + L"\r\n\r\n" +
+                                  NarrowToWide(sender.Nick) + L" (" + NarrowToWide(sender.User) + L"@" +
+                                  NarrowToWide(sender.Host) + L") " + NarrowToWide(address.Text) + L":" +
+                                  std::to_wstring(port) + L" [" + (tls ? L"SSL" : L"") + L"]";
+    const ServerConnection* connection = window->Connection;
     if (AppMessageBox(MainWindow.load(), question.c_str(), L"Brindlex", MB_YESNO, MB_ICONQUESTION) == IDNO)
         return 1;
+    // The question ran the interface thread's messages: the server window may have closed.
+    if (!IsWindowRecordListed(window) || window->Connection != connection) return 1;
     WindowRecord* chat = OpenChatWindow(window, kDccChatWindow, sender.Nick, 0);
     if (!chat) return 1;
     DccChatSetup setup;
@@ -138,7 +140,7 @@ uint32_t Indirect(const std::vector<std::string>& arguments, WindowRecord* windo
     if (arguments.size() < 3) return 0;
     if (!HasPendingSend(sender.Nick)) return 1;
     OfferAddress address;
-    if (!ParseOfferAddress(arguments[1], address) || !IsAcceptableOfferAddress(address, sender))
+    if (!ParseOfferAddress(arguments[1], address))
         return Refuse(window, sender, arguments[0], L"bad address");
     const uint32_t port = ParseOfferPort(arguments[2]);
     if (!port) return Refuse(window, sender, arguments[0], L"bad port");

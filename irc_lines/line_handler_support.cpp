@@ -13,7 +13,7 @@
 
 WindowRecord* FindConnectionWindow(const std::string& name, const ServerConnection* connection) {
     if (name.empty() || !connection) return nullptr;
-    return GetWindowRecordAt(FindWindowRecordIndex(name, connection));
+    return FindWindowRecord(name, connection);
 }
 
 std::wstring FormatServerEvent(const ServerLine& line, LineKind kind, const std::string& message) {
@@ -33,11 +33,11 @@ void ShowEventLine(const ServerLine& line, WindowRecord* target, LineKind kind, 
         FormatViewEventLine(target, kind, message, line.Message.Sender);
         return;
     }
-    PrintToWindow(kind, target, FormatServerEvent(line, kind, message), nullptr, 0, noNotice);
+    PrintToWindow(kind, target, FormatServerEvent(line, kind, message), {.NoNotice = noNotice != 0});
 }
 
 void PrintInfo(WindowRecord* window, const std::wstring& text, HWND view, uint8_t noTimeStamp) {
-    PrintToWindow(kInformationLine, window, text, view, noTimeStamp);
+    PrintToWindow(kInformationLine, window, text, {.View = view, .NoTimeStamp = noTimeStamp != 0});
 }
 
 std::wstring ServerText(const std::string& text, UINT codePage) {

@@ -13,7 +13,8 @@ struct WindowRecord;
 struct ServerConnection;
 
 // The first window of the connection (not a DCC chat) with that name, ignoring case; null
-// when there is none.
+// when there is none. The record stays valid until the line's handling ends, also when its
+// window closes meanwhile.
 WindowRecord* FindConnectionWindow(const std::string& name, const ServerConnection* connection);
 
 // The event formatted with the user's format for the kind; the format's channel, target and

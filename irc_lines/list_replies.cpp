@@ -1,6 +1,7 @@
 #include "irc_lines/list_replies.h"
 
 #include "common/app_state.h"
+#include "common/lang_string_ids.h"
 #include "common/lang_strings.h"
 #include "common/text_format.h"
 #include "common/text_split.h"
@@ -10,6 +11,7 @@
 #include "irc_lines/numeric_replies.h"
 #include "irc/server_connection.h"
 #include "core/frame_message_ids.h"
+#include "core/window_list.h"
 #include "core/window_record.h"
 #include "core/frame_handles.h"
 #include "core/client_services.h"
@@ -30,11 +32,10 @@ int NamesGroup(const std::wstring& text, const std::wstring& extras) {
 
 // The own nick, the channel's kind ('=', '*' or '@'), the channel, then the names. Each line's
 // names go into the store in one step; the list shows them when the interface thread catches up.
-void Names(ServerLine& line) {
+bool Names(ServerLine& line) {
     const IrcMessage& message = line.Message;
     WindowRecord* window = FindConnectionWindow(message.Param(2), line.Connection);
-    if (!window || !window->NickList) return;
-    line.Connection->ShowNumericText = 0;
+    if (!window || !window->NickList) return false;
     if (line.Connection->NamesInProgress != 353) ClearNickList(window);
     line.Connection->NamesInProgress = 353;
     const std::wstring extras = ExtraNickPrefixes(window);
@@ -51,21 +52,21 @@ void Names(ServerLine& line) {
         entries.emplace_back(group, std::move(text));
     }
     AddNamesToList(window, std::move(entries));
+    return true;
 }
 
-void NamesEnd(ServerLine& line) {
-    line.Connection->ShowNumericText = 0;
+bool NamesEnd(ServerLine& line) {
     line.Connection->NamesInProgress = 0;
     WindowRecord* window = FindConnectionWindow(line.Message.Param(1), line.Connection);
-    if (!window || !window->NickList) return;
+    if (!window || !window->NickList) return true;
     if (GetNickLevel(line.Connection->OwnNick.c_str(), window, nullptr, nullptr, nullptr, nullptr) >= 3)
         PostMessageW(window->Window, WM_SIZE, 0, 0);
+    return true;
 }
 
-void BanEntry(ServerLine& line) {
-    line.Connection->ShowNumericText = 0;
+bool BanEntry(ServerLine& line) {
     auto& entries = line.Connection->BanListReplies;
-    if (entries.size() >= kMaxPendingBanEntries) return;
+    if (entries.size() >= kMaxPendingBanEntries) return true;
     // The own nick, the channel, the mask, then the setter and the time when the server gives them.
     const IrcMessage& message = line.Message;
     PendingBanEntry entry;
@@ -75,21 +76,21 @@ void BanEntry(ServerLine& line) {
     entry.Setter = ServerText(message.Param(3));
     if (message.Params.size() >= 5) entry.Time = FormatUnixTime(std::atoi(message.Param(4).c_str()));
     entries.push_back(std::move(entry));
+    return true;
 }
 
 std::wstring RemovalLink(const PendingBanEntry& entry) {
-    const std::wstring label = std::wstring(L"\x02") + GetLangString(4) + L"\x02";
+    const std::wstring label = std::wstring(L"\x02") + GetLangString(kRemoveLabel) + L"\x02";
     const std::string channel = WideToNarrow(entry.Channel), mask = WideToNarrow(entry.Mask);
     if (!SafeInLinkCommand(channel) || !SafeInLinkCommand(mask)) return label;
     return L"\x18{Remove Ban|||/mode " + entry.Channel + (entry.IsException ? L" -e " : L" -b ") +
            entry.Mask + L"}" + label + L"\x18";
 }
 
-void BanListEnd(ServerLine& line) {
-    line.Connection->ShowNumericText = 0;
+bool BanListEnd(ServerLine& line) {
     std::vector<PendingBanEntry> entries;
     entries.swap(line.Connection->BanListReplies);
-    if (entries.empty()) return;
+    if (entries.empty()) return true;
     HWND dialogView = BanListDialogView.load();
     if (dialogView && !IsWindow(dialogView)) dialogView = nullptr;
 
@@ -118,10 +119,11 @@ void BanListEnd(ServerLine& line) {
     if (view) ShowWindow(view, SW_SHOW);
     if (!dialogView) {
         wchar_t label[1000] = {};
-        GetMenuLabel(line.Numeric == 349 ? kExceptionListMenuCommand : kBanListMenuCommand, MF_BYCOMMAND,
+        GetMenuLabel(line.Numeric == 349 ? ID_CHANNEL_EXCEPTION_LIST : ID_CHANNEL_BAN_LIST, MF_BYCOMMAND,
                      label);
         PrintInfo(target, std::wstring(L"\x02\x12\xAC \x00B7\x12 ") + label + L" \x12\x00B7 \xAE\x12\x02");
     }
+    return true;
 }
 
 constexpr ULONGLONG kListTitleIntervalMs = 250;
@@ -134,12 +136,11 @@ void ShowListCount(WindowRecord* listWindow) {
 }
 
 WindowRecord* ChannelListWindow(ServerLine& line) {
-    return FindConnectionWindow(line.Window->Name + "_List", line.Connection);
+    return FindConnectionWindow(WindowRecordName(line.Window) + "_List", line.Connection);
 }
 
-void ListStart(ServerLine& line) {
-    line.Connection->ShowNumericText = 0;
-    ProcessInputLine(("/fquery " + line.Window->Name + "_List").c_str(), line.Window, 0);
+bool ListStart(ServerLine& line) {
+    ProcessInputLine(("/fquery " + WindowRecordName(line.Window) + "_List").c_str(), line.Window, 0);
     // The rest of the list is received at idle priority, so a long list does not hold up the program.
     if (!OnInterfaceThread()) {
         const int priority = GetThreadPriority(GetCurrentThread());
@@ -152,12 +153,12 @@ void ListStart(ServerLine& line) {
     PrintInfo(listWindow ? listWindow : line.Window, L"\x02\x12\xAC \x00B7\x12 List \x12\x00B7 \xAE\x12\x02");
     if (listWindow) listWindow->ChannelListRows.Clear();
     t_lastListTitle = 0;
+    return true;
 }
 
-void ListRow(ServerLine& line) {
-    line.Connection->ShowNumericText = 0;
+bool ListRow(ServerLine& line) {
     WindowRecord* listWindow = ChannelListWindow(line);
-    if (!listWindow) return;
+    if (!listWindow) return true;
     // The own nick, the channel, its member count and its topic.
     ChannelListEntry row;
     row.Channel = CleanUntrustedText(line.Message.Param(1));
@@ -171,15 +172,16 @@ void ListRow(ServerLine& line) {
         t_lastListTitle = now;
         ShowListCount(listWindow);
     }
+    return true;
 }
 
-void ListEnd(ServerLine& line) {
-    line.Connection->ShowNumericText = 0;
+bool ListEnd(ServerLine& line) {
     if (!OnInterfaceThread()) SetThreadPriority(GetCurrentThread(), line.Connection->SavedThreadPriority);
     WindowRecord* listWindow = ChannelListWindow(line);
     if (listWindow) ShowListCount(listWindow);
     if (HWND frame = MainWindow.load(); frame && listWindow)
-        SendMessageW(frame, WM_COMMAND, kChannelListCommand, reinterpret_cast<LPARAM>(listWindow));
+        SendMessageW(frame, WM_COMMAND, ID_CHANNEL_LIST_BY_MEMBERS, reinterpret_cast<LPARAM>(listWindow));
+    return true;
 }
 
 } // namespace

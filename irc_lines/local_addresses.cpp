@@ -6,7 +6,7 @@
 #include "irc_lines/line_handler_support.h"
 #include "irc/server_connection.h"
 #include "core/window_record.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "core/frame_message_ids.h"
 #include "core/client_services.h"
 
@@ -71,13 +71,11 @@ uint32_t ExternalAddress() {
 }
 
 uint32_t Method(uint32_t method) {
-    return method == kAddressMethodSetting
-               ? static_cast<uint32_t>(ReadConfigInt("Cfg\\Lan_Options", "Use_Ip_Method", 0))
-               : method;
+    return method == kAddressMethodSetting ? static_cast<uint32_t>(Settings::AddressMethod()) : method;
 }
 
 std::string UseIpSetting() {
-    std::string text = ReadConfigText("Cfg\\Lan_Options", "Use_IP", "");
+    std::string text = Settings::LanAddress();
     if (text.size() > 99) text.resize(99);
     return text;
 }
@@ -156,7 +154,7 @@ std::string FirstLocalHostAddress() {
 }
 
 uint32_t PickListenPort(uint8_t ipv6) {
-    uint32_t port = static_cast<uint32_t>(ReadConfigInt("Cfg\\Lan_Options", "Use_Port", 0));
+    uint32_t port = static_cast<uint32_t>(Settings::LanPort());
     if (port == 0 || port > 65535) port = NextListenPort++;
     const SOCKET socket = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (socket == INVALID_SOCKET) return port;
@@ -165,8 +163,7 @@ uint32_t PickListenPort(uint8_t ipv6) {
     closesocket(socket);
     if (!bound) return port;
     HWND frame = MainWindow.load();
-    if (frame && ReadConfigInt("Cfg\\Lan_Options", "Use_Upnp", 1) == 1)
-        SendMessageW(frame, WM_UPNP_REQUEST, 0, static_cast<LPARAM>(port));
+    if (frame && Settings::UseUpnp()) SendMessageW(frame, WM_UPNP_REQUEST, 0, static_cast<LPARAM>(port));
     return port;
 }
 

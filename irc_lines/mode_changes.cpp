@@ -41,7 +41,7 @@ bool SendModeQuery(WindowRecord* server, const std::string& channel) {
     return true;
 }
 
-void HandleMode(ServerLine& line) {
+bool HandleMode(ServerLine& line) {
     ServerConnection& connection = *line.Connection;
     const IrcMessage& message = line.Message;
     const std::string& target = message.Param(0);
@@ -49,19 +49,19 @@ void HandleMode(ServerLine& line) {
     if (IsOwnNick(connection, target)) {
         connection.OwnUserModes = WithoutColon(changes);
         ShowEventLine(line, line.Window, kModeLine, connection.OwnUserModes, true);
-        return;
+        return true;
     }
     WindowRecord* window = FindConnectionWindow(target, &connection);
     if (!window) {
         ShowEventLine(line, line.Window, kModeLine, changes, true);
-        return;
+        return true;
     }
     // Parameter 1 holds the mode letters, the ones after it their arguments.
     const std::string& letters = message.Param(1);
     if (message.Params.size() <= 2) {
         SendModeQuery(line.Window, target);
         ShowEventLine(line, window, kModeLine, changes, true);
-        return;
+        return true;
     }
 
     const ChannelModeRules rules = connection.ModeRules.Get();
@@ -91,4 +91,5 @@ void HandleMode(ServerLine& line) {
     }
     if (marked) SendModeQuery(line.Window, target);
     ShowEventLine(line, window, kModeLine, changes, true);
+    return true;
 }

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-void HandleMode(ServerLine& line);
+bool HandleMode(ServerLine& line);
 
 // Sends "MODE <channel>" unless one went for the same channel of the connection within the
 // last interval; true when it was sent.

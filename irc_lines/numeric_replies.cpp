@@ -1,6 +1,7 @@
 #include "irc_lines/numeric_replies.h"
 
 #include "common/app_state.h"
+#include "common/lang_string_ids.h"
 #include "common/lang_strings.h"
 #include "common/text_compare.h"
 #include "common/text_format.h"
@@ -13,7 +14,7 @@
 #include "irc/remembered_user.h"
 #include "irc/send_path.h"
 #include "irc/server_connection.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "core/frame_message_ids.h"
 #include "core/window_list.h"
 #include "core/client_services.h"
@@ -26,12 +27,7 @@ namespace {
 
 const wchar_t kDot[] = L"\x02\x12\x00B7\x12\x02 ";
 
-void Silence(ServerLine& line) {
-    line.Connection->ShowNumericText = 0;
-}
-
 void PrintReply(ServerLine& line, const std::wstring& text, WindowRecord* window = nullptr) {
-    Silence(line);
     PrintInfo(window ? window : line.Window, text);
 }
 
@@ -39,18 +35,19 @@ std::string UntilEquals(const std::string& text) {
     return text.substr(0, text.find('='));
 }
 
-void Welcome(ServerLine& line) {
+bool Welcome(ServerLine& line) {
     ServerConnection& connection = *line.Connection;
     connection.OwnNick = line.Message.Param(0);
     connection.ModeRules.Reset();
-    line.Window->Name = line.Message.Prefix;
-    SetWindowTabCaption(line.Window);
+    SetWindowRecordName(line.Window, line.Message.Prefix);
     connection.Registered = 1;
+    return false;
 }
 
-void ServerSupports(ServerLine& line) {
+bool ServerSupports(ServerLine& line) {
     ChannelModeRules rules = line.Connection->ModeRules.Get();
     if (ReadServerModeTokens(line.Message, rules)) line.Connection->ModeRules.Set(rules);
+    return false;
 }
 
 void SilenceEntry(ServerLine& line, const char* command) {
@@ -58,116 +55,131 @@ void SilenceEntry(ServerLine& line, const char* command) {
     std::wstring text = L"\x02\x12\x00B7\x12 " + ServerText(entry) + L" ";
     if (SafeInLinkCommand(entry))
         text += L"[\x18{Remove|||/raw " + NarrowToWide(command) + L" -" + ServerText(entry) + L"}" +
-                GetLangString(4) + L"\x18] ";
+                GetLangString(kRemoveLabel) + L"\x18] ";
     PrintReply(line, text + L"\x02");
 }
 
-void SilenceList(ServerLine& line) {
+bool SilenceList(ServerLine& line) {
     SilenceEntry(line, "silence");
+    return true;
 }
 
-void AcceptList(ServerLine& line) {
+bool AcceptList(ServerLine& line) {
     SilenceEntry(line, "accept");
+    return true;
 }
 
-void SilenceEnd(ServerLine& line) {
+bool SilenceEnd(ServerLine& line) {
     PrintReply(line, L"\x02\x12\x00B7\x12 (Silence end) \x12\x00B7\x12\x02");
+    return true;
 }
 
 // The away text as it came, with its ':'.
-void Away(ServerLine& line) {
+bool Away(ServerLine& line) {
     PrintReply(line, kDot + std::wstring(L"AWAY ") + ServerText(line.Message.ParamsText(2)));
+    return true;
 }
 
 // Nick, user, host, '*', full name.
-void WhoisUser(ServerLine& line) {
+bool WhoisUser(ServerLine& line) {
     const IrcMessage& m = line.Message;
     PrintReply(line, kDot + std::wstring(L"\x02") + ServerText(m.Param(1)) + L"\x02 (" +
                          ServerText(m.Param(2)) + L"!" + ServerText(m.Param(3)) + L") (" +
                          ServerText(m.Param(5)) + L")");
+    return true;
 }
 
-void WhoisServer(ServerLine& line) {
+bool WhoisServer(ServerLine& line) {
     PrintReply(line, kDot + std::wstring(L"@ ") + ServerText(line.Message.Param(2)));
+    return true;
 }
 
-void WhoisOperator(ServerLine& line) {
+bool WhoisOperator(ServerLine& line) {
     PrintReply(line, kDot + ServerText(line.Message.ParamsText(1)));
+    return true;
 }
 
 // Nick, seconds idle, signed on.
-void WhoisIdle(ServerLine& line) {
+bool WhoisIdle(ServerLine& line) {
     const IrcMessage& m = line.Message;
     PrintReply(line, kDot + std::to_wstring(static_cast<uint32_t>(std::atoi(m.Param(2).c_str()))) +
                          L"'' delay, (Signed on " + FormatUnixTime(std::atoi(m.Param(3).c_str())) + L")");
+    return true;
 }
 
-void WhoisEnd(ServerLine& line) {
+bool WhoisEnd(ServerLine& line) {
     PrintReply(line, L"\x02\x12\x00B7\x12 WHOIS \x12\x00B7\x12\x02");
+    return true;
 }
 
-void WhoisChannels(ServerLine& line) {
+bool WhoisChannels(ServerLine& line) {
     PrintReply(line, kDot + std::wstring(L"in ") + ServerText(line.Message.Param(2)));
+    return true;
 }
 
-void ChannelModes(ServerLine& line) {
+bool ChannelModes(ServerLine& line) {
     WindowRecord* window = FindConnectionWindow(line.Message.Param(1), line.Connection);
-    if (!window) return;
-    Silence(line);
+    if (!window) return false;
     SetWindowRecordModes(window, line.Message.ParamsText(2));
     UpdateWindowTitle(window);
+    return true;
 }
 
 // 333: channel, setter, time; 329: channel, time.
-void ChannelInfo(ServerLine& line) {
+bool ChannelInfo(ServerLine& line) {
     const IrcMessage& m = line.Message;
     WindowRecord* window = FindConnectionWindow(m.Param(1), line.Connection);
-    if (!window) return;
-    Silence(line);
+    if (!window) return false;
     const std::wstring time = FormatUnixTime(std::atoi(m.Param(m.Params.size() > 3 ? 3 : 2).c_str()));
-    const std::wstring name = ServerText(window->Name, CP_UTF8);
-    const std::wstring text =
-        line.Numeric == 333 ? LangText(81, {name, ServerText(m.Param(2)), time}) : LangText(82, {name, time});
-    if (window->TopicShown) return;
+    const std::wstring name = ServerText(WindowRecordName(window), CP_UTF8);
+    const std::wstring text = line.Numeric == 333
+                                  ? LangText(kTopicSetByText, {name, ServerText(m.Param(2)), time})
+                                  : LangText(kChannelCreatedText, {name, time});
+    if (window->TopicShown) return true;
     PrintInfo(window, text);
     window->TopicShown = 1;
+    return true;
 }
 
-void ChannelTopic(ServerLine& line) {
+bool ChannelTopic(ServerLine& line) {
     WindowRecord* window = FindConnectionWindow(line.Message.Param(1), line.Connection);
-    if (!window) return;
+    if (!window) return false;
     const std::string topic = line.Message.Param(2);
     SetWindowRecordTopic(window, topic);
-    PrintReply(line, L"\x12\x00B7\x12 " + ServerText(window->Name, CP_UTF8) + L" TOPIC: " + ServerText(topic),
+    PrintReply(line,
+               L"\x12\x00B7\x12 " + ServerText(WindowRecordName(window), CP_UTF8) + L" TOPIC: " +
+                   ServerText(topic),
                window);
     UpdateWindowTitle(window);
+    return true;
 }
 
-void JoinRefused(ServerLine& line) {
+bool JoinRefused(ServerLine& line) {
     const wchar_t* mode = line.Numeric == 471   ? L"(+l)"
                           : line.Numeric == 473 ? L"+i"
                           : line.Numeric == 474 ? L"(+b)"
                                                 : L"(+k)";
     PrintReply(line, kDot + ServerText(line.Message.ParamsText(1)) + L" " + mode);
+    return true;
 }
 
-void NoSuchNick(ServerLine& line) {
+bool NoSuchNick(ServerLine& line) {
     WindowRecord* query = FindConnectionWindow(line.Message.Param(1), line.Connection);
-    if (!query || query->Type != kQueryWindow) return;
+    if (!query || query->Type != kQueryWindow) return false;
     if (!query->NoSuchNickShown) line.DisplayWindow = query;
     query->NoSuchNickShown = 1;
+    return false;
 }
 
 // The own host as the server sees it (and what the own user is), or another user's address for
 // the remembered users and the kick dialog's mask list. The first reply of the list counts:
 // nick, an operator's '*', '=', a sign, user, '@', host.
-void UserHost(ServerLine& line) {
-    Silence(line);
+bool UserHost(ServerLine& line) {
     ServerConnection& connection = *line.Connection;
     const std::string& replies = line.Message.Param(1);
     const std::string word = replies.substr(0, replies.find(' '));
     const size_t at = word.find('@');
-    if (at == std::string::npos) return;
+    if (at == std::string::npos) return true;
     const std::string host = word.substr(at + 1);
     const size_t equals = word.find('=');
     const bool hasUser = equals != std::string::npos && equals < at && at >= equals + 2;
@@ -185,9 +197,9 @@ void UserHost(ServerLine& line) {
         connection.ReportedHost = host;
         connection.LocalIPv4 = FirstLocalHostAddress();
         ShowConnectionAddresses(line.Window);
-        return;
+        return true;
     }
-    if (!hasUser) return;
+    if (!hasUser) return true;
     UserAddress address{UntilEquals(word), user, host};
     {
         std::lock_guard<std::mutex> lock(connection.RememberedUsersMutex);
@@ -206,15 +218,15 @@ void UserHost(ServerLine& line) {
         address.Nick = UntilEquals(word);
     HWND dialog = connection.MaskDialog;
     if (dialog && IsWindow(dialog)) {
-        HWND masks = GetDlgItem(dialog, 103);
+        HWND masks = GetDlgItem(dialog, IDC_KICK_MASK);
         SendMessageW(masks, CB_RESETCONTENT, 0, 0);
         FillAddressMaskList(masks, line.Window, address);
     }
+    return true;
 }
 
 // The notify check's answer: who came online and who left; the lag is the time since the check.
-void NotifyReply(ServerLine& line) {
-    Silence(line);
+bool NotifyReply(ServerLine& line) {
     ServerConnection& connection = *line.Connection;
     if (connection.LagProbePending) {
         connection.Lag = GetTickCount() - connection.LastNotifyTick;
@@ -236,7 +248,7 @@ void NotifyReply(ServerLine& line) {
         if (found) continue;
         const std::string nick = known[i];
         known.erase(known.begin() + static_cast<std::ptrdiff_t>(i));
-        const std::wstring text = LangText(23, {ServerText(nick, CP_UTF8)});
+        const std::wstring text = LangText(kNickOfflineText, {ServerText(nick, CP_UTF8)});
         if (RunEventScript("On_Notify_Offline", line.Window, line.Window, nick, result, 0) != 1)
             PrintInfo(line.Window, text);
         if (WindowRecord* window = FindConnectionWindow(nick, &connection)) PrintInfo(window, text);
@@ -244,13 +256,15 @@ void NotifyReply(ServerLine& line) {
     for (const std::string& nick : online) {
         known.push_back(nick);
         if (RunEventScript("On_Notify_Online", line.Window, line.Window, nick, result, 0) != 1)
-            PrintInfo(line.Window, LangText(22, {ServerText(nick, CP_UTF8), ServerText(nick, CP_UTF8)}));
+            PrintInfo(line.Window,
+                      LangText(kNickOnlineText, {ServerText(nick, CP_UTF8), ServerText(nick, CP_UTF8)}));
     }
+    return true;
 }
 
-void EndOfMotd(ServerLine& line) {
+bool EndOfMotd(ServerLine& line) {
     ServerConnection& connection = *line.Connection;
-    if (connection.StartupDone) return;
+    if (connection.StartupDone) return false;
     connection.StartupDone = 1;
     if (connection.OwnNick.empty()) connection.OwnNick = line.Message.Param(0);
     ExecuteInputText(line.Window, L"/UTF8", 0);
@@ -261,17 +275,18 @@ void EndOfMotd(ServerLine& line) {
     SendServerLine("USERHOST " + connection.OwnNick + "\r\n", line.Window, 0);
     std::string result;
     RunEventScript("On_Startup", line.Window, line.Window, std::string(), result, 0);
-    const std::string channel = ReadConfigText("ICfg\\General", "TempStartupChannel", "");
+    const std::string channel = Settings::StartupChannel();
     if (!channel.empty()) SendServerLine("JOIN " + channel + "\r\n", line.Window, 0);
-    XmlWriteProfileString("ICfg\\General", "TempStartupChannel", "", nullptr, UserConfigDocument);
+    XmlWriteProfileString(Settings::Keys::StartupChannel.Section, Settings::Keys::StartupChannel.Key, "",
+                          nullptr, UserConfigDocument);
     if (const SOCKET ident = connection.IdentSocket.exchange(0)) closesocket(ident);
     if (connection.ReconnectCounter != 0) connection.ReconnectCounter = 10;
     HWND frame = MainWindow.load();
-    if (frame && ReadConfigInt("Cfg\\Options2", "Join_Box_On_Connect", 1) == 1)
-        PostMessageW(frame, WM_COMMAND, kJoinDialogCommand, 0);
+    if (frame && Settings::JoinBoxOnConnect()) PostMessageW(frame, WM_COMMAND, ID_SERVER_JOIN, 0);
     if (frame) PostMessageW(frame, WM_TIMER, ISON_TIMER_ID, 0);
     UpdateWindowTitle(line.Window);
     SetWindowTabCaption(line.Window);
+    return false;
 }
 
 } // namespace

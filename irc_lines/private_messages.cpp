@@ -6,7 +6,7 @@
 #include "irc_lines/line_handler_support.h"
 #include "irc/server_connection.h"
 #include "irc_lines/user_list_match.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "core/frame_message_ids.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
@@ -29,7 +29,7 @@ std::string ChanopsChannel(const std::string& text) {
 
 } // namespace
 
-void HandlePrivmsg(ServerLine& line) {
+bool HandlePrivmsg(ServerLine& line) {
     ServerConnection& connection = *line.Connection;
     const IrcMessage& message = line.Message;
     const UserAddress& sender = message.Sender;
@@ -37,14 +37,14 @@ void HandlePrivmsg(ServerLine& line) {
     const std::string& text = message.Param(1);
     const bool isPrivate = IsOwnNick(connection, target);
     if (isPrivate) target = sender.Nick;
-    if (UserListMatches(kIgnoreList, sender)) return;
+    if (UserListMatches(kIgnoreList, sender)) return true;
 
     WindowRecord* window = FindConnectionWindow(target, &connection);
     if (!window) {
         std::string result;
         if (RunEventScript("On_Incoming_Private", line.Window, line.Window, ":" + message.Prefix, result,
                            0) == 1)
-            return;
+            return true;
         if (isPrivate) window = OpenChatWindow(line.Window, kQueryWindow, sender.Nick, 0, true);
         if (!window) window = line.Window;
     }
@@ -63,15 +63,16 @@ void HandlePrivmsg(ServerLine& line) {
     window->NoSuchNickShown = 0;
     // The sender travels with the line: the printer keeps the window's sender fields.
     const std::wstring nick = NarrowToWide(sender.Nick, CP_UTF8);
-    PrintToWindow(kMessageLine, window, formatted, nullptr, 0, 0, 0, 1, 0, &nick);
+    PrintToWindow(kMessageLine, window, formatted, {.ChatLine = true, .Sender = &nick});
+    return true;
 }
 
-void HandleNotice(ServerLine& line) {
+bool HandleNotice(ServerLine& line) {
     ServerConnection& connection = *line.Connection;
     const std::string& target = line.Message.Param(0);
     const std::string& text = line.Message.Param(1);
     WindowRecord* destination = GetActiveWindowRecord();
-    bool toAll = ReadConfigInt("Cfg\\Options2", "Notices_To_All_Windows", 0) != 0;
+    bool toAll = Settings::NoticesToAllWindows();
     const std::string chanops = ChanopsChannel(text);
     if (!chanops.empty())
         if (WindowRecord* channel = FindConnectionWindow(chanops, &connection)) {
@@ -83,7 +84,7 @@ void HandleNotice(ServerLine& line) {
         destination = window ? window : line.Window;
         toAll = false;
     }
-    if (UserListMatches(kIgnoreList, line.Message.Sender)) return;
+    if (UserListMatches(kIgnoreList, line.Message.Sender)) return true;
     // A notice is never lost: without a window of this server to show it, the server window does.
     if (!toAll && !BelongsToServer(destination, line.Window)) destination = line.Window;
 
@@ -91,4 +92,5 @@ void HandleNotice(ServerLine& line) {
     for (WindowRecord* window : WindowListSnapshot())
         if (window->Server == line.Window && (toAll || window == destination))
             PrintToWindow(kNoticeLine, window, formatted);
+    return true;
 }

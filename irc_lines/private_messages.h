@@ -4,5 +4,5 @@
 
 #include "irc/line_dispatch.h"
 
-void HandlePrivmsg(ServerLine& line);
-void HandleNotice(ServerLine& line);
+bool HandlePrivmsg(ServerLine& line);
+bool HandleNotice(ServerLine& line);

@@ -2,8 +2,14 @@
 // and its process, which qv does not wait for.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
+#include <functional>
 #include <string>
+
+// How long an offer waits for the transfer program it started to be ready for its peer.
+constexpr DWORD kTransferProgramReadyMs = 30000;
 
 // The quoted path of qx in the folder.
 std::wstring TransferProgramPath(const std::wstring& programFolder);
@@ -24,3 +30,9 @@ std::wstring ReceiveInCommandLine(const std::wstring& programFolder, uint32_t po
                                   const std::wstring& path);
 // Starts qx from the program folder with the command line; true when the process started.
 bool StartTransferProgram(const std::wstring& commandLine);
+// Starts qx, which listens on port (IPv6 or IPv4) before it makes its window, and runs then on the
+// interface thread once that port listens (or qx has ended, or kTransferProgramReadyMs passed): an
+// offer sent then finds the port open. The wait runs on a thread of its own; then runs at once when
+// qx cannot be started or the thread cannot.
+void StartListeningTransferProgram(const std::wstring& commandLine, uint16_t port, bool ipv6,
+                                   std::function<void()> then);

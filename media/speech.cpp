@@ -1,11 +1,12 @@
 #include "media/speech.h"
 
 #include "common/app_state.h"
+#include "common/lang_string_ids.h"
 #include "common/lang_strings.h"
 #include "common/xstring.h"
 #include "core/client_services.h"
-#include "core/config_values.h"
 #include "core/frame_message_ids.h"
+#include "core/settings.h"
 #include "core/window_record.h"
 #include "markup/strip_format_codes.h"
 #include "media/voice_chat.h"
@@ -31,7 +32,6 @@ const IID kISpObjectTokenCategory = {
 const CLSID kSpObjectToken = {0xEF411752, 0x3736, 0x4CB4, {0x9C, 0x8C, 0x8E, 0xF4, 0xCC, 0xB5, 0x8E, 0xFE}};
 const IID kISpObjectToken = {0x14056589, 0xE16C, 0x11D2, {0xBB, 0x90, 0x00, 0xC0, 0x4F, 0x8E, 0xE6, 0xC0}};
 constexpr wchar_t kAudioInputCategory[] = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Speech\\AudioInput";
-constexpr int32_t kNoSpeechText = 14;
 
 // The slots in their order: the recognizer, the recognition context and the dictation grammar,
 // the audio-input token, the context's event source, and the voice.
@@ -217,11 +217,11 @@ void ApplySpeechSettings() {
         exists = Speech != nullptr;
     }
     if (exists) {
-        if (ReadConfigInt("Cfg\\Options2", "Enable_Speech_to_text", 0) != 0)
+        if (Settings::SpeechToText())
             StartSpeechRecognition();
         else
             ReleaseSpeechRecognition();
-        if (ReadConfigInt("Cfg\\Options2", "Enable_Text_to_speech", 0) != 0) {
+        if (Settings::TextToSpeech()) {
             InitSpeechVoice();
         } else {
             std::lock_guard<std::recursive_mutex> lock(SpeechMutex);

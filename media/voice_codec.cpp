@@ -6,6 +6,7 @@
 #include "common/replacing_file.h"
 #include "common/shell_helpers.h"
 #include "core/resource_library.h"
+#include "core/settings.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
 
@@ -32,10 +33,11 @@ bool media::InstallSpeexCodec() {
 }
 
 void media::InstallVoiceCodecOnce() {
-    if (XmlGetProfileInt("ICfg\\Sound", "Speex_Installed", 0, nullptr, UserConfigDocument) != 0) return;
+    if (Settings::VoiceCodecInstalled()) return;
     if (!IsFolderWritable(ProgramFolder)) return;
     // Without the codec's files (this build carries none) nothing is installed and the mark stays
     // 0, so voice falls back to the codec the system has.
     if (InstallSpeexCodec())
-        XmlWriteProfileInt("ICfg\\Sound", "Speex_Installed", 1, nullptr, UserConfigDocument);
+        XmlWriteProfileInt(Settings::Keys::VoiceCodecInstalled.Section,
+                           Settings::Keys::VoiceCodecInstalled.Key, 1, nullptr, UserConfigDocument);
 }

@@ -1,7 +1,7 @@
 // The pieces of voice chat that need no device: frames, the level, the gate and the formats.
 #include "media/voice_chat.h"
 
-#include "core/config_values.h"
+#include "core/settings.h"
 
 #include <mmreg.h>
 
@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr uint32_t kStoredFormatSize = 38;
 constexpr int32_t kGateQuietPercent = 20;
 constexpr int32_t kGateHangover = 3;
 
@@ -56,13 +55,13 @@ bool media::VoiceGate::Pass(uint32_t levelPercent) {
 }
 
 std::vector<uint8_t> media::VoiceFormat(const char* key) {
-    std::vector<uint8_t> format = ReadConfigBinary("Cfg\\Options3\\Voice_Options", key, kStoredFormatSize);
+    std::vector<uint8_t> format = Settings::VoiceFormat(key);
     if (format.size() >= sizeof(WAVEFORMATEX)) {
         WAVEFORMATEX head{};
         memcpy(&head, format.data(), sizeof head);
         if (head.nChannels && head.nSamplesPerSec && head.nBlockAlign &&
             sizeof(WAVEFORMATEX) + head.cbSize <= format.size()) {
-            format.resize(kStoredFormatSize, 0);
+            format.resize(kStoredVoiceFormatBytes, 0);
             return format;
         }
     }
@@ -75,12 +74,12 @@ std::vector<uint8_t> media::VoiceFormat(const char* key) {
     ima.wfx.cbSize = 2;
     ima.wSamplesPerBlock = 505; // (256 - 4) * 2 + 1
     ima.wfx.nAvgBytesPerSec = 8000 * 256 / 505;
-    format.assign(kStoredFormatSize, 0);
+    format.assign(kStoredVoiceFormatBytes, 0);
     memcpy(format.data(), &ima, sizeof ima);
     return format;
 }
 
 UINT media::VoiceDevice(const char* key) {
-    const int32_t device = ReadConfigInt("Cfg\\Options3\\Voice_Options", key, -1);
+    const int32_t device = Settings::VoiceDevice(key);
     return device < 0 || device >= 101 ? WAVE_MAPPER : static_cast<UINT>(device);
 }

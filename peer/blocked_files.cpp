@@ -2,13 +2,13 @@
 
 #include "common/text_compare.h"
 #include "common/text_split.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 
 #include <vector>
 
 bool peer::IsBlockedFileName(const std::string& name) {
     std::vector<std::string> patterns;
-    SplitQuoted(patterns, ReadConfigText("Cfg\\Options3\\File_Transfers", "Blocked_Files"), " ", false);
+    SplitQuoted(patterns, Settings::BlockedFiles(), " ", false);
     for (const std::string& pattern : patterns)
         if (pattern == "*" || WildcardMatch(name, pattern, false)) return true;
     return false;

@@ -2,17 +2,20 @@
 // frames the peer sends.
 #include "peer/dcc_offers.h"
 
+#include "common/lang_string_ids.h"
 #include "common/lang_strings.h"
 #include "common/net_helpers.h"
 #include "common/text_compare.h"
 #include "common/xstring.h"
-#include "core/config_values.h"
 #include "core/dcc_connection.h"
+#include "core/remote_text.h"
+#include "core/settings.h"
 #include "core/window_record.h"
 #include "irc/tls_socket.h"
 #include "media/voice_chat.h"
 #include "views/line_printer.h"
 
+#include <cstring>
 #include <memory>
 #include <utility>
 
@@ -40,19 +43,6 @@ void Info(WindowRecord* window, const std::wstring& text) {
     PrintToWindow(kInformationLine, window, text);
 }
 
-std::wstring PeerAddressText(const sockaddr_storage& address, uint32_t& port) {
-    if (address.ss_family == AF_INET6) {
-        const auto& v6 = reinterpret_cast<const sockaddr_in6&>(address);
-        uint8_t bytes[16];
-        memcpy(bytes, &v6.sin6_addr, 16);
-        port = ntohs(v6.sin6_port);
-        return NarrowToWide(FormatIPv6(bytes));
-    }
-    const auto& v4 = reinterpret_cast<const sockaddr_in&>(address);
-    port = ntohs(v4.sin_port);
-    return NarrowToWide(inet_ntoa(v4.sin_addr));
-}
-
 // Connects out, or listens for one peer; the connected socket or INVALID_SOCKET. While it waits
 // the socket is the connection's, so closing the window ends the wait.
 SOCKET Connect(WindowRecord* window, DccConnection& dcc, sockaddr_storage& peer) {
@@ -62,12 +52,12 @@ SOCKET Connect(WindowRecord* window, DccConnection& dcc, sockaddr_storage& peer)
     if (socket == INVALID_SOCKET) return socket;
     if (dcc.Direction == 1) {
         const std::wstring host = NarrowToWide(dcc.PeerHost);
-        Info(window, FillLang(51, {host, port}));
+        Info(window, FillLang(kAddressMessage, {host, port}));
         const uint32_t length =
             ResolveHost(dcc.PeerHost.c_str(), dcc.Port, 0, &peer, sizeof peer, static_cast<uint32_t>(family));
         dcc.Socket = socket;
         if (!length || connect(socket, reinterpret_cast<sockaddr*>(&peer), static_cast<int>(length)) != 0) {
-            Info(window, FillLang(54, {host, port}));
+            Info(window, FillLang(kConnectFailedMessage, {host, port}));
             return INVALID_SOCKET;
         }
         return socket;
@@ -78,12 +68,12 @@ SOCKET Connect(WindowRecord* window, DccConnection& dcc, sockaddr_storage& peer)
         reinterpret_cast<sockaddr_in6&>(any).sin6_port = htons(static_cast<u_short>(dcc.Port));
     else
         reinterpret_cast<sockaddr_in&>(any).sin_port = htons(static_cast<u_short>(dcc.Port));
-    Info(window, FillLang(55, {port}));
+    Info(window, FillLang(kWaitingForPeerText, {port}));
     const int anyLength =
         family == AF_INET6 ? static_cast<int>(sizeof(sockaddr_in6)) : static_cast<int>(sizeof(sockaddr_in));
     if (bind(socket, reinterpret_cast<sockaddr*>(&any), anyLength) != 0 || listen(socket, 1) != 0) {
         closesocket(socket);
-        Info(window, FillLang(54, {L"*", port}));
+        Info(window, FillLang(kConnectFailedMessage, {L"*", port}));
         return INVALID_SOCKET;
     }
     dcc.Socket = socket;
@@ -97,7 +87,7 @@ SOCKET Connect(WindowRecord* window, DccConnection& dcc, sockaddr_storage& peer)
         closesocket(accepted);
         return INVALID_SOCKET;
     }
-    if (accepted == INVALID_SOCKET) Info(window, FillLang(54, {L"*", port}));
+    if (accepted == INVALID_SOCKET) Info(window, FillLang(kConnectFailedMessage, {L"*", port}));
     return accepted;
 }
 
@@ -112,7 +102,7 @@ bool StartTls(WindowRecord* window, DccConnection& dcc, SOCKET socket) {
         if (TlsServerStart(dcc.Tls, 0) != 0) return false;
     }
     ReportSslCertificate(window, dcc.Tls);
-    Info(window, GetLangString(59));
+    Info(window, GetLangString(kTlsReadyText));
     return true;
 }
 
@@ -141,12 +131,12 @@ void ShowLine(WindowRecord* window, const DccConnection& dcc, const std::string&
     // Spoken by the thread that owns the voice: this chat thread only hands the text over.
     if (window->SpeakIncoming) SpeakText(NarrowToWide(line, CP_UTF8));
     const std::wstring nick = NarrowToWide(dcc.PeerName, CP_UTF8);
-    PrintToWindow(kInformationLine, window, text, nullptr, 0, 0, 0, 1, 0, &nick);
+    PrintToWindow(kInformationLine, window, text, {.ChatLine = true, .Sender = &nick});
 }
 
 void ShowFrame(WindowRecord* window, const peer::VoiceFrameData& frame) {
-    if (frame.Kind == 1 && !window->VoiceListen) Info(window, GetLangString(56));
-    if (frame.Kind == 2) Info(window, GetLangString(25));
+    if (frame.Kind == 1 && !window->VoiceListen) Info(window, GetLangString(kPeerTalkingText));
+    if (frame.Kind == 2) Info(window, GetLangString(kDoneText));
     // Sound plays on the shared device when one is open; other kinds are ignored.
     if (frame.Kind == media::kVoiceSound)
         media::PlayVoiceData(window, frame.Data.data(), static_cast<uint32_t>(frame.Data.size()));
@@ -154,41 +144,55 @@ void ShowFrame(WindowRecord* window, const peer::VoiceFrameData& frame) {
 
 } // namespace
 
-void peer::DccChatStream::HoldText(const char* data, size_t length) {
-    for (size_t at = 0; at < length; ++at) {
-        const char c = data[at];
-        if (c == '\n') {
-            if (!held_.empty() && held_.back() == '\r') held_.pop_back();
-            if (!held_.empty()) lines_.push_back(held_);
+bool peer::DccChatStream::HoldText(const char* data, size_t length) {
+    for (size_t at = 0; at < length;) {
+        const char* feed = static_cast<const char*>(memchr(data + at, '\n', length - at));
+        const size_t end = feed ? static_cast<size_t>(feed - data) : length;
+        size_t line = held_.size() + (end - at);
+        // A CR that ends the text may be the one before a line feed, which is no part of the line.
+        const char last = end > at ? data[end - 1] : (held_.empty() ? '\0' : held_.back());
+        if (last == '\r') --line;
+        if (line > kMaxHeldText) {
             held_.clear();
-            continue;
+            fault_ = Fault::LineTooLong;
+            return false;
         }
-        held_ += c;
-        if (held_.size() >= kMaxHeldText) {
-            lines_.push_back(held_);
-            held_.clear();
-        }
+        held_.append(data + at, end - at);
+        if (!feed) break;
+        if (!held_.empty() && held_.back() == '\r') held_.pop_back();
+        if (!held_.empty()) lines_.push_back(std::move(held_));
+        held_.clear();
+        at = end + 1;
     }
+    return true;
 }
 
 bool peer::DccChatStream::Feed(const char* data, size_t length) {
+    if (fault_ != Fault::None) return false;
     pending_.append(data, length);
     size_t at = 0;
     while (at < pending_.size()) {
         if (pending_[at] != '\0') {
             size_t end = pending_.find('\0', at);
             if (end == std::string::npos) end = pending_.size();
-            HoldText(pending_.data() + at, end - at);
+            if (!HoldText(pending_.data() + at, end - at)) break;
             at = end;
             continue;
         }
         if (pending_.size() - at < 6) break;
         uint32_t frameLength = 0;
         memcpy(&frameLength, pending_.data() + at + 2, 4);
-        if (frameLength > kMaxVoiceFrame) return false;
+        if (frameLength > kMaxVoiceFrame) {
+            fault_ = Fault::FrameTooLong;
+            break;
+        }
         if (pending_.size() - at - 6 < frameLength) break;
         frames_.push_back({static_cast<uint8_t>(pending_[at + 1]), pending_.substr(at + 6, frameLength)});
         at += 6 + frameLength;
+    }
+    if (fault_ != Fault::None) {
+        pending_.clear();
+        return false;
     }
     pending_.erase(0, at);
     return true;
@@ -202,12 +206,21 @@ std::vector<peer::VoiceFrameData> peer::DccChatStream::TakeFrames() {
     return std::exchange(frames_, {});
 }
 
+std::wstring peer::ChatFaultNotice(DccChatStream::Fault fault) {
+    if (fault == DccChatStream::Fault::LineTooLong)
+        return L"\x12\x00B7\x12 The peer sent a line longer than " +
+               std::to_wstring(DccChatStream::kMaxHeldText) + L" bytes; the chat is closed.";
+    if (fault == DccChatStream::Fault::FrameTooLong)
+        return L"\x12\x00B7\x12 The peer sent a voice frame longer than " +
+               std::to_wstring(DccChatStream::kMaxVoiceFrame) + L" bytes; the chat is closed.";
+    return {};
+}
+
 void peer::SelectDccServerCertificate(DccConnection* dcc) {
     if (!dcc || dcc->Certificate) return;
     if (!dcc->CertificateStore) dcc->CertificateStore = CertOpenSystemStoreW(0, L"MY");
     if (!dcc->CertificateStore) return;
-    const std::wstring user =
-        NarrowToWide(ReadConfigText("Cfg\\Options3\\SSL", "User_name", "Brindlex 7"), CP_UTF8);
+    const std::wstring user = NarrowToWide(Settings::TlsUserName(), CP_UTF8);
     PCCERT_CONTEXT at = nullptr;
     while ((at = CertEnumCertificatesInStore(dcc->CertificateStore, at)) != nullptr) {
         DWORD type = CERT_SIMPLE_NAME_STR;
@@ -232,6 +245,8 @@ void peer::SelectDccServerCertificate(DccConnection* dcc) {
 unsigned __stdcall peer::DccChatThread(void* record) {
     auto* window = static_cast<WindowRecord*>(record);
     if (!window || !window->Dcc) return 0;
+    // Whatever runs here (the chat's event scripts, the lines of the peer) runs for the peer.
+    RemoteTextScope remote;
     DccConnection& dcc = *window->Dcc;
     std::string result;
     if (RunEventScript("On_DCC_Connect_1", window, window, window->Name, result, 0) == 1) return 0;
@@ -239,8 +254,8 @@ unsigned __stdcall peer::DccChatThread(void* record) {
     const SOCKET socket = Connect(window, dcc, peer);
     if (socket == INVALID_SOCKET) return 0;
     uint32_t peerPort = 0;
-    const std::wstring peerText = PeerAddressText(peer, peerPort);
-    Info(window, FillLang(52, {peerText, std::to_wstring(peerPort)}));
+    const std::wstring peerText = NarrowToWide(SocketAddressText(peer, peerPort));
+    Info(window, FillLang(kConnectedMessage, {peerText, std::to_wstring(peerPort)}));
     // A chat asked to run over TLS never goes on in the clear.
     const bool secured = !dcc.UseTls || StartTls(window, dcc, socket);
     if (secured) {
@@ -251,14 +266,17 @@ unsigned __stdcall peer::DccChatThread(void* record) {
         for (;;) {
             const int got = Receive(dcc, socket, buffer.get(), 10000);
             if (got <= 0) break;
-            // What came before a frame too long to take is still shown; then the chat ends.
+            // What came before a broken bound is still shown; then the chat ends with a notice.
             const bool goesOn = stream.Feed(buffer.get(), static_cast<size_t>(got));
             for (const std::string& line : stream.TakeLines()) ShowLine(window, dcc, line);
             for (const VoiceFrameData& frame : stream.TakeFrames()) ShowFrame(window, frame);
-            if (!goesOn) break;
+            if (!goesOn) {
+                Info(window, ChatFaultNotice(stream.Broken()));
+                break;
+            }
         }
     }
-    Info(window, GetLangString(53));
+    Info(window, GetLangString(kDisconnectedMessage));
     OnDccChatDisconnected(window, &dcc);
     return 0;
 }

@@ -1,14 +1,16 @@
-// File offers and resume answers from other users: the user is asked, the file is chosen, and
-// qx is started to receive it.
+// File offers and resume answers from other users: the user is asked (on the interface thread,
+// in turn, while the connection goes on), the file is chosen, and qx is started to receive it.
 #include "peer/dcc_offers.h"
 
 #include "common/app_state.h"
 #include "common/data_folders.h"
+#include "common/lang_string_ids.h"
 #include "common/lang_strings.h"
 #include "common/message_box.h"
 #include "common/text_format.h"
 #include "common/xstring.h"
-#include "core/config_values.h"
+#include "core/settings.h"
+#include "core/window_list.h"
 #include "core/window_record.h"
 #include "irc/send_path.h"
 #include "irc_lines/dcc_offer_checks.h"
@@ -16,7 +18,9 @@
 #include "irc_lines/transfer_program.h"
 #include "markup/untrusted_text.h"
 #include "peer/blocked_files.h"
+#include "peer/own_files.h"
 #include "peer/pending_resumes.h"
+#include "peer/questions_in_turn.h"
 #include "views/line_printer.h"
 
 #include <commdlg.h>
@@ -24,8 +28,6 @@
 #include <algorithm>
 
 namespace {
-
-const char kTransferSection[] = "Cfg\\Options3\\File_Transfers";
 
 std::wstring Shown(const std::string& text) {
     return CleanUntrustedTextW(NarrowToWide(text, CP_UTF8));
@@ -41,7 +43,7 @@ bool Ask(HWND owner, const std::wstring& text) {
 
 // The folder received files go to, without trailing backslashes.
 std::wstring DownloadFolder() {
-    const std::string configured = ReadConfigText(kTransferSection, "Default_Download_Directory");
+    const std::string configured = Settings::DownloadFolder();
     std::wstring folder = configured.empty() ? DocumentsFolder : NarrowToWide(configured, CP_UTF8);
     while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
     return folder;
@@ -61,6 +63,10 @@ bool ChooseSavePath(const std::wstring& folder, std::wstring& path) {
     if (!GetSaveFileNameW(&dialog)) return false;
     path.assign(buffer.c_str());
     return true;
+}
+
+std::wstring BaseName(const std::wstring& path) {
+    return path.substr(path.find_last_of(L"\\/") + 1);
 }
 
 // The size of an existing file; 0 when there is none.
@@ -106,6 +112,65 @@ bool StartsWithT(const std::string& word) {
     return !word.empty() && (word[0] == 'T' || word[0] == 't');
 }
 
+// A file offer waiting for the user's answers. It keeps the window it came through only to
+// look it up again: the window may close while the question is open.
+struct OfferInTurn {
+    WindowRecord* Window = nullptr;
+    const ServerConnection* Connection = nullptr;
+    std::string Nick;
+    std::string Word;     // SEND or TSEND
+    std::string File;     // the plain base name, UTF-8
+    std::string PortWord; // as the offer wrote it, for the resume request
+    std::wstring Question;
+    std::wstring Folder;
+    peer::ReceiveJob Job;
+    bool AutoAccept = false;
+
+    // The window, while it is still the one the offer came through (interface thread).
+    WindowRecord* Open() const {
+        return IsWindowRecordListed(Window) && Window->Connection == Connection ? Window : nullptr;
+    }
+};
+
+// The file exists already: resume it from its end, receive it anew, or leave it. The questions
+// have no owner, as the offer's own question is over.
+void AnswerExisting(const OfferInTurn& offer, peer::ReceiveJob job, uint64_t existing) {
+    if (existing < job.Size) {
+        if (Ask(nullptr, GetLangString(kResumeQuestion))) {
+            WindowRecord* window = offer.Open();
+            if (!window) return;
+            SendCtcp(window, offer.Nick,
+                     std::string(StartsWithT(offer.Word) ? "DCC TRESUME " : "DCC RESUME ") +
+                         RequestFileName(offer.File) + " " + offer.PortWord + " " + std::to_string(existing));
+            peer::AddPendingResume({job, offer.Nick, offer.File, existing});
+            return;
+        }
+    } else if (!Ask(nullptr, GetLangString(kReceiveAgainQuestion))) {
+        return;
+    }
+    if (WindowRecord* window = offer.Open()) StartReceive(window, offer.Nick, job);
+}
+
+// On the interface thread, in turn: the question, the save dialog, then what an existing file
+// needs; qx starts once everything is answered.
+void AnswerOffer(const OfferInTurn& offer) {
+    if (!offer.Open()) return;
+    peer::ReceiveJob job = offer.Job;
+    if (!offer.AutoAccept) {
+        if (!Ask(MainWindow.load(), offer.Question) || !offer.Open()) return;
+        if (!ChooseSavePath(offer.Folder, job.Path)) return;
+        if (peer::IsProgramOwnFile(job.Path)) {
+            if (WindowRecord* window = offer.Open()) Info(window, peer::OwnFileRefusal(BaseName(job.Path)));
+            return;
+        }
+    }
+    if (const uint64_t existing = ExistingSize(job.Path)) {
+        AnswerExisting(offer, job, existing);
+        return;
+    }
+    if (WindowRecord* window = offer.Open()) StartReceive(window, offer.Nick, job);
+}
+
 void FileOffer(WindowRecord* window, const std::vector<std::string>& words, const UserAddress& sender,
                bool autoAccept) {
     const std::string& word = words[4];
@@ -130,38 +195,40 @@ void FileOffer(WindowRecord* window, const std::vector<std::string>& words, cons
     job.IsIPv6 = address.IsIPv6;
     job.Size = size;
     job.Protocol = StartsWithT(word) ? L"tdcc" : L"dcc";
-    const std::wstring sizeText = FormatByteSize(size);
     if (peer::IsBlockedFileName(file)) {
-        Info(window, GetLangString(11));
+        Info(window, GetLangString(kBlockedFileText));
         return;
     }
     const std::wstring wideFile = NarrowToWide(file, CP_UTF8);
-    if (!autoAccept) {
-        const std::wstring question = std::wstring(GetLangString(7)) + L"\r\n\r\n" + Shown(sender.Nick) +
-                                      L" (" + Shown(sender.User) + L"@" + Shown(sender.Host) + L") " +
-                                      NarrowToWide(job.Address) + L":" + std::to_wstring(job.Port) + L"\r\n" +
-                                      wideFile + L"\t[" + sizeText + L"]";
-        if (!Ask(MainWindow.load(), question)) return;
-    }
-    const std::wstring folder = DownloadFolder();
-    job.Path = folder + L"\\" + wideFile;
-    if (!autoAccept && !ChooseSavePath(folder, job.Path)) return;
-
-    if (const uint64_t existing = ExistingSize(job.Path)) {
-        if (existing < size) {
-            if (Ask(nullptr, GetLangString(8))) {
-                SendCtcp(window, sender.Nick,
-                         std::string(StartsWithT(word) ? "DCC TRESUME " : "DCC RESUME ") +
-                             RequestFileName(file) + " " + words[7] + " " + std::to_string(existing));
-                peer::AddPendingResume({job, sender.Nick, file, existing});
-                return;
-            }
-        } else if (!Ask(nullptr, GetLangString(10))) {
-            return;
-        }
+    OfferInTurn offer;
+    offer.Folder = DownloadFolder();
+    job.Path = offer.Folder + L"\\" + wideFile;
+    if (peer::IsProgramOwnFile(job.Path)) {
+        Info(window, peer::OwnFileRefusal(wideFile));
+        return;
     }
     job.Offset = 0;
-    StartReceive(window, sender.Nick, job);
+    // Nothing to ask: received at once, as before any question of another offer.
+    if (autoAccept && ExistingSize(job.Path) == 0) {
+        StartReceive(window, sender.Nick, job);
+        return;
+    }
+    offer.Window = window;
+    offer.Connection = window->Connection;
+    offer.Nick = sender.Nick;
+    offer.Word = word;
+    offer.File = file;
+    offer.PortWord = words[7];
+    offer.Job = job;
+    offer.AutoAccept = autoAccept;
+    offer.Question = std::wstring(GetLangString(kFileOfferQuestion)) + L"\r\n\r\n" + Shown(sender.Nick) +
+                     L" (" + Shown(sender.User) + L"@" + Shown(sender.Host) + L") " +
+                     NarrowToWide(job.Address) + L":" + std::to_wstring(job.Port) + L"\r\n" + wideFile +
+                     L"\t[" + FormatByteSize(size) + L"]";
+    if (!peer::AskInTurn([offer] { AnswerOffer(offer); }))
+        Info(window, L"\x12\x00B7\x12 DCC " + Shown(word) + L" " + wideFile + L" refused: " +
+                         std::to_wstring(peer::kMaxWaitingQuestions) +
+                         L" offers wait for an answer already.");
 }
 
 void ResumeAccepted(WindowRecord* window, const std::vector<std::string>& words, const UserAddress& sender) {
@@ -173,7 +240,7 @@ void ResumeAccepted(WindowRecord* window, const std::vector<std::string>& words,
     peer::PendingResume pending;
     if (!peer::TakePendingResume(sender.Nick, PlainOfferFileName(words[5]), port, position, pending)) return;
     if (peer::IsBlockedFileName(pending.File)) {
-        Info(window, GetLangString(11));
+        Info(window, GetLangString(kBlockedFileText));
         return;
     }
     pending.Job.Offset = position;

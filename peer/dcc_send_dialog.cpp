@@ -3,9 +3,11 @@
 #include "peer/dcc_send_dialog.h"
 
 #include "common/app_state.h"
+#include "common/command_ids.h"
 #include "common/xstring.h"
 #include "core/window_record.h"
 #include "irc/server_connection.h"
+#include "irc_lines/channel_nicks.h"
 #include "irc_lines/local_addresses.h"
 
 #include <commctrl.h>
@@ -35,11 +37,9 @@ UINT WindowCodePage(const WindowRecord* window) {
     return window->CodePage >= 0 ? static_cast<UINT>(window->CodePage) : DefaultCodePage.load();
 }
 
-std::wstring SelectedNick(const WindowRecord* window) {
-    if (!window->NickList) return {};
-    const int item = static_cast<int>(
-        SendMessageW(window->NickList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-    if (item < 0) return {};
+// The nick of a nick-list row, without the status prefix ('@', '+', ...) the list shows it with:
+// the offer goes to the nick.
+std::wstring RowNick(const WindowRecord* window, int item) {
     wchar_t text[200] = {};
     LVITEMW row{};
     row.iSubItem = 0;
@@ -47,28 +47,38 @@ std::wstring SelectedNick(const WindowRecord* window) {
     row.cchTextMax = 200;
     SendMessageW(window->NickList, LVM_GETITEMTEXTW, static_cast<WPARAM>(item),
                  reinterpret_cast<LPARAM>(&row));
-    return text;
+    std::wstring nick = text;
+    const bool prefixed = nick.size() > 1 && (nick[0] == L'.' || nick[0] == L'@' || nick[0] == L'+' ||
+                                              ExtraNickPrefixes(window).find(nick[0]) != std::wstring::npos);
+    return prefixed ? nick.substr(1) : nick;
+}
+
+std::wstring SelectedNick(const WindowRecord* window) {
+    if (!window->NickList) return {};
+    const int item = static_cast<int>(
+        SendMessageW(window->NickList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    return item < 0 ? std::wstring() : RowNick(window, item);
 }
 
 void FillDialog(HWND dialog, const SendDialogInit& init) {
-    SetFocus(GetDlgItem(dialog, 101));
+    SetFocus(GetDlgItem(dialog, IDC_SEND_NICK));
     std::wstring nick = init.Nick;
     const WindowRecord* window = init.Window;
     if (window->Type == kChannelWindow && nick.empty()) nick = SelectedNick(window);
     if (window->Type == kQueryWindow || window->Type == kDccChatWindow)
         nick = NarrowToWide(window->Name, WindowCodePage(window));
-    SetDlgItemTextW(dialog, 101, nick.c_str());
-    if (!nick.empty()) SetFocus(GetDlgItem(dialog, 102));
-    SetDlgItemTextW(dialog, 102, peer::JoinOfferedFiles(init.Files).c_str());
+    SetDlgItemTextW(dialog, IDC_SEND_NICK, nick.c_str());
+    if (!nick.empty()) SetFocus(GetDlgItem(dialog, IDC_SEND_FILES));
+    SetDlgItemTextW(dialog, IDC_SEND_FILES, peer::JoinOfferedFiles(init.Files).c_str());
     WindowRecord* server = init.Window->Server;
     std::string v4, v6;
     GetLocalIpAddressText(server, v4);
     GetLocalIpv6AddressText(server, v6);
-    SetDlgItemTextW(dialog, 401, (L"IPv4 (" + NarrowToWide(v4) + L")").c_str());
-    SetDlgItemTextW(dialog, 402, (L"IPv6 (" + NarrowToWide(v6) + L")").c_str());
+    SetDlgItemTextW(dialog, IDC_SEND_IPV4, (L"IPv4 (" + NarrowToWide(v4) + L")").c_str());
+    SetDlgItemTextW(dialog, IDC_SEND_IPV6, (L"IPv6 (" + NarrowToWide(v6) + L")").c_str());
     const bool ipv6 = server && server->Connection && server->Connection->IsIPv6;
-    CheckRadioButton(dialog, 401, 402, ipv6 ? 402 : 401);
-    CheckRadioButton(dialog, 404, 405, 404);
+    CheckRadioButton(dialog, IDC_SEND_IPV4, IDC_SEND_IPV6, ipv6 ? IDC_SEND_IPV6 : IDC_SEND_IPV4);
+    CheckRadioButton(dialog, IDC_SEND_ACKNOWLEDGED, IDC_SEND_UNACKNOWLEDGED, IDC_SEND_ACKNOWLEDGED);
 }
 
 void Browse(HWND dialog) {
@@ -87,18 +97,19 @@ void Browse(HWND dialog) {
     for (const wchar_t* name = buffer.c_str() + folder.size() + 1; *name; name += wcslen(name) + 1)
         files.push_back(folder.back() == L'\\' ? folder + name : folder + L"\\" + name);
     if (files.empty()) files.push_back(folder);
-    SetDlgItemTextW(dialog, 102, peer::JoinOfferedFiles(files).c_str());
+    SetDlgItemTextW(dialog, IDC_SEND_FILES, peer::JoinOfferedFiles(files).c_str());
 }
 
 // One /dcc line per file through the input line, as the user would type it.
 bool SendOffers(HWND dialog, const SendDialogInit& init) {
-    const std::wstring nick = ItemText(dialog, 101, 10000);
-    const std::wstring files = ItemText(dialog, 102, 10000);
+    const std::wstring nick = ItemText(dialog, IDC_SEND_NICK, 10000);
+    const std::wstring files = ItemText(dialog, IDC_SEND_FILES, 10000);
     if (nick.empty() || files.empty()) return false;
     std::string word = "/DCC4 ";
-    if (IsDlgButtonChecked(dialog, 402) == BST_CHECKED) word[4] = '6';
-    if (IsDlgButtonChecked(dialog, 403) == BST_CHECKED) word[1] = 'I';
-    const char* kind = IsDlgButtonChecked(dialog, 404) == BST_CHECKED ? " SEND " : " TSEND ";
+    if (IsDlgButtonChecked(dialog, IDC_SEND_IPV6) == BST_CHECKED) word[4] = '6';
+    if (IsDlgButtonChecked(dialog, IDC_SEND_PASSIVE) == BST_CHECKED) word[1] = 'I';
+    const char* kind =
+        IsDlgButtonChecked(dialog, IDC_SEND_ACKNOWLEDGED) == BST_CHECKED ? " SEND " : " TSEND ";
     // The path is the rest of the line, so blanks and commas in it need no short form.
     for (const std::wstring& path : peer::SplitOfferedFiles(files)) {
         const std::string line =
@@ -116,7 +127,7 @@ INT_PTR CALLBACK DccSendDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             return FALSE;
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
-                case 103: Browse(dialog); return TRUE;
+                case IDC_SEND_BROWSE: Browse(dialog); return TRUE;
                 case IDOK:
                     if (OpenInit && SendOffers(dialog, *OpenInit)) EndDialog(dialog, IDOK);
                     return TRUE;
@@ -145,13 +156,7 @@ std::wstring NickAt(const WindowRecord* window, HWND droppedOn, POINT point) {
     const int item =
         static_cast<int>(SendMessageW(window->NickList, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
     if (item < 0 || !(hit.flags & LVHT_ONITEM)) return {};
-    wchar_t text[200] = {};
-    LVITEMW row{};
-    row.pszText = text;
-    row.cchTextMax = 200;
-    SendMessageW(window->NickList, LVM_GETITEMTEXTW, static_cast<WPARAM>(item),
-                 reinterpret_cast<LPARAM>(&row));
-    return text;
+    return RowNick(window, item);
 }
 
 } // namespace
@@ -190,6 +195,12 @@ std::vector<std::wstring> peer::SplitOfferedFiles(const std::wstring& text) {
 void peer::OpenDccSendDialog(HWND owner, WindowRecord* window) {
     if (!window) return;
     SendDialogInit init{window, {}, {}};
+    RunDialog(owner, init);
+}
+
+void peer::OfferFilesDialog(HWND owner, WindowRecord* window, std::vector<std::wstring> files) {
+    if (!window) return;
+    SendDialogInit init{window, {}, std::move(files)};
     RunDialog(owner, init);
 }
 

@@ -15,6 +15,8 @@ struct WindowRecord;
 namespace peer {
 // The dialog for the window, proposing the nick of its partner or of the nick list's selection.
 void OpenDccSendDialog(HWND owner, WindowRecord* window);
+// The dialog for the window with the files in it (a picture pasted into a query).
+void OfferFilesDialog(HWND owner, WindowRecord* window, std::vector<std::wstring> files);
 // Files dropped on a chat window (droppedOn: the window the drop point is relative to; null for
 // the chat window itself): one dialog with all of them, to the window's partner or, in a
 // channel, to the nick under the drop point. Nothing for a server window or an empty spot.

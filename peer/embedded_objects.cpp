@@ -4,8 +4,8 @@
 #include "common/frame_messages.h"
 #include "common/message_box.h"
 #include "common/shell_helpers.h"
-#include "core/config_values.h"
 #include "core/frame_message_ids.h"
+#include "core/settings.h"
 #include "core/window_record.h"
 #include "peer/rich_edit_ole_callback.h"
 
@@ -117,6 +117,10 @@ int peer::InsertImageIntoRichEdit(HWND richEdit, HBITMAP bitmap) {
                                              reinterpret_cast<WPARAM>(richEdit),
                                              reinterpret_cast<LPARAM>(bitmap)));
     }
+    return InsertTaggedImage(richEdit, bitmap, 0);
+}
+
+int peer::InsertTaggedImage(HWND richEdit, HBITMAP bitmap, DWORD tag) {
     if (!bitmap || !IsWindow(richEdit)) return -1;
     IRichEditOle* richOle = nullptr;
     SendMessageW(richEdit, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(&richOle));
@@ -149,6 +153,7 @@ int peer::InsertImageIntoRichEdit(HWND richEdit, HBITMAP bitmap) {
         insert.poleobj = object;
         insert.polesite = site;
         insert.pstg = storage;
+        insert.dwUser = tag;
         if (SUCCEEDED(richOle->InsertObject(&insert))) result = 0;
     }
     if (result != 0) data.GiveBack();
@@ -242,9 +247,8 @@ int peer::InsertFlashObject(WindowRecord* record, const std::wstring& movie, uin
     if (!object) return 0;
     IDispatch* player = nullptr;
     if (SUCCEEDED(object->QueryInterface(kFlashDispatch, reinterpret_cast<void**>(&player))) && player) {
-        const COLORREF color = background == 0xFFFFFFFF
-                                   ? static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0))
-                                   : static_cast<COLORREF>(background);
+        const COLORREF color =
+            background == 0xFFFFFFFF ? Settings::BackgroundColour() : static_cast<COLORREF>(background);
         SetTextProperty(player, L"Movie", PathToFileUrl(movie));
         SetTextProperty(player, L"BGColor", FlashBackgroundText(color));
         player->Release();

@@ -17,6 +17,9 @@ namespace peer {
 // the insert's), -1 on failure (the caller keeps it). Off the interface thread the frame does it
 // (WM_INSERT_IMAGE) and its result is returned.
 int InsertImageIntoRichEdit(HWND richEdit, HBITMAP bitmap);
+// The same on the control's own thread, with a value of the caller's kept with the object (its
+// REOBJECT's dwUser), by which the caller knows the object again.
+int InsertTaggedImage(HWND richEdit, HBITMAP bitmap, DWORD tag);
 
 // Puts an object into the view at its caret and scrolls to the end; 1 on success, 0 on failure.
 // With object set: a new control of the class, handed back un-released. Otherwise the object

@@ -2,6 +2,7 @@
 
 #include "common/app_state.h"
 #include "common/crc32.h"
+#include "common/lang_string_ids.h"
 #include "common/lang_strings.h"
 #include "common/net_helpers.h"
 #include "common/plain_base_name.h"
@@ -9,13 +10,14 @@
 #include "common/shell_helpers.h"
 #include "common/text_split.h"
 #include "common/xstring.h"
-#include "core/config_values.h"
 #include "core/frame_message_ids.h"
 #include "core/object_transfer.h"
+#include "core/settings.h"
 #include "core/window_list.h"
 #include "irc/bounded_send.h"
 #include "irc/connection_messages.h"
 #include "peer/blocked_files.h"
+#include "peer/own_files.h"
 
 #include <ole2.h>
 #include <process.h>
@@ -27,8 +29,6 @@
 
 namespace {
 
-constexpr const char* kTransferSection = "Cfg\\Options3\\File_Transfers";
-constexpr int32_t kDefaultIdleSeconds = 60;
 constexpr int32_t kMostIdleSeconds = 300;
 constexpr DWORD kPassMs = 500;
 constexpr DWORD kSendPiece = 100000;
@@ -37,13 +37,6 @@ constexpr int kReceivePiece = 10000;
 constexpr DWORD kReceiveIdleMs = 60000;
 // After the announced size the sender should close; bytes that still come fail the transfer.
 constexpr long kTrailingWaitSeconds = 5;
-constexpr const char* kDefaultAcceptedClasses = "{D27CDB6E-AE6D-11CF-96B8-444553540000}";
-
-constexpr int32_t kBlockedFileText = 11;
-constexpr int32_t kTransferFailedText = 26;
-constexpr int32_t kObjectQuestionText = 27;
-constexpr int32_t kFileSavedText = 28;
-constexpr int32_t kObjectRefusedText = 30;
 
 SOCKET Listen(bool ipv6, uint32_t port) {
     if (port == 0 || port > 65535) return INVALID_SOCKET;
@@ -73,7 +66,7 @@ SOCKET Listen(bool ipv6, uint32_t port) {
 
 // Idle passes of about a second each before an offer ends; a setting of 0 or less still ends it.
 uint32_t IdlePasses() {
-    const int32_t seconds = ReadConfigInt(kTransferSection, "Embedded_Objects_Timeout", kDefaultIdleSeconds);
+    const int32_t seconds = Settings::EmbeddedObjectsTimeout();
     return static_cast<uint32_t>(std::clamp(seconds, int32_t{1}, kMostIdleSeconds));
 }
 
@@ -100,8 +93,7 @@ bool IsObjectFile(const std::wstring& name) {
 }
 
 // Tells the user in the window the offer came to, or in the first window when that one is gone.
-void Tell(const ObjectTransfer& job, int32_t textId, std::initializer_list<std::wstring> arguments) {
-    const std::wstring text = FillLangText(GetLangString(textId), arguments);
+void TellText(const ObjectTransfer& job, const std::wstring& text) {
     WindowRecord* record = nullptr;
     HWND view = nullptr;
     {
@@ -111,7 +103,11 @@ void Tell(const ObjectTransfer& job, int32_t textId, std::initializer_list<std::
         if (!record && !WindowList.empty()) record = WindowList.front();
         if (record) view = record->View;
     }
-    if (record && view) PrintToWindow(kInformationLine, record, text, view);
+    if (record && view) PrintToWindow(kInformationLine, record, text, {.View = view});
+}
+
+void Tell(const ObjectTransfer& job, int32_t textId, std::initializer_list<std::wstring> arguments) {
+    TellText(job, FillLangText(GetLangString(textId), arguments));
 }
 
 SOCKET Connect(const ObjectTransfer& job) {
@@ -206,9 +202,14 @@ void ReceiveObject(const ObjectTransfer& job) {
         Tell(job, kTransferFailedText, {});
         return;
     }
-    // The same refusal as for a DCC file offer: a blocked name is never fetched.
+    // The same refusals as for a DCC file offer: a blocked name is never fetched, and nothing
+    // received replaces a file of the program.
     if (peer::IsBlockedFileName(WideToNarrow(name))) {
         Tell(job, kBlockedFileText, {});
+        return;
+    }
+    if (peer::IsProgramOwnFile(job.Path)) {
+        TellText(job, peer::OwnFileRefusal(name));
         return;
     }
     SOCKET connection = Connect(job);
@@ -232,8 +233,7 @@ void ReceiveObject(const ObjectTransfer& job) {
 
 bool peer::IsAcceptedObjectClass(const CLSID& clsid) {
     std::vector<std::string> listed;
-    SplitString(listed, ReadConfigText(kTransferSection, "Allowed_Object_Classes", kDefaultAcceptedClasses),
-                kSplitUnlimited, " ");
+    SplitString(listed, Settings::AllowedObjectClasses(), kSplitUnlimited, " ");
     for (const std::string& text : listed) {
         CLSID accepted{};
         if (!text.empty() && SUCCEEDED(ClsidFromAnsiString(accepted, text.c_str())) && accepted == clsid)

@@ -33,6 +33,10 @@ constexpr long kMaxPictureBytes = 64L * 1024 * 1024;
 
 extern "C" int WINAPI GdipGetImageEncodersSize(UINT* count, UINT* size);
 extern "C" int WINAPI GdipGetImageEncoders(UINT count, UINT size, ImageCodecInfo* encoders);
+extern "C" int WINAPI GdipCreateBitmapFromHBITMAP(HBITMAP bitmap, HPALETTE palette, void** image);
+extern "C" int WINAPI GdipSaveImageToFile(void* image, const WCHAR* path, const CLSID* encoder,
+                                          const void* parameters);
+extern "C" int WINAPI GdipDisposeImage(void* image);
 
 HBITMAP peer::LoadPictureFile(const std::wstring& path) {
     FILE* file = _wfopen(path.c_str(), L"rb");
@@ -70,6 +74,16 @@ HBITMAP peer::LoadPictureFile(const std::wstring& path) {
     }
     stream->Release();
     return copy;
+}
+
+bool peer::SaveBitmapAsPng(HBITMAP bitmap, const std::wstring& path) {
+    CLSID png{};
+    if (!bitmap || GetImageEncoderClsid(L"image/png", &png) == ~0u) return false;
+    void* image = nullptr;
+    if (GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &image) != 0 || !image) return false;
+    const bool saved = GdipSaveImageToFile(image, path.c_str(), &png, nullptr) == 0;
+    GdipDisposeImage(image);
+    return saved;
 }
 
 unsigned peer::GetImageEncoderClsid(const wchar_t* mimeType, CLSID* clsid) {

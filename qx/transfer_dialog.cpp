@@ -14,12 +14,16 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
+#include <string>
 
 namespace {
 
 constexpr UINT kTrayCallback = 1124;
 // Posted by the worker: the transfer ended (wParam 1 success).
 constexpr UINT kShowFinish = WM_APP + 2;
+// Posted by the worker: the peer is connected.
+constexpr UINT kShowPeer = WM_APP + 3;
 constexpr UINT_PTR kProgressTimer = 1;
 constexpr UINT kProgressIntervalMs = 100;
 
@@ -48,12 +52,30 @@ public:
         Fresh = true;
     }
     void FinishTransfer(bool success) override { PostMessageW(Dialog, kShowFinish, success ? 1 : 0, 0); }
+    void PeerConnected(const std::string& address) override {
+        {
+            std::lock_guard<std::mutex> lock(peerMutex_);
+            peer_ = address;
+        }
+        PostMessageW(Dialog, kShowPeer, 0, 0);
+    }
+    std::string PeerAddress() {
+        std::lock_guard<std::mutex> lock(peerMutex_);
+        return peer_;
+    }
+
+private:
+    std::mutex peerMutex_;
+    std::string peer_;
 };
 
 struct DialogState {
     const TransferCommandLine* Line = nullptr;
     TransferShared Shared;
     WindowReporter Reporter;
+    // Made before the window, with its socket; handed to the worker once the file is open.
+    std::unique_ptr<TransferSession> Session;
+    bool SocketReady = false;
     HWND List = nullptr;
     HFONT Bold = nullptr;
     HFONT Normal = nullptr;
@@ -131,36 +153,36 @@ void AddTrayIcon(HWND dialog) {
     Shell_NotifyIconW(NIM_ADD, &tray);
 }
 
+// "From" names the peer: the host it was started with until the connection tells the address.
 void FillConnectionRows() {
     const auto& a = state->Line->Args;
     if (state->Line->Listen) {
         SetCell(kProtocolRow, 1, a[4] + L" " + a[5] + L" " + a[3]);
     } else {
-        SetCell(kFromRow, 1, a[0] + L" " + a[1]);
+        SetCell(kFromRow, 1, a[1]);
         SetCell(kToRow, 1, a[8]);
         SetCell(kProtocolRow, 1, a[4] + L" " + a[5]);
     }
 }
 
-// Opens the file and the socket and starts the worker; false when set-up failed.
+// Opens the file and starts the worker on the socket made before the window; false when set-up
+// failed.
 bool StartTransfer(HWND dialog) {
     const TransferCommandLine& line = *state->Line;
-    auto session = std::make_unique<TransferSession>();
-    session->Shared = &state->Shared;
     if (line.Listen && line.Upnp && UpnpPortMapping(line.Port, 0, nullptr, L"TCP")) {
         // The transfer goes on whether the router took the mapping or not.
     }
     FillConnectionRows();
-    if (!MakeTransferSocket(line, *session) || !OpenTransferFile(line, *session)) return false;
-    state->Size = session->FileSize;
-    const bool receiving = session->Receiving;
+    if (!state->SocketReady || !OpenTransferFile(line, *state->Session)) return false;
+    state->Size = state->Session->FileSize;
+    const bool receiving = state->Session->Receiving;
     ShowWindow(GetDlgItem(dialog, IDC_QX_RATE_LABEL), SW_HIDE);
     ShowWindow(GetDlgItem(dialog, IDC_QX_RATE), SW_HIDE);
     if (receiving) {
         ShowWindow(GetDlgItem(dialog, IDC_QX_PAUSE), SW_HIDE);
         ShowWindow(GetDlgItem(dialog, IDC_QX_RESUME), SW_HIDE);
     }
-    return StartTransferThread(std::move(session));
+    return StartTransferThread(std::move(state->Session));
 }
 
 void ShowProgress(HWND dialog) {
@@ -280,6 +302,12 @@ INT_PTR CALLBACK TransferDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
             if (wParam == kProgressTimer && state->Reporter.Fresh) ShowProgress(dialog);
             return TRUE;
         case kShowFinish: ShowFinish(dialog, wParam != 0); return TRUE;
+        case kShowPeer: {
+            const std::string peer = state->Reporter.PeerAddress();
+            SetCell(kFromRow, 1, std::wstring(peer.begin(), peer.end()));
+            FitColumns();
+            return TRUE;
+        }
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED) OnButton(dialog, LOWORD(wParam));
             return TRUE;
@@ -306,6 +334,11 @@ void RunTransferDialog(const TransferCommandLine& line) {
     dialogState.Line = &line;
     dialogState.Ini = QxIniPath();
     state = &dialogState;
+    // Listening before there is a window: qv offers the file once this process first waits for
+    // input, and a peer that answers the offer at once must find the port open.
+    dialogState.Session = std::make_unique<TransferSession>();
+    dialogState.Session->Shared = &dialogState.Shared;
+    dialogState.SocketReady = MakeTransferSocket(line, *dialogState.Session);
     DialogBoxParamW(GetModuleHandleW(nullptr), L"DIALOG_1", nullptr, TransferDialogProc, 0);
     Shell_NotifyIconW(NIM_DELETE, &dialogState.Tray);
     if (dialogState.Tray.hIcon) DestroyIcon(dialogState.Tray.hIcon);

@@ -8,6 +8,7 @@
 #include "script/function_calls.h"
 #include "script/script_expression.h"
 #include "script/script_reports.h"
+#include "core/remote_text.h"
 #include "core/window_list.h"
 
 #include <unordered_map>
@@ -80,6 +81,10 @@ uint32_t CallBuiltinFunction(std::span<const BuiltinEntry> table, WindowRecord* 
     uint32_t code = 0;
     try {
         if (const BuiltinEntry* entry = FindBuiltin(table, name)) {
+            if (entry->RefusedUnderMark && HandlingRemoteText() && entry->RefusedUnderMark(call)) {
+                ReportRefusedForRemoteText(window ? window : connectionWindow, name);
+                return 0;
+            }
             code = entry->Handler(call);
         } else if (name.empty() && marked.size() == 1 && !alias) {
             // A parenthesised group: the value of its one expression, quoted when it is text.
@@ -110,6 +115,10 @@ uint32_t CallBuiltinFunction(WindowRecord* connectionWindow, WindowRecord* windo
     arguments.clear();
     for (ScriptText& m : marked) arguments.push_back(std::move(m.Text));
     return code;
+}
+
+bool RefusedForRemoteText(const BuiltinCall&) {
+    return true;
 }
 
 WindowRecord* FindScriptWindow(const std::string& name, WindowRecord* connectionWindow, bool allowMissing) {

@@ -36,9 +36,17 @@ struct BuiltinCall {
 // the results are used as they stand.
 using BuiltinHandler = uint32_t (*)(BuiltinCall& call);
 
+// Whether a call may not run while text from outside is handled (core/remote_text.h): the
+// built-ins that write or delete files, change the settings, load code or work the frame's menu.
+// Such a call says so in the script's window and does nothing; its result stays empty and the
+// script goes on. The call is judged by what it does, whoever wrote its arguments.
+using RemoteRefusal = bool (*)(const BuiltinCall& call);
+bool RefusedForRemoteText(const BuiltinCall& call); // every call of the built-in
+
 struct BuiltinEntry {
     const char* Name; // compared ignoring case; the first equal row wins
     BuiltinHandler Handler;
+    RemoteRefusal RefusedUnderMark = nullptr; // null: it runs for text from outside as well
 };
 
 // The built-ins in their fixed order.

@@ -23,3 +23,12 @@ std::span<const BuiltinEntry> SystemBuiltins();
 std::span<const BuiltinEntry> MathBuiltins();
 // The last named entries of the chain.
 std::span<const BuiltinEntry> SlicingBuiltins();
+
+// A family with what its functions are for, in the help file's words.
+struct BuiltinFamily {
+    const char* Title;
+    const char* Summary;
+    std::span<const BuiltinEntry> (*Rows)();
+};
+// The families in the order the built-in table joins them.
+std::span<const BuiltinFamily> BuiltinFamilies();

@@ -10,8 +10,8 @@
 
 struct WindowRecord;
 
-// Replaces every built-in name in one pass; the values are inserted text, never read again as
-// names, variables, calls or statements. Values are quoted unless noQuotes is set or the line
+// Replaces every built-in name in one pass, which does not look at a value again (what a value
+// is read as afterwards: script_text.h). Values are quoted unless noQuotes is set or the line
 // begins with "/" or "\".
 void ExpandDollarVariables(WindowRecord* connectionWindow, WindowRecord* window, ScriptText& line,
                            const std::string& parameters, uint8_t noQuotes);

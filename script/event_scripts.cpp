@@ -48,9 +48,10 @@ unsigned __stdcall script::RunTriggerScriptThread(void* argument) {
         bool matched = false;
         std::string text;
         WalkScriptEntries("Scripts", [&](XmlElement* entry) {
-            if (XmlElementGetCDataCount(entry) == 0) return false;
+            std::string body;
+            if (!ScriptEntryScript(entry, body)) return false;
+            // "Enabled" and "Locked" switch incoming-text triggers only.
             if (ScriptEntryNumber(entry, "Trigger_Type") != 0) return false;
-            if (ScriptEntryNumber(entry, "Enabled") != 1) return false;
             const std::string trigger = ScriptEntryText(entry, "Trigger");
             const bool exact = ScriptEntryNumber(entry, "Case_Sensitive_Match") != 0;
             if (exact ? trigger != first : !StringEqualsNoCase(trigger, first)) return false;

@@ -47,6 +47,12 @@ FILE* OpenShared(const std::string& name, const std::string& mode) {
     return _wfsopen(NarrowToWide(name).c_str(), NarrowToWide(mode).c_str(), _SH_DENYNO);
 }
 
+// Any mode but reading alone ("r", "rb", "rt") may change the file.
+bool OpensForWriting(const BuiltinCall& call) {
+    const std::string mode = HasArg(call, 1) ? Arg(call, 1) : std::string();
+    return mode.empty() || mode[0] != 'r' || mode.find('+') != std::string::npos;
+}
+
 uint32_t Open(BuiltinCall& call) {
     RequireArgs(call, 2);
     if (!IsStreamMode(Arg(call, 1))) return NumberResult(call, 0);
@@ -144,23 +150,23 @@ uint32_t DoNothing(BuiltinCall& call) {
 }
 
 const BuiltinEntry kRows[] = {
-    {"fopen", Open},
-    {"CreateFile", Open},
+    {"fopen", Open, OpensForWriting},
+    {"CreateFile", Open, OpensForWriting},
     {"fread", Read},
     {"ReadFile", Read},
-    {"fwrite", Write},
-    {"WriteFile", Write},
+    {"fwrite", Write, RefusedForRemoteText},
+    {"WriteFile", Write, RefusedForRemoteText},
     {"fseek", Seek},
     {"SetFilePointer", Seek},
     {"ftell", Tell},
     {"fclose", Close},
     {"CloseFile", Close},
-    {"fputc", PutByte},
-    {"fputs", PutText},
+    {"fputc", PutByte, RefusedForRemoteText},
+    {"fputs", PutText, RefusedForRemoteText},
     {"fgets", GetLine},
     {"fgetc", GetByte},
-    {"AppendText", AppendText},
-    {"AppendtextCRLF", AppendTextLine},
+    {"AppendText", AppendText, RefusedForRemoteText},
+    {"AppendtextCRLF", AppendTextLine, RefusedForRemoteText},
     {"AppendFile", DoNothing},
 };
 

@@ -108,21 +108,21 @@ uint32_t CurrentFolder(BuiltinCall& call) {
 }
 
 const BuiltinEntry kRows[] = {
-    {"remove", Delete},
-    {"DeleteFile", Delete},
+    {"remove", Delete, RefusedForRemoteText},
+    {"DeleteFile", Delete, RefusedForRemoteText},
     {"ExistsFile", Size},
     {"FSize", Size},
     {"GetFileSize", Size},
     {"GetFileExtension", Extension},
     {"FullToShort", ShortPath},
     {"GetShortPathName", ShortPath},
-    {"CopyFile", Copy},
-    {"MoveFile", Move},
+    {"CopyFile", Copy, RefusedForRemoteText},
+    {"MoveFile", Move, RefusedForRemoteText},
     {"GetFileAttributes", Attributes},
     {"FindFiles", FindFiles},
-    {"CreateDirectory", MakeFolder},
-    {"RemoveDirectory", RemoveFolder},
-    {"SetCurrentDirectory", EnterFolder},
+    {"CreateDirectory", MakeFolder, RefusedForRemoteText},
+    {"RemoveDirectory", RemoveFolder, RefusedForRemoteText},
+    {"SetCurrentDirectory", EnterFolder, RefusedForRemoteText},
     {"GetCurrentDirectory", CurrentFolder},
 };
 

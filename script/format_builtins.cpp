@@ -52,7 +52,7 @@ uint32_t PrintToFile(BuiltinCall& call) {
 const BuiltinEntry kRows[] = {
     {"printf", PrintLine},
     {"sprintf", FormatText},
-    {"fprintf", PrintToFile},
+    {"fprintf", PrintToFile, RefusedForRemoteText},
 };
 
 } // namespace

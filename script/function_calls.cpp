@@ -47,12 +47,12 @@ ScriptText FormatCallResults(const std::vector<std::string>& results, uint32_t c
     ScriptText out;
     const bool quote = code == 2;
     if (results.size() == 1) {
-        AppendValue(out, results[0], quote);
+        AppendValue(out, results[0], quote, true);
     } else if (results.size() > 1) {
         out.AppendWritten('{');
         for (size_t i = 0; i < results.size(); ++i) {
             if (i) out.AppendWritten(',');
-            AppendValue(out, results[i], quote);
+            AppendValue(out, results[i], quote, true);
         }
         out.AppendWritten('}');
     }
@@ -65,10 +65,12 @@ void EvaluateFunctionCalls(WindowRecord* connectionWindow, WindowRecord* window,
     std::vector<uint32_t> quotes;
     std::vector<char> quoted;
     size_t searchFrom = 0;
+    // A call is a name and parentheses the script wrote: under the mark of text from outside an
+    // inserted value calls nothing (script_text.h).
     while (text.Text.find('(', searchFrom) != std::string::npos) {
         // Quoted stretches are noted afresh after every replacement, so they follow the text.
         quotes.clear();
-        CollectWrittenQuotes(text, quotes);
+        CollectQuotes(text, quotes);
         quoted.assign(text.Size(), 0);
         for (size_t q = 0; q + 1 < quotes.size(); q += 2)
             std::fill(quoted.begin() + quotes[q], quoted.begin() + quotes[q + 1] + 1, 1);
@@ -105,7 +107,7 @@ void EvaluateFunctionCalls(WindowRecord* connectionWindow, WindowRecord* window,
         uint32_t code = CallBuiltinFunction(table, connectionWindow, window, t, locals, name, arguments,
                                             results, parameters);
         text.Replace(nameStart, close + 1 - nameStart, FormatCallResults(results, code));
-        // Nothing before the first "(" found can hold a call; the result is inserted text.
+        // Nothing before the first "(" found can hold a call, nor can the result.
         searchFrom = std::min(open, nameStart);
     }
 }

@@ -12,9 +12,9 @@
 
 struct WindowRecord;
 
-// Replaces every call in the text by its result, innermost first. Only written parentheses,
-// commas and quotes count; results are inserted text, so a result is never called again and a
-// quoted stretch of the line as written is never taken for a call.
+// Replaces every call in the text by its result, innermost first. A call's name and parentheses
+// must be written (script_text.h); a result is never called again, and a quoted stretch is never
+// taken for a call.
 void EvaluateFunctionCalls(WindowRecord* connectionWindow, WindowRecord* window, ScriptVariableList& locals,
                            ScriptText& text, const std::string& parameters,
                            std::span<const BuiltinEntry> table = BuiltinTable());
@@ -23,5 +23,5 @@ void EvaluateFunctionCalls(WindowRecord* connectionWindow, WindowRecord* window,
 bool ResolveFunctionAlias(std::string& name, std::vector<std::string>& arguments);
 
 // What replaces a call: nothing, the one result, or "{" the results joined by "," "}"; with
-// code 2 each result in double quotes. Results are inserted text.
+// code 2 each result in double quotes. Results are marked as calls' results.
 ScriptText FormatCallResults(const std::vector<std::string>& results, uint32_t code);

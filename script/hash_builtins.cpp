@@ -99,8 +99,8 @@ const BuiltinEntry kRows[] = {
     {"aesencrypt", EncryptTextCall},
     {"decrypt", DecryptTextCall},
     {"aesdecrypt", DecryptTextCall},
-    {"AesFileEncrypt", EncryptFileCall},
-    {"AesFileDecrypt", DecryptFileCall},
+    {"AesFileEncrypt", EncryptFileCall, RefusedForRemoteText},
+    {"AesFileDecrypt", DecryptFileCall, RefusedForRemoteText},
 };
 
 } // namespace

@@ -6,14 +6,14 @@
 #include "core/frame_message_ids.h"
 #include "common/text_compare.h"
 #include "script/dollar_variables.h"
-#include "script/foreign_code.h"
 #include "script/script_run.h"
 #include "script/script_variables.h"
 #include "core/client_services.h"
+#include "core/remote_text.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"
-#include "xml/xml_profile.h"
+#include "core/settings.h"
 
 #include <windows.h>
 
@@ -53,7 +53,7 @@ std::string JoinLines(const std::vector<std::string>& lines, size_t from) {
 void ScriptRun::Finish() {
     // The flood queue goes back to the configured period however the run ended.
     if (!FastUsed) return;
-    SetFloodPeriod(XmlGetProfileInt("Cfg\\Options1", "Flood_Delay_MS", 1000, nullptr, UserConfigDocument));
+    SetFloodPeriod(Settings::FloodDelayMs());
 }
 
 void ScriptRun::RunEmbeddedScript(size_t number) {
@@ -62,17 +62,21 @@ void ScriptRun::RunEmbeddedScript(size_t number) {
     std::vector<std::string> header;
     SplitQuoted(header, block[0], " ", false);
     if (header.size() == 2) {
-        // A block in a foreign language: its lines with their values inserted as literals of that
-        // language, run by the frame on the interface thread while this thread waits.
-        std::vector<ScriptText> body;
+        // A block in a foreign language: its lines with their values inserted bare, where the
+        // author placed them, run by the frame on the interface thread while this thread waits.
+        // Its code can do anything a program can, so text from outside never runs one.
+        if (HandlingRemoteText()) {
+            ReportRefusedForRemoteText(Window ? Window : ConnectionWindow, block[0]);
+            return;
+        }
+        std::string text;
         for (size_t i = 1; i < block.size(); ++i) {
             ScriptText line(block[i]);
             ExpandDollarVariables(ConnectionWindow, Window, line, Parameters, 1);
             ExpandVariables(Locals, ConnectionWindow, Window, line, 1, 0, 0);
-            body.push_back(std::move(line));
+            if (i > 1) text += "\r\n";
+            text += line.Text;
         }
-        std::string text;
-        if (!BuildForeignCode(ForeignLanguageOf(header[1]), body, text)) return;
         const std::wstring language = NarrowToWide(header[1]);
         const std::wstring code = NarrowToWide(text);
         if (HWND frame = MainWindow.load())

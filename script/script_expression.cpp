@@ -7,25 +7,22 @@
 
 namespace {
 
-// One operand or the running value, with the marks of who wrote each byte.
+// One operand or the running value. An expression is read after its values were inserted, so
+// an operator or a quote counts whoever wrote it, unless a call's result holds it; escapes as
+// UnescapeScriptText says.
 using Marked = ScriptText;
 
 void TrimOperand(Marked& operand) {
-    // Blanks go whoever wrote them; only written quotes are syntax.
     operand.TrimLeft(" ");
     operand.TrimRight(" ");
-    size_t lead = 0;
-    while (operand.WrittenAt(lead, '"')) ++lead;
-    operand.Erase(0, lead);
-    size_t end = operand.Size();
-    while (end > 0 && operand.WrittenAt(end - 1, '"')) --end;
-    operand.Erase(end, std::string::npos);
+    operand.TrimSyntaxLeft("\"");
+    operand.TrimSyntaxRight("\"");
 }
 
 void SplitMarked(const Marked& text, std::vector<char>& operators, std::vector<Marked>& operands) {
     size_t start = 0;
     for (size_t i = 0; i < text.Size(); ++i) {
-        if (!text.IsWritten(i) || !IsOperatorChar(text.Text[i])) continue;
+        if (!text.IsSyntax(i) || !IsOperatorChar(text.Text[i])) continue;
         operands.push_back(text.Slice(start, i - start));
         operators.push_back(text.Text[i]);
         start = i + 1;
@@ -61,25 +58,25 @@ Marked ApplyMarked(const Marked& left, const Marked& right, char op, uint32_t& k
 uint32_t EvaluateMarked(const Marked& source, std::string& result) {
     size_t at = 0;
     while (at < source.Size() && (source.Text[at] == ' ' || source.Text[at] == '\t')) ++at;
-    if (source.WrittenAt(at, '{')) return kListValue;
+    if (source.SyntaxAt(at, '{')) return kListValue;
 
-    if (source.WrittenAt(at, '"')) {
+    if (source.SyntaxAt(at, '"')) {
         Marked text = source.Slice(at + 1);
         size_t end = text.Size();
         while (end > 0 && text.Text[end - 1] == ' ') --end;
-        while (end > 0 && text.WrittenAt(end - 1, '"')) --end;
+        while (end > 0 && text.SyntaxAt(end - 1, '"')) --end;
         text.Erase(end, std::string::npos);
-        // A written quote followed by a written "+N" cuts the text before it from byte N on.
+        // A quote followed by "+N" cuts the text before it from byte N on.
         size_t lastQuote = std::string::npos;
         for (size_t i = text.Size(); i-- > 0;)
-            if (text.WrittenAt(i, '"')) {
+            if (text.SyntaxAt(i, '"')) {
                 lastQuote = i;
                 break;
             }
         size_t plus = std::string::npos;
         if (lastQuote != std::string::npos)
             for (size_t i = lastQuote + 1; i < text.Size(); ++i)
-                if (text.WrittenAt(i, '+')) {
+                if (text.SyntaxAt(i, '+')) {
                     plus = i;
                     break;
                 }
@@ -91,7 +88,7 @@ uint32_t EvaluateMarked(const Marked& source, std::string& result) {
                          : std::string();
             return kTextValue;
         }
-        UnescapeWritten(text, true);
+        UnescapeScriptText(text, true);
         result = std::move(text.Text);
         return kTextValue;
     }
@@ -102,8 +99,8 @@ uint32_t EvaluateMarked(const Marked& source, std::string& result) {
     SplitMarked(body, operators, operands);
     uint32_t kind;
     if (operators.empty()) {
-        kind = body.WrittenAt(0, '\'') ? kTextValue : kNumberValue;
-        if (kind == kTextValue) UnescapeWritten(body, false);
+        kind = body.SyntaxAt(0, '\'') ? kTextValue : kNumberValue;
+        if (kind == kTextValue) UnescapeScriptText(body, false);
         result = std::move(body.Text);
         return kind;
     }
@@ -115,7 +112,7 @@ uint32_t EvaluateMarked(const Marked& source, std::string& result) {
         TrimOperand(right);
         running = ApplyMarked(running, right, operators[i], kind);
     }
-    if (kind == kTextValue) UnescapeWritten(running, false);
+    if (kind == kTextValue) UnescapeScriptText(running, false);
     result = std::move(running.Text);
     return kind;
 }

@@ -25,7 +25,8 @@ double ScriptValueToDouble(const std::string& text);
 // Returns the kind of the value written into result (a list leaves result untouched). The
 // hint (2 text, 1 number, 0 unknown) does not change the outcome.
 uint32_t EvaluateExpression(const char* text, std::string& result, uint32_t kindHint);
-// The same over a marked line: inserted bytes are never operators, quotes or escapes.
+// The same over a marked line: a call's result holds no operators, quotes or escapes, and a value
+// from outside no escapes (script_text.h).
 uint32_t EvaluateExpression(const ScriptText& text, std::string& result, uint32_t kindHint);
 
 void SplitExpression(const char* text, std::vector<char>& operators, std::vector<std::string>& operands);

@@ -113,7 +113,9 @@ void ScriptRun::RunLine(size_t index) {
     if (Debug) PrintScriptLine(ConnectionWindow, Work.Text);
     const std::string& t = Work.Text;
     if (t.empty()) return;
-    // A line that begins with an inserted value is a text line, whatever the value says.
+    // A line is read after it was expanded: one that begins with an inserted value is a
+    // keyword, a directive or a command like any other. Only under the mark of text from
+    // outside does inserted text begin no statement but a "/" command (script_text.h).
     const bool written = Work.IsWritten(0);
 
     if (written && t[0] == '}') {
@@ -148,9 +150,7 @@ void ScriptRun::RunLine(size_t index) {
     if (t[0] == '\\') {
         FirstStatement = 0;
         ExpandVariables(Locals, ConnectionWindow, Window, Work, 0, 0, Debug);
-        std::string said = Work.Text.substr(1);
-        if (!said.empty() && said[0] == '/' && !Work.IsWritten(1)) said.insert(0, 1, ' '); // said, never run
-        ProcessInputLine(said.c_str(), Window, 0);
+        ProcessInputLine(Work.Text.c_str() + 1, Window, 0);
         return;
     }
     if (StringEqualsNoCase(t, "return")) {
@@ -188,19 +188,10 @@ void ScriptRun::RunLine(size_t index) {
 
 namespace {
 
-// The first written "(" and the last written ")" of the line.
+// The first "(" and the last ")" of the line.
 bool FindParentheses(const ScriptText& line, size_t& open, size_t& close) {
-    open = close = std::string::npos;
-    for (size_t i = 0; i < line.Size(); ++i)
-        if (line.WrittenAt(i, '(')) {
-            open = i;
-            break;
-        }
-    for (size_t i = line.Size(); i-- > 0;)
-        if (line.WrittenAt(i, ')')) {
-            close = i;
-            break;
-        }
+    open = line.Text.find('(');
+    close = line.Text.rfind(')');
     return open != std::string::npos && close != std::string::npos && close > open;
 }
 

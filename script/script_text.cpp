@@ -2,6 +2,7 @@
 
 #include "common/text_compare.h"
 #include "common/text_replace.h"
+#include "core/remote_text.h"
 
 #include <algorithm>
 
@@ -9,7 +10,7 @@ bool ScriptText::WrittenMatch(size_t at, std::string_view what) const {
     if (at > Text.size() || Text.size() - at < what.size()) return false;
     if (Text.compare(at, what.size(), what) != 0) return false;
     for (size_t i = 0; i < what.size(); ++i)
-        if (Inserted[at + i]) return false;
+        if (!IsWritten(at + i)) return false;
     return true;
 }
 
@@ -35,7 +36,12 @@ void ScriptText::AppendWritten(char c) {
 
 void ScriptText::AppendInserted(std::string_view text) {
     Text.append(text);
-    Inserted.append(text.size(), '\1');
+    Inserted.append(text.size(), HandlingRemoteText() ? kFromOutsideByte : kWrittenByte);
+}
+
+void ScriptText::AppendCallResult(std::string_view text) {
+    Text.append(text);
+    Inserted.append(text.size(), kCallResultByte);
 }
 
 void ScriptText::AppendFrom(const ScriptText& source, size_t at, size_t length) {
@@ -76,9 +82,25 @@ void ScriptText::TrimRight(std::string_view set) {
     Inserted.resize(n);
 }
 
-void AppendValue(ScriptText& out, std::string_view value, bool quote) {
+void ScriptText::TrimSyntaxLeft(std::string_view set) {
+    size_t n = 0;
+    while (n < Text.size() && IsSyntax(n) && set.find(Text[n]) != std::string_view::npos) ++n;
+    Erase(0, n);
+}
+
+void ScriptText::TrimSyntaxRight(std::string_view set) {
+    size_t n = Text.size();
+    while (n > 0 && IsSyntax(n - 1) && set.find(Text[n - 1]) != std::string_view::npos) --n;
+    Text.resize(n);
+    Inserted.resize(n);
+}
+
+void AppendValue(ScriptText& out, std::string_view value, bool quote, bool callResult) {
     if (quote) out.AppendWritten('"');
-    out.AppendInserted(value);
+    if (callResult)
+        out.AppendCallResult(value);
+    else
+        out.AppendInserted(value);
     if (quote) out.AppendWritten('"');
 }
 
@@ -90,26 +112,31 @@ bool IsHexDigit(char c) {
 
 } // namespace
 
-void UnescapeWritten(ScriptText& text, bool backslashEscapes) {
+void UnescapeScriptText(ScriptText& text, bool backslashEscapes) {
     if (text.Text.find('\\') == std::string::npos) return;
     ScriptText out;
     out.Text.reserve(text.Size());
     out.Inserted.reserve(text.Size());
     const std::string& t = text.Text;
+    auto written = [&text](size_t from, size_t length) {
+        for (size_t k = from; k < from + length; ++k)
+            if (!text.IsWritten(k)) return false;
+        return true;
+    };
     for (size_t i = 0; i < t.size(); ++i) {
-        if (!text.WrittenAt(i, '\\') || i + 1 >= t.size() || !text.IsWritten(i + 1)) {
+        if (t[i] != '\\' || i + 1 >= t.size() || !written(i, 2)) {
             out.AppendFrom(text, i, 1);
             continue;
         }
-        char next = t[i + 1];
+        const char next = t[i + 1];
         if (backslashEscapes && (next == '\\' || next == 'n' || next == 'r')) {
             out.AppendWritten(next == '\\' ? '\\' : next == 'n' ? '\n' : '\r');
             ++i;
             continue;
         }
-        if (next == 'x' && i + 3 < t.size() && text.IsWritten(i + 2) && text.IsWritten(i + 3) &&
-            IsHexDigit(t[i + 2]) && IsHexDigit(t[i + 3])) {
-            int value = HexPairValue(t[i + 2], t[i + 3]);
+        if (next == 'x' && i + 3 < t.size() && written(i, 4) && IsHexDigit(t[i + 2]) &&
+            IsHexDigit(t[i + 3])) {
+            const int value = HexPairValue(t[i + 2], t[i + 3]);
             if (value != 0) out.AppendWritten(static_cast<char>(value));
             i += 3;
             continue;
@@ -119,10 +146,10 @@ void UnescapeWritten(ScriptText& text, bool backslashEscapes) {
     text = std::move(out);
 }
 
-void CollectWrittenQuotes(const ScriptText& text, std::vector<uint32_t>& out) {
+void CollectQuotes(const ScriptText& text, std::vector<uint32_t>& out) {
     const std::string& t = text.Text;
     for (size_t i = 0; i < t.size(); ++i)
-        if ((t[i] == '"' || t[i] == '\'') && text.IsWritten(i)) out.push_back(static_cast<uint32_t>(i));
+        if ((t[i] == '"' || t[i] == '\'') && text.IsSyntax(i)) out.push_back(static_cast<uint32_t>(i));
 }
 
 bool InQuotedStretch(const std::vector<uint32_t>& quotes, size_t at) {
@@ -142,14 +169,16 @@ void SplitScriptText(std::vector<ScriptText>& out, const ScriptText& text, size_
     std::vector<uint32_t> quotes;
     if (quoteAware)
         for (size_t i = from; i < to; ++i)
-            if ((text.Text[i] == '"' || text.Text[i] == '\'') && text.IsWritten(i))
+            if ((text.Text[i] == '"' || text.Text[i] == '\'') && text.IsSyntax(i))
                 quotes.push_back(static_cast<uint32_t>(i));
     size_t start = from;
     size_t search = from;
     while (!separator.empty()) {
         size_t found = text.Text.find(separator, search);
         if (found == std::string::npos || found + separator.size() > to) break;
-        if (!text.WrittenMatch(found, separator) || (quoteAware && InQuotedStretch(quotes, found))) {
+        bool separates = true;
+        for (size_t k = found; k < found + separator.size() && separates; ++k) separates = text.IsSyntax(k);
+        if (!separates || (quoteAware && InQuotedStretch(quotes, found))) {
             search = found + 1;
             continue;
         }

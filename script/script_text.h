@@ -1,7 +1,15 @@
-// A line of script text in which every byte remembers whether the script's author wrote it or
-// it was inserted as a value (a variable, a parameter, a line from a server, a call's result).
-// Inserted bytes are literal: they never start a variable, a call, a quoted stretch, an
-// operator, an escape or a statement.
+// A line of script text. A line is expanded first and then read, so a value inserted into it
+// (a variable, a parameter) is read like the text around it: it may hold operators, quotes,
+// escapes, calls and names, and a line that begins with one is a statement like any other.
+//
+// Each byte also remembers where it came from, for two exceptions:
+// - A call's result is data: it is never called again (it may hold its own call), and no quote,
+//   operator, escape or separator in it is read.
+// - While text from outside is handled (core/remote_text.h), an inserted value is never read as
+//   script: it names no variable, calls no built-in, begins no directive, keyword or assignment
+//   and holds no escape (one would break a line the script only says into lines of its own).
+//   What such a line says as a "/" command is decided by the command's row, as for every line
+//   of that run. Its quotes and operators are read as the author's are.
 #pragma once
 
 #include <cstdint>
@@ -9,27 +17,39 @@
 #include <string_view>
 #include <vector>
 
+// Where a byte came from.
+constexpr char kWrittenByte = 0;     // the script's author, or a value inserted into the script's own run
+constexpr char kFromOutsideByte = 1; // a value inserted while text from outside is handled
+constexpr char kCallResultByte = 2;  // a call's result
+
 struct ScriptText {
     std::string Text;
-    std::string Inserted; // one byte per byte of Text: 0 written by the script, 1 inserted
+    std::string Inserted; // one of the marks above per byte of Text
 
     ScriptText() = default;
     explicit ScriptText(std::string_view written) : Text(written), Inserted(written.size(), '\0') {}
 
     size_t Size() const { return Text.size(); }
     bool Empty() const { return Text.empty(); }
-    bool IsWritten(size_t at) const { return Inserted[at] == 0; }
-    // The byte at `at` exists, was written by the script and equals c.
-    bool WrittenAt(size_t at, char c) const { return at < Text.size() && Text[at] == c && Inserted[at] == 0; }
-    // The text at `at` begins with `what`, every byte of it written by the script.
+    // The byte may begin or be part of a name, a call or a statement.
+    bool IsWritten(size_t at) const { return Inserted[at] == kWrittenByte; }
+    // The byte at `at` exists, is written and equals c.
+    bool WrittenAt(size_t at, char c) const { return at < Text.size() && Text[at] == c && IsWritten(at); }
+    // The text at `at` begins with `what`, every byte of it written.
     bool WrittenMatch(size_t at, std::string_view what) const;
-    bool AnyInserted() const { return Inserted.find('\1') != std::string::npos; }
+    // The byte may be read as a quote, an operator or a separator of a value: any but a call's
+    // result.
+    bool IsSyntax(size_t at) const { return Inserted[at] != kCallResultByte; }
+    // The byte at `at` exists, may be read so and equals c.
+    bool SyntaxAt(size_t at, char c) const { return at < Text.size() && Text[at] == c && IsSyntax(at); }
 
     void Assign(std::string_view written);
     void Clear();
     void AppendWritten(std::string_view text);
     void AppendWritten(char c);
+    // A value: written, or from outside while text from outside is handled.
     void AppendInserted(std::string_view text);
+    void AppendCallResult(std::string_view text);
     void AppendFrom(const ScriptText& source, size_t at, size_t length);
     ScriptText Slice(size_t at, size_t length = std::string::npos) const;
     void Erase(size_t at, size_t length);
@@ -37,24 +57,25 @@ struct ScriptText {
     // Remove leading (trailing) bytes found in set, whoever wrote them.
     void TrimLeft(std::string_view set);
     void TrimRight(std::string_view set);
+    // The same for bytes that may be read as syntax only.
+    void TrimSyntaxLeft(std::string_view set);
+    void TrimSyntaxRight(std::string_view set);
 };
 
-// Appends value as inserted text, enclosed in written double quotes when quote is set.
-void AppendValue(ScriptText& out, std::string_view value, bool quote);
-// Resolves backslash escapes as UnescapeString does, but only where the whole escape was
-// written by the script: an inserted "\x0d" stays as it is.
-void UnescapeWritten(ScriptText& text, bool backslashEscapes);
-// Positions of the written double quotes and apostrophes; consecutive pairs delimit quoted
-// stretches.
-void CollectWrittenQuotes(const ScriptText& text, std::vector<uint32_t>& out);
+// Appends value as an inserted value (or a call's result), enclosed in written double quotes
+// when quote is set.
+void AppendValue(ScriptText& out, std::string_view value, bool quote, bool callResult = false);
+// Resolves backslash escapes as UnescapeString does, where every byte of the escape is written.
+void UnescapeScriptText(ScriptText& text, bool backslashEscapes);
+// Positions of the double quotes and apostrophes outside calls' results; consecutive pairs
+// delimit quoted stretches.
+void CollectQuotes(const ScriptText& text, std::vector<uint32_t>& out);
 // True when position at lies inside a quoted stretch of the collected positions.
 bool InQuotedStretch(const std::vector<uint32_t>& quotes, size_t at);
-// Appends the non-empty pieces between written separators; with quoteAware a separator
-// inside a quoted stretch does not cut.
+// Appends the non-empty pieces between separators outside calls' results; with quoteAware a
+// separator inside a quoted stretch does not cut.
 void SplitScriptText(std::vector<ScriptText>& out, const ScriptText& text, std::string_view separator,
                      bool quoteAware);
 // The same over the stretch of the text from position from up to, not including, to.
 void SplitScriptText(std::vector<ScriptText>& out, const ScriptText& text, size_t from, size_t to,
                      std::string_view separator, bool quoteAware);
-
-// ASCII-only case folding, as every comparison of script words.

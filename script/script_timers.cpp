@@ -1,6 +1,7 @@
 #include "script/script_timers.h"
 
 #include "common/app_state.h"
+#include "common/lang_string_ids.h"
 #include "common/lang_strings.h"
 #include "common/text_compare.h"
 #include "common/xstring.h"
@@ -35,7 +36,8 @@ std::wstring TimerLine(const TimerEntry& timer) {
     const std::wstring name = WithoutLinkMarks(timer.Name);
     std::wstring line = std::wstring(kDot) + L" " + name + L" [" + std::to_wstring(timer.Count) + L"] [" +
                         std::to_wstring(timer.Interval) + L" ms] : " + WithoutLinkMarks(timer.Command) +
-                        L" [\x18{Remove|||/timer " + name + L" die}" + GetLangString(4) + L"\x18]\x02";
+                        L" [\x18{Remove|||/timer " + name + L" die}" + GetLangString(kRemoveLabel) +
+                        L"\x18]\x02";
     if (line.size() > kMaxListLine) line.resize(kMaxListLine);
     return line;
 }

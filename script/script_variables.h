@@ -54,8 +54,8 @@ ScriptVariable* FindScriptVariable(ScriptVariableList& locals, WindowRecord* win
 ScriptVariable* SetScriptVariable(ScriptVariableList& locals, WindowRecord* window, const std::string& name,
                                   const std::string& value, uint32_t scope);
 
-// Inserts the values of the variables into the text in one pass: a value is inserted text and
-// is never looked at again. Takes the scopes lock itself.
+// Inserts the values of the variables into the text in one pass: a value is not looked at again
+// by this pass. Takes the scopes lock itself.
 void ExpandVariables(ScriptVariableList& locals, WindowRecord* connectionWindow, WindowRecord* window,
                      ScriptText& text, uint8_t noQuotes, uint8_t keepTarget, uint8_t debug);
 

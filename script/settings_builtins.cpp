@@ -137,8 +137,14 @@ uint32_t SetXmlString(BuiltinCall& call) {
 }
 
 const BuiltinEntry kRows[] = {
-    {"GetString", IniString},  {"GetInt", IniInt},  {"SetString", SetIniString}, {"SetInt", SetIniInt},
-    {"GetStringX", XmlString}, {"GetIntX", XmlInt}, {"SetIntX", SetXmlInt},      {"SetStringX", SetXmlString},
+    {"GetString", IniString},
+    {"GetInt", IniInt},
+    {"SetString", SetIniString, RefusedForRemoteText},
+    {"SetInt", SetIniInt, RefusedForRemoteText},
+    {"GetStringX", XmlString},
+    {"GetIntX", XmlInt},
+    {"SetIntX", SetXmlInt, RefusedForRemoteText},
+    {"SetStringX", SetXmlString, RefusedForRemoteText},
 };
 
 } // namespace

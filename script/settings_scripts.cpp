@@ -11,7 +11,5 @@ int64_t ScriptEntryNumber(XmlElement* entry, const char* name) {
 }
 
 bool ScriptEntryScript(XmlElement* entry, std::string& text) {
-    if (XmlElementGetCDataCount(entry) == 0) return false;
-    text = XmlElementGetCDataSections(entry)[0]->text;
-    return true;
+    return XmlElementGetBodyText(entry, text);
 }

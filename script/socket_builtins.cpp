@@ -1,11 +1,11 @@
 // Winsock for scripts: sockets made, bound, connected, listened on and accepted, data sent and
 // received, options, byte-order and address conversions, the host name and a DNS lookup. Every
-// call blocks the script's thread. Sockets are numbers of the script socket table; a number it
-// does not hold ends the script with its error line, and lengths never reach past the script's
-// text or beyond one bounded receive.
+// call blocks the script's thread. A socket is the system's socket number, passed to the system
+// as the script gives it: one the script made, one it accepted, or one it took elsewhere, such as
+// its connection's ("$socket"). Lengths never reach past the script's text or beyond one bounded
+// receive.
 #include "script/builtin_families.h"
 #include "script/builtin_values.h"
-#include "script/script_sockets.h"
 
 #include "common/net_helpers.h"
 #include "common/xstring.h"
@@ -20,10 +20,9 @@ namespace {
 constexpr uint64_t kMaxReceive = 64 * 1024;
 constexpr size_t kAddressBytes = 1000;
 
-std::shared_ptr<ScriptSocket> Socket(const BuiltinCall& call, size_t index) {
-    std::shared_ptr<ScriptSocket> socket = FindScriptSocket(ArgNumber(call, index));
-    if (!socket) RefuseBuiltin();
-    return socket;
+// All 64 bits of the number.
+SOCKET Socket(const BuiltinCall& call, size_t index) {
+    return static_cast<SOCKET>(ArgNumber(call, index));
 }
 
 uint32_t CallResult(BuiltinCall& call, int result) {
@@ -55,25 +54,24 @@ uint32_t MakeSocket(BuiltinCall& call) {
     const bool datagram = HasArg(call, 0) && ArgNumber(call, 0) == 1;
     const bool ipv6 = HasArg(call, 1) && ArgNumber(call, 1) == 1;
     const SOCKET made = socket(ipv6 ? AF_INET6 : AF_INET, datagram ? SOCK_DGRAM : SOCK_STREAM, 0);
-    return NumberResult(call, static_cast<uint32_t>(RegisterScriptSocket(made)));
+    return NumberResult(call, static_cast<uint32_t>(made)); // an invalid socket reads 4294967295
 }
 
 uint32_t SetOption(BuiltinCall& call) {
     RequireArgs(call, 5);
-    std::shared_ptr<ScriptSocket> s = Socket(call, 0);
+    const SOCKET s = Socket(call, 0);
     const std::string& value = Arg(call, 3);
-    return CallResult(call, setsockopt(s->Socket, static_cast<int>(ArgNumber(call, 1)),
+    return CallResult(call, setsockopt(s, static_cast<int>(ArgNumber(call, 1)),
                                        static_cast<int>(ArgNumber(call, 2)), value.data(),
                                        ClampedLength(call, 4, value.size())));
 }
 
 uint32_t GetOption(BuiltinCall& call) {
     RequireArgs(call, 3);
-    std::shared_ptr<ScriptSocket> s = Socket(call, 0);
+    const SOCKET s = Socket(call, 0);
     char value[kAddressBytes + 1] = {};
     int length = static_cast<int>(kAddressBytes);
-    getsockopt(s->Socket, static_cast<int>(ArgNumber(call, 1)), static_cast<int>(ArgNumber(call, 2)), value,
-               &length);
+    getsockopt(s, static_cast<int>(ArgNumber(call, 1)), static_cast<int>(ArgNumber(call, 2)), value, &length);
     return TextResult(call, value);
 }
 
@@ -87,55 +85,54 @@ int Resolve(const std::string& host, uint32_t port, std::vector<char>& address) 
 
 uint32_t Connect(BuiltinCall& call) {
     RequireArgs(call, 3);
-    std::shared_ptr<ScriptSocket> s = Socket(call, 0);
+    const SOCKET s = Socket(call, 0);
     std::vector<char> address;
     const int length = Resolve(Arg(call, 1), ArgLow32(call, 2), address);
-    return CallResult(call, connect(s->Socket, reinterpret_cast<const sockaddr*>(address.data()), length));
+    return CallResult(call, connect(s, reinterpret_cast<const sockaddr*>(address.data()), length));
 }
 
 // Every local address of the family, on the port.
 uint32_t Bind(BuiltinCall& call) {
     RequireArgs(call, 2, false);
-    std::shared_ptr<ScriptSocket> s = Socket(call, 0);
+    const SOCKET s = Socket(call, 0);
     const u_short port = htons(static_cast<u_short>(ArgLow32(call, 1)));
     if (HasArg(call, 2) && ArgNumber(call, 2) == 1) {
         sockaddr_in6 any{};
         any.sin6_family = AF_INET6;
         any.sin6_port = port;
-        return CallResult(call, bind(s->Socket, reinterpret_cast<const sockaddr*>(&any), sizeof any));
+        return CallResult(call, bind(s, reinterpret_cast<const sockaddr*>(&any), sizeof any));
     }
     sockaddr_in any{};
     any.sin_family = AF_INET;
     any.sin_port = port;
-    return CallResult(call, bind(s->Socket, reinterpret_cast<const sockaddr*>(&any), sizeof any));
+    return CallResult(call, bind(s, reinterpret_cast<const sockaddr*>(&any), sizeof any));
 }
 
 uint32_t Listen(BuiltinCall& call) {
     RequireArgs(call, 1, false);
-    std::shared_ptr<ScriptSocket> s = Socket(call, 0);
-    return CallResult(call, listen(s->Socket, HasArg(call, 1) ? static_cast<int>(ArgNumber(call, 1)) : 1));
+    const SOCKET s = Socket(call, 0);
+    return CallResult(call, listen(s, HasArg(call, 1) ? static_cast<int>(ArgNumber(call, 1)) : 1));
 }
 
 uint32_t Accept(BuiltinCall& call) {
     RequireArgs(call, 1);
-    std::shared_ptr<ScriptSocket> s = Socket(call, 0);
-    return NumberResult(call,
-                        static_cast<int32_t>(RegisterScriptSocket(accept(s->Socket, nullptr, nullptr))));
+    const SOCKET s = Socket(call, 0);
+    return NumberResult(call, static_cast<int32_t>(accept(s, nullptr, nullptr))); // invalid: -1
 }
 
 // The data up to its first zero byte, or the given length cut to the data; with a host and a
 // port, sent to the host's first address, IPv4 preferred.
 uint32_t Send(BuiltinCall& call) {
     RequireArgs(call, 2, false);
-    std::shared_ptr<ScriptSocket> s = Socket(call, 0);
+    const SOCKET s = Socket(call, 0);
     const std::string& data = Arg(call, 1);
     const int length =
         HasArg(call, 2) ? ClampedLength(call, 2, data.size()) : static_cast<int>(std::strlen(data.c_str()));
     const int flags = HasArg(call, 3) ? static_cast<int>(ArgNumber(call, 3)) : 0;
-    if (call.Arguments.size() < 6) return CallResult(call, send(s->Socket, data.data(), length, flags));
+    if (call.Arguments.size() < 6) return CallResult(call, send(s, data.data(), length, flags));
     std::vector<char> address;
     const int addressLength = Resolve(Arg(call, 4), ArgLow32(call, 5), address);
-    return CallResult(call, sendto(s->Socket, data.data(), length, flags,
+    return CallResult(call, sendto(s, data.data(), length, flags,
                                    reinterpret_cast<const sockaddr*>(address.data()), addressLength));
 }
 
@@ -143,16 +140,16 @@ uint32_t Send(BuiltinCall& call) {
 uint32_t Receive(BuiltinCall& call) {
     RequireArgs(call, 2, false);
     const size_t length = ArgBoundedNumber(call, 1, kMaxReceive);
-    std::shared_ptr<ScriptSocket> s = Socket(call, 0);
+    const SOCKET s = Socket(call, 0);
     std::vector<char> buffer(length + 10, 0);
     const int flags = HasArg(call, 2) ? static_cast<int>(ArgNumber(call, 2)) : 0;
-    if (recv(s->Socket, buffer.data(), static_cast<int>(length), flags) <= 0) buffer[0] = 0;
+    if (recv(s, buffer.data(), static_cast<int>(length), flags) <= 0) buffer[0] = 0;
     return TextResult(call, buffer.data());
 }
 
 uint32_t Close(BuiltinCall& call) {
     RequireArgs(call, 1);
-    if (!CloseScriptSocket(ArgNumber(call, 0))) RefuseBuiltin();
+    closesocket(Socket(call, 0));
     return BareResult(call, "");
 }
 

@@ -25,21 +25,21 @@ struct Assignment {
     bool PiecesQuoted = false;
 };
 
-// A braced list: pieces cut at written commas outside quotes, each without its leading blanks,
-// the braces at the ends and one enclosing pair of double quotes.
+// A braced list: pieces cut at commas outside quotes, each without its leading blanks, the
+// braces at the ends and one enclosing pair of double quotes.
 void SplitListValue(const ScriptText& value, Assignment& a) {
     std::vector<ScriptText> pieces;
     SplitScriptText(pieces, value, ",", true);
     for (size_t i = 0; i < pieces.size(); ++i) {
         ScriptText& p = pieces[i];
         p.TrimLeft(" \t");
-        if (i == 0 && p.WrittenAt(0, '{')) p.Erase(0, 1);
-        if (i + 1 == pieces.size() && p.Size() && p.WrittenAt(p.Size() - 1, '}')) p.Erase(p.Size() - 1, 1);
-        if (p.WrittenAt(0, '"')) {
+        if (i == 0 && p.SyntaxAt(0, '{')) p.Erase(0, 1);
+        if (i + 1 == pieces.size() && p.Size() && p.SyntaxAt(p.Size() - 1, '}')) p.Erase(p.Size() - 1, 1);
+        if (p.SyntaxAt(0, '"')) {
             a.PiecesQuoted = true;
             p.Erase(0, 1);
         }
-        if (p.Size() && p.WrittenAt(p.Size() - 1, '"')) p.Erase(p.Size() - 1, 1);
+        if (p.Size() && p.SyntaxAt(p.Size() - 1, '"')) p.Erase(p.Size() - 1, 1);
         a.Pieces.push_back(std::move(p.Text));
     }
     if (a.Pieces.empty()) a.Pieces.emplace_back();
@@ -101,7 +101,7 @@ void RunAssignment(ScriptText& line, ScriptVariableList& locals, WindowRecord* c
     size_t at = 1;
     while (at < t.size() && IsNameChar(t[at])) ++at;
     a.Target = t.substr(0, at);
-    if (line.WrittenAt(at, '[')) {
+    if (line.SyntaxAt(at, '[')) {
         size_t close = t.find(']', at);
         if (close != std::string::npos) {
             a.Index = std::atoll(t.substr(at + 1, close - at - 1).c_str());
@@ -112,7 +112,7 @@ void RunAssignment(ScriptText& line, ScriptVariableList& locals, WindowRecord* c
     if (a.Index < 0 || a.Index > kMaxScriptListIndex) return;
     while (at < t.size() && (t[at] == ' ' || t[at] == '\t')) ++at;
     const size_t opStart = at;
-    while (at < t.size() && line.IsWritten(at) && IsOperatorChar(t[at])) ++at;
+    while (at < t.size() && line.IsSyntax(at) && IsOperatorChar(t[at])) ++at;
     if (at == opStart) return;
     a.Operator = t.substr(opStart, at - opStart);
 
@@ -145,14 +145,17 @@ void ExecuteStatementLine(ScriptText& line, uint8_t* firstStatement, uint8_t* de
     if (line.Empty()) return;
     const uint8_t echo = debug ? *debug : 0;
 
-    if (line.WrittenAt(0, '/')) {
+    // A "/" line is a command whoever wrote its "/": what it may do is its row's to decide, also
+    // for text from outside.
+    if (line.Text[0] == '/') {
         *firstStatement = 0;
         ExpandVariables(locals, connectionWindow, window, line, 0, 0, echo);
         EvaluateFunctionCalls(connectionWindow, window, locals, line, parameters);
-        UnescapeWritten(line, false);
+        UnescapeScriptText(line, false);
         ProcessInputLine(line.Text.c_str(), window, 0);
         return;
     }
+    // An assignment changes the script's variables: inserted text from outside makes none.
     if (line.WrittenAt(0, '$')) {
         *firstStatement = 0;
         ExpandVariables(locals, connectionWindow, window, line, 0, 1, echo);
@@ -163,8 +166,5 @@ void ExecuteStatementLine(ScriptText& line, uint8_t* firstStatement, uint8_t* de
     ExpandVariables(locals, connectionWindow, window, line, *firstStatement, 0, echo);
     EvaluateFunctionCalls(connectionWindow, window, locals, line, parameters);
     if (!*firstStatement || line.Empty()) return;
-    // Text that only came from a value is said, never run: a leading inserted "/" gets a blank
-    // in front so that the dispatcher sends it as plain text.
-    if (line.Text[0] == '/' && !line.IsWritten(0)) line.Text.insert(0, 1, ' ');
     ProcessInputLine(line.Text.c_str(), window, 0);
 }

@@ -9,7 +9,8 @@
 #include "common/tray_icon.h"
 #include "common/xstring.h"
 #include "core/client_services.h"
-#include "core/config_values.h"
+#include "core/interface_thread_call.h"
+#include "core/settings.h"
 
 #include <windows.h>
 
@@ -25,8 +26,14 @@ constexpr size_t kLanguageNameLimit = 299;
 uint32_t ShowMessageBox(BuiltinCall& call) {
     RequireArgs(call, 3);
     const UINT type = ArgLow32(call, 2);
-    const int button = MessageBoxW(MainWindow.load(), NarrowToWide(Arg(call, 0)).c_str(),
-                                   NarrowToWide(Arg(call, 1)).c_str(), type ? type : kPlainMessageBox);
+    const std::wstring text = NarrowToWide(Arg(call, 0)), caption = NarrowToWide(Arg(call, 1));
+    // The box is the interface thread's window; a script on another thread waits for it there.
+    const int button = AskOnInterfaceThread(
+        [&] {
+            return MessageBoxW(MainWindow.load(), text.c_str(), caption.c_str(),
+                               type ? type : kPlainMessageBox);
+        },
+        0);
     return NumberResult(call, button);
 }
 
@@ -58,7 +65,7 @@ uint32_t LoginName(BuiltinCall& call) {
 }
 
 uint32_t LanguageLibrary(BuiltinCall& call) {
-    std::string name = ReadConfigText("Cfg\\Options1", "Language", "qvlang.dll");
+    std::string name = Settings::Language();
     if (name.size() > kLanguageNameLimit) name.resize(kLanguageNameLimit);
     return TextResult(call, name);
 }
@@ -136,11 +143,11 @@ uint32_t RaiseFault(BuiltinCall& call) {
 const BuiltinEntry kRows[] = {
     {"MessageBox", ShowMessageBox},
     {"traymessage", TrayMessage},
-    {"cmd", FrameCommand},
+    {"cmd", FrameCommand, RefusedForRemoteText},
     {"Is64", Is64},
     {"GetLoginName", LoginName},
     {"GetLanCP", LanguageLibrary},
-    {"Shock_Add", AddMovie},
+    {"Shock_Add", AddMovie, RefusedForRemoteText},
     {"CreateTemporaryFile", TemporaryFile},
     {"malloc", Allocate},
     {"free", Release},
@@ -148,7 +155,7 @@ const BuiltinEntry kRows[] = {
     {"sleep", Pause},
     {"async", Nothing},
     {"trunc", Nothing},
-    {"Crash", RaiseFault},
+    {"Crash", RaiseFault, RefusedForRemoteText},
 };
 
 } // namespace

@@ -1,7 +1,7 @@
 // Built-ins that treat a script variable as a list (count, slice, erase, insert, join), test
 // its scope, destroy it or make a popup menu of its values; split texts into lists; and read
-// the parameters the script was started with. Positions and counts are checked against the
-// list's element limit: a negative or larger value refuses the call.
+// the parameters the script was started with. Positions are clamped to the values that exist,
+// so no position ends the script; a variable never grows past the list's element limit.
 #include "script/builtin_families.h"
 #include "script/builtin_values.h"
 
@@ -91,11 +91,12 @@ uint32_t RemoveMenu(BuiltinCall& call) {
     return BareResult(call, "");
 }
 
-// The values from start up to, not including, end.
+// The values from start up to, not including, end (each the low 32 bits of its number), and
+// not beyond the last value.
 uint32_t Sub(BuiltinCall& call) {
     RequireArgs(call, 3);
-    const uint64_t start = ArgBoundedNumber(call, 1, kMaxListValues);
-    const uint64_t end = ArgBoundedNumber(call, 2, kMaxListValues);
+    const uint64_t start = ArgLow32(call, 1);
+    const uint64_t end = ArgLow32(call, 2);
     ScriptScopesReadLock lock(ScriptScopesMutex());
     const ScriptVariable* v = Find(call, VariableName(call));
     if (!v) return TextResult(call, "");
@@ -105,16 +106,16 @@ uint32_t Sub(BuiltinCall& call) {
     return TextListResult(call, std::move(values));
 }
 
-// Positions start to end, both included; end stops at the last value. A variable keeps at
-// least its scalar value.
+// Positions start to end, both included; start stops at 0 and end at the last value. A
+// variable keeps at least its scalar value.
 uint32_t Erase(BuiltinCall& call) {
     RequireArgs(call, 3);
-    const uint64_t start = ArgBoundedNumber(call, 1, kMaxListValues);
-    const uint64_t end = ArgBoundedNumber(call, 2, kMaxListValues);
+    const int64_t start = std::max<int64_t>(ArgNumber(call, 1), 0);
+    const int64_t end = ArgNumber(call, 2);
     ScriptScopesWriteLock lock(ScriptScopesMutex());
     ScriptVariable* v = Find(call, VariableName(call));
     if (!v || v->Values.empty()) return BareResult(call, "");
-    const uint64_t last = std::min<uint64_t>(end, v->Values.size() - 1);
+    const int64_t last = std::min<int64_t>(end, static_cast<int64_t>(v->Values.size()) - 1);
     if (start > last) return BareResult(call, "");
     v->Values.erase(v->Values.begin() + static_cast<ptrdiff_t>(start),
                     v->Values.begin() + static_cast<ptrdiff_t>(last) + 1);
@@ -122,17 +123,19 @@ uint32_t Erase(BuiltinCall& call) {
     return BareResult(call, "");
 }
 
-// Before the position; without one, with -1 or past the end, at the end.
+// Before the position; without one, with -1, with any other negative position or one past the
+// end, at the end.
 uint32_t Insert(BuiltinCall& call) {
     RequireArgs(call, 2, false);
-    const bool atEnd = !HasArg(call, 2) || ArgLow32(call, 2) == 0xFFFFFFFF;
-    const uint64_t position = atEnd ? 0 : ArgBoundedNumber(call, 2, kMaxListValues);
+    const int64_t position = HasArg(call, 2) ? ArgNumber(call, 2) : -1;
+    const bool atEnd = position < 0 || ArgLow32(call, 2) == 0xFFFFFFFF;
     ScriptScopesWriteLock lock(ScriptScopesMutex());
     ScriptVariable* v = Find(call, VariableName(call));
     if (!v) return BareResult(call, "");
     if (v->Values.size() >= kMaxListValues) RefuseBuiltin();
     const size_t at =
-        atEnd ? v->Values.size() : static_cast<size_t>(std::min<uint64_t>(position, v->Values.size()));
+        atEnd ? v->Values.size()
+              : static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(position), v->Values.size()));
     v->Values.insert(v->Values.begin() + static_cast<ptrdiff_t>(at), Arg(call, 1));
     return BareResult(call, "");
 }
@@ -199,16 +202,17 @@ uint32_t ParameterCount(BuiltinCall& call) {
     return NumberResult(call, static_cast<int64_t>(ParameterWords(call).size()));
 }
 
-// At most count parts, the last keeping the rest of the text; -1 splits at every separator.
+// At most count parts (the low 32 bits of its number), the last keeping the rest of the text;
+// -1 splits at every separator.
 uint32_t Parameter(BuiltinCall& call) {
     RequireArgs(call, 2, false);
     const std::string separator = HasArg(call, 2) ? Arg(call, 2) : std::string(" ");
     std::vector<std::string> parts;
-    if (ArgLow32(call, 1) == 0xFFFFFFFF) {
+    const uint32_t count = ArgLow32(call, 1);
+    if (count == 0xFFFFFFFF) {
         SplitQuoted(parts, Arg(call, 0), separator, false);
     } else {
-        const uint64_t count = ArgBoundedNumber(call, 1, kMaxListValues);
-        SplitString(parts, Arg(call, 0), count > 1 ? static_cast<uint32_t>(count - 1) : 0, separator);
+        SplitString(parts, Arg(call, 0), count > 1 ? count - 1 : 0, separator);
     }
     return TextListOrOne(call, std::move(parts), 3);
 }

@@ -4,8 +4,9 @@
 #include "common/app_state.h"
 #include "common/text_split.h"
 #include "common/xstring.h"
+#include "common/rich_edit_helpers.h"
 #include "core/applied_settings.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "core/frame_handles.h"
 #include "core/user_lists.h"
 #include "core/window_list.h"
@@ -26,15 +27,12 @@ namespace {
 
 const char* const kFontKeys[] = {"View_Font", "Input_Font", "List_Font", "Tab_Font", "Fixed_Font"};
 
-COLORREF Colour(const char* key) {
-    return static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", key, 0));
-}
-
 void GiveFonts(WindowRecord* record) {
     auto font = [](uint32_t index) { return reinterpret_cast<WPARAM>(ConfiguredFonts[index]); };
+    // The view's lines keep their look; the lines printed from now on take the new font.
     if (record->View)
-        SendMessageW(record->View, WM_SETFONT, font(record->Type == kServerWindow ? kFixedFont : kViewFont),
-                     TRUE);
+        RichEditSetViewFont(record->View,
+                            ConfiguredFonts[record->Type == kServerWindow ? kFixedFont : kViewFont]);
     if (record->Input) SendMessageW(record->Input, WM_SETFONT, font(kInputFont), TRUE);
     if (record->NickList) SendMessageW(record->NickList, WM_SETFONT, font(kListFont), TRUE);
     PostMessageW(record->Window, WM_SIZE, 0, 0);
@@ -50,16 +48,16 @@ void MakeFonts() {
 }
 
 void GiveColours(WindowRecord* record) {
-    if (record->View) SendMessageW(record->View, EM_SETBKGNDCOLOR, 0, Colour("BG_Color"));
+    if (record->View) SendMessageW(record->View, EM_SETBKGNDCOLOR, 0, Settings::BackgroundColour());
     if (record->Input) {
-        SendMessageW(record->Input, EM_SETBKGNDCOLOR, 0, Colour("Input_BG_Color"));
+        SendMessageW(record->Input, EM_SETBKGNDCOLOR, 0, Settings::InputBackgroundColour());
         CHARFORMAT2W format{};
         format.cbSize = sizeof format;
         format.dwMask = CFM_COLOR;
-        format.crTextColor = Colour("Input_FG_Color");
+        format.crTextColor = Settings::InputTextColour();
         SendMessageW(record->Input, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
     }
-    if (record->NickList) SendMessageW(record->NickList, LVM_SETBKCOLOR, 0, Colour("List_BG_Color"));
+    if (record->NickList) SendMessageW(record->NickList, LVM_SETBKCOLOR, 0, Settings::ListBackgroundColour());
 }
 
 void Repaint(HWND window) {
@@ -84,7 +82,7 @@ void ApplySettings() {
     LoadUserLists();
 
     std::vector<std::wstring> paths;
-    SplitQuotedW(paths, NarrowToWide(ReadConfigText("Cfg\\Options1", "Installed_Plugins", "")), L" ", false);
+    SplitQuotedW(paths, NarrowToWide(Settings::InstalledPlugins()), L" ", false);
     SetPluginPaths(std::move(paths));
 
     if (ConfiguredFonts.empty() || FontsChanged.load()) MakeFonts();
@@ -96,7 +94,7 @@ void ApplySettings() {
         Repaint(MainWindow.load());
     }
 
-    GroupChatMessages = ReadConfigInt("Cfg\\Options2", "Group_Chat_Messages", 1) != 0 ? 1 : 0;
+    GroupChatMessages = Settings::GroupChatMessages() ? 1 : 0;
     // At start-up there is no frame yet; it registers them once it exists.
     RegisterScriptHotkeys();
 }

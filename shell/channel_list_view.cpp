@@ -1,12 +1,13 @@
 #include "shell/channel_list_view.h"
 
 #include "common/app_state.h"
+#include "common/command_ids.h"
 #include "common/xstring.h"
 #include "core/applied_settings.h"
 #include "core/client_services.h"
-#include "core/config_values.h"
 #include "core/frame_handles.h"
 #include "core/frame_message_ids.h"
+#include "core/settings.h"
 #include "core/window_record.h"
 #include "shell/chat_window.h"
 
@@ -17,7 +18,6 @@
 
 namespace {
 
-constexpr UINT kSortByName = 771;
 constexpr UINT_PTR kSubclassId = 1;
 
 struct Column {
@@ -68,11 +68,10 @@ HWND CreateList(WindowRecord* record) {
         SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
     }
     // The colours of the view whose place the list takes.
-    const auto background = static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0xFFFFFF));
+    const auto background = Settings::BackgroundColour();
     SendMessageW(list, LVM_SETBKCOLOR, 0, background);
     SendMessageW(list, LVM_SETTEXTBKCOLOR, 0, background);
-    SendMessageW(list, LVM_SETTEXTCOLOR, 0,
-                 static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "FG_Color", 0)));
+    SendMessageW(list, LVM_SETTEXTCOLOR, 0, Settings::TextColour());
     if (ConfiguredFonts.size() > kListFont && ConfiguredFonts[kListFont])
         SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(ConfiguredFonts[kListFont]), TRUE);
     SetWindowSubclass(list, ListProc, kSubclassId, reinterpret_cast<DWORD_PTR>(record));
@@ -153,7 +152,8 @@ LRESULT OnChannelListNotify(WindowRecord* record, const NMHDR* header) {
         case LVN_COLUMNCLICK: {
             const int column = reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem;
             if (column < 2)
-                PostMessageW(MainWindow.load(), WM_COMMAND, column == 0 ? kSortByName : kChannelListCommand,
+                PostMessageW(MainWindow.load(), WM_COMMAND,
+                             column == 0 ? ID_CHANNEL_LIST_BY_NAME : ID_CHANNEL_LIST_BY_MEMBERS,
                              reinterpret_cast<LPARAM>(record));
             return 0;
         }

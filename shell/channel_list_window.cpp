@@ -3,6 +3,7 @@
 #include "shell/window_text_commands.h"
 
 #include "common/app_state.h"
+#include "common/command_ids.h"
 #include "common/data_folders.h"
 #include "common/message_box.h"
 #include "common/plain_base_name.h"
@@ -101,7 +102,7 @@ void shell::RequestChannelList(WindowRecord* record) {
             if (!list) return;
             list->ChannelListRows.Assign(ParseChannelListFile(saved));
             if (HWND frame = MainWindow.load())
-                SendMessageW(frame, WM_COMMAND, kChannelListCommand, reinterpret_cast<LPARAM>(list));
+                SendMessageW(frame, WM_COMMAND, ID_CHANNEL_LIST_BY_MEMBERS, reinterpret_cast<LPARAM>(list));
             return;
         }
         DeleteFileW(path.c_str());
@@ -111,7 +112,7 @@ void shell::RequestChannelList(WindowRecord* record) {
 
 void shell::ShowChannelList(WindowRecord* record, uint32_t id) {
     if (!record || record->ChannelListRows.Empty() || !record->Window) return;
-    ChannelListSortByName = id == 771 ? 1 : 0;
+    ChannelListSortByName = id == ID_CHANNEL_LIST_BY_NAME ? 1 : 0;
     // A copy: the connection may still be adding rows of a list that is arriving.
     std::vector<ChannelListEntry> rows = record->ChannelListRows.SortedCopy(ChannelListSortByName != 0);
     std::wstring filterText = InputBoxText(record);

@@ -1,11 +1,13 @@
 #include "shell/chat_view_window.h"
 
 #include "common/app_state.h"
+#include "common/command_ids.h"
+#include "common/window_helpers.h"
 #include "common/refusal.h"
 #include "core/chat_view_message.h"
 #include "core/client_services.h"
-#include "core/config_values.h"
 #include "core/frame_handles.h"
+#include "core/settings.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
 #include "draw/painter.h"
@@ -22,7 +24,6 @@
 
 namespace {
 
-constexpr UINT kChannelListCommand = 772;
 constexpr uint64_t kRepaintInterval = 50;
 constexpr UINT_PTR kLineRepaintTimer = 1;
 // Views alive: the text stamps they share go with the last.
@@ -53,13 +54,22 @@ void ReleasePainter(ChatViewState* state) {
     state->ViewPainter = nullptr;
 }
 
+// Views fell back from Direct2D: later views go to GDI+ without trying it again.
+bool g_direct2DFailed = false;
+
 // Direct2D where the system has it (Windows 7 on); a view whose Direct2D target cannot be made
 // (no 3-D device on the display) or cannot lay text out draws through GDI+ instead of showing
-// nothing.
+// nothing. Text is asked of DirectWrite first: a render target costs far more than the answer,
+// and a view that falls back should not keep paying for one.
 uint32_t ChooseMode(ChatViewState* state) {
     if (state->Mode != 0xFFFFFFFF) return state->Mode;
     const bool seven = WindowsMajorVersion > 6 || (WindowsMajorVersion == 6 && WindowsMinorVersion >= 1);
-    return seven && PainterModeAvailable(kPainterDirect2D) ? kPainterDirect2D : kPainterGdiPlus;
+    if (!seven || g_direct2DFailed) return kPainterGdiPlus;
+    if (!PainterDirectWriteMeasures(state->ViewFont) || !PainterModeAvailable(kPainterDirect2D)) {
+        g_direct2DFailed = true;
+        return kPainterGdiPlus;
+    }
+    return kPainterDirect2D;
 }
 
 // A Direct2D painter that has a render target and lays text out (DirectWrite may find no font).
@@ -79,6 +89,7 @@ void Paint(HWND view, ChatViewState* state) {
             PainterBegin(state->ViewPainter, view, nullptr, dc, nullptr, mode, 1, 1, nullptr, 0, 0);
             if (mode == kPainterDirect2D && !Direct2DDraws(state->ViewPainter, state->ViewFont)) {
                 PainterRelease(state->ViewPainter);
+                g_direct2DFailed = true;
                 state->Mode = kPainterGdiPlus;
                 PainterBegin(state->ViewPainter, view, nullptr, dc, nullptr, kPainterGdiPlus, 1, 1, nullptr,
                              0, 0);
@@ -89,7 +100,7 @@ void Paint(HWND view, ChatViewState* state) {
         Painter* painter = state->ViewPainter;
         const uint32_t background = state->BackgroundOverride >= 0
                                         ? static_cast<uint32_t>(state->BackgroundOverride)
-                                        : static_cast<uint32_t>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0));
+                                        : Settings::BackgroundColour();
         state->Background = background;
         PainterSetFont(painter, state->ViewFont, 1, nullptr, 0);
         PainterBeginDraw(painter);
@@ -115,9 +126,7 @@ void Submit(HWND view, ChatViewState* state, WindowRecord* record) {
     }
     state->Typed.clear();
     Repaint(view);
-    if (record)
-        ExecuteInputText(record, text, Held(VK_CONTROL) ? 1 : 0, Held(VK_SHIFT) ? 1 : 0,
-                         Held(VK_MENU) ? 1 : 0);
+    if (record) ExecuteInputText(record, text, Held(VK_CONTROL) ? 1 : 0, Held(VK_MENU) ? 1 : 0);
 }
 
 void Escape(ChatViewState* state, WindowRecord* record) {
@@ -127,7 +136,8 @@ void Escape(ChatViewState* state, WindowRecord* record) {
     record->HistoryIndex = -1;
     if (Held(VK_SHIFT)) record->InputHistory.clear();
     if (!record->ChannelListRows.Empty())
-        SendMessageW(MainWindow.load(), WM_COMMAND, kChannelListCommand, reinterpret_cast<LPARAM>(record));
+        SendMessageW(MainWindow.load(), WM_COMMAND, ID_CHANNEL_LIST_BY_MEMBERS,
+                     reinterpret_cast<LPARAM>(record));
 }
 
 void OnChar(HWND view, ChatViewState* state, wchar_t typed) {
@@ -142,10 +152,10 @@ void OnChar(HWND view, ChatViewState* state, wchar_t typed) {
         }
     }
     switch (typed) {
-        case 8:
+        case L'\b':
             if (!state->Typed.empty()) state->Typed.pop_back();
             break;
-        case 27: Escape(state, record); break;
+        case L'\x1B': Escape(state, record); break;
         case L'\r':
         case L'\n': Submit(view, state, record); return;
         default:
@@ -173,7 +183,7 @@ void OnKeyDown(HWND view, ChatViewState* state, WPARAM key) {
 }
 
 void OnPaste(HWND view, ChatViewState* state) {
-    if (!OpenClipboard(view)) return;
+    if (!OpenClipboardPatiently(view)) return;
     if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
         if (const auto* text = static_cast<const wchar_t*>(GlobalLock(data))) {
             state->Typed += text;
@@ -185,7 +195,7 @@ void OnPaste(HWND view, ChatViewState* state) {
 }
 
 void PauseOrResume(WindowRecord* record, bool away) {
-    if (!record || ReadConfigInt("Cfg\\Options2", "Auto_Pause_On_Scroll", 1) == 0) return;
+    if (!record || !Settings::AutoPauseOnScroll()) return;
     if (away) {
         if (record->Paused) return;
         ToggleOutputPause(record, kPauseOn);
@@ -226,10 +236,7 @@ void OnScroll(HWND view, ChatViewState* state, UINT message, WPARAM wParam) {
 }
 
 void OnAppend(HWND view, ChatViewState* state, uint32_t kind, const std::wstring& text) {
-    NamedEntry line;
-    line.Kind = kind;
-    line.Text = text;
-    state->Lines.push_back(std::move(line));
+    state->Lines.Append(kind, text);
     if (state->ScrolledAway) return;
     // While lines pour in, the view is drawn at most every 50 ms: at once after a quiet spell,
     // else by a timer when the interval is over. A paint asked for and not yet made (the view

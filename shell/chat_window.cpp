@@ -10,7 +10,7 @@
 #include "common/app_state.h"
 #include "shell/active_window.h"
 #include "shell/channel_list_view.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "core/frame_handles.h"
 #include "core/frame_message_ids.h"
 #include "shell/frame_window.h"
@@ -67,15 +67,10 @@ LRESULT ChatMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return OnChatCreate(window, *params);
         }
         case WM_SIZE:
-            if (record && !wParam && !lParam) {
-                // A request to lay the controls out again (after a change of fonts or modes).
-                RECT client{};
-                GetClientRect(window, &client);
-                LayoutChatWindow(record, client.right, client.bottom);
-                return 0;
-            }
-            if (record && LOWORD(lParam) && HIWORD(lParam))
-                LayoutChatWindow(record, LOWORD(lParam), HIWORD(lParam));
+            // A new size, or (0, 0) a request to lay the controls out again after a change of fonts
+            // or modes. Either may make other windows visible, which the request looks at too.
+            if (record) RequestChatLayout(record);
+            if (!wParam && !lParam) return 0;
             return DefaultProcessing(record, window, message, wParam, lParam);
         case WM_CLOSE:
             if (!record) return DefaultProcessing(record, window, message, wParam, lParam);
@@ -97,8 +92,7 @@ LRESULT ChatMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND: {
             RECT client{};
             GetClientRect(window, &client);
-            HBRUSH brush =
-                CreateSolidBrush(static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0)));
+            HBRUSH brush = CreateSolidBrush(Settings::BackgroundColour());
             FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
             DeleteObject(brush);
             return 0;

@@ -33,6 +33,14 @@ void CloseStartPanel();
 // Handlers of ChatWndProc, one file each.
 LRESULT OnChatCreate(HWND window, const ChatWindowParams& params);
 void LayoutChatWindow(WindowRecord* record, int width, int height);
+// Lays the window's controls out again once the window's size has settled and the user can see
+// it: a window behind a maximized one, or minimized, waits until it shows (its view re-wraps all
+// its text for every new size, which for a full view takes long), and several size changes in a
+// row are laid out once.
+void RequestChatLayout(WindowRecord* record);
+// Posted to the frame by RequestChatLayout: lays out the waiting windows that can be seen now.
+constexpr UINT WM_LAYOUT_WAITING_CHATS = WM_APP + 0x128;
+void LayOutWaitingChatWindows();
 void OnChatClose(WindowRecord* record);
 LRESULT OnViewLink(WindowRecord* record, const NMHDR* header);
 LRESULT OnNickListNotify(WindowRecord* record, const NMHDR* header);

@@ -4,13 +4,14 @@
 #include "irc/server_connection.h"
 #include "irc/server_session.h"
 #include "shell/chat_window.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "core/frame_handles.h"
 #include "shell/main_menu.h"
 #include "core/window_list.h"
 #include "shell/window_removal.h"
 #include "shell/window_operations.h"
 #include "core/window_record.h"
+#include "core/window_record_use.h"
 #include "ui/ribbon.h"
 
 #include <commctrl.h>
@@ -18,8 +19,6 @@
 #include <string>
 
 namespace {
-
-constexpr const char* kDefaultQuitReason = "Brindlex 7 https://brindlex.example";
 
 void DeleteTab(const WindowRecord* record) {
     HWND tabs = WindowTabsControl.load();
@@ -56,7 +55,7 @@ void QuitServer(WindowRecord* server) {
     if (!connection) return;
     // The window is going: a lost connection from now on is no reason to connect again.
     connection->ReconnectCounter = 0;
-    const std::string reason = ReadConfigText("Cfg\\Options1", "Default_Quit_Reason", kDefaultQuitReason);
+    const std::string reason = Settings::DefaultQuitReason();
     const std::string line = reason.empty() ? "QUIT\r\n" : "QUIT :" + reason + "\r\n";
     // Sent at once: a queued line would go with the connection.
     SendServerLine(line, server, 1);
@@ -80,7 +79,8 @@ void OnChatClose(WindowRecord* record) {
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     // Ends the session and waits for the connection thread; it is never killed.
     DestroyServerSession(record);
-    delete record;
+    // A connection thread inside a handler may still hold the record: it goes when that ends.
+    RetireWindowRecord(record);
     if (HWND client = MdiClientWindow.load())
         SendMessageW(client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(window), 0);
     else

@@ -1,13 +1,15 @@
 // Building a chat window's controls on WM_CREATE.
 #include "common/app_state.h"
+#include "common/command_ids.h"
 #include "common/data_folders.h"
 #include "common/plain_base_name.h"
 #include "common/xstring.h"
+#include "common/rich_edit_helpers.h"
 #include "irc/server_connection.h"
 #include "core/applied_settings.h"
 #include "shell/chat_window.h"
 #include "core/chat_view_message.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "core/nick_list_control.h"
 #include "core/startup_switches.h"
 #include "shell/input_box.h"
@@ -29,16 +31,11 @@ namespace {
 constexpr DWORD kDefaultViewStyle = 0x52242944;
 constexpr DWORD kInputStyle = 0x500010C4;
 constexpr DWORD kNickListStyle = 0x50B18819;
-constexpr DWORD kLoggingButton = 983;
 
 HWND MakeControl(HWND parent, DWORD exStyle, const wchar_t* className, DWORD style, int id) {
     return CreateWindowExW(exStyle, className, L"", style, 0, 0, 100, 100, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                            nullptr);
-}
-
-COLORREF Colour(const char* key) {
-    return static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", key, 0));
 }
 
 void SetTextColour(HWND richEdit, COLORREF colour) {
@@ -55,29 +52,32 @@ void SetFont(HWND control, uint32_t index) {
 }
 
 void StartAutoLogging(WindowRecord* record) {
-    if (ReadConfigInt("Cfg\\Options1", "Auto_Logging", 0) != 1) return;
+    if (!Settings::AutoLogging()) return;
     record->Logging = 1;
     record->LogPath = DocumentsFolder + L"\\" + PlainBaseNameUtf8(record->Name) + L".log";
     WriteLogLine(record, kLogStartMarker);
 }
 
 HWND CreateView(WindowRecord* record, HWND window) {
-    DWORD style = static_cast<DWORD>(ReadConfigInt("ICfg\\General", "IniViewStyle", 0));
+    DWORD style = static_cast<DWORD>(Settings::ViewStyle());
     if (style == 0) style = kDefaultViewStyle;
     if (record->ViewFlag) style |= ES_AUTOHSCROLL;
     if (record->Type == kServerWindow) style |= WS_HSCROLL;
     style &= ~static_cast<DWORD>(0x840000);
     // A sizing border by which the user drags the split between view and nick list.
     if (record->Type == kChannelWindow) style |= WS_THICKFRAME;
-    const DWORD exStyle = ReadConfigText("Cfg\\Colors", "Gradient", "").empty() ? 0x310 : 0x330;
+    const DWORD exStyle = Settings::Gradient().empty() ? 0x310 : 0x330;
     HWND view = MakeControl(window, exStyle, L"RichEdit20W", style, kViewId);
     SendMessageW(view, EM_AUTOURLDETECT, TRUE, 0);
     SendMessageW(view, EM_SETEVENTMASK, 0, ENM_LINK);
-    // Nobody undoes in a view, and keeping what each insert and removal undid makes both slower.
-    SendMessageW(view, EM_SETUNDOLIMIT, 0, 0);
-    SendMessageW(view, EM_SETBKGNDCOLOR, 0, Colour("BG_Color"));
-    if (record->Type == kServerWindow) SetTextColour(view, Colour("Server_Color"));
-    if (const int spacing = ReadConfigInt("Cfg\\Metrics", "View_Spacing", 0)) {
+    // Nobody undoes in a view, yet it keeps one step of undo: a Rich Edit control that keeps none
+    // (Wine's) never frees the paragraph mark of each line it removes, so a view with no undo loses
+    // some 300 bytes per line that scrolls out. The printer's inserts and removals keep no undo, so
+    // each of them empties what the step held.
+    SendMessageW(view, EM_SETUNDOLIMIT, 1, 0);
+    SendMessageW(view, EM_SETBKGNDCOLOR, 0, Settings::BackgroundColour());
+    if (record->Type == kServerWindow) SetTextColour(view, Settings::ServerTextColour());
+    if (const int spacing = Settings::ViewSpacing()) {
         PARAFORMAT2 paragraph{};
         paragraph.cbSize = sizeof paragraph;
         paragraph.dwMask = PFM_LINESPACING;
@@ -94,8 +94,8 @@ void CreateNickList(WindowRecord* record, HWND window) {
     record->NickList = list;
     SubclassNickList(list);
     PrepareNickList(list);
-    SendMessageW(list, LVM_SETBKCOLOR, 0, Colour("List_BG_Color"));
-    const DWORD extended = ReadConfigInt("Cfg\\Misc", "Grid_Lines", 0) == 1 ? 0x10021 : 0x10020;
+    SendMessageW(list, LVM_SETBKCOLOR, 0, Settings::ListBackgroundColour());
+    const DWORD extended = Settings::GridLines() ? 0x10021 : 0x10020;
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, extended);
     SendMessageW(list, LVM_ENABLEGROUPVIEW, TRUE, 0);
 }
@@ -142,28 +142,30 @@ LRESULT OnChatCreate(HWND window, const ChatWindowParams& params) {
         SubclassView(record->View);
         record->Input = MakeControl(window, 0x310, L"RichEdit20W", kInputStyle, kInputId);
         SubclassInputBox(record->Input);
-        SendMessageW(record->Input, EM_SETBKGNDCOLOR, 0, Colour("Input_BG_Color"));
+        SendMessageW(record->Input, EM_SETBKGNDCOLOR, 0, Settings::InputBackgroundColour());
     }
     if (record->Type == kChannelWindow) CreateNickList(record, window);
 
     record->ControlBar = CreateChildRebar(window);
-    record->ShowControlBar = ReadConfigInt("Cfg\\Options2", "Show_Control_Toolbar", 1) != 0;
+    record->ShowControlBar = Settings::ShowControlToolbar();
     record->InsertsBar = CreateControlRebar(window);
-    record->ShowInsertsBar = ReadConfigInt("Cfg\\Options2", "Show_Inserts_Toolbar", 0) != 0;
+    record->ShowInsertsBar = Settings::ShowInsertsToolbar();
     if (record->Type == kChannelWindow) record->OperatorBar = CreateInsertsRebar(window);
     DeleteUnusedButtons(record);
     // Files dropped on a chat window or its nick list are offered by DCC.
     if (record->Type != kServerWindow) DragAcceptFiles(window, TRUE);
     if (record->NickList) DragAcceptFiles(record->NickList, TRUE);
-    if (record->Logging) CheckChildToolbarButton(record, kLoggingButton, true);
+    if (record->Logging) CheckChildToolbarButton(record, ID_SAVE_TEXT, true);
 
-    SetFont(record->View, record->Type == kServerWindow ? kFixedFont : kViewFont);
+    const uint32_t viewFont = record->Type == kServerWindow ? kFixedFont : kViewFont;
+    if (record->View && viewFont < ConfiguredFonts.size())
+        RichEditSetViewFont(record->View, ConfiguredFonts[viewFont]);
     if (record->Input != record->View) SetFont(record->Input, kInputFont);
     SetFont(record->NickList, kListFont);
 
     RebuildWindowTabs();
     SetFocus(record->Input);
-    if (record->Input != record->View) SetTextColour(record->Input, Colour("Input_FG_Color"));
+    if (record->Input != record->View) SetTextColour(record->Input, Settings::InputTextColour());
     record->MultiLineInput = 0;
     return 0;
 }

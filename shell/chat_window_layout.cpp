@@ -1,4 +1,5 @@
 // Placing a chat window's controls on WM_SIZE.
+#include "common/app_state.h"
 #include "common/window_helpers.h"
 #include "irc_lines/channel_nicks.h"
 #include "irc/server_connection.h"
@@ -6,7 +7,12 @@
 #include "shell/channel_list_view.h"
 #include "shell/chat_layout.h"
 #include "shell/chat_window.h"
+#include "core/frame_handles.h"
+#include "core/window_list.h"
 #include "core/window_record.h"
+
+#include <set>
+#include <vector>
 
 namespace {
 
@@ -31,7 +37,53 @@ void SetScrollBar(HWND input, bool vertical) {
     if (wanted != style) SetWindowLongPtrW(input, GWL_STYLE, wanted);
 }
 
+// Chat windows whose layout waits, and whether the frame has the message to look at them.
+std::set<HWND> g_waiting;
+bool g_layoutPosted = false;
+
+// Minimized, or an MDI child behind the maximized one.
+bool HiddenFromUser(HWND window) {
+    if (IsIconic(window)) return true;
+    HWND client = MdiClientWindow.load();
+    if (!client || GetParent(window) != client) return false;
+    BOOL maximized = FALSE;
+    HWND active = reinterpret_cast<HWND>(
+        SendMessageW(client, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized)));
+    return maximized && active && active != window;
+}
+
+void LayOutNow(WindowRecord* record) {
+    RECT client{};
+    GetClientRect(record->Window, &client);
+    LayoutChatWindow(record, client.right, client.bottom);
+}
+
 } // namespace
+
+void RequestChatLayout(WindowRecord* record) {
+    if (!record || !record->Window) return;
+    HWND frame = MainWindow.load();
+    if (!frame) {
+        LayOutNow(record);
+        return;
+    }
+    g_waiting.insert(record->Window);
+    if (!g_layoutPosted) g_layoutPosted = PostMessageW(frame, WM_LAYOUT_WAITING_CHATS, 0, 0) != FALSE;
+}
+
+void LayOutWaitingChatWindows() {
+    g_layoutPosted = false;
+    const std::vector<HWND> waiting(g_waiting.begin(), g_waiting.end());
+    for (HWND window : waiting) {
+        auto* record = IsWindow(window)
+                           ? reinterpret_cast<WindowRecord*>(GetWindowLongPtrW(window, GWLP_USERDATA))
+                           : nullptr;
+        if (record && (record->Window != window || !IsWindowRecordListed(record))) record = nullptr;
+        if (record && HiddenFromUser(window)) continue;
+        g_waiting.erase(window);
+        if (record) LayOutNow(record);
+    }
+}
 
 void LayoutChatWindow(WindowRecord* record, int width, int height) {
     if (!record || width <= 0 || height <= 0) return;

@@ -1,6 +1,7 @@
 // Clicks on links in a chat window's view.
 #include "commands/input_dispatcher.h"
 #include "common/app_state.h"
+#include "common/command_ids.h"
 #include "common/shell_helpers.h"
 #include "common/text_compare.h"
 #include "common/text_split.h"
@@ -20,7 +21,6 @@
 namespace {
 
 constexpr LONG kMaxLinkText = 1000;
-constexpr UINT kLinkMenuBase = 8000;
 
 std::wstring LinkText(HWND view, CHARRANGE range) {
     if (range.cpMax - range.cpMin > kMaxLinkText) range.cpMax = range.cpMin + kMaxLinkText;
@@ -38,11 +38,12 @@ void FocusBack(const WindowRecord* record) {
 }
 
 // "app:" and a number posts that number as a command to the window; links in a view only ever
-// sort the channel list (771, 772), whoever printed them.
+// sort the channel list, whoever printed them.
 bool PostAppCommand(HWND window, const std::string& command) {
     if (!StartsWithNoCase(command, "app:")) return false;
     const unsigned long id = std::strtoul(command.c_str() + 4, nullptr, 10);
-    if (id == 771 || id == 772) PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(id), 0);
+    if (id == ID_CHANNEL_LIST_BY_NAME || id == ID_CHANNEL_LIST_BY_MEMBERS)
+        PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(id), 0);
     return true;
 }
 
@@ -86,7 +87,7 @@ void RightClick(WindowRecord* record, HWND window, const std::wstring& text) {
     HMENU menu = CreatePopupMenu();
     for (size_t i = 0; i < entries.size() && i < 100; ++i) {
         const std::wstring item = NarrowToWide(entries[i].first + "|||" + entries[i].second);
-        AppendMenuW(menu, MF_STRING, kLinkMenuBase + i, item.c_str());
+        AppendMenuW(menu, MF_STRING, ID_LINK_FIRST + i, item.c_str());
     }
     SetMenuDefaultItem(menu, 0, TRUE);
     POINT at{};
@@ -95,8 +96,8 @@ void RightClick(WindowRecord* record, HWND window, const std::wstring& text) {
     const UINT chosen = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD, at.x, at.y, 0, frame, nullptr));
     PostMessageW(frame, WM_NULL, 0, 0);
     DestroyMenu(menu);
-    if (chosen >= kLinkMenuBase && chosen - kLinkMenuBase < entries.size())
-        RunLinkCommand(record, window, entries[chosen - kLinkMenuBase].second);
+    if (chosen >= ID_LINK_FIRST && chosen - ID_LINK_FIRST < entries.size())
+        RunLinkCommand(record, window, entries[chosen - ID_LINK_FIRST].second);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "commands/input_dispatcher.h"
 #include "commands/plugin_host.h"
 #include "common/app_state.h"
+#include "common/command_ids.h"
 #include "common/xstring.h"
 #include "script/event_scripts.h"
 #include "shell/chat_window.h"
@@ -22,7 +23,6 @@
 namespace {
 
 constexpr UINT kPrefixItem = 1999;
-constexpr UINT kScriptItemBase = 2000;
 constexpr int kNickActionsPosition = 5;
 constexpr int kUserListsPosition = 14;
 
@@ -89,7 +89,7 @@ LRESULT OnRightClick(WindowRecord* record, const NMITEMACTIVATE* click) {
     }
     for (const ScriptEntry& entry : ReadScriptEntries())
         if (entry.TriggerType == 0 && entry.NickPopup)
-            append(MF_STRING, kScriptItemBase + entry.Position, NarrowToWide(entry.Trigger).c_str());
+            append(MF_STRING, ID_SCRIPT_ITEM_FIRST + entry.Position, NarrowToWide(entry.Trigger).c_str());
 
     const std::vector<PluginMenuItem> plugins = PluginMenuItemsSnapshot();
     if (!plugins.empty()) {
@@ -141,14 +141,16 @@ LRESULT OnDoubleClick(WindowRecord* record) {
     return 0;
 }
 
-LRESULT OnCustomDraw(WindowRecord* record, NMLVCUSTOMDRAW* draw) {
+LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw) {
     switch (draw->nmcd.dwDrawStage) {
         case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
         case CDDS_ITEMPREPAINT: return CDRF_NOTIFYSUBITEMDRAW;
         case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
-            const std::wstring text = ItemText(record->NickList, static_cast<int>(draw->nmcd.dwItemSpec));
+            // The list is painting: its items are read from what it shows, not asked of it.
+            HWND list = draw->nmcd.hdr.hwndFrom;
+            const std::wstring text = ShownNickText(list, static_cast<int>(draw->nmcd.dwItemSpec));
             draw->clrText = NickListTextColor(text.c_str());
-            draw->clrTextBk = static_cast<COLORREF>(SendMessageW(record->NickList, LVM_GETBKCOLOR, 0, 0));
+            draw->clrTextBk = NickListBackground(list);
             return CDRF_DODEFAULT;
         }
         default: return 0;
@@ -164,7 +166,7 @@ LRESULT OnNickListNotify(WindowRecord* record, const NMHDR* header) {
         case NM_RCLICK: return OnRightClick(record, reinterpret_cast<const NMITEMACTIVATE*>(header));
         case NM_DBLCLK: return OnDoubleClick(record);
         case NM_CUSTOMDRAW:
-            return OnCustomDraw(record, reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(header)));
+            return OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(header)));
         default:
             return SendMessageW(MainWindow.load(), WM_NOTIFY, header->idFrom,
                                 reinterpret_cast<LPARAM>(header));

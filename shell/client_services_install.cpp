@@ -19,6 +19,7 @@
 #include "shell/light_sensor.h"
 #include "shell/log_files.h"
 #include "shell/main_menu.h"
+#include "shell/menu_commands.h"
 #include "shell/preferences_window.h"
 #include "shell/window_shake.h"
 #include "shell/window_operations.h"
@@ -36,67 +37,68 @@
 
 void InstallClientServices() {
     ClientServices& s = Services();
-    s.PrintToWindow = &views::PrintToWindow;
-    s.FormatEventLine = &views::FormatEventLine;
-    s.RunEventScript = &script::RunEventScript;
-    s.RunTriggerScriptThread = &script::RunTriggerScriptThread;
-    s.ExecuteScript = &script::ExecuteScript;
-    s.ProcessInputLine = &commands::ProcessInputLine;
-    s.ExecuteInputText = &commands::ExecuteInputText;
-    s.ExecuteCommand = &commands::ExecuteCommand;
-    s.NotifyPluginsServerLine = &commands::NotifyPluginsServerLine;
-    s.NotifyPluginsWindowText = &commands::NotifyPluginsWindowText;
-    s.PromptText = &ui::PromptText;
-    s.PromptList = &ui::PromptList;
-    s.RequestRemoteAssistance = &assist::RequestRemoteAssistance;
-    s.GetMenuLabel = &ui::GetMenuLabel;
-    s.HandleDccSendOffer = &peer::HandleDccSendOffer;
-    s.OpenDccSendDialog = &peer::OpenDccSendDialog;
-    s.DccChatThread = &peer::DccChatThread;
-    s.OnDccChatDisconnected = &shell::OnDccChatDisconnected;
-    s.OnServerDisconnected = &shell::OnServerDisconnected;
-    s.ActivateWindowRecord = &shell::ActivateWindowRecord;
-    s.GetActiveWindowRecord = &shell::GetActiveWindowRecord;
-    s.IsAppForeground = &shell::IsAppForeground;
-    s.GetWindowTabState = &shell::GetWindowTabState;
-    s.SetWindowTabState = &shell::SetWindowTabState;
-    s.SetWindowTabCaption = &shell::SetWindowTabCaption;
-    s.UpdateWindowTitle = &shell::UpdateWindowTitle;
-    s.WriteLogLine = static_cast<void (*)(WindowRecord*, const wchar_t*)>(&shell::WriteLogLine);
-    s.WriteLogMarker = static_cast<void (*)(WindowRecord*, int32_t)>(&shell::WriteLogLine);
-    s.ShakeWindowThread = &shell::ShakeWindowThread;
-    s.AddPluginMenuEntry = &AddPluginMenu;
-    s.PluginMenuEntryPopup = [](uint32_t index) -> uint64_t {
-        const std::vector<PluginMenuItem> items = PluginMenuItemsSnapshot();
-        return index < items.size() ? items[index].Popup : 0;
-    };
-    s.ErasePluginMenuEntry = &ErasePluginMenuItem;
-    s.RebuildActiveWindowMenu = &shell::RebuildActiveWindowMenu;
-    s.SpeakText = &media::SpeakText;
-    s.InsertImageIntoRichEdit = &peer::InsertImageIntoRichEdit;
-    s.InsertOleObject = &peer::InsertOleObject;
-    s.InsertFlashObject = &peer::InsertFlashObject;
-    s.ClearChatView = &views::ClearChatView;
-    s.PromptSaveFileName = &ui::PromptSaveFileName;
-    s.StartDownload = &shell::StartDownload;
-    s.OpenPreferences = &shell::OpenPreferences;
-    s.ObjectAcceptThread = &peer::ObjectAcceptThread;
-    s.ObjectReceiveThread = &peer::ObjectReceiveThread;
-    s.MediaPlayThread = &media::MediaPlayThread;
-    s.OpenWaveIn = &media::OpenWaveIn;
-    s.CloseWaveIn = &media::CloseWaveIn;
-    s.OpenWaveOut = &media::OpenWaveOut;
-    s.CloseWaveOut = &media::CloseWaveOut;
-    s.SendVoiceListening = &media::SendVoiceListening;
-    s.OpenConnectDialog = &ui::OpenConnectDialog;
-    s.OpenJoinDialog = &ui::OpenJoinDialog;
-    s.OpenKickDialog = &ui::OpenKickDialog;
-    s.OpenChannelControlDialog = &ui::OpenChannelControlDialog;
-    s.OpenListInformationDialog = &ui::OpenListInformationDialog;
-    s.RequestChannelList = &shell::RequestChannelList;
-    s.ShowChannelList = &shell::ShowChannelList;
-    s.FindInView = &shell::FindInView;
-    s.RunLogCommand = &shell::RunLogCommand;
-    s.ToggleTickerWindow = &ui::ToggleTickerWindow;
-    s.ToggleLightSensor = &shell::ToggleLightSensor;
+    s.Printing = {.PrintToWindow = &views::PrintToWindow,
+                  .FormatEventLine = &views::FormatEventLine,
+                  .ClearChatView = &views::ClearChatView};
+    s.Scripts = {.RunEventScript = &script::RunEventScript,
+                 .RunTriggerScriptThread = &script::RunTriggerScriptThread,
+                 .ExecuteScript = &script::ExecuteScript};
+    s.Commands = {.ProcessInputLine = &commands::ProcessInputLine,
+                  .ExecuteInputText = &commands::ExecuteInputText,
+                  .ExecuteCommand = &commands::ExecuteCommand,
+                  .NotifyPluginsServerLine = &commands::NotifyPluginsServerLine,
+                  .NotifyPluginsWindowText = &commands::NotifyPluginsWindowText,
+                  .AddPluginMenuEntry = &AddPluginMenu,
+                  .PluginMenuEntryPopup = [](uint32_t index) -> uint64_t {
+                      const std::vector<PluginMenuItem> items = PluginMenuItemsSnapshot();
+                      return index < items.size() ? items[index].Popup : 0;
+                  },
+                  .ErasePluginMenuEntry = &ErasePluginMenuItem};
+    s.Dialogs = {.PromptText = &ui::PromptText,
+                 .PromptList = &ui::PromptList,
+                 .GetMenuLabel = &ui::GetMenuLabel,
+                 .PromptSaveFileName = &ui::PromptSaveFileName,
+                 .OpenConnectDialog = &ui::OpenConnectDialog,
+                 .OpenJoinDialog = &ui::OpenJoinDialog,
+                 .OpenKickDialog = &ui::OpenKickDialog,
+                 .OpenChannelControlDialog = &ui::OpenChannelControlDialog,
+                 .OpenListInformationDialog = &ui::OpenListInformationDialog,
+                 .OpenPreferences = &shell::OpenPreferences,
+                 .ToggleTickerWindow = &ui::ToggleTickerWindow,
+                 .OpenDccSendDialog = &peer::OpenDccSendDialog,
+                 .RequestRemoteAssistance = &assist::RequestRemoteAssistance};
+    s.Windows = {.OnServerDisconnected = &shell::OnServerDisconnected,
+                 .OnDccChatDisconnected = &shell::OnDccChatDisconnected,
+                 .ActivateWindowRecord = &shell::ActivateWindowRecord,
+                 .GetActiveWindowRecord = &shell::GetActiveWindowRecord,
+                 .IsAppForeground = &shell::IsAppForeground,
+                 .GetWindowTabState = &shell::GetWindowTabState,
+                 .SetWindowTabState = &shell::SetWindowTabState,
+                 .SetWindowTabCaption = &shell::SetWindowTabCaption,
+                 .UpdateWindowTitle = &shell::UpdateWindowTitle,
+                 .WriteLogLine = static_cast<void (*)(WindowRecord*, const wchar_t*)>(&shell::WriteLogLine),
+                 .WriteLogMarker = static_cast<void (*)(WindowRecord*, int32_t)>(&shell::WriteLogLine),
+                 .ShakeWindowThread = &shell::ShakeWindowThread,
+                 .RebuildActiveWindowMenu = &shell::RebuildActiveWindowMenu,
+                 .StartDownload = &shell::StartDownload,
+                 .RequestChannelList = &shell::RequestChannelList,
+                 .ShowChannelList = &shell::ShowChannelList,
+                 .FindInView = &shell::FindInView,
+                 .RunLogCommand = &shell::RunLogCommand,
+                 .ToggleLightSensor = &shell::ToggleLightSensor,
+                 .OpenWithShell = &shell::OpenWithShell};
+    s.Peer = {.HandleDccSendOffer = &peer::HandleDccSendOffer,
+              .DccChatThread = &peer::DccChatThread,
+              .InsertImageIntoRichEdit = &peer::InsertImageIntoRichEdit,
+              .InsertOleObject = &peer::InsertOleObject,
+              .InsertFlashObject = &peer::InsertFlashObject,
+              .ObjectAcceptThread = &peer::ObjectAcceptThread,
+              .ObjectReceiveThread = &peer::ObjectReceiveThread};
+    s.Media = {.SpeakText = &media::SpeakText,
+               .MediaPlayThread = &media::MediaPlayThread,
+               .OpenWaveIn = &media::OpenWaveIn,
+               .CloseWaveIn = &media::CloseWaveIn,
+               .OpenWaveOut = &media::OpenWaveOut,
+               .CloseWaveOut = &media::CloseWaveOut,
+               .SendVoiceListening = &media::SendVoiceListening};
 }

@@ -2,6 +2,7 @@
 #include "shell/window_text_commands.h"
 
 #include "common/app_state.h"
+#include "common/command_ids.h"
 #include "common/text_compare.h"
 #include "common/xstring.h"
 #include "core/window_record.h"
@@ -65,7 +66,7 @@ bool TakeFindText(WindowRecord* record) {
 
 // In a channel list the rows are searched: find next goes on after the selected row.
 void FindInRows(WindowRecord* record, uint32_t id) {
-    const bool next = id == 501 && !FindState.Text.empty();
+    const bool next = id == ID_FIND_NEXT && !FindState.Text.empty();
     if (!next && !TakeFindText(record)) return;
     FindInChannelList(record, FindState.Text, FindState.MatchCase != 0, FindState.WholeWord != 0, next);
 }
@@ -81,7 +82,7 @@ void shell::FindInView(WindowRecord* record, uint32_t id) {
     SendMessageW(view, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     const LONG selected = selection.cpMax - selection.cpMin;
     bool afterSelection = false;
-    if (id == 501 && selected > 0) {
+    if (id == ID_FIND_NEXT && selected > 0) {
         if (selected > kMostSelectionToFind) return;
         std::wstring text(static_cast<size_t>(selected) + 1, L'\0');
         text.resize(

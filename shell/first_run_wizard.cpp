@@ -3,6 +3,7 @@
 #include "common/app_state.h"
 #include "common/message_box.h"
 #include "common/xstring.h"
+#include "core/settings.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
 
@@ -44,6 +45,22 @@ void SetButtonsFor(HWND sheet, int index) {
     PostMessageW(sheet, PSM_SETWIZBUTTONS, 0, buttons);
 }
 
+// A user who ran the wizard before sees what they entered then, not the page's examples.
+void ShowSavedIdentity(HWND page) {
+    static const int kEdits[] = {IDC_WIZARD_NICK, IDC_WIZARD_EMAIL, IDC_WIZARD_NAME,
+                                 IDC_WIZARD_ALTERNATIVE_NICK};
+    std::string saved[4] = {Settings::DefaultNick(), Settings::DefaultEMail(), Settings::DefaultName(),
+                            Settings::AlternativeNick()};
+    bool any = false;
+    for (std::string& value : saved) {
+        // A value longer than an answer may be was not entered here: the field keeps its example.
+        if (value.size() > kMaxAnswerBytes) value.clear();
+        any = any || !value.empty();
+    }
+    if (!any) return;
+    for (size_t i = 0; i < 4; ++i) SetDlgItemTextW(page, kEdits[i], NarrowToWide(saved[i]).c_str());
+}
+
 LRESULT Answer(HWND page, LRESULT result) {
     SetWindowLongPtrW(page, DWLP_MSGRESULT, result);
     return TRUE;
@@ -58,30 +75,32 @@ INT_PTR OnNotify(HWND page, const NMHDR* header) {
             // takes it afterwards, so what the user types lands there.
             if (index == kIdentityPage)
                 PostMessageW(g_sheet, WM_NEXTDLGCTL,
-                             reinterpret_cast<WPARAM>(GetDlgItem(page, kWizardNickEdit)), TRUE);
+                             reinterpret_cast<WPARAM>(GetDlgItem(page, IDC_WIZARD_NICK)), TRUE);
             return Answer(page, 0);
         case PSN_KILLACTIVE:
             if (index == kIdentityPage) {
-                for (int id : {kWizardNickEdit, kWizardEmailEdit, kWizardNameEdit}) {
+                for (int id : {IDC_WIZARD_NICK, IDC_WIZARD_EMAIL, IDC_WIZARD_NAME}) {
                     if (IsEmpty(page, id)) {
                         SetFocus(GetDlgItem(page, id));
                         return Answer(page, TRUE);
                     }
                 }
-                g_answers.Nick = ReadAnswer(page, kWizardNickEdit);
-                g_answers.Email = ReadAnswer(page, kWizardEmailEdit);
-                g_answers.Name = ReadAnswer(page, kWizardNameEdit);
-                g_answers.AlternativeNick = ReadAnswer(page, kWizardAlternativeNickEdit);
+                g_answers.Nick = ReadAnswer(page, IDC_WIZARD_NICK);
+                g_answers.Email = ReadAnswer(page, IDC_WIZARD_EMAIL);
+                g_answers.Name = ReadAnswer(page, IDC_WIZARD_NAME);
+                g_answers.AlternativeNick = ReadAnswer(page, IDC_WIZARD_ALTERNATIVE_NICK);
             }
             return Answer(page, FALSE);
         case PSN_WIZFINISH:
-            XmlWriteProfileString("Cfg\\Options1", "Default_Nick", g_answers.Nick.c_str(), nullptr,
-                                  UserConfigDocument);
-            XmlWriteProfileString("Cfg\\Options1", "Default_EMail", g_answers.Email.c_str(), nullptr,
-                                  UserConfigDocument);
-            XmlWriteProfileString("Cfg\\Options1", "Default_Name", g_answers.Name.c_str(), nullptr,
-                                  UserConfigDocument);
-            XmlWriteProfileString("Cfg\\Options1", "Alternative_Nick", g_answers.AlternativeNick.c_str(),
+            g_answers.Finished = true;
+            XmlWriteProfileString(Settings::Keys::DefaultNick.Section, Settings::Keys::DefaultNick.Key,
+                                  g_answers.Nick.c_str(), nullptr, UserConfigDocument);
+            XmlWriteProfileString(Settings::Keys::DefaultEMail.Section, Settings::Keys::DefaultEMail.Key,
+                                  g_answers.Email.c_str(), nullptr, UserConfigDocument);
+            XmlWriteProfileString(Settings::Keys::DefaultName.Section, Settings::Keys::DefaultName.Key,
+                                  g_answers.Name.c_str(), nullptr, UserConfigDocument);
+            XmlWriteProfileString(Settings::Keys::AlternativeNick.Section,
+                                  Settings::Keys::AlternativeNick.Key, g_answers.AlternativeNick.c_str(),
                                   nullptr, UserConfigDocument);
             return Answer(page, FALSE);
         case PSN_QUERYCANCEL: {
@@ -103,8 +122,9 @@ INT_PTR CALLBACK FirstRunPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
                 const int index = sheetPage ? static_cast<int>(sheetPage->lParam) : 0;
                 g_sheet = GetParent(page);
                 SetWindowLongPtrW(page, GWLP_USERDATA, index);
+                if (index == kIdentityPage) ShowSavedIdentity(page);
                 if (index == kLastPage) {
-                    for (int id = kWizardFirstHintBox; id <= kWizardLastHintBox; ++id)
+                    for (int id = IDC_WIZARD_FIRST_HINT; id <= IDC_WIZARD_LAST_HINT; ++id)
                         CheckDlgButton(page, id, BST_CHECKED);
                     SetButtonsFor(g_sheet, index);
                 }

@@ -1,7 +1,8 @@
 #include "shell/frame_ribbon.h"
 
 #include "common/app_state.h"
-#include "core/config_values.h"
+#include "common/command_ids.h"
+#include "core/settings.h"
 #include "core/frame_handles.h"
 #include "core/resource_library.h"
 #include "core/window_record.h"
@@ -67,8 +68,9 @@ void ApplyRibbonFont(const RibbonRequest& request) {
         font.lfStrikeOut = strike != kUiFontPropertiesNotSet && strike != 0;
         wcsncpy(font.lfFaceName, family.pwszVal, LF_FACESIZE - 1);
         for (const char* key : {"View_Font", "Input_Font", "List_Font"})
-            if (!ReadConfigText("Cfg\\Fonts", key, "").empty())
-                XmlWriteProfileBinary("Cfg\\Fonts", key, &font, sizeof font, nullptr, UserConfigDocument);
+            if (!Settings::FontText(key).empty())
+                XmlWriteProfileBinary(Settings::Sections::Font, key, &font, sizeof font, nullptr,
+                                      UserConfigDocument);
         FontsChanged = 1;
         ApplySettings();
     }
@@ -88,8 +90,9 @@ bool ReadExecutionColour(const RibbonRequest& request, uint32_t& colour) {
     return ok;
 }
 
-void WriteColour(const char* key, uint32_t colour) {
-    XmlWriteProfileInt("Cfg\\Colors", key, static_cast<int32_t>(colour), nullptr, UserConfigDocument);
+void WriteColour(const SettingKey& setting, uint32_t colour) {
+    XmlWriteProfileInt(setting.Section, setting.Key, static_cast<int32_t>(colour), nullptr,
+                       UserConfigDocument);
 }
 
 bool AnswerContext(const RibbonRequest& request) {
@@ -114,7 +117,7 @@ bool AnswerContext(const RibbonRequest& request) {
 
 bool shell::CreateFrameRibbon(HWND frame) {
     if (WindowsMajorVersion < 6 || (WindowsMajorVersion == 6 && WindowsMinorVersion < 1)) return false;
-    if (ReadConfigInt("Cfg\\Options2", "Show_Ribbon", 1) != 1) return false;
+    if (!Settings::ShowRibbon()) return false;
     auto* host = new RibbonHost;
     RibbonHostInit(host, frame);
     FrameRibbonHost = host;
@@ -125,8 +128,8 @@ bool shell::CreateFrameRibbon(HWND frame) {
         return false;
     }
     if (const uint32_t height = RibbonHeight(host)) TopOffset = static_cast<int32_t>(height);
-    const uint32_t background = static_cast<uint32_t>(ReadConfigInt("Cfg\\Colors", "Ribbon_Color", -1));
-    const uint32_t text = static_cast<uint32_t>(ReadConfigInt("Cfg\\Colors", "FRibbon_Color", -1));
+    const uint32_t background = Settings::RibbonColour();
+    const uint32_t text = Settings::RibbonTextColour();
     if (background != kKeepColour) RibbonSetBackgroundColor(host, background, false);
     if (text != kKeepColour) RibbonSetTextColor(host, text, false);
     return true;
@@ -167,26 +170,26 @@ LRESULT shell::OnRibbonRequest(HWND frame, WPARAM wParam, LPARAM lParam) {
     if (execute && request->CommandType == kUiCommandTypeColorAnchor &&
         ReadExecutionColour(*request, colour)) {
         switch (request->Id) {
-            case 9991:
-                WriteColour("BG_Color", colour);
-                WriteColour("Input_BG_Color", colour);
-                WriteColour("List_BG_Color", colour);
+            case ID_RIBBON_BACKGROUND_COLOUR:
+                WriteColour(Settings::Keys::BackgroundColour, colour);
+                WriteColour(Settings::Keys::InputBackgroundColour, colour);
+                WriteColour(Settings::Keys::ListBackgroundColour, colour);
                 GiveColoursToAllWindows();
                 return 0;
-            case 9992:
-                WriteColour("FG_Color", colour);
+            case ID_RIBBON_TEXT_COLOUR:
+                WriteColour(Settings::Keys::TextColour, colour);
                 GiveColoursToAllWindows();
                 return 0;
-            case 9993:
-                WriteColour("Input_FG_Color", colour);
+            case ID_RIBBON_INPUT_TEXT_COLOUR:
+                WriteColour(Settings::Keys::InputTextColour, colour);
                 GiveColoursToAllWindows();
                 return 0;
-            case 9994:
-                WriteColour("Ribbon_Color", colour | 0xFF000000);
+            case ID_RIBBON_COLOUR:
+                WriteColour(Settings::Keys::RibbonColour, colour | 0xFF000000);
                 RibbonSetBackgroundColor(host, colour | 0xFF000000, false);
                 return 0;
-            case 9996:
-                WriteColour("FRibbon_Color", colour | 0xFF000000);
+            case ID_RIBBON_FOREGROUND_COLOUR:
+                WriteColour(Settings::Keys::RibbonTextColour, colour | 0xFF000000);
                 RibbonSetTextColor(host, colour | 0xFF000000, false);
                 return 0;
             default: break;

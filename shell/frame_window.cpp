@@ -1,5 +1,6 @@
 #include "shell/frame_window.h"
 
+#include "common/command_ids.h"
 #include "peer/dcc_send_dialog.h"
 #include "commands/command_interpreter.h"
 #include "commands/plugin_host.h"
@@ -17,7 +18,8 @@
 #include "shell/active_window.h"
 #include "core/applied_settings.h"
 #include "shell/chat_window.h"
-#include "core/config_values.h"
+#include "core/settings.h"
+#include "core/user_lists.h"
 #include "core/frame_handles.h"
 #include "core/frame_message_ids.h"
 #include "shell/frame_worker_messages.h"
@@ -51,9 +53,6 @@ std::atomic<uint8_t> NonEnglishLanguage{0};
 std::atomic<HWND> MainBarWindow{nullptr};
 
 namespace {
-
-constexpr UINT kConnectFirst = 6001;
-constexpr UINT kPopupGroupBase = 60000;
 
 // Lives from WM_CREATE to WM_CLOSE in the frame's user data; its presence tells that the frame's
 // children exist.
@@ -100,7 +99,7 @@ void LayoutFrame(HWND frame, FrameData* data) {
     int tabHeight = MeasureLineHeight(tabs, nullptr);
     const int rows = tabs ? static_cast<int>(SendMessageW(tabs, TCM_GETROWCOUNT, 0, 0)) : 1;
     if (rows > 1) tabHeight *= rows;
-    const bool showBar = ReadConfigInt("Cfg\\Options2", "Show_Main_Toolbar", 1) != 0;
+    const bool showBar = Settings::ShowMainToolbar();
     // The MDI client starts right below the bar, whatever height its rows of bands take now.
     if (showBar && data->MainBar) TopOffset = MainBarHeight(data->MainBar, width);
     const int top = showBar ? TopOffset.load() : 0;
@@ -117,14 +116,13 @@ void LayoutFrame(HWND frame, FrameData* data) {
     }
     if (HWND panel = StartPanelWindow.load()) ShowWindow(panel, SW_HIDE);
     if (showBar) Place(data->MainBar, nullptr, RECT{0, 0, width, top}, SWP_NOZORDER | SWP_SHOWWINDOW);
-    const FrameLayout layout =
-        ComputeFrameLayout(width, height, top, tabHeight, ReadConfigInt("Cfg\\Options1", "Tab_Position", 0));
+    const FrameLayout layout = ComputeFrameLayout(width, height, top, tabHeight, Settings::TabPosition());
     Place(mdi, HWND_BOTTOM, layout.Client, SWP_SHOWWINDOW);
     Place(tabs, HWND_BOTTOM, layout.Tabs, SWP_SHOWWINDOW);
 }
 
 HWND CreateTabStrip(HWND frame) {
-    const DWORD style = ReadConfigInt("Cfg\\Options2", "Multiline_Tabs", 0) == 1 ? 0x5080C348 : 0x5080C148;
+    const DWORD style = Settings::MultilineTabs() ? 0x5080C348 : 0x5080C148;
     HWND tabs = CreateWindowExW(WS_EX_WINDOWEDGE, WC_TABCONTROLW, L"", style, 0, 0, 70, 70, frame,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kWindowTabsId)),
                                 GetModuleHandleW(nullptr), nullptr);
@@ -146,13 +144,10 @@ LRESULT OnCreate(HWND frame) {
         data->MainBar = CreateMainRebar(frame);
         MainBarWindow = data->MainBar;
     }
-    if (ReadConfigInt("Cfg\\Misc", "ShowStartPanel", 1) == 1) OpenStartPanel(frame);
+    if (Settings::ShowStartPanel()) OpenStartPanel(frame);
     UpdateMainMenu(0, frame, kNoPluginMenuEntry);
-    SetFloodDelay(frame, static_cast<uint32_t>(ReadConfigInt("Cfg\\Options1", "Flood_Delay_MS", 1000)));
-    SetTimer(
-        frame, ISON_TIMER_ID,
-        static_cast<UINT>(XmlGetProfileInt("ICfg\\General", "IsonTimer", 60000, nullptr, UserConfigDocument)),
-        nullptr);
+    SetFloodDelay(frame, static_cast<uint32_t>(Settings::FloodDelayMs()));
+    SetTimer(frame, ISON_TIMER_ID, static_cast<UINT>(Settings::IsonTimer()), nullptr);
     return 1;
 }
 
@@ -201,7 +196,7 @@ void OnPaint(HWND frame) {
         RECT client{};
         GetClientRect(frame, &client);
         RECT hint{2, client.bottom - 30, client.right, client.bottom};
-        SetTextColor(dc, static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "FG_Color", 0)));
+        SetTextColor(dc, Settings::TextColour());
         SetBkMode(dc, TRANSPARENT);
         DrawTextW(dc,
                   L"Brindlex has loaded a non-english language. If you can't understand it, press "
@@ -215,8 +210,8 @@ void OnPaint(HWND frame) {
 // owes the answer gets "/lag" once instead.
 void RunNotifyProbe() {
     srand(GetTickCount());
-    const std::string line = BuildNotifyProbeLine(ReadConfigText("Cfg\\User_Lists", "Notify_List", ""),
-                                                  static_cast<uint32_t>(rand()));
+    const std::string line =
+        BuildNotifyProbeLine(Settings::UserList(UserListKey(kNotifyList)), static_cast<uint32_t>(rand()));
     for (WindowRecord* record : WindowListSnapshot()) {
         if (record->Type != kServerWindow || !record->Connection) continue;
         ServerConnection& connection = *record->Connection;
@@ -241,9 +236,9 @@ void OnTabChange(HWND frame, HWND tabs) {
     auto* record = reinterpret_cast<WindowRecord*>(item.lParam);
     if (!record || !IsWindowRecordListed(record)) return;
     if (GetKeyState(VK_CONTROL) < 0) {
-        const int32_t position = ReadConfigInt("Cfg\\Options1", "Tab_Position", 0) + 1;
-        XmlWriteProfileInt("Cfg\\Options1", "Tab_Position", position < 4 ? position : 0, nullptr,
-                           UserConfigDocument);
+        const int32_t position = Settings::TabPosition() + 1;
+        XmlWriteProfileInt(Settings::Keys::TabPosition.Section, Settings::Keys::TabPosition.Key,
+                           position < 4 ? position : 0, nullptr, UserConfigDocument);
         InvalidateRect(frame, nullptr, TRUE);
         UpdateWindow(frame);
         PostMessageW(frame, WM_SIZE, 0, 0);
@@ -262,9 +257,9 @@ void OnToolTip(NMTTDISPINFOW* tip) {
     HMENU menu = MainMenuHandle.load();
     wchar_t text[1000] = {};
     const UINT id = static_cast<UINT>(tip->hdr.idFrom);
-    if (id >= kPopupGroupBase) {
+    if (id >= ID_POPUP_GROUP_FIRST) {
         std::wstring caption;
-        FindMainMenuGroup(id - kPopupGroupBase, &caption);
+        FindMainMenuGroup(id - ID_POPUP_GROUP_FIRST, &caption);
         wcsncpy(text, caption.c_str(), 999);
     } else if (menu) {
         GetMenuStringW(menu, id, text, 1000, MF_BYCOMMAND);
@@ -279,13 +274,13 @@ void OnToolTip(NMTTDISPINFOW* tip) {
 void OnDropDown(HWND, const NMTOOLBARW* button) {
     int position = -1;
     switch (button->iItem) {
-        case 801: position = 0; break;
-        case 983: position = 6; break;
-        case 511: position = 16; break;
-        case 750: position = 7; break;
+        case ID_CONNECT: position = 0; break;
+        case ID_SAVE_TEXT: position = 6; break;
+        case ID_USER_SEND_FILE: position = 16; break;
+        case ID_FORMAT_BAR: position = 7; break;
         default:
-            if (button->iItem >= static_cast<int>(kPopupGroupBase))
-                position = button->iItem - kPopupGroupBase;
+            if (button->iItem >= static_cast<int>(ID_POPUP_GROUP_FIRST))
+                position = button->iItem - ID_POPUP_GROUP_FIRST;
             break;
     }
     if (position >= 0) ShowMainMenuGroup(static_cast<UINT>(position));
@@ -340,9 +335,9 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_HOTKEY: RunScriptHotkey(static_cast<uint32_t>(wParam)); return 0;
         case WM_LIGHT_SENSOR: return shell::OnLightSensorMessage(window, wParam, lParam);
         case WM_LBUTTONDBLCLK: {
-            const int32_t last = XmlGetProfileInt("Servers", "lastserver", 0, nullptr, UserConfigDocument);
+            const int32_t last = Settings::LastServer();
             if (static_cast<uint32_t>(last) != 0xFFFFFFFF)
-                PostMessageW(window, WM_COMMAND, kConnectFirst + last, 0);
+                PostMessageW(window, WM_COMMAND, ID_SERVER_FIRST + static_cast<UINT>(last), 0);
             return 0;
         }
         case WM_DROPFILES:
@@ -359,12 +354,12 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND: {
             RECT client{};
             GetClientRect(window, &client);
-            FillWithConfigColor(reinterpret_cast<HDC>(wParam), client,
-                                static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0)),
+            FillWithConfigColor(reinterpret_cast<HDC>(wParam), client, Settings::BackgroundColour(),
                                 "Gradient");
             return 1;
         }
         case WM_CREATE: return OnCreate(window);
+        case WM_LAYOUT_WAITING_CHATS: LayOutWaitingChatWindows(); return 0;
         case WM_SIZE:
             // The frame places the MDI client itself; the default handling would size it to the
             // whole client area (or to nothing for the WM_SIZE posted without a size).

@@ -9,6 +9,7 @@
 #include "script/event_scripts.h"
 #include "core/frame_message_ids.h"
 #include "core/interface_thread_call.h"
+#include "core/remote_text.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
 #include "views/line_printer.h"
@@ -23,6 +24,8 @@ void PrintDnsResult(const DnsResult& result) {
     std::string parameters = WideToNarrow(result.Name) + " ";
     for (const std::string& line : result.Lines) parameters += line + " ";
     std::string answer;
+    // The names came from a name server: its event script runs as text from outside.
+    RemoteTextScope remote;
     if (RunEventScript("On_DNS", result.Window, result.Window, parameters, answer, 0) == 1) return;
     const std::wstring name = result.Name.substr(0, 990);
     PrintToWindow(kInformationLine, result.Window, L"\x02\x12\x00B7\x12 DNS: \x02" + name);

@@ -1,17 +1,21 @@
 #include "shell/input_box.h"
 
+#include "common/command_ids.h"
 #include "peer/dcc_send_dialog.h"
+#include "peer/pictures.h"
 #include "commands/command_interpreter.h"
 #include "commands/input_dispatcher.h"
 #include "common/window_helpers.h"
 #include "common/app_state.h"
+#include "common/data_folders.h"
 #include "common/text_split.h"
 #include "common/xstring.h"
 #include "shell/active_window.h"
 #include "core/frame_message_ids.h"
 #include "core/client_services.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "shell/input_rules.h"
+#include "shell/input_smileys.h"
 #include "shell/tab_completion.h"
 #include "shell/tip_window.h"
 #include "core/window_list.h"
@@ -31,12 +35,6 @@ WNDPROC PreviousInputBoxProc = nullptr;
 
 namespace {
 
-constexpr UINT kFontCodeCommand = 760;
-constexpr UINT kColourCodeCommand = 765;
-constexpr UINT kHideToTrayCommand = 994;
-constexpr UINT kChannelListCommand = 772;
-constexpr UINT kFindNextCommand = 501;
-constexpr UINT kJoinDialogCommand = 706;
 constexpr size_t kHintLength = 1000;
 
 bool KeyHeld(int key) {
@@ -48,7 +46,7 @@ LRESULT Previous(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 std::wstring BoxText(HWND box) {
-    return GetWindowTextString(box);
+    return InputTextWithSmileys(box);
 }
 
 void PostFrame(UINT command, LPARAM lParam = 0) {
@@ -95,7 +93,9 @@ bool HandleAltKey(WPARAM key) {
 void ShowHint(WindowRecord* record, const wchar_t* hint) {
     DestroyWindowRecordPopup(record);
     record->Popup = CreateTipWindow(record);
-    if (record->Popup) PrintToWindow(kInformationLine, record, hint, record->Popup, 1, 1);
+    if (record->Popup)
+        PrintToWindow(kInformationLine, record, hint,
+                      {.View = record->Popup, .NoTimeStamp = true, .NoNotice = true});
 }
 
 // While no hint is shown, asks the command interpreter for the usage of the command being typed.
@@ -108,21 +108,21 @@ void OfferCommandHint(WindowRecord* record, HWND box, wchar_t typed) {
     if (hint[0]) ShowHint(record, hint);
 }
 
-void Submit(WindowRecord* record, HWND box, std::wstring text, bool ctrl, bool shift, bool alt) {
+void Submit(WindowRecord* record, HWND box, std::wstring text, bool ctrl, bool alt) {
     TrimWStringCrLf(text);
     text = ApplyQuickCompleteSettings(text);
     if (record->MultiLineInput != 1) AddToInputHistory(record->InputHistory, text);
     record->HistoryIndex = -1;
     // Emptied first: a command may close this very window.
     SetWindowTextW(box, L"");
-    ExecuteInputText(record, text, ctrl ? 1 : 0, shift ? 1 : 0, alt ? 1 : 0);
+    ExecuteInputText(record, text, ctrl ? 1 : 0, alt ? 1 : 0);
 }
 
 void Relayout(WindowRecord* record) {
     PostMessageW(record->Window, WM_SIZE, 0, 0);
 }
 
-// Enter (or the forced submission of command 733). Returns true when the key was used up.
+// Enter (or the forced submission of ID_MULTI_LINE_INPUT). Returns true when the key was used up.
 bool HandleEnter(WindowRecord* record, HWND box, LPARAM lParam) {
     const bool ctrl = KeyHeld(VK_CONTROL), shift = KeyHeld(VK_SHIFT), alt = KeyHeld(VK_MENU);
     const bool forced = lParam == kForcedSubmission;
@@ -144,13 +144,13 @@ bool HandleEnter(WindowRecord* record, HWND box, LPARAM lParam) {
             }
             break;
     }
-    Submit(record, box, text, ctrl, shift, alt);
+    Submit(record, box, text, ctrl, alt);
     return true;
 }
 
 void HandleEscape(WindowRecord* record, HWND box) {
-    if (ReadConfigInt("Cfg\\Misc", "ESC_Key_Boss", 0) == 1)
-        PostFrame(kHideToTrayCommand);
+    if (Settings::EscapeKeyHides())
+        PostFrame(ID_HIDE_IN_TRAY);
     else
         SetWindowTextW(box, L"");
     DestroyWindowRecordPopup(record);
@@ -161,7 +161,8 @@ void HandleEscape(WindowRecord* record, HWND box) {
     }
     if (KeyHeld(VK_SHIFT)) record->InputHistory.clear();
     if (!record->ChannelListRows.Empty())
-        SendMessageW(MainWindow.load(), WM_COMMAND, kChannelListCommand, reinterpret_cast<LPARAM>(record));
+        SendMessageW(MainWindow.load(), WM_COMMAND, ID_CHANNEL_LIST_BY_MEMBERS,
+                     reinterpret_cast<LPARAM>(record));
 }
 
 LRESULT HandleChar(WindowRecord* record, HWND box, WPARAM wParam, LPARAM lParam) {
@@ -172,11 +173,11 @@ LRESULT HandleChar(WindowRecord* record, HWND box, WPARAM wParam, LPARAM lParam)
     }
     if (KeyHeld(VK_CONTROL) && typed != 27) {
         if (typed == 0x05) {
-            PostFrame(kFontCodeCommand);
+            PostFrame(ID_FORMAT_FONT);
             return 0;
         }
         if (typed == 0x07) {
-            PostFrame(kColourCodeCommand);
+            PostFrame(ID_FORMAT_COLOUR_RUN);
             return 0;
         }
         if (const wchar_t code = FormattingCodeForCtrlChar(typed)) {
@@ -200,10 +201,39 @@ LRESULT HandleChar(WindowRecord* record, HWND box, WPARAM wParam, LPARAM lParam)
     OfferCommandHint(record, box, typed);
     if (!record->ChannelListRows.Empty()) {
         Previous(box, WM_CHAR, wParam, lParam);
-        SendMessageW(MainWindow.load(), WM_COMMAND, kChannelListCommand, reinterpret_cast<LPARAM>(record));
+        SendMessageW(MainWindow.load(), WM_COMMAND, ID_CHANNEL_LIST_BY_MEMBERS,
+                     reinterpret_cast<LPARAM>(record));
         return 0;
     }
     return Previous(box, WM_CHAR, wParam, lParam);
+}
+
+// A new file in the temporary folder for a pasted picture: a name of the system's making with
+// ".png" after it, free of any earlier file of that name.
+std::wstring NewPictureFile() {
+    wchar_t name[MAX_PATH] = {};
+    if (!GetTempFileNameW(TempFolder.c_str(), L"png", 0, name)) return {};
+    const std::wstring path = std::wstring(name) + L".png";
+    DeleteFileW(path.c_str());
+    return path;
+}
+
+// A picture on the clipboard pasted into a query is saved as a PNG file and offered to the
+// partner in the send dialog; false (an ordinary paste) when the clipboard holds no picture.
+bool OfferClipboardPicture(WindowRecord* record) {
+    if (record->Type != kQueryWindow || !IsClipboardFormatAvailable(CF_BITMAP)) return false;
+    if (!OpenClipboardPatiently(record->Window)) return false;
+    HBITMAP copy = nullptr;
+    if (auto held = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)))
+        copy = static_cast<HBITMAP>(CopyImage(held, IMAGE_BITMAP, 0, 0, 0));
+    CloseClipboard();
+    if (!copy) return false;
+    const std::wstring path = NewPictureFile();
+    const bool saved = !path.empty() && peer::SaveBitmapAsPng(copy, path);
+    DeleteObject(copy);
+    if (!saved) return false;
+    peer::OfferFilesDialog(MainWindow.load(), record, {path});
+    return true;
 }
 
 void ToggleNotifyOfIndex(int32_t index) {
@@ -217,10 +247,8 @@ bool HandleKeyDown(WindowRecord* record, HWND box, WPARAM key) {
         case VK_BROWSER_BACK: SendMessageW(box, WM_SYSKEYDOWN, VK_LEFT, 0); return true;
         case VK_BROWSER_FORWARD: SendMessageW(box, WM_SYSKEYDOWN, VK_RIGHT, 0); return true;
         case VK_BROWSER_STOP: SendMessageW(record->Window, WM_CLOSE, 0, 0); return true;
-        case VK_BROWSER_SEARCH: SendMessageW(record->Window, WM_COMMAND, kFindNextCommand, 0); return true;
-        case VK_BROWSER_FAVORITES:
-            SendMessageW(record->Window, WM_COMMAND, kJoinDialogCommand, 0);
-            return true;
+        case VK_BROWSER_SEARCH: SendMessageW(record->Window, WM_COMMAND, ID_FIND_NEXT, 0); return true;
+        case VK_BROWSER_FAVORITES: SendMessageW(record->Window, WM_COMMAND, ID_SERVER_JOIN, 0); return true;
         default: break;
     }
     if (KeyHeld(VK_CONTROL)) {
@@ -228,6 +256,7 @@ bool HandleKeyDown(WindowRecord* record, HWND box, WPARAM key) {
             ToggleTickerWindow(record);
             return true;
         }
+        if ((key == 'V' || key == VK_F7) && OfferClipboardPicture(record)) return true;
         const int32_t digitIndex = WindowIndexForDigitKey(static_cast<uint32_t>(key));
         if (digitIndex >= 0) {
             ToggleNotifyOfIndex(digitIndex);
@@ -248,6 +277,7 @@ bool HandleKeyDown(WindowRecord* record, HWND box, WPARAM key) {
         if (RecallInputHistory(record->InputHistory, record->HistoryIndex, key == VK_UP, text)) {
             SetWindowTextW(box, text.c_str());
             SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(-1), -1);
+            ShowInputSmileys(box);
         }
         return true;
     }

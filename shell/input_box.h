@@ -10,5 +10,5 @@ extern WNDPROC PreviousInputBoxProc;
 LRESULT CALLBACK InputBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void SubclassInputBox(HWND input);
 
-// The lParam of WM_CHAR 13 that command 733 sends to submit a multi-line box.
+// The lParam of WM_CHAR 13 that ID_MULTI_LINE_INPUT sends to submit a multi-line box.
 constexpr LPARAM kForcedSubmission = 999;

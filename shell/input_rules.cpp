@@ -3,7 +3,7 @@
 #include "common/text_replace.h"
 #include "common/text_split.h"
 #include "common/xstring.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 
 void AddToInputHistory(std::vector<std::wstring>& history, const std::wstring& line) {
     history.push_back(line);
@@ -40,8 +40,8 @@ std::wstring ApplyQuickComplete(const std::wstring& text, const std::vector<std:
 
 std::wstring ApplyQuickCompleteSettings(const std::wstring& text) {
     std::vector<std::string> from, to;
-    SplitQuoted(from, ReadConfigText("Cfg\\Options3\\Quick_Complete", "From", ""), ",", false);
-    SplitQuoted(to, ReadConfigText("Cfg\\Options3\\Quick_Complete", "To", ""), ",", false);
+    SplitQuoted(from, Settings::QuickCompleteFrom(), ",", false);
+    SplitQuoted(to, Settings::QuickCompleteTo(), ",", false);
     if (from.empty() || to.empty()) return text;
     std::vector<std::wstring> wideFrom, wideTo;
     for (const std::string& word : from) wideFrom.push_back(NarrowToWide(word));

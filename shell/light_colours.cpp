@@ -1,4 +1,6 @@
 // The frame's side of the light mode: a reading becomes a pair of text and background colours.
+#include "common/command_ids.h"
+#include "core/settings.h"
 #include "shell/apply_settings.h"
 #include "shell/light_sensor.h"
 #include "xml/config_documents.h"
@@ -25,8 +27,9 @@ bool ReadNumber(const PROPVARIANT& value, double& number) {
     }
 }
 
-void WriteColour(const char* key, uint32_t colour) {
-    XmlWriteProfileInt("Cfg\\Colors", key, static_cast<int32_t>(colour), nullptr, UserConfigDocument);
+void WriteColour(const SettingKey& setting, uint32_t colour) {
+    XmlWriteProfileInt(setting.Section, setting.Key, static_cast<int32_t>(colour), nullptr,
+                       UserConfigDocument);
 }
 
 void ApplyReading(const LightSensorReport& report) {
@@ -54,11 +57,11 @@ void ApplyReading(const LightSensorReport& report) {
             background = step.Background;
             break;
         }
-    WriteColour("BG_Color", background);
-    WriteColour("Input_BG_Color", background);
-    WriteColour("List_BG_Color", background);
-    WriteColour("Input_FG_Color", text);
-    WriteColour("Server_Color", text);
+    WriteColour(Settings::Keys::BackgroundColour, background);
+    WriteColour(Settings::Keys::InputBackgroundColour, background);
+    WriteColour(Settings::Keys::ListBackgroundColour, background);
+    WriteColour(Settings::Keys::InputTextColour, text);
+    WriteColour(Settings::Keys::ServerTextColour, text);
     GiveColoursToAllWindows();
 }
 
@@ -71,7 +74,7 @@ LRESULT shell::OnLightSensorMessage(HWND frame, WPARAM code, LPARAM parameter) {
         FreeLightSensorReport(report);
     } else if (code == kLightSensorLeft && CurrentLightSensorWatcher()) {
         ReleaseWatcherSensor(CurrentLightSensorWatcher());
-        SendMessageW(frame, WM_COMMAND, 9995, 0);
+        SendMessageW(frame, WM_COMMAND, ID_LIGHT_SENSOR, 0);
     }
     return 1;
 }

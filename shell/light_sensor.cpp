@@ -1,6 +1,7 @@
 #include "shell/light_sensor.h"
 
 #include "common/app_state.h"
+#include "common/command_ids.h"
 #include "common/message_box.h"
 #include "core/frame_handles.h"
 #include "core/frame_message_ids.h"
@@ -11,8 +12,6 @@
 #include <new>
 
 namespace {
-
-constexpr UINT kLightSensorCommand = 9995;
 
 // {77A1C827-FCD2-4689-8915-9D613CC5FA3E}
 constexpr CLSID kSensorManagerClass = {

@@ -50,7 +50,7 @@ void ReleaseWatcherSensor(LightSensorWatcher* watcher);
 LightSensorWatcher* CurrentLightSensorWatcher();
 
 namespace shell {
-// Menu command 9995: switches the light mode on (after asking) or off.
+// Menu command ID_LIGHT_SENSOR: switches the light mode on (after asking) or off.
 void ToggleLightSensor();
 // The frame's handling of WM_LIGHT_SENSOR on the interface thread; always 1.
 LRESULT OnLightSensorMessage(HWND frame, WPARAM code, LPARAM parameter);

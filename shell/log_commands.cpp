@@ -3,20 +3,23 @@
 
 #include "common/aes_crypt.h"
 #include "common/app_state.h"
+#include "common/command_ids.h"
 #include "common/data_folders.h"
+#include "common/lang_string_ids.h"
 #include "common/lang_strings.h"
 #include "common/message_box.h"
 #include "common/plain_base_name.h"
 #include "common/replacing_file.h"
 #include "common/xstring.h"
 #include "core/client_services.h"
-#include "core/config_values.h"
 #include "core/frame_handles.h"
+#include "core/settings.h"
 #include "core/window_record.h"
 #include "shell/channel_list_view.h"
 #include "shell/log_files.h"
 #include "shell/menu_command_parts.h"
 #include "shell/window_record_ops.h"
+#include "ui/prompt_dialogs.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
 
@@ -28,13 +31,11 @@
 namespace {
 
 constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
-constexpr int kAddShownTextQuestion = 1001;
-constexpr int kPassPhrasePrompt = 12;
 constexpr DWORD kLogDialogFlags = 0x8200C;  // explorer, create prompt, hide read-only, keep folder
 constexpr DWORD kSaveDialogFlags = 0x8200E; // the same with the overwrite prompt
 
 std::wstring LogFolder() {
-    const std::string folder = ReadConfigText("ICfg\\General", "LogDir", "");
+    const std::string folder = Settings::LogFolder();
     return folder.size() < 2 ? UserDataFolder : NarrowToWide(folder);
 }
 
@@ -56,8 +57,8 @@ std::wstring AskFile(WindowRecord* record, const std::wstring& name, const wchar
     file.resize(wcslen(file.c_str()));
     const size_t slash = file.find_last_of(L"\\/");
     if (slash != std::wstring::npos)
-        XmlWriteProfileString("ICfg\\General", "LogDir", WideToNarrow(file.substr(0, slash)).c_str(), nullptr,
-                              UserConfigDocument);
+        XmlWriteProfileString(Settings::Keys::LogFolder.Section, Settings::Keys::LogFolder.Key,
+                              WideToNarrow(file.substr(0, slash)).c_str(), nullptr, UserConfigDocument);
     return file;
 }
 
@@ -102,7 +103,7 @@ void StartLog(WindowRecord* record) {
     }
     record->Logging = 1;
     record->LogPath = path;
-    CheckChildToolbarButton(record, 983, true);
+    CheckChildToolbarButton(record, ID_SAVE_TEXT, true);
     shell::WriteLogLine(record, kLogStartMarker);
 }
 
@@ -148,7 +149,8 @@ void SaveEncrypted(WindowRecord* record) {
         AskFile(record, PlainBaseNameUtf8(record->Name) + L".log", L"*.log", kSaveDialogFlags);
     if (path.empty()) return;
     wchar_t phrase[1000] = {};
-    if (!PromptText(record->Window, kProgramTitle, GetLangString(kPassPhrasePrompt), phrase, 1000, 0)) return;
+    if (!ui::PromptSecret(record->Window, kProgramTitle, GetLangString(kPassPhrasePrompt), phrase, 1000))
+        return;
     const std::string text = kUtf8Mark + ViewTextUtf8(record);
     std::vector<unsigned char> sealed;
     if (!AesCryptBuffer(WideToNarrow(phrase).substr(0, 16), 256, text.data(), text.size(), true, sealed))
@@ -164,7 +166,7 @@ void SaveEncrypted(WindowRecord* record) {
 void shell::RunLogCommand(WindowRecord* record, uint32_t id) {
     if (!record) return;
     switch (id) {
-        case 981:
+        case ID_LOG_WINDOW:
             if (record->Logging) {
                 shell::WriteLogLine(record, kLogEndMarker);
                 record->Logging = 0;
@@ -172,11 +174,11 @@ void shell::RunLogCommand(WindowRecord* record, uint32_t id) {
                 StartLog(record);
             }
             break;
-        case 982: SaveRtf(record); break;
-        case 983: SaveText(record); break;
-        case 984: SaveEncrypted(record); break;
+        case ID_SAVE_RTF: SaveRtf(record); break;
+        case ID_SAVE_TEXT: SaveText(record); break;
+        case ID_SAVE_ENCRYPTED: SaveEncrypted(record); break;
         default: return;
     }
-    CheckChildToolbarButton(record, 983, record->Logging != 0);
+    CheckChildToolbarButton(record, ID_SAVE_TEXT, record->Logging != 0);
     FocusInputBack(record);
 }

@@ -2,6 +2,7 @@
 
 #include "commands/plugin_host.h"
 #include "common/app_state.h"
+#include "common/command_ids.h"
 #include "core/frame_handles.h"
 #include "core/interface_thread_call.h"
 #include "core/window_record.h"
@@ -15,7 +16,6 @@
 
 namespace {
 
-constexpr uint32_t kDockingButton = 523;
 uint32_t MenuType = 0;
 // How many plug-in popups each menu got last time, so exactly those come off again.
 std::map<HMENU, uint32_t> AppendedPluginPopups;
@@ -28,15 +28,15 @@ void ShowBands(HWND window, uint32_t type) {
         case kAllWindowTypes:
             for (int band = 0; band <= 6; ++band) show(band, true);
             break;
-        case 0:
+        case kNoWindowType:
             show(0, true);
             for (int band = 1; band <= 4; ++band) show(band, false);
             show(5, true);
             break;
-        case 1:
-        case 2:
-        case 3:
-        case 4:
+        case kServerWindow:
+        case kChannelWindow:
+        case kQueryWindow:
+        case kDccChatWindow:
             for (int band = 1; band <= 4; ++band) show(band, static_cast<uint32_t>(band) == type);
             break;
         default: break;
@@ -64,11 +64,11 @@ HMENU LoadMainMenu() {
 
 std::vector<uint32_t> HiddenMenuPositions(uint32_t windowType) {
     switch (windowType) {
-        case 0: return {17, 16, 14, 13, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1};
-        case 1: return {17, 16, 14, 10, 9, 8, 7, 5, 4, 2};
-        case 2: return {17, 16, 14, 10, 9, 8, 5, 4, 1};
-        case 3: return {17, 16, 14, 10, 9, 8, 4, 3, 1};
-        case 4: return {17, 16, 14, 10, 9, 8, 5, 3, 2, 1};
+        case kNoWindowType: return {17, 16, 14, 13, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1};
+        case kServerWindow: return {17, 16, 14, 10, 9, 8, 7, 5, 4, 2};
+        case kChannelWindow: return {17, 16, 14, 10, 9, 8, 5, 4, 1};
+        case kQueryWindow: return {17, 16, 14, 10, 9, 8, 4, 3, 1};
+        case kDccChatWindow: return {17, 16, 14, 10, 9, 8, 5, 3, 2, 1};
         default: return {};
     }
 }
@@ -200,7 +200,7 @@ void ToggleDocking(WindowRecord* record) {
             SendMessageW(client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(window), 0);
         }
         record->Detached = 0;
-        CheckChildToolbarButton(record, kDockingButton, false);
+        CheckChildToolbarButton(record, ID_WINDOW_DOCK, false);
     } else {
         SetPropW(window, kMdiIdProperty, reinterpret_cast<HANDLE>(GetWindowLongPtrW(window, GWLP_ID)));
         SetWindowLongPtrW(window, GWL_STYLE, style | WS_POPUP);
@@ -209,6 +209,6 @@ void ToggleDocking(WindowRecord* record) {
         SetParent(window, nullptr);
         record->Detached = 1;
         UpdateMainMenu(record->Type, window, kNoPluginMenuEntry);
-        CheckChildToolbarButton(record, kDockingButton, true);
+        CheckChildToolbarButton(record, ID_WINDOW_DOCK, true);
     }
 }

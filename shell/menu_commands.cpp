@@ -1,7 +1,9 @@
 #include "shell/menu_commands.h"
 
 #include "common/app_state.h"
+#include "common/command_ids.h"
 #include "common/frame_messages.h"
+#include "common/lang_string_ids.h"
 #include "common/shell_helpers.h"
 #include "common/lang_strings.h"
 #include "common/xstring.h"
@@ -13,6 +15,7 @@
 #include "core/client_services.h"
 #include "media/speech.h"
 #include "shell/input_box.h"
+#include "shell/input_smileys.h"
 #include "shell/main_menu.h"
 #include "shell/menu_command_parts.h"
 #include "shell/nick_list.h"
@@ -23,8 +26,7 @@
 #include "shell/window_state.h"
 #include "ui/server_dialogs.h"
 #include "views/smiley_menu.h"
-#include "xml/config_documents.h"
-#include "xml/xml_profile.h"
+#include "core/settings.h"
 
 #include <commctrl.h>
 #include <richedit.h>
@@ -34,7 +36,6 @@
 
 namespace {
 
-constexpr UINT kPopupGroupBase = 60000;
 constexpr int kArrangeTop = 50;
 
 void Relayout(const WindowRecord* record) {
@@ -47,7 +48,7 @@ void ToggleMultiLine(WindowRecord* record) {
         Relayout(record);
     } else if (record->Input && GetWindowTextLengthW(record->Input) > 0) {
         SendMessageW(record->Input, WM_CHAR, L'\r', kForcedSubmission);
-        CheckChildToolbarButton(record, 733, true);
+        CheckChildToolbarButton(record, ID_MULTI_LINE_INPUT, true);
     } else {
         record->MultiLineInput = 0;
         Relayout(record);
@@ -60,13 +61,30 @@ void ToggleNickSort(WindowRecord* record) {
     SortNickList(record);
 }
 
+// Squeezes the arranged windows into the client below its top band: each one's top and height
+// scaled into the lower part, so the arrangement keeps its shape.
+void FitBelowTopBand(HWND client, const RECT& area) {
+    const LONG height = area.bottom - area.top;
+    if (height <= kArrangeTop * 2) return;
+    for (WindowRecord* r : WindowListSnapshot()) {
+        if (GetParent(r->Window) != client || IsIconic(r->Window) || !IsWindowVisible(r->Window)) continue;
+        RECT box{};
+        GetWindowRect(r->Window, &box);
+        MapWindowPoints(nullptr, client, reinterpret_cast<POINT*>(&box), 2);
+        const LONG top = kArrangeTop + MulDiv(box.top, height - kArrangeTop, height);
+        const LONG bottom = kArrangeTop + MulDiv(box.bottom, height - kArrangeTop, height);
+        SetWindowPos(r->Window, nullptr, box.left, top, box.right - box.left, bottom - top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
 void ArrangeWindows(UINT id) {
     HWND client = MdiClientWindow.load();
     if (!client) return;
     RECT area{};
     GetClientRect(client, &area);
     switch (id) {
-        case 781:
+        case ID_WINDOWS_RESTORE:
             // Below the top band, and no taller than what is left of the client, so every
             // window's bottom edge and input box stay in sight.
             for (WindowRecord* r : WindowListSnapshot()) {
@@ -75,22 +93,23 @@ void ArrangeWindows(UINT id) {
                 SetWindowPos(r->Window, nullptr, 0, top, area.right, area.bottom - top, SWP_SHOWWINDOW);
             }
             break;
-        case 782:
+        case ID_WINDOWS_MINIMISE:
             // CloseWindow leaves child windows as they are, so MDI children would stay open.
             for (WindowRecord* r : WindowListSnapshot()) ShowWindow(r->Window, SW_MINIMIZE);
             break;
-        case 783:
-        case 784:
-        case 785: {
-            RECT below = area;
-            below.top += kArrangeTop;
-            if (id == 783)
-                CascadeWindows(client, 0, &below, 0, nullptr);
+        case ID_WINDOWS_CASCADE:
+        case ID_WINDOWS_TILE_HORIZONTALLY:
+        case ID_WINDOWS_TILE_VERTICALLY:
+            // The MDI client arranges its own children (the system's CascadeWindows and
+            // TileWindows do nothing on some systems); the arrangement then moves below the top band.
+            if (id == ID_WINDOWS_CASCADE)
+                SendMessageW(client, WM_MDICASCADE, 0, 0);
             else
-                TileWindows(client, id == 784 ? MDITILE_HORIZONTAL : MDITILE_VERTICAL, &below, 0, nullptr);
+                SendMessageW(client, WM_MDITILE,
+                             id == ID_WINDOWS_TILE_HORIZONTALLY ? MDITILE_HORIZONTAL : MDITILE_VERTICAL, 0);
+            FitBelowTopBand(client, area);
             break;
-        }
-        case 786: ArrangeIconicWindows(client); break;
+        case ID_WINDOWS_ARRANGE_ICONS: ArrangeIconicWindows(client); break;
         default: break;
     }
 }
@@ -109,37 +128,37 @@ std::wstring ViewSelection(const WindowRecord* record) {
 void SpeakIncoming(WindowRecord* record) {
     if (InitSpeechVoice()) {
         record->SpeakIncoming = record->SpeakIncoming ? 0 : 1;
-        CheckChildToolbarButton(record, 988, record->SpeakIncoming != 0);
+        CheckChildToolbarButton(record, ID_SPEAK_INCOMING, record->SpeakIncoming != 0);
     }
     FocusInputBack(record);
 }
 
 void ToggleVoice(WindowRecord* record, UINT id) {
     if (record->Type != kDccChatWindow) return;
-    // Each switch shows its own button: 767 capture, 769 listening.
-    if (id == 767) {
+    // Each switch shows its own button: talking or listening.
+    if (id == ID_VOICE_TALK) {
         if (record->VoiceCapture)
             CloseWaveIn(record);
         else if (!OpenWaveIn(record))
             return;
-        CheckChildToolbarButton(record, 767, record->VoiceCapture != 0);
+        CheckChildToolbarButton(record, ID_VOICE_TALK, record->VoiceCapture != 0);
         return;
     }
     if (record->VoiceListen) {
         CloseWaveOut(record);
-        CheckChildToolbarButton(record, 769, false);
+        CheckChildToolbarButton(record, ID_VOICE_LISTEN, false);
         return;
     }
     if (!OpenWaveOut(record)) return;
-    CheckChildToolbarButton(record, 769, true);
-    PrintToWindow(kInformationLine, record, GetLangString(57));
+    CheckChildToolbarButton(record, ID_VOICE_LISTEN, true);
+    PrintToWindow(kInformationLine, record, GetLangString(kListeningText));
     SendVoiceListening(record);
 }
 
 void AskChannelList(HWND owner, WindowRecord* record, UINT id) {
     if (record->Type != kChannelWindow) return;
-    const std::string request = "MODE " + record->Name + (id == 603 ? " +b\r\n" : " +e\r\n");
-    if (XmlGetProfileInt("Cfg\\Options3", "Show_Information_Dialog", 0, nullptr, UserConfigDocument) != 1) {
+    const std::string request = "MODE " + record->Name + (id == ID_CHANNEL_BAN_LIST ? " +b\r\n" : " +e\r\n");
+    if (!Settings::ShowInformationDialog()) {
         SendServerLine(request, record, 0);
         return;
     }
@@ -154,37 +173,38 @@ void AskChannelList(HWND owner, WindowRecord* record, UINT id) {
 
 void LookUpHost(WindowRecord* record) {
     wchar_t host[1000] = {};
-    if (!PromptText(MainWindow.load(), kProgramTitle, GetLangString(15), host, 1000, 0)) return;
+    if (!PromptText(MainWindow.load(), kProgramTitle, GetLangString(kLookUpHostPrompt), host, 1000, 0))
+        return;
     ProcessInputLine(("/DNS " + WideToNarrow(host)).c_str(), record, 0);
 }
 
 // Commands that act on the active window; false when the id is not one of them.
 bool WindowCommand(HWND owner, WindowRecord* record, UINT id) {
     switch (id) {
-        case 101:
+        case ID_CHANNEL_MODES:
             if (record->Type == kChannelWindow) OpenChannelControlDialog(record->Window, 0);
             return true;
-        case 502: ToggleWindowNotify(record); return true;
-        case 522: ToggleOutputPause(record, kPauseToggle); return true;
-        case 523: ToggleDocking(record); return true;
-        case 524: ToggleTickerWindow(record); return true;
-        case 706: OpenJoinDialog(owner, record->Server); return true;
-        case 707: RequestChannelList(record); return true;
-        case 710:
+        case ID_WINDOW_NOTIFY: ToggleWindowNotify(record); return true;
+        case ID_WINDOW_PAUSE: ToggleOutputPause(record, kPauseToggle); return true;
+        case ID_WINDOW_DOCK: ToggleDocking(record); return true;
+        case ID_WINDOW_TICKER: ToggleTickerWindow(record); return true;
+        case ID_SERVER_JOIN: OpenJoinDialog(owner, record->Server); return true;
+        case ID_SERVER_CHANNEL_LIST: RequestChannelList(record); return true;
+        case ID_SERVER_RECONNECT:
             if (record->Server) StartServerConnection(record->Server);
             return true;
-        case 711:
+        case ID_SERVER_DISCONNECT:
             if (record->Server) OnServerDisconnected(record->Server, 1);
             return true;
-        case 712: SendServerLine("LINKS\r\n", record, 0); return true;
-        case 725: ProcessInputLine("/RAW SILENCE", record, 0); return true;
-        case 729: ProcessInputLine("/RAW ACCEPT *", record, 0); return true;
-        case 733: ToggleMultiLine(record); return true;
-        case 750:
+        case ID_SERVER_LINKS: SendServerLine("LINKS\r\n", record, 0); return true;
+        case ID_SERVER_SILENCE_LIST: ProcessInputLine("/RAW SILENCE", record, 0); return true;
+        case ID_SERVER_ACCEPT_LIST: ProcessInputLine("/RAW ACCEPT *", record, 0); return true;
+        case ID_MULTI_LINE_INPUT: ToggleMultiLine(record); return true;
+        case ID_FORMAT_BAR:
             record->ShowInsertsBar = record->ShowInsertsBar ? 0 : 1;
             Relayout(record);
             return true;
-        case 780:
+        case ID_NICK_LIST_SHOW:
             // The view takes the width the nick list leaves, and gives it back.
             if (record->NickList) {
                 const bool shown = (GetWindowLongPtrW(record->NickList, GWL_STYLE) & WS_VISIBLE) != 0;
@@ -192,45 +212,45 @@ bool WindowCommand(HWND owner, WindowRecord* record, UINT id) {
                 Relayout(record);
             }
             return true;
-        case 791:
+        case ID_COPY:
             if (record->View) SendMessageW(record->View, WM_COPY, 0, 0);
             return true;
-        case 792: {
+        case ID_SEARCH_WEB_FOR_SELECTION: {
             const std::wstring selected = record->View ? ViewSelection(record) : std::wstring();
             if (!selected.empty())
                 OpenUrlInBrowser(WebSearchUrl(WideToNarrow(selected), false).c_str(), 1, false);
             return true;
         }
-        case 808: LookUpHost(record); return true;
-        case 981:
-        case 982:
-        case 983:
-        case 984: RunLogCommand(record, id); return true;
-        case 809: ToggleNickSort(record); return true;
-        case 980: ProcessInputLine("/clear", record, 0); return true;
-        case 988: SpeakIncoming(record); return true;
-        case 767:
-        case 769: ToggleVoice(record, id); return true;
-        case 603:
-        case 604: AskChannelList(owner, record, id); return true;
+        case ID_LOOK_UP_HOST: LookUpHost(record); return true;
+        case ID_LOG_WINDOW:
+        case ID_SAVE_RTF:
+        case ID_SAVE_TEXT:
+        case ID_SAVE_ENCRYPTED: RunLogCommand(record, id); return true;
+        case ID_NICK_LIST_GROUPS: ToggleNickSort(record); return true;
+        case ID_CLEAR_WINDOW: ProcessInputLine("/clear", record, 0); return true;
+        case ID_SPEAK_INCOMING: SpeakIncoming(record); return true;
+        case ID_VOICE_TALK:
+        case ID_VOICE_LISTEN: ToggleVoice(record, id); return true;
+        case ID_CHANNEL_BAN_LIST:
+        case ID_CHANNEL_EXCEPTION_LIST: AskChannelList(owner, record, id); return true;
         default: break;
     }
     if (ObjectMenuCommand(record, id)) return true;
-    if (id >= 741 && id <= 745) {
+    if (id >= ID_STATUS_AVAILABLE && id <= ID_STATUS_INVISIBLE) {
         std::string result;
-        RunEventScript("On_Status", record, record, std::to_string(id - 741), result, 0);
+        RunEventScript("On_Status", record, record, std::to_string(id - ID_STATUS_AVAILABLE), result, 0);
         return true;
     }
     return false;
 }
 
-// The code pages of the encoding commands 541 to 556, in order.
+// The code pages of the encoding commands, in order.
 constexpr uint32_t kEncodingCodePages[] = {65001, 1252, 1250, 1251, 1253, 1254, 1257, 1256,
                                            1255,  1258, 936,  950,  874,  932,  949,  0};
 
 // A server window sets its own and each of its channels' and queries' encoding.
 void SetEncoding(WindowRecord* record, UINT id) {
-    const uint32_t codePage = kEncodingCodePages[id - 541];
+    const uint32_t codePage = kEncodingCodePages[id - ID_ENCODING_UTF8];
     auto run = [codePage](WindowRecord* window) {
         const std::string line = "/encoding " + window->Name + " " + std::to_string(codePage);
         ExecuteCommand(line.c_str(), window, window, nullptr);
@@ -242,37 +262,37 @@ void SetEncoding(WindowRecord* record, UINT id) {
 
 void Dispatch(HWND owner, UINT id) {
     WindowRecord* record = GetActiveWindowRecord();
-    if (id == 9995) return ToggleLightSensor();
-    if (id >= 541 && id <= 556) {
+    if (id == ID_LIGHT_SENSOR) return ToggleLightSensor();
+    if (id >= ID_ENCODING_UTF8 && id <= ID_ENCODING_SYSTEM) {
         if (record) SetEncoding(record, id);
         return;
     }
-    if (id >= 2000 && id <= 4000) return RunScriptPopupItem(record, id);
-    if (id >= 6001 && id <= 6100) return OpenConnectDialog(nullptr, id);
-    if (id == 757) {
+    if (id >= ID_SCRIPT_ITEM_FIRST && id <= ID_SCRIPT_ITEM_LAST) return RunScriptPopupItem(record, id);
+    if (id >= ID_SERVER_FIRST && id <= ID_SERVER_LAST) return OpenConnectDialog(nullptr, id);
+    if (id == ID_SMILEYS) {
         ShowSmileyMenu(MainWindow.load(), false);
         return;
     }
-    if (id >= 500 && id <= 501) {
+    if (id >= ID_FIND && id <= ID_FIND_NEXT) {
         if (record) FindInView(record, id);
         return;
     }
-    if (id >= 721 && id <= 728 && id != 725) {
+    if (id >= ID_SERVER_USER_LISTS && id <= ID_SERVER_USER_LISTS_LAST && id != ID_SERVER_SILENCE_LIST) {
         ExecuteCommand("/prefs Cfg\\User_Lists", nullptr, nullptr, nullptr);
         return;
     }
-    if (id >= 102 && id <= 120) {
+    if (id >= ID_NICK_OWNER && id <= ID_NICK_AUTO_VOICE_REMOVE) {
         if (record) RunNickAction(owner, record, id);
         return;
     }
-    if (id >= 503 && id <= 519) {
+    if (id >= ID_USER_WHOIS && id <= ID_USER_LAST) {
         if (record) RunNickAction(owner, record, id);
         return;
     }
-    if (id >= 8000 && id <= 8099) return RunCommandPopupItem(record, id);
-    if (id >= kPopupGroupBase) return ShowMainMenuGroup(id - kPopupGroupBase);
-    if (id >= 781 && id <= 786) return ArrangeWindows(id);
-    if (id == 802) {
+    if (id >= ID_LINK_FIRST && id <= ID_LINK_LAST) return RunCommandPopupItem(record, id);
+    if (id >= ID_POPUP_GROUP_FIRST) return ShowMainMenuGroup(id - ID_POPUP_GROUP_FIRST);
+    if (id >= ID_WINDOWS_RESTORE && id <= ID_WINDOWS_ARRANGE_ICONS) return ArrangeWindows(id);
+    if (id == ID_WINDOW_CLOSE) {
         SendMessageW(record ? record->Window : owner, WM_CLOSE, 0, 0);
         return;
     }
@@ -295,10 +315,7 @@ void InsertIntoInput(WindowRecord* record, const std::wstring& text) {
 
 std::wstring InputBoxText(const WindowRecord* record) {
     if (!record || !record->Input) return {};
-    const int length = GetWindowTextLengthW(record->Input);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(record->Input, text.data(), length + 1)));
-    return text;
+    return InputTextWithSmileys(record->Input);
 }
 
 void ShowMainMenuGroup(UINT position) {
@@ -316,7 +333,7 @@ void HandleMenuCommand(HWND owner, UINT message, WPARAM wParam, LPARAM lParam) {
     (void)message;
     try {
         const UINT id = LOWORD(wParam);
-        if (id == 771 || id == 772) {
+        if (id == ID_CHANNEL_LIST_BY_NAME || id == ID_CHANNEL_LIST_BY_MEMBERS) {
             // The channel list window's own redraw names its record; a small value is no record.
             WindowRecord* target =
                 lParam >= 6 ? reinterpret_cast<WindowRecord*>(lParam) : GetActiveWindowRecord();

@@ -17,3 +17,8 @@ void ShowMainMenuGroup(UINT position);
 std::wstring WebSearchUrl(const std::string& text, bool encyclopedia);
 // The search site's own start page.
 std::wstring WebSearchHome(bool encyclopedia);
+
+namespace shell {
+// ShellExecute "open" of the file, owned by the frame.
+void OpenWithShell(const std::wstring& file, int showCommand);
+} // namespace shell

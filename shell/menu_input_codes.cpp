@@ -1,5 +1,7 @@
 // Commands that put formatting codes, fonts, colours and smileys into the input box.
 #include "common/app_state.h"
+#include "common/command_ids.h"
+#include "common/lang_string_ids.h"
 #include "core/client_services.h"
 #include "core/frame_handles.h"
 #include "common/base64.h"
@@ -10,6 +12,7 @@
 #include "shell/menu_command_parts.h"
 #include "views/color_picker.h"
 #include "views/display_palette.h"
+#include "shell/input_smileys.h"
 #include "views/smiley_menu.h"
 
 #include <commdlg.h>
@@ -32,7 +35,7 @@ uint32_t PaletteIndexOf(COLORREF color) {
     return kNotInPalette;
 }
 
-// 755: the palette picker; it ends with the index (or 100 + the index), or cancelled.
+// ID_FORMAT_COLOUR: the palette picker; it ends with the index (or 100 + the index), or cancelled.
 void InsertPaletteColour(HWND owner, WindowRecord* record) {
     HMODULE language = LanguageModule.load();
     if (!language) return;
@@ -45,7 +48,7 @@ void InsertPaletteColour(HWND owner, WindowRecord* record) {
     if (index >= 0) InsertIntoInput(record, L"\x03" + std::to_wstring(index));
 }
 
-// 756: a font number from 1 to 999.
+// ID_FORMAT_FONT_SIZE: a font number from 1 to 999.
 void InsertFontNumber(WindowRecord* record) {
     wchar_t number[1000] = {};
     if (!PromptText(MainWindow.load(), kProgramTitle, L"1-999", number, 1000, 0)) return;
@@ -95,15 +98,16 @@ bool ChooseColour(HWND owner, COLORREF& colour, bool& free, bool askFree) {
     for (;;) {
         if (!ChooseOneColour(owner, colour)) return false;
         if (!askFree || PaletteIndexOf(colour) != kNotInPalette) return true;
-        if (AppMessageBox(owner, GetLangString(18), kProgramTitle, MB_YESNO, MB_ICONINFORMATION) == IDYES) {
+        if (AppMessageBox(owner, GetLangString(kFreeColourQuestion), kProgramTitle, MB_YESNO,
+                          MB_ICONINFORMATION) == IDYES) {
             free = true;
             return true;
         }
     }
 }
 
-// 765: a text colour and, unless that dialog is cancelled, a background, as palette indexes or as
-// free colours.
+// ID_FORMAT_COLOUR_RUN: a text colour and, unless that dialog is cancelled, a background, as palette indexes
+// or as free colours.
 void InsertColourRun(HWND owner, WindowRecord* record) {
     COLORREF text = 0, back = 0;
     bool free = false;
@@ -131,28 +135,29 @@ bool RunInputCodeCommand(HWND owner, WindowRecord* record, uint32_t id) {
         wchar_t smiley[16] = {};
         swprintf(smiley, 16, L"\x12\x1E%03u\x12 ", id - kSmileyFirstId);
         InsertIntoInput(record, smiley);
+        if (record) ShowInputSmileys(record->Input);
         return true;
     }
     switch (id) {
-        case 751: InsertIntoInput(record, Code(0x02)); return true;
-        case 752: InsertIntoInput(record, Code(0x16)); return true;
-        case 753: InsertIntoInput(record, Code(0x1F)); return true;
-        case 754: InsertIntoInput(record, Code(0x1D)); return true;
-        case 758: InsertIntoInput(record, Code(0x04)); return true;
-        case 768:
-        case 773: InsertIntoInput(record, L"\x04\x04"); return true;
-        case 759: InsertIntoInput(record, Code(0x0F)); return true;
-        case 763: InsertIntoInput(record, Code(0x18)); return true;
-        case 755:
+        case ID_FORMAT_BOLD: InsertIntoInput(record, Code(0x02)); return true;
+        case ID_FORMAT_ITALIC: InsertIntoInput(record, Code(0x16)); return true;
+        case ID_FORMAT_UNDERLINE: InsertIntoInput(record, Code(0x1F)); return true;
+        case ID_FORMAT_STRIKE_OUT: InsertIntoInput(record, Code(0x1D)); return true;
+        case ID_FORMAT_BEEP: InsertIntoInput(record, Code(0x04)); return true;
+        case ID_FORMAT_BEEP_AND_SHAKE:
+        case ID_FORMAT_SHAKE_BUTTON: InsertIntoInput(record, L"\x04\x04"); return true;
+        case ID_FORMAT_RESET: InsertIntoInput(record, Code(0x0F)); return true;
+        case ID_FORMAT_LINK: InsertIntoInput(record, Code(0x18)); return true;
+        case ID_FORMAT_COLOUR:
             if (record) InsertPaletteColour(owner, record);
             return true;
-        case 756:
+        case ID_FORMAT_FONT_SIZE:
             if (record) InsertFontNumber(record);
             return true;
-        case 760:
+        case ID_FORMAT_FONT:
             if (record) InsertFontCode(owner, record);
             return true;
-        case 765:
+        case ID_FORMAT_COLOUR_RUN:
             if (record) InsertColourRun(owner, record);
             return true;
         default: return false;

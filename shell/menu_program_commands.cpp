@@ -1,4 +1,6 @@
 // Settings, dialogs, searching, help and the program's own commands of the menus.
+#include "common/command_ids.h"
+#include "common/lang_string_ids.h"
 #include "core/client_services.h"
 #include "common/app_state.h"
 #include "core/frame_handles.h"
@@ -15,6 +17,7 @@
 #include "shell/chat_window.h"
 #include "shell/first_run_wizard.h"
 #include "shell/menu_command_parts.h"
+#include "core/settings.h"
 
 #include "assist/assist_handshake.h"
 #include "assist/assistance_request.h"
@@ -47,20 +50,20 @@ void RunPreferencesOn(const char* section) {
 
 const char* PreferencesSection(uint32_t id) {
     switch (id) {
-        case 803: return "Scripts";
-        case 804: return "Special_Scripts";
-        case 827: return "Languages";
-        case 817: return "Cfg\\Proxy_List";
-        case 842: return "Skins";
-        case 847: return "Premade_Scripts";
-        case 848: return "Plugins";
-        case 839: return "Notes";
+        case ID_OPTIONS_SCRIPTS: return "Scripts";
+        case ID_OPTIONS_EVENT_SCRIPTS: return "Special_Scripts";
+        case ID_OPTIONS_LANGUAGES: return "Languages";
+        case ID_OPTIONS_PROXIES: return "Cfg\\Proxy_List";
+        case ID_OPTIONS_SKINS: return "Skins";
+        case ID_OPTIONS_INSTALL_SCRIPT: return "Premade_Scripts";
+        case ID_OPTIONS_PLUGINS: return "Plugins";
+        case ID_OPTIONS_NOTES: return "Notes";
         default: return nullptr;
     }
 }
 
-// 805: the typed text searched for (Shift: looked up in the encyclopedia); an empty box gets a
-// hint, and without a window the site's start page opens.
+// ID_SEARCH_WEB_FOR_TYPED_TEXT: the typed text searched for (Shift: looked up in the encyclopedia); an empty
+// box gets a hint, and without a window the site's start page opens.
 void SearchTypedText(WindowRecord* record) {
     const bool encyclopedia = GetKeyState(VK_SHIFT) < 0;
     if (!record) {
@@ -78,18 +81,17 @@ void SearchTypedText(WindowRecord* record) {
     SetWindowTextW(record->Input, L"");
 }
 
-// 806: F1 opens the start panel in an empty frame, searches typed text, or opens the help file.
+// ID_HELP_FILE: F1 opens the start panel in an empty frame, searches typed text, or opens the help file.
 void ShowHelp(HWND owner, WindowRecord* record) {
     if (!StartPanelWindow.load()) {
         if (WindowListSnapshot().empty() && OpenStartPanel(MainWindow.load())) return;
         if (record && !InputBoxText(record).empty()) {
-            SendMessageW(owner, WM_COMMAND, 805, 0);
+            SendMessageW(owner, WM_COMMAND, ID_SEARCH_WEB_FOR_TYPED_TEXT, 0);
             return;
         }
     }
     CloseStartPanel();
-    const std::wstring help = ProgramFolder + L"\\qv.chm";
-    ShellExecuteW(MainWindow.load(), L"open", help.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
+    OpenWithShell(ProgramFolder + L"\\qv.chm", SW_SHOWMAXIMIZED);
 }
 
 const wchar_t* WindowsName() {
@@ -120,19 +122,19 @@ void ShowAbout(HWND owner) {
     AppMessageBox(owner, about.c_str(), kProgramTitle, MB_OK, MB_ICONINFORMATION);
 }
 
-// 994: the frame goes to the tray; the first time in a run the balloon says where it went.
+// ID_HIDE_IN_TRAY: the frame goes to the tray; the first time in a run the balloon says where it went.
 void HideInTray() {
     ShowWindow(MainWindow.load(), SW_HIDE);
     if (XmlGetProfileInt("DynOptions", "HideMsg", 0, nullptr, TempDocument) != 0) return;
-    ShowTrayBalloon(kProgramTitle, GetLangString(71), false, nullptr, NIIF_INFO);
+    ShowTrayBalloon(kProgramTitle, GetLangString(kStillRunningText), false, nullptr, NIIF_INFO);
     XmlWriteProfileInt("DynOptions", "HideMsg", 1, nullptr, TempDocument);
 }
 
-// 996: the user's settings back to the defaults of the resource library, after a question. The
+// ID_RESET_SETTINGS: the user's settings back to the defaults of the resource library, after a question. The
 // document is reloaded in place, so everyone who holds it keeps a valid document.
 void ResetSettings(HWND owner) {
-    if (AppMessageBox(owner, GetLangString(3), kProgramTitle, MB_YESNO | MB_DEFBUTTON2, MB_ICONWARNING) !=
-        IDYES)
+    if (AppMessageBox(owner, GetLangString(kSureText), kProgramTitle, MB_YESNO | MB_DEFBUTTON2,
+                      MB_ICONWARNING) != IDYES)
         return;
     if (UserConfigDocument) {
         XmlDocumentDestroy(UserConfigDocument);
@@ -143,16 +145,18 @@ void ResetSettings(HWND owner) {
     ApplySettings();
 }
 
-// 828: back to English at the next start.
+// ID_BACK_TO_ENGLISH: back to English at the next start.
 void ForgetLanguage() {
-    XmlWriteProfileString("Cfg\\Options1", "Language", "", nullptr, UserConfigDocument);
+    XmlWriteProfileString(Settings::Keys::Language.Section, Settings::Keys::Language.Key, "", nullptr,
+                          UserConfigDocument);
     XmlDocumentSave(UserConfigDocument, nullptr, 0, 0, nullptr);
     PostMessageW(MainWindow.load(), WM_CLOSE, 0, 0);
 }
 
 void CloseStartPanelAndRemember(int show) {
     CloseStartPanel();
-    XmlWriteProfileInt("Cfg\\Misc", "ShowStartPanel", show, nullptr, UserConfigDocument);
+    XmlWriteProfileInt(Settings::Keys::ShowStartPanel.Section, Settings::Keys::ShowStartPanel.Key, show,
+                       nullptr, UserConfigDocument);
 }
 
 std::wstring PercentEncoded(const std::string& utf8) {
@@ -177,6 +181,10 @@ std::wstring WebSearchUrl(const std::string& text, bool encyclopedia) {
     return (encyclopedia ? kEncyclopediaQuery : kWebSearchQuery) + PercentEncoded(text);
 }
 
+void shell::OpenWithShell(const std::wstring& file, int showCommand) {
+    ShellExecuteW(MainWindow.load(), L"open", file.c_str(), nullptr, nullptr, showCommand);
+}
+
 std::wstring WebSearchHome(bool encyclopedia) {
     return encyclopedia ? kEncyclopedia : kWebSearch;
 }
@@ -187,29 +195,33 @@ bool RunProgramCommand(HWND owner, WindowRecord* record, uint32_t id) {
         return true;
     }
     switch (id) {
-        case 801: OpenConnectDialog(nullptr, 0); return true;
-        case 811: OpenPreferences(""); return true;
-        case 828: ForgetLanguage(); return true;
-        case 805: SearchTypedText(record); return true;
-        case 806: ShowHelp(owner, record); return true;
-        case 807: ShowAbout(owner); return true;
-        case 971: SendMessageW(owner, WM_COMMAND, 806, 0); return true;
-        case 972: CloseStartPanelAndRemember(1); return true;
-        case 973: CloseStartPanelAndRemember(0); return true;
-        case 974:
-        case 975:
-        case 976:
-        case 977:
-        case 978:
-        case 979: return true;
-        case 990:
+        case ID_CONNECT: OpenConnectDialog(nullptr, 0); return true;
+        case ID_PREFERENCES: OpenPreferences(""); return true;
+        case ID_BACK_TO_ENGLISH: ForgetLanguage(); return true;
+        case ID_SEARCH_WEB_FOR_TYPED_TEXT: SearchTypedText(record); return true;
+        case ID_HELP_FILE: ShowHelp(owner, record); return true;
+        case ID_ABOUT: ShowAbout(owner); return true;
+        case ID_PAGE_HELP: SendMessageW(owner, WM_COMMAND, ID_HELP_FILE, 0); return true;
+        case ID_SHOW_START_PAGE: CloseStartPanelAndRemember(1); return true;
+        case ID_HIDE_START_PAGE: CloseStartPanelAndRemember(0); return true;
+        case ID_PAGE_UNUSED_FIRST:
+        case ID_PAGE_UNUSED_FIRST + 1:
+        case ID_PAGE_UNUSED_FIRST + 2:
+        case ID_PAGE_UNUSED_FIRST + 3:
+        case ID_PAGE_UNUSED_FIRST + 4:
+        case ID_PAGE_UNUSED_LAST: return true;
+        case ID_REMOTE_ASSISTANCE:
             RequestRemoteAssistance(nullptr, AssistanceAuthorHost(), kAssistPort, kAssistCallerData);
             return true;
-        case 991: OpenUrlInBrowser(kMakerPage, 1, false); return true;
-        case 993: CheckForUpdates(true, true); return true;
-        case 994: HideInTray(); return true;
-        case 995: FirstRunWizard(); return true;
-        case 996: ResetSettings(owner); return true;
+        case ID_MAKER_PAGE: OpenUrlInBrowser(kMakerPage, 1, false); return true;
+        case ID_CHECK_FOR_UPDATES: CheckForUpdates(true, true); return true;
+        case ID_HIDE_IN_TRAY: HideInTray(); return true;
+        case ID_FIRST_STEPS:
+            // A finished wizard leads to the connect dialog, where the new identity is filled in.
+            FirstRunWizard();
+            if (FirstRunWizardAnswers().Finished) PostMessageW(MainWindow.load(), WM_COMMAND, ID_CONNECT, 0);
+            return true;
+        case ID_RESET_SETTINGS: ResetSettings(owner); return true;
         default: return false;
     }
 }

@@ -1,5 +1,6 @@
 // The commands that act on users: the selected nicks of a channel's nick list or a query's
 // partner, and the items the popups got from scripts and links.
+#include "common/command_ids.h"
 #include "common/owned_job_thread.h"
 #include "common/app_state.h"
 #include "core/client_services.h"
@@ -59,18 +60,18 @@ struct ModeAction {
 };
 
 ModeAction ModeOf(uint32_t id) {
-    return id == 102   ? ModeAction{'q', kOwnerLevel}
-           : id == 103 ? ModeAction{'o', kOperatorLevel}
-                       : ModeAction{'v', kVoiceLevel};
+    return id == ID_NICK_OWNER      ? ModeAction{'q', kOwnerLevel}
+           : id == ID_NICK_OPERATOR ? ModeAction{'o', kOperatorLevel}
+                                    : ModeAction{'v', kVoiceLevel};
 }
 
-// The line per nick of the list commands 106-120: an addition and a removal per list, and the
-// host look-up (114) between them.
+// The line per nick of the list commands: an addition and a removal per list, and the host
+// look-up between them.
 std::string ListLine(uint32_t id, const std::string& nick) {
     static const char* const kLists[] = {"/notify ",  "/ignore ", "/blacklist ", "/raw silence ",
                                          "/nottalk ", "/autoop ", "/autovp "};
-    if (id == 114) return "/dns " + nick + "\r\n";
-    const uint32_t offset = id < 114 ? id - 106 : id - 107;
+    if (id == ID_NICK_LOOK_UP_HOST) return "/dns " + nick + "\r\n";
+    const uint32_t offset = id < ID_NICK_LOOK_UP_HOST ? id - ID_NICK_NOTIFY_ADD : id - ID_NICK_NOTIFY_ADD - 1;
     if (offset / 2 >= std::size(kLists)) return {};
     return std::string(kLists[offset / 2]) + (offset % 2 == 0 ? "+" : "-") + nick + "\r\n";
 }
@@ -98,7 +99,7 @@ void ChannelNickAction(HWND owner, WindowRecord* record, uint32_t id) {
         const std::string word = AsLineWord(nick, DefaultCodePage.load());
         if (!word.empty() && LevelOf(record, word) > 0) nicks.push_back(word);
     }
-    if (id == 105) {
+    if (id == ID_NICK_KICK) {
         if (!nicks.empty()) {
             std::vector<std::wstring> wide;
             for (const std::string& nick : nicks) wide.push_back(NarrowToWide(nick, DefaultCodePage.load()));
@@ -106,12 +107,12 @@ void ChannelNickAction(HWND owner, WindowRecord* record, uint32_t id) {
         }
         return;
     }
-    if (id <= 104 && !nicks.empty() && GetKeyState(VK_SHIFT) < 0) {
+    if (id <= ID_NICK_VOICE && !nicks.empty() && GetKeyState(VK_SHIFT) < 0) {
         ModeLinesForSelection(record, id, nicks);
     } else {
         for (const std::string& nick : nicks) {
             std::string line;
-            if (id <= 104) {
+            if (id <= ID_NICK_VOICE) {
                 const ModeAction mode = ModeOf(id);
                 line = "MODE " + record->Name + (LevelOf(record, nick) == mode.Level ? " -" : " +") +
                        mode.Letter + " " + nick + "\r\n";
@@ -124,14 +125,14 @@ void ChannelNickAction(HWND owner, WindowRecord* record, uint32_t id) {
     FocusInputBack(record);
 }
 
-// 503-519 on each target: the channel's selected nicks, or the window's own partner.
+// The user actions on each target: the channel's selected nicks, or the window's own partner.
 void UserAction(HWND owner, WindowRecord* record, uint32_t id) {
-    if (id == 511 || id == 517) {
+    if (id == ID_USER_SEND_FILE || id == ID_CONVERSATION_SEND_FILE) {
         if (record->Server) OpenDccSendDialog(owner, record);
         return;
     }
     std::string request;
-    if (id == 509) {
+    if (id == ID_USER_CTCP_OTHER) {
         wchar_t text[100] = {};
         if (!PromptText(MainWindow.load(), kProgramTitle, L"CTCP?", text, 100, 0)) return;
         request = AsLineWord(text, DefaultCodePage.load());
@@ -147,16 +148,16 @@ void UserAction(HWND owner, WindowRecord* record, uint32_t id) {
     for (const std::string& target : targets) {
         std::string line;
         switch (id) {
-            case 503: line = "/RAW WHOIS " + target; break;
-            case 504: line = "/QUERY " + target; break;
-            case 505: line = "/CTCP " + target + " VERSION"; break;
-            case 506: line = "/CTCP " + target + " TIME"; break;
-            case 507: line = "/CTCP " + target + " PING"; break;
-            case 508: line = "/CTCP " + target + " FINGER"; break;
-            case 509: line = "/CTCP " + target + " " + request; break;
-            case 510: line = "/DCC " + target + " chat"; break;
-            case 512: line = "/DCC " + target + " sslchat"; break;
-            default: return; // 513-516, 518 and 519 do nothing
+            case ID_USER_WHOIS: line = "/RAW WHOIS " + target; break;
+            case ID_USER_QUERY: line = "/QUERY " + target; break;
+            case ID_USER_CTCP_VERSION: line = "/CTCP " + target + " VERSION"; break;
+            case ID_USER_CTCP_TIME: line = "/CTCP " + target + " TIME"; break;
+            case ID_USER_CTCP_PING: line = "/CTCP " + target + " PING"; break;
+            case ID_USER_CTCP_FINGER: line = "/CTCP " + target + " FINGER"; break;
+            case ID_USER_CTCP_OTHER: line = "/CTCP " + target + " " + request; break;
+            case ID_USER_DCC_CHAT: line = "/DCC " + target + " chat"; break;
+            case ID_USER_DCC_TLS_CHAT: line = "/DCC " + target + " sslchat"; break;
+            default: return; // the ids between without a command do nothing
         }
         ProcessInputLine((line + "\r\n").c_str(), server, 0);
     }
@@ -198,7 +199,7 @@ void StartPopupScript(const ScriptEntry& entry, const std::string& parameters, W
 // The script entry behind a popup item: the nick popup numbers its items by the entry's place
 // among all scripts, a view popup counts only those it shows for the window type.
 const ScriptEntry* PopupScriptEntry(const std::vector<ScriptEntry>& entries, uint32_t kind, uint32_t id) {
-    const uint32_t number = id - 2000;
+    const uint32_t number = id - ID_SCRIPT_ITEM_FIRST;
     uint32_t shown = 0;
     for (const ScriptEntry& entry : entries) {
         if (entry.TriggerType != 0) continue;
@@ -214,7 +215,7 @@ const ScriptEntry* PopupScriptEntry(const std::vector<ScriptEntry>& entries, uin
 } // namespace
 
 void RunNickAction(HWND owner, WindowRecord* record, uint32_t id) {
-    if (id >= 102 && id <= 120)
+    if (id >= ID_NICK_OWNER && id <= ID_NICK_AUTO_VOICE_REMOVE)
         ChannelNickAction(owner, record, id);
     else
         UserAction(owner, record, id);

@@ -1,9 +1,10 @@
 #include "shell/nick_list.h"
 
+#include "common/lang_string_ids.h"
 #include "common/lang_strings.h"
 #include "common/xstring.h"
 #include "irc/server_connection.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "core/nick_store.h"
 #include "core/window_record.h"
 
@@ -17,7 +18,7 @@ namespace {
 constexpr int kMaxNickText = 1000;
 
 std::wstring NickPrefixes() {
-    std::string prefixes = ReadConfigText("Cfg\\Options1", "Nick_Prefixes", "");
+    std::string prefixes = Settings::NickPrefixes();
     if (prefixes.size() > 99) prefixes.resize(99);
     return NarrowToWide(prefixes);
 }
@@ -73,9 +74,9 @@ void PrepareNickList(HWND list) {
     AddColumn(list, 2, L"IP", 1);
     AddColumn(list, 3, L"{}", 1);
     SendMessageW(list, LVM_ENABLEGROUPVIEW, TRUE, 0);
-    AddGroup(list, 2, 32);
-    AddGroup(list, 1, 33);
-    AddGroup(list, 0, 34);
+    AddGroup(list, 2, kOperatorsGroup);
+    AddGroup(list, 1, kVoicedGroup);
+    AddGroup(list, 0, kUsersGroup);
 }
 
 uint32_t GetChannelNickCount(const WindowRecord* record) {
@@ -129,7 +130,6 @@ void GetSelectedNicks(HWND list, std::vector<std::wstring>& out, bool keepPrefix
 }
 
 COLORREF NickListTextColor(const wchar_t* itemText) {
-    const char* section = "Cfg\\Colors\\Nick_List_Colors";
     wchar_t first = itemText ? itemText[0] : L'\0';
     const char* key = "Level_1_Color";
     if (first == L'.')
@@ -140,5 +140,5 @@ COLORREF NickListTextColor(const wchar_t* itemText) {
         key = "Level_2_Color";
     else if (first && NickPrefixes().find(first) != std::wstring::npos)
         key = "Level_3_Color";
-    return static_cast<COLORREF>(ReadConfigInt(section, key, 0));
+    return Settings::NickLevelColour(key);
 }

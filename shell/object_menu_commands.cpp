@@ -1,6 +1,7 @@
 #include "shell/object_menu_commands.h"
 
 #include "commands/input_dispatcher.h"
+#include "common/command_ids.h"
 #include "common/rich_edit_helpers.h"
 #include "common/xstring.h"
 #include "core/window_record.h"
@@ -14,10 +15,6 @@
 
 namespace {
 
-constexpr UINT kOfferPicture = 761;
-constexpr UINT kOfferFile = 764;
-constexpr UINT kOfferMovie = 766;
-constexpr UINT kOfferControl = 770;
 // Explorer style, existing files only, no read-only box, the current folder left alone.
 constexpr DWORD kOpenFlags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
 
@@ -39,16 +36,16 @@ std::wstring PickFile(HWND owner, const wchar_t* pattern) {
 }
 
 void OfferFile(WindowRecord* record, UINT id) {
-    const wchar_t* pattern = id == kOfferPicture ? L"*.JPG;*.PNG" : id == kOfferMovie ? L"*.SWF" : L"*.*";
+    const wchar_t* pattern = id == ID_SEND_PICTURE ? L"*.JPG;*.PNG" : id == ID_SEND_MOVIE ? L"*.SWF" : L"*.*";
     const std::wstring path = PickFile(record->Window, pattern);
     if (path.empty()) return;
     ProcessInputLine(("/sendobject " + record->Name + " " + WideToNarrow(path)).c_str(), record, 0);
-    if (id == kOfferPicture && record->View) {
+    if (id == ID_SEND_PICTURE && record->View) {
         // At the end of the view, never over text the user has selected there.
         RichEditScrollToEnd(record->View);
         HBITMAP picture = peer::LoadPictureFile(path);
         if (picture && peer::InsertImageIntoRichEdit(record->View, picture) != 0) DeleteObject(picture);
-    } else if (id == kOfferMovie) {
+    } else if (id == ID_SEND_MOVIE) {
         peer::InsertFlashObject(record, path, 0xFFFFFFFF);
     }
 }
@@ -57,10 +54,10 @@ void OfferFile(WindowRecord* record, UINT id) {
 
 bool ObjectMenuCommand(WindowRecord* record, UINT id) {
     switch (id) {
-        case kOfferPicture:
-        case kOfferFile:
-        case kOfferMovie: OfferFile(record, id); return true;
-        case kOfferControl: InsertActiveXObject(record); return true;
+        case ID_SEND_PICTURE:
+        case ID_SEND_OBJECT:
+        case ID_SEND_MOVIE: OfferFile(record, id); return true;
+        case ID_INSERT_ACTIVEX: InsertActiveXObject(record); return true;
         default: return false;
     }
 }

@@ -1,6 +1,8 @@
 // Downloads offered by the extras catalogue. The file is fetched on a worker thread into the user's
 // data folder or the temporary folder under a plain base name; a plug-in or script is loaded only
 // after the user agreed in a question that names the file and where it came from.
+#include "common/lang_string_ids.h"
+#include "core/settings.h"
 #include "shell/preferences_parts.h"
 #include "shell/preferences_window.h"
 
@@ -25,10 +27,6 @@
 
 namespace {
 
-constexpr int32_t kRestartNeeded = 72;
-constexpr int32_t kInstalled = 25;
-constexpr int32_t kLoadDownloaded = 3001;
-
 struct CatalogueJob {
     HWND Window = nullptr;
     std::string Section;
@@ -47,7 +45,7 @@ unsigned __stdcall CatalogueDownloadThread(void* parameter) {
 }
 
 bool UserAgrees(HWND window, const CatalogueJob& job) {
-    const wchar_t* format = GetLangString(kLoadDownloaded);
+    const wchar_t* format = GetLangString(kLoadDownloadedQuestion);
     std::wstring question = format ? format : L"%s %s";
     std::vector<wchar_t> text(question.size() + job.Path.size() + job.Url.size() * 2 + 16);
     std::swprintf(text.data(), text.size(), question.c_str(), job.Path.c_str(),
@@ -98,19 +96,19 @@ void FinishCatalogueDownload(HWND window, bool succeeded, LPARAM parameter) {
     if (job->Section == "Languages") {
         // A language module is a library the next start loads: the user decides, as for plug-ins.
         if (!UserAgrees(window, *job)) return;
-        XmlWriteProfileString("Cfg\\Options1", "Language", WideToNarrow(job->FileName).c_str(), nullptr,
-                              UserConfigDocument);
-        Tell(window, kRestartNeeded);
+        XmlWriteProfileString(Settings::Keys::Language.Section, Settings::Keys::Language.Key,
+                              WideToNarrow(job->FileName).c_str(), nullptr, UserConfigDocument);
+        Tell(window, kRestartNeededText);
     } else if (job->Section == "Plugins") {
         if (!UserAgrees(window, *job)) return;
         RunCommand("/plugin +", job->Path);
-        Tell(window, kInstalled);
+        Tell(window, kDoneText);
     } else if (job->Section == "Premade_Scripts") {
         if (!UserAgrees(window, *job)) return;
         RunCommand("/installscript ", job->Path);
-        Tell(window, kInstalled);
+        Tell(window, kDoneText);
     } else if (job->Section == "Skins") {
         RunCommand("/installskin ", job->Path);
-        Tell(window, kRestartNeeded);
+        Tell(window, kRestartNeededText);
     }
 }

@@ -3,7 +3,7 @@
 #include "common/text_replace.h"
 #include "common/xstring.h"
 #include "core/client_services.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "shell/apply_settings.h"
 #include "ui/prompt_dialogs.h"
 #include "xml/config_documents.h"
@@ -165,8 +165,7 @@ bool IsCatalogueSection(const std::string& name) {
 void SetPaneBackground(HWND window, const std::string& name) {
     HWND pane = GetDlgItem(window, 1002);
     if (Contains(name, "_Format"))
-        SendMessageW(pane, EM_SETBKGNDCOLOR, 0,
-                     static_cast<LPARAM>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0)));
+        SendMessageW(pane, EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(Settings::BackgroundColour()));
     else
         SendMessageW(pane, EM_SETBKGNDCOLOR, 1, 0);
 }
@@ -267,5 +266,5 @@ void ShowAppearancePreview(HWND pane, XmlElement* appearance) {
             lines.push_back(NarrowToWide(value));
         }
     }
-    for (const std::wstring& line : lines) PrintToWindow(kInformationLine, nullptr, line, pane);
+    for (const std::wstring& line : lines) PrintToWindow(kInformationLine, nullptr, line, {.View = pane});
 }

@@ -1,3 +1,5 @@
+#include "common/command_ids.h"
+#include "common/lang_string_ids.h"
 #include "shell/preferences_window.h"
 #include "shell/preferences_parts.h"
 
@@ -228,7 +230,7 @@ void DeleteItem() {
     XmlElement* element = ItemElement(item);
     XmlElement* parent = element ? XmlElementGetParent(element) : nullptr;
     if (!parent || !TemplateFor(NameOf(parent))) return;
-    if (AppMessageBox(PreferencesWindow, GetLangString(3), kProgramTitle, MB_YESNO | MB_DEFBUTTON2,
+    if (AppMessageBox(PreferencesWindow, GetLangString(kSureText), kProgramTitle, MB_YESNO | MB_DEFBUTTON2,
                       MB_ICONQUESTION) != IDYES)
         return;
     SendMessageW(Tree(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item));
@@ -298,8 +300,8 @@ void OnCreated(HWND window) {
             SetMenu(window, menu);
         }
     CreatePreferencesRebar(window);
-    SendMessageW(Toolbar(), TB_ENABLEBUTTON, 905, FALSE);
-    EnableMenuItem(GetMenu(window), 905, MF_BYCOMMAND | MF_GRAYED);
+    SendMessageW(Toolbar(), TB_ENABLEBUTTON, ID_EDITOR_COPY, FALSE);
+    EnableMenuItem(GetMenu(window), ID_EDITOR_COPY, MF_BYCOMMAND | MF_GRAYED);
     EnableListCommands(false);
 }
 
@@ -326,8 +328,8 @@ LRESULT OnNotify(NMHDR& header) {
         static wchar_t text[1000];
         text[0] = L'\0';
         const UINT id = static_cast<UINT>(header.idFrom);
-        if (id >= 60000)
-            GetMenuStringW(GetMenu(PreferencesWindow), id - 60000, text, 1000, MF_BYPOSITION);
+        if (id >= ID_POPUP_GROUP_FIRST)
+            GetMenuStringW(GetMenu(PreferencesWindow), id - ID_POPUP_GROUP_FIRST, text, 1000, MF_BYPOSITION);
         else
             GetMenuStringW(GetMenu(PreferencesWindow), id, text, 1000, MF_BYCOMMAND);
         info.lpszText = text;
@@ -347,10 +349,10 @@ LRESULT PreferencesHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         case kPreferencesDownloadDone: FinishCatalogueDownload(window, wParam != 0, lParam); return 1;
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
-                case 900: PostMessageW(MainWindow.load(), WM_COMMAND, 806, 0); return 1;
-                case 902: NewItem(); return 1;
-                case 903: SaveSettings(); return 1;
-                case 904: DeleteItem(); return 1;
+                case ID_EDITOR_HELP: PostMessageW(MainWindow.load(), WM_COMMAND, ID_HELP_FILE, 0); return 1;
+                case ID_EDITOR_NEW: NewItem(); return 1;
+                case ID_EDITOR_SAVE: SaveSettings(); return 1;
+                case ID_EDITOR_DELETE: DeleteItem(); return 1;
             }
             return 0;
         case WM_CLOSE: ClearPreview(); return 0;

@@ -14,7 +14,7 @@ std::vector<ScriptEntry> ReadScriptEntries() {
         entry.Trigger = ScriptEntryText(child, "Trigger");
         entry.Description = ScriptEntryText(child, "Description");
         entry.Enabled = ScriptEntryNumber(child, "Enabled") == 1;
-        if (XmlElementGetCDataCount(child) > 0) entry.Code = XmlElementGetCDataSections(child)[0]->text;
+        ScriptEntryScript(child, entry.Code);
         entry.NickPopup = ScriptEntryNumber(child, "Nick_Popup") != 0;
         entry.WindowPopup[1] = ScriptEntryNumber(child, "Server_Popup") == 1;
         entry.WindowPopup[2] = ScriptEntryNumber(child, "Channel_Popup") == 1;

@@ -1,6 +1,7 @@
 #include "shell/server_menu.h"
 
 #include "common/app_state.h"
+#include "common/command_ids.h"
 #include "common/shell_helpers.h"
 #include "common/xstring.h"
 #include "core/resource_library.h"
@@ -80,9 +81,9 @@ std::vector<ServerItem> ReadServers() {
 void BuildServerMenu(HMENU mainMenu, HWND mainWindow) {
     const std::vector<ServerItem> servers = ReadServers();
     HMENU connectMenu = mainMenu ? GetSubMenu(mainMenu, 0) : nullptr;
-    // Ids beyond 6100 belong to no server command, so the list shows at most 100 servers.
+    // Ids beyond ID_SERVER_LAST belong to no server command, so the list shows at most 100 servers.
     for (size_t i = 0; i < servers.size() && i < kServerMenuItems; ++i) {
-        const UINT id = kFirstServerCommand + static_cast<UINT>(i);
+        const UINT id = ID_SERVER_FIRST + static_cast<UINT>(i);
         if (connectMenu) AppendMenuW(connectMenu, MF_STRING, id, servers[i].Name.c_str());
         if (servers[i].AutoConnect && mainWindow) PostMessageW(mainWindow, WM_COMMAND, id, 0);
     }

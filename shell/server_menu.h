@@ -6,13 +6,12 @@
 
 #include <cstdint>
 
-// Command id of the first server's menu item; server i has kFirstServerCommand + i.
-constexpr uint32_t kFirstServerCommand = 6001;
 constexpr uint32_t kServerMenuItems = 100;
 
 // Appends the servers of the "Servers" element of UserConfigDocument to the first popup of the
 // menu, seeding that element from the resource "DEFAULT_SERVERS" of the resource library when it
-// is missing, and posts WM_COMMAND 6001 + i to the window for every server marked "Auto_Connect" 1.
+// is missing, and posts WM_COMMAND ID_SERVER_FIRST + i to the window for every server marked
+// "Auto_Connect" 1.
 void BuildServerMenu(HMENU mainMenu, HWND mainWindow);
 // The start-up form: the main window's menu and the main window.
 void BuildServerMenu();

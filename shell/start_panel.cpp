@@ -1,5 +1,6 @@
 #include "shell/start_panel.h"
 
+#include "common/lang_string_ids.h"
 #include "common/lang_strings.h"
 #include "common/shell_helpers.h"
 #include "common/tray_icon.h"
@@ -19,7 +20,6 @@ namespace {
 
 constexpr wchar_t kWebBrowserClsid[] = L"{8856F961-340A-11D0-A96B-00C04FD705A2}";
 constexpr int kPanelLeft = 200;
-constexpr uint32_t kEngineMissingText = 29;
 
 // Written and read on the interface thread only.
 bool PageShown = false;

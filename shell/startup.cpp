@@ -1,6 +1,9 @@
+#include "common/command_ids.h"
 #include "shell/chat_view_window.h"
 #include "shell/client_services_install.h"
 #include "shell/startup.h"
+
+#include <shellapi.h>
 
 #include "commands/input_dispatcher.h"
 #include "commands/plugin_host.h"
@@ -21,7 +24,7 @@
 #include "shell/apply_settings.h"
 #include "shell/chat_window.h"
 #include "shell/command_line.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "shell/data_folder_setup.h"
 #include "core/frame_handles.h"
 #include "shell/frame_window.h"
@@ -52,7 +55,6 @@ namespace {
 
 constexpr DWORD kFrameStyle = 0x07CF0000;
 constexpr UINT kClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_PARENTDC;
-constexpr UINT kRunWizardCommand = 995;
 // Starts between two update checks.
 constexpr int32_t kStartsBetweenChecks = 20;
 
@@ -102,6 +104,8 @@ HWND CreateFrameWindow(HINSTANCE instance) {
     HWND mdi = CreateWindowExW(0, L"MDICLIENT", L"", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 200, 200, frame,
                                nullptr, instance, &client);
     ShowWindow(mdi, SW_HIDE);
+    // Files dropped between the chat windows are offered to the active window's partner.
+    DragAcceptFiles(mdi, TRUE);
     MdiClientWindow = mdi;
     SubclassMdiClient(mdi);
     return frame;
@@ -110,7 +114,7 @@ HWND CreateFrameWindow(HINSTANCE instance) {
 namespace {
 
 void AddTrayIcon(HWND frame) {
-    if (ReadConfigInt("Cfg\\Options2", "Remove_Tray_Icon", 0) != 0) return;
+    if (Settings::RemoveTrayIcon()) return;
     NOTIFYICONDATAW& data = TrayIconData();
     data.cbSize = NOTIFYICONDATAW_V3_SIZE;
     data.hWnd = frame;
@@ -125,13 +129,15 @@ void AddTrayIcon(HWND frame) {
 // at its top, so a fresh installation there does not check at once.
 void CountDownToUpdateCheck() {
     const int32_t left =
-        XmlGetProfileInt("ICfg\\General", "upd", IsProgramFolderWritable() ? 0 : kStartsBetweenChecks,
-                         nullptr, UserConfigDocument);
+        Settings::StartsUntilUpdateCheck(IsProgramFolderWritable() ? 0 : kStartsBetweenChecks);
     if (left < 1) {
-        XmlWriteProfileInt("ICfg\\General", "upd", kStartsBetweenChecks, nullptr, UserConfigDocument);
+        XmlWriteProfileInt(Settings::Keys::StartsUntilUpdateCheck.Section,
+                           Settings::Keys::StartsUntilUpdateCheck.Key, kStartsBetweenChecks, nullptr,
+                           UserConfigDocument);
         CheckForUpdates(true, false);
     } else {
-        XmlWriteProfileInt("ICfg\\General", "upd", left - 1, nullptr, UserConfigDocument);
+        XmlWriteProfileInt(Settings::Keys::StartsUntilUpdateCheck.Section,
+                           Settings::Keys::StartsUntilUpdateCheck.Key, left - 1, nullptr, UserConfigDocument);
     }
 }
 
@@ -237,7 +243,7 @@ int RunQv(HINSTANCE instance) {
     RunEventScript("On_Load_Brindlex", nullptr, nullptr, "", result, 0);
     if (!StartupCommand.empty()) ProcessInputLine(StartupCommand.c_str(), nullptr, 0);
     CountDownToUpdateCheck();
-    if (opened.FirstRun) PostMessageW(frame, WM_COMMAND, kRunWizardCommand, 0);
+    if (opened.FirstRun) PostMessageW(frame, WM_COMMAND, ID_FIRST_STEPS, 0);
 
     // A fault is logged by the filter and ends the program; the loop never resumes after one.
     const int code = MessageLoop(frame, accelerators);

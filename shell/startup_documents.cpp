@@ -4,6 +4,7 @@
 #include "common/message_box.h"
 #include "common/shell_helpers.h"
 #include "core/resource_library.h"
+#include "core/settings.h"
 #include "shell/user_config_file.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
@@ -69,7 +70,7 @@ OpenedDocuments OpenConfigurationDocuments() {
 }
 
 bool UpdateIsPending() {
-    return XmlGetProfileInt("ICfg\\General", "PendingUpdate", 0, nullptr, UserConfigDocument) == 1;
+    return Settings::PendingUpdate();
 }
 
 void RunPendingUpdateMerge() {
@@ -98,7 +99,8 @@ void RunPendingUpdateMerge() {
             if (!known) XmlElementAppendChild(userScripts, XmlElementDuplicate(script, nullptr));
         }
     }
-    XmlWriteProfileInt("ICfg\\General", "PendingUpdate", 0, nullptr, UserConfigDocument);
+    XmlWriteProfileInt(Settings::Keys::PendingUpdate.Section, Settings::Keys::PendingUpdate.Key, 0, nullptr,
+                       UserConfigDocument);
     XmlDocumentDestroy(&fresh);
     DeleteFileW(newPath.c_str());
     XmlDocumentSave(UserConfigDocument, nullptr, 0, 0, nullptr);

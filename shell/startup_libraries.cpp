@@ -4,7 +4,7 @@
 #include "common/data_folders.h"
 #include "common/shell_helpers.h"
 #include "common/xstring.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "shell/frame_window.h"
 #include "core/resource_library.h"
 #include "xml/config_documents.h"
@@ -40,7 +40,7 @@ bool LoadResourceLibrary() {
 }
 
 bool LoadLanguageLibrary() {
-    std::string name = ReadConfigText("Cfg\\Options1", "Language", "qvlang.dll");
+    std::string name = Settings::Language();
     if (name.size() > 299) name.resize(299);
     NonEnglishLanguage = name.find("qvlang.dll") == std::string::npos ? 1 : 0;
     const std::wstring wide = NarrowToWide(name);

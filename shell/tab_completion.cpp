@@ -6,7 +6,7 @@
 #include "common/text_split.h"
 #include "common/xstring.h"
 #include "irc/server_connection.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "shell/script_entries.h"
 #include "shell/tip_window.h"
 #include "core/window_list.h"
@@ -58,7 +58,9 @@ void Select(HWND box, LONG from, LONG to) {
 void ShowTip(WindowRecord* record, const std::wstring& text) {
     DestroyWindowRecordPopup(record);
     record->Popup = CreateTipWindow(record);
-    if (record->Popup) PrintToWindow(kInformationLine, record, text, record->Popup, 1, 1);
+    if (record->Popup)
+        PrintToWindow(kInformationLine, record, text,
+                      {.View = record->Popup, .NoTimeStamp = true, .NoNotice = true});
 }
 
 std::wstring WindowNameCompletion(WindowRecord* record, const std::wstring& word) {
@@ -96,9 +98,9 @@ std::wstring CommandCompletion(WindowRecord* record, const std::wstring& word) {
 }
 
 std::wstring ChannelListCompletion(const std::wstring& word) {
-    for (const char* key : {"Favorite_Channels", "Recent_Channels"}) {
+    for (const std::string& listed : {Settings::FavouriteChannels(), Settings::RecentChannels()}) {
         std::vector<std::wstring> channels;
-        SplitQuotedW(channels, NarrowToWide(ReadConfigText("Cfg\\Options1", key, "")), L" ", false);
+        SplitQuotedW(channels, NarrowToWide(listed), L" ", false);
         for (const std::wstring& channel : channels)
             if (BeginsNoCase(channel, word)) return channel;
     }

@@ -1,6 +1,6 @@
 #include "shell/tip_window.h"
 
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "core/window_record.h"
 
 #include <richedit.h>
@@ -13,7 +13,7 @@ constexpr int kTipHeight = 64;
 
 HWND CreateTipWindow(WindowRecord* record) {
     if (!record || !record->Input) return nullptr;
-    if (ReadConfigInt("Cfg\\Options2", "Disable_Tips", 0) == 1) return nullptr;
+    if (Settings::DisableTips()) return nullptr;
     RECT input{}, view{};
     GetWindowRect(record->Input, &input);
     if (record->View) GetWindowRect(record->View, &view);

@@ -5,6 +5,7 @@
 #include "common/window_helpers.h"
 #include "common/app_state.h"
 #include "common/xstring.h"
+#include "common/rich_edit_helpers.h"
 #include "irc_lines/channel_nicks.h"
 #include "script/event_scripts.h"
 #include "shell/active_window.h"
@@ -15,7 +16,7 @@
 #include "shell/window_state.h"
 #include "views/coded_selection.h"
 #include "views/gradient_fill.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 
 #include <commctrl.h>
 #include <richedit.h>
@@ -46,8 +47,7 @@ WindowRecord* ParentRecord(HWND control) {
 void FillBackground(HWND window, HDC dc) {
     RECT client{};
     GetClientRect(window, &client);
-    FillWithConfigColor(dc, client, static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0)),
-                        "Gradient");
+    FillWithConfigColor(dc, client, Settings::BackgroundColour(), "Gradient");
 }
 
 // A plain click on a line "<nick> ..." selects that nick in the channel's nick list.
@@ -96,7 +96,7 @@ void CopySelection(HWND view, WindowRecord* record) {
             if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes)) {
                 std::memcpy(GlobalLock(memory), coded->c_str(), 2 * coded->size());
                 GlobalUnlock(memory);
-                if (OpenClipboard(view)) {
+                if (OpenClipboardPatiently(view)) {
                     EmptyClipboard();
                     if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
                     CloseClipboard();
@@ -158,6 +158,7 @@ void ShowViewPopup(HWND view, WindowRecord* record) {
 }
 
 LRESULT ViewMessage(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCDESTROY) RichEditForgetViewFont(view);
     WindowRecord* record = ParentRecord(view);
     if (!record || record->View != view) return CallPrevious(PreviousViewProc, view, message, wParam, lParam);
     switch (message) {
@@ -266,7 +267,9 @@ LRESULT MdiClientMessage(HWND client, UINT message, WPARAM wParam, LPARAM lParam
     switch (message) {
         case WM_ERASEBKGND: FillBackground(client, reinterpret_cast<HDC>(wParam)); return 1;
         case WM_COMMAND: HandleMenuCommand(client, message, wParam, lParam); break;
-        case WM_DROPFILES: DragFinish(reinterpret_cast<HDROP>(wParam)); return 1;
+        case WM_DROPFILES:
+            peer::SendDroppedFiles(GetActiveWindowRecord(), reinterpret_cast<HDROP>(wParam), client);
+            return 1;
         default: break;
     }
     return CallPrevious(PreviousMdiClientProc, client, message, wParam, lParam);

@@ -1,4 +1,5 @@
 // What happens to a window when its server or DCC connection is lost.
+#include "common/lang_string_ids.h"
 #include "common/lang_strings.h"
 #include "irc/server_connection.h"
 #include "irc/server_session.h"
@@ -7,17 +8,20 @@
 #include "script/event_scripts.h"
 #include "shell/window_operations.h"
 #include "core/window_record.h"
+#include "core/window_record_use.h"
 #include "shell/window_state.h"
 #include "views/line_printer.h"
 
 void shell::OnServerDisconnected(WindowRecord* record, uint8_t byUser) {
     if (!record || !record->Connection || !IsWindow(record->Window)) return;
+    // The disconnect event's script may find other windows of the server.
+    WindowRecordUse use;
     ServerConnection& connection = *record->Connection;
     // Only the caller that takes the socket goes on, so one loss is handled once.
     if (!EndServerSession(connection, byUser)) return;
     std::string result;
     RunEventScript("On_Disconnect", record->Server, record->Server, connection.Host, result, 0);
-    PrintToWindow(kInformationLine, record, GetLangString(53), nullptr, 0, 0, 0, 0, /*noLock=*/1);
+    PrintToWindow(kInformationLine, record, GetLangString(kDisconnectedMessage));
     if (!byUser && AdvanceReconnectCounter(connection.ReconnectCounter)) StartServerConnection(record);
 }
 

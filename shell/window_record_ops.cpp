@@ -1,15 +1,9 @@
 #include "shell/window_record_ops.h"
 
 #include "core/window_record.h"
+#include "ui/rebars.h"
 
 #include <commctrl.h>
-
-namespace {
-
-constexpr int kControlRebarId = 910;
-constexpr int kControlToolbarId = 911;
-
-} // namespace
 
 void DestroyWindowRecordPopup(WindowRecord* record) {
     if (!record) return;
@@ -19,7 +13,7 @@ void DestroyWindowRecordPopup(WindowRecord* record) {
 
 void CheckChildToolbarButton(const WindowRecord* record, uint32_t buttonId, bool checked) {
     if (!record || !record->Window) return;
-    HWND rebar = GetDlgItem(record->Window, kControlRebarId);
-    HWND toolbar = rebar ? GetDlgItem(rebar, kControlToolbarId) : nullptr;
+    HWND rebar = GetDlgItem(record->Window, kMainRebarId);
+    HWND toolbar = rebar ? GetDlgItem(rebar, kStandardToolbarId) : nullptr;
     if (toolbar) SendMessageW(toolbar, TB_CHECKBUTTON, buttonId, MAKELPARAM(checked ? TRUE : FALSE, 0));
 }

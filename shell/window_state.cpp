@@ -1,11 +1,12 @@
 #include "shell/window_state.h"
 
 #include "common/app_state.h"
+#include "common/command_ids.h"
 #include "common/frame_messages.h"
 #include "common/tray_icon.h"
 #include "common/xstring.h"
 #include "shell/active_window.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "core/frame_handles.h"
 #include "shell/window_operations.h"
 #include "core/window_record.h"
@@ -21,11 +22,8 @@
 
 namespace {
 
-constexpr uint32_t kPauseButton = 522;
-constexpr uint32_t kNotifyButton = 502;
-
 COLORREF ViewBackground() {
-    return static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0));
+    return Settings::BackgroundColour();
 }
 
 void SetViewBackground(const WindowRecord* record, COLORREF color) {
@@ -40,10 +38,9 @@ void Resume(WindowRecord* record) {
     record->Paused = 0;
     std::vector<std::wstring> held;
     held.swap(record->HeldLines);
-    for (const std::wstring& line : held)
-        PrintToWindow(kInformationLine, record, line, nullptr, 0, 0, /*noTray=*/1);
+    for (const std::wstring& line : held) PrintToWindow(kInformationLine, record, line, {.NoTray = true});
     SetWindowTabState(record, kTabIdle, 0);
-    CheckChildToolbarButton(record, kPauseButton, false);
+    CheckChildToolbarButton(record, ID_WINDOW_PAUSE, false);
     SetViewBackground(record, ViewBackground());
     FocusInput(record);
 }
@@ -52,7 +49,7 @@ void Pause(WindowRecord* record) {
     record->HeldLines.clear();
     record->Paused = 1;
     SetWindowTabState(record, kTabPaused, 0);
-    CheckChildToolbarButton(record, kPauseButton, true);
+    CheckChildToolbarButton(record, ID_WINDOW_PAUSE, true);
     SetViewBackground(record, PausedBackground(ViewBackground()));
     FocusInput(record);
 }
@@ -69,7 +66,7 @@ void ToggleOutputPause(WindowRecord* record, uint32_t mode) {
 
 void AutoPauseOnScroll(HWND view, WindowRecord* record) {
     if (!record || !record->ChannelListRows.Empty()) return;
-    if (ReadConfigInt("Cfg\\Options2", "Auto_Pause_On_Scroll", 1) == 0) return;
+    if (!Settings::AutoPauseOnScroll()) return;
     SCROLLINFO info{};
     info.cbSize = sizeof info;
     info.fMask = SIF_ALL;
@@ -90,7 +87,7 @@ void ToggleWindowNotify(WindowRecord* record) {
     if (++record->NotifyCount == 1) {
         ShowTrayBalloon(kProgramTitle, NarrowToWide(record->Name).c_str(), false, nullptr, NIIF_INFO);
         SetWindowTabState(record, kTabNotifyOn, 0);
-        CheckChildToolbarButton(record, kNotifyButton, true);
+        CheckChildToolbarButton(record, ID_WINDOW_NOTIFY, true);
         return;
     }
     record->NotifyCount = 0;
@@ -104,7 +101,7 @@ void ToggleWindowNotify(WindowRecord* record) {
     NotifyIconWithBalloon(NIM_MODIFY, data, 0, nullptr, nullptr, 0);
     record->NoticeText.clear();
     SetWindowTabState(record, kTabIdle, 0);
-    CheckChildToolbarButton(record, kNotifyButton, false);
+    CheckChildToolbarButton(record, ID_WINDOW_NOTIFY, false);
 }
 
 void CloseTickerWindow() {

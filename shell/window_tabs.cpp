@@ -1,8 +1,8 @@
 #include "shell/window_tabs.h"
 
 #include "common/xstring.h"
-#include "core/config_values.h"
 #include "core/frame_handles.h"
+#include "core/settings.h"
 #include "core/window_list.h"
 #include "shell/window_titles.h"
 #include "ui/ribbon.h"
@@ -39,7 +39,7 @@ std::wstring TabText(const WindowRecord* record) {
 }
 
 void PlayInactiveBeep() {
-    std::string sound = ReadConfigText("Cfg\\Options3\\Notifications", "Inactive_beep", "");
+    std::string sound = Settings::InactiveBeep();
     if (sound.empty()) return;
     PlaySoundW(NarrowToWide(sound).c_str(), nullptr, SND_ASYNC | SND_FILENAME | SND_NODEFAULT);
 }

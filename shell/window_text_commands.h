@@ -1,5 +1,5 @@
-// Commands that work on a window's text: the channel list window (707, 771, 772), finding text
-// (500, 501) and saving or logging a window's text (981-984).
+// Commands that work on a window's text: the channel list window, finding text and saving or
+// logging a window's text.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,7 @@ struct ChannelListEntry;
 
 namespace shell {
 void RequestChannelList(WindowRecord* record);
-// id 771 sorts by name, 772 by members.
+// id ID_CHANNEL_LIST_BY_NAME or ID_CHANNEL_LIST_BY_MEMBERS.
 void ShowChannelList(WindowRecord* record, uint32_t id);
 void FindInView(WindowRecord* record, uint32_t id);
 void RunLogCommand(WindowRecord* record, uint32_t id);

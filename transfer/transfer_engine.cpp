@@ -23,9 +23,13 @@ void SetState(TransferSession& session, int state) {
     session.Shared->State = state;
 }
 
+// The last block is counted too: the window ends showing every byte that was moved.
 void Finish(TransferSession& session, bool success) {
     SetState(session, success ? kTransferCompleted : kTransferFailed);
-    if (session.Shared->Reporter) session.Shared->Reporter->FinishTransfer(success);
+    if (TransferReporter* reporter = session.Shared->Reporter) {
+        reporter->UpdateProgress(session.BytesDone, session.FileSize);
+        reporter->FinishTransfer(success);
+    }
 }
 
 void ReportAndWaitWhilePaused(TransferSession& session) {
@@ -210,6 +214,10 @@ void RunLoop(TransferSession& session) {
     setsockopt(session.Socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
                sizeof noDelay);
     SetState(session, kTransferring);
+    if (session.Shared->Reporter) {
+        uint32_t port = 0;
+        session.Shared->Reporter->PeerConnected(SocketAddressText(session.PeerAddress, port));
+    }
     if (session.Receiving)
         ReceiveLoop(session);
     else

@@ -29,6 +29,8 @@ public:
     virtual void UpdateProgress(uint64_t bytesDone, uint64_t size) = 0;
     // Once at the end of a transfer.
     virtual void FinishTransfer(bool success) = 0;
+    // Once the peer is connected: its address as text.
+    virtual void PeerConnected(const std::string& /*address*/) {}
 };
 
 // Shared by the window and every worker of the process.

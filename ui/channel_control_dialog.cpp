@@ -3,6 +3,8 @@
 #include "ui/server_dialogs.h"
 
 #include "common/app_state.h"
+#include "common/command_ids.h"
+#include "common/lang_string_ids.h"
 #include "common/lang_strings.h"
 #include "common/message_box.h"
 #include "common/text_split.h"
@@ -15,9 +17,6 @@
 
 namespace {
 
-constexpr int kInvite = 101, kKey = 102, kLimit = 103, kModerated = 104, kNoOutside = 105, kTopicOps = 106;
-constexpr int kKeyText = 108, kLimitText = 109, kPublic = 110, kPrivate = 111, kSecret = 113, kTopic = 122;
-constexpr int kBadParameterText = 36;
 constexpr int kMostParameter = 99;
 constexpr int kMostTopic = 999;
 
@@ -42,43 +41,43 @@ bool FitsInLine(const std::string& word) {
 }
 
 void Show(HWND dialog, const WindowRecord& record) {
-    SetDlgItemTextW(dialog, kTopic, NarrowToWide(WindowRecordTopic(&record), CP_ACP).c_str());
+    SetDlgItemTextW(dialog, IDC_CONTROL_TOPIC, NarrowToWide(WindowRecordTopic(&record), CP_ACP).c_str());
     const std::string modes = WindowRecordModes(&record);
     const ChannelModeChoice choice = ReadChannelModes(modes);
-    Check(dialog, kInvite, choice.InviteOnly);
-    Check(dialog, kKey, choice.KeyRequired);
-    Check(dialog, kLimit, choice.Limited);
-    Check(dialog, kModerated, choice.Moderated);
-    Check(dialog, kNoOutside, choice.NoOutside);
-    Check(dialog, kTopicOps, choice.TopicOps);
-    SetDlgItemTextW(dialog, kKeyText, NarrowToWide(choice.Key).c_str());
-    SetDlgItemTextW(dialog, kLimitText, NarrowToWide(choice.Limit).c_str());
+    Check(dialog, IDC_CONTROL_INVITE, choice.InviteOnly);
+    Check(dialog, IDC_CONTROL_KEY, choice.KeyRequired);
+    Check(dialog, IDC_CONTROL_LIMIT, choice.Limited);
+    Check(dialog, IDC_CONTROL_MODERATED, choice.Moderated);
+    Check(dialog, IDC_CONTROL_NO_OUTSIDE, choice.NoOutside);
+    Check(dialog, IDC_CONTROL_TOPIC_OPERATORS, choice.TopicOps);
+    SetDlgItemTextW(dialog, IDC_CONTROL_KEY_TEXT, NarrowToWide(choice.Key).c_str());
+    SetDlgItemTextW(dialog, IDC_CONTROL_LIMIT_TEXT, NarrowToWide(choice.Limit).c_str());
     if (modes.empty()) return;
-    Check(dialog, kPublic, !choice.Private && !choice.Secret);
-    Check(dialog, kPrivate, choice.Private);
-    Check(dialog, kSecret, choice.Secret);
+    Check(dialog, IDC_CONTROL_PUBLIC, !choice.Private && !choice.Secret);
+    Check(dialog, IDC_CONTROL_PRIVATE, choice.Private);
+    Check(dialog, IDC_CONTROL_SECRET, choice.Secret);
 }
 
 // False (the dialog stays open) when the key or the limit cannot travel in the line.
 bool Send(HWND dialog, WindowRecord* record) {
     ChannelModeChoice choice;
-    choice.InviteOnly = Checked(dialog, kInvite);
-    choice.KeyRequired = Checked(dialog, kKey);
-    choice.Limited = Checked(dialog, kLimit);
-    choice.Moderated = Checked(dialog, kModerated);
-    choice.NoOutside = Checked(dialog, kNoOutside);
-    choice.TopicOps = Checked(dialog, kTopicOps);
-    choice.Private = Checked(dialog, kPrivate);
-    choice.Secret = Checked(dialog, kSecret);
-    choice.Key = WideToNarrow(ItemText(dialog, kKeyText, kMostParameter));
-    if (choice.Limited) choice.Limit = WideToNarrow(ItemText(dialog, kLimitText, kMostParameter));
+    choice.InviteOnly = Checked(dialog, IDC_CONTROL_INVITE);
+    choice.KeyRequired = Checked(dialog, IDC_CONTROL_KEY);
+    choice.Limited = Checked(dialog, IDC_CONTROL_LIMIT);
+    choice.Moderated = Checked(dialog, IDC_CONTROL_MODERATED);
+    choice.NoOutside = Checked(dialog, IDC_CONTROL_NO_OUTSIDE);
+    choice.TopicOps = Checked(dialog, IDC_CONTROL_TOPIC_OPERATORS);
+    choice.Private = Checked(dialog, IDC_CONTROL_PRIVATE);
+    choice.Secret = Checked(dialog, IDC_CONTROL_SECRET);
+    choice.Key = WideToNarrow(ItemText(dialog, IDC_CONTROL_KEY_TEXT, kMostParameter));
+    if (choice.Limited) choice.Limit = WideToNarrow(ItemText(dialog, IDC_CONTROL_LIMIT_TEXT, kMostParameter));
     const std::string line = BuildChannelModeLine(record->Name, choice);
     if (line.empty()) {
         AppMessageBox(dialog, GetLangString(kBadParameterText), kProgramTitle, MB_OK, MB_ICONWARNING);
         return false;
     }
     SendServerLine(line, record, 0);
-    std::wstring topic = ItemText(dialog, kTopic, kMostTopic);
+    std::wstring topic = ItemText(dialog, IDC_CONTROL_TOPIC, kMostTopic);
     std::erase_if(topic, [](wchar_t c) { return c == L'\r' || c == L'\n'; });
     SendServerLine("TOPIC " + record->Name + " :" + WideToNarrow(topic) + "\r\n", record, 0);
     return true;

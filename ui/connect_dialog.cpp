@@ -3,6 +3,8 @@
 #include "ui/server_dialogs.h"
 
 #include "common/app_state.h"
+#include "common/command_ids.h"
+#include "common/lang_string_ids.h"
 #include "common/lang_strings.h"
 #include "common/list_tree_helpers.h"
 #include "common/message_box.h"
@@ -11,9 +13,9 @@
 #include "common/window_helpers.h"
 #include "common/xstring.h"
 #include "core/client_services.h"
-#include "core/config_values.h"
 #include "core/frame_handles.h"
 #include "core/open_chat_window.h"
+#include "core/settings.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
 #include "irc/server_connection.h"
@@ -32,11 +34,6 @@
 namespace {
 
 constexpr UINT WM_CONNECT_RELOAD = 32769;
-constexpr int kGroupFilter = 800, kServerList = 901, kGroup = 110, kAddress = 101, kPort = 102, kNick = 103,
-              kEmail = 104, kFullName = 105, kPassword = 106, kMode = 112, kProxyText = 111;
-constexpr int kAutoConnect = 121, kAutoReconnect = 122, kUseTls = 129, kUseProxy = 123;
-constexpr int kBadPortText = 35;
-constexpr int kSureText = 3;
 constexpr wchar_t kAllGroups[] = L"*.*";
 
 // True while a list item's name is edited in place.
@@ -78,23 +75,24 @@ struct Defaults {
 };
 
 Defaults ReadDefaults() {
-    return {ReadConfigText("Cfg\\Options1", "Default_Nick", ""),
-            ReadConfigText("Cfg\\Options1", "Default_EMail", ""),
-            ReadConfigText("Cfg\\Options1", "Default_Name", "")};
+    return {Settings::DefaultNick(), Settings::DefaultEMail(), Settings::DefaultName()};
 }
 
 void FillEmptyDefaults(const std::string& nick, const std::string& email, const std::string& name) {
     const Defaults now = ReadDefaults();
     if (now.Nick.empty())
-        XmlWriteProfileString("Cfg\\Options1", "Default_Nick", nick.c_str(), nullptr, UserConfigDocument);
+        XmlWriteProfileString(Settings::Keys::DefaultNick.Section, Settings::Keys::DefaultNick.Key,
+                              nick.c_str(), nullptr, UserConfigDocument);
     if (now.EMail.empty())
-        XmlWriteProfileString("Cfg\\Options1", "Default_EMail", email.c_str(), nullptr, UserConfigDocument);
+        XmlWriteProfileString(Settings::Keys::DefaultEMail.Section, Settings::Keys::DefaultEMail.Key,
+                              email.c_str(), nullptr, UserConfigDocument);
     if (now.Name.empty())
-        XmlWriteProfileString("Cfg\\Options1", "Default_Name", name.c_str(), nullptr, UserConfigDocument);
+        XmlWriteProfileString(Settings::Keys::DefaultName.Section, Settings::Keys::DefaultName.Key,
+                              name.c_str(), nullptr, UserConfigDocument);
 }
 
 XmlElement* SelectedServer(HWND dialog, int* index = nullptr) {
-    HWND list = GetDlgItem(dialog, kServerList);
+    HWND list = GetDlgItem(dialog, IDC_CONNECT_SERVER_LIST);
     const int item =
         static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     if (index) *index = item;
@@ -116,11 +114,13 @@ void SelectItem(HWND list, int item) {
 
 // The group filter changed: the list shows the servers of the chosen group (all for "*.*").
 void ShowGroup(HWND dialog) {
-    HWND filter = GetDlgItem(dialog, kGroupFilter), list = GetDlgItem(dialog, kServerList);
+    HWND filter = GetDlgItem(dialog, IDC_CONNECT_GROUP_FILTER),
+         list = GetDlgItem(dialog, IDC_CONNECT_SERVER_LIST);
     const int chosen = static_cast<int>(SendMessageW(filter, CB_GETCURSEL, 0, 0));
-    XmlWriteProfileInt("Servers", "lastgroup", chosen < 0 ? 0 : chosen, nullptr, UserConfigDocument);
-    const std::string group = WideToNarrow(ItemText(dialog, kGroupFilter));
-    const int lastServer = XmlGetProfileInt("Servers", "lastserver", 0, nullptr, UserConfigDocument);
+    XmlWriteProfileInt(Settings::Keys::LastServerGroup.Section, Settings::Keys::LastServerGroup.Key,
+                       chosen < 0 ? 0 : chosen, nullptr, UserConfigDocument);
+    const std::string group = WideToNarrow(ItemText(dialog, IDC_CONNECT_GROUP_FILTER));
+    const int lastServer = Settings::LastServer();
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     {
         XmlDocumentReadLock lock(UserConfigDocument);
@@ -149,9 +149,10 @@ void ShowGroup(HWND dialog) {
 void BuildLists(HWND dialog, bool first, uint32_t initParameter) {
     SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProgramIcon));
     SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(ProgramIcon));
-    HWND list = GetDlgItem(dialog, kServerList);
+    HWND list = GetDlgItem(dialog, IDC_CONNECT_SERVER_LIST);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-    HWND filter = GetDlgItem(dialog, kGroupFilter), groups = GetDlgItem(dialog, kGroup);
+    HWND filter = GetDlgItem(dialog, IDC_CONNECT_GROUP_FILTER),
+         groups = GetDlgItem(dialog, IDC_CONNECT_GROUP);
     if (SendMessageW(filter, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                      reinterpret_cast<LPARAM>(kAllGroups)) == CB_ERR)
         SendMessageW(filter, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kAllGroups));
@@ -179,12 +180,11 @@ void BuildLists(HWND dialog, bool first, uint32_t initParameter) {
         column.pszText = const_cast<wchar_t*>(L"");
         SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
     }
-    const int lastGroup =
-        initParameter ? 0 : XmlGetProfileInt("Servers", "lastgroup", 0, nullptr, UserConfigDocument);
+    const int lastGroup = initParameter ? 0 : Settings::LastServerGroup();
     if (SendMessageW(filter, CB_SETCURSEL, static_cast<WPARAM>(lastGroup), 0) == CB_ERR)
         SendMessageW(filter, CB_SETCURSEL, 0, 0);
     ShowGroup(dialog);
-    if (WindowListSnapshot().empty()) ShowWindow(GetDlgItem(dialog, 906), SW_HIDE);
+    if (WindowListSnapshot().empty()) ShowWindow(GetDlgItem(dialog, IDC_CONNECT_HERE), SW_HIDE);
     if (initParameter >= 6001) {
         const int item = static_cast<int>(initParameter - 6001);
         SelectItem(list, item);
@@ -230,27 +230,27 @@ void ShowServer(HWND dialog) {
     auto set = [dialog](int id, const std::string& text) {
         SetDlgItemTextW(dialog, id, NarrowToWide(text).c_str());
     };
-    set(kGroup, shown.Group);
-    HWND address = GetDlgItem(dialog, kAddress);
+    set(IDC_CONNECT_GROUP, shown.Group);
+    HWND address = GetDlgItem(dialog, IDC_CONNECT_ADDRESS);
     SendMessageW(address, CB_RESETCONTENT, 0, 0);
-    set(kAddress, shown.Address);
+    set(IDC_CONNECT_ADDRESS, shown.Address);
     std::vector<std::string> hosts;
     SplitQuoted(hosts, shown.Address, " ", false);
     std::erase(hosts, std::string());
     if (hosts.size() > 1)
         for (const std::string& host : hosts)
             SendMessageW(address, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(NarrowToWide(host).c_str()));
-    set(kPort, shown.Port);
-    set(kNick, shown.Nick);
-    set(kEmail, shown.EMail);
-    set(kFullName, shown.Name);
-    set(kPassword, shown.Password);
-    set(kMode, shown.Mode);
-    CheckDlgButton(dialog, kAutoConnect, shown.AutoConnect ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(dialog, kAutoReconnect, shown.AutoReconnect ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(dialog, kUseTls, shown.Tls ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(dialog, kUseProxy, shown.UseProxy ? BST_CHECKED : BST_UNCHECKED);
-    set(kProxyText, shown.Proxy);
+    set(IDC_CONNECT_PORT, shown.Port);
+    set(IDC_CONNECT_NICK, shown.Nick);
+    set(IDC_CONNECT_EMAIL, shown.EMail);
+    set(IDC_CONNECT_FULL_NAME, shown.Name);
+    set(IDC_CONNECT_PASSWORD, shown.Password);
+    set(IDC_CONNECT_MODE, shown.Mode);
+    CheckDlgButton(dialog, IDC_CONNECT_AUTO_CONNECT, shown.AutoConnect ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_CONNECT_AUTO_RECONNECT, shown.AutoReconnect ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_CONNECT_USE_TLS, shown.Tls ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_CONNECT_USE_PROXY, shown.UseProxy ? BST_CHECKED : BST_UNCHECKED);
+    set(IDC_CONNECT_PROXY_TEXT, shown.Proxy);
 }
 
 void NewServer(HWND dialog) {
@@ -271,7 +271,7 @@ void NewServer(HWND dialog) {
         XmlElementAppendChild(servers, made);
     }
     SendMessageW(dialog, WM_CONNECT_RELOAD, 0, 0);
-    HWND list = GetDlgItem(dialog, kServerList);
+    HWND list = GetDlgItem(dialog, IDC_CONNECT_SERVER_LIST);
     const int last = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) - 1;
     if (last < 0) return;
     SetFocus(list);
@@ -282,24 +282,24 @@ void NewServer(HWND dialog) {
 void SaveServer(HWND dialog) {
     XmlElement* server = SelectedServer(dialog);
     if (!server) return;
-    const std::string nick = ItemUtf8(dialog, kNick), email = ItemUtf8(dialog, kEmail),
-                      name = ItemUtf8(dialog, kFullName);
+    const std::string nick = ItemUtf8(dialog, IDC_CONNECT_NICK), email = ItemUtf8(dialog, IDC_CONNECT_EMAIL),
+                      name = ItemUtf8(dialog, IDC_CONNECT_FULL_NAME);
     {
         XmlDocumentWriteLock lock(UserConfigDocument);
-        SetValue(server, "Group", ItemUtf8(dialog, kGroup));
-        SetValue(server, "Address", ItemUtf8(dialog, kAddress));
-        SetValue(server, "Port", ItemUtf8(dialog, kPort));
+        SetValue(server, "Group", ItemUtf8(dialog, IDC_CONNECT_GROUP));
+        SetValue(server, "Address", ItemUtf8(dialog, IDC_CONNECT_ADDRESS));
+        SetValue(server, "Port", ItemUtf8(dialog, IDC_CONNECT_PORT));
         SetValue(server, "Nick", nick);
         SetValue(server, "Email", email);
         SetValue(server, "Your_Name", name);
-        SetValue(server, "Password", ItemUtf8(dialog, kPassword));
-        SetValue(server, "Mode", ItemUtf8(dialog, kMode));
-        SetValue(server, "Auto_Connect", Checked(dialog, kAutoConnect) ? "1" : "0");
-        SetValue(server, "Auto_Reconnect", Checked(dialog, kAutoReconnect) ? "1" : "0");
-        SetValue(server, "SSL", Checked(dialog, kUseTls) ? "1" : "0");
-        SetValue(server, "Proxy_Mode", Checked(dialog, kUseProxy) ? "1" : "0");
+        SetValue(server, "Password", ItemUtf8(dialog, IDC_CONNECT_PASSWORD));
+        SetValue(server, "Mode", ItemUtf8(dialog, IDC_CONNECT_MODE));
+        SetValue(server, "Auto_Connect", Checked(dialog, IDC_CONNECT_AUTO_CONNECT) ? "1" : "0");
+        SetValue(server, "Auto_Reconnect", Checked(dialog, IDC_CONNECT_AUTO_RECONNECT) ? "1" : "0");
+        SetValue(server, "SSL", Checked(dialog, IDC_CONNECT_USE_TLS) ? "1" : "0");
+        SetValue(server, "Proxy_Mode", Checked(dialog, IDC_CONNECT_USE_PROXY) ? "1" : "0");
         XmlElementRemoveAllCData(server);
-        XmlElementAddCData(server, ItemUtf8(dialog, kProxyText).c_str());
+        XmlElementAddCData(server, ItemUtf8(dialog, IDC_CONNECT_PROXY_TEXT).c_str());
     }
     FillEmptyDefaults(nick, email, name);
     XmlDocumentSave(UserConfigDocument, nullptr, 0, 0, nullptr);
@@ -322,8 +322,8 @@ void DeleteServer(HWND dialog) {
 void ApplyIdentityToAll(HWND dialog) {
     if (AppMessageBox(dialog, GetLangString(kSureText), kProgramTitle, MB_YESNO, MB_ICONINFORMATION) != IDYES)
         return;
-    const std::string nick = ItemUtf8(dialog, kNick), email = ItemUtf8(dialog, kEmail),
-                      name = ItemUtf8(dialog, kFullName);
+    const std::string nick = ItemUtf8(dialog, IDC_CONNECT_NICK), email = ItemUtf8(dialog, IDC_CONNECT_EMAIL),
+                      name = ItemUtf8(dialog, IDC_CONNECT_FULL_NAME);
     {
         XmlDocumentWriteLock lock(UserConfigDocument);
         XmlElement* servers = ServersNode();
@@ -335,9 +335,12 @@ void ApplyIdentityToAll(HWND dialog) {
             SetValue(server, "Your_Name", name);
         }
     }
-    XmlWriteProfileString("Cfg\\Options1", "Default_Nick", nick.c_str(), nullptr, UserConfigDocument);
-    XmlWriteProfileString("Cfg\\Options1", "Default_EMail", email.c_str(), nullptr, UserConfigDocument);
-    XmlWriteProfileString("Cfg\\Options1", "Default_Name", name.c_str(), nullptr, UserConfigDocument);
+    XmlWriteProfileString(Settings::Keys::DefaultNick.Section, Settings::Keys::DefaultNick.Key, nick.c_str(),
+                          nullptr, UserConfigDocument);
+    XmlWriteProfileString(Settings::Keys::DefaultEMail.Section, Settings::Keys::DefaultEMail.Key,
+                          email.c_str(), nullptr, UserConfigDocument);
+    XmlWriteProfileString(Settings::Keys::DefaultName.Section, Settings::Keys::DefaultName.Key, name.c_str(),
+                          nullptr, UserConfigDocument);
 }
 
 // Steps shared by both connect buttons: the required fields, the hosts and the port. False (with
@@ -349,23 +352,23 @@ struct Target {
 };
 
 bool ReadTarget(HWND dialog, Target& target) {
-    for (int id : {kAddress, kNick, kEmail, kFullName}) {
+    for (int id : {IDC_CONNECT_ADDRESS, IDC_CONNECT_NICK, IDC_CONNECT_EMAIL, IDC_CONNECT_FULL_NAME}) {
         if (!ItemText(dialog, id).empty()) continue;
         SetFocus(GetDlgItem(dialog, id));
         return false;
     }
-    std::wstring address = ItemText(dialog, kAddress);
+    std::wstring address = ItemText(dialog, IDC_CONNECT_ADDRESS);
     if (address.size() > 9999) address.resize(9999);
     SplitQuoted(target.Hosts, WideToNarrow(address), " ", false);
     std::erase(target.Hosts, std::string());
     if (target.Hosts.empty()) {
-        SetDlgItemTextW(dialog, kAddress, L"");
-        SetFocus(GetDlgItem(dialog, kAddress));
+        SetDlgItemTextW(dialog, IDC_CONNECT_ADDRESS, L"");
+        SetFocus(GetDlgItem(dialog, IDC_CONNECT_ADDRESS));
         return false;
     }
-    if (!ParseConnectPort(ItemText(dialog, kPort), target.Port)) {
+    if (!ParseConnectPort(ItemText(dialog, IDC_CONNECT_PORT), target.Port)) {
         AppMessageBox(dialog, GetLangString(kBadPortText), kProgramTitle, MB_OK, MB_ICONWARNING);
-        SetFocus(GetDlgItem(dialog, kPort));
+        SetFocus(GetDlgItem(dialog, IDC_CONNECT_PORT));
         return false;
     }
     srand(GetTickCount());
@@ -380,23 +383,23 @@ void ConnectNew(HWND dialog) {
     WindowRecord* window = OpenChatWindow(nullptr, kServerWindow, target.Host);
     if (!window || !window->Connection) return;
     ServerConnection& connection = *window->Connection;
-    const std::string nick = ItemUtf8(dialog, kNick), email = ItemUtf8(dialog, kEmail),
-                      name = ItemUtf8(dialog, kFullName);
+    const std::string nick = ItemUtf8(dialog, IDC_CONNECT_NICK), email = ItemUtf8(dialog, IDC_CONNECT_EMAIL),
+                      name = ItemUtf8(dialog, IDC_CONNECT_FULL_NAME);
     connection.Host = target.Host;
     connection.ServerList = target.Hosts;
     window->Name = target.Host;
     connection.Nick = nick;
     connection.EMail = email;
     connection.FullName = name;
-    connection.Password = ItemUtf8(dialog, kPassword);
+    connection.Password = ItemUtf8(dialog, IDC_CONNECT_PASSWORD);
     connection.Port = target.Port;
-    connection.UseTls = Checked(dialog, kUseTls) ? 1 : 0;
-    connection.ReconnectCounter = Checked(dialog, kAutoReconnect) ? 10 : 0;
+    connection.UseTls = Checked(dialog, IDC_CONNECT_USE_TLS) ? 1 : 0;
+    connection.ReconnectCounter = Checked(dialog, IDC_CONNECT_AUTO_RECONNECT) ? 10 : 0;
     connection.UserName = email.substr(0, email.find('@'));
     connection.UserField2 = "Brindlex";
     connection.UserField3 = "Brindlex";
-    connection.ConnectMethod = Checked(dialog, kUseProxy) ? 1 : 0;
-    connection.ProxyText = ItemText(dialog, kProxyText);
+    connection.ConnectMethod = Checked(dialog, IDC_CONNECT_USE_PROXY) ? 1 : 0;
+    connection.ProxyText = ItemText(dialog, IDC_CONNECT_PROXY_TEXT);
     connection.PrefixCharacters.clear();
     connection.ExtraList1.clear();
     connection.ExtraList2.clear();
@@ -420,7 +423,7 @@ void ConnectHere(HWND dialog) {
 }
 
 bool OnNotify(HWND dialog, const NMHDR* header) {
-    if (header->idFrom != kServerList) return false;
+    if (header->idFrom != IDC_CONNECT_SERVER_LIST) return false;
     switch (header->code) {
         case LVN_ITEMCHANGED: {
             const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
@@ -456,28 +459,28 @@ INT_PTR CALLBACK ConnectDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             case WM_CLOSE: EndDialog(dialog, 2); return TRUE;
             case WM_COMMAND:
                 switch (LOWORD(wParam)) {
-                    case kGroupFilter:
+                    case IDC_CONNECT_GROUP_FILTER:
                         if (HIWORD(wParam) == CBN_SELCHANGE) ShowGroup(dialog);
                         return TRUE;
                     case IDOK: ConnectNew(dialog); return TRUE;
-                    case 906: ConnectHere(dialog); return TRUE;
+                    case IDC_CONNECT_HERE: ConnectHere(dialog); return TRUE;
                     case IDCANCEL: EndDialog(dialog, 2); return TRUE;
-                    case 900: ApplyIdentityToAll(dialog); return TRUE;
-                    case 902: NewServer(dialog); return TRUE;
-                    case 903: SaveServer(dialog); return TRUE;
-                    case 904: DeleteServer(dialog); return TRUE;
-                    case 905: {
+                    case IDC_CONNECT_IDENTITY_TO_ALL: ApplyIdentityToAll(dialog); return TRUE;
+                    case IDC_CONNECT_NEW: NewServer(dialog); return TRUE;
+                    case IDC_CONNECT_SAVE: SaveServer(dialog); return TRUE;
+                    case IDC_CONNECT_DELETE: DeleteServer(dialog); return TRUE;
+                    case IDC_CONNECT_RENAME: {
                         int index = -1;
                         SelectedServer(dialog, &index);
                         if (index >= 0) {
-                            SetFocus(GetDlgItem(dialog, kServerList));
-                            SendDlgItemMessageW(dialog, kServerList, LVM_EDITLABELW,
+                            SetFocus(GetDlgItem(dialog, IDC_CONNECT_SERVER_LIST));
+                            SendDlgItemMessageW(dialog, IDC_CONNECT_SERVER_LIST, LVM_EDITLABELW,
                                                 static_cast<WPARAM>(index), 0);
                         }
                         return TRUE;
                     }
-                    case 126: OpenPreferences("Cfg\\Proxy_List"); return TRUE;
-                    case 127: OpenPreferences("Cfg\\Options3\\SSL"); return TRUE;
+                    case IDC_CONNECT_PROXIES: OpenPreferences("Cfg\\Proxy_List"); return TRUE;
+                    case IDC_CONNECT_TLS_SETTINGS: OpenPreferences("Cfg\\Options3\\SSL"); return TRUE;
                     default: return FALSE;
                 }
             default: return FALSE;

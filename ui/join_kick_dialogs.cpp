@@ -2,10 +2,11 @@
 #include "ui/server_dialogs.h"
 
 #include "common/app_state.h"
+#include "common/command_ids.h"
 #include "common/text_split.h"
 #include "common/xstring.h"
 #include "core/client_services.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "core/window_record.h"
 #include "irc/remembered_user.h"
 #include "irc/send_path.h"
@@ -21,8 +22,6 @@
 namespace {
 
 constexpr UINT WM_DIALOG_RELOAD = 32769;
-constexpr int kChannels = 101, kFavourites = 901, kRecent = 902, kJoinOnConnect = 202, kEditLists = 201;
-constexpr int kNicks = 100, kReason = 101, kBan = 102, kMask = 103, kTimedUnban = 106, kUnbanDelay = 107;
 constexpr size_t kMostChannelText = 9999;
 constexpr size_t kMostMaskText = 999;
 
@@ -43,9 +42,9 @@ std::wstring OneLine(std::wstring text) {
 }
 
 // The join dialog's lists from the settings.
-void FillChannelList(HWND dialog, int id, const char* key) {
+void FillChannelList(HWND dialog, int id, const std::string& listed) {
     std::vector<std::string> names;
-    SplitQuoted(names, ReadConfigText("Cfg\\Options1", key, ""), " ", false);
+    SplitQuoted(names, listed, " ", false);
     HWND list = GetDlgItem(dialog, id);
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
     for (const std::string& name : names)
@@ -56,17 +55,15 @@ void FillChannelList(HWND dialog, int id, const char* key) {
 void LoadJoinDialog(HWND dialog) {
     SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProgramIcon));
     SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(ProgramIcon));
-    FillChannelList(dialog, kFavourites, "Favorite_Channels");
-    FillChannelList(dialog, kRecent, "Recent_Channels");
-    CheckDlgButton(dialog, kJoinOnConnect,
-                   ReadConfigInt("Cfg\\Options2", "Join_Box_On_Connect", 1) == 1 ? BST_CHECKED
-                                                                                 : BST_UNCHECKED);
+    FillChannelList(dialog, IDC_JOIN_FAVOURITES, Settings::FavouriteChannels());
+    FillChannelList(dialog, IDC_JOIN_RECENT, Settings::RecentChannels());
+    CheckDlgButton(dialog, IDC_JOIN_ON_CONNECT, Settings::JoinBoxOnConnect() ? BST_CHECKED : BST_UNCHECKED);
 }
 
 // The selected favourites, then the selected recent channels, joined with ",".
 void TakeSelection(HWND dialog) {
     std::wstring text;
-    for (int id : {kFavourites, kRecent}) {
+    for (int id : {IDC_JOIN_FAVOURITES, IDC_JOIN_RECENT}) {
         HWND list = GetDlgItem(dialog, id);
         const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
         for (int i = 0; i < count; ++i) {
@@ -79,12 +76,12 @@ void TakeSelection(HWND dialog) {
             text += item;
         }
     }
-    SetDlgItemTextW(dialog, kChannels, text.c_str());
+    SetDlgItemTextW(dialog, IDC_JOIN_CHANNELS, text.c_str());
 }
 
 void StoreJoinOnConnect(HWND dialog) {
-    XmlWriteProfileInt("Cfg\\Options2", "Join_Box_On_Connect",
-                       IsDlgButtonChecked(dialog, kJoinOnConnect) ? 1 : 0, nullptr, UserConfigDocument);
+    XmlWriteProfileInt(Settings::Keys::JoinBoxOnConnect.Section, Settings::Keys::JoinBoxOnConnect.Key,
+                       IsDlgButtonChecked(dialog, IDC_JOIN_ON_CONNECT) ? 1 : 0, nullptr, UserConfigDocument);
 }
 
 INT_PTR CALLBACK JoinDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -99,7 +96,7 @@ INT_PTR CALLBACK JoinDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
             default: return FALSE;
         }
         const int id = LOWORD(wParam);
-        if (id == kFavourites || id == kRecent) {
+        if (id == IDC_JOIN_FAVOURITES || id == IDC_JOIN_RECENT) {
             if (HIWORD(wParam) == LBN_SELCHANGE) TakeSelection(dialog);
             if (HIWORD(wParam) == LBN_DBLCLK) PostMessageW(dialog, WM_COMMAND, IDOK, 0);
             return TRUE;
@@ -108,7 +105,7 @@ INT_PTR CALLBACK JoinDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
             case IDOK: {
                 StoreJoinOnConnect(dialog);
                 const std::string channels =
-                    WideToNarrow(OneLine(ItemText(dialog, kChannels, kMostChannelText)), CP_ACP);
+                    WideToNarrow(OneLine(ItemText(dialog, IDC_JOIN_CHANNELS, kMostChannelText)), CP_ACP);
                 SendServerLine("JOIN " + channels + "\r\n", record, 0);
                 EndDialog(dialog, 1);
                 return TRUE;
@@ -117,7 +114,7 @@ INT_PTR CALLBACK JoinDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
                 StoreJoinOnConnect(dialog);
                 EndDialog(dialog, 2);
                 return TRUE;
-            case kEditLists:
+            case IDC_JOIN_EDIT_LISTS:
                 ExecuteCommand("/prefs Cfg\\Options1", record, record, nullptr);
                 SendMessageW(dialog, WM_DIALOG_RELOAD, 0, 0);
                 return TRUE;
@@ -151,15 +148,14 @@ void InitKickDialog(HWND dialog, KickDialogParams& params) {
     if (ServerConnection* connection = ConnectionOfWindow(channel)) connection->MaskDialog = dialog;
     std::wstring nicks;
     for (const std::wstring& nick : *params.Nicks) nicks += (nicks.empty() ? L"" : L" ") + nick;
-    SetDlgItemTextW(dialog, kNicks, nicks.c_str());
-    SetDlgItemTextW(dialog, kReason,
-                    NarrowToWide(ReadConfigText("Cfg\\Options1", "Last_Kick_Reason", "")).c_str());
+    SetDlgItemTextW(dialog, IDC_KICK_NICKS, nicks.c_str());
+    SetDlgItemTextW(dialog, IDC_KICK_REASON, NarrowToWide(Settings::LastKickReason()).c_str());
     if (params.Nicks->size() != 1) return;
     UserAddress query;
     query.Nick = WideToNarrow(params.Nicks->front(), CP_ACP);
     RememberedUser found;
     if (CopyRememberedUser(channel, query, found)) {
-        FillAddressMaskList(GetDlgItem(dialog, kMask), channel,
+        FillAddressMaskList(GetDlgItem(dialog, IDC_KICK_MASK), channel,
                             UserAddress{found.NickPattern, found.IdentPattern, found.DomainPattern});
         return;
     }
@@ -174,20 +170,21 @@ void ForgetKickDialog(const KickDialogParams* params, HWND dialog) {
 
 void Kick(HWND dialog, KickDialogParams& params) {
     WindowRecord* channel = params.Channel;
-    const std::string mask = WideToNarrow(OneLine(ItemText(dialog, kMask, kMostMaskText)), CP_ACP);
-    if (IsDlgButtonChecked(dialog, kBan) == BST_CHECKED)
+    const std::string mask = WideToNarrow(OneLine(ItemText(dialog, IDC_KICK_MASK, kMostMaskText)), CP_ACP);
+    if (IsDlgButtonChecked(dialog, IDC_KICK_BAN) == BST_CHECKED)
         SendServerLine("MODE " + channel->Name + " +b " + mask + "\r\n", channel, 0);
-    const std::wstring delay = ItemText(dialog, kUnbanDelay, 20);
+    const std::wstring delay = ItemText(dialog, IDC_KICK_UNBAN_DELAY, 20);
     const unsigned long seconds = std::wcstoul(delay.c_str(), nullptr, 10);
-    if (IsDlgButtonChecked(dialog, kTimedUnban) == BST_CHECKED && seconds != 0) {
+    if (IsDlgButtonChecked(dialog, IDC_KICK_TIMED_UNBAN) == BST_CHECKED && seconds != 0) {
         const std::string line = "/TIMER " + UnbanTimerName() + " 1 " + std::to_string(seconds) +
                                  " /RAW MODE " + channel->Name + " -b " + mask;
         ProcessInputLine(line.c_str(), channel, 0);
     }
-    const std::string reason = WideToNarrow(OneLine(ItemText(dialog, kReason, kMostMaskText)));
-    XmlWriteProfileString("Cfg\\Options1", "Last_Kick_Reason", reason.c_str(), nullptr, UserConfigDocument);
+    const std::string reason = WideToNarrow(OneLine(ItemText(dialog, IDC_KICK_REASON, kMostMaskText)));
+    XmlWriteProfileString(Settings::Keys::LastKickReason.Section, Settings::Keys::LastKickReason.Key,
+                          reason.c_str(), nullptr, UserConfigDocument);
     std::vector<std::string> nicks;
-    SplitQuoted(nicks, WideToNarrow(OneLine(ItemText(dialog, kNicks, kMostChannelText))), " ", false);
+    SplitQuoted(nicks, WideToNarrow(OneLine(ItemText(dialog, IDC_KICK_NICKS, kMostChannelText))), " ", false);
     for (const std::string& nick : nicks)
         if (!nick.empty())
             SendServerLine("KICK " + channel->Name + " " + nick + " :" + reason + "\r\n", channel, 0);

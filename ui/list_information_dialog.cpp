@@ -3,6 +3,7 @@
 #include "ui/server_dialogs.h"
 
 #include "common/app_state.h"
+#include "common/command_ids.h"
 #include "core/applied_settings.h"
 #include "core/frame_handles.h"
 #include "core/window_list.h"
@@ -10,15 +11,13 @@
 
 namespace {
 
-constexpr int kInformationView = 901;
-
 WindowRecord* PendingChannel = nullptr;
 std::string PendingRequest;
 
 INT_PTR CALLBACK InfoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG: {
-            HWND view = GetDlgItem(dialog, kInformationView);
+            HWND view = GetDlgItem(dialog, IDC_LIST_INFORMATION_VIEW);
             BanListDialogView.store(view);
             if (!ConfiguredFonts.empty() && ConfiguredFonts[0])
                 SendMessageW(view, WM_SETFONT, reinterpret_cast<WPARAM>(ConfiguredFonts[0]), TRUE);
@@ -29,8 +28,8 @@ INT_PTR CALLBACK InfoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             return FALSE;
         }
         case WM_SIZE:
-            SetWindowPos(GetDlgItem(dialog, kInformationView), nullptr, 0, 0, LOWORD(lParam), HIWORD(lParam),
-                         SWP_NOZORDER | SWP_SHOWWINDOW);
+            SetWindowPos(GetDlgItem(dialog, IDC_LIST_INFORMATION_VIEW), nullptr, 0, 0, LOWORD(lParam),
+                         HIWORD(lParam), SWP_NOZORDER | SWP_SHOWWINDOW);
             return FALSE;
         case WM_COMMAND:
             if (LOWORD(wParam) != IDCANCEL) return FALSE;

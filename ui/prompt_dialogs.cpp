@@ -1,6 +1,8 @@
 #include "ui/prompt_dialogs.h"
 
 #include "common/app_state.h"
+#include "common/command_ids.h"
+#include "core/interface_thread_call.h"
 
 #include <commctrl.h>
 
@@ -9,8 +11,6 @@
 
 namespace {
 
-constexpr int kPromptLabel = 101;
-constexpr int kAnswerControl = 102;
 constexpr UINT_PTR kPromptTimer = 1;
 constexpr size_t kMostAnswerCharacters = 1000;
 
@@ -20,6 +20,7 @@ struct PromptTextParams {
     wchar_t* Text;
     size_t Capacity; // of Text, terminator included
     uint32_t TimeoutSeconds;
+    bool Hidden = false; // a pass phrase: what is typed is shown as dots
 };
 
 struct PromptListParams {
@@ -40,7 +41,7 @@ template <typename Params> Params* ParamsOf(HWND dialog, UINT message, LPARAM lP
 
 void ShowTexts(HWND dialog, const std::wstring& title, const std::wstring& prompt) {
     SetWindowTextW(dialog, title.c_str());
-    SetDlgItemTextW(dialog, kPromptLabel, prompt.c_str());
+    SetDlgItemTextW(dialog, IDC_PROMPT_LABEL, prompt.c_str());
 }
 
 // OK keeps the answer (keep) and ends the prompt with 1, Cancel ends it with 2; other commands
@@ -64,9 +65,10 @@ INT_PTR CALLBACK PromptTextDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
     switch (message) {
         case WM_INITDIALOG:
             ShowTexts(dialog, *params->Title, *params->Prompt);
-            SendDlgItemMessageW(dialog, kAnswerControl, EM_LIMITTEXT,
+            SendDlgItemMessageW(dialog, IDC_PROMPT_ANSWER, EM_LIMITTEXT,
                                 params->Capacity > 1 ? params->Capacity - 1 : 1, 0);
-            SetDlgItemTextW(dialog, kAnswerControl, params->Text);
+            SetDlgItemTextW(dialog, IDC_PROMPT_ANSWER, params->Text);
+            if (params->Hidden) SendDlgItemMessageW(dialog, IDC_PROMPT_ANSWER, EM_SETPASSWORDCHAR, 0x25CF, 0);
             if (params->TimeoutSeconds)
                 SetTimer(dialog, kPromptTimer, params->TimeoutSeconds * 1000, nullptr);
             return TRUE;
@@ -77,7 +79,7 @@ INT_PTR CALLBACK PromptTextDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
             }
             return EndOnOkOrCancel(dialog, wParam, [&] {
                 // Never more than the caller's buffer holds.
-                GetDlgItemTextW(dialog, kAnswerControl, params->Text, static_cast<int>(params->Capacity));
+                GetDlgItemTextW(dialog, IDC_PROMPT_ANSWER, params->Text, static_cast<int>(params->Capacity));
                 params->Text[params->Capacity - 1] = L'\0';
             });
         case WM_TIMER:
@@ -95,18 +97,23 @@ INT_PTR CALLBACK PromptListDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
         case WM_INITDIALOG:
             ShowTexts(dialog, *params->Title, *params->Prompt);
             for (const std::wstring& choice : *params->Choices)
-                SendDlgItemMessageW(dialog, kAnswerControl, LB_ADDSTRING, 0,
+                SendDlgItemMessageW(dialog, IDC_PROMPT_ANSWER, LB_ADDSTRING, 0,
                                     reinterpret_cast<LPARAM>(choice.c_str()));
             return TRUE;
         case WM_COMMAND:
             return EndOnOkOrCancel(dialog, wParam, [&] {
                 std::vector<bool> chosen;
                 for (size_t i = 0; i < params->Choices->size(); ++i)
-                    chosen.push_back(SendDlgItemMessageW(dialog, kAnswerControl, LB_GETSEL, i, 0) > 0);
+                    chosen.push_back(SendDlgItemMessageW(dialog, IDC_PROMPT_ANSWER, LB_GETSEL, i, 0) > 0);
                 *params->Selection = std::move(chosen);
             });
         default: return FALSE;
     }
+}
+
+// The prompts are the interface thread's windows: a script on another thread waits for them there.
+bool AskedElsewhere() {
+    return !OnInterfaceThread() && MainWindow.load();
 }
 
 } // namespace
@@ -117,27 +124,44 @@ INT_PTR CALLBACK ui::PromptHotkeyDlgProc(HWND dialog, UINT message, WPARAM wPara
     switch (message) {
         case WM_INITDIALOG:
             ShowTexts(dialog, params->Title, params->Prompt);
-            SendDlgItemMessageW(dialog, kAnswerControl, HKM_SETHOTKEY, params->Value, 0);
+            SendDlgItemMessageW(dialog, IDC_PROMPT_ANSWER, HKM_SETHOTKEY, params->Value, 0);
             return TRUE;
         case WM_COMMAND:
             return EndOnOkOrCancel(dialog, wParam, [&] {
-                params->Value =
-                    static_cast<uint32_t>(SendDlgItemMessageW(dialog, kAnswerControl, HKM_GETHOTKEY, 0, 0));
+                params->Value = static_cast<uint32_t>(
+                    SendDlgItemMessageW(dialog, IDC_PROMPT_ANSWER, HKM_GETHOTKEY, 0, 0));
             });
         default: return FALSE;
     }
 }
 
-bool ui::PromptText(HWND owner, const std::wstring& title, const std::wstring& prompt, wchar_t* text,
-                    size_t capacity, uint32_t timeoutSeconds) {
+namespace {
+
+bool RunTextPrompt(HWND owner, PromptTextParams& params) {
+    if (AskedElsewhere()) return AskOnInterfaceThread([&] { return RunTextPrompt(owner, params); }, false);
     HMODULE language = LanguageModule.load();
-    if (!text || capacity == 0 || !language) return false;
-    PromptTextParams params{&title, &prompt, text, std::min(capacity, kMostAnswerCharacters), timeoutSeconds};
+    if (!params.Text || params.Capacity == 0 || !language) return false;
     return DialogBoxParamW(language, L"DIALOG_AT", owner, PromptTextDlgProc,
                            reinterpret_cast<LPARAM>(&params)) == 1;
 }
 
+} // namespace
+
+bool ui::PromptText(HWND owner, const std::wstring& title, const std::wstring& prompt, wchar_t* text,
+                    size_t capacity, uint32_t timeoutSeconds) {
+    PromptTextParams params{&title, &prompt, text, std::min(capacity, kMostAnswerCharacters), timeoutSeconds};
+    return RunTextPrompt(owner, params);
+}
+
+bool ui::PromptSecret(HWND owner, const std::wstring& title, const std::wstring& prompt, wchar_t* text,
+                      size_t capacity) {
+    PromptTextParams params{&title, &prompt, text, std::min(capacity, kMostAnswerCharacters), 0, true};
+    return RunTextPrompt(owner, params);
+}
+
 uint32_t ui::PromptHotkey(HWND owner, const std::wstring& title, const std::wstring& prompt, uint32_t value) {
+    if (AskedElsewhere())
+        return AskOnInterfaceThread([&] { return ui::PromptHotkey(owner, title, prompt, value); }, kNoHotkey);
     HMODULE language = LanguageModule.load();
     if (!language) return kNoHotkey;
     PromptHotkeyParams params{title, prompt, value};
@@ -149,6 +173,9 @@ uint32_t ui::PromptHotkey(HWND owner, const std::wstring& title, const std::wstr
 
 bool ui::PromptList(HWND owner, const std::wstring& title, const std::wstring& prompt,
                     const std::vector<std::wstring>& choices, std::vector<bool>& selection, bool single) {
+    if (AskedElsewhere())
+        return AskOnInterfaceThread(
+            [&] { return ui::PromptList(owner, title, prompt, choices, selection, single); }, false);
     HMODULE language = LanguageModule.load();
     if (!language) return false;
     PromptListParams params{&title, &prompt, &choices, &selection};

@@ -21,6 +21,9 @@ constexpr uint32_t kNoHotkey = 0xFFFFFFFF;
 // when the prompt ended as OK.
 bool PromptText(HWND owner, const std::wstring& title, const std::wstring& prompt, wchar_t* text,
                 size_t capacity, uint32_t timeoutSeconds);
+// PromptText for a pass phrase: what is typed shows as dots, and no time limit.
+bool PromptSecret(HWND owner, const std::wstring& title, const std::wstring& prompt, wchar_t* text,
+                  size_t capacity);
 
 // The hot key value as the hot key control gives it (virtual key in the low byte, modifiers in
 // the next one); kNoHotkey on Cancel.

@@ -1,3 +1,4 @@
+#include "common/command_ids.h"
 #include "ui/rebars.h"
 #include "ui/menu_labels.h"
 
@@ -126,12 +127,24 @@ HWND CreateMainRebar(HWND frame) {
         std::vector<Button> Buttons;
     };
     const Band bands[] = {
-        {911, L"B_1", {{801, kDropDown}, {803, 0}, {60012, kDropDown}}},
-        {912, L"B_2", {{60001, kDropDown}, {706, 0}, {707, 0}, {60003, kDropDown}}},
-        {913, L"B_3", {{60002, kDropDown}}},
-        {914, L"B_4", {{60005, kDropDown}}},
-        {918, L"B_5", {{60004, kDropDown}}},
-        {919, L"B_9", {{60013, kDropDown}, {811, 0}, {806, 0}, {802, 0}}},
+        {911,
+         L"B_1",
+         {{ID_CONNECT, kDropDown}, {ID_OPTIONS_SCRIPTS, 0}, {ID_POPUP_GROUP_FIRST + 12, kDropDown}}},
+        {912,
+         L"B_2",
+         {{ID_POPUP_GROUP_FIRST + 1, kDropDown},
+          {ID_SERVER_JOIN, 0},
+          {ID_SERVER_CHANNEL_LIST, 0},
+          {ID_POPUP_GROUP_FIRST + 3, kDropDown}}},
+        {913, L"B_3", {{ID_POPUP_GROUP_FIRST + 2, kDropDown}}},
+        {914, L"B_4", {{ID_POPUP_GROUP_FIRST + 5, kDropDown}}},
+        {918, L"B_5", {{ID_POPUP_GROUP_FIRST + 4, kDropDown}}},
+        {919,
+         L"B_9",
+         {{ID_POPUP_GROUP_FIRST + 13, kDropDown},
+          {ID_PREFERENCES, 0},
+          {ID_HELP_FILE, 0},
+          {ID_WINDOW_CLOSE, 0}}},
     };
     UINT bandId = 1;
     for (const Band& band : bands) {
@@ -152,9 +165,20 @@ HWND CreateChildRebar(HWND chatWindow) {
     if (!RecordOf(chatWindow)) return nullptr;
     for (int id = 911; id <= 919; ++id) DestroyChild(chatWindow, id);
     const std::vector<Button> buttons = {
-        {733, kCheck},      {502, kCheck},       {522, kCheck}, {523, kCheck},    {750, kCheck | kDropDown},
-        {757, 0},           {60014, kDropDown},  {767, kCheck}, {511, kDropDown}, {983, kCheck | kDropDown},
-        {60017, kDropDown}, {809, kCheck, true}, {988, kCheck}, {805, 0},
+        {ID_MULTI_LINE_INPUT, kCheck},
+        {ID_WINDOW_NOTIFY, kCheck},
+        {ID_WINDOW_PAUSE, kCheck},
+        {ID_WINDOW_DOCK, kCheck},
+        {ID_FORMAT_BAR, kCheck | kDropDown},
+        {ID_SMILEYS, 0},
+        {ID_POPUP_GROUP_FIRST + 14, kDropDown},
+        {ID_VOICE_TALK, kCheck},
+        {ID_USER_SEND_FILE, kDropDown},
+        {ID_SAVE_TEXT, kCheck | kDropDown},
+        {ID_POPUP_GROUP_FIRST + 17, kDropDown},
+        {ID_NICK_LIST_GROUPS, kCheck, true},
+        {ID_SPEAK_INCOMING, kCheck},
+        {ID_SEARCH_WEB_FOR_TYPED_TEXT, 0},
     };
     return BuildSmallBar(chatWindow, kMainRebarId, kStandardToolbarId, WindowBarImages, buttons);
 }
@@ -162,8 +186,11 @@ HWND CreateChildRebar(HWND chatWindow) {
 HWND CreateControlRebar(HWND chatWindow) {
     DestroyChild(chatWindow, kControlRebarId);
     for (int id = 921; id <= 929; ++id) DestroyChild(chatWindow, id);
-    const std::vector<Button> buttons = {{751, 0}, {752, 0}, {753, 0}, {754, 0}, {755, 0}, {765, 0},
-                                         {760, 0}, {763, 0}, {756, 0}, {759, 0}, {773, 0}};
+    const std::vector<Button> buttons = {
+        {ID_FORMAT_BOLD, 0},       {ID_FORMAT_ITALIC, 0},      {ID_FORMAT_UNDERLINE, 0},
+        {ID_FORMAT_STRIKE_OUT, 0}, {ID_FORMAT_COLOUR, 0},      {ID_FORMAT_COLOUR_RUN, 0},
+        {ID_FORMAT_FONT, 0},       {ID_FORMAT_LINK, 0},        {ID_FORMAT_FONT_SIZE, 0},
+        {ID_FORMAT_RESET, 0},      {ID_FORMAT_SHAKE_BUTTON, 0}};
     return BuildSmallBar(chatWindow, kControlRebarId, kControlToolbarId, ControlBarImages, buttons);
 }
 
@@ -171,13 +198,14 @@ HWND CreateInsertsRebar(HWND chatWindow) {
     DestroyChild(chatWindow, kInsertsRebarId);
     const WindowRecord* record = RecordOf(chatWindow);
     if (!record || record->Type != kChannelWindow) return nullptr;
-    const std::vector<Button> buttons = {{103, 0}, {104, 0}, {105, 0}};
+    const std::vector<Button> buttons = {{ID_NICK_OPERATOR, 0}, {ID_NICK_VOICE, 0}, {ID_NICK_KICK, 0}};
     return BuildSmallBar(chatWindow, kInsertsRebarId, kInsertsRebarId, InsertsBarImages, buttons);
 }
 
 HWND CreatePreferencesRebar(HWND window) {
     DestroyChild(window, kMainRebarId);
     for (int id = 911; id <= 929; ++id) DestroyChild(window, id);
-    const std::vector<Button> buttons = {{902, 0}, {905, 0}, {904, 0}, {900, 0}};
+    const std::vector<Button> buttons = {
+        {ID_EDITOR_NEW, 0}, {ID_EDITOR_COPY, 0}, {ID_EDITOR_DELETE, 0}, {ID_EDITOR_HELP, 0}};
     return BuildSmallBar(window, kMainRebarId, kStandardToolbarId, PreferencesBarImages, buttons);
 }

@@ -1,6 +1,7 @@
 #include "ui/save_file_dialog.h"
 
 #include "common/app_state.h"
+#include "core/interface_thread_call.h"
 
 #include <windows.h>
 #include <commdlg.h>
@@ -8,6 +9,9 @@
 #include <vector>
 
 bool ui::PromptSaveFileName(const std::wstring& folder, const std::wstring& filter, std::wstring& path) {
+    // The dialog is the interface thread's window; a command on another thread waits for it there.
+    if (!OnInterfaceThread() && MainWindow.load())
+        return AskOnInterfaceThread([&] { return ui::PromptSaveFileName(folder, filter, path); }, false);
     constexpr size_t kNameChars = 1000;
     std::vector<wchar_t> name(kNameChars, L'\0');
     const std::wstring start = path.substr(path.find_last_of(L'\\') + 1).substr(0, kNameChars - 1);

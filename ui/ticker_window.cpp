@@ -5,7 +5,7 @@
 #include "common/xstring.h"
 #include "core/applied_settings.h"
 #include "core/client_services.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "core/window_record.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
@@ -68,8 +68,8 @@ void RelayoutFrame() {
 void RestartTimer(HWND window, uint32_t period) {
     State.Period = period;
     SetTimer(window, TICKER_TIMER_ID, period, nullptr);
-    XmlWriteProfileInt("Cfg\\Metrics", "Scroll_Timer", static_cast<int32_t>(period), nullptr,
-                       UserConfigDocument);
+    XmlWriteProfileInt(Settings::Keys::ScrollTimer.Section, Settings::Keys::ScrollTimer.Key,
+                       static_cast<int32_t>(period), nullptr, UserConfigDocument);
 }
 
 // Draws the part of the entering text that has just scrolled into the right end of the strip.
@@ -127,11 +127,11 @@ void OnCreate(HWND window) {
     State.Dc = GetDC(window);
     GetClientRect(window, &State.Client);
     SelectObject(State.Dc, GetStockObject(DEFAULT_GUI_FONT));
-    SetTextColor(State.Dc, static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "FG_Color", 0)));
+    SetTextColor(State.Dc, Settings::TextColour());
     SetBkMode(State.Dc, TRANSPARENT);
     State.FreePixels = ClientWidth();
     State.Entering.clear();
-    State.Period = static_cast<uint32_t>(ReadConfigInt("Cfg\\Metrics", "Scroll_Timer", 50));
+    State.Period = static_cast<uint32_t>(Settings::ScrollTimer());
     SetTimer(window, TICKER_TIMER_ID, State.Period, nullptr);
 }
 
@@ -145,15 +145,13 @@ LRESULT CALLBACK TickerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
             if (HWND frame = MainWindow.load()) SetForegroundWindow(frame);
             return 0;
         case WM_LBUTTONDBLCLK: {
-            const uint32_t period =
-                static_cast<uint32_t>(ReadConfigInt("Cfg\\Metrics", "Scroll_Timer", 50)) / 2;
+            const uint32_t period = static_cast<uint32_t>(Settings::ScrollTimer()) / 2;
             if (period != 0) RestartTimer(window, period);
             return 0;
         }
         case WM_RBUTTONDBLCLK:
             KillTimer(window, TICKER_TIMER_ID);
-            RestartTimer(window,
-                         static_cast<uint32_t>(ReadConfigInt("Cfg\\Metrics", "Scroll_Timer", 50)) * 2);
+            RestartTimer(window, static_cast<uint32_t>(Settings::ScrollTimer()) * 2);
             return 0;
         case WM_TICKER_ADD_TEXT:
             if (lParam)
@@ -185,7 +183,7 @@ bool RegisterTickerClass() {
     wc.hIcon = ProgramIcon;
     wc.hIconSm = ProgramIcon;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = CreateSolidBrush(static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0)));
+    wc.hbrBackground = CreateSolidBrush(Settings::BackgroundColour());
     wc.lpszClassName = kTickerClass;
     if (RegisterClassExW(&wc)) return true;
     DeleteObject(wc.hbrBackground);

@@ -184,8 +184,7 @@ std::vector<std::wstring> SplitChoices(const std::string& list) {
 
 std::vector<Row> CollectRows(const XmlEditorState& state, XmlElement* element, std::wstring& text) {
     std::vector<Row> rows;
-    if (XmlText** texts = XmlElementGetTexts(element); texts && XmlElementGetTextCount(element))
-        text = NarrowToWide(XmlTextGetTextString(texts[0]));
+    if (std::string body; XmlElementGetBodyText(element, body)) text = NarrowToWide(body);
     if (FormMode(state)) {
         for (uint32_t i = 0, n = XmlElementGetChildCount(element); i < n; ++i) {
             XmlElement* child = XmlElementGetChild(element, i);
@@ -203,13 +202,17 @@ std::vector<Row> CollectRows(const XmlEditorState& state, XmlElement* element, s
     for (uint32_t i = 0, n = XmlElementGetVariableCount(element); i < n; ++i) {
         const std::string name = XmlVariableGetNameString(variables[i]);
         if (name.rfind("__", 0) == 0) continue;
+        // "__" and the name: the row's choices when the value holds "|||", else its label.
+        const std::string described = VariableValue(element, "__" + name);
+        const bool choices = described.find("|||") != std::string::npos;
         std::string label = name;
-        if (HasVariable(element, "__" + name))
-            label = VariableValue(element, "__" + name);
+        if (HasVariable(element, "__" + name) && !choices)
+            label = described;
         else if (translated && HasVariable(translated, name))
             label = VariableValue(translated, name);
-        rows.push_back(
-            {Blanked(label), NarrowToWide(XmlVariableGetValueString(variables[i])), variables[i], {}});
+        Row row{Blanked(label), NarrowToWide(XmlVariableGetValueString(variables[i])), variables[i], {}};
+        if (choices) row.Choices = SplitChoices(described);
+        rows.push_back(std::move(row));
     }
     return rows;
 }
@@ -258,19 +261,16 @@ void FillGrid(HWND window, XmlEditorState& state, XmlElement* element) {
     SizeValueColumn(grid);
 }
 
-// Stores the text pane as the element's first text item; an emptied pane empties an existing
-// text, and an unchanged one writes nothing.
+// Stores the text pane as the element's body, a CDATA section, where scripts are read from; an
+// emptied pane empties an existing body, and an unchanged one writes nothing.
 void StoreText(HWND window, XmlEditorState& state, XmlElement* element) {
     if (!element) return;
     const std::string text = WideToNarrow(GetWindowTextString(GetDlgItem(window, kXmlEditorTextId)));
     XmlDocumentWriteLock lock(DocumentOf(state, element));
-    XmlText** texts = XmlElementGetTexts(element);
-    XmlText* first = texts && XmlElementGetTextCount(element) ? texts[0] : nullptr;
-    if (!first) {
-        if (text.empty()) return;
-        first = XmlElementAddText(element, "");
-    }
-    if (first && XmlTextGetTextString(first) != text) XmlTextSetText(first, text.c_str());
+    std::string body;
+    const bool hasBody = XmlElementGetBodyText(element, body);
+    if (hasBody ? body == text : text.empty()) return;
+    XmlElementSetBodyText(element, text);
 }
 
 void* RowItem(HWND grid, int row) {

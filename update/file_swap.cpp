@@ -15,18 +15,24 @@ std::wstring BaseName(const std::wstring& path) {
 
 } // namespace
 
-bool SwapInNewFile(const std::wstring& path) {
+bool SwapInNewFile(const std::wstring& path, bool* hadFileOut) {
     const std::wstring oldPath = path + L".old";
     const std::wstring newPath = path + L".new";
     if (!Exists(newPath)) return false;
     DeleteFileW(oldPath.c_str());
     const bool hadFile = Exists(path);
+    if (hadFileOut) *hadFileOut = hadFile;
     if (hadFile && !MoveFileExW(path.c_str(), oldPath.c_str(), kMoveFlags)) return false;
     if (MoveFileExW(newPath.c_str(), path.c_str(), kMoveFlags)) return true;
     // The old file goes back; should even that move fail, a copy of it does.
     if (hadFile && !MoveFileExW(oldPath.c_str(), path.c_str(), kMoveFlags))
         CopyFileW(oldPath.c_str(), path.c_str(), TRUE);
     return false;
+}
+
+bool PutBackOldFile(const std::wstring& path, bool hadFile) {
+    if (!hadFile) return DeleteFileW(path.c_str()) != FALSE;
+    return MoveFileExW((path + L".old").c_str(), path.c_str(), kMoveFlags) != FALSE;
 }
 
 std::wstring BackupFolderName(const SYSTEMTIME& time) {

@@ -8,6 +8,7 @@
 #include "common/text_compare.h"
 #include "common/text_split.h"
 #include "common/xstring.h"
+#include "core/settings.h"
 #include "update/update_check_job.h"
 #include "update/update_engine.h"
 #include "xml/config_documents.h"
@@ -52,7 +53,8 @@ void OfferElevatedRestart() {
 // settings. The mark is saved at once, as the "-update" start ends without saving.
 void MarkPendingUpdateAndClose() {
     if (UserConfigDocument) {
-        XmlWriteProfileInt("ICfg\\General", "PendingUpdate", 1, nullptr, UserConfigDocument);
+        XmlWriteProfileInt(Settings::Keys::PendingUpdate.Section, Settings::Keys::PendingUpdate.Key, 1,
+                           nullptr, UserConfigDocument);
         XmlDocumentSave(UserConfigDocument, nullptr, 0, 0, nullptr);
     }
     if (HWND frame = Frame())

@@ -10,6 +10,9 @@
 #include <objbase.h>
 #include <shobjidl.h>
 
+#include <string_view>
+#include <vector>
+
 namespace {
 
 struct WorkerState {
@@ -21,6 +24,8 @@ struct WorkerState {
     std::wstring BackupFolder;
     bool CombinedListTried = false;
     bool CombinedListFetched = false;
+    // Entries whose download came whole and matched its hash, waiting to be swapped in.
+    std::vector<bool> Downloaded;
 };
 
 void SendToItem(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -117,13 +122,73 @@ uint32_t UpdateEntry(WorkerState& state, uint32_t index) {
     if (!DownloadUpdateFile(request)) return kFileFailed;
     // A download that does not match stays beside the untouched file as ".new".
     if (!SameHash(expected, HashOf(entry.HashKind, target))) return kFileBadHash;
-    if (!SwapInNewFile(path)) return kFileFailed;
-    if (state.Job.KeepReplaced) MoveOldFileToBackup(path, state.BackupFolder);
-    return kFileReplaced;
+    state.Downloaded[index] = true;
+    return kFileReplaced; // once InstallDownloads swaps it in
+}
+
+std::wstring FolderOf(std::wstring_view path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return std::wstring(path.substr(0, slash == std::wstring_view::npos ? 0 : slash));
+}
+
+// The files in the folder of the first one (the program and the libraries it loads with it) are
+// one set: they are swapped in only when every one of them that differs came down whole and
+// checked, and when one cannot be swapped in, those already swapped go back, so the folder never
+// holds a mix of old and new files. Files elsewhere (plug-ins) stand each on its own.
+void InstallDownloads(WorkerState& state) {
+    const uint32_t count = state.Job.EntryCount;
+    if (!count) return;
+    const std::wstring setFolder = FolderOf(JobText(state.Entries[0].LocalPath));
+    const auto inSet = [&](uint32_t i) {
+        return WStringEqualsNoCase(FolderOf(JobText(state.Entries[i].LocalPath)), setFolder);
+    };
+    bool setWhole = true;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t status = state.Entries[i].Status;
+        if (inSet(i) && (status == kFileFailed || status == kFileBadHash)) setWhole = false;
+    }
+    struct Swapped {
+        uint32_t Index;
+        bool HadFile;
+    };
+    std::vector<Swapped> swapped;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (!state.Downloaded[i]) continue;
+        UpdateFileEntry& entry = state.Entries[i];
+        const std::wstring path(JobText(entry.LocalPath));
+        const bool member = inSet(i);
+        // A cancelled run installs nothing; a broken set keeps its old files.
+        if (UpdateCancelRequested || (member && !setWhole)) {
+            entry.Status = kFileSkipped;
+            continue;
+        }
+        bool hadFile = false;
+        if (!SwapInNewFile(path, &hadFile)) {
+            entry.Status = kFileFailed;
+            if (!member) continue;
+            setWhole = false;
+            for (const Swapped& done : swapped) {
+                PutBackOldFile(std::wstring(JobText(state.Entries[done.Index].LocalPath)), done.HadFile);
+                state.Entries[done.Index].Status = kFileSkipped;
+            }
+            swapped.clear();
+            continue;
+        }
+        entry.Status = kFileReplaced;
+        if (member)
+            swapped.push_back({i, hadFile});
+        else if (state.Job.KeepReplaced)
+            MoveOldFileToBackup(path, state.BackupFolder);
+    }
+    if (state.Job.KeepReplaced)
+        for (const Swapped& done : swapped)
+            MoveOldFileToBackup(std::wstring(JobText(state.Entries[done.Index].LocalPath)),
+                                state.BackupFolder);
 }
 
 void RunEntries(WorkerState& state) {
     const uint32_t count = state.Job.EntryCount;
+    state.Downloaded.assign(count, false);
     SendToItem(state.Dialog, kUpdateTotalBar, PBM_SETRANGE32, 0, count);
     // An entry the run never reaches counts as left alone, never as replaced.
     for (uint32_t i = 0; i < count; ++i) state.Entries[i].Status = kFileSkipped;
@@ -136,6 +201,7 @@ void RunEntries(WorkerState& state) {
         SendToItem(state.Dialog, kUpdateFileBar, PBM_SETPOS, 100, 0);
         entry.Status = UpdateEntry(state, i);
     }
+    InstallDownloads(state);
     SendToItem(state.Dialog, kUpdateTotalBar, PBM_SETPOS, count, 0);
 }
 

@@ -4,6 +4,7 @@
 #include "draw/named_entry.h"
 #include "draw/painter.h"
 #include "draw/text_stamps.h"
+#include "views/view_line_list.h"
 
 #include <windows.h>
 
@@ -18,7 +19,7 @@ struct ChatViewState {
     WindowRecord* Owner = nullptr;
     uint32_t Background = 0xFFFFFFFF;
     float Transform[6] = {1, 0, 0, 1, 0, 0};
-    std::vector<NamedEntry> Lines;
+    ViewLineList Lines;
     uint32_t CaretX = 0;
     uint32_t CaretY = 0;
     HFONT ViewFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));

@@ -5,16 +5,15 @@
 #include "commands/chat_view_measure.h"
 #include "common/app_state.h"
 #include "common/xstring.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
 #include "draw/painter_shapes.h"
 #include "draw/text_stamps.h"
-#include "markup/markup_codes.h"
-#include "views/display_palette.h"
+#include "views/markup_reader.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cwchar>
 #include <unordered_map>
 
 namespace {
@@ -24,37 +23,13 @@ constexpr wchar_t kPlaceholder[] = L"\x07"
                                    L"50000000<Type text>";
 
 struct RunStyle {
-    uint8_t Bold = 0, Italic = 0, Underline = 0;
+    uint8_t Bold = 0, Italic = 0, Underline = 0, Strike = 0, Link = 0;
     PainterColor Foreground = 0, Background = 0;
     LOGFONTW Font{};
-    bool Symbol = false;
 };
 
 PainterColor WithAlpha(uint32_t value) {
     return (value >> 24) ? value : value | 0xFF000000u;
-}
-
-int ReadPaletteIndex(const std::wstring& text, size_t& i) {
-    if (i >= text.size() || !IsDecimalDigit(text[i])) return -1;
-    int value = text[i++] - L'0';
-    if (i < text.size() && IsDecimalDigit(text[i])) value = value * 10 + (text[i++] - L'0');
-    return value;
-}
-
-bool ReadHex8(const std::wstring& text, size_t& i, uint32_t& value) {
-    if (i + 8 > text.size()) return false;
-    value = 0;
-    for (size_t k = 0; k < 8; ++k) {
-        const wchar_t c = text[i + k];
-        const int digit = c >= L'0' && c <= L'9'   ? c - L'0'
-                          : c >= L'a' && c <= L'f' ? c - L'a' + 10
-                          : c >= L'A' && c <= L'F' ? c - L'A' + 10
-                                                   : -1;
-        if (digit < 0) return false;
-        value = value << 4 | static_cast<uint32_t>(digit);
-    }
-    i += 8;
-    return true;
 }
 
 void SelectRunFont(Painter* painter, const TextRun& run) {
@@ -79,7 +54,7 @@ uint32_t MeasureRun(ChatViewState* state, Painter* painter, const TextRun& run, 
         SelectRunFont(painter, run);
         const uint32_t size =
             PainterMeasureText(painter, text.c_str(), static_cast<int32_t>(text.size()), 0, 0, nullptr);
-        if (cache.size() >= 20000) cache.clear();
+        if (cache.size() >= 4096) cache.clear();
         cache.emplace(std::move(key), size);
         return size;
     }
@@ -99,6 +74,8 @@ void AddTextRun(ChatViewState* state, Painter* painter, NamedEntry& line, std::w
     run.Bold = style.Bold;
     run.Italic = style.Italic;
     run.Underline = style.Underline;
+    run.Strike = style.Strike;
+    run.Link = style.Link;
     run.Font = style.Font;
     run.Foreground = style.Foreground;
     run.Background = style.Background;
@@ -129,13 +106,33 @@ void AddTextRun(ChatViewState* state, Painter* painter, NamedEntry& line, std::w
     }
 }
 
-LOGFONTW SymbolFont(size_t count) {
-    const std::string key = "Symbol_Font_" + std::to_string(count);
-    const std::vector<uint8_t> bytes = ReadConfigBinary("Cfg\\Fonts", key.c_str(), sizeof(LOGFONTW));
-    LOGFONTW font{};
-    if (bytes.size() == sizeof font) std::memcpy(&font, bytes.data(), sizeof font);
-    font.lfFaceName[LF_FACESIZE - 1] = 0;
-    return font;
+// The look a line is read from: the view font and automatic colours, which a run keeps as the
+// default (0) so that it is drawn in the view's colours.
+CHARFORMAT2W PaintStartLook() {
+    CHARFORMAT2W look{};
+    look.cbSize = sizeof look;
+    look.dwEffects = CFE_AUTOCOLOR | CFE_AUTOBACKCOLOR;
+    return look;
+}
+
+// A link is drawn underlined; a run in another face takes the view font's size.
+RunStyle StyleOf(const CHARFORMAT2W& look, HFONT viewFont) {
+    RunStyle style;
+    style.Bold = (look.dwEffects & CFE_BOLD) ? 1 : 0;
+    style.Italic = (look.dwEffects & CFE_ITALIC) ? 1 : 0;
+    style.Link = (look.dwEffects & CFE_LINK) ? 1 : 0;
+    style.Underline = (look.dwEffects & CFE_UNDERLINE) || style.Link ? 1 : 0;
+    style.Strike = (look.dwEffects & CFE_STRIKEOUT) ? 1 : 0;
+    style.Foreground = (look.dwEffects & CFE_AUTOCOLOR) ? 0 : WithAlpha(look.crTextColor);
+    style.Background = (look.dwEffects & CFE_AUTOBACKCOLOR) ? 0 : WithAlpha(look.crBackColor);
+    if (look.szFaceName[0]) {
+        GetObjectW(viewFont, sizeof style.Font, &style.Font);
+        wcsncpy(style.Font.lfFaceName, look.szFaceName, LF_FACESIZE - 1);
+        style.Font.lfFaceName[LF_FACESIZE - 1] = 0;
+        style.Font.lfCharSet = look.bCharSet;
+        style.Font.lfPitchAndFamily = look.bPitchAndFamily;
+    }
+    return style;
 }
 
 // The stamps of every view: one bitmap for the program, on the thread that paints the views.
@@ -194,98 +191,24 @@ int32_t EmptyLineHeight(Painter* painter) {
 void ParseFormattedText(ChatViewState* state, Painter* painter, NamedEntry& line, bool serverWindow,
                         int32_t maxWidth) {
     line.Runs.clear();
-    const std::wstring& text = line.Text;
-    RunStyle style;
+    // The reader stops at a line break; the view shows the line's pieces on after each other.
+    std::wstring text = line.Text;
+    std::erase_if(text, [](wchar_t c) { return c == L'\r' || c == L'\n'; });
+    static const CHARFORMAT2W start = PaintStartLook();
+    // Read again whenever the line is laid out, so without beeps, shakes or link records.
+    const std::vector<MarkupItem> items =
+        ReadMarkupLine(text, start, kStartLookColor, false, nullptr, MarkupEffects::kQuiet);
     std::wstring pending;
-    auto cut = [&] { AddTextRun(state, painter, line, pending, style, maxWidth); };
-    for (size_t i = 0; i < text.size();) {
-        const wchar_t c = text[i];
-        if (c == L'\r' || c == L'\n') {
-            cut();
-            ++i;
-            continue;
-        }
-        if (c == L' ' && !serverWindow) {
+    for (const MarkupItem& item : items) {
+        if (item.Type != MarkupItem::kText || (item.Look.dwEffects & CFE_HIDDEN)) continue;
+        const RunStyle style = StyleOf(item.Look, state->ViewFont);
+        // Outside the server window a run ends after each blank, so lines wrap between words.
+        for (const wchar_t c : item.Text) {
             pending += c;
-            cut();
-            ++i;
-            continue;
+            if (c == L' ' && !serverWindow) AddTextRun(state, painter, line, pending, style, maxWidth);
         }
-        switch (c) {
-            case 15:
-                cut();
-                style = RunStyle{};
-                ++i;
-                continue;
-            case 2:
-                cut();
-                style.Bold ^= 1;
-                ++i;
-                continue;
-            case 22:
-                cut();
-                style.Italic ^= 1;
-                ++i;
-                continue;
-            case 31:
-                cut();
-                style.Underline ^= 1;
-                ++i;
-                continue;
-            case 18: {
-                cut();
-                size_t count = 0;
-                while (i + count < text.size() && text[i + count] == 18) ++count;
-                const wchar_t next = i + count < text.size() ? text[i + count] : 0;
-                if (next == 30 || next == 25) {
-                    ++i;
-                    continue;
-                }
-                style.Symbol = !style.Symbol;
-                style.Font = style.Symbol ? SymbolFont(count) : LOGFONTW{};
-                i += count;
-                continue;
-            }
-            case 3: {
-                cut();
-                size_t next = i + 1;
-                const int fore = ReadPaletteIndex(text, next);
-                if (fore < 0) {
-                    style.Foreground = style.Background = 0;
-                } else {
-                    int back = -1;
-                    if (next + 1 < text.size() && text[next] == L',' && IsDecimalDigit(text[next + 1])) {
-                        ++next;
-                        back = ReadPaletteIndex(text, next);
-                    }
-                    style.Foreground = PaletteColor(static_cast<uint32_t>(fore)) | 0xFF000000u;
-                    style.Background =
-                        back < 0 ? 0 : (PaletteColor(static_cast<uint32_t>(back)) | 0xFF000000u);
-                }
-                i = next;
-                continue;
-            }
-            case 7: {
-                cut();
-                size_t next = i + 1;
-                uint32_t value = 0;
-                if (ReadHex8(text, next, value)) {
-                    style.Foreground = WithAlpha(value);
-                    size_t after = next + 1;
-                    if (next < text.size() && text[next] == L',' && ReadHex8(text, after, value)) {
-                        style.Background = WithAlpha(value);
-                        next = after;
-                    }
-                }
-                i = next;
-                continue;
-            }
-            default: break;
-        }
-        pending += c;
-        ++i;
+        AddTextRun(state, painter, line, pending, style, maxWidth);
     }
-    cut();
 }
 
 int32_t DrawTextRuns(ChatViewState* state, Painter* painter, const RECT& client, POINT start,
@@ -293,8 +216,7 @@ int32_t DrawTextRuns(ChatViewState* state, Painter* painter, const RECT& client,
     if (line.Runs.empty() && !line.Text.empty())
         ParseFormattedText(state, painter, line, serverWindow, client.right - start.x - 2);
     if (line.Runs.empty()) return EmptyLineHeight(painter);
-    const PainterColor textColour =
-        WithAlpha(static_cast<uint32_t>(ReadConfigInt("Cfg\\Colors", "FG_Color", 0)));
+    const PainterColor textColour = WithAlpha(Settings::TextColour());
     int32_t x = start.x, y = start.y, rowHeight = 0;
     bool ownFont = false;
     for (TextRun& run : line.Runs) {
@@ -324,14 +246,16 @@ int32_t DrawTextRuns(ChatViewState* state, Painter* painter, const RECT& client,
             }
             const int32_t width = std::min<int32_t>(run.Width + 2, client.right - x);
             const PainterColor colour = run.Foreground ? run.Foreground : textColour;
-            if (DrawRunStamp(state, painter, run, x, y, width, colour)) {
-                x += run.Width + 2;
-                continue;
+            if (!DrawRunStamp(state, painter, run, x, y, width, colour)) {
+                if (run.Background != 0 && run.Background != 0xFF000000u)
+                    PainterFillShape(painter, x, y, run.Width, run.Height, WithAlpha(run.Background), 0);
+                PainterDrawText(painter, run.Text.c_str(), static_cast<int32_t>(run.Text.size()), x, y, width,
+                                run.Height, 0, 0, colour, 1);
             }
-            if (run.Background != 0 && run.Background != 0xFF000000u)
-                PainterFillShape(painter, x, y, run.Width, run.Height, WithAlpha(run.Background), 0);
-            PainterDrawText(painter, run.Text.c_str(), static_cast<int32_t>(run.Text.size()), x, y, width,
-                            run.Height, 0, 0, colour, 1);
+            if (run.Strike) {
+                const int32_t middle = y + run.Height / 2;
+                PainterDrawLine(painter, x, middle, x + run.Width, middle, 1, colour, 0);
+            }
         }
         x += run.Width + 2;
     }
@@ -353,8 +277,7 @@ TextStampCounts CountChatViewStamps() {
 }
 
 void ForgetLayout(ChatViewState* state) {
-    for (uint32_t index : state->LaidOut)
-        if (index < state->Lines.size()) std::vector<TextRun>().swap(state->Lines[index].Runs);
+    state->Lines.KeepEntries({});
     state->LaidOut.clear();
 }
 
@@ -441,9 +364,7 @@ void PaintChatView(WindowRecord* owner, HWND view, ChatViewState* state, Painter
     // Only the lines laid out for this paint keep their runs.
     std::sort(shown.begin(), shown.end());
     shown.erase(std::unique(shown.begin(), shown.end()), shown.end());
-    for (uint32_t index : state->LaidOut)
-        if (index < count && !std::binary_search(shown.begin(), shown.end(), index))
-            std::vector<TextRun>().swap(state->Lines[index].Runs);
+    state->Lines.KeepEntries(shown);
     state->LaidOut = std::move(shown);
 
     SetCaretPos(static_cast<int>(state->CaretX), static_cast<int>(state->CaretY));

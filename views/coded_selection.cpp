@@ -1,6 +1,6 @@
 #include "views/coded_selection.h"
 
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "views/display_palette.h"
 #include "markup/markup_codes.h"
 
@@ -70,9 +70,9 @@ std::optional<std::wstring> GetSelectionAsCodedText(HWND richEdit) {
     LONG length =
         static_cast<LONG>(SendMessageW(richEdit, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range)));
 
-    COLORREF background = static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0));
+    COLORREF background = Settings::BackgroundColour();
     CharLook previous;
-    previous.Text = static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "FG_Color", 0));
+    previous.Text = Settings::TextColour();
     bool first = true;
     LONG baseSize = 0;
     std::wstring out;

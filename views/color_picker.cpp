@@ -1,11 +1,9 @@
 #include "views/color_picker.h"
 
+#include "common/command_ids.h"
 #include "views/display_palette.h"
 
 namespace {
-
-constexpr int kFirstButton = 101;
-constexpr int kLastButton = 116;
 
 HBRUSH g_brushes[kPaletteSize] = {};
 
@@ -34,14 +32,14 @@ INT_PTR CALLBACK ColorPickerDlgProc(HWND dialog, UINT message, WPARAM wParam, LP
         case WM_DRAWITEM: {
             auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
             int id = static_cast<int>(wParam);
-            if (!item || id < kFirstButton || id > kLastButton) return FALSE;
-            if (HBRUSH brush = g_brushes[id - kFirstButton]) FillRect(item->hDC, &item->rcItem, brush);
+            if (!item || id < IDC_COLOUR_FIRST || id > IDC_COLOUR_LAST) return FALSE;
+            if (HBRUSH brush = g_brushes[id - IDC_COLOUR_FIRST]) FillRect(item->hDC, &item->rcItem, brush);
             return TRUE;
         }
         case WM_COMMAND: {
             int id = LOWORD(wParam);
-            if (id >= kFirstButton && id <= kLastButton) {
-                EndPicker(dialog, id - kFirstButton);
+            if (id >= IDC_COLOUR_FIRST && id <= IDC_COLOUR_LAST) {
+                EndPicker(dialog, id - IDC_COLOUR_FIRST);
                 return TRUE;
             }
             if (id == IDCANCEL) {

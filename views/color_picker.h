@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-// Buttons 101 to 116 are drawn in the palette's colours; choosing one ends the dialog with its
-// index (0 to 15), cancelling with -1.
+// Buttons IDC_COLOUR_FIRST to IDC_COLOUR_LAST are drawn in the palette's colours; choosing one ends the
+// dialog with its index (0 to 15), cancelling with -1.
 INT_PTR CALLBACK ColorPickerDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // Brushes the open picker holds (0 while none is open).
 int ColorPickerBrushCount();

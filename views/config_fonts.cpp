@@ -1,6 +1,6 @@
 #include "views/config_fonts.h"
 
-#include "core/config_values.h"
+#include "core/settings.h"
 
 #include <algorithm>
 #include <cstring>
@@ -30,7 +30,7 @@ HFONT CopyWith(HFONT font, void (*change)(LOGFONTW&)) {
 } // namespace
 
 HFONT CreateConfigFont(const char* key) {
-    std::vector<uint8_t> bytes = ReadConfigBinary("Cfg\\Fonts", key, sizeof(LOGFONTW) + 1);
+    std::vector<uint8_t> bytes = Settings::Font(key);
     LOGFONTW logFont{};
     if (bytes.size() == sizeof logFont) memcpy(&logFont, bytes.data(), sizeof logFont);
     logFont.lfFaceName[LF_FACESIZE - 1] = 0;

@@ -4,7 +4,8 @@
 #include "common/text_replace.h"
 #include "common/xstring.h"
 #include "irc/server_connection.h"
-#include "core/config_values.h"
+#include "core/settings.h"
+#include "core/remote_text.h"
 #include "core/window_list.h"
 #include "markup/untrusted_text.h"
 
@@ -98,9 +99,11 @@ std::array<std::string, kVariableCount> VariableValues(const WindowRecord* recor
             break;
         default: break;
     }
-    // The own typed text is the user's; everything else came from a server or a peer.
+    // The own typed text is the user's, unless text from outside said it through the user's
+    // scripts; everything else came from a server or a peer.
     for (size_t i = 0; i < v.size(); ++i)
-        if (!(kind == kOwnMessageLine && i == kMessage)) v[i] = CleanUntrustedText(v[i]);
+        v[i] =
+            kind == kOwnMessageLine && i == kMessage ? CleanWhenFromOutside(v[i]) : CleanUntrustedText(v[i]);
     return v;
 }
 
@@ -135,7 +138,7 @@ void views::FormatEventLine(WindowRecord* window, std::wstring& out, LineKind ki
                             const std::string& message, const std::vector<std::string>& words,
                             const UserAddress& sender) {
     if (kind >= kFormatKinds) return;
-    std::string format = ReadConfigText("Cfg\\Appearance", kFormatKeys[kind], "");
+    std::string format = Settings::EventFormat(kFormatKeys[kind]);
     UnescapeString(format, false);
     out = NarrowToWide(Substitute(format, VariableValues(window, kind, message, words, sender)));
 }

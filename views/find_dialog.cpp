@@ -1,19 +1,16 @@
+#include "common/command_ids.h"
 #include "views/find_dialog.h"
 
 namespace {
-
-constexpr int kTextEdit = 101;
-constexpr int kMatchCaseBox = 201;
-constexpr int kWholeWordBox = 202;
 
 FindRecord* g_record = nullptr; // of the open dialog
 
 void KeepEntries(HWND dialog, FindRecord& record) {
     wchar_t text[kMaxFindText + 1] = {};
-    GetDlgItemTextW(dialog, kTextEdit, text, static_cast<int>(kMaxFindText + 1));
+    GetDlgItemTextW(dialog, IDC_FIND_TEXT, text, static_cast<int>(kMaxFindText + 1));
     record.Text = text;
-    record.MatchCase = IsDlgButtonChecked(dialog, kMatchCaseBox) == BST_CHECKED ? 1 : 0;
-    record.WholeWord = IsDlgButtonChecked(dialog, kWholeWordBox) == BST_CHECKED ? 1 : 0;
+    record.MatchCase = IsDlgButtonChecked(dialog, IDC_FIND_MATCH_CASE) == BST_CHECKED ? 1 : 0;
+    record.WholeWord = IsDlgButtonChecked(dialog, IDC_FIND_WHOLE_WORDS) == BST_CHECKED ? 1 : 0;
 }
 
 } // namespace

@@ -16,6 +16,6 @@ struct FindRecord {
     uint8_t WholeWord = 0;
 };
 
-// The init parameter is the FindRecord. OK copies edit 101 and the boxes into it and ends with 1;
+// The init parameter is the FindRecord. OK copies the text and the boxes into it and ends with 1;
 // Cancel and closing end with 0.
 INT_PTR CALLBACK FindTextDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

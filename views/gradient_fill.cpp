@@ -1,7 +1,7 @@
 #include "views/gradient_fill.h"
 
 #include "common/base64.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 
 #include <cstring>
 #include <vector>
@@ -56,7 +56,7 @@ bool FillGradientSpec(HDC dc, const RECT& rect, const std::string& encoded) {
 }
 
 bool FillWithConfigColor(HDC dc, const RECT& rect, COLORREF defaultColor, const char* key) {
-    std::string gradient = ReadConfigText("Cfg\\Colors", key, "");
+    std::string gradient = Settings::ColourText(key);
     if (!gradient.empty()) return FillGradientSpec(dc, rect, gradient);
     HBRUSH brush = CreateSolidBrush(defaultColor);
     FillRect(dc, &rect, brush);

@@ -9,6 +9,7 @@
 #include "core/applied_settings.h"
 #include "core/client_services.h"
 #include "core/frame_handles.h"
+#include "core/remote_text.h"
 #include "core/startup_switches.h"
 #include "core/window_list.h"
 #include "irc/custom_view_lines.h"
@@ -140,9 +141,20 @@ bool GoesToLineList(const QueuedPrint& call) {
     return CustomViewMode.load() && !call.View;
 }
 
+// Lines a view may have waiting before the threads that print wait for its owner. A Rich Edit
+// view's pass of more lines than the view keeps replaces the whole view, whose cost hardly grows
+// with the lines, so under a flood long queues show more lines a second (some 16 MB at most; this
+// bound measured about a third faster than half of it). A line list takes each line at the same
+// small cost however many come together, so its queue stays short: a long one would only leave the
+// memory it took behind in the heap.
+constexpr size_t kViewQueueBound = 40000;
+constexpr size_t kLineListQueueBound = 1000;
+
 // Every step of a print but putting the line into the view: grouping, highlight, activity,
 // stamp, smileys, log, plug-ins, tray, ticker and pause. False when nothing is to be shown.
 bool PrepareLine(const QueuedPrint& call, PassFacts& facts, PreparedLine& out) {
+    // The highlight script and the plug-ins see the line on the view's thread as its printer did.
+    RemoteTextScope remote(call.Remote);
     WindowRecord* record = call.Record;
     if (GoesToLineList(call)) {
         if (record) AppendViewLine(record, call.Text, call.Kind);
@@ -227,7 +239,7 @@ public:
 
     void Add(const QueuedPrint& call, bool bounded) {
         // The window may have closed while the line was on its way.
-        if (call.Record && !IsWindowRecordListed(call.Record)) return;
+        if (call.Record && !IsWindowRecordListed(call.Record, call.RecordSerial)) return;
         bounded_ = bounded_ || bounded;
         PreparedLine line;
         if (PrepareLine(call, facts_, line)) prepared_.push_back(std::move(line));
@@ -252,7 +264,7 @@ public:
         for (; put_ < prepared_.size(); ++put_, ++lines)
             batch_.AddLine(Read(prepared_[put_]), prepared_[put_].Record);
         batch_.Flush();
-        NoteViewLines(control_, lines);
+        NoteViewLines(control_, lines + batch_.TakeAddedParagraphs());
         putting_ = false;
     }
 
@@ -263,12 +275,12 @@ public:
             batch_.Flush();
         else
             PutPrepared();
-        if (call.Record && !IsWindowRecordListed(call.Record)) return;
+        if (call.Record && !IsWindowRecordListed(call.Record, call.RecordSerial)) return;
         PreparedLine line;
         if (!PrepareLine(call, facts_, line)) return;
         batch_.AddLine(Read(line), line.Record);
         batch_.Flush();
-        NoteViewLines(control_, 1);
+        NoteViewLines(control_, 1 + batch_.TakeAddedParagraphs());
     }
 
 private:
@@ -332,20 +344,21 @@ const PassInstaller g_passInstaller;
 
 namespace {
 
-QueuedPrint MakePrint(LineKind kind, WindowRecord* record, const std::wstring& text, HWND view,
-                      uint8_t noTimeStamp, uint8_t noNotice, uint8_t noTray, uint8_t chatLine,
-                      const std::wstring* sender) {
+QueuedPrint MakePrint(LineKind kind, WindowRecord* record, const std::wstring& text,
+                      const PrintOptions& options) {
     QueuedPrint call;
     call.Kind = kind;
     call.Record = record;
+    call.RecordSerial = record ? record->Serial : 0;
     call.Text = text;
-    call.View = view;
-    call.NoTimeStamp = noTimeStamp != 0;
-    call.NoNotice = noNotice != 0;
-    call.NoTray = noTray != 0;
-    call.ChatLine = chatLine != 0;
-    if (sender) call.Sender = *sender;
+    call.View = options.View;
+    call.NoTimeStamp = options.NoTimeStamp;
+    call.NoNotice = options.NoNotice;
+    call.NoTray = options.NoTray;
+    call.ChatLine = options.ChatLine;
+    if (options.Sender) call.Sender = *options.Sender;
     GetLocalTime(&call.Time);
+    call.Remote = HandlingRemoteText();
     return call;
 }
 
@@ -356,36 +369,33 @@ void views::PrintLinesToWindow(LineKind kind, WindowRecord* record, const std::v
     try {
         HWND control = record ? record->View : nullptr;
         if (!control || lines.empty()) return;
+        const PrintOptions options{.NoTimeStamp = noTimeStamp != 0};
         if (GetWindowThreadProcessId(control, nullptr) != GetCurrentThreadId()) {
-            for (const std::wstring& line : lines)
-                views::PrintToWindow(kind, record, line, nullptr, noTimeStamp);
+            for (const std::wstring& line : lines) views::PrintToWindow(kind, record, line, options);
             return;
         }
         if (ViewPass* pass = ViewPass::For(control)) {
-            for (const std::wstring& line : lines)
-                pass->PutNow(MakePrint(kind, record, line, nullptr, noTimeStamp, 0, 0, 0, nullptr));
+            for (const std::wstring& line : lines) pass->PutNow(MakePrint(kind, record, line, options));
             return;
         }
         PrepareLinePrinter();
         std::vector<QueuedPrint> calls = TakeQueuedPrints(control);
         calls.reserve(calls.size() + lines.size());
-        for (const std::wstring& line : lines)
-            calls.push_back(MakePrint(kind, record, line, nullptr, noTimeStamp, 0, 0, 0, nullptr));
+        for (const std::wstring& line : lines) calls.push_back(MakePrint(kind, record, line, options));
         RunPass(control, calls);
     } catch (...) {
         // Lines that cannot be printed are dropped; the caller goes on.
     }
 }
 
-void views::PrintToWindow(LineKind kind, WindowRecord* record, const std::wstring& text, HWND view,
-                          uint8_t noTimeStamp, uint8_t noNotice, uint8_t noTray, uint8_t chatLine,
-                          uint8_t /*noLock*/, const std::wstring* sender) {
+void views::PrintToWindow(LineKind kind, WindowRecord* record, const std::wstring& text,
+                          const PrintOptions& options) {
     try {
-        HWND control = view ? view : (record ? record->View : nullptr);
+        HWND control = options.View ? options.View : (record ? record->View : nullptr);
         if (!control) return;
-        QueuedPrint call =
-            MakePrint(kind, record, text, view, noTimeStamp, noNotice, noTray, chatLine, sender);
-        if (QueueForViewOwner(control, call)) return;
+        QueuedPrint call = MakePrint(kind, record, text, options);
+        if (QueueForViewOwner(control, call, GoesToLineList(call) ? kLineListQueueBound : kViewQueueBound))
+            return;
         PrintOnOwner(control, call);
     } catch (...) {
         // A line that cannot be printed is dropped; the caller goes on.

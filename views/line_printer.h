@@ -13,16 +13,12 @@
 struct WindowRecord;
 
 namespace views {
-// Prints one line with display markup into the record's view (or into view when given).
-// noTimeStamp: no time stamp; noNotice: the line does not raise the tab's activity state;
-// noTray: not added to the tray balloon; chatLine: a chat message (takes part in grouping);
-// noLock: the caller already holds the Rich Edit append lock; sender: a chat line's sender. The
-// line is printed on the thread that owns the view, which alone keeps the window's sender fields:
-// a chat line with its sender is grouped with the sender's previous line and noted as the last
-// one; any other line ends the group.
-void PrintToWindow(LineKind kind, WindowRecord* record, const std::wstring& text, HWND view = nullptr,
-                   uint8_t noTimeStamp = 0, uint8_t noNotice = 0, uint8_t noTray = 0, uint8_t chatLine = 0,
-                   uint8_t noLock = 0, const std::wstring* sender = nullptr);
+// Prints one line with display markup into the record's view (or into the options' view when
+// given). The line is printed on the thread that owns the view, which alone keeps the window's
+// sender fields: a chat line with its sender is grouped with the sender's previous line and noted
+// as the last one; any other line ends the group.
+void PrintToWindow(LineKind kind, WindowRecord* record, const std::wstring& text,
+                   const PrintOptions& options = {});
 // Prints the lines in order as one pass into the record's own view (each as PrintToWindow with
 // noTimeStamp would), so a long list goes into the view at once rather than line by line.
 void PrintLinesToWindow(LineKind kind, WindowRecord* record, const std::vector<std::wstring>& lines,

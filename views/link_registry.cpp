@@ -9,10 +9,27 @@
 
 #include <vector>
 
-uint32_t RecordLinkCommands(const std::wstring& braceText, bool& opened) {
+namespace {
+
+std::vector<std::wstring> LinkParts(const std::wstring& braceText) {
     std::vector<std::wstring> parts;
     SplitQuotedW(parts, braceText, L"|||", false);
-    opened = !parts.empty() && parts.size() % 2 == 0;
+    return parts;
+}
+
+bool PartsOpenLink(const std::vector<std::wstring>& parts) {
+    return !parts.empty() && parts.size() % 2 == 0;
+}
+
+} // namespace
+
+bool LinkCommandsOpen(const std::wstring& braceText) {
+    return PartsOpenLink(LinkParts(braceText));
+}
+
+uint32_t RecordLinkCommands(const std::wstring& braceText, bool& opened) {
+    const std::vector<std::wstring> parts = LinkParts(braceText);
+    opened = PartsOpenLink(parts);
 
     XmlDocument* document = TempDocument;
     if (!document) return 0;

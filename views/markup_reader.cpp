@@ -4,7 +4,7 @@
 #include "common/xstring.h"
 #include "core/applied_settings.h"
 #include "core/client_services.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "core/window_record.h"
 #include "markup/markup_codes.h"
 #include "views/display_palette.h"
@@ -38,10 +38,12 @@ bool SameLookOf(const CHARFORMAT2W& a, const CHARFORMAT2W& b) {
 class LineReader {
 public:
     LineReader(std::wstring line, const CHARFORMAT2W& start, COLORREF color, bool ignoreAttributes,
-               const WindowRecord* record)
-        : ignoreAttributes_(ignoreAttributes), record_(record), line_(std::move(line)), start_(start),
-          look_(start) {
-        look_.dwEffects &= ~(CFE_AUTOCOLOR | CFE_LINK | CFE_HIDDEN);
+               const WindowRecord* record, MarkupEffects effects)
+        : ignoreAttributes_(ignoreAttributes), record_(record), effects_(effects), line_(std::move(line)),
+          start_(start), look_(start) {
+        look_.dwEffects &= ~(CFE_LINK | CFE_HIDDEN);
+        if (color == kStartLookColor) return;
+        look_.dwEffects &= ~CFE_AUTOCOLOR;
         look_.crTextColor = color;
     }
 
@@ -292,7 +294,7 @@ private:
         size_t run = 0;
         while (i + run < line_.size() && line_[i + run] == kSymbolCode) ++run;
         std::string key = "Symbol_Font_" + std::to_string(run);
-        std::vector<uint8_t> bytes = ReadConfigBinary("Cfg\\Fonts", key.c_str(), sizeof(LOGFONTW) + 1);
+        std::vector<uint8_t> bytes = Settings::Font(key.c_str());
         LOGFONTW font{};
         if (bytes.size() == sizeof font) memcpy(&font, bytes.data(), sizeof font);
         font.lfFaceName[LF_FACESIZE - 1] = 0;
@@ -304,10 +306,15 @@ private:
         if (i + 1 < line_.size() && line_[i + 1] == L'{') {
             size_t close = line_.find(L'}', i + 2);
             size_t end = close == std::wstring::npos ? line_.size() : close;
-            bool opened = false;
-            uint32_t index = RecordLinkCommands(line_.substr(i + 2, end - (i + 2)), opened);
+            const std::wstring braceText = line_.substr(i + 2, end - (i + 2));
+            bool opened = LinkCommandsOpen(braceText);
+            std::wstring marker;
+            if (effects_ == MarkupEffects::kAct) {
+                const uint32_t index = RecordLinkCommands(braceText, opened);
+                if (opened) marker = LinkIndexMarker(index);
+            }
             size_t braceEnd = close == std::wstring::npos ? line_.size() : close + 1;
-            line_.replace(i + 1, braceEnd - (i + 1), opened ? LinkIndexMarker(index) : std::wstring());
+            line_.replace(i + 1, braceEnd - (i + 1), marker);
             if (!opened) return i + 1;
         }
         linkOpen_ = !linkOpen_;
@@ -326,8 +333,9 @@ private:
             }
             return next;
         }
-        MessageBeep(0);
-        if (next < line_.size() && line_[next] == kBeepCode && record_ && record_->Window) {
+        if (effects_ == MarkupEffects::kAct) MessageBeep(0);
+        if (effects_ == MarkupEffects::kAct && next < line_.size() && line_[next] == kBeepCode && record_ &&
+            record_->Window) {
             uintptr_t thread = _beginthreadex(nullptr, 0, ShakeWindowThread, record_->Window, 0, nullptr);
             if (thread) CloseHandle(reinterpret_cast<HANDLE>(thread));
         }
@@ -378,6 +386,7 @@ private:
 
     bool ignoreAttributes_;
     const WindowRecord* record_;
+    MarkupEffects effects_;
     std::wstring line_;
     CHARFORMAT2W start_;
     CHARFORMAT2W look_;
@@ -394,7 +403,8 @@ bool SameRunLook(const CHARFORMAT2W& a, const CHARFORMAT2W& b) {
 }
 
 std::vector<MarkupItem> ReadMarkupLine(const std::wstring& line, const CHARFORMAT2W& start, COLORREF color,
-                                       bool ignoreAttributes, const WindowRecord* record) {
-    LineReader reader(line, start, color, ignoreAttributes, record);
+                                       bool ignoreAttributes, const WindowRecord* record,
+                                       MarkupEffects effects) {
+    LineReader reader(line, start, color, ignoreAttributes, record, effects);
     return reader.Read();
 }

@@ -27,12 +27,21 @@ struct MarkupItem {
     ObjectOffer Offer;
 };
 
+// What reading a line does besides reading it: a line put into a view records its link commands,
+// sounds its beeps and shakes its window; a line read again at every paint does none of that.
+enum class MarkupEffects { kAct, kQuiet };
+
+// As a line's colour: the text starts in the start look's colour (automatic when it is), not a
+// colour of its own; no colour a setting holds has this top byte.
+constexpr COLORREF kStartLookColor = 0xFF000000;
+
 // Reads the line (up to and including its first line break) from the start look, with the
-// line's colour as the first text colour. Link commands are recorded as the links are read;
-// beeps sound and the window (of the record, when given) shakes as the codes say. A link or
+// line's colour as the first text colour. With kAct, link commands are recorded as the links are
+// read, beeps sound and the window (of the record, when given) shakes as the codes say. A link or
 // hidden range left open at the end of the line is not marked.
 std::vector<MarkupItem> ReadMarkupLine(const std::wstring& line, const CHARFORMAT2W& start, COLORREF color,
-                                       bool ignoreAttributes, const WindowRecord* record);
+                                       bool ignoreAttributes, const WindowRecord* record,
+                                       MarkupEffects effects = MarkupEffects::kAct);
 
 // True when both looks draw text alike (the attributes of kRunMask).
 bool SameRunLook(const CHARFORMAT2W& a, const CHARFORMAT2W& b);

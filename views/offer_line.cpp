@@ -1,12 +1,13 @@
 #include "views/offer_line.h"
 
+#include "common/lang_string_ids.h"
 #include "common/lang_strings.h"
 #include "common/text_format.h"
 #include "markup/markup_codes.h"
 
 std::wstring FormatOfferLine(const ObjectOffer& offer) {
-    const std::wstring offered = GetLangString(16);
-    const std::wstring fetch = GetLangString(17);
+    const std::wstring offered = GetLangString(kObjectLabel);
+    const std::wstring fetch = GetLangString(kFetchLabel);
     const wchar_t link = kLinkCode;
     std::wstring line = L" ";
     line += static_cast<wchar_t>(kResetCode);

@@ -14,14 +14,19 @@ constexpr UINT_PTR kPassTimer = 1;
 constexpr const wchar_t* kDispatcherClass = L"BrindlexLinePrinter";
 // A pass every repaint interval at most while lines keep coming.
 constexpr ULONGLONG kPassIntervalMs = 50;
-// Lines a view may have waiting before the threads that print wait for the owner (some 16 MB at
-// most). A pass of more lines than the view keeps replaces the whole view, whose cost hardly
-// grows with the lines, so under a flood larger passes show more lines a second: this bound
-// measured about a third faster than half of it.
-constexpr size_t kQueueBound = 40000;
+// Characters a view may have waiting beside its bound of lines, so that long lines do not make
+// the waiting text large (16 MB).
+constexpr size_t kQueueCharBound = 8 * 1024 * 1024;
+// A long line costs the Rich Edit control far more than its length says (a 20,000-character
+// paragraph took over a second to wrap under Wine, one of 2,000 some 20 ms), so a pass of the
+// dispatcher puts in long lines up to this many characters and leaves the rest for the next pass,
+// and the thread answers its other messages in between. Ordinary lines never reach it.
+constexpr size_t kLongLineChars = 2000;
+constexpr size_t kPassLongChars = 20000;
 
 struct ViewQueue {
     std::deque<QueuedPrint> Lines;
+    size_t Chars = 0;
     bool WakePosted = false;
 };
 
@@ -37,9 +42,40 @@ struct OwnerState {
 };
 thread_local OwnerState t_owner;
 
-void RunPass(HWND control) {
-    t_owner.LastPass[control] = GetTickCount64();
-    std::vector<QueuedPrint> lines = TakeQueuedPrints(control);
+// Takes the control's queued lines in order, at most kPassLongChars of long lines unless whole;
+// true when some are left.
+bool TakeLines(HWND control, bool whole, std::vector<QueuedPrint>& lines) {
+    AcquireSRWLockExclusive(&g_lock);
+    auto found = g_queues.find(control);
+    bool left = false;
+    if (found != g_queues.end()) {
+        ViewQueue& queue = found->second;
+        size_t take = queue.Lines.size(), longChars = 0;
+        if (!whole) {
+            for (take = 0; take < queue.Lines.size() && longChars < kPassLongChars; ++take)
+                if (queue.Lines[take].Text.size() > kLongLineChars)
+                    longChars += queue.Lines[take].Text.size();
+        }
+        lines.reserve(lines.size() + take);
+        for (size_t i = 0; i < take; ++i) {
+            queue.Chars -= queue.Lines.front().Text.size();
+            lines.push_back(std::move(queue.Lines.front()));
+            queue.Lines.pop_front();
+        }
+        left = !queue.Lines.empty();
+        // With lines left, the wake-up stays owed to the timer of this thread.
+        if (!left) g_queues.erase(found);
+    }
+    ReleaseSRWLockExclusive(&g_lock);
+    return left;
+}
+
+void Due(HWND dispatcher, HWND control, ULONGLONG waitMs) {
+    if (t_owner.Due.empty()) SetTimer(dispatcher, kPassTimer, static_cast<UINT>(waitMs), nullptr);
+    t_owner.Due.insert(control);
+}
+
+void PrintLines(HWND control, std::vector<QueuedPrint>& lines) {
     if (lines.empty()) return;
     AcquireSRWLockShared(&g_lock);
     PrintPass pass = g_pass;
@@ -47,33 +83,38 @@ void RunPass(HWND control) {
     if (pass) pass(control, lines);
 }
 
+void RunPass(HWND dispatcher, HWND control, bool whole) {
+    t_owner.LastPass[control] = GetTickCount64();
+    std::vector<QueuedPrint> lines;
+    if (TakeLines(control, whole, lines)) Due(dispatcher, control, kPassIntervalMs);
+    PrintLines(control, lines);
+}
+
 // A control whose lines arrived: printed now, or at the timer when it had a pass a moment ago.
 void LinesArrived(HWND dispatcher, HWND control) {
     const ULONGLONG now = GetTickCount64();
     auto last = t_owner.LastPass.find(control);
     if (last == t_owner.LastPass.end() || now - last->second >= kPassIntervalMs) {
-        RunPass(control);
+        RunPass(dispatcher, control, false);
         return;
     }
-    if (t_owner.Due.empty())
-        SetTimer(dispatcher, kPassTimer, static_cast<UINT>(kPassIntervalMs - (now - last->second)), nullptr);
-    t_owner.Due.insert(control);
+    Due(dispatcher, control, kPassIntervalMs - (now - last->second));
 }
 
 void RunDuePasses(HWND dispatcher) {
     KillTimer(dispatcher, kPassTimer);
     std::set<HWND> due;
     due.swap(t_owner.Due);
-    for (HWND control : due) RunPass(control);
+    for (HWND control : due) RunPass(dispatcher, control, false);
 }
 
 LRESULT CALLBACK DispatcherProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     try {
         switch (message) {
             case kLinesQueuedMessage: LinesArrived(window, reinterpret_cast<HWND>(wParam)); return 0;
-            case kPrintNowMessage: RunPass(reinterpret_cast<HWND>(wParam)); return 0;
+            case kPrintNowMessage: RunPass(window, reinterpret_cast<HWND>(wParam), false); return 0;
             case kRunAfterMessage:
-                RunPass(reinterpret_cast<HWND>(wParam));
+                RunPass(window, reinterpret_cast<HWND>(wParam), true);
                 (*reinterpret_cast<const std::function<void()>*>(lParam))();
                 return 0;
             case WM_TIMER:
@@ -140,7 +181,7 @@ void PrepareLinePrinter() {
     ReleaseSRWLockExclusive(&g_lock);
 }
 
-bool QueueForViewOwner(HWND control, QueuedPrint& print) {
+bool QueueForViewOwner(HWND control, QueuedPrint& print, size_t bound) {
     const DWORD owner = GetWindowThreadProcessId(control, nullptr);
     if (owner == 0 || owner == GetCurrentThreadId()) return false;
     for (;;) {
@@ -151,7 +192,8 @@ bool QueueForViewOwner(HWND control, QueuedPrint& print) {
             return false;
         }
         ViewQueue& queue = g_queues[control];
-        if (queue.Lines.size() < kQueueBound) {
+        if (queue.Lines.size() < bound && queue.Chars < kQueueCharBound) {
+            queue.Chars += print.Text.size();
             queue.Lines.push_back(std::move(print));
             const bool wake = !queue.WakePosted;
             queue.WakePosted = true;
@@ -169,14 +211,7 @@ bool QueueForViewOwner(HWND control, QueuedPrint& print) {
 
 std::vector<QueuedPrint> TakeQueuedPrints(HWND control) {
     std::vector<QueuedPrint> lines;
-    AcquireSRWLockExclusive(&g_lock);
-    auto found = g_queues.find(control);
-    if (found != g_queues.end()) {
-        lines.assign(std::make_move_iterator(found->second.Lines.begin()),
-                     std::make_move_iterator(found->second.Lines.end()));
-        g_queues.erase(found);
-    }
-    ReleaseSRWLockExclusive(&g_lock);
+    TakeLines(control, true, lines);
     return lines;
 }
 
@@ -192,6 +227,9 @@ void RunAfterQueuedPrints(HWND control, const std::function<void()>& work) {
             return;
         }
     }
-    if (owner == GetCurrentThreadId()) RunPass(control);
+    if (owner == GetCurrentThreadId()) {
+        std::vector<QueuedPrint> lines = TakeQueuedPrints(control);
+        PrintLines(control, lines);
+    }
     work();
 }

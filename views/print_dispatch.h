@@ -3,7 +3,8 @@
 // A worker thread never touches a view itself: it queues its line for the view's owner and goes
 // on, waiting only while the view's queue is over its bound. The owner takes the queued lines in
 // passes, at most one pass per repaint interval while lines keep arriving, and puts each pass's
-// lines into the view together. All appends to a view happen on one thread.
+// lines into the view together; a pass takes a bounded share of long lines, so the owner answers
+// its other messages between them. All appends to a view happen on one thread.
 #pragma once
 
 #include "core/line_kind.h"
@@ -22,11 +23,13 @@ struct WindowRecord;
 struct QueuedPrint {
     LineKind Kind = kInformationLine;
     WindowRecord* Record = nullptr;
+    uint64_t RecordSerial = 0; // the record's, when the line was handed over
     std::wstring Text;
     HWND View = nullptr; // the view the caller named, or null for the record's own
     bool NoTimeStamp = false, NoNotice = false, NoTray = false, ChatLine = false;
     std::optional<std::wstring> Sender;
-    SYSTEMTIME Time{}; // when the line was handed over: its time stamp and grouping time
+    SYSTEMTIME Time{};   // when the line was handed over: its time stamp and grouping time
+    bool Remote = false; // printed on behalf of text from outside: its event scripts run so too
 };
 
 // Runs one pass over the lines of a control on its owner's thread (set by the printer).
@@ -39,9 +42,9 @@ void SetPrintPass(PrintPass pass);
 void PrepareLinePrinter();
 
 // Queues the print for the thread that owns the control and returns true; waits first while the
-// control's queue is over its bound. False when the caller owns the control or the owner has no
-// dispatcher: the caller then prints itself.
-bool QueueForViewOwner(HWND control, QueuedPrint& print);
+// control's queue holds `bound` lines, the owner printing them. False when the caller owns the
+// control or the owner has no dispatcher: the caller then prints itself.
+bool QueueForViewOwner(HWND control, QueuedPrint& print, size_t bound);
 
 // On the owner's thread: the lines queued for the control so far, in order, taken off the queue.
 std::vector<QueuedPrint> TakeQueuedPrints(HWND control);

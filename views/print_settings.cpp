@@ -3,7 +3,7 @@
 #include "common/text_replace.h"
 #include "common/text_split.h"
 #include "common/xstring.h"
-#include "core/config_values.h"
+#include "core/settings.h"
 #include "xml/config_documents.h"
 #include "xml/xml_records.h"
 
@@ -13,19 +13,18 @@ namespace {
 
 PrintSettings ReadPrintSettings() {
     PrintSettings s;
-    s.IgnoreTextAttributes = ReadConfigInt("Cfg\\Options2", "Ignore_Text_Attributes", 0) != 0;
-    s.TimeStamp = ReadConfigInt("Cfg\\Options2", "TimeStamp", 1) != 0;
-    s.TrayOnlyOnSpecial = ReadConfigInt("Cfg\\Options2", "TrayNotify_only_on_special", 0) != 0;
-    s.TrayOnlyOnText = ReadConfigInt("Cfg\\Options2", "TrayNotify_only_on_text", 0) != 0;
-    s.ReplaceTextSmileys = ReadConfigInt("Cfg\\Options2", "Replace_Text_Smileys", 1) == 1;
-    std::string stamp = ReadConfigText("Cfg\\Options1", "TimeStamp_String", "\x02 %02u:%02u:%02u | \x02");
+    s.IgnoreTextAttributes = Settings::IgnoreTextAttributes();
+    s.TimeStamp = Settings::TimeStamp() != 0;
+    s.TrayOnlyOnSpecial = Settings::TrayOnlyOnSpecial();
+    s.TrayOnlyOnText = Settings::TrayOnlyOnText();
+    s.ReplaceTextSmileys = Settings::ReplaceTextSmileys();
+    std::string stamp = Settings::TimeStampText();
     UnescapeString(stamp, false);
     s.TimeStampFormat = NarrowToWide(stamp);
-    SplitQuoted(s.HiliteWords, ReadConfigText("Cfg\\Options3\\Notifications", "Hilite_words", ""), " ",
-                false);
-    s.ServerColor = static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "Server_Color", 0));
-    s.TextColor = static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "FG_Color", 0));
-    s.BackgroundColor = static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0));
+    SplitQuoted(s.HiliteWords, Settings::HiliteWords(), " ", false);
+    s.ServerColor = Settings::ServerTextColour();
+    s.TextColor = Settings::TextColour();
+    s.BackgroundColor = Settings::BackgroundColour();
     return s;
 }
 

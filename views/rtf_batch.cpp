@@ -4,6 +4,7 @@
 #include "core/client_services.h"
 #include "core/line_kind.h"
 #include "views/offer_line.h"
+#include "views/print_settings.h"
 #include "views/rtf_table.h"
 #include "views/smiley_menu.h"
 
@@ -38,12 +39,20 @@ const char* UnderlineWord(BYTE type) {
     }
 }
 
-void AppendText(std::string& rtf, const std::wstring& text, LONG& characters, bool& paragraph) {
+// Where the text stands in its paragraph, and the paragraph marks added to keep paragraphs short.
+struct ParagraphState {
+    LONG Since = 0;
+    uint32_t Added = 0;
+};
+
+void AppendText(std::string& rtf, const std::wstring& text, LONG& characters, bool& paragraph,
+                ParagraphState& state) {
     for (size_t i = 0; i < text.size(); ++i) {
         const wchar_t c = text[i];
         paragraph = false;
         if (c == L'\r' || c == L'\n') {
             // A line ends in one paragraph mark, one character in the view.
+            state.Since = 0;
             if (c == L'\n' && i > 0 && text[i - 1] == L'\r') {
                 paragraph = true;
                 continue;
@@ -53,6 +62,14 @@ void AppendText(std::string& rtf, const std::wstring& text, LONG& characters, bo
             paragraph = true;
             continue;
         }
+        // Never between the halves of a surrogate pair.
+        if (state.Since >= kMaxParagraphChars && !(c >= 0xDC00 && c <= 0xDFFF)) {
+            rtf += "\\par\n";
+            ++characters;
+            ++state.Added;
+            state.Since = 0;
+        }
+        ++state.Since;
         ++characters;
         if (c == L'\\' || c == L'{' || c == L'}') {
             rtf += '\\';
@@ -88,7 +105,12 @@ const CHARFORMAT2W& RtfBatch::StartLook() {
         start_.cbSize = sizeof start_;
         start_.dwMask = kRunMask;
         SendMessageW(control_, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&start_));
+        // The view's font as it is now, also after the font was changed or the view emptied; the
+        // text goes in with it at the insertion point.
+        const CHARFORMAT2W read = start_;
+        RichEditApplyViewFont(control_, start_);
         haveStart_ = true;
+        if (!SameRunLook(read, start_)) SetInsertionLook(start_);
     }
     return start_;
 }
@@ -200,9 +222,18 @@ void RtfBatch::AddRun(const CHARFORMAT2W& look, const std::wstring& text) {
     body_ += "{" + words;
     // A blank ends a control word; anywhere else it would be text.
     if (!words.empty()) body_ += ' ';
-    AppendText(body_, text, pendingChars_, endsWithParagraph_);
+    ParagraphState state{sinceParagraph_, addedParagraphs_};
+    AppendText(body_, text, pendingChars_, endsWithParagraph_, state);
+    sinceParagraph_ = state.Since;
+    addedParagraphs_ = state.Added;
     body_ += "}";
     if (!expressible) lateRuns_.push_back({first, base_ + pendingChars_, look});
+}
+
+uint32_t RtfBatch::TakeAddedParagraphs() {
+    const uint32_t added = addedParagraphs_;
+    addedParagraphs_ = 0;
+    return added;
 }
 
 void RtfBatch::Flush() {
@@ -264,19 +295,17 @@ void RtfBatch::PutSpecial(const MarkupItem& item, WindowRecord* record, bool& ta
             break;
         case MarkupItem::kSmiley: {
             if (item.Number > 0xFFFF) break;
-            HMENU menu = ShowSmileyMenu(control_, true);
-            HBITMAP bitmap = SmileyMenuBitmap(menu, kSmileyFirstId + static_cast<UINT>(item.Number));
-            if (!bitmap) break;
-            // The insert takes ownership of what it is given; the menu keeps its own.
-            HBITMAP copy = static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, 0, 0, 0));
-            if (copy && InsertImageIntoRichEdit(control_, copy) != 0) DeleteObject(copy);
+            // On the view's own background; the insert takes ownership of what it is given.
+            HBITMAP picture =
+                MakeSmileyPicture(static_cast<uint32_t>(item.Number), CurrentPrintSettings().BackgroundColor);
+            if (picture && InsertImageIntoRichEdit(control_, picture) != 0) DeleteObject(picture);
             break;
         }
         case MarkupItem::kOffer:
             // The offer line starts from the look the text before it had.
             if (haveLastLook_) SetInsertionLook(lastLook_);
             if (record)
-                PrintToWindow(kInformationLine, record, FormatOfferLine(item.Offer), nullptr, 1, 0, 0, 0, 0);
+                PrintToWindow(kInformationLine, record, FormatOfferLine(item.Offer), {.NoTimeStamp = true});
             break;
         case MarkupItem::kText: break;
     }

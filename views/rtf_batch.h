@@ -16,6 +16,13 @@
 
 struct WindowRecord;
 
+// The longest paragraph put into a view: a longer line goes in as several paragraphs. A Rich Edit
+// control may spend time and memory on a paragraph in proportion to the square of its length
+// (under Wine a paragraph of 20,000 characters took over a second and some 100 MB, one of 500
+// some 5 ms and 80 KB), so a peer's long line must not become one paragraph. Ordinary chat lines
+// are shorter.
+constexpr LONG kMaxParagraphChars = 512;
+
 class RtfBatch {
 public:
     explicit RtfBatch(HWND control);
@@ -32,6 +39,8 @@ public:
     void AddLine(const std::vector<MarkupItem>& items, WindowRecord* record);
     // Puts the text added so far into the view.
     void Flush();
+    // The paragraph marks added to long lines since the last call (they count as view lines).
+    uint32_t TakeAddedParagraphs();
 
 private:
     struct LateRun {
@@ -57,4 +66,6 @@ private:
     LONG base_ = 0;                  // characters in the view when the pending text began
     LONG pendingChars_ = 0;
     bool endsWithParagraph_ = false;
+    LONG sinceParagraph_ = 0; // characters since the last paragraph mark
+    uint32_t addedParagraphs_ = 0;
 };

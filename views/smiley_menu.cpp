@@ -1,8 +1,8 @@
 #include "views/smiley_menu.h"
 
-#include "core/config_values.h"
 #include "core/resource_library.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <mutex>
 #include <vector>
@@ -25,10 +25,61 @@ HBITMAP LoadSmileyBitmap(uint32_t group, uint32_t item) {
     return static_cast<HBITMAP>(LoadImageW(module, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
 }
 
+// A new square bitmap of the side: the background colour with the source drawn over it in the
+// middle, the key colour of the source transparent. Only the source's own pixels are drawn, so
+// what lies around a smaller picture is the background, never whatever a copy from beyond its
+// edges would give.
+HBITMAP ComposeSquare(HBITMAP source, COLORREF keyColor, COLORREF background, int side) {
+    if (!source) return nullptr;
+    BITMAP shape{};
+    if (!GetObjectW(source, sizeof shape, &shape) || shape.bmWidth <= 0 || shape.bmHeight <= 0)
+        return nullptr;
+    const int width = std::min<int>(shape.bmWidth, side);
+    const int height = std::min<int>(shape.bmHeight, side);
+    const int left = (side - width) / 2, top = (side - height) / 2;
+    HDC screen = GetDC(nullptr);
+    HDC sourceDc = CreateCompatibleDC(screen);
+    HDC maskDc = CreateCompatibleDC(screen);
+    HDC resultDc = CreateCompatibleDC(screen);
+    HBITMAP result = CreateCompatibleBitmap(screen, side, side);
+    HBITMAP mask = CreateBitmap(width, height, 1, 1, nullptr);
+    ReleaseDC(nullptr, screen);
+
+    HGDIOBJ oldSource = SelectObject(sourceDc, source);
+    HGDIOBJ oldMask = SelectObject(maskDc, mask);
+    HGDIOBJ oldResult = SelectObject(resultDc, result);
+
+    RECT all{0, 0, side, side};
+    HBRUSH brush = CreateSolidBrush(background);
+    FillRect(resultDc, &all, brush);
+    DeleteObject(brush);
+
+    // Mask: white where the source has the key colour.
+    COLORREF oldBack = SetBkColor(sourceDc, keyColor);
+    BitBlt(maskDc, 0, 0, width, height, sourceDc, 0, 0, SRCCOPY);
+    SetBkColor(sourceDc, oldBack);
+    // Text and back colours of the result DC decide how the 1-bit mask maps to colours.
+    SetBkColor(resultDc, RGB(255, 255, 255));
+    SetTextColor(resultDc, RGB(0, 0, 0));
+    BitBlt(resultDc, left, top, width, height, sourceDc, 0, 0, SRCINVERT);
+    BitBlt(resultDc, left, top, width, height, maskDc, 0, 0, SRCAND);
+    BitBlt(resultDc, left, top, width, height, sourceDc, 0, 0, SRCINVERT);
+
+    SelectObject(sourceDc, oldSource);
+    SelectObject(maskDc, oldMask);
+    SelectObject(resultDc, oldResult);
+    DeleteDC(sourceDc);
+    DeleteDC(maskDc);
+    DeleteDC(resultDc);
+    DeleteObject(mask);
+    return result;
+}
+
 HMENU BuildMenu() {
     HMENU menu = CreatePopupMenu();
     if (!menu) return nullptr;
-    COLORREF background = static_cast<COLORREF>(ReadConfigInt("Cfg\\Colors", "BG_Color", 0));
+    // The pictures stand on the menu's own colour, as its text does.
+    const COLORREF background = GetSysColor(COLOR_MENU);
     for (uint32_t group = 1; group <= kGroups; ++group) {
         HMENU submenu = nullptr;
         for (uint32_t item = 0; item < kItemsPerGroup; ++item) {
@@ -93,42 +144,32 @@ HBITMAP SmileyMenuBitmap(HMENU menu, UINT id) {
     return nullptr;
 }
 
-HBITMAP MakeMenuBitmap(HBITMAP source, COLORREF keyColor, COLORREF background) {
-    if (!source) return nullptr;
+HBITMAP MakeSmileyPicture(uint32_t number, COLORREF background, int side) {
+    if (number / 100 < 1 || number / 100 > kGroups || side <= 0) return nullptr;
+    HBITMAP loaded = LoadSmileyBitmap(number / 100, number % 100);
+    if (!loaded) return nullptr;
+    BITMAP shape{};
+    GetObjectW(loaded, sizeof shape, &shape);
+    const int own = std::max<int>(shape.bmWidth, shape.bmHeight);
+    // A picture larger than the square is made at its own size and then scaled down.
+    HBITMAP picture = ComposeSquare(loaded, RGB(255, 255, 255), background, std::max(side, own));
+    DeleteObject(loaded);
+    if (!picture || side >= own) return picture;
     HDC screen = GetDC(nullptr);
-    HDC sourceDc = CreateCompatibleDC(screen);
-    HDC maskDc = CreateCompatibleDC(screen);
-    HDC resultDc = CreateCompatibleDC(screen);
-    HBITMAP result = CreateCompatibleBitmap(screen, kMenuBitmapSize, kMenuBitmapSize);
-    HBITMAP mask = CreateBitmap(kMenuBitmapSize, kMenuBitmapSize, 1, 1, nullptr);
+    HDC from = CreateCompatibleDC(screen), to = CreateCompatibleDC(screen);
+    HBITMAP scaled = CreateCompatibleBitmap(screen, side, side);
     ReleaseDC(nullptr, screen);
+    HGDIOBJ oldFrom = SelectObject(from, picture), oldTo = SelectObject(to, scaled);
+    SetStretchBltMode(to, HALFTONE);
+    StretchBlt(to, 0, 0, side, side, from, 0, 0, own, own, SRCCOPY);
+    SelectObject(from, oldFrom);
+    SelectObject(to, oldTo);
+    DeleteDC(from);
+    DeleteDC(to);
+    DeleteObject(picture);
+    return scaled;
+}
 
-    HGDIOBJ oldSource = SelectObject(sourceDc, source);
-    HGDIOBJ oldMask = SelectObject(maskDc, mask);
-    HGDIOBJ oldResult = SelectObject(resultDc, result);
-
-    RECT all{0, 0, kMenuBitmapSize, kMenuBitmapSize};
-    HBRUSH brush = CreateSolidBrush(background);
-    FillRect(resultDc, &all, brush);
-    DeleteObject(brush);
-
-    // Mask: white where the source has the key colour.
-    COLORREF oldBack = SetBkColor(sourceDc, keyColor);
-    BitBlt(maskDc, 0, 0, kMenuBitmapSize, kMenuBitmapSize, sourceDc, 0, 0, SRCCOPY);
-    SetBkColor(sourceDc, oldBack);
-    // Text and back colours of the result DC decide how the 1-bit mask maps to colours.
-    SetBkColor(resultDc, RGB(255, 255, 255));
-    SetTextColor(resultDc, RGB(0, 0, 0));
-    BitBlt(resultDc, 0, 0, kMenuBitmapSize, kMenuBitmapSize, sourceDc, 0, 0, SRCINVERT);
-    BitBlt(resultDc, 0, 0, kMenuBitmapSize, kMenuBitmapSize, maskDc, 0, 0, SRCAND);
-    BitBlt(resultDc, 0, 0, kMenuBitmapSize, kMenuBitmapSize, sourceDc, 0, 0, SRCINVERT);
-
-    SelectObject(sourceDc, oldSource);
-    SelectObject(maskDc, oldMask);
-    SelectObject(resultDc, oldResult);
-    DeleteDC(sourceDc);
-    DeleteDC(maskDc);
-    DeleteDC(resultDc);
-    DeleteObject(mask);
-    return result;
+HBITMAP MakeMenuBitmap(HBITMAP source, COLORREF keyColor, COLORREF background) {
+    return ComposeSquare(source, keyColor, background, kMenuBitmapSize);
 }

@@ -15,6 +15,10 @@ HMENU ShowSmileyMenu(HWND window, bool buildOnly);
 void DestroySmileyMenu();
 // The bitmap of the menu item with that id, or null.
 HBITMAP SmileyMenuBitmap(HMENU menu, UINT id);
-// A new 30 x 30 bitmap: the background colour with the source drawn over it, the key colour
-// of the source transparent.
+// A new square bitmap of the side with the smiley of that number (the markup's: 101 is group 1,
+// item 1) on the background colour, in the middle, or scaled down to fit; null when the resource
+// library has no such picture.
+HBITMAP MakeSmileyPicture(uint32_t number, COLORREF background, int side = 30);
+// A new 30 x 30 bitmap: the background colour with the source drawn over it in the middle, the
+// key colour of the source transparent.
 HBITMAP MakeMenuBitmap(HBITMAP source, COLORREF keyColor, COLORREF background);

@@ -488,6 +488,29 @@ XmlText* XmlElementAddText(XmlElement* element, const char* text) {
     return t;
 }
 
+bool XmlElementGetBodyText(const XmlElement* element, std::string& text) {
+    if (!element) return false;
+    if (element->cdata.Count() > 0) {
+        text = element->cdata.At(0)->text;
+        return true;
+    }
+    if (element->texts.Count() > 0 && element->texts.At(0)->kind == 0) {
+        text = XmlUnescape(element->texts.At(0)->text);
+        return true;
+    }
+    return false;
+}
+
+void XmlElementSetBodyText(XmlElement* element, const std::string& text) {
+    if (!element) return;
+    if (element->cdata.Count() > 0) {
+        element->cdata.At(0)->text = text;
+        return;
+    }
+    if (element->texts.Count() > 0 && element->texts.At(0)->kind == 0) XmlElementRemoveText(element, 0);
+    XmlElementAddCData(element, text.c_str());
+}
+
 XmlText* XmlElementAddTextBytes(XmlElement* element, const void* bytes, size_t length, uint8_t kind) {
     if (!element) return nullptr;
     XmlText* t = new XmlText;

@@ -86,6 +86,12 @@ XmlContent* XmlElementAddCData(XmlElement* element, const char* text);
 // Plain text, stored escaped, placed after the current children.
 XmlText* XmlElementAddText(XmlElement* element, const char* text);
 XmlText* XmlElementAddTextBytes(XmlElement* element, const void* bytes, size_t length, uint8_t kind);
+// The element's body (a script, a proxy text, a note): its first CDATA section or, when it has
+// none, its first text item (files edited by hand and older saves keep it so). False when it has
+// neither.
+bool XmlElementGetBodyText(const XmlElement* element, std::string& text);
+// Stores the body as the first CDATA section; a text item that held the body gives way to it.
+void XmlElementSetBodyText(XmlElement* element, const std::string& text);
 
 // ---- copying, comparing, sorting ----
 

@@ -1,5 +1,6 @@
 #include "xml/xml_exchange.h"
 
+#include "common/window_helpers.h"
 #include "xml/xml_document.h"
 #include "xml/xml_reader.h"
 #include "xml/xml_unload.h"
@@ -9,18 +10,9 @@
 
 namespace {
 
-// Another program may hold the clipboard for a moment.
-bool OpenClipboardFor(HWND window) {
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        if (OpenClipboard(window)) return true;
-        Sleep(10);
-    }
-    return false;
-}
-
 // The clipboard's CF_TEXT, read no further than its memory block.
 bool ReadClipboardText(HWND window, std::string* text) {
-    if (!IsClipboardFormatAvailable(CF_TEXT) || !OpenClipboardFor(window)) return false;
+    if (!IsClipboardFormatAvailable(CF_TEXT) || !OpenClipboardPatiently(window)) return false;
     bool found = false;
     if (HANDLE data = GetClipboardData(CF_TEXT)) {
         if (const char* p = static_cast<const char*>(GlobalLock(data))) {
@@ -73,7 +65,7 @@ bool XmlElementCopyToClipboard(XmlElement* element, HWND window) {
         std::memcpy(p, text.c_str(), text.size() + 1);
         GlobalUnlock(memory);
     }
-    if (!OpenClipboardFor(window)) {
+    if (!OpenClipboardPatiently(window)) {
         GlobalFree(memory);
         return false;
     }

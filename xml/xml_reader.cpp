@@ -135,6 +135,12 @@ private:
 
     void AddContent(bool cdata, std::string_view text) {
         XmlElement* e = Enclosing();
+        if (e && cdata && joinsSection_ && e->cdata.Count() > 0) {
+            // A section that follows another with nothing between them is the rest of its text,
+            // split by the writer where the text held "]]>".
+            e->cdata.At(e->cdata.Count() - 1)->text.append(text);
+            return;
+        }
         if (e) {
             XmlContent* c = new XmlContent;
             c->owner = e;
@@ -154,7 +160,9 @@ private:
         if (StartsWith(s, lt, "<![CDATA[")) {
             size_t close = s.find("]]>", lt + 9);
             if (close == std::string_view::npos) return close;
+            joinsSection_ = lt == sectionEnd_;
             AddContent(true, s.substr(lt + 9, close - lt - 9));
+            sectionEnd_ = close + 3;
             return close + 3;
         }
         if (StartsWith(s, lt, "<!--")) {
@@ -224,6 +232,8 @@ private:
     XmlElement* first_ = nullptr;
     XmlElement* extra_ = nullptr; // a later top-level element being read to be dropped
     bool topLevelSeen_ = false;
+    size_t sectionEnd_ = std::string_view::npos; // just after the last CDATA section read
+    bool joinsSection_ = false;
 };
 
 } // namespace

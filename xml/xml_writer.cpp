@@ -21,11 +21,30 @@ void AppendText(std::string& out, const std::string& stored, int raw) {
     }
 }
 
+// A section's text may hold "]]>" (a script that prints it): the section is closed between its
+// "]]" and ">" and a new one opened, and the reader joins the adjacent sections back into one.
+void AppendCData(std::string& out, const std::string& text) {
+    out += "<![CDATA[";
+    size_t from = 0;
+    for (size_t at = text.find("]]>"); at != std::string::npos; at = text.find("]]>", from)) {
+        out.append(text, from, at + 2 - from);
+        out += "]]><![CDATA[";
+        from = at + 2;
+    }
+    out.append(text, from, std::string::npos);
+    out += "]]>";
+}
+
 void WriteContent(std::string& out, const XmlElement* e, uint32_t depth, const XmlContent* c, bool cdata) {
     Indent(out, e, depth + 1);
-    out += cdata ? "<![CDATA[" : "<!--";
+    if (cdata) {
+        AppendCData(out, c->text);
+        out += "\r\n";
+        return;
+    }
+    out += "<!--";
     out += c->text;
-    out += cdata ? "]]>\r\n" : "-->\r\n";
+    out += "-->\r\n";
 }
 
 void WriteTextItem(std::string& out, const XmlElement* e, uint32_t depth, const XmlText* t, int raw,

@@ -60,11 +60,14 @@ std::wstring DialogAnswers::Seen() const {
 }
 
 void DialogAnswers::Answer(HWND window, int button) {
-    Sleep(200); // let it finish drawing its texts
+    // Its texts are in once its thread, done starting it, answers a message sent now.
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, nullptr);
     {
         std::lock_guard<std::mutex> lock(lock_);
         seen_ += WindowTexts(window);
     }
+    // Counted before the press, so the code that showed the dialog sees the count once it returns.
+    ++answered_;
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
 }
 
@@ -76,7 +79,6 @@ void DialogAnswers::RunEvery() {
             if (!window) continue;
             Answer(window, step.Button);
             answered.push_back(window);
-            ++answered_;
         }
         Sleep(50);
     }
@@ -90,6 +92,5 @@ void DialogAnswers::Run() {
         Answer(window, step.Button);
         // The same window must go before the next step looks (titles repeat).
         while (!stop_ && IsWindow(window) && IsWindowVisible(window)) Sleep(50);
-        ++answered_;
     }
 }

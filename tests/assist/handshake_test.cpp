@@ -164,11 +164,15 @@ TEST_F(Handshake, AcceptedReplyInSegmentsOpensTheSessionAndSendsTheInvitation) {
             dialog = FindProcessWindow(L"Remote Assistance");
             if (dialog && WindowTexts(dialog).find(L"Author is connected.") == std::wstring::npos) {
                 PostMessageW(dialog, WM_COMMAND, IDOK, 0); // the options dialog
+                for (int j = 0; j < 400 && IsWindow(dialog) && IsWindowVisible(dialog); ++j) Sleep(50);
                 dialog = nullptr;
-                Sleep(300);
             }
         }
-        Sleep(300);
+        // The session is up once the desktop is blank and the sharing has its client.
+        for (int i = 0; i < 400 && !(GetSysColor(COLOR_BACKGROUND) == RGB(0, 0, 0) &&
+                                     !standIn.ConnectedToClient().empty() && standIn.ColorDepth() != 0);
+             ++i)
+            Sleep(50);
         sessionColor = GetSysColor(COLOR_BACKGROUND);
         client = standIn.ConnectedToClient();
         depth = standIn.ColorDepth();

@@ -42,7 +42,7 @@ Lines Effects() {
         if (s == "SetWindowTabState") effects.push_back("tab " + name + " " + std::to_string(call.Number));
         if (s == "WM_CLOSE") effects.push_back("close " + name);
         if (s == "FrameCommand") effects.push_back("frame " + std::to_string(call.Number));
-        if (s == "ScriptTimer") effects.push_back("timer " + std::to_string(call.Number));
+        if (s == "ScriptTimer") effects.push_back("timer " + name + " " + std::to_string(call.Number));
         if (s == "ExecuteScript")
             effects.push_back("script " + std::to_string(call.Number) + " " + call.Text);
     }
@@ -101,15 +101,16 @@ const std::vector<ClientCommandCase> kCases = {
     {'C', "/utf8 ON", {}, {"print irc.test: " + kDot + " Encoding set to: 65001 (UTF-8)"}},
     {'D', "/encoding 1250", {}, {}},
     {'C', "/encoding nowhere", {"encoding nowhere"}, {}, true},
-    // Quiet timers: created, stopped, restarted and removed on the server window.
-    {'C', "/timer *t1 3 5 /msg #a hi", {}, {"timer 5000"}},
+    // Quiet timers of the connection: each created, stopped, restarted or removed on the window
+    // the line was typed in.
+    {'C', "/timer *t1 3 5 /msg #a hi", {}, {"timer #a 5000"}},
     {'C', "/timer *t1 3 5 /msg #a again", {}, {}},
-    {'Q', "/timer *T1 off", {}, {"timer 0"}},
-    {'C', "/timer *t1 on", {}, {"timer 0", "timer 5000"}},
-    {'C', "/timer *t1 die", {}, {"timer 0"}},
+    {'Q', "/timer *T1 off", {}, {"timer bob 0"}},
+    {'C', "/timer *t1 on", {}, {"timer #a 0", "timer #a 5000"}},
+    {'C', "/timer *t1 die", {}, {"timer #a 0"}},
     {'C', "/timer *t2 on", {}, {}},
-    {'C', "/timer *t3 1 90 /msg #a x", {}, {"timer 90"}},
-    {'C', "/timer *t3 die", {}, {"timer 0"}},
+    {'S', "/timer *t3 1 90 /msg #a x", {}, {"timer irc.test 90"}},
+    {'S', "/timer *t3 die", {}, {"timer irc.test 0"}},
     {'C', "/timer *t4 1", {"timer *t4 1"}, {}, true},
     {'D', "/timer", {"timer"}, {}, true},
     // Variables: scope 0 is handled and does nothing; "/undefine" with scope 0 is not handled.
@@ -119,8 +120,8 @@ const std::vector<ClientCommandCase> kCases = {
     {'D', "/undefine z", {"undefine z"}, {}, true},
     {'D', "/destroystaticvariable z", {"destroystaticvariable z"}, {}, true},
     {'D', "/setuserlevel bob 3", {"setuserlevel bob 3"}, {}, true},
-    // A timed list entry removes itself with a timer of its own.
-    {'C', "/ignore *!*@spam.example 10", {}, {"timer 600000"}},
+    // A timed list entry removes itself with a quiet timer without a name.
+    {'C', "/ignore *!*@spam.example 10", {}, {"timer #a 600000"}},
     {'C', "/notify carol 0", {}, {}},
     // The preferences window, at a section or not.
     {'C', "/prefs", {}, {"frame 811"}},
@@ -221,22 +222,23 @@ TEST_F(ClientCommands, ListsAreChangedSavedAndEachTimedEntryExpires) {
     EXPECT_EQ(Setting("Cfg\\User_Lists", "Black_List"), "b2");
     EXPECT_EQ(Setting("Cfg\\User_Lists", "AutoOp_List"), "") << "nothing removed, nothing saved";
 
-    // Two timed entries made at once each get their own timer, and both go again.
+    // A timed entry's timer has no name, so while it waits a second timed entry is added but
+    // gets no timer: only the first goes again.
     Type(Channel(), "/notify one 1");
     Type(Channel(), "/notify two 1");
     EXPECT_EQ(Setting("Cfg\\User_Lists", "Notify_List"), "one two");
     {
         ScriptScopesReadLock lock(ScriptScopesMutex());
         const auto& timers = Server()->Connection->Timers;
-        ASSERT_EQ(timers.size(), 2u);
-        EXPECT_NE(timers[0].Name, timers[1].Name);
+        ASSERT_EQ(timers.size(), 1u);
+        EXPECT_EQ(timers[0].Name, L"");
         EXPECT_EQ(timers[0].Command, L"/notify -one");
-        EXPECT_EQ(timers[1].Command, L"/notify -two");
-        EXPECT_EQ(timers[1].Interval, 60000u);
+        EXPECT_EQ(timers[0].Interval, 60000u);
     }
-    // Their window timers fire (sent here at once, as the system would after a minute).
-    for (uint32_t id : {1000u, 1001u}) SendMessageW(Server()->Window, WM_TIMER, id, 0);
-    EXPECT_EQ(Setting("Cfg\\User_Lists", "Notify_List"), "");
+    // Its window timer fires in the channel it was typed in (sent here at once, as the system
+    // would after a minute).
+    SendMessageW(Channel()->Window, WM_TIMER, 1000u, 0);
+    EXPECT_EQ(Setting("Cfg\\User_Lists", "Notify_List"), "two");
     ScriptScopesReadLock lock(ScriptScopesMutex());
     EXPECT_TRUE(Server()->Connection->Timers.empty());
 }
@@ -301,7 +303,7 @@ TEST_F(ClientCommands, SettingsTriggerScriptsAndPluginPathsAreWrittenToTheFile) 
     Type(Channel(), "/prefs Cfg\\Options1 Default_Nick some body");
     Type(Channel(), "/plugin +C:\\plugins\\b.dll");
     Type(Channel(), "/plugin -a.dll");
-    Type(Channel(), "/_script greet|||1027|||0|||/greet|||*veto*|||0|||1024|||/msg #a hi|||/msg #a there");
+    Type(Channel(), "/_script greet|||3075|||0|||/greet|||*veto*|||0|||1024|||/msg #a hi|||/msg #a there");
     Type(Channel(), "/_script greet|||3|||0|||/hello|||x|||0|||0|||ignored|||0");
     Type(Channel(), "/_script old X");
     EXPECT_EQ(PluginPaths(), std::vector<std::wstring>{L"C:\\plugins\\b.dll"});
@@ -324,69 +326,14 @@ TEST_F(ClientCommands, SettingsTriggerScriptsAndPluginPathsAreWrittenToTheFile) 
     EXPECT_EQ(value("Trigger"), "/hello");
     EXPECT_EQ(value("Trigger_Type"), "0");
     EXPECT_EQ(value("Description"), "Enter description here");
-    EXPECT_EQ(value("Enabled"), "1") << "an option bit is stored as 1, which the readers compare with";
+    EXPECT_EQ(value("Enabled"), "1024") << "an option is stored as the option word masked with its bit";
+    EXPECT_EQ(value("Locked"), "0");
     ASSERT_EQ(XmlElementGetCDataCount(greet), 1u);
     EXPECT_EQ(XmlElementGetCDataSections(greet)[0]->text, "ignored\r\n0\r\n");
     XmlDocumentDestroy(&saved);
     XmlDocumentDestroy(&settings);
     UserConfigDocument = nullptr;
 }
-
-namespace {
-
-// Answers every message box this process shows while it lives, noting the texts it showed.
-class MessageBoxCloser {
-public:
-    MessageBoxCloser()
-        : thread_([this] {
-              while (!stop_) {
-                  EnumWindows(Visit, reinterpret_cast<LPARAM>(this));
-                  Sleep(50);
-              }
-          }) {}
-    ~MessageBoxCloser() {
-        stop_ = true;
-        thread_.join();
-    }
-    std::vector<std::string> Texts() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return texts_;
-    }
-
-private:
-    static BOOL CALLBACK CollectText(HWND window, LPARAM parameter) {
-        wchar_t text[500] = {};
-        GetWindowTextW(window, text, 500);
-        *reinterpret_cast<std::wstring*>(parameter) += std::wstring(text) + L"\n";
-        return TRUE;
-    }
-    static BOOL CALLBACK Visit(HWND window, LPARAM parameter) {
-        auto* self = reinterpret_cast<MessageBoxCloser*>(parameter);
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        wchar_t className[32] = {};
-        GetClassNameW(window, className, 32);
-        if (process != GetCurrentProcessId() || !IsWindowVisible(window) ||
-            std::wstring(className) != L"#32770")
-            return TRUE;
-        std::wstring texts;
-        CollectText(window, reinterpret_cast<LPARAM>(&texts));
-        EnumChildWindows(window, CollectText, reinterpret_cast<LPARAM>(&texts));
-        {
-            std::lock_guard<std::mutex> lock(self->mutex_);
-            self->texts_.push_back(WideToNarrow(texts));
-        }
-        PostMessageW(window, WM_COMMAND, IDOK, 0);
-        Sleep(300);
-        return TRUE;
-    }
-    std::atomic<bool> stop_{false};
-    std::mutex mutex_;
-    std::vector<std::string> texts_;
-    std::thread thread_;
-};
-
-} // namespace
 
 TEST_F(ClientCommands, ScriptsAndAppearanceAreInstalledFromFilesAndExported) {
     TestFolder folder;

@@ -58,7 +58,7 @@ const std::vector<CommandLineCase> kCases = {
     // "/topic".
     {'C', "/topic", {"TOPIC #a"}},
     {'Q', "/topic", {"topic"}, true},
-    {'C', "/topic #a", {"TOPIC #a"}},
+    {'C', "/topic #a", {"TOPIC #a :"}},
     {'C', "/topic #a new topic", {"TOPIC #a :new topic"}},
     {'Q', "/topic #a from the query", {"TOPIC #a :from the query"}},
     {'C', "/topic hello world", {"TOPIC #a :hello world"}},

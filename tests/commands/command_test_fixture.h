@@ -6,11 +6,15 @@
 
 #include "core/window_record.h"
 #include "tests/support/chat_test_frame.h"
+#include "common/xstring.h"
 #include "tests/support/irc_test_support.h"
 #include "xml/xml_document.h"
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 class CommandTest : public testing::Test {
@@ -55,4 +59,57 @@ private:
     WindowRecord* dcc_ = nullptr;
     std::unique_ptr<XmlDocument> settings_;
     uint32_t marker_ = 0;
+};
+
+// Answers every message box this process shows while it lives, noting the texts it showed.
+class MessageBoxCloser {
+public:
+    MessageBoxCloser()
+        : thread_([this] {
+              while (!stop_) {
+                  EnumWindows(Visit, reinterpret_cast<LPARAM>(this));
+                  Sleep(50);
+              }
+          }) {}
+    ~MessageBoxCloser() {
+        stop_ = true;
+        thread_.join();
+    }
+    std::vector<std::string> Texts() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return texts_;
+    }
+
+private:
+    static BOOL CALLBACK CollectText(HWND window, LPARAM parameter) {
+        wchar_t text[500] = {};
+        GetWindowTextW(window, text, 500);
+        *reinterpret_cast<std::wstring*>(parameter) += std::wstring(text) + L"\n";
+        return TRUE;
+    }
+    static BOOL CALLBACK Visit(HWND window, LPARAM parameter) {
+        auto* self = reinterpret_cast<MessageBoxCloser*>(parameter);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        wchar_t className[32] = {};
+        GetClassNameW(window, className, 32);
+        if (process != GetCurrentProcessId() || !IsWindowVisible(window) ||
+            std::wstring(className) != L"#32770")
+            return TRUE;
+        std::wstring texts;
+        CollectText(window, reinterpret_cast<LPARAM>(&texts));
+        EnumChildWindows(window, CollectText, reinterpret_cast<LPARAM>(&texts));
+        {
+            std::lock_guard<std::mutex> lock(self->mutex_);
+            self->texts_.push_back(WideToNarrow(texts));
+        }
+        PostMessageW(window, WM_COMMAND, IDOK, 0);
+        // The same box must be gone before the next look.
+        for (int i = 0; i < 200 && IsWindow(window) && IsWindowVisible(window); ++i) Sleep(50);
+        return TRUE;
+    }
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<std::string> texts_;
+    std::thread thread_;
 };

@@ -61,11 +61,11 @@ TEST_F(InputDispatcher, TypedTextTakesTheWindowsCodePage) {
     const std::wstring cafe = L"caf\u00e9";
     DefaultCodePage = 1252;
     ExecuteInputText(Channel(), cafe, 0);
-    ExecuteInputText(Channel(), cafe, 0, 0, 1); // UTF-8 preferred
+    ExecuteInputText(Channel(), cafe, 0, 1); // UTF-8 preferred
     DefaultCodePage = CP_UTF8;
     ExecuteInputText(Channel(), cafe, 0);
     Channel()->CodePage = 1252; // the window's own code page wins over both
-    ExecuteInputText(Channel(), cafe, 0, 0, 1);
+    ExecuteInputText(Channel(), cafe, 0, 1);
     ExecuteInputText(Server(), L"PRIVMSG x :\u00e9", 0);
     EXPECT_EQ(ServerLines(),
               (Lines{"PRIVMSG #a :caf\xE9", "PRIVMSG #a :caf\xC3\xA9", "PRIVMSG #a :caf\xC3\xA9",

@@ -6,9 +6,9 @@
 #include "tests/recorders/recorders.h"
 
 void InstallTestServices() {
-    Services().ProcessInputLine = &commands::ProcessInputLine;
-    Services().ExecuteInputText = &commands::ExecuteInputText;
-    Services().ExecuteCommand = &commands::ExecuteCommand;
+    Services().Commands = {.ProcessInputLine = &commands::ProcessInputLine,
+                           .ExecuteInputText = &commands::ExecuteInputText,
+                           .ExecuteCommand = &commands::ExecuteCommand};
     InstallActiveWindowRecorder();
     InstallEventFormatRecorder();
     InstallSpeechRecorder();
@@ -24,5 +24,5 @@ void InstallTestServices() {
     InstallDccOfferRecorders();
     InstallObjectRecorders();
     InstallMediaRecorder();
-    Services().StartDownload = &shell::StartDownload;
+    Services().Windows.StartDownload = &shell::StartDownload;
 }

@@ -73,12 +73,15 @@ TEST_F(NetHelpers, RecvAllReadsUntilTheLengthOrTheEnd) {
     SOCKET server = accept(listener, nullptr, nullptr);
     ASSERT_NE(server, INVALID_SOCKET);
 
-    // Sent in small chunks with pauses, so one recv cannot take it all.
-    std::thread sender([client] {
+    // Sent in small chunks, each once the reader took what came before, so one recv cannot take
+    // it all.
+    std::thread sender([client, server] {
         const std::string data = "0123456789abcdefghijKLMNOPQRST";
         for (size_t at = 0; at < data.size(); at += 7) {
             send(client, data.c_str() + at, static_cast<int>(std::min<size_t>(7, data.size() - at)), 0);
-            Sleep(20);
+            u_long waiting = 1;
+            for (int i = 0; i < 2000 && ioctlsocket(server, FIONREAD, &waiting) == 0 && waiting > 0; ++i)
+                Sleep(5);
         }
         shutdown(client, SD_SEND);
     });

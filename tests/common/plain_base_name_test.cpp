@@ -10,7 +10,9 @@ namespace {
 bool IsPlain(const std::wstring& name) {
     if (name.empty() || name == L"." || name == L"..") return false;
     for (wchar_t c : name)
-        if (c < 32 || c == 127 || std::wstring(L"\\/:\"'*?<>|").find(c) != std::wstring::npos) return false;
+        if (c < 32 || (c >= 127 && c < 160) || IsDirectionControl(c) ||
+            std::wstring(L"\\/:\"'*?<>|").find(c) != std::wstring::npos)
+            return false;
     if (name.front() == L'.' || name.front() == L' ' || name.back() == L'.' || name.back() == L' ')
         return false;
     return name.size() <= kMaxPlainBaseName + 1;
@@ -44,6 +46,8 @@ TEST(PlainBaseName, HostileNamesBecomeOneHarmlessName) {
         {L"COM10", L"COM10"},
         {L"CONSOLE", L"CONSOLE"},
         {L"file.txt:stream", L"file.txt_stream"},
+        {L"invoice\u202Etxt.exe", L"invoice_txt.exe"},
+        {L"a\u2066b\u200Fc\u0085d\u061C", L"a_b_c_d_"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(PlainBaseName(c.in), c.out);

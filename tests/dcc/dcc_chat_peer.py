@@ -3,6 +3,7 @@
 talk: a line split over two writes, two lines and an action in one write with a voice frame
 between them, then it answers the first line it reads with "got <line>" and hangs up.
 hostile: announces a voice frame of 1 GB and waits for the chat to end.
+flood: sends 10 MB of text without a line feed after one line.
 Every connection is served (the test's own readiness probe too).
 """
 import socket
@@ -45,9 +46,17 @@ def hostile(conn):
         pass
 
 
+def flood(conn):
+    conn.sendall(b"before\r\n")
+    conn.sendall(b"x" * (10 * 1024 * 1024))
+    conn.settimeout(30)
+    while conn.recv(1000):
+        pass
+
+
 def serve(conn, mode):
     try:
-        (talk if mode == "talk" else hostile)(conn)
+        {"talk": talk, "hostile": hostile, "flood": flood}[mode](conn)
     except OSError:
         pass
     finally:

@@ -3,6 +3,7 @@
 // role with openssl s_server.
 #include "tests/dcc/dcc_test_support.h"
 
+#include "common/xstring.h"
 #include "core/dcc_connection.h"
 #include "irc/send_path.h"
 #include "peer/dcc_offers.h"
@@ -63,7 +64,16 @@ TEST(DccChatStream, CutsLinesAndFramesFromOneStream) {
          {"a", "b"},
          1,
          false},
-        {"long text is cut", {big}, {big.substr(0, 20000)}, 0, false},
+        {"a line at the bound",
+         {big.substr(0, 20000) + "\r", "\nnext\n"},
+         {big.substr(0, 20000), "next"},
+         0,
+         false},
+        {"text past the bound ends the chat",
+         {"ok\n" + big.substr(0, 12000), big.substr(0, 8001) + "\n"},
+         {"ok"},
+         0,
+         true},
         {"1 GB frame", {std::string("\0\0\0\0\0\x40", 6)}, {}, 0, true},
     };
     for (const Case& c : cases) {
@@ -97,14 +107,23 @@ TEST_F(DccChat, LinesBothWaysWithAPeerThatListens) {
     EXPECT_TRUE(IsWindow(chat->Window)) << "the window stays";
 }
 
-TEST_F(DccChat, AHostileFrameLengthEndsTheChat) {
-    LinuxPeer peer;
-    const uint16_t port = FreeLoopbackPort();
-    ASSERT_TRUE(StartPeer(peer, port, "hostile")) << peer.Log();
-    WindowRecord* chat = StartChat(1, port, false);
-    ASSERT_NE(chat, nullptr);
-    ASSERT_TRUE(WaitPrinted(chat, Lang(53)));
-    EXPECT_EQ(CountPrinted(chat, "before"), 1u);
+// A frame longer than the bound, or 10 MB of text without a line feed: what came before is
+// shown, then a notice says why the chat ends, and it ends.
+TEST_F(DccChat, APeerBreakingABoundEndsTheChatWithANotice) {
+    for (const char* mode : {"hostile", "flood"}) {
+        SCOPED_TRACE(mode);
+        LinuxPeer peer;
+        const uint16_t port = FreeLoopbackPort();
+        ASSERT_TRUE(StartPeer(peer, port, mode)) << peer.Log();
+        WindowRecord* chat = StartChat(1, port, false);
+        ASSERT_NE(chat, nullptr);
+        ASSERT_TRUE(WaitPrinted(chat, Lang(53)));
+        EXPECT_EQ(CountPrinted(chat, "before"), 1u);
+        const auto fault = std::string(mode) == "flood" ? peer::DccChatStream::Fault::LineTooLong
+                                                        : peer::DccChatStream::Fault::FrameTooLong;
+        EXPECT_EQ(CountPrinted(chat, WideToNarrow(peer::ChatFaultNotice(fault))), 1u);
+        EXPECT_EQ(PrintedIn(chat).size(), 5u) << "the connecting lines, before, the notice and the end";
+    }
 }
 
 // Our own offer: the window listens, one peer connects; closing the peer ends the session, and a

@@ -4,14 +4,19 @@
 #include "tests/dcc/dcc_test_support.h"
 
 #include "common/xstring.h"
+#include "core/interface_thread_call.h"
+#include "core/window_list.h"
+#include "peer/own_files.h"
+#include "peer/questions_in_turn.h"
 #include "tests/assist/dialog_answers.h"
+
+#include <atomic>
 
 namespace {
 
 class DccOffers : public DccTest {
 protected:
-    // From a sender on this host: an offer may name a loopback address only when the server
-    // reports the sender there.
+    // From a sender the server reports on this host, or on the host given.
     void Offer(const std::string& body, const std::string& from = "eve",
                const std::string& host = "127.0.0.1") {
         Handle(":" + from + "!e@" + host + " PRIVMSG me :\x01" + body + "\x01");
@@ -28,7 +33,30 @@ protected:
             if (line.find(text) != std::string::npos) return true;
         return false;
     }
+    size_t PrintedCount(const std::string& text) const {
+        size_t count = 0;
+        for (const std::string& line : PrintedIn(Server())) count += line.find(text) != std::string::npos;
+        return count;
+    }
 };
+
+// Waits (without pumping: the interface thread is inside the question) for an offer's question
+// to show its texts; null when none came in time.
+HWND WaitForQuestion(std::wstring& texts) {
+    HWND question = nullptr;
+    WaitUntil(
+        [&] {
+            question = FindProcessWindow(L"Brindlex 7");
+            return question && (texts = WindowTexts(question)).find(L" B]") != std::wstring::npos;
+        },
+        20000);
+    return question;
+}
+
+void AnswerQuestion(HWND question, int button) {
+    PostMessageW(question, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    WaitUntil([&] { return !IsWindow(question) || !IsWindowVisible(question); }, 20000);
+}
 
 // 127.0.0.1 as the number an offer carries (host byte order).
 const std::string kLoopback = "2130706433";
@@ -113,7 +141,8 @@ TEST_F(DccOffers, BlockedFilesAreRefusedWithoutAQuestion) {
         EXPECT_EQ(answers.Answered(), 1u);
         EXPECT_NE(answers.Seen().find(L"asked.txt\t[100 B]"), std::wstring::npos);
     }
-    Sleep(500);
+    // The question was asked and acted on before the offer's line returned: a program it started
+    // would be running by now.
     EXPECT_TRUE(QxChildren().empty());
 }
 
@@ -141,8 +170,8 @@ TEST_F(DccOffers, ResumeIsTakenOnlyFromTheMatchingAcceptance) {
     Offer("DCC ACCEPT r.bin " + port + " 40", "mallory");
     Offer("DCC ACCEPT r.bin " + port + " 40");
     Offer("DCC ACCEPT r.bin " + port + " 40"); // the request was answered already
+    // Every acceptance was handled before its line returned, so a second start would be running.
     ASSERT_TRUE(WaitStarted(1));
-    Sleep(500);
     ASSERT_EQ(QxChildren().size(), 1u);
     EXPECT_EQ(CommandLine(0), Program() + "out 127.0.0.1 " + port + " ipv4 dcc get 40 100 " + Saved("r.bin"));
     EXPECT_TRUE(Completed(0));
@@ -161,7 +190,6 @@ TEST_F(DccOffers, ResumeIsTakenOnlyFromTheMatchingAcceptance) {
         EXPECT_EQ(answers.Answered(), 2u);
     }
     ASSERT_TRUE(WaitStarted(3));
-    Sleep(500);
     ASSERT_EQ(QxChildren().size(), 2u); // the first was closed
     EXPECT_NE(CommandLine(1).find(" tdcc get 0 100 " + Saved("z.bin")), std::string::npos);
     EXPECT_NE(CommandLine(2).find(" dcc get 0 100 " + Saved("s.bin")), std::string::npos);
@@ -169,4 +197,145 @@ TEST_F(DccOffers, ResumeIsTakenOnlyFromTheMatchingAcceptance) {
     EXPECT_TRUE(Completed(2));
     EXPECT_EQ(Received("z.bin"), fresh);
     EXPECT_EQ(Received("s.bin"), fresh);
+}
+
+// Offers from the connection thread wait for the interface thread and are asked there one at a
+// time, in order; the connection goes on meanwhile and answers the server with a question open.
+// Offers past the bound of waiting questions are refused with a line.
+TEST_F(DccOffers, QuestionsAreAskedInTurnWhileTheConnectionGoesOn) {
+    const size_t offers = peer::kMaxWaitingQuestions + 2;
+    std::thread connection([&] {
+        for (size_t i = 0; i < offers; ++i)
+            Offer("DCC SEND f" + std::to_string(i) + ".txt " + kLoopback + " 5000 100");
+    });
+    connection.join(); // nothing waited for an answer
+    EXPECT_EQ(PrintedCount("offers wait for an answer already"), offers - peer::kMaxWaitingQuestions);
+
+    std::atomic<size_t> asked{0};
+    std::string pong;
+    std::wstring order;
+    std::thread person([&] {
+        for (size_t i = 0; i < peer::kMaxWaitingQuestions; ++i) {
+            std::wstring texts;
+            HWND question = WaitForQuestion(texts);
+            if (!question) return;
+            if (i == 0) {
+                Handle("PING :while-asked"); // as the connection thread would
+                pong = scripted_->ReadLine(10000).value_or("<none>");
+            }
+            order += texts + L"|";
+            AnswerQuestion(question, IDNO);
+            ++asked;
+        }
+    });
+    EXPECT_TRUE(PumpUntil([&] { return asked == peer::kMaxWaitingQuestions; }, 120000));
+    person.join();
+    EXPECT_EQ(pong, "PONG :while-asked");
+    size_t at = 0;
+    for (size_t i = 0; i < peer::kMaxWaitingQuestions; ++i) {
+        const size_t next = order.find(L"f" + std::to_wstring(i) + L".txt", at);
+        ASSERT_NE(next, std::wstring::npos) << i << " " << WideToNarrow(order);
+        at = next;
+    }
+    EXPECT_TRUE(QxChildren().empty());
+}
+
+// The window an offer came through closes while its question is open: the answer sends and
+// starts nothing.
+TEST_F(DccOffers, AnAnswerAfterTheWindowClosedDoesNothing) {
+    SetConfig("Cfg\\Options3\\File_Transfers", "Auto_Accept", "1");
+    ASSERT_TRUE(WriteFileBytes(downloads_->File(L"r.bin"), "part"));
+    std::thread connection([&] { Offer("DCC SEND r.bin " + kLoopback + " 5000 100"); });
+    connection.join();
+    std::atomic<bool> answered{false};
+    std::thread person([&] {
+        HWND question = nullptr;
+        WaitUntil([&] { return (question = FindProcessWindow(L"Brindlex 7")) != nullptr; }, 20000);
+        RunOnInterfaceThread([&] { EraseWindowRecord(Server()); });
+        AnswerQuestion(question, IDYES);
+        answered = true;
+    });
+    EXPECT_TRUE(PumpUntil([&] { return answered.load(); }, 30000));
+    person.join();
+    RunOnInterfaceThread([&] { InsertWindowRecord(Server()); });
+    EXPECT_FALSE(SentContains("RESUME"));
+    EXPECT_TRUE(QxChildren().empty());
+}
+
+// An offer from a private or loopback address, the sender's host cloaked by the server, reaches
+// the question, which shows the address and port the offer named so that the user decides.
+TEST_F(DccOffers, OffersFromPrivateAndLoopbackAddressesReachTheQuestion) {
+    struct Case {
+        std::string Body;
+        std::wstring Shown;
+        const wchar_t* Caption;
+    };
+    const Case cases[] = {
+        {"DCC SEND f.txt 3232235777 5000 100", L"192.168.1.1:5000", L"Brindlex 7"},
+        {"DCC SEND g.txt ::1 5001 100", L"::1:5001", L"Brindlex 7"},
+        {"DCC CHAT chat 3232235777 5002", L"192.168.1.1:5002", L"Brindlex"},
+        {"DCC CHAT chat ::1 5003", L"::1:5003", L"Brindlex"},
+    };
+    for (const Case& c : cases) {
+        std::wstring texts;
+        std::thread person([&] {
+            HWND question = nullptr;
+            WaitUntil(
+                [&] {
+                    question = FindProcessWindow(c.Caption);
+                    return question && (texts = WindowTexts(question)).find(c.Shown) != std::wstring::npos;
+                },
+                20000);
+            if (question) AnswerQuestion(question, IDNO);
+        });
+        Offer(c.Body, "eve", "cloaked/eve");
+        person.join();
+        EXPECT_NE(texts.find(c.Shown), std::wstring::npos) << c.Body << " " << WideToNarrow(texts);
+    }
+    EXPECT_TRUE(QxChildren().empty());
+    EXPECT_TRUE(FrameOpenedWindows().empty());
+}
+
+// A chat offer's question runs the interface thread's messages: the server window closing meanwhile
+// leaves a Yes with nothing to open.
+TEST_F(DccOffers, AChatAcceptedAfterItsWindowClosedOpensNothing) {
+    std::atomic<bool> asked{false};
+    std::thread person([&] {
+        HWND question = nullptr;
+        WaitUntil([&] { return (question = FindProcessWindow(L"Brindlex")) != nullptr; }, 20000);
+        RunOnInterfaceThread([&] { EraseWindowRecord(Server()); });
+        asked = question != nullptr;
+        if (question) AnswerQuestion(question, IDYES);
+    });
+    Offer("DCC CHAT chat " + kLoopback + " 5000");
+    person.join();
+    InsertWindowRecord(Server());
+    EXPECT_TRUE(asked.load());
+    EXPECT_TRUE(FrameOpenedWindows().empty());
+}
+
+// Whatever the folder, a received file never takes the name of the program's own files (an
+// existing qv.xml in the download folder, as in the program-folder layout, never reaches the
+// overwrite question), and nothing received goes into the program's folder.
+TEST_F(DccOffers, TheProgramsOwnFilesAreNeverReceived) {
+    SetConfig("Cfg\\Options3\\File_Transfers", "Auto_Accept", "1");
+    ASSERT_TRUE(WriteFileBytes(downloads_->File(L"qv.xml"), "<settings/>"));
+    DialogAnswers answers({{L"Brindlex 7", IDYES}}, true);
+    const char* const names[] = {"qv.xml",     "QV.INI", "temp.xml.",  "qvlang.dll",
+                                 "extras.xml", "qx.exe", "part.xmltmp"};
+    for (const char* name : names) Offer("DCC SEND " + std::string(name) + " " + kLoopback + " 5000 5");
+    SetConfig("Cfg\\Options3\\File_Transfers", "Default_Download_Directory",
+              WideToNarrow(program_->Path()).c_str());
+    Offer("DCC SEND version.dll " + kLoopback + " 5000 5");
+    EXPECT_EQ(PrintedCount("refused: a received file never takes the name"), std::size(names) + 1);
+    EXPECT_EQ(answers.Answered(), 0u);
+    EXPECT_EQ(ReadFileBytes(downloads_->File(L"qv.xml")), "<settings/>");
+    EXPECT_TRUE(QxChildren().empty());
+    // A path the save dialog gives is checked the same way.
+    const std::wstring folder = downloads_->Path() + L"\\";
+    EXPECT_TRUE(peer::IsProgramOwnFile(folder + L"Qv.Xml. . "));
+    EXPECT_TRUE(peer::IsProgramOwnFile(folder + L"qv.xml:stream"));
+    EXPECT_TRUE(peer::IsProgramOwnFile(program_->Path() + L"\\sub\\..\\notes.txt"));
+    EXPECT_FALSE(peer::IsProgramOwnFile(folder + L"qv.xml.txt"));
+    EXPECT_FALSE(peer::IsProgramOwnFile(program_->Path() + L"\\UCFG\\notes.txt"));
 }

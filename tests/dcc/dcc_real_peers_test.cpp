@@ -1,11 +1,18 @@
 // DCC chat with irssi and WeeChat, real clients from Debian's packages, run in tmux and connected
-// to a test ngircd on loopback: the chat offered both ways, lines both ways, and the end of the chat.
+// to a test ngircd on loopback: the chat offered both ways, lines both ways, and the end of the chat;
+// and a file offered to an irssi that takes every file at once.
 #include "tests/dcc/dcc_test_support.h"
 
+#include "commands/command_interpreter.h"
+#include "common/xstring.h"
 #include "core/dcc_connection.h"
 #include "irc/send_path.h"
 #include "tests/irc_tls/linux_peer.h"
 #include "tests/support/ngircd_server.h"
+#include "tests/transfer/interop_peers.h"
+#include "tests/transfer/transfer_test_support.h"
+
+#include <iphlpapi.h>
 
 namespace {
 
@@ -176,7 +183,58 @@ protected:
     }
 };
 
+// Whether a socket of this host listens on the TCP port.
+bool Listening(uint16_t port) {
+    ULONG size = 0;
+    GetTcpTable(nullptr, &size, FALSE);
+    std::vector<char> buffer(size);
+    auto* table = reinterpret_cast<MIB_TCPTABLE*>(buffer.data());
+    if (GetTcpTable(table, &size, FALSE) != NO_ERROR) return false;
+    for (DWORD i = 0; i < table->dwNumEntries; ++i)
+        if (table->table[i].dwState == MIB_TCP_STATE_LISTEN &&
+            ntohs(static_cast<u_short>(table->table[i].dwLocalPort)) == port)
+            return true;
+    return false;
+}
+
 } // namespace
+
+// Our file offer leaves only once qx listens: irssi, taking every file the moment it is offered,
+// gets it whole. The test's own client stands for the server connection and passes the offer on
+// as the server would.
+TEST_F(DccRealPeers, AFileOfferLeavesOnceQxListensAndIrssiTakesItAtOnce) {
+    NgircdServer server;
+    ASSERT_TRUE(server.WaitReady()) << server.Log();
+    IrcClient us(server.Port(), "qvuser");
+    ASSERT_TRUE(us.WaitFor(" 001 ", 10000));
+    IrssiPeer irssi(server.Port(), downloads_->Path());
+    ASSERT_TRUE(irssi.Started());
+    ASSERT_TRUE(Online(us, "irssinick"));
+    SetConfig("Cfg\\Lan_Options", "Use_Upnp", "0");
+    const std::string bytes = RandomBytes(300000, 31);
+    const std::wstring file = program_->File(L"offered.bin");
+    ASSERT_TRUE(WriteFileBytes(file, bytes));
+
+    commands::ExecuteCommand(("/dcc irssinick send " + WideToNarrow(file)).c_str(), Server(), nullptr,
+                             nullptr);
+    std::string offer;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            for (const std::string& line : Sent(20))
+                if (line.find("DCC SEND offered.bin ") != std::string::npos) offer = line;
+            return !offer.empty();
+        },
+        60000));
+    std::istringstream words(offer.substr(offer.find("offered.bin ") + 12));
+    uint32_t address = 0, port = 0;
+    words >> address >> port;
+    EXPECT_TRUE(Listening(static_cast<uint16_t>(port))) << "the offer left before qx listened on " << port;
+    us.Send(offer);
+    EXPECT_TRUE(WaitForFileSize(irssi.Download(L"offered.bin"), bytes.size()));
+    EXPECT_TRUE(ReadFileBytes(irssi.Download(L"offered.bin")) == bytes);
+    ASSERT_TRUE(WaitStarted(1));
+    EXPECT_TRUE(Completed(0));
+}
 
 // Lines both ways in a chat we offer (the client connects) and in one the client offers (we
 // connect), and the client's close ends each.

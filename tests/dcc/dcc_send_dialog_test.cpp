@@ -34,12 +34,12 @@ HDROP MakeDrop(const std::vector<std::wstring>& files, POINT point) {
 }
 
 // Answers the send dialog from a thread of its own as a person would: notes the two fields,
-// chooses IPv6 and passive when asked, and presses OK.
+// chooses IPv6 and passive when asked, and presses the button (OK unless told).
 struct DialogPerson {
     std::wstring Nick, Files;
     std::thread Thread;
-    explicit DialogPerson(bool passiveIpv6) {
-        Thread = std::thread([this, passiveIpv6] {
+    explicit DialogPerson(bool passiveIpv6, WPARAM button = IDOK) {
+        Thread = std::thread([this, passiveIpv6, button] {
             HWND dialog = nullptr;
             for (int i = 0; i < 1000 && !(dialog = FindProcessWindow(L"Send files")); ++i) Sleep(20);
             if (!dialog) return;
@@ -52,7 +52,7 @@ struct DialogPerson {
                 CheckRadioButton(dialog, 401, 402, 402);
                 CheckDlgButton(dialog, 403, BST_CHECKED);
             }
-            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+            PostMessageW(dialog, WM_COMMAND, button, 0);
         });
     }
     void Join() {
@@ -99,11 +99,13 @@ TEST_F(DccSendDialog, ThreeFilesDroppedOnAQueryAreOfferedWhole) {
     EXPECT_EQ(TypedLines()[0], "/ICC6 bob SEND " + WideToNarrow(files[1]));
 }
 
-// In a channel the nick under the drop point is the receiver; an empty spot offers nothing.
+// In a channel the nick under the drop point is the receiver, without the status the list shows
+// it with; an empty spot offers nothing. The dialog opened for the list's selection offers to the
+// bare nick too.
 TEST_F(DccSendDialog, AChannelDropGoesToTheNickUnderThePoint) {
     WindowRecord* channel = Open(kChannelWindow, "#c");
     ASSERT_NE(channel, nullptr);
-    Fill(channel, "alice");
+    Fill(channel, "@alice");
     ASSERT_EQ(Nicks(channel).size(), 1u);
     // The stand-in window's list has no column, which the program's nick list has.
     if (SendMessageW(channel->NickList, LVM_GETCOLUMNWIDTH, 0, 0) == 0) {
@@ -136,4 +138,12 @@ TEST_F(DccSendDialog, AChannelDropGoesToTheNickUnderThePoint) {
         ASSERT_TRUE(PumpUntil([] { return TypedLines().size() == 1; }, 20000));
     }
     EXPECT_EQ(TypedLines()[0], "/DCC4 alice SEND " + WideToNarrow(file));
+
+    LVITEMW selected{};
+    selected.state = selected.stateMask = LVIS_SELECTED;
+    SendMessageW(channel->NickList, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&selected));
+    DialogPerson person(false, IDCANCEL);
+    peer::OpenDccSendDialog(nullptr, channel);
+    person.Join();
+    EXPECT_EQ(person.Nick, L"alice");
 }

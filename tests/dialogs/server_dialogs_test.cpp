@@ -3,6 +3,7 @@
 // clients of ngircd and in the settings file.
 #include "tests/dialogs/dialog_session.h"
 
+#include "common/app_state.h"
 #include "core/client_services.h"
 #include "core/frame_handles.h"
 #include "core/window_list.h"
@@ -230,8 +231,9 @@ TEST_F(ServerDialogs, JoinAndKickDialogsSendTheirLinesInOrderAndUnbanByTimer) {
     for (const std::wstring& mask : masks) {
         const std::string narrow(mask.begin(), mask.end());
         EXPECT_NE(std::string::npos, narrow.find('@')) << narrow;
-        EXPECT_TRUE(dan.WaitFor("+b " + narrow, 20000)) << "ban of " << narrow;
-        EXPECT_TRUE(dan.WaitFor("-b " + narrow, 20000)) << "unban of " << narrow;
+        // The unban timers run on this thread: pump while waiting for their lines.
+        EXPECT_TRUE(Pump([&] { return dan.WaitFor("+b " + narrow, 0); }, 20000)) << "ban of " << narrow;
+        EXPECT_TRUE(Pump([&] { return dan.WaitFor("-b " + narrow, 0); }, 20000)) << "unban of " << narrow;
     }
     EXPECT_EQ(nullptr, server->Connection->MaskDialog) << "the dialog is forgotten once closed";
 }
@@ -317,6 +319,27 @@ TEST(ChannelModeLine, IsBuiltFromTheBoxesAndRefusesParametersThatWouldSplitTheLi
         choice.Limit = bad;
         EXPECT_EQ("", BuildChannelModeLine("#c", choice)) << "limit " << bad;
     }
+}
+
+// The port box is wide enough for the five digits of the highest port.
+TEST(ConnectPort, TheBoxShowsFiveDigits) {
+    ASSERT_NE(nullptr, RealFrame());
+    HWND dialog = CreateDialogParamW(
+        LanguageModule.load(), L"DIALOG_CONNECT", nullptr,
+        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    ASSERT_NE(nullptr, dialog);
+    HWND box = GetDlgItem(dialog, 102);
+    SetWindowTextW(box, L"65535");
+    HDC dc = GetDC(box);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(box, WM_GETFONT, 0, 0)));
+    SIZE digits{};
+    GetTextExtentPoint32W(dc, L"65535", 5, &digits);
+    SelectObject(dc, old);
+    ReleaseDC(box, dc);
+    RECT room{};
+    SendMessageW(box, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&room));
+    EXPECT_GE(room.right - room.left, digits.cx);
+    DestroyWindow(dialog);
 }
 
 TEST(ConnectPort, DefaultsTo6667AndRefusesPortsBeyond16Bits) {

@@ -6,7 +6,7 @@
 
 void InstallTestServices() {
     InstallClientServices();
-    Services().OpenPreferences = [](const std::string& section) {
+    Services().Dialogs.OpenPreferences = [](const std::string& section) {
         CallLog::Instance().Add({"OpenPreferences", nullptr, section, 0});
     };
 }

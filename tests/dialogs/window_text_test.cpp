@@ -165,7 +165,7 @@ TEST_F(WindowText, FindGoesForwardFromASelectionAndStartsAgainFromTheTop) {
     WindowRecord* query = OpenChat(kQueryWindow, server, "finder");
     for (const wchar_t* line : {L"alpha one", L"beta", L"alpha two", L"Alpha three"})
         PrintToWindow(kInformationLine, query, line);
-    Settle(200);
+    ASSERT_TRUE(Pump([&] { return ViewText(query->View).find(L"Alpha three") != std::wstring::npos; }));
     auto selected = [&] {
         CHARRANGE range{};
         SendMessageW(query->View, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
@@ -187,20 +187,19 @@ TEST_F(WindowText, FindGoesForwardFromASelectionAndStartsAgainFromTheTop) {
         PostCommand(frame_, 500);
         watcher.Texts(20000);
     }
-    Settle(200);
+    // The search runs when the dialog's OK ends it; the later ones are done when the command
+    // returns.
+    EXPECT_TRUE(Pump([&] { return selected().second == L"alpha"; }));
     const auto first = selected();
     EXPECT_EQ(L"alpha", first.second);
-    PostCommand(frame_, 501);
-    Settle(200);
+    SendMessageW(frame_, WM_COMMAND, 501, 0);
     const auto second = selected();
     EXPECT_EQ(L"alpha", second.second);
     EXPECT_GT(second.first, first.first);
-    PostCommand(frame_, 501); // "Alpha three" does not match case: the selection stays
-    Settle(200);
+    SendMessageW(frame_, WM_COMMAND, 501, 0); // "Alpha three" does not match case: the selection stays
     EXPECT_EQ(second.first, selected().first);
     SetInput(query, L"alpha");
-    PostCommand(frame_, 500); // from the top again
-    Settle(200);
+    SendMessageW(frame_, WM_COMMAND, 500, 0); // from the top again
     EXPECT_EQ(first.first, selected().first);
 }
 
@@ -239,10 +238,13 @@ TEST_F(WindowText, LogStartsWithOneMarkAndTheEncryptedCopyReadsBack) {
     EXPECT_EQ(2u, Count(NarrowToWide(log), L"# Log end: ")) << log;
 
     const std::wstring sealedPath = folder.Path() + L"\\sealed.log";
+    bool hidden = false;
     {
         DialogWatcher watcher([&](HWND dialog) {
             ChooseSaveFile(dialog, sealedPath);
             if (HWND prompt = WaitForDialog(dialog, 5000)) {
+                // The pass phrase shows as dots while it is typed.
+                hidden = SendDlgItemMessageW(prompt, 102, EM_GETPASSWORDCHAR, 0, 0) != 0;
                 SetControlText(prompt, 102, L"pass phrase");
                 ClickButton(prompt, IDOK);
             }
@@ -250,6 +252,7 @@ TEST_F(WindowText, LogStartsWithOneMarkAndTheEncryptedCopyReadsBack) {
         PostCommand(frame_, 984);
         watcher.Texts(20000);
     }
+    EXPECT_TRUE(hidden);
     ASSERT_TRUE(Pump([&] { return !ReadFileBytes(sealedPath).empty(); }, 10000));
     const std::string sealed = ReadFileBytes(sealedPath);
     std::vector<unsigned char> opened;

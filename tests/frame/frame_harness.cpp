@@ -278,7 +278,9 @@ DWORD WINAPI DialogWatcher::Run(void* parameter) {
         if (!dialog) Sleep(50);
     }
     if (dialog) {
-        Sleep(300); // the dialog fills itself on its first messages
+        // It fills itself while it starts: once its thread answers a message sent now, it is
+        // back at its messages with the start done.
+        SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 10000, nullptr);
         wchar_t caption[256] = {};
         GetWindowTextW(dialog, caption, 256);
         self->texts_ = std::wstring(caption) + L"\n";

@@ -207,7 +207,8 @@ public:
             for (int i = 0; i < boxes; ++i) {
                 HWND box = WaitForDialog(last, 20000);
                 if (!box) return;
-                Sleep(300);
+                SendMessageTimeoutW(box, WM_NULL, 0, 0, SMTO_NORMAL, 10000,
+                                    nullptr); // filled: back at its messages
                 std::wstring text;
                 EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
                 Texts.push_back(text);

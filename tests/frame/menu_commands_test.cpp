@@ -4,6 +4,8 @@
 // setting written.
 #include "tests/frame/chat_session.h"
 
+#include "common/command_ids.h"
+#include "common/data_folders.h"
 #include "common/xstring.h"
 #include "core/client_services.h"
 #include "core/frame_handles.h"
@@ -11,6 +13,7 @@
 #include "core/window_record.h"
 #include "shell/menu_commands.h"
 #include "tests/recorders/call_log.h"
+#include "tests/support/test_files.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
 
@@ -101,92 +104,93 @@ std::vector<std::string> Lines(const std::string& text) {
 
 const Row kRows[] = {
     // Window handling on the server.
-    {712, Win::Server, Effect::ServerLine, "LINKS"},
-    {725, Win::Channel, Effect::ServerLine, "SILENCE"},
-    {729, Win::Channel, Effect::ServerLine, "ACCEPT *"},
-    {721, Win::None, Effect::Command, "/prefs Cfg\\User_Lists"},
-    {728, Win::None, Effect::Command, "/prefs Cfg\\User_Lists"},
+    {ID_SERVER_LINKS, Win::Server, Effect::ServerLine, "LINKS"},
+    {ID_SERVER_SILENCE_LIST, Win::Channel, Effect::ServerLine, "SILENCE"},
+    {ID_SERVER_ACCEPT_LIST, Win::Channel, Effect::ServerLine, "ACCEPT *"},
+    {ID_SERVER_USER_LISTS, Win::None, Effect::Command, "/prefs Cfg\\User_Lists"},
+    {ID_SERVER_USER_LISTS_LAST, Win::None, Effect::Command, "/prefs Cfg\\User_Lists"},
     // Encodings: a server window sets its own and its channels' and queries', never a DCC chat's.
-    {541, Win::Server, Effect::Command,
+    {ID_ENCODING_UTF8, Win::Server, Effect::Command,
      "/encoding irc.test 65001\n/encoding #chan 65001\n/encoding bob 65001"},
-    {556, Win::Channel, Effect::Command, "/encoding #chan 0"},
-    {543, Win::Query, Effect::Command, "/encoding bob 1250"},
+    {ID_ENCODING_SYSTEM, Win::Channel, Effect::Command, "/encoding #chan 0"},
+    {ID_ENCODING_CENTRAL_EUROPEAN, Win::Query, Effect::Command, "/encoding bob 1250"},
     // Lists of the channel and its control dialog.
-    {603, Win::Channel, Effect::ServerLine, "MODE #chan +b"},
-    {604, Win::Channel, Effect::ServerLine, "MODE #chan +e"},
-    {101, Win::Channel, Effect::Entry, "OpenChannelControlDialog|0"},
-    {101, Win::Query, Effect::Nothing, "OpenChannelControlDialog"},
+    {ID_CHANNEL_BAN_LIST, Win::Channel, Effect::ServerLine, "MODE #chan +b"},
+    {ID_CHANNEL_EXCEPTION_LIST, Win::Channel, Effect::ServerLine, "MODE #chan +e"},
+    {ID_CHANNEL_MODES, Win::Channel, Effect::Entry, "OpenChannelControlDialog|0"},
+    {ID_CHANNEL_MODES, Win::Query, Effect::Nothing, "OpenChannelControlDialog"},
     // Modes and lists for the selected nicks @ann and bob.
-    {102, Win::Channel, Effect::ServerLine, "MODE #chan +q ann\nMODE #chan +q bob"},
-    {103, Win::Channel, Effect::ServerLine, "MODE #chan -o ann\nMODE #chan +o bob"},
-    {104, Win::Channel, Effect::ServerLine, "MODE #chan +v ann\nMODE #chan +v bob"},
-    {105, Win::Channel, Effect::Entry, "OpenKickDialog|ann bob"},
-    {106, Win::Channel, Effect::InputLine, "/notify +ann\n/notify +bob"},
-    {107, Win::Channel, Effect::InputLine, "/notify -ann"},
-    {108, Win::Channel, Effect::InputLine, "/ignore +bob"},
-    {109, Win::Channel, Effect::InputLine, "/ignore -bob"},
-    {110, Win::Channel, Effect::InputLine, "/blacklist +ann"},
-    {111, Win::Channel, Effect::InputLine, "/blacklist -ann"},
-    {112, Win::Channel, Effect::ServerLine, "silence +ann"},
-    {113, Win::Channel, Effect::ServerLine, "silence -bob"},
-    {114, Win::Channel, Effect::InputLine, "/dns ann"},
-    {115, Win::Channel, Effect::InputLine, "/nottalk +ann"},
-    {116, Win::Channel, Effect::InputLine, "/nottalk -ann"},
-    {117, Win::Channel, Effect::InputLine, "/autoop +bob"},
-    {118, Win::Channel, Effect::InputLine, "/autoop -bob"},
-    {119, Win::Channel, Effect::InputLine, "/autovp +ann"},
-    {120, Win::Channel, Effect::InputLine, "/autovp -ann"},
-    {103, Win::Query, Effect::Nothing, "MODE"},
+    {ID_NICK_OWNER, Win::Channel, Effect::ServerLine, "MODE #chan +q ann\nMODE #chan +q bob"},
+    {ID_NICK_OPERATOR, Win::Channel, Effect::ServerLine, "MODE #chan -o ann\nMODE #chan +o bob"},
+    {ID_NICK_VOICE, Win::Channel, Effect::ServerLine, "MODE #chan +v ann\nMODE #chan +v bob"},
+    {ID_NICK_KICK, Win::Channel, Effect::Entry, "OpenKickDialog|ann bob"},
+    {ID_NICK_NOTIFY_ADD, Win::Channel, Effect::InputLine, "/notify +ann\n/notify +bob"},
+    {ID_NICK_NOTIFY_REMOVE, Win::Channel, Effect::InputLine, "/notify -ann"},
+    {ID_NICK_IGNORE, Win::Channel, Effect::InputLine, "/ignore +bob"},
+    {ID_NICK_IGNORE_REMOVE, Win::Channel, Effect::InputLine, "/ignore -bob"},
+    {ID_NICK_BLACK_LIST_ADD, Win::Channel, Effect::InputLine, "/blacklist +ann"},
+    {ID_NICK_BLACK_LIST_REMOVE, Win::Channel, Effect::InputLine, "/blacklist -ann"},
+    {ID_NICK_SILENCE, Win::Channel, Effect::ServerLine, "silence +ann"},
+    {ID_NICK_SILENCE_REMOVE, Win::Channel, Effect::ServerLine, "silence -bob"},
+    {ID_NICK_LOOK_UP_HOST, Win::Channel, Effect::InputLine, "/dns ann"},
+    {ID_NICK_NO_TALK_ADD, Win::Channel, Effect::InputLine, "/nottalk +ann"},
+    {ID_NICK_NO_TALK_REMOVE, Win::Channel, Effect::InputLine, "/nottalk -ann"},
+    {ID_NICK_AUTO_OPERATOR_ADD, Win::Channel, Effect::InputLine, "/autoop +bob"},
+    {ID_NICK_AUTO_OPERATOR_REMOVE, Win::Channel, Effect::InputLine, "/autoop -bob"},
+    {ID_NICK_AUTO_VOICE_ADD, Win::Channel, Effect::InputLine, "/autovp +ann"},
+    {ID_NICK_AUTO_VOICE_REMOVE, Win::Channel, Effect::InputLine, "/autovp -ann"},
+    {ID_NICK_OPERATOR, Win::Query, Effect::Nothing, "MODE"},
     // Actions on users: the selected nicks, or a query's partner.
-    {503, Win::Channel, Effect::ServerLine, "WHOIS ann\nWHOIS bob"},
-    {503, Win::Query, Effect::ServerLine, "WHOIS bob"},
-    {505, Win::Query, Effect::ServerLine, "PRIVMSG bob :\x01VERSION\x01"},
-    {506, Win::Channel, Effect::ServerLine, "PRIVMSG ann :\x01TIME\x01"},
-    {507, Win::Query, Effect::ServerLine, "PRIVMSG bob :\x01PING"},
-    {508, Win::Query, Effect::ServerLine,
+    {ID_USER_WHOIS, Win::Channel, Effect::ServerLine, "WHOIS ann\nWHOIS bob"},
+    {ID_USER_WHOIS, Win::Query, Effect::ServerLine, "WHOIS bob"},
+    {ID_USER_CTCP_VERSION, Win::Query, Effect::ServerLine, "PRIVMSG bob :\x01VERSION\x01"},
+    {ID_USER_CTCP_TIME, Win::Channel, Effect::ServerLine, "PRIVMSG ann :\x01TIME\x01"},
+    {ID_USER_CTCP_PING, Win::Query, Effect::ServerLine, "PRIVMSG bob :\x01PING"},
+    {ID_USER_CTCP_FINGER, Win::Query, Effect::ServerLine,
      "PRIVMSG bob :\x01"
      "FINGER\x01"},
-    {510, Win::Query, Effect::InputLine, "/DCC bob chat"},
-    {512, Win::Channel, Effect::InputLine, "/DCC ann sslchat\n/DCC bob sslchat"},
-    {511, Win::Query, Effect::Entry, "OpenDccSendDialog|"},
-    {517, Win::Channel, Effect::Entry, "OpenDccSendDialog|"},
+    {ID_USER_DCC_CHAT, Win::Query, Effect::InputLine, "/DCC bob chat"},
+    {ID_USER_DCC_TLS_CHAT, Win::Channel, Effect::InputLine, "/DCC ann sslchat\n/DCC bob sslchat"},
+    {ID_USER_SEND_FILE, Win::Query, Effect::Entry, "OpenDccSendDialog|"},
+    {ID_CONVERSATION_SEND_FILE, Win::Channel, Effect::Entry, "OpenDccSendDialog|"},
     {513, Win::Query, Effect::Nothing, "/"},
     // Dialogs and features of later work: their entry points with their arguments.
-    {706, Win::Channel, Effect::Entry, "OpenJoinDialog|"},
-    {707, Win::Channel, Effect::Entry, "RequestChannelList|"},
-    {524, Win::Query, Effect::Entry, "ToggleTickerWindow|"},
-    {500, Win::Channel, Effect::Entry, "FindInView|"},
-    {501, Win::Query, Effect::Entry, "FindInView|"},
-    {767, Win::Dcc, Effect::Entry, "OpenWaveIn|"},
-    {769, Win::Dcc, Effect::Entry, "OpenWaveOut|"},
-    {767, Win::Channel, Effect::Nothing, "OpenWaveIn"},
-    {801, Win::None, Effect::Entry, "OpenConnectDialog|0"},
-    {6005, Win::None, Effect::Entry, "OpenConnectDialog|6005"},
-    {811, Win::None, Effect::Entry, "OpenPreferences|"},
-    {990, Win::None, Effect::Entry, "RequestRemoteAssistance|assist.brindlex.invalid:7017 Brindlex"},
-    {9995, Win::None, Effect::Entry, "ToggleLightSensor|"},
-    {803, Win::None, Effect::Command, "/prefs Scripts"},
-    {804, Win::None, Effect::Command, "/prefs Special_Scripts"},
-    {827, Win::None, Effect::Command, "/prefs Languages"},
-    {817, Win::None, Effect::Command, "/prefs Cfg\\Proxy_List"},
-    {842, Win::None, Effect::Command, "/prefs Skins"},
-    {847, Win::None, Effect::Command, "/prefs Premade_Scripts"},
-    {848, Win::None, Effect::Command, "/prefs Plugins"},
-    {839, Win::None, Effect::Command, "/prefs Notes"},
+    {ID_SERVER_JOIN, Win::Channel, Effect::Entry, "OpenJoinDialog|"},
+    {ID_SERVER_CHANNEL_LIST, Win::Channel, Effect::Entry, "RequestChannelList|"},
+    {ID_WINDOW_TICKER, Win::Query, Effect::Entry, "ToggleTickerWindow|"},
+    {ID_FIND, Win::Channel, Effect::Entry, "FindInView|"},
+    {ID_FIND_NEXT, Win::Query, Effect::Entry, "FindInView|"},
+    {ID_VOICE_TALK, Win::Dcc, Effect::Entry, "OpenWaveIn|"},
+    {ID_VOICE_LISTEN, Win::Dcc, Effect::Entry, "OpenWaveOut|"},
+    {ID_VOICE_TALK, Win::Channel, Effect::Nothing, "OpenWaveIn"},
+    {ID_CONNECT, Win::None, Effect::Entry, "OpenConnectDialog|0"},
+    {ID_SERVER_FIRST + 4, Win::None, Effect::Entry, "OpenConnectDialog|6005"},
+    {ID_PREFERENCES, Win::None, Effect::Entry, "OpenPreferences|"},
+    {ID_REMOTE_ASSISTANCE, Win::None, Effect::Entry,
+     "RequestRemoteAssistance|assist.brindlex.invalid:7017 Brindlex"},
+    {ID_LIGHT_SENSOR, Win::None, Effect::Entry, "ToggleLightSensor|"},
+    {ID_OPTIONS_SCRIPTS, Win::None, Effect::Command, "/prefs Scripts"},
+    {ID_OPTIONS_EVENT_SCRIPTS, Win::None, Effect::Command, "/prefs Special_Scripts"},
+    {ID_OPTIONS_LANGUAGES, Win::None, Effect::Command, "/prefs Languages"},
+    {ID_OPTIONS_PROXIES, Win::None, Effect::Command, "/prefs Cfg\\Proxy_List"},
+    {ID_OPTIONS_SKINS, Win::None, Effect::Command, "/prefs Skins"},
+    {ID_OPTIONS_INSTALL_SCRIPT, Win::None, Effect::Command, "/prefs Premade_Scripts"},
+    {ID_OPTIONS_PLUGINS, Win::None, Effect::Command, "/prefs Plugins"},
+    {ID_OPTIONS_NOTES, Win::None, Effect::Command, "/prefs Notes"},
     // Lines run for the window.
-    {980, Win::Channel, Effect::InputLine, "/clear"},
-    {741, Win::Channel, Effect::EventScript, "On_Status 0"},
-    {745, Win::Query, Effect::EventScript, "On_Status 4"},
+    {ID_CLEAR_WINDOW, Win::Channel, Effect::InputLine, "/clear"},
+    {ID_STATUS_AVAILABLE, Win::Channel, Effect::EventScript, "On_Status 0"},
+    {ID_STATUS_INVISIBLE, Win::Query, Effect::EventScript, "On_Status 4"},
     // Formatting codes into the input box.
-    {751, Win::Channel, Effect::InputBox, "\x02"},
-    {752, Win::Channel, Effect::InputBox, "\x16"},
-    {753, Win::Channel, Effect::InputBox, "\x1F"},
-    {754, Win::Query, Effect::InputBox, "\x1D"},
-    {758, Win::Query, Effect::InputBox, "\x04"},
-    {768, Win::Query, Effect::InputBox, "\x04\x04"},
-    {773, Win::Query, Effect::InputBox, "\x04\x04"},
-    {759, Win::Dcc, Effect::InputBox, "\x0F"},
-    {763, Win::Dcc, Effect::InputBox, "\x18"},
+    {ID_FORMAT_BOLD, Win::Channel, Effect::InputBox, "\x02"},
+    {ID_FORMAT_ITALIC, Win::Channel, Effect::InputBox, "\x16"},
+    {ID_FORMAT_UNDERLINE, Win::Channel, Effect::InputBox, "\x1F"},
+    {ID_FORMAT_STRIKE_OUT, Win::Query, Effect::InputBox, "\x1D"},
+    {ID_FORMAT_BEEP, Win::Query, Effect::InputBox, "\x04"},
+    {ID_FORMAT_BEEP_AND_SHAKE, Win::Query, Effect::InputBox, "\x04\x04"},
+    {ID_FORMAT_SHAKE_BUTTON, Win::Query, Effect::InputBox, "\x04\x04"},
+    {ID_FORMAT_RESET, Win::Dcc, Effect::InputBox, "\x0F"},
+    {ID_FORMAT_LINK, Win::Dcc, Effect::InputBox, "\x18"},
     {47001, Win::Channel, Effect::InputBox,
      "\x12\x1E"
      "000\x12 "},
@@ -218,7 +222,7 @@ TEST_F(CommandTable, EveryCommandReachesItsEffect) {
                 for (const std::string& line : Lines(row.Expected)) {
                     EXPECT_TRUE(Recorded("ExecuteCommand", line)) << line;
                 }
-                if (row.Id == 541) {
+                if (row.Id == ID_ENCODING_UTF8) {
                     EXPECT_FALSE(RecordedNow("ExecuteCommand", "/encoding dave")) << "no DCC chat";
                 }
                 break;
@@ -263,14 +267,16 @@ TEST_F(CommandTable, WindowStateCommandsSwitchAndSwitchBack) {
         std::function<bool(WindowRecord*)> On;
     };
     const StateRow rows[] = {
-        {502, Win::Channel, [](WindowRecord* r) { return r->NotifyCount == 1; }},
-        {522, Win::Query, [](WindowRecord* r) { return r->Paused == 1; }},
-        {523, Win::Query,
+        {ID_WINDOW_NOTIFY, Win::Channel, [](WindowRecord* r) { return r->NotifyCount == 1; }},
+        {ID_WINDOW_PAUSE, Win::Query, [](WindowRecord* r) { return r->Paused == 1; }},
+        {ID_WINDOW_DOCK, Win::Query,
          [](WindowRecord* r) { return r->Detached == 1 && GetParent(r->Window) == nullptr; }},
-        {733, Win::Channel, [](WindowRecord* r) { return r->MultiLineInput == 1; }},
-        {750, Win::Channel, [](WindowRecord* r) { return IsWindowVisible(r->InsertsBar) != FALSE; }},
-        {780, Win::Channel, [](WindowRecord* r) { return IsWindowVisible(r->NickList) == FALSE; }},
-        {809, Win::Channel, [](WindowRecord* r) { return r->SortNicks == 0; }},
+        {ID_MULTI_LINE_INPUT, Win::Channel, [](WindowRecord* r) { return r->MultiLineInput == 1; }},
+        {ID_FORMAT_BAR, Win::Channel,
+         [](WindowRecord* r) { return IsWindowVisible(r->InsertsBar) != FALSE; }},
+        {ID_NICK_LIST_SHOW, Win::Channel,
+         [](WindowRecord* r) { return IsWindowVisible(r->NickList) == FALSE; }},
+        {ID_NICK_LIST_GROUPS, Win::Channel, [](WindowRecord* r) { return r->SortNicks == 0; }},
     };
     for (WindowRecord* record : {Session->Channel, Session->Query}) SetWindowTextW(record->Input, L"");
     for (const StateRow& row : rows) {
@@ -285,14 +291,14 @@ TEST_F(CommandTable, WindowStateCommandsSwitchAndSwitchBack) {
         Settle(200);
         EXPECT_FALSE(row.On(record));
     }
-    // 988 speaks incoming lines only where speech exists (Wine has none): the flag stays off.
-    Run(988, Win::Channel);
+    // Speaking incoming lines works only where speech exists (Wine has none): the flag stays off.
+    Run(ID_SPEAK_INCOMING, Win::Channel);
     EXPECT_EQ(0, Session->Channel->SpeakIncoming);
-    // 791 copies the view's selection.
+    // Copy takes the view's selection.
     SendMessageW(Session->Channel->View, EM_SETSEL, 0, -1);
     SendMessageW(Session->Channel->View, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"copy me"));
     SendMessageW(Session->Channel->View, EM_SETSEL, 0, 7);
-    Run(791, Win::Channel);
+    Run(ID_COPY, Win::Channel);
     std::wstring clipboard;
     if (OpenClipboard(frame_)) {
         if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
@@ -302,21 +308,21 @@ TEST_F(CommandTable, WindowStateCommandsSwitchAndSwitchBack) {
         CloseClipboard();
     }
     EXPECT_EQ(L"copy me", clipboard);
-    // 782 minimises every window, 781 restores them all; 972 and 973 remember the start panel.
-    Run(782, Win::None);
+    // Minimise all and restore all reach every window; showing and hiding the start page are remembered.
+    Run(ID_WINDOWS_MINIMISE, Win::None);
     for (WindowRecord* record : WindowListSnapshot()) {
         EXPECT_TRUE(IsIconic(record->Window)) << record->Name;
     }
-    Run(781, Win::None);
+    Run(ID_WINDOWS_RESTORE, Win::None);
     for (WindowRecord* record : WindowListSnapshot()) {
         EXPECT_FALSE(IsIconic(record->Window)) << record->Name;
     }
-    Run(973, Win::None);
+    Run(ID_HIDE_START_PAGE, Win::None);
     EXPECT_EQ(0, XmlGetProfileInt("Cfg\\Misc", "ShowStartPanel", 1, nullptr, UserConfigDocument));
-    Run(972, Win::None);
+    Run(ID_SHOW_START_PAGE, Win::None);
     EXPECT_EQ(1, XmlGetProfileInt("Cfg\\Misc", "ShowStartPanel", 0, nullptr, UserConfigDocument));
-    // 994 hides the frame in the tray and notes that the balloon was shown once.
-    Run(994, Win::None);
+    // Hiding in the tray hides the frame and notes that the balloon was shown once.
+    Run(ID_HIDE_IN_TRAY, Win::None);
     EXPECT_FALSE(IsWindowVisible(frame_));
     EXPECT_EQ(1, XmlGetProfileInt("DynOptions", "HideMsg", 0, nullptr, TempDocument));
     ShowWindow(frame_, SW_SHOWMAXIMIZED);
@@ -326,35 +332,44 @@ TEST_F(CommandTable, WindowStateCommandsSwitchAndSwitchBack) {
 TEST_F(CommandTable, SearchHelpAndTheGroupPopups) {
     // The typed text is searched for, percent-encoded; an empty box gets the hint.
     SetWindowTextW(Session->Channel->Input, L"caf\u00E9 & co");
-    Run(805, Win::Channel);
+    Run(ID_SEARCH_WEB_FOR_TYPED_TEXT, Win::Channel);
     EXPECT_TRUE(Recorded("ProcessInputLine", "/run https://duckduckgo.com/?q=caf%C3%A9%20%26%20co"));
     EXPECT_EQ(L"", InputText(Session->Channel));
-    Run(805, Win::Channel);
+    Run(ID_SEARCH_WEB_FOR_TYPED_TEXT, Win::Channel);
     EXPECT_EQ(L"<Type some text and press F1...>", InputText(Session->Channel));
     HoldShift(true);
     SetWindowTextW(Session->Channel->Input, L"");
-    Run(805, Win::Channel);
+    Run(ID_SEARCH_WEB_FOR_TYPED_TEXT, Win::Channel);
     HoldShift(false);
     EXPECT_EQ(L"<Type some text and press Shift+F1...>", InputText(Session->Channel));
     EXPECT_EQ(L"https://en.wikipedia.org/w/index.php?search=a%2Fb", WebSearchUrl("a/b", true));
-    // F1 (and 971) with typed text searches it.
+    // F1 (and the start page's help link) with typed text searches it.
     CallLog::Instance().Clear();
     SetWindowTextW(Session->Channel->Input, L"help me");
-    Run(971, Win::Channel);
+    Run(ID_PAGE_HELP, Win::Channel);
     EXPECT_TRUE(Recorded("ProcessInputLine", "/run https://duckduckgo.com/?q=help%20me"));
+    // With nothing typed, F1 opens the help file that the build put beside the program.
+    CallLog::Instance().Clear();
+    SetWindowTextW(Session->Channel->Input, L"");
+    Run(ID_HELP_FILE, Win::Channel);
+    const std::vector<RecordedCall> opened = CallLog::Instance().Calls("OpenWithShell");
+    ASSERT_EQ(1u, opened.size());
+    EXPECT_EQ(WideToNarrow(ProgramFolder) + "\\qv.chm", opened[0].Text);
+    EXPECT_EQ(uint64_t{SW_SHOWMAXIMIZED}, opened[0].Number);
+    EXPECT_TRUE(FileExists(ProgramFolder + L"\\qv.chm"));
     // A group button's popup: the user group (5) in a query.
     {
         PopupWatcher watcher;
-        Run(60005, Win::Query);
+        Run(ID_POPUP_GROUP_FIRST + 5, Win::Query);
         const std::vector<MenuItem> items = watcher.Items();
         bool whois = false;
-        for (const MenuItem& item : items) whois = whois || item.Id == 503;
+        for (const MenuItem& item : items) whois = whois || item.Id == ID_USER_WHOIS;
         EXPECT_TRUE(whois);
     }
     // The smiley menu.
     {
         PopupWatcher watcher;
-        Run(757, Win::Channel);
+        Run(ID_SMILEYS, Win::Channel);
         EXPECT_FALSE(watcher.Items().empty());
     }
 }
@@ -364,42 +379,42 @@ TEST_F(CommandTable, CommandsThatAskTakeTheAnswer) {
     WindowRecord* channel = Session->Channel;
     auto answer = [](const wchar_t* text) {
         return [text](HWND dialog) {
-            SetDlgItemTextW(dialog, 102, text);
+            SetDlgItemTextW(dialog, IDC_PROMPT_ANSWER, text);
             PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         };
     };
     {
         DialogWatcher watcher(answer(L"CLIENTINFO"));
         SelectNicks(channel, {L"bob"});
-        Run(509, Win::Channel);
+        Run(ID_USER_CTCP_OTHER, Win::Channel);
         EXPECT_NE(std::wstring::npos, watcher.Texts().find(L"CTCP?"));
         EXPECT_TRUE(Session->ServerGot("PRIVMSG bob :\x01"
                                        "CLIENTINFO\x01"));
     }
     {
         DialogWatcher watcher(answer(L"example.org"));
-        Run(808, Win::Channel);
+        Run(ID_LOOK_UP_HOST, Win::Channel);
         watcher.Texts();
         EXPECT_TRUE(Recorded("ProcessInputLine", "/DNS example.org"));
     }
     {
         SetWindowTextW(channel->Input, L"");
         DialogWatcher watcher(answer(L"12"));
-        Run(756, Win::Channel);
+        Run(ID_FORMAT_FONT_SIZE, Win::Channel);
         EXPECT_NE(std::wstring::npos, watcher.Texts().find(L"1-999"));
         EXPECT_EQ(std::wstring(L"\x19") + L"12", InputText(channel));
     }
     {
         SetWindowTextW(channel->Input, L"");
-        DialogWatcher watcher([](HWND dialog) { PostMessageW(dialog, WM_COMMAND, 105, 0); });
-        Run(755, Win::Channel);
+        DialogWatcher watcher([](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDC_COLOUR_FIRST + 4, 0); });
+        Run(ID_FORMAT_COLOUR, Win::Channel);
         watcher.Texts();
         EXPECT_EQ(std::wstring(L"\x03") + L"4", InputText(channel)) << "the fifth colour of the palette";
     }
     {
         SetWindowTextW(channel->Input, L"");
         DialogWatcher watcher([](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDOK, 0); });
-        Run(760, Win::Channel);
+        Run(ID_FORMAT_FONT, Win::Channel);
         watcher.Texts();
         const std::wstring code = InputText(channel);
         ASSERT_GE(code.size(), 2u);
@@ -414,7 +429,7 @@ TEST_F(CommandTable, CommandsThatAskTakeTheAnswer) {
             PostMessageW(text, WM_COMMAND, IDOK, 0);
             if (HWND background = WaitForDialog(text)) PostMessageW(background, WM_COMMAND, IDCANCEL, 0);
         });
-        Run(765, Win::Channel);
+        Run(ID_FORMAT_COLOUR_RUN, Win::Channel);
         watcher.Texts();
         EXPECT_EQ(std::wstring(L"\x03") + L"1", InputText(channel));
     }
@@ -429,20 +444,20 @@ TEST_F(CommandTable, CommandsThatAskTakeTheAnswer) {
             SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
             PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         });
-        Run(764, Win::Query);
+        Run(ID_SEND_OBJECT, Win::Query);
         watcher.Texts();
         EXPECT_TRUE(Recorded("ProcessInputLine", "/sendobject bob " + WideToNarrow(path)));
     }
     {
         DialogWatcher watcher([](HWND dialog) { ClickButton(dialog, IDOK); });
-        Run(807, Win::None);
+        Run(ID_ABOUT, Win::None);
         EXPECT_NE(std::wstring::npos, watcher.Texts().find(L"XML Lib"));
     }
     // The reset asks; No keeps the settings, Yes brings back the defaults.
     XmlWriteProfileString("Cfg\\Options1", "Default_Quit_Reason", "mine", nullptr, UserConfigDocument);
     {
         DialogWatcher watcher([](HWND dialog) { ClickButton(dialog, IDNO); });
-        Run(996, Win::None);
+        Run(ID_RESET_SETTINGS, Win::None);
         watcher.Texts();
     }
     char reason[100] = {};
@@ -451,7 +466,7 @@ TEST_F(CommandTable, CommandsThatAskTakeTheAnswer) {
     EXPECT_STREQ("mine", reason);
     {
         DialogWatcher watcher([](HWND dialog) { ClickButton(dialog, IDYES); });
-        Run(996, Win::None);
+        Run(ID_RESET_SETTINGS, Win::None);
         watcher.Texts();
     }
     XmlGetProfileString("Cfg\\Options1", "Default_Quit_Reason", "", reason, sizeof reason, nullptr,
@@ -463,11 +478,11 @@ TEST_F(CommandTable, CommandsThatAskTakeTheAnswer) {
 // Closing, disconnecting and connecting again come last: they end the session's windows.
 TEST_F(CommandTable, CloseDisconnectAndReconnect) {
     WindowRecord* dcc = Session->DccChat;
-    Run(802, Win::Dcc);
+    Run(ID_WINDOW_CLOSE, Win::Dcc);
     EXPECT_FALSE(IsWindowRecordListed(dcc));
-    Run(711, Win::Channel);
+    Run(ID_SERVER_DISCONNECT, Win::Channel);
     EXPECT_TRUE(Pump([] { return Session->Server().ClientClosed(10); }, 10000)) << "disconnected by the user";
-    Run(710, Win::Channel);
+    Run(ID_SERVER_RECONNECT, Win::Channel);
     EXPECT_TRUE(Pump([] { return Session->Server().Accept(20); }, 10000)) << "connected again";
 }
 

@@ -3,6 +3,7 @@
 #include "tests/frame/chat_session.h"
 
 #include "commands/plugin_host.h"
+#include "common/command_ids.h"
 #include "common/xstring.h"
 #include "core/client_services.h"
 #include "core/frame_handles.h"
@@ -68,8 +69,8 @@ TEST_F(Popups, RightClicksOpenThePopupsAndTheirItemsRunTheirScriptWithValues) {
     // The channel view's popup, pictured while it is open over the view.
     const std::wstring shot = ScreenshotFolder() + L"\\channel_view_popup.png";
     {
-        PopupWatcher watcher(2000, [&](HWND) {
-            Sleep(300);
+        PopupWatcher watcher(2000, [&](HWND menu) {
+            WaitUntilDrawn(menu, 2000);
             SaveScreenshot(channel->Window, shot);
         });
         RightClick(channel->View, MAKELPARAM(20, 20));
@@ -109,7 +110,7 @@ TEST_F(Popups, AModeForManyNicksIsSplitAtTheServersModesLimit) {
     Settle();
     SelectNicks(session.Channel, {L"@ann", L"bob", L"carol"});
     HoldShift(true);
-    SendMessageW(frame_, WM_COMMAND, 103, 0);
+    SendMessageW(frame_, WM_COMMAND, ID_NICK_OPERATOR, 0);
     HoldShift(false);
     // The first nick is an operator: the whole selection loses the mode, two nicks a line.
     EXPECT_TRUE(session.ServerGot("MODE #chan -oo ann bob"));
@@ -143,7 +144,8 @@ TEST_F(Popups, ARightClickOnALinkIsTheLinksAndTypingInTheNickListGoesToTheInputB
     }
 
     // An "app:" link in a view runs only the channel list's sorting, whatever number it names.
-    for (const auto& [link, posted] : {std::pair{L"app:996", 0u}, std::pair{L"app:771", 771u}}) {
+    for (const auto& [link, posted] :
+         {std::pair{L"app:996", 0u}, std::pair{L"app:771", UINT{ID_CHANNEL_LIST_BY_NAME}}}) {
         SetWindowTextW(channel->View, L"");
         PrintToWindow(kInformationLine, channel, std::wstring(L"\x18{go|||") + link + L"}go\x18");
         ASSERT_TRUE(Pump([&] { return GetWindowTextLengthW(channel->View) > 0; }));
@@ -170,10 +172,10 @@ TEST_F(Popups, ARightClickOnALinkIsTheLinksAndTypingInTheNickListGoesToTheInputB
     AppendMenuW(menu, MF_STRING, 8003, L"say|||/raw PRIVMSG #chan :said");
     AppendMenuW(menu, MF_STRING, 8004, L"nothing here");
     ReplaceCurrentPopup(menu, 2);
-    SendMessageW(frame_, WM_COMMAND, 8004, 0);
+    SendMessageW(frame_, WM_COMMAND, ID_LINK_FIRST + 4, 0);
     ReplaceCurrentPopup(CreatePopupMenu(), 2);
     AppendMenuW(CurrentPopupMenu, MF_STRING, 8003, L"say|||/raw PRIVMSG #chan :said");
-    SendMessageW(frame_, WM_COMMAND, 8003, 0);
+    SendMessageW(frame_, WM_COMMAND, ID_LINK_FIRST + 3, 0);
     EXPECT_TRUE(session.ServerGot("PRIVMSG #chan :said"));
     EXPECT_EQ(nullptr, CurrentPopupMenu);
 
@@ -231,12 +233,12 @@ TEST_F(Popups, TheMainMenuFollowsTheWindowTypeAndADetachedWindowHasItsOwn) {
     // Detached, the query carries a menu of its own for its type; docked again it has none.
     ActivateWindowRecord(query);
     Settle();
-    SendMessageW(query->Window, WM_COMMAND, 523, 0);
+    SendMessageW(query->Window, WM_COMMAND, ID_WINDOW_DOCK, 0);
     Settle();
     ASSERT_TRUE(query->Detached);
     HMENU own = GetMenu(query->Window);
     EXPECT_EQ(queryMenu, TopLevelCaptions(own));
-    SendMessageW(query->Window, WM_COMMAND, 523, 0);
+    SendMessageW(query->Window, WM_COMMAND, ID_WINDOW_DOCK, 0);
     Settle();
     EXPECT_FALSE(query->Detached);
     EXPECT_FALSE(IsMenu(own));

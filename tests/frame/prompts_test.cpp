@@ -1,4 +1,5 @@
 // The one-question prompts, answered with posted keys as a user answers them.
+#include "common/command_ids.h"
 #include "common/window_helpers.h"
 #include "tests/frame/frame_harness.h"
 
@@ -6,16 +7,15 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <thread>
 
 namespace {
 
 using Prompts = FrameTest;
 
-constexpr int kAnswer = 102;
-
 void PressEnter(HWND dialog) {
-    HWND edit = GetDlgItem(dialog, kAnswer);
+    HWND edit = GetDlgItem(dialog, IDC_PROMPT_ANSWER);
     PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 1);
     PostMessageW(edit, WM_KEYUP, VK_RETURN, 0xC0000001);
 }
@@ -24,8 +24,8 @@ TEST_F(Prompts, TextIsTypedTheCountdownEndsAsOkAndTheAnswerFitsTheCallersBuffer)
     wchar_t text[1000] = L"initial";
     {
         DialogWatcher watcher([](HWND dialog) {
-            SendDlgItemMessageW(dialog, kAnswer, EM_SETSEL, 0, -1);
-            TypeInto(GetDlgItem(dialog, kAnswer), L"typed answer");
+            SendDlgItemMessageW(dialog, IDC_PROMPT_ANSWER, EM_SETSEL, 0, -1);
+            TypeInto(GetDlgItem(dialog, IDC_PROMPT_ANSWER), L"typed answer");
             PressEnter(dialog);
         });
         EXPECT_TRUE(ui::PromptText(frame_, L"Title", L"Say something:", text, 1000, 0));
@@ -46,14 +46,32 @@ TEST_F(Prompts, TextIsTypedTheCountdownEndsAsOkAndTheAnswerFitsTheCallersBuffer)
     }
     EXPECT_STREQ(L"kept as it was", text);
 
-    // A key typed stops the countdown for good: the timer's message then ends nothing.
+    // A key typed stops the countdown for good. A timer of this thread, due after the countdown,
+    // cancels the prompt: the countdown's message, had it still come, would have been first.
     {
+        static std::atomic<HWND> typed;
+        static std::atomic<ULONGLONG> due;
+        typed = nullptr;
         DialogWatcher watcher([](HWND dialog) {
-            TypeInto(GetDlgItem(dialog, kAnswer), L"x");
-            Sleep(1500);
-            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            const ULONGLONG shown = GetTickCount64(); // the countdown began before it showed
+            HWND answer = GetDlgItem(dialog, IDC_PROMPT_ANSWER);
+            TypeInto(answer, L"x");
+            wchar_t seen[8] = {};
+            for (int i = 0; i < 400 && wcscmp(seen, L"x") != 0; ++i) {
+                GetWindowTextW(answer, seen, 8);
+                if (wcscmp(seen, L"x") != 0) Sleep(5);
+            }
+            due = shown + 1100;
+            typed = dialog;
+        });
+        const UINT_PTR after = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+            if (HWND dialog = typed.load(); dialog && GetTickCount64() >= due) {
+                typed = nullptr;
+                PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            }
         });
         EXPECT_FALSE(ui::PromptText(frame_, L"", L"Nick?", text, 1000, 1)) << "ended by the time after a key";
+        KillTimer(nullptr, after);
         watcher.Texts();
     }
 
@@ -64,7 +82,7 @@ TEST_F(Prompts, TextIsTypedTheCountdownEndsAsOkAndTheAnswerFitsTheCallersBuffer)
     } buffers;
     {
         DialogWatcher watcher([](HWND dialog) {
-            SendMessageW(GetDlgItem(dialog, kAnswer), WM_SETTEXT, 0,
+            SendMessageW(GetDlgItem(dialog, IDC_PROMPT_ANSWER), WM_SETTEXT, 0,
                          reinterpret_cast<LPARAM>(L"a far longer answer than the buffer"));
             PressEnter(dialog);
         });
@@ -75,33 +93,46 @@ TEST_F(Prompts, TextIsTypedTheCountdownEndsAsOkAndTheAnswerFitsTheCallersBuffer)
     EXPECT_STREQ(L"!!!", buffers.Guard);
 }
 
+// Two threads ask at once: the boxes are the interface thread's windows (the threads wait for
+// them), both open together, and each answer goes to the thread that asked.
 TEST_F(Prompts, TwoThreadsPromptAtOnceAndEachGetsItsOwnAnswer) {
     wchar_t first[1000] = L"", second[1000] = L"";
-    bool firstOk = false, secondOk = false;
-    std::thread one([&] { firstOk = ui::PromptText(nullptr, L"one", L"First:", first, 1000, 0); });
-    std::thread two([&] { secondOk = ui::PromptText(nullptr, L"two", L"Second:", second, 1000, 0); });
-    // Both open together; each is answered in its own box.
-    HWND boxes[2] = {};
-    Pump(
-        [&] {
-            boxes[0] = FindWindowW(L"#32770", L"one");
-            boxes[1] = FindWindowW(L"#32770", L"two");
-            return boxes[0] && boxes[1];
-        },
-        10000);
-    ASSERT_TRUE(boxes[0] && boxes[1]);
-    // One box after the other: Wine's edit control can fault when two threads type into edits at
-    // the same moment, which a person with one keyboard never does.
-    const auto typed = [](HWND box, const wchar_t* text) {
-        TypeInto(GetDlgItem(box, kAnswer), text);
-        Pump([&] { return GetWindowTextString(GetDlgItem(box, kAnswer)) == text; }, 10000);
-    };
-    typed(boxes[1], L"from two");
-    typed(boxes[0], L"from one");
-    PressEnter(boxes[0]);
-    PressEnter(boxes[1]);
+    std::atomic<bool> firstOk{false}, secondOk{false};
+    std::atomic<int> done{0};
+    std::thread one([&] {
+        firstOk = ui::PromptText(nullptr, L"one", L"First:", first, 1000, 0);
+        ++done;
+    });
+    std::thread two([&] {
+        secondOk = ui::PromptText(nullptr, L"two", L"Second:", second, 1000, 0);
+        ++done;
+    });
+    // A person answers, from a thread of their own: this thread runs the boxes.
+    std::atomic<bool> onInterfaceThread{false};
+    const DWORD interfaceThread = GetCurrentThreadId();
+    std::thread person([&] {
+        // Each box is answered as it shows, whether the boxes show together or in turn.
+        const wchar_t* titles[2] = {L"one", L"two"};
+        const wchar_t* answers[2] = {L"from one", L"from two"};
+        bool answered[2] = {}, sameThread = true;
+        for (int tries = 0; tries < 1200 && !(answered[0] && answered[1]); ++tries, Sleep(50)) {
+            for (int i = 1; i >= 0; --i) {
+                HWND box = answered[i] ? nullptr : FindWindowW(L"#32770", titles[i]);
+                if (!box || !IsWindowVisible(box)) continue;
+                sameThread = sameThread && GetWindowThreadProcessId(box, nullptr) == interfaceThread;
+                SendMessageW(GetDlgItem(box, IDC_PROMPT_ANSWER), WM_SETTEXT, 0,
+                             reinterpret_cast<LPARAM>(answers[i]));
+                PressEnter(box);
+                answered[i] = true;
+            }
+        }
+        onInterfaceThread = sameThread && answered[0] && answered[1];
+    });
+    EXPECT_TRUE(Pump([&] { return done == 2; }, 90000));
+    person.join();
     one.join();
     two.join();
+    EXPECT_TRUE(onInterfaceThread);
     EXPECT_TRUE(firstOk && secondOk);
     EXPECT_STREQ(L"from one", first);
     EXPECT_STREQ(L"from two", second);
@@ -111,7 +142,7 @@ TEST_F(Prompts, HotKeyAndListPrompts) {
     const uint32_t key = 'K' | (HOTKEYF_CONTROL << 8);
     {
         DialogWatcher watcher([key](HWND dialog) {
-            SendDlgItemMessageW(dialog, kAnswer, HKM_SETHOTKEY, key, 0);
+            SendDlgItemMessageW(dialog, IDC_PROMPT_ANSWER, HKM_SETHOTKEY, key, 0);
             PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         });
         EXPECT_EQ(key, ui::PromptHotkey(frame_, L"Hot key", L"Press the keys:", 0));
@@ -126,10 +157,10 @@ TEST_F(Prompts, HotKeyAndListPrompts) {
     std::vector<bool> selection;
     {
         DialogWatcher watcher([](HWND dialog) {
-            HWND list = GetDlgItem(dialog, kAnswer);
+            HWND list = GetDlgItem(dialog, IDC_PROMPT_ANSWER);
             PostMessageW(list, WM_KEYDOWN, VK_DOWN, 1); // a
             PostMessageW(list, WM_KEYDOWN, VK_DOWN, 1); // b
-            Sleep(300);
+            for (int i = 0; i < 400 && SendMessageW(list, LB_GETCARETINDEX, 0, 0) != 1; ++i) Sleep(50);
             PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         });
         EXPECT_TRUE(ui::PromptList(frame_, L"Pick", L"Which one?", choices, selection, true));
@@ -138,8 +169,8 @@ TEST_F(Prompts, HotKeyAndListPrompts) {
     EXPECT_EQ((std::vector<bool>{false, true, false}), selection);
     {
         DialogWatcher watcher([](HWND dialog) {
-            SendDlgItemMessageW(dialog, kAnswer, LB_SETSEL, TRUE, 0);
-            SendDlgItemMessageW(dialog, kAnswer, LB_SETSEL, TRUE, 2);
+            SendDlgItemMessageW(dialog, IDC_PROMPT_ANSWER, LB_SETSEL, TRUE, 0);
+            SendDlgItemMessageW(dialog, IDC_PROMPT_ANSWER, LB_SETSEL, TRUE, 2);
             PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         });
         EXPECT_TRUE(ui::PromptList(frame_, L"Pick", L"Which ones?", choices, selection, false));

@@ -3,6 +3,7 @@
 // frame keeping its menu and rebar when the ribbon cannot be shown.
 #include "tests/frame/frame_harness.h"
 
+#include "common/command_ids.h"
 #include "core/frame_handles.h"
 #include "core/window_record.h"
 #include "shell/frame_ribbon.h"
@@ -211,18 +212,18 @@ TEST_F(FrameRibbon, CommandsAndColoursReachTheFrameThroughItsRegisteredMessage) 
     EXPECT_EQ(RibbonHeight(&host), 120u);
 
     // An action command is the menu command of its id.
-    IUICommandHandler* action = Handler(host, 9995, kUiCommandTypeAction);
-    action->Execute(9995, kUiExecutionVerbExecute, nullptr, nullptr, nullptr);
+    IUICommandHandler* action = Handler(host, ID_LIGHT_SENSOR, kUiCommandTypeAction);
+    action->Execute(ID_LIGHT_SENSOR, kUiExecutionVerbExecute, nullptr, nullptr, nullptr);
     action->Release();
     EXPECT_EQ(CallLog::Instance().Calls("ToggleLightSensor").size(), 1u);
 
     // A colour chosen for the ribbon's background is kept with 0xFF in its top byte and applied.
-    IUICommandHandler* colour = Handler(host, 9994, kUiCommandTypeColorAnchor);
+    IUICommandHandler* colour = Handler(host, ID_RIBBON_COLOUR, kUiCommandTypeColorAnchor);
     PROPVARIANT current;
     PropVariantInit(&current);
     current.vt = VT_UI4;
     PropertySet chosen(0x00336699);
-    colour->Execute(9994, kUiExecutionVerbExecute, &kUiKeyColor, &current, &chosen);
+    colour->Execute(ID_RIBBON_COLOUR, kUiExecutionVerbExecute, &kUiKeyColor, &current, &chosen);
     colour->Release();
     EXPECT_EQ(static_cast<uint32_t>(
                   XmlGetProfileInt("Cfg\\Colors", "Ribbon_Color", 0, nullptr, UserConfigDocument)),

@@ -13,17 +13,17 @@ void InstallTestServices() {
     InstallClientServices();
     InstallMenuEntryRecorders();
     ClientServices& s = Services();
-    s.ProcessInputLine = [](const char* line, WindowRecord* window, uint8_t noTriggers, uint64_t a,
-                            uint64_t b) {
+    s.Commands.ProcessInputLine = [](const char* line, WindowRecord* window, uint8_t noTriggers) {
         CallLog::Instance().Add({"ProcessInputLine", window, line ? line : "", noTriggers});
-        commands::ProcessInputLine(line, window, noTriggers, a, b);
+        commands::ProcessInputLine(line, window, noTriggers);
     };
-    s.ExecuteCommand = [](const char* line, WindowRecord* connection, WindowRecord* target, wchar_t* help) {
+    s.Commands.ExecuteCommand = [](const char* line, WindowRecord* connection, WindowRecord* target,
+                                   wchar_t* help) {
         CallLog::Instance().Add({"ExecuteCommand", target, line ? line : "", 0});
         return commands::ExecuteCommand(line, connection, target, help);
     };
-    s.RunEventScript = [](const char* name, WindowRecord* window, WindowRecord* target,
-                          const std::string& parameters, std::string& result, uint8_t checkOnly) {
+    s.Scripts.RunEventScript = [](const char* name, WindowRecord* window, WindowRecord* target,
+                                  const std::string& parameters, std::string& result, uint8_t checkOnly) {
         CallLog::Instance().Add({"RunEventScript", target, std::string(name) + " " + parameters, checkOnly});
         return script::RunEventScript(name, window, target, parameters, result, checkOnly);
     };

@@ -7,12 +7,12 @@
 #include "tests/recorders/recorders.h"
 
 void InstallTestServices() {
-    Services().ProcessInputLine = &commands::ProcessInputLine;
-    Services().ExecuteInputText = &commands::ExecuteInputText;
-    Services().ExecuteCommand = &commands::ExecuteCommand;
-    Services().RunEventScript = &script::RunEventScript;
-    Services().RunTriggerScriptThread = &script::RunTriggerScriptThread;
-    Services().ExecuteScript = &script::ExecuteScript;
+    Services().Commands = {.ProcessInputLine = &commands::ProcessInputLine,
+                           .ExecuteInputText = &commands::ExecuteInputText,
+                           .ExecuteCommand = &commands::ExecuteCommand};
+    Services().Scripts = {.RunEventScript = &script::RunEventScript,
+                          .RunTriggerScriptThread = &script::RunTriggerScriptThread,
+                          .ExecuteScript = &script::ExecuteScript};
     InstallActiveWindowRecorder();
     InstallEventFormatRecorder();
     InstallSpeechRecorder();

@@ -8,6 +8,7 @@
 #include "core/frame_message_ids.h"
 #include "core/window_list.h"
 #include "shell/window_operations.h"
+#include "tests/support/chat_test_frame.h"
 #include "tests/support/irc_test_support.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
@@ -191,16 +192,60 @@ TEST_F(ConnectionTest, RestartEndsTheOldSessionAndEmptiesTheQueue) {
         queue = window.Connection().SendQueue;
     }
     EXPECT_EQ(queue,
-              (std::deque<std::string>{"USER tester Brindlex Brindlex :Test User\r\n", "NICK tester\r\n"}));
+              (std::deque<std::string>{"USER tester Brindlex Brindlex :Test User\r\nNICK tester\r\n"}));
     FlushSendQueues();
     EXPECT_EQ(server.ReadLine().value_or(""), "USER tester Brindlex Brindlex :Test User");
+    EXPECT_EQ(server.ReadLine().value_or(""), "NICK tester");
+}
+
+// Under the default flood delay the whole registration leaves with the tick its queuing posts,
+// not one line a tick: ticks that find the queue empty are left out of the order.
+TEST_F(ConnectionTest, RegistrationLeavesWithTheFirstFloodTick) {
+    ChatTestFrame frame;
+    SetFloodDelay(frame.Window(), kDefaultFloodDelayMs);
+    ScriptedServer server;
+    ServerWindow window;
+    std::vector<std::string> order;
+    struct Restore {
+        HWND Frame;
+        ~Restore() {
+            SetFrameMessageHook({});
+            SetFloodDelay(Frame, 0);
+        }
+    } restore{frame.Window()};
+    SetFrameMessageHook([&](UINT message, WPARAM wParam, LPARAM, LRESULT&) {
+        if (message == WM_TIMER && wParam == FLOOD_TIMER_ID) {
+            std::lock_guard<std::mutex> lock(window.Connection().QueueMutex);
+            if (!window.Connection().SendQueue.empty()) order.push_back("tick");
+        }
+        return false;
+    });
+    window.Aim(server.Port());
+    window.Connection().Password = "secret";
+    StartServerConnection(window.Record());
+    ASSERT_TRUE(server.Accept());
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            while (std::optional<std::string> line = server.ReadLine(10)) order.push_back(*line);
+            return !order.empty() && order.back() == "NICK tester";
+        },
+        10000));
+    EXPECT_EQ(order, (std::vector<std::string>{"tick", "PASS secret",
+                                               "USER tester Brindlex Brindlex :Test User", "NICK tester"}));
+    SetFrameMessageHook({});
+    SetFloodDelay(frame.Window(), 0);
 }
 
 // A line handler restarting the connection from the connection thread itself: the old session
 // ends once, and the old thread leaves the new session alone.
 TEST_F(ConnectionTest, RestartFromTheConnectionThread) {
     SetCommandWordHandler(
-        "RESTART", [](ServerLine& line) { StartServerConnection(line.Window); }, 0);
+        "RESTART",
+        [](ServerLine& line) {
+            StartServerConnection(line.Window);
+            return true;
+        },
+        0);
     ScriptedServer server;
     ServerWindow window;
     Connect(window, server);
@@ -249,16 +294,27 @@ TEST_F(ConnectionTest, DestroyingTheWindowWaitsForItsThread) {
     EXPECT_TRUE(server.ClientClosed());
     EXPECT_EQ(CountCalls("OnDccChatDisconnected"), 1u);
 
-    // Also while the thread still waits for its server to accept.
-    CallLog::Instance().Answer = [](const RecordedCall& call) -> uint64_t {
-        if (call.Text.rfind("On_Connect_1", 0) == 0) Sleep(300);
+    // Also while the thread is still inside its script, before it connects: the script goes on
+    // only once the window has begun to close, and the closing returns only after it left.
+    window = new ServerWindow;
+    const HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<bool> left{false};
+    const std::atomic<uint8_t>* stop = &window->Connection().StopRequested;
+    CallLog::Instance().Answer = [&](const RecordedCall& call) -> uint64_t {
+        if (call.Text.rfind("On_Connect_1", 0) == 0) {
+            SetEvent(entered);
+            WaitUntil([&] { return stop->load() != 0; }, 10000);
+            left = true;
+        }
         return 0xFFFFFFFF;
     };
-    window = new ServerWindow;
     window->Aim(server.Port());
     StartServerConnection(window->Record());
-    Sleep(100);
+    ASSERT_EQ(WaitForSingleObject(entered, 10000), WAIT_OBJECT_0);
     delete window;
+    EXPECT_TRUE(left);
+    CallLog::Instance().Answer = nullptr;
+    CloseHandle(entered);
 }
 
 TEST_F(ConnectionTest, FloodQueueOneLinePerConnectionPerTick) {
@@ -358,7 +414,17 @@ TEST_F(ConnectionTest, StalledWriterDoesNotBlockTheEnd) {
     Connect(*window, server);
     const std::string line = std::string(1 << 20, 'x') + "\r\n";
     for (int i = 0; i < 16; ++i) EXPECT_EQ(SendServerLine(line, window->Record(), 1), line.size());
-    Sleep(500);
+    // The writer is stuck once the socket takes no more.
+    const SOCKET socket = window->Connection().Socket.load();
+    EXPECT_TRUE(WaitUntil(
+        [socket] {
+            fd_set writable;
+            FD_ZERO(&writable);
+            FD_SET(socket, &writable);
+            timeval now{0, 0};
+            return select(0, nullptr, &writable, nullptr, &now) == 0;
+        },
+        20000));
     const ULONGLONG start = GetTickCount64();
     OnServerDisconnected(window->Record(), 1);
     delete window;

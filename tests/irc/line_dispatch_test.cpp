@@ -38,16 +38,17 @@ protected:
 std::vector<std::string> SeenParams;
 int32_t SeenNumeric = 0;
 
-void RecordParams(ServerLine& line) {
+bool RecordParams(ServerLine& line) {
     SeenParams = line.Message.Params;
     SeenNumeric = line.Numeric;
+    return false;
 }
 
-void PrintOwnText(ServerLine& line) {
-    line.Connection->ShowNumericText = 0;
+bool PrintOwnText(ServerLine&) {
+    return true;
 }
 
-void Throw(ServerLine&) {
+bool Throw(ServerLine&) {
     throw 0;
 }
 

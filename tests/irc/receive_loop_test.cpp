@@ -129,11 +129,15 @@ TEST_F(ServerLines, HostileServerIsSurvivedAndAnswered) {
     server_.Send("\r\n:a PRIVMSG #c :after-long\r\n");
     pingAnswered("PING :after-long", "PONG :after-long");
 
+    // Each line cut at another byte, every cut a read boundary: the end of one line travels with
+    // the start of the next, and the next write waits until that line was handled (so the start
+    // it carried was read and is held between the reads).
     const std::string split = ":a PRIVMSG #c :split\r\n";
+    const size_t beforeSplit = collector_.Count();
+    server_.Send(split.substr(0, 1));
     for (size_t at = 1; at < split.size(); ++at) {
-        server_.Send(split.substr(0, at));
-        Sleep(1);
-        server_.Send(split.substr(at));
+        server_.Send(split.substr(at) + (at + 1 < split.size() ? split.substr(0, at + 1) : ""));
+        EXPECT_TRUE(WaitUntil([&] { return collector_.Count() == beforeSplit + at; }, 10000)) << at;
     }
     pingAnswered("PING :after-split", "PONG :after-split");
 
@@ -161,15 +165,17 @@ TEST_F(ServerLines, HostileServerIsSurvivedAndAnswered) {
 
 // A server (or bouncer) that ends its lines with LF alone, or mixes the two, is read line by line.
 TEST_F(ServerLines, BareLineFeedsSplitLines) {
+    // Each write goes once the lines before it were handled, so the read that took them ended
+    // where the write ended: inside a line, and between a CR and its LF.
     server_.Send(":a PRIVMSG #c :one\n:a PRIVMSG #c :two\r\n:a PRIVMSG #c :thr");
-    Sleep(20);
-    server_.Send("ee\r");
-    Sleep(20);
-    server_.Send("\n:a PRIVMSG #c :cr\rinside\nPING :lf\n");
+    ASSERT_TRUE(WaitUntil([&] { return collector_.Count() == 2; }, 10000));
+    server_.Send("ee\r\n:a PRIVMSG #c :cr\rinside\n:a PRIVMSG #c :four\r");
+    ASSERT_TRUE(WaitUntil([&] { return collector_.Count() == 4; }, 10000));
+    server_.Send("\nPING :lf\n");
     EXPECT_EQ(server_.ReadLine().value_or("<none>"), "PONG :lf");
-    EXPECT_TRUE(WaitUntil([&] { return collector_.Count() >= 4; }));
+    EXPECT_TRUE(WaitUntil([&] { return collector_.Count() >= 5; }));
     EXPECT_EQ(collector_.Lines(), (Lines{":a PRIVMSG #c :one", ":a PRIVMSG #c :two", ":a PRIVMSG #c :three",
-                                         ":a PRIVMSG #c :cr\rinside"}));
+                                         ":a PRIVMSG #c :cr\rinside", ":a PRIVMSG #c :four"}));
     server_.CloseClient();
     EXPECT_TRUE(WaitUntil([] { return CountCalls("SessionEnded") == 1; }));
 }

@@ -3,6 +3,8 @@
 // line or left to be shown as text. CTCP requests are answered at a bounded rate.
 #include "tests/irc_lines/lines_test_support.h"
 
+#include "core/window_list.h"
+
 #include "irc_lines/ctcp_requests.h"
 #include "irc_lines/dcc_offer_checks.h"
 #include "irc_lines/transfer_program.h"
@@ -46,10 +48,14 @@ TEST_F(CtcpDccFilter, HostileOffersNeverReachTheDiskUnchecked) {
         {"DCC SEND CON " + kPublic + " 5000 100", "_CON"},
         {"DCC SEND nul.txt " + kPublic + " 5000 100", "_nul.txt"},
         {"DCC SEND a\x02|b?.txt " + kPublic + " 5000 100", "a_b_.txt"},
+        // Direction controls and C1 controls go: "exe.txt" shown is still invoice.txt.exe saved.
+        {"DCC SEND invoice\xE2\x80\xAEtxt.exe " + kPublic + " 5000 100", "invoicetxt.exe"},
+        {"DCC SEND a\xE2\x81\xA6"
+         "b\xE2\x80\x8F\xD8\x9C\xC2\x85\xC3\xA9.txt " +
+             kPublic + " 5000 100",
+         "ab\xC3\xA9.txt"},
         {"DCC SEND " + overlong + ".txt " + kPublic + " 5000 100", "overlong"},
         {"DCC SEND ... " + kPublic + " 5000 100", "refused: bad file name"},
-        {"DCC SEND f.txt 192.168.1.5 5000 100", "refused: bad address"},
-        {"DCC SEND f.txt 127.0.0.1 5000 100", "refused: bad address"},
         {"DCC SEND f.txt 999.1.1.1 5000 100", "refused: bad address"},
         {"DCC SEND f.txt 4294967296 5000 100", "refused: bad address"},
         {"DCC SEND f.txt 0 5000 100", "refused: bad address"},
@@ -64,7 +70,7 @@ TEST_F(CtcpDccFilter, HostileOffersNeverReachTheDiskUnchecked) {
         {"DCC SEND f.txt " + kPublic + " 5000", "text"},             // a field missing
         {"DCC SEND", "text"},
         {"DCC ACCEPT ../x.txt 0 99999999999999999999999", "refused: bad position"},
-        {"DCC CHAT chat 10.0.0.1 5000", "refused: bad address"},
+        {"DCC CHAT chat 255.255.255.255 5000", "refused: bad address"},
         {"DCC CHAT chat " + kPublic + " 70000", "refused: bad port"},
     };
     for (const Case& c : cases) {
@@ -96,6 +102,20 @@ TEST_F(CtcpDccFilter, HostileOffersNeverReachTheDiskUnchecked) {
             EXPECT_NE(words.find("|203.0.113.5|"), std::string::npos); // normalised address
         }
         EXPECT_TRUE(Sent(0).empty());
+    }
+}
+
+// Two users on one network offer the address they have there, whatever host the server shows:
+// a private or loopback address goes on to the question, as dotted text for a decimal number.
+TEST_F(CtcpDccFilter, PrivateAndLoopbackAddressesAreOffered) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"3232235777", "|192.168.1.1|"}, {"2130706433", "|127.0.0.1|"}, {"::1", "|::1|"}};
+    for (const auto& [address, shown] : cases) {
+        CallLog::Instance().Clear();
+        Handle(Offer("me", "DCC SEND f.txt " + address + " 5000 100"));
+        const auto offers = Calls("HandleDccSendOffer");
+        ASSERT_EQ(offers.size(), 1u) << address;
+        EXPECT_NE(offers[0].Text.find(shown), std::string::npos) << offers[0].Text;
     }
 }
 
@@ -161,6 +181,16 @@ TEST_F(CtcpDccFilter, NickRefusedIsAskedOnTheInterfaceThread) {
     ASSERT_TRUE(PumpUntil([] { return !CallLog::Instance().Calls("PromptText").empty(); }));
     EXPECT_EQ(Calls("PromptText")[0].ThreadId, GetCurrentThreadId());
     EXPECT_EQ(Sent(), Lines{"NICK chosen"});
+
+    // The server window closes while the prompt is open: the answer goes nowhere.
+    CallLog::Instance().AnswerText = [this](const RecordedCall&) {
+        EraseWindowRecord(Server());
+        return std::string("late");
+    };
+    receive(":irc.test 433 * chosen :Nickname is already in use");
+    ASSERT_TRUE(PumpUntil([] { return CallLog::Instance().Calls("PromptText").size() == 2; }));
+    EXPECT_TRUE(Sent().empty());
+    InsertWindowRecord(Server());
 }
 
 TEST(TransferProgramLine, PathAndProgramQuoted) {

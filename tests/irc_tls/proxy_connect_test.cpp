@@ -422,10 +422,12 @@ protected:
         ASSERT_NE(connection_.Tls, nullptr);
         EXPECT_EQ(connection_.Tls->WriteLock, &connection_.WriteLock);
         std::vector<std::string> printed = Printed();
-        ASSERT_EQ(printed.size(), 3u);
+        ASSERT_EQ(printed.size(), 4u);
         EXPECT_EQ(printed[1], "\x02\x12\xC2\xB7\x12\x03"
                               "12 SSL Info for: localhost");
-        EXPECT_EQ(printed[2], "TLS session established.");
+        EXPECT_EQ(printed[2], "\x02\x12\xC2\xB7\x12\x03"
+                              "4 SSL Error: Untrusted Root.\r\n"); // self-signed
+        EXPECT_EQ(printed[3], "TLS session established.");
         ASSERT_EQ(TlsSend(connection_.Tls.get(), "tunnel\n", 7), 7);
         char buffer[32] = {};
         int n = 0;

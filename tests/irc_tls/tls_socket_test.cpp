@@ -1,6 +1,10 @@
 // The TLS session against openssl's test server and against scripted peers on loopback.
 #include <gtest/gtest.h>
 
+#include "core/dcc_connection.h"
+#include "core/window_record.h"
+#include "irc/bounded_send.h"
+#include "irc/send_path.h"
 #include "irc/tls_socket.h"
 #include "tests/irc_tls/linux_peer.h"
 #include "tests/irc_tls/loopback_server.h"
@@ -76,37 +80,116 @@ TEST_F(TlsSocketTest, ReportsTheCertificateItWasGiven) {
     ASSERT_EQ(client.Connect(good.Port), 0);
     EXPECT_EQ(VerifyPeerCertificate(client.Tls.get()), static_cast<uint32_t>(CERT_E_UNTRUSTEDROOT));
     ReportSslCertificate(nullptr, client.Tls.get());
-    ASSERT_EQ(PrintedLines(), std::vector<std::string>{"\x02\x12\xC2\xB7\x12\x03"
-                                                       "12 SSL Info for: localhost"});
+    ASSERT_EQ(PrintedLines(), (std::vector<std::string>{"\x02\x12\xC2\xB7\x12\x03"
+                                                        "12 SSL Info for: localhost",
+                                                        "\x02\x12\xC2\xB7\x12\x03"
+                                                        "4 SSL Error: Untrusted Root.\r\n"}));
 }
 
-TEST_F(TlsSocketTest, ExpiredAndWronglyNamedCertificatesArePrintedAndTheSessionGoesOn) {
+// Each fault has its line: a certificate no trusted root vouches for (self-signed), one past its
+// date, one for another name; an address is matched against the addresses a certificate names,
+// and a session that names no peer (a DCC chat) is not checked for a name. The session goes on.
+TEST_F(TlsSocketTest, UntrustedExpiredAndWronglyNamedCertificatesArePrintedAndTheSessionGoesOn) {
     struct Case {
         const std::string& Certificate;
         const std::string& Key;
+        std::vector<const wchar_t*> Targets; // one server answers them in turn
         const char* Name;
         const char* Error;
     } cases[] = {
-        {Certs().Expired, Certs().ExpiredKey, "localhost", "Expired."},
-        {Certs().WrongName, Certs().WrongNameKey, "wrong.example", "Name Mismatch."},
+        {Certs().Good, Certs().GoodKey, {L"127.0.0.1", L""}, "localhost", "Untrusted Root."},
+        {Certs().Expired, Certs().ExpiredKey, {L"localhost"}, "localhost", "Expired."},
+        {Certs().WrongName,
+         Certs().WrongNameKey,
+         {L"localhost", L"127.0.0.1"},
+         "wrong.example",
+         "Name Mismatch."},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.Error);
-        CallLog::Instance().Clear();
         OpensslServer server;
         ASSERT_TRUE(server.Start(c.Certificate, c.Key));
-        ClientSession client;
-        ASSERT_EQ(client.Connect(server.Port), 0);
-        ReportSslCertificate(nullptr, client.Tls.get());
-        EXPECT_EQ(PrintedLines(), (std::vector<std::string>{std::string("\x02\x12\xC2\xB7\x12\x03"
-                                                                        "12 SSL Info for: ") +
-                                                                c.Name,
-                                                            std::string("\x02\x12\xC2\xB7\x12\x03"
-                                                                        "4 SSL Error: ") +
-                                                                c.Error + "\r\n"}));
-        EXPECT_EQ(TlsSend(client.Tls.get(), "ab\n", 3), 3);
-        EXPECT_EQ(client.ReadLine(), "ba\n");
+        for (const wchar_t* target : c.Targets) {
+            SCOPED_TRACE(std::string(c.Error) + " " + std::string(target, target + wcslen(target)));
+            CallLog::Instance().Clear();
+            ClientSession client;
+            ASSERT_EQ(client.Connect(server.Port, target), 0);
+            ReportSslCertificate(nullptr, client.Tls.get());
+            EXPECT_EQ(PrintedLines(), (std::vector<std::string>{std::string("\x02\x12\xC2\xB7\x12\x03"
+                                                                            "12 SSL Info for: ") +
+                                                                    c.Name,
+                                                                std::string("\x02\x12\xC2\xB7\x12\x03"
+                                                                            "4 SSL Error: ") +
+                                                                    c.Error + "\r\n"}));
+            EXPECT_EQ(TlsSend(client.Tls.get(), "ab\n", 3), 3);
+            EXPECT_EQ(client.ReadLine(), "ba\n");
+        }
     }
+}
+
+// A TLS peer that reads the first line whole and answers with its length, then reads nothing.
+const char kStallingPeer[] = R"(import socket, ssl, sys, threading, time
+context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+context.load_cert_chain(sys.argv[1], sys.argv[2])
+listener = socket.create_server(("127.0.0.1", int(sys.argv[3])))
+def serve(plain):
+    try:
+        peer = context.wrap_socket(plain, server_side=True)
+        line = b""
+        while not line.endswith(b"\n"):
+            line += peer.recv(65536)
+        peer.sendall(b"%d\n" % len(line))
+        time.sleep(600)
+    except Exception:
+        pass
+while True:
+    threading.Thread(target=serve, args=(listener.accept()[0],), daemon=True).start()
+)";
+
+// A DCC chat line over TLS goes out whole while the peer takes it; a peer that stops taking it
+// ends the chat, as the rest of a record cut short could never follow, and the line does not
+// count as sent.
+TEST_F(TlsSocketTest, ADccChatLineGoesWholeOrTheChatEnds) {
+    const std::wstring folder = MakeTestFolder(L"stalling");
+    ASSERT_TRUE(WriteFileBytes(folder + L"peer.py", kStallingPeer));
+    LinuxPeer peer;
+    const uint16_t port = FreeLoopbackPort();
+    ASSERT_TRUE(peer.Start(folder,
+                           "/usr/bin/python3 peer.py " + ShellQuote(Certs().Good) + " " +
+                               ShellQuote(Certs().GoodKey) + " " + std::to_string(port),
+                           port))
+        << peer.Log();
+    WindowRecord chat(nullptr, kDccChatWindow, nullptr);
+    chat.Dcc = new DccConnection(&chat);
+    chat.Dcc->UseTls = 1;
+    chat.Dcc->Socket = ConnectLoopback(port);
+    ASSERT_NE(chat.Dcc->Socket, INVALID_SOCKET);
+    auto tls = std::make_unique<TlsSocket>(chat.Dcc->Socket, kTlsClient, nullptr);
+    ASSERT_EQ(TlsClientStart(tls.get(), 0), 0) << peer.Log();
+    chat.Dcc->Tls = tls.get();
+
+    const std::string line = std::string(3 << 20, 'a') + "\n";
+    EXPECT_EQ(DccChatSend(line.data(), &chat, static_cast<uint32_t>(line.size())), line.size());
+    char answer[32] = {};
+    int got = 0;
+    while (got == 0) got = TlsRecv(tls.get(), answer, sizeof answer - 1);
+    EXPECT_EQ(std::string(answer), std::to_string(line.size()) + "\n");
+
+    // The chat's reader, as its thread reads, ends with the chat.
+    std::thread reader([&] {
+        char byte;
+        while (TlsRecv(tls.get(), &byte, 1) >= 0) {
+        }
+    });
+    const uint32_t savedLimit = WriteStallLimitMs.exchange(1000);
+    const std::string unread(32 << 20, 'b');
+    EXPECT_LT(DccChatSend(unread.data(), &chat, static_cast<uint32_t>(unread.size())), unread.size());
+    EXPECT_EQ(DccChatSend("after\n", &chat, 6), 0u) << "the chat went on after a record cut short";
+    WriteStallLimitMs = savedLimit;
+    reader.join();
+    chat.Dcc->Tls = nullptr;
+    TlsClose(tls.get());
+    closesocket(chat.Dcc->Socket);
+    delete chat.Dcc;
 }
 
 TEST_F(TlsSocketTest, SendsTheHostAsServerName) {

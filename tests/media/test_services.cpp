@@ -12,8 +12,7 @@ void InstallTestServices() {
     InstallEventScriptRecorder();
     InstallActiveWindowRecorder();
     InstallActivationRecorders();
-    Services().ProcessInputLine = [](const char* line, WindowRecord* window, uint8_t noTriggers, uint64_t,
-                                     uint64_t) {
+    Services().Commands.ProcessInputLine = [](const char* line, WindowRecord* window, uint8_t noTriggers) {
         CallLog::Instance().Add({"ProcessInputLine", window, line ? line : "", noTriggers});
     };
 }

@@ -6,6 +6,6 @@
 void InstallTestServices() {
     ClearClientServices();
     InstallPrinterRecorder();
-    Services().InsertImageIntoRichEdit = &peer::InsertImageIntoRichEdit;
-    Services().InsertOleObject = &peer::InsertOleObject;
+    Services().Peer = {.InsertImageIntoRichEdit = &peer::InsertImageIntoRichEdit,
+                       .InsertOleObject = &peer::InsertOleObject};
 }

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr DWORD kWait = 20000;
+constexpr DWORD kWait = kQvWait;
 
 TEST(QvAssist, TheMenuCommandAsksTheAuthorAndEndsCleanlyWithoutDesktopSharing) {
     PortableFolder folder({L"qv.exe", L"qvlang.dll", L"qvres.dll"});
@@ -48,7 +48,7 @@ TEST(QvAssist, TheMenuCommandAsksTheAuthorAndEndsCleanlyWithoutDesktopSharing) {
                    nullptr;
         },
         kWait));
-    Sleep(500); // drawn
+    WaitUntilDrawn(told, kWait);
     RECT rect{};
     GetWindowRect(told, &rect);
     if (HBITMAP picture = CopyScreenArea(rect)) {

@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr DWORD kWait = 20000;
+constexpr DWORD kWait = kQvWait;
 constexpr UINT kTickerCommand = 524;
 
 // The width of the part of the strip that shows text, read from a picture of the display saved
@@ -87,10 +87,13 @@ TEST(QvChrome, FrameKeepsMenuAndRebarAndTheTickerScrollsChannelLines) {
 
     // Maximised, the frame follows the screen's work area.
     PostMessageW(frame, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    ASSERT_TRUE(Eventually([&] { return IsZoomed(frame) != FALSE; }, kWait));
-    Sleep(500);
     RECT before{};
-    GetWindowRect(frame, &before);
+    ASSERT_TRUE(Eventually(
+        [&] {
+            GetWindowRect(frame, &before);
+            return IsZoomed(frame) && before.right - before.left >= GetSystemMetrics(SM_CXSCREEN);
+        },
+        kWait));
     PostMessageW(frame, WM_COMMAND, kTickerCommand, 0);
     HWND ticker = nullptr;
     ASSERT_TRUE(Eventually([&] { return (ticker = qv.FindTopWindow(L"qv_TOPTIP")) != nullptr; }, kWait));
@@ -125,20 +128,22 @@ TEST(QvChrome, FrameKeepsMenuAndRebarAndTheTickerScrollsChannelLines) {
     const int width = strip.right - strip.left;
     EXPECT_TRUE(Eventually([&] { return TextSpan(ticker, wide) >= width - 10; }, 90000))
         << "the wide line never filled the strip";
-    Sleep(1000);
     RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SaveScreenAreaShot(screen, ScreenshotFolder() + L"\\qv_ticker_screen.png");
 
     PostMessageW(frame, WM_COMMAND, kTickerCommand, 0);
     EXPECT_TRUE(Eventually([&] { return !IsWindow(ticker); }, kWait));
     // The frame takes the whole work area again.
+    RECT now{};
     EXPECT_TRUE(Eventually(
         [&] {
-            RECT now{};
             GetWindowRect(frame, &now);
             return now.bottom == before.bottom && now.top == before.top;
         },
-        kWait));
+        kWait))
+        << "before " << before.left << "," << before.top << "," << before.right << "," << before.bottom
+        << " now " << now.left << "," << now.top << "," << now.right << "," << now.bottom << " strip "
+        << strip.top;
 
     PostMessageW(frame, WM_CLOSE, 0, 0);
     DWORD code = 1;

@@ -1,10 +1,14 @@
 // qv as a user meets the commands and a plug-in: lines typed into its windows against ngircd and
-// a second client, the settings it leaves, and a plug-in whose menu, lines, fault and unloading
-// the user sees.
+// a second client, the settings it leaves, a plug-in whose menu, lines, fault and unloading the
+// user sees, and a file offered from the nick list over a TLS connection.
 #include <gtest/gtest.h>
 
+#include "common/text_format.h"
 #include "common/xstring.h"
+#include "tests/irc_tls/test_certificates.h"
 #include "tests/qv/qv_process.h"
+#include "tests/support/remote_list_view.h"
+#include "tests/transfer/interop_peers.h"
 #include "tests/support/screenshots.h"
 #include "tests/support/test_files.h"
 #include "tests/support/ngircd_server.h"
@@ -18,14 +22,15 @@
 
 namespace {
 
-constexpr DWORD kWait = 20000;
+constexpr DWORD kWait = kQvWait;
 
 // A qv with settings of its own (so no first-run wizard), connected to the server and in #test.
 class QvSession {
 public:
-    // withPlugin: the test plug-in is installed.
-    QvSession(uint16_t port, bool withPlugin)
-        : folder_({L"qv.exe", L"qvlang.dll", L"qvres.dll", L"qv_test_plugin.dll"}) {
+    // withPlugin: the test plug-in is installed. A port given as "+port" is connected with TLS.
+    QvSession(uint16_t port, bool withPlugin) : QvSession(std::to_wstring(port), withPlugin) {}
+    QvSession(const std::wstring& port, bool withPlugin)
+        : folder_({L"qv.exe", L"qvlang.dll", L"qvres.dll", L"qv_test_plugin.dll", L"qx.exe"}) {
         const std::wstring data = folder_.UserDataFolder();
         CreateDirectoryW((folder_.Path() + L"\\UCFG").c_str(), nullptr);
         CreateDirectoryW(data.c_str(), nullptr);
@@ -34,9 +39,10 @@ public:
                        : "";
         WriteFileBytes(data + L"\\qv.xml",
                        "<?xml version=\"1.0\" ?>\r\n<qv><Cfg><Options1 Default_Nick=\"quser\" " + plugins +
-                           "/><Colors BG_Color=\"16777215\" FG_Color=\"0\" /></Cfg><Scripts/></qv>");
-        qv_ = std::make_unique<QvProcess>(folder_.Path(), L"-port1 -e \"/server 127.0.0.1:" +
-                                                              std::to_wstring(port) + L"/#test\"");
+                           "/><Colors BG_Color=\"16777215\" FG_Color=\"0\" /><Lan_Options Use_Upnp=\"0\" "
+                           "/></Cfg><Scripts/></qv>");
+        qv_ = std::make_unique<QvProcess>(folder_.Path(),
+                                          L"-port1 -e \"/server 127.0.0.1:" + port + L"/#test\"");
     }
     bool Open() {
         if (!Eventually([&] { return (frame_ = qv_->FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; },
@@ -58,6 +64,7 @@ public:
     }
     std::string Setting(const char* section, const char* key) { return folder_.SavedSetting(section, key); }
     std::string PluginLog() { return ReadFileBytes(folder_.Path() + L"\\qv_test_plugin.log"); }
+    const QvProcess& Process() const { return *qv_; }
 
     HWND frame_ = nullptr;
     HWND server_ = nullptr;
@@ -103,6 +110,13 @@ HWND ChannelListControl(HWND frame) {
 
 LRESULT Rows(HWND list) {
     return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+}
+
+// The row of the list whose text is the given one; -1 when none is.
+int RowOf(HWND list, const std::wstring& text) {
+    for (int row = 0; row < Rows(list); ++row)
+        if (RemoteListItemText(list, row, 0) == text) return row;
+    return -1;
 }
 
 size_t Count(const std::string& text, const std::string& what) {
@@ -187,7 +201,7 @@ TEST(QvCommands, APluginAddsAMenuSaysLinesFaultsAndIsLoadedAndUnloaded) {
     ASSERT_TRUE(Heard(friendly, " JOIN :#test"));
     // The menu lives in qv's process, where this test cannot read it: the picture shows it.
     SetForegroundWindow(qv.frame_);
-    Sleep(1000);
+    WaitUntilDrawn(qv.frame_, kWait);
     EXPECT_TRUE(SaveScreenshot(qv.frame_, ScreenshotFolder() + L"\\qv_plugin_menu.png"));
 
     // Its menu item reaches it, and the line it hands back reaches the server.
@@ -229,4 +243,68 @@ TEST(QvCommands, APluginAddsAMenuSaysLinesFaultsAndIsLoadedAndUnloaded) {
     EXPECT_EQ(Count(log, "unloaded"), 2u) << log;
     EXPECT_EQ(Count(log, "fault"), 1u) << log;
     EXPECT_EQ(Count(log, "leave"), 1u) << log;
+}
+
+// Over TLS to a server whose certificate is its own root, qv says so and goes on. A file offered
+// from the nick list to the channel's operator (an irssi that takes every file the moment it is
+// offered) goes to the bare nick, leaves once qx listens, and arrives whole; qx ends showing all
+// of it, from the peer.
+TEST(QvCommands, ASelfSignedServerIsNamedAndAFileGoesFromTheNickListToIrssi) {
+    const TestCertificates& certificates = GetTestCertificates();
+    ASSERT_TRUE(certificates.Made);
+    NgircdOptions options;
+    options.TlsCertificate = certificates.Good;
+    options.TlsKey = certificates.GoodKey;
+    NgircdServer server(options);
+    ASSERT_TRUE(server.WaitReady()) << server.Log();
+    TestFolder files(L"qvdcc");
+    IrssiPeer irssi(server.Port(), files.Path());
+    ASSERT_TRUE(irssi.Started());
+    IrcClient watcher(server.Port(), "watcher");
+    ASSERT_TRUE(watcher.WaitFor(" 001 ", kWait));
+    // irssi opens the channel, so it is its operator; its word to the watcher comes after its join.
+    ASSERT_TRUE(Eventually(
+        [&] {
+            irssi.Type("/join #test");
+            irssi.Type("/msg watcher in");
+            return watcher.WaitFor("PRIVMSG watcher :in", 1000);
+        },
+        kWait));
+
+    QvSession qv(L"+" + std::to_wstring(server.TlsPort()), false);
+    ASSERT_TRUE(qv.Open());
+    EXPECT_TRUE(qv.Shows(qv.server_, L"SSL Error: Untrusted Root."));
+    HWND list = GetDlgItem(qv.channel_, 903);
+    int row = -1;
+    ASSERT_TRUE(Eventually([&] { return (row = RowOf(list, L"@irssinick")) >= 0; }, kWait));
+    ASSERT_TRUE(SelectRemoteListItem(list, row));
+    PostMessageW(qv.frame_, WM_COMMAND, 511, 0); // "Send a file..."
+    HWND dialog = nullptr;
+    ASSERT_TRUE(
+        Eventually([&] { return (dialog = qv.Process().FindTopWindow(L"#32770", L"Send files")); }, kWait));
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, 101)), L"irssinick");
+    const std::string bytes(200000, 'q');
+    const std::wstring file = files.File(L"for_irssi.bin");
+    ASSERT_TRUE(WriteFileBytes(file, bytes));
+    SendMessageW(GetDlgItem(dialog, 102), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()));
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(Eventually([&] { return ReadFileBytes(irssi.Download(L"for_irssi.bin")) == bytes; }, kWait));
+
+    HWND transfer = nullptr;
+    ASSERT_TRUE(
+        Eventually([&] { return (transfer = FindWindowW(L"#32770", L"Transfer")) != nullptr; }, kWait));
+    DWORD id = 0;
+    GetWindowThreadProcessId(transfer, &id);
+    QxProcess qx(id);
+    ASSERT_TRUE(qx.WaitForEnd(transfer));
+    HWND rows = GetDlgItem(transfer, 901);
+    EXPECT_EQ(RemoteListItemText(rows, 1, 1), L"127.0.0.1");
+    EXPECT_EQ(RemoteListItemText(rows, 4, 1), L"Completed.");
+    EXPECT_EQ(RemoteListItemText(rows, 4, 2),
+              FormatByteSize(bytes.size()) + L"/" + FormatByteSize(bytes.size()));
+    EXPECT_EQ(ProgressPercent(transfer), 100);
+    SaveScreenshot(transfer, ScreenshotFolder() + L"\\qv_dcc_sent.png");
+    Press(transfer, 804);
+    EXPECT_EQ(qx.ExitCode(), 0);
+    EXPECT_TRUE(qv.Close());
 }

@@ -14,18 +14,7 @@
 
 namespace {
 
-constexpr DWORD kWait = 30000;
-
-bool FinishWizard(const QvProcess& qv) {
-    HWND wizard = nullptr;
-    if (!Eventually([&] { return (wizard = qv.FindDialogWith(L"Welcome")) != nullptr; }, kWait)) return false;
-    for (int page = 0; page < 2; ++page) {
-        PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
-        Sleep(300);
-    }
-    PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
-    return Eventually([&] { return !IsWindow(wizard) || !IsWindowVisible(wizard); }, kWait);
-}
+constexpr DWORD kWait = kQvWait;
 
 bool Heard(const IrcClient& client, const char* text) {
     return Eventually(
@@ -41,18 +30,7 @@ bool Heard(const IrcClient& client, const char* text) {
 std::vector<uint32_t> Pixels(HWND view) {
     RECT area{};
     GetWindowRect(view, &area);
-    HBITMAP copy = CopyScreenArea(area);
-    std::vector<uint32_t> pixels;
-    if (!copy) return pixels;
-    BITMAPINFO info{};
-    info.bmiHeader = {
-        sizeof(BITMAPINFOHEADER), area.right - area.left, -(area.bottom - area.top), 1, 32, BI_RGB};
-    pixels.resize(static_cast<size_t>(area.right - area.left) * (area.bottom - area.top));
-    HDC dc = GetDC(nullptr);
-    GetDIBits(dc, copy, 0, static_cast<UINT>(area.bottom - area.top), pixels.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, dc);
-    DeleteObject(copy);
-    return pixels;
+    return ScreenPixels(area);
 }
 
 // The colour most of the view shows: its background.
@@ -86,7 +64,7 @@ TEST(QvCustomView, ChatsScrollsAndPausesInTheCustomDrawnView) {
     HWND frame = nullptr;
     ASSERT_TRUE(
         Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
-    ASSERT_TRUE(FinishWizard(qv));
+    ASSERT_TRUE(FinishFirstRunWizard(qv, kWait));
     HWND channel = nullptr;
     ASSERT_TRUE(Eventually([&] { return (channel = FindChatWindow(frame, L"#test")) != nullptr; }, kWait));
     HWND view = GetDlgItem(channel, 901);
@@ -119,13 +97,22 @@ TEST(QvCustomView, ChatsScrollsAndPausesInTheCustomDrawnView) {
     for (int i = 0; i < 30; ++i)
         friendly.Send("PRIVMSG #test :filler " + std::to_string(i) + " " + words + " " + words + " " + words +
                       " " + words);
-    Sleep(12000);
+    // The server passes the friend's lines on in turn, so qv's answer to a question asked after
+    // them means it has read them all.
+    friendly.Send("PRIVMSG TestUser :\x01VERSION\x01");
+    ASSERT_TRUE(Heard(friendly, "VERSION Brindlex"));
     SaveScreenshot(frame, ScreenshotFolder() + L"\\qv_custom_view.png");
     const uint32_t normal = Background(Pixels(view));
 
-    // Scrolling up pauses the window (its view tinted); scrolling back down resumes it.
-    PostMessageW(view, WM_VSCROLL, SB_PAGEUP, 0);
-    EXPECT_TRUE(Eventually([&] { return Background(Pixels(view)) != normal; }, kWait)) << "paused and tinted";
+    // Scrolling up pauses the window (its view tinted); scrolling back down resumes it. The user
+    // scrolls up again while the view may still be taking in the last lines.
+    EXPECT_TRUE(Eventually(
+        [&] {
+            PostMessageW(view, WM_VSCROLL, SB_PAGEUP, 0);
+            return Background(Pixels(view)) != normal;
+        },
+        kWait))
+        << "paused and tinted";
     friendly.Send("PRIVMSG #test :held while paused");
     PostMessageW(view, WM_VSCROLL, SB_BOTTOM, 0);
     EXPECT_TRUE(Eventually([&] { return Background(Pixels(view)) == normal; }, kWait)) << "resumed";

@@ -12,26 +12,16 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <thread>
+
 namespace {
 
-constexpr DWORD kWait = 20000;
+constexpr DWORD kWait = kQvWait;
 
 const std::vector<std::wstring> kProgramFiles = {L"qv.exe", L"qvlang.dll", L"qvres.dll"};
 
 HWND ChildById(HWND parent, int id) {
     return GetDlgItem(parent, id);
-}
-
-// The first-run wizard: through its pages with their suggested answers to Finish.
-bool FinishWizard(const QvProcess& qv) {
-    HWND wizard = nullptr;
-    if (!Eventually([&] { return (wizard = qv.FindDialogWith(L"Welcome")) != nullptr; }, kWait)) return false;
-    PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
-    Sleep(300);
-    PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
-    Sleep(300);
-    PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
-    return Eventually([&] { return !IsWindow(wizard) || !IsWindowVisible(wizard); }, kWait);
 }
 
 std::string ConfigValue(const std::wstring& path, const char* section, const char* key) {
@@ -83,7 +73,7 @@ TEST(QvEndToEnd, ChatsWithAServerAndSavesItsSettings) {
     HWND frame = nullptr;
     ASSERT_TRUE(
         Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
-    ASSERT_TRUE(FinishWizard(qv)) << "the first run asks for the user's names";
+    ASSERT_TRUE(FinishFirstRunWizard(qv, kWait)) << "the first run asks for the user's names";
     // Without a ribbon the frame carries its menu and its rebar.
     EXPECT_NE(nullptr, GetMenu(frame));
     HWND rebar = FindWindowExW(frame, nullptr, REBARCLASSNAMEW, nullptr);
@@ -117,7 +107,8 @@ TEST(QvEndToEnd, ChatsWithAServerAndSavesItsSettings) {
         Eventually([&] { return WindowText(view).find(L"typed into qv") != std::wstring::npos; }, kWait));
 
     SetForegroundWindow(frame);
-    Sleep(1000);
+    EXPECT_TRUE(Eventually([&] { return GetForegroundWindow() == frame; }, kWait));
+    WaitUntilDrawn(frame, kWait);
     EXPECT_TRUE(SaveScreenshot(frame, ScreenshotFolder() + L"\\qv_frame.png"));
     // The chat windows are seen: the MDI client fills the frame below its bar.
     RECT frameArea{}, clientArea{};
@@ -127,11 +118,15 @@ TEST(QvEndToEnd, ChatsWithAServerAndSavesItsSettings) {
     EXPECT_GT(clientArea.bottom - clientArea.top, frameArea.bottom / 2);
 
     // The server pings a client that says nothing for 5 seconds and drops it 5 seconds later
-    // without an answer: still there after 12 seconds, qv answered.
+    // without an answer: qv answers (it shows each answer when asked to) and stays.
     HWND serverInput = ChildById(serverWindow, 902);
+    TypeLine(serverInput, L"/prefs Cfg\\Options2 Show_Ping_Pong 1");
     TypeLine(serverInput, L"/join #lobby");
     ASSERT_TRUE(Heard(friendly, {":TestUser!", " JOIN ", "#lobby"}));
-    Sleep(12000);
+    HWND serverView = ChildById(serverWindow, 901);
+    EXPECT_TRUE(
+        Eventually([&] { return WindowText(serverView).find(L"PING/PONG") != std::wstring::npos; }, kWait))
+        << WideToNarrow(WindowText(serverView));
     for (const auto& line : friendly.Lines())
         EXPECT_EQ(std::string::npos, line.Line.find(" QUIT ")) << line.Line;
     friendly.Send("PRIVMSG #test :still there?");
@@ -164,7 +159,7 @@ TEST(QvEndToEnd, AsksForAnotherNickAndReadsLfLines) {
     HWND frame = nullptr;
     ASSERT_TRUE(
         Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
-    ASSERT_TRUE(FinishWizard(qv));
+    ASSERT_TRUE(FinishFirstRunWizard(qv, kWait));
     ASSERT_TRUE(server.Accept(kWait));
     ASSERT_EQ(server.ReadLine(kWait).value_or("").rfind("USER ", 0), 0u);
     ASSERT_EQ(server.ReadLine(kWait).value_or("").rfind("NICK ", 0), 0u);
@@ -204,6 +199,94 @@ TEST(QvEndToEnd, AsksForAnotherNickAndReadsLfLines) {
     ASSERT_TRUE(qv.WaitExit(kWait, code));
 }
 
+// The next PONG the server got; empty when none came in time.
+std::string NextPong(ScriptedServer& server) {
+    for (;;) {
+        const std::optional<std::string> line = server.ReadLine(kWait);
+        if (!line) return {};
+        if (line->rfind("PONG", 0) == 0) return *line;
+    }
+}
+
+// Offers are asked on the frame's thread while the connection goes on: with a file offer's
+// question open the server's PINGs are answered. An offer named after the program's settings is
+// refused with a line and never asked. A chat peer that sends 10 MB without a line end is cut
+// off with a notice, and the window keeps answering.
+TEST(QvEndToEnd, AnsweredServerWhileAnOfferWaitsAndHostilePeersRefused) {
+    ScriptedServer server;
+    PortableFolder folder(kProgramFiles);
+    QvProcess qv(folder.Path(), L"-port1 -e \"/server 127.0.0.1:" + std::to_wstring(server.Port()) + L"\"");
+    ASSERT_TRUE(qv.Started());
+    HWND frame = nullptr;
+    ASSERT_TRUE(
+        Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
+    ASSERT_TRUE(FinishFirstRunWizard(qv, kWait));
+    ASSERT_TRUE(server.Accept(kWait));
+    ASSERT_TRUE(server.SkipToLineStarting("NICK", kWait));
+    server.Send(":irc.test 001 some_nick :Welcome\r\n");
+    HWND serverWindow = nullptr;
+    ASSERT_TRUE(
+        Eventually([&] { return (serverWindow = FindChatWindow(frame, L"127.0.0.1")) != nullptr; }, kWait));
+
+    // 127.0.0.1 as an offer writes it, from a sender whose host the server cloaks: the question
+    // shows the address and port.
+    const std::string from = ":eve!e@user/eve/cloaked PRIVMSG some_nick :\x01";
+    const std::string port = std::to_string(UnusedLoopbackPort());
+    server.Send(from + "DCC SEND qv.xml 2130706433 " + port + " 5\x01\r\n");
+    server.Send(from + "DCC SEND report.txt 2130706433 " + port + " 5\x01\r\n");
+    HWND question = nullptr;
+    ASSERT_TRUE(Eventually([&] { return (question = qv.FindDialogWith(L"report.txt")) != nullptr; }, kWait));
+    EXPECT_EQ(qv.FindDialogWith(L"127.0.0.1:" + NarrowToWide(port)), question);
+    EXPECT_EQ(GetWindowThreadProcessId(question, nullptr), GetWindowThreadProcessId(frame, nullptr));
+    for (int ping = 0; ping < 3; ++ping) {
+        const std::string token = "while-asked-" + std::to_string(ping);
+        server.Send("PING :" + token + "\r\n");
+        EXPECT_EQ(NextPong(server), "PONG :" + token);
+    }
+    EXPECT_TRUE(IsWindowVisible(question)) << "the question stays until answered";
+    const HWND view = GetDlgItem(serverWindow, 901);
+    // The refusal line reaches the view through the interface thread's queue, in its own time.
+    EXPECT_TRUE(
+        Eventually([&] { return WindowText(view).find(L"qv.xml refused") != std::wstring::npos; }, kWait))
+        << WideToNarrow(WindowText(view));
+    PostMessageW(question, WM_COMMAND, IDNO, 0);
+    EXPECT_TRUE(Eventually([&] { return !IsWindow(question); }, kWait));
+    EXPECT_EQ(ReadFileBytes(folder.UserDataFolder() + L"\\qv.xml").find("<?xml"), 0u);
+
+    // The chat peer says one line, then sends text without a line end until qv closes.
+    ScriptedServer peer;
+    // Joined however the test ends: it waits for qv to connect at most kWait, and qv ends the chat.
+    std::jthread flood([&] {
+        if (!peer.Accept(kWait) || !peer.Send("before the flood\r\n")) return;
+        const std::string text(64 * 1024, 'x');
+        for (size_t sent = 0; sent < 10 * 1024 * 1024 && peer.Send(text); sent += text.size()) {
+        }
+    });
+    server.Send(from + "DCC CHAT chat 2130706433 " + std::to_string(peer.Port()) + "\x01\r\n");
+    ASSERT_TRUE(Eventually(
+        [&] { return (question = qv.FindDialogWith(L":" + std::to_wstring(peer.Port()))) != nullptr; },
+        kWait));
+    PostMessageW(question, WM_COMMAND, IDYES, 0);
+    HWND chat = nullptr;
+    ASSERT_TRUE(Eventually([&] { return (chat = FindChatWindow(frame, L"eve")) != nullptr; }, kWait));
+    const HWND chatView = GetDlgItem(chat, 901);
+    EXPECT_TRUE(Eventually(
+        [&] { return WindowText(chatView).find(L"longer than 20000 bytes") != std::wstring::npos; }, kWait))
+        << WideToNarrow(WindowText(chatView).substr(0, 2000));
+    const std::wstring shown = WindowText(chatView);
+    EXPECT_NE(shown.find(L"before the flood"), std::wstring::npos);
+    EXPECT_EQ(shown.find(L"xxxx"), std::wstring::npos) << "nothing of the endless line is shown";
+    DWORD_PTR answer = 0;
+    EXPECT_NE(SendMessageTimeoutW(frame, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kWait, &answer), 0);
+    server.Send("PING :after-flood\r\n");
+    EXPECT_EQ(NextPong(server), "PONG :after-flood");
+    SaveScreenshot(frame, ScreenshotFolder() + L"\\qv_chat_flood.png");
+
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    DWORD code = 1;
+    EXPECT_TRUE(qv.WaitExit(kWait, code));
+}
+
 // A settings file that cannot be read is kept, the user is told where, and the program runs on
 // defaults.
 TEST(QvStartup, UnreadableSettingsAreKeptAsideAndTold) {
@@ -227,7 +310,7 @@ TEST(QvStartup, UnreadableSettingsAreKeptAsideAndTold) {
     HWND frame = nullptr;
     ASSERT_TRUE(
         Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
-    FinishWizard(qv);
+    FinishFirstRunWizard(qv, kWait);
     PostMessageW(frame, WM_CLOSE, 0, 0);
     DWORD code = 1;
     ASSERT_TRUE(qv.WaitExit(kWait, code));

@@ -8,14 +8,20 @@
 
 #include <objbase.h>
 #include <oleauto.h>
+#include <commctrl.h>
 #include <prsht.h>
+
+#include <algorithm>
 
 #include <gdiplus.h>
 
 namespace {
 
-constexpr DWORD kWait = 20000;
+constexpr DWORD kWait = kQvWait;
 const std::vector<std::wstring> kProgramFiles = {L"qv.exe", L"qvlang.dll", L"qvres.dll"};
+// The program folder as the release zip holds it.
+const std::vector<std::wstring> kReleaseFiles = {L"qv.exe", L"qvlang.dll", L"qvres.dll",
+                                                 L"qv.chm", L"qx.exe",     L"extras.xml"};
 
 // The share of the rectangle's pixels in a PNG that are black, and whether it has both light and
 // dark pixels (drawn text on a face).
@@ -57,23 +63,50 @@ RECT Relative(HWND window, const RECT& origin) {
     return box;
 }
 
-TEST(QvFirstUse, TheWizardIsPaintedOnTheDisplayAndItsSecondPageTakesTheNickname) {
-    PortableFolder folder(kProgramFiles);
+// The text of an edit or combo box of another process's dialog.
+std::wstring ItemText(HWND dialog, int id) {
+    return WindowText(GetDlgItem(dialog, id));
+}
+
+// The entries of a combo box of another process's dialog (its messages carry their texts across).
+std::vector<std::wstring> ComboEntries(HWND combo) {
+    std::vector<std::wstring> entries;
+    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t text[256] = {};
+        if (SendMessageW(combo, CB_GETLBTEXTLEN, i, 0) < 255)
+            SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        entries.push_back(text);
+    }
+    return entries;
+}
+
+// What a new user meets in the unpacked program folder: the wizard painted on the display, its
+// finish leading to the connect dialog with the new nick and the public networks, F1 opening the
+// help file, F9 showing the catalogue's scripts, and the wizard run again from the Help menu
+// showing the user's own values.
+TEST(QvFirstUse, TheWizardLeadsToTheConnectDialogAndF1OpensTheHelpFile) {
+    PortableFolder folder(kReleaseFiles);
     QvProcess qv(folder.Path(), L"-port1");
     HWND wizard = nullptr;
     ASSERT_TRUE(Eventually([&] { return (wizard = qv.FindDialogWith(L"Welcome")) != nullptr; }, kWait));
     SetForegroundWindow(wizard);
-    Sleep(1500);
 
-    // What a person sees on the X display over the wizard: its face, texts and buttons.
+    // What a person sees on the X display over the wizard, once it is drawn: its face, texts and
+    // buttons.
     RECT area{};
     GetWindowRect(wizard, &area);
     const std::wstring shot = ScreenshotFolder() + L"\\first_run_wizard.png";
-    ASSERT_TRUE(SaveScreenshot(wizard, shot));
-    const AreaLook whole = LookAt(shot, Relative(wizard, area));
-    EXPECT_LT(whole.Black, 0.5) << "the wizard's area is black";
     const HWND next = GetDlgItem(wizard, 0x3024); // the sheet's Next button
     ASSERT_NE(nullptr, next);
+    EXPECT_TRUE(Eventually(
+        [&] {
+            return SaveScreenshot(wizard, shot) && LookAt(shot, Relative(wizard, area)).Black < 0.5 &&
+                   LookAt(shot, Relative(next, area)).LightAndDark;
+        },
+        kWait));
+    const AreaLook whole = LookAt(shot, Relative(wizard, area));
+    EXPECT_LT(whole.Black, 0.5) << "the wizard's area is black";
     EXPECT_TRUE(LookAt(shot, Relative(next, area)).LightAndDark) << "the Next button is drawn";
 
     // A click on Next (which takes the focus as it is clicked): the nickname box has the focus
@@ -83,22 +116,87 @@ TEST(QvFirstUse, TheWizardIsPaintedOnTheDisplayAndItsSecondPageTakesTheNickname)
     HWND page = nullptr;
     ASSERT_TRUE(Eventually(
         [&] {
-            page = reinterpret_cast<HWND>(SendMessageW(wizard, PSM_GETCURRENTPAGEHWND, 0, 0));
+            page = CurrentWizardPage(wizard);
             return page && GetDlgItem(page, 101);
         },
         kWait));
     GUITHREADINFO info{sizeof info};
     const DWORD thread = GetWindowThreadProcessId(wizard, nullptr);
-    Sleep(1000);
-    EXPECT_TRUE(GetGUIThreadInfo(thread, &info));
+    EXPECT_TRUE(Eventually(
+        [&] { return GetGUIThreadInfo(thread, &info) && info.hwndFocus == GetDlgItem(page, 101); }, kWait));
     EXPECT_EQ(GetDlgItem(page, 101), info.hwndFocus);
 
+    const std::pair<int, const wchar_t*> identity[] = {
+        {101, L"newcomer"}, {104, L"newcomer_"}, {102, L"newcomer@example.org"}, {103, L"New Comer"}};
+    for (const auto& [id, text] : identity)
+        SendMessageW(GetDlgItem(page, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
     PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
-    Sleep(300);
+    ASSERT_TRUE(
+        Eventually([&] { return CurrentWizardPage(wizard) && CurrentWizardPage(wizard) != page; }, kWait));
     PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
     ASSERT_TRUE(Eventually([&] { return !IsWindow(wizard); }, kWait));
+
+    // The connect dialog follows with the new nick, the first network chosen and every network
+    // in its group list.
+    HWND connect = nullptr;
+    ASSERT_TRUE(Eventually(
+        [&] { return (connect = qv.FindTopWindow(L"#32770", L"Connect to a server")) != nullptr; }, kWait));
+    EXPECT_EQ(L"newcomer", ItemText(connect, 103));
+    EXPECT_EQ(L"irc.libera.chat", ItemText(connect, 101));
+    const std::vector<std::wstring> groups = ComboEntries(GetDlgItem(connect, 800));
+    for (const wchar_t* network : {L"Libera.Chat", L"OFTC", L"EFnet", L"IRCnet", L"Undernet", L"DALnet",
+                                   L"QuakeNet", L"Rizon", L"hackint", L"Local"})
+        EXPECT_NE(groups.end(), std::find(groups.begin(), groups.end(), network)) << WideToNarrow(network);
+    EXPECT_EQ(11, SendMessageW(GetDlgItem(connect, 901), LVM_GETITEMCOUNT, 0, 0));
+    PostMessageW(connect, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(Eventually([&] { return !IsWindow(connect); }, kWait));
+
+    // F1 in the empty frame: the help file opens in the system's help viewer, titled by the file.
     HWND frame = qv.FindTopWindow(L"BRINDLEX2000_Main");
     ASSERT_NE(nullptr, frame);
+    PostMessageW(frame, WM_KEYDOWN, VK_F1, 0x003B0001);
+    PostMessageW(frame, WM_KEYUP, VK_F1, 0xC03B0001);
+    HWND help = nullptr;
+    EXPECT_TRUE(
+        Eventually([&] { return (help = FindWindowW(nullptr, L"Brindlex 7 Help")) != nullptr; }, kWait));
+    if (help) PostMessageW(help, WM_CLOSE, 0, 0);
+
+    // F9: the catalogue's premade scripts in the preferences, filled from the extras list beside
+    // the program (the section is the last of the tree).
+    PostMessageW(frame, WM_KEYDOWN, VK_F9, 0x00430001);
+    PostMessageW(frame, WM_KEYUP, VK_F9, 0xC0430001);
+    HWND preferences = nullptr;
+    ASSERT_TRUE(
+        Eventually([&] { return (preferences = qv.FindTopWindow(L"XML_XDB_CLASS")) != nullptr; }, kWait));
+    HWND tree = GetDlgItem(preferences, 1000);
+    EXPECT_TRUE(Eventually(
+        [&] {
+            const HTREEITEM section = TreeView_GetSelection(tree);
+            return section && !TreeView_GetNextSibling(tree, section) && TreeView_GetChild(tree, section);
+        },
+        kWait));
+    PostMessageW(preferences, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(Eventually([&] { return !IsWindow(preferences); }, kWait));
+
+    // Help > First steps again: the identity page shows what the user entered.
+    PostMessageW(frame, WM_COMMAND, 995, 0);
+    ASSERT_TRUE(Eventually([&] { return (wizard = qv.FindDialogWith(L"Welcome")) != nullptr; }, kWait));
+    PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+    ASSERT_TRUE(Eventually(
+        [&] {
+            page = CurrentWizardPage(wizard);
+            return page && GetDlgItem(page, 101);
+        },
+        kWait));
+    for (const auto& [id, text] : identity) EXPECT_EQ(text, ItemText(page, id)) << id;
+    PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+    ASSERT_TRUE(
+        Eventually([&] { return CurrentWizardPage(wizard) && CurrentWizardPage(wizard) != page; }, kWait));
+    PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+    ASSERT_TRUE(Eventually(
+        [&] { return (connect = qv.FindTopWindow(L"#32770", L"Connect to a server")) != nullptr; }, kWait));
+    PostMessageW(connect, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(Eventually([&] { return !IsWindow(connect); }, kWait));
     PostMessageW(frame, WM_CLOSE, 0, 0);
     DWORD code = 1;
     EXPECT_TRUE(qv.WaitExit(kWait, code));

@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr DWORD kWait = 60000; // two copies of qv on a busy machine take their time
+constexpr DWORD kWait = kQvWait;
 const std::vector<std::wstring> kProgramFiles = {L"qv.exe", L"qvlang.dll", L"qvres.dll"};
 
 // A started qv past its first run with its #test window.
@@ -141,7 +141,7 @@ bool OfferControlFromMenu(const QvProcess& qv, HWND frame) {
         },
         kWait);
     if (!shown) return false;
-    Sleep(300);
+    WaitUntilDrawn(dialog, kWait);
     SaveScreenshot(dialog, ScreenshotFolder() + L"\\qv_object_dialog.png");
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     return Eventually([&] { return !IsWindow(dialog); }, kWait);
@@ -151,8 +151,7 @@ bool OfferControlFromMenu(const QvProcess& qv, HWND frame) {
 // is taken.
 bool PictureOf(HWND frame, HWND other, const wchar_t* name) {
     ShowWindow(other, SW_HIDE);
-    RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
-    Sleep(500);
+    WaitUntilDrawn(frame, kWait);
     const bool saved = SaveScreenshot(frame, ScreenshotFolder() + L"\\" + name);
     ShowWindow(other, SW_SHOWNA);
     return saved;

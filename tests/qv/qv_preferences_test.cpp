@@ -11,6 +11,7 @@
 #include "tests/support/screenshots.h"
 #include "tests/support/test_files.h"
 #include "ui/grid_control.h"
+#include "xml/xml_document.h"
 
 #include <commctrl.h>
 
@@ -19,7 +20,7 @@
 
 namespace {
 
-constexpr DWORD kWait = 20000;
+constexpr DWORD kWait = kQvWait;
 constexpr const wchar_t* kEditorClass = L"XML_XDB_CLASS";
 
 class QvWithPreferences {
@@ -32,8 +33,13 @@ public:
         WriteFileBytes(data + L"\\qv.xml",
                        "<?xml version=\"1.0\" ?>\r\n<qv><Cfg><Options1 Default_Nick=\"quser\" />"
                        "<Colors BG_Color=\"16777215\" /><Fonts View_Font=\"\" /><Proxy_List />"
+                       "<Appearance Message_Format=\"$nick: $message\" />"
                        "</Cfg><Servers/><Scripts/><Notes/></qv>");
         if (!extras.empty()) WriteFileBytes(folder_.Path() + L"\\extras.xml", extras);
+        Start(port);
+    }
+    // qv again in the same folder, with the settings it saved.
+    void Start(uint16_t port) {
         qv_ = std::make_unique<QvProcess>(folder_.Path(), L"-port1 -e \"/server 127.0.0.1:" +
                                                               std::to_wstring(port) + L"/#test\"");
     }
@@ -93,6 +99,19 @@ private:
     std::unique_ptr<QvProcess> qv_;
 };
 
+// True once the client has seen qv join the channel that many times.
+bool QvJoined(const IrcClient& client, int times) {
+    return Eventually(
+        [&] {
+            int joins = 0;
+            for (const auto& received : client.Lines())
+                if (received.Line.find(":quser!") == 0 && received.Line.find(" JOIN ") != std::string::npos)
+                    ++joins;
+            return joins >= times;
+        },
+        kWait);
+}
+
 void TypeInto(HWND edit, const std::wstring& text) {
     PostMessageW(edit, EM_SETSEL, 0, -1);
     for (wchar_t c : text) PostMessageW(edit, WM_CHAR, c, 0);
@@ -113,8 +132,17 @@ COLORREF BackgroundPixel(HWND window) {
 TEST(QvPreferences, EditsTemplatesChoosersAndSavingOnClose) {
     NgircdServer server;
     ASSERT_TRUE(server.WaitReady());
+    IrcClient friendly(server.Port(), "friendly");
+    ASSERT_TRUE(friendly.Joins("#test", kWait));
     QvWithPreferences qv(server.Port());
     ASSERT_TRUE(qv.Open());
+    ASSERT_TRUE(QvJoined(friendly, 1));
+    HWND view = GetDlgItem(qv.channel_, 901);
+    friendly.Send("PRIVMSG #test :\x02"
+                  "boldold\x02 plainold");
+    ASSERT_TRUE(Eventually([&] { return WindowText(view).find(L"plainold") != std::wstring::npos; }, kWait));
+    CHARFORMAT2W before{};
+    ASSERT_TRUE(RemoteCharFormat(view, L"boldold", before));
 
     // From the menu; a second request brings the same window forward.
     PostMessageW(qv.frame_, WM_COMMAND, 811, 0);
@@ -152,9 +180,8 @@ TEST(QvPreferences, EditsTemplatesChoosersAndSavingOnClose) {
     EXPECT_NE(saved.find("__Type=\"0|||1|||2|||3\""), std::string::npos);
 
     // A colour through the colour chooser, seen on the channel's view once the window closes.
-    HWND view = GetDlgItem(qv.channel_, 901);
     SaveScreenshot(qv.frame_, ScreenshotFolder() + L"\\qv_preferences_before.png");
-    const COLORREF before = BackgroundPixel(view);
+    const COLORREF backgroundBefore = BackgroundPixel(view);
     window = qv.OpenPreferences(L"Cfg\\Colors");
     ASSERT_NE(window, nullptr);
     QvWithPreferences::EditRow(window, 0);
@@ -163,7 +190,7 @@ TEST(QvPreferences, EditsTemplatesChoosersAndSavingOnClose) {
     TypeInto(GetDlgItem(colours, 706), L"0");
     TypeInto(GetDlgItem(colours, 707), L"128");
     TypeInto(GetDlgItem(colours, 708), L"255");
-    Sleep(300);
+    ASSERT_TRUE(Eventually([&] { return WindowText(GetDlgItem(colours, 708)) == L"255"; }, kWait));
     PostMessageW(colours, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(Eventually([&] { return !IsWindow(colours); }, kWait));
 
@@ -174,15 +201,27 @@ TEST(QvPreferences, EditsTemplatesChoosersAndSavingOnClose) {
     QvWithPreferences::EditRow(window, 0);
     HWND fonts = qv.Dialog(L"Font");
     ASSERT_NE(fonts, nullptr);
-    TypeInto(FindWindowExW(GetDlgItem(fonts, 0x472), nullptr, L"Edit", nullptr), L"28");
-    Sleep(300);
+    HWND size = FindWindowExW(GetDlgItem(fonts, 0x472), nullptr, L"Edit", nullptr);
+    TypeInto(size, L"28");
+    ASSERT_TRUE(Eventually([&] { return WindowText(size) == L"28"; }, kWait));
     PostMessageW(fonts, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(Eventually([&] { return !IsWindow(fonts); }, kWait));
     ASSERT_TRUE(qv.ClosePreferences(window));
 
     EXPECT_EQ(qv.Setting("Cfg\\Colors", "BG_Color"), std::to_string(RGB(0, 128, 255)));
     EXPECT_FALSE(qv.Setting("Cfg\\Fonts", "View_Font").empty());
-    EXPECT_TRUE(Eventually([&] { return BackgroundPixel(view) != before; }, kWait));
+    EXPECT_TRUE(Eventually([&] { return BackgroundPixel(view) != backgroundBefore; }, kWait));
+
+    // The chosen font is used for the next line at once; the line shown before keeps its look.
+    friendly.Send("PRIVMSG #test :fontnew");
+    ASSERT_TRUE(Eventually([&] { return WindowText(view).find(L"fontnew") != std::wstring::npos; }, kWait));
+    CHARFORMAT2W old{}, fresh{};
+    ASSERT_TRUE(RemoteCharFormat(view, L"boldold", old));
+    ASSERT_TRUE(RemoteCharFormat(view, L"fontnew", fresh));
+    EXPECT_TRUE(old.dwEffects & CFE_BOLD);
+    EXPECT_EQ(old.yHeight, before.yHeight);
+    EXPECT_STREQ(old.szFaceName, before.szFaceName);
+    EXPECT_GE(fresh.yHeight, 27 * 20); // 28 points, in twips
     SaveScreenshot(qv.frame_, ScreenshotFolder() + L"\\qv_preferences_after.png");
     EXPECT_TRUE(qv.Close());
 }
@@ -235,5 +274,65 @@ TEST(QvPreferences, CatalogueDownloadsUnderABaseNameAndInstallOnlyWhenTheUserAgr
         ASSERT_TRUE(qv.ClosePreferences(window));
         EXPECT_EQ(qv.Setting("Cfg\\Options1", "Language") == "other.dll", answer == IDYES);
     }
+    EXPECT_TRUE(qv.Close());
+}
+
+// A trigger made in the preferences as a user makes it: a new script, its type chosen from the
+// row's choices, its pattern typed, its text written under the list. It answers the channel, and
+// a text holding "]]>" keeps the settings readable through a clean exit and the next start.
+TEST(QvPreferences, AScriptWrittenInTheEditorRunsAndSurvivesARestart) {
+    NgircdServer server;
+    ASSERT_TRUE(server.WaitReady());
+    IrcClient walker(server.Port(), "walker");
+    ASSERT_TRUE(walker.Joins("#test", kWait));
+    QvWithPreferences qv(server.Port());
+    ASSERT_TRUE(qv.Open());
+    ASSERT_TRUE(QvJoined(walker, 1));
+
+    HWND window = qv.OpenPreferences(L"Scripts");
+    ASSERT_NE(window, nullptr);
+    PostMessageW(window, WM_COMMAND, 902, 0);
+    // Row 2 is the trigger type: its value is picked from the choices "0" and "1".
+    QvWithPreferences::EditRow(window, 2);
+    HWND choices = nullptr;
+    ASSERT_TRUE(Eventually(
+        [&] { return (choices = FindWindowExW(GetDlgItem(window, 1001), nullptr, L"gridcb", nullptr)); },
+        kWait));
+    EXPECT_EQ(SendMessageW(choices, CB_GETCOUNT, 0, 0), 2);
+    SendMessageW(choices, CB_SETCURSEL, 1, 0);
+    PostMessageW(choices, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(Eventually([&] { return !IsWindow(choices); }, kWait));
+    QvWithPreferences::EditRow(window, 3);
+    HWND editor = QvWithPreferences::GridEditor(window);
+    ASSERT_NE(editor, nullptr);
+    TypeInto(editor, L"*PRIVMSG #test :!ping*");
+    PostMessageW(editor, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(Eventually([&] { return !IsWindow(editor); }, kWait));
+    SendMessageW(GetDlgItem(window, 1002), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(L"/msg #test pong ]]> from the editor"));
+    ASSERT_TRUE(qv.ClosePreferences(window));
+
+    walker.Send("PRIVMSG #test :!ping");
+    EXPECT_TRUE(walker.WaitFor("PRIVMSG #test :pong ]]> from the editor", kWait));
+    ASSERT_TRUE(qv.Close());
+    XmlDocument saved;
+    XmlDocumentOpenFile(&saved, (qv.UserData() + L"\\qv.xml").c_str());
+    EXPECT_EQ(XmlDocumentGetState(&saved), 0u);
+    XmlDocumentDestroy(&saved);
+
+    qv.Start(server.Port());
+    ASSERT_TRUE(qv.Open());
+    ASSERT_TRUE(QvJoined(walker, 2)); // back in the channel
+    walker.Send("PRIVMSG #test :!ping again");
+    EXPECT_TRUE(Eventually(
+        [&] {
+            int pongs = 0;
+            for (const auto& received : walker.Lines())
+                if (received.Line.find("PRIVMSG #test :pong ]]> from the editor") != std::string::npos)
+                    ++pongs;
+            return pongs >= 2;
+        },
+        kWait))
+        << "the script was lost with the restart";
     EXPECT_TRUE(qv.Close());
 }

@@ -6,6 +6,8 @@
 #include "xml/xml_document.h"
 #include "xml/xml_profile.h"
 
+#include <commctrl.h>
+
 #include <atomic>
 
 namespace {
@@ -73,10 +75,7 @@ std::string PortableFolder::SavedSetting(const char* section, const char* key) c
 }
 
 std::wstring BuildBinFolder() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.find_last_of(L'\\'));
+    return TestProgramFolder();
 }
 
 PortableFolder::PortableFolder(const std::vector<std::wstring>& files) {
@@ -86,8 +85,12 @@ PortableFolder::PortableFolder(const std::vector<std::wstring>& files) {
     folder_ = std::wstring(temp) + L"brindlex-qv-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
               std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++serial);
     CreateDirectoryW(folder_.c_str(), nullptr);
+    // BRINDLEX_PROGRAM_FOLDER names another folder to copy from, such as an unpacked release.
+    wchar_t source[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"BRINDLEX_PROGRAM_FOLDER", source, MAX_PATH);
+    const std::wstring from = length > 0 && length < MAX_PATH ? std::wstring(source) : BuildBinFolder();
     for (const std::wstring& file : files)
-        CopyFileW((BuildBinFolder() + L"\\" + file).c_str(), (folder_ + L"\\" + file).c_str(), FALSE);
+        CopyFileW((from + L"\\" + file).c_str(), (folder_ + L"\\" + file).c_str(), FALSE);
 }
 
 PortableFolder::~PortableFolder() {
@@ -98,14 +101,25 @@ std::wstring PortableFolder::UserDataFolder() const {
     return folder_ + L"\\UCFG\\" + UserName();
 }
 
-QvProcess::QvProcess(const std::wstring& folder, const std::wstring& arguments) {
+QvProcess::QvProcess(const std::wstring& folder, const std::wstring& arguments,
+                     const std::wstring& errorFile) {
     std::wstring line = L"\"" + folder + L"\\qv.exe\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    HANDLE errors = INVALID_HANDLE_VALUE;
+    if (!errorFile.empty()) {
+        SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+        errors = CreateFileW(errorFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdError = errors;
+    }
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                        &process))
-        return;
+    const BOOL created =
+        CreateProcessW(nullptr, line.data(), nullptr, nullptr, errors != INVALID_HANDLE_VALUE, 0, nullptr,
+                       folder.c_str(), &startup, &process);
+    if (errors != INVALID_HANDLE_VALUE) CloseHandle(errors);
+    if (!created) return;
     CloseHandle(process.hThread);
     process_ = process.hProcess;
     id_ = process.dwProcessId;
@@ -136,16 +150,37 @@ bool QvProcess::WaitExit(DWORD timeoutMs, DWORD& code) {
     return GetExitCodeProcess(process_, &code) != FALSE;
 }
 
-HWND QvProcess::FindTopWindow(const wchar_t* className, const wchar_t* titlePrefix) const {
-    Search search{id_, className, titlePrefix, nullptr, nullptr};
+HWND FindProcessTopWindow(DWORD process, const wchar_t* className, const wchar_t* titlePrefix) {
+    Search search{process, className, titlePrefix, nullptr, nullptr};
     EnumWindows(VisitTop, reinterpret_cast<LPARAM>(&search));
     return search.Found;
+}
+
+HWND QvProcess::FindTopWindow(const wchar_t* className, const wchar_t* titlePrefix) const {
+    return FindProcessTopWindow(id_, className, titlePrefix);
 }
 
 HWND QvProcess::FindDialogWith(const std::wstring& text) const {
     Search search{id_, L"#32770", nullptr, &text, nullptr};
     EnumWindows(VisitTop, reinterpret_cast<LPARAM>(&search));
     return search.Found;
+}
+
+HWND CurrentWizardPage(HWND wizard) {
+    return reinterpret_cast<HWND>(SendMessageW(wizard, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+bool FinishFirstRunWizard(const QvProcess& qv, DWORD timeoutMs) {
+    HWND wizard = nullptr;
+    if (!Eventually([&] { return (wizard = qv.FindDialogWith(L"Welcome")) != nullptr; }, timeoutMs))
+        return false;
+    for (int next = 0; next < 2; ++next) {
+        const HWND shown = CurrentWizardPage(wizard);
+        PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+        if (!Eventually([&] { return CurrentWizardPage(wizard) != shown; }, timeoutMs)) return false;
+    }
+    PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+    return Eventually([&] { return !IsWindow(wizard) || !IsWindowVisible(wizard); }, timeoutMs);
 }
 
 std::wstring WindowText(HWND window) {
@@ -173,4 +208,42 @@ HWND FindChatWindow(HWND frame, const std::wstring& titlePrefix) {
 void TypeLine(HWND input, const std::wstring& text) {
     for (wchar_t c : text) PostMessageW(input, WM_CHAR, c, 1);
     PostMessageW(input, WM_CHAR, L'\r', 1);
+}
+
+bool RemoteCharFormat(HWND view, const std::wstring& text, CHARFORMAT2W& format) {
+    DWORD id = 0;
+    GetWindowThreadProcessId(view, &id);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, id);
+    if (!process) return false;
+    // Laid out there as: the search, the range, the format, the text.
+    struct Lent {
+        FINDTEXTEXW Find;
+        CHARRANGE Range;
+        CHARFORMAT2W Format;
+    };
+    const size_t size = sizeof(Lent) + (text.size() + 1) * sizeof(wchar_t);
+    auto* remote =
+        static_cast<char*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    bool found = false;
+    if (remote) {
+        auto* lent = reinterpret_cast<Lent*>(remote);
+        Lent local{};
+        local.Find.chrg = {0, -1};
+        local.Find.lpstrText = reinterpret_cast<const wchar_t*>(remote + sizeof(Lent));
+        local.Format.cbSize = sizeof local.Format;
+        WriteProcessMemory(process, remote, &local, sizeof local, nullptr);
+        WriteProcessMemory(process, remote + sizeof(Lent), text.c_str(), (text.size() + 1) * sizeof(wchar_t),
+                           nullptr);
+        const LRESULT at = SendMessageW(view, EM_FINDTEXTEXW, 1, reinterpret_cast<LPARAM>(&lent->Find));
+        if (at >= 0) {
+            const CHARRANGE one{static_cast<LONG>(at), static_cast<LONG>(at) + 1};
+            WriteProcessMemory(process, &lent->Range, &one, sizeof one, nullptr);
+            SendMessageW(view, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&lent->Range));
+            SendMessageW(view, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&lent->Format));
+            found = ReadProcessMemory(process, &lent->Format, &format, sizeof format, nullptr) != FALSE;
+        }
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return found;
 }

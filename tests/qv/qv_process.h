@@ -6,6 +6,7 @@
 #include "tests/support/test_files.h"
 
 #include <windows.h>
+#include <richedit.h>
 
 #include <cstdint>
 #include <atomic>
@@ -13,7 +14,8 @@
 #include <thread>
 #include <vector>
 
-// A fresh folder with copies of qv.exe and the libraries beside it; removed again at the end.
+// A fresh folder with copies of qv.exe and the libraries beside it (or, when the environment names
+// one in BRINDLEX_PROGRAM_FOLDER, in that folder); removed again at the end.
 class PortableFolder {
 public:
     // files: names of the build folder's bin to copy, e.g. "qv.exe", "qvlang.dll", "qvres.dll".
@@ -33,9 +35,17 @@ private:
 
 std::wstring BuildBinFolder();
 
+// How long a qv test waits for what it looks for: a qv started beside the other shards' copies on a
+// busy machine can take many seconds to show its frame. Only the failing wait runs this long.
+constexpr DWORD kQvWait = 60000;
+
+// The first visible top-level window of the process with that class (and title prefix), or null.
+HWND FindProcessTopWindow(DWORD process, const wchar_t* className, const wchar_t* titlePrefix = nullptr);
+
 class QvProcess {
 public:
-    QvProcess(const std::wstring& folder, const std::wstring& arguments);
+    // errorFile: where the process's standard error goes (Wine's messages land there); none when empty.
+    QvProcess(const std::wstring& folder, const std::wstring& arguments, const std::wstring& errorFile = {});
     ~QvProcess(); // ends a process that is still running
     QvProcess(const QvProcess&) = delete;
     QvProcess& operator=(const QvProcess&) = delete;
@@ -58,6 +68,12 @@ private:
     std::thread joinBoxCloser_;
 };
 
+// The page a wizard (a property sheet of qv's) shows now.
+HWND CurrentWizardPage(HWND wizard);
+// The first-run wizard: through its pages with their suggested answers to Finish, each press once
+// the page before has shown. False when the wizard did not show or did not close in the time.
+bool FinishFirstRunWizard(const QvProcess& qv, DWORD timeoutMs);
+
 // Every text of the window and its children, joined by line breaks.
 std::wstring AllTexts(HWND window);
 // The first chat window (class "BRINDLEX2000_IRC") under the frame whose title begins with the text.
@@ -65,6 +81,10 @@ HWND FindChatWindow(HWND frame, const std::wstring& titlePrefix);
 std::wstring WindowText(HWND window);
 // Types the text into a window by posting WM_CHAR, then Enter.
 void TypeLine(HWND input, const std::wstring& text);
+// The character format of the first character of the text in a Rich Edit of another process, read
+// through memory lent in that process (the view's selection is moved to it); false when the text
+// is not there.
+bool RemoteCharFormat(HWND view, const std::wstring& text, CHARFORMAT2W& format);
 // Polls until the condition holds or the time is up.
 template <typename Condition> bool Eventually(Condition condition, DWORD timeoutMs) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;

@@ -1,17 +1,20 @@
 // Scripts in a running qv against a real server: built-ins that read the windows and nick lists,
 // blocks in JScript and VBScript run by the Script Control, hot keys, timers and a plug-in's
-// script.
+// script; and server text that asks a trigger for what only the user may do, refused in view.
 #include <gtest/gtest.h>
 
 #include "common/xstring.h"
 #include "tests/qv/qv_process.h"
+#include "tests/support/irc_test_support.h"
 #include "tests/support/ngircd_server.h"
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace {
 
-constexpr DWORD kWait = 20000;
+constexpr DWORD kWait = kQvWait;
 constexpr UINT kPluginScriptMessage = WM_APP + 0x5C; // the test plug-in's cue
 
 // Text a server could send to end a string and run code of its own.
@@ -67,17 +70,20 @@ std::string Settings(const std::wstring& folder, const std::wstring& data) {
         "host=IsHost(#test, friendly) mine=GetNickLevel(#test, $mynick) type=GetWindowType(#test) "
         "ops=GetChannelOpCount(#test) topic=GetChannelTopic(#test) first=GetFormattedNick(#test, 0) "
         "where=GetCurrentWindowName() len=strlen(GetNick(#test, 1))";
-    const std::string inject = "#nodebug\r\nscript vbscript\r\n{\r\nSub main\r\n"
-                               "Set fso = CreateObject(\"Scripting.FileSystemObject\")\r\n"
-                               "Set f = fso.CreateTextFile(\"" +
-                               place +
-                               "\\vb_marker.txt\", True)\r\nf.Write \"$4*\"\r\nf.Close\r\nEnd Sub\r\n}\r\n"
-                               "script jscript\r\n{\r\nfunction main()\r\n{\r\n"
-                               "var fso = new ActiveXObject(\"Scripting.FileSystemObject\");\r\n"
-                               "var f = fso.CreateTextFile(\"" +
-                               Doubled(place) +
-                               "\\\\js_marker.txt\", true);\r\nf.Write(\"$4*\");\r\nf.Close();\r\n}\r\n}\r\n"
-                               "/msg #test blocks ran";
+    // Two blocks that write the text they are given into files.
+    const auto inject = [&](const std::string& text) {
+        return "#nodebug\r\nscript vbscript\r\n{\r\nSub main\r\n"
+               "Set fso = CreateObject(\"Scripting.FileSystemObject\")\r\n"
+               "Set f = fso.CreateTextFile(\"" +
+               place + "\\vb_marker.txt\", True)\r\nf.Write \"" + text +
+               "\"\r\nf.Close\r\nEnd Sub\r\n}\r\n"
+               "script jscript\r\n{\r\nfunction main()\r\n{\r\n"
+               "var fso = new ActiveXObject(\"Scripting.FileSystemObject\");\r\n"
+               "var f = fso.CreateTextFile(\"" +
+               Doubled(place) + "\\\\js_marker.txt\", true);\r\nf.Write(\"" + text +
+               "\");\r\nf.Close();\r\n}\r\n}\r\n"
+               "/msg #test blocks done";
+    };
     std::string slashed = place;
     for (char& c : slashed)
         if (c == '\\') c = '/';
@@ -94,7 +100,10 @@ std::string Settings(const std::wstring& folder, const std::wstring& data) {
                 "Installed_Plugins=\"" + WideToNarrow(folder) + "\\qv_script_plugin.dll\"");
     ReplaceOnce(
         text, "<Scripts />",
-        "<Scripts>" + Entry("/probe", 0, "", probe) + Entry("*PRIVMSG #test :inject *", 1, "", inject) +
+        "<Scripts>" + Entry("/probe", 0, "", probe) +
+            Entry("*PRIVMSG #test :inject *", 1, "", inject("$4*")) + Entry("/inject", 0, "", inject("$1*")) +
+            Entry("*PRIVMSG #test :!say *", 1, "", "/say #test $4*") +
+            "<s Trigger_Type=\"0\" Trigger=\"/fwd\"><![CDATA[$1*]]></s>" +
             Entry("/hkone", 0, " Keyboard_Trigger=\"833\"", "/msg #test hotkey one") +
             Entry("/hktwo", 0, " Keyboard_Trigger=\"833\"", "/msg #test hotkey two") +
             Entry("/hkthree", 0, " Keyboard_Trigger=\"834\"", "/msg #test hotkey three") +
@@ -159,12 +168,48 @@ TEST(QvScripts, BuiltInsForeignBlocksHotKeysTimersAndPluginScriptsInARunningQv) 
         << Received(friendly);
     EXPECT_EQ("kept line\r\n", ReadFileBytes(data + L"\\kept.txt"));
 
-    // Server text reaches both blocks through an incoming trigger on the connection thread, and
-    // arrives in them as text.
+    // A typed command's trigger without "Enabled" runs, and its body, the typed words, is read as
+    // the command they make.
+    TypeLine(GetDlgItem(channel, 902), L"/fwd /msg #test forwarded len(abc)");
+    EXPECT_TRUE(Heard(friendly, {":scripter!", "PRIVMSG #test :forwarded 3"})) << Received(friendly);
+
+    // Server text never runs a block: the incoming trigger says so for each in the window. Typed,
+    // the same blocks run, with what they are given inserted where their author placed it.
     friendly.Send(std::string("PRIVMSG #test :inject ") + kHostile);
-    EXPECT_TRUE(Heard(friendly, {":scripter!", "PRIVMSG #test :blocks ran"}));
-    EXPECT_EQ(kHostile, ReadFileBytes(data + L"\\vb_marker.txt"));
-    EXPECT_EQ(kHostile, ReadFileBytes(data + L"\\js_marker.txt"));
+    EXPECT_TRUE(Heard(friendly, {":scripter!", "PRIVMSG #test :blocks done"}));
+    EXPECT_NE(std::wstring::npos,
+              AllTexts(frame).find(L"script vbscript was not run: it came from text a server sent"));
+    EXPECT_NE(std::wstring::npos, AllTexts(frame).find(L"script jscript was not run"));
+    EXPECT_FALSE(FileExists(data + L"\\vb_marker.txt"));
+    TypeLine(GetDlgItem(channel, 902), L"/inject typed words");
+    EXPECT_TRUE(Eventually([&] { return ReadFileBytes(data + L"\\js_marker.txt") == "typed words"; }, kWait));
+    EXPECT_EQ("typed words", ReadFileBytes(data + L"\\vb_marker.txt"));
+
+    // An attack on an ordinary echo trigger: a library downloaded beside the program, the settings
+    // offered to the speaker, a file written by evaluated text. Each says it was not run; what is
+    // only text is echoed as ever.
+    ScriptedServer fetched; // nothing may connect here
+    std::string pwned = WideToNarrow(data) + "/pwned.txt";
+    std::replace(pwned.begin(), pwned.end(), '\\', '/');
+    for (const std::string& line : {"/fetch http://127.0.0.1:" + std::to_string(fetched.Port()) + "/x.dll " +
+                                        WideToNarrow(folder.Path()) + "\\x.dll",
+                                    "/send friendly " + WideToNarrow(data) + "\\qv.xml",
+                                    "/eval AppendText(\"" + pwned + "\",pwned)", std::string("hello")})
+        friendly.Send("PRIVMSG #test :!say " + line);
+    EXPECT_TRUE(Heard(friendly, {":scripter!", "PRIVMSG #test :hello"}));
+    for (const wchar_t* word : {L"/fetch", L"/send", L"/eval"})
+        EXPECT_TRUE(Eventually(
+            [&] {
+                return AllTexts(frame).find(std::wstring(word) +
+                                            L" was not run: it came from text a server sent") !=
+                       std::wstring::npos;
+            },
+            kWait))
+            << WideToNarrow(word);
+    EXPECT_FALSE(fetched.Accept(0));
+    EXPECT_FALSE(FileExists(folder.Path() + L"\\x.dll"));
+    EXPECT_FALSE(FileExists(data + L"\\pwned.txt"));
+    for (const auto& line : friendly.Lines()) EXPECT_EQ(std::string::npos, line.Line.find("DCC SEND"));
 
     // The first and third keys are qv's; the second entry repeats the first key and failed alone.
     EXPECT_FALSE(KeyIsFree(MOD_CONTROL | MOD_SHIFT, 'A'));
@@ -209,7 +254,7 @@ TEST(QvScripts, BuiltInsForeignBlocksHotKeysTimersAndPluginScriptsInARunningQv) 
         << Received(friendly);
 
     SetForegroundWindow(frame);
-    Sleep(1000);
+    WaitUntilDrawn(frame, kWait);
     EXPECT_TRUE(SaveScreenshot(frame, ScreenshotFolder() + L"\\qv_scripts.png"));
     PostMessageW(frame, WM_CLOSE, 0, 0);
     DWORD code = 1;

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr DWORD kWait = 30000;
+constexpr DWORD kWait = kQvWait;
 
 class QvUpdateTest : public testing::Test {
 protected:
@@ -69,7 +69,7 @@ protected:
             return std::wstring();
         const std::wstring shown = AllTexts(box);
         if (picture) {
-            Sleep(1000); // painted by then
+            WaitUntilDrawn(box, kWait);
             SaveScreenshot(box, ScreenshotFolder() + L"\\" + picture);
         }
         PostMessageW(box, WM_COMMAND, answer, 0);

@@ -55,17 +55,17 @@ void InstallConnectionRecorders() {
 }
 
 void InstallPrinterRecorder() {
-    Services().PrintToWindow = [](LineKind kind, WindowRecord* record, const std::wstring& text, HWND,
-                                  uint8_t, uint8_t, uint8_t, uint8_t, uint8_t, const std::wstring* sender) {
+    Services().Printing.PrintToWindow = [](LineKind kind, WindowRecord* record, const std::wstring& text,
+                                           const PrintOptions& options) {
         CallLog::Instance().Add({"PrintToWindow", record, WideToNarrow(text), kind,
-                                 sender ? WideToNarrow(*sender) : std::string()});
+                                 options.Sender ? WideToNarrow(*options.Sender) : std::string()});
     };
 }
 
 void InstallEventFormatRecorder() {
-    Services().FormatEventLine = [](WindowRecord* window, std::wstring& out, LineKind kind,
-                                    const std::string& message, const std::vector<std::string>& words,
-                                    const UserAddress&) {
+    Services().Printing.FormatEventLine = [](WindowRecord* window, std::wstring& out, LineKind kind,
+                                             const std::string& message,
+                                             const std::vector<std::string>& words, const UserAddress&) {
         CallLog::Instance().Add(
             {"FormatEventLine", window, (words.empty() ? "" : words[0]) + "|" + message, kind});
         out = NarrowToWide(message);
@@ -73,19 +73,20 @@ void InstallEventFormatRecorder() {
 }
 
 void InstallEventScriptRecorder() {
-    Services().RunEventScript = [](const char* eventName, WindowRecord* window, WindowRecord*,
-                                   const std::string& parameters, std::string&, uint8_t checkOnly) {
+    Services().Scripts.RunEventScript = [](const char* eventName, WindowRecord* window, WindowRecord*,
+                                           const std::string& parameters, std::string&, uint8_t checkOnly) {
         uint64_t answer = 0;
         const RecordedCall call{"RunEventScript", window,
-                                std::string(eventName ? eventName : "") + " " + parameters, checkOnly};
+                                std::string(eventName ? eventName : "") + " " + parameters, checkOnly,
+                                HandlingRemoteText() ? "remote" : ""};
         return Answered(call, answer) ? static_cast<uint32_t>(answer) : kNoEventScript;
     };
 }
 
 void InstallScriptRunRecorder() {
-    Services().ExecuteScript = [](uint32_t mode, WindowRecord* connectionWindow, WindowRecord*,
-                                  const std::string& script, const std::string& parameters, std::string&,
-                                  uint32_t defaultResult) {
+    Services().Scripts.ExecuteScript = [](uint32_t mode, WindowRecord* connectionWindow, WindowRecord*,
+                                          const std::string& script, const std::string& parameters,
+                                          std::string&, uint32_t defaultResult) {
         uint64_t answer = 0;
         const RecordedCall call{"ExecuteScript", connectionWindow, script + "|" + parameters, mode};
         return Answered(call, answer) ? static_cast<uint32_t>(answer) : defaultResult;
@@ -95,29 +96,30 @@ void InstallScriptRunRecorder() {
 void InstallInputRecorders() {
     ClientServices& s = Services();
     // The test's answer function is called with each line, so it can act as the dispatcher would.
-    s.ProcessInputLine = [](const char* line, WindowRecord* window, uint8_t noTriggers, uint64_t, uint64_t) {
+    s.Commands.ProcessInputLine = [](const char* line, WindowRecord* window, uint8_t noTriggers) {
         Record({"ProcessInputLine", window, line ? line : "", noTriggers});
     };
-    s.ExecuteInputText = [](WindowRecord* window, const std::wstring& text, uint8_t noTriggers, uint8_t,
-                            uint8_t) {
+    s.Commands.ExecuteInputText = [](WindowRecord* window, const std::wstring& text, uint8_t noTriggers,
+                                     uint8_t) {
         CallLog::Instance().Add({"ExecuteInputText", window, WideToNarrow(text), noTriggers});
     };
-    s.ExecuteCommand = [](const char* line, WindowRecord* connectionWindow, WindowRecord*, wchar_t*) {
+    s.Commands.ExecuteCommand = [](const char* line, WindowRecord* connectionWindow, WindowRecord*,
+                                   wchar_t*) {
         return Record({"ExecuteCommand", connectionWindow, line ? line : "", 0});
     };
 }
 
 void InstallPluginRecorders() {
-    Services().NotifyPluginsServerLine = [](uint32_t windowIndex, const std::string& line) {
+    Services().Commands.NotifyPluginsServerLine = [](uint32_t windowIndex, const std::string& line) {
         return Record({"NotifyPluginsServerLine", nullptr, line, windowIndex});
     };
-    Services().NotifyPluginsWindowText = [](const std::wstring& text, uint32_t windowIndex) {
+    Services().Commands.NotifyPluginsWindowText = [](const std::wstring& text, uint32_t windowIndex) {
         return Record({"NotifyPluginsWindowText", nullptr, WideToNarrow(text), windowIndex});
     };
 }
 
 void InstallTriggerWorkerRecorder() {
-    Services().RunTriggerScriptThread = [](void* argument) -> unsigned {
+    Services().Scripts.RunTriggerScriptThread = [](void* argument) -> unsigned {
         std::unique_ptr<ScriptTriggerJob> job(static_cast<ScriptTriggerJob*>(argument));
         std::string line = job->Line;
         TrimStringCrLf(line);
@@ -129,15 +131,15 @@ void InstallTriggerWorkerRecorder() {
 }
 
 void InstallShakeRecorder() {
-    Services().ShakeWindowThread = [](void* childWindow) -> unsigned {
+    Services().Windows.ShakeWindowThread = [](void* childWindow) -> unsigned {
         CallLog::Instance().Add({"ShakeWindowThread", nullptr, {}, reinterpret_cast<uint64_t>(childWindow)});
         return 0;
     };
 }
 
 void InstallPromptRecorder() {
-    Services().PromptText = [](HWND, const std::wstring& title, const std::wstring& prompt, wchar_t* text,
-                               size_t capacity, uint32_t timeout) {
+    Services().Dialogs.PromptText = [](HWND, const std::wstring& title, const std::wstring& prompt,
+                                       wchar_t* text, size_t capacity, uint32_t timeout) {
         RecordedCall call{"PromptText", nullptr, WideToNarrow(title + L"|" + prompt), timeout};
         CallLog& log = CallLog::Instance();
         log.Add(call);
@@ -150,9 +152,9 @@ void InstallPromptRecorder() {
 }
 
 void InstallListPromptRecorder() {
-    Services().PromptList = [](HWND, const std::wstring& title, const std::wstring& prompt,
-                               const std::vector<std::wstring>& choices, std::vector<bool>& selection,
-                               bool single) {
+    Services().Dialogs.PromptList = [](HWND, const std::wstring& title, const std::wstring& prompt,
+                                       const std::vector<std::wstring>& choices, std::vector<bool>& selection,
+                                       bool single) {
         std::wstring text = title + L"|" + prompt;
         for (const std::wstring& choice : choices) text += L"|" + choice;
         RecordedCall call{"PromptList", nullptr, WideToNarrow(text), single ? 1u : 0u};
@@ -168,7 +170,7 @@ void InstallListPromptRecorder() {
 }
 
 void InstallMenuLabelRecorder() {
-    Services().GetMenuLabel = [](uint32_t commandId, uint32_t, wchar_t* out) {
+    Services().Dialogs.GetMenuLabel = [](uint32_t commandId, uint32_t, wchar_t* out) {
         CallLog::Instance().Add({"GetMenuLabel", nullptr, {}, commandId});
         const std::wstring label = L"Menu " + std::to_wstring(commandId);
         label.copy(out, 999);
@@ -177,21 +179,21 @@ void InstallMenuLabelRecorder() {
 }
 
 void InstallDccOfferRecorders() {
-    Services().HandleDccSendOffer = [](WindowRecord* window, const std::vector<std::string>& words,
-                                       const UserAddress& sender, uint8_t mode, uint8_t autoAccept) {
+    Services().Peer.HandleDccSendOffer = [](WindowRecord* window, const std::vector<std::string>& words,
+                                            const UserAddress& sender, uint8_t mode, uint8_t autoAccept) {
         std::string text = sender.Nick + ">";
         for (const std::string& word : words) text += word + "|";
         CallLog::Instance().Add(
             {"HandleDccSendOffer", window, text, static_cast<uint64_t>(mode * 10 + autoAccept)});
     };
-    Services().DccChatThread = [](void* record) -> unsigned {
+    Services().Peer.DccChatThread = [](void* record) -> unsigned {
         CallLog::Instance().Add({"DccChatThread", static_cast<WindowRecord*>(record), {}, 0});
         return 0;
     };
 }
 
 void InstallDisconnectRecorder() {
-    Services().OnServerDisconnected = [](WindowRecord* record, uint8_t byUser) {
+    Services().Windows.OnServerDisconnected = [](WindowRecord* record, uint8_t byUser) {
         CallLog& log = CallLog::Instance();
         log.Add({"OnServerDisconnected", record, {}, byUser});
         if (record && record->Connection && EndServerSession(*record->Connection, byUser))
@@ -200,17 +202,17 @@ void InstallDisconnectRecorder() {
 }
 
 void InstallActivationRecorders() {
-    Services().ActivateWindowRecord = [](WindowRecord* record) {
+    Services().Windows.ActivateWindowRecord = [](WindowRecord* record) {
         CallLog::Instance().Add({"ActivateWindowRecord", record, {}, 0});
     };
-    Services().OnDccChatDisconnected = [](WindowRecord* record, DccConnection*) {
+    Services().Windows.OnDccChatDisconnected = [](WindowRecord* record, DccConnection*) {
         CallLog::Instance().Add({"OnDccChatDisconnected", record, {}, 0});
     };
 }
 
 void InstallActiveWindowRecorder() {
-    Services().GetActiveWindowRecord = [] { return ActiveRecord.load(); };
-    Services().IsAppForeground = [] { return true; };
+    Services().Windows.GetActiveWindowRecord = [] { return ActiveRecord.load(); };
+    Services().Windows.IsAppForeground = [] { return true; };
 }
 
 void SetRecordedActiveWindow(WindowRecord* record) {
@@ -218,27 +220,27 @@ void SetRecordedActiveWindow(WindowRecord* record) {
 }
 
 void InstallForegroundRecorder() {
-    Services().IsAppForeground = [] { return Record({"IsAppForeground", nullptr, {}, 0}) != 0; };
+    Services().Windows.IsAppForeground = [] { return Record({"IsAppForeground", nullptr, {}, 0}) != 0; };
 }
 
 void InstallLogRecorder() {
-    Services().WriteLogLine = [](WindowRecord* record, const wchar_t* text) {
+    Services().Windows.WriteLogLine = [](WindowRecord* record, const wchar_t* text) {
         if (text) CallLog::Instance().Add({"WriteLogLine", record, WideToNarrow(text), 0});
     };
-    Services().WriteLogMarker = [](WindowRecord* record, int32_t marker) {
+    Services().Windows.WriteLogMarker = [](WindowRecord* record, int32_t marker) {
         CallLog::Instance().Add(
             {"WriteLogLine", record, {}, static_cast<uint64_t>(static_cast<int64_t>(marker))});
     };
 }
 
 void InstallSpeechRecorder() {
-    Services().SpeakText = [](const std::wstring& text) {
+    Services().Media.SpeakText = [](const std::wstring& text) {
         CallLog::Instance().Add({"SpeakText", nullptr, WideToNarrow(text), 0});
     };
 }
 
 void InstallPictureRecorder() {
-    Services().InsertImageIntoRichEdit = [](HWND, HBITMAP bitmap) {
+    Services().Peer.InsertImageIntoRichEdit = [](HWND, HBITMAP bitmap) {
         uint64_t answer = 0;
         const RecordedCall call{"InsertImageIntoRichEdit", nullptr, {}, reinterpret_cast<uint64_t>(bitmap)};
         return Answered(call, answer) ? static_cast<int>(answer) : -1;
@@ -250,22 +252,22 @@ void InstallPluginMenuRecorders() {
         std::lock_guard<std::mutex> lock(PluginMenusMutex);
         PluginMenus.clear();
     }
-    Services().AddPluginMenuEntry = [](uint64_t popup, const char* caption) -> uint32_t {
+    Services().Commands.AddPluginMenuEntry = [](uint64_t popup, const char* caption) -> uint32_t {
         Record({"AddPluginMenuEntry", nullptr, caption ? caption : "", popup});
         std::lock_guard<std::mutex> lock(PluginMenusMutex);
         PluginMenus.push_back(popup);
         return static_cast<uint32_t>(PluginMenus.size());
     };
-    Services().PluginMenuEntryPopup = [](uint32_t index) -> uint64_t {
+    Services().Commands.PluginMenuEntryPopup = [](uint32_t index) -> uint64_t {
         std::lock_guard<std::mutex> lock(PluginMenusMutex);
         return index < PluginMenus.size() ? PluginMenus[index] : 0;
     };
-    Services().ErasePluginMenuEntry = [](uint32_t index) {
+    Services().Commands.ErasePluginMenuEntry = [](uint32_t index) {
         Record({"ErasePluginMenuEntry", nullptr, {}, index});
         std::lock_guard<std::mutex> lock(PluginMenusMutex);
         if (index < PluginMenus.size()) PluginMenus.erase(PluginMenus.begin() + index);
     };
-    Services().RebuildActiveWindowMenu = [](uint32_t dropEntry) {
+    Services().Windows.RebuildActiveWindowMenu = [](uint32_t dropEntry) {
         uint64_t answer = 1;
         if (Answered({"RebuildActiveWindowMenu", nullptr, {}, dropEntry}, answer)) return answer != 0;
         return true;
@@ -278,18 +280,18 @@ std::vector<uint64_t> RecordedPluginMenus() {
 }
 
 void InstallViewStateRecorders() {
-    Services().ClearChatView = [](WindowRecord* record) {
+    Services().Printing.ClearChatView = [](WindowRecord* record) {
         CallLog::Instance().Add({"ClearChatView", record, record ? record->Name : "", 0});
     };
-    Services().SetWindowTabState = [](const WindowRecord* record, uint32_t state, uint8_t) {
+    Services().Windows.SetWindowTabState = [](const WindowRecord* record, uint32_t state, uint8_t) {
         CallLog::Instance().Add(
             {"SetWindowTabState", const_cast<WindowRecord*>(record), record ? record->Name : "", state});
     };
 }
 
 void InstallSaveDialogRecorder() {
-    Services().PromptSaveFileName = [](const std::wstring& folder, const std::wstring& filter,
-                                       std::wstring& path) {
+    Services().Dialogs.PromptSaveFileName = [](const std::wstring& folder, const std::wstring& filter,
+                                               std::wstring& path) {
         RecordedCall call{"PromptSaveFileName", nullptr, WideToNarrow(folder + L"|" + filter + L"|" + path),
                           0};
         CallLog& log = CallLog::Instance();
@@ -303,7 +305,7 @@ void InstallSaveDialogRecorder() {
 }
 
 void InstallObjectRecorders() {
-    Services().ObjectAcceptThread = [](void* argument) -> unsigned {
+    Services().Peer.ObjectAcceptThread = [](void* argument) -> unsigned {
         std::unique_ptr<ObjectTransfer> job(static_cast<ObjectTransfer*>(argument));
         SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         sockaddr_in address{};
@@ -327,7 +329,7 @@ void InstallObjectRecorders() {
         if (WithdrawObjectOffer(GetCurrentThreadId())) closesocket(listener);
         return 0;
     };
-    Services().ObjectReceiveThread = [](void* argument) -> unsigned {
+    Services().Peer.ObjectReceiveThread = [](void* argument) -> unsigned {
         std::unique_ptr<ObjectTransfer> job(static_cast<ObjectTransfer*>(argument));
         const std::string text = job->PeerHost + " " + std::to_string(job->Port) + " " +
                                  std::to_string(job->Size) + " " + std::to_string(job->Crc) + " " +
@@ -339,7 +341,7 @@ void InstallObjectRecorders() {
 }
 
 void InstallMediaRecorder() {
-    Services().MediaPlayThread = [](void* argument) -> unsigned {
+    Services().Media.MediaPlayThread = [](void* argument) -> unsigned {
         std::unique_ptr<std::vector<std::wstring>> words(static_cast<std::vector<std::wstring>*>(argument));
         std::wstring joined;
         for (const std::wstring& word : *words) joined += (joined.empty() ? L"" : L"|") + word;
@@ -359,50 +361,57 @@ void Reached(const char* entry, WindowRecord* window = nullptr, const std::strin
 
 void InstallMenuEntryRecorders() {
     ClientServices& s = Services();
-    s.OpenConnectDialog = [](HWND owner, uint32_t init) {
+    s.Dialogs.OpenConnectDialog = [](HWND owner, uint32_t init) {
         Reached("OpenConnectDialog", nullptr, std::to_string(init), owner);
     };
-    s.OpenJoinDialog = [](HWND owner, WindowRecord* server) { Reached("OpenJoinDialog", server, {}, owner); };
-    s.OpenKickDialog = [](HWND owner, WindowRecord* channel, const std::vector<std::wstring>& nicks) {
+    s.Dialogs.OpenJoinDialog = [](HWND owner, WindowRecord* server) {
+        Reached("OpenJoinDialog", server, {}, owner);
+    };
+    s.Dialogs.OpenKickDialog = [](HWND owner, WindowRecord* channel, const std::vector<std::wstring>& nicks) {
         std::string text;
         for (const std::wstring& nick : nicks) text += (text.empty() ? "" : " ") + WideToNarrow(nick);
         Reached("OpenKickDialog", channel, text, owner);
     };
-    s.OpenChannelControlDialog = [](HWND owner, uint32_t init) {
+    s.Dialogs.OpenChannelControlDialog = [](HWND owner, uint32_t init) {
         Reached("OpenChannelControlDialog", nullptr, std::to_string(init), owner);
     };
-    s.OpenListInformationDialog = [](HWND owner) {
+    s.Dialogs.OpenListInformationDialog = [](HWND owner) {
         Reached("OpenListInformationDialog", nullptr, {}, owner);
     };
-    s.OpenPreferences = [](const std::string& section) { Reached("OpenPreferences", nullptr, section); };
-    s.ToggleTickerWindow = [](WindowRecord* record) { Reached("ToggleTickerWindow", record); };
-    s.OpenDccSendDialog = [](HWND owner, WindowRecord* window) {
+    s.Dialogs.OpenPreferences = [](const std::string& section) {
+        Reached("OpenPreferences", nullptr, section);
+    };
+    s.Dialogs.ToggleTickerWindow = [](WindowRecord* record) { Reached("ToggleTickerWindow", record); };
+    s.Dialogs.OpenDccSendDialog = [](HWND owner, WindowRecord* window) {
         Reached("OpenDccSendDialog", window, {}, owner);
     };
-    s.OpenWaveIn = [](WindowRecord* record) {
+    s.Media.OpenWaveIn = [](WindowRecord* record) {
         Reached("OpenWaveIn", record);
         return true;
     };
-    s.CloseWaveIn = [](WindowRecord* record) { Reached("CloseWaveIn", record); };
-    s.OpenWaveOut = [](WindowRecord* record) {
+    s.Media.CloseWaveIn = [](WindowRecord* record) { Reached("CloseWaveIn", record); };
+    s.Media.OpenWaveOut = [](WindowRecord* record) {
         Reached("OpenWaveOut", record);
         return true;
     };
-    s.CloseWaveOut = [](WindowRecord* record) { Reached("CloseWaveOut", record); };
-    s.SendVoiceListening = [](WindowRecord* record) { Reached("SendVoiceListening", record); };
-    s.RequestChannelList = [](WindowRecord* record) { Reached("RequestChannelList", record); };
-    s.ShowChannelList = [](WindowRecord* record, uint32_t id) {
+    s.Media.CloseWaveOut = [](WindowRecord* record) { Reached("CloseWaveOut", record); };
+    s.Media.SendVoiceListening = [](WindowRecord* record) { Reached("SendVoiceListening", record); };
+    s.Windows.RequestChannelList = [](WindowRecord* record) { Reached("RequestChannelList", record); };
+    s.Windows.ShowChannelList = [](WindowRecord* record, uint32_t id) {
         Reached("ShowChannelList", record, std::to_string(id));
     };
-    s.FindInView = [](WindowRecord* record, uint32_t id) {
+    s.Windows.FindInView = [](WindowRecord* record, uint32_t id) {
         Reached("FindInView", record, std::to_string(id));
     };
-    s.RunLogCommand = [](WindowRecord* record, uint32_t id) {
+    s.Windows.RunLogCommand = [](WindowRecord* record, uint32_t id) {
         Reached("RunLogCommand", record, std::to_string(id));
     };
-    s.ToggleLightSensor = [] { Reached("ToggleLightSensor"); };
-    s.RequestRemoteAssistance = [](HWND owner, const std::string& host, uint16_t port,
-                                   const std::string& data) {
+    s.Windows.ToggleLightSensor = [] { Reached("ToggleLightSensor"); };
+    s.Windows.OpenWithShell = [](const std::wstring& file, int show) {
+        CallLog::Instance().Add({"OpenWithShell", nullptr, WideToNarrow(file), static_cast<uint64_t>(show)});
+    };
+    s.Dialogs.RequestRemoteAssistance = [](HWND owner, const std::string& host, uint16_t port,
+                                           const std::string& data) {
         Reached("RequestRemoteAssistance", nullptr, host + ":" + std::to_string(port) + " " + data, owner);
     };
 }

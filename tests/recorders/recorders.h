@@ -81,5 +81,6 @@ void InstallMediaRecorder();
 
 // The dialogs and features the menu commands open (connect, join, kick, channel control, list
 // information, preferences, ticker, DCC send, voice, channel list, find, logs, light sensor,
-// remote assistance): each records its arguments, the owner's handle as the number.
+// remote assistance, files opened by the shell): each records its arguments, the owner's handle
+// (or the show command) as the number.
 void InstallMenuEntryRecorders();

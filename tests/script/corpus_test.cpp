@@ -1,11 +1,13 @@
 // Script files with the output they must give, run through the interpreter. A file holds
 // optional "@@" settings lines, then the script; beside it, NAME.expected holds the output
-// lines (see ScriptHarness::Output) and a last line "result: N".
+// lines (see ScriptHarness::Output) and a last line "result: N". "@@remote" runs the script as
+// text from outside sets it off.
 #include "tests/script/script_harness.h"
 #include "core/nick_list_control.h"
 
 #include "common/text_split.h"
 #include "common/xstring.h"
+#include "core/remote_text.h"
 #include "script/script_files.h"
 #include "script/script_interpreter.h"
 #include "script/script_variables.h"
@@ -112,6 +114,7 @@ protected:
         std::string parameters, script;
         WindowRecord* target = Channel;
         uint32_t mode = 0, defaultResult = 0;
+        bool remote = false;
         std::istringstream lines(source);
         std::string line;
         bool header = true;
@@ -121,6 +124,7 @@ protected:
                                                                                      : line.find(' ') - 2);
                 std::string value =
                     line.size() > key.size() + 3 ? line.substr(key.size() + 3) : std::string();
+                remote = remote || key == "remote";
                 Configure(key, value, parameters, target, mode, defaultResult);
                 continue;
             }
@@ -128,7 +132,11 @@ protected:
             script += line + "\r\n";
         }
         if (script.size() >= 2) script.resize(script.size() - 2); // the last line's CR LF
-        uint32_t result = Run(script, parameters, target, mode, defaultResult);
+        uint32_t result = 0;
+        {
+            RemoteTextScope scope(remote);
+            result = Run(script, parameters, target, mode, defaultResult);
+        }
         ScriptLineBudget = kDefaultScriptLineBudget;
         LeaveFolder();
         UserConfigDocument = nullptr;

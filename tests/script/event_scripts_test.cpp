@@ -1,5 +1,6 @@
 #include "tests/script/script_harness.h"
 
+#include "core/remote_text.h"
 #include "irc/incoming_triggers.h"
 #include "script/event_scripts.h"
 #include "script/script_variables.h"
@@ -79,7 +80,8 @@ TEST_F(EventScripts, AnInputScriptWithLockSwallowsTheLine) {
     EXPECT_EQ("input: /echo input typed text\n", OutputText());
 }
 
-TEST_F(EventScripts, TypedCommandsRunTheirEnabledTriggerOrGoToTheServer) {
+// "Enabled" is a switch of incoming-text triggers: a typed command's trigger runs without it.
+TEST_F(EventScripts, TypedCommandsRunTheirTriggerOrGoToTheServer) {
     UseSettings(kTriggers);
     Connection->SendQueue.clear();
     Trigger("/hello world\r\n", Channel);
@@ -87,28 +89,30 @@ TEST_F(EventScripts, TypedCommandsRunTheirEnabledTriggerOrGoToTheServer) {
     Trigger("/Exact y", Channel);
     Trigger("/off z", Channel);
     Trigger("/none", Channel);
-    EXPECT_EQ("input: /echo hello /hello world | world\ninput: /echo exact\n", OutputText());
+    EXPECT_EQ("input: /echo hello /hello world | world\ninput: /echo exact\ninput: /echo off\n",
+              OutputText());
     // Lines no trigger takes reach the server raw, without their "/".
-    EXPECT_EQ((std::deque<std::string>{"exact x\r\n", "off z\r\n", "none\r\n"}), Connection->SendQueue);
+    EXPECT_EQ((std::deque<std::string>{"exact x\r\n", "none\r\n"}), Connection->SendQueue);
     CallLog::Instance().Clear();
     Trigger("/unknown", nullptr); // no window: nothing runs and nothing is sent
     EXPECT_EQ("", OutputText());
-    EXPECT_EQ(3u, Connection->SendQueue.size());
+    EXPECT_EQ(2u, Connection->SendQueue.size());
 }
 
-TEST_F(EventScripts, TextFromATypedLineReachesTheScriptAsPlainText) {
+// A typed command's trigger is an alias: its lines are expanded with the typed words and then
+// read, so they forward a command, a variable's name or a call as if written in the script.
+TEST_F(EventScripts, ATypedLineIsExpandedIntoTheTriggerAndThenRead) {
     UseSettings(kTriggers);
     {
         ScriptScopesWriteLock lock(ScriptScopesMutex());
         ScriptVariableList locals;
         SetScriptVariable(locals, Server, "$secret", "hunter2", 2);
     }
-    Trigger("/say $secret remove(C:\\x) (1,2) \\x0d", Channel);
     Trigger("/say /quit now", Channel);
-    EXPECT_EQ("input: $secret remove(C:\\x) (1,2) \\x0d\n"
-              "input: /msg #chan $secret remove(C:\\x) (1,2) \\x0d\n"
-              "input:  /quit now\n"
-              "input: /msg #chan /quit now\n",
+    Trigger("/say $secret len(abc) \\x41", Channel);
+    EXPECT_EQ("input: /quit now\n"
+              "input: /msg #chan /quit now\n"
+              "input: /msg #chan hunter2 3 A\n",
               OutputText());
 }
 
@@ -156,6 +160,22 @@ TEST_F(EventScripts, ServerTextReachesIncomingTriggersAsPlainText) {
         ScriptVariableList locals;
         SetScriptVariable(locals, Server, "$secret", "hunter2", 2);
     }
+    RemoteTextScope remote; // as the line's dispatch marks it
     EXPECT_FALSE(RunIncomingTriggers(":eve!e@h PRIVMSG #chan :$secret remove(C:\\x) $mynick", Server));
     EXPECT_EQ("input@irc.example.net: /msg #log eve said :$secret remove(C:\\x) $mynick\n", OutputText());
+}
+
+// Entries whose script is plain element text (written by hand, or saved by an older build) run as
+// those with a CDATA section do: incoming-text triggers, typed triggers and events alike.
+TEST_F(EventScripts, EntriesWithThePlainElementTextAsScriptRun) {
+    UseSettings("<root><Scripts>"
+                "<n name=\"walk\" Trigger_Type=\"1\" Trigger=\"*PRIVMSG #walk :!ping*\" Enabled=\"1\">"
+                "/echo pong &amp; more</n>"
+                "<n name=\"typed\" Trigger_Type=\"0\" Trigger=\"/typed\" Enabled=\"1\">/echo typed $1</n>"
+                "</Scripts><Special_Scripts><e name=\"On_Plain\">/echo event</e></Special_Scripts></root>");
+    EXPECT_FALSE(RunIncomingTriggers(":eve!e@h PRIVMSG #walk :!ping", Server));
+    Trigger("/typed word", Channel);
+    EXPECT_EQ(0u, Fire("On_Plain", Channel));
+    EXPECT_EQ("input@irc.example.net: /echo pong & more\ninput: /echo typed word\ninput: /echo event\n",
+              OutputText());
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/remote_text.h"
 #include "script/script_expression.h"
 
 #include <limits>
@@ -51,24 +52,30 @@ TEST(ScriptExpression, OperatorsApplyLeftToRightOverNumbersAndTexts) {
     EXPECT_EQ("unset", untouched);
 }
 
-TEST(ScriptExpression, InsertedTextIsNeverAnOperatorQuoteOrEscape) {
-    ScriptText text;
-    text.AppendInserted("1+2");
-    std::string result;
-    EXPECT_EQ(kNumberValue, EvaluateExpression(text, result, 0));
-    EXPECT_EQ("1+2", result);
+// An expression is read after its values were inserted: what a value brings is read as if the
+// script had written it; a value from outside brings operators and quotes but no escape.
+TEST(ScriptExpression, InsertedTextIsReadAsTheScriptsOwn) {
+    for (bool remote : {false, true}) {
+        RemoteTextScope scope(remote);
+        ScriptText text;
+        text.AppendInserted("1+2");
+        std::string result;
+        EXPECT_EQ(kNumberValue, EvaluateExpression(text, result, 0));
+        EXPECT_EQ("3", result);
 
-    ScriptText quoted;
-    AppendValue(quoted, "say \"hi\"+1 \\x41\\n", true);
-    EXPECT_EQ(kTextValue, EvaluateExpression(quoted, result, 0));
-    EXPECT_EQ("say \"hi\"+1 \\x41\\n", result);
+        ScriptText quoted;
+        AppendValue(quoted, "say \"hi\"+1", true);
+        EXPECT_EQ(kTextValue, EvaluateExpression(quoted, result, 0));
+        EXPECT_EQ("ay \"hi", result) << "the value's quote and +1 cut the text";
 
-    ScriptText sum;
-    AppendValue(sum, "a-b", false);
-    sum.AppendWritten(" + ");
-    AppendValue(sum, "c", false);
-    EXPECT_EQ(kTextValue, EvaluateExpression(sum, result, 0));
-    EXPECT_EQ("a-bc", result);
+        ScriptText sum;
+        AppendValue(sum, "a-b", false);
+        sum.AppendWritten(" + ");
+        AppendValue(sum, "c\\x41", false);
+        EXPECT_EQ(kTextValue, EvaluateExpression(sum, result, 0));
+        EXPECT_EQ(remote ? "c\\x41" : "cA", result)
+            << "a - b gives the empty text, to which c and A are added";
+    }
 }
 
 TEST(ScriptExpression, NumericTextIsTheCanonicalFormOfZeroToIntMax) {

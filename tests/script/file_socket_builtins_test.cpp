@@ -1,6 +1,6 @@
-// Streams, sockets and settings files reached by scripts: hostile numbers and counts refused,
-// scripts talking over loopback to a peer and to each other, and settings files that cannot be
-// written left as they were.
+// Streams, sockets and settings files reached by scripts: hostile handles and counts refused,
+// scripts talking over loopback to a peer, to each other and on their connection's socket, and
+// settings files that cannot be written left as they were.
 #include "tests/script/script_harness.h"
 
 #include "common/xstring.h"
@@ -80,9 +80,6 @@ TEST_F(FileSocketBuiltins, HostileHandlesAndCountsEndTheScriptAndTouchNothing) {
     RunAndEcho("$h = fopen(\"" + Path("a.bin") + "\", \"wb\")\r\n/echo $h");
     const std::string handle = Echoed().at(0);
     ASSERT_EQ(1u, ScriptFileHandles().size());
-    uint16_t port = 0;
-    SOCKET own = Listener(AF_INET, port);
-    ASSERT_NE(INVALID_SOCKET, own);
     RunAndEcho("$s = socket()\r\n/echo $s");
     const std::string socketNumber = Echoed().at(0);
 
@@ -94,19 +91,13 @@ TEST_F(FileSocketBuiltins, HostileHandlesAndCountsEndTheScriptAndTouchNothing) {
         "fgetc(" + handle + "0)",
         "recv(" + socketNumber + ", 100000)",
         "recv(" + socketNumber + ", -1)",
-        "send(" + std::to_string(static_cast<uint64_t>(own)) + ", x)",
-        "closesocket(" + std::to_string(static_cast<uint64_t>(own)) + ")",
-        "closesocket(" + socketNumber + "9)",
     };
     for (const std::string& call : refused) {
         SCOPED_TRACE(call);
         EXPECT_EQ("error: [/echo " + call + "] : Invalid number of parameters to function. ))\n",
                   RunAndEcho("/echo " + call + "\r\n/echo not reached"));
     }
-    // The program's own socket still listens; the script's stream and socket are still open.
-    int type = 0, length = sizeof type;
-    EXPECT_EQ(0, getsockopt(own, SOL_SOCKET, SO_TYPE, reinterpret_cast<char*>(&type), &length));
-    closesocket(own);
+    // The script's stream and socket are still open.
     EXPECT_EQ("input: /echo  3  \n",
               RunAndEcho("/echo fputs(" + handle + ", abc) ftell(" + handle + ") fclose(" + handle +
                          ") closesocket(" + socketNumber + ")"));
@@ -115,6 +106,43 @@ TEST_F(FileSocketBuiltins, HostileHandlesAndCountsEndTheScriptAndTouchNothing) {
     EXPECT_EQ("error: [/echo fclose(" + handle + ")] : Invalid number of parameters to function. ))\n",
               RunAndEcho("/echo fclose(" + handle + ")"))
         << "a closed handle stays closed";
+}
+
+// A socket is the system's number: the script reaches one it did not make, such as its
+// connection's, and the program reaches the ones the script made.
+TEST_F(FileSocketBuiltins, SocketsAreTheSystemsNumbersTheConnectionsIncluded) {
+    uint16_t port = 0;
+    SOCKET listener = Listener(AF_INET, port);
+    ASSERT_NE(INVALID_SOCKET, listener);
+    SOCKET own = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(0, connect(own, reinterpret_cast<sockaddr*>(&address), sizeof address));
+    SOCKET peer = accept(listener, nullptr, nullptr);
+    ASSERT_NE(INVALID_SOCKET, peer);
+    Connection->Socket = own;
+
+    EXPECT_EQ("input: /echo 6\n", RunAndEcho("/echo send($socket, PING x)"));
+    char received[16] = {};
+    EXPECT_EQ(6, recv(peer, received, sizeof received - 1, 0));
+    EXPECT_STREQ("PING x", received);
+    EXPECT_EQ("input: /echo 3\n",
+              RunAndEcho("/echo send(" + std::to_string(static_cast<uint64_t>(own)) + ", abc)"));
+
+    RunAndEcho("$s = socket(1)\r\n/echo $s");
+    const SOCKET made = static_cast<SOCKET>(std::stoull(Echoed().at(0)));
+    int type = 0, length = sizeof type;
+    EXPECT_EQ(0, getsockopt(made, SOL_SOCKET, SO_TYPE, reinterpret_cast<char*>(&type), &length));
+    EXPECT_EQ(SOCK_DGRAM, type);
+    EXPECT_EQ("input: /echo \n", RunAndEcho("/echo closesocket(" + Echoed().at(0) + ")"));
+    EXPECT_NE(0, getsockopt(made, SOL_SOCKET, SO_TYPE, reinterpret_cast<char*>(&type), &length));
+
+    Connection->Socket = 0;
+    closesocket(own);
+    closesocket(peer);
+    closesocket(listener);
 }
 
 // The peer echoes what it reads, then closes after "bye".

@@ -1,45 +1,30 @@
-// Blocks in JScript and VBScript run through the real Script Control, with values from
-// variables and parameters arriving in the block as text, never as code.
+// Blocks in JScript and VBScript run through the real Script Control, with the values of
+// variables and parameters inserted bare where the block's author placed them.
 #include "tests/script/script_harness.h"
 
 #include "common/app_state.h"
 #include "common/xstring.h"
 #include "core/frame_message_ids.h"
-#include "script/foreign_code.h"
 #include "script/foreign_scripts.h"
 #include "script/script_variables.h"
 
 #include <ole2.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
 namespace {
 
-// Text a server could send to end a string and run code of its own.
-const char kHostile[] = "\"); WScript.Quit(); (\"";
-
-ScriptText Line(std::initializer_list<std::pair<const char*, bool>> pieces) {
-    ScriptText line;
-    for (const auto& [text, inserted] : pieces) {
-        if (inserted)
-            line.AppendInserted(text);
-        else
-            line.AppendWritten(text);
-    }
-    return line;
-}
-
-std::string Code(ForeignLanguage language, std::vector<ScriptText> lines) {
-    std::string code;
-    EXPECT_TRUE(BuildForeignCode(language, lines, code));
-    return code;
-}
+// The language and code of the last block the frame was asked to run.
+std::wstring LastLanguage, LastCode;
 
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_RUN_ACTIVEX_SCRIPT)
-        return RunActiveXScript(reinterpret_cast<const wchar_t*>(wParam),
-                                reinterpret_cast<const wchar_t*>(lParam));
+    if (message == WM_RUN_ACTIVEX_SCRIPT) {
+        LastLanguage = reinterpret_cast<const wchar_t*>(wParam);
+        LastCode = reinterpret_cast<const wchar_t*>(lParam);
+        return RunActiveXScript(LastLanguage.c_str(), LastCode.c_str());
+    }
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
@@ -61,12 +46,21 @@ protected:
         GetTempPathW(MAX_PATH, folder);
         marker_ = std::wstring(folder) + L"foreign_block_marker.txt";
         DeleteFileW(marker_.c_str());
+        // Forward slashes: the blocks write the path inside a string literal, where a backslash
+        // would begin an escape.
+        std::string slashed = WideToNarrow(marker_);
+        std::replace(slashed.begin(), slashed.end(), '\\', '/');
         ScriptVariable path;
         path.Name = "$path";
-        path.Values[0] = WideToNarrow(marker_);
+        path.Values[0] = slashed;
         path.IsText = 1;
+        ScriptVariable count;
+        count.Name = "$count";
+        count.Values[0] = "51";
+        count.IsNumeric = 1;
         ScriptScopesWriteLock lock(ScriptScopesMutex());
         GlobalScriptVariables.push_back(path);
+        GlobalScriptVariables.push_back(count);
     }
     void TearDown() override {
         DeleteFileW(marker_.c_str());
@@ -81,8 +75,9 @@ const char kJScriptBlock[] = "#nodebug\r\n"
                              "script jscript\r\n{\r\n"
                              "function main()\r\n{\r\n"
                              "  var fso = new ActiveXObject(\"Scripting.FileSystemObject\");\r\n"
-                             "  var f = fso.CreateTextFile($path, true); // $path\r\n"
-                             "  f.Write(\"[$3*]\" + $mynick + '$mynick');\r\n"
+                             "  var f = fso.CreateTextFile(\"$path\", true);\r\n"
+                             "  var n = $count + 1;\r\n"
+                             "  f.Write(n + \"[$3*]\" + \"$mynick\");\r\n"
                              "  f.Close();\r\n}\r\n}\r\n"
                              "/echo after";
 
@@ -90,47 +85,40 @@ const char kVBScriptBlock[] = "#nodebug\r\n"
                               "script vbscript\r\n{\r\n"
                               "Sub main\r\n"
                               "  Set fso = CreateObject(\"Scripting.FileSystemObject\")\r\n"
-                              "  Set f = fso.CreateTextFile($path, True) ' $path\r\n"
-                              "  f.Write \"[$3*]\" & $mynick\r\n"
+                              "  Set f = fso.CreateTextFile(\"$path\", True)\r\n"
+                              "  n = $count + 1\r\n"
+                              "  f.Write n & \"[$3*]\" & \"$mynick\"\r\n"
                               "  f.Close\r\n"
                               "End Sub\r\n}\r\n"
                               "/echo after";
 
 } // namespace
 
-TEST(ForeignCode, InsertedTextBecomesALiteralOfTheBlocksLanguage) {
-    EXPECT_EQ("f(\"a\\x2Db\");",
-              Code(ForeignLanguage::kJScript, {Line({{"f(", false}, {"a-b", true}, {");", false}})}));
-    EXPECT_EQ("x = \"\\x22\\x29\\x3B\";",
-              Code(ForeignLanguage::kJScript, {Line({{"x = \"", false}, {"\");", true}, {"\";", false}})}));
-    // In a comment a value stays a literal: its "*/" and line end cannot end the comment.
-    EXPECT_EQ(
-        "/* \"\\x2A\\x2F\\x0Dx\" */\r\ny = '\\u2028'",
-        Code(ForeignLanguage::kJScript, {Line({{"/* ", false}, {"*/\rx", true}, {" */", false}}),
-                                         Line({{"y = '", false}, {"\xE2\x80\xA8", true}, {"'", false}})}));
-    EXPECT_EQ("x = \"a\"\"b\" & Chr(13) & \"\"\r\ny = (\"q\"\"\")",
-              Code(ForeignLanguage::kVBScript, {Line({{"x = \"", false}, {"a\"b\r", true}, {"\"", false}}),
-                                                Line({{"y = ", false}, {"q\"", true}})}));
-    std::string code;
-    EXPECT_TRUE(BuildForeignCode(ForeignLanguage::kOther, {Line({{"plain", false}})}, code));
-    EXPECT_FALSE(BuildForeignCode(ForeignLanguage::kOther, {Line({{"x = ", false}, {"1", true}})}, code));
-    EXPECT_EQ(ForeignLanguage::kJScript, ForeignLanguageOf("JScript"));
-    EXPECT_EQ(ForeignLanguage::kVBScript, ForeignLanguageOf("VBSCRIPT"));
-}
-
-TEST_F(ForeignBlocks, JScriptAndVBScriptBlocksRunWithHostileTextArrivingAsText) {
-    const std::string parameters = std::string(":eve!e@evil.host PRIVMSG #chan :") + kHostile;
-    Run(kJScriptBlock, parameters);
-    EXPECT_EQ(std::string("[:") + kHostile + "]me$mynick", FileText(marker_));
+// A value goes in as it stands: a number is a number of the block's language.
+TEST_F(ForeignBlocks, JScriptAndVBScriptBlocksRunWithTheirValuesInsertedBare) {
+    Run(kJScriptBlock, "a b c d");
+    EXPECT_EQ("52[d]me", FileText(marker_));
     EXPECT_EQ("input: /echo after\n", OutputText());
 
     DeleteFileW(marker_.c_str());
-    Run(kVBScriptBlock, parameters);
-    EXPECT_EQ(std::string("[:") + kHostile + "]me", FileText(marker_));
+    Run(kVBScriptBlock, "a b c d");
+    EXPECT_EQ("52[d]me", FileText(marker_));
+}
+
+// A language the program knows nothing of is the Script Control's to judge: its block is sent,
+// values and all, and not skipped.
+TEST_F(ForeignBlocks, ABlockInAnyLanguageIsSentWithItsValues) {
+    LastLanguage.clear();
+    LastCode.clear();
+    Run("#nodebug\r\nscript perlscript\r\n{\r\n$n = $count + 1;\r\nprint \"$2\";\r\n}\r\n/echo after",
+        "a b c");
+    EXPECT_EQ(L"perlscript", LastLanguage);
+    EXPECT_EQ(L"$n = 51 + 1\r\nprint \"c\"", LastCode) << "a line loses its closing \";\" as every line does";
+    EXPECT_EQ("input: /echo after\n", OutputText());
 }
 
 TEST_F(ForeignBlocks, AWorkerWaitsForTheBlockWhileTheInterfaceThreadRunsIt) {
     // This thread owns the frame: it answers the worker's message while the worker waits.
     ASSERT_TRUE(RunOnWorker(kVBScriptBlock, "a b c d"));
-    EXPECT_EQ("[d]me", FileText(marker_));
+    EXPECT_EQ("52[d]me", FileText(marker_));
 }

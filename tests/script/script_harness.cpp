@@ -28,13 +28,6 @@ std::string EscapeControls(const std::string& text) {
     return out;
 }
 
-std::wstring TestProgramFolder() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.find_last_of(L"\\/"));
-}
-
 WindowRecord* ScriptHarness::Make(uint32_t type, WindowRecord* server, const char* name) {
     records_.push_back(std::make_unique<WindowRecord>(nullptr, type, server));
     WindowRecord* r = records_.back().get();

@@ -8,6 +8,7 @@
 #include "core/script_variable.h"
 #include "core/window_record.h"
 #include "tests/recorders/call_log.h"
+#include "tests/support/test_files.h"
 #include "xml/xml_records.h"
 
 #include <memory>
@@ -53,5 +54,3 @@ private:
 
 // Control characters as \xHH, everything else as it is.
 std::string EscapeControls(const std::string& text);
-// The folder of the running test program.
-std::wstring TestProgramFolder();

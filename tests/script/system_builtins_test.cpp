@@ -142,7 +142,8 @@ std::wstring MoviePath;
 uint32_t MovieBackground = 0;
 
 TEST_F(SystemBuiltins, MovieGoesToTheNamedWindowOnly) {
-    Services().InsertFlashObject = [](WindowRecord* record, const std::wstring& movie, uint32_t background) {
+    Services().Peer.InsertFlashObject = [](WindowRecord* record, const std::wstring& movie,
+                                           uint32_t background) {
         MovieWindow = record;
         MoviePath = movie;
         MovieBackground = background;
@@ -154,15 +155,15 @@ TEST_F(SystemBuiltins, MovieGoesToTheNamedWindowOnly) {
     EXPECT_EQ(0xFFFFFFFFu, MovieBackground);
     Run("/echo Shock_Add(" + Channel->Name + ", b.swf, 255)");
     EXPECT_EQ(255u, MovieBackground);
-    Services().InsertFlashObject = nullptr;
+    Services().Peer.InsertFlashObject = nullptr;
 }
 
 size_t PromptInitialLength = 0;
 uint32_t PromptTimeout = 0;
 
 TEST_F(SystemBuiltins, TextPromptCutsALongInitialTextToItsField) {
-    Services().PromptText = [](HWND, const std::wstring&, const std::wstring&, wchar_t* text, size_t,
-                               uint32_t timeout) {
+    Services().Dialogs.PromptText = [](HWND, const std::wstring&, const std::wstring&, wchar_t* text, size_t,
+                                       uint32_t timeout) {
         PromptInitialLength = wcsnlen(text, 1000);
         PromptTimeout = timeout;
         return true; // as the time-out does: the field's text is the answer

@@ -5,9 +5,9 @@
 #include "tests/recorders/recorders.h"
 
 void InstallTestServices() {
-    Services().RunEventScript = &script::RunEventScript;
-    Services().RunTriggerScriptThread = &script::RunTriggerScriptThread;
-    Services().ExecuteScript = &script::ExecuteScript;
+    Services().Scripts = {.RunEventScript = &script::RunEventScript,
+                          .RunTriggerScriptThread = &script::RunTriggerScriptThread,
+                          .ExecuteScript = &script::ExecuteScript};
     InstallPrinterRecorder();
     InstallInputRecorders();
     InstallForegroundRecorder();

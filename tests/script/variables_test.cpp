@@ -1,6 +1,7 @@
 #include "tests/script/script_harness.h"
 
 #include "script/script_interpreter.h"
+#include "core/remote_text.h"
 #include "script/script_variables.h"
 
 #include <process.h>
@@ -62,11 +63,16 @@ TEST_F(ScriptVariables, TheTargetOfAnAssignmentIsKeptAndValuesAreNeverReadAgain)
     EXPECT_EQ("$a = $a + 2", Expand("$a = $a + $a[1]", 0, 1));
     EXPECT_EQ("$a[1] = $a[1] + 3", Expand("$a[1] = $a[1] + $a[2]", 0, 1));
     EXPECT_EQ("/ $a", Expand("/ $b"));
-    ScriptText inserted;
-    inserted.AppendWritten("/ ");
-    inserted.AppendInserted("$a");
-    ExpandVariables(Locals, Server, Channel, inserted, 0, 0, 0);
-    EXPECT_EQ("/ $a", inserted.Text);
+    // A name that an earlier step inserted is read like one the script wrote, except for text
+    // from outside, which names no variable.
+    for (bool remote : {false, true}) {
+        RemoteTextScope scope(remote);
+        ScriptText inserted;
+        inserted.AppendWritten("/ ");
+        inserted.AppendInserted("$a[2]");
+        ExpandVariables(Locals, Server, Channel, inserted, 0, 0, 0);
+        EXPECT_EQ(remote ? "/ $a[2]" : "/ 3", inserted.Text);
+    }
 }
 
 TEST_F(ScriptVariables, SetReturnsAnExistingVariableOrMakesOneInTheScopeAskedFor) {

@@ -96,6 +96,24 @@ TEST_F(ChatView, ShowsLinesWrappedToTheViewInTheirColours) {
     EXPECT_GT(red, 20) << "the coloured run is drawn in red";
 }
 
+// The view reads its lines through the markup reader the Rich Edit views use: struck-out text and
+// a link's label reach the runs with their looks, and the link's commands are not shown.
+TEST_F(ChatView, StrikeOutAndLinksReachTheRuns) {
+    AppendViewLine(record_, L"plain \x1Dstruck\x1D \x18{go|||/join #x}label\x18", 0);
+    Paint();
+    ChatViewState* state = State();
+    ASSERT_EQ(1u, state->Lines.size());
+    std::wstring shown, struck, linked;
+    for (const TextRun& run : state->Lines[0].Runs) {
+        shown += run.Text;
+        if (run.Strike) struck += run.Text;
+        if (run.Link && run.Underline) linked += run.Text;
+    }
+    EXPECT_EQ(shown, L"plain struck label");
+    EXPECT_EQ(struck, L"struck");
+    EXPECT_EQ(linked, L"label");
+}
+
 // Runs copied from the text stamps show exactly the pixels drawing them afresh gave: in colours
 // with and without alpha, over filled backgrounds, bold and underlined.
 TEST_F(ChatView, RunsCopiedFromStampsMatchRunsDrawnAfresh) {

@@ -111,21 +111,21 @@ TEST_F(FirstRun, IdentityIsRequiredAndWrittenOnFinish) {
     bool hintsChecked = true;
     WizardDriver driver([&](WizardDriver& d) {
         d.Press(PSBTN_NEXT);
-        nameEdit = GetDlgItem(d.Page(), kWizardNameEdit);
-        d.SetText(kWizardNameEdit, L"");
+        nameEdit = GetDlgItem(d.Page(), IDC_WIZARD_NAME);
+        d.SetText(IDC_WIZARD_NAME, L"");
         d.Press(PSBTN_NEXT);
         refusedOn = d.PageIndex();
         focusAfterRefusal = d.Focus();
         // Another test program on the same display may hold the foreground; then no window of
         // the wizard's thread has the focus and there is nothing to compare.
         if (!focusAfterRefusal) focusAfterRefusal = nameEdit;
-        d.SetText(kWizardNickEdit, L"ann");
-        d.SetText(kWizardEmailEdit, L"ann@example.com");
-        d.SetText(kWizardNameEdit, L"Ann \u00C9xample");
-        d.SetText(kWizardAlternativeNickEdit, L"");
+        d.SetText(IDC_WIZARD_NICK, L"ann");
+        d.SetText(IDC_WIZARD_EMAIL, L"ann@example.com");
+        d.SetText(IDC_WIZARD_NAME, L"Ann \u00C9xample");
+        d.SetText(IDC_WIZARD_ALTERNATIVE_NICK, L"");
         d.Press(PSBTN_NEXT);
         lastPage = d.PageIndex();
-        for (int id = kWizardFirstHintBox; id <= kWizardLastHintBox; ++id)
+        for (int id = IDC_WIZARD_FIRST_HINT; id <= IDC_WIZARD_LAST_HINT; ++id)
             hintsChecked =
                 hintsChecked && SendMessageW(GetDlgItem(d.Page(), id), BM_GETCHECK, 0, 0) == BST_CHECKED;
         d.Press(PSBTN_FINISH);
@@ -140,6 +140,7 @@ TEST_F(FirstRun, IdentityIsRequiredAndWrittenOnFinish) {
     EXPECT_EQ(Setting("Default_EMail"), "ann@example.com");
     EXPECT_EQ(Setting("Default_Name"), "Ann \xC3\x89xample");
     EXPECT_EQ(Setting("Alternative_Nick"), "<none>"); // written empty: reads as the default
+    EXPECT_TRUE(FirstRunWizardAnswers().Finished);
 }
 
 TEST_F(FirstRun, CancelAsksAndYesClosesWithoutWritingAnything) {
@@ -157,6 +158,7 @@ TEST_F(FirstRun, CancelAsksAndYesClosesWithoutWritingAnything) {
         if (question) SendMessageW(question, WM_COMMAND, IDYES, 0);
     });
     FirstRunWizard();
+    EXPECT_FALSE(FirstRunWizardAnswers().Finished);
     EXPECT_TRUE(stayedAfterNo);
     EXPECT_EQ(Setting("Default_Nick"), "<none>");
     EXPECT_EQ(Setting("Default_Name"), "<none>");

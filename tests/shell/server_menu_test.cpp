@@ -2,11 +2,15 @@
 
 #include "core/resource_library.h"
 #include "shell/server_menu.h"
+#include "common/xstring.h"
 #include "tests/shell/shell_test_files.h"
+#include "ui/server_dialogs.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"
 
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -77,6 +81,42 @@ TEST_F(ServerMenu, MissingListIsSeededFromTheResourceLibrary) {
     EXPECT_EQ(Items().size(), XmlElementGetChildCount(servers));
     EXPECT_EQ(Items()[0].rfind(L"6001 ", 0), 0u);
     EXPECT_TRUE(PostedCommands().empty());
+}
+
+// Every entry a new user finds is one the connect dialog connects to as it stands: a name, host
+// names and a port it takes. No test connects to the public networks.
+TEST_F(ServerMenu, EveryDefaultServerHasANameHostsAndAPortTheConnectDialogTakes) {
+    Open("<?xml version=\"1.0\" ?><qv />");
+    BuildServerMenu(menu_, window_);
+    XmlElement* servers = XmlElementFindPath(XmlDocumentGetRoot(&config_), "Servers");
+    ASSERT_NE(servers, nullptr);
+    std::set<std::string> groups;
+    for (uint32_t i = 0; i < XmlElementGetChildCount(servers); ++i) {
+        XmlElement* server = XmlElementGetChild(servers, i);
+        auto value = [&](const char* name) {
+            return XmlVariableGetValueString(XmlElementFindVariable(server, name));
+        };
+        const std::string name = value("name");
+        EXPECT_FALSE(name.empty()) << "entry " << i;
+        EXPECT_FALSE(value("Group").empty()) << name;
+        groups.insert(value("Group"));
+        std::istringstream hosts(value("Address"));
+        size_t count = 0;
+        for (std::string host; hosts >> host; ++count) {
+            const bool plain =
+                host.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789.-") == std::string::npos;
+            EXPECT_TRUE(plain && host.front() != '.' && host.back() != '.' && host.front() != '-')
+                << name << ": " << host;
+        }
+        EXPECT_GE(count, 1u) << name;
+        uint16_t port = 0;
+        const std::string text = value("Port");
+        EXPECT_TRUE(ParseConnectPort(NarrowToWide(text), port) && std::to_string(port) == text)
+            << name << ": " << text;
+        EXPECT_TRUE(value("SSL") == "0" || value("SSL") == "1") << name;
+    }
+    EXPECT_TRUE(groups.count("Libera.Chat") && groups.count("Local"));
+    EXPECT_GE(groups.size(), 9u);
 }
 
 TEST_F(ServerMenu, WithoutTheResourceLibraryTheListStaysEmpty) {

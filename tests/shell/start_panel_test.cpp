@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/app_state.h"
+#include "common/lang_string_ids.h"
 #include "common/lang_strings.h"
 #include "common/tray_icon.h"
 #include "core/frame_handles.h"
@@ -54,7 +55,7 @@ TEST(StartPanel, WithoutAnHtmlEngineClosesAndSaysSoOnce) {
         GTEST_SKIP() << "this system shows the page: it has an HTML engine";
     EXPECT_EQ(StartPanelWindow.load(), nullptr);
     EXPECT_EQ(panel, nullptr) << "the browser's host is gone";
-    EXPECT_EQ(std::wstring(TrayIconData().szInfo), GetLangString(29));
+    EXPECT_EQ(std::wstring(TrayIconData().szInfo), GetLangString(kEngineMissingText));
 
     TrayIconData().szInfo[0] = L'\0';
     EXPECT_FALSE(OpenStartPanel(frame)) << "not tried again in this run";

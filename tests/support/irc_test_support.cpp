@@ -199,9 +199,10 @@ namespace {
 std::mutex CollectedMutex;
 std::vector<std::string> Collected;
 
-void CollectLine(ServerLine& line) {
+bool CollectLine(ServerLine& line) {
     std::lock_guard<std::mutex> lock(CollectedMutex);
     Collected.push_back(line.Message.Text);
+    return false;
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <gdiplus.h>
 
 #include <cwchar>
+#include <cstdint>
 #include <vector>
 
 std::wstring ScreenshotFolder() {
@@ -32,6 +33,37 @@ HBITMAP CopyScreenArea(const RECT& rect) {
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return bitmap;
+}
+
+std::vector<uint32_t> ScreenPixels(const RECT& rect) {
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    std::vector<uint32_t> pixels;
+    if (width <= 0 || height <= 0) return pixels;
+    HBITMAP copy = CopyScreenArea(rect);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
+    pixels.resize(static_cast<size_t>(width) * height);
+    HDC dc = GetDC(nullptr);
+    GetDIBits(dc, copy, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(copy);
+    for (uint32_t& pixel : pixels) pixel &= 0xFFFFFF;
+    return pixels;
+}
+
+bool WaitUntilDrawn(HWND window, DWORD timeoutMs) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    std::vector<uint32_t> last;
+    while (GetTickCount64() < end) {
+        RECT rect{};
+        GetWindowRect(window, &rect);
+        std::vector<uint32_t> now = ScreenPixels(rect);
+        if (!now.empty() && now == last) return true;
+        last = std::move(now);
+        Sleep(50);
+    }
+    return false;
 }
 
 bool SaveBitmapAsPng(HBITMAP bitmap, const std::wstring& path) {

@@ -3,13 +3,21 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 // The build folder's "screenshots" folder (created when missing).
 std::wstring ScreenshotFolder();
 // A new bitmap with what the screen shows in the rectangle, as the user sees it (not every
 // control answers WM_PRINT).
 HBITMAP CopyScreenArea(const RECT& rect);
+// The screen's pixels in the rectangle, row by row from the top (0x00RRGGBB); empty for an empty
+// rectangle.
+std::vector<uint32_t> ScreenPixels(const RECT& rect);
+// Paints the window (another process's too) and waits until the screen shows the same picture of
+// it twice in a row: what a person would see once it is drawn. False when it kept changing.
+bool WaitUntilDrawn(HWND window, DWORD timeoutMs);
 // Writes the bitmap as a PNG file; true when written.
 bool SaveBitmapAsPng(HBITMAP bitmap, const std::wstring& path);
 

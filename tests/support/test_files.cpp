@@ -82,6 +82,13 @@ bool FileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::wstring TestProgramFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::wstring program = path;
+    return program.substr(0, program.find_last_of(L"\\/"));
+}
+
 std::string UnixPath(const std::wstring& windowsPath) {
     using Converter = char*(CDECL*)(const wchar_t*);
     auto convert = reinterpret_cast<Converter>(reinterpret_cast<void*>(

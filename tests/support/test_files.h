@@ -31,5 +31,8 @@ std::string ReadFileBytes(const std::wstring& path);
 // Replaces the file with the bytes; false when not all were written.
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);
+// The folder of the running test program (the build's bin folder, beside the program's files),
+// without a final backslash.
+std::wstring TestProgramFolder();
 // The host's path of a Windows path under Wine; empty elsewhere.
 std::string UnixPath(const std::wstring& windowsPath);

@@ -1,5 +1,7 @@
 // qx as qv starts it: two qx processes move files between them; the notice, a refused command
 // line, a failed set-up and the window mid-transfer.
+#include "common/text_format.h"
+#include "tests/support/remote_list_view.h"
 #include "tests/support/screenshots.h"
 #include "tests/support/test_files.h"
 #include "tests/transfer/qx_process.h"
@@ -18,15 +20,27 @@ std::wstring Number(uint64_t value) {
     return std::to_wstring(value);
 }
 
-// Waits for the end, checks how the window shows it and closes it; the exit code.
-long EndAndClose(QxProcess& qx, HWND dialog, bool success, bool sending) {
+enum Row { kFromRow = 1, kStatusRow = 4 };
+
+std::wstring Cell(HWND dialog, int row, int column) {
+    return RemoteListItemText(GetDlgItem(dialog, 901), row, column);
+}
+
+// Waits for the end, checks how the window shows it and closes it; the exit code. A completed
+// transfer of a known size shows all of it, from the peer on loopback.
+long EndAndClose(QxProcess& qx, HWND dialog, bool success, bool sending, uint64_t size = 0) {
     EXPECT_TRUE(qx.WaitForEnd(dialog));
     EXPECT_EQ(ControlVisible(dialog, 801), success);
     if (success) {
         EXPECT_EQ(ControlText(dialog, 801), L"Open");
         EXPECT_EQ(ControlText(dialog, 802), L"Open folder");
         EXPECT_EQ(ControlVisible(dialog, 803), !sending); // no scan after a send
-        EXPECT_LE(ProgressPercent(dialog), 100);
+        EXPECT_EQ(Cell(dialog, kStatusRow, 1), L"Completed.");
+        EXPECT_EQ(Cell(dialog, kFromRow, 1), L"127.0.0.1");
+        if (size) {
+            EXPECT_EQ(ProgressPercent(dialog), 100);
+            EXPECT_EQ(Cell(dialog, kStatusRow, 2), FormatByteSize(size) + L"/" + FormatByteSize(size));
+        }
     } else {
         EXPECT_FALSE(ControlVisible(dialog, 802));
         EXPECT_FALSE(ControlVisible(dialog, 803));
@@ -49,8 +63,8 @@ void TransferBetweenTwo(const std::wstring& source, const std::wstring& target, 
     QxProcess connector(L"out 127.0.0.1 " + Number(port) + L" ipv4" + tail + (listenerSends ? get : send));
     HWND connecting = connector.WaitForWindow(L"Transfer");
     ASSERT_TRUE(connecting);
-    EXPECT_EQ(EndAndClose(connector, connecting, true, !listenerSends), 0);
-    EXPECT_EQ(EndAndClose(listener, listening, true, listenerSends), 0);
+    EXPECT_EQ(EndAndClose(connector, connecting, true, !listenerSends, size), 0);
+    EXPECT_EQ(EndAndClose(listener, listening, true, listenerSends, size), 0);
 }
 
 TEST(Qx, TwoProgramsMoveFilesBothWays) {

@@ -7,5 +7,5 @@ void InstallTestServices() {
     ClearClientServices();
     InstallPromptRecorder();
     InstallInputRecorders();
-    Services().InsertOleObject = &peer::InsertOleObject;
+    Services().Peer.InsertOleObject = &peer::InsertOleObject;
 }

@@ -192,3 +192,48 @@ TEST_F(XmlTreeEditor, FormModeShowsDescribedRowsWithTheirChoices) {
 }
 
 } // namespace
+
+namespace {
+
+constexpr const char* kScripts =
+    "<?xml version=\"1.0\"?>\r\n<Root><Scripts><n name=\"walk\" Enabled=\"1\" __Enabled=\"0|||1\" "
+    "Trigger=\"x\" __Trigger=\"Pattern\">/msg #old plain</n><n name=\"other\"/></Scripts></Root>";
+
+} // namespace
+
+// A script entry as the preferences make it: "__" plus a name holding "|||" lists that row's
+// choices under the name's own label; the text typed under the grid is stored as the entry's
+// CDATA section, where the triggers read it, and one holding "]]>" is saved and read back whole.
+TEST_F(XmlTreeEditor, ChoiceListsAndScriptTextsStoredAsSections) {
+    WriteFileBytes(path_, kScripts);
+    ASSERT_EQ(XmlDocumentOpenFile(&document_, path_.c_str()), 1);
+    Open(Root(), 0);
+    Select(L"walk");
+    EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"name", L"walk", L"Enabled", L"1", L"Pattern", L"x"}));
+    HWND combo = EditCell(1);
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 2);
+    SendMessageW(combo, CB_SETCURSEL, 0, 0);
+    PostMessageW(combo, WM_KEYDOWN, VK_RETURN, 0);
+    Pump();
+    XmlElement* walk = XmlElementFindPath(Root(), "Scripts\\n");
+    EXPECT_EQ(XmlVariableGetValueString(XmlElementFindVariable(walk, "Enabled")), "0");
+    wchar_t name[32] = {};
+    GetClassNameW(EditCell(2), name, 32);
+    EXPECT_STREQ(name, kGridEditClass);
+
+    EXPECT_EQ(GetWindowTextString(Text()), L"/msg #old plain");
+    SetWindowTextW(Text(), L"/msg #walk pong\r\n/echo ]]> done");
+    Select(L"other");
+    ASSERT_EQ(XmlElementGetCDataCount(walk), 1u);
+    EXPECT_EQ(XmlElementGetCDataSections(walk)[0]->text, "/msg #walk pong\r\n/echo ]]> done");
+    EXPECT_EQ(XmlElementGetTextCount(walk), 0u);
+
+    ASSERT_EQ(XmlDocumentSave(&document_, nullptr, 1, 0, nullptr), 1);
+    XmlDocument again;
+    ASSERT_EQ(XmlDocumentOpenFile(&again, path_.c_str()), 1);
+    XmlElement* read = XmlElementFindPath(XmlDocumentGetRoot(&again), "Scripts\\n");
+    ASSERT_EQ(XmlElementGetCDataCount(read), 1u);
+    EXPECT_EQ(XmlElementGetCDataSections(read)[0]->text, "/msg #walk pong\r\n/echo ]]> done");
+    XmlDocumentDestroy(&again);
+}

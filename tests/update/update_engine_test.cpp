@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "common/xstring.h"
+#include "tests/irc_tls/linux_peer.h"
 #include "tests/irc_tls/test_certificates.h"
 #include "tests/support/screenshots.h"
 #include "tests/support/test_files.h"
@@ -88,12 +89,12 @@ protected:
         DeleteFileW(UpdateHashListPath().c_str());
     }
 
-    // The job the update check builds for this program folder, in the mode given.
-    UpdateJob& Job(uint32_t mode, const std::wstring& server = L"") {
+    // The job the update check builds for this program folder (or another), in the mode given.
+    UpdateJob& Job(uint32_t mode, const std::wstring& server = L"", const std::wstring& folder = L"") {
         UpdateCheckInputs inputs;
         inputs.Server = server.empty() ? server_.Address() : server;
-        inputs.ProgramPath = program_.File(L"qv.exe");
-        inputs.ProgramFolder = program_.Path();
+        inputs.ProgramFolder = folder.empty() ? program_.Path() : folder;
+        inputs.ProgramPath = inputs.ProgramFolder + L"\\qv.exe";
         inputs.UserDataFolder = program_.File(L"user");
         inputs.CheckOnly = (mode & 0xFFFF) == kUpdateModeCheckOnly;
         BuildUpdateCheckJob(inputs, *job_);
@@ -147,6 +148,31 @@ TEST_F(UpdateEngineTest, TwoChangedFilesAreFetchedCheckedAndSwappedIn) {
     EXPECT_FALSE(Left(kProgram, L".old"));
 }
 
+// The tree scripts/package lays out for the update server, made from the files the build put
+// beside the program and served as it stands: that folder is current, and a file that differs is
+// fetched from the tree and checked against the hash the tree publishes.
+TEST_F(UpdateEngineTest, ThePackagedTreeServesTheBuiltProgramFiles) {
+    const std::wstring built = TestProgramFolder();
+    std::string command =
+        ShellQuote(BRINDLEX_SOURCE_DIR "/scripts/update-tree") + " " + ShellQuote(UnixPath(server_.Folder()));
+    for (const wchar_t* name : kFiles) command += " " + ShellQuote(UnixPath(built + L"\\" + name));
+    ASSERT_EQ(0, RunShell(command));
+    for (const wchar_t* name : kFiles)
+        EXPECT_TRUE(FileExists(server_.Folder() + L"qv\\updates\\x64\\" + name + L".sha1"))
+            << WideToNarrow(name);
+
+    EXPECT_EQ(kUpdateNothingDiffers, RunUpdateJob(&Job(kUpdateModeCheckOnly, L"", built)));
+    for (uint32_t i = 0; i < 6; ++i) EXPECT_EQ(kFileCurrent, Status(i)) << i;
+
+    Job(kUpdateModeHiddenAlso);
+    for (uint32_t i = 0; i < 6; ++i) job_->Entry(i).SkipWord = i == kHelp ? 0 : 1;
+    EXPECT_EQ(kUpdateReplacedKeepRunning, RunUpdateJob(&job_->Header));
+    EXPECT_EQ(kFileReplaced, Status(kHelp));
+    EXPECT_EQ(ReadFileBytes(built + L"\\qv.chm"), Installed(kHelp));
+}
+
+// A file that fails keeps the whole set of the program folder as it was: a help file that came
+// down well waits for the others and is not swapped in alone.
 TEST_F(UpdateEngineTest, FailedDownloadsLeaveTheInstalledFilesAndAreReported) {
     for (uint32_t i : {kProgram, kExtras}) Current(i);
     server_.Behave(R"({"files": {"qvlang.dll": "bad", "qvres.dll": "404", "qx.exe": "truncated"}})");
@@ -161,7 +187,33 @@ TEST_F(UpdateEngineTest, FailedDownloadsLeaveTheInstalledFilesAndAreReported) {
         EXPECT_FALSE(Left(i, L".new"));
         EXPECT_FALSE(Left(i, L".old"));
     }
-    EXPECT_EQ(kFileReplaced, Status(kHelp));
+    EXPECT_EQ(kFileSkipped, Status(kHelp));
+    EXPECT_EQ(OldContent(L"qv.chm"), Installed(kHelp));
+}
+
+// Five files differ and the third fails, first its check, then its swap: the program folder
+// keeps its old set whole, the two swapped before it going back.
+TEST_F(UpdateEngineTest, WhenTheThirdOfFiveFilesFailsNoneIsSwappedIn) {
+    Current(kExtras);
+    const auto expectOldSet = [&](uint32_t failed, uint32_t status) {
+        for (uint32_t i = kProgram; i <= kTransfer; ++i) {
+            EXPECT_EQ(i == failed ? status : kFileSkipped, Status(i)) << i;
+            EXPECT_EQ(OldContent(kFiles[i]), Installed(i)) << i;
+            EXPECT_FALSE(Left(i, L".old")) << i;
+        }
+    };
+    server_.Behave(R"({"files": {"qvres.dll": "bad"}})");
+    EXPECT_EQ(kUpdateOtherEnd, RunUpdateJob(&Job(kUpdateModeHiddenAlso)));
+    expectOldSet(kResources, kFileBadHash);
+
+    server_.Behave("{}");
+    // Held open without leave to move it, the installed file cannot give way to the new one.
+    HANDLE held = CreateFileW(program_.File(L"qvres.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_EQ(kUpdateOtherEnd, RunUpdateJob(&Job(kUpdateModeHiddenAlso)));
+    CloseHandle(held);
+    expectOldSet(kResources, kFileFailed);
 }
 
 TEST_F(UpdateEngineTest, AMissingOrMalformedHashListFailsTheCheck) {
@@ -259,7 +311,11 @@ TEST(UpdateEngineTls, HttpsNeedsACertificateTheSystemTrusts) {
     for (const Case& c : cases) {
         UpdateTestServer server;
         ASSERT_TRUE(server.Start(*c.Certificate, *c.Key));
-        server.Publish(L"qx.exe", NewContent(L"qx.exe"));
+        // The rest of the program's set is current: only qx.exe stands to be replaced.
+        for (const wchar_t* name : kFiles) {
+            server.Publish(name, NewContent(name));
+            WriteFileBytes(program.File(name), NewContent(name));
+        }
         WriteFileBytes(program.File(L"qx.exe"), OldContent(L"qx.exe"));
         auto job = std::make_unique<UpdateJobBuffer>();
         UpdateCheckInputs inputs;

@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """An update server for the updater's tests, on a loopback port, plain or over TLS.
 
-It serves the files of its folder under /qv/updates/x64/ and /tools/, and the hash list of
-/hash.php?file1=./qv/updates/x64/a&file2=... (or ?file=...) as an INI text whose section "Hash"
-holds key N = the SHA-1 of the file named by fileN (key 1 for "file"), in upper case; a file
-that is not in the folder has no key. Each request is appended to requests.log in the folder.
+Its folder is laid out as scripts/update-tree lays out the update server's files: it serves
+<folder>/qv/updates/x64/<name> (and /tools/<name>, /qv/extras/<name> likewise), and the hash list
+of /hash.php?file1=./qv/updates/x64/a&file2=... (or ?file=...) as an INI text whose section
+"Hash" holds key N = the published SHA-1 of the file named by fileN (key 1 for "file"): the
+<name>.sha1 beside the file, or its SHA-1 in upper case when there is none; a file that is not
+there has no key. Each request is appended to requests.log in the folder.
 
 What goes wrong is read from behaviour.json in the folder at every request, so a test can change
 it between runs:
@@ -37,12 +39,22 @@ def behaviour():
         return {}
 
 
-def file_bytes(name):
-    path = os.path.join(FOLDER, 'files', os.path.basename(name))
+SERVED = ('qv/updates/x64', 'tools', 'qv/extras')
+
+
+def local_path(path):
+    """The file of the tree a URL path or hash query value names, or None outside what is served."""
+    folder, name = os.path.split(path.lstrip('./'))
+    if folder not in SERVED or not name:
+        return None
+    return os.path.join(FOLDER, folder, name)
+
+
+def read_bytes(path):
     try:
         with open(path, 'rb') as source:
             return source.read()
-    except OSError:
+    except (OSError, TypeError):
         return None
 
 
@@ -52,11 +64,15 @@ def hash_list(query, rules):
         number = '1' if key == 'file' else key[4:]
         if not key.startswith('file') or not number.isdigit():
             continue
-        name = os.path.basename(values[0])
-        published = rules.get('hashes', {}).get(name)
-        content = file_bytes(name)
-        if published is None and content is not None:
-            published = hashlib.sha1(content).hexdigest().upper()
+        path = local_path(values[0])
+        published = rules.get('hashes', {}).get(os.path.basename(values[0]))
+        if published is None and path:
+            recorded = read_bytes(path + '.sha1')
+            content = read_bytes(path)
+            if recorded is not None:
+                published = recorded.decode().strip()
+            elif content is not None:
+                published = hashlib.sha1(content).hexdigest().upper()
         if published is not None:
             lines.append(f'{number}={published}')
     return ('\r\n'.join(lines) + '\r\n').encode()
@@ -110,7 +126,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.wfile.write(body)
             return
         name = os.path.basename(url.path)
-        content = file_bytes(name) if url.path.startswith(('/qv/updates/x64/', '/tools/')) else None
+        content = read_bytes(local_path(url.path))
         kind = rules.get('files', {}).get(name, 'good')
         if content is None or kind == '404':
             self.wfile.write(self.answer(404, b'not found', 9))

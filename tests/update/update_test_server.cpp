@@ -10,7 +10,8 @@
 
 bool UpdateTestServer::Start(const std::string& certificate, const std::string& key) {
     folder_ = MakeTestFolder(L"update_server");
-    CreateDirectoryW((folder_ + L"files").c_str(), nullptr);
+    for (const wchar_t* folder : {L"qv", L"qv\\updates", L"qv\\updates\\x64"})
+        CreateDirectoryW((folder_ + folder).c_str(), nullptr);
     port_ = FreeLoopbackPort();
     tls_ = !certificate.empty();
     std::string command = "/usr/bin/python3 " + ShellQuote(BRINDLEX_UPDATE_SERVER_SCRIPT) + " " +
@@ -20,7 +21,7 @@ bool UpdateTestServer::Start(const std::string& certificate, const std::string& 
 }
 
 void UpdateTestServer::Publish(const std::wstring& name, const std::string& bytes) {
-    WriteFileBytes(folder_ + L"files\\" + name, bytes);
+    WriteFileBytes(folder_ + L"qv\\updates\\x64\\" + name, bytes);
 }
 
 void UpdateTestServer::Behave(const std::string& json) {

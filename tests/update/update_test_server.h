@@ -1,5 +1,6 @@
 // The update server of the updater's tests: update_server.py on a loopback port, plain or over
-// TLS with one of the test certificates, serving the files a test publishes.
+// TLS with one of the test certificates, serving a folder laid out as scripts/update-tree lays out
+// the update server's files.
 #pragma once
 
 #include "tests/irc_tls/linux_peer.h"
@@ -15,8 +16,10 @@ public:
     bool Start(const std::string& certificate = "", const std::string& key = "");
     void Stop() { peer_.Stop(); }
 
-    // Serves the bytes as /qv/updates/x64/<name> and /tools/<name>, with their SHA-1 in the list.
+    // Serves the bytes as /qv/updates/x64/<name>, with their SHA-1 in the list.
     void Publish(const std::wstring& name, const std::string& bytes);
+    // The folder served, ending in a backslash.
+    const std::wstring& Folder() const { return folder_; }
     // The server's behaviour.json (see update_server.py).
     void Behave(const std::string& json);
     // Scheme, host and port, as the update server address.

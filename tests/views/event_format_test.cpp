@@ -1,6 +1,7 @@
 #include "tests/views/views_test_support.h"
 
 #include "common/app_state.h"
+#include "core/remote_text.h"
 #include "views/event_format.h"
 
 namespace {
@@ -50,6 +51,15 @@ TEST_F(EventFormat, EachKindTakesItsVariables) {
     EXPECT_EQ(Format(kInviteLine, "$nick invites $target to $channel", "#other", {"x", "INVITE", "me"}),
               L"bob invites me to #other");
     EXPECT_EQ(Format(kSilenceLine, "silence $message", "+*!*@x", {}), L"silence +*!*@x");
+}
+
+// The user's own line keeps the program's markup; said for text from outside, through the
+// user's scripts, its link is no link.
+TEST_F(EventFormat, OwnTextSaidForTextFromOutsideLosesItsLinks) {
+    const std::string link = "\x18{Open|||/run calc}click\x18";
+    EXPECT_EQ(Format(kOwnMessageLine, "$message", link, {"#test"}), L"\x18{Open|||/run calc}click\x18");
+    RemoteTextScope remote;
+    EXPECT_EQ(Format(kOwnMessageLine, "$message", link, {"#test"}), L"{Open|||/run calc}click");
 }
 
 TEST_F(EventFormat, EmptyFormatGivesAnEmptyLineAndUnknownKindsLeaveTheOutput) {

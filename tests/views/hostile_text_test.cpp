@@ -87,7 +87,7 @@ TEST_F(HostileText, ServerTextNeverBecomesALinkOrHiddenText) {
         UserAddress sender{RandomSequence(random), "u", RandomSequence(random)};
         std::wstring line;
         FormatEventLine(channel_, line, kMessageLine, "", words, sender);
-        PrintToWindow(kMessageLine, channel_, line, nullptr, 0, 0, 0, 1, 0);
+        PrintToWindow(kMessageLine, channel_, line, {.ChatLine = true});
         // Wide text from a peer goes through the same cleaning.
         PrintToWindow(kMessageLine, channel_, CleanUntrustedTextW(NarrowToWide(RandomSequence(random))));
         if (i % 100 == 99) {

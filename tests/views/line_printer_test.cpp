@@ -2,6 +2,7 @@
 
 #include "common/app_state.h"
 #include "core/applied_settings.h"
+#include "core/remote_text.h"
 #include "core/startup_switches.h"
 #include "core/window_list.h"
 #include "ui/ticker_window.h"
@@ -11,6 +12,7 @@
 #include "xml/xml_element.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace {
 
@@ -18,7 +20,7 @@ class LinePrinter : public ChatViewTest {
 protected:
     void Print(const std::wstring& text, LineKind kind = kMessageLine, uint8_t chatLine = 0,
                const std::wstring* sender = nullptr) {
-        PrintToWindow(kind, channel_, text, nullptr, 0, 0, 0, chatLine, 0, sender);
+        PrintToWindow(kind, channel_, text, {.ChatLine = chatLine != 0, .Sender = sender});
     }
     CHARFORMAT2W At(const std::wstring& text, size_t offset = 0) {
         LONG at = Find(text);
@@ -55,7 +57,7 @@ TEST_F(LinePrinter, TimeStampFollowsTheSettings) {
     SetConfig("Cfg\\Options2", "TimeStamp", 1);
     SetConfig("Cfg\\Options1", "TimeStamp_String", "[%02u:%02u] %s \\x41");
     Print(L"stamped");
-    PrintToWindow(kMessageLine, channel_, L"bare", nullptr, 1, 0, 0, 0, 0);
+    PrintToWindow(kMessageLine, channel_, L"bare", {.NoTimeStamp = true});
     std::wstring text = ViewText();
     size_t stamped = text.find(L"stamped");
     ASSERT_NE(stamped, std::wstring::npos);
@@ -248,6 +250,22 @@ TEST_F(LinePrinter, HighlightWordRunsTheEventAndMarksTheTab) {
     EXPECT_EQ(Calls("RunEventScript").size(), 2u);
 }
 
+// A line printed on another thread for text from outside reaches the highlight script, on the
+// view's thread, as text from outside still; the user's own line does not.
+TEST_F(LinePrinter, HighlightScriptRunsAsTextFromOutsideWhenItsLineCameFromThere) {
+    SetConfig("Cfg\\Options3\\Notifications", "Hilite_words", "cake");
+    std::thread([&] {
+        RemoteTextScope remote;
+        Print(L"server cake");
+    }).join();
+    std::thread([&] { Print(L"typed cake"); }).join();
+    PumpMessages(); // the two lines wait for the view's thread
+    const auto events = Calls("RunEventScript");
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].Sender, "remote");
+    EXPECT_EQ(events[1].Sender, "");
+}
+
 TEST_F(LinePrinter, HighlightHandlerCanReplaceTheLine) {
     SetConfig("Cfg\\Options3\\Notifications", "Hilite_words", "secret");
     ServiceAnswers answers;
@@ -297,7 +315,7 @@ TEST_F(LinePrinter, PausedWindowQueuesTheTextAsGiven) {
     ASSERT_EQ(channel_->HeldLines.size(), 2u);
     EXPECT_EQ(channel_->HeldLines[0], L"held \x02one\x02\r\n");
     // An explicit view is never held.
-    PrintToWindow(kInformationLine, channel_, L"direct", view_);
+    PrintToWindow(kInformationLine, channel_, L"direct", {.View = view_});
     EXPECT_NE(Find(L"direct"), -1);
 }
 

@@ -1,12 +1,15 @@
 // The colour picker, the find dialog, the smiley menu and channel list cells.
 #include "tests/views/views_test_support.h"
 
+#include "core/client_services.h"
+#include "tests/recorders/call_log.h"
 #include "views/channel_list_cell.h"
 #include "views/color_picker.h"
 #include "views/find_dialog.h"
 #include "views/smiley_menu.h"
 
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -216,4 +219,46 @@ TEST(ChannelListCell, ServerNamesCannotBreakTheLink) {
                                     "b",
                                     kChannelNameCell),
               "\x18#ab\x18" + std::string(25, ' '));
+}
+
+namespace {
+
+COLORREF PixelOf(HBITMAP bitmap, int x, int y) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    const COLORREF pixel = GetPixel(dc, x, y);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return pixel;
+}
+
+} // namespace
+
+// A picture smaller than its 30 x 30 square stands on the menu's own colour in the menu and on
+// the view's background in the view, never on black.
+TEST_F(SmileyMenu, PicturesStandOnTheMenusAndTheViewsOwnBackground) {
+    DestroySmileyMenu();
+    HBITMAP inMenu = SmileyMenuBitmap(ShowSmileyMenu(host_, true), kSmileyFirstId + 101);
+    ASSERT_NE(inMenu, nullptr);
+    for (const POINT corner : {POINT{0, 0}, POINT{29, 29}, POINT{3, 15}})
+        EXPECT_EQ(PixelOf(inMenu, corner.x, corner.y), GetSysColor(COLOR_MENU))
+            << corner.x << "," << corner.y;
+    EXPECT_EQ(PixelOf(inMenu, 15, 15), RGB(250, 200, 40));
+
+    SetConfig("Cfg\\Colors", "BG_Color", static_cast<int>(RGB(10, 80, 160)));
+    std::vector<COLORREF> corners;
+    const auto previous = CallLog::Instance().Answer;
+    CallLog::Instance().Answer = [&](const RecordedCall& call) -> uint64_t {
+        if (call.Service == "RunEventScript") return 0xFFFFFFFF;
+        if (call.Service != "InsertImageIntoRichEdit") return 0;
+        auto picture = reinterpret_cast<HBITMAP>(call.Number);
+        corners = {PixelOf(picture, 0, 0), PixelOf(picture, 29, 29), PixelOf(picture, 15, 15)};
+        return 1; // not taken: the printer frees it
+    };
+    PrintToWindow(kMessageLine, channel_,
+                  L"look \x12\x1e"
+                  L"101\x12 here");
+    CallLog::Instance().Answer = previous;
+    EXPECT_EQ(corners, (std::vector<COLORREF>{RGB(10, 80, 160), RGB(10, 80, 160), RGB(250, 200, 40)}));
+    DestroySmileyMenu();
 }

@@ -47,7 +47,7 @@ protected:
         ChatViewTest::TearDown();
     }
     void Print(const std::wstring& text, uint8_t noNotice = 0, uint8_t chatLine = 0) {
-        PrintToWindow(kMessageLine, channel_, text, nullptr, 0, noNotice, 0, chatLine, 0);
+        PrintToWindow(kMessageLine, channel_, text, {.NoNotice = noNotice != 0, .ChatLine = chatLine != 0});
     }
     uint32_t State() { return GetWindowTabState(channel_); }
     void OpenTicker() {
@@ -108,7 +108,7 @@ TEST_F(PrinterActivity, TheActiveWindowInFrontIsClearedInstead) {
 TEST_F(PrinterActivity, TrayBalloonCollectsTheLinesWhileNotificationIsOn) {
     channel_->NotifyCount = 1;
     Print(L"\x02one\x02");
-    PrintToWindow(kMessageLine, channel_, L"skipped", nullptr, 0, 0, 1, 0, 0);
+    PrintToWindow(kMessageLine, channel_, L"skipped", {.NoTray = true});
     Print(L"two");
     EXPECT_EQ(channel_->NoticeText, L"one\r\ntwo\r\n");
     channel_->NotifyCount = 0;

@@ -14,9 +14,7 @@ namespace {
 
 class PrinterMarkup : public ChatViewTest {
 protected:
-    void Print(const std::wstring& text) {
-        PrintToWindow(kMessageLine, channel_, text, nullptr, 0, 0, 0, 0, 0);
-    }
+    void Print(const std::wstring& text) { PrintToWindow(kMessageLine, channel_, text); }
     std::string LinkCommand(uint32_t link) {
         XmlElement* links = XmlElementFindPath(temp_.root, "Links");
         XmlElement* entry = XmlElementGetChild(XmlElementGetChild(links, link), 0);

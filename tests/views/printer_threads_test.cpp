@@ -5,6 +5,7 @@
 #include "core/window_list.h"
 #include "views/line_printer.h"
 #include "views/print_dispatch.h"
+#include "views/rtf_batch.h"
 #include "views/view_bound.h"
 
 #include <algorithm>
@@ -115,8 +116,8 @@ TEST_F(PrinterThreads, SendersOfInterleavedChatLinesFollowTheShownOrder) {
     const std::wstring senders[3] = {L"me", L"bob", L"carol"};
     auto say = [&](int who) {
         const int n = sent[who]++;
-        PrintToWindow(kMessageLine, query, L"<" + senders[who] + L"> " + std::to_wstring(n), nullptr, 0, 0, 0,
-                      1, 0, &senders[who]);
+        PrintToWindow(kMessageLine, query, L"<" + senders[who] + L"> " + std::to_wstring(n),
+                      {.ChatLine = true, .Sender = &senders[who]});
     };
     std::vector<std::thread> connections;
     for (int who = 1; who <= 2; ++who)
@@ -127,8 +128,14 @@ TEST_F(PrinterThreads, SendersOfInterleavedChatLinesFollowTheShownOrder) {
             }
             ++finished;
         });
-    const ULONGLONG end = GetTickCount64() + 10000;
-    while (GetTickCount64() < end) {
+    // Until the view was trimmed more than once and every sender had its share, or a generous
+    // limit passed.
+    const auto enough = [&] {
+        return sent[0] + sent[1] + sent[2] > static_cast<int>(kViewLineLimit + 2 * kViewTrimBlock) &&
+               sent[0] > 100 && sent[1] > 100 && sent[2] > 100;
+    };
+    const ULONGLONG end = GetTickCount64() + 60000;
+    while (!enough() && GetTickCount64() < end) {
         say(0); // a typed line
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
         PumpMessages();
@@ -180,4 +187,36 @@ TEST_F(PrinterThreads, SendersOfInterleavedChatLinesFollowTheShownOrder) {
         if (sameSender && !hidden) ++sameButShown;
     }
     EXPECT_LE(sameButShown, 1);
+}
+
+// A peer's long lines reach the view whole but cut into short paragraphs (a long paragraph costs
+// the control time and memory in proportion to its square), and a pass puts in a bounded share of
+// them: the owner's first pass that brings text in brings one of three such lines.
+TEST_F(PrinterThreads, LongLinesGoInAsShortParagraphsAFewAPass) {
+    std::wstring longLine;
+    for (int i = 0; longLine.size() < 20000; ++i) longLine += std::to_wstring(i % 10);
+    std::atomic<int> finished{0};
+    std::vector<std::thread> worker;
+    worker.emplace_back([&] {
+        for (int i = 0; i < 3; ++i) PrintToWindow(kMessageLine, channel_, longLine);
+        ++finished;
+    });
+    worker.back().join();
+    MSG message;
+    while (ViewText().empty() && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    const std::wstring first = ViewText();
+    std::vector<std::thread> none;
+    JoinPumping(none, finished);
+
+    const std::wstring text = ViewText();
+    std::wstring joined;
+    size_t paragraphs = 0;
+    for (size_t start = 0, at; (at = text.find(L'\r', start)) != std::wstring::npos; start = at + 1) {
+        EXPECT_LE(at - start, static_cast<size_t>(kMaxParagraphChars));
+        joined += text.substr(start, at - start);
+        ++paragraphs;
+    }
+    EXPECT_EQ(joined, longLine + longLine + longLine);
+    EXPECT_EQ(paragraphs, 3 * ((longLine.size() + kMaxParagraphChars - 1) / kMaxParagraphChars));
+    EXPECT_EQ(first.size(), text.size() / 3) << "the first pass brought one long line";
 }

@@ -60,8 +60,8 @@ TEST_F(Screenshot, ChannelViewWithAColouredLinkedGroupedConversation) {
     auto chat = [&](const wchar_t* sender, const std::wstring& text, bool grouped) {
         const std::wstring nick = sender;
         EXPECT_EQ(IsGroupedChatLine(channel_, nick), grouped);
-        PrintToWindow(kMessageLine, channel_, std::wstring(L"<") + sender + L"> " + text, nullptr, 0, 0, 0, 1,
-                      0, &nick);
+        PrintToWindow(kMessageLine, channel_, std::wstring(L"<") + sender + L"> " + text,
+                      {.ChatLine = true, .Sender = &nick});
     };
     PrintToWindow(kJoinLine, channel_,
                   L"\x03"
@@ -96,13 +96,20 @@ TEST_F(Screenshot, ChannelViewWithAColouredLinkedGroupedConversation) {
     FlushDeferredRedraws();
     SetForegroundWindow(host_);
     RedrawWindow(host_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    PumpMessages();
-    Sleep(200);
-    PumpMessages();
-
+    // The screen shows the drawing once the colours are on it.
     int width = 0, height = 0;
-    HBITMAP shot = CaptureWindow(host_, width, height);
-    ASSERT_NE(shot, nullptr);
+    HBITMAP shot = nullptr;
+    const ULONGLONG end = GetTickCount64() + 10000;
+    for (;;) {
+        PumpMessages();
+        shot = CaptureWindow(host_, width, height);
+        ASSERT_NE(shot, nullptr);
+        if (GetTickCount64() >= end || (CountPixelsNear(shot, width, height, RGB(255, 255, 0)) > 50 &&
+                                        CountPixelsNear(shot, width, height, RGB(255, 0, 0)) > 5))
+            break;
+        DeleteObject(shot);
+        Sleep(50);
+    }
     EXPECT_GT(CountPixelsNear(shot, width, height, RGB(255, 255, 0)), 50)
         << "the yellow background of a colour code";
     EXPECT_GT(CountPixelsNear(shot, width, height, RGB(255, 0, 0)), 5) << "red text";

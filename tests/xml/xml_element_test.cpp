@@ -262,3 +262,29 @@ TEST(XmlElement, ValidityAndVersion) {
     EXPECT_EQ(XmlIntPower(2, 10), 1024);
     EXPECT_EQ(XmlIntPower(7, 0), 1);
 }
+
+// The body of an entry is its first CDATA section; an entry whose text was written by hand as
+// plain element text still has that text as its body until the body is stored again.
+TEST(XmlElement, BodyTextIsTheFirstSectionOrElseThePlainText) {
+    ElementPtr owner = Make("<s/>");
+    XmlElement* plain = owner.get();
+    std::string body;
+    EXPECT_FALSE(XmlElementGetBodyText(plain, body));
+    XmlElementAddText(plain, "/msg #c <hi> & bye");
+    ASSERT_TRUE(XmlElementGetBodyText(plain, body));
+    EXPECT_EQ(body, "/msg #c <hi> & bye");
+    XmlElementSetBodyText(plain, "/msg #c new");
+    EXPECT_EQ(XmlElementGetTextCount(plain), 0u);
+    ASSERT_EQ(XmlElementGetCDataCount(plain), 1u);
+    EXPECT_EQ(XmlElementGetCDataSections(plain)[0]->text, "/msg #c new");
+
+    ElementPtr other = Make("<s/>");
+    XmlElement* both = other.get();
+    XmlElementAddText(both, "note");
+    XmlElementAddCData(both, "script");
+    ASSERT_TRUE(XmlElementGetBodyText(both, body));
+    EXPECT_EQ(body, "script");
+    XmlElementSetBodyText(both, "changed");
+    EXPECT_EQ(XmlElementGetTextCount(both), 1u);
+    EXPECT_EQ(XmlElementGetCDataSections(both)[0]->text, "changed");
+}

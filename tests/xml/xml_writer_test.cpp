@@ -232,3 +232,30 @@ TEST(XmlWriter, PlainSaveEscapesEveryValueAndReadsOldUnescapedFiles) {
 }
 
 } // namespace
+
+// A script may hold "]]>": its section is split where it stands and read back as one text, so the
+// file stays well-formed and the script unchanged through any number of saves.
+TEST(XmlWriter, SectionEndInsideAScriptSurvivesSaveLoadAndSave) {
+    const std::string texts[] = {"/say ]]>", "]]>", "a]]>b]]>c", "]]]]>>", "x]]", "]]] >"};
+    for (const std::string& text : texts) {
+        TempFolder folder;
+        const std::wstring path = folder.File(L"qv.xml");
+        XmlDocument d;
+        XmlDocumentOpenFile(&d, path.c_str());
+        XmlElement* script = XmlElementAddNewChild(XmlElementAddNewChild(d.root, "<Scripts/>"), "<s/>");
+        XmlElementAddCData(script, text.c_str());
+        XmlElementAddCData(XmlElementAddNewChild(d.root, "<Next/>"), "second");
+        ASSERT_EQ(XmlDocumentSave(&d, nullptr, 1, 0, nullptr), 1);
+        const std::string first = ReadFileBytes(path);
+
+        XmlDocument again;
+        XmlDocumentOpenFile(&again, path.c_str());
+        EXPECT_EQ(again.state, kXmlStateDeclared) << text;
+        XmlElement* read = XmlElementFindPath(again.root, "Scripts\\s");
+        ASSERT_EQ(XmlElementGetCDataCount(read), 1u) << first;
+        EXPECT_EQ(XmlElementGetCDataSections(read)[0]->text, text);
+        EXPECT_EQ(XmlElementGetCDataSections(XmlElementFindPath(again.root, "Next"))[0]->text, "second");
+        ASSERT_EQ(XmlDocumentSave(&again, nullptr, 1, 0, nullptr), 1);
+        EXPECT_EQ(ReadFileBytes(path), first);
+    }
+}

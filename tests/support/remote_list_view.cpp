@@ -1,0 +1,70 @@
+#include "tests/support/remote_list_view.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+namespace {
+
+// A block of memory in the process that owns the window, freed with the object.
+class RemoteBlock {
+public:
+    RemoteBlock(HWND window, size_t size) : size_(size) {
+        DWORD id = 0;
+        GetWindowThreadProcessId(window, &id);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, id);
+        if (process_) address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    }
+    ~RemoteBlock() {
+        if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+        if (process_) CloseHandle(process_);
+    }
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+
+    char* Address() const { return static_cast<char*>(address_); }
+    bool Write(size_t offset, const void* data, size_t size) const {
+        return address_ && offset + size <= size_ &&
+               WriteProcessMemory(process_, Address() + offset, data, size, nullptr);
+    }
+    bool Read(size_t offset, void* data, size_t size) const {
+        return address_ && offset + size <= size_ &&
+               ReadProcessMemory(process_, Address() + offset, data, size, nullptr);
+    }
+
+private:
+    HANDLE process_ = nullptr;
+    void* address_ = nullptr;
+    size_t size_;
+};
+
+constexpr int kTextChars = 1000;
+
+} // namespace
+
+std::wstring RemoteListItemText(HWND list, int row, int column) {
+    RemoteBlock block(list, sizeof(LVITEMW) + kTextChars * sizeof(wchar_t));
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = reinterpret_cast<wchar_t*>(block.Address() + sizeof(LVITEMW));
+    item.cchTextMax = kTextChars;
+    if (!block.Write(0, &item, sizeof item)) return {};
+    const LRESULT length =
+        SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(block.Address()));
+    std::wstring text(kTextChars, L'\0');
+    if (length <= 0 || !block.Read(sizeof(LVITEMW), text.data(), kTextChars * sizeof(wchar_t))) return {};
+    text.resize(static_cast<size_t>(length < kTextChars ? length : kTextChars - 1));
+    return text;
+}
+
+bool SelectRemoteListItem(HWND list, int row) {
+    RemoteBlock block(list, sizeof(LVITEMW));
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    if (!block.Write(0, &item, sizeof item) || !SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                                                             reinterpret_cast<LPARAM>(block.Address())))
+        return false;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    return block.Write(0, &item, sizeof item) &&
+           SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(block.Address())) != FALSE;
+}

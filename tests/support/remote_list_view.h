@@ -1,0 +1,12 @@
+// List views of another process, read and changed from a test: their items live in that
+// process, so what a message carries is placed in its memory.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The text of the item's column; empty when it cannot be read.
+std::wstring RemoteListItemText(HWND list, int row, int column);
+// Selects and focuses the item alone, as a click on it does.
+bool SelectRemoteListItem(HWND list, int row);
