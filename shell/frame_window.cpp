@@ -41,6 +41,8 @@
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
 
+#include <algorithm>
+
 #include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
@@ -187,6 +189,26 @@ void OnActivate(HWND frame, WPARAM wParam, LPARAM lParam) {
             break;
         }
     (void)frame;
+}
+
+// A maximised frame stays inside the desktop's work area, which the ticker's strip shrinks.
+// Some systems maximise to the monitor's own work area and leave out what a program set, so
+// the frame takes off what the desktop's work area lacks on each side.
+void KeepMaximizedInWorkArea(HWND frame, MINMAXINFO* limits) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    RECT desktop{};
+    if (!GetMonitorInfoW(MonitorFromWindow(frame, MONITOR_DEFAULTTOPRIMARY), &monitor) ||
+        !(monitor.dwFlags & MONITORINFOF_PRIMARY) || !SystemParametersInfoW(SPI_GETWORKAREA, 0, &desktop, 0))
+        return;
+    const LONG left = std::max(0L, desktop.left - monitor.rcWork.left),
+               top = std::max(0L, desktop.top - monitor.rcWork.top),
+               right = std::max(0L, monitor.rcWork.right - desktop.right),
+               bottom = std::max(0L, monitor.rcWork.bottom - desktop.bottom);
+    limits->ptMaxPosition.x += left;
+    limits->ptMaxPosition.y += top;
+    limits->ptMaxSize.x -= left + right;
+    limits->ptMaxSize.y -= top + bottom;
 }
 
 void OnPaint(HWND frame) {
@@ -367,6 +389,10 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_ACTIVATE: OnActivate(window, wParam, lParam); return 0;
         case WM_PAINT: OnPaint(window); return 0;
+        case WM_GETMINMAXINFO:
+            DefaultFrame(window, message, wParam, lParam);
+            KeepMaximizedInWorkArea(window, reinterpret_cast<MINMAXINFO*>(lParam));
+            return 0;
         case WM_CLOSE: OnClose(window); return 0;
         case WM_DESTROY:
             KillTimer(window, FLOOD_TIMER_ID);

@@ -220,18 +220,24 @@ std::wstring NewPictureFile() {
 
 // A picture on the clipboard pasted into a query is saved as a PNG file and offered to the
 // partner in the send dialog; false (an ordinary paste) when the clipboard holds no picture.
+// A picture that cannot be read or saved is said in the window, so the paste never just
+// does nothing.
 bool OfferClipboardPicture(WindowRecord* record) {
     if (record->Type != kQueryWindow || !IsClipboardFormatAvailable(CF_BITMAP)) return false;
-    if (!OpenClipboardPatiently(record->Window)) return false;
+    const auto fail = [record](const std::wstring& why) {
+        PrintToWindow(kInformationLine, record, L"The pasted picture is not offered: " + why);
+        return true;
+    };
+    if (!OpenClipboardPatiently(record->Window)) return fail(L"another program holds the clipboard.");
     HBITMAP copy = nullptr;
     if (auto held = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)))
         copy = static_cast<HBITMAP>(CopyImage(held, IMAGE_BITMAP, 0, 0, 0));
     CloseClipboard();
-    if (!copy) return false;
+    if (!copy) return fail(L"the clipboard's picture could not be read.");
     const std::wstring path = NewPictureFile();
     const bool saved = !path.empty() && peer::SaveBitmapAsPng(copy, path);
     DeleteObject(copy);
-    if (!saved) return false;
+    if (!saved) return fail(L"it could not be saved as a PNG file in " + TempFolder + L".");
     peer::OfferFilesDialog(MainWindow.load(), record, {path});
     return true;
 }

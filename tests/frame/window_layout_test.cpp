@@ -3,6 +3,7 @@
 
 #include "common/command_ids.h"
 #include "common/data_folders.h"
+#include "common/window_helpers.h"
 #include "core/client_services.h"
 #include "core/frame_handles.h"
 #include "core/open_chat_window.h"
@@ -238,7 +239,7 @@ TEST_F(WindowLayout, APastedPictureAndFilesDroppedOnTheClientAreOffered) {
         keys[VK_CONTROL] = held ? 0x80 : 0;
         SetKeyboardState(keys);
     };
-    for (const WPARAM key : {WPARAM{'V'}, WPARAM{VK_F7}}) {
+    const auto copyPicture = [this] {
         HDC screen = GetDC(nullptr);
         HBITMAP picture = CreateCompatibleBitmap(screen, 40, 30);
         ReleaseDC(nullptr, screen);
@@ -246,6 +247,9 @@ TEST_F(WindowLayout, APastedPictureAndFilesDroppedOnTheClientAreOffered) {
         EmptyClipboard();
         SetClipboardData(CF_BITMAP, picture);
         CloseClipboard();
+    };
+    for (const WPARAM key : {WPARAM{'V'}, WPARAM{VK_F7}}) {
+        copyPicture();
         holdControl(true);
         const std::wstring texts = offered([&] { SendMessageW(query->Input, WM_KEYDOWN, key, 0); });
         holdControl(false);
@@ -254,6 +258,20 @@ TEST_F(WindowLayout, APastedPictureAndFilesDroppedOnTheClientAreOffered) {
         ASSERT_TRUE(start != std::wstring::npos && end != std::wstring::npos) << texts;
         EXPECT_EQ(ReadFileBytes(texts.substr(start, end + 4 - start)).substr(0, 4), "\x89PNG");
     }
+    // A picture that cannot be saved is said in the window; no dialog opens (the key returns).
+    const std::wstring temp = TempFolder;
+    TempFolder = temp + L"\\missing";
+    copyPicture();
+    holdControl(true);
+    {
+        DialogWatcher watcher([](HWND dialog) { ClickButton(dialog, IDCANCEL); });
+        SendMessageW(query->Input, WM_KEYDOWN, 'V', 0);
+        EXPECT_EQ(watcher.Texts(0), L"");
+    }
+    holdControl(false);
+    TempFolder = temp;
+    EXPECT_NE(GetWindowTextString(query->View).find(L"The pasted picture is not offered"),
+              std::wstring::npos);
     Gdiplus::GdiplusShutdown(gdiplus);
 
     HWND client = MdiClientWindow.load();

@@ -180,7 +180,8 @@ TEST(QvEveryday, ArrangementsSmileysAPastedPictureAndTheDialogBoxes) {
         << "foreground " << (GetForegroundWindow() == frame) << ", focus in the input "
         << (FocusOf(query) == GetDlgItem(query, 902)) << ", input text \""
         << WideToNarrow(WindowText(GetDlgItem(query, 902))) << "\", picture on the clipboard "
-        << IsClipboardFormatAvailable(CF_BITMAP);
+        << IsClipboardFormatAvailable(CF_BITMAP) << ", the query shows \""
+        << WideToNarrow(WindowText(GetDlgItem(query, 901))) << "\"";
     EXPECT_EQ(WindowText(GetDlgItem(offer, 101)), L"friendly");
     const std::wstring file = WindowText(GetDlgItem(offer, 102));
     EXPECT_EQ(ReadFileBytes(file).substr(0, 4), "\x89PNG") << WideToNarrow(file);
