@@ -30,12 +30,7 @@ const std::string kNick = "busy";
 class BusyQv {
 public:
     explicit BusyQv(int channels) : folder_({L"qv.exe", L"qvlang.dll", L"qvres.dll"}) {
-        CreateDirectoryW((folder_.Path() + L"\\UCFG").c_str(), nullptr);
-        CreateDirectoryW(folder_.UserDataFolder().c_str(), nullptr);
-        std::string settings = ReadFileBytes(NarrowToWide(BRINDLEX_SOURCE_DIR "/res/default_user_cfg.xml"));
-        const std::string nick = "Default_Nick=\"\"";
-        settings.replace(settings.find(nick), nick.size(), "Default_Nick=\"" + kNick + "\"");
-        WriteFileBytes(folder_.UserDataFolder() + L"\\qv.xml", settings);
+        if (!WriteFirstSettings(folder_, {{"Default_Nick=\"\"", "Default_Nick=\"" + kNick + "\""}})) return;
         qv_ = std::make_unique<QvProcess>(
             folder_.Path(), L"-port1 -e \"/server 127.0.0.1:" + std::to_wstring(server_.Port()) + L"\"",
             folder_.Path() + L"\\stderr.txt");

@@ -58,18 +58,9 @@ TEST(QvChrome, FrameKeepsMenuAndRebarAndTheTickerScrollsChannelLines) {
     ASSERT_TRUE(friendly.Joins("#test", kWait));
 
     PortableFolder folder({L"qv.exe", L"qvlang.dll", L"qvres.dll"});
-    CreateDirectoryW((folder.Path() + L"\\UCFG").c_str(), nullptr);
-    CreateDirectoryW(folder.UserDataFolder().c_str(), nullptr);
     // The program's first settings (black text on white), scrolling briskly.
-    std::string settings = ReadFileBytes(NarrowToWide(BRINDLEX_SOURCE_DIR "/res/default_user_cfg.xml"));
-    for (const auto& [from, to] :
-         std::vector<std::pair<std::string, std::string>>{{"Default_Nick=\"\"", "Default_Nick=\"quser\""},
-                                                          {"Scroll_Timer=\"50\"", "Scroll_Timer=\"20\""}}) {
-        const size_t at = settings.find(from);
-        ASSERT_NE(at, std::string::npos) << from;
-        settings.replace(at, from.size(), to);
-    }
-    ASSERT_TRUE(WriteFileBytes(folder.UserDataFolder() + L"\\qv.xml", settings));
+    ASSERT_TRUE(WriteFirstSettings(folder, {{"Default_Nick=\"\"", "Default_Nick=\"quser\""},
+                                            {"Scroll_Timer=\"50\"", "Scroll_Timer=\"20\""}}));
     QvProcess qv(folder.Path(),
                  L"-port1 -e \"/server 127.0.0.1:" + std::to_wstring(server.Port()) + L"/#test\"");
     HWND frame = nullptr, channel = nullptr;
@@ -111,14 +102,7 @@ TEST(QvChrome, FrameKeepsMenuAndRebarAndTheTickerScrollsChannelLines) {
         << "frame's client bottom " << kept.bottom << " (maximised " << before.bottom << "), strip top "
         << strip.top << ", zoomed " << IsZoomed(frame);
 
-    ASSERT_TRUE(Eventually(
-        [&] {
-            for (const auto& received : friendly.Lines())
-                if (received.Line.find(":quser!") == 0 && received.Line.find(" JOIN ") != std::string::npos)
-                    return true;
-            return false;
-        },
-        kWait));
+    ASSERT_TRUE(Heard(friendly, {":quser!", " JOIN "}));
     const std::wstring lines = ScreenshotFolder() + L"\\qv_ticker_lines.png";
     const std::wstring wide = ScreenshotFolder() + L"\\qv_ticker_wide.png";
     for (int i = 1; i <= 3; ++i)

@@ -75,16 +75,6 @@ private:
     std::unique_ptr<QvProcess> qv_;
 };
 
-bool Heard(const IrcClient& client, const std::string& text, DWORD timeoutMs = kWait) {
-    return Eventually(
-        [&] {
-            for (const auto& received : client.Lines())
-                if (received.Line.find(text) != std::string::npos) return true;
-            return false;
-        },
-        timeoutMs);
-}
-
 size_t CountHeard(const IrcClient& client, const std::string& text) {
     size_t count = 0;
     for (const auto& received : client.Lines())
@@ -172,15 +162,7 @@ TEST(QvCommands, TypedCommandsActOnWindowsTimersListsAndSettings) {
     RECT header{};
     GetWindowRect(reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)), &header);
     PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(30, header.bottom - header.top + 6));
-    EXPECT_TRUE(Eventually(
-        [&] {
-            for (const auto& received : friendly.Lines())
-                if (received.Line.starts_with(":quser!") &&
-                    received.Line.find(" JOIN :#three") != std::string::npos)
-                    return true;
-            return false;
-        },
-        kWait));
+    EXPECT_TRUE(Heard(friendly, {":quser!", " JOIN :#three"}));
 
     qv.Type(qv.channel_, L"/close #test");
     EXPECT_TRUE(Heard(friendly, " PART #test"));

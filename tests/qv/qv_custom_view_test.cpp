@@ -16,16 +16,6 @@ namespace {
 
 constexpr DWORD kWait = kQvWait;
 
-bool Heard(const IrcClient& client, const char* text) {
-    return Eventually(
-        [&] {
-            for (const auto& received : client.Lines())
-                if (received.Line.find(text) != std::string::npos) return true;
-            return false;
-        },
-        kWait);
-}
-
 // The view's pixels as the screen shows them (the view belongs to another process).
 std::vector<uint32_t> Pixels(HWND view) {
     RECT area{};

@@ -33,20 +33,6 @@ std::string ConfigValue(const std::wstring& path, const char* section, const cha
     return value;
 }
 
-// A line the friend received that holds every one of the texts.
-bool Heard(const IrcClient& client, std::initializer_list<const char*> texts) {
-    return Eventually(
-        [&] {
-            for (const auto& received : client.Lines()) {
-                bool all = true;
-                for (const char* text : texts) all = all && received.Line.find(text) != std::string::npos;
-                if (all) return true;
-            }
-            return false;
-        },
-        kWait);
-}
-
 bool IsWholeDocument(const std::wstring& path) {
     XmlDocument document;
     XmlDocumentOpenFile(&document, path.c_str());

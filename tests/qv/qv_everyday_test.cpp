@@ -22,16 +22,6 @@ namespace {
 
 constexpr DWORD kWait = kQvWait;
 
-bool Heard(const IrcClient& client, const std::string& text) {
-    return Eventually(
-        [&] {
-            for (const auto& received : client.Lines())
-                if (received.Line.find(text) != std::string::npos) return true;
-            return false;
-        },
-        kWait);
-}
-
 // True when the screen shows a smiley's face colour in the rectangle: the picture is painted.
 bool ShowsSmiley(const RECT& area) {
     const std::vector<uint32_t> pixels = ScreenPixels(area);
@@ -102,17 +92,8 @@ TEST(QvEveryday, ArrangementsSmileysAPastedPictureAndTheDialogBoxes) {
     IrcClient friendly(server.Port(), "friendly");
     ASSERT_TRUE(friendly.Joins("#test", kWait));
     PortableFolder folder({L"qv.exe", L"qvlang.dll", L"qvres.dll"});
-    CreateDirectoryW((folder.Path() + L"\\UCFG").c_str(), nullptr);
-    CreateDirectoryW(folder.UserDataFolder().c_str(), nullptr);
-    std::string settings = ReadFileBytes(NarrowToWide(BRINDLEX_SOURCE_DIR "/res/default_user_cfg.xml"));
-    for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
-             {"Default_Nick=\"\"", "Default_Nick=\"quser\""},
-             {"Flood_Delay_MS=\"1000\"", "Flood_Delay_MS=\"0\""}}) {
-        const size_t at = settings.find(from);
-        ASSERT_NE(at, std::string::npos) << from;
-        settings.replace(at, from.size(), to);
-    }
-    ASSERT_TRUE(WriteFileBytes(folder.UserDataFolder() + L"\\qv.xml", settings));
+    ASSERT_TRUE(WriteFirstSettings(folder, {{"Default_Nick=\"\"", "Default_Nick=\"quser\""},
+                                            {"Flood_Delay_MS=\"1000\"", "Flood_Delay_MS=\"0\""}}));
     QvProcess qv(folder.Path(),
                  L"-port1 -e \"/server 127.0.0.1:" + std::to_wstring(server.Port()) + L"/#test\"");
     HWND frame = nullptr, channel = nullptr, query = nullptr, status = nullptr;

@@ -265,18 +265,13 @@ std::wstring XmlParserError(const std::wstring& path) {
 
 // The program's first settings with one typed-command script whose lines end in LF alone, as a
 // settings file written by hand or by another tool has them.
-std::string SettingsWithScript() {
-    std::string settings = ReadFileBytes(NarrowToWide(BRINDLEX_SOURCE_DIR "/res/default_user_cfg.xml"));
-    const std::string script =
-        "<Scripts>\n\t\t<s name=\"twice\" Trigger=\"/twice\" Trigger_Type=\"0\" Enabled=\"1\">"
-        "<![CDATA[$word = \"second\"\n/raw PRIVMSG #test :first line\n/raw PRIVMSG #test :$word "
-        "line\n]]></s>\n\t</Scripts>";
-    const size_t at = settings.find("<Scripts />");
-    if (at == std::string::npos) return {};
-    settings.replace(at, 11, script);
-    const size_t nick = settings.find("Default_Nick=\"\"");
-    if (nick != std::string::npos) settings.replace(nick, 15, "Default_Nick=\"newcomer\"");
-    return settings;
+bool WriteSettingsWithScript(const PortableFolder& folder) {
+    return WriteFirstSettings(
+        folder, {{"<Scripts />",
+                  "<Scripts>\n\t\t<s name=\"twice\" Trigger=\"/twice\" Trigger_Type=\"0\" Enabled=\"1\">"
+                  "<![CDATA[$word = \"second\"\n/raw PRIVMSG #test :first line\n/raw PRIVMSG #test "
+                  ":$word line\n]]></s>\n\t</Scripts>"},
+                 {"Default_Nick=\"\"", "Default_Nick=\"newcomer\""}});
 }
 
 TEST(QvFirstUse, ActionsScriptsAndTheSavedSettingsFileReadRight) {
@@ -287,11 +282,7 @@ TEST(QvFirstUse, ActionsScriptsAndTheSavedSettingsFileReadRight) {
 
     PortableFolder folder(kProgramFiles);
     const std::wstring data = folder.UserDataFolder();
-    CreateDirectoryW((folder.Path() + L"\\UCFG").c_str(), nullptr);
-    CreateDirectoryW(data.c_str(), nullptr);
-    const std::string settings = SettingsWithScript();
-    ASSERT_FALSE(settings.empty());
-    ASSERT_TRUE(WriteFileBytes(data + L"\\qv.xml", settings));
+    ASSERT_TRUE(WriteSettingsWithScript(folder));
 
     QvProcess qv(folder.Path(),
                  L"-port1 -e \"/server 127.0.0.1:" + std::to_wstring(server.Port()) + L"/#test\"");

@@ -2,6 +2,7 @@
 // message boxes it shows.
 #pragma once
 
+#include "tests/support/ngircd_server.h"
 #include "tests/support/screenshots.h"
 #include "tests/support/test_files.h"
 
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 // A fresh folder with copies of qv.exe and the libraries beside it (or, when the environment names
@@ -33,11 +35,24 @@ private:
     std::wstring folder_;
 };
 
+// Writes the user's settings into the portable folder: the program's first settings with each
+// text of `changes` replaced by its value. False when a text is not in them.
+bool WriteFirstSettings(const PortableFolder& folder,
+                        const std::vector<std::pair<std::string, std::string>>& changes);
+
 std::wstring BuildBinFolder();
 
 // How long a qv test waits for what it looks for: a qv started beside the other shards' copies on a
 // busy machine can take many seconds to show its frame. Only the failing wait runs this long.
 constexpr DWORD kQvWait = 60000;
+
+// Whether the client hears, within a qv test's wait, a line holding the text (every one of them).
+inline bool Heard(IrcClient& client, const std::string& text, DWORD timeoutMs = kQvWait) {
+    return client.WaitFor(text, timeoutMs);
+}
+inline bool Heard(IrcClient& client, std::initializer_list<std::string> texts, DWORD timeoutMs = kQvWait) {
+    return client.WaitFor(texts, timeoutMs);
+}
 
 // The first visible top-level window of the process with that class (and title prefix), or null.
 HWND FindProcessTopWindow(DWORD process, const wchar_t* className, const wchar_t* titlePrefix = nullptr);

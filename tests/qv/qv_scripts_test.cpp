@@ -20,20 +20,6 @@ constexpr UINT kPluginScriptMessage = WM_APP + 0x5C; // the test plug-in's cue
 // Text a server could send to end a string and run code of its own.
 const char kHostile[] = "\"); WScript.Quit(); (\"";
 
-bool Heard(const IrcClient& client, std::initializer_list<std::string> texts) {
-    return Eventually(
-        [&] {
-            for (const auto& received : client.Lines()) {
-                bool all = true;
-                for (const std::string& text : texts)
-                    all = all && received.Line.find(text) != std::string::npos;
-                if (all) return true;
-            }
-            return false;
-        },
-        kWait);
-}
-
 std::string Doubled(std::string path) {
     for (size_t at = path.find('\\'); at != std::string::npos; at = path.find('\\', at + 2))
         path.insert(at, 1, '\\');

@@ -99,11 +99,18 @@ bool IrcClient::Send(const std::string& line) {
 }
 
 bool IrcClient::WaitFor(const std::string& text, DWORD timeoutMs) {
+    return WaitFor({text}, timeoutMs);
+}
+
+bool IrcClient::WaitFor(std::initializer_list<std::string> texts, DWORD timeoutMs) {
     return WaitUntil(
         [&] {
             std::lock_guard<std::mutex> lock(mutex_);
-            for (const Received& r : lines_)
-                if (r.Line.find(text) != std::string::npos) return true;
+            for (const Received& r : lines_) {
+                bool all = true;
+                for (const std::string& text : texts) all = all && r.Line.find(text) != std::string::npos;
+                if (all) return true;
+            }
             return false;
         },
         timeoutMs);

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <initializer_list>
 #include <string>
 #include <thread>
 #include <vector>
@@ -55,8 +56,9 @@ public:
     IrcClient(uint16_t port, const std::string& nick, const std::string& password = {});
     ~IrcClient();
     bool Send(const std::string& line); // CR LF is added
-    // The first line received so far, or within the time, that contains the text.
+    // Whether a line received so far, or within the time, contains the text (every one of them).
     bool WaitFor(const std::string& text, DWORD timeoutMs = 5000);
+    bool WaitFor(std::initializer_list<std::string> texts, DWORD timeoutMs = 5000);
     // Waits for registration, joins the channel and waits for the server's JOIN.
     bool Joins(const std::string& channel, DWORD timeoutMs = 5000);
     struct Received {
