@@ -22,7 +22,10 @@ class WizardDriver {
 public:
     explicit WizardDriver(std::function<void(WizardDriver&)> steps)
         : owner_(GetCurrentThreadId()), thread_([this, steps] {
-              sheet_ = WaitFor([this] { return FindDialog(nullptr); });
+              sheet_ = WaitFor([this] {
+                  HWND found = FindDialog(nullptr);
+                  return found && SendMessageW(found, PSM_GETCURRENTPAGEHWND, 0, 0) ? found : nullptr;
+              });
               if (sheet_) steps(*this);
           }) {}
     ~WizardDriver() { thread_.join(); }
@@ -32,9 +35,17 @@ public:
     int PageIndex() {
         return static_cast<int>(SendMessageW(sheet_, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(Page()), 0));
     }
+    // A press is carried out before it returns; only Cancel is posted, since it asks with a box
+    // that waits for its answer.
     void Press(int button) {
-        PostMessageW(sheet_, PSM_PRESSBUTTON, button, 0);
-        Sleep(300);
+        if (button == PSBTN_CANCEL)
+            PostMessageW(sheet_, PSM_PRESSBUTTON, button, 0);
+        else
+            SendMessageW(sheet_, PSM_PRESSBUTTON, button, 0);
+    }
+    // Waits until the window is gone.
+    void WaitGone(HWND window) {
+        WaitFor([window] { return IsWindow(window) ? nullptr : window; });
     }
     void SetText(int id, const wchar_t* text) {
         SendMessageW(GetDlgItem(Page(), id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
@@ -151,7 +162,7 @@ TEST_F(FirstRun, CancelAsksAndYesClosesWithoutWritingAnything) {
         HWND question = d.Question();
         if (!question) return;
         SendMessageW(question, WM_COMMAND, IDNO, 0);
-        Sleep(300);
+        d.WaitGone(question);
         stayedAfterNo = IsWindow(d.Sheet()) && d.PageIndex() == 1;
         d.Press(PSBTN_CANCEL);
         question = d.Question();
