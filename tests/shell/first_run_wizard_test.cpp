@@ -16,32 +16,56 @@
 
 namespace {
 
+// A message-only window on the test's thread that counts the cues posted to it.
+LRESULT CALLBACK CueProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_APP) return DefWindowProcW(window, message, wParam, lParam);
+    ++*reinterpret_cast<std::atomic<int>*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return 0;
+}
+
+HWND MakeCueWindow(std::atomic<int>* handled) {
+    WNDCLASSW kind{};
+    kind.lpfnWndProc = CueProc;
+    kind.hInstance = GetModuleHandleW(nullptr);
+    kind.lpszClassName = L"WizardDriverCue";
+    RegisterClassW(&kind); // once; later registrations fail and the class stays
+    HWND cue = CreateWindowExW(0, kind.lpszClassName, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                               kind.hInstance, nullptr);
+    SetWindowLongPtrW(cue, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(handled));
+    return cue;
+}
+
 // Drives the modal wizard from a second thread the way a user would, while the test's thread
 // runs it.
 class WizardDriver {
 public:
     explicit WizardDriver(std::function<void(WizardDriver&)> steps)
-        : owner_(GetCurrentThreadId()), thread_([this, steps] {
+        : owner_(GetCurrentThreadId()), cue_(MakeCueWindow(&handled_)), thread_([this, steps] {
               sheet_ = WaitFor([this] {
                   HWND found = FindDialog(nullptr);
                   return found && SendMessageW(found, PSM_GETCURRENTPAGEHWND, 0, 0) ? found : nullptr;
               });
               if (sheet_) steps(*this);
           }) {}
-    ~WizardDriver() { thread_.join(); }
+    ~WizardDriver() {
+        thread_.join();
+        DestroyWindow(cue_);
+    }
 
     HWND Sheet() const { return sheet_; }
     HWND Page() { return reinterpret_cast<HWND>(SendMessageW(sheet_, PSM_GETCURRENTPAGEHWND, 0, 0)); }
     int PageIndex() {
         return static_cast<int>(SendMessageW(sheet_, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(Page()), 0));
     }
-    // A press is carried out before it returns; only Cancel is posted, since it asks with a box
-    // that waits for its answer.
+    // A press is posted as a click would be, with a cue behind it to the wizard's thread, which
+    // takes its posted messages in order: once the cue is counted the press has been carried out
+    // (a press that asks has its box up). A press that ends the wizard leaves the cue behind;
+    // then the wizard's going is the sign.
     void Press(int button) {
-        if (button == PSBTN_CANCEL)
-            PostMessageW(sheet_, PSM_PRESSBUTTON, button, 0);
-        else
-            SendMessageW(sheet_, PSM_PRESSBUTTON, button, 0);
+        const int cue = ++posted_;
+        PostMessageW(sheet_, PSM_PRESSBUTTON, button, 0);
+        PostMessageW(cue_, WM_APP, 0, 0);
+        WaitFor([&] { return handled_ >= cue || !IsWindow(sheet_) ? sheet_ : nullptr; });
     }
     // Waits until the window is gone.
     void WaitGone(HWND window) {
@@ -82,7 +106,7 @@ private:
         return search.found;
     }
     HWND WaitFor(const std::function<HWND()>& find) {
-        for (int i = 0; i < 200; ++i) {
+        for (int i = 0; i < 1200; ++i) {
             if (HWND window = find()) return window;
             Sleep(50);
         }
@@ -90,6 +114,9 @@ private:
     }
 
     DWORD owner_;
+    std::atomic<int> handled_{0};
+    int posted_ = 0;
+    HWND cue_;
     HWND sheet_ = nullptr;
     std::thread thread_;
 };
