@@ -81,7 +81,7 @@ std::wstring GetWindowTextString(HWND window) {
 }
 
 bool OpenClipboardPatiently(HWND window) {
-    for (int attempt = 0; attempt < 50; ++attempt) {
+    for (int attempt = 0; attempt < 150; ++attempt) {
         if (OpenClipboard(window)) return true;
         Sleep(20);
     }

@@ -19,8 +19,9 @@ LRESULT GuardedWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 // The window's whole text.
 std::wstring GetWindowTextString(HWND window);
 
-// Opens the clipboard for the window, waiting up to a second while another program (the
-// system's own clipboard keeper among them) holds it for a moment. True when it is open.
+// Opens the clipboard for the window, waiting up to three seconds while another program holds
+// it: a system's clipboard keeper opens it after every change and, on a busy machine, has been
+// seen to hold it for over a second. True when it is open.
 bool OpenClipboardPatiently(HWND window);
 
 void RepaintWindow(HWND window);

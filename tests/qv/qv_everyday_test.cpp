@@ -146,6 +146,8 @@ TEST(QvEveryday, ArrangementsSmileysAPastedPictureAndTheDialogBoxes) {
     SetClipboardData(CF_BITMAP, picture);
     CloseClipboard();
     ASSERT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
+    // The system's clipboard keeper opens the clipboard after the change; qv pastes once it is let go.
+    ASSERT_TRUE(Eventually([] { return GetOpenClipboardWindow() == nullptr; }, kWait));
     // Keys go to the foreground window's thread: wait until the frame is foreground and the
     // query's input box has the focus before pressing them.
     SetForegroundWindow(frame);

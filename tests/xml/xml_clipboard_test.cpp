@@ -39,12 +39,13 @@ TEST(XmlExchange, AnElementCopiedInOneWindowIsMadeBackInAnother) {
 
     EXPECT_FALSE(XmlElementCopyToClipboard(script, nullptr));
     ASSERT_TRUE(XmlElementCopyToClipboard(script, source));
-    EXPECT_EQ(GetOpenClipboardWindow(), nullptr); // closed again
+    // Closed again (the system's clipboard keeper may open it at once after a change).
+    EXPECT_NE(GetOpenClipboardWindow(), source);
     EXPECT_EQ(GetClipboardOwner(), source);
     XmlElement* pasted = XmlElementFromText(nullptr, target);
     ASSERT_NE(pasted, nullptr);
     EXPECT_EQ(XmlElementCompare(pasted, script), 0);
-    EXPECT_EQ(GetOpenClipboardWindow(), nullptr);
+    EXPECT_NE(GetOpenClipboardWindow(), target);
     XmlElementFree(pasted);
 
     // Text without an element, an element without its end tag, or no text at all make nothing.
