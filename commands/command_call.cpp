@@ -9,19 +9,45 @@
 #include "irc/send_path.h"
 #include "core/frame_message_ids.h"
 #include "core/window_list.h"
+#include "core/remote_text.h"
+
+#include <algorithm>
 
 bool CommandCall::CommandIs(const char* word) const {
     return StringEqualsNoCaseSz(Words[0], word);
 }
 
-std::string CommandCall::Rest(size_t n) const {
+namespace {
+
+// Where word n of the line begins (its length when there is none).
+size_t WordStart(const std::string& line, size_t n) {
     size_t at = 0;
     for (size_t i = 0; i < n; ++i) {
-        while (at < Line.size() && Line[at] == ' ') ++at;
-        while (at < Line.size() && Line[at] != ' ') ++at;
+        while (at < line.size() && line[at] == ' ') ++at;
+        while (at < line.size() && line[at] != ' ') ++at;
     }
-    while (at < Line.size() && Line[at] == ' ') ++at;
-    return Line.substr(at);
+    while (at < line.size() && line[at] == ' ') ++at;
+    return at;
+}
+
+} // namespace
+
+std::string CommandCall::Rest(size_t n) const {
+    return Line.substr(WordStart(Line, n));
+}
+
+std::string CommandCall::RestMarks(size_t n) const {
+    return Marks.substr(std::min(WordStart(Line, n), Marks.size()));
+}
+
+std::string CommandCall::WordMarks(size_t n) const {
+    const size_t start = std::min(WordStart(Line, n), Marks.size());
+    const size_t end = Line.find(' ', start);
+    return Marks.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+bool CommandCall::RestFromOutside(size_t n) const {
+    return HasOutsideByte(RestMarks(n));
 }
 
 void RefuseCommand() {

@@ -14,11 +14,17 @@ struct CommandCall {
     WindowRecord* ConnectionWindow;
     ServerConnection* Connection; // of the connection window; null when there is none
     WindowRecord* Target;         // the given target window, else the active one; may be null
+    const std::string& Marks;     // one per byte of Line: the user's, or from outside
 
     const std::string& Command() const { return Words[0]; }
     bool CommandIs(const char* word) const;
     // The line after its first n words and the blanks that follow them, inner blanks kept.
     std::string Rest(size_t n) const;
+    // The marks of Rest(n) and of word n.
+    std::string RestMarks(size_t n) const;
+    std::string WordMarks(size_t n) const;
+    // Some byte of Rest(n) came from outside.
+    bool RestFromOutside(size_t n) const;
 };
 
 // A handler returns 1 when it did its work and 0 when the line goes on to the triggers; it

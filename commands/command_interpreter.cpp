@@ -65,18 +65,24 @@ uint64_t commands::ExecuteCommand(const char* line, WindowRecord* connectionWind
     }
     const CommandRow* row = FindCommandRow(words[0]);
     if (!row) return 0;
+    const std::string marks = OutsideMarksOf(text);
     try {
-        // Whatever its words, a row that text from outside may not run says so and counts as
-        // handled: nothing of it runs, and the line goes on to no one else.
-        if (row->Remote == RemoteText::Refused && HandlingRemoteText()) {
+        // A refused row with a byte from outside where it chooses what happens says so and counts
+        // as handled: nothing of it runs, and the line goes on to no one else.
+        const std::string outside = OutsideCapabilityWord(*row, text, marks);
+        if (!outside.empty()) {
             WindowRecord* target = targetWindow ? targetWindow : GetActiveWindowRecord();
-            ReportRefusedForRemoteText(target ? target : connectionWindow, words[0]);
+            ReportRefusedForRemoteText(target ? target : connectionWindow, words[0], outside);
             return 1;
         }
         const size_t count = words.size();
         if (count < row->MinWords || (row->Exact && count != row->MinWords)) RefuseCommand();
-        const CommandCall call{text, words, connectionWindow, ConnectionOfWindow(connectionWindow),
-                               targetWindow ? targetWindow : GetActiveWindowRecord()};
+        const CommandCall call{text,
+                               words,
+                               connectionWindow,
+                               ConnectionOfWindow(connectionWindow),
+                               targetWindow ? targetWindow : GetActiveWindowRecord(),
+                               marks};
         return row->Handler(call);
     } catch (int) {
         // A refusal: the line was not handled.

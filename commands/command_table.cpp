@@ -3,7 +3,9 @@
 #include "commands/client_command_handlers.h"
 #include "commands/command_handlers.h"
 #include "common/text_compare.h"
+#include "core/remote_text.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 
@@ -12,85 +14,93 @@ namespace {
 constexpr RemoteText kRuns = RemoteText::Runs;
 constexpr RemoteText kRefused = RemoteText::Refused;
 
-// Words, whether text from outside may run the row (command_table.h), least words, exactly that
-// many, handler.
+// The two files of "/protect" and "/deprotect"; the pass phrase after them is data.
+constexpr CapabilityWords kFilesAndCommandWord{0b111u, 0};
+
+// Words, whether the row needs the user's own words and where (command_table.h), least words,
+// exactly that many, handler. A nick, a mask or a message is data; a program, a path, a URL, a
+// script, a plug-in, a setting or the kind of a DCC offer chooses what happens.
 constexpr CommandRow kCommandTable[] = {
-    {"/eval //", kRefused, 2, false, EvalCommand},
-    {"/prefix", kRuns, 2, false, PrefixCommand},
-    {"/emulateserver", kRuns, 2, false, EmulateServerCommand},
-    {"/run", kRefused, 2, false, RunCommand},
-    {"/shellexecute", kRefused, 3, false, ShellExecuteCommand},
-    {"/fetch /sfetch", kRefused, 3, false, FetchCommand},
-    {"/names", kRuns, 1, true, NamesCommand},
-    {"/disconnect", kRuns, 1, false, DisconnectCommand},
-    {"/reconnect", kRuns, 1, false, ReconnectCommand},
-    {"/server", kRuns, 1, false, ServerCommand},
-    {"/font /ffont /lbfont /tabfont /bfont /ifont", kRefused, 1, false, FontsCommand},
-    {"/color /tcolor /fgcolor /lbgfcolor /lbbgcolor /infgcolor /inbgcolor", kRefused, 1, false,
+    {"/eval //", kRefused, kEveryWord, 2, false, EvalCommand},
+    {"/prefix", kRuns, kNoWord, 2, false, PrefixCommand},
+    {"/emulateserver", kRuns, kNoWord, 2, false, EmulateServerCommand},
+    {"/run", kRefused, kEveryWord, 2, false, RunCommand},
+    {"/shellexecute", kRefused, kEveryWord, 3, false, ShellExecuteCommand},
+    {"/fetch /sfetch", kRefused, kEveryWord, 3, false, FetchCommand},
+    {"/names", kRuns, kNoWord, 1, true, NamesCommand},
+    {"/disconnect", kRuns, kNoWord, 1, false, DisconnectCommand},
+    {"/reconnect", kRuns, kNoWord, 1, false, ReconnectCommand},
+    {"/server", kRuns, kNoWord, 1, false, ServerCommand},
+    {"/font /ffont /lbfont /tabfont /bfont /ifont", kRefused, kEveryWord, 1, false, FontsCommand},
+    {"/color /tcolor /fgcolor /lbgfcolor /lbbgcolor /infgcolor /inbgcolor", kRefused, kEveryWord, 1, false,
      ColorsCommand},
-    {"/quit", kRuns, 1, false, QuitCommand},
-    {"/away", kRuns, 2, false, AwayCommand},
-    {"/join", kRuns, 1, true, JoinCommand},
-    {"/invite", kRuns, 2, true, InviteCommand},
-    {"/topic", kRuns, 1, false, TopicCommand},
-    {"/kick", kRuns, 1, false, KickCommand},
-    {"/me /action", kRuns, 2, false, ActionCommand},
-    {"/dccmsg", kRuns, 3, false, DccMessageCommand},
-    {"/msg /privmsg /note /notice", kRuns, 3, false, MessageCommand},
-    {"/sound", kRuns, 2, false, SoundCommand},
-    {"/ctcp", kRuns, 3, false, CtcpCommand},
-    {"/ctcpreply", kRuns, 3, false, CtcpReplyCommand},
-    {"/part /leave", kRuns, 1, false, PartCommand},
-    {"/timer", kRuns, 1, false, TimerCommand},
-    {"/play", kRuns, 2, false, PlayCommand},
-    {"/clear /close", kRuns, 1, false, ClearCommand},
-    {"/destroystaticvariable", kRuns, 2, false, DestroyStaticVariableCommand},
-    {"/destroyglobalvariable", kRuns, 2, false, DestroyGlobalVariableCommand},
-    {"/runscript", kRefused, 2, false, RunScriptCommand},
-    {"/raw /quote", kRuns, 2, false, RawCommand},
+    {"/quit", kRuns, kNoWord, 1, false, QuitCommand},
+    {"/away", kRuns, kNoWord, 2, false, AwayCommand},
+    {"/join", kRuns, kNoWord, 1, true, JoinCommand},
+    {"/invite", kRuns, kNoWord, 2, true, InviteCommand},
+    {"/topic", kRuns, kNoWord, 1, false, TopicCommand},
+    {"/kick", kRuns, kNoWord, 1, false, KickCommand},
+    {"/me /action", kRuns, kNoWord, 2, false, ActionCommand},
+    {"/dccmsg", kRuns, kNoWord, 3, false, DccMessageCommand},
+    {"/msg /privmsg /note /notice", kRuns, kNoWord, 3, false, MessageCommand},
+    {"/sound", kRuns, kNoWord, 2, false, SoundCommand},
+    {"/ctcp", kRuns, kNoWord, 3, false, CtcpCommand},
+    {"/ctcpreply", kRuns, kNoWord, 3, false, CtcpReplyCommand},
+    {"/part /leave", kRuns, kNoWord, 1, false, PartCommand},
+    {"/timer", kRuns, kNoWord, 1, false, TimerCommand},
+    {"/play", kRuns, kNoWord, 2, false, PlayCommand},
+    {"/clear /close", kRuns, kNoWord, 1, false, ClearCommand},
+    {"/destroystaticvariable", kRuns, kNoWord, 2, false, DestroyStaticVariableCommand},
+    {"/destroyglobalvariable", kRuns, kNoWord, 2, false, DestroyGlobalVariableCommand},
+    {"/runscript", kRefused, kEveryWord, 2, false, RunScriptCommand},
+    {"/raw /quote", kRuns, kNoWord, 2, false, RawCommand},
     {"/setuserlevel /setuserenemylevel /setuserfriendlevel /setuserident /setuserdomain /setuserdata "
      "/setuserstring",
-     kRuns, 2, false, SetUserCommand},
-    {"/define", kRuns, 3, false, DefineCommand},
-    {"/undefine", kRuns, 2, false, UndefineCommand},
-    {"/protect", kRefused, 4, false, ProtectCommand},
-    {"/loadplugins", kRefused, 1, false, LoadPluginsCommand},
-    {"/unloadplugins", kRefused, 1, false, UnloadPluginsCommand},
-    {"/deprotect", kRefused, 4, false, ProtectCommand},
-    {"/wallv /wallo /wallop /wallq /wallexo /wallexv", kRuns, 3, false, WallCommand},
-    {"/opnotice /pops", kRuns, 2, false, OpNoticeCommand},
-    {"/awin /achan", kRuns, 3, false, DisplayAllCommand},
-    {"/display /addtext /addtextw /say", kRuns, 3, false, DisplayCommand},
-    {"/sendobjectkill", kRefused, 3, false, SendObjectKillCommand},
-    {"/getobject /ffetch", kRefused, 6, false, GetObjectCommand},
-    {"/sendobject", kRefused, 3, false, SendObjectCommand},
-    {"/installscript", kRefused, 2, false, InstallScriptCommand},
-    {"/installskin", kRefused, 1, false, InstallSkinCommand},
-    {"/encoding /charset", kRuns, 2, false, EncodingCommand},
-    {"/utf8", kRuns, 1, false, Utf8Command},
-    {"/lag", kRuns, 1, false, LagCommand},
-    {"/debug", kRefused, 2, false, DebugCommand},
-    {"/prefs /preferences", kRefused, 1, false, PreferencesCommand},
-    {"/query /fquery", kRuns, 2, false, QueryCommand},
-    {"/ignore /notify /blacklist /autoop /autovp /autovoice /nottalk /talknotify", kRefused, 2, false,
+     kRuns, kNoWord, 2, false, SetUserCommand},
+    {"/define", kRuns, kNoWord, 3, false, DefineCommand},
+    {"/undefine", kRuns, kNoWord, 2, false, UndefineCommand},
+    {"/protect", kRefused, kFilesAndCommandWord, 4, false, ProtectCommand},
+    {"/loadplugins", kRefused, kEveryWord, 1, false, LoadPluginsCommand},
+    {"/unloadplugins", kRefused, kEveryWord, 1, false, UnloadPluginsCommand},
+    {"/deprotect", kRefused, kFilesAndCommandWord, 4, false, ProtectCommand},
+    {"/wallv /wallo /wallop /wallq /wallexo /wallexv", kRuns, kNoWord, 3, false, WallCommand},
+    {"/opnotice /pops", kRuns, kNoWord, 2, false, OpNoticeCommand},
+    {"/awin /achan", kRuns, kNoWord, 3, false, DisplayAllCommand},
+    {"/display /addtext /addtextw /say", kRuns, kNoWord, 3, false, DisplayCommand},
+    {"/sendobjectkill", kRefused, kEveryWord, 3, false, SendObjectKillCommand},
+    {"/getobject /ffetch", kRefused, kEveryWord, 6, false, GetObjectCommand},
+    {"/sendobject", kRefused, CommandWordAndFrom(2), 3, false, SendObjectCommand},
+    {"/installscript", kRefused, kEveryWord, 2, false, InstallScriptCommand},
+    {"/installskin", kRefused, kEveryWord, 1, false, InstallSkinCommand},
+    {"/encoding /charset", kRuns, kNoWord, 2, false, EncodingCommand},
+    {"/utf8", kRuns, kNoWord, 1, false, Utf8Command},
+    {"/lag", kRuns, kNoWord, 1, false, LagCommand},
+    {"/debug", kRefused, kEveryWord, 2, false, DebugCommand},
+    {"/prefs /preferences", kRefused, kEveryWord, 1, false, PreferencesCommand},
+    {"/query /fquery", kRuns, kNoWord, 2, false, QueryCommand},
+    {"/ignore /notify /blacklist /autoop /autovp /autovoice /nottalk /talknotify", kRefused, kCommandWord, 2, false,
      UserListCommand},
-    {"/plugin", kRefused, 2, false, PluginPathCommand},
-    {"/send /tsend", kRefused, 3, false, SendFileCommand},
-    {"/dns", kRuns, 2, false, DnsCommand},
-    {"/tchat", kRefused, 2, false, TestChatCommand},
-    {"/chat /sslchat /schat", kRefused, 2, false, ChatCommand},
-    {"/dcc /icc /dcc4 /icc4 /dcc6 /icc6", kRefused, 3, false, DccCommand},
-    {"/_set", kRuns, 3, false, SetAddressCommand},
-    {"/_script", kRefused, 2, false, TriggerScriptCommand},
+    {"/plugin", kRefused, kEveryWord, 2, false, PluginPathCommand},
+    {"/send /tsend", kRefused, CommandWordAndFrom(2), 3, false, SendFileCommand},
+    {"/dns", kRuns, kNoWord, 2, false, DnsCommand},
+    {"/tchat", kRefused, kEveryWord, 2, false, TestChatCommand},
+    {"/chat /sslchat /schat", kRefused, kCommandWord, 2, false, ChatCommand},
+    {"/dcc /icc /dcc4 /icc4 /dcc6 /icc6", kRefused, CommandWordAndFrom(2), 3, false, DccCommand},
+    {"/_set", kRuns, kNoWord, 3, false, SetAddressCommand},
+    {"/_script", kRefused, kEveryWord, 2, false, TriggerScriptCommand},
 };
 
-// A row's decision can only be one of the two: a value cast from a number fails here.
+// A row's decision can only be one of the two: a value cast from a number fails here. A refused
+// row names its capability words, its command word among them; a row that runs names none.
 constexpr bool EveryRowDecides() {
-    for (const CommandRow& row : kCommandTable)
+    for (const CommandRow& row : kCommandTable) {
         if (row.Remote != kRuns && row.Remote != kRefused) return false;
+        if (row.Remote == kRefused && !row.Capability.Has(0)) return false;
+        if (row.Remote == kRuns && (row.Capability.Words != 0 || row.Capability.From != 0)) return false;
+    }
     return true;
 }
-static_assert(EveryRowDecides(), "every command row says whether it runs for text from outside");
+static_assert(EveryRowDecides(), "every command row says whether and where it needs the user's own words");
 
 bool RowHasWord(const CommandRow& row, const std::string& word) {
     const char* at = row.Words;
@@ -111,6 +121,23 @@ bool RowHasWord(const CommandRow& row, const std::string& word) {
 }
 
 } // namespace
+
+std::string OutsideCapabilityWord(const CommandRow& row, std::string_view line, std::string_view marks) {
+    if (row.Remote != kRefused) return {};
+    size_t word = 0, at = 0;
+    while (at < line.size()) {
+        if (line[at] == ' ') {
+            ++at;
+            continue;
+        }
+        const size_t end = std::min(line.find(' ', at), line.size());
+        if (row.Capability.Has(word) && end <= marks.size() && HasOutsideByte(marks.substr(at, end - at)))
+            return std::string(line.substr(at, end - at));
+        ++word;
+        at = end;
+    }
+    return {};
+}
 
 const CommandRow* FindCommandRow(const std::string& word) {
     for (const CommandRow& row : kCommandTable)

@@ -17,6 +17,7 @@
 #include "core/open_chat_window.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
+#include "core/remote_text.h"
 
 #include <string>
 
@@ -113,13 +114,17 @@ uint64_t DccCommand(const CommandCall& call) {
 }
 
 uint64_t SendFileCommand(const CommandCall& call) {
-    const std::string line =
-        "/dcc " + call.Words[1] + (call.CommandIs("/tsend") ? " tsend " : " send ") + call.Rest(2);
+    const std::string kind = call.CommandIs("/tsend") ? " tsend " : " send ";
+    const std::string line = "/dcc " + call.Words[1] + kind + call.Rest(2);
+    const LineMarksScope marks(line, UsersMarks(5) + call.WordMarks(1) + UsersMarks(kind.size()) +
+                                         call.RestMarks(2));
     return ExecuteCommand(line.c_str(), call.ConnectionWindow, nullptr, nullptr);
 }
 
 uint64_t ChatCommand(const CommandCall& call) {
-    const std::string line = "/dcc " + call.Words[1] + " " + call.Command().substr(1);
+    const std::string kind = " " + call.Command().substr(1);
+    const std::string line = "/dcc " + call.Words[1] + kind;
+    const LineMarksScope marks(line, UsersMarks(5) + call.WordMarks(1) + UsersMarks(kind.size()));
     return ExecuteCommand(line.c_str(), call.ConnectionWindow, nullptr, nullptr);
 }
 

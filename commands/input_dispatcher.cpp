@@ -120,8 +120,12 @@ void commands::ProcessInputLine(const char* line, WindowRecord* window, uint8_t 
     // A line break inside the line would end the server line early and start another command:
     // the pieces go through one by one, as if typed on lines of their own.
     if (text.find_first_of("\r\n") != std::string::npos) {
-        for (const std::string_view piece : CutAtLineEnds(text))
-            commands::ProcessInputLine(std::string(piece).c_str(), window, noTriggers);
+        const std::string marks = OutsideMarksOf(text);
+        for (const std::string_view piece : CutAtLineEnds(text)) {
+            const std::string one(piece);
+            const LineMarksScope pieceMarks(one, marks.substr(static_cast<size_t>(piece.data() - text.data()), one.size()));
+            commands::ProcessInputLine(one.c_str(), window, noTriggers);
+        }
         return;
     }
     if (OnInputSwallows(line, text, window)) return;

@@ -10,6 +10,7 @@
 #include "core/user_lists.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
+#include "core/remote_text.h"
 
 #include <algorithm>
 #include <string>
@@ -34,7 +35,12 @@ void RemoveLater(const CommandCall& call, const std::string& mask) {
     const uint32_t minutes = static_cast<uint32_t>(ScriptValueToInt64(call.Words[2]));
     if (minutes == 0) return;
     const uint32_t interval = minutes * 60000u;
-    const std::string line = "/timer * 1 " + std::to_string(interval) + " " + call.Command() + " -" + mask;
+    const std::string removal = "/timer * 1 " + std::to_string(interval) + " " + call.Command() + " -";
+    const std::string line = removal + mask;
+    // The mask is word 1 without its "+".
+    const std::string maskMarks = call.WordMarks(1);
+    const size_t plus = maskMarks.size() >= mask.size() ? maskMarks.size() - mask.size() : 0;
+    const LineMarksScope marks(line, UsersMarks(removal.size()) + maskMarks.substr(plus));
     ExecuteCommand(line.c_str(), call.ConnectionWindow, call.Target, nullptr);
 }
 

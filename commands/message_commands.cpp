@@ -127,7 +127,9 @@ uint64_t ActionCommand(const CommandCall& call) {
 uint64_t DccMessageCommand(const CommandCall& call) {
     WindowRecord* window = FindDccMessageWindow(call.Words[1]);
     if (!window) return 0;
-    ProcessInputLine(call.Rest(2).c_str(), window, 0);
+    const std::string text = call.Rest(2);
+    const LineMarksScope marks(text, call.RestMarks(2));
+    ProcessInputLine(text.c_str(), window, 0);
     return 1;
 }
 
@@ -145,6 +147,10 @@ uint64_t QueryCommand(const CommandCall& call) {
             RichEditSetViewFont(window->View, ConfiguredFonts[kFixedFont]);
     }
     // The text is said in the query window, as if typed there.
-    if (window && call.Words.size() > 2) ProcessInputLine(call.Rest(2).c_str(), window, 0);
+    if (window && call.Words.size() > 2) {
+        const std::string text = call.Rest(2);
+        const LineMarksScope marks(text, call.RestMarks(2));
+        ProcessInputLine(text.c_str(), window, 0);
+    }
     return 1;
 }

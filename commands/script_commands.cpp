@@ -9,6 +9,7 @@
 #include "core/client_services.h"
 #include "core/record_guards.h"
 #include "core/window_record.h"
+#include "core/remote_text.h"
 
 #include <mutex>
 #include <string>
@@ -52,7 +53,9 @@ uint64_t DefineCommand(const CommandCall& call) {
     if (scope != kConnectionScope && scope != kGlobalScope) return 1;
     ScriptVariableList locals;
     ScriptScopesWriteLock lock(ScriptScopesMutex());
-    SetScriptVariable(locals, call.ConnectionWindow, WithDollar(call.Words[1]), call.Words[2], scope);
+    if (ScriptVariable* v =
+            SetScriptVariable(locals, call.ConnectionWindow, WithDollar(call.Words[1]), call.Words[2], scope))
+        NoteUsersValues(*v, !HasOutsideByte(call.WordMarks(2)));
     return 1;
 }
 

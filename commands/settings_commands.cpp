@@ -18,6 +18,7 @@
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"
 #include "xml/xml_profile.h"
+#include "core/remote_text.h"
 
 #include <string>
 
@@ -83,12 +84,22 @@ uint64_t PreferencesCommand(const CommandCall& call) {
     return 1;
 }
 
+namespace {
+
+// The program's own line: its words are the user's, as the row that builds it has been let run.
+uint64_t RunOwnLine(const CommandCall& call, const std::string& line) {
+    const LineMarksScope own(line, UsersMarks(line.size()));
+    return ExecuteCommand(line.c_str(), call.ConnectionWindow, nullptr, nullptr);
+}
+
+} // namespace
+
 uint64_t FontsCommand(const CommandCall& call) {
-    return ExecuteCommand("/prefs Cfg\\Fonts", call.ConnectionWindow, nullptr, nullptr);
+    return RunOwnLine(call, "/prefs Cfg\\Fonts");
 }
 
 uint64_t ColorsCommand(const CommandCall& call) {
-    return ExecuteCommand("/prefs Cfg\\Colors", call.ConnectionWindow, nullptr, nullptr);
+    return RunOwnLine(call, "/prefs Cfg\\Colors");
 }
 
 uint64_t SetAddressCommand(const CommandCall& call) {

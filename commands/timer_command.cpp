@@ -17,34 +17,38 @@
 #include "core/remote_text.h"
 #include "core/window_record.h"
 
-#include <set>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 
 namespace {
 
-// Timers made while text from a server was handled, by connection and id.
+// The marks of the commands of timers whose command holds text from outside, by connection and
+// id: such a timer runs for text from outside, and its command keeps its marks.
 SRWLOCK RemoteTimersLock = SRWLOCK_INIT;
-std::set<std::pair<const ServerConnection*, uint32_t>>& RemoteTimers() {
-    static std::set<std::pair<const ServerConnection*, uint32_t>> timers;
+std::map<std::pair<const ServerConnection*, uint32_t>, std::string>& RemoteTimers() {
+    static std::map<std::pair<const ServerConnection*, uint32_t>, std::string> timers;
     return timers;
 }
 
-void NoteRemoteTimer(const ServerConnection* connection, uint32_t id, bool remote) {
+void NoteRemoteTimer(const ServerConnection* connection, uint32_t id, const std::string* marks) {
     AcquireSRWLockExclusive(&RemoteTimersLock);
-    if (remote)
-        RemoteTimers().insert({connection, id});
+    if (marks)
+        RemoteTimers()[{connection, id}] = *marks;
     else
         RemoteTimers().erase({connection, id});
     ReleaseSRWLockExclusive(&RemoteTimersLock);
 }
 
-bool IsRemoteTimer(const ServerConnection* connection, uint32_t id) {
+std::optional<std::string> RemoteTimerMarks(const ServerConnection* connection, uint32_t id) {
     AcquireSRWLockShared(&RemoteTimersLock);
-    const bool remote = RemoteTimers().count({connection, id}) != 0;
+    std::optional<std::string> marks;
+    const auto found = RemoteTimers().find({connection, id});
+    if (found != RemoteTimers().end()) marks = found->second;
     ReleaseSRWLockShared(&RemoteTimersLock);
-    return remote;
+    return marks;
 }
 
 // A timer ticks in the chat window it was made in (or stopped, restarted or removed from); the
@@ -90,7 +94,7 @@ uint64_t ControlTimer(const CommandCall& call, const std::wstring& name, const s
     }
     SetWindowTimer(call.Target, id, 0);
     if (StringEqualsNoCase(what, "on")) SetWindowTimer(call.Target, id, RunningInterval(interval));
-    if (StringEqualsNoCase(what, "die")) NoteRemoteTimer(ConnectionOfWindow(call.Target), id, false);
+    if (StringEqualsNoCase(what, "die")) NoteRemoteTimer(ConnectionOfWindow(call.Target), id, nullptr);
     if (!quiet) PrintLangString(call.Target, kDoneText);
     return 1;
 }
@@ -104,14 +108,17 @@ std::wstring UniqueTimerName(WindowRecord* window) {
     }
 }
 
-// The command word of the first line of the timer's command that a row refuses for text from
-// outside; empty when none does. The interpreter reads a line's word this way.
-std::string RefusedCommandIn(const std::string& command) {
+// The command word of the first line of the timer's command whose row would refuse it for a
+// byte from outside where it chooses what happens; empty when none would. The interpreter reads
+// a line's words this way.
+std::string RefusedCommandIn(const std::string& command, const std::string& marks) {
     for (const std::string_view line : CutAtLineEnds(command)) {
         if (line.empty() || line[0] != '/') continue;
         const std::string word(line.substr(0, line.find(' ')));
         const CommandRow* row = FindCommandRow(word);
-        if (row && row->Remote == RemoteText::Refused) return word;
+        const size_t at = static_cast<size_t>(line.data() - command.data());
+        if (row && !OutsideCapabilityWord(*row, line, std::string_view(marks).substr(at, line.size())).empty())
+            return word;
     }
     return {};
 }
@@ -145,12 +152,14 @@ uint64_t TimerCommand(const CommandCall& call) {
         interval = static_cast<uint32_t>(ScriptValueToInt64(words[3]));
         if (interval < 60) interval *= 1000;
     }
-    // A timer set for text from outside runs for it too, so each run of such a command would be
-    // refused: it is not set at all.
-    if (HandlingRemoteText()) {
-        const std::string refused = RefusedCommandIn(call.Rest(4));
+    // A timer whose command holds text from outside runs for it, with its marks, so each run of a
+    // command that such text may not choose would be refused: it is not set at all.
+    const std::string command = call.Rest(4), marks = call.RestMarks(4);
+    const bool remote = HasOutsideByte(marks);
+    if (remote) {
+        const std::string refused = RefusedCommandIn(command, marks);
         if (!refused.empty()) {
-            ReportRefusedForRemoteText(call.Target, refused);
+            ReportRefusedForRemoteText(call.Target, refused, FirstOutsideRun(command, marks));
             return 1;
         }
     }
@@ -163,7 +172,7 @@ uint64_t TimerCommand(const CommandCall& call) {
         index = static_cast<uint32_t>(connection->Timers.size());
         connection->Timers.push_back({name, count, interval, RestWide(call, 4), id});
     }
-    NoteRemoteTimer(connection, id, HandlingRemoteText());
+    NoteRemoteTimer(connection, id, remote ? &marks : nullptr);
     SetWindowTimer(call.Target, id, RunningInterval(interval));
     if (!quiet) {
         PrintLangString(call.Target, kDoneText);
@@ -190,11 +199,13 @@ void commands::RunScriptTimer(WindowRecord* record, HWND window, UINT_PTR id) {
     }
     if (last) KillTimer(window, id);
     if (!found) return;
-    const bool remote = IsRemoteTimer(connection, static_cast<uint32_t>(id));
-    if (last) NoteRemoteTimer(connection, static_cast<uint32_t>(id), false);
-    if (!remote) return ProcessInputLine(WideToNarrow(command).c_str(), server, 0);
+    const std::optional<std::string> marks = RemoteTimerMarks(connection, static_cast<uint32_t>(id));
+    if (last) NoteRemoteTimer(connection, static_cast<uint32_t>(id), nullptr);
+    const std::string line = WideToNarrow(command);
+    if (!marks) return ProcessInputLine(line.c_str(), server, 0);
     RemoteTextScope scope;
-    ProcessInputLine(WideToNarrow(command).c_str(), server, 0);
+    const LineMarksScope lineMarks(line, *marks);
+    ProcessInputLine(line.c_str(), server, 0);
 }
 
 void commands::SetScriptTimer(HWND window, WPARAM id, LPARAM interval) {

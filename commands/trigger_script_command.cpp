@@ -21,7 +21,8 @@ const char kNewScript[] =
 
 enum Field { kName, kChangeFlags, kTriggerType, kTrigger, kAntiTrigger, kKeyboardTrigger, kOptions, kText };
 
-// The option attributes, each set to the option word masked with its own bit.
+// The option attributes, each set to 1 or 0 as the option word has its bit: the trigger runner and
+// the popups read 1 as on.
 const std::pair<uint32_t, const char*> kOptionBits[] = {
     {0x400, "Enabled"},
     {0x800, "Locked"},
@@ -102,7 +103,7 @@ uint64_t TriggerScriptCommand(const CommandCall& call) {
     if (flags & 0x8) SetAttribute(entry, "Keyboard_Trigger", fields[kKeyboardTrigger]);
     const uint32_t options = static_cast<uint32_t>(ScriptValueToInt64(fields[kOptions]));
     for (const auto& [bit, name] : kOptionBits)
-        if (flags & bit) SetAttribute(entry, name, std::to_string(options & bit));
+        if (flags & bit) SetAttribute(entry, name, (options & bit) ? "1" : "0");
     if (!(flags & kKeepText)) SetScriptText(entry, fields[kText]);
     XmlDocumentSave(UserConfigDocument, nullptr, 0, 0, nullptr);
     // The entry, so a script block introduced by this command can fill in its text.

@@ -82,6 +82,7 @@ uint64_t DisplayCommand(const CommandCall& call) {
     const bool noTimeStamp = target.size() > 1 && target.back() == '~';
     if (noTimeStamp) target.pop_back();
     const std::string text = call.Rest(2);
+    const LineMarksScope marks(text, call.RestMarks(2));
     for (WindowRecord* window : WindowListSnapshot()) {
         if (!IsWindowRecordListed(window) || window->Server != call.ConnectionWindow) continue;
         if (!DisplayTargetMatches(target, window)) continue;
@@ -96,8 +97,9 @@ uint64_t DisplayCommand(const CommandCall& call) {
 }
 
 uint64_t DisplayAllCommand(const CommandCall& call) {
-    const std::string line =
-        std::string(call.CommandIs("/achan") ? "/display # " : "/display * ") + call.Rest(1);
+    const std::string display = call.CommandIs("/achan") ? "/display # " : "/display * ";
+    const std::string line = display + call.Rest(1);
+    const LineMarksScope marks(line, UsersMarks(display.size()) + call.RestMarks(1));
     return ExecuteCommand(line.c_str(), call.ConnectionWindow, nullptr, nullptr);
 }
 

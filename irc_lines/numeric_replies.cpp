@@ -20,6 +20,7 @@
 #include "core/client_services.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
+#include "core/remote_text.h"
 
 #include <cstdlib>
 
@@ -270,8 +271,12 @@ bool EndOfMotd(ServerLine& line) {
     ExecuteInputText(line.Window, L"/UTF8", 0);
     std::vector<std::wstring> perform;
     SplitStringW(perform, connection.PerformText, kSplitUnlimited, L"\r\n");
-    for (const std::wstring& command : perform)
-        if (!command.empty()) ExecuteInputText(line.Window, command, 0);
+    {
+        // The perform text is the user's own, run as typed input.
+        const OwnTextScope own;
+        for (const std::wstring& command : perform)
+            if (!command.empty()) ExecuteInputText(line.Window, command, 0);
+    }
     SendServerLine("USERHOST " + connection.OwnNick + "\r\n", line.Window, 0);
     std::string result;
     RunEventScript("On_Startup", line.Window, line.Window, std::string(), result, 0);

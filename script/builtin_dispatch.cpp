@@ -1,5 +1,6 @@
 #include "common/text_compare.h"
 #include "script/builtin_dispatch.h"
+#include "script/builtin_families.h"
 
 #include "common/app_state.h"
 #include "common/refusal.h"
@@ -57,12 +58,29 @@ const BuiltinEntry* FindBuiltin(std::span<const BuiltinEntry> table, const std::
     return nullptr;
 }
 
+// The first capability argument of the entry that holds a byte from outside; null when there
+// is none.
+const ScriptText* OutsideCapabilityArgument(const BuiltinEntry& entry, const std::vector<ScriptText>& marked) {
+    for (size_t i = 0; i < marked.size(); ++i) {
+        const bool capability = i >= 32 ? entry.Capability == kEveryArgument : (entry.Capability >> i) & 1u;
+        if (capability && marked[i].HoldsOutsideByte()) return &marked[i];
+    }
+    return nullptr;
+}
+
+bool AnyOutsideByte(const std::vector<ScriptText>& marked) {
+    for (const ScriptText& argument : marked)
+        if (argument.HoldsOutsideByte()) return true;
+    return false;
+}
+
 } // namespace
 
 uint32_t CallBuiltinFunction(std::span<const BuiltinEntry> table, WindowRecord* connectionWindow,
                              WindowRecord* window, const std::string& scriptLine, ScriptVariableList& locals,
                              const std::string& calledName, std::vector<ScriptText>& marked,
-                             std::vector<std::string>& results, const std::string& parameters) {
+                             std::vector<std::string>& results, const std::string& parameters,
+                             bool* resultFromOutside) {
     std::vector<uint32_t> quoted;
     std::vector<std::string> arguments;
     quoted.reserve(marked.size());
@@ -78,13 +96,19 @@ uint32_t CallBuiltinFunction(std::span<const BuiltinEntry> table, WindowRecord* 
 
     BuiltinCall call{connectionWindow, window, scriptLine, locals,     name,
                      arguments,        quoted, results,    parameters, ConnectionOf(connectionWindow)};
+    if (resultFromOutside)
+        *resultFromOutside = HandlingRemoteText() && AnyOutsideByte(marked);
     uint32_t code = 0;
     try {
         if (const BuiltinEntry* entry = FindBuiltin(table, name)) {
-            if (entry->RefusedUnderMark && HandlingRemoteText() && entry->RefusedUnderMark(call)) {
-                ReportRefusedForRemoteText(window ? window : connectionWindow, name);
-                return 0;
+            if (entry->RefusedUnderMark && entry->RefusedUnderMark(call)) {
+                if (const ScriptText* outside = OutsideCapabilityArgument(*entry, marked)) {
+                    ReportRefusedForRemoteText(window ? window : connectionWindow, name, outside->Text);
+                    return 0;
+                }
             }
+            if (resultFromOutside && HandlingRemoteText() && BuiltinReadsOutsideText(entry))
+                *resultFromOutside = true;
             code = entry->Handler(call);
         } else if (name.empty() && marked.size() == 1 && !alias) {
             // A parenthesised group: the value of its one expression, quoted when it is text.

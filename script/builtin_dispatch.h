@@ -36,17 +36,26 @@ struct BuiltinCall {
 // the results are used as they stand.
 using BuiltinHandler = uint32_t (*)(BuiltinCall& call);
 
-// Whether a call may not run while text from outside is handled (core/remote_text.h): the
-// built-ins that write or delete files, change the settings, load code or work the frame's menu.
-// Such a call says so in the script's window and does nothing; its result stays empty and the
-// script goes on. The call is judged by what it does, whoever wrote its arguments.
+// Whether a call is of a kind that only the user's own words may choose (core/remote_text.h):
+// the built-ins that write or delete files, change the settings, load code or work the frame's
+// menu. Such a call with a byte from outside in one of its capability arguments says so in the
+// script's window and does nothing; its result stays empty and the script goes on.
 using RemoteRefusal = bool (*)(const BuiltinCall& call);
 bool RefusedForRemoteText(const BuiltinCall& call); // every call of the built-in
+
+// The arguments of a built-in that choose what it does: bit n stands for argument n.
+using ArgumentPositions = uint32_t;
+constexpr ArgumentPositions kEveryArgument = ~0u;
+constexpr ArgumentPositions kNoArgument = 0;
+constexpr ArgumentPositions Argument(unsigned n) {
+    return 1u << n;
+}
 
 struct BuiltinEntry {
     const char* Name; // compared ignoring case; the first equal row wins
     BuiltinHandler Handler;
-    RemoteRefusal RefusedUnderMark = nullptr; // null: it runs for text from outside as well
+    RemoteRefusal RefusedUnderMark = nullptr;        // null: nothing it does needs the user's words
+    ArgumentPositions Capability = kEveryArgument;   // with RefusedUnderMark: where those words stand
 };
 
 // The built-ins in their fixed order.
@@ -58,10 +67,13 @@ uint32_t CallBuiltinFunction(WindowRecord* connectionWindow, WindowRecord* windo
                              std::vector<std::string>& results, const std::string& parameters);
 // The same over a given table, with arguments that keep the marks of inserted text (a group's
 // expression is evaluated with them).
+// resultFromOutside, when given, tells whether the result holds text from outside: the call was
+// given some, or reads it itself (a window's topic, a socket, a name server).
 uint32_t CallBuiltinFunction(std::span<const BuiltinEntry> table, WindowRecord* connectionWindow,
                              WindowRecord* window, const std::string& scriptLine, ScriptVariableList& locals,
                              const std::string& name, std::vector<ScriptText>& arguments,
-                             std::vector<std::string>& results, const std::string& parameters);
+                             std::vector<std::string>& results, const std::string& parameters,
+                             bool* resultFromOutside = nullptr);
 
 // The record of the window of that name in the connection window's connection; null when
 // there is none and allowMissing is set, otherwise refuses with code 0.

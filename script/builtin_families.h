@@ -29,6 +29,11 @@ struct BuiltinFamily {
     const char* Title;
     const char* Summary;
     std::span<const BuiltinEntry> (*Rows)();
+    // Its results are read from what a server or the network sent (names, topics, nick lists,
+    // remembered users, socket reads, name server answers).
+    bool ReadsOutsideText = false;
 };
 // The families in the order the built-in table joins them.
 std::span<const BuiltinFamily> BuiltinFamilies();
+// Whether the row of the program's table belongs to a family that reads text from outside.
+bool BuiltinReadsOutsideText(const BuiltinEntry* entry);

@@ -10,7 +10,7 @@ std::span<const BuiltinFamily> BuiltinFamilies() {
         {"Windows and nick lists",
          "The windows of the script's connection: names and types, a channel's modes, topic and nick "
          "counts, the nicks of its nick list with their levels, and the selected nick.",
-         WindowBuiltins},
+         WindowBuiltins, true},
         {"Variables and lists",
          "A variable as a list (count, slice, erase, insert, join), its scope, texts split into lists, "
          "and the parameters the script was started with.",
@@ -28,7 +28,7 @@ std::span<const BuiltinFamily> BuiltinFamilies() {
          StringBuiltins},
         {"Formatted output", "printf, sprintf and fprintf over the script's own formatter.", FormatBuiltins},
         {"Remembered users", "What the connection remembers about a user, found by nick.",
-         RememberedUserBuiltins},
+         RememberedUserBuiltins, true},
         {"File streams",
          "Files opened as byte streams: blocks, lines and single bytes read and written, seeking, and "
          "appending a text in one call.",
@@ -44,7 +44,7 @@ std::span<const BuiltinFamily> BuiltinFamilies() {
         {"Sockets",
          "Sockets made, bound, connected, listened on and accepted, data sent and received, options, "
          "byte order and address conversions, the host name and a DNS lookup.",
-         SocketBuiltins},
+         SocketBuiltins, true},
         {"Prompts", "A line of text or a choice from a list asked of the user.", PromptBuiltins},
         {"Checksums and encryption",
          "Checksums and hashes of texts and files, and texts and files encrypted with a pass phrase.",
@@ -62,14 +62,34 @@ std::span<const BuiltinFamily> BuiltinFamilies() {
     return families;
 }
 
-std::span<const BuiltinEntry> BuiltinTable() {
-    static const std::vector<BuiltinEntry> table = [] {
-        std::vector<BuiltinEntry> rows;
+namespace {
+
+struct JoinedTable {
+    std::vector<BuiltinEntry> Rows;
+    std::vector<uint8_t> ReadsOutside; // one per row
+};
+
+const JoinedTable& Joined() {
+    static const JoinedTable table = [] {
+        JoinedTable joined;
         for (const BuiltinFamily& family : BuiltinFamilies()) {
             const std::span<const BuiltinEntry> members = family.Rows();
-            rows.insert(rows.end(), members.begin(), members.end());
+            joined.Rows.insert(joined.Rows.end(), members.begin(), members.end());
+            joined.ReadsOutside.insert(joined.ReadsOutside.end(), members.size(), family.ReadsOutsideText);
         }
-        return rows;
+        return joined;
     }();
     return table;
+}
+
+} // namespace
+
+std::span<const BuiltinEntry> BuiltinTable() {
+    return Joined().Rows;
+}
+
+bool BuiltinReadsOutsideText(const BuiltinEntry* entry) {
+    const JoinedTable& table = Joined();
+    if (entry < table.Rows.data() || entry >= table.Rows.data() + table.Rows.size()) return false;
+    return table.ReadsOutside[static_cast<size_t>(entry - table.Rows.data())] != 0;
 }

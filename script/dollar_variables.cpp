@@ -306,7 +306,38 @@ size_t MatchParameter(const ScriptText& line, size_t at, Values& values, std::st
     return end - at;
 }
 
-size_t MatchName(const ScriptText& line, size_t at, Values& values, std::string& value) {
+// The program's own values: counts, its folders and files, the time, its version. The others
+// (nicks, names, addresses, modes) are what a server or a peer told it.
+bool IsOwnValue(Name id) {
+    switch (id) {
+        case Name::TotalWindows:
+        case Name::ActivatedWindow:
+        case Name::AppActive:
+        case Name::TotalChannels:
+        case Name::TotalQueries:
+        case Name::Socket:
+        case Name::MyIp:
+        case Name::MyIp6:
+        case Name::Version:
+        case Name::Build:
+        case Name::CrLf:
+        case Name::Dir:
+        case Name::Zero:
+        case Name::Remain:
+        case Name::PrefIni:
+        case Name::PrefIniX:
+        case Name::Year:
+        case Name::Month:
+        case Name::Day:
+        case Name::Hour:
+        case Name::Minute:
+        case Name::Second:
+        case Name::Millisecond: return true;
+        default: return false;
+    }
+}
+
+size_t MatchName(const ScriptText& line, size_t at, Values& values, std::string& value, bool& own) {
     const std::string& t = line.Text;
     if (at + 1 >= t.size()) return 0;
     for (const NameRow& row : kNames) {
@@ -314,6 +345,7 @@ size_t MatchName(const ScriptText& line, size_t at, Values& values, std::string&
         std::string_view name(row.Text);
         if (!line.WrittenMatch(at + 1, name) || !EndsWord(t, at + 1 + name.size())) continue;
         value = values.Of(row.Id);
+        own = IsOwnValue(row.Id);
         return 1 + name.size();
     }
     return 0;
@@ -356,6 +388,7 @@ void ExpandDollarVariables(WindowRecord* connectionWindow, WindowRecord* window,
     for (size_t i = 0; i < t.size(); ++i) {
         size_t length = 0;
         std::string value;
+        bool own = false;
         if (line.WrittenAt(i, '$') && (i == 0 || !IsWordChar(t[i - 1]))) {
             if (line.WrittenAt(i + 1, '?') && EndsWord(t, i + 2)) {
                 if (!prompted && !promptCancelled) {
@@ -367,18 +400,19 @@ void ExpandDollarVariables(WindowRecord* connectionWindow, WindowRecord* window,
                     }
                 }
                 if (prompted) {
-                    value = *prompted;
+                    value = *prompted; // what the user answered
                     length = 2;
+                    own = true;
                 }
             } else if (i + 1 < t.size() && (IsDigit(t[i + 1]) || t[i + 1] == 'a')) {
                 length = MatchParameter(line, i, values, value);
             }
-            if (!length) length = MatchName(line, i, values, value);
+            if (!length) length = MatchName(line, i, values, value, own);
         }
         if (!length) continue;
         out.AppendFrom(line, copied, i - copied);
         changed = true;
-        AppendValue(out, value, quote);
+        AppendValue(out, value, quote, own ? ValueSource::Own : ValueSource::Inserted);
         i += length - 1;
         copied = i + 1;
     }

@@ -150,23 +150,23 @@ uint32_t DoNothing(BuiltinCall& call) {
 }
 
 const BuiltinEntry kRows[] = {
-    {"fopen", Open, OpensForWriting},
-    {"CreateFile", Open, OpensForWriting},
+    {"fopen", Open, OpensForWriting, Argument(0) | Argument(1)},
+    {"CreateFile", Open, OpensForWriting, Argument(0) | Argument(1)},
     {"fread", Read},
     {"ReadFile", Read},
-    {"fwrite", Write, RefusedForRemoteText},
-    {"WriteFile", Write, RefusedForRemoteText},
+    {"fwrite", Write, RefusedForRemoteText, Argument(0)},
+    {"WriteFile", Write, RefusedForRemoteText, Argument(0)},
     {"fseek", Seek},
     {"SetFilePointer", Seek},
     {"ftell", Tell},
     {"fclose", Close},
     {"CloseFile", Close},
-    {"fputc", PutByte, RefusedForRemoteText},
-    {"fputs", PutText, RefusedForRemoteText},
+    {"fputc", PutByte, RefusedForRemoteText, Argument(0)},
+    {"fputs", PutText, RefusedForRemoteText, Argument(0)},
     {"fgets", GetLine},
     {"fgetc", GetByte},
-    {"AppendText", AppendText, RefusedForRemoteText},
-    {"AppendtextCRLF", AppendTextLine, RefusedForRemoteText},
+    {"AppendText", AppendText, RefusedForRemoteText, Argument(0)},
+    {"AppendtextCRLF", AppendTextLine, RefusedForRemoteText, Argument(0)},
     {"AppendFile", DoNothing},
 };
 

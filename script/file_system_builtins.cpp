@@ -108,21 +108,21 @@ uint32_t CurrentFolder(BuiltinCall& call) {
 }
 
 const BuiltinEntry kRows[] = {
-    {"remove", Delete, RefusedForRemoteText},
-    {"DeleteFile", Delete, RefusedForRemoteText},
+    {"remove", Delete, RefusedForRemoteText, Argument(0)},
+    {"DeleteFile", Delete, RefusedForRemoteText, Argument(0)},
     {"ExistsFile", Size},
     {"FSize", Size},
     {"GetFileSize", Size},
     {"GetFileExtension", Extension},
     {"FullToShort", ShortPath},
     {"GetShortPathName", ShortPath},
-    {"CopyFile", Copy, RefusedForRemoteText},
-    {"MoveFile", Move, RefusedForRemoteText},
+    {"CopyFile", Copy, RefusedForRemoteText, Argument(0) | Argument(1)},
+    {"MoveFile", Move, RefusedForRemoteText, Argument(0) | Argument(1)},
     {"GetFileAttributes", Attributes},
     {"FindFiles", FindFiles},
-    {"CreateDirectory", MakeFolder, RefusedForRemoteText},
-    {"RemoveDirectory", RemoveFolder, RefusedForRemoteText},
-    {"SetCurrentDirectory", EnterFolder, RefusedForRemoteText},
+    {"CreateDirectory", MakeFolder, RefusedForRemoteText, Argument(0)},
+    {"RemoveDirectory", RemoveFolder, RefusedForRemoteText, Argument(0)},
+    {"SetCurrentDirectory", EnterFolder, RefusedForRemoteText, Argument(0)},
     {"GetCurrentDirectory", CurrentFolder},
 };
 

@@ -52,7 +52,7 @@ uint32_t PrintToFile(BuiltinCall& call) {
 const BuiltinEntry kRows[] = {
     {"printf", PrintLine},
     {"sprintf", FormatText},
-    {"fprintf", PrintToFile, RefusedForRemoteText},
+    {"fprintf", PrintToFile, RefusedForRemoteText, Argument(0)},
 };
 
 } // namespace

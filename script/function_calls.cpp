@@ -43,16 +43,17 @@ bool ResolveFunctionAlias(std::string& name, std::vector<std::string>& arguments
     return false;
 }
 
-ScriptText FormatCallResults(const std::vector<std::string>& results, uint32_t code) {
+ScriptText FormatCallResults(const std::vector<std::string>& results, uint32_t code, bool fromOutside) {
     ScriptText out;
     const bool quote = code == 2;
+    const ValueSource source = fromOutside ? ValueSource::OutsideCallResult : ValueSource::CallResult;
     if (results.size() == 1) {
-        AppendValue(out, results[0], quote, true);
+        AppendValue(out, results[0], quote, source);
     } else if (results.size() > 1) {
         out.AppendWritten('{');
         for (size_t i = 0; i < results.size(); ++i) {
             if (i) out.AppendWritten(',');
-            AppendValue(out, results[i], quote, true);
+            AppendValue(out, results[i], quote, source);
         }
         out.AppendWritten('}');
     }
@@ -103,10 +104,11 @@ void EvaluateFunctionCalls(WindowRecord* connectionWindow, WindowRecord* window,
         SplitScriptText(arguments, text, callOpen + 1, close, ",", true);
 
         std::vector<std::string> results;
+        bool fromOutside = false;
         // The line is quoted in error lines; it does not change until the call has returned.
         uint32_t code = CallBuiltinFunction(table, connectionWindow, window, t, locals, name, arguments,
-                                            results, parameters);
-        text.Replace(nameStart, close + 1 - nameStart, FormatCallResults(results, code));
+                                            results, parameters, &fromOutside);
+        text.Replace(nameStart, close + 1 - nameStart, FormatCallResults(results, code, fromOutside));
         // Nothing before the first "(" found can hold a call, nor can the result.
         searchFrom = std::min(open, nameStart);
     }

@@ -99,8 +99,8 @@ const BuiltinEntry kRows[] = {
     {"aesencrypt", EncryptTextCall},
     {"decrypt", DecryptTextCall},
     {"aesdecrypt", DecryptTextCall},
-    {"AesFileEncrypt", EncryptFileCall, RefusedForRemoteText},
-    {"AesFileDecrypt", DecryptFileCall, RefusedForRemoteText},
+    {"AesFileEncrypt", EncryptFileCall, RefusedForRemoteText, Argument(0) | Argument(1)},
+    {"AesFileDecrypt", DecryptFileCall, RefusedForRemoteText, Argument(0) | Argument(1)},
 };
 
 } // namespace

@@ -64,21 +64,23 @@ void ScriptRun::RunEmbeddedScript(size_t number) {
     if (header.size() == 2) {
         // A block in a foreign language: its lines with their values inserted bare, where the
         // author placed them, run by the frame on the interface thread while this thread waits.
-        // Its code can do anything a program can, so text from outside never runs one.
-        if (HandlingRemoteText()) {
-            ReportRefusedForRemoteText(Window ? Window : ConnectionWindow, block[0]);
-            return;
-        }
-        std::string text;
+        // Its code can do anything a program can, so it runs only when every byte of it is the
+        // user's: a value from outside in it refuses the whole block.
+        ScriptText text;
         for (size_t i = 1; i < block.size(); ++i) {
             ScriptText line(block[i]);
             ExpandDollarVariables(ConnectionWindow, Window, line, Parameters, 1);
             ExpandVariables(Locals, ConnectionWindow, Window, line, 1, 0, 0);
-            if (i > 1) text += "\r\n";
-            text += line.Text;
+            if (i > 1) text.AppendWritten("\r\n");
+            text.AppendFrom(line, 0, line.Size());
+        }
+        if (text.HoldsOutsideByte()) {
+            ReportRefusedForRemoteText(Window ? Window : ConnectionWindow, block[0],
+                                       FirstOutsideRun(text.Text, text.OutsideMarks()));
+            return;
         }
         const std::wstring language = NarrowToWide(header[1]);
-        const std::wstring code = NarrowToWide(text);
+        const std::wstring code = NarrowToWide(text.Text);
         if (HWND frame = MainWindow.load())
             SendMessageW(frame, WM_RUN_ACTIVEX_SCRIPT, reinterpret_cast<WPARAM>(language.c_str()),
                          reinterpret_cast<LPARAM>(code.c_str()));
@@ -89,6 +91,8 @@ void ScriptRun::RunEmbeddedScript(size_t number) {
     std::string command = block[0].size() > 7 ? block[0].substr(7) : std::string();
     size_t start = command.find_first_not_of(' ');
     command = start == std::string::npos ? std::string() : command.substr(start);
+    // The header is the script's own text.
+    const LineMarksScope own(command, UsersMarks(command.size()));
     const uint64_t outcome = ExecuteCommand(command.c_str(), ConnectionWindow, nullptr, nullptr);
     if (!UserConfigDocument) return;
     XmlDocumentWriteLock lock(UserConfigDocument);

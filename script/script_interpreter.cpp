@@ -150,7 +150,7 @@ void ScriptRun::RunLine(size_t index) {
     if (t[0] == '\\') {
         FirstStatement = 0;
         ExpandVariables(Locals, ConnectionWindow, Window, Work, 0, 0, Debug);
-        ProcessInputLine(Work.Text.c_str() + 1, Window, 0);
+        RunMarkedLine(Work, Window, 1);
         return;
     }
     if (StringEqualsNoCase(t, "return")) {

@@ -39,9 +39,27 @@ void ScriptText::AppendInserted(std::string_view text) {
     Inserted.append(text.size(), HandlingRemoteText() ? kFromOutsideByte : kWrittenByte);
 }
 
-void ScriptText::AppendCallResult(std::string_view text) {
+void ScriptText::AppendCallResult(std::string_view text, bool fromOutside) {
+    AppendMarked(text, fromOutside ? kOutsideCallResultByte : kCallResultByte);
+}
+
+void ScriptText::AppendMarked(std::string_view text, char mark) {
     Text.append(text);
-    Inserted.append(text.size(), kCallResultByte);
+    Inserted.append(text.size(), mark);
+}
+
+bool ScriptText::HoldsOutsideByte(size_t at, size_t length) const {
+    const size_t end = length >= Text.size() - std::min(at, Text.size()) ? Text.size() : at + length;
+    for (size_t i = at; i < end; ++i)
+        if (IsFromOutside(i)) return true;
+    return false;
+}
+
+std::string ScriptText::OutsideMarks() const {
+    std::string marks(Text.size(), kUsersByte);
+    for (size_t i = 0; i < Text.size(); ++i)
+        if (IsFromOutside(i)) marks[i] = kOutsideByte;
+    return marks;
 }
 
 void ScriptText::AppendFrom(const ScriptText& source, size_t at, size_t length) {
@@ -95,12 +113,17 @@ void ScriptText::TrimSyntaxRight(std::string_view set) {
     Inserted.resize(n);
 }
 
-void AppendValue(ScriptText& out, std::string_view value, bool quote, bool callResult) {
+void AppendValue(ScriptText& out, std::string_view value, bool quote, ValueSource source) {
     if (quote) out.AppendWritten('"');
-    if (callResult)
-        out.AppendCallResult(value);
-    else
-        out.AppendInserted(value);
+    switch (source) {
+        case ValueSource::Inserted: out.AppendInserted(value); break;
+        // The program's or the user's own value: under the mark it is read as data only.
+        case ValueSource::Own:
+            out.AppendMarked(value, HandlingRemoteText() ? kCallResultByte : kWrittenByte);
+            break;
+        case ValueSource::CallResult: out.AppendCallResult(value); break;
+        case ValueSource::OutsideCallResult: out.AppendCallResult(value, true); break;
+    }
     if (quote) out.AppendWritten('"');
 }
 

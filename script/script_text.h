@@ -8,8 +8,10 @@
 // - While text from outside is handled (core/remote_text.h), an inserted value is never read as
 //   script: it names no variable, calls no built-in, begins no directive, keyword or assignment
 //   and holds no escape (one would break a line the script only says into lines of its own).
-//   What such a line says as a "/" command is decided by the command's row, as for every line
-//   of that run. Its quotes and operators are read as the author's are.
+//   Its quotes and operators are read as the author's are. Its bytes keep the mark of text from
+//   outside, and so does the result of a call that was given such bytes or that reads such
+//   text itself: a command row or built-in with such a byte where it chooses what happens is
+//   refused (core/remote_text.h).
 #pragma once
 
 #include <cstdint>
@@ -20,7 +22,16 @@
 // Where a byte came from.
 constexpr char kWrittenByte = 0;     // the script's author, or a value inserted into the script's own run
 constexpr char kFromOutsideByte = 1; // a value inserted while text from outside is handled
-constexpr char kCallResultByte = 2;  // a call's result
+constexpr char kCallResultByte = 2;  // a call's result, or the program's own value under the mark
+constexpr char kOutsideCallResultByte = 3; // a call's result made from or reading text from outside
+
+// Where a value inserted into a line came from.
+enum class ValueSource : uint8_t {
+    Inserted,          // from outside while text from outside is handled, else written
+    Own,               // the program's or the user's own value: data under the mark, never outside
+    CallResult,        // a call's result
+    OutsideCallResult, // a call's result made from, or reading, text from outside
+};
 
 struct ScriptText {
     std::string Text;
@@ -39,7 +50,17 @@ struct ScriptText {
     bool WrittenMatch(size_t at, std::string_view what) const;
     // The byte may be read as a quote, an operator or a separator of a value: any but a call's
     // result.
-    bool IsSyntax(size_t at) const { return Inserted[at] != kCallResultByte; }
+    bool IsSyntax(size_t at) const {
+        return Inserted[at] != kCallResultByte && Inserted[at] != kOutsideCallResultByte;
+    }
+    // The byte came from outside, directly or through a call.
+    bool IsFromOutside(size_t at) const {
+        return Inserted[at] == kFromOutsideByte || Inserted[at] == kOutsideCallResultByte;
+    }
+    // Some byte from position at on, up to length bytes, came from outside.
+    bool HoldsOutsideByte(size_t at = 0, size_t length = std::string::npos) const;
+    // One mark per byte as the command interpreter reads them (core/remote_text.h).
+    std::string OutsideMarks() const;
     // The byte at `at` exists, may be read so and equals c.
     bool SyntaxAt(size_t at, char c) const { return at < Text.size() && Text[at] == c && IsSyntax(at); }
 
@@ -49,7 +70,8 @@ struct ScriptText {
     void AppendWritten(char c);
     // A value: written, or from outside while text from outside is handled.
     void AppendInserted(std::string_view text);
-    void AppendCallResult(std::string_view text);
+    void AppendCallResult(std::string_view text, bool fromOutside = false);
+    void AppendMarked(std::string_view text, char mark);
     void AppendFrom(const ScriptText& source, size_t at, size_t length);
     ScriptText Slice(size_t at, size_t length = std::string::npos) const;
     void Erase(size_t at, size_t length);
@@ -62,9 +84,9 @@ struct ScriptText {
     void TrimSyntaxRight(std::string_view set);
 };
 
-// Appends value as an inserted value (or a call's result), enclosed in written double quotes
-// when quote is set.
-void AppendValue(ScriptText& out, std::string_view value, bool quote, bool callResult = false);
+// Appends value as inserted from its source, enclosed in written double quotes when quote is set.
+void AppendValue(ScriptText& out, std::string_view value, bool quote,
+                 ValueSource source = ValueSource::Inserted);
 // Resolves backslash escapes as UnescapeString does, where every byte of the escape is written.
 void UnescapeScriptText(ScriptText& text, bool backslashEscapes);
 // Positions of the double quotes and apostrophes outside calls' results; consecutive pairs

@@ -83,19 +83,20 @@ bool MatchVariable(const ScriptText& text, size_t at, const ScriptVariable& v, b
 void AppendMatch(ScriptText& out, const Match& m, bool lineQuotes) {
     const ScriptVariable& v = *m.Variable;
     const bool quote = lineQuotes && !v.IsNumeric;
+    const ValueSource source = HoldsUsersValues(v) ? ValueSource::Own : ValueSource::Inserted;
     if (m.Element >= 0) {
-        AppendValue(out, v.Values[static_cast<size_t>(m.Element)], quote);
+        AppendValue(out, v.Values[static_cast<size_t>(m.Element)], quote, source);
         return;
     }
     if (m.Element == -1) {
-        AppendValue(out, v.Values[0], quote);
+        AppendValue(out, v.Values[0], quote, source);
         return;
     }
     if (quote) out.AppendWritten('"');
     out.AppendWritten('{');
     for (size_t i = 0; i < v.Values.size(); ++i) {
         if (i) out.AppendWritten(',');
-        AppendValue(out, v.Values[i], !v.IsNumeric);
+        AppendValue(out, v.Values[i], !v.IsNumeric, source);
     }
     out.AppendWritten('}');
     if (quote) out.AppendWritten('"');

@@ -60,6 +60,11 @@ void ExpandVariables(ScriptVariableList& locals, WindowRecord* connectionWindow,
                      ScriptText& text, uint8_t noQuotes, uint8_t keepTarget, uint8_t debug);
 
 // Runs one statement line: an assignment, a "/" command or a text line.
+// Remembers the variable's values as the user's own words set them (users), or forgets that
+// they were (core/script_variable.h).
+void NoteUsersValues(ScriptVariable& v, bool users);
+// Hands the line, from byte from on, to the input dispatcher with the marks of its bytes.
+void RunMarkedLine(const ScriptText& line, WindowRecord* window, size_t from = 0);
 void ExecuteStatementLine(ScriptText& line, uint8_t* firstStatement, uint8_t* debug,
                           ScriptVariableList& locals, WindowRecord* connectionWindow, WindowRecord* window,
                           const std::string& parameters);

@@ -136,15 +136,18 @@ uint32_t SetXmlString(BuiltinCall& call) {
     return BareResult(call, "");
 }
 
+// The section, the key and the file a setting is written to; the value is data.
+constexpr ArgumentPositions kSettingsPlace = Argument(0) | Argument(1) | Argument(3);
+
 const BuiltinEntry kRows[] = {
     {"GetString", IniString},
     {"GetInt", IniInt},
-    {"SetString", SetIniString, RefusedForRemoteText},
-    {"SetInt", SetIniInt, RefusedForRemoteText},
+    {"SetString", SetIniString, RefusedForRemoteText, kSettingsPlace},
+    {"SetInt", SetIniInt, RefusedForRemoteText, kSettingsPlace},
     {"GetStringX", XmlString},
     {"GetIntX", XmlInt},
-    {"SetIntX", SetXmlInt, RefusedForRemoteText},
-    {"SetStringX", SetXmlString, RefusedForRemoteText},
+    {"SetIntX", SetXmlInt, RefusedForRemoteText, kSettingsPlace},
+    {"SetStringX", SetXmlString, RefusedForRemoteText, kSettingsPlace},
 };
 
 } // namespace

@@ -2,14 +2,18 @@
 #include "core/client_services.h"
 #include "common/script_number.h"
 #include "common/text_compare.h"
+#include "core/remote_text.h"
 #include "script/function_calls.h"
 #include "script/script_expression.h"
 #include "script/script_variables.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 
 namespace {
+
+constexpr size_t kMaxUsersValueBytes = 65536;
 
 bool IsNameChar(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -132,10 +136,27 @@ void RunAssignment(ScriptText& line, ScriptVariableList& locals, WindowRecord* c
         lock.emplace(ScriptScopesMutex());
         v = SetScriptVariable(locals, connectionWindow, a.Target, std::string(), kLocalScope);
     }
-    if (v) Apply(*v, a);
+    if (!v) return;
+    const bool wasUsers = HoldsUsersValues(*v);
+    Apply(*v, a);
+    NoteUsersValues(*v, !value.HoldsOutsideByte() &&
+                            (wasUsers || v->Values.size() == 1 || (a.Kind == kListValue && a.Operator == "=")));
 }
 
 } // namespace
+
+// Remembers the values as the user's own, or forgets that they were; a large list is not copied
+// and counts as from outside.
+void NoteUsersValues(ScriptVariable& v, bool users) {
+    size_t bytes = 0;
+    for (const std::string& value : v.Values) bytes += value.size();
+    v.HasUsersValues = users && bytes <= kMaxUsersValueBytes ? 1 : 0;
+    if (v.HasUsersValues)
+        v.UsersValues = v.Values;
+    else
+        v.UsersValues.clear();
+}
+
 
 void ExecuteStatementLine(ScriptText& line, uint8_t* firstStatement, uint8_t* debug,
                           ScriptVariableList& locals, WindowRecord* connectionWindow, WindowRecord* window,
@@ -152,7 +173,7 @@ void ExecuteStatementLine(ScriptText& line, uint8_t* firstStatement, uint8_t* de
         ExpandVariables(locals, connectionWindow, window, line, 0, 0, echo);
         EvaluateFunctionCalls(connectionWindow, window, locals, line, parameters);
         UnescapeScriptText(line, false);
-        ProcessInputLine(line.Text.c_str(), window, 0);
+        RunMarkedLine(line, window);
         return;
     }
     // An assignment changes the script's variables: inserted text from outside makes none.
@@ -166,5 +187,12 @@ void ExecuteStatementLine(ScriptText& line, uint8_t* firstStatement, uint8_t* de
     ExpandVariables(locals, connectionWindow, window, line, *firstStatement, 0, echo);
     EvaluateFunctionCalls(connectionWindow, window, locals, line, parameters);
     if (!*firstStatement || line.Empty()) return;
-    ProcessInputLine(line.Text.c_str(), window, 0);
+    RunMarkedLine(line, window);
+}
+
+void RunMarkedLine(const ScriptText& line, WindowRecord* window, size_t from) {
+    const std::string text = line.Text.substr(std::min(from, line.Size()));
+    const std::string marks = line.OutsideMarks().substr(std::min(from, line.Size()));
+    const LineMarksScope scope(text, marks);
+    ProcessInputLine(text.c_str(), window, 0);
 }

@@ -143,11 +143,11 @@ uint32_t RaiseFault(BuiltinCall& call) {
 const BuiltinEntry kRows[] = {
     {"MessageBox", ShowMessageBox},
     {"traymessage", TrayMessage},
-    {"cmd", FrameCommand, RefusedForRemoteText},
+    {"cmd", FrameCommand, RefusedForRemoteText, kEveryArgument},
     {"Is64", Is64},
     {"GetLoginName", LoginName},
     {"GetLanCP", LanguageLibrary},
-    {"Shock_Add", AddMovie, RefusedForRemoteText},
+    {"Shock_Add", AddMovie, RefusedForRemoteText, Argument(1)},
     {"CreateTemporaryFile", TemporaryFile},
     {"malloc", Allocate},
     {"free", Release},
@@ -155,7 +155,7 @@ const BuiltinEntry kRows[] = {
     {"sleep", Pause},
     {"async", Nothing},
     {"trunc", Nothing},
-    {"Crash", RaiseFault, RefusedForRemoteText},
+    {"Crash", RaiseFault, RefusedForRemoteText, kEveryArgument},
 };
 
 } // namespace

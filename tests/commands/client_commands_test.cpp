@@ -326,7 +326,7 @@ TEST_F(ClientCommands, SettingsTriggerScriptsAndPluginPathsAreWrittenToTheFile) 
     EXPECT_EQ(value("Trigger"), "/hello");
     EXPECT_EQ(value("Trigger_Type"), "0");
     EXPECT_EQ(value("Description"), "Enter description here");
-    EXPECT_EQ(value("Enabled"), "1024") << "an option is stored as the option word masked with its bit";
+    EXPECT_EQ(value("Enabled"), "1") << "an option is stored as 1 or 0, as the trigger runner reads it";
     EXPECT_EQ(value("Locked"), "0");
     ASSERT_EQ(XmlElementGetCDataCount(greet), 1u);
     EXPECT_EQ(XmlElementGetCDataSections(greet)[0]->text, "ignored\r\n0\r\n");

@@ -20,6 +20,7 @@
 #include "tests/support/test_files.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
+#include "xml/xml_element.h"
 #include "xml/xml_writer.h"
 
 #include <algorithm>
@@ -45,7 +46,7 @@ struct World {
 size_t RefusalsPrinted(const std::string& word = {}) {
     size_t count = 0;
     for (const RecordedCall& call : CallLog::Instance().Calls("PrintToWindow"))
-        if (call.Text.find(word + " was not run: it came from text a server sent") != std::string::npos)
+        if (call.Text.find(word + " was not run: \"") != std::string::npos)
             ++count;
     return count;
 }
@@ -65,7 +66,8 @@ protected:
             "<qv><Cfg><Lan_Options Use_Upnp=\"0\"/></Cfg><Scripts><s name=\"echo\" Trigger_Type=\"1\" "
             "Enabled=\"1\" Trigger=\"*PRIVMSG #a :!say *\"><![CDATA[/say #a $4*\r\n/raw DONE]]></s>"
             "<s name=\"forward\" Trigger_Type=\"1\" Enabled=\"1\" Trigger=\"*PRIVMSG #a :!do *\">"
-            "<![CDATA[$4*\r\n/raw DONE]]></s></Scripts></qv>");
+            "<![CDATA[$4*\r\n/raw DONE]]></s><s name=\"own\" Trigger_Type=\"1\" Enabled=\"1\" "
+            "Trigger=\"*PRIVMSG #a :!own *\"><![CDATA[/raw DONE]]></s></Scripts></qv>");
         Services().Scripts.ExecuteScript = &script::ExecuteScript;
         saved_ = {ProgramFolder, UserDataFolder};
         ProgramFolder = UserDataFolder = folder_.Path();
@@ -78,7 +80,7 @@ protected:
         ASSERT_TRUE(WriteFileBytes(
             folder_.File(L"scripts.xml"),
             "<scripts><s name=\"got\" Description=\"Got\"><![CDATA[/msg #a x]]></s></scripts>"));
-        for (const char* phase : {"hostile", "typed"})
+        for (const char* phase : {"hostile", "typed", "own"})
             ASSERT_TRUE(
                 WriteFileBytes(folder_.File((NarrowToWide(phase) + L".scr").c_str()),
                                "$r = AppendText(\"" + Slashed(Path(phase)) + "-runscript.txt\", ran)"));
@@ -89,6 +91,7 @@ protected:
         UnloadPlugins(0xFFFFFFFF);
         SetPluginPaths({});
         RemoveUserListEntry(kIgnoreList, "typed!*@*");
+        RemoveUserListEntry(kIgnoreList, "own!*@*");
         DebugLevel = 0;
         InstallScriptRunRecorder();
         ProgramFolder = saved_[0];
@@ -167,6 +170,52 @@ protected:
             "/_set ip 10.0.0.1",
             "/_script " + p + "|||0|||0|||/x|||||||||0|||0|||/msg #a x",
         };
+    }
+
+    // The refused rows as the user's own trigger would write them: the user's words wherever a
+    // row chooses what happens, and the received words ("!own #a own": $4 and $5) in the place of
+    // a nick, a mask, a channel or a pass phrase, where the row takes one.
+    std::vector<std::string> OwnLines() const {
+        const std::string url = WideToNarrow(http_.Url(L"x.dll"));
+        return {
+            "/eval AppendText(\"" + Slashed(Path("own")) + "-eval.txt\",ran)",
+            "/run " + Path("qx.exe") + ",own",
+            "/shellexecute open " + Path("qx.exe") + ",own",
+            "/fetch " + url + " " + Path("own-x.dll"),
+            "/font",
+            "/color",
+            "/runscript " + Path("own.scr"),
+            "/protect " + Path("a.txt") + " " + Path("own-locked.bin") + " $5",
+            "/loadplugins",
+            "/unloadplugins",
+            "/deprotect " + Path("own-locked.bin") + " " + Path("own-back.txt") + " $5",
+            "/sendobjectkill 1 2",
+            "/getobject 127.0.0.1 4000 5 own-object.txt 1",
+            "/sendobject $4 " + Path("a.txt"),
+            "/installscript " + Path("scripts.xml"),
+            "/installskin " + Path("skin.xml"),
+            "/debug 1",
+            "/prefs Cfg\\Options1 Default_Nick own",
+            "/ignore +$5!*@*",
+            "/plugin +" + Path("own.dll"),
+            "/send $nick " + Path("qv.xml"),
+            "/tchat 5000",
+            "/chat $nick",
+            "/dcc $nick chat",
+            "/_script own|||0|||0|||/x|||||||||0|||0|||/msg #a x",
+        };
+    }
+
+    // The user's own trigger runs the line for the next "!own" line.
+    void SetOwnTrigger(const std::string& line) {
+        XmlDocumentWriteLock lock(UserConfigDocument);
+        XmlElement* scripts = XmlElementFindChild(XmlDocumentGetRoot(UserConfigDocument), "Scripts");
+        for (uint32_t i = 0; i < XmlElementGetChildCount(scripts); ++i) {
+            XmlElement* entry = XmlElementGetChild(scripts, i);
+            if (XmlVariableGetValueString(XmlElementFindVariableView(entry, "name")) != "own") continue;
+            XmlElementRemoveAllCData(entry);
+            XmlElementAddCData(entry, (line + "\r\n/raw DONE").c_str());
+        }
     }
 
     World Observe() {
@@ -270,6 +319,49 @@ TEST_F(TextFromOutside, EveryRowSaidByAHostileUserDoesNothingItMayNotAndTypedDoe
     for (const std::wstring& name : folder_.Entries()) EXPECT_NE(name.rfind(L"hostile-", 0), 0u);
     EXPECT_EQ(ReadFileBytes(folder_.File(L"started.txt")).find("hostile"), std::string::npos);
     EXPECT_EQ(after.Settings.find("hostile"), std::string::npos);
+}
+
+// The user's own trigger, set off by a server line, runs each refused row when the user's words
+// stand wherever the row chooses what happens, with the received word as data; the same word
+// where the row chooses what happens is refused.
+TEST_F(TextFromOutside, EveryRefusedRowRunsFromTheUsersOwnTriggerWithWordsFromOutsideAsData) {
+    const std::span<const CommandRow> table = CommandRows();
+    const std::vector<std::string> lines = OwnLines();
+    std::vector<const CommandRow*> refused;
+    for (const CommandRow& row : table)
+        if (row.Remote == RemoteText::Refused) refused.push_back(&row);
+    // One line per refused row, in table order.
+    ASSERT_EQ(lines.size(), refused.size());
+    SetPluginPaths({BesideTestProgram(L"test_plugin_a.dll")});
+    MessageBoxCloser closer;
+    for (size_t i = 0; i < refused.size(); ++i) {
+        const std::string word = lines[i].substr(0, lines[i].find(' '));
+        ASSERT_EQ(FindCommandRow(word), refused[i]) << lines[i];
+        SetOwnTrigger(lines[i]);
+        CallLog::Instance().Clear();
+        const World start = Observe();
+        const Lines said = Said("#a own", "!own");
+        EXPECT_TRUE(PumpUntil(
+            [&] {
+                return !said.empty() || !(Observe() == start) || CountCalls("PrintToWindow") > 0 ||
+                       CountCalls("OpenChatWindow") > 0 || CountCalls("FrameCommand") > 0;
+            },
+            20000))
+            << lines[i];
+        EXPECT_EQ(RefusalsPrinted(), 0u) << lines[i];
+    }
+    EXPECT_TRUE(FileExists(folder_.File(L"own-eval.txt")));
+    EXPECT_NE(ReadFileBytes(folder_.File(L"started.txt")).find("own"), std::string::npos);
+
+    // The received word where a row chooses what happens: a path, a program, the kind of offer.
+    CallLog::Instance().Clear();
+    for (const std::string& line : std::vector<std::string>{"/send $nick $4", "/run $4", "/dcc $nick $4"}) {
+        SetOwnTrigger(line);
+        EXPECT_EQ(Said(Path("a.txt"), "!own"), Lines{}) << line;
+    }
+    EXPECT_EQ(RefusalsPrinted("/send"), 1u);
+    EXPECT_EQ(RefusalsPrinted("/run"), 1u);
+    EXPECT_EQ(RefusalsPrinted("/dcc"), 1u);
 }
 
 // A hostile user's attack on an echo trigger: a library downloaded beside the program, the user's

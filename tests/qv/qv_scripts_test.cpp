@@ -164,7 +164,7 @@ TEST(QvScripts, BuiltInsForeignBlocksHotKeysTimersAndPluginScriptsInARunningQv) 
     friendly.Send(std::string("PRIVMSG #test :inject ") + kHostile);
     EXPECT_TRUE(Heard(friendly, {":scripter!", "PRIVMSG #test :blocks done"}));
     EXPECT_NE(std::wstring::npos,
-              AllTexts(frame).find(L"script vbscript was not run: it came from text a server sent"));
+              AllTexts(frame).find(L"script vbscript was not run: \""));
     EXPECT_NE(std::wstring::npos, AllTexts(frame).find(L"script jscript was not run"));
     EXPECT_FALSE(FileExists(data + L"\\vb_marker.txt"));
     TypeLine(GetDlgItem(channel, 902), L"/inject typed words");
@@ -187,7 +187,7 @@ TEST(QvScripts, BuiltInsForeignBlocksHotKeysTimersAndPluginScriptsInARunningQv) 
         EXPECT_TRUE(Eventually(
             [&] {
                 return AllTexts(frame).find(std::wstring(word) +
-                                            L" was not run: it came from text a server sent") !=
+                                            L" was not run: \"") !=
                        std::wstring::npos;
             },
             kWait))
@@ -247,4 +247,65 @@ TEST(QvScripts, BuiltInsForeignBlocksHotKeysTimersAndPluginScriptsInARunningQv) 
     EXPECT_TRUE(qv.WaitExit(kWait, code));
     // Ended with the program, its keys are free again.
     EXPECT_TRUE(KeyIsFree(MOD_CONTROL | MOD_SHIFT, 'B'));
+}
+
+// The user's own event scripts and triggers keep their whole power when a server line sets them
+// off: what they write and the lists they change are theirs. A path that came in the line writes
+// nothing, and a trigger made by typing "/_script" fires.
+TEST(QvScripts, TheUsersOwnScriptsSetOffByServerLinesKeepTheirPower) {
+    NgircdServer server;
+    ASSERT_TRUE(server.WaitReady());
+    IrcClient friendly(server.Port(), "friendly");
+    ASSERT_TRUE(friendly.Joins("#test", kWait));
+
+    PortableFolder folder({L"qv.exe", L"qvlang.dll", L"qvres.dll"});
+    const std::wstring data = folder.UserDataFolder();
+    CreateDirectoryW((folder.Path() + L"\\UCFG").c_str(), nullptr);
+    CreateDirectoryW(data.c_str(), nullptr);
+    std::string place = WideToNarrow(data);
+    std::replace(place.begin(), place.end(), '\\', '/');
+    const auto file = [&](const char* name) { return "\"" + place + "/" + name + "\""; };
+    std::string text = DefaultSettings(folder.Path() + L"\\qvres.dll");
+    ReplaceOnce(text, "Default_Nick=\"\"", "Default_Nick=\"scripter\"");
+    ReplaceOnce(text, "Flood_Delay_MS=\"1000\"", "Flood_Delay_MS=\"0\"");
+    ReplaceOnce(text, "<Special_Scripts />",
+                "<Special_Scripts><s name=\"On_Startup\"><![CDATA[/notify +friendly\r\n$r = AppendText(" +
+                    file("startup.txt") + ", started)]]></s><s name=\"On_Notify_Online\"><![CDATA[$r = "
+                    "AppendText(" + file("online.txt") + ", $0)]]></s></Special_Scripts>");
+    ReplaceOnce(text, "<Scripts />",
+                "<Scripts>" + Entry("* JOIN *", 1, "", "$r = AppendText(" + file("joins.txt") + ", $nick)") +
+                    Entry("*PRIVMSG #test :!log *", 1, "", "$r = AppendText($4, $nick)") + "</Scripts>");
+    ASSERT_TRUE(WriteFileBytes(data + L"\\qv.xml", text));
+
+    QvProcess qv(folder.Path(),
+                 L"-port1 -e \"/server 127.0.0.1:" + std::to_wstring(server.Port()) + L"/#test\"");
+    ASSERT_TRUE(qv.Started());
+    HWND frame = nullptr, channel = nullptr;
+    ASSERT_TRUE(
+        Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
+    ASSERT_TRUE(Eventually([&] { return (channel = FindChatWindow(frame, L"#test")) != nullptr; }, kWait));
+
+    // The end of registration ran "On_Startup"; the notify list it filled found friendly online.
+    EXPECT_TRUE(Eventually([&] { return ReadFileBytes(data + L"\\startup.txt") == "started"; }, kWait));
+    EXPECT_TRUE(Eventually([&] { return ReadFileBytes(data + L"\\online.txt") == "friendly"; }, kWait));
+
+    IrcClient joiner(server.Port(), "joiner");
+    ASSERT_TRUE(joiner.Joins("#test", kWait));
+    EXPECT_TRUE(Eventually([&] { return ReadFileBytes(data + L"\\joins.txt").find("joiner") != std::string::npos; },
+                           kWait));
+
+    const std::wstring stolen = data + L"\\stolen.txt";
+    friendly.Send("PRIVMSG #test :!log " + WideToNarrow(stolen));
+    EXPECT_TRUE(Eventually([&] { return AllTexts(frame).find(L"AppendText was not run: \"") != std::wstring::npos; },
+                           kWait));
+    EXPECT_FALSE(FileExists(stolen));
+
+    TypeLine(GetDlgItem(channel, 902), L"/_script pong|||3075|||1|||*PRIVMSG #test :!ping*|||||||||1024|||"
+                                       L"/msg #test pong");
+    friendly.Send("PRIVMSG #test :!ping");
+    EXPECT_TRUE(Heard(friendly, {":scripter!", "PRIVMSG #test :pong"})) << WideToNarrow(AllTexts(frame));
+
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    DWORD code = 1;
+    EXPECT_TRUE(qv.WaitExit(kWait, code));
 }

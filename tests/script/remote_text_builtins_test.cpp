@@ -54,6 +54,12 @@ protected:
     }
 
     std::string Path(const wchar_t* name) const { return WideToNarrow(folder_.File(name)); }
+    // The path as a script writes it, in double quotes and with forward slashes.
+    std::string Written(const wchar_t* name) const {
+        std::string path = Path(name);
+        std::replace(path.begin(), path.end(), '\\', '/');
+        return "\"" + path + "\"";
+    }
     // The files and the folder the calls work on, as they were before any of them.
     void Prepare() {
         SetCurrentDirectoryW(TestProgramFolder().c_str());
@@ -91,7 +97,7 @@ private:
 size_t Refusals(const std::string& name) {
     size_t count = 0;
     for (const RecordedCall& call : CallLog::Instance().Calls("PrintToWindow"))
-        if (call.Text.find(name + " was not run: it came from text a server sent") != std::string::npos)
+        if (call.Text.find(name + " was not run: \"") != std::string::npos)
             ++count;
     return count;
 }
@@ -135,6 +141,37 @@ TEST_F(RemoteTextBuiltins, RefuseForTextFromOutsideAndRunForTheUsersOwnScripts) 
     for (const auto& [call, line] : calls) called.insert(call.substr(0, call.find('(')));
     EXPECT_EQ(called, guarded);
 
+    // The same calls as the user's own trigger writes them: the user's words where each chooses
+    // what it does (which file, folder, setting or command), received words ($4 on) as data.
+    const std::string h = std::to_string(stream_);
+    const std::vector<std::pair<std::string, std::string>> own = {
+        {"fopen(" + Written(L"new2.txt") + ", w)", ""},
+        {"CreateFile(" + Written(L"added2.txt") + ", a)", ""},
+        {"fwrite(" + h + ", $4, 3)", "own"},
+        {"WriteFile(" + h + ", $4, 3)", "own"},
+        {"fputc(" + h + ", $4)", "66"},
+        {"fputs(" + h + ", $4)", "own"},
+        {"fprintf(" + h + ", $4)", "own"},
+        {"AppendText(" + Written(L"a.txt") + ", $4)", "seen"},
+        {"AppendtextCRLF(" + Written(L"a.txt") + ", $4)", "seen"},
+        {"remove(" + Written(L"a.txt") + ")", ""},
+        {"DeleteFile(" + Written(L"a.aes") + ")", ""},
+        {"CopyFile(" + Written(L"a.txt") + ", " + Written(L"copy2.txt") + ")", ""},
+        {"MoveFile(" + Written(L"a.aes") + ", " + Written(L"moved2.aes") + ")", ""},
+        {"CreateDirectory(" + Written(L"made2") + ")", ""},
+        {"RemoveDirectory(" + Written(L"empty") + ")", ""},
+        {"SetCurrentDirectory(" + Written(L"empty") + ")", ""},
+        {"SetString(s, k, $4, " + Written(L"s.ini") + ")", "own"},
+        {"SetInt(s, k, $4, " + Written(L"s.ini") + ")", "8"},
+        {"SetStringX(\"Cfg\\Options1\", Default_Nick, $4)", "own"},
+        {"SetIntX(\"Cfg\\Options1\", Flood_Delay_MS, $4)", "2"},
+        {"AesFileEncrypt(" + Written(L"a.txt") + ", " + Written(L"sealed2.aes") + ", $4)", "pass"},
+        {"AesFileDecrypt(" + Written(L"a.aes") + ", " + Written(L"opened2.txt") + ", $4)", "pass"},
+        {"cmd(811)", ""},
+        {"Shock_Add($4, " + Written(L"movie.swf") + ")", "#chan"},
+    };
+    ASSERT_EQ(own.size(), calls.size());
+
     // A hostile server cannot end the program through the user's trigger. (Run by the user's own
     // script it would end this test program too.)
     {
@@ -145,7 +182,8 @@ TEST_F(RemoteTextBuiltins, RefuseForTextFromOutsideAndRunForTheUsersOwnScripts) 
     EXPECT_EQ(Refusals("Crash"), 1u);
     EXPECT_NE(OutputText().find("input: /echo after"), std::string::npos);
 
-    for (const auto& [call, line] : calls) {
+    for (size_t i = 0; i < calls.size(); ++i) {
+        const auto& [call, line] = calls[i];
         const std::string name = call.substr(0, call.find('('));
         const std::string script = "#nodebug\r\n$r = " + call + "\r\n/echo after";
         const std::string received = ":evil!e@example PRIVMSG #chan :!x " + line;
@@ -164,6 +202,16 @@ TEST_F(RemoteTextBuiltins, RefuseForTextFromOutsideAndRunForTheUsersOwnScripts) 
         Run(script, received);
         EXPECT_NE(World(), before) << call;
         EXPECT_EQ(Refusals(name), 0u) << call;
+
+        Prepare();
+        CallLog::Instance().Clear();
+        const std::string start = World();
+        {
+            RemoteTextScope remote;
+            Run("#nodebug\r\n$r = " + own[i].first, ":evil!e@example PRIVMSG #chan :!x " + own[i].second);
+        }
+        EXPECT_NE(World(), start) << own[i].first;
+        EXPECT_EQ(Refusals(name), 0u) << own[i].first;
     }
     Prepare();
 
@@ -175,16 +223,23 @@ TEST_F(RemoteTextBuiltins, RefuseForTextFromOutsideAndRunForTheUsersOwnScripts) 
     EXPECT_NE(OutputText().find("input: /echo \"hello\" close="), std::string::npos) << OutputText();
 }
 
-// A block in a foreign language can do anything a program can: text from outside never runs one.
-TEST_F(RemoteTextBuiltins, ForeignBlocksDoNotRunForTextFromOutside) {
-    const std::string script = "#nodebug\r\nscript jscript\r\n{\r\nfunction main() {}\r\n}\r\n/echo after";
+// A block in a foreign language can do anything a program can: one that holds a value from outside
+// never runs; the user's own block runs, also for text from outside.
+TEST_F(RemoteTextBuiltins, ForeignBlocksRunOnlyWithTheUsersOwnWords) {
+    const std::string outside = "#nodebug\r\nscript jscript\r\n{\r\nfunction main() { x = \"$4\"; }\r\n}\r\n/echo after";
+    const std::string own = "#nodebug\r\nscript jscript\r\n{\r\nfunction main() {}\r\n}\r\n/echo after";
     {
         RemoteTextScope remote;
-        Run(script);
+        Run(outside, ":evil!e@example PRIVMSG #chan :!x \"); WScript.Quit(); (\"");
     }
     EXPECT_EQ(FrameCalls.load(), 0);
     EXPECT_EQ(Refusals("script jscript"), 1u);
     EXPECT_NE(OutputText().find("input: /echo after"), std::string::npos);
-    Run(script);
+    {
+        RemoteTextScope remote;
+        Run(own, ":evil!e@example PRIVMSG #chan :!x y");
+    }
     EXPECT_EQ(FrameCalls.load(), 1);
+    Run(outside, ":me!m@example PRIVMSG #chan :!x typed");
+    EXPECT_EQ(FrameCalls.load(), 2);
 }
