@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <thread>
 
 namespace {
@@ -139,78 +138,63 @@ TEST(Qx, SetUpFailureEndsAsFailed) {
 
 enum class Receiver { kAcksBeyondTheSize, kAcksDecreasing, kFloodsStrayAcks, kNeverReads };
 
-// Plays a receiver that would keep the sender going for ever, until the sender closes. Only the
-// first answer of the decreasing one confirms what arrived; each later one names less.
+// Reads what comes and answers at least every 20 ms (the flood 64 times) until the sender closes.
+// The decreasing receiver's first answer confirms what arrived; each later one names a byte less.
 void PlayHostileReceiver(SOCKET peer, Receiver kind, uint64_t size) {
-    if (kind == Receiver::kNeverReads) return;
     std::vector<char> buffer(65536);
-    uint64_t received = 0, first = 0;
-    for (uint64_t answers = 0;;) {
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(peer, &readable);
-        timeval pace{0, 20000}; // between answers while the sender sends nothing
+    uint64_t received = 0, first = 0, answers = 0;
+    while (kind != Receiver::kNeverReads) {
+        fd_set readable{1, {peer}};
+        timeval pace{0, 20000};
         if (select(0, &readable, nullptr, nullptr, &pace) == 1) {
             const int got = recv(peer, buffer.data(), static_cast<int>(buffer.size()), 0);
             if (got <= 0) return;
             received += static_cast<uint64_t>(got);
         }
-        if (received == 0) continue;
-        if (first == 0) first = received;
+        first = first ? first : received;
         const uint64_t count = kind == Receiver::kAcksBeyondTheSize ? size + 1
                                : kind == Receiver::kAcksDecreasing  ? first - std::min(first, answers)
                                                                     : size - 1; // never sent yet
         const u_long ack = htonl(static_cast<u_long>(count));
-        for (int i = 0; i < (kind == Receiver::kFloodsStrayAcks ? 64 : 1); ++i, ++answers)
+        for (int i = 0; received && i < (kind == Receiver::kFloodsStrayAcks ? 64 : 1); ++i, ++answers)
             if (send(peer, reinterpret_cast<const char*>(&ack), 4, 0) != 4) return;
     }
 }
 
-// While it lives, the qx processes started get a short stall limit.
-struct ShortStallLimit {
-    ShortStallLimit() { SetEnvironmentVariableW(kTransferStallVariable, L"3000"); }
-    ~ShortStallLimit() { SetEnvironmentVariableW(kTransferStallVariable, nullptr); }
-};
-
 TEST(Qx, HostileReceiversEndTheSendAsFailedSayingWhy) {
     TestFolder folder;
     // More than the socket buffers hold, so a receiver that never reads stops the writes.
-    const std::string bytes(32 << 20, 'q');
     const std::wstring file = folder.File(L"offered.bin");
-    ASSERT_TRUE(WriteFileBytes(file, bytes));
-    const std::wstring stalled = L"Failed. The receiver made no progress for 3 seconds.";
+    const uint64_t size = 32 << 20;
+    ASSERT_TRUE(WriteFileBytes(file, std::string(size, 'q')));
+    const wchar_t* stalled = L"Failed. The receiver made no progress for 3 seconds.";
     struct Case {
         const char* Name;
         Receiver Kind;
         const wchar_t* Protocol;
-        std::wstring Status;
-    } cases[] = {
-        {"beyond the size", Receiver::kAcksBeyondTheSize, L"dcc",
-         L"Failed. The receiver acknowledged more than the file holds."},
-        {"decreasing", Receiver::kAcksDecreasing, L"dcc", stalled},
-        {"never-matching flood", Receiver::kFloodsStrayAcks, L"dcc", stalled},
-        {"never reads", Receiver::kNeverReads, L"dcc", stalled},
-        {"never reads, no acknowledgements", Receiver::kNeverReads, L"tdcc", stalled},
-    };
+        const wchar_t* Status;
+    } cases[] = {{"beyond the size", Receiver::kAcksBeyondTheSize, L"dcc",
+                  L"Failed. The receiver acknowledged more than the file holds."},
+                 {"decreasing", Receiver::kAcksDecreasing, L"dcc", stalled},
+                 {"never-matching flood", Receiver::kFloodsStrayAcks, L"dcc", stalled},
+                 {"never reads", Receiver::kNeverReads, L"dcc", stalled},
+                 {"never reads, no acknowledgements", Receiver::kNeverReads, L"tdcc", stalled}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         const uint16_t port = FreeTransferPort();
-        std::unique_ptr<QxProcess> qx;
-        {
-            ShortStallLimit limit;
-            qx = std::make_unique<QxProcess>(L"in " + Number(port) + L" ipv4 manual " + c.Protocol +
-                                             L" send 0 0 " + Quoted(file));
-        }
-        HWND dialog = qx->WaitForWindow(L"Transfer");
+        SetEnvironmentVariableW(kTransferStallVariable, L"3000"); // for this qx alone
+        QxProcess qx(L"in " + Number(port) + L" ipv4 manual " + c.Protocol + L" send 0 0 " + Quoted(file));
+        SetEnvironmentVariableW(kTransferStallVariable, nullptr);
+        HWND dialog = qx.WaitForWindow(L"Transfer");
         ASSERT_TRUE(dialog);
         SOCKET peer = ConnectToLoopback(port);
-        ASSERT_NE(peer, INVALID_SOCKET);
-        std::thread receiver(PlayHostileReceiver, peer, c.Kind, bytes.size());
-        EXPECT_TRUE(qx->WaitForEnd(dialog));
+        std::thread receiver(PlayHostileReceiver, peer, c.Kind, size);
+        EXPECT_TRUE(qx.WaitForEnd(dialog));
         EXPECT_EQ(Cell(dialog, kStatusRow, 1), c.Status);
+        shutdown(peer, SD_BOTH); // a qx that never ends must not hold the receiver too
         receiver.join();
         closesocket(peer);
-        EXPECT_EQ(EndAndClose(*qx, dialog, false, true), 0);
+        EXPECT_EQ(EndAndClose(qx, dialog, false, true), 0);
     }
 }
 
