@@ -207,6 +207,19 @@ void ShowProgress(HWND dialog) {
     if (state->Taskbar) state->Taskbar->SetProgressValue(dialog, done < size ? done : size, size);
 }
 
+// "Failed.", with the reason where the engine knows it.
+std::wstring FailedStatus() {
+    switch (state->Shared.Failure.load()) {
+        case TransferFailure::kReceiverStalled:
+            return L"Failed. The receiver made no progress for " +
+                   std::to_wstring((state->Shared.StallLimitMs + 999) / 1000) + L" seconds.";
+        case TransferFailure::kAckBeyondTheSize:
+            return L"Failed. The receiver acknowledged more than the file holds.";
+        case TransferFailure::kUnexplained: break;
+    }
+    return L"Failed.";
+}
+
 void ShowButton(HWND dialog, int id, const wchar_t* text, bool shown) {
     HWND button = GetDlgItem(dialog, id);
     if (text) SetWindowTextW(button, text);
@@ -225,7 +238,8 @@ void ShowFinish(HWND dialog, bool success) {
         ShowButton(dialog, IDC_QX_RESUME, L"Scan", state->Line->Action == TransferAction::Receive);
     } else {
         if (state->Taskbar) state->Taskbar->SetProgressState(dialog, TBPF_ERROR);
-        SetCell(kStatusRow, 1, L"Failed.");
+        SetCell(kStatusRow, 1, FailedStatus());
+        FitColumns();
         for (int id : {IDC_QX_HIDE, IDC_QX_PAUSE, IDC_QX_RESUME}) ShowButton(dialog, id, nullptr, false);
     }
     ShowButton(dialog, IDC_QX_CANCEL, L"Close", true);
@@ -327,11 +341,22 @@ INT_PTR CALLBACK TransferDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     return FALSE;
 }
 
+// Tests shorten the stall limit through the environment; nothing lengthens it.
+uint32_t StallLimitMs() {
+    wchar_t text[16] = {};
+    const DWORD length = GetEnvironmentVariableW(kTransferStallVariable, text, 16);
+    uint64_t limit = 0;
+    if (length == 0 || length >= 16 || !ReadDecimal(text, kTransferStallLimitMs, limit) || limit == 0)
+        return kTransferStallLimitMs;
+    return static_cast<uint32_t>(limit);
+}
+
 } // namespace
 
 void RunTransferDialog(const TransferCommandLine& line) {
     DialogState dialogState;
     dialogState.Line = &line;
+    dialogState.Shared.StallLimitMs = StallLimitMs();
     dialogState.Ini = QxIniPath();
     state = &dialogState;
     // Listening before there is a window: qv offers the file once this process first waits for

@@ -25,6 +25,7 @@ void SetState(TransferSession& session, int state) {
 
 // The last block is counted too: the window ends showing every byte that was moved.
 void Finish(TransferSession& session, bool success) {
+    if (!success) session.Shared->Failure = session.Failure;
     SetState(session, success ? kTransferCompleted : kTransferFailed);
     if (TransferReporter* reporter = session.Shared->Reporter) {
         reporter->UpdateProgress(session.BytesDone, session.FileSize);
@@ -32,11 +33,36 @@ void Finish(TransferSession& session, bool success) {
     }
 }
 
+// The peer moved the transfer on: the stall limit counts from now.
+void NoteProgress(TransferSession& session) {
+    session.LastProgressTick = GetTickCount64();
+}
+
+// Milliseconds left before the transfer counts as stalled; 0 once it does.
+DWORD StallTimeLeft(const TransferSession& session) {
+    const ULONGLONG since = GetTickCount64() - session.LastProgressTick;
+    const uint32_t limit = session.Shared->StallLimitMs;
+    return since >= limit ? 0 : static_cast<DWORD>(limit - since);
+}
+
+// select on one socket for reading: above 0 readable, 0 when the time ran out, below 0 failed.
+int WaitReadable(SOCKET socket, DWORD timeoutMs) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(socket, &readable);
+    timeval wait{static_cast<long>(timeoutMs / 1000), static_cast<long>(timeoutMs % 1000) * 1000};
+    return select(0, &readable, nullptr, nullptr, &wait);
+}
+
+// A pause is the user's: the stall limit counts again from its end.
 void ReportAndWaitWhilePaused(TransferSession& session) {
-    for (;;) {
+    for (bool paused = false;; paused = true) {
         if (session.Shared->Reporter)
             session.Shared->Reporter->UpdateProgress(session.BytesDone, session.FileSize);
-        if (!session.Shared->Paused) return;
+        if (!session.Shared->Paused) {
+            if (paused) NoteProgress(session);
+            return;
+        }
         Sleep(1000);
     }
 }
@@ -59,8 +85,9 @@ bool WithinUnacknowledged(uint32_t low, const TransferSession& session) {
 }
 
 // Takes the complete acknowledgements out of the bytes read so far and moves Acknowledged up to
-// the furthest position one names within what was sent; stale or stray values are passed over.
-void TakeAcknowledgements(TransferSession& session) {
+// the furthest position one names within what was sent; stale or stray values are passed over
+// (they are no progress). False when one names a position beyond the file's size.
+bool TakeAcknowledgements(TransferSession& session) {
     size_t at = 0;
     for (;;) {
         const uint8_t* bytes = session.AckBytes + at;
@@ -74,34 +101,63 @@ void TakeAcknowledgements(TransferSession& session) {
             session.PeerAckWidth = !little && big ? 4 : 8;
         }
         uint64_t position = 0;
+        bool beyondTheSize = false;
         if (session.Ack64 && session.PeerAckWidth == 8) {
             if (held < 8) break;
             position = ReadLittleEndian(bytes, 8);
+            beyondTheSize = position > session.FileSize;
             at += 8;
         } else {
-            // The low 32 bits name the position at or below bytes done that ends in them.
-            const uint32_t back = static_cast<uint32_t>(session.BytesDone) - ReadBigEndian32(bytes);
+            // The low 32 bits name the position at or below bytes done that ends in them; only
+            // a file below 4 GiB tells a count beyond its size from them.
+            const uint32_t low = ReadBigEndian32(bytes);
+            const uint32_t back = static_cast<uint32_t>(session.BytesDone) - low;
             position = back <= session.BytesDone ? session.BytesDone - back : UINT64_MAX;
+            beyondTheSize = !session.Ack64 && low > session.FileSize;
             at += 4;
         }
-        if (position > session.Acknowledged && position <= session.BytesDone) session.Acknowledged = position;
+        if (beyondTheSize) {
+            session.Failure = TransferFailure::kAckBeyondTheSize;
+            return false;
+        }
+        if (position > session.Acknowledged && position <= session.BytesDone) {
+            session.Acknowledged = position;
+            NoteProgress(session);
+        }
     }
     std::memmove(session.AckBytes, session.AckBytes + at, session.AckHeld - at);
     session.AckHeld -= at;
+    return true;
 }
 
-// Reads the acknowledgements that have arrived; with wait, blocks until some bytes come. False
-// when the peer closed or the connection failed.
-bool ReadAcknowledgements(TransferSession& session, bool wait) {
-    u_long available = 0;
-    if (!wait && (ioctlsocket(session.Socket, FIONREAD, &available) != 0 || available == 0))
-        return available == 0;
+enum class AnswerRead {
+    kRead,       // what had arrived was taken (perhaps nothing)
+    kPeerClosed, // or the connection failed
+    kGivenUp,    // the receiver stalled or confirmed too much: session.Failure says which
+};
+
+// Reads the acknowledgements that have arrived; with wait, waits for some bytes, but no longer
+// than the stall limit allows. A receiver flooding stale or stray counts keeps the socket
+// readable, so the limit counts from the last progress, not from the last bytes read.
+AnswerRead ReadAcknowledgements(TransferSession& session, bool wait) {
+    if (wait) {
+        const DWORD left = StallTimeLeft(session);
+        const int ready = left ? WaitReadable(session.Socket, left) : 0;
+        if (ready == 0) {
+            session.Failure = TransferFailure::kReceiverStalled;
+            return AnswerRead::kGivenUp;
+        }
+        if (ready < 0) return AnswerRead::kPeerClosed;
+    } else {
+        u_long available = 0;
+        if (ioctlsocket(session.Socket, FIONREAD, &available) != 0 || available == 0)
+            return available == 0 ? AnswerRead::kRead : AnswerRead::kPeerClosed;
+    }
     const int got = recv(session.Socket, reinterpret_cast<char*>(session.AckBytes) + session.AckHeld,
                          static_cast<int>(sizeof session.AckBytes - session.AckHeld), 0);
-    if (got <= 0) return false;
+    if (got <= 0) return AnswerRead::kPeerClosed;
     session.AckHeld += static_cast<size_t>(got);
-    TakeAcknowledgements(session);
-    return true;
+    return TakeAcknowledgements(session) ? AnswerRead::kRead : AnswerRead::kGivenUp;
 }
 
 // Ends our side and reads until the peer closes too (a few seconds at the most).
@@ -109,13 +165,9 @@ void DrainBeforeClose(SOCKET socket) {
     shutdown(socket, SD_SEND);
     const ULONGLONG until = GetTickCount64() + 5000;
     for (ULONGLONG now = GetTickCount64(); now < until; now = GetTickCount64()) {
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(socket, &readable);
-        const long left = static_cast<long>(until - now);
-        timeval wait{left / 1000, (left % 1000) * 1000};
         char bytes[512];
-        if (select(0, &readable, nullptr, nullptr, &wait) != 1 || recv(socket, bytes, sizeof bytes, 0) <= 0)
+        if (WaitReadable(socket, static_cast<DWORD>(until - now)) != 1 ||
+            recv(socket, bytes, sizeof bytes, 0) <= 0)
             return;
     }
 }
@@ -126,30 +178,51 @@ bool TakenWhole(const TransferSession& session) {
     return session.BytesDone == session.FileSize && session.FileSize - session.Acknowledged <= kSendBlock;
 }
 
+// Waits for the answers: true while more may come, else whether the transfer completed.
+bool AwaitAcknowledgements(TransferSession& session, bool& completed) {
+    const AnswerRead read = ReadAcknowledgements(session, true);
+    completed = read == AnswerRead::kPeerClosed && TakenWhole(session);
+    return read == AnswerRead::kRead;
+}
+
+// Writes one block. The socket's send time-out (the stall limit) ends a write that a receiver
+// which stopped reading would otherwise hold for ever.
+bool SendBlock(TransferSession& session, const char* data, DWORD length) {
+    if (SendAll(session.Socket, data, static_cast<int>(length), 0) == length) return true;
+    if (WSAGetLastError() == WSAETIMEDOUT) session.Failure = TransferFailure::kReceiverStalled;
+    return false;
+}
+
 // Sends the file from the current position to its end; true when the transfer completed.
 bool SendFile(TransferSession& session) {
     std::vector<char> buffer(kSendBlock);
     const bool acknowledged = !session.NoAcknowledgements;
     session.Acknowledged = session.BytesDone;
+    NoteProgress(session);
+    bool completed = false;
     for (;;) {
         ReportAndWaitWhilePaused(session);
         // Acknowledged: a window of blocks travels ahead of the answers, so the link never
         // stands idle waiting for each one.
         while (acknowledged && session.BytesDone - session.Acknowledged >= kSendWindow)
-            if (!ReadAcknowledgements(session, true)) return TakenWhole(session);
+            if (!AwaitAcknowledgements(session, completed)) return completed;
         DWORD read = 0;
         if (!ReadFile(session.File, buffer.data(), kSendBlock, &read, nullptr)) read = 0;
         if (read == 0) break;
-        if (SendAll(session.Socket, buffer.data(), static_cast<int>(read), 0) != read) return false;
+        if (!SendBlock(session, buffer.data(), read)) return false;
         session.BytesDone += read;
+        NoteProgress(session);
         // The answers are read once half the window waits for them, a few calls per window.
-        if (acknowledged && session.BytesDone - session.Acknowledged >= kSendWindow / 2 &&
-            !ReadAcknowledgements(session, false) && !TakenWhole(session))
-            return false;
+        if (acknowledged && session.BytesDone - session.Acknowledged >= kSendWindow / 2) {
+            const AnswerRead answers = ReadAcknowledgements(session, false);
+            if (answers == AnswerRead::kGivenUp ||
+                (answers == AnswerRead::kPeerClosed && !TakenWhole(session)))
+                return false;
+        }
     }
     // The end of the file: the peer confirms every byte.
     while (acknowledged && session.Acknowledged != session.BytesDone)
-        if (!ReadAcknowledgements(session, true)) return TakenWhole(session);
+        if (!AwaitAcknowledgements(session, completed)) return completed;
     // Without acknowledgements the peer may still have answered: closed with its answers unread,
     // the connection would be reset and the last bytes could be lost on the way.
     if (!acknowledged) DrainBeforeClose(session.Socket);
@@ -175,11 +248,7 @@ bool SendAcknowledgement(TransferSession& session) {
 
 // After the last byte: true when the peer sends anything but its close within a few seconds.
 bool PeerSendsMore(SOCKET socket) {
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(socket, &readable);
-    timeval wait{3, 0};
-    if (select(0, &readable, nullptr, nullptr, &wait) != 1) return false;
+    if (WaitReadable(socket, 3000) != 1) return false;
     char byte;
     return recv(socket, &byte, 1, 0) > 0;
 }
@@ -191,11 +260,7 @@ bool PeerSendsMore(SOCKET socket) {
 bool AnswerEmptyOffer(TransferSession& session) {
     for (int attempt = 0; attempt < 30; ++attempt) {
         if (!SendAcknowledgement(session)) return false;
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(session.Socket, &readable);
-        timeval wait{1, 0};
-        if (select(0, &readable, nullptr, nullptr, &wait) == 1) return true;
+        if (WaitReadable(session.Socket, 1000) == 1) return true;
     }
     return true; // from here on the receive loop waits for the sender as for any other
 }
@@ -213,6 +278,10 @@ void RunLoop(TransferSession& session) {
     const BOOL noDelay = TRUE;
     setsockopt(session.Socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
                sizeof noDelay);
+    // No write waits for ever on a peer that stopped reading.
+    const DWORD sendWait = session.Shared->StallLimitMs;
+    setsockopt(session.Socket, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&sendWait),
+               sizeof sendWait);
     SetState(session, kTransferring);
     if (session.Shared->Reporter) {
         uint32_t port = 0;

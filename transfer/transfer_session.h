@@ -21,6 +21,20 @@ enum TransferState : int {
     kTransferCompleted = 3
 };
 
+// A send that moves nothing for this long ends as failed: a receiver that takes no bytes and
+// confirms none (or only stale or stray counts) would otherwise keep qx sending for ever.
+constexpr uint32_t kTransferStallLimitMs = 120000;
+// The environment variable through which tests shorten that limit for the qx they start:
+// milliseconds, taken only when below the limit.
+constexpr wchar_t kTransferStallVariable[] = L"BRINDLEX_QX_STALL_MS";
+
+// Why a transfer failed, where the window can say more than that it did.
+enum class TransferFailure : int {
+    kUnexplained,
+    kReceiverStalled,  // the receiver took and confirmed nothing for the stall limit
+    kAckBeyondTheSize, // the receiver confirmed more bytes than the file holds
+};
+
 // What the engine tells the window. Called on the worker thread.
 class TransferReporter {
 public:
@@ -37,6 +51,8 @@ public:
 struct TransferShared {
     std::atomic<bool> Paused{false};
     std::atomic<int> State{kWaitingForPeer};
+    std::atomic<TransferFailure> Failure{TransferFailure::kUnexplained};
+    std::atomic<uint32_t> StallLimitMs{kTransferStallLimitMs};
     TransferReporter* Reporter = nullptr;
 };
 
@@ -65,6 +81,9 @@ struct TransferSession {
     uint64_t Acknowledged = 0;
     uint8_t AckBytes[512] = {};
     size_t AckHeld = 0;
+    // Sending: when the peer last took a block or confirmed more; the stall limit counts from it.
+    ULONGLONG LastProgressTick = 0;
+    TransferFailure Failure = TransferFailure::kUnexplained;
     TransferShared* Shared = nullptr;
 
     TransferSession() = default;

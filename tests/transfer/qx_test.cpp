@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 namespace {
@@ -133,6 +134,68 @@ TEST(Qx, SetUpFailureEndsAsFailed) {
     HWND dialog = qx.WaitForWindow(L"Transfer");
     ASSERT_TRUE(dialog);
     EXPECT_EQ(EndAndClose(qx, dialog, false, true), 0);
+}
+
+enum class Receiver { kAcksBeyondTheSize, kAcksDecreasing, kFloodsStrayAcks, kNeverReads };
+
+// Reads what comes and answers at least every 20 ms (the flood 64 times) until the sender closes.
+// The decreasing receiver's first answer confirms what arrived; each later one names a byte less.
+void PlayHostileReceiver(SOCKET peer, Receiver kind, uint64_t size) {
+    std::vector<char> buffer(65536);
+    uint64_t received = 0, first = 0, answers = 0;
+    while (kind != Receiver::kNeverReads) {
+        fd_set readable{1, {peer}};
+        timeval pace{0, 20000};
+        if (select(0, &readable, nullptr, nullptr, &pace) == 1) {
+            const int got = recv(peer, buffer.data(), static_cast<int>(buffer.size()), 0);
+            if (got <= 0) return;
+            received += static_cast<uint64_t>(got);
+        }
+        first = first ? first : received;
+        const uint64_t count = kind == Receiver::kAcksBeyondTheSize ? size + 1
+                               : kind == Receiver::kAcksDecreasing  ? first - std::min(first, answers)
+                                                                    : size - 1; // never sent yet
+        const u_long ack = htonl(static_cast<u_long>(count));
+        for (int i = 0; received && i < (kind == Receiver::kFloodsStrayAcks ? 64 : 1); ++i, ++answers)
+            if (send(peer, reinterpret_cast<const char*>(&ack), 4, 0) != 4) return;
+    }
+}
+
+TEST(Qx, HostileReceiversEndTheSendAsFailedSayingWhy) {
+    TestFolder folder;
+    // More than the socket buffers hold, so a receiver that never reads stops the writes.
+    const std::wstring file = folder.File(L"offered.bin");
+    const uint64_t size = 32 << 20;
+    ASSERT_TRUE(WriteFileBytes(file, std::string(size, 'q')));
+    const wchar_t* stalled = L"Failed. The receiver made no progress for 3 seconds.";
+    struct Case {
+        const char* Name;
+        Receiver Kind;
+        const wchar_t* Protocol;
+        const wchar_t* Status;
+    } cases[] = {{"beyond the size", Receiver::kAcksBeyondTheSize, L"dcc",
+                  L"Failed. The receiver acknowledged more than the file holds."},
+                 {"decreasing", Receiver::kAcksDecreasing, L"dcc", stalled},
+                 {"never-matching flood", Receiver::kFloodsStrayAcks, L"dcc", stalled},
+                 {"never reads", Receiver::kNeverReads, L"dcc", stalled},
+                 {"never reads, no acknowledgements", Receiver::kNeverReads, L"tdcc", stalled}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const uint16_t port = FreeTransferPort();
+        SetEnvironmentVariableW(kTransferStallVariable, L"3000"); // for this qx alone
+        QxProcess qx(L"in " + Number(port) + L" ipv4 manual " + c.Protocol + L" send 0 0 " + Quoted(file));
+        SetEnvironmentVariableW(kTransferStallVariable, nullptr);
+        HWND dialog = qx.WaitForWindow(L"Transfer");
+        ASSERT_TRUE(dialog);
+        SOCKET peer = ConnectToLoopback(port);
+        std::thread receiver(PlayHostileReceiver, peer, c.Kind, size);
+        EXPECT_TRUE(qx.WaitForEnd(dialog));
+        EXPECT_EQ(Cell(dialog, kStatusRow, 1), c.Status);
+        shutdown(peer, SD_BOTH); // a qx that never ends must not hold the receiver too
+        receiver.join();
+        closesocket(peer);
+        EXPECT_EQ(EndAndClose(qx, dialog, false, true), 0);
+    }
 }
 
 TEST(Qx, ShowsTheTransferMidwayAndAsksBeforeCancelling) {
