@@ -24,6 +24,10 @@ void AppendWellFormed(std::string& out, std::string_view text, ControlForm form)
     size_t copied = 0;
     for (size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c < 0x80) {
+            ++i;
+            continue;
+        }
         const bool control = XmlIsForbiddenControl(static_cast<char>(c));
         if (c < 0x80 && !control) {
             ++i;

@@ -218,8 +218,8 @@ TEST(XmlDocument, StaleTemporaryFilesOfEndedSavesAreRemoved) {
 
     ResumeThread(saving.hThread);
     ASSERT_EQ(WaitForSingleObject(saving.hProcess, 60000), WAIT_OBJECT_0);
+    CloseHandle(saving.hThread);
+    CloseHandle(saving.hProcess); // its id is free now, as after a kill
     EXPECT_EQ(RemoveStaleReplacingFiles(document), 1u);
     EXPECT_FALSE(FileExists(running));
-    CloseHandle(saving.hThread);
-    CloseHandle(saving.hProcess);
 }

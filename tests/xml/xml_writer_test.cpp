@@ -5,6 +5,7 @@
 #include "tests/xml/xml_test_files.h"
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"
+#include "xml/xml_escape.h"
 #include "xml/xml_header.h"
 #include "xml/xml_writer.h"
 
@@ -288,7 +289,7 @@ TEST(XmlWriter, ForbiddenCharactersAndInvalidBytesGiveAWellFormedStableFile) {
     XmlElementAddVariable(e, "Recent_Channels", "#" + controls + valid);
     for (size_t i = 0; i < std::size(invalid); ++i)
         XmlElementAddVariable(e, "b" + std::to_string(i), "<" + invalid[i].first + ">");
-    XmlElementAddText(e, ("x" + controls + valid).c_str());
+    XmlElementAddText(e, "")->text = XmlEscape("x" + controls + valid);
     XmlElementAddCData(e, "")->text = controls + "/say ]]>" + controls + invalid[0].first;
     XmlElementAddComment(e, "note\x01\x1F");
     ASSERT_EQ(XmlDocumentSave(&d, nullptr, 0, 0, nullptr), 1);
