@@ -3,6 +3,8 @@
 #include "common/shell_helpers.h"
 
 #include <atomic>
+#include <cwchar>
+#include <string>
 
 namespace {
 
@@ -10,8 +12,7 @@ namespace {
 HANDLE CreateSibling(const std::wstring& full, std::wstring& name) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = full + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++) +
-               L".tmp";
+        name = ReplacingTempName(full, GetCurrentProcessId(), counter++);
         HANDLE h =
             CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE) return h;
@@ -38,7 +39,60 @@ bool TargetReplaceable(const std::wstring& full) {
     return true;
 }
 
+// The process id of a temporary name of the target ("<name>.<id>-<n>.tmp"), 0 when the name is
+// not one.
+DWORD TempNameProcess(const std::wstring& targetName, const std::wstring& name) {
+    const size_t prefix = targetName.size() + 1;
+    if (name.size() <= prefix + 4 || _wcsnicmp(name.c_str(), targetName.c_str(), targetName.size()) != 0 ||
+        name[targetName.size()] != L'.' || _wcsicmp(name.c_str() + name.size() - 4, L".tmp") != 0)
+        return 0;
+    const std::wstring middle = name.substr(prefix, name.size() - prefix - 4);
+    const size_t dash = middle.find(L'-');
+    const auto digits = [](const std::wstring& s) {
+        return !s.empty() && s.size() <= 10 && s.find_first_not_of(L"0123456789") == std::wstring::npos;
+    };
+    if (dash == std::wstring::npos || !digits(middle.substr(0, dash)) || !digits(middle.substr(dash + 1)))
+        return 0;
+    const unsigned long long id = std::stoull(middle.substr(0, dash));
+    return id <= 0xFFFFFFFFull ? static_cast<DWORD>(id) : 0;
+}
+
+// This process has not begun replacing the target, so its own id marks a file of an earlier
+// process that had the same id. A process that cannot be asked (another user's) counts as running.
+bool WriterMayBeRunning(DWORD processId) {
+    if (processId == GetCurrentProcessId()) return false;
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    if (!process) return GetLastError() != ERROR_INVALID_PARAMETER;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
+
 } // namespace
+
+std::wstring ReplacingTempName(const std::wstring& target, DWORD processId, unsigned n) {
+    return target + L"." + std::to_wstring(processId) + L"-" + std::to_wstring(n) + L".tmp";
+}
+
+size_t RemoveStaleReplacingFiles(const std::wstring& target) {
+    if (target.empty()) return 0;
+    const std::wstring full = FullPathName(target);
+    const size_t slash = full.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : full.substr(0, slash + 1);
+    const std::wstring targetName = full.substr(folder.size());
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((full + L".*-*.tmp").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    size_t removed = 0;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        const DWORD writer = TempNameProcess(targetName, found.cFileName);
+        if (writer == 0 || WriterMayBeRunning(writer)) continue;
+        if (DeleteFileW((folder + found.cFileName).c_str())) ++removed;
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    return removed;
+}
 
 ReplacingFile::ReplacingFile(const std::wstring& target)
     : target_(target.empty() ? target : FullPathName(target)) {

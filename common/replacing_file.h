@@ -35,3 +35,11 @@ private:
 
 // Writes the whole file through a ReplacingFile.
 bool WriteFileReplacing(const std::wstring& path, const void* bytes, size_t size);
+
+// The temporary name a ReplacingFile of the target uses: "<target>.<process id>-<n>.tmp".
+std::wstring ReplacingTempName(const std::wstring& target, DWORD processId, unsigned n);
+// Removes the temporary files of the target that a ReplacingFile left behind when its process
+// ended before it finished (killed during a save): only names of that pattern, and only where that
+// process no longer runs, so another instance's save in progress keeps its file. The caller must
+// not be replacing the target itself meanwhile. Returns how many were removed.
+size_t RemoveStaleReplacingFiles(const std::wstring& target);

@@ -2,6 +2,7 @@
 
 #include "common/text_compare.h"
 #include "common/text_split.h"
+#include "common/utf8_sequence.h"
 #include "common/xstring.h"
 #include "irc_lines/channel_nicks.h"
 #include "irc_lines/line_handler_support.h"
@@ -16,6 +17,9 @@
 #include "xml/xml_profile.h"
 
 namespace {
+
+// Longer than any server allows a channel name (RFC 2812 allows 50, servers at most a few hundred).
+constexpr size_t kMaxListedChannelName = 200;
 
 void Send(const std::string& text, WindowRecord* server) {
     SendServerLine(text + "\r\n", server, 0);
@@ -91,9 +95,20 @@ std::string KillReason(const std::string& comment) {
     return blank == std::string::npos ? std::string() : comment.substr(blank + 1);
 }
 
+// A name the list can keep and the join dialog offer again as it is: UTF-8 without control
+// characters, without the list's blank and without the comma that would make one join two
+// channels. A name a server sent that fails is not kept (its window opens all the same).
+bool IsListableChannelName(const std::string& channel) {
+    if (channel.empty() || channel.size() > kMaxListedChannelName || !IsWellFormedUtf8(channel)) return false;
+    for (unsigned char c : channel)
+        if (c < 0x20 || c == 0x7F || c == ' ' || c == ',') return false;
+    return true;
+}
+
 } // namespace
 
 void RecordRecentChannel(const std::string& channel) {
+    if (!IsListableChannelName(channel)) return;
     std::vector<std::string> recent;
     SplitQuoted(recent, Settings::RecentChannels(), " ", false);
     for (const std::string& entry : recent)

@@ -15,6 +15,7 @@ bool HandleSilence(ServerLine& line);
 bool HandleQuit(ServerLine& line);
 bool HandleNick(ServerLine& line);
 
-// Appends the channel to "Recent_Channels" unless it is there (ignoring case); a list of more
+// Appends the channel to "Recent_Channels" unless it is there (ignoring case) or its name is
+// unfit for the list (control characters, not UTF-8, a blank or comma, overlong); a list of more
 // than 20 entries loses its oldest one first.
 void RecordRecentChannel(const std::string& channel);

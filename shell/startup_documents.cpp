@@ -2,6 +2,7 @@
 
 #include "common/data_folders.h"
 #include "common/message_box.h"
+#include "common/replacing_file.h"
 #include "common/shell_helpers.h"
 #include "core/resource_library.h"
 #include "core/settings.h"
@@ -39,10 +40,17 @@ void CloseDocument(XmlDocument*& document) {
 
 OpenedDocuments OpenConfigurationDocuments() {
     OpenedDocuments opened;
-    CommonConfigDocument = OpenDocument(CommonDataFolder + L"\\qv.xml");
-    ExtrasDocument = OpenDocument(ProgramFolder + L"\\extras.xml");
+    const std::wstring commonPath = CommonDataFolder + L"\\qv.xml";
+    const std::wstring extrasPath = ProgramFolder + L"\\extras.xml";
+    const std::wstring tempPath = TempFolder + L"\\temp.xml";
     UserConfigPath = UserDataFolder + L"\\qv.xml";
     UserIniPath = UserDataFolder + L"\\qv.ini";
+    // A save cut short (the program killed while writing) leaves its temporary file beside the
+    // document; nothing else would ever remove it.
+    for (const std::wstring& path : {commonPath, extrasPath, UserConfigPath, tempPath})
+        RemoveStaleReplacingFiles(path);
+    CommonConfigDocument = OpenDocument(commonPath);
+    ExtrasDocument = OpenDocument(extrasPath);
 
     const UserConfigPrepared prepared = PrepareUserConfigFile(UserConfigPath, ResourceModule.load());
     switch (prepared.State) {
@@ -65,7 +73,7 @@ OpenedDocuments OpenConfigurationDocuments() {
         opened.Notice.empty())
         opened.Notice = L"The default settings could not be written to " + UserConfigPath + L".";
     UserConfigDocument = OpenDocument(UserConfigPath);
-    TempDocument = OpenDocument(TempFolder + L"\\temp.xml");
+    TempDocument = OpenDocument(tempPath);
     return opened;
 }
 

@@ -15,7 +15,8 @@ struct OpenedDocuments {
 
 // Opens the shared settings, the extras catalogue, the user's settings (written from
 // "DEFAULT_USER_CFG" when missing or empty; a file that cannot be read is kept aside under a new
-// name first) and the temporary document.
+// name first) and the temporary document. Temporary files that saves cut short left beside them
+// are removed first.
 OpenedDocuments OpenConfigurationDocuments();
 
 // "ICfg\\General" "PendingUpdate" of the user's settings is 1.

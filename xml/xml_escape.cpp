@@ -6,6 +6,27 @@ static bool HasAmpersand(std::string_view s) {
     return !s.empty() && std::memchr(s.data(), '&', s.size()) != nullptr;
 }
 
+constexpr char32_t kControlPictures = 0x2400;
+
+bool XmlIsForbiddenControl(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 && u != '\t' && u != '\n' && u != '\r';
+}
+
+void XmlAppendControlReference(std::string& out, char control) {
+    static const char kHex[] = "0123456789ABCDEF";
+    const auto u = static_cast<unsigned char>(control);
+    out += "&#x24";
+    out += kHex[u >> 4];
+    out += kHex[u & 15];
+    out += ';';
+}
+
+void XmlAppendControlPicture(std::string& out, char control) {
+    out += "\xE2\x90";
+    out += static_cast<char>(0x80 | static_cast<unsigned char>(control));
+}
+
 void XmlEscapeAppend(std::string& out, std::string_view plain) {
     size_t extra = 0;
     for (char c : plain) {
@@ -15,7 +36,9 @@ void XmlEscapeAppend(std::string& out, std::string_view plain) {
             case '>': extra += 3; break;
             case '"':
             case '\'': extra += 5; break;
-            default: break;
+            default:
+                if (XmlIsForbiddenControl(c)) extra += 7;
+                break;
         }
     }
     if (extra == 0) {
@@ -30,7 +53,13 @@ void XmlEscapeAppend(std::string& out, std::string_view plain) {
             case '>': out += "&gt;"; break;
             case '"': out += "&quot;"; break;
             case '\'': out += "&apos;"; break;
-            default: out += c; break;
+            default:
+                if (XmlIsForbiddenControl(c)) {
+                    XmlAppendControlReference(out, c);
+                } else {
+                    out += c;
+                }
+                break;
         }
     }
 }
@@ -108,6 +137,12 @@ size_t DecodeReference(std::string_view s, size_t i, char* out, size_t* written)
     }
     if (j == digitsStart || j >= rest.size() || rest[j] != ';') return 0;
     if (tooBig || code == 0 || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    if (code >= kControlPictures && code < kControlPictures + 0x20 &&
+        XmlIsForbiddenControl(static_cast<char>(code - kControlPictures))) {
+        out[0] = static_cast<char>(code - kControlPictures);
+        *written = 1;
+        return j + 1;
+    }
     *written = AppendUtf8(out, code);
     return j + 1;
 }

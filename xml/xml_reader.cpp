@@ -98,7 +98,8 @@ public:
         size_t pos = 0;
         while (pos < s.size()) {
             size_t lt = s.find('<', pos);
-            AddText(s.substr(pos, lt == std::string_view::npos ? std::string_view::npos : lt - pos));
+            if (!JoinsSectionControls(s, pos, lt))
+                AddText(s.substr(pos, lt == std::string_view::npos ? std::string_view::npos : lt - pos));
             if (lt == std::string_view::npos) {
                 pos = s.size();
                 break;
@@ -131,6 +132,22 @@ private:
         t->text.assign(text);
         t->position = e->children.Count();
         e->texts.Append(t);
+    }
+
+    // The writer keeps a section's control characters as references between two parts of it
+    // ("]]>&#x2401;<![CDATA["): they belong to the section's text, and the next part joins it.
+    bool JoinsSectionControls(std::string_view s, size_t pos, size_t lt) {
+        if (pos != sectionEnd_ || lt == std::string_view::npos || lt == pos ||
+            !StartsWith(s, lt, "<![CDATA["))
+            return false;
+        XmlElement* e = Enclosing();
+        if (!e || e->cdata.Count() == 0) return false;
+        const std::string controls = XmlUnescape(s.substr(pos, lt - pos));
+        for (char c : controls)
+            if (!XmlIsForbiddenControl(c)) return false;
+        e->cdata.At(e->cdata.Count() - 1)->text += controls;
+        sectionEnd_ = lt;
+        return true;
     }
 
     void AddContent(bool cdata, std::string_view text) {

@@ -1,7 +1,10 @@
 #include "xml/xml_writer.h"
 
+#include "common/utf8_sequence.h"
 #include "xml/xml_escape.h"
 #include "xml/xml_unload.h"
+
+#include <string_view>
 
 namespace {
 
@@ -10,29 +13,85 @@ void Indent(std::string& out, const XmlElement* e, uint32_t depth) {
     out.append(units, e->indentWithSpaces ? ' ' : '\t');
 }
 
-// Raw: the stored text as it is. Otherwise every name, value and text is written escaped from
-// its plain form, so a value that holds '<', '&' or a quote (a message format, a value read from a
-// file written by an earlier build) still gives a well-formed document.
+// How a control character XML forbids is written: as a reference where references are read
+// (names, values, text), as its picture where none are (comments).
+enum class ControlForm { Reference, Picture };
+
+// The text as it may stand in a file: a sequence that is not UTF-8 (a name from a server in
+// another encoding, a cut sequence, an encoded surrogate) and the non-characters U+FFFE and
+// U+FFFF become U+FFFD, so the file is UTF-8 throughout and other programs can read it.
+void AppendWellFormed(std::string& out, std::string_view text, ControlForm form) {
+    size_t copied = 0;
+    for (size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c < 0x80) {
+            ++i;
+            continue;
+        }
+        const bool control = XmlIsForbiddenControl(static_cast<char>(c));
+        if (c < 0x80 && !control) {
+            ++i;
+            continue;
+        }
+        char32_t code = 0;
+        const size_t length = control ? 1 : Utf8SequenceAt(text.substr(i), &code);
+        if (length && !control && code != 0xFFFE && code != 0xFFFF) {
+            i += length;
+            continue;
+        }
+        out.append(text.substr(copied, i - copied));
+        if (!control) {
+            out += "\xEF\xBF\xBD";
+        } else if (form == ControlForm::Reference) {
+            XmlAppendControlReference(out, static_cast<char>(c));
+        } else {
+            XmlAppendControlPicture(out, static_cast<char>(c));
+        }
+        i += length ? length : 1;
+        copied = i;
+    }
+    out.append(text.substr(copied));
+}
+
+// Raw: the stored text as it is, unless it holds a reference, which may name a character XML
+// forbids ("&#1;" from another program's file): such text is written from its plain form.
+// Otherwise every name, value and text is written escaped from its plain form, so a value that
+// holds '<', '&' or a quote (a message format, a value read from a file written by an earlier
+// build) still gives a well-formed document.
 void AppendText(std::string& out, const std::string& stored, int raw) {
-    if (raw) {
-        out += stored;
+    if (raw && stored.find("&#") == std::string::npos) {
+        AppendWellFormed(out, stored, ControlForm::Reference);
     } else {
-        XmlEscapeAppend(out, XmlUnescape(stored));
+        AppendWellFormed(out, XmlEscape(XmlUnescape(stored)), ControlForm::Reference);
     }
 }
 
 // A section's text may hold "]]>" (a script that prints it): the section is closed between its
 // "]]" and ">" and a new one opened, and the reader joins the adjacent sections back into one.
-void AppendCData(std::string& out, const std::string& text) {
+// A control character XML forbids stands as a reference between two parts of the section, which
+// the reader takes into the section's text as well.
+void AppendCData(std::string& out, std::string_view text) {
     out += "<![CDATA[";
     size_t from = 0;
-    for (size_t at = text.find("]]>"); at != std::string::npos; at = text.find("]]>", from)) {
-        out.append(text, from, at + 2 - from);
-        out += "]]><![CDATA[";
-        from = at + 2;
+    for (size_t at = 0; at < text.size(); ++at) {
+        const bool control = XmlIsForbiddenControl(text[at]);
+        if (!control && text.substr(at, 3) != "]]>") continue;
+        const size_t cut = control ? at : at + 2;
+        AppendWellFormed(out, text.substr(from, cut - from), ControlForm::Picture);
+        out += "]]>";
+        if (control) XmlAppendControlReference(out, text[at]);
+        out += "<![CDATA[";
+        from = control ? at + 1 : at + 2;
+        if (!control) ++at;
     }
-    out.append(text, from, std::string::npos);
+    AppendWellFormed(out, text.substr(from), ControlForm::Picture);
     out += "]]>";
+}
+
+void AppendComment(std::string& out, std::string_view text) {
+    out += "<!--";
+    AppendWellFormed(out, text, ControlForm::Picture);
+    out += "-->\r\n";
 }
 
 void WriteContent(std::string& out, const XmlElement* e, uint32_t depth, const XmlContent* c, bool cdata) {
@@ -42,9 +101,7 @@ void WriteContent(std::string& out, const XmlElement* e, uint32_t depth, const X
         out += "\r\n";
         return;
     }
-    out += "<!--";
-    out += c->text;
-    out += "-->\r\n";
+    AppendComment(out, c->text);
 }
 
 void WriteTextItem(std::string& out, const XmlElement* e, uint32_t depth, const XmlText* t, int raw,
@@ -108,15 +165,12 @@ void XmlElementWrite(std::string& out, XmlElement* e, uint32_t depth, int withCh
 void XmlHeaderWrite(const XmlHeader* header, std::string& out, uint32_t position, int format) {
     if (!header || format == kXmlFormatRegistry) return;
     if (position == 0) {
-        out += header->line;
+        AppendWellFormed(out, header->line, ControlForm::Picture);
         out += "\r\n";
     }
     for (uint32_t i = 0; i < header->comments.Count(); ++i) {
         const XmlContent* c = header->comments.At(i);
-        if (c->position != position) continue;
-        out += "<!--";
-        out += c->text;
-        out += "-->\r\n";
+        if (c->position == position) AppendComment(out, c->text);
     }
 }
 

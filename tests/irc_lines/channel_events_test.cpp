@@ -2,10 +2,15 @@
 #include "tests/irc_lines/lines_test_support.h"
 
 #include "irc_lines/channel_nicks.h"
+#include "common/xstring.h"
 #include "irc/remembered_user.h"
+#include "tests/irc_tls/linux_peer.h"
 #include "tests/recorders/recorders.h"
+#include "tests/support/test_files.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
+
+#include <iterator>
 
 namespace {
 
@@ -193,4 +198,24 @@ TEST_F(ChannelEvents, NoticesAreNeverLost) {
     EXPECT_EQ(Calls("PrintToWindow").size(), 3u);
     EXPECT_TRUE(PrintedIn(otherServer.Record()).empty());
     SetRecordedActiveWindow(nullptr);
+}
+
+// A server may send any bytes as the name of a channel it joined us to: the window opens, but a
+// name the recent list cannot offer again as it is stays out of it, and the saved settings stay
+// well-formed XML.
+TEST_F(ChannelEvents, HostileChannelNamesStayOutOfTheRecentList) {
+    SetConfig("Cfg\\Options1", "Recent_Channels", "#old");
+    const char* const hostile[] = {":me!u@h JOIN :#a\x01\x02\x07", ":me!u@h JOIN :#b\x0B\x1B\x1F",
+                                   ":me!u@h JOIN :#c\xED\xA0\x80", ":me!u@h JOIN :#d\xC0\xAF\xE0\x80\xAF",
+                                   ":me!u@h JOIN :#e\xFF\xFE",     ":me!u@h JOIN :#f g",
+                                   ":me!u@h JOIN :#h,#i"};
+    for (const char* line : hostile) Handle(line);
+    Handle(":me!u@h JOIN :#caf\xC3\xA9");
+    EXPECT_EQ(FrameOpenedWindows().size(), std::size(hostile) + 1);
+    EXPECT_EQ(Config("Cfg\\Options1", "Recent_Channels"), "#old #caf\xC3\xA9");
+
+    TestFolder folder;
+    const std::wstring path = folder.File(L"qv.xml");
+    ASSERT_EQ(XmlDocumentSave(settings_.get(), WideToNarrow(path).c_str(), 0, 0, nullptr), 1);
+    EXPECT_TRUE(IsStrictlyWellFormedXml(path)) << ReadFileBytes(path);
 }

@@ -107,6 +107,12 @@ int RunShell(const std::string& command, uint32_t timeoutMs) {
     return -1;
 }
 
+bool IsStrictlyWellFormedXml(const std::wstring& path) {
+    return RunShell("/usr/bin/python3 -c 'import sys, xml.parsers.expat as x; "
+                    "x.ParserCreate().ParseFile(open(sys.argv[1], \"rb\"))' " +
+                    ShellQuote(UnixPath(path))) == 0;
+}
+
 bool WaitForLoopbackPort(uint16_t port, uint32_t timeoutMs) {
     for (uint32_t waited = 0; waited < timeoutMs; waited += 50) {
         SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);

@@ -16,6 +16,9 @@ std::string ShellQuote(const std::string& text);
 // Runs a shell command to its end (at most timeoutMs) and returns its exit code, -1 on timeout.
 int RunShell(const std::string& command, uint32_t timeoutMs = 60000);
 
+// The file is well-formed XML to a strict reader (python3's expat, as other programs read it).
+bool IsStrictlyWellFormedXml(const std::wstring& path);
+
 class LinuxPeer {
 public:
     LinuxPeer() = default;

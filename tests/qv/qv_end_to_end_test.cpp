@@ -1,6 +1,7 @@
 // qv.exe as a user meets it: a fresh portable copy, a real server and a second client.
 #include <gtest/gtest.h>
 
+#include "common/replacing_file.h"
 #include "common/xstring.h"
 #include "tests/qv/qv_process.h"
 #include "tests/support/irc_test_support.h"
@@ -282,6 +283,10 @@ TEST(QvStartup, UnreadableSettingsAreKeptAsideAndTold) {
     CreateDirectoryW(data.c_str(), nullptr);
     const std::string corrupt = "<?xml version=\"1.0\"?><qv><Cfg><Options1 Default_Nick=\"keeper\" <<<";
     ASSERT_TRUE(WriteFileBytes(data + L"\\qv.xml", corrupt));
+    // A save killed half-way left its temporary file; no process runs under an id that is no
+    // multiple of four.
+    const std::wstring stale = ReplacingTempName(data + L"\\qv.xml", 0xFFFFFFFE, 7);
+    ASSERT_TRUE(WriteFileBytes(stale, corrupt));
 
     QvProcess qv(folder.Path(), L"-port1");
     HWND box = nullptr;
@@ -292,6 +297,7 @@ TEST(QvStartup, UnreadableSettingsAreKeptAsideAndTold) {
     PostMessageW(box, WM_CLOSE, 0, 0);
     SendMessageTimeoutW(box, WM_COMMAND, IDOK, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
     EXPECT_EQ(corrupt, ReadFileBytes(data + L"\\qv.xml.unreadable-1"));
+    EXPECT_FALSE(FileExists(stale)) << "the start removes what a save cut short left";
 
     HWND frame = nullptr;
     ASSERT_TRUE(

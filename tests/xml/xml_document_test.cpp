@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "common/replacing_file.h"
 #include "common/xstring.h"
 #include "tests/xml/xml_test_files.h"
 #include "xml/xml_document.h"
@@ -190,4 +191,35 @@ TEST(XmlDocument, UnreadableExistingFileIsNeverReplacedByAnEmptyDocument) {
     EXPECT_EQ(d.state, kXmlStateInvented);
     EXPECT_EQ(XmlDocumentSave(&d, nullptr, 1, 0, nullptr), 0);
     EXPECT_EQ(ReadFileBytes(path), kGood);
+}
+
+// A save killed half-way leaves "<document>.<process>-<n>.tmp" beside the document for ever; the
+// start-up's clean-up removes those whose process has ended, never those of a save still running
+// nor any other file.
+TEST(XmlDocument, StaleTemporaryFilesOfEndedSavesAreRemoved) {
+    TempFolder folder;
+    const std::wstring document = folder.File(L"qv.xml");
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION saving{};
+    std::wstring line = L"cmd.exe /c exit";
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                               nullptr, &startup, &saving));
+    const std::wstring running = ReplacingTempName(document, saving.dwProcessId, 3);
+    const std::wstring earlier = ReplacingTempName(document, GetCurrentProcessId(), 0); // before this run
+    const std::wstring kept[] = {running, folder.File(L"qv.xml.tmp"), folder.File(L"qv.xml.1-2.tmp.keep"),
+                                 folder.File(L"qv.xml.x-2.tmp"), folder.File(L"other.xml.1-2.tmp")};
+    for (const std::wstring& path : kept) ASSERT_TRUE(WriteFileBytes(path, "x"));
+    ASSERT_TRUE(WriteFileBytes(earlier, "x"));
+
+    EXPECT_EQ(RemoveStaleReplacingFiles(document), 1u);
+    EXPECT_FALSE(FileExists(earlier));
+    for (const std::wstring& path : kept) EXPECT_TRUE(FileExists(path)) << WideToNarrow(path);
+
+    ResumeThread(saving.hThread);
+    ASSERT_EQ(WaitForSingleObject(saving.hProcess, 60000), WAIT_OBJECT_0);
+    CloseHandle(saving.hThread);
+    CloseHandle(saving.hProcess); // its id is free now, as after a kill
+    EXPECT_EQ(RemoveStaleReplacingFiles(document), 1u);
+    EXPECT_FALSE(FileExists(running));
 }

@@ -207,9 +207,12 @@ TEST(XmlReaderBadInput, UndefinedEntitiesAndInvalidUtf8PassThrough) {
     EXPECT_EQ(XmlVariableGetValueString(XmlElementFindVariable(d.root, "v")),
               "&nbsp;&#xFFFFFFFF;\xC3\x28\xFF");
     EXPECT_EQ(XmlTextGetTextString(d.root->texts.At(0)), "&bogus; \xF0\x28\x8C");
+    // Written out, what is not UTF-8 becomes U+FFFD; the rest reads back as it was.
     XmlDocument copy;
     XmlDocumentOpenText(&copy, Text(&d).c_str());
-    EXPECT_EQ(XmlElementCompare(d.root, copy.root), 0);
+    EXPECT_EQ(XmlVariableGetValueString(XmlElementFindVariable(copy.root, "v")),
+              "&nbsp;&#xFFFFFFFF;\xEF\xBF\xBD(\xEF\xBF\xBD");
+    EXPECT_EQ(XmlTextGetTextString(copy.root->texts.At(0)), "&bogus; \xEF\xBF\xBD(\xEF\xBF\xBD");
 }
 
 TEST(XmlReaderBadInput, Utf16WithoutMarkEndsAtItsFirstZeroByte) {

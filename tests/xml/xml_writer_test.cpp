@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
 #include "common/xstring.h"
+#include "tests/irc_tls/linux_peer.h"
 #include "tests/xml/xml_test_files.h"
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"
+#include "xml/xml_escape.h"
 #include "xml/xml_header.h"
 #include "xml/xml_writer.h"
 
+#include <iterator>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -257,5 +261,58 @@ TEST(XmlWriter, SectionEndInsideAScriptSurvivesSaveLoadAndSave) {
         EXPECT_EQ(XmlElementGetCDataSections(XmlElementFindPath(again.root, "Next"))[0]->text, "second");
         ASSERT_EQ(XmlDocumentSave(&again, nullptr, 1, 0, nullptr), 1);
         EXPECT_EQ(ReadFileBytes(path), first);
+    }
+}
+
+// Every control character XML 1.0 forbids and every kind of byte sequence that is not UTF-8 (a
+// channel name from a server, a value from an old file): the saved file is well-formed to a
+// strict reader, control characters read back as they were, invalid sequences as U+FFFD, valid
+// text unchanged, and saving what was read writes the same bytes again.
+TEST(XmlWriter, ForbiddenCharactersAndInvalidBytesGiveAWellFormedStableFile) {
+    std::string controls;
+    for (char c = 0; c < 0x20; ++c)
+        if (c != '\t' && c != '\n' && c != '\r') controls += c;
+    const std::string valid = "tab\tand\r\nlines \xE2\x82\xAC\xF0\x9F\x98\x80 \xE2\x90\x81 &#x2401; <&>\"'";
+    const std::string fffd = "\xEF\xBF\xBD";
+    const std::pair<std::string, std::string> invalid[] = {{"\xED\xA0\x80", fffd + fffd + fffd},
+                                                           {"\xC0\xAF", fffd + fffd},
+                                                           {"\xE0\x80\xAF", fffd + fffd + fffd},
+                                                           {"\xFF\xFE", fffd + fffd},
+                                                           {"\xEF\xBF\xBE", fffd},
+                                                           {"\xEF\xBF\xBF", fffd},
+                                                           {"\xE2\x82", fffd + fffd}};
+    TempFolder folder;
+    const std::wstring path = folder.File(L"qv.xml");
+    XmlDocument d;
+    XmlDocumentOpenFile(&d, path.c_str());
+    XmlElement* e = XmlElementAddNewChild(d.root, "<Options1/>");
+    XmlElementAddVariable(e, "Recent_Channels", "#" + controls + valid);
+    for (size_t i = 0; i < std::size(invalid); ++i)
+        XmlElementAddVariable(e, "b" + std::to_string(i), "<" + invalid[i].first + ">");
+    XmlElementAddText(e, "")->text = XmlEscape("x" + controls + valid);
+    XmlElementAddCData(e, "")->text = controls + "/say ]]>" + controls + invalid[0].first;
+    XmlElementAddComment(e, "note\x01\x1F");
+    ASSERT_EQ(XmlDocumentSave(&d, nullptr, 0, 0, nullptr), 1);
+    const std::string first = ReadFileBytes(path);
+    EXPECT_TRUE(IsStrictlyWellFormedXml(path)) << first;
+
+    XmlDocument back;
+    XmlDocumentOpenFile(&back, path.c_str());
+    XmlElement* read = XmlElementFindPath(back.root, "Options1");
+    ASSERT_NE(read, nullptr) << first;
+    EXPECT_EQ(XmlVariableGetValueString(XmlElementFindVariable(read, "Recent_Channels")),
+              "#" + controls + valid);
+    for (size_t i = 0; i < std::size(invalid); ++i)
+        EXPECT_EQ(XmlVariableGetValueString(XmlElementFindVariable(read, ("b" + std::to_string(i)).c_str())),
+                  "<" + invalid[i].second + ">")
+            << i;
+    EXPECT_EQ(XmlTextGetTextString(XmlElementGetTexts(read)[0]), "x" + controls + valid);
+    ASSERT_EQ(XmlElementGetCDataCount(read), 1u) << first;
+    EXPECT_EQ(XmlElementGetCDataSections(read)[0]->text,
+              controls + "/say ]]>" + controls + invalid[0].second);
+    EXPECT_EQ(XmlElementGetComments(read)[0]->text, "note\xE2\x90\x81\xE2\x90\x9F");
+    for (int raw : {0, 1}) {
+        ASSERT_EQ(XmlDocumentSave(&back, nullptr, raw, 0, nullptr), 1);
+        EXPECT_EQ(ReadFileBytes(path), first) << raw;
     }
 }
