@@ -112,6 +112,24 @@ protected:
     bool Left(uint32_t index, const wchar_t* suffix) const {
         return FileExists(program_.File(kFiles[index]) + suffix);
     }
+    // Runs the job in the window mode on this thread, which owns the dialog, while a user on
+    // another thread closes the dialog once it shows the status and ready(dialog) holds. False
+    // when that never happened.
+    template <typename Ready> bool RunAndClose(const std::wstring& status, uint32_t& result, Ready ready) {
+        const DWORD engineThread = GetCurrentThreadId();
+        std::atomic<bool> closed{false};
+        std::thread user([&] {
+            HWND dialog = nullptr;
+            if (!Eventually(
+                    [&] { return (dialog = FindUpdateDialog(engineThread, status)) && ready(dialog); }))
+                return;
+            PostMessageW(dialog, WM_CLOSE, 0, 0);
+            closed = true;
+        });
+        result = RunUpdateJob(&Job(kUpdateAnswerNo << 16));
+        user.join();
+        return closed;
+    }
     // How often the server was asked for the file itself.
     size_t Fetches(const std::wstring& name) const {
         const std::vector<std::string> requests = server_.Requests();
@@ -244,28 +262,17 @@ TEST_F(UpdateEngineTest, AMissingOrMalformedHashListFailsTheCheck) {
 TEST_F(UpdateEngineTest, ClosingTheDialogCancelsASlowDownload) {
     for (uint32_t i : {kProgram, kLanguage, kResources, kHelp}) Current(i);
     server_.Behave(R"({"files": {"qx.exe": "slow"}})");
-    std::atomic<bool> closed{false};
-    const DWORD engineThread = GetCurrentThreadId();
-    std::thread user([&] {
-        HWND dialog = nullptr;
+    uint32_t result = 0;
+    const bool closed = RunAndClose(L"Downloading: Brindlex 7 File Transfer", result, [](HWND dialog) {
         // Some of the file has arrived: the bars and the status line show it.
-        if (!Eventually([&] {
-                return (dialog = FindUpdateDialog(engineThread, L"Downloading: Brindlex 7 File Transfer")) !=
-                           nullptr &&
-                       SendDlgItemMessageW(dialog, kUpdateFileBar, PBM_GETPOS, 0, 0) >= 5;
-            }))
-            return;
+        if (SendDlgItemMessageW(dialog, kUpdateFileBar, PBM_GETPOS, 0, 0) < 5) return false;
         RECT area{};
         GetWindowRect(dialog, &area);
         HBITMAP picture = CopyScreenArea(area);
         SaveBitmapAsPng(picture, ScreenshotFolder() + L"\\update_dialog_downloading.png");
         DeleteObject(picture);
-        PostMessageW(dialog, WM_CLOSE, 0, 0);
-        closed = true;
+        return true;
     });
-    // The dialog's window belongs to this thread; the user acts from another one.
-    const uint32_t result = RunUpdateJob(&Job(kUpdateAnswerNo << 16));
-    user.join();
     ASSERT_TRUE(closed) << "the download's progress was never shown";
     EXPECT_EQ(kUpdateOtherEnd, result);
     EXPECT_EQ(kFileFailed, Status(kTransfer));
@@ -302,18 +309,8 @@ TEST_F(UpdateEngineTest, RedirectLoopsAndEndlessBodiesFailTheFileAndTheRunEnds) 
 TEST_F(UpdateEngineTest, ClosingTheDialogStopsARedirectLoop) {
     for (uint32_t i : {kProgram, kLanguage, kResources, kHelp}) Current(i);
     server_.Behave(R"({"files": {"qx.exe": "slowloop"}})");
-    const DWORD engineThread = GetCurrentThreadId();
-    std::atomic<bool> closed{false};
-    std::thread user([&] {
-        HWND dialog = nullptr;
-        if (!Eventually(
-                [&] { return Fetches(L"qx.exe") >= 1 && (dialog = FindUpdateDialog(engineThread, L"")); }))
-            return;
-        PostMessageW(dialog, WM_CLOSE, 0, 0);
-        closed = true;
-    });
-    const uint32_t result = RunUpdateJob(&Job(kUpdateAnswerNo << 16));
-    user.join();
+    uint32_t result = 0;
+    const bool closed = RunAndClose(L"", result, [&](HWND) { return Fetches(L"qx.exe") >= 1; });
     ASSERT_TRUE(closed) << "the redirect loop was never asked for";
     EXPECT_EQ(kUpdateOtherEnd, result);
     EXPECT_EQ(kFileFailed, Status(kTransfer));
