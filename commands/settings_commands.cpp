@@ -1,6 +1,10 @@
 // "/prefs" and the commands that open it, "/_set", "/installscript" and "/installskin".
 #include "commands/client_command_handlers.h"
 
+#include "commands/skin_settings.h"
+#include "irc/connection_messages.h"
+#include "markup/untrusted_text.h"
+
 #include "common/app_state.h"
 #include "common/lang_string_ids.h"
 #include "common/lang_strings.h"
@@ -21,6 +25,7 @@
 #include "core/remote_text.h"
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -51,23 +56,24 @@ void ExportAppearance() {
     DeleteFileW(path.c_str());
     XmlDocument skin;
     XmlDocumentOpenText(&skin, "<?xml version=\"1.0\" ?><qv><Cfg /></qv>");
-    const std::string timeStampText = Settings::TimeStampText();
-    const std::string timeStamp = std::to_string(Settings::TimeStamp());
-    XmlWriteProfileString(Settings::Keys::TimeStampText.Section, Settings::Keys::TimeStampText.Key,
-                          timeStampText.c_str(), nullptr, &skin);
-    XmlWriteProfileString(Settings::Keys::TimeStamp.Section, Settings::Keys::TimeStamp.Key, timeStamp.c_str(),
-                          nullptr, &skin);
-    XmlElement* cfg = XmlElementFindChild(XmlDocumentGetRoot(&skin), "Cfg");
     {
         XmlDocumentReadLock lock(UserConfigDocument);
-        XmlElement* userCfg = XmlElementFindChild(XmlDocumentGetRoot(UserConfigDocument), "Cfg");
-        for (const char* name : {"Colors", "Metrics", "Fonts", "Appearance"})
-            if (XmlElement* part = XmlElementFindChild(userCfg, name))
-                XmlElementAppendChild(cfg, XmlElementDuplicate(part, cfg));
+        CopyAppearance(XmlDocumentGetRoot(UserConfigDocument), XmlDocumentGetRoot(&skin));
     }
     XmlDocumentSetWideName(&skin, 1);
     XmlDocumentSave(&skin, path.c_str(), 0, 0, nullptr);
     XmlDocumentDestroy(&skin);
+}
+
+// The one line that names what a skin held besides its looks.
+void SayLeftOut(const CommandCall& call, const std::vector<std::string>& leftOut) {
+    constexpr size_t kNamed = 20;
+    std::string names;
+    for (size_t i = 0; i < leftOut.size() && i < kNamed; ++i) names += (i ? ", " : "") + leftOut[i];
+    if (leftOut.size() > kNamed) names += " (+" + std::to_string(leftOut.size() - kNamed) + ")";
+    const std::wstring line =
+        FillLangText(GetLangString(kSkinLeftOutText), {CleanUntrustedTextW(NarrowToWide(names))});
+    PrintToWindow(kInformationLine, call.Target, line);
 }
 
 } // namespace
@@ -157,17 +163,15 @@ uint64_t InstallSkinCommand(const CommandCall& call) {
     }
     XmlDocument file;
     if (OpenDocument(file, PathArgument(call))) {
+        // A skin changes how the program looks: whatever else it holds is left out, and said.
+        const std::vector<std::string> leftOut = KeepOnlyAppearance(XmlDocumentGetRoot(&file));
         XmlElement* skinCfg = XmlElementFindChild(XmlDocumentGetRoot(&file), "Cfg");
-        // A skin changes how the program looks, never what code it loads.
-        if (XmlElement* options = XmlElementFindChild(skinCfg, "Options1")) {
-            for (const char* key : {"Installed_Plugins", "Language"}) {
-                const int32_t at = XmlElementFindVariableIndex(options, key);
-                if (at >= 0) XmlElementRemoveVariable(options, static_cast<uint32_t>(at));
-            }
+        {
+            XmlDocumentWriteLock lock(UserConfigDocument);
+            XmlElement* userCfg = XmlElementFindChild(XmlDocumentGetRoot(UserConfigDocument), "Cfg");
+            if (skinCfg && userCfg) XmlElementMerge(userCfg, skinCfg, 1);
         }
-        XmlDocumentWriteLock lock(UserConfigDocument);
-        XmlElement* userCfg = XmlElementFindChild(XmlDocumentGetRoot(UserConfigDocument), "Cfg");
-        if (skinCfg && userCfg) XmlElementMerge(userCfg, skinCfg, 1);
+        if (!leftOut.empty()) SayLeftOut(call, leftOut);
     }
     XmlDocumentDestroy(&file);
     return 1;

@@ -41,3 +41,55 @@ bool HasHeader(HINTERNET request, DWORD what) {
     return HttpQueryInfoW(request, what, value, &size, &index) != FALSE ||
            GetLastError() == ERROR_INSUFFICIENT_BUFFER;
 }
+
+namespace {
+
+bool IsRedirect(DWORD status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+bool QueryText(HINTERNET request, DWORD what, std::wstring& text) {
+    DWORD size = 0, index = 0;
+    HttpQueryInfoW(request, what, nullptr, &size, &index);
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return false;
+    std::vector<wchar_t> value(size / sizeof(wchar_t) + 1);
+    index = 0;
+    if (!HttpQueryInfoW(request, what, value.data(), &size, &index)) return false;
+    text.assign(value.data(), size / sizeof(wchar_t));
+    return !text.empty();
+}
+
+// The address a redirect names, made whole against the one that answered.
+bool RedirectTarget(const std::wstring& base, const std::wstring& location, std::wstring& target) {
+    DWORD length = static_cast<DWORD>(base.size() + location.size() + 64);
+    std::vector<wchar_t> combined(length);
+    if (!InternetCombineUrlW(base.c_str(), location.c_str(), combined.data(), &length, ICU_NO_ENCODE))
+        return false;
+    target.assign(combined.data(), length);
+    return true;
+}
+
+} // namespace
+
+bool GetFollowingRedirects(std::wstring url, const SendHttpGet& send, const std::atomic<bool>* cancelled,
+                           InternetHandle& connection, InternetHandle& request) {
+    for (int redirects = 0;; ++redirects) {
+        if (cancelled && cancelled->load()) return false;
+        UrlParts parts;
+        if (!CrackUrl(url, parts)) return false;
+        request.reset(nullptr);
+        connection.reset(nullptr);
+        if (!send(url, connection, request)) return false;
+        bool present = false;
+        const DWORD status = QueryNumber(request.get(), HTTP_QUERY_STATUS_CODE, present);
+        if (!present || !IsRedirect(status)) return true;
+        std::wstring location, next;
+        if (redirects >= kMaxHttpRedirects || !QueryText(request.get(), HTTP_QUERY_LOCATION, location) ||
+            !RedirectTarget(url, location, next))
+            return false;
+        UrlParts nextParts;
+        if (!CrackUrl(next, nextParts)) return false;
+        if (parts.Scheme == INTERNET_SCHEME_HTTPS && nextParts.Scheme != INTERNET_SCHEME_HTTPS) return false;
+        url = next;
+    }
+}

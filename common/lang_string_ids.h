@@ -56,3 +56,4 @@ constexpr int32_t kAbortText = 185;
 constexpr int32_t kIgnoreText = 187;
 constexpr int32_t kAddShownTextQuestion = 1001;
 constexpr int32_t kLoadDownloadedQuestion = 3001; // file, address
+constexpr int32_t kSkinLeftOutText = 3002;        // the settings a skin held besides its looks

@@ -11,8 +11,9 @@ struct DownloadJob {
 
 // Fetches the URL into the file. The body goes to a temporary file beside the target, which
 // replaces the target only when the server answered with a success status and the whole body
-// arrived; an https URL is fetched over TLS. An empty body removes the target and counts as
-// success. False on any failure, and then the target is left as it was.
+// arrived (never more than announced, nor than kMaxDownloadBytes, and after at most
+// kMaxHttpRedirects redirects); an https URL is fetched over TLS. An empty body removes the target and counts
+// as success. False on any failure, and then the target is left as it was.
 bool HttpDownloadFile(const std::wstring& url, const std::wstring& path);
 
 // Thread procedure (C run-time thread start) for a heap DownloadJob; reports nothing.

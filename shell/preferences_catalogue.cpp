@@ -1,6 +1,7 @@
 // Downloads offered by the extras catalogue. The file is fetched on a worker thread into the user's
 // data folder or the temporary folder under a plain base name; a plug-in or script is loaded only
-// after the user agreed in a question that names the file and where it came from.
+// after the user agreed in a question that names the file and where it came from; a skin changes
+// only how the program looks ("/installskin" leaves the rest of it out).
 #include "common/lang_string_ids.h"
 #include "core/settings.h"
 #include "shell/preferences_parts.h"
@@ -13,6 +14,7 @@
 #include "common/xstring.h"
 #include "core/client_services.h"
 #include "core/frame_handles.h"
+#include "irc/connection_messages.h"
 #include "shell/http_download.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
@@ -21,9 +23,7 @@
 
 #include <process.h>
 
-#include <cstdio>
 #include <memory>
-#include <vector>
 
 namespace {
 
@@ -45,13 +45,9 @@ unsigned __stdcall CatalogueDownloadThread(void* parameter) {
 }
 
 bool UserAgrees(HWND window, const CatalogueJob& job) {
-    const wchar_t* format = GetLangString(kLoadDownloadedQuestion);
-    std::wstring question = format ? format : L"%s %s";
-    std::vector<wchar_t> text(question.size() + job.Path.size() + job.Url.size() * 2 + 16);
-    std::swprintf(text.data(), text.size(), question.c_str(), job.Path.c_str(),
-                  NarrowToWide(job.Url).c_str());
-    return AppMessageBox(window, text.data(), kProgramTitle, MB_YESNO | MB_DEFBUTTON2, MB_ICONQUESTION) ==
-           IDYES;
+    const std::wstring question = CatalogueLoadQuestion(job.Path, job.Url);
+    return AppMessageBox(window, question.c_str(), kProgramTitle, MB_YESNO | MB_DEFBUTTON2,
+                         MB_ICONQUESTION) == IDYES;
 }
 
 void Tell(HWND window, int32_t id) {
@@ -64,6 +60,10 @@ void RunCommand(const std::string& command, const std::wstring& path) {
 }
 
 } // namespace
+
+std::wstring CatalogueLoadQuestion(const std::wstring& path, const std::string& url) {
+    return FillLangText(GetLangString(kLoadDownloadedQuestion), {path, NarrowToWide(url)});
+}
 
 std::wstring CatalogueFileName(const std::string& url) {
     const size_t slash = url.find_last_of("/\\");

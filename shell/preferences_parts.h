@@ -29,6 +29,8 @@ int EditPreferenceValue(HWND window, XmlVariable* variable, wchar_t* text);
 // Prints each format of the Appearance element into the pane as it will look.
 void ShowAppearancePreview(HWND pane, XmlElement* appearance);
 
+// The question asked before a downloaded file is loaded: the whole path and the whole address.
+std::wstring CatalogueLoadQuestion(const std::wstring& path, const std::string& url);
 // The file a catalogue entry's address names, as a plain base name (empty when none).
 std::wstring CatalogueFileName(const std::string& url);
 // Starts the download of a catalogue entry's "Download" address; the window hears of its end

@@ -36,41 +36,52 @@ struct OpenedDownload {
     InternetHandle Request;
 };
 
-bool OpenByRequest(const UpdateDownloadRequest& job, OpenedDownload& open) {
+bool SendByRequest(HINTERNET session, const std::wstring& url, InternetHandle& connection,
+                   InternetHandle& request) {
     UrlParts parts;
-    if (!CrackWebUrl(job.Url, parts)) return false;
-    open.Connection.reset(InternetConnectW(open.Session.get(), parts.Host.c_str(), parts.Port,
-                                           NullIfEmpty(parts.User), NullIfEmpty(parts.Password),
-                                           INTERNET_SERVICE_HTTP, 0, 0));
-    if (!open.Connection) return false;
-    SetDecoding(open.Connection.get(), TRUE);
-    SetReceiveTimeout(open.Connection.get());
+    if (!CrackWebUrl(url, parts)) return false;
+    connection.reset(InternetConnectW(session, parts.Host.c_str(), parts.Port, NullIfEmpty(parts.User),
+                                      NullIfEmpty(parts.Password), INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection) return false;
+    SetDecoding(connection.get(), TRUE);
+    SetReceiveTimeout(connection.get());
     // Certificate errors are never ignored: an update comes only from a server the system trusts
-    // under its own name. A redirect from https to plain http is refused as well.
-    DWORD flags =
-        INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD;
+    // under its own name. Redirects are followed by GetFollowingRedirects, which refuses one from
+    // https to plain http.
+    DWORD flags = INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD;
     if (parts.Scheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
     const wchar_t* accept[] = {L"*/*", nullptr};
-    open.Request.reset(HttpOpenRequestW(open.Connection.get(), nullptr, parts.Object.c_str(), nullptr,
-                                        nullptr, accept, flags, 0));
-    if (!open.Request) return false;
-    SetDecoding(open.Request.get(), TRUE);
-    SetReceiveTimeout(open.Request.get());
-    HttpAddRequestHeadersW(open.Request.get(), L"Accept-Encoding: gzip,deflate\r\n", static_cast<DWORD>(-1),
+    request.reset(HttpOpenRequestW(connection.get(), nullptr, parts.Object.c_str(), nullptr, nullptr, accept,
+                                   flags, 0));
+    if (!request) return false;
+    SetDecoding(request.get(), TRUE);
+    SetReceiveTimeout(request.get());
+    HttpAddRequestHeadersW(request.get(), L"Accept-Encoding: gzip,deflate\r\n", static_cast<DWORD>(-1),
                            HTTP_ADDREQ_FLAG_ADD_IF_NEW);
-    return HttpSendRequestW(open.Request.get(), nullptr, 0, nullptr, 0) != FALSE;
+    return HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0) != FALSE;
 }
 
-bool OpenDirectly(const UpdateDownloadRequest& job, OpenedDownload& open) {
+bool SendDirectly(HINTERNET session, const std::wstring& url, InternetHandle& request) {
     UrlParts parts;
-    if (!CrackWebUrl(job.Url, parts)) return false;
-    SetDecoding(open.Session.get(), TRUE);
-    SetReceiveTimeout(open.Session.get());
-    open.Request.reset(InternetOpenUrlW(open.Session.get(), job.Url.c_str(), nullptr, 0,
-                                        INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD, 0));
-    if (!open.Request) return false;
-    SetReceiveTimeout(open.Request.get());
+    if (!CrackWebUrl(url, parts)) return false;
+    SetDecoding(session, TRUE);
+    SetReceiveTimeout(session);
+    request.reset(InternetOpenUrlW(
+        session, url.c_str(), nullptr, 0,
+        INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD, 0));
+    if (!request) return false;
+    SetReceiveTimeout(request.get());
     return true;
+}
+
+bool Open(const UpdateDownloadRequest& job, OpenedDownload& open) {
+    HINTERNET session = open.Session.get();
+    const SendHttpGet send = [&](const std::wstring& url, InternetHandle& connection,
+                                 InternetHandle& request) {
+        return job.RequestPath ? SendByRequest(session, url, connection, request)
+                               : SendDirectly(session, url, request);
+    };
+    return GetFollowingRedirects(job.Url, send, job.Cancelled, open.Connection, open.Request);
 }
 
 void ShowCaptionPercent(const UpdateDownloadRequest& job) {
@@ -166,7 +177,7 @@ bool DownloadUpdateFile(const UpdateDownloadRequest& job) {
         L"Brindlex Update", job.SystemProxy ? INTERNET_OPEN_TYPE_PRECONFIG : INTERNET_OPEN_TYPE_DIRECT,
         nullptr, nullptr, 0));
     if (!open.Session) return false;
-    if (!(job.RequestPath ? OpenByRequest(job, open) : OpenDirectly(job, open))) return false;
+    if (!Open(job, open)) return false;
 
     bool present = false;
     const DWORD status = QueryNumber(open.Request.get(), HTTP_QUERY_STATUS_CODE, present);
@@ -176,6 +187,8 @@ bool DownloadUpdateFile(const UpdateDownloadRequest& job) {
     // A decoded body is longer than the length announced for its coded form.
     const bool lengthChecked = sizeKnown && !HasHeader(open.Request.get(), HTTP_QUERY_CONTENT_ENCODING);
     if (sizeKnown) NoteSizeLearnt(job, size);
+    // A body longer than announced, or without end, is cut: the download fails there.
+    const uint64_t most = lengthChecked ? size : kMaxDownloadBytes;
 
     DeleteFileW(job.Target.c_str());
     TargetFile target(job.Target);
@@ -192,6 +205,7 @@ bool DownloadUpdateFile(const UpdateDownloadRequest& job) {
             continue;
         }
         if (read == 0) break;
+        if (total + read > most) return false;
         if (!target.Append(block.data(), read)) return false;
         total += read;
         NoteChunk(job, read, total, sizeKnown ? size : 0);

@@ -33,7 +33,8 @@ struct UpdateDownloadRequest {
 constexpr DWORD kUpdateReceiveTimeoutMs = 30000;
 
 // Stores the body in the target. True only when the server answered with a success status, the
-// whole body arrived (as long as the announced length, when there was one) and every byte was
-// written; a certificate the system does not trust fails the download. A failed download leaves
-// no target file.
+// whole body arrived (as long as the announced length, when there was one, and never more than
+// kMaxDownloadBytes) and every byte was written; a certificate the system does not trust, more
+// than kMaxHttpRedirects redirects or a cancel fail the download. A failed download leaves no
+// target file.
 bool DownloadUpdateFile(const UpdateDownloadRequest& request);

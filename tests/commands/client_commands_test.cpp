@@ -21,6 +21,7 @@
 #include "xml/xml_element.h"
 #include "xml/xml_profile.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <string>
@@ -341,7 +342,8 @@ TEST_F(ClientCommands, ScriptsAndAppearanceAreInstalledFromFilesAndExported) {
     ASSERT_TRUE(
         WriteFileBytes(file, "<?xml version=\"1.0\" ?>\r\n<qv><Cfg><Options1 Installed_Plugins=\"mine.dll\" "
                              "TimeStamp_String=\"[%H]\"/><Options2 TimeStamp=\"1\"/><Colors BG_Color=\"1\"/>"
-                             "<Fonts View_Font=\"Arial\"/></Cfg><Scripts/></qv>"));
+                             "<Fonts View_Font=\"Arial\"/><Options3><File_Transfers Auto_Accept=\"0\" "
+                             "Blocked_Files=\"*.bat\"/></Options3></Cfg><Scripts/></qv>"));
     XmlDocument settings;
     XmlDocumentOpenFile(&settings, file.c_str());
     UserConfigDocument = &settings;
@@ -349,10 +351,13 @@ TEST_F(ClientCommands, ScriptsAndAppearanceAreInstalledFromFilesAndExported) {
         WriteFileBytes(folder.File(L"two scripts.xml"),
                        "<?xml version=\"1.0\" ?><scripts><s name=\"one\" Description=\"First one\">"
                        "<![CDATA[/msg #a one]]></s><s name=\"two\" Description=\"Second one\"/></scripts>"));
-    ASSERT_TRUE(
-        WriteFileBytes(folder.File(L"skin.xml"),
-                       "<?xml version=\"1.0\" ?><qv><Cfg><Colors BG_Color=\"255\" FG_Color=\"7\"/>"
-                       "<Options1 Installed_Plugins=\"evil.dll\" Language=\"evil.dll\"/></Cfg></qv>"));
+    ASSERT_TRUE(WriteFileBytes(
+        folder.File(L"skin.xml"),
+        "<?xml version=\"1.0\" ?><qv><Cfg><Colors BG_Color=\"255\" FG_Color=\"7\"/>"
+        "<Options1 Installed_Plugins=\"evil.dll\" Language=\"evil.dll\" Default_Nick=\"skin\"/>"
+        "<Options3><File_Transfers Auto_Accept=\"1\" Blocked_Files=\"\" "
+        "Default_Download_Directory=\"C:\\Windows\"/></Options3><Lan_Options Use_IP=\"6.6.6.6\"/>"
+        "<Proxy_List><n name=\"p\" Server=\"evil\"/></Proxy_List></Cfg><Scripts/></qv>"));
     {
         MessageBoxCloser closer;
         Type(Channel(), "/installscript " + WideToNarrow(folder.File(L"two scripts.xml")));
@@ -367,6 +372,23 @@ TEST_F(ClientCommands, ScriptsAndAppearanceAreInstalledFromFilesAndExported) {
     EXPECT_EQ(Setting("Cfg\\Colors", "FG_Color"), "7");
     EXPECT_EQ(Setting("Cfg\\Options1", "Installed_Plugins"), "mine.dll") << "a skin loads no code";
     EXPECT_EQ(Setting("Cfg\\Options1", "Language"), "");
+    // A skin changes only looks: who the user is, what is accepted and where files go stay.
+    EXPECT_EQ(Setting("Cfg\\Options1", "Default_Nick"), "");
+    EXPECT_EQ(Setting("Cfg\\Options3\\File_Transfers", "Blocked_Files"), "*.bat");
+    EXPECT_EQ(Setting("Cfg\\Options3\\File_Transfers", "Auto_Accept"), "0");
+    EXPECT_EQ(Setting("Cfg\\Options3\\File_Transfers", "Default_Download_Directory"), "");
+    EXPECT_EQ(Setting("Cfg\\Lan_Options", "Use_IP"), "");
+    EXPECT_EQ(Setting("Cfg\\Proxy_List\\n", "Server"), "");
+    const Lines printed = Effects();
+    ASSERT_EQ(1, std::count_if(printed.begin(), printed.end(),
+                               [](const std::string& e) { return e.find("left out") != std::string::npos; }));
+    EXPECT_NE(
+        std::find(
+            printed.begin(), printed.end(),
+            "print #a: The skin changes only how Brindlex looks; these settings in it were left "
+            "out: Cfg\\Options1\\Installed_Plugins, Cfg\\Options1\\Language, Cfg\\Options1\\Default_Nick, "
+            "Cfg\\Options3, Cfg\\Lan_Options, Cfg\\Proxy_List, Scripts"),
+        printed.end());
 
     // Exported to the file the save dialog names, replacing what was there.
     const std::wstring exported = folder.File(L"exported.xml");

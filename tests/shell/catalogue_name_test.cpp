@@ -2,8 +2,10 @@
 // and the catalogue the program comes with.
 #include <gtest/gtest.h>
 
+#include "common/app_state.h"
 #include "common/xstring.h"
 #include "shell/preferences_parts.h"
+#include "tests/shell/shell_test_files.h"
 #include "tests/support/test_files.h"
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"
@@ -19,8 +21,20 @@ TEST(CatalogueFileName, KeepsOnlyAPlainLastPart) {
         {"http://host/dir/", L""},
         {"http://host/NUL.dll", L"_NUL.dll"},
         {"http://host/c:evil.dll", L"c_evil.dll"},
+        {"http://host/%2e%2e%2f%2e%2e%2fevil.dll", L"%2e%2e%2f%2e%2e%2fevil.dll"}, // never decoded
     };
     for (const auto& c : cases) EXPECT_EQ(CatalogueFileName(c.Url), c.Name) << c.Url;
+}
+
+// The question before a downloaded plug-in, language or script is loaded names the whole file
+// and the whole address it came from.
+TEST(CatalogueLoadQuestion, NamesTheWholePathAndAddress) {
+    LanguageModule = BuiltLibrary(L"qvlang.dll");
+    const std::wstring path = L"C:\\Users\\me\\AppData\\Brindlex\\tool.dll";
+    const std::string url = "https://extras.example/qv/extras/tool.dll";
+    EXPECT_EQ(CatalogueLoadQuestion(path, url),
+              L"Load " + path + L", downloaded from " + NarrowToWide(url) + L"?");
+    LanguageModule = nullptr;
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "common/internet_url.h"
 #include "common/xstring.h"
 #include "shell/http_download.h"
 #include "shell/program_folder.h"
@@ -130,6 +131,27 @@ TEST(HttpDownload, FailuresKeepTheOldFileAndLeaveNoTemporaryFile) {
         EXPECT_EQ(ReadFileBytes(target), "precious") << c.what;
         EXPECT_EQ(folder.Entries(), std::vector<std::wstring>{L"keep.txt"}) << c.what;
     }
+}
+
+// A redirect is followed, a loop of them only so far: the download then fails within a bounded
+// number of requests.
+TEST(HttpDownload, RedirectsAreFollowedButALoopEnds) {
+    TinyHttpServer server([](const std::string& request) {
+        if (request.rfind("GET /moved ", 0) == 0)
+            return std::string("HTTP/1.1 302 Found\r\nLocation: /file\r\nContent-Length: 0\r\nConnection: "
+                               "close\r\n\r\n");
+        if (request.rfind("GET /file ", 0) == 0) return Reply("200 OK", "arrived");
+        return std::string("HTTP/1.1 302 Found\r\nLocation: /loop\r\nContent-Length: 0\r\nConnection: "
+                           "close\r\n\r\n");
+    });
+    TestFolder folder;
+    const std::wstring target = folder.File(L"t.txt");
+    ASSERT_TRUE(HttpDownloadFile(server.Url("/moved"), target));
+    EXPECT_EQ(ReadFileBytes(target), "arrived");
+    const size_t before = server.Requests().size();
+    EXPECT_FALSE(HttpDownloadFile(server.Url("/loop"), target));
+    EXPECT_LE(server.Requests().size() - before, static_cast<size_t>(kMaxHttpRedirects + 1));
+    EXPECT_EQ(ReadFileBytes(target), "arrived");
 }
 
 TEST(HttpDownload, EmptyBodyRemovesTheTarget) {

@@ -3,6 +3,7 @@
 // way leaves the old files working.
 #include <gtest/gtest.h>
 
+#include "common/internet_url.h"
 #include "common/xstring.h"
 #include "tests/irc_tls/linux_peer.h"
 #include "tests/irc_tls/test_certificates.h"
@@ -13,6 +14,7 @@
 #include "update/update_check_job.h"
 #include "update/update_dialog.h"
 #include "update/update_engine.h"
+#include "update/update_messages.h"
 #include "update/update_worker.h"
 
 #include <commctrl.h>
@@ -109,6 +111,29 @@ protected:
     }
     bool Left(uint32_t index, const wchar_t* suffix) const {
         return FileExists(program_.File(kFiles[index]) + suffix);
+    }
+    // Runs the job in the window mode on this thread, which owns the dialog, while a user on
+    // another thread closes the dialog once it shows the status and ready(dialog) holds. False
+    // when that never happened.
+    template <typename Ready> bool RunAndClose(const std::wstring& status, uint32_t& result, Ready ready) {
+        const DWORD engineThread = GetCurrentThreadId();
+        std::atomic<bool> closed{false};
+        std::thread user([&] {
+            HWND dialog = nullptr;
+            if (!Eventually(
+                    [&] { return (dialog = FindUpdateDialog(engineThread, status)) && ready(dialog); }))
+                return;
+            PostMessageW(dialog, WM_CLOSE, 0, 0);
+            closed = true;
+        });
+        result = RunUpdateJob(&Job(kUpdateAnswerNo << 16));
+        user.join();
+        return closed;
+    }
+    // How often the server was asked for the file itself.
+    size_t Fetches(const std::wstring& name) const {
+        const std::vector<std::string> requests = server_.Requests();
+        return std::count(requests.begin(), requests.end(), "/qv/updates/x64/" + WideToNarrow(name));
     }
 
     UpdateTestServer server_;
@@ -237,28 +262,17 @@ TEST_F(UpdateEngineTest, AMissingOrMalformedHashListFailsTheCheck) {
 TEST_F(UpdateEngineTest, ClosingTheDialogCancelsASlowDownload) {
     for (uint32_t i : {kProgram, kLanguage, kResources, kHelp}) Current(i);
     server_.Behave(R"({"files": {"qx.exe": "slow"}})");
-    std::atomic<bool> closed{false};
-    const DWORD engineThread = GetCurrentThreadId();
-    std::thread user([&] {
-        HWND dialog = nullptr;
+    uint32_t result = 0;
+    const bool closed = RunAndClose(L"Downloading: Brindlex 7 File Transfer", result, [](HWND dialog) {
         // Some of the file has arrived: the bars and the status line show it.
-        if (!Eventually([&] {
-                return (dialog = FindUpdateDialog(engineThread, L"Downloading: Brindlex 7 File Transfer")) !=
-                           nullptr &&
-                       SendDlgItemMessageW(dialog, kUpdateFileBar, PBM_GETPOS, 0, 0) >= 5;
-            }))
-            return;
+        if (SendDlgItemMessageW(dialog, kUpdateFileBar, PBM_GETPOS, 0, 0) < 5) return false;
         RECT area{};
         GetWindowRect(dialog, &area);
         HBITMAP picture = CopyScreenArea(area);
         SaveBitmapAsPng(picture, ScreenshotFolder() + L"\\update_dialog_downloading.png");
         DeleteObject(picture);
-        PostMessageW(dialog, WM_CLOSE, 0, 0);
-        closed = true;
+        return true;
     });
-    // The dialog's window belongs to this thread; the user acts from another one.
-    const uint32_t result = RunUpdateJob(&Job(kUpdateAnswerNo << 16));
-    user.join();
     ASSERT_TRUE(closed) << "the download's progress was never shown";
     EXPECT_EQ(kUpdateOtherEnd, result);
     EXPECT_EQ(kFileFailed, Status(kTransfer));
@@ -266,6 +280,43 @@ TEST_F(UpdateEngineTest, ClosingTheDialogCancelsASlowDownload) {
     EXPECT_EQ(OldContent(L"qx.exe"), Installed(kTransfer));
     EXPECT_FALSE(Left(kTransfer, L".new"));
     EXPECT_EQ(OldContent(L"extras.xml"), Installed(kExtras));
+}
+
+// A server that redirects for ever, or sends a body without end, ends the file's download with
+// a failure the summary names; a body longer than its announced length is cut at that length.
+TEST_F(UpdateEngineTest, RedirectLoopsAndEndlessBodiesFailTheFileAndTheRunEnds) {
+    for (uint32_t i : {kProgram, kResources, kHelp, kExtras}) Current(i);
+    server_.Behave(R"({"files": {"qx.exe": "loop", "qvlang.dll": "longer"}})");
+    EXPECT_EQ(kUpdateOtherEnd, RunUpdateJob(&Job(kUpdateModeHiddenAlso)));
+    EXPECT_EQ(kFileFailed, Status(kTransfer));
+    EXPECT_LE(Fetches(L"qx.exe"), static_cast<size_t>(kMaxHttpRedirects + 1));
+    EXPECT_GT(Fetches(L"qx.exe"), 1u) << "a redirect is followed";
+    EXPECT_EQ(OldContent(L"qx.exe"), Installed(kTransfer));
+    EXPECT_FALSE(Left(kTransfer, L".new"));
+    EXPECT_EQ(NewContent(L"qvlang.dll"), Installed(kLanguage, L".new")) << "cut at the announced length";
+    const std::wstring summary = UpdateSummaryText(CountUpdateStatuses(job_->Header), false);
+    EXPECT_NE(std::wstring::npos, summary.find(UpdateText(kUpdateTextErrors, false)));
+    EXPECT_NE(std::wstring::npos, summary.find(L"Brindlex 7 File Transfer System"));
+
+    server_.Behave(R"({"files": {"qx.exe": "endless"}})");
+    EXPECT_EQ(kUpdateOtherEnd, RunUpdateJob(&Job(kUpdateModeHiddenAlso)));
+    EXPECT_EQ(kFileFailed, Status(kTransfer));
+    EXPECT_EQ(OldContent(L"qx.exe"), Installed(kTransfer));
+    EXPECT_FALSE(Left(kTransfer, L".new")) << "nothing of the endless body is kept";
+    EXPECT_EQ(OldContent(L"qvlang.dll"), Installed(kLanguage)) << "the set is swapped only whole";
+}
+
+TEST_F(UpdateEngineTest, ClosingTheDialogStopsARedirectLoop) {
+    for (uint32_t i : {kProgram, kLanguage, kResources, kHelp}) Current(i);
+    server_.Behave(R"({"files": {"qx.exe": "slowloop"}})");
+    uint32_t result = 0;
+    const bool closed = RunAndClose(L"", result, [&](HWND) { return Fetches(L"qx.exe") >= 1; });
+    ASSERT_TRUE(closed) << "the redirect loop was never asked for";
+    EXPECT_EQ(kUpdateOtherEnd, result);
+    EXPECT_EQ(kFileFailed, Status(kTransfer));
+    EXPECT_EQ(kFileSkipped, Status(kExtras));
+    // The worker has ended: the loop stopped at the request under way when the dialog closed.
+    EXPECT_LE(Fetches(L"qx.exe"), 3u);
 }
 
 TEST_F(UpdateEngineTest, ASwapInterruptedBetweenItsMovesLeavesTheProgramWorking) {

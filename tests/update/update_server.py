@@ -11,11 +11,14 @@ there has no key. Each request is appended to requests.log in the folder.
 What goes wrong is read from behaviour.json in the folder at every request, so a test can change
 it between runs:
   {"list": "404" | "garbage" | "slow",
-   "files": {"<name>": "404" | "bad" | "truncated" | "slow" | "hold"},
+   "files": {"<name>": "404" | "bad" | "truncated" | "slow" | "hold" | "loop" | "slowloop" |
+                       "endless" | "longer"},
    "hashes": {"<name>": "<published value>"}}
 bad: the body differs from the published hash; truncated: half the announced length, then the
 connection ends; slow: 256 bytes every 0.3 s; hold: the whole body without a length, then the
-connection stays open for 2 s before it ends.
+connection stays open for 2 s before it ends; loop: a redirect to the same address, every time
+(slowloop: each after 1 s); endless: bytes without a length until the client goes; longer: the
+announced length of the file, then bytes without end after it.
 
 Usage: update_server.py <port> <folder> [certificate key]
 """
@@ -107,6 +110,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 return
             time.sleep(0.3)
 
+    def pour(self):
+        block = b'x' * 65536
+        try:
+            while True:
+                self.wfile.write(block)
+        except OSError:
+            return
+
     def do_GET(self):
         self.note()
         rules = behaviour()
@@ -138,6 +149,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         if kind == 'slow':
             return self.trickle(self.answer(200, content, len(content)))
+        if kind in ('loop', 'slowloop'):
+            if kind == 'slowloop':
+                time.sleep(1)
+            self.send_response(302)
+            self.send_header('Location', url.path)
+            self.send_header('Content-Length', '0')
+            self.end_headers()
+            return
+        if kind in ('endless', 'longer'):
+            self.wfile.write(self.answer(200, content, len(content) if kind == 'longer' else None, close=True))
+            return self.pour()
         if kind == 'hold':
             self.wfile.write(self.answer(200, content, close=True))
             self.wfile.flush()
