@@ -23,6 +23,12 @@ bool WallReaches(const CommandCall& call, uint32_t level) {
     return level == 2; // "/wallexv"
 }
 
+// The window a line about the channel goes through: its own when open, else its server's.
+WindowRecord* ChannelOrConnectionWindow(const CommandCall& call, const std::string& channel) {
+    WindowRecord* window = FindChannelWindow(call, channel);
+    return window ? window : call.Connection ? call.ConnectionWindow : nullptr;
+}
+
 } // namespace
 
 uint64_t JoinCommand(const CommandCall& call) {
@@ -46,9 +52,15 @@ uint64_t TopicCommand(const CommandCall& call) {
         SendCommandLine("TOPIC " + call.Target->Name, call.Target);
         return 1;
     }
-    // A channel and its new topic; a channel alone sets the empty topic.
-    if (WindowRecord* channel = FindChannelWindow(call, words[1])) {
-        SendCommandLine("TOPIC " + words[1] + " :" + DropLeadingColon(call.Rest(2)), channel);
+    // A first word that is a channel names it, open or not: alone it asks for the channel's topic
+    // (an empty topic would clear it); text after it, even a lone ':', sets it.
+    if (IsChannelWord(call, words[1])) {
+        WindowRecord* via = ChannelOrConnectionWindow(call, words[1]);
+        if (!via) return 0;
+        if (words.size() == 2)
+            SendCommandLine("TOPIC " + words[1], via);
+        else
+            SendCommandLine("TOPIC " + words[1] + " :" + DropLeadingColon(call.Rest(2)), via);
         return 1;
     }
     if (!IsChannel(call.Target)) return 0;
@@ -68,9 +80,11 @@ uint64_t KickCommand(const CommandCall& call) {
         SendCommandLine("KICK " + call.Target->Name + " " + words[1] + " :", call.Target);
         return 1;
     }
-    if (WindowRecord* channel = FindChannelWindow(call, words[1])) {
+    if (IsChannelWord(call, words[1])) {
+        WindowRecord* via = ChannelOrConnectionWindow(call, words[1]);
+        if (!via) return 0;
         const std::string reason = words.size() > 3 ? DropLeadingColon(call.Rest(3)) : std::string();
-        SendCommandLine("KICK " + words[1] + " " + words[2] + " :" + reason, channel);
+        SendCommandLine("KICK " + words[1] + " " + words[2] + " :" + reason, via);
         return 1;
     }
     if (!IsChannel(call.Target)) return 1;

@@ -6,7 +6,9 @@
 #include "core/client_services.h"
 #include "common/refusal.h"
 #include "common/text_compare.h"
+#include "irc/channel_mode_rules.h"
 #include "irc/send_path.h"
+#include "irc/server_connection.h"
 #include "core/frame_message_ids.h"
 #include "core/window_list.h"
 #include "core/remote_text.h"
@@ -66,6 +68,12 @@ WindowRecord* FindChannelWindow(const CommandCall& call, const std::string& name
     if (!call.Connection) return nullptr;
     WindowRecord* window = GetWindowRecordAt(FindWindowRecordIndex(name, call.Connection));
     return window && window->Type == kChannelWindow ? window : nullptr;
+}
+
+bool IsChannelWord(const CommandCall& call, const std::string& word) {
+    const std::string types =
+        call.Connection ? call.Connection->ModeRules.Get().ChannelTypes : kDefaultChannelTypes;
+    return IsChannelName(word, types);
 }
 
 void PrintLangString(WindowRecord* window, int32_t id) {

@@ -40,6 +40,9 @@ void SendCommandLine(const std::string& line, WindowRecord* window);
 void PostFrameCommand(uint32_t commandId);
 // The channel window of that name on the call's connection; null when there is none.
 WindowRecord* FindChannelWindow(const CommandCall& call, const std::string& name);
+// Whether the word is a channel's name by the channel types of the call's server (those of its
+// 005 reply, else the usual ones), whether or not a window of it is open.
+bool IsChannelWord(const CommandCall& call, const std::string& word);
 
 // A language string as an information line.
 void PrintLangString(WindowRecord* window, int32_t id);

@@ -2,6 +2,7 @@
 
 #include "commands/command_text.h"
 #include "common/text_compare.h"
+#include "irc/channel_mode_rules.h"
 
 namespace {
 
@@ -40,7 +41,8 @@ bool ParseServerAddress(std::string_view text, ServerAddress& out) {
     const size_t slash = address.find('/');
     if (slash != std::string_view::npos) {
         const std::string_view channel = StripQuotes(address.substr(slash + 1));
-        if (!channel.empty()) out.StartupChannel = (channel.front() == '#' ? "" : "#") + std::string(channel);
+        // The server is not known yet: a name that begins with a usual channel type keeps it.
+        if (!channel.empty()) out.StartupChannel = AsChannelName(channel, kDefaultChannelTypes);
         address = address.substr(0, slash);
     }
 

@@ -11,7 +11,7 @@ struct ServerAddress {
     std::string Host;
     uint16_t Port = kDefaultIrcPort;
     uint8_t UseTls = 0;
-    std::string StartupChannel; // empty, or beginning with '#'
+    std::string StartupChannel; // empty, or beginning with a channel type ('#' put in front)
 };
 
 // Reads "host", "host:port", "[IPv6]:port", a bare IPv6 literal, any of them quoted or after

@@ -74,6 +74,13 @@ bool NickStore::Item(uint32_t index, std::wstring* text, int* group, LPARAM* par
     return true;
 }
 
+bool NickStore::Modes(uint32_t index, NickModes& modes) const {
+    ReadLock lock(mutex_);
+    if (index >= items_.size()) return false;
+    modes = items_[index]->Modes;
+    return true;
+}
+
 bool NickStore::ColumnText(uint32_t index, int column, std::wstring& text) const {
     ReadLock lock(mutex_);
     if (index >= items_.size() || column < 0) return false;
@@ -150,6 +157,7 @@ NickItem& NickStore::Own(size_t index) {
     copy->Group = old.Group;
     copy->Param = old.Param;
     copy->Columns = old.Columns;
+    copy->Modes = old.Modes;
     copy->Id = old.Id;
     items_[index] = copy;
     return *copy;
@@ -267,17 +275,23 @@ bool NickStore::EraseAt(uint32_t index) {
 }
 
 void NickStore::Replace(uint32_t index, const std::wstring& expected, const std::wstring& text, int group,
-                        bool sorted) {
+                        bool sorted, const NickModes* modes) {
     {
         WriteLock lock(mutex_);
         const size_t at = IndexOf(index, expected);
-        if (at < items_.size()) items_.erase(items_.begin() + static_cast<ptrdiff_t>(at));
+        NickModes kept = modes ? *modes : NickModes{};
+        if (at < items_.size()) {
+            if (!modes) kept = items_[at]->Modes;
+            items_.erase(items_.begin() + static_cast<ptrdiff_t>(at));
+        }
         if (sorted && !ordered_) {
             std::stable_sort(items_.begin(), items_.end(), Before);
             ordered_ = true;
         }
         const size_t place = sorted ? UpperBound(group, text) : items_.size();
-        items_.insert(items_.begin() + static_cast<ptrdiff_t>(place), Make(text, group, group));
+        auto item = Make(text, group, group);
+        item->Modes = std::move(kept);
+        items_.insert(items_.begin() + static_cast<ptrdiff_t>(place), std::move(item));
         MarkOrder(place);
         ++generation_;
     }

@@ -19,6 +19,13 @@ constexpr uint32_t kNoNickItem = 0xFFFFFFFF;
 // Posted to the nick-list control when its store changed.
 constexpr UINT kNickStoreChanged = WM_APP + 0x316;
 
+// The prefix modes a member holds, as far as the channel's lines told them.
+struct NickModes {
+    std::string Letters;      // the mode letters held, in the server's PREFIX order
+    bool Known = false;       // false: only the shown prefix is known (a names reply or a join)
+    bool LowerUnseen = false; // a names reply shows the highest mode only: lower ones may be held
+};
+
 struct NickItem {
     std::wstring Text;
     int Group = 0;
@@ -26,6 +33,7 @@ struct NickItem {
     LPARAM Param = 0;
     // Texts of the further columns (1 on), where someone set them.
     std::vector<std::wstring> Columns;
+    NickModes Modes;
     // Stays with the item while it moves or changes, so the control's selection follows the nick.
     uint64_t Id = 0;
     // Pixels in the list's font, -1 until measured: written and read on the interface thread only.
@@ -49,6 +57,7 @@ public:
     std::vector<std::wstring> Texts() const;
     // False past the last item.
     bool Item(uint32_t index, std::wstring* text, int* group, LPARAM* param = nullptr) const;
+    bool Modes(uint32_t index, NickModes& modes) const;
     // The text of column (0 the nick); empty where none was set. False past the last item.
     bool ColumnText(uint32_t index, int column, std::wstring& text) const;
     bool SetColumnText(uint32_t index, int column, const std::wstring& text);
@@ -65,9 +74,10 @@ public:
     // took that place meanwhile; false when neither is there.
     bool Erase(uint32_t index, const std::wstring& expected);
     bool EraseAt(uint32_t index);
-    // Replaces the item at index (checked as Erase does) with text and group, in order when sorted.
+    // Replaces the item at index (checked as Erase does) with text and group, in order when sorted;
+    // the member keeps its modes unless new ones are given.
     void Replace(uint32_t index, const std::wstring& expected, const std::wstring& text, int group,
-                 bool sorted);
+                 bool sorted, const NickModes* modes = nullptr);
     bool SetItem(uint32_t index, const std::wstring* text, const int* group, const LPARAM* param);
     void Clear();
     // Stable, by CompareNickEntries.

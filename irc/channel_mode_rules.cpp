@@ -2,8 +2,6 @@
 
 #include "common/text_split.h"
 
-#include <vector>
-
 ChannelModeRules ChannelModeRulesSlot::Get() const {
     AcquireSRWLockShared(&lock_);
     ChannelModeRules copy = rules_;
@@ -89,6 +87,9 @@ bool ReadServerModeTokens(const IrcMessage& reply, ChannelModeRules& rules) {
                 rules.ModesPerLine = limit;
                 taken = true;
             }
+        } else if (token.compare(0, 10, "CHANTYPES=") == 0 && token.size() > 10) {
+            rules.ChannelTypes = token.substr(10);
+            taken = true;
         } else if (token.compare(0, 10, "CHANMODES=") == 0) {
             ChannelModeRules changed = rules;
             if (ReadChanModesToken(std::string_view(token).substr(10), changed)) {
@@ -100,25 +101,41 @@ bool ReadServerModeTokens(const IrcMessage& reply, ChannelModeRules& rules) {
     return taken;
 }
 
-int32_t ModeArgumentLevel(std::string_view modes, uint32_t n, const ChannelModeRules& rules) {
-    int32_t sign = 1;
-    int32_t mark = 0;
-    uint32_t argument = 0;
+bool IsChannelName(std::string_view name, std::string_view channelTypes) {
+    return !name.empty() && channelTypes.find(name.front()) != std::string_view::npos;
+}
+
+std::string AsChannelName(std::string_view name, std::string_view channelTypes) {
+    return (IsChannelName(name, channelTypes) ? "" : "#") + std::string(name);
+}
+
+std::vector<ModeArgument> ModeArguments(std::string_view modes, const ChannelModeRules& rules, bool& marked) {
+    std::vector<ModeArgument> arguments;
+    bool set = true;
+    marked = false;
     for (char c : modes) {
         if (c == '+' || c == '-') {
-            sign = c == '+' ? 1 : -1;
+            set = c == '+';
             continue;
         }
-        const bool levelMode = rules.LevelModes.find(c) != std::string::npos;
-        bool takesArgument = levelMode;
-        if (!levelMode && rules.Announced)
+        const bool prefixMode = rules.LevelModes.find(c) != std::string::npos;
+        bool takesArgument = prefixMode;
+        if (!prefixMode && rules.Announced)
             takesArgument = rules.ArgumentModes.find(c) != std::string::npos ||
-                            (sign > 0 && rules.SetArgumentModes.find(c) != std::string::npos);
-        if (!levelMode) mark = kModeFetchMark;
-        if (!takesArgument) continue;
-        if (argument++ == n) return mark + (levelMode ? LevelOfLetter(c) * sign : 0);
+                            (set && rules.SetArgumentModes.find(c) != std::string::npos);
+        if (!prefixMode) marked = true;
+        if (takesArgument) arguments.push_back({c, set, prefixMode, marked});
     }
-    return mark;
+    return arguments;
+}
+
+int32_t ModeArgumentLevel(std::string_view modes, uint32_t n, const ChannelModeRules& rules) {
+    bool marked = false;
+    const std::vector<ModeArgument> arguments = ModeArguments(modes, rules, marked);
+    if (n >= arguments.size()) return marked ? kModeFetchMark : 0;
+    const ModeArgument& argument = arguments[n];
+    const int32_t level = argument.PrefixMode ? LevelOfLetter(argument.Letter) * (argument.Set ? 1 : -1) : 0;
+    return (argument.Marked ? kModeFetchMark : 0) + level;
 }
 
 int32_t ModeArgumentLevel(std::string_view modes, uint32_t n) {

@@ -23,7 +23,6 @@ std::string IrcMessage::ParamsText(size_t first) const {
     std::string text;
     for (size_t i = first; i < Params.size(); ++i) {
         if (i > first) text += ' ';
-        if (HasTrailing && i + 1 == Params.size()) text += ':';
         text += Params[i];
     }
     return text;

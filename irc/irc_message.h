@@ -24,8 +24,8 @@ struct IrcMessage {
     bool HasPrefix() const { return !Text.empty() && Text[0] == ':'; }
     // Parameter i counted from 0; empty when the line has fewer.
     const std::string& Param(size_t i) const;
-    // The parameters from `first` on as they stand on the line: joined by single blanks, the
-    // trailing one after its ':'. Empty when the line has no more.
+    // The parameters from `first` on as a user reads them: joined by single blanks, without the
+    // ':' that marks the trailing one on the wire. Empty when the line has no more.
     std::string ParamsText(size_t first) const;
 };
 

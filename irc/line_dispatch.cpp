@@ -92,6 +92,13 @@ void DebugEcho(const std::string& line, WindowRecord* window) {
     }
 }
 
+// A line without a prefix comes from the server before it has named itself: a notice ("NOTICE
+// AUTH :*** Checking Ident") shows its text; any other line (an ERROR) is shown whole.
+void PrintUnprefixedLine(const IrcMessage& message, WindowRecord* window) {
+    const bool notice = StringEqualsNoCaseSz(message.Command, "NOTICE") && message.Params.size() >= 2;
+    PrintInformation(window, notice ? message.Params.back() : message.Text, CP_UTF8);
+}
+
 // Answered at once, ahead of the flood queue, so a long queue cannot cost a ping time-out. The
 // answer is one line: nothing in the token may end it early.
 void AnswerPing(const IrcMessage& message, WindowRecord* window) {
@@ -126,7 +133,7 @@ void Dispatch(ServerLine& line) {
             connection.LagReported = 0;
         }
         if (!RunHandler(FindNumericHandler(line.Numeric), line) && message.Params.size() >= 2)
-            PrintInformation(line.DisplayWindow, WithoutColon(message.ParamsText(1)), DefaultCodePage.load());
+            PrintInformation(line.DisplayWindow, message.ParamsText(1), DefaultCodePage.load());
         return;
     }
     const HandlerRow row = FindWordHandler(message.Command);
@@ -144,7 +151,7 @@ void RunChain(const std::string& text, WindowRecord* window, ServerConnection& c
     if (RunIncomingTriggers(text, window)) return;
 
     if (StringEqualsNoCaseSz(message.Command, "PING")) return AnswerPing(message, window);
-    if (!message.HasPrefix()) return PrintInformation(window, text, CP_UTF8);
+    if (!message.HasPrefix()) return PrintUnprefixedLine(message, window);
     if (message.Command.empty()) return;
 
     ServerLine line{message, window, &connection, std::atoi(message.Command.c_str()), window};

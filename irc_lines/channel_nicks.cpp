@@ -3,6 +3,7 @@
 #include "common/app_state.h"
 #include "common/text_compare.h"
 #include "common/xstring.h"
+#include "irc/channel_mode_rules.h"
 #include "irc/server_connection.h"
 #include "core/settings.h"
 #include "core/window_list.h"
@@ -27,6 +28,23 @@ bool IsLevelPrefix(wchar_t c, const std::wstring& extras) {
 
 NickStore& StoreOf(WindowRecord* channel) {
     return *channel->Nicks;
+}
+
+// The level an item's prefix gives: 4 '.', 3 '@' or an extra prefix, 2 '+', 1 none.
+uint32_t LevelOfPrefix(wchar_t prefix) {
+    return prefix == L'.' ? 4 : prefix == L'@' ? 3 : prefix == L'+' ? 2 : prefix ? 3 : 1;
+}
+
+// What the shown prefix alone says: its mode is held, and lower modes may be held unseen.
+NickModes ModesShownBy(wchar_t prefix, const ChannelModeRules& rules) {
+    NickModes modes;
+    modes.Known = true;
+    const size_t at =
+        prefix > 0 && prefix < 0x80 ? rules.LevelSymbols.find(static_cast<char>(prefix)) : std::string::npos;
+    if (at == std::string::npos || at >= rules.LevelModes.size()) return modes;
+    modes.Letters.assign(1, rules.LevelModes[at]);
+    modes.LowerUnseen = at + 1 < rules.LevelModes.size();
+    return modes;
 }
 
 } // namespace
@@ -114,6 +132,35 @@ void ReplaceNickItem(WindowRecord* channel, uint32_t index, const std::wstring& 
     std::wstring current;
     if (!store.Item(index, &current, nullptr)) return;
     store.Replace(index, current, Capped(text), group, channel->SortNicks != 0);
+}
+
+bool ChangeMemberMode(WindowRecord* channel, uint32_t index, char letter, bool set,
+                      const ChannelModeRules& rules) {
+    if (!channel || !channel->NickList || rules.LevelModes.find(letter) == std::string::npos) return true;
+    NickStore& store = StoreOf(channel);
+    std::wstring text;
+    NickModes modes;
+    if (!store.Item(index, &text, nullptr) || !store.Modes(index, modes)) return true;
+    const std::wstring extras = ExtraNickPrefixes(channel);
+    std::wstring bare = text;
+    wchar_t shown = 0;
+    if (!bare.empty() && IsLevelPrefix(bare[0], extras)) {
+        shown = bare[0];
+        bare.erase(0, 1);
+    }
+    if (!modes.Known) modes = ModesShownBy(shown, rules);
+    // The letters held stay in the server's order, so the first is the highest.
+    if (!set && modes.LowerUnseen && !modes.Letters.empty() && modes.Letters[0] == letter) return false;
+    std::string held;
+    for (char c : rules.LevelModes)
+        if (c == letter ? set : modes.Letters.find(c) != std::string::npos) held += c;
+    modes.Letters = held;
+    const wchar_t prefix =
+        held.empty() ? 0 : static_cast<wchar_t>(rules.LevelSymbols[rules.LevelModes.find(held[0])]);
+    const std::wstring newText = prefix ? prefix + bare : bare;
+    store.Replace(index, text, Capped(newText), NickGroup(newText, LevelOfPrefix(prefix), extras),
+                  channel->SortNicks != 0, &modes);
+    return true;
 }
 
 void ReadChannelNicks(WindowRecord* channel, std::vector<std::wstring>& out) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 struct WindowRecord;
+struct ChannelModeRules;
 
 // The level of a nick in the channel's nick list: 4 ('.'), 3 ('@' or an extra prefix
 // character), 2 ('+'), 1 (no prefix), 0 (not listed). With a null nick and an index, the item
@@ -42,6 +43,12 @@ void AddNickToList(WindowRecord* channel, const std::string& nick);
 bool RemoveNickFromList(WindowRecord* channel, const std::string& nick);
 // Replaces the item of a listed nick with the given text and group, in order.
 void ReplaceNickItem(WindowRecord* channel, uint32_t index, const std::wstring& text, int group);
+// The member at index gains (set) or loses one of the server's prefix modes; the item then shows
+// the prefix of the highest mode the member holds, by the server's PREFIX order. False, with
+// nothing changed, when the member loses the mode shown while a names reply (which shows only
+// the highest) may have hidden a lower one: only the names can tell.
+bool ChangeMemberMode(WindowRecord* channel, uint32_t index, char letter, bool set,
+                      const ChannelModeRules& rules);
 // For every window of this server: DCC chats and queries named like the old nick take the new
 // name, channel lists keep the member's prefix and group under the new nick.
 void RenameNickInLists(WindowRecord* server, const std::string& oldNick, const std::string& newNick);

@@ -10,6 +10,7 @@
 #include "core/window_record.h"
 
 #include <iterator>
+#include <vector>
 
 namespace {
 
@@ -17,10 +18,6 @@ std::string Folded(const std::string& text) {
     std::string folded = text;
     for (char& c : folded) c = static_cast<char>(FoldByte(static_cast<unsigned char>(c)));
     return folded;
-}
-
-wchar_t LevelPrefix(int32_t level) {
-    return level >= 4 ? L'.' : level == 3 ? L'@' : L'+';
 }
 
 } // namespace
@@ -47,7 +44,7 @@ bool HandleMode(ServerLine& line) {
     const std::string& target = message.Param(0);
     const std::string changes = message.ParamsText(1);
     if (IsOwnNick(connection, target)) {
-        connection.OwnUserModes = WithoutColon(changes);
+        connection.OwnUserModes = changes;
         ShowEventLine(line, line.Window, kModeLine, connection.OwnUserModes, true);
         return true;
     }
@@ -65,27 +62,22 @@ bool HandleMode(ServerLine& line) {
     }
 
     const ChannelModeRules rules = connection.ModeRules.Get();
-    const std::wstring extras = ExtraNickPrefixes(window);
+    bool anyMarked = false;
+    const std::vector<ModeArgument> arguments = ModeArguments(letters, rules, anyMarked);
     bool marked = false;
     for (size_t n = 2; n < message.Params.size(); ++n) {
         const std::string& argument = message.Params[n];
-        int32_t level = ModeArgumentLevel(letters, static_cast<uint32_t>(n - 2), rules);
-        if (level > 1000) {
-            marked = true;
-            level -= kModeFetchMark;
-        }
+        const ModeArgument* taken = n - 2 < arguments.size() ? &arguments[n - 2] : nullptr;
+        marked = marked || (taken ? taken->Marked : anyMarked);
         uint32_t index = 0;
-        std::wstring bare;
-        const uint32_t current = GetNickLevel(argument.c_str(), window, &index, nullptr, nullptr, &bare);
-        if (level == 0 && current != 0) {
+        const bool listed = GetNickLevel(argument.c_str(), window, &index, nullptr, nullptr, nullptr) != 0;
+        // A listed nick that no prefix mode takes, or a change the list cannot follow: the names
+        // reply rebuilds the list.
+        const bool followed = !listed || (taken && taken->PrefixMode &&
+                                          ChangeMemberMode(window, index, taken->Letter, taken->Set, rules));
+        if (!followed) {
             SendServerLine("NAMES " + target + "\r\n", line.Window, 0);
             break;
-        }
-        if (current != 0 && level > 0 && static_cast<uint32_t>(level) > current) {
-            const std::wstring text = std::wstring(1, LevelPrefix(level)) + bare;
-            ReplaceNickItem(window, index, text, NickGroup(text, static_cast<uint32_t>(level), extras));
-        } else if (current != 0 && level < 0 && static_cast<uint32_t>(-level) >= current) {
-            ReplaceNickItem(window, index, bare, NickGroup(bare, 0, extras));
         }
         if (IsOwnNick(connection, argument)) PostMessageW(window->Window, WM_SIZE, 0, 0);
     }

@@ -52,7 +52,7 @@ bool ServerSupports(ServerLine& line) {
 }
 
 void SilenceEntry(ServerLine& line, const char* command) {
-    const std::string entry = WithoutColon(line.Message.ParamsText(1));
+    const std::string entry = line.Message.ParamsText(1);
     std::wstring text = L"\x02\x12\x00B7\x12 " + ServerText(entry) + L" ";
     if (SafeInLinkCommand(entry))
         text += L"[\x18{Remove|||/raw " + NarrowToWide(command) + L" -" + ServerText(entry) + L"}" +
@@ -75,7 +75,7 @@ bool SilenceEnd(ServerLine& line) {
     return true;
 }
 
-// The away text as it came, with its ':'.
+// The away text (after the own nick and the away nick).
 bool Away(ServerLine& line) {
     PrintReply(line, kDot + std::wstring(L"AWAY ") + ServerText(line.Message.ParamsText(2)));
     return true;
@@ -160,7 +160,10 @@ bool JoinRefused(ServerLine& line) {
                           : line.Numeric == 473 ? L"+i"
                           : line.Numeric == 474 ? L"(+b)"
                                                 : L"(+k)";
-    PrintReply(line, kDot + ServerText(line.Message.ParamsText(1)) + L" " + mode);
+    // Most servers name the mode in their text already; it is said once.
+    std::wstring text = ServerText(line.Message.ParamsText(1));
+    if (text.find(mode) == std::wstring::npos) text += L" " + std::wstring(mode);
+    PrintReply(line, kDot + text);
     return true;
 }
 

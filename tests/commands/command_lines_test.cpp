@@ -4,6 +4,8 @@
 #include "commands/input_dispatcher.h"
 #include "tests/commands/command_test_fixture.h"
 
+#include "irc/channel_mode_rules.h"
+#include "irc/server_connection.h"
 #include "irc_lines/channel_nicks.h"
 #include "tests/recorders/recorders.h"
 
@@ -58,8 +60,11 @@ const std::vector<CommandLineCase> kCases = {
     // "/topic".
     {'C', "/topic", {"TOPIC #a"}},
     {'Q', "/topic", {"topic"}, true},
-    {'C', "/topic #a", {"TOPIC #a :"}},
+    {'C', "/topic #a", {"TOPIC #a"}}, // asks; an empty topic would clear it
+    {'C', "/topic #a :", {"TOPIC #a :"}},
     {'C', "/topic #a new topic", {"TOPIC #a :new topic"}},
+    {'C', "/topic &b set elsewhere", {"TOPIC &b :set elsewhere"}}, // a channel without a window
+    {'S', "/topic #b", {"TOPIC #b"}},
     {'Q', "/topic #a from the query", {"TOPIC #a :from the query"}},
     {'C', "/topic hello world", {"TOPIC #a :hello world"}},
     {'C', "/topic :colon", {"TOPIC #a :colon"}},
@@ -73,6 +78,7 @@ const std::vector<CommandLineCase> kCases = {
     {'Q', "/kick #a carol go away", {"KICK #a carol :go away"}},
     {'C', "/kick carol go away", {"KICK #a carol :go away"}},
     {'C', "/kick bob :bye", {"KICK #a bob :bye"}}, // a query named bob is no channel
+    {'C', "/kick &b carol", {"KICK &b carol :"}},
     {'Q', "/kick carol go", {}},
     {'D', "/kick carol", {"kick carol"}, true},
     // "/part", "/leave": alone they close the target window; anything else goes raw.
@@ -182,4 +188,15 @@ TEST_F(CommandLines, EachCommandSendsExactlyItsLines) {
         EXPECT_EQ(CountCalls("RunTriggerScriptThread"), c.Raw ? 1u : 0u);
         EXPECT_EQ(WindowEffects(), c.Effects);
     }
+}
+
+// hybrid names '#' alone as its channel type: there "&x" begins a topic, not a channel.
+TEST_F(CommandLines, TopicKnowsTheChannelTypesTheServerNamed) {
+    ChannelModeRules rules;
+    ASSERT_TRUE(ReadServerModeTokens(
+        ParseIrcMessage(":irc.hybrid.test 005 me CHANTYPES=# PREFIX=(ohv)@%+ :are supported by this server"),
+        rules));
+    Server()->Connection->ModeRules.Set(rules);
+    ProcessInputLine("/topic &x marks the spot", Channel(), 0);
+    EXPECT_EQ(ServerLines(), std::vector<std::string>{"TOPIC #a :&x marks the spot"});
 }

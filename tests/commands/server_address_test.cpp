@@ -23,7 +23,7 @@ const AddressCase kAddresses[] = {
     {"IRC://h.example/#chat", true, "h.example", 6667, 0, "#chat"},
     {"irc:h.example/\"chat\"", true, "h.example", 6667, 0, "#chat"},
     {"irc://h.example/", true, "h.example", 6667, 0, ""},
-    {"h.example/&local", true, "h.example", 6667, 0, "#&local"},
+    {"h.example/&local", true, "h.example", 6667, 0, "&local"}, // a channel type of its own
     {"h.example:notaport", true, "h.example", 6667, 0, ""},
     {"h.example:70000", true, "h.example", 6667, 0, ""},
     {"h.example:0", true, "h.example", 6667, 0, ""},

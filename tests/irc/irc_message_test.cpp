@@ -53,12 +53,13 @@ TEST(IrcMessage, EveryFormTheHandlersMeet) {
     }
 }
 
-TEST(IrcMessage, ParametersReadBackAsOnTheLine) {
+// Read back for the user: the ':' that marks the trailing parameter is wire syntax, not text.
+TEST(IrcMessage, ParametersReadBackAsText) {
     const IrcMessage m = ParseIrcMessage(":s 005 me  A=1 B :are supported");
-    EXPECT_EQ(m.ParamsText(1), "A=1 B :are supported");
-    EXPECT_EQ(m.ParamsText(3), ":are supported");
+    EXPECT_EQ(m.ParamsText(1), "A=1 B are supported");
+    EXPECT_EQ(m.ParamsText(3), "are supported");
     EXPECT_EQ(m.ParamsText(4), "");
     EXPECT_EQ(m.Param(1), "A=1");
     EXPECT_EQ(m.Param(9), "");
-    EXPECT_EQ(WithoutColon(m.ParamsText(3)), "are supported");
+    EXPECT_EQ(ParseIrcMessage(":s 372 me ::-) smile").ParamsText(1), ":-) smile");
 }

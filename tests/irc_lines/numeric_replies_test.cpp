@@ -98,11 +98,36 @@ TEST_F(NumericReplies, ChannelDetailsAndRefusals) {
     const Lines server = PrintedIn(Server());
     ASSERT_EQ(server.size(), 3u) << ::testing::PrintToString(server);
     EXPECT_EQ(server[0], "#none +m");
-    EXPECT_NE(server[1].find("#c :Cannot join channel (+b)"), std::string::npos);
-    EXPECT_EQ(PrintedIn(query), Lines{"bob :No such nick"});
+    EXPECT_NE(server[1].find("#c Cannot join channel (+b)"), std::string::npos);
+    EXPECT_EQ(PrintedIn(query), Lines{"bob No such nick"});
     Handle(":bob!b@h PRIVMSG me :back");
     Handle(":irc.test 401 me bob :No such nick");
     EXPECT_EQ(PrintedIn(query).size(), 3u);
+}
+
+// Lines as InspIRCd 3 sent them on loopback, and as ircd-hybrid 8, ircu 2.10 and irc2 2.11 send
+// them: what is shown holds their parameters as text, never the ':' that marks the last one.
+TEST_F(NumericReplies, RealServersRepliesShowTheirParametersAsText) {
+    WindowRecord* channel = Open(kChannelWindow, "#qb");
+    Handle(":irc.insp.test 005 me CHANMODES=b,k,l,imnpst CHANTYPES=# :are supported by this server");
+    Handle(":irc.insp.test 254 me 1 :channels formed");
+    Handle(":irc.insp.test 401 me nosuchnick :No such nick");
+    Handle(":irc.insp.test 352 me #qb opnick 127.0.0.1 irc.insp.test opnick H@ :0 real opnick");
+    Handle(":irc.insp.test 474 me #qb :Cannot join channel (you're banned)");
+    Handle(":irc.hybrid.test 474 me #qb :Cannot join channel (+b)"); // the mode is said once
+    Handle("NOTICE AUTH :*** Checking Ident");                       // ircu, before registering
+    Handle(":irc2.test 042 me 001AAAAAE :your unique ID");
+    const std::string dot = "\x02\x12\xC2\xB7\x12\x02 ";
+    EXPECT_EQ(
+        PrintedIn(Server()),
+        (Lines{"CHANMODES=b,k,l,imnpst CHANTYPES=# are supported by this server", "1 channels formed",
+               "nosuchnick No such nick", "#qb opnick 127.0.0.1 irc.insp.test opnick H@ 0 real opnick",
+               dot + "#qb Cannot join channel (you're banned) (+b)", dot + "#qb Cannot join channel (+b)",
+               "*** Checking Ident", "001AAAAAE your unique ID"}));
+    Handle(":irc.insp.test 324 me #qb :+nt"); // the window's title shows these
+    EXPECT_EQ(channel->Modes, "+nt");
+    Handle(":opnick!opnick@127.0.0.1 MODE #qb +v :me");
+    EXPECT_EQ(PrintedIn(channel).back(), "+v me");
 }
 
 TEST_F(NumericReplies, BanAndExceptionListsWithTheirOwnLinks) {

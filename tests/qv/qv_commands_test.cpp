@@ -290,3 +290,32 @@ TEST(QvCommands, ASelfSignedServerIsNamedAndAFileGoesFromTheNickListToIrssi) {
     EXPECT_EQ(qx.ExitCode(), 0);
     EXPECT_TRUE(qv.Close());
 }
+
+// On a server with halfops: "/topic #test" asks for the topic, which stays as it was and is shown
+// again, and the nick list follows +h, +o and -o as the server sends them.
+TEST(QvCommands, TopicIsAskedForAndHalfopsAreFollowedOnARealServer) {
+    NgircdServer server;
+    ASSERT_TRUE(server.WaitReady());
+    IrcClient friendly(server.Port(), "friendly");
+    ASSERT_TRUE(friendly.Joins("#test", kWait));
+    friendly.Send("TOPIC #test :kept as it was");
+    QvSession qv(server.Port(), false);
+    ASSERT_TRUE(qv.Open());
+    ASSERT_TRUE(Heard(friendly, " JOIN :#test"));
+    const auto topicsShown = [&] {
+        return Count(WideToNarrow(qv.View(qv.channel_)), "TOPIC: kept as it was");
+    };
+    ASSERT_TRUE(Eventually([&] { return topicsShown() == 1; }, kWait));
+    qv.Type(qv.channel_, L"/topic #test");
+    EXPECT_TRUE(Eventually([&] { return topicsShown() == 2; }, kWait));
+    friendly.Send("TOPIC #test");
+    EXPECT_TRUE(Heard(friendly, " 332 friendly #test :kept as it was"));
+
+    HWND list = GetDlgItem(qv.channel_, 903);
+    for (const char* change : {"+h", "+o", "-o"}) {
+        friendly.Send(std::string("MODE #test ") + change + " quser");
+        const wchar_t* shown = change[0] == '+' && change[1] == 'o' ? L"@quser" : L"%quser";
+        EXPECT_TRUE(Eventually([&] { return RowOf(list, shown) >= 0; }, kWait)) << change;
+    }
+    EXPECT_TRUE(qv.Close());
+}
