@@ -3,6 +3,8 @@
 #include "commands/command_interpreter.h"
 #include "commands/command_text.h"
 #include "common/app_state.h"
+#include "common/lang_string_ids.h"
+#include "common/lang_strings.h"
 #include "common/text_split.h"
 #include "common/xstring.h"
 #include "irc/send_path.h"
@@ -92,7 +94,22 @@ void EchoOwnLine(const std::string& text, WindowRecord* window, uint8_t chatLine
     PrintToWindow(kOwnMessageLine, window, line, {.ChatLine = chatLine != 0, .Sender = &nick});
 }
 
+// Whether the window's server session can carry what is said there now: a server window needs
+// the connection, a channel or query a registered one (before that the server takes no message).
+bool SessionCarries(const WindowRecord* window) {
+    const ServerConnection* connection = ConnectionOfWindow(window);
+    if (!connection || !connection->Socket.load()) return false;
+    return window->Type == kServerWindow || connection->Registered;
+}
+
 void SayPlainText(const std::string& text, WindowRecord* window) {
+    const bool toServer =
+        window->Type == kServerWindow || window->Type == kChannelWindow || window->Type == kQueryWindow;
+    // Text that would go nowhere is never shown as said.
+    if (toServer && !SessionCarries(window)) {
+        PrintToWindow(kInformationLine, window, GetLangString(kNotSentText));
+        return;
+    }
     switch (window->Type) {
         case kServerWindow: SendServerLine(text + "\r\n", window, 0); return;
         case kChannelWindow:

@@ -120,7 +120,10 @@ uint64_t DisconnectCommand(const CommandCall& call) {
 
 uint64_t QuitCommand(const CommandCall& call) {
     RejectWindowType(call.Target, kDccChatWindow);
-    if (call.Connection) call.Connection->ReconnectCounter = 0;
+    if (call.Connection) {
+        call.Connection->ReconnectCounter = 0;
+        call.Connection->ReconnectPending = 0;
+    }
     const std::string reason =
         call.Words.size() > 1 ? DropLeadingColon(call.Rest(1)) : Settings::DefaultQuitReason();
     SendCommandLine("QUIT :" + reason, call.ConnectionWindow);

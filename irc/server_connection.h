@@ -122,9 +122,14 @@ struct ServerConnection {
     uint8_t Closing = 0;
     std::vector<HANDLE> RetiredThreads; // ended attempts' threads, still to be waited for
     std::vector<HANDLE> WriterThreads;  // session writers' threads, still to be waited for
-    std::atomic<uint8_t> Restarting{0};
+    // The thread running StartServerConnection, 0 when none: one start at a time, and the
+    // disconnect routine that start runs knows the next session is on its way.
+    std::atomic<DWORD> RestartingThread{0};
     // Counts the starts; a thread compares it with its own to know it was not restarted.
     std::atomic<uint32_t> Generation{0};
+    // An automatic reconnect waits for its try (its timer runs on the server window). Any start
+    // of the connection, "Disconnect" and "/quit" call it off.
+    std::atomic<uint8_t> ReconnectPending{0};
 };
 
 // The connection a window sends and receives through: its own, else its server window's.

@@ -88,8 +88,11 @@ bool EndServerSession(ServerConnection& connection, uint8_t byUser) {
 HANDLE StartServerConnection(WindowRecord* record) {
     ServerConnection* connection = record ? record->Connection : nullptr;
     if (!connection) return nullptr;
-    // The disconnect routine below may restart the connection itself; one start is enough.
-    if (connection->Restarting.exchange(1)) return nullptr;
+    // One start at a time; the disconnect routine below sees that this one is under way.
+    DWORD idle = 0;
+    if (!connection->RestartingThread.compare_exchange_strong(idle, GetCurrentThreadId())) return nullptr;
+    // This start takes the place of an automatic reconnect still waiting for its try.
+    connection->ReconnectPending = 0;
 
     connection->StopRequested = 1;
     OnServerDisconnected(record, 0);
@@ -118,7 +121,7 @@ HANDLE StartServerConnection(WindowRecord* record) {
             connection->ConnectionThread = thread;
         }
     }
-    connection->Restarting = 0;
+    connection->RestartingThread = 0;
     return thread;
 }
 

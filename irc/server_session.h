@@ -10,7 +10,8 @@ struct ServerConnection;
 
 // (Re)starts the connection of a server window: the old session ends (the disconnect routine,
 // "On_Disconnect") and its thread is waited for, the session flags and the flood queue are
-// cleared, the ident port is mapped when "Use_Upnp" is 1, and a new connection thread starts.
+// cleared, an automatic reconnect still waiting is called off, the ident port is mapped when
+// "Use_Upnp" is 1, and a new connection thread starts.
 // Returns its handle (the record keeps it); null without a connection, while the window is
 // being destroyed, or when called again from inside its own disconnect step.
 HANDLE StartServerConnection(WindowRecord* record);

@@ -16,6 +16,7 @@
 #include "shell/frame_window.h"
 #include "shell/main_menu.h"
 #include "shell/menu_commands.h"
+#include "shell/server_reconnect.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
 #include "shell/window_tabs.h"
@@ -97,7 +98,16 @@ LRESULT ChatMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             DeleteObject(brush);
             return 0;
         }
-        case WM_TIMER: commands::RunScriptTimer(record, window, wParam); return 1;
+        case WM_TIMER:
+            if (wParam == kReconnectTimerId) {
+                RunPendingReconnect(record, window);
+                return 0;
+            }
+            commands::RunScriptTimer(record, window, wParam);
+            return 1;
+        case WM_RECONNECT_WAIT:
+            SetTimer(window, kReconnectTimerId, static_cast<UINT>(lParam), nullptr);
+            return 0;
         case WM_SCRIPT_TIMER: commands::SetScriptTimer(window, wParam, lParam); return 0;
         case WM_DROPFILES: peer::SendDroppedFiles(record, reinterpret_cast<HDROP>(wParam)); return 1;
         case WM_COMMAND: HandleMenuCommand(window, message, wParam, lParam); break;

@@ -3,26 +3,51 @@
 #include "common/lang_strings.h"
 #include "irc/server_connection.h"
 #include "irc/server_session.h"
+#include "irc_lines/channel_nicks.h"
 #include "irc/tls_socket.h"
 #include "core/dcc_connection.h"
 #include "script/event_scripts.h"
 #include "shell/window_operations.h"
 #include "core/window_record.h"
+#include "core/window_list.h"
 #include "core/window_record_use.h"
+#include "shell/server_reconnect.h"
 #include "shell/window_state.h"
 #include "views/line_printer.h"
 
+namespace {
+
+// The channels and queries of a session that ended: each says so, and no channel goes on
+// listing members it no longer shares with the user.
+void TellChatWindowsOfLoss(WindowRecord* server) {
+    for (WindowRecord* window : WindowListSnapshot()) {
+        if (window->Server != server || (window->Type != kChannelWindow && window->Type != kQueryWindow))
+            continue;
+        PrintToWindow(kInformationLine, window, GetLangString(kDisconnectedMessage));
+        if (window->Type == kChannelWindow) ClearNickList(window);
+    }
+}
+
+} // namespace
+
 void shell::OnServerDisconnected(WindowRecord* record, uint8_t byUser) {
     if (!record || !record->Connection || !IsWindow(record->Window)) return;
-    // The disconnect event's script may find other windows of the server.
+    // The disconnect event's script may find other windows of the server, and so does the loss.
     WindowRecordUse use;
     ServerConnection& connection = *record->Connection;
+    // The user ending the connection calls off a reconnect that waits for its try.
+    if (byUser && connection.ReconnectPending.exchange(0))
+        PrintToWindow(kInformationLine, record, GetLangString(kDisconnectedMessage));
     // Only the caller that takes the socket goes on, so one loss is handled once.
     if (!EndServerSession(connection, byUser)) return;
     std::string result;
     RunEventScript("On_Disconnect", record->Server, record->Server, connection.Host, result, 0);
     PrintToWindow(kInformationLine, record, GetLangString(kDisconnectedMessage));
-    if (!byUser && AdvanceReconnectCounter(connection.ReconnectCounter)) StartServerConnection(record);
+    // Registration is what the channels and queries stood on; a failed try had none.
+    if (connection.Registered) TellChatWindowsOfLoss(record);
+    // A start under way on this thread brings the next session itself.
+    if (byUser || connection.RestartingThread.load() == GetCurrentThreadId()) return;
+    if (AdvanceReconnectCounter(connection.ReconnectCounter)) ScheduleReconnect(record);
 }
 
 void shell::OnDccChatDisconnected(WindowRecord* record, DccConnection* dcc) {

@@ -12,9 +12,12 @@ namespace shell {
 // The disconnect routine. When the record has a connection, its window still exists and the
 // connection's socket is open: ends the session through EndServerSession (irc/server_session.h),
 // which lets exactly one caller through per session; that caller keeps the by-user flag, runs
-// "On_Disconnect" with the host, prints language string 53 and, when not by the user, restarts
-// by the reconnect counter (10 or more becomes 1; 1 to 4 count up and restart; 0 and 5 to 9
-// stay closed). Otherwise nothing happens, so a second call for the same drop is harmless.
+// "On_Disconnect" with the host and prints language string 53, also into every channel and query
+// of a registered session (whose channels then list no one). When not by the user and not inside
+// a start of the connection, the reconnect counter grants a try (10 or more becomes 1; 1 to 4
+// count up; 0 and 5 to 9 stay closed), which waits its turn (shell/server_reconnect.h).
+// Otherwise nothing happens, so a second call for the same drop is harmless; a call by the user
+// still calls off a try that waits.
 void OnServerDisconnected(WindowRecord* record, uint8_t byUser);
 } // namespace shell
 

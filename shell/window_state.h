@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <iterator>
 
 struct WindowRecord;
 
@@ -27,6 +28,12 @@ void CloseTickerWindow();
 // The view background of a paused window: each of red, green and blue c becomes c + 42 when c is
 // below 129 and c - 21 otherwise.
 COLORREF PausedBackground(COLORREF color);
+// The waits before the automatic reconnect's tries, in seconds, one per try: together they
+// outlast a server's restart, and a server that stays away is not called every second.
+constexpr uint32_t kReconnectDelaysSeconds[] = {5, 15, 30, 60};
+constexpr int32_t kReconnectTries = static_cast<int32_t>(std::size(kReconnectDelaysSeconds));
+
 // The reconnect decision after a loss the user did not cause: a counter of 10 or more becomes 1;
-// 1 to 4 count up by one and the connection starts again (true); 0 and 5 to 9 stay closed.
+// 1 to 4 count up by one and the connection starts again (true); 0 and 5 to 9 stay closed. The
+// counter after a true answer, less one, is the number of the try (1 to kReconnectTries).
 bool AdvanceReconnectCounter(int32_t& counter);

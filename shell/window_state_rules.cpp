@@ -15,7 +15,7 @@ COLORREF PausedBackground(COLORREF color) {
 
 bool AdvanceReconnectCounter(int32_t& counter) {
     if (counter >= 10) counter = 1;
-    if (counter < 1 || counter > 4) return false;
+    if (counter < 1 || counter > kReconnectTries) return false;
     ++counter;
     return true;
 }

@@ -32,6 +32,7 @@ void CommandTest::SetUp() {
     ASSERT_EQ(irc_->ReadLine().value_or(""), "USER tester Brindlex Brindlex :Test User");
     ASSERT_EQ(irc_->ReadLine().value_or(""), "NICK tester");
     server_->Connection().OwnNick = "me";
+    server_->Connection().Registered = 1; // as the server's welcome leaves it
     Server()->Window = MakeChatWindowFor(Server());
 
     channel_ = AddWindow(kChannelWindow, "#a");

@@ -6,7 +6,9 @@
 #include "common/app_state.h"
 #include "common/xstring.h"
 #include "irc/server_connection.h"
+#include "irc/server_session.h"
 #include "core/dcc_connection.h"
+#include "core/line_kind.h"
 #include "script/event_scripts.h"
 #include "tests/commands/command_test_fixture.h"
 #include "tests/recorders/recorders.h"
@@ -93,6 +95,29 @@ TEST_F(InputDispatcher, ChannelAndQueryLinesAreEchoedWithTheOwnNick) {
     ProcessInputLine("WHOIS bob", Server(), 0);
     EXPECT_EQ(ServerLines(), (Lines{"WHOIS bob"}));
     EXPECT_EQ(CountCalls("PrintToWindow"), 0u);
+}
+
+// Text said where the session cannot carry it is never shown as said: before the server's
+// welcome, and once the connection is gone, the window says the text was not sent.
+TEST_F(InputDispatcher, TextNoSessionCarriesIsSaidNotSent) {
+    const std::string notSent = "Not sent: this window is not connected to the server.";
+    ServerConnection& connection = *Server()->Connection;
+    connection.Registered = 0;
+    ProcessInputLine("too early", Channel(), 0);
+    ProcessInputLine("NICK other", Server(), 0); // a server window's raw line needs no welcome
+    EXPECT_EQ(ServerLines(), (Lines{"NICK other"}));
+    EndServerSession(connection, 0);
+    ProcessInputLine("hi bob", Query(), 0);
+    ProcessInputLine("WHOIS bob", Server(), 0);
+    EXPECT_EQ(CountCalls("FormatEventLine"), 0u);
+    const std::vector<RecordedCall> prints = Prints();
+    ASSERT_EQ(prints.size(), 3u);
+    const WindowRecord* windows[] = {Channel(), Query(), Server()};
+    for (size_t i = 0; i < prints.size(); ++i) {
+        EXPECT_EQ(prints[i].Window, windows[i]) << i;
+        EXPECT_EQ(prints[i].Number, static_cast<uint64_t>(kInformationLine)) << i;
+        EXPECT_EQ(prints[i].Text, notSent) << i;
+    }
 }
 
 TEST_F(InputDispatcher, DccChatLinesGoToThePeer) {

@@ -27,6 +27,8 @@ TEST_F(NgircdCommands, TypedLinesAndCommandsReachAnotherClient) {
     ASSERT_FALSE(FrameOpenedWindows().empty());
     WindowRecord* server = FrameOpenedWindows().back();
     ASSERT_TRUE(collector.WaitFor(" 376 TestUser ", 10000)) << ngircd.Log();
+    // Only the collector handles lines here; the welcome's own handler marks the session so.
+    server->Connection->Registered = 1;
 
     // "/join #t" is refused by its word count and joins through the raw road.
     Type(server, "/join #t");

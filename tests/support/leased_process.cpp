@@ -42,6 +42,10 @@ LeasedProcess::~LeasedProcess() {
 }
 
 void LeasedProcess::Start(const std::string& command) {
+    // The marks of an earlier run would end this one at once.
+    DeleteFileW(File(L"stop").c_str());
+    DeleteFileW(File(L"done").c_str());
+    stopping_ = false;
     WriteFileBytes(File(L"run.sh"), std::string(kMinderStart) + command + kMinderWatch);
     WriteFileBytes(File(L"lease"), "0");
     lease_ = std::thread([this] {

@@ -17,7 +17,8 @@ public:
     LeasedProcess(const LeasedProcess&) = delete;
     LeasedProcess& operator=(const LeasedProcess&) = delete;
 
-    // Runs a shell command line in the folder (its own output redirections included).
+    // Runs a shell command line in the folder (its own output redirections included); again
+    // after Stop, the same command starts anew.
     void Start(const std::string& command);
     // Asks the program to end and waits for the minder to say it has.
     void Stop();

@@ -38,7 +38,15 @@ NgircdServer::NgircdServer(const NgircdOptions& options) : process_(L"brindlex-n
              << "\nDHFile = " << UnixPath(process_.File(L"dh.pem")) << "\nPorts = " << tlsPort_ << "\n";
     }
     WriteFileBytes(process_.File(L"ngircd.conf"), conf.str());
-    process_.Start("/usr/sbin/ngircd -n -f ./ngircd.conf >ngircd.log 2>&1");
+    Start();
+}
+
+void NgircdServer::Stop() {
+    process_.Stop();
+}
+
+void NgircdServer::Start() {
+    process_.Start("/usr/sbin/ngircd -n -f ./ngircd.conf >>ngircd.log 2>&1");
 }
 
 std::string NgircdServer::Log() const {

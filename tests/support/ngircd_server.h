@@ -38,6 +38,9 @@ public:
 
     // True once it accepts connections (waits up to ten seconds).
     bool WaitReady();
+    // Stops the server, as its host going down does; Start runs it again on the same ports.
+    void Stop();
+    void Start();
     uint16_t Port() const { return port_; }
     // The TLS port; 0 without a certificate.
     uint16_t TlsPort() const { return tlsPort_; }

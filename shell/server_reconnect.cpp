@@ -1,0 +1,31 @@
+#include "shell/server_reconnect.h"
+
+#include "common/lang_string_ids.h"
+#include "irc/connection_messages.h"
+#include "irc/server_connection.h"
+#include "irc/server_session.h"
+#include "core/window_record.h"
+#include "shell/window_state.h"
+
+#include <string>
+
+std::atomic<uint32_t> ReconnectSecondMs{1000};
+
+void ScheduleReconnect(WindowRecord* server) {
+    ServerConnection& connection = *server->Connection;
+    const int32_t attempt = connection.ReconnectCounter - 1;
+    if (attempt < 1 || attempt > kReconnectTries) return;
+    const uint32_t seconds = kReconnectDelaysSeconds[attempt - 1];
+    PrintConnectionMessage(
+        server, kReconnectWaitMessage,
+        {std::to_wstring(seconds), std::to_wstring(attempt), std::to_wstring(kReconnectTries)});
+    connection.ReconnectPending = 1;
+    PostMessageW(server->Window, WM_RECONNECT_WAIT, 0,
+                 static_cast<LPARAM>(seconds) * ReconnectSecondMs.load());
+}
+
+void RunPendingReconnect(WindowRecord* server, HWND window) {
+    KillTimer(window, kReconnectTimerId);
+    ServerConnection* connection = server ? server->Connection : nullptr;
+    if (connection && connection->ReconnectPending.exchange(0)) StartServerConnection(server);
+}
