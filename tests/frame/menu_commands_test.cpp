@@ -259,6 +259,23 @@ TEST_F(CommandTable, EveryCommandReachesItsEffect) {
     }
 }
 
+// A popup's command acts on the window whose nick list or view was clicked, which the popup
+// names with the command, even while another window is active.
+TEST_F(CommandTable, APopupsCommandActsOnTheWindowItWasOpenedOn) {
+    ActivateWindowRecord(Session->ServerWindow);
+    SelectNicks(Session->Channel, {L"@ann", L"bob"});
+    auto fromPopup = [this](UINT id, WindowRecord* record) {
+        SendMessageW(frame_, WM_COMMAND, id, reinterpret_cast<LPARAM>(record));
+    };
+    fromPopup(ID_NICK_OPERATOR, Session->Channel);
+    EXPECT_TRUE(Session->ServerGot("MODE #chan -o ann"));
+    EXPECT_TRUE(Session->ServerGot("MODE #chan +o bob"));
+    fromPopup(ID_NICK_KICK, Session->Channel);
+    EXPECT_TRUE(Recorded("OpenKickDialog", "ann bob"));
+    fromPopup(ID_USER_DCC_CHAT, Session->Query);
+    EXPECT_TRUE(Recorded("ProcessInputLine", "/DCC bob chat"));
+}
+
 // Commands that change a window's state, each twice: on and back off.
 TEST_F(CommandTable, WindowStateCommandsSwitchAndSwitchBack) {
     struct StateRow {
