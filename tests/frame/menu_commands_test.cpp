@@ -470,6 +470,18 @@ TEST_F(CommandTable, CommandsThatAskTakeTheAnswer) {
         Run(ID_ABOUT, Win::None);
         EXPECT_NE(std::wstring::npos, watcher.Texts().find(L"XML Lib"));
     }
+    // Back to English asks before it ends the program and its connections: No keeps both.
+    XmlWriteProfileString("Cfg\\Options1", "Language", "test.dll", nullptr, UserConfigDocument);
+    {
+        DialogWatcher watcher([](HWND dialog) { ClickButton(dialog, IDNO); });
+        Run(ID_BACK_TO_ENGLISH, Win::None);
+        EXPECT_NE(std::wstring::npos, watcher.Texts().find(L"in English"));
+    }
+    char language[100] = {};
+    XmlGetProfileString("Cfg\\Options1", "Language", "", language, sizeof language, nullptr, UserConfigDocument);
+    EXPECT_STREQ("test.dll", language);
+    EXPECT_TRUE(IsWindow(frame_));
+    EXPECT_TRUE(Session->Ready());
     // The reset asks; No keeps the settings, Yes brings back the defaults.
     XmlWriteProfileString("Cfg\\Options1", "Default_Quit_Reason", "mine", nullptr, UserConfigDocument);
     {
