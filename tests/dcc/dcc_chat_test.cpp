@@ -175,3 +175,18 @@ TEST_F(DccChat, AFailedHandshakeEndsTheChat) {
     EXPECT_FALSE(PrintedContains(chat, Lang(59)));
     EXPECT_EQ(CountPrinted(chat, "hello"), 0u);
 }
+
+// An encrypted chat we offer makes us its TLS server; when that handshake fails (as it always does
+// under Wine 8, whose Schannel has no server role) the window says why before the chat ends.
+TEST_F(DccChat, AFailedHandshakeAsTheOfferingSideSaysWhy) {
+    const uint16_t port = FreeLoopbackPort();
+    WindowRecord* chat = StartChat(0, port, true);
+    ASSERT_NE(chat, nullptr);
+    ASSERT_TRUE(WaitPrinted(chat, std::to_string(port)));
+    SOCKET peer = INVALID_SOCKET;
+    ASSERT_TRUE(PumpUntil([&] { return (peer = ConnectLoopback(port, AF_INET)) != INVALID_SOCKET; }, 20000));
+    closesocket(peer); // no TLS from this peer: the handshake fails wherever it runs
+    ASSERT_TRUE(WaitPrinted(chat, Lang(53)));
+    EXPECT_TRUE(PrintedContains(chat, "acts as the TLS server"));
+    EXPECT_FALSE(PrintedContains(chat, Lang(59)));
+}
