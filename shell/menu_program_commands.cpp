@@ -150,9 +150,8 @@ void ResetSettings(HWND owner) {
 // settings saved) and starts again in English, as the frame's hint promises.
 void RestartInEnglish() {
     HWND frame = MainWindow.load();
-    if (AppMessageBox(frame,
-                      L"Restart Brindlex in English? Every connection is closed.",
-                      kProgramTitle, MB_YESNO | MB_DEFBUTTON2, MB_ICONQUESTION) != IDYES)
+    if (AppMessageBox(frame, L"Restart Brindlex in English? Every connection is closed.", kProgramTitle,
+                      MB_YESNO | MB_DEFBUTTON2, MB_ICONQUESTION) != IDYES)
         return;
     XmlWriteProfileString(Settings::Keys::Language.Section, Settings::Keys::Language.Key, "", nullptr,
                           UserConfigDocument);

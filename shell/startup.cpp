@@ -171,8 +171,8 @@ void StartAgain() {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, ProgramFolder.c_str(),
-                        &startup, &process))
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        ProgramFolder.c_str(), &startup, &process))
         return;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);

@@ -58,7 +58,8 @@ std::wstring WindowDisplayName(const WindowRecord* record) {
             if (other == record) break;
             if (other->Type == kDccChatWindow && StringEqualsNoCase(WindowRecordName(other), name)) ++number;
         }
-        return NarrowToWide(name) + (number == 1 ? L" (DCC chat)" : L" (DCC chat " + std::to_wstring(number) + L")");
+        return NarrowToWide(name) +
+               (number == 1 ? L" (DCC chat)" : L" (DCC chat " + std::to_wstring(number) + L")");
     }
     if (record->Type == kQueryWindow && IsListWindowName(name)) {
         const std::wstring base = NarrowToWide(name.substr(0, name.size() - (sizeof kListSuffix - 1)));

@@ -478,7 +478,8 @@ TEST_F(CommandTable, CommandsThatAskTakeTheAnswer) {
         EXPECT_NE(std::wstring::npos, watcher.Texts().find(L"in English"));
     }
     char language[100] = {};
-    XmlGetProfileString("Cfg\\Options1", "Language", "", language, sizeof language, nullptr, UserConfigDocument);
+    XmlGetProfileString("Cfg\\Options1", "Language", "", language, sizeof language, nullptr,
+                        UserConfigDocument);
     EXPECT_STREQ("test.dll", language);
     EXPECT_TRUE(IsWindow(frame_));
     EXPECT_TRUE(Session->Ready());

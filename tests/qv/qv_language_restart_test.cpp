@@ -31,7 +31,8 @@ TEST(QvBackToEnglish, AsksThenEndsCleanlyAndStartsAgainInEnglish) {
 
     PostMessageW(frame, WM_COMMAND, 828, 0);
     HWND question = nullptr;
-    ASSERT_TRUE(Eventually([&] { return (question = qv.FindDialogWith(L"in English")) != nullptr; }, kQvWait));
+    ASSERT_TRUE(
+        Eventually([&] { return (question = qv.FindDialogWith(L"in English")) != nullptr; }, kQvWait));
     PostMessageW(question, WM_COMMAND, IDYES, 0);
     DWORD code = 0;
     ASSERT_TRUE(qv.WaitExit(kQvWait, code)) << "qv ends once asked";

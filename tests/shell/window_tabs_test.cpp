@@ -83,8 +83,8 @@ TEST_F(WindowTabs, ChatsWithOneNickAndTheListWindowHaveTabsOfTheirOwn) {
         std::sort(texts.begin(), texts.end());
         return texts;
     };
-    EXPECT_EQ(sorted(TabTexts()), sorted({L"irc.one", L"#one", L"bob", L"bob (DCC chat)", L"BOB (DCC chat 2)",
-                                          L"irc.one list"}));
+    EXPECT_EQ(sorted(TabTexts()),
+              sorted({L"irc.one", L"#one", L"bob", L"bob (DCC chat)", L"BOB (DCC chat 2)", L"irc.one list"}));
     list->ChannelListRows.Add({"#a", "", "", 3});
     SetWindowTabCaption(list);
     EXPECT_EQ(WindowDisplayName(list), L"irc.one channels");

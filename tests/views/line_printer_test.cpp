@@ -58,7 +58,8 @@ TEST_F(LinePrinter, OnlyTheFirstLineIsShownButTheLogGetsAll) {
 TEST_F(LinePrinter, ALinePrintedIntoAnotherViewStaysOutOfTheWindowsLog) {
     channel_->Logging = 1;
     HWND tip = CreateTestRichEdit(host_, 100, 100);
-    PrintToWindow(kInformationLine, channel_, L"/part - leaves the channel", {.View = tip, .NoTimeStamp = true});
+    PrintToWindow(kInformationLine, channel_, L"/part - leaves the channel",
+                  {.View = tip, .NoTimeStamp = true});
     EXPECT_TRUE(Calls("WriteLogLine").empty());
     PrintToWindow(kInformationLine, channel_, L"shown", {.View = view_});
     EXPECT_EQ(Calls("WriteLogLine").size(), 1u);
