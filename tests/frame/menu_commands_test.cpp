@@ -264,15 +264,11 @@ TEST_F(CommandTable, EveryCommandReachesItsEffect) {
 TEST_F(CommandTable, APopupsCommandActsOnTheWindowItWasOpenedOn) {
     ActivateWindowRecord(Session->ServerWindow);
     SelectNicks(Session->Channel, {L"@ann", L"bob"});
-    auto fromPopup = [this](UINT id, WindowRecord* record) {
-        SendMessageW(frame_, WM_COMMAND, id, reinterpret_cast<LPARAM>(record));
-    };
-    fromPopup(ID_NICK_OPERATOR, Session->Channel);
-    EXPECT_TRUE(Session->ServerGot("MODE #chan -o ann"));
+    SendMessageW(frame_, WM_COMMAND, ID_NICK_OPERATOR, reinterpret_cast<LPARAM>(Session->Channel));
     EXPECT_TRUE(Session->ServerGot("MODE #chan +o bob"));
-    fromPopup(ID_NICK_KICK, Session->Channel);
+    SendMessageW(frame_, WM_COMMAND, ID_NICK_KICK, reinterpret_cast<LPARAM>(Session->Channel));
     EXPECT_TRUE(Recorded("OpenKickDialog", "ann bob"));
-    fromPopup(ID_USER_DCC_CHAT, Session->Query);
+    SendMessageW(frame_, WM_COMMAND, ID_USER_DCC_CHAT, reinterpret_cast<LPARAM>(Session->Query));
     EXPECT_TRUE(Recorded("ProcessInputLine", "/DCC bob chat"));
 }
 
@@ -470,19 +466,6 @@ TEST_F(CommandTable, CommandsThatAskTakeTheAnswer) {
         Run(ID_ABOUT, Win::None);
         EXPECT_NE(std::wstring::npos, watcher.Texts().find(L"XML Lib"));
     }
-    // Back to English asks before it ends the program and its connections: No keeps both.
-    XmlWriteProfileString("Cfg\\Options1", "Language", "test.dll", nullptr, UserConfigDocument);
-    {
-        DialogWatcher watcher([](HWND dialog) { ClickButton(dialog, IDNO); });
-        Run(ID_BACK_TO_ENGLISH, Win::None);
-        EXPECT_NE(std::wstring::npos, watcher.Texts().find(L"in English"));
-    }
-    char language[100] = {};
-    XmlGetProfileString("Cfg\\Options1", "Language", "", language, sizeof language, nullptr,
-                        UserConfigDocument);
-    EXPECT_STREQ("test.dll", language);
-    EXPECT_TRUE(IsWindow(frame_));
-    EXPECT_TRUE(Session->Ready());
     // The reset asks; No keeps the settings, Yes brings back the defaults.
     XmlWriteProfileString("Cfg\\Options1", "Default_Quit_Reason", "mine", nullptr, UserConfigDocument);
     {
