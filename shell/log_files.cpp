@@ -1,6 +1,7 @@
 #include "shell/log_files.h"
 
 #include "common/plain_base_name.h"
+#include "common/shell_helpers.h"
 #include "common/xstring.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
@@ -39,14 +40,6 @@ void AppendEntry(WindowRecord* record, const std::wstring& entry) {
     fclose(file);
 }
 
-std::wstring FullPath(const std::wstring& path) {
-    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return path;
-    std::wstring full(size, L'\0');
-    full.resize(GetFullPathNameW(path.c_str(), size, full.data(), nullptr));
-    return full;
-}
-
 bool SamePath(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
                                 TRUE) == CSTR_EQUAL;
@@ -72,9 +65,9 @@ std::wstring ChatLogPath(const std::wstring& folder, const std::string& utf8Name
 }
 
 bool IsLiveLogFile(const std::wstring& path) {
-    const std::wstring wanted = FullPath(path);
+    const std::wstring wanted = FullPathName(path);
     for (const WindowRecord* record : WindowListSnapshot())
-        if (record->Logging && !record->LogPath.empty() && SamePath(FullPath(record->LogPath), wanted))
+        if (record->Logging && !record->LogPath.empty() && SamePath(FullPathName(record->LogPath), wanted))
             return true;
     return false;
 }
