@@ -107,8 +107,8 @@ TEST_F(WindowText, ChannelListOfThreeThousandIsListedFilteredSortedSavedAndLoade
     wchar_t title[100] = {};
     GetWindowTextW(list->Window, title, 100);
     EXPECT_STREQ(L"Channel list - 3003 of 3004 channels", title);
-    SetInput(list, L"/quer");
-    SendMessageW(list->Input, WM_CHAR, L'y', 0);
+    SetInput(list, L"");
+    for (const wchar_t typed : std::wstring(L"/query")) SendMessageW(list->Input, WM_CHAR, typed, 0);
     EXPECT_EQ(3003u, Count(ShownRows(list), L"\n"));
 
     // "*word" filters by topic, members sort most first, names sort in byte order.
