@@ -2,6 +2,12 @@
 
 #include <algorithm>
 
+std::wstring ChannelListTitle(size_t total, size_t shown) {
+    std::wstring title = L"Channel list - ";
+    if (shown != total) title += std::to_wstring(shown) + L" of ";
+    return title + std::to_wstring(total) + (total == 1 ? L" channel" : L" channels");
+}
+
 void ChannelListTable::Add(ChannelListEntry row) {
     std::lock_guard<std::mutex> hold(lock_);
     rows_.push_back(std::move(row));

@@ -15,6 +15,10 @@ struct ChannelListEntry {
     uint32_t Members = 0;
 };
 
+// The title of a channel list window: "Channel list - 123 channels", or "Channel list - 12 of
+// 123 channels" while its input box filters the rows.
+std::wstring ChannelListTitle(size_t total, size_t shown);
+
 class ChannelListTable {
 public:
     void Add(ChannelListEntry row);

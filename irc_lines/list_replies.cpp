@@ -131,8 +131,8 @@ thread_local ULONGLONG t_lastListTitle = 0;
 
 void ShowListCount(WindowRecord* listWindow) {
     if (!listWindow->Window) return;
-    const std::wstring title = std::to_wstring(listWindow->ChannelListRows.Count());
-    SetWindowTextW(listWindow->Window, title.c_str());
+    const size_t count = listWindow->ChannelListRows.Count();
+    SetWindowTextW(listWindow->Window, ChannelListTitle(count, count).c_str());
 }
 
 WindowRecord* ChannelListWindow(ServerLine& line) {

@@ -91,15 +91,25 @@ SOCKET Connect(WindowRecord* window, DccConnection& dcc, sockaddr_storage& peer)
     return accepted;
 }
 
-// The TLS handshake in the role the direction gives; false when it failed.
+// The TLS handshake in the role the direction gives; false when it failed, said in the window so
+// the chat does not just end.
 bool StartTls(WindowRecord* window, DccConnection& dcc, SOCKET socket) {
     if (dcc.Direction == 1) {
         dcc.Tls = new TlsSocket(socket, kTlsClient, nullptr);
-        if (TlsClientStart(dcc.Tls, 0) != 0) return false;
+        if (TlsClientStart(dcc.Tls, 0) != 0) {
+            Info(window, L"The encrypted chat could not start: the TLS handshake with the peer failed.");
+            return false;
+        }
     } else {
         peer::SelectDccServerCertificate(&dcc);
         dcc.Tls = new TlsSocket(socket, kTlsServer, dcc.Certificate);
-        if (TlsServerStart(dcc.Tls, 0) != 0) return false;
+        if (TlsServerStart(dcc.Tls, 0) != 0) {
+            // The side that offers an encrypted chat is its TLS server.
+            Info(window, L"The encrypted chat could not start: the side that offers it acts as the TLS "
+                         L"server, and the handshake in that role failed (Wine 8's Schannel has no server "
+                         L"role). Let the peer offer the encrypted chat, or offer a plain one.");
+            return false;
+        }
     }
     ReportSslCertificate(window, dcc.Tls);
     Info(window, GetLangString(kTlsReadyText));

@@ -153,16 +153,21 @@ void AddTrayIcon(HWND dialog) {
     Shell_NotifyIconW(NIM_ADD, &tray);
 }
 
-// "From" names the peer: the host it was started with until the connection tells the address.
+// The peer is the host qx was started with until the connection tells its address; it is "From"
+// for a file received and "To" for a file sent.
+void ShowEnds(const std::wstring& peer) {
+    const TransferEnds ends = DescribeTransferEnds(*state->Line, peer);
+    SetCell(kFromRow, 1, ends.From);
+    SetCell(kToRow, 1, ends.To);
+}
+
 void FillConnectionRows() {
     const auto& a = state->Line->Args;
-    if (state->Line->Listen) {
+    ShowEnds(state->Line->Listen ? std::wstring() : a[1]);
+    if (state->Line->Listen)
         SetCell(kProtocolRow, 1, a[4] + L" " + a[5] + L" " + a[3]);
-    } else {
-        SetCell(kFromRow, 1, a[1]);
-        SetCell(kToRow, 1, a[8]);
+    else
         SetCell(kProtocolRow, 1, a[4] + L" " + a[5]);
-    }
 }
 
 // Opens the file and starts the worker on the socket made before the window; false when set-up
@@ -318,7 +323,7 @@ INT_PTR CALLBACK TransferDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
         case kShowFinish: ShowFinish(dialog, wParam != 0); return TRUE;
         case kShowPeer: {
             const std::string peer = state->Reporter.PeerAddress();
-            SetCell(kFromRow, 1, std::wstring(peer.begin(), peer.end()));
+            ShowEnds(std::wstring(peer.begin(), peer.end()));
             FitColumns();
             return TRUE;
         }

@@ -116,6 +116,8 @@ void shell::ShowChannelList(WindowRecord* record, uint32_t id) {
     // A copy: the connection may still be adding rows of a list that is arriving.
     std::vector<ChannelListEntry> rows = record->ChannelListRows.SortedCopy(ChannelListSortByName != 0);
     std::wstring filterText = InputBoxText(record);
+    // A command being typed is no filter: the rows stay while it is typed and run.
+    if (!filterText.empty() && filterText[0] == L'/') filterText.clear();
     if (filterText.size() > kMostFilter) filterText.resize(kMostFilter);
     const std::string filter = WideToNarrow(filterText);
     const bool dropSmall = rows.size() > kShowAllRowsUpTo;
@@ -124,6 +126,9 @@ void shell::ShowChannelList(WindowRecord* record, uint32_t id) {
     });
     // The list control asks for the rows it paints, so a list of any length shows at once; the
     // control's column headers sort it as the view's header links did.
+    const size_t total = record->ChannelListRows.Count();
     record->ChannelListShown = std::move(rows);
     ShowChannelListRows(record);
+    SetWindowTextW(record->Window, ChannelListTitle(total, record->ChannelListShown.size()).c_str());
+    SetWindowTabCaption(record);
 }

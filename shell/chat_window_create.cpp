@@ -8,6 +8,7 @@
 #include "irc/server_connection.h"
 #include "core/applied_settings.h"
 #include "shell/chat_window.h"
+#include "shell/window_titles.h"
 #include "core/chat_view_message.h"
 #include "core/settings.h"
 #include "core/nick_list_control.h"
@@ -54,7 +55,8 @@ void SetFont(HWND control, uint32_t index) {
 void StartAutoLogging(WindowRecord* record) {
     if (!Settings::AutoLogging()) return;
     record->Logging = 1;
-    record->LogPath = DocumentsFolder + L"\\" + PlainBaseNameUtf8(record->Name) + L".log";
+    // Named as the window is shown: a DCC chat never writes into its nick's query log.
+    record->LogPath = DocumentsFolder + L"\\" + PlainBaseName(WindowDisplayName(record)) + L".log";
     WriteLogLine(record, kLogStartMarker);
 }
 
@@ -123,7 +125,7 @@ LRESULT OnChatCreate(HWND window, const ChatWindowParams& params) {
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
     record->Name = params.Name;
     InsertWindowRecord(record);
-    SetWindowTextW(window, NarrowToWide(record->Name, DefaultCodePage.load()).c_str());
+    SetWindowTextW(window, WindowDisplayName(record).c_str());
 
     if (record->Type == kServerWindow) {
         record->Connection = new ServerConnection;

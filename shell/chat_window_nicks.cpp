@@ -122,8 +122,9 @@ LRESULT OnRightClick(WindowRecord* record, const NMITEMACTIVATE* click) {
             std::string(prefixMarked ? "/prefix -" : "/prefix ") + WideToNarrow(std::wstring(1, first));
         ExecuteCommand(line.c_str(), record->Server, record, nullptr);
     }
+    // The command acts on this channel, whichever window is active when it arrives.
     if (chosen)
-        PostMessageW(frame, WM_COMMAND, chosen, 0);
+        PostMessageW(frame, WM_COMMAND, chosen, reinterpret_cast<LPARAM>(record));
     else
         ReplaceCurrentPopup(nullptr, 0);
     return 0;

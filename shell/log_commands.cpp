@@ -55,6 +55,12 @@ std::wstring AskFile(WindowRecord* record, const std::wstring& name, const wchar
     dialog.Flags = flags;
     if (!GetSaveFileNameW(&dialog)) return {};
     file.resize(wcslen(file.c_str()));
+    // A save replaces its file: never one a window's log is being written to.
+    if (flags == kSaveDialogFlags && IsLiveLogFile(file)) {
+        AppMessageBox(record->Window, (file + L" is the log being written; it is not replaced.").c_str(),
+                      kProgramTitle, MB_OK, MB_ICONWARNING);
+        return {};
+    }
     const size_t slash = file.find_last_of(L"\\/");
     if (slash != std::wstring::npos)
         XmlWriteProfileString(Settings::Keys::LogFolder.Section, Settings::Keys::LogFolder.Key,
@@ -116,7 +122,7 @@ DWORD CALLBACK CollectStream(DWORD_PTR cookie, LPBYTE bytes, LONG count, LONG* w
 
 void SaveRtf(WindowRecord* record) {
     const std::wstring path =
-        AskFile(record, PlainBaseNameUtf8(record->Name) + L".rtf", L"*.rtf", kSaveDialogFlags);
+        AskFile(record, SaveFileProposal(LogFolder(), record->Name, L".rtf"), L"*.rtf", kSaveDialogFlags);
     if (path.empty() || !record->View) return;
     std::string rtf;
     EDITSTREAM stream{};
@@ -137,7 +143,7 @@ void SaveText(WindowRecord* record) {
         return;
     }
     const std::wstring path =
-        AskFile(record, PlainBaseNameUtf8(record->Name) + L".log", L"*.log", kSaveDialogFlags);
+        AskFile(record, SaveFileProposal(LogFolder(), record->Name, L".log"), L"*.log", kSaveDialogFlags);
     if (path.empty()) return;
     const std::string text = kUtf8Mark + ViewTextUtf8(record);
     WriteFileReplacing(path, text.data(), text.size());
@@ -146,7 +152,7 @@ void SaveText(WindowRecord* record) {
 // The text is encrypted in memory: no plain copy of it ever reaches the disk.
 void SaveEncrypted(WindowRecord* record) {
     const std::wstring path =
-        AskFile(record, PlainBaseNameUtf8(record->Name) + L".log", L"*.log", kSaveDialogFlags);
+        AskFile(record, SaveFileProposal(LogFolder(), record->Name, L".log"), L"*.log", kSaveDialogFlags);
     if (path.empty()) return;
     wchar_t phrase[1000] = {};
     if (!ui::PromptSecret(record->Window, kProgramTitle, GetLangString(kPassPhrasePrompt), phrase, 1000))

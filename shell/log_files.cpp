@@ -1,7 +1,9 @@
 #include "shell/log_files.h"
 
 #include "common/plain_base_name.h"
+#include "common/shell_helpers.h"
 #include "common/xstring.h"
+#include "core/window_list.h"
 #include "core/window_record.h"
 
 #include <cstdio>
@@ -38,6 +40,11 @@ void AppendEntry(WindowRecord* record, const std::wstring& entry) {
     fclose(file);
 }
 
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
 } // namespace
 
 void shell::WriteLogLine(WindowRecord* record, const wchar_t* text) {
@@ -55,6 +62,23 @@ void shell::WriteLogLine(WindowRecord* record, int32_t marker) {
 
 std::wstring ChatLogPath(const std::wstring& folder, const std::string& utf8Name) {
     return folder + L"\\" + PlainBaseNameUtf8(utf8Name) + L".log";
+}
+
+bool IsLiveLogFile(const std::wstring& path) {
+    const std::wstring wanted = FullPathName(path);
+    for (const WindowRecord* record : WindowListSnapshot())
+        if (record->Logging && !record->LogPath.empty() && SamePath(FullPathName(record->LogPath), wanted))
+            return true;
+    return false;
+}
+
+std::wstring SaveFileProposal(const std::wstring& folder, const std::string& utf8Name,
+                              const std::wstring& extension) {
+    const std::wstring base = PlainBaseNameUtf8(utf8Name);
+    std::wstring name = base + extension;
+    for (int number = 2; IsLiveLogFile(folder + L"\\" + name); ++number)
+        name = base + L" (" + std::to_wstring(number) + L")" + extension;
+    return name;
 }
 
 DWORD CALLBACK AppendStreamToFile(DWORD_PTR cookie, LPBYTE bytes, LONG count, LONG* written) {

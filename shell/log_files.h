@@ -24,6 +24,13 @@ void WriteLogLine(WindowRecord* record, int32_t marker);
 // plain base name, so no channel or nick name can reach outside the folder or name a device.
 std::wstring ChatLogPath(const std::wstring& folder, const std::string& utf8Name);
 
+// Whether a window's log is being written to this file (full paths, any case).
+bool IsLiveLogFile(const std::wstring& path);
+// The file name a save of the window's text offers in the folder: "<name><extension>", or with
+// " (2)", " (3)", ... when that file is a log being written, which a save must never replace.
+std::wstring SaveFileProposal(const std::wstring& folder, const std::string& utf8Name,
+                              const std::wstring& extension);
+
 // Rich Edit stream-out callback (EDITSTREAM's pfnCallback): the cookie is the target path (wide).
 // Appends the bytes; 0 when written, 1 when the file could not be opened (ends the stream).
 DWORD CALLBACK AppendStreamToFile(DWORD_PTR cookie, LPBYTE bytes, LONG count, LONG* written);

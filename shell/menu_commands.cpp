@@ -260,8 +260,8 @@ void SetEncoding(WindowRecord* record, UINT id) {
         if (other->Type != kDccChatWindow && other->Server == record) run(other);
 }
 
-void Dispatch(HWND owner, UINT id) {
-    WindowRecord* record = GetActiveWindowRecord();
+void Dispatch(HWND owner, UINT id, WindowRecord* named) {
+    WindowRecord* record = named ? named : GetActiveWindowRecord();
     if (id == ID_LIGHT_SENSOR) return ToggleLightSensor();
     if (id >= ID_ENCODING_UTF8 && id <= ID_ENCODING_SYSTEM) {
         if (record) SetEncoding(record, id);
@@ -333,14 +333,17 @@ void HandleMenuCommand(HWND owner, UINT message, WPARAM wParam, LPARAM lParam) {
     (void)message;
     try {
         const UINT id = LOWORD(wParam);
+        // A popup, or the channel list window's own redraw, names the record its command is for
+        // (a small value or a control's handle is none): the window whose nick list or view was
+        // clicked, not the one that happens to be active.
+        auto* named = reinterpret_cast<WindowRecord*>(lParam);
+        if (lParam < 6 || !IsWindowRecordListed(named)) named = nullptr;
         if (id == ID_CHANNEL_LIST_BY_NAME || id == ID_CHANNEL_LIST_BY_MEMBERS) {
-            // The channel list window's own redraw names its record; a small value is no record.
-            WindowRecord* target =
-                lParam >= 6 ? reinterpret_cast<WindowRecord*>(lParam) : GetActiveWindowRecord();
+            WindowRecord* target = named ? named : GetActiveWindowRecord();
             if (IsWindowRecordListed(target)) ShowChannelList(target, id);
             return;
         }
-        Dispatch(owner, id);
+        Dispatch(owner, id, named);
     } catch (...) {
         // A command that fails ends here; the window procedure goes on.
     }

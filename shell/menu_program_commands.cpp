@@ -23,6 +23,7 @@
 #include "assist/assistance_request.h"
 #include "shell/menu_commands.h"
 #include "shell/start_panel.h"
+#include "shell/startup.h"
 #include "shell/startup_documents.h"
 #include "update/update_check.h"
 #include "xml/config_documents.h"
@@ -145,12 +146,18 @@ void ResetSettings(HWND owner) {
     ApplySettings();
 }
 
-// ID_BACK_TO_ENGLISH: back to English at the next start.
-void ForgetLanguage() {
+// ID_BACK_TO_ENGLISH: asked first, as it closes every connection; then qv ends as ever (its
+// settings saved) and starts again in English, as the frame's hint promises.
+void RestartInEnglish() {
+    HWND frame = MainWindow.load();
+    if (AppMessageBox(frame, L"Restart Brindlex in English? Every connection is closed.", kProgramTitle,
+                      MB_YESNO | MB_DEFBUTTON2, MB_ICONQUESTION) != IDYES)
+        return;
     XmlWriteProfileString(Settings::Keys::Language.Section, Settings::Keys::Language.Key, "", nullptr,
                           UserConfigDocument);
     XmlDocumentSave(UserConfigDocument, nullptr, 0, 0, nullptr);
-    PostMessageW(MainWindow.load(), WM_CLOSE, 0, 0);
+    RestartWhenEnded();
+    PostMessageW(frame, WM_CLOSE, 0, 0);
 }
 
 void CloseStartPanelAndRemember(int show) {
@@ -197,7 +204,7 @@ bool RunProgramCommand(HWND owner, WindowRecord* record, uint32_t id) {
     switch (id) {
         case ID_CONNECT: OpenConnectDialog(nullptr, 0); return true;
         case ID_PREFERENCES: OpenPreferences(""); return true;
-        case ID_BACK_TO_ENGLISH: ForgetLanguage(); return true;
+        case ID_BACK_TO_ENGLISH: RestartInEnglish(); return true;
         case ID_SEARCH_WEB_FOR_TYPED_TEXT: SearchTypedText(record); return true;
         case ID_HELP_FILE: ShowHelp(owner, record); return true;
         case ID_ABOUT: ShowAbout(owner); return true;

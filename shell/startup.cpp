@@ -49,6 +49,7 @@
 #include <ole2.h>
 #include <winsock2.h>
 
+#include <atomic>
 #include <string>
 
 namespace {
@@ -155,6 +156,28 @@ int MessageLoop(HWND frame, HACCEL accelerators) {
     return static_cast<int>(message.wParam);
 }
 
+std::atomic<bool> g_restartWhenEnded{false};
+
+// The new qv starts from this one's file with this one's command line, and is not waited for.
+void StartAgain() {
+    std::wstring program(MAX_PATH, L'\0');
+    DWORD length = 0;
+    while ((length = GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()))) ==
+           program.size())
+        program.resize(program.size() * 2);
+    program.resize(length);
+    std::wstring line = GetCommandLineW();
+    line.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        ProgramFolder.c_str(), &startup, &process))
+        return;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
 void Shutdown() {
     UnloadPlugins(0xFFFFFFFF);
     // A connection thread may still be inside a plug-in: its library goes once the call ends.
@@ -248,5 +271,10 @@ int RunQv(HINSTANCE instance) {
     // A fault is logged by the filter and ends the program; the loop never resumes after one.
     const int code = MessageLoop(frame, accelerators);
     Shutdown();
+    if (g_restartWhenEnded.load()) StartAgain();
     return code;
+}
+
+void RestartWhenEnded() {
+    g_restartWhenEnded = true;
 }

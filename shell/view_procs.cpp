@@ -152,7 +152,7 @@ void ShowViewPopup(HWND view, WindowRecord* record) {
         popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_RIGHTALIGN, at.x, at.y, 0, frame, nullptr));
     SendMessageW(frame, WM_NULL, 0, 0);
     if (chosen)
-        PostMessageW(frame, WM_COMMAND, chosen, 0);
+        PostMessageW(frame, WM_COMMAND, chosen, reinterpret_cast<LPARAM>(record));
     else
         ReplaceCurrentPopup(nullptr, 0);
 }

@@ -33,7 +33,7 @@ const WindowRecord* TabRecord(HWND tabs, int index) {
 }
 
 std::wstring TabText(const WindowRecord* record) {
-    std::wstring text = NarrowToWide(record->Name);
+    std::wstring text = WindowDisplayName(record);
     if (text.size() > kMaxTabText) text.resize(kMaxTabText);
     return text;
 }

@@ -1,6 +1,7 @@
 #include "shell/window_titles.h"
 
 #include "common/app_state.h"
+#include "common/text_compare.h"
 #include "common/xstring.h"
 #include "irc/server_connection.h"
 #include "shell/active_window.h"
@@ -38,7 +39,34 @@ std::map<const WindowRecord*, uint32_t> TabStates() {
     return states;
 }
 
+constexpr char kListSuffix[] = "_List";
+
+bool IsListWindowName(const std::string& name) {
+    const size_t suffix = sizeof kListSuffix - 1;
+    return name.size() > suffix && name.compare(name.size() - suffix, suffix, kListSuffix) == 0;
+}
+
 } // namespace
+
+std::wstring WindowDisplayName(const WindowRecord* record) {
+    if (!record) return {};
+    const std::string name = WindowRecordName(record);
+    if (record->Type == kDccChatWindow) {
+        // Counted among the chats with that nick opened before this one, in creation order.
+        size_t number = 1;
+        for (const WindowRecord* other : WindowListSnapshot()) {
+            if (other == record) break;
+            if (other->Type == kDccChatWindow && StringEqualsNoCase(WindowRecordName(other), name)) ++number;
+        }
+        return NarrowToWide(name) +
+               (number == 1 ? L" (DCC chat)" : L" (DCC chat " + std::to_wstring(number) + L")");
+    }
+    if (record->Type == kQueryWindow && IsListWindowName(name)) {
+        const std::wstring base = NarrowToWide(name.substr(0, name.size() - (sizeof kListSuffix - 1)));
+        return base + (record->ChannelListRows.Empty() ? L" list" : L" channels");
+    }
+    return NarrowToWide(name);
+}
 
 void UpdateFrameTitle() {
     HWND frame = MainWindow.load();
@@ -67,11 +95,15 @@ void shell::UpdateWindowTitle(WindowRecord* record) {
         title = NarrowToWide(record->Name, codePage) + L" - ";
         if (record->Connection) title += NarrowToWide(record->Connection->OwnNick, codePage);
         if (title.size() > kMaxServerTitle) title.resize(kMaxServerTitle);
+    } else if (!record->ChannelListRows.Empty()) {
+        // The filtered count is the interface thread's to show (ShowChannelList).
+        const size_t total = record->ChannelListRows.Count();
+        title = ChannelListTitle(total, total);
     } else {
         // Trailing blanks leave the record's modes, under the lock their writers take.
         SetWindowRecordModes(record, WindowRecordModes(record));
         const std::string modes = WindowRecordModes(record);
-        title = NarrowToWide(record->Name);
+        title = WindowDisplayName(record);
         if (!modes.empty()) title += L" (" + NarrowToWide(modes) + L") - ";
     }
     SetTitleIfChanged(record->Window, title);

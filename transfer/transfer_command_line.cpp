@@ -34,6 +34,11 @@ std::wstring TransferPathArgument(const std::wstring& argument) {
     return path;
 }
 
+TransferEnds DescribeTransferEnds(const TransferCommandLine& line, const std::wstring& peer) {
+    if (line.Action == TransferAction::Receive) return {peer, line.Path};
+    return {line.Path, peer};
+}
+
 std::vector<std::wstring> SplitCommandLine(const wchar_t* commandLine) {
     std::vector<std::wstring> args;
     int count = 0;

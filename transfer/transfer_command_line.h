@@ -23,6 +23,13 @@ struct TransferCommandLine {
     std::wstring Path;
 };
 
+// The "From" and "To" of the transfer window: a received file comes from the peer into the file,
+// a sent one goes from the file to the peer. peer: its address or host, "" while not known.
+struct TransferEnds {
+    std::wstring From, To;
+};
+TransferEnds DescribeTransferEnds(const TransferCommandLine& line, const std::wstring& peer);
+
 enum class CommandLineStatus {
     Ready,
     TooFew,     // not started by qv: only a notice is shown

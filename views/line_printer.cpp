@@ -198,7 +198,10 @@ bool PrepareLine(const QueuedPrint& call, PassFacts& facts, PreparedLine& out) {
     if (record && record->Type != kServerWindow && !record->ViewFlag && settings.ReplaceTextSmileys)
         line = ReplaceTextSmileys(line);
 
-    if (record && record->Logging) WriteLogLine(record, plain.c_str());
+    // The log holds what the window shows: not a line printed into another view for it (a
+    // command's usage tip, a list shown in a dialog).
+    const bool intoOwnView = record && (!call.View || call.View == record->View);
+    if (intoOwnView && record->Logging) WriteLogLine(record, plain.c_str());
     if (NotifyPluginsWindowText(line, record ? GetWindowRecordIndex(record) : kNoWindowIndex) == 1)
         return false;
     if (record && !call.NoTray && (record->NotifyCount == 1 || record->NotifyCount == 2))

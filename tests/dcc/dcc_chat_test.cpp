@@ -35,6 +35,16 @@ protected:
                           "/usr/bin/python3 " + ShellQuote(script) + " " + std::to_string(port) + " " + mode,
                           port);
     }
+    // Our own offer on a free port, and a plain peer connected to it; INVALID_SOCKET when the
+    // chat did not listen or the peer could not connect.
+    SOCKET ConnectToOwnOffer(WindowRecord*& chat, bool tls) {
+        const uint16_t port = FreeLoopbackPort();
+        chat = StartChat(0, port, tls);
+        SOCKET peer = INVALID_SOCKET;
+        if (chat && WaitPrinted(chat, std::to_string(port)))
+            PumpUntil([&] { return (peer = ConnectLoopback(port, AF_INET)) != INVALID_SOCKET; }, 20000);
+        return peer;
+    }
     size_t CountPrinted(const WindowRecord* window, const std::string& text) const {
         size_t count = 0;
         for (const std::string& line : PrintedIn(window)) count += line == text ? 1 : 0;
@@ -129,12 +139,9 @@ TEST_F(DccChat, APeerBreakingABoundEndsTheChatWithANotice) {
 // Our own offer: the window listens, one peer connects; closing the peer ends the session, and a
 // window closed while it waits ends its thread.
 TEST_F(DccChat, ListensForThePeer) {
-    const uint16_t port = FreeLoopbackPort();
-    WindowRecord* chat = StartChat(0, port, false);
-    ASSERT_NE(chat, nullptr);
-    ASSERT_TRUE(WaitPrinted(chat, std::to_string(port)));
-    SOCKET peer = INVALID_SOCKET;
-    ASSERT_TRUE(PumpUntil([&] { return (peer = ConnectLoopback(port, AF_INET)) != INVALID_SOCKET; }, 20000));
+    WindowRecord* chat = nullptr;
+    const SOCKET peer = ConnectToOwnOffer(chat, false);
+    ASSERT_NE(peer, INVALID_SOCKET);
     ASSERT_TRUE(WaitPrinted(chat, "127.0.0.1"));
     const std::string text = "from the peer\r\n";
     send(peer, text.data(), static_cast<int>(text.size()), 0);
@@ -174,4 +181,16 @@ TEST_F(DccChat, AFailedHandshakeEndsTheChat) {
     ASSERT_TRUE(WaitPrinted(chat, Lang(53)));
     EXPECT_FALSE(PrintedContains(chat, Lang(59)));
     EXPECT_EQ(CountPrinted(chat, "hello"), 0u);
+}
+
+// An encrypted chat we offer makes us its TLS server; when that handshake fails (as it always does
+// under Wine 8, whose Schannel has no server role) the window says why before the chat ends.
+TEST_F(DccChat, AFailedHandshakeAsTheOfferingSideSaysWhy) {
+    WindowRecord* chat = nullptr;
+    const SOCKET peer = ConnectToOwnOffer(chat, true);
+    ASSERT_NE(peer, INVALID_SOCKET);
+    closesocket(peer); // no TLS from this peer: the handshake fails wherever it runs
+    ASSERT_TRUE(WaitPrinted(chat, Lang(53)));
+    EXPECT_TRUE(PrintedContains(chat, "acts as the TLS server"));
+    EXPECT_FALSE(PrintedContains(chat, Lang(59)));
 }

@@ -103,6 +103,14 @@ TEST_F(WindowText, ChannelListOfThreeThousandIsListedFilteredSortedSavedAndLoade
     for (const ChannelListEntry& row : list->ChannelListRows.Copy())
         EXPECT_EQ(std::string::npos, row.Topic.find('\x18')) << row.Channel;
 
+    // The title counts the rows; a command typed into the input box filters nothing away.
+    wchar_t title[100] = {};
+    GetWindowTextW(list->Window, title, 100);
+    EXPECT_STREQ(L"Channel list - 3003 of 3004 channels", title);
+    SetInput(list, L"");
+    for (const wchar_t typed : std::wstring(L"/query")) SendMessageW(list->Input, WM_CHAR, typed, 0);
+    EXPECT_EQ(3003u, Count(ShownRows(list), L"\n"));
+
     // "*word" filters by topic, members sort most first, names sort in byte order.
     SetInput(list, L"*cats");
     PostCommand(frame_, 772);

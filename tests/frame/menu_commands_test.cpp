@@ -259,6 +259,19 @@ TEST_F(CommandTable, EveryCommandReachesItsEffect) {
     }
 }
 
+// A popup's command acts on the window whose nick list or view was clicked, which the popup
+// names with the command, even while another window is active.
+TEST_F(CommandTable, APopupsCommandActsOnTheWindowItWasOpenedOn) {
+    ActivateWindowRecord(Session->ServerWindow);
+    SelectNicks(Session->Channel, {L"@ann", L"bob"});
+    SendMessageW(frame_, WM_COMMAND, ID_NICK_OPERATOR, reinterpret_cast<LPARAM>(Session->Channel));
+    EXPECT_TRUE(Session->ServerGot("MODE #chan +o bob"));
+    SendMessageW(frame_, WM_COMMAND, ID_NICK_KICK, reinterpret_cast<LPARAM>(Session->Channel));
+    EXPECT_TRUE(Recorded("OpenKickDialog", "ann bob"));
+    SendMessageW(frame_, WM_COMMAND, ID_USER_DCC_CHAT, reinterpret_cast<LPARAM>(Session->Query));
+    EXPECT_TRUE(Recorded("ProcessInputLine", "/DCC bob chat"));
+}
+
 // Commands that change a window's state, each twice: on and back off.
 TEST_F(CommandTable, WindowStateCommandsSwitchAndSwitchBack) {
     struct StateRow {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/log_files.h"
+#include "core/window_list.h"
 #include "core/window_record.h"
 #include "tests/shell/shell_test_files.h"
 
@@ -92,6 +93,18 @@ TEST_F(LogFiles, StreamOutAppendsAndReportsAFileItCannotOpen) {
     EXPECT_EQ(AppendStreamToFile(reinterpret_cast<DWORD_PTR>(nowhere.c_str()),
                                  reinterpret_cast<LPBYTE>(first.data()), 3, &written),
               1u);
+}
+
+// A save of a window's text must never replace a log that a window is writing: the offered name
+// steps past it, and the check finds it however the path is spelled.
+TEST_F(LogFiles, ASaveNeverOffersALogBeingWritten) {
+    const std::wstring folder = folder_.Path();
+    InsertWindowRecord(&record_);
+    EXPECT_TRUE(IsLiveLogFile(folder + L"\\sub\\..\\CHAN.LOG"));
+    EXPECT_EQ(SaveFileProposal(folder, "chan", L".log"), L"chan (2).log");
+    record_.Logging = 0;
+    EXPECT_EQ(SaveFileProposal(folder, "chan", L".log"), L"chan.log");
+    EraseWindowRecord(&record_);
 }
 
 } // namespace

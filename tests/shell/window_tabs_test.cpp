@@ -9,6 +9,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace {
 
 class WindowTabs : public ShellTest {
@@ -68,6 +70,25 @@ TEST_F(WindowTabs, OneTabPerRecordInListOrder) {
     query_->Name = "robert";
     SetWindowTabCaption(query_);
     EXPECT_EQ(TabTexts()[2], L"robert");
+}
+
+// A tab says what its window is: a DCC chat is never taken for the query with its nick or for an
+// earlier chat with the same nick, and a channel list window is no "server_List".
+TEST_F(WindowTabs, ChatsWithOneNickAndTheListWindowHaveTabsOfTheirOwn) {
+    Add(kDccChatWindow, server_, "bob");
+    Add(kDccChatWindow, server_, "BOB");
+    WindowRecord* list = Add(kQueryWindow, server_, "irc.one_List");
+    RebuildWindowTabs();
+    auto sorted = [](std::vector<std::wstring> texts) {
+        std::sort(texts.begin(), texts.end());
+        return texts;
+    };
+    EXPECT_EQ(sorted(TabTexts()),
+              sorted({L"irc.one", L"#one", L"bob", L"bob (DCC chat)", L"BOB (DCC chat 2)", L"irc.one list"}));
+    list->ChannelListRows.Add({"#a", "", "", 3});
+    SetWindowTabCaption(list);
+    EXPECT_EQ(WindowDisplayName(list), L"irc.one channels");
+    EXPECT_EQ(ChannelListTitle(123, 12), L"Channel list - 12 of 123 channels");
 }
 
 TEST_F(WindowTabs, OpeningAWindowKeepsTheOtherTabsMarks) {

@@ -57,6 +57,15 @@ TEST(TransferCommandLine, ReadsTheFormsQvWrites) {
     }
 }
 
+// The window says which way the file goes: a sent file comes from its path and goes to the peer.
+TEST(TransferCommandLine, AFileGoesFromItsSenderToItsReceiver) {
+    TransferCommandLine line;
+    ASSERT_EQ(ReadTransferCommandLine(Args(L"in 7001 ipv4 manual dcc send 0 0 \"C:\\s.txt\""), line),
+              CommandLineStatus::Ready);
+    EXPECT_EQ(DescribeTransferEnds(line, L"127.0.0.1").To, L"127.0.0.1");
+    EXPECT_EQ(DescribeTransferEnds(line, L"127.0.0.1").From, L"C:\\s.txt");
+}
+
 TEST(TransferCommandLine, RefusesWhatItCannotRead) {
     const wchar_t* tooFew[] = {L"", L"out 1.2.3.4 5 ipv4 dcc get 0 0"};
     for (const wchar_t* text : tooFew) {

@@ -21,7 +21,7 @@ std::wstring Number(uint64_t value) {
     return std::to_wstring(value);
 }
 
-enum Row { kFromRow = 1, kStatusRow = 4 };
+enum Row { kFromRow = 1, kToRow = 2, kStatusRow = 4 };
 
 std::wstring Cell(HWND dialog, int row, int column) {
     return RemoteListItemText(GetDlgItem(dialog, 901), row, column);
@@ -37,7 +37,9 @@ long EndAndClose(QxProcess& qx, HWND dialog, bool success, bool sending, uint64_
         EXPECT_EQ(ControlText(dialog, 802), L"Open folder");
         EXPECT_EQ(ControlVisible(dialog, 803), !sending); // no scan after a send
         EXPECT_EQ(Cell(dialog, kStatusRow, 1), L"Completed.");
-        EXPECT_EQ(Cell(dialog, kFromRow, 1), L"127.0.0.1");
+        // The peer on loopback is where a sent file goes and where a received one comes from.
+        EXPECT_EQ(Cell(dialog, sending ? kToRow : kFromRow, 1), L"127.0.0.1");
+        EXPECT_NE(Cell(dialog, sending ? kFromRow : kToRow, 1), L"");
         if (size) {
             EXPECT_EQ(ProgressPercent(dialog), 100);
             EXPECT_EQ(Cell(dialog, kStatusRow, 2), FormatByteSize(size) + L"/" + FormatByteSize(size));

@@ -53,6 +53,19 @@ TEST_F(LinePrinter, OnlyTheFirstLineIsShownButTheLogGetsAll) {
     EXPECT_EQ(logged[0].Text, "first\r\nsecond\r\n");
 }
 
+// A command's usage tip is printed into the window's popup: the log holds what the window
+// itself shows, so the tip stays out of it.
+TEST_F(LinePrinter, ALinePrintedIntoAnotherViewStaysOutOfTheWindowsLog) {
+    channel_->Logging = 1;
+    HWND tip = CreateTestRichEdit(host_, 100, 100);
+    PrintToWindow(kInformationLine, channel_, L"/part - leaves the channel",
+                  {.View = tip, .NoTimeStamp = true});
+    EXPECT_TRUE(Calls("WriteLogLine").empty());
+    PrintToWindow(kInformationLine, channel_, L"shown", {.View = view_});
+    EXPECT_EQ(Calls("WriteLogLine").size(), 1u);
+    DestroyWindow(tip);
+}
+
 TEST_F(LinePrinter, TimeStampFollowsTheSettings) {
     SetConfig("Cfg\\Options2", "TimeStamp", 1);
     SetConfig("Cfg\\Options1", "TimeStamp_String", "[%02u:%02u] %s \\x41");
