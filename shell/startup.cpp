@@ -50,6 +50,7 @@
 #include <winsock2.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -139,6 +140,11 @@ void CountDownToUpdateCheck() {
         XmlWriteProfileInt(Settings::Keys::StartsUntilUpdateCheck.Section,
                            Settings::Keys::StartsUntilUpdateCheck.Key, left - 1, nullptr, UserConfigDocument);
     }
+}
+
+void RunStartupCommand() {
+    const std::string command = std::exchange(StartupCommand, std::string());
+    if (!command.empty()) ProcessInputLine(command.c_str(), nullptr, 0);
 }
 
 int MessageLoop(HWND frame, HACCEL accelerators) {
@@ -241,7 +247,7 @@ int RunQv(HINSTANCE instance) {
 
     std::string result;
     RunEventScript("On_Load_Brindlex", nullptr, nullptr, "", result, 0);
-    if (!StartupCommand.empty()) ProcessInputLine(StartupCommand.c_str(), nullptr, 0);
+    if (!opened.FirstRun) RunStartupCommand();
     CountDownToUpdateCheck();
     if (opened.FirstRun) PostMessageW(frame, WM_COMMAND, ID_FIRST_STEPS, 0);
 

@@ -5,9 +5,11 @@
 #include "update/file_hashes.h"
 #include "update/file_swap.h"
 #include "update/update_engine.h"
+#include "update/timed_message_box.h"
 #include "update/update_messages.h"
 
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -108,3 +110,27 @@ TEST(UpdateParts, ASwapThatCannotFinishPutsTheOldFileBack) {
 }
 
 } // namespace
+
+// The summary box is placed by the system; it opens in the middle of the screen when there is no
+// frame, not in a corner.
+TEST(UpdateParts, TheTimedBoxOpensInTheMiddleOfTheScreen) {
+    RECT box{};
+    std::thread reader([&box] {
+        for (int i = 0; i < 3000; ++i) {
+            HWND found = FindWindowW(L"#32770", L"Centred box");
+            if (found && IsWindowVisible(found)) {
+                GetWindowRect(found, &box);
+                PostMessageW(found, WM_COMMAND, IDOK, 0);
+                return;
+            }
+            Sleep(10);
+        }
+    });
+    TimedMessageBox(nullptr, L"text", L"Centred box", MB_OK, 60000, IDOK);
+    reader.join();
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    ASSERT_GT(box.right, box.left) << "the box was not found";
+    EXPECT_NEAR((box.left + box.right) / 2, (work.left + work.right) / 2, 2);
+    EXPECT_NEAR((box.top + box.bottom) / 2, (work.top + work.bottom) / 2, 2);
+}
