@@ -23,6 +23,7 @@
 #include "assist/assist_handshake.h"
 #include "assist/assistance_request.h"
 #include "shell/menu_commands.h"
+#include "shell/preferences_window.h"
 #include "shell/start_panel.h"
 #include "shell/startup.h"
 #include "shell/startup_documents.h"
@@ -83,8 +84,15 @@ void SearchTypedText(WindowRecord* record) {
     SetWindowTextW(record->Input, L"");
 }
 
-// ID_HELP_FILE: F1 opens the start panel in an empty frame, searches typed text, or opens the help file.
+// ID_HELP_FILE: F1 opens the start panel in an empty frame, searches typed text, or opens the help file;
+// in the preferences, while a script is edited, at the page of the script language.
 void ShowHelp(HWND owner, WindowRecord* record) {
+    if (PreferencesEditsScript()) {
+        // The system's help viewer opens a page of a help file named as "file::/page".
+        const std::wstring page = L"\"" + ProgramFolder + L"\\qv.chm::/script_language.htm\"";
+        ShellExecuteW(owner, L"open", L"hh.exe", page.c_str(), nullptr, SW_SHOWNORMAL);
+        return;
+    }
     if (!StartPanelWindow.load()) {
         if (WindowListSnapshot().empty() && OpenStartPanel(MainWindow.load())) return;
         if (record && !InputBoxText(record).empty()) {
