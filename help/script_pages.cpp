@@ -7,6 +7,9 @@
 #include "script/event_table.h"
 #include "script/trigger_fields.h"
 
+#include <span>
+#include <vector>
+
 namespace {
 
 constexpr const char* kGuide = "script_language.htm";
@@ -17,44 +20,58 @@ std::string Cell(const char* text) {
     return "<td>" + HtmlEscaped(text ? text : "") + "</td>";
 }
 
-bool AddEventPage(HelpProject& project) {
-    std::string body = "<p>An event script is an entry under \"Special_Scripts\" in the preferences whose "
-                       "name is the event's name (letters in either case); its text runs when the "
-                       "program fires the event. The parameters below are the words $0, $1, ... and $0* "
-                       "(from word 0 to the end) of the script; see <a href=\"script_language.htm#events\">"
-                       "Events</a>. A script that says <code>#lock</code> answers 1, which the program "
-                       "takes as \"handled\": the last column says what it then leaves out.</p>\n"
-                       "<table>\n<tr><td><b>Event</b></td><td><b>Fired when</b></td><td><b>Parameters</b>"
-                       "</td><td><b>After #lock</b></td></tr>\n";
-    for (const ScriptEvent& event : ScriptEvents()) {
-        body += "<tr><td id=\"" + HtmlEscaped(event.Name) + "\"><code>" + HtmlEscaped(event.Name) +
-                "</code></td>" + Cell(event.FiredWhen) + Cell(event.Parameters) + Cell(event.Handled) +
-                "</tr>\n";
-        project.Keywords.push_back({event.Name, "script_events.htm"});
+// A page of one table under an introduction: a heading row, then a row per entry, each indexed.
+struct TablePage {
+    const char* File;
+    const char* Title;
+    const char* Introduction;
+    std::vector<const char*> Headings;
+};
+
+template <typename Row, typename Cells>
+bool AddTablePage(HelpProject& project, const TablePage& page, std::span<const Row> rows, Cells cells) {
+    std::string body = std::string(page.Introduction) + "\n<table>\n<tr>";
+    for (const char* heading : page.Headings) body += "<td><b>" + HtmlEscaped(heading) + "</b></td>";
+    body += "</tr>\n";
+    for (const Row& row : rows) {
+        body += "<tr><td id=\"" + HtmlEscaped(row.Name) + "\"><code>" + HtmlEscaped(row.Name) +
+                "</code></td>" + cells(row) + "</tr>\n";
+        project.Keywords.push_back({row.Name, page.File});
     }
     body += "</table>\n";
-    return project.AddPage("script_events.htm", HtmlPage("Events", kTrail, body, 0));
+    return project.AddPage(page.File, HtmlPage(page.Title, kTrail, body, 0));
 }
 
-bool AddTriggerFieldPage(HelpProject& project) {
-    std::string body = "<p>Each entry under \"Scripts\" in the preferences is a trigger: its script text is "
-                       "in the pane below the list, and these settings say when it runs. See <a "
-                       "href=\"script_language.htm#triggers\">Triggers</a> for how a match runs the "
-                       "script.</p>\n<table>\n<tr><td><b>Setting</b></td><td><b>New entry</b></td>"
-                       "<td><b>Meaning</b></td></tr>\n";
-    for (const TriggerField& field : TriggerFields()) {
-        body += "<tr><td><code>" + HtmlEscaped(field.Name) + "</code></td>" + Cell(field.NewValue) +
-                Cell(field.Meaning) + "</tr>\n";
-        project.Keywords.push_back({field.Name, "script_trigger_settings.htm"});
-    }
-    body += "</table>\n";
-    return project.AddPage("script_trigger_settings.htm", HtmlPage("Trigger settings", kTrail, body, 0));
-}
+const TablePage kEventPage = {
+    "script_events.htm",
+    "Events",
+    "<p>An event script is an entry under \"Special_Scripts\" in the preferences whose name is the event's "
+    "name (letters in either case); its text runs when the program fires the event. The parameters below are "
+    "the words $0, $1, ... and $0* (from word 0 to the end) of the script; see <a "
+    "href=\"script_language.htm#events\">Events</a>. A script that says <code>#lock</code> answers 1, which "
+    "the program takes as \"handled\": the last column says what it then leaves out.</p>",
+    {"Event", "Fired when", "Parameters", "After #lock"}};
+
+const TablePage kTriggerFieldPage = {
+    "script_trigger_settings.htm",
+    "Trigger settings",
+    "<p>Each entry under \"Scripts\" in the preferences is a trigger: its script text is in the pane below "
+    "the list, and these settings say when it runs. See <a "
+    "href=\"script_language.htm#triggers\">Triggers</a> "
+    "for how a match runs the script.</p>",
+    {"Setting", "New entry", "Meaning"}};
 
 } // namespace
 
 bool AddScriptPages(HelpProject& project, ContentsEntry& entry) {
-    if (!AddEventPage(project) || !AddTriggerFieldPage(project)) return false;
+    const bool written =
+        AddTablePage(project, kEventPage, ScriptEvents(),
+                     [](const ScriptEvent& event) {
+                         return Cell(event.FiredWhen) + Cell(event.Parameters) + Cell(event.Handled);
+                     }) &&
+        AddTablePage(project, kTriggerFieldPage, TriggerFields(),
+                     [](const TriggerField& field) { return Cell(field.NewValue) + Cell(field.Meaning); });
+    if (!written) return false;
     project.Files.push_back(kGuide);
     const std::string guide = kGuide;
     entry = {"Script language",

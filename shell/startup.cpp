@@ -142,11 +142,6 @@ void CountDownToUpdateCheck() {
     }
 }
 
-void RunStartupCommand() {
-    const std::string command = std::exchange(StartupCommand, std::string());
-    if (!command.empty()) ProcessInputLine(command.c_str(), nullptr, 0);
-}
-
 int MessageLoop(HWND frame, HACCEL accelerators) {
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -181,6 +176,11 @@ void Shutdown() {
 }
 
 } // namespace
+
+void RunStartupCommand() {
+    const std::string command = std::exchange(StartupCommand, std::string());
+    if (!command.empty()) ProcessInputLine(command.c_str(), nullptr, 0);
+}
 
 int RunQv(HINSTANCE instance) {
     NoteInterfaceThread();
