@@ -24,7 +24,7 @@ constexpr ScriptEvent kEvents[] = {
     {"On_Notify_Online", "A nick of the notify list came online.", "$0: the nick.",
      "The notice line is not printed."},
     {"On_Notify_Offline", "A nick of the notify list went offline.", "$0: the nick.",
-     "The notice line is not printed."},
+     "The notice line is not printed in the server window (a query with the nick still shows it)."},
     {"On_Startup",
      "The server's welcome is over (end of the message of the day), before the startup "
      "channel is joined.",
