@@ -2,6 +2,7 @@
 
 #include "assist/assist_handshake.h"
 #include "common/net_helpers.h"
+#include "common/window_centring.h"
 #include "common/xstring.h"
 
 #include <process.h>
@@ -25,6 +26,7 @@ bool AskUser(const std::string& address) {
         reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(L"user32.dll"), "MessageBoxTimeoutW")));
     const std::wstring text = L"Accept help request from: " + NarrowToWide(address) + L" ?";
     const UINT style = MB_YESNO | MB_SYSTEMMODAL;
+    CentreNextBox centred;
     const int answer = timed ? timed(nullptr, text.c_str(), L"Request", style, 0, kAskTimeoutMs)
                              : MessageBoxW(nullptr, text.c_str(), L"Request", style);
     return answer == IDYES;

@@ -1,6 +1,6 @@
 // Writes the pages of the help file that come from the program itself (the commands, the
-// built-in functions and the menus) beside the hand-written ones, and the project that chmcmd
-// compiles into qv.chm. Usage: help_pages <page folder> <language library>
+// built-in functions, the menus, the script events and trigger settings) beside the hand-written ones, and
+// the project that chmcmd compiles into qv.chm. Usage: help_pages <page folder> <language library>
 #include "help/help_project.h"
 
 #include "common/app_state.h"
@@ -30,9 +30,9 @@ int main(int argc, char** argv) {
     for (const char* folder : {"/commands", "/builtins"})
         CreateDirectoryW(NarrowToWide(project.Root + folder).c_str(), nullptr);
     project.Files = {"index.htm", "getting_started.htm", "settings_files.htm", "style.css"};
-    ContentsEntry menus, commands, builtins;
+    ContentsEntry menus, commands, builtins, scripts;
     if (!AddMenuPage(project, menus) || !AddCommandPages(project, commands) ||
-        !AddBuiltinPages(project, builtins)) {
+        !AddBuiltinPages(project, builtins) || !AddScriptPages(project, scripts)) {
         std::fprintf(stderr, "help_pages: cannot write the pages under %s\n", argv[1]);
         return 1;
     }
@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
                         menus,
                         commands,
                         builtins,
+                        scripts,
                         {"Settings files", "settings_files.htm", {}}};
     if (!WriteProjectFiles(project)) {
         std::fprintf(stderr, "help_pages: cannot write the project under %s\n", argv[1]);

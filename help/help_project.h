@@ -30,3 +30,6 @@ bool WriteProjectFiles(const HelpProject& project);
 bool AddCommandPages(HelpProject& project, ContentsEntry& entry);
 bool AddBuiltinPages(HelpProject& project, ContentsEntry& entry);
 bool AddMenuPage(HelpProject& project, ContentsEntry& entry);
+// The script language: the hand-written guide (already in the folder) and the pages of the events
+// and of the trigger settings.
+bool AddScriptPages(HelpProject& project, ContentsEntry& entry);

@@ -2,6 +2,7 @@
 
 #include "common/app_state.h"
 #include "common/message_box.h"
+#include "common/window_centring.h"
 #include "common/xstring.h"
 #include "core/settings.h"
 #include "xml/config_documents.h"
@@ -112,6 +113,12 @@ INT_PTR OnNotify(HWND page, const NMHDR* header) {
     }
 }
 
+// The sheet is placed by the system, which may put it in a corner: it opens over the frame.
+int CALLBACK OnSheetEvent(HWND sheet, UINT event, LPARAM) {
+    if (event == PSCB_INITIALIZED) CentreOnFrameOrScreen(sheet);
+    return 0;
+}
+
 } // namespace
 
 INT_PTR CALLBACK FirstRunPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -159,7 +166,8 @@ HWND FirstRunWizard() {
     }
     PROPSHEETHEADERW header{};
     header.dwSize = sizeof header;
-    header.dwFlags = PSH_WIZARD | PSH_HASHELP;
+    header.dwFlags = PSH_WIZARD | PSH_HASHELP | PSH_USECALLBACK;
+    header.pfnCallback = OnSheetEvent;
     header.hwndParent = MainWindow.load();
     header.hInstance = language;
     header.pszCaption = L"Brindlex";

@@ -18,10 +18,12 @@
 #include "shell/first_run_wizard.h"
 #include "shell/menu_command_parts.h"
 #include "core/settings.h"
+#include "core/startup_switches.h"
 
 #include "assist/assist_handshake.h"
 #include "assist/assistance_request.h"
 #include "shell/menu_commands.h"
+#include "shell/preferences_window.h"
 #include "shell/start_panel.h"
 #include "shell/startup.h"
 #include "shell/startup_documents.h"
@@ -82,8 +84,15 @@ void SearchTypedText(WindowRecord* record) {
     SetWindowTextW(record->Input, L"");
 }
 
-// ID_HELP_FILE: F1 opens the start panel in an empty frame, searches typed text, or opens the help file.
+// ID_HELP_FILE: F1 opens the start panel in an empty frame, searches typed text, or opens the help file;
+// in the preferences, while a script is edited, at the page of the script language.
 void ShowHelp(HWND owner, WindowRecord* record) {
+    if (PreferencesEditsScript()) {
+        // The system's help viewer opens a page of a help file named as "file::/page".
+        const std::wstring page = L"\"" + ProgramFolder + L"\\qv.chm::/script_language.htm\"";
+        ShellExecuteW(owner, L"open", L"hh.exe", page.c_str(), nullptr, SW_SHOWNORMAL);
+        return;
+    }
     if (!StartPanelWindow.load()) {
         if (WindowListSnapshot().empty() && OpenStartPanel(MainWindow.load())) return;
         if (record && !InputBoxText(record).empty()) {
@@ -224,9 +233,13 @@ bool RunProgramCommand(HWND owner, WindowRecord* record, uint32_t id) {
         case ID_CHECK_FOR_UPDATES: CheckForUpdates(true, true); return true;
         case ID_HIDE_IN_TRAY: HideInTray(); return true;
         case ID_FIRST_STEPS:
-            // A finished wizard leads to the connect dialog, where the new identity is filled in.
+            // A finished wizard leads to the connect dialog, where the new identity is filled in,
+            // unless the command line named what to do: that waited for the wizard and runs now.
             FirstRunWizard();
-            if (FirstRunWizardAnswers().Finished) PostMessageW(MainWindow.load(), WM_COMMAND, ID_CONNECT, 0);
+            if (!StartupCommand.empty())
+                RunStartupCommand();
+            else if (FirstRunWizardAnswers().Finished)
+                PostMessageW(MainWindow.load(), WM_COMMAND, ID_CONNECT, 0);
             return true;
         case ID_RESET_SETTINGS: ResetSettings(owner); return true;
         default: return false;

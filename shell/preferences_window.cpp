@@ -403,6 +403,17 @@ HWND PreferencesWindowHandle() {
     return PreferencesWindow;
 }
 
+bool PreferencesEditsScript() {
+    if (!PreferencesWindow || GetActiveWindow() != PreferencesWindow) return false;
+    for (HTREEITEM item = SelectedItem(); item;
+         item = reinterpret_cast<HTREEITEM>(
+             SendMessageW(Tree(), TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item)))) {
+        const std::string name = NameOf(ItemElement(item));
+        if (name == "Scripts" || name == "Special_Scripts") return true;
+    }
+    return false;
+}
+
 void SelectTreePath(HWND tree, HTREEITEM parent, const std::string& path) {
     const size_t cut = path.find('\\');
     const std::string first = path.substr(0, cut);

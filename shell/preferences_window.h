@@ -21,6 +21,10 @@ void OpenPreferences(const std::string& section);
 // The open preferences window, or null.
 HWND PreferencesWindowHandle();
 
+// True when the preferences window is the active window and edits a script: its selected element
+// is "Scripts" or "Special_Scripts" or lies below one of them.
+bool PreferencesEditsScript();
+
 // Expands the tree along the path of element names below the parent item and selects the last;
 // a missing name stops at the item reached so far.
 void SelectTreePath(HWND tree, HTREEITEM parent, const std::string& path);

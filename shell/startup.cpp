@@ -51,6 +51,7 @@
 
 #include <atomic>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -199,6 +200,11 @@ void Shutdown() {
 
 } // namespace
 
+void RunStartupCommand() {
+    const std::string command = std::exchange(StartupCommand, std::string());
+    if (!command.empty()) ProcessInputLine(command.c_str(), nullptr, 0);
+}
+
 int RunQv(HINSTANCE instance) {
     NoteInterfaceThread();
     SetUnhandledExceptionFilter(CrashRecoveryFilter);
@@ -264,7 +270,7 @@ int RunQv(HINSTANCE instance) {
 
     std::string result;
     RunEventScript("On_Load_Brindlex", nullptr, nullptr, "", result, 0);
-    if (!StartupCommand.empty()) ProcessInputLine(StartupCommand.c_str(), nullptr, 0);
+    if (!opened.FirstRun) RunStartupCommand();
     CountDownToUpdateCheck();
     if (opened.FirstRun) PostMessageW(frame, WM_COMMAND, ID_FIRST_STEPS, 0);
 

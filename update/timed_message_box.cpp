@@ -1,5 +1,7 @@
 #include "update/timed_message_box.h"
 
+#include "common/window_centring.h"
+
 namespace {
 
 using MessageBoxTimeoutFunction = int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, UINT, WORD, DWORD);
@@ -15,6 +17,7 @@ MessageBoxTimeoutFunction LookUpTimedBox() {
 int TimedMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type, DWORD timeoutMs,
                     int defaultAnswer) {
     static const MessageBoxTimeoutFunction timed = LookUpTimedBox();
+    CentreNextBox centred;
     if (!timed || timeoutMs == kNoTimeLimit) return MessageBoxW(owner, text, caption, type);
     const int answer = timed(owner, text, caption, type, 0, timeoutMs);
     return answer == kMessageBoxTimedOut ? defaultAnswer : answer;

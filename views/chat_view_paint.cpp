@@ -200,7 +200,9 @@ void ParseFormattedText(ChatViewState* state, Painter* painter, NamedEntry& line
         ReadMarkupLine(text, start, kStartLookColor, false, nullptr, MarkupEffects::kQuiet);
     std::wstring pending;
     for (const MarkupItem& item : items) {
-        if (item.Type != MarkupItem::kText || (item.Look.dwEffects & CFE_HIDDEN)) continue;
+        // A smiley, table or offer this view cannot draw shows as its raw text, so nothing of
+        // the line vanishes.
+        if (item.Look.dwEffects & CFE_HIDDEN) continue;
         const RunStyle style = StyleOf(item.Look, state->ViewFont);
         // Outside the server window a run ends after each blank, so lines wrap between words.
         for (const wchar_t c : item.Text) {

@@ -83,7 +83,13 @@ private:
         items_.push_back(std::move(item));
     }
 
-    void AddAction(MarkupItem item) { items_.push_back(std::move(item)); }
+    // A smiley, table or offer keeps its raw text in the look around it, for a view that cannot
+    // draw it and shows the text instead.
+    void AddAction(MarkupItem item, std::wstring raw) {
+        item.Look = look_;
+        item.Text = std::move(raw);
+        items_.push_back(std::move(item));
+    }
 
     size_t ApplyCode(size_t i) {
         switch (line_[i]) {
@@ -256,11 +262,12 @@ private:
         switch (command) {
             case kSymbolSmiley: {
                 ReadNumber(next, 9, number);
+                std::wstring digits = line_.substr(i + 2, next - (i + 2));
                 if (next < line_.size() && line_[next] == kSymbolCode) ++next;
                 MarkupItem smiley;
                 smiley.Type = MarkupItem::kSmiley;
                 smiley.Number = number;
-                AddAction(std::move(smiley));
+                AddAction(std::move(smiley), std::move(digits));
                 return next;
             }
             case kSymbolCharacter:
@@ -275,13 +282,15 @@ private:
             case kSymbolTable: {
                 MarkupItem table;
                 table.Type = MarkupItem::kTable;
-                if (ParseMarkupTable(CommandRun(i, next), table.Table)) AddAction(std::move(table));
+                std::wstring raw = CommandRun(i, next);
+                if (ParseMarkupTable(raw, table.Table)) AddAction(std::move(table), std::move(raw));
                 return next;
             }
             case kSymbolOffer: {
                 MarkupItem offer;
                 offer.Type = MarkupItem::kOffer;
-                if (ParseObjectOffer(CommandRun(i, next), offer.Offer)) AddAction(std::move(offer));
+                std::wstring raw = CommandRun(i, next);
+                if (ParseObjectOffer(raw, offer.Offer)) AddAction(std::move(offer), std::move(raw));
                 return next;
             }
             default: break;

@@ -21,6 +21,8 @@ constexpr DWORD kRunMask = CFM_SIZE | CFM_COLOR | CFM_FACE | CFM_CHARSET | CFM_B
 struct MarkupItem {
     enum Kind { kText, kTable, kSmiley, kOffer } Type = kText;
     CHARFORMAT2W Look{};
+    // The text of a run; of a smiley, table or offer, its raw text (the digits, the command's
+    // fields) in the look around it.
     std::wstring Text;
     MarkupTable Table;
     uint64_t Number = 0;

@@ -2,18 +2,19 @@
 // insert stay flat however long the program runs. The oldest lines go in blocks of
 // kViewTrimBlock, so removal is rare; the log file keeps every line.
 //
-// The limit is set by what a kept line costs where it costs most: some Rich Edit
+// The limit keeps the last hour or so of a busy channel for find, the text saves and the view text
+// written when logging starts. Its price is set where a kept line costs most: some Rich Edit
 // implementations hold a shaped run with its glyph buffers for every word, number and mark of a
 // line, some 13 KB for an ordinary chat line, and walk every following paragraph for each run
-// they delete, so removing a line costs in proportion to the lines kept.
+// they delete, so removing a line costs in proportion to the lines kept (hence the large block).
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 
-constexpr uint32_t kViewLineLimit = 500;
-constexpr uint32_t kViewTrimBlock = 50;
+constexpr uint32_t kViewLineLimit = 5000;
+constexpr uint32_t kViewTrimBlock = 500;
 
 // What a pass that brings `incoming` lines into the view does to stay within the bound: the
 // oldest lines of the view to remove first, and how many of the incoming lines (the first ones)

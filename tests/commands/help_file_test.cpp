@@ -1,9 +1,12 @@
 // The help file beside the program, read back by a CHM reader other than the program: every page
-// decodes, and the pages of the commands and the built-in functions match the tables' rows.
+// decodes, the pages of the commands and the built-in functions match the tables' rows, and the
+// script language has its guide with its examples and an entry for every event and trigger setting.
 #include <gtest/gtest.h>
 
 #include "commands/command_table.h"
 #include "script/builtin_dispatch.h"
+#include "script/event_table.h"
+#include "script/trigger_fields.h"
 #include "tests/irc_tls/linux_peer.h"
 #include "tests/support/test_files.h"
 
@@ -42,6 +45,21 @@ TEST(HelpFile, EveryPageDecodesAndTheTablesEachHaveTheirPages) {
         EXPECT_NE(std::string::npos, list.find(">" + word + "</a>")) << word;
     }
     EXPECT_NE(std::string::npos, ReadFileBytes(out.File(L"menus.htm")).find("(command 806)"));
+
+    const std::string guide = ReadFileBytes(out.File(L"script_language.htm"));
+    for (const char* part :
+         {"id=\"statements\"", "id=\"variables\"", "id=\"expressions\"", "id=\"directives\"", "id=\"events\"",
+          "id=\"triggers\"", "id=\"timers\"", "id=\"foreign\"", ":* PRIVMSG #* :!ping",
+          "/msg $channel pong, $nick", "/timer reminder 3 10"})
+        EXPECT_NE(std::string::npos, guide.find(part)) << part;
+    const std::string events = ReadFileBytes(out.File(L"script_events.htm"));
+    for (const ScriptEvent& event : ScriptEvents())
+        EXPECT_NE(std::string::npos, events.find("<code>" + std::string(event.Name) + "</code>"))
+            << event.Name;
+    const std::string fields = ReadFileBytes(out.File(L"script_trigger_settings.htm"));
+    for (const TriggerField& field : TriggerFields())
+        EXPECT_NE(std::string::npos, fields.find("<code>" + std::string(field.Name) + "</code>"))
+            << field.Name;
 }
 
 } // namespace

@@ -181,9 +181,12 @@ TEST_F(FirstRun, IdentityIsRequiredAndWrittenOnFinish) {
     EXPECT_TRUE(FirstRunWizardAnswers().Finished);
 }
 
+// Without a frame the wizard opens in the middle of the screen, not in a corner.
 TEST_F(FirstRun, CancelAsksAndYesClosesWithoutWritingAnything) {
     bool stayedAfterNo = false;
+    RECT sheet{};
     WizardDriver driver([&](WizardDriver& d) {
+        GetWindowRect(d.Sheet(), &sheet);
         d.Press(PSBTN_NEXT);
         d.Press(PSBTN_CANCEL);
         HWND question = d.Question();
@@ -198,6 +201,10 @@ TEST_F(FirstRun, CancelAsksAndYesClosesWithoutWritingAnything) {
     FirstRunWizard();
     EXPECT_FALSE(FirstRunWizardAnswers().Finished);
     EXPECT_TRUE(stayedAfterNo);
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_NEAR((sheet.left + sheet.right) / 2, (work.left + work.right) / 2, 2);
+    EXPECT_NEAR((sheet.top + sheet.bottom) / 2, (work.top + work.bottom) / 2, 2);
     EXPECT_EQ(Setting("Default_Nick"), "<none>");
     EXPECT_EQ(Setting("Default_Name"), "<none>");
 }

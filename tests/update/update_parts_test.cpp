@@ -1,13 +1,16 @@
 // The engine's parts: hashes, texts and the summary, and the swap of old and new files.
 #include <gtest/gtest.h>
 
+#include "common/app_state.h"
 #include "tests/support/test_files.h"
 #include "update/file_hashes.h"
 #include "update/file_swap.h"
 #include "update/update_engine.h"
+#include "update/timed_message_box.h"
 #include "update/update_messages.h"
 
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -108,3 +111,29 @@ TEST(UpdateParts, ASwapThatCannotFinishPutsTheOldFileBack) {
 }
 
 } // namespace
+
+// The summary box is placed by the system; it opens over the program's frame, not in a corner.
+TEST(UpdateParts, TheTimedBoxOpensOverTheFrame) {
+    HWND frame = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr,
+                                 nullptr, nullptr);
+    MainWindow = frame;
+    RECT box{};
+    std::thread reader([&box] {
+        for (int i = 0; i < 3000; ++i) {
+            HWND found = FindWindowW(L"#32770", L"Centred box");
+            if (found && IsWindowVisible(found)) {
+                GetWindowRect(found, &box);
+                PostMessageW(found, WM_COMMAND, IDOK, 0);
+                return;
+            }
+            Sleep(10);
+        }
+    });
+    TimedMessageBox(nullptr, L"text", L"Centred box", MB_OK, 60000, IDOK);
+    reader.join();
+    MainWindow = nullptr;
+    DestroyWindow(frame);
+    ASSERT_GT(box.right, box.left) << "the box was not found";
+    EXPECT_NEAR((box.left + box.right) / 2, 200, 2);
+    EXPECT_NEAR((box.top + box.bottom) / 2, 150, 2);
+}
