@@ -165,7 +165,7 @@ LRESULT OnChatCreate(HWND window, const ChatWindowParams& params) {
     if (record->Input != record->View) SetFont(record->Input, kInputFont);
     SetFont(record->NickList, kListFont);
 
-    RebuildWindowTabs();
+    InsertWindowTab(record);
     SetFocus(record->Input);
     if (record->Input != record->View) SetTextColour(record->Input, Settings::InputTextColour());
     record->MultiLineInput = 0;

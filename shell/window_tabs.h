@@ -13,6 +13,9 @@ struct WindowRecord;
 // Deletes every tab and inserts one per record in list order with the record's name. A record
 // that had a tab keeps its state, so opening a window does not wipe the marks of the others.
 void RebuildWindowTabs();
+// Inserts the record's tab at the record's place in the list: opening a window touches its own tab
+// only, however many are open.
+void InsertWindowTab(const WindowRecord* record);
 namespace shell {
 // Sets the text of the record's tab to the record's name.
 void SetWindowTabCaption(const WindowRecord* record);
