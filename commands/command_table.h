@@ -40,7 +40,7 @@ struct CommandRow {
     RemoteText Remote;          // whether it needs the user's own words
     CapabilityWords Capability; // where, for a refused row; kNoWord for a row that runs
     uint32_t MinWords;          // the least number of words, the command word included
-    bool Exact;        // exactly MinWords words
+    bool Exact;                 // exactly MinWords words
     CommandHandler Handler;
 };
 

@@ -140,7 +140,8 @@ void commands::ProcessInputLine(const char* line, WindowRecord* window, uint8_t 
         const std::string marks = OutsideMarksOf(text);
         for (const std::string_view piece : CutAtLineEnds(text)) {
             const std::string one(piece);
-            const LineMarksScope pieceMarks(one, marks.substr(static_cast<size_t>(piece.data() - text.data()), one.size()));
+            const LineMarksScope pieceMarks(
+                one, marks.substr(static_cast<size_t>(piece.data() - text.data()), one.size()));
             commands::ProcessInputLine(one.c_str(), window, noTriggers);
         }
         return;

@@ -117,7 +117,8 @@ std::string RefusedCommandIn(const std::string& command, const std::string& mark
         const std::string word(line.substr(0, line.find(' ')));
         const CommandRow* row = FindCommandRow(word);
         const size_t at = static_cast<size_t>(line.data() - command.data());
-        if (row && !OutsideCapabilityWord(*row, line, std::string_view(marks).substr(at, line.size())).empty())
+        if (row &&
+            !OutsideCapabilityWord(*row, line, std::string_view(marks).substr(at, line.size())).empty())
             return word;
     }
     return {};

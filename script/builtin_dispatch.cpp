@@ -60,7 +60,8 @@ const BuiltinEntry* FindBuiltin(std::span<const BuiltinEntry> table, const std::
 
 // The first capability argument of the entry that holds a byte from outside; null when there
 // is none.
-const ScriptText* OutsideCapabilityArgument(const BuiltinEntry& entry, const std::vector<ScriptText>& marked) {
+const ScriptText* OutsideCapabilityArgument(const BuiltinEntry& entry,
+                                            const std::vector<ScriptText>& marked) {
     for (size_t i = 0; i < marked.size(); ++i) {
         const bool capability = i >= 32 ? entry.Capability == kEveryArgument : (entry.Capability >> i) & 1u;
         if (capability && marked[i].HoldsOutsideByte()) return &marked[i];
@@ -96,8 +97,7 @@ uint32_t CallBuiltinFunction(std::span<const BuiltinEntry> table, WindowRecord* 
 
     BuiltinCall call{connectionWindow, window, scriptLine, locals,     name,
                      arguments,        quoted, results,    parameters, ConnectionOf(connectionWindow)};
-    if (resultFromOutside)
-        *resultFromOutside = HandlingRemoteText() && AnyOutsideByte(marked);
+    if (resultFromOutside) *resultFromOutside = HandlingRemoteText() && AnyOutsideByte(marked);
     uint32_t code = 0;
     try {
         if (const BuiltinEntry* entry = FindBuiltin(table, name)) {

@@ -54,8 +54,8 @@ constexpr ArgumentPositions Argument(unsigned n) {
 struct BuiltinEntry {
     const char* Name; // compared ignoring case; the first equal row wins
     BuiltinHandler Handler;
-    RemoteRefusal RefusedUnderMark = nullptr;        // null: nothing it does needs the user's words
-    ArgumentPositions Capability = kEveryArgument;   // with RefusedUnderMark: where those words stand
+    RemoteRefusal RefusedUnderMark = nullptr;      // null: nothing it does needs the user's words
+    ArgumentPositions Capability = kEveryArgument; // with RefusedUnderMark: where those words stand
 };
 
 // The built-ins in their fixed order.

@@ -24,4 +24,5 @@ bool ResolveFunctionAlias(std::string& name, std::vector<std::string>& arguments
 
 // What replaces a call: nothing, the one result, or "{" the results joined by "," "}"; with
 // code 2 each result in double quotes. Results are marked as calls' results.
-ScriptText FormatCallResults(const std::vector<std::string>& results, uint32_t code, bool fromOutside = false);
+ScriptText FormatCallResults(const std::vector<std::string>& results, uint32_t code,
+                             bool fromOutside = false);

@@ -139,8 +139,8 @@ void RunAssignment(ScriptText& line, ScriptVariableList& locals, WindowRecord* c
     if (!v) return;
     const bool wasUsers = HoldsUsersValues(*v);
     Apply(*v, a);
-    NoteUsersValues(*v, !value.HoldsOutsideByte() &&
-                            (wasUsers || v->Values.size() == 1 || (a.Kind == kListValue && a.Operator == "=")));
+    NoteUsersValues(*v, !value.HoldsOutsideByte() && (wasUsers || v->Values.size() == 1 ||
+                                                      (a.Kind == kListValue && a.Operator == "=")));
 }
 
 } // namespace
@@ -156,7 +156,6 @@ void NoteUsersValues(ScriptVariable& v, bool users) {
     else
         v.UsersValues.clear();
 }
-
 
 void ExecuteStatementLine(ScriptText& line, uint8_t* firstStatement, uint8_t* debug,
                           ScriptVariableList& locals, WindowRecord* connectionWindow, WindowRecord* window,

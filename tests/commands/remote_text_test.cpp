@@ -46,8 +46,7 @@ struct World {
 size_t RefusalsPrinted(const std::string& word = {}) {
     size_t count = 0;
     for (const RecordedCall& call : CallLog::Instance().Calls("PrintToWindow"))
-        if (call.Text.find(word + " was not run: \"") != std::string::npos)
-            ++count;
+        if (call.Text.find(word + " was not run: \"") != std::string::npos) ++count;
     return count;
 }
 

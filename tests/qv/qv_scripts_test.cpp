@@ -163,8 +163,7 @@ TEST(QvScripts, BuiltInsForeignBlocksHotKeysTimersAndPluginScriptsInARunningQv) 
     // the same blocks run, with what they are given inserted where their author placed it.
     friendly.Send(std::string("PRIVMSG #test :inject ") + kHostile);
     EXPECT_TRUE(Heard(friendly, {":scripter!", "PRIVMSG #test :blocks done"}));
-    EXPECT_NE(std::wstring::npos,
-              AllTexts(frame).find(L"script vbscript was not run: \""));
+    EXPECT_NE(std::wstring::npos, AllTexts(frame).find(L"script vbscript was not run: \""));
     EXPECT_NE(std::wstring::npos, AllTexts(frame).find(L"script jscript was not run"));
     EXPECT_FALSE(FileExists(data + L"\\vb_marker.txt"));
     TypeLine(GetDlgItem(channel, 902), L"/inject typed words");
@@ -186,9 +185,7 @@ TEST(QvScripts, BuiltInsForeignBlocksHotKeysTimersAndPluginScriptsInARunningQv) 
     for (const wchar_t* word : {L"/fetch", L"/send", L"/eval"})
         EXPECT_TRUE(Eventually(
             [&] {
-                return AllTexts(frame).find(std::wstring(word) +
-                                            L" was not run: \"") !=
-                       std::wstring::npos;
+                return AllTexts(frame).find(std::wstring(word) + L" was not run: \"") != std::wstring::npos;
             },
             kWait))
             << WideToNarrow(word);
@@ -270,8 +267,10 @@ TEST(QvScripts, TheUsersOwnScriptsSetOffByServerLinesKeepTheirPower) {
     ReplaceOnce(text, "Flood_Delay_MS=\"1000\"", "Flood_Delay_MS=\"0\"");
     ReplaceOnce(text, "<Special_Scripts />",
                 "<Special_Scripts><s name=\"On_Startup\"><![CDATA[/notify +friendly\r\n$r = AppendText(" +
-                    file("startup.txt") + ", started)]]></s><s name=\"On_Notify_Online\"><![CDATA[$r = "
-                    "AppendText(" + file("online.txt") + ", $0)]]></s></Special_Scripts>");
+                    file("startup.txt") +
+                    ", started)]]></s><s name=\"On_Notify_Online\"><![CDATA[$r = "
+                    "AppendText(" +
+                    file("online.txt") + ", $0)]]></s></Special_Scripts>");
     ReplaceOnce(text, "<Scripts />",
                 "<Scripts>" + Entry("* JOIN *", 1, "", "$r = AppendText(" + file("joins.txt") + ", $nick)") +
                     Entry("*PRIVMSG #test :!log *", 1, "", "$r = AppendText($4, $nick)") + "</Scripts>");
@@ -291,17 +290,20 @@ TEST(QvScripts, TheUsersOwnScriptsSetOffByServerLinesKeepTheirPower) {
 
     IrcClient joiner(server.Port(), "joiner");
     ASSERT_TRUE(joiner.Joins("#test", kWait));
-    EXPECT_TRUE(Eventually([&] { return ReadFileBytes(data + L"\\joins.txt").find("joiner") != std::string::npos; },
-                           kWait));
+    EXPECT_TRUE(Eventually(
+        [&] { return ReadFileBytes(data + L"\\joins.txt").find("joiner") != std::string::npos; }, kWait));
 
     const std::wstring stolen = data + L"\\stolen.txt";
     friendly.Send("PRIVMSG #test :!log " + WideToNarrow(stolen));
-    EXPECT_TRUE(Eventually([&] { return AllTexts(frame).find(L"AppendText was not run: \"") != std::wstring::npos; },
-                           kWait));
+    EXPECT_TRUE(Eventually(
+        [&] { return AllTexts(frame).find(L"AppendText was not run: \"") != std::wstring::npos; }, kWait));
     EXPECT_FALSE(FileExists(stolen));
 
     TypeLine(GetDlgItem(channel, 902), L"/_script pong|||3075|||1|||*PRIVMSG #test :!ping*|||||||||1024|||"
                                        L"/msg #test pong");
+    // "/_script" saves the settings with the new trigger.
+    ASSERT_TRUE(Eventually(
+        [&] { return ReadFileBytes(data + L"\\qv.xml").find("!ping") != std::string::npos; }, kWait));
     friendly.Send("PRIVMSG #test :!ping");
     EXPECT_TRUE(Heard(friendly, {":scripter!", "PRIVMSG #test :pong"})) << WideToNarrow(AllTexts(frame));
 

@@ -97,8 +97,7 @@ private:
 size_t Refusals(const std::string& name) {
     size_t count = 0;
     for (const RecordedCall& call : CallLog::Instance().Calls("PrintToWindow"))
-        if (call.Text.find(name + " was not run: \"") != std::string::npos)
-            ++count;
+        if (call.Text.find(name + " was not run: \"") != std::string::npos) ++count;
     return count;
 }
 
@@ -226,7 +225,8 @@ TEST_F(RemoteTextBuiltins, RefuseForTextFromOutsideAndRunForTheUsersOwnScripts) 
 // A block in a foreign language can do anything a program can: one that holds a value from outside
 // never runs; the user's own block runs, also for text from outside.
 TEST_F(RemoteTextBuiltins, ForeignBlocksRunOnlyWithTheUsersOwnWords) {
-    const std::string outside = "#nodebug\r\nscript jscript\r\n{\r\nfunction main() { x = \"$4\"; }\r\n}\r\n/echo after";
+    const std::string outside =
+        "#nodebug\r\nscript jscript\r\n{\r\nfunction main() { x = \"$4\"; }\r\n}\r\n/echo after";
     const std::string own = "#nodebug\r\nscript jscript\r\n{\r\nfunction main() {}\r\n}\r\n/echo after";
     {
         RemoteTextScope remote;
