@@ -150,7 +150,9 @@ bool ChangeMemberMode(WindowRecord* channel, uint32_t index, char letter, bool s
     }
     if (!modes.Known) modes = ModesShownBy(shown, rules);
     // The letters held stay in the server's order, so the first is the highest.
-    if (!set && modes.LowerUnseen && !modes.Letters.empty() && modes.Letters[0] == letter) return false;
+    // Taking away the highest mode a names reply showed may leave a lower one it hid: the member
+    // is shown without it until the names reply that is asked for says.
+    const bool unseen = !set && modes.LowerUnseen && !modes.Letters.empty() && modes.Letters[0] == letter;
     std::string held;
     for (char c : rules.LevelModes)
         if (c == letter ? set : modes.Letters.find(c) != std::string::npos) held += c;
@@ -160,7 +162,7 @@ bool ChangeMemberMode(WindowRecord* channel, uint32_t index, char letter, bool s
     const std::wstring newText = prefix ? prefix + bare : bare;
     store.Replace(index, text, Capped(newText), NickGroup(newText, LevelOfPrefix(prefix), extras),
                   channel->SortNicks != 0, &modes);
-    return true;
+    return !unseen;
 }
 
 void ReadChannelNicks(WindowRecord* channel, std::vector<std::wstring>& out) {

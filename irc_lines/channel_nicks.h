@@ -44,9 +44,9 @@ bool RemoveNickFromList(WindowRecord* channel, const std::string& nick);
 // Replaces the item of a listed nick with the given text and group, in order.
 void ReplaceNickItem(WindowRecord* channel, uint32_t index, const std::wstring& text, int group);
 // The member at index gains (set) or loses one of the server's prefix modes; the item then shows
-// the prefix of the highest mode the member holds, by the server's PREFIX order. False, with
-// nothing changed, when the member loses the mode shown while a names reply (which shows only
-// the highest) may have hidden a lower one: only the names can tell.
+// the prefix of the highest mode the member holds, by the server's PREFIX order. False when the
+// member loses the mode shown while a names reply (which shows only the highest) may have hidden
+// a lower one: the member is shown with what is known, and only the names can tell the rest.
 bool ChangeMemberMode(WindowRecord* channel, uint32_t index, char letter, bool set,
                       const ChannelModeRules& rules);
 // For every window of this server: DCC chats and queries named like the old nick take the new

@@ -18,7 +18,6 @@
 #include "shell/first_run_wizard.h"
 #include "shell/menu_command_parts.h"
 #include "core/settings.h"
-#include "core/startup_switches.h"
 
 #include "assist/assist_handshake.h"
 #include "assist/assistance_request.h"
@@ -233,13 +232,9 @@ bool RunProgramCommand(HWND owner, WindowRecord* record, uint32_t id) {
         case ID_CHECK_FOR_UPDATES: CheckForUpdates(true, true); return true;
         case ID_HIDE_IN_TRAY: HideInTray(); return true;
         case ID_FIRST_STEPS:
-            // A finished wizard leads to the connect dialog, where the new identity is filled in,
-            // unless the command line named what to do: that waited for the wizard and runs now.
+            // A finished wizard leads to the connect dialog, where the new identity is filled in.
             FirstRunWizard();
-            if (!StartupCommand.empty())
-                RunStartupCommand();
-            else if (FirstRunWizardAnswers().Finished)
-                PostMessageW(MainWindow.load(), WM_COMMAND, ID_CONNECT, 0);
+            if (FirstRunWizardAnswers().Finished) PostMessageW(MainWindow.load(), WM_COMMAND, ID_CONNECT, 0);
             return true;
         case ID_RESET_SETTINGS: ResetSettings(owner); return true;
         default: return false;

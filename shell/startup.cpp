@@ -270,7 +270,7 @@ int RunQv(HINSTANCE instance) {
 
     std::string result;
     RunEventScript("On_Load_Brindlex", nullptr, nullptr, "", result, 0);
-    if (!opened.FirstRun) RunStartupCommand();
+    RunStartupCommand();
     CountDownToUpdateCheck();
     if (opened.FirstRun) PostMessageW(frame, WM_COMMAND, ID_FIRST_STEPS, 0);
 

@@ -16,6 +16,5 @@ bool RegisterShellWindowClasses(HINSTANCE instance);
 // The maximised frame with its hidden MDI client; null when it cannot be created.
 HWND CreateFrameWindow(HINSTANCE instance);
 
-// Runs the command of "-e" (or "-s", "-sk") once and forgets it. On the first run it waits for the
-// first-run wizard, so that a connection it makes goes out under the names the user gave.
+// Runs the command of "-e" (or "-s", "-sk") once and forgets it.
 void RunStartupCommand();

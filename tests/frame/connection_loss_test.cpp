@@ -46,7 +46,7 @@ TEST_F(ConnectionLoss, EveryWindowSaysSoAndTheTriesWaitTheirTurnUntilCalledOff) 
                SendMessageW(session.Channel->NickList, LVM_GETITEMCOUNT, 0, 0) == 0;
     })) << "every window of the connection says so, and the channel lists no one";
     EXPECT_EQ(Shown(session.DccChat, lost), 0u) << "a DCC chat has a connection of its own";
-    EXPECT_EQ(Shown(server, L"Reconnecting in 5 seconds (try 1 of 4) ..."), 1u);
+    EXPECT_TRUE(Pump([&] { return Shown(server, L"Reconnecting in 5 seconds (try 1 of 4) ...") == 1; }));
 
     // The first try comes after its wait; it fails before the welcome, and the next one waits
     // longer. Only the server window hears of a try.

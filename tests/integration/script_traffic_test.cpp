@@ -103,6 +103,7 @@ protected:
     void Connect() {
         StartServerConnection(Server());
         EXPECT_TRUE(PumpUntil([] { return Printed("End of MOTD"); }, 10000)) << ngircd_.Log();
+        Server()->Connection->Registered = 1; // as the welcome's handler leaves it
     }
 
     // Types the line into the window, which becomes the one the user works in.

@@ -170,11 +170,11 @@ TEST_F(NickLists, HalfopsAndOperatorsFollowEveryModeChange) {
     EXPECT_EQ(Nicks(channel_), (Items{L"@opnick", L"+qvuser"}));
     EXPECT_EQ(Sent(), std::vector<std::string>{});
 
-    // A names reply shows the highest mode only: when that goes, only the names can tell what is
-    // left, and the list does not guess.
+    // A names reply shows the highest mode only: when that goes, the list shows what is known and
+    // asks for the names, which tell what is left.
     Handle(":opnick!opnick@127.0.0.1 MODE #c -o :opnick");
     EXPECT_EQ(Sent(), std::vector<std::string>{"NAMES #c"});
-    EXPECT_EQ(Nicks(channel_), (Items{L"@opnick", L"+qvuser"}));
+    EXPECT_EQ(Nicks(channel_), (Items{L"+qvuser", L"opnick"}));
 }
 
 TEST_F(NickLists, DefaultRulesAskForNamesWhenTheyCannotFollow) {

@@ -181,9 +181,9 @@ TEST_F(NumericReplies, ChannelListRowsGoToTheListWindow) {
     EXPECT_EQ(list->ChannelListRows.Copy()[1].Channel, "#b");
     EXPECT_EQ(list->ChannelListRows.Copy()[1].Members, 12u);
     EXPECT_EQ(list->ChannelListRows.Copy()[1].Topic, "[+nt] second");
-    wchar_t title[16] = {};
-    GetWindowTextW(list->Window, title, 16);
-    EXPECT_STREQ(title, L"2") << "rows that come quickly retitle the window at the end";
+    wchar_t title[64] = {};
+    GetWindowTextW(list->Window, title, 64);
+    EXPECT_STREQ(title, L"Channel list - 2 channels") << "rows that come quickly retitle the window at the end";
     const auto commands = Calls("FrameCommand");
     ASSERT_EQ(commands.size(), 1u);
     EXPECT_EQ(commands[0].Number, 772u);

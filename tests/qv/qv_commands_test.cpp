@@ -280,7 +280,7 @@ TEST(QvCommands, ASelfSignedServerIsNamedAndAFileGoesFromTheNickListToIrssi) {
     QxProcess qx(id);
     ASSERT_TRUE(qx.WaitForEnd(transfer));
     HWND rows = GetDlgItem(transfer, 901);
-    EXPECT_EQ(RemoteListItemText(rows, 1, 1), L"127.0.0.1");
+    EXPECT_EQ(RemoteListItemText(rows, 2, 1), L"127.0.0.1"); // a sent file goes to the peer
     EXPECT_EQ(RemoteListItemText(rows, 4, 1), L"Completed.");
     EXPECT_EQ(RemoteListItemText(rows, 4, 2),
               FormatByteSize(bytes.size()) + L"/" + FormatByteSize(bytes.size()));

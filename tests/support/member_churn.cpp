@@ -8,7 +8,14 @@
 
 namespace {
 
-std::string Prefixed(const std::string& nick, int level) {
+constexpr int kVoice = 1, kOperator = 2; // the status modes a member holds
+
+int LevelOf(int held) {
+    return held & kOperator ? 3 : held & kVoice ? 2 : 1;
+}
+
+std::string Prefixed(const std::string& nick, int held) {
+    const int level = LevelOf(held);
     return (level == 3 ? "@" : level == 2 ? "+" : "") + nick;
 }
 
@@ -20,7 +27,7 @@ ChannelMembers::ChannelMembers(const std::string& own, int count) : own_(own) {
 }
 
 void ChannelMembers::Add(const std::string& nick, int level) {
-    levels_[nick] = level;
+    levels_[nick] = level == 3 ? kOperator : level == 2 ? kVoice : 0;
     nicks_.push_back(nick);
 }
 
@@ -65,9 +72,10 @@ std::vector<std::string> ChannelMembers::Churn(const std::string& channel, int c
                 break;
             case 1: {
                 lines.push_back(from + "NICK :" + fresh);
-                const int level = levels_[nick];
+                const int held = levels_[nick];
                 Remove(nick);
-                Add(fresh, level);
+                Add(fresh, 1);
+                levels_[fresh] = held;
                 break;
             }
             default: {
@@ -75,9 +83,9 @@ std::vector<std::string> ChannelMembers::Churn(const std::string& channel, int c
                 const int level = random() % 2 == 0 ? 3 : 2;
                 lines.push_back(":irc.test MODE " + channel + (plus ? " +" : " -") +
                                 (level == 3 ? "o " : "v ") + nick);
-                int& current = levels_[nick];
-                if (plus && level > current) current = level;
-                if (!plus && level >= current) current = 1;
+                int& held = levels_[nick];
+                const int mode = level == 3 ? kOperator : kVoice;
+                held = plus ? held | mode : held & ~mode;
                 break;
             }
         }
@@ -87,9 +95,9 @@ std::vector<std::string> ChannelMembers::Churn(const std::string& channel, int c
 
 std::vector<std::wstring> ChannelMembers::Items() const {
     std::vector<std::pair<int, std::wstring>> items;
-    for (const auto& [nick, level] : levels_) {
-        const std::string text = Prefixed(nick, level);
-        items.push_back({level == 3 ? 2 : 0, std::wstring(text.begin(), text.end())});
+    for (const auto& [nick, held] : levels_) {
+        const std::string text = Prefixed(nick, held);
+        items.push_back({LevelOf(held) == 3 ? 2 : 0, std::wstring(text.begin(), text.end())});
     }
     std::sort(items.begin(), items.end(), [](const auto& a, const auto& b) {
         return CompareNickEntries(a.first, a.second, b.first, b.second) < 0;

@@ -25,8 +25,7 @@ private:
     void Remove(const std::string& nick);
 
     std::string own_;
-    // 3 '@', 2 '+', 1 none. A status change follows the client's rules: a raise only above the
-    // current level, a drop only from at most it.
+    // The status modes each member holds; the list shows the highest.
     std::map<std::string, int> levels_;
     std::vector<std::string> nicks_;
     int fresh_ = 0;
