@@ -114,18 +114,20 @@ uint64_t DccCommand(const CommandCall& call) {
 }
 
 uint64_t SendFileCommand(const CommandCall& call) {
-    const std::string kind = call.CommandIs("/tsend") ? " tsend " : " send ";
-    const std::string line = "/dcc " + call.Words[1] + kind + call.Rest(2);
-    const LineMarksScope marks(line, UsersMarks(5) + call.WordMarks(1) + UsersMarks(kind.size()) +
-                                         call.RestMarks(2));
-    return ExecuteCommand(line.c_str(), call.ConnectionWindow, nullptr, nullptr);
+    MarkedLine line;
+    line.Own("/dcc ")
+        .Marked(call.Words[1], call.WordMarks(1))
+        .Own(call.CommandIs("/tsend") ? " tsend " : " send ")
+        .Marked(call.Rest(2), call.RestMarks(2));
+    const LineMarksScope marks(line.Text, line.Marks);
+    return ExecuteCommand(line.Text.c_str(), call.ConnectionWindow, nullptr, nullptr);
 }
 
 uint64_t ChatCommand(const CommandCall& call) {
-    const std::string kind = " " + call.Command().substr(1);
-    const std::string line = "/dcc " + call.Words[1] + kind;
-    const LineMarksScope marks(line, UsersMarks(5) + call.WordMarks(1) + UsersMarks(kind.size()));
-    return ExecuteCommand(line.c_str(), call.ConnectionWindow, nullptr, nullptr);
+    MarkedLine line;
+    line.Own("/dcc ").Marked(call.Words[1], call.WordMarks(1)).Own(" " + call.Command().substr(1));
+    const LineMarksScope marks(line.Text, line.Marks);
+    return ExecuteCommand(line.Text.c_str(), call.ConnectionWindow, nullptr, nullptr);
 }
 
 uint64_t TestChatCommand(const CommandCall& call) {

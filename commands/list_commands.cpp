@@ -35,13 +35,14 @@ void RemoveLater(const CommandCall& call, const std::string& mask) {
     const uint32_t minutes = static_cast<uint32_t>(ScriptValueToInt64(call.Words[2]));
     if (minutes == 0) return;
     const uint32_t interval = minutes * 60000u;
-    const std::string removal = "/timer * 1 " + std::to_string(interval) + " " + call.Command() + " -";
-    const std::string line = removal + mask;
     // The mask is word 1 without its "+".
     const std::string maskMarks = call.WordMarks(1);
     const size_t plus = maskMarks.size() >= mask.size() ? maskMarks.size() - mask.size() : 0;
-    const LineMarksScope marks(line, UsersMarks(removal.size()) + maskMarks.substr(plus));
-    ExecuteCommand(line.c_str(), call.ConnectionWindow, call.Target, nullptr);
+    MarkedLine line;
+    line.Own("/timer * 1 " + std::to_string(interval) + " " + call.Command() + " -")
+        .Marked(mask, maskMarks.substr(plus));
+    const LineMarksScope marks(line.Text, line.Marks);
+    ExecuteCommand(line.Text.c_str(), call.ConnectionWindow, call.Target, nullptr);
 }
 
 } // namespace

@@ -94,7 +94,7 @@ namespace {
 
 // The program's own line: its words are the user's, as the row that builds it has been let run.
 uint64_t RunOwnLine(const CommandCall& call, const std::string& line) {
-    const LineMarksScope own(line, UsersMarks(line.size()));
+    const LineMarksScope own(line);
     return ExecuteCommand(line.c_str(), call.ConnectionWindow, nullptr, nullptr);
 }
 

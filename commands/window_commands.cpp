@@ -97,10 +97,11 @@ uint64_t DisplayCommand(const CommandCall& call) {
 }
 
 uint64_t DisplayAllCommand(const CommandCall& call) {
-    const std::string display = call.CommandIs("/achan") ? "/display # " : "/display * ";
-    const std::string line = display + call.Rest(1);
-    const LineMarksScope marks(line, UsersMarks(display.size()) + call.RestMarks(1));
-    return ExecuteCommand(line.c_str(), call.ConnectionWindow, nullptr, nullptr);
+    MarkedLine line;
+    line.Own(call.CommandIs("/achan") ? "/display # " : "/display * ")
+        .Marked(call.Rest(1), call.RestMarks(1));
+    const LineMarksScope marks(line.Text, line.Marks);
+    return ExecuteCommand(line.Text.c_str(), call.ConnectionWindow, nullptr, nullptr);
 }
 
 uint64_t ClearCommand(const CommandCall& call) {

@@ -54,6 +54,8 @@ LineMarksScope::LineMarksScope(std::string line, std::string marks)
     InnermostMarks = this;
 }
 
+LineMarksScope::LineMarksScope(std::string line) : LineMarksScope(line, UsersMarks(line.size())) {}
+
 LineMarksScope::~LineMarksScope() {
     InnermostMarks = Outer;
 }
@@ -73,6 +75,19 @@ std::string OutsideMarksOf(std::string_view line) {
 
 bool HasOutsideByte(std::string_view marks) {
     return marks.find(kOutsideByte) != std::string_view::npos;
+}
+
+MarkedLine& MarkedLine::Own(std::string_view text) {
+    Text += text;
+    Marks.append(text.size(), kUsersByte);
+    return *this;
+}
+
+MarkedLine& MarkedLine::Marked(std::string_view text, std::string_view marks) {
+    Text += text;
+    Marks += marks.substr(0, text.size());
+    Marks.append(text.size() - std::min(text.size(), marks.size()), kOutsideByte);
+    return *this;
 }
 
 std::string FirstOutsideRun(std::string_view text, std::string_view marks) {

@@ -51,6 +51,8 @@ bool HandlingRemoteText();
 class LineMarksScope {
 public:
     LineMarksScope(std::string line, std::string marks);
+    // A line the program builds from its own words.
+    explicit LineMarksScope(std::string line);
     ~LineMarksScope();
     LineMarksScope(const LineMarksScope&) = delete;
     LineMarksScope& operator=(const LineMarksScope&) = delete;
@@ -67,6 +69,16 @@ public:
 std::string OutsideMarksOf(std::string_view line);
 // True when some byte of marks is from outside.
 bool HasOutsideByte(std::string_view marks);
+// A line put together from pieces with their marks, as a handler builds a line of its own.
+struct MarkedLine {
+    std::string Text;
+    std::string Marks;
+    // The program's own words.
+    MarkedLine& Own(std::string_view text);
+    // Words that keep the marks they came with (one per byte).
+    MarkedLine& Marked(std::string_view text, std::string_view marks);
+};
+
 // The first run of bytes from outside in text; empty when there is none.
 std::string FirstOutsideRun(std::string_view text, std::string_view marks);
 // The marks of a line that the program builds: its own bytes are the user's.

@@ -92,7 +92,7 @@ void ScriptRun::RunEmbeddedScript(size_t number) {
     size_t start = command.find_first_not_of(' ');
     command = start == std::string::npos ? std::string() : command.substr(start);
     // The header is the script's own text.
-    const LineMarksScope own(command, UsersMarks(command.size()));
+    const LineMarksScope own(command);
     const uint64_t outcome = ExecuteCommand(command.c_str(), ConnectionWindow, nullptr, nullptr);
     if (!UserConfigDocument) return;
     XmlDocumentWriteLock lock(UserConfigDocument);

@@ -114,6 +114,18 @@ bool KeyIsFree(UINT modifiers, UINT key) {
     return true;
 }
 
+// qv's command line that connects to the server on loopback and joins #test.
+std::wstring JoinTestChannel(int port) {
+    return L"-port1 -e \"/server 127.0.0.1:" + std::to_wstring(port) + L"/#test\"";
+}
+
+void FindFrameAndChannel(QvProcess& qv, HWND& frame, HWND& channel) {
+    ASSERT_TRUE(qv.Started());
+    ASSERT_TRUE(
+        Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
+    ASSERT_TRUE(Eventually([&] { return (channel = FindChatWindow(frame, L"#test")) != nullptr; }, kWait));
+}
+
 } // namespace
 
 TEST(QvScripts, BuiltInsForeignBlocksHotKeysTimersAndPluginScriptsInARunningQv) {
@@ -129,13 +141,9 @@ TEST(QvScripts, BuiltInsForeignBlocksHotKeysTimersAndPluginScriptsInARunningQv) 
     CreateDirectoryW(data.c_str(), nullptr);
     ASSERT_TRUE(WriteFileBytes(data + L"\\qv.xml", Settings(folder.Path(), data)));
 
-    QvProcess qv(folder.Path(),
-                 L"-port1 -e \"/server 127.0.0.1:" + std::to_wstring(server.Port()) + L"/#test\"");
-    ASSERT_TRUE(qv.Started());
+    QvProcess qv(folder.Path(), JoinTestChannel(server.Port()));
     HWND frame = nullptr, channel = nullptr;
-    ASSERT_TRUE(
-        Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
-    ASSERT_TRUE(Eventually([&] { return (channel = FindChatWindow(frame, L"#test")) != nullptr; }, kWait));
+    ASSERT_NO_FATAL_FAILURE(FindFrameAndChannel(qv, frame, channel));
     HWND nickList = GetDlgItem(channel, 903);
     ASSERT_TRUE(Eventually([&] { return SendMessageW(nickList, LVM_GETITEMCOUNT, 0, 0) == 2; }, kWait));
 
@@ -276,13 +284,9 @@ TEST(QvScripts, TheUsersOwnScriptsSetOffByServerLinesKeepTheirPower) {
                     Entry("*PRIVMSG #test :!log *", 1, "", "$r = AppendText($4, $nick)") + "</Scripts>");
     ASSERT_TRUE(WriteFileBytes(data + L"\\qv.xml", text));
 
-    QvProcess qv(folder.Path(),
-                 L"-port1 -e \"/server 127.0.0.1:" + std::to_wstring(server.Port()) + L"/#test\"");
-    ASSERT_TRUE(qv.Started());
+    QvProcess qv(folder.Path(), JoinTestChannel(server.Port()));
     HWND frame = nullptr, channel = nullptr;
-    ASSERT_TRUE(
-        Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
-    ASSERT_TRUE(Eventually([&] { return (channel = FindChatWindow(frame, L"#test")) != nullptr; }, kWait));
+    ASSERT_NO_FATAL_FAILURE(FindFrameAndChannel(qv, frame, channel));
 
     // The end of registration ran "On_Startup"; the notify list it filled found friendly online.
     EXPECT_TRUE(Eventually([&] { return ReadFileBytes(data + L"\\startup.txt") == "started"; }, kWait));
