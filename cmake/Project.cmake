@@ -42,35 +42,65 @@ set_target_properties(libcrypto PROPERTIES
 # cases, so one long program does not hold the run back. COST: about how many seconds it runs,
 # so a clean build's first run starts the long programs first. IDENT: the program binds the
 # machine's ident port (113); OWN takes it alone, SHARED may overlap with other SHARED programs
-# (a real qv binds it while it connects, but its tests' servers never ask it).
+# (a real qv binds it while it connects, but its tests' servers never ask it). The cases of the
+# program's parts (brindlex_test_part, called before) are left to the parts' own entries.
 function(brindlex_test name)
   cmake_parse_arguments(ARG "WINDOWS;DISPLAY" "SHARDS;COST;IDENT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   brindlex_target(${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} test_support GTest::gtest)
+  if(ARG_DISPLAY)
+    set_property(GLOBAL APPEND PROPERTY BRINDLEX_UNMANAGED_PROGRAMS ${name})
+  endif()
+  get_property(parts GLOBAL PROPERTY BRINDLEX_TEST_PARTS_${name})
+  set(filter "")
+  if(parts)
+    string(REPLACE ";" ":" filter "-${parts}")
+  endif()
+  brindlex_test_entries(${name} ${name} "${filter}" ${ARGN})
+endfunction()
+
+# Cases of a test program that ctest runs as entries of their own (<program>_<part>, sharded
+# like the program's), named by a gtest filter of whole names or patterns: a case that alone
+# runs about as long as the rest, so that it starts first and beside them, or cases that need
+# what the rest does not (a display lane, the ident port) or need it when the rest does not.
+# Options as for brindlex_test. Call before brindlex_test of the program.
+function(brindlex_test_part program part)
+  cmake_parse_arguments(ARG "WINDOWS;DISPLAY" "FILTER;SHARDS;COST;IDENT" "" ${ARGN})
+  set_property(GLOBAL APPEND PROPERTY BRINDLEX_TEST_PARTS_${program} ${ARG_FILTER})
+  if(ARG_DISPLAY)
+    set_property(GLOBAL APPEND PROPERTY BRINDLEX_UNMANAGED_PROGRAMS ${program})
+  endif()
+  brindlex_test_entries(${program} ${program}_${part} "${ARG_FILTER}" ${ARGN})
+endfunction()
+
+# The ctest entries of a program, or of its cases the gtest filter names.
+function(brindlex_test_entries program test filter)
+  cmake_parse_arguments(ARG "WINDOWS;DISPLAY" "SHARDS;COST;IDENT;FILTER" "SOURCES;LIBS" ${ARGN})
   if(NOT ARG_SHARDS)
     set(ARG_SHARDS 1)
   endif()
   math(EXPR last "${ARG_SHARDS} - 1")
-  if(ARG_DISPLAY)
-    set_property(GLOBAL APPEND PROPERTY BRINDLEX_UNMANAGED_PROGRAMS ${name})
+  set(command ${program} --gtest_brief=1)
+  if(filter)
+    list(APPEND command --gtest_filter=${filter})
   endif()
   foreach(shard RANGE ${last})
-    set(test ${name})
+    set(entry ${test})
     if(ARG_SHARDS GREATER 1)
-      set(test ${name}_${shard})
+      set(entry ${test}_${shard})
     endif()
-    add_test(NAME ${test} COMMAND ${name} --gtest_brief=1)
-    set_tests_properties(${test} PROPERTIES TIMEOUT 900)
+    add_test(NAME ${entry} COMMAND ${command})
+    set_tests_properties(${entry} PROPERTIES TIMEOUT 900)
     if(ARG_COST)
-      set_tests_properties(${test} PROPERTIES COST ${ARG_COST})
+      set_tests_properties(${entry} PROPERTIES COST ${ARG_COST})
     endif()
     if(ARG_SHARDS GREATER 1)
-      set_tests_properties(${test} PROPERTIES ENVIRONMENT
+      set_tests_properties(${entry} PROPERTIES ENVIRONMENT
                            "GTEST_TOTAL_SHARDS=${ARG_SHARDS};GTEST_SHARD_INDEX=${shard}")
     endif()
     if(ARG_WINDOWS)
-      set_tests_properties(${test} PROPERTIES LABELS windows)
+      set_tests_properties(${entry} PROPERTIES LABELS windows)
     endif()
     set(group "")
     if(ARG_DISPLAY)
@@ -83,7 +113,7 @@ function(brindlex_test name)
     endif()
     if(group)
       string(REPLACE ";" "," group "${group}")
-      set_tests_properties(${test} PROPERTIES RESOURCE_GROUPS ${group})
+      set_tests_properties(${entry} PROPERTIES RESOURCE_GROUPS ${group})
     endif()
   endforeach()
 endfunction()
