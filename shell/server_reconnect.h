@@ -11,8 +11,9 @@
 struct WindowRecord;
 
 // Milliseconds in each second of the waits (kReconnectDelaysSeconds, shell/window_state.h): 1000;
-// tests shorten the waits through it.
+// tests shorten the waits through it, or, for a qv they start, through this environment variable.
 extern std::atomic<uint32_t> ReconnectSecondMs;
+constexpr wchar_t kReconnectSecondMsVariable[] = L"BRINDLEX_RECONNECT_SECOND_MS";
 
 // Posted to a server window by ScheduleReconnect: starts its reconnect timer, lParam the wait in
 // milliseconds. A window's timers belong to its own thread, and losses are noticed on others.

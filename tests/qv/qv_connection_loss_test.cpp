@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/xstring.h"
+#include "shell/server_reconnect.h"
 #include "tests/qv/qv_process.h"
 #include "tests/support/ngircd_server.h"
 #include "tests/support/test_files.h"
@@ -14,8 +15,8 @@
 namespace {
 
 constexpr DWORD kWait = kQvWait;
-// How long the server stays away: longer than the first wait of the reconnect.
-constexpr DWORD kOutageMs = 10000;
+// The qv started here counts its reconnect waits (5, 15, 30, 60 "seconds") in these milliseconds.
+constexpr wchar_t kShortSecondMs[] = L"200";
 
 std::wstring View(HWND window) {
     return WindowText(GetDlgItem(window, 901));
@@ -42,7 +43,9 @@ TEST(QvConnectionLoss, EveryWindowSaysSoAndQvIsBackAfterTheServerRestarts) {
                                "<?xml version=\"1.0\" ?>\r\n<qv><Cfg><Options1 Default_Nick=\"quser\" "
                                "Flood_Delay_MS=\"0\" /><Lan_Options Use_Upnp=\"0\" /></Cfg><Servers>" +
                                    entry + "</Servers><Scripts/></qv>"));
+    SetEnvironmentVariableW(kReconnectSecondMsVariable, kShortSecondMs);
     QvProcess qv(folder.Path(), L"-port1");
+    SetEnvironmentVariableW(kReconnectSecondMsVariable, nullptr);
     HWND frame = nullptr, status = nullptr, channel = nullptr, query = nullptr;
     ASSERT_TRUE(
         Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
@@ -71,8 +74,8 @@ TEST(QvConnectionLoss, EveryWindowSaysSoAndQvIsBackAfterTheServerRestarts) {
         Eventually([&] { return SendDlgItemMessageW(channel, 903, LVM_GETITEMCOUNT, 0, 0) == 0; }, kWait))
         << "the channel still lists its members";
     EXPECT_TRUE(Shows(status, L"Reconnecting in 5 seconds (try 1 of 4)"));
-
-    Sleep(kOutageMs);
+    // The first try finds the server still away; the server comes back while the second waits.
+    EXPECT_TRUE(Shows(status, L"Reconnecting in 15 seconds (try 2 of 4)"));
     server.Start();
     ASSERT_TRUE(server.WaitReady());
     // The server's own view: quser is on it again.
