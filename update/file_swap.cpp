@@ -20,10 +20,16 @@ bool SwapInNewFile(const std::wstring& path, bool* hadFileOut) {
     const std::wstring newPath = path + L".new";
     if (!Exists(newPath)) return false;
     DeleteFileW(oldPath.c_str());
-    const bool hadFile = Exists(path);
-    if (hadFileOut) *hadFileOut = hadFile;
-    if (hadFile && !MoveFileExW(path.c_str(), oldPath.c_str(), kMoveFlags)) return false;
-    if (MoveFileExW(newPath.c_str(), path.c_str(), kMoveFlags)) return true;
+    // Whether there is a file to keep is learnt from moving it, not from a look before: a file
+    // the look missed for a moment would be replaced below without its ".old", and a later put
+    // back would delete it.
+    const bool hadFile = MoveFileExW(path.c_str(), oldPath.c_str(), kMoveFlags) != FALSE;
+    const DWORD moveError = hadFile ? ERROR_SUCCESS : GetLastError();
+    const bool noFile = moveError == ERROR_FILE_NOT_FOUND || moveError == ERROR_PATH_NOT_FOUND;
+    if (hadFileOut) *hadFileOut = !noFile;
+    if (!hadFile && !noFile) return false;
+    // The path is free now: whatever stands there after all is never replaced.
+    if (MoveFileExW(newPath.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
     // The old file goes back; should even that move fail, a copy of it does.
     if (hadFile && !MoveFileExW(oldPath.c_str(), path.c_str(), kMoveFlags))
         CopyFileW(oldPath.c_str(), path.c_str(), TRUE);
