@@ -17,6 +17,9 @@
 namespace {
 
 constexpr size_t kBufferSize = 1000;
+// Room beside a name for the list's own margins on both sides.
+constexpr int kNameColumnPadding = 16;
+constexpr int kNameColumnMinimum = 70;
 
 // Read locks on every document of the editor, for walking the tree.
 class ReadAll {
@@ -155,8 +158,34 @@ void Layout(HWND window) {
     MoveWindow(GetDlgItem(window, kXmlEditorTextId), left, gridHeight, w - left, h - gridHeight, TRUE);
 }
 
+// The names are drawn in the bold font, wider than the list's own, which its automatic sizing
+// measures: the column is measured in bold so that no name is cut short.
+int NameColumnWidth(HWND grid) {
+    const XmlEditorState* state = XmlEditorStateOf(GetParent(grid));
+    HFONT bold = state && state->BoldFont ? state->BoldFont
+                                          : reinterpret_cast<HFONT>(SendMessageW(grid, WM_GETFONT, 0, 0));
+    HDC dc = GetDC(grid);
+    HGDIOBJ previous = SelectObject(dc, bold);
+    int widest = 0;
+    const int rows = static_cast<int>(SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows; ++row) {
+        wchar_t text[kBufferSize] = {};
+        LVITEMW item{};
+        item.pszText = text;
+        item.cchTextMax = static_cast<int>(kBufferSize);
+        const auto length =
+            static_cast<int>(SendMessageW(grid, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, text, length, &extent);
+        widest = std::max(widest, static_cast<int>(extent.cx));
+    }
+    SelectObject(dc, previous);
+    ReleaseDC(grid, dc);
+    return widest + kNameColumnPadding;
+}
+
 void SizeValueColumn(HWND grid) {
-    SendMessageW(grid, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE);
+    SendMessageW(grid, LVM_SETCOLUMNWIDTH, 0, std::max(kNameColumnMinimum, NameColumnWidth(grid)));
     RECT client{};
     GetClientRect(grid, &client);
     const int first = static_cast<int>(SendMessageW(grid, LVM_GETCOLUMNWIDTH, 0, 0));
