@@ -26,6 +26,8 @@ namespace {
 
 constexpr size_t kTextCapacity = 1000;
 constexpr size_t kWaveFormatSize = 38;
+// A font or sound format that was never chosen: the program uses its own.
+constexpr const wchar_t* kNotChosen = L"Not chosen (the program's own)";
 
 // The settings document whose tree holds the element.
 XmlDocument* OwningDocument(XmlElement* element) {
@@ -218,13 +220,13 @@ bool PreferencesDisplayText(XmlVariable* variable, wchar_t* text) {
     const std::string name = XmlVariableGetNameString(variable);
     if (Contains(name, "_Font")) {
         LOGFONTW font{};
-        Show(text, ReadFont(variable, font) ? FontText(font) : L"<...>");
+        Show(text, ReadFont(variable, font) ? FontText(font) : kNotChosen);
         return true;
     }
     if (Contains(name, "_WaveFormat")) {
         uint8_t format[kWaveFormatSize] = {};
         Show(text,
-             ReadWave(variable, format) ? WaveText(*reinterpret_cast<WAVEFORMATEX*>(format)) : L"<...>");
+             ReadWave(variable, format) ? WaveText(*reinterpret_cast<WAVEFORMATEX*>(format)) : kNotChosen);
         return true;
     }
     if (Contains(name, "_Color")) {

@@ -181,7 +181,14 @@ int NameColumnWidth(HWND grid) {
     }
     SelectObject(dc, previous);
     ReleaseDC(grid, dc);
-    return widest + kNameColumnPadding;
+    // Check boxes stand before the names.
+    int boxes = 0;
+    if (auto states = reinterpret_cast<HIMAGELIST>(SendMessageW(grid, LVM_GETIMAGELIST, LVSIL_STATE, 0));
+        states && (SendMessageW(grid, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES)) {
+        int height = 0;
+        ImageList_GetIconSize(states, &boxes, &height);
+    }
+    return widest + boxes + kNameColumnPadding;
 }
 
 void SizeValueColumn(HWND grid) {
