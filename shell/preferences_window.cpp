@@ -121,17 +121,6 @@ void EnableListCommands(bool enable) {
     }
 }
 
-std::wstring TreeItemText(HWND tree, HTREEITEM item) {
-    wchar_t text[1000] = {};
-    TVITEMW data{};
-    data.mask = TVIF_TEXT;
-    data.hItem = item;
-    data.pszText = text;
-    data.cchTextMax = 1000;
-    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
-    return text;
-}
-
 // The width the tree needs to show every label whole, collapsed or not.
 int WidestTreeLabel(HWND tree, HDC dc, HTREEITEM parent, int depth) {
     const int indent = static_cast<int>(SendMessageW(tree, TVM_GETINDENT, 0, 0));
@@ -140,7 +129,7 @@ int WidestTreeLabel(HWND tree, HDC dc, HTREEITEM parent, int depth) {
              SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(parent)));
          item; item = reinterpret_cast<HTREEITEM>(
                    SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
-        const std::wstring text = TreeItemText(tree, item);
+        const std::wstring text = TreeViewItemText(tree, item);
         SIZE extent{};
         GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
         widest = std::max({widest, (depth + 1) * indent + static_cast<int>(extent.cx),
@@ -226,16 +215,6 @@ XmlVariable* RowVariable(int row) {
     item.iItem = row;
     SendMessageW(List(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
     return reinterpret_cast<XmlVariable*>(item.lParam);
-}
-
-std::wstring CellText(int row, int column) {
-    wchar_t text[1000] = {};
-    LVITEMW cell{};
-    cell.iSubItem = column;
-    cell.pszText = text;
-    cell.cchTextMax = 1000;
-    SendMessageW(List(), LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
-    return text;
 }
 
 void SetCellText(int row, const std::wstring& text) {
@@ -446,7 +425,7 @@ LRESULT DrawColourCell(NMLVCUSTOMDRAW& draw, COLORREF colour) {
     FrameRect(dc, &swatch, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     RECT text = inside;
     text.left = swatch.right + kSwatchInset;
-    const std::wstring value = CellText(row, draw.iSubItem);
+    const std::wstring value = ListViewItemText(List(), row, draw.iSubItem);
     HGDIOBJ previous = SelectObject(dc, StockFont);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
@@ -466,7 +445,8 @@ LRESULT CustomDraw(NMLVCUSTOMDRAW& draw) {
     }
     if (COLORREF colour = 0; PreferenceColour(reinterpret_cast<XmlVariable*>(draw.nmcd.lItemlParam), colour))
         return DrawColourCell(draw, colour);
-    const std::wstring shown = CellText(static_cast<int>(draw.nmcd.dwItemSpec), draw.iSubItem);
+    const std::wstring shown =
+        ListViewItemText(List(), static_cast<int>(draw.nmcd.dwItemSpec), draw.iSubItem);
     const wchar_t* text = shown.c_str();
     const bool link = _wcsnicmp(text, L"http://", 7) == 0;
     draw.clrText = link ? RGB(0, 0, 255) : RGB(0, 0, 0);

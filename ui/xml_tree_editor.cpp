@@ -1,5 +1,6 @@
 #include "ui/xml_tree_editor.h"
 
+#include "common/list_tree_helpers.h"
 #include "common/window_helpers.h"
 #include "common/xstring.h"
 #include "ui/grid_control.h"
@@ -169,14 +170,9 @@ int NameColumnWidth(HWND grid) {
     int widest = 0;
     const int rows = static_cast<int>(SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0));
     for (int row = 0; row < rows; ++row) {
-        wchar_t text[kBufferSize] = {};
-        LVITEMW item{};
-        item.pszText = text;
-        item.cchTextMax = static_cast<int>(kBufferSize);
-        const auto length =
-            static_cast<int>(SendMessageW(grid, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
+        const std::wstring text = ListViewItemText(grid, row, 0);
         SIZE extent{};
-        GetTextExtentPoint32W(dc, text, length, &extent);
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
         widest = std::max(widest, static_cast<int>(extent.cx));
     }
     SelectObject(dc, previous);
