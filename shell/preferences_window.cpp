@@ -33,7 +33,7 @@ namespace {
 
 constexpr UINT kApplyCheckBoxes = WM_APP + 0x42;
 constexpr int kToolbarHeight = 32;
-// Room right of the widest tree label: the text's own margin and a vertical scroll bar.
+// Room right of the widest tree label for the text's own margin (the scroll bar is added apart).
 constexpr int kTreeLabelMargin = 8;
 // Space left and right of a colour's swatch in its cell.
 constexpr int kSwatchInset = 4;
@@ -72,7 +72,7 @@ const ListTemplate kTemplates[] = {
      "__Type=\"0|||1|||2|||3\"/>"},
 };
 
-// Event scripts are listed as their event's name; a new one is made in NewEventScript.
+// Event scripts are listed by their event's name; NewItem makes their tag for the event it picks.
 const ListTemplate kEventScripts = {"Special_Scripts", L"", ""};
 
 const ListTemplate* TemplateFor(const std::string& name) {
