@@ -17,8 +17,8 @@
 
 #include <commctrl.h>
 
-#include <cwctype>
 #include <memory>
+#include <regex>
 #include <set>
 #include <string>
 
@@ -131,36 +131,19 @@ COLORREF BackgroundPixel(HWND window) {
     return pixel;
 }
 
-// A key as a person would not write it: joined with "_", run together, in capitals or in lower
-// case. A plain capitalised word ("Port") reads as it is.
-bool LooksLikeAKey(const std::string& key) {
-    if (key.empty() || !std::isupper(static_cast<unsigned char>(key[0]))) return true;
-    for (size_t i = 1; i < key.size(); ++i)
-        if (!std::islower(static_cast<unsigned char>(key[i]))) return true;
-    return false;
-}
-
-// Every key of the settings a new user gets, as the list would show it untranslated.
+// Every key of a new user's settings that reads as a key ("Group_Chat_Messages", "FRibbon_Color",
+// "name"), as the list would show it untranslated; a capitalised word ("Port") reads as it is.
 std::set<std::wstring> RawKeys() {
     std::set<std::wstring> keys;
+    const std::regex attribute("([A-Za-z][A-Za-z0-9_]*)=\""), word("[A-Z][a-z]*");
     for (const char* file : {"/res/default_user_cfg.xml", "/res/default_servers.xml"}) {
-        XmlDocument document;
-        XmlDocumentOpenFile(&document, NarrowToWide(std::string(BRINDLEX_SOURCE_DIR) + file).c_str());
-        std::vector<XmlElement*> pending = {XmlDocumentGetRoot(&document)};
-        while (!pending.empty()) {
-            XmlElement* element = pending.back();
-            pending.pop_back();
-            XmlVariable** variables = XmlElementGetVariables(element);
-            for (uint32_t i = 0, n = XmlElementGetVariableCount(element); i < n; ++i) {
-                std::string key = XmlVariableGetNameString(variables[i]);
-                if (key.rfind("__", 0) == 0 || !LooksLikeAKey(key)) continue;
-                std::replace(key.begin(), key.end(), '_', ' ');
-                keys.insert(NarrowToWide(key));
-            }
-            for (uint32_t i = 0, n = XmlElementGetChildCount(element); i < n; ++i)
-                if (XmlElement* child = XmlElementGetChild(element, i)) pending.push_back(child);
+        const std::string text = ReadFileBytes(NarrowToWide(std::string(BRINDLEX_SOURCE_DIR) + file));
+        for (std::sregex_iterator at(text.begin(), text.end(), attribute), end; at != end; ++at) {
+            std::string key = (*at)[1];
+            if (std::regex_match(key, word)) continue;
+            std::replace(key.begin(), key.end(), '_', ' ');
+            keys.insert(NarrowToWide(key));
         }
-        XmlDocumentDestroy(&document);
     }
     return keys;
 }
@@ -179,12 +162,6 @@ void ExpandAndList(HWND tree, HTREEITEM parent, const std::wstring& section,
         out.emplace_back(item, top);
         ExpandAndList(tree, item, top, out);
     }
-}
-
-int TextWidth(HDC dc, const std::wstring& text) {
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    return extent.cx;
 }
 
 COLORREF ScreenPixel(HWND window, POINT point) {
@@ -219,6 +196,7 @@ TEST(QvPreferences, EveryPageReadsWholeAndAnEventScriptIsAdded) {
     shape.lfWeight = FW_BOLD;
     HFONT bold = CreateFontIndirectW(&shape);
     HDC dc = CreateCompatibleDC(nullptr);
+    SelectObject(dc, bold);
     const std::set<std::wstring> rawKeys = RawKeys();
     const std::set<std::wstring> catalogue = {L"Languages", L"Plugins", L"Skins", L"Premade Scripts"};
     std::vector<std::pair<HTREEITEM, std::wstring>> items;
@@ -237,10 +215,11 @@ TEST(QvPreferences, EveryPageReadsWholeAndAnEventScriptIsAdded) {
             const std::wstring name = RemoteListItemText(grid, row, 0),
                                value = RemoteListItemText(grid, row, 1);
             const std::string where = WideToNarrow(page + L": " + name + L" = " + value);
-            SelectObject(dc, bold);
+            SIZE extent{};
+            GetTextExtentPoint32W(dc, name.c_str(), static_cast<int>(name.size()), &extent);
             const int boxes =
                 SendMessageW(grid, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES ? 16 : 0;
-            EXPECT_LE(TextWidth(dc, name) + boxes + 12, nameWidth) << "cut short: " << where;
+            EXPECT_LE(extent.cx + boxes + 12, nameWidth) << "cut short: " << where;
             EXPECT_FALSE(!catalogue.contains(section) && rawKeys.contains(name)) << "raw key: " << where;
             EXPECT_EQ(value.find(L"\\x"), std::wstring::npos) << where;
             EXPECT_NE(value, L"<...>") << where;
