@@ -56,3 +56,28 @@ void TreeViewSetHasChildren(HWND treeView, HTREEITEM item) {
     current.cChildren = 1;
     SendMessageW(treeView, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&current));
 }
+
+namespace {
+constexpr int kItemTextCapacity = 1000;
+}
+
+std::wstring ListViewItemText(HWND listView, int row, int column) {
+    wchar_t text[kItemTextCapacity] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = kItemTextCapacity;
+    SendMessageW(listView, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+std::wstring TreeViewItemText(HWND treeView, HTREEITEM item) {
+    wchar_t text[kItemTextCapacity] = {};
+    TVITEMW data{};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = text;
+    data.cchTextMax = kItemTextCapacity;
+    SendMessageW(treeView, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
+    return text;
+}

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
 #include <vector>
 
 // Sizes the given columns to their contents (the list hidden meanwhile) and writes the item
@@ -15,3 +16,7 @@ BOOL ListViewClearSelection(HWND listView);
 void TreeViewHighlightItem(HWND treeView, HTREEITEM item);
 // Marks the item as having children unless it is marked already.
 void TreeViewSetHasChildren(HWND treeView, HTREEITEM item);
+// The text of an item's column (up to 1000 characters).
+std::wstring ListViewItemText(HWND listView, int row, int column);
+// The label of a tree item (up to 1000 characters).
+std::wstring TreeViewItemText(HWND treeView, HTREEITEM item);

@@ -23,6 +23,12 @@ void FillConfigurationView();
 bool PreferencesLabel(XmlElement* element, wchar_t* text);
 // The shown value of a font, sound format or colour into text; false shows the value as it is.
 bool PreferencesDisplayText(XmlVariable* variable, wchar_t* text);
+// Whether a value is kept in a coded form (the time stamp, the event formats) that the list shows
+// as it reads: without escapes and codes, the time stamp with the time of now.
+bool HasReadableForm(const std::string& name);
+std::wstring ReadableForm(const std::string& name, std::string value);
+// The colour a colour setting holds; false for other settings and for the system's colour.
+bool PreferenceColour(XmlVariable* variable, COLORREF& colour);
 // Runs the chooser a variable's name asks for (or starts a catalogue download).
 int EditPreferenceValue(HWND window, XmlVariable* variable, wchar_t* text);
 

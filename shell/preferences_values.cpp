@@ -4,8 +4,10 @@
 #include "common/xstring.h"
 #include "core/client_services.h"
 #include "core/settings.h"
+#include "markup/strip_format_codes.h"
 #include "shell/apply_settings.h"
 #include "ui/prompt_dialogs.h"
+#include "views/line_text_steps.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"
@@ -24,6 +26,8 @@ namespace {
 
 constexpr size_t kTextCapacity = 1000;
 constexpr size_t kWaveFormatSize = 38;
+// A font or sound format that was never chosen: the program uses its own.
+constexpr const wchar_t* kNotChosen = L"Not chosen (the program's own)";
 
 // The settings document whose tree holds the element.
 XmlDocument* OwningDocument(XmlElement* element) {
@@ -70,7 +74,11 @@ std::wstring WaveText(const WAVEFORMATEX& format) {
     return text;
 }
 
+// A colour setting of -1 (the ribbon's) leaves the colour to the system.
+constexpr COLORREF kSystemColour = 0xFFFFFFFF;
+
 std::wstring ColourText(COLORREF colour) {
+    if (colour == kSystemColour) return L"System colour";
     wchar_t text[40] = {};
     std::swprintf(text, 40, L"%u,%u,%u", GetRValue(colour), GetGValue(colour), GetBValue(colour));
     return text;
@@ -212,20 +220,51 @@ bool PreferencesDisplayText(XmlVariable* variable, wchar_t* text) {
     const std::string name = XmlVariableGetNameString(variable);
     if (Contains(name, "_Font")) {
         LOGFONTW font{};
-        Show(text, ReadFont(variable, font) ? FontText(font) : L"<...>");
+        Show(text, ReadFont(variable, font) ? FontText(font) : kNotChosen);
         return true;
     }
     if (Contains(name, "_WaveFormat")) {
         uint8_t format[kWaveFormatSize] = {};
         Show(text,
-             ReadWave(variable, format) ? WaveText(*reinterpret_cast<WAVEFORMATEX*>(format)) : L"<...>");
+             ReadWave(variable, format) ? WaveText(*reinterpret_cast<WAVEFORMATEX*>(format)) : kNotChosen);
         return true;
     }
     if (Contains(name, "_Color")) {
         Show(text, ColourText(ReadNumber(variable)));
         return true;
     }
+    if (HasReadableForm(name)) {
+        std::string value;
+        {
+            XmlDocumentReadLock lock(OwningDocument(variable));
+            value = XmlVariableGetValueString(variable);
+        }
+        Show(text, ReadableForm(name, value));
+        return true;
+    }
     return false;
+}
+
+bool HasReadableForm(const std::string& name) {
+    return name == "TimeStamp_String" || Contains(name, "_Format");
+}
+
+std::wstring ReadableForm(const std::string& name, std::string value) {
+    UnescapeString(value, false);
+    std::wstring text = StripFormatCodes(NarrowToWide(value), kStripAll);
+    std::erase_if(text, [](wchar_t c) { return c < L' '; });
+    if (name == "TimeStamp_String") {
+        SYSTEMTIME now{};
+        GetLocalTime(&now);
+        text = FormatTimeStamp(text, now.wHour, now.wMinute, now.wSecond);
+    }
+    return text;
+}
+
+bool PreferenceColour(XmlVariable* variable, COLORREF& colour) {
+    if (!variable || !Contains(XmlVariableGetNameString(variable), "_Color")) return false;
+    colour = ReadNumber(variable);
+    return colour != kSystemColour;
 }
 
 int EditPreferenceValue(HWND window, XmlVariable* variable, wchar_t* text) {
@@ -249,7 +288,9 @@ int EditPreferenceValue(HWND window, XmlVariable* variable, wchar_t* text) {
         Show(text, NarrowToWide(XmlVariableGetValueString(variable)));
         return kPreferenceChanged;
     }
-    if (IsCatalogueSection(parentName) || parentName == "Special_Scripts") return kPreferenceUnchanged;
+    if (IsCatalogueSection(parentName)) return kPreferenceUnchanged;
+    // An event script's event is picked from its choices; the rest of it is its text.
+    if (parentName == "Special_Scripts" && name != "name") return kPreferenceUnchanged;
     return kPreferenceNotHandled;
 }
 

@@ -14,7 +14,9 @@
 #include "core/frame_handles.h"
 #include "core/preferences_request.h"
 #include "media/speech.h"
+#include "script/event_table.h"
 #include "shell/apply_settings.h"
+#include "ui/grid_control.h"
 #include "ui/rebars.h"
 #include "ui/xml_tree_editor.h"
 #include "views/config_fonts.h"
@@ -24,12 +26,17 @@
 
 #include <richedit.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
 constexpr UINT kApplyCheckBoxes = WM_APP + 0x42;
 constexpr int kToolbarHeight = 32;
+// Room right of the widest tree label for the text's own margin (the scroll bar is added apart).
+constexpr int kTreeLabelMargin = 8;
+// Space left and right of a colour's swatch in its cell.
+constexpr int kSwatchInset = 4;
 
 HWND PreferencesWindow = nullptr;
 uint32_t PaneKind = 0;
@@ -37,6 +44,9 @@ std::string StartPath;
 HFONT StockFont = nullptr, BoldFont = nullptr, UnderlinedFont = nullptr;
 // Set while the switches' check boxes show their values; their changes are the user's then.
 bool CheckBoxesLive = false;
+// Set while the text pane shows a guide (the formats' preview, the list of events) rather than
+// the selected element's own text, which must then not be stored from it.
+bool PaneShowsGuide = false;
 
 struct ListTemplate {
     const char* Node;
@@ -62,9 +72,13 @@ const ListTemplate kTemplates[] = {
      "__Type=\"0|||1|||2|||3\"/>"},
 };
 
+// Event scripts are listed by their event's name; NewItem makes their tag for the event it picks.
+const ListTemplate kEventScripts = {"Special_Scripts", L"", ""};
+
 const ListTemplate* TemplateFor(const std::string& name) {
     for (const ListTemplate& entry : kTemplates)
         if (lstrcmpiA(entry.Node, name.c_str()) == 0) return &entry;
+    if (lstrcmpiA(kEventScripts.Node, name.c_str()) == 0) return &kEventScripts;
     return nullptr;
 }
 
@@ -107,12 +121,41 @@ void EnableListCommands(bool enable) {
     }
 }
 
+// The width the tree needs to show every label whole, collapsed or not.
+int WidestTreeLabel(HWND tree, HDC dc, HTREEITEM parent, int depth) {
+    const int indent = static_cast<int>(SendMessageW(tree, TVM_GETINDENT, 0, 0));
+    int widest = 0;
+    for (auto item = reinterpret_cast<HTREEITEM>(
+             SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(parent)));
+         item; item = reinterpret_cast<HTREEITEM>(
+                   SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
+        const std::wstring text = TreeViewItemText(tree, item);
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+        widest = std::max({widest, (depth + 1) * indent + static_cast<int>(extent.cx),
+                           WidestTreeLabel(tree, dc, item, depth + 1)});
+    }
+    return widest;
+}
+
+// A fifth of the width, or more when a label needs it, but never more than half.
+int TreeWidth(int clientWidth) {
+    HWND tree = Tree();
+    HDC dc = GetDC(tree);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(tree, WM_GETFONT, 0, 0)));
+    const int needed = WidestTreeLabel(tree, dc, TVI_ROOT, 0) + kTreeLabelMargin +
+                       GetSystemMetrics(SM_CXVSCROLL) + 2 * GetSystemMetrics(SM_CXEDGE);
+    SelectObject(dc, previous);
+    ReleaseDC(tree, dc);
+    return std::min(std::max(clientWidth / 5, needed), clientWidth / 2);
+}
+
 void Layout() {
     RECT client{};
     GetClientRect(PreferencesWindow, &client);
     const int w = client.right, h = std::max<int>(client.bottom, kToolbarHeight + 1);
     const double f = PaneKind == 0 ? 1.0 : PaneKind == 3 ? static_cast<double>(kToolbarHeight) / h : 0.5;
-    const int left = w / 5, split = static_cast<int>(f * h);
+    const int left = TreeWidth(w), split = static_cast<int>(f * h);
     MoveWindow(GetDlgItem(PreferencesWindow, kMainRebarId), 0, 0, w, kToolbarHeight, TRUE);
     MoveWindow(Tree(), 0, kToolbarHeight, left, h - kToolbarHeight, TRUE);
     MoveWindow(List(), left, kToolbarHeight, w - left, split - kToolbarHeight, TRUE);
@@ -127,9 +170,29 @@ uint32_t KindOfName(const std::string& name) {
     return 0;
 }
 
-// The format preview is no text of the element: it goes before the editor stores the pane.
+HWND Pane() {
+    return GetDlgItem(PreferencesWindow, kXmlEditorTextId);
+}
+
+// A guide in the pane is no text of the element: it goes before the editor stores the pane.
 void ClearPreview() {
-    if (PaneKind == 4) SetWindowTextW(GetDlgItem(PreferencesWindow, kXmlEditorTextId), L"");
+    if (!PaneShowsGuide) return;
+    PaneShowsGuide = false;
+    SetWindowTextW(Pane(), L"");
+    SendMessageW(Pane(), EM_SETREADONLY, FALSE, 0);
+    SendMessageW(Pane(), EM_SETTARGETDEVICE, 0, 1); // scripts keep their lines unwrapped
+}
+
+// The events a script can be written for, with when each fires and what it is given.
+void ShowEventGuide() {
+    std::wstring text;
+    for (const ScriptEvent& event : ScriptEvents())
+        text += NarrowToWide(event.Name) + L"\r\n    " + NarrowToWide(event.FiredWhen) + L" " +
+                NarrowToWide(event.Parameters) + L"\r\n";
+    SendMessageW(Pane(), EM_SETTARGETDEVICE, 0, 0); // wrapped at the pane's width
+    SetWindowTextW(Pane(), text.c_str());
+    SendMessageW(Pane(), EM_SETREADONLY, TRUE, 0);
+    PaneShowsGuide = true;
 }
 
 void OnSelectionChanged(XmlElement* element) {
@@ -137,7 +200,7 @@ void OnSelectionChanged(XmlElement* element) {
     PaneKind = KindOfName(NameOf(element));
     if (const uint32_t parentKind = KindOfName(parent); parentKind != 0 && parentKind != 4)
         PaneKind = parentKind;
-    EnableListCommands(PaneKind == 2 || PaneKind == 3);
+    EnableListCommands(PaneKind == 1 || PaneKind == 2 || PaneKind == 3);
     const bool switches = NameOf(element) == "Options2";
     CheckBoxesLive = false;
     SendMessageW(List(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, switches ? LVS_EX_CHECKBOXES : 0);
@@ -152,6 +215,13 @@ XmlVariable* RowVariable(int row) {
     item.iItem = row;
     SendMessageW(List(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
     return reinterpret_cast<XmlVariable*>(item.lParam);
+}
+
+void SetCellText(int row, const std::wstring& text) {
+    LVITEMW cell{};
+    cell.iSubItem = 1;
+    cell.pszText = const_cast<wchar_t*>(text.c_str());
+    SendMessageW(List(), LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
 }
 
 void ApplyCheckBoxes(bool switches) {
@@ -171,8 +241,52 @@ void ApplyCheckBoxes(bool switches) {
         }
         CheckBoxesLive = true;
     }
-    if (PaneKind == 4)
-        ShowAppearancePreview(GetDlgItem(PreferencesWindow, kXmlEditorTextId), ItemElement(SelectedItem()));
+    XmlElement* selected = ItemElement(SelectedItem());
+    if (PaneKind == 4) {
+        ShowAppearancePreview(Pane(), selected);
+        PaneShowsGuide = true;
+    } else if (NameOf(selected) == kEventScripts.Node) {
+        ShowEventGuide();
+    }
+}
+
+void ShowRowValue(int row) {
+    wchar_t text[1000] = {};
+    if (PreferencesDisplayText(RowVariable(row), text)) SetCellText(row, text);
+}
+
+// A value shown in a readable form is edited in the form it is stored in.
+void ShowStoredValue(XmlVariable* variable) {
+    if (!HasReadableForm(XmlVariableGetNameString(variable))) return;
+    const auto row =
+        static_cast<int>(SendMessageW(List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    if (row < 0 || RowVariable(row) != variable) return;
+    std::string stored;
+    {
+        XmlDocumentReadLock lock(UserConfigDocument);
+        stored = XmlVariableGetValueString(variable);
+    }
+    SetCellText(row, NarrowToWide(stored));
+}
+
+// An entry named by its "name" takes the new name in the tree.
+void RelabelSelected(XmlVariable* variable) {
+    if (XmlVariableGetNameString(variable) != "name") return;
+    XmlElement* element = XmlVariableGetOwner(variable);
+    HTREEITEM item = SelectedItem();
+    if (ItemElement(item) != element) return;
+    wchar_t text[1000] = {};
+    if (!PreferencesLabel(element, text)) {
+        XmlDocumentReadLock lock(UserConfigDocument);
+        const std::wstring name = NarrowToWide(XmlVariableGetValueString(variable));
+        wcsncpy(text, name.c_str(), 999);
+    }
+    TVITEMW data{};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = text;
+    SendMessageW(Tree(), TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&data));
+    Layout();
 }
 
 void OnCheckBoxToggled(const NMLISTVIEW& change) {
@@ -187,6 +301,28 @@ void OnCheckBoxToggled(const NMLISTVIEW& change) {
                  reinterpret_cast<LPARAM>(&cell));
     XmlDocumentWriteLock lock(UserConfigDocument);
     XmlVariableSetInt(RowVariable(change.iItem), checked ? 1 : 0);
+}
+
+// The first event, in the table's order, that has no script yet (the first of all when each has).
+std::string FirstEventWithoutScript(XmlElement* scripts) {
+    const auto events = ScriptEvents();
+    for (const ScriptEvent& event : events) {
+        bool taken = false;
+        for (uint32_t i = 0, n = XmlElementGetChildCount(scripts); i < n && !taken; ++i)
+            if (XmlElement* child = XmlElementGetChild(scripts, i))
+                if (const XmlVariable* name = XmlElementFindVariableView(child, "name"))
+                    taken = lstrcmpiA(XmlVariableGetValueString(name).c_str(), event.Name) == 0;
+        if (!taken) return event.Name;
+    }
+    return events.front().Name;
+}
+
+// A new event script: its name is chosen among the events (the choices of "__name").
+std::string EventScriptTag(const std::string& event) {
+    std::string choices;
+    for (const ScriptEvent& each : ScriptEvents())
+        choices += (choices.empty() ? "" : "|||") + std::string(each.Name);
+    return "<e name=\"" + event + "\" __name=\"" + choices + "\" />";
 }
 
 HTREEITEM InsertTreeItem(HTREEITEM parent, const wchar_t* label, XmlElement* element) {
@@ -214,11 +350,18 @@ void NewItem() {
     }
     if (!entry || !item) return;
     XmlElement* element = nullptr;
+    std::wstring label = entry->Label;
     {
         XmlDocumentWriteLock lock(UserConfigDocument);
-        element = XmlElementAddNewChild(node, entry->Tag);
+        if (entry == &kEventScripts) {
+            const std::string event = FirstEventWithoutScript(node);
+            element = XmlElementAddNewChild(node, EventScriptTag(event).c_str());
+            label = NarrowToWide(event);
+        } else {
+            element = XmlElementAddNewChild(node, entry->Tag);
+        }
     }
-    HTREEITEM added = InsertTreeItem(item, entry->Label, element);
+    HTREEITEM added = InsertTreeItem(item, label.c_str(), element);
     TreeViewSetHasChildren(Tree(), item);
     SendMessageW(Tree(), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
     TreeViewHighlightItem(Tree(), added);
@@ -243,7 +386,7 @@ void DeleteItem() {
 }
 
 void SaveSettings() {
-    XmlEditorCommitText(PreferencesWindow);
+    if (!PaneShowsGuide) XmlEditorCommitText(PreferencesWindow);
     XmlDocumentSave(UserConfigDocument, nullptr, 0, 0, nullptr);
 }
 
@@ -260,6 +403,38 @@ void OnClosed() {
     ApplySpeechSettings();
 }
 
+// A colour value is drawn as a swatch of the colour followed by its numbers.
+LRESULT DrawColourCell(NMLVCUSTOMDRAW& draw, COLORREF colour) {
+    const int row = static_cast<int>(draw.nmcd.dwItemSpec);
+    RECT cell{};
+    cell.top = draw.iSubItem;
+    cell.left = LVIR_BOUNDS;
+    SendMessageW(List(), LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
+    const bool selected =
+        SendMessageW(List(), LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) != 0;
+    HDC dc = draw.nmcd.hdc;
+    RECT inside = cell;
+    inside.bottom -= 1; // the grid line below
+    FillRect(dc, &inside, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    const int side = std::max<int>(inside.bottom - inside.top - 4, 4);
+    RECT swatch{inside.left + kSwatchInset, inside.top + 2, inside.left + kSwatchInset + side,
+                inside.top + 2 + side};
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(dc, &swatch, brush);
+    DeleteObject(brush);
+    FrameRect(dc, &swatch, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    RECT text = inside;
+    text.left = swatch.right + kSwatchInset;
+    const std::wstring value = ListViewItemText(List(), row, draw.iSubItem);
+    HGDIOBJ previous = SelectObject(dc, StockFont);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    DrawTextW(dc, value.c_str(), static_cast<int>(value.size()), &text,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    SelectObject(dc, previous);
+    return CDRF_SKIPDEFAULT;
+}
+
 LRESULT CustomDraw(NMLVCUSTOMDRAW& draw) {
     if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
     if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) return CDRF_NOTIFYSUBITEMDRAW;
@@ -268,12 +443,11 @@ LRESULT CustomDraw(NMLVCUSTOMDRAW& draw) {
         SelectObject(draw.nmcd.hdc, BoldFont);
         return CDRF_NEWFONT;
     }
-    wchar_t text[16] = {};
-    LVITEMW cell{};
-    cell.iSubItem = draw.iSubItem;
-    cell.pszText = text;
-    cell.cchTextMax = 16;
-    SendMessageW(List(), LVM_GETITEMTEXTW, draw.nmcd.dwItemSpec, reinterpret_cast<LPARAM>(&cell));
+    if (COLORREF colour = 0; PreferenceColour(reinterpret_cast<XmlVariable*>(draw.nmcd.lItemlParam), colour))
+        return DrawColourCell(draw, colour);
+    const std::wstring shown =
+        ListViewItemText(List(), static_cast<int>(draw.nmcd.dwItemSpec), draw.iSubItem);
+    const wchar_t* text = shown.c_str();
     const bool link = _wcsnicmp(text, L"http://", 7) == 0;
     draw.clrText = link ? RGB(0, 0, 255) : RGB(0, 0, 0);
     SelectObject(draw.nmcd.hdc, link ? UnderlinedFont : StockFont);
@@ -318,6 +492,11 @@ LRESULT OnNotify(NMHDR& header) {
     }
     if (header.idFrom == static_cast<UINT_PTR>(kXmlEditorGridId)) {
         if (header.code == NM_CUSTOMDRAW) return CustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+        // A value edited in its stored form shows as it reads again once the edit ends.
+        const auto& edit = reinterpret_cast<NMLVDISPINFOW&>(header);
+        if (static_cast<int>(header.code) == kGridCellStored ||
+            (static_cast<int>(header.code) == kGridEndEdit && !edit.item.pszText))
+            ShowRowValue(edit.item.iItem);
         if (header.code == LVN_ITEMCHANGED) OnCheckBoxToggled(reinterpret_cast<NMLISTVIEW&>(header));
         if (header.code == LVN_KEYDOWN && reinterpret_cast<NMLVKEYDOWN&>(header).wVKey == VK_TAB)
             SetFocus(Tree());
@@ -383,12 +562,13 @@ LRESULT PreferencesItemCallback(HWND window, uint32_t code, void* item, wchar_t*
         case kXmlItemBeforeEdit: {
             // The editor's answers: 1 edits as text, 2 shows the new text, anything else refuses.
             switch (EditPreferenceValue(window, static_cast<XmlVariable*>(item), text)) {
-                case kPreferenceNotHandled: return 1;
+                case kPreferenceNotHandled: ShowStoredValue(static_cast<XmlVariable*>(item)); return 1;
                 case kPreferenceChanged: return 2;
                 default: return 0;
             }
         }
         case kXmlItemValueChanged:
+            RelabelSelected(static_cast<XmlVariable*>(item));
             if (PaneKind == 4)
                 ShowAppearancePreview(GetDlgItem(window, kXmlEditorTextId),
                                       XmlVariableGetOwner(static_cast<XmlVariable*>(item)));

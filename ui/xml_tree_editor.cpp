@@ -1,5 +1,6 @@
 #include "ui/xml_tree_editor.h"
 
+#include "common/list_tree_helpers.h"
 #include "common/window_helpers.h"
 #include "common/xstring.h"
 #include "ui/grid_control.h"
@@ -17,6 +18,9 @@
 namespace {
 
 constexpr size_t kBufferSize = 1000;
+// Room beside a name for the list's own margins on both sides.
+constexpr int kNameColumnPadding = 16;
+constexpr int kNameColumnMinimum = 70;
 
 // Read locks on every document of the editor, for walking the tree.
 class ReadAll {
@@ -155,8 +159,36 @@ void Layout(HWND window) {
     MoveWindow(GetDlgItem(window, kXmlEditorTextId), left, gridHeight, w - left, h - gridHeight, TRUE);
 }
 
+// The names are drawn in the bold font, wider than the list's own, which its automatic sizing
+// measures: the column is measured in bold so that no name is cut short.
+int NameColumnWidth(HWND grid) {
+    const XmlEditorState* state = XmlEditorStateOf(GetParent(grid));
+    HFONT bold = state && state->BoldFont ? state->BoldFont
+                                          : reinterpret_cast<HFONT>(SendMessageW(grid, WM_GETFONT, 0, 0));
+    HDC dc = GetDC(grid);
+    HGDIOBJ previous = SelectObject(dc, bold);
+    int widest = 0;
+    const int rows = static_cast<int>(SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows; ++row) {
+        const std::wstring text = ListViewItemText(grid, row, 0);
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+        widest = std::max(widest, static_cast<int>(extent.cx));
+    }
+    SelectObject(dc, previous);
+    ReleaseDC(grid, dc);
+    // Check boxes stand before the names.
+    int boxes = 0;
+    if (auto states = reinterpret_cast<HIMAGELIST>(SendMessageW(grid, LVM_GETIMAGELIST, LVSIL_STATE, 0));
+        states && (SendMessageW(grid, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES)) {
+        int height = 0;
+        ImageList_GetIconSize(states, &boxes, &height);
+    }
+    return widest + boxes + kNameColumnPadding;
+}
+
 void SizeValueColumn(HWND grid) {
-    SendMessageW(grid, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE);
+    SendMessageW(grid, LVM_SETCOLUMNWIDTH, 0, std::max(kNameColumnMinimum, NameColumnWidth(grid)));
     RECT client{};
     GetClientRect(grid, &client);
     const int first = static_cast<int>(SendMessageW(grid, LVM_GETCOLUMNWIDTH, 0, 0));

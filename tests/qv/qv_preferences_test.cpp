@@ -8,14 +8,18 @@
 #include "tests/qv/qv_process.h"
 #include "tests/support/ngircd_server.h"
 #include "tests/support/python_http_server.h"
+#include "tests/support/remote_list_view.h"
 #include "tests/support/screenshots.h"
 #include "tests/support/test_files.h"
 #include "ui/grid_control.h"
 #include "xml/xml_document.h"
+#include "xml/xml_element.h"
 
 #include <commctrl.h>
 
 #include <memory>
+#include <regex>
+#include <set>
 #include <string>
 
 namespace {
@@ -127,7 +131,153 @@ COLORREF BackgroundPixel(HWND window) {
     return pixel;
 }
 
+// Every key of a new user's settings that reads as a key ("Group_Chat_Messages", "FRibbon_Color",
+// "name"), as the list would show it untranslated; a capitalised word ("Port") reads as it is.
+std::set<std::wstring> RawKeys() {
+    std::set<std::wstring> keys;
+    const std::regex attribute("([A-Za-z][A-Za-z0-9_]*)=\""), word("[A-Z][a-z]*");
+    for (const char* file : {"/res/default_user_cfg.xml", "/res/default_servers.xml"}) {
+        const std::string text = ReadFileBytes(NarrowToWide(std::string(BRINDLEX_SOURCE_DIR) + file));
+        for (std::sregex_iterator at(text.begin(), text.end(), attribute), end; at != end; ++at) {
+            std::string key = (*at)[1];
+            if (std::regex_match(key, word)) continue;
+            std::replace(key.begin(), key.end(), '_', ' ');
+            keys.insert(NarrowToWide(key));
+        }
+    }
+    return keys;
+}
+
+HTREEITEM NextItem(HWND tree, UINT relation, HTREEITEM item) {
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageW(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+}
+
+// Every item of the tree in order, each with the label of its top-level section.
+void ExpandAndList(HWND tree, HTREEITEM parent, const std::wstring& section,
+                   std::vector<std::pair<HTREEITEM, std::wstring>>& out) {
+    for (HTREEITEM item = NextItem(tree, TVGN_CHILD, parent); item; item = NextItem(tree, TVGN_NEXT, item)) {
+        SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+        const std::wstring top = section.empty() ? RemoteTreeItemText(tree, item) : section;
+        out.emplace_back(item, top);
+        ExpandAndList(tree, item, top, out);
+    }
+}
+
+COLORREF ScreenPixel(HWND window, POINT point) {
+    ClientToScreen(window, &point);
+    HDC screen = GetDC(nullptr);
+    const COLORREF pixel = GetPixel(screen, point.x, point.y);
+    ReleaseDC(nullptr, screen);
+    return pixel;
+}
+
 } // namespace
+
+// Every page of the preferences of a new user's settings, as a user reads them: no label cut
+// short in the tree or the list, no setting shown by its raw key, no value as raw escapes or an
+// unreadable font, each colour with a swatch of it. The event scripts page lists the events, and
+// New adds an event script whose event is picked from them; it is saved with its text.
+TEST(QvPreferences, EveryPageReadsWholeAndAnEventScriptIsAdded) {
+    PortableFolder folder({L"qv.exe", L"qvlang.dll", L"qvres.dll", L"extras.xml"});
+    ASSERT_TRUE(WriteFirstSettings(folder, {{"Default_Nick=\"\"", "Default_Nick=\"quser\""}}));
+    QvProcess qv(folder.Path(), L"-port1");
+    HWND frame = nullptr;
+    ASSERT_TRUE(
+        Eventually([&] { return (frame = qv.FindTopWindow(L"BRINDLEX2000_Main")) != nullptr; }, kWait));
+    PostMessageW(frame, WM_COMMAND, 811, 0);
+    HWND window = nullptr;
+    ASSERT_TRUE(Eventually([&] { return (window = qv.FindTopWindow(kEditorClass)) != nullptr; }, kWait));
+    HWND tree = GetDlgItem(window, 1000), grid = GetDlgItem(window, 1001), pane = GetDlgItem(window, 1002);
+    ASSERT_TRUE(Eventually([&] { return NextItem(tree, TVGN_ROOT, nullptr) != nullptr; }, kWait));
+
+    LOGFONTW shape{};
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof shape, &shape);
+    shape.lfWeight = FW_BOLD;
+    HFONT bold = CreateFontIndirectW(&shape);
+    HDC dc = CreateCompatibleDC(nullptr);
+    SelectObject(dc, bold);
+    const std::set<std::wstring> rawKeys = RawKeys();
+    const std::set<std::wstring> catalogue = {L"Languages", L"Plugins", L"Skins", L"Premade Scripts"};
+    std::vector<std::pair<HTREEITEM, std::wstring>> items;
+    ExpandAndList(tree, NextItem(tree, TVGN_ROOT, nullptr), L"", items);
+    ASSERT_GT(items.size(), 30u);
+    int colours = 0;
+    for (const auto& [item, section] : items) {
+        SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+        const std::wstring page = RemoteTreeItemText(tree, item);
+        RECT client{}, label = RemoteTreeItemTextRect(tree, item);
+        GetClientRect(tree, &client);
+        EXPECT_LE(label.right, client.right) << "tree label cut short: " << WideToNarrow(page);
+        const int nameWidth = static_cast<int>(SendMessageW(grid, LVM_GETCOLUMNWIDTH, 0, 0));
+        for (int row = 0, rows = static_cast<int>(SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0)); row < rows;
+             ++row) {
+            const std::wstring name = RemoteListItemText(grid, row, 0),
+                               value = RemoteListItemText(grid, row, 1);
+            const std::string where = WideToNarrow(page + L": " + name + L" = " + value);
+            SIZE extent{};
+            GetTextExtentPoint32W(dc, name.c_str(), static_cast<int>(name.size()), &extent);
+            const int boxes =
+                SendMessageW(grid, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES ? 16 : 0;
+            EXPECT_LE(extent.cx + boxes + 12, nameWidth) << "cut short: " << where;
+            EXPECT_FALSE(!catalogue.contains(section) && rawKeys.contains(name)) << "raw key: " << where;
+            EXPECT_EQ(value.find(L"\\x"), std::wstring::npos) << where;
+            EXPECT_NE(value, L"<...>") << where;
+            EXPECT_TRUE(std::none_of(value.begin(), value.end(), [](wchar_t c) { return c < L' '; }))
+                << where;
+            unsigned r = 0, g = 0, b = 0;
+            if (swscanf(value.c_str(), L"%u,%u,%u", &r, &g, &b) != 3) continue;
+            // The swatch begins a few pixels into the cell, at its left.
+            const RECT cell = RemoteListCellRect(grid, row, 1);
+            const POINT inside{cell.left + 8, (cell.top + cell.bottom) / 2};
+            EXPECT_TRUE(Eventually([&] { return ScreenPixel(grid, inside) == RGB(r, g, b); }, kWait))
+                << "no swatch: " << where;
+            ++colours;
+        }
+    }
+    EXPECT_GE(colours, 10);
+    DeleteDC(dc);
+    DeleteObject(bold);
+
+    // The event scripts page lists the events; New adds a script for one, picked from them all.
+    HTREEITEM events = nullptr;
+    for (const auto& [item, section] : items)
+        if (section == L"Event scripts") events = item;
+    ASSERT_NE(events, nullptr);
+    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(events));
+    EXPECT_TRUE(
+        Eventually([&] { return WindowText(pane).find(L"On_Connect_2") != std::wstring::npos; }, kWait));
+    SendMessageW(window, WM_COMMAND, 902, 0);
+    ASSERT_TRUE(Eventually([&] { return NextItem(tree, TVGN_CHILD, events) != nullptr; }, kWait));
+    QvWithPreferences::EditRow(window, 0);
+    HWND choices = nullptr;
+    ASSERT_TRUE(
+        Eventually([&] { return (choices = FindWindowExW(grid, nullptr, L"gridcb", nullptr)); }, kWait));
+    EXPECT_GT(SendMessageW(choices, CB_GETCOUNT, 0, 0), 10);
+    SendMessageW(choices, CB_SETCURSEL, 2, 0); // the third event: On_Connect_2
+    PostMessageW(choices, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(Eventually([&] { return !IsWindow(choices); }, kWait));
+    EXPECT_EQ(RemoteTreeItemText(tree, NextItem(tree, TVGN_CHILD, events)), L"On_Connect_2");
+    SendMessageW(pane, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"/echo connected"));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(Eventually([&] { return !IsWindow(window); }, kWait));
+    XmlDocument saved;
+    XmlDocumentOpenFile(&saved, (folder.UserDataFolder() + L"\\qv.xml").c_str());
+    XmlElement* added = XmlElementFindPath(XmlDocumentGetRoot(&saved), "Special_Scripts\\e");
+    ASSERT_NE(added, nullptr);
+    EXPECT_EQ(XmlVariableGetValueString(XmlElementFindVariable(added, "name")), "On_Connect_2");
+    std::string body;
+    EXPECT_TRUE(XmlElementGetBodyText(added, body));
+    EXPECT_EQ(body, "/echo connected");
+    // The list of events was a guide, not the text of the section.
+    std::string sectionText;
+    XmlElementGetBodyText(XmlElementGetParent(added), sectionText);
+    EXPECT_EQ(sectionText.find("On_Connect_1"), std::string::npos);
+    XmlDocumentDestroy(&saved);
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    DWORD code = 1;
+    EXPECT_TRUE(qv.WaitExit(kWait, code));
+}
 
 TEST(QvPreferences, EditsTemplatesChoosersAndSavingOnClose) {
     NgircdServer server;

@@ -68,3 +68,40 @@ bool SelectRemoteListItem(HWND list, int row) {
     return block.Write(0, &item, sizeof item) &&
            SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(block.Address())) != FALSE;
 }
+
+RECT RemoteListCellRect(HWND list, int row, int column) {
+    RemoteBlock block(list, sizeof(RECT));
+    RECT rect{LVIR_BOUNDS, column, 0, 0};
+    if (!block.Write(0, &rect, sizeof rect) ||
+        !SendMessageW(list, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(block.Address())) ||
+        !block.Read(0, &rect, sizeof rect))
+        return {};
+    return rect;
+}
+
+std::wstring RemoteTreeItemText(HWND tree, HTREEITEM item) {
+    RemoteBlock block(tree, sizeof(TVITEMW) + kTextChars * sizeof(wchar_t));
+    TVITEMW data{};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = reinterpret_cast<wchar_t*>(block.Address() + sizeof(TVITEMW));
+    data.cchTextMax = kTextChars;
+    std::wstring text(kTextChars, L'\0');
+    if (!block.Write(0, &data, sizeof data) ||
+        !SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(block.Address())) ||
+        !block.Read(sizeof(TVITEMW), text.data(), kTextChars * sizeof(wchar_t)))
+        return {};
+    text.resize(wcsnlen(text.c_str(), kTextChars));
+    return text;
+}
+
+RECT RemoteTreeItemTextRect(HWND tree, HTREEITEM item) {
+    RemoteBlock block(tree, sizeof(RECT));
+    RECT rect{};
+    std::memcpy(&rect, &item, sizeof item); // the item goes in where the rectangle comes out
+    if (!block.Write(0, &rect, sizeof rect) ||
+        !SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(block.Address())) ||
+        !block.Read(0, &rect, sizeof rect))
+        return {};
+    return rect;
+}

@@ -1,8 +1,10 @@
-// List views of another process, read and changed from a test: their items live in that
-// process, so what a message carries is placed in its memory.
+// List views and tree views of another process, read and changed from a test: their items live
+// in that process, so what a message carries is placed in its memory.
 #pragma once
 
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <string>
 
@@ -10,3 +12,8 @@
 std::wstring RemoteListItemText(HWND list, int row, int column);
 // Selects and focuses the item alone, as a click on it does.
 bool SelectRemoteListItem(HWND list, int row);
+// The cell's rectangle in the list's client coordinates (column 0: the whole row).
+RECT RemoteListCellRect(HWND list, int row, int column);
+// The tree item's label and the rectangle of its text in the tree's client coordinates.
+std::wstring RemoteTreeItemText(HWND tree, HTREEITEM item);
+RECT RemoteTreeItemTextRect(HWND tree, HTREEITEM item);
