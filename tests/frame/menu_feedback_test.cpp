@@ -135,6 +135,16 @@ TEST_F(MenuFeedback, SwitchesShowTheirStateAndAnEmptyBanListOpensItsWindow) {
         }
     }
 
+    // The list's closing line names its menu item even while a window whose menu lacks the
+    // channel's group is in front (the list window that opened first).
+    ActivateWindowRecord(session_->Query);
+    Settle(100);
+    wchar_t label[1000] = {};
+    GetMenuLabel(ID_CHANNEL_EXCEPTION_LIST, MF_BYCOMMAND, label);
+    EXPECT_STREQ(L"&Exception list", label);
+    ActivateWindowRecord(channel);
+    Settle(100);
+
     // The ban list asked for and empty: its window opens all the same.
     SendMessageW(frame_, WM_COMMAND, ID_CHANNEL_BAN_LIST, 0);
     ASSERT_TRUE(session_->ServerGot("MODE #chan +b"));
