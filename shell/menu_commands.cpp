@@ -205,6 +205,7 @@ bool WindowCommand(HWND owner, WindowRecord* record, UINT id) {
         case ID_MULTI_LINE_INPUT: ToggleMultiLine(record); return true;
         case ID_FORMAT_BAR:
             record->ShowInsertsBar = record->ShowInsertsBar ? 0 : 1;
+            CheckChildToolbarButton(record, ID_FORMAT_BAR, record->ShowInsertsBar != 0);
             Relayout(record);
             return true;
         case ID_NICK_LIST_SHOW:

@@ -110,8 +110,8 @@ TEST_F(MenuFeedback, SwitchesShowTheirStateAndAnEmptyBanListOpensItsWindow) {
     ActivateWindowRecord(channel);
     Settle(100);
     HWND bar = Toolbar(channel->Window, 911);
-    const UINT switches[] = {ID_WINDOW_PAUSE, ID_WINDOW_NOTIFY, ID_MULTI_LINE_INPUT};
-    // Each state as the group popups (Window, Conversation) show it.
+    const UINT switches[] = {ID_WINDOW_PAUSE, ID_WINDOW_NOTIFY, ID_MULTI_LINE_INPUT, ID_FORMAT_BAR};
+    // Each state as the group popups (Window, Conversation, Format) show it.
     auto menuChecks = [&](UINT group) {
         std::map<UINT, bool> checked;
         PopupWatcher watcher(0, [&](HWND popup) {
@@ -129,6 +129,7 @@ TEST_F(MenuFeedback, SwitchesShowTheirStateAndAnEmptyBanListOpensItsWindow) {
         Settle(100);
         std::map<UINT, bool> shown = menuChecks(ID_POPUP_GROUP_FIRST + 11);
         shown.merge(menuChecks(ID_POPUP_GROUP_FIRST + 2));
+        shown.merge(menuChecks(ID_POPUP_GROUP_FIRST + 7));
         for (UINT id : switches) {
             EXPECT_EQ(on, shown[id]) << "menu item " << id;
             EXPECT_EQ(on, SendMessageW(bar, TB_ISBUTTONCHECKED, id, 0) != 0) << "button " << id;
