@@ -347,14 +347,14 @@ std::vector<QueuedPopupMenu>& QueuedPopupMenus(HMENU menu) {
     return Queues()[menu];
 }
 
-void InsertQueuedPopupMenus(HMENU menu) {
+void InsertQueuedPopupMenus(HMENU menu, uint32_t leadingItems) {
     auto found = Queues().find(menu);
     if (found == Queues().end()) return;
     const std::vector<QueuedPopupMenu> queue = std::move(found->second);
     Queues().erase(found);
     for (auto it = queue.rbegin(); it != queue.rend(); ++it)
-        InsertMenuW(menu, it->Position, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(it->Popup),
-                    it->Caption.c_str());
+        InsertMenuW(menu, it->Position + leadingItems, MF_BYPOSITION | MF_POPUP,
+                    reinterpret_cast<UINT_PTR>(it->Popup), it->Caption.c_str());
 }
 
 void DiscardQueuedPopupMenus(HMENU menu) {

@@ -78,7 +78,8 @@ struct QueuedPopupMenu {
 };
 std::vector<QueuedPopupMenu>& QueuedPopupMenus(HMENU menu);
 // Inserts every popup queued for the menu back by position, the last queued first, then empties
-// its queue.
-void InsertQueuedPopupMenus(HMENU menu);
+// its queue. leadingItems: items in front of the menu's own (the system menu of a maximised MDI
+// child), which move every position to the right.
+void InsertQueuedPopupMenus(HMENU menu, uint32_t leadingItems = 0);
 // Destroys the popups still queued for a menu that is going away, and forgets its queue.
 void DiscardQueuedPopupMenus(HMENU menu);

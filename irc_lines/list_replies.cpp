@@ -90,11 +90,16 @@ std::wstring RemovalLink(const PendingBanEntry& entry) {
 bool BanListEnd(ServerLine& line) {
     std::vector<PendingBanEntry> entries;
     entries.swap(line.Connection->BanListReplies);
-    if (entries.empty()) return true;
+    // An empty list still opens its window: the user asked for it and sees that it holds nothing.
+    // The end reply then names the channel (after the own nick); a name that would make more words
+    // of the line below opens nothing.
+    const std::string channel =
+        WideToNarrow(entries.empty() ? ServerText(line.Message.Param(1)) : entries[0].Channel);
+    if (entries.empty() && !SafeInLinkCommand(channel)) return true;
     HWND dialogView = BanListDialogView.load();
     if (dialogView && !IsWindow(dialogView)) dialogView = nullptr;
 
-    const std::string listName = WideToNarrow(entries[0].Channel) + "_List";
+    const std::string listName = channel + "_List";
     ProcessInputLine(("/fquery " + listName).c_str(), line.Window, 0);
     WindowRecord* listWindow = FindConnectionWindow(listName, line.Connection);
     WindowRecord* target = listWindow ? listWindow : line.Window;

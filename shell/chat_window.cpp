@@ -110,6 +110,7 @@ LRESULT ChatMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_SCRIPT_TIMER: commands::SetScriptTimer(window, wParam, lParam); return 0;
         case WM_DROPFILES: peer::SendDroppedFiles(record, reinterpret_cast<HDROP>(wParam)); return 1;
+        case WM_INITMENUPOPUP: ShowToggleStates(reinterpret_cast<HMENU>(wParam), record); break;
         case WM_COMMAND:
             // The window's own toolbars act on it, whichever window is active.
             HandleMenuCommand(window, message, wParam, record ? reinterpret_cast<LPARAM>(record) : lParam);

@@ -394,6 +394,9 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             KeepMaximizedInWorkArea(window, reinterpret_cast<MINMAXINFO*>(lParam));
             return 0;
         case WM_CLOSE: OnClose(window); return 0;
+        case WM_INITMENUPOPUP:
+            ShowToggleStates(reinterpret_cast<HMENU>(wParam), GetActiveWindowRecord());
+            break;
         case WM_DESTROY:
             KillTimer(window, FLOOD_TIMER_ID);
             KillTimer(window, ISON_TIMER_ID);

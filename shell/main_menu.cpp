@@ -17,8 +17,16 @@
 namespace {
 
 uint32_t MenuType = 0;
-// How many plug-in popups each menu got last time, so exactly those come off again.
-std::map<HMENU, uint32_t> AppendedPluginPopups;
+// The plug-in popups each menu got last time, so exactly those come off again.
+std::map<HMENU, std::vector<HMENU>> AppendedPluginPopups;
+
+// A maximised MDI child puts its system menu (a popup without a caption) in front of the menu's
+// own popups while it stays maximised, which moves each of them one place to the right.
+uint32_t LeadingMenuItems(HMENU menu) {
+    if (GetMenuItemCount(menu) <= 0 || !GetSubMenu(menu, 0)) return 0;
+    wchar_t caption[2] = {};
+    return GetMenuStringW(menu, 0, caption, 2, MF_BYPOSITION) == 0 ? 1 : 0;
+}
 
 void ShowBands(HWND window, uint32_t type) {
     HWND rebar = GetDlgItem(window, kMainRebarId);
@@ -46,12 +54,14 @@ void ShowBands(HWND window, uint32_t type) {
 void RemoveAppendedPluginPopups(HMENU menu) {
     auto found = AppendedPluginPopups.find(menu);
     if (found == AppendedPluginPopups.end()) return;
-    // Taken off by position from the end; RemoveMenu keeps the plug-ins' popups alive.
-    for (uint32_t i = 0; i < found->second; ++i) {
-        const int count = GetMenuItemCount(menu);
-        if (count <= 0) break;
-        RemoveMenu(menu, static_cast<UINT>(count - 1), MF_BYPOSITION);
-    }
+    // Found by handle: a maximised MDI child adds its buttons after them. RemoveMenu keeps the
+    // plug-ins' popups alive.
+    for (HMENU popup : found->second)
+        for (int i = GetMenuItemCount(menu) - 1; i >= 0; --i)
+            if (GetSubMenu(menu, i) == popup) {
+                RemoveMenu(menu, static_cast<UINT>(i), MF_BYPOSITION);
+                break;
+            }
     AppendedPluginPopups.erase(found);
 }
 
@@ -76,17 +86,18 @@ std::vector<uint32_t> HiddenMenuPositions(uint32_t windowType) {
 void StripMenuPopups(HMENU menu, const std::vector<uint32_t>& positions) {
     std::vector<QueuedPopupMenu>& queue = QueuedPopupMenus(menu);
     queue.clear();
+    const uint32_t lead = LeadingMenuItems(menu);
     for (uint32_t position : positions) {
-        HMENU popup = GetSubMenu(menu, static_cast<int>(position));
+        HMENU popup = GetSubMenu(menu, static_cast<int>(position + lead));
         if (!popup) continue;
         QueuedPopupMenu entry;
         entry.Popup = popup;
         entry.Position = position;
         wchar_t caption[10000] = {};
-        GetMenuStringW(menu, position, caption, 10000, MF_BYPOSITION);
+        GetMenuStringW(menu, position + lead, caption, 10000, MF_BYPOSITION);
         entry.Caption = caption;
         queue.push_back(std::move(entry));
-        RemoveMenu(menu, position, MF_BYPOSITION);
+        RemoveMenu(menu, position + lead, MF_BYPOSITION);
     }
 }
 
@@ -107,6 +118,7 @@ HMENU FindMainMenuGroup(uint32_t position, std::wstring* caption) {
         }
         if (queued.Position < position) --current;
     }
+    current += LeadingMenuItems(menu);
     HMENU group = GetSubMenu(menu, static_cast<int>(current));
     if (group && caption) {
         wchar_t text[1000] = {};
@@ -116,13 +128,30 @@ HMENU FindMainMenuGroup(uint32_t position, std::wstring* caption) {
     return group;
 }
 
+void ShowToggleStates(HMENU popup, const WindowRecord* record) {
+    if (!popup || !record) return;
+    // The switches of the window the menu acts on, checked as its toolbar shows them.
+    const std::pair<UINT, bool> states[] = {
+        {ID_WINDOW_PAUSE, record->Paused != 0},
+        {ID_WINDOW_NOTIFY, record->NotifyCount != 0},
+        {ID_MULTI_LINE_INPUT, record->MultiLineInput != 0},
+        {ID_SPEAK_INCOMING, record->SpeakIncoming != 0},
+        {ID_WINDOW_DOCK, record->Detached != 0},
+        {ID_LOG_WINDOW, record->Logging != 0},
+        {ID_FORMAT_BAR, record->ShowInsertsBar != 0},
+        {ID_VOICE_TALK, record->VoiceCapture != 0},
+    };
+    for (const auto& [id, on] : states)
+        CheckMenuItem(popup, id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+}
+
 void UpdateMainMenu(uint32_t windowType, HWND window, uint32_t dropPluginEntry) {
     if (!window) return;
     // No ribbon in this build: the frame carries its menu over its rebar.
     if (window == MainWindow.load() && !GetDlgItem(window, kMainRebarId)) return;
     HMENU menu = GetMenu(window);
     if (menu) {
-        InsertQueuedPopupMenus(menu);
+        InsertQueuedPopupMenus(menu, LeadingMenuItems(menu));
         RemoveAppendedPluginPopups(menu);
         if (dropPluginEntry != kNoPluginMenuEntry) ErasePluginMenuItem(dropPluginEntry);
     } else {
@@ -136,9 +165,10 @@ void UpdateMainMenu(uint32_t windowType, HWND window, uint32_t dropPluginEntry) 
     if (windowType <= 4) StripMenuPopups(menu, HiddenMenuPositions(windowType));
     MenuType = windowType;
     const std::vector<PluginMenuItem> plugins = PluginMenuItemsSnapshot();
-    for (const PluginMenuItem& item : plugins)
+    for (const PluginMenuItem& item : plugins) {
         AppendMenuW(menu, MF_POPUP, static_cast<UINT_PTR>(item.Popup), item.Caption.c_str());
-    if (!plugins.empty()) AppendedPluginPopups[menu] = static_cast<uint32_t>(plugins.size());
+        AppendedPluginPopups[menu].push_back(reinterpret_cast<HMENU>(static_cast<UINT_PTR>(item.Popup)));
+    }
     DrawMenuBar(window);
 }
 

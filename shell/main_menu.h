@@ -33,5 +33,9 @@ uint32_t CurrentMenuType();
 // caption, when given, receives its text.
 HMENU FindMainMenuGroup(uint32_t position, std::wstring* caption);
 
+// Checks the items of an opening popup that switch something of the record's window (pause,
+// notify, multi-line input, logging and the like) as they stand.
+void ShowToggleStates(HMENU popup, const WindowRecord* record);
+
 // Moves a chat window between the MDI client and the desktop.
 void ToggleDocking(WindowRecord* record);

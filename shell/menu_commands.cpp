@@ -43,14 +43,17 @@ void Relayout(const WindowRecord* record) {
 }
 
 void ToggleMultiLine(WindowRecord* record) {
+    // The toolbar button shows the mode whether the menu or the button switched it.
     if (record->MultiLineInput == 0) {
         record->MultiLineInput = 1;
+        CheckChildToolbarButton(record, ID_MULTI_LINE_INPUT, true);
         Relayout(record);
     } else if (record->Input && GetWindowTextLengthW(record->Input) > 0) {
         SendMessageW(record->Input, WM_CHAR, L'\r', kForcedSubmission);
         CheckChildToolbarButton(record, ID_MULTI_LINE_INPUT, true);
     } else {
         record->MultiLineInput = 0;
+        CheckChildToolbarButton(record, ID_MULTI_LINE_INPUT, false);
         Relayout(record);
     }
 }
@@ -202,6 +205,7 @@ bool WindowCommand(HWND owner, WindowRecord* record, UINT id) {
         case ID_MULTI_LINE_INPUT: ToggleMultiLine(record); return true;
         case ID_FORMAT_BAR:
             record->ShowInsertsBar = record->ShowInsertsBar ? 0 : 1;
+            CheckChildToolbarButton(record, ID_FORMAT_BAR, record->ShowInsertsBar != 0);
             Relayout(record);
             return true;
         case ID_NICK_LIST_SHOW:

@@ -2,6 +2,7 @@
 #include "ui/rebars.h"
 #include "ui/menu_labels.h"
 
+#include "common/app_state.h"
 #include "core/frame_handles.h"
 #include "core/resource_library.h"
 #include "core/window_record.h"
@@ -105,10 +106,19 @@ const WindowRecord* RecordOf(HWND window) {
 
 void ui::GetMenuLabel(uint32_t idOrPosition, uint32_t flags, wchar_t* out) {
     out[0] = L'\0';
+    wchar_t text[1000] = {};
     HMENU menu = MainMenuHandle.load();
     if (!menu) return;
-    wchar_t text[1000] = {};
     GetMenuStringW(menu, idOrPosition, text, 1000, flags);
+    // The menu in use lacks the groups its window type does not show (a list window's lacks the
+    // channel's): their commands are read from the language library's whole menu.
+    HMODULE language = LanguageModule.load();
+    if (text[0] == L'\0' && !(flags & MF_BYPOSITION) && language) {
+        if (HMENU whole = LoadMenuW(language, L"MENU_MAIN")) {
+            GetMenuStringW(whole, idOrPosition, text, 1000, flags);
+            DestroyMenu(whole);
+        }
+    }
     text[999] = L'\0';
     if (wchar_t* tab = std::wcschr(text, L'\t')) *tab = L'\0';
     // Only the trailing dots of "Connect..." go: "v1.2 Setup..." keeps its version.
