@@ -101,12 +101,16 @@ void PrintUnprefixedLine(const IrcMessage& message, WindowRecord* window) {
 
 // Answered at once, ahead of the flood queue, so a long queue cannot cost a ping time-out. The
 // answer is one line: nothing in the token may end it early.
-void AnswerPing(const IrcMessage& message, WindowRecord* window) {
+void SendPong(const IrcMessage& message, WindowRecord* window) {
     std::string token;
     if (!message.Params.empty())
         for (char c : message.Params.back())
             if (c != '\r' && c != '\n' && c != '\0') token += c;
     SendServerLine("PONG :" + token + "\r\n", window, 1);
+}
+
+void AnswerPing(const IrcMessage& message, WindowRecord* window, PingAnswer ping) {
+    if (ping == PingAnswer::Owed) SendPong(message, window);
     if (Settings::ShowPingPong())
         PrintToWindow(kInformationLine, window, L"\x02\x12\x00B7\x12 PING/PONG \x12\x00B7\x12\x02");
 }
@@ -141,7 +145,7 @@ void Dispatch(ServerLine& line) {
     RunHandler(row, line);
 }
 
-void RunChain(const std::string& text, WindowRecord* window, ServerConnection& connection) {
+void RunChain(const std::string& text, WindowRecord* window, ServerConnection& connection, PingAnswer ping) {
     const IrcMessage message = ParseIrcMessage(text);
 
     DebugEcho(text, window);
@@ -150,7 +154,7 @@ void RunChain(const std::string& text, WindowRecord* window, ServerConnection& c
         if (filter(message, window)) return;
     if (RunIncomingTriggers(text, window)) return;
 
-    if (StringEqualsNoCaseSz(message.Command, "PING")) return AnswerPing(message, window);
+    if (StringEqualsNoCaseSz(message.Command, "PING")) return AnswerPing(message, window, ping);
     if (!message.HasPrefix()) return PrintUnprefixedLine(message, window);
     if (message.Command.empty()) return;
 
@@ -189,7 +193,14 @@ void ClearServerLineHandlers() {
     Tables().Filter = nullptr;
 }
 
-void HandleServerLine(const std::string& line, WindowRecord* window) {
+bool AnswerPingAhead(const std::string& line, WindowRecord* window) {
+    const IrcMessage message = ParseIrcMessage(line);
+    if (!StringEqualsNoCaseSz(message.Command, "PING")) return false;
+    SendPong(message, window);
+    return true;
+}
+
+void HandleServerLine(const std::string& line, WindowRecord* window, PingAnswer ping) {
     ServerConnection* connection = window ? window->Connection : nullptr;
     if (!connection) return;
     // Whatever the line sets off (its triggers, event scripts, their commands) runs for it.
@@ -197,7 +208,7 @@ void HandleServerLine(const std::string& line, WindowRecord* window) {
     // The records its handlers find stay valid until it is handled, whatever window closes.
     WindowRecordUse use;
     try {
-        RunChain(line, window, *connection);
+        RunChain(line, window, *connection, ping);
     } catch (...) {
         // An error ends the handling of this line only.
     }

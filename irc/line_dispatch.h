@@ -40,7 +40,14 @@ void SetCommandWordHandler(std::string_view word, ServerLineHandler handler, siz
 void SetCtcpAndDccFilter(CtcpAndDccFilter filter);
 void ClearServerLineHandlers();
 
+// How a line reached its handling: a PING the reader already answered is not answered twice.
+enum class PingAnswer { Owed, AlreadySent };
+
 // Parses the line once and runs the chain for it: debug echo, plug-ins, the CTCP and DCC
 // filter, incoming-text triggers, the PING answer, then the dispatch. Never throws: an error
 // ends only this line.
-void HandleServerLine(const std::string& line, WindowRecord* window);
+void HandleServerLine(const std::string& line, WindowRecord* window, PingAnswer ping = PingAnswer::Owed);
+
+// Answers the line at once when it is a PING, ahead of the lines still waiting to be handled;
+// true when it was one.
+bool AnswerPingAhead(const std::string& line, WindowRecord* window);

@@ -1,5 +1,6 @@
-// The last stage of the connection thread: read the server's bytes, cut them into lines and
-// hand each complete line to HandleServerLine, in arrival order, on the same thread.
+// The last stage of the connection thread: a reader cuts the server's bytes into lines and hands
+// each complete line to the connection thread, which runs HandleServerLine for it in arrival
+// order. A PING read while earlier lines wait is answered by the reader at once.
 #pragma once
 
 #include <cstddef>

@@ -38,7 +38,10 @@ LRESULT DefaultProcessing(WindowRecord* record, HWND window, UINT message, WPARA
     return DefMDIChildProcW(window, message, wParam, lParam);
 }
 
+bool g_passingActivation = false;
+
 void OnActivated(WindowRecord* record) {
+    if (g_passingActivation) return;
     if (!record) {
         SelectWindowTab(nullptr, kTabIdle);
         return;
@@ -133,6 +136,14 @@ LRESULT ChatMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CALLBACK ChatWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return GuardedWindowProc<ChatMessage>(window, message, wParam, lParam);
+}
+
+PassingActivation::PassingActivation() {
+    g_passingActivation = true;
+}
+
+PassingActivation::~PassingActivation() {
+    g_passingActivation = false;
 }
 
 void CloseStartPanel() {

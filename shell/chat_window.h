@@ -27,6 +27,16 @@ LRESULT CALLBACK ChatWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 // Interface thread only; other threads send the frame WM_OPEN_CHAT_WINDOW. Returns the new child
 // window, whose user data already holds its record.
 HWND CreateChatWindow(uint32_t type, WindowRecord* server, const std::string& name, uint8_t flag);
+
+// While one lives, a chat window that becomes active leaves the menu bar, its tab and the focus
+// alone: it is on its way behind the window that stays in front, whose own activation follows.
+class PassingActivation {
+public:
+    PassingActivation();
+    ~PassingActivation();
+    PassingActivation(const PassingActivation&) = delete;
+    PassingActivation& operator=(const PassingActivation&) = delete;
+};
 // Closes the start panel when it is open.
 void CloseStartPanel();
 

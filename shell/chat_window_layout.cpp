@@ -17,6 +17,7 @@
 namespace {
 
 constexpr int kMinimumInputHeight = 30;
+constexpr ULONGLONG kLayoutPassMs = 100;
 
 uint32_t OwnLevel(WindowRecord* record) {
     if (record->Type != kChannelWindow) return 0;
@@ -74,7 +75,14 @@ void RequestChatLayout(WindowRecord* record) {
 void LayOutWaitingChatWindows() {
     g_layoutPosted = false;
     const std::vector<HWND> waiting(g_waiting.begin(), g_waiting.end());
+    const ULONGLONG started = GetTickCount64();
     for (HWND window : waiting) {
+        // Hundreds of windows laid out at once would hold the thread for seconds: the rest wait
+        // for the next pass, after whatever else the thread has to answer.
+        if (GetTickCount64() - started >= kLayoutPassMs) {
+            g_layoutPosted = PostMessageW(MainWindow.load(), WM_LAYOUT_WAITING_CHATS, 0, 0) != FALSE;
+            return;
+        }
         auto* record = IsWindow(window)
                            ? reinterpret_cast<WindowRecord*>(GetWindowLongPtrW(window, GWLP_USERDATA))
                            : nullptr;

@@ -49,6 +49,7 @@
 
 #include <cstdlib>
 #include <cwchar>
+#include <optional>
 
 std::atomic<int32_t> TopOffset{67};
 std::atomic<uint8_t> NonEnglishLanguage{0};
@@ -154,6 +155,9 @@ LRESULT OnCreate(HWND frame) {
 }
 
 void OnClose(HWND frame) {
+    // Out of sight first: each window closed would otherwise repaint the ones it uncovers, which
+    // with hundreds of windows made closing take minutes.
+    ShowWindow(frame, SW_HIDE);
     // The newest window first; a server window takes its channels with it, so the index steps
     // down past every record that is gone.
     uint32_t index = static_cast<uint32_t>(WindowListSnapshot().size());
@@ -323,7 +327,10 @@ LRESULT OnNotify(HWND frame, const NMHDR* header) {
 LRESULT OnOpenChatWindow(WPARAM keepFront, const OpenChatWindowRequest* request) {
     if (!request) return 0;
     WindowRecord* before = keepFront == 1 ? GetActiveWindowRecord() : nullptr;
+    std::optional<PassingActivation> passing;
+    if (before) passing.emplace();
     HWND child = CreateChatWindow(request->Type, request->Server, request->Name, request->Flag);
+    passing.reset();
     if (before && IsWindowRecordListed(before)) ActivateWindowRecord(before);
     return reinterpret_cast<LRESULT>(child);
 }

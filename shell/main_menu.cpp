@@ -28,10 +28,37 @@ uint32_t LeadingMenuItems(HMENU menu) {
     return GetMenuStringW(menu, 0, caption, 2, MF_BYPOSITION) == 0 ? 1 : 0;
 }
 
+// What the frame's menu bar was last built for. Activating another window of the same type leaves
+// the bar alone: taking it apart, putting it together and redrawing it for each of hundreds of
+// windows a server opened was most of what making them cost.
+struct BuiltMenuBar {
+    HMENU Menu = nullptr;
+    uint32_t Type = 0;
+    uint32_t Leading = 0;
+    std::vector<PluginMenuItem> Plugins;
+};
+BuiltMenuBar BuiltFrameMenu;
+
+bool SamePlugins(const std::vector<PluginMenuItem>& a, const std::vector<PluginMenuItem>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i].Popup != b[i].Popup || a[i].Caption != b[i].Caption) return false;
+    return true;
+}
+
 void ShowBands(HWND window, uint32_t type) {
     HWND rebar = GetDlgItem(window, kMainRebarId);
     if (!rebar) return;
-    auto show = [rebar](int band, bool visible) { SendMessageW(rebar, RB_SHOWBAND, band, visible); };
+    // A band already as wanted is left alone: each change lays the rebar and the frame out again.
+    auto show = [rebar](int band, bool visible) {
+        REBARBANDINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = RBBIM_STYLE;
+        if (SendMessageW(rebar, RB_GETBANDINFOW, band, reinterpret_cast<LPARAM>(&info)) &&
+            ((info.fStyle & RBBS_HIDDEN) == 0) == visible)
+            return;
+        SendMessageW(rebar, RB_SHOWBAND, band, visible);
+    };
     switch (type) {
         case kAllWindowTypes:
             for (int band = 0; band <= 6; ++band) show(band, true);
@@ -150,26 +177,36 @@ void UpdateMainMenu(uint32_t windowType, HWND window, uint32_t dropPluginEntry) 
     // No ribbon in this build: the frame carries its menu over its rebar.
     if (window == MainWindow.load() && !GetDlgItem(window, kMainRebarId)) return;
     HMENU menu = GetMenu(window);
+    const bool frameWindow = window == MainWindow.load();
+    std::vector<PluginMenuItem> plugins = PluginMenuItemsSnapshot();
+    if (frameWindow && menu && menu == BuiltFrameMenu.Menu && windowType == BuiltFrameMenu.Type &&
+        LeadingMenuItems(menu) == BuiltFrameMenu.Leading && dropPluginEntry == kNoPluginMenuEntry &&
+        SamePlugins(plugins, BuiltFrameMenu.Plugins)) {
+        ShowBands(window, windowType);
+        MenuType = windowType;
+        return;
+    }
     if (menu) {
         InsertQueuedPopupMenus(menu, LeadingMenuItems(menu));
         RemoveAppendedPluginPopups(menu);
         if (dropPluginEntry != kNoPluginMenuEntry) ErasePluginMenuItem(dropPluginEntry);
     } else {
-        const bool frame = window == MainWindow.load();
-        menu = frame && MainMenuHandle.load() ? MainMenuHandle.load() : LoadMainMenu();
+        menu = frameWindow && MainMenuHandle.load() ? MainMenuHandle.load() : LoadMainMenu();
         if (!menu) return;
         SetMenu(window, menu);
-        if (frame) MainMenuHandle = menu;
+        if (frameWindow) MainMenuHandle = menu;
     }
     ShowBands(window, windowType);
     if (windowType <= 4) StripMenuPopups(menu, HiddenMenuPositions(windowType));
     MenuType = windowType;
-    const std::vector<PluginMenuItem> plugins = PluginMenuItemsSnapshot();
+    if (dropPluginEntry != kNoPluginMenuEntry) plugins = PluginMenuItemsSnapshot();
     for (const PluginMenuItem& item : plugins) {
         AppendMenuW(menu, MF_POPUP, static_cast<UINT_PTR>(item.Popup), item.Caption.c_str());
         AppendedPluginPopups[menu].push_back(reinterpret_cast<HMENU>(static_cast<UINT_PTR>(item.Popup)));
     }
     DrawMenuBar(window);
+    if (frameWindow)
+        BuiltFrameMenu = BuiltMenuBar{menu, windowType, LeadingMenuItems(menu), std::move(plugins)};
 }
 
 bool shell::RebuildActiveWindowMenu(uint32_t dropPluginEntry) {

@@ -179,3 +179,34 @@ TEST_F(ServerLines, BareLineFeedsSplitLines) {
     server_.CloseClient();
     EXPECT_TRUE(WaitUntil([] { return CountCalls("SessionEnded") == 1; }));
 }
+
+namespace {
+
+HANDLE g_stallEntered = nullptr, g_stallRelease = nullptr;
+
+bool Stall(ServerLine&) {
+    SetEvent(g_stallEntered);
+    WaitForSingleObject(g_stallRelease, 30000);
+    return true;
+}
+
+} // namespace
+
+// A line whose handling takes long (a window made for each of hundreds of forced joins) must not
+// keep a PING behind it from its answer; the PING is answered once, and lines keep their order.
+TEST_F(ServerLines, APingBehindALineStillBeingHandledIsAnsweredAtOnceAndOnce) {
+    g_stallEntered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_stallRelease = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    SetCommandWordHandler("STALL", Stall, 0);
+    server_.Send(":s STALL now\r\n:irc.test PING :behind\r\n:a PRIVMSG #c :after\r\n");
+    ASSERT_EQ(WaitForSingleObject(g_stallEntered, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(server_.ReadLine(10000).value_or("<none>"), "PONG :behind");
+    EXPECT_EQ(collector_.Count(), 0u);
+    SetEvent(g_stallRelease);
+    EXPECT_TRUE(WaitUntil([&] { return collector_.Count() == 1; }, 10000));
+    server_.Send("PING :next\r\n");
+    EXPECT_EQ(server_.ReadLine(10000).value_or("<none>"), "PONG :next");
+    SetCommandWordHandler("STALL", nullptr, 0);
+    CloseHandle(g_stallEntered);
+    CloseHandle(g_stallRelease);
+}
