@@ -18,8 +18,11 @@
 namespace {
 
 // Lines read but not yet handled. The reader stops reading while this much waits, so a server
-// that sends faster than its lines are handled cannot make it grow without end.
+// that sends faster than its lines are handled cannot make it grow without end. The line bound
+// keeps a PING close behind lines handled quickly (a long MOTD) while the handling waits for the
+// window to print what it was given.
 constexpr size_t kWaitingBytesBound = 1024 * 1024;
+constexpr size_t kWaitingLinesBound = 4000;
 
 struct ReadLine {
     std::string Text;
@@ -32,7 +35,9 @@ public:
     // False once the handling side has stopped taking lines.
     bool Push(ReadLine line) {
         std::unique_lock<std::mutex> lock(mutex_);
-        room_.wait(lock, [this] { return bytes_ < kWaitingBytesBound || stopped_; });
+        room_.wait(lock, [this] {
+            return (bytes_ < kWaitingBytesBound && lines_.size() < kWaitingLinesBound) || stopped_;
+        });
         if (stopped_) return false;
         bytes_ += line.Text.size();
         lines_.push_back(std::move(line));
