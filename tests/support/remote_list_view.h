@@ -1,5 +1,5 @@
-// List views of another process, read and changed from a test: their items live in that
-// process, so what a message carries is placed in its memory.
+// List views and tab strips of another process, read and changed from a test: their items live in
+// that process, so what a message carries is placed in its memory.
 #pragma once
 
 #include <windows.h>
@@ -10,3 +10,8 @@
 std::wstring RemoteListItemText(HWND list, int row, int column);
 // Selects and focuses the item alone, as a click on it does.
 bool SelectRemoteListItem(HWND list, int row);
+
+// The text of a tab strip's tab as the strip holds it (before its "&" prefixes are drawn).
+std::wstring RemoteTabText(HWND tabs, int index);
+// Where the tab stands in the strip's client area; false when there is no such tab.
+bool RemoteTabRect(HWND tabs, int index, RECT& rect);
