@@ -64,18 +64,6 @@ private:
     std::wstring previous_;
 };
 
-RECT ScreenRect(HWND window) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    return rect;
-}
-
-RECT RectInClient(HWND window) {
-    RECT rect = ScreenRect(window);
-    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
 // Whether the screen shows the toolbar's buttons across the part of them its bar shows: each
 // quarter of that part holds dark pixels of the buttons' pictures. A bar painted over by its window shows
 // the window's plain background there.
@@ -235,11 +223,11 @@ TEST(QvDrawing, BarsArrangementsTabsAndTickerAsAPersonSeesThemUnderAWindowManage
                 GetClientRect(mdi, &area);
                 LONG top = area.bottom;
                 for (size_t i = 0; i < windows.size(); ++i) {
-                    const RECT box = RectInClient(windows[i]);
+                    const RECT box = InClient(windows[i]);
                     RECT inside{};
                     if (!IntersectRect(&inside, &box, &area) || !EqualRect(&inside, &box)) return false;
                     for (size_t j = 0; j < i; ++j)
-                        if (Overlap(box, RectInClient(windows[j]))) return false;
+                        if (Overlap(box, InClient(windows[j]))) return false;
                     top = std::min(top, box.top);
                 }
                 return top == 0;
@@ -250,8 +238,7 @@ TEST(QvDrawing, BarsArrangementsTabsAndTickerAsAPersonSeesThemUnderAWindowManage
         for (HWND window : windows) {
             RECT client{};
             GetClientRect(window, &client);
-            const RECT input = RectInClient(GetDlgItem(window, 902)),
-                       bar = RectInClient(GetDlgItem(window, 910));
+            const RECT input = InClient(GetDlgItem(window, 902)), bar = InClient(GetDlgItem(window, 910));
             EXPECT_GE(input.right - input.left, client.right / 2) << WideToNarrow(WindowText(window));
             EXPECT_LE(input.right, bar.left) << WideToNarrow(WindowText(window));
         }
@@ -259,8 +246,7 @@ TEST(QvDrawing, BarsArrangementsTabsAndTickerAsAPersonSeesThemUnderAWindowManage
     PostMessageW(frame, WM_COMMAND, 781, 0);
     EXPECT_TRUE(Eventually(
         [&] {
-            return std::all_of(windows.begin(), windows.end(),
-                               [](HWND w) { return RectInClient(w).top == 0; });
+            return std::all_of(windows.begin(), windows.end(), [](HWND w) { return InClient(w).top == 0; });
         },
         kDrawWait))
         << "restored at the client's top";
@@ -268,7 +254,7 @@ TEST(QvDrawing, BarsArrangementsTabsAndTickerAsAPersonSeesThemUnderAWindowManage
     EXPECT_TRUE(Eventually(
         [&] {
             LONG top = LONG_MAX;
-            for (HWND w : windows) top = std::min(top, RectInClient(w).top);
+            for (HWND w : windows) top = std::min(top, InClient(w).top);
             return top == 0;
         },
         kDrawWait))
@@ -314,7 +300,7 @@ TEST(QvDrawing, BarsArrangementsTabsAndTickerAsAPersonSeesThemUnderAWindowManage
     EXPECT_TRUE(Eventually(
         [&] {
             GetClientRect(channel, &client);
-            return RectInClient(view).bottom == client.bottom && !IsWindowVisible(GetDlgItem(channel, 910)) &&
+            return InClient(view).bottom == client.bottom && !IsWindowVisible(GetDlgItem(channel, 910)) &&
                    !IsWindowVisible(GetDlgItem(channel, 930));
         },
         kWait));
