@@ -2,6 +2,8 @@
 
 #include "core/window_record.h"
 
+#include <algorithm>
+
 namespace {
 
 RECT Box(int x, int y, int w, int h) {
@@ -13,10 +15,12 @@ RECT Box(int x, int y, int w, int h) {
 ChatLayout ComputeChatLayout(const ChatLayoutInput& in) {
     ChatLayout out;
     const int w = in.Width, h = in.Height;
-    const int hi = in.MultiLine ? in.InputHeight * 3 : in.InputHeight;
-    const int hb = in.ShowInsertsBar ? kInsertsBarHeight : 0;
-    int wc = in.ShowControlBar ? kControlBarWidth : 0;
-    if (wc > w - kMinimumInputWidth) wc = w > kMinimumInputWidth ? w - kMinimumInputWidth : 0;
+    int hi = in.MultiLine ? in.InputHeight * 3 : in.InputHeight;
+    if (in.ShowControlBar && hi < in.ControlBarHeight) hi = in.ControlBarHeight;
+    const int hb = in.ShowInsertsBar ? in.InsertsBarHeight : 0;
+    int wc = in.ShowControlBar ? in.ControlBarWidth : 0;
+    const int minimumInput = std::max(kMinimumInputWidth, w / 2);
+    if (wc > w - minimumInput) wc = w > minimumInput ? w - minimumInput : 0;
     const float ratio = in.SplitRatio == 0.0f ? 0.8f : in.SplitRatio;
     const int x = static_cast<int>(static_cast<float>(w) * ratio);
     if (in.Type == kChannelWindow && in.NickListShown) {

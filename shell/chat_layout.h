@@ -16,6 +16,11 @@ struct ChatLayoutInput {
     float SplitRatio = 0.8f;   // 0 counts as 0.8
     uint32_t OwnLevel = 0;     // the user's level in a channel
     bool NickListShown = true; // a channel's nick list; hidden, the view takes its width
+    // What the bars take as they are drawn (their buttons and borders); the defaults are the
+    // sizes the bars are built for.
+    int InsertsBarHeight = 25;
+    int ControlBarWidth = 445;
+    int ControlBarHeight = 0; // the input row is at least this tall, so the bar is never cut
 };
 
 struct ChatLayout {
@@ -31,7 +36,8 @@ struct ChatLayout {
 // Rectangles as (left, top, width, height) packed into RECT's four fields.
 ChatLayout ComputeChatLayout(const ChatLayoutInput& in);
 
-constexpr int kInsertsBarHeight = 25;
-constexpr int kControlBarWidth = 445;
-// The input box keeps at least this width: in a narrower window the control bar gives way.
+constexpr int kInsertsBarHeight = ChatLayoutInput{}.InsertsBarHeight;
+constexpr int kControlBarWidth = ChatLayoutInput{}.ControlBarWidth;
+// The input box keeps at least this width, and at least half the window's: in a narrower window
+// the control bar gives way and shows the buttons that fit.
 constexpr int kMinimumInputWidth = 160;

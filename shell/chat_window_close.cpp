@@ -9,6 +9,7 @@
 #include "shell/main_menu.h"
 #include "core/window_list.h"
 #include "shell/window_removal.h"
+#include "shell/window_tabs.h"
 #include "shell/window_operations.h"
 #include "core/window_record.h"
 #include "core/window_record_use.h"
@@ -30,6 +31,7 @@ void DeleteTab(const WindowRecord* record) {
         if (SendMessageW(tabs, TCM_GETITEMW, i, reinterpret_cast<LPARAM>(&item)) &&
             reinterpret_cast<const WindowRecord*>(item.lParam) == record) {
             SendMessageW(tabs, TCM_DELETEITEM, i, 0);
+            RedrawWindowTabs();
             return;
         }
     }

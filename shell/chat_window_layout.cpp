@@ -10,6 +10,7 @@
 #include "core/frame_handles.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
+#include "ui/rebars.h"
 
 #include <set>
 #include <vector>
@@ -103,15 +104,29 @@ void LayoutChatWindow(WindowRecord* record, int width, int height) {
     in.InputHeight = record->Input ? MeasureLineHeight(record->Input, inputFont) : kMinimumInputHeight;
     if (in.InputHeight < kMinimumInputHeight) in.InputHeight = kMinimumInputHeight;
     in.MultiLine = record->MultiLineInput != 0;
-    in.ShowInsertsBar = record->ShowInsertsBar != 0;
-    in.ShowControlBar = record->ShowControlBar != 0;
+    // The custom-drawn view is its own input box and draws its typed line across its whole
+    // width at its bottom: the bars beside and above the input box would stand over that line.
+    const bool ownInput = record->Input && record->Input != record->View;
+    in.ShowInsertsBar = ownInput && record->ShowInsertsBar != 0;
+    in.ShowControlBar = ownInput && record->ShowControlBar != 0;
     in.SplitRatio = record->SplitRatio;
     in.OwnLevel = OwnLevel(record);
     // The nick list's own visibility flag: a hidden chat window hides its children too.
     in.NickListShown = record->NickList && (GetWindowLongPtrW(record->NickList, GWL_STYLE) & WS_VISIBLE) != 0;
-    const ChatLayout layout = ComputeChatLayout(in);
+    // The bars as they are drawn here: a bar squeezed below its height has its buttons cut.
+    if (record->InsertsBar) in.InsertsBarHeight = RebarHeight(record->InsertsBar);
+    if (record->ControlBar) {
+        in.ControlBarWidth = RebarRowWidth(record->ControlBar);
+        in.ControlBarHeight = RebarHeight(record->ControlBar);
+    }
+    ChatLayout layout = ComputeChatLayout(in);
+    if (!ownInput) {
+        // No input box under the nick list either: it reaches the bottom as the view does.
+        const int hi = layout.Input.bottom;
+        layout.NickList.bottom += hi;
+        layout.OperatorBar.top += hi;
+    }
 
-    const bool ownInput = record->Input && record->Input != record->View;
     if (ownInput) SetScrollBar(record->Input, in.MultiLine);
     RECT view = layout.View;
     // A view that is its own input box takes the input box's place under it as well.
@@ -140,5 +155,9 @@ void LayoutChatWindow(WindowRecord* record, int width, int height) {
     if (ownInput) Place(record->Input, layout.Input, true);
     Place(record->InsertsBar, layout.InsertsBar, in.ShowInsertsBar);
     Place(record->ControlBar, layout.ControlBar, in.ShowControlBar);
-    if (record->View) RepaintWindow(record->View);
+    // The window fills its background without leaving out its controls: a bar moved into a place
+    // the window fills is painted over and, its own paint done, would show its buttons again only
+    // under the mouse. So the window and every control are drawn again, the controls last.
+    RedrawWindow(record->Window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }

@@ -87,17 +87,30 @@ int MainBarHeight(HWND bar, int width) {
     RECT outer{};
     GetWindowRect(bar, &outer);
     SetWindowPos(bar, nullptr, 0, 0, width, outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    RECT inner{};
-    GetWindowRect(bar, &outer);
-    GetClientRect(bar, &inner);
-    const int border = (outer.bottom - outer.top) - inner.bottom;
-    return static_cast<int>(SendMessageW(bar, RB_GETBARHEIGHT, 0, 0)) + border;
+    return RebarHeight(bar);
+}
+
+// The client's height above the ticker's strip. A window manager that knows nothing of the work
+// area the strip takes keeps a maximised frame over the whole screen, and the strip, which stays
+// on top, would hide the tab strip and the input boxes at the bottom.
+int HeightAboveTicker(HWND frame, int height) {
+    HWND ticker = TickerWindow.load();
+    if (!ticker || !IsWindowVisible(ticker)) return height;
+    RECT strip{};
+    GetWindowRect(ticker, &strip);
+    POINT top{strip.left, strip.top};
+    ScreenToClient(frame, &top);
+    RECT client{};
+    GetClientRect(frame, &client);
+    MapWindowPoints(frame, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const bool across = strip.left < client.right && strip.right > client.left;
+    return across && top.y > 0 && top.y < height ? top.y : height;
 }
 
 void LayoutFrame(HWND frame, FrameData* data) {
     RECT client{};
     GetClientRect(frame, &client);
-    const int width = client.right, height = client.bottom;
+    const int width = client.right, height = HeightAboveTicker(frame, client.bottom);
     HWND tabs = data->Tabs;
     int tabHeight = MeasureLineHeight(tabs, nullptr);
     const int rows = tabs ? static_cast<int>(SendMessageW(tabs, TCM_GETROWCOUNT, 0, 0)) : 1;

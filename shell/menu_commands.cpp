@@ -36,8 +36,6 @@
 
 namespace {
 
-constexpr int kArrangeTop = 50;
-
 void Relayout(const WindowRecord* record) {
     PostMessageW(record->Window, WM_SIZE, 0, 0);
 }
@@ -64,23 +62,6 @@ void ToggleNickSort(WindowRecord* record) {
     SortNickList(record);
 }
 
-// Squeezes the arranged windows into the client below its top band: each one's top and height
-// scaled into the lower part, so the arrangement keeps its shape.
-void FitBelowTopBand(HWND client, const RECT& area) {
-    const LONG height = area.bottom - area.top;
-    if (height <= kArrangeTop * 2) return;
-    for (WindowRecord* r : WindowListSnapshot()) {
-        if (GetParent(r->Window) != client || IsIconic(r->Window) || !IsWindowVisible(r->Window)) continue;
-        RECT box{};
-        GetWindowRect(r->Window, &box);
-        MapWindowPoints(nullptr, client, reinterpret_cast<POINT*>(&box), 2);
-        const LONG top = kArrangeTop + MulDiv(box.top, height - kArrangeTop, height);
-        const LONG bottom = kArrangeTop + MulDiv(box.bottom, height - kArrangeTop, height);
-        SetWindowPos(r->Window, nullptr, box.left, top, box.right - box.left, bottom - top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-}
-
 void ArrangeWindows(UINT id) {
     HWND client = MdiClientWindow.load();
     if (!client) return;
@@ -88,12 +69,11 @@ void ArrangeWindows(UINT id) {
     GetClientRect(client, &area);
     switch (id) {
         case ID_WINDOWS_RESTORE:
-            // Below the top band, and no taller than what is left of the client, so every
-            // window's bottom edge and input box stay in sight.
+            // The client starts right below the bar: each window takes the whole of it, so its
+            // bottom edge and input box stay in sight and no band is left empty above it.
             for (WindowRecord* r : WindowListSnapshot()) {
                 OpenIcon(r->Window);
-                const int top = area.bottom > kArrangeTop ? kArrangeTop : 0;
-                SetWindowPos(r->Window, nullptr, 0, top, area.right, area.bottom - top, SWP_SHOWWINDOW);
+                SetWindowPos(r->Window, nullptr, 0, 0, area.right, area.bottom, SWP_SHOWWINDOW);
             }
             break;
         case ID_WINDOWS_MINIMISE:
@@ -103,14 +83,13 @@ void ArrangeWindows(UINT id) {
         case ID_WINDOWS_CASCADE:
         case ID_WINDOWS_TILE_HORIZONTALLY:
         case ID_WINDOWS_TILE_VERTICALLY:
-            // The MDI client arranges its own children (the system's CascadeWindows and
-            // TileWindows do nothing on some systems); the arrangement then moves below the top band.
+            // The MDI client arranges its own children over its whole area (the system's
+            // CascadeWindows and TileWindows do nothing on some systems).
             if (id == ID_WINDOWS_CASCADE)
                 SendMessageW(client, WM_MDICASCADE, 0, 0);
             else
                 SendMessageW(client, WM_MDITILE,
                              id == ID_WINDOWS_TILE_HORIZONTALLY ? MDITILE_HORIZONTAL : MDITILE_VERTICAL, 0);
-            FitBelowTopBand(client, area);
             break;
         case ID_WINDOWS_ARRANGE_ICONS: ArrangeIconicWindows(client); break;
         default: break;

@@ -99,9 +99,17 @@ struct PressedTab {
 };
 PressedTab g_pressed;
 
+// The tab strip draws "&x" as an underlined x, as a menu does: an ampersand of the name is
+// doubled so that "&SERVER" shows as itself.
 std::wstring TabText(const WindowRecord* record) {
-    std::wstring text = WindowDisplayName(record);
-    if (text.size() > kMaxTabText) text.resize(kMaxTabText);
+    std::wstring name = WindowDisplayName(record);
+    if (name.size() > kMaxTabText) name.resize(kMaxTabText);
+    std::wstring text;
+    text.reserve(name.size());
+    for (wchar_t c : name) {
+        if (c == L'&') text.push_back(L'&');
+        text.push_back(c);
+    }
     return text;
 }
 
@@ -227,4 +235,11 @@ void SelectWindowTab(const WindowRecord* record, uint32_t state) {
     }
     RibbonInvalidateContext(kChannelContextGroup);
     RibbonInvalidateContext(kServerContextGroup);
+}
+
+void RedrawWindowTabs() {
+    // The strip draws only the tabs it still has: where a removed tab and its separator stood, it
+    // is erased as a whole.
+    if (HWND tabs = WindowTabsControl.load())
+        RedrawWindow(tabs, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
 }

@@ -25,6 +25,8 @@ uint32_t GetWindowTabState(const WindowRecord* record);
 // noRefresh is set, the frame's title follows.
 void SetWindowTabState(const WindowRecord* record, uint32_t state, uint8_t noRefresh);
 } // namespace shell
+// Draws the whole strip again, as after a tab was removed.
+void RedrawWindowTabs();
 // Presses the record's tab and releases the others; unless state is kNoTabState, the record's tab
 // takes it when its current state is below 3. A null record releases all tabs.
 void SelectWindowTab(const WindowRecord* record, uint32_t state);

@@ -104,6 +104,36 @@ const WindowRecord* RecordOf(HWND window) {
 
 } // namespace
 
+int RebarHeight(HWND rebar) {
+    RECT outer{}, inner{};
+    GetWindowRect(rebar, &outer);
+    GetClientRect(rebar, &inner);
+    const int border = (outer.bottom - outer.top) - inner.bottom;
+    return static_cast<int>(SendMessageW(rebar, RB_GETBARHEIGHT, 0, 0)) + border;
+}
+
+int RebarRowWidth(HWND rebar) {
+    RECT outer{}, inner{};
+    GetWindowRect(rebar, &outer);
+    GetClientRect(rebar, &inner);
+    int width = (outer.right - outer.left) - inner.right;
+    const int bands = static_cast<int>(SendMessageW(rebar, RB_GETBANDCOUNT, 0, 0));
+    for (int i = 0; i < bands; ++i) {
+        RECT borders{};
+        SendMessageW(rebar, RB_GETBANDBORDERS, i, reinterpret_cast<LPARAM>(&borders));
+        REBARBANDINFOW band{};
+        band.cbSize = sizeof band;
+        band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE;
+        SendMessageW(rebar, RB_GETBANDINFOW, i, reinterpret_cast<LPARAM>(&band));
+        // A toolbar that lost buttons since its band was made is narrower than the band says.
+        SIZE buttons{};
+        const bool measured = band.hwndChild && SendMessageW(band.hwndChild, TB_GETMAXSIZE, 0,
+                                                             reinterpret_cast<LPARAM>(&buttons));
+        width += borders.left + borders.right + (measured ? buttons.cx : static_cast<int>(band.cxMinChild));
+    }
+    return width;
+}
+
 void ui::GetMenuLabel(uint32_t idOrPosition, uint32_t flags, wchar_t* out) {
     out[0] = L'\0';
     wchar_t text[1000] = {};

@@ -24,6 +24,11 @@ HWND CreateInsertsRebar(HWND chatWindow);
 // The preferences window's bar: New, (unused), Delete, and the help button.
 HWND CreatePreferencesRebar(HWND window);
 
+// The height the rebar takes as it is drawn now: its rows of bands and its border.
+int RebarHeight(HWND rebar);
+// The width the rebar needs to show every button of its bands on one row, border included.
+int RebarRowWidth(HWND rebar);
+
 // The main menu's text of an item (MF_BYCOMMAND) or top-level popup (MF_BYPOSITION), cut at its
 // first tab, without trailing dots; at most 999 characters.
 void GetMenuLabel(uint32_t idOrPosition, uint32_t flags, wchar_t* out);

@@ -52,7 +52,9 @@ void GiveBackWorkArea() {
     SystemParametersInfoW(SPI_SETWORKAREA, 0, &State.SavedWorkArea, SPIF_SENDCHANGE);
 }
 
-// The frame takes the changed work area when it is shown the other way and back again.
+// The frame takes the changed work area when it is shown the other way and back again. A window
+// manager may give it the same size again, so it is also told to lay out its children: they keep
+// clear of the strip whatever size the frame has.
 void RelayoutFrame() {
     HWND frame = MainWindow.load();
     if (!frame || !IsWindow(frame)) return;
@@ -63,6 +65,7 @@ void RelayoutFrame() {
         ShowWindow(frame, SW_MAXIMIZE);
         ShowWindow(frame, SW_RESTORE);
     }
+    PostMessageW(frame, WM_SIZE, 0, 0);
 }
 
 void RestartTimer(HWND window, uint32_t period) {

@@ -53,19 +53,6 @@ HWND FocusOf(HWND window) {
     return info.hwndFocus;
 }
 
-RECT ScreenRect(HWND window) {
-    RECT box{};
-    GetWindowRect(window, &box);
-    return box;
-}
-
-// The window's rectangle in the MDI client.
-RECT InClient(HWND window) {
-    RECT box = ScreenRect(window);
-    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&box), 2);
-    return box;
-}
-
 void Press(WORD key, bool down) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;

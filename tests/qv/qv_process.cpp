@@ -247,3 +247,15 @@ bool RemoteCharFormat(HWND view, const std::wstring& text, CHARFORMAT2W& format)
     CloseHandle(process);
     return found;
 }
+
+RECT ScreenRect(HWND window) {
+    RECT box{};
+    GetWindowRect(window, &box);
+    return box;
+}
+
+RECT InClient(HWND window) {
+    RECT box = ScreenRect(window);
+    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&box), 2);
+    return box;
+}

@@ -94,6 +94,10 @@ std::wstring AllTexts(HWND window);
 // The first chat window (class "BRINDLEX2000_IRC") under the frame whose title begins with the text.
 HWND FindChatWindow(HWND frame, const std::wstring& titlePrefix);
 std::wstring WindowText(HWND window);
+// The window's rectangle on the screen, and in its parent's client area (the MDI client's for a
+// chat window).
+RECT ScreenRect(HWND window);
+RECT InClient(HWND window);
 // Types the text into a window by posting WM_CHAR, then Enter.
 void TypeLine(HWND input, const std::wstring& text);
 // The character format of the first character of the text in a Rich Edit of another process, read

@@ -1,5 +1,5 @@
-// List views and tree views of another process, read and changed from a test: their items live
-// in that process, so what a message carries is placed in its memory.
+// List views, tree views and tab strips of another process, read and changed from a test: their
+// items live in that process, so what a message carries is placed in its memory.
 #pragma once
 
 #include <windows.h>
@@ -17,3 +17,8 @@ RECT RemoteListCellRect(HWND list, int row, int column);
 // The tree item's label and the rectangle of its text in the tree's client coordinates.
 std::wstring RemoteTreeItemText(HWND tree, HTREEITEM item);
 RECT RemoteTreeItemTextRect(HWND tree, HTREEITEM item);
+
+// The text of a tab strip's tab as the strip holds it (before its "&" prefixes are drawn).
+std::wstring RemoteTabText(HWND tabs, int index);
+// Where the tab stands in the strip's client area; false when there is no such tab.
+bool RemoteTabRect(HWND tabs, int index, RECT& rect);
