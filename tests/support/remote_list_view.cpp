@@ -105,23 +105,25 @@ RECT RemoteTreeItemTextRect(HWND tree, HTREEITEM item) {
         !block.Read(0, &rect, sizeof rect))
         return {};
     return rect;
-    std::wstring RemoteTabText(HWND tabs, int index) {
-        RemoteBlock block(tabs, sizeof(TCITEMW) + kTextChars * sizeof(wchar_t));
-        TCITEMW item{};
-        item.mask = TCIF_TEXT;
-        item.pszText = reinterpret_cast<wchar_t*>(block.Address() + sizeof(TCITEMW));
-        item.cchTextMax = kTextChars;
-        std::wstring text(kTextChars, L'\0');
-        if (!block.Write(0, &item, sizeof item) ||
-            !SendMessageW(tabs, TCM_GETITEMW, index, reinterpret_cast<LPARAM>(block.Address())) ||
-            !block.Read(sizeof(TCITEMW), text.data(), (kTextChars - 1) * sizeof(wchar_t)))
-            return {};
-        text.resize(wcslen(text.c_str()));
-        return text;
-    }
+}
 
-    bool RemoteTabRect(HWND tabs, int index, RECT& rect) {
-        RemoteBlock block(tabs, sizeof(RECT));
-        return SendMessageW(tabs, TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(block.Address())) &&
-               block.Read(0, &rect, sizeof rect);
-    }
+std::wstring RemoteTabText(HWND tabs, int index) {
+    RemoteBlock block(tabs, sizeof(TCITEMW) + kTextChars * sizeof(wchar_t));
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = reinterpret_cast<wchar_t*>(block.Address() + sizeof(TCITEMW));
+    item.cchTextMax = kTextChars;
+    std::wstring text(kTextChars, L'\0');
+    if (!block.Write(0, &item, sizeof item) ||
+        !SendMessageW(tabs, TCM_GETITEMW, index, reinterpret_cast<LPARAM>(block.Address())) ||
+        !block.Read(sizeof(TCITEMW), text.data(), (kTextChars - 1) * sizeof(wchar_t)))
+        return {};
+    text.resize(wcslen(text.c_str()));
+    return text;
+}
+
+bool RemoteTabRect(HWND tabs, int index, RECT& rect) {
+    RemoteBlock block(tabs, sizeof(RECT));
+    return SendMessageW(tabs, TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(block.Address())) &&
+           block.Read(0, &rect, sizeof rect);
+}
