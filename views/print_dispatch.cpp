@@ -10,6 +10,7 @@ namespace {
 constexpr UINT kLinesQueuedMessage = WM_USER + 2;
 constexpr UINT kPrintNowMessage = WM_USER + 3;
 constexpr UINT kRunAfterMessage = WM_USER + 4;
+constexpr UINT kPrintTakenMessage = WM_USER + 5;
 constexpr UINT_PTR kPassTimer = 1;
 constexpr const wchar_t* kDispatcherClass = L"BrindlexLinePrinter";
 // A pass every repaint interval at most while lines keep coming.
@@ -35,10 +36,12 @@ std::map<DWORD, HWND> g_dispatchers; // by owning thread
 std::map<HWND, ViewQueue> g_queues;  // by control
 PrintPass g_pass = nullptr;
 
-// Per owner thread: when each control had its last pass, and the controls waiting for the timer.
+// Per owner thread: when each control had its last pass, the controls waiting for the timer, and
+// lines taken off a full queue that wait for their pass (they come before anything queued since).
 struct OwnerState {
     std::map<HWND, ULONGLONG> LastPass;
     std::set<HWND> Due;
+    std::map<HWND, std::vector<QueuedPrint>> Taken;
 };
 thread_local OwnerState t_owner;
 
@@ -83,11 +86,41 @@ void PrintLines(HWND control, std::vector<QueuedPrint>& lines) {
     if (pass) pass(control, lines);
 }
 
+// The lines taken off the control's full queue earlier, then those queued since.
+bool TakeOwnersLines(HWND control, bool whole, std::vector<QueuedPrint>& lines) {
+    auto taken = t_owner.Taken.find(control);
+    if (taken != t_owner.Taken.end()) {
+        lines = std::move(taken->second);
+        t_owner.Taken.erase(taken);
+    }
+    return TakeLines(control, whole, lines);
+}
+
 void RunPass(HWND dispatcher, HWND control, bool whole) {
     t_owner.LastPass[control] = GetTickCount64();
     std::vector<QueuedPrint> lines;
-    if (TakeLines(control, whole, lines)) Due(dispatcher, control, kPassIntervalMs);
+    if (TakeOwnersLines(control, whole, lines)) Due(dispatcher, control, kPassIntervalMs);
     PrintLines(control, lines);
+}
+
+// A printing thread found the control's queue full. The lines are taken off at once and printed
+// after this message, so the printing thread goes on at once (a connection thread then keeps
+// reading its server) while this thread prints; only when the lines taken last time still wait
+// does it wait for their pass first, so at most two queues' worth are held.
+void TakeFullQueue(HWND dispatcher, HWND control) {
+    auto waiting = t_owner.Taken.find(control);
+    if (waiting != t_owner.Taken.end()) {
+        std::vector<QueuedPrint> taken = std::move(waiting->second);
+        t_owner.Taken.erase(waiting);
+        t_owner.LastPass[control] = GetTickCount64();
+        PrintLines(control, taken);
+    }
+    std::vector<QueuedPrint> lines;
+    if (TakeLines(control, false, lines)) Due(dispatcher, control, kPassIntervalMs);
+    if (lines.empty()) return;
+    t_owner.Taken[control] = std::move(lines);
+    if (!PostMessageW(dispatcher, kPrintTakenMessage, reinterpret_cast<WPARAM>(control), 0))
+        RunPass(dispatcher, control, false);
 }
 
 // A control whose lines arrived: printed now, or at the timer when it had a pass a moment ago.
@@ -112,7 +145,11 @@ LRESULT CALLBACK DispatcherProc(HWND window, UINT message, WPARAM wParam, LPARAM
     try {
         switch (message) {
             case kLinesQueuedMessage: LinesArrived(window, reinterpret_cast<HWND>(wParam)); return 0;
-            case kPrintNowMessage: RunPass(window, reinterpret_cast<HWND>(wParam), false); return 0;
+            case kPrintNowMessage: TakeFullQueue(window, reinterpret_cast<HWND>(wParam)); return 0;
+            case kPrintTakenMessage:
+                if (t_owner.Taken.count(reinterpret_cast<HWND>(wParam)))
+                    RunPass(window, reinterpret_cast<HWND>(wParam), false);
+                return 0;
             case kRunAfterMessage:
                 RunPass(window, reinterpret_cast<HWND>(wParam), true);
                 (*reinterpret_cast<const std::function<void()>*>(lParam))();
@@ -202,8 +239,9 @@ bool QueueForViewOwner(HWND control, QueuedPrint& print, size_t bound) {
             return true;
         }
         ReleaseSRWLockExclusive(&g_lock);
-        // Over the bound the printing thread waits while the owner prints the queue, so memory
-        // stays bounded. A sent message is handled even while the owner waits for this thread.
+        // Over the bound the printing thread waits until the owner has taken the queue off (or,
+        // with the lines it took last time still waiting, printed them), so memory stays bounded.
+        // A sent message is handled even while the owner waits for this thread.
         SendMessageW(dispatcher, kPrintNowMessage, reinterpret_cast<WPARAM>(control), 0);
         if (!IsWindow(control)) return true;
     }
@@ -211,7 +249,7 @@ bool QueueForViewOwner(HWND control, QueuedPrint& print, size_t bound) {
 
 std::vector<QueuedPrint> TakeQueuedPrints(HWND control) {
     std::vector<QueuedPrint> lines;
-    TakeLines(control, true, lines);
+    TakeOwnersLines(control, true, lines);
     return lines;
 }
 
