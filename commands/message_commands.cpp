@@ -19,6 +19,7 @@
 #include "core/client_services.h"
 #include "core/remote_text.h"
 #include "core/settings.h"
+#include "markup/markup_codes.h"
 
 #include <algorithm>
 
@@ -32,7 +33,7 @@ std::wstring FromDefaultCodePage(const std::string& text) {
 void EchoMessage(WindowRecord* window, const wchar_t* label, const std::string& target, std::string text,
                  bool closingLineEnd) {
     text.erase(std::remove(text.begin(), text.end(), '\x01'), text.end());
-    std::wstring line = L"\x12\u00B7\x12";
+    std::wstring line = kSymbolDot;
     line += label;
     line += L"\x12\u00AE\x12 \x02";
     line += FromDefaultCodePage(CleanWhenFromOutside(target));

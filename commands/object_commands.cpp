@@ -18,6 +18,7 @@
 #include "core/object_transfer.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
+#include "markup/markup_codes.h"
 
 #include <process.h>
 
@@ -78,7 +79,7 @@ uint64_t SendObjectCommand(const CommandCall& call) {
     const uint64_t size = GetFileSizeByName(path.c_str());
     const wchar_t* label = GetLangString(kRemoveLabel);
     PrintToWindow(kInformationLine, window,
-                  L"\x02\x12\u00B7\x12 (Object) " + path + L" [" + FormatByteSize(size) +
+                  L"\x02" + std::wstring(kSymbolDot) + L" (Object) " + path + L" [" + FormatByteSize(size) +
                       L"] [\x18{Remove|||/sendobjectkill " + std::to_wstring(static_cast<uint64_t>(socket)) +
                       L" " + std::to_wstring(threadId) + L"}" + (label ? label : L"") + L"\x18] ");
     SendCommandLine("PRIVMSG " + window->Name + " :\x12\x07 0 " + std::to_string(size) + " " +
@@ -119,8 +120,9 @@ uint64_t SendObjectKillCommand(const CommandCall& call) {
     if (KillObjectOffer(static_cast<SOCKET>(listener), thread)) return 1;
     PrintToWindow(kInformationLine, call.Target ? call.Target : call.ConnectionWindow,
                   L"\x03"
-                  L"4\x12\u00B7\x12 No object offer has socket " +
-                      std::to_wstring(listener) + L" and thread " + std::to_wstring(thread) +
+                  L"4" +
+                      std::wstring(kSymbolDot) + L" No object offer has socket " + std::to_wstring(listener) +
+                      L" and thread " + std::to_wstring(thread) +
                       L": the offer ended or was removed already.");
     return 1;
 }

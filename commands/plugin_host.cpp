@@ -5,6 +5,7 @@
 #include "common/xstring.h"
 #include "irc/server_connection.h"
 #include "core/window_list.h"
+#include "markup/markup_codes.h"
 
 #include <atomic>
 #include <cstdio>
@@ -151,8 +152,9 @@ void ReportFault(const PluginEntry& entry, uint32_t fault, uint32_t code, void* 
     std::swprintf(number, 16, L"%08X", fault);
     PrintToWindow(kInformationLine, ReportWindow(code, block),
                   L"\x03"
-                  L"4\x12\u00B7\x12 The plug-in " +
-                      entry.Path + L" failed (exception " + number + L") and was unloaded.");
+                  L"4" +
+                      std::wstring(kSymbolDot) + L" The plug-in " + entry.Path + L" failed (exception " +
+                      number + L") and was unloaded.");
 }
 
 } // namespace

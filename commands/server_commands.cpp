@@ -16,6 +16,7 @@
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
 #include "core/settings.h"
+#include "markup/markup_codes.h"
 
 namespace {
 
@@ -151,7 +152,7 @@ uint64_t EmulateServerCommand(const CommandCall& call) {
 uint64_t LagCommand(const CommandCall& call) {
     const ServerConnection* connection = call.Connection;
     if (!connection || !connection->Socket.load()) return 1;
-    std::wstring text = L"\x12\u00B7\x12 Lag: ";
+    std::wstring text = std::wstring(kSymbolDot) + L" Lag: ";
     text += connection->LagProbePending ? L"[Not Responding]" : std::to_wstring(connection->Lag) + L" ms";
     PrintToWindow(kInformationLine, call.ConnectionWindow, text);
     return 1;

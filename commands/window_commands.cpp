@@ -15,6 +15,7 @@
 #include "core/remote_text.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
+#include "markup/markup_codes.h"
 
 #include <string>
 #include <vector>
@@ -57,7 +58,7 @@ std::wstring CodePageName(uint32_t codePage) {
 
 void TellEncoding(WindowRecord* window, uint32_t codePage) {
     PrintToWindow(kInformationLine, window,
-                  L"\x12\u00B7\x12 Encoding set to: " + std::to_wstring(codePage) + L" " +
+                  std::wstring(kSymbolDot) + L" Encoding set to: " + std::to_wstring(codePage) + L" " +
                       CodePageName(codePage));
 }
 

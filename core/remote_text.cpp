@@ -3,6 +3,7 @@
 #include "common/xstring.h"
 #include "core/client_services.h"
 #include "markup/untrusted_text.h"
+#include "markup/markup_codes.h"
 
 #include <algorithm>
 #include <utility>
@@ -112,8 +113,9 @@ void ReportRefusedForRemoteText(WindowRecord* window, const std::string& what, c
     if (word.size() > kQuotedWordBytes) quoted += "...";
     PrintToWindow(kInformationLine, window,
                   L"\x03"
-                  L"4\x12\u00B7\x12 " +
-                      NarrowToWide(what) + L" was not run: \"" + NarrowToWide(quoted) +
+                  L"4" +
+                      std::wstring(kSymbolDot) + L" " + NarrowToWide(what) + L" was not run: \"" +
+                      NarrowToWide(quoted) +
                       L"\" came from text a server or a peer sent, and only your own words may choose "
                       L"what it starts, loads, fetches, writes or sends.");
 }

@@ -6,6 +6,7 @@
 #include "core/chat_view_message.h"
 #include "core/window_record.h"
 #include "markup/untrusted_text.h"
+#include "markup/markup_codes.h"
 
 namespace {
 
@@ -32,7 +33,8 @@ void AppendViewLine(WindowRecord* record, const std::wstring& text, uint32_t kin
 void FormatViewEventLine(WindowRecord* record, uint32_t kind, const std::string& message,
                          const UserAddress& sender) {
     if (!record) return;
-    const std::wstring head = L"\x12\x00B7\x12 \x02\x07"
+    const std::wstring head = std::wstring(kSymbolDot) +
+                              L" \x02\x07"
                               L"A0FF0000" +
                               Convert(sender.Nick, record) + L"\x0F";
     std::wstring line;

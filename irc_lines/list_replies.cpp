@@ -16,6 +16,7 @@
 #include "core/frame_handles.h"
 #include "core/client_services.h"
 #include "markup/untrusted_text.h"
+#include "markup/markup_codes.h"
 
 #include <commctrl.h>
 
@@ -115,9 +116,9 @@ bool BanListEnd(ServerLine& line) {
         std::wstring padded = entry.Mask;
         padded.resize(width, L' ');
         PrintInfo(target,
-                  L"\x02\x12\x00B7\x12\x05\x05 " + entry.Channel + L"\x02 " + kind + L" [" +
-                      RemovalLink(entry) + L"] (" + entry.Time + L"): " + padded + L" [" + entry.Setter +
-                      L"]\x02",
+                  L"\x02" + std::wstring(kSymbolDot) + L"\x05\x05 " + entry.Channel + L"\x02 " + kind +
+                      L" [" + RemovalLink(entry) + L"] (" + entry.Time + L"): " + padded + L" [" +
+                      entry.Setter + L"]\x02",
                   dialogView, 1);
     }
     PrintInfo(target, dashes, dialogView, 1);

@@ -9,6 +9,7 @@
 #include "core/settings.h"
 #include "core/frame_message_ids.h"
 #include "core/client_services.h"
+#include "markup/markup_codes.h"
 
 #include <ws2tcpip.h>
 
@@ -179,7 +180,7 @@ void ShowConnectionAddresses(WindowRecord* window) {
     };
     for (const auto& line : lines)
         PrintToWindow(kInformationLine, server,
-                      std::wstring(L"\x02\x12\x00B7\x12") + line.first + ServerText(*line.second, CP_UTF8));
+                      L"\x02" + std::wstring(kSymbolDot) + line.first + ServerText(*line.second, CP_UTF8));
 }
 
 uint16_t SwapBytes16(uint16_t value) {

@@ -21,12 +21,16 @@
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
 #include "core/remote_text.h"
+#include "markup/markup_codes.h"
 
 #include <cstdlib>
 
 namespace {
 
-const wchar_t kDot[] = L"\x02\x12\x00B7\x12\x02 ";
+// Bold dot that opens each WHOIS and AWAY reply line.
+std::wstring ReplyHead() {
+    return L"\x02" + std::wstring(kSymbolDot) + L"\x02 ";
+}
 
 void PrintReply(ServerLine& line, const std::wstring& text, WindowRecord* window = nullptr) {
     PrintInfo(window ? window : line.Window, text);
@@ -53,7 +57,7 @@ bool ServerSupports(ServerLine& line) {
 
 void SilenceEntry(ServerLine& line, const char* command) {
     const std::string entry = line.Message.ParamsText(1);
-    std::wstring text = L"\x02\x12\x00B7\x12 " + ServerText(entry) + L" ";
+    std::wstring text = L"\x02" + std::wstring(kSymbolDot) + L" " + ServerText(entry) + L" ";
     if (SafeInLinkCommand(entry))
         text += L"[\x18{Remove|||/raw " + NarrowToWide(command) + L" -" + ServerText(entry) + L"}" +
                 GetLangString(kRemoveLabel) + L"\x18] ";
@@ -71,50 +75,50 @@ bool AcceptList(ServerLine& line) {
 }
 
 bool SilenceEnd(ServerLine& line) {
-    PrintReply(line, L"\x02\x12\x00B7\x12 (Silence end) \x12\x00B7\x12\x02");
+    PrintReply(line, L"\x02" + std::wstring(kSymbolDot) + L" (Silence end) " + kSymbolDot + L"\x02");
     return true;
 }
 
 // The away text (after the own nick and the away nick).
 bool Away(ServerLine& line) {
-    PrintReply(line, kDot + std::wstring(L"AWAY ") + ServerText(line.Message.ParamsText(2)));
+    PrintReply(line, ReplyHead() + std::wstring(L"AWAY ") + ServerText(line.Message.ParamsText(2)));
     return true;
 }
 
 // Nick, user, host, '*', full name.
 bool WhoisUser(ServerLine& line) {
     const IrcMessage& m = line.Message;
-    PrintReply(line, kDot + std::wstring(L"\x02") + ServerText(m.Param(1)) + L"\x02 (" +
+    PrintReply(line, ReplyHead() + std::wstring(L"\x02") + ServerText(m.Param(1)) + L"\x02 (" +
                          ServerText(m.Param(2)) + L"!" + ServerText(m.Param(3)) + L") (" +
                          ServerText(m.Param(5)) + L")");
     return true;
 }
 
 bool WhoisServer(ServerLine& line) {
-    PrintReply(line, kDot + std::wstring(L"@ ") + ServerText(line.Message.Param(2)));
+    PrintReply(line, ReplyHead() + std::wstring(L"@ ") + ServerText(line.Message.Param(2)));
     return true;
 }
 
 bool WhoisOperator(ServerLine& line) {
-    PrintReply(line, kDot + ServerText(line.Message.ParamsText(1)));
+    PrintReply(line, ReplyHead() + ServerText(line.Message.ParamsText(1)));
     return true;
 }
 
 // Nick, seconds idle, signed on.
 bool WhoisIdle(ServerLine& line) {
     const IrcMessage& m = line.Message;
-    PrintReply(line, kDot + std::to_wstring(static_cast<uint32_t>(std::atoi(m.Param(2).c_str()))) +
+    PrintReply(line, ReplyHead() + std::to_wstring(static_cast<uint32_t>(std::atoi(m.Param(2).c_str()))) +
                          L"'' delay, (Signed on " + FormatUnixTime(std::atoi(m.Param(3).c_str())) + L")");
     return true;
 }
 
 bool WhoisEnd(ServerLine& line) {
-    PrintReply(line, L"\x02\x12\x00B7\x12 WHOIS \x12\x00B7\x12\x02");
+    PrintReply(line, L"\x02" + std::wstring(kSymbolDot) + L" WHOIS " + kSymbolDot + L"\x02");
     return true;
 }
 
 bool WhoisChannels(ServerLine& line) {
-    PrintReply(line, kDot + std::wstring(L"in ") + ServerText(line.Message.Param(2)));
+    PrintReply(line, ReplyHead() + std::wstring(L"in ") + ServerText(line.Message.Param(2)));
     return true;
 }
 
@@ -148,7 +152,7 @@ bool ChannelTopic(ServerLine& line) {
     const std::string topic = line.Message.Param(2);
     SetWindowRecordTopic(window, topic);
     PrintReply(line,
-               L"\x12\x00B7\x12 " + ServerText(WindowRecordName(window), CP_UTF8) + L" TOPIC: " +
+               std::wstring(kSymbolDot) + L" " + ServerText(WindowRecordName(window), CP_UTF8) + L" TOPIC: " +
                    ServerText(topic),
                window);
     UpdateWindowTitle(window);
@@ -163,7 +167,7 @@ bool JoinRefused(ServerLine& line) {
     // Most servers name the mode in their text already; it is said once.
     std::wstring text = ServerText(line.Message.ParamsText(1));
     if (text.find(mode) == std::wstring::npos) text += L" " + std::wstring(mode);
-    PrintReply(line, kDot + text);
+    PrintReply(line, ReplyHead() + text);
     return true;
 }
 

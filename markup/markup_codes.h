@@ -27,6 +27,9 @@ enum SymbolCommand : wchar_t {
     kSymbolOffer = 7,      // 18 7 fields 18
 };
 
+// The dot that opens an information line: a symbol-font run holding U+00B7.
+constexpr wchar_t kSymbolDot[] = L"\x12\x00B7\x12";
+
 inline bool IsSymbolCommand(wchar_t c) {
     return c == kSymbolSmiley || c == kSymbolCharacter || c == kSymbolHidden || c == kSymbolTable ||
            c == kSymbolOffer;

@@ -14,6 +14,7 @@
 #include "irc/tls_socket.h"
 #include "media/voice_chat.h"
 #include "views/line_printer.h"
+#include "markup/markup_codes.h"
 
 #include <cstring>
 #include <memory>
@@ -218,10 +219,10 @@ std::vector<peer::VoiceFrameData> peer::DccChatStream::TakeFrames() {
 
 std::wstring peer::ChatFaultNotice(DccChatStream::Fault fault) {
     if (fault == DccChatStream::Fault::LineTooLong)
-        return L"\x12\x00B7\x12 The peer sent a line longer than " +
+        return std::wstring(kSymbolDot) + L" The peer sent a line longer than " +
                std::to_wstring(DccChatStream::kMaxHeldText) + L" bytes; the chat is closed.";
     if (fault == DccChatStream::Fault::FrameTooLong)
-        return L"\x12\x00B7\x12 The peer sent a voice frame longer than " +
+        return std::wstring(kSymbolDot) + L" The peer sent a voice frame longer than " +
                std::to_wstring(DccChatStream::kMaxVoiceFrame) + L" bytes; the chat is closed.";
     return {};
 }

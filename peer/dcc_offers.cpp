@@ -22,6 +22,7 @@
 #include "peer/pending_resumes.h"
 #include "peer/questions_in_turn.h"
 #include "views/line_printer.h"
+#include "markup/markup_codes.h"
 
 #include <commdlg.h>
 
@@ -174,9 +175,9 @@ void AnswerOffer(const OfferInTurn& offer) {
 void FileOffer(WindowRecord* window, const std::vector<std::string>& words, const UserAddress& sender,
                bool autoAccept) {
     const std::string& word = words[4];
-    Info(window, L"\x12\x00B7\x12 DCC " + Shown(word) + L" " + Shown(words[5]) + L" [" + Shown(words[8]) +
-                     L"] (" + Shown(sender.Nick) + L"!" + Shown(sender.User) + L"@" + Shown(sender.Host) +
-                     L")");
+    Info(window, std::wstring(kSymbolDot) + L" DCC " + Shown(word) + L" " + Shown(words[5]) + L" [" +
+                     Shown(words[8]) + L"] (" + Shown(sender.Nick) + L"!" + Shown(sender.User) + L"@" +
+                     Shown(sender.Host) + L")");
     // Never a path or an address the offer did not name validly, auto-accept or not.
     const std::string file = PlainOfferFileName(words[5]);
     peer::ReceiveJob job;
@@ -187,8 +188,8 @@ void FileOffer(WindowRecord* window, const std::vector<std::string>& words, cons
     uint64_t size = 0;
     const bool sizeOk = words[8] == "0" || ParseOfferSize(words[8], size);
     if (file.empty() || !addressOk || (job.Port == 0 && words[7] != "0") || !sizeOk) {
-        Info(window,
-             L"\x12\x00B7\x12 DCC " + Shown(word) + L": the offer names no valid file, address or port.");
+        Info(window, std::wstring(kSymbolDot) + L" DCC " + Shown(word) +
+                         L": the offer names no valid file, address or port.");
         return;
     }
     job.Address = address.Text;
@@ -226,7 +227,7 @@ void FileOffer(WindowRecord* window, const std::vector<std::string>& words, cons
                      NarrowToWide(job.Address) + L":" + std::to_wstring(job.Port) + L"\r\n" + wideFile +
                      L"\t[" + FormatByteSize(size) + L"]";
     if (!peer::AskInTurn([offer] { AnswerOffer(offer); }))
-        Info(window, L"\x12\x00B7\x12 DCC " + Shown(word) + L" " + wideFile + L" refused: " +
+        Info(window, std::wstring(kSymbolDot) + L" DCC " + Shown(word) + L" " + wideFile + L" refused: " +
                          std::to_wstring(peer::kMaxWaitingQuestions) +
                          L" offers wait for an answer already.");
 }

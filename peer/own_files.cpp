@@ -2,6 +2,7 @@
 
 #include "common/data_folders.h"
 #include "common/text_compare.h"
+#include "markup/markup_codes.h"
 
 #include <windows.h>
 
@@ -70,7 +71,7 @@ bool peer::IsProgramOwnFile(const std::wstring& path) {
 }
 
 std::wstring peer::OwnFileRefusal(const std::wstring& name) {
-    return L"\x12\x00B7\x12 " + name +
+    return std::wstring(kSymbolDot) + L" " + name +
            L" refused: a received file never takes the name of a file of Brindlex nor goes into its program "
            L"folder.";
 }

@@ -14,6 +14,7 @@
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"
 #include "core/settings.h"
+#include "markup/markup_codes.h"
 
 #include <windows.h>
 
@@ -144,7 +145,8 @@ void ScriptRun::RunDirective() {
                 if (i) values += ',';
                 values += v->IsNumeric ? v->Values[i] : "\"" + v->Values[i] + "\"";
             }
-            line = L"\x02\x12\u00B7\x12 " + NarrowToWide(words[1]) + L" \x02: " + NarrowToWide(values);
+            line = L"\x02" + std::wstring(kSymbolDot) + L" " + NarrowToWide(words[1]) + L" \x02: " +
+                   NarrowToWide(values);
         }
         PrintToWindow(kInformationLine, ConnectionWindow, line);
     } else if (StringEqualsNoCase(word, "#define") && n == 3) {

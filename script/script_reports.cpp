@@ -2,6 +2,7 @@
 
 #include "common/xstring.h"
 #include "core/client_services.h"
+#include "markup/markup_codes.h"
 
 const wchar_t* const kWrongArgumentCountMessage = L"Invalid number of parameters to function.";
 const wchar_t* const kInvalidFunctionMessage = L"Invalid Function";
@@ -9,7 +10,8 @@ const wchar_t* const kInvalidFunctionMessage = L"Invalid Function";
 std::wstring FormatScriptErrorLine(const std::string& scriptLine, const std::wstring& message) {
     // Built to its full length: a long script line never cuts the message off.
     std::wstring line = L"\x03"
-                        L"4\x02\x12\u00B7\x12 Script Error [";
+                        L"4\x02" +
+                        std::wstring(kSymbolDot) + L" Script Error [";
     line += NarrowToWide(scriptLine);
     line += L"] : ";
     line += message;
@@ -24,7 +26,8 @@ void ThrowScriptError(WindowRecord* window, const std::string& scriptLine, const
 
 void PrintScriptLine(WindowRecord* window, const std::string& scriptLine) {
     std::wstring line = L"\x03"
-                        L"12\x02\x12\u00B7\x12 Line : ";
+                        L"12\x02" +
+                        std::wstring(kSymbolDot) + L" Line : ";
     line += NarrowToWide(scriptLine);
     PrintToWindow(kInformationLine, window, line);
 }

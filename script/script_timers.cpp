@@ -12,13 +12,13 @@
 #include "script/script_reports.h"
 #include "script/script_variables.h"
 #include "script/settings_scripts.h"
+#include "markup/markup_codes.h"
 
 #include <windows.h>
 
 namespace {
 
 constexpr size_t kMaxListLine = 4999;
-const wchar_t kDot[] = L"\x02\x12\u00B7\x12";
 
 std::vector<TimerEntry>* TimersOf(WindowRecord* window) {
     if (!window) return nullptr;
@@ -34,10 +34,10 @@ std::wstring WithoutLinkMarks(std::wstring text) {
 
 std::wstring TimerLine(const TimerEntry& timer) {
     const std::wstring name = WithoutLinkMarks(timer.Name);
-    std::wstring line = std::wstring(kDot) + L" " + name + L" [" + std::to_wstring(timer.Count) + L"] [" +
-                        std::to_wstring(timer.Interval) + L" ms] : " + WithoutLinkMarks(timer.Command) +
-                        L" [\x18{Remove|||/timer " + name + L" die}" + GetLangString(kRemoveLabel) +
-                        L"\x18]\x02";
+    std::wstring line = L"\x02" + std::wstring(kSymbolDot) + L" " + name + L" [" +
+                        std::to_wstring(timer.Count) + L"] [" + std::to_wstring(timer.Interval) + L" ms] : " +
+                        WithoutLinkMarks(timer.Command) + L" [\x18{Remove|||/timer " + name + L" die}" +
+                        GetLangString(kRemoveLabel) + L"\x18]\x02";
     if (line.size() > kMaxListLine) line.resize(kMaxListLine);
     return line;
 }
@@ -84,9 +84,11 @@ void ListTimers(WindowRecord* window, uint32_t index) {
                 if (index == kAllTimers || index == i) lines.push_back(TimerLine((*timers)[i]));
         }
     }
-    PrintToWindow(kInformationLine, window, std::wstring(kDot) + L" (Timers begin) \x12\u00B7\x12\x02");
+    PrintToWindow(kInformationLine, window,
+                  L"\x02" + std::wstring(kSymbolDot) + L" (Timers begin) " + kSymbolDot + L"\x02");
     for (const std::wstring& line : lines) PrintToWindow(kInformationLine, window, line);
-    PrintToWindow(kInformationLine, window, std::wstring(kDot) + L" (Timers end) \x12\u00B7\x12\x02");
+    PrintToWindow(kInformationLine, window,
+                  L"\x02" + std::wstring(kSymbolDot) + L" (Timers end) " + kSymbolDot + L"\x02");
 }
 
 uint32_t HotkeyModifiers(uint32_t keyValue) {

@@ -13,6 +13,7 @@
 #include "core/window_list.h"
 #include "core/window_record.h"
 #include "views/line_printer.h"
+#include "markup/markup_codes.h"
 
 #include <string>
 
@@ -28,13 +29,14 @@ void PrintDnsResult(const DnsResult& result) {
     RemoteTextScope remote;
     if (RunEventScript("On_DNS", result.Window, result.Window, parameters, answer, 0) == 1) return;
     const std::wstring name = result.Name.substr(0, 990);
-    PrintToWindow(kInformationLine, result.Window, L"\x02\x12\x00B7\x12 DNS: \x02" + name);
+    PrintToWindow(kInformationLine, result.Window, L"\x02" + std::wstring(kSymbolDot) + L" DNS: \x02" + name);
     for (size_t i = 0; i + 1 < result.Lines.size(); i += 2) {
         std::wstring label = NarrowToWide(result.Lines[i]), value = NarrowToWide(result.Lines[i + 1]);
         PrintToWindow(kInformationLine, result.Window,
                       L"\x02\x12\\\x12 " + label.substr(0, 400) + L" : \x02" + value.substr(0, 500));
     }
-    PrintToWindow(kInformationLine, result.Window, L"\x02\x12\x00B7\x12 DNS \x12\x00B7\x12\x02");
+    PrintToWindow(kInformationLine, result.Window,
+                  L"\x02" + std::wstring(kSymbolDot) + L" DNS " + kSymbolDot + L"\x02");
 }
 
 // A lookup made for a server window fills its connection's address texts.
