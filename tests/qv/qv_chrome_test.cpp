@@ -49,9 +49,28 @@ int TextSpan(HWND ticker, const std::wstring& path) {
     return first < 0 ? 0 : last - first + 1;
 }
 
+// The face Wine gives a request for the font it draws caption buttons with.
+std::wstring CaptionButtonFace() {
+    LOGFONTW request{};
+    request.lfCharSet = SYMBOL_CHARSET;
+    wcscpy_s(request.lfFaceName, L"Marlett");
+    HDC screen = GetDC(nullptr);
+    HFONT font = CreateFontIndirectW(&request);
+    HGDIOBJ old = SelectObject(screen, font);
+    wchar_t face[LF_FACESIZE] = {};
+    GetTextFaceW(screen, LF_FACESIZE, face);
+    SelectObject(screen, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, screen);
+    return face;
+}
+
 } // namespace
 
 TEST(QvChrome, FrameKeepsMenuAndRebarAndTheTickerScrollsChannelLines) {
+    // Without Marlett in the prefix Wine draws the windows' caption buttons as the letters "0 1 r".
+    EXPECT_EQ(CaptionButtonFace(), L"Marlett") << "the prefix lacks fonts-wine's fonts (scripts/wine-fonts)";
+
     NgircdServer server;
     ASSERT_TRUE(server.WaitReady());
     IrcClient friendly(server.Port(), "friendly");
