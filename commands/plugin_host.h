@@ -61,6 +61,7 @@ uint32_t LoadedPluginCount();
 struct PluginMenuItem {
     uint64_t Popup = 0;
     std::wstring Caption;
+    bool operator==(const PluginMenuItem&) const = default;
 };
 std::vector<PluginMenuItem> PluginMenuItemsSnapshot();
 // Erases the entry at the index; nothing outside the list.

@@ -39,13 +39,6 @@ struct BuiltMenuBar {
 };
 BuiltMenuBar BuiltFrameMenu;
 
-bool SamePlugins(const std::vector<PluginMenuItem>& a, const std::vector<PluginMenuItem>& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (a[i].Popup != b[i].Popup || a[i].Caption != b[i].Caption) return false;
-    return true;
-}
-
 void ShowBands(HWND window, uint32_t type) {
     HWND rebar = GetDlgItem(window, kMainRebarId);
     if (!rebar) return;
@@ -181,7 +174,7 @@ void UpdateMainMenu(uint32_t windowType, HWND window, uint32_t dropPluginEntry) 
     std::vector<PluginMenuItem> plugins = PluginMenuItemsSnapshot();
     if (frameWindow && menu && menu == BuiltFrameMenu.Menu && windowType == BuiltFrameMenu.Type &&
         LeadingMenuItems(menu) == BuiltFrameMenu.Leading && dropPluginEntry == kNoPluginMenuEntry &&
-        SamePlugins(plugins, BuiltFrameMenu.Plugins)) {
+        plugins == BuiltFrameMenu.Plugins) {
         ShowBands(window, windowType);
         MenuType = windowType;
         return;

@@ -41,6 +41,21 @@ private:
 
 constexpr int kTextChars = 1000;
 
+// Asks the control for an item's text: the item, its text field pointed at the room behind it,
+// goes into the control's process; the text comes back up to its end.
+template <class Item> std::wstring ReadItemText(HWND control, UINT message, WPARAM which, Item item) {
+    RemoteBlock block(control, sizeof(Item) + kTextChars * sizeof(wchar_t));
+    item.pszText = reinterpret_cast<wchar_t*>(block.Address() + sizeof(Item));
+    item.cchTextMax = kTextChars;
+    std::wstring text(kTextChars, L'\0');
+    if (!block.Write(0, &item, sizeof item) ||
+        !SendMessageW(control, message, which, reinterpret_cast<LPARAM>(block.Address())) ||
+        !block.Read(sizeof(Item), text.data(), (kTextChars - 1) * sizeof(wchar_t)))
+        return {};
+    text.resize(wcsnlen(text.c_str(), kTextChars));
+    return text;
+}
+
 } // namespace
 
 std::wstring RemoteListItemText(HWND list, int row, int column) {
@@ -81,19 +96,10 @@ RECT RemoteListCellRect(HWND list, int row, int column) {
 }
 
 std::wstring RemoteTreeItemText(HWND tree, HTREEITEM item) {
-    RemoteBlock block(tree, sizeof(TVITEMW) + kTextChars * sizeof(wchar_t));
     TVITEMW data{};
     data.mask = TVIF_TEXT;
     data.hItem = item;
-    data.pszText = reinterpret_cast<wchar_t*>(block.Address() + sizeof(TVITEMW));
-    data.cchTextMax = kTextChars;
-    std::wstring text(kTextChars, L'\0');
-    if (!block.Write(0, &data, sizeof data) ||
-        !SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(block.Address())) ||
-        !block.Read(sizeof(TVITEMW), text.data(), kTextChars * sizeof(wchar_t)))
-        return {};
-    text.resize(wcsnlen(text.c_str(), kTextChars));
-    return text;
+    return ReadItemText(tree, TVM_GETITEMW, 0, data);
 }
 
 RECT RemoteTreeItemTextRect(HWND tree, HTREEITEM item) {
@@ -108,18 +114,9 @@ RECT RemoteTreeItemTextRect(HWND tree, HTREEITEM item) {
 }
 
 std::wstring RemoteTabText(HWND tabs, int index) {
-    RemoteBlock block(tabs, sizeof(TCITEMW) + kTextChars * sizeof(wchar_t));
     TCITEMW item{};
     item.mask = TCIF_TEXT;
-    item.pszText = reinterpret_cast<wchar_t*>(block.Address() + sizeof(TCITEMW));
-    item.cchTextMax = kTextChars;
-    std::wstring text(kTextChars, L'\0');
-    if (!block.Write(0, &item, sizeof item) ||
-        !SendMessageW(tabs, TCM_GETITEMW, index, reinterpret_cast<LPARAM>(block.Address())) ||
-        !block.Read(sizeof(TCITEMW), text.data(), (kTextChars - 1) * sizeof(wchar_t)))
-        return {};
-    text.resize(wcslen(text.c_str()));
-    return text;
+    return ReadItemText(tabs, TCM_GETITEMW, static_cast<WPARAM>(index), item);
 }
 
 bool RemoteTabRect(HWND tabs, int index, RECT& rect) {
