@@ -49,27 +49,45 @@ int TextSpan(HWND ticker, const std::wstring& path) {
     return first < 0 ? 0 : last - first + 1;
 }
 
-// The face Wine gives a request for the font it draws caption buttons with.
-std::wstring CaptionButtonFace() {
+// What Wine gives a request for a symbol font: the face it chose and the glyphs of the text in it
+// (0xFFFF for a character the face lacks).
+struct SymbolFontAnswer {
+    std::wstring Face;
+    std::vector<WORD> Glyphs;
+};
+
+SymbolFontAnswer AnswerSymbolFont(const wchar_t* face, const std::wstring& text) {
     LOGFONTW request{};
     request.lfCharSet = SYMBOL_CHARSET;
-    wcscpy_s(request.lfFaceName, L"Marlett");
+    wcscpy_s(request.lfFaceName, face);
     HDC screen = GetDC(nullptr);
     HFONT font = CreateFontIndirectW(&request);
     HGDIOBJ old = SelectObject(screen, font);
-    wchar_t face[LF_FACESIZE] = {};
-    GetTextFaceW(screen, LF_FACESIZE, face);
+    wchar_t chosen[LF_FACESIZE] = {};
+    GetTextFaceW(screen, LF_FACESIZE, chosen);
+    SymbolFontAnswer answer{chosen, std::vector<WORD>(text.size())};
+    if (!text.empty())
+        GetGlyphIndicesW(screen, text.c_str(), static_cast<int>(text.size()), answer.Glyphs.data(),
+                         GGI_MARK_NONEXISTING_GLYPHS);
     SelectObject(screen, old);
     DeleteObject(font);
     ReleaseDC(nullptr, screen);
-    return face;
+    return answer;
 }
 
 } // namespace
 
 TEST(QvChrome, FrameKeepsMenuAndRebarAndTheTickerScrollsChannelLines) {
     // Without Marlett in the prefix Wine draws the windows' caption buttons as the letters "0 1 r".
-    EXPECT_EQ(CaptionButtonFace(), L"Marlett") << "the prefix lacks fonts-wine's fonts (scripts/wine-fonts)";
+    EXPECT_EQ(AnswerSymbolFont(L"Marlett", L"").Face, L"Marlett")
+        << "the prefix lacks fonts-wine's fonts (scripts/wine-fonts)";
+    // The dot of an information line is the code 0xB7 in a Symbol run: it must reach the Symbol
+    // font's symbol cmap (where 0xF0B7 is the bullet), not a Unicode cmap or another face.
+    const SymbolFontAnswer symbol = AnswerSymbolFont(L"Symbol", L"\x00B7\xF0B7");
+    EXPECT_EQ(symbol.Face, L"Symbol");
+    EXPECT_NE(symbol.Glyphs[0], 0xFFFF) << "the Symbol font lacks the code 0xB7";
+    EXPECT_EQ(symbol.Glyphs[0], symbol.Glyphs[1])
+        << "the code 0xB7 misses the symbol cmap (scripts/wine-fonts)";
 
     NgircdServer server;
     ASSERT_TRUE(server.WaitReady());
