@@ -19,7 +19,7 @@ void InstallBenchServices() {
         ++BenchPluginCalls;
         return 0;
     };
-    s.Windows.OnServerDisconnected = [](WindowRecord* record, uint8_t byUser) {
-        if (record && record->Connection) EndServerSession(*record->Connection, byUser);
+    s.Windows.OnServerDisconnected = [](WindowRecord* record, DisconnectOptions options) {
+        if (record && record->Connection) EndServerSession(*record->Connection, options.ByUser ? 1 : 0);
     };
 }

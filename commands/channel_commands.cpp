@@ -133,5 +133,5 @@ uint64_t WallCommand(const CommandCall& call) {
 uint64_t OpNoticeCommand(const CommandCall& call) {
     RequireWindowType(call.Target, kChannelWindow);
     const std::string line = "/wallop " + call.Target->Name + " " + call.Rest(1);
-    return ExecuteCommand(line.c_str(), call.ConnectionWindow, nullptr, nullptr);
+    return commands::ExecuteCommand(line.c_str(), call.ConnectionWindow, nullptr, nullptr);
 }

@@ -18,6 +18,7 @@
 #include "core/window_list.h"
 #include "core/window_record.h"
 #include "core/remote_text.h"
+#include "commands/command_interpreter.h"
 
 #include <string>
 
@@ -120,14 +121,14 @@ uint64_t SendFileCommand(const CommandCall& call) {
         .Own(call.CommandIs("/tsend") ? " tsend " : " send ")
         .Marked(call.Rest(2), call.RestMarks(2));
     const LineMarksScope marks(line.Text, line.Marks);
-    return ExecuteCommand(line.Text.c_str(), call.ConnectionWindow, nullptr, nullptr);
+    return commands::ExecuteCommand(line.Text.c_str(), call.ConnectionWindow, nullptr, nullptr);
 }
 
 uint64_t ChatCommand(const CommandCall& call) {
     MarkedLine line;
     line.Own("/dcc ").Marked(call.Words[1], call.WordMarks(1)).Own(" " + call.Command().substr(1));
     const LineMarksScope marks(line.Text, line.Marks);
-    return ExecuteCommand(line.Text.c_str(), call.ConnectionWindow, nullptr, nullptr);
+    return commands::ExecuteCommand(line.Text.c_str(), call.ConnectionWindow, nullptr, nullptr);
 }
 
 uint64_t TestChatCommand(const CommandCall& call) {

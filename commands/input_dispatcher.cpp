@@ -58,7 +58,7 @@ bool OnInputSwallows(const char* line, const std::string& trimmed, WindowRecord*
     }
     NestingCount nesting;
     std::string result;
-    return RunEventScript("On_Input", window, window, line, result, 0) == kEventHandled;
+    return RunEventScript("On_Input", window, window, line, result) == kEventHandled;
 }
 
 // A trigger worker for a line set off by text from a server: it runs as such text too.
@@ -132,7 +132,7 @@ void SayPlainText(const std::string& text, WindowRecord* window) {
 
 } // namespace
 
-void commands::ProcessInputLine(const char* line, WindowRecord* window, uint8_t noTriggers) {
+void commands::ProcessInputLine(const char* line, WindowRecord* window, InputOptions options) {
     if (!line) return;
     std::string text(line);
     TrimStringCrLf(text);
@@ -144,36 +144,35 @@ void commands::ProcessInputLine(const char* line, WindowRecord* window, uint8_t 
             const std::string one(piece);
             const LineMarksScope pieceMarks(
                 one, marks.substr(static_cast<size_t>(piece.data() - text.data()), one.size()));
-            commands::ProcessInputLine(one.c_str(), window, noTriggers);
+            commands::ProcessInputLine(one.c_str(), window, options);
         }
         return;
     }
     if (OnInputSwallows(line, text, window)) return;
     if (commands::ExecuteCommand(text.c_str(), window ? window->Server : nullptr, nullptr, nullptr)) return;
     if (!window) return;
-    if (!text.empty() && text[0] == '/' && !noTriggers) return RunTriggers(line, window);
+    if (!text.empty() && text[0] == '/' && !options.NoTriggers) return RunTriggers(line, window);
     SayPlainText(text, window);
 }
 
-void commands::ExecuteInputText(WindowRecord* window, const std::wstring& text, uint8_t noTriggers,
-                                uint8_t preferUtf8) {
+void commands::ExecuteInputText(WindowRecord* window, const std::wstring& text, InputOptions options) {
     if (!window) return;
     if (window->Popup) {
         DestroyWindow(window->Popup);
         window->Popup = nullptr;
     }
     const UINT codePage = window->CodePage >= 0 ? static_cast<UINT>(window->CodePage)
-                          : preferUtf8          ? CP_UTF8
+                          : options.PreferUtf8  ? CP_UTF8
                                                 : DefaultCodePage.load();
     for (const std::wstring_view piece : CutAtLineEnds(std::wstring_view(text))) {
         const std::string narrow = WideToNarrow(piece.data(), piece.size(), codePage);
-        commands::ProcessInputLine(narrow.c_str(), window, noTriggers);
+        commands::ProcessInputLine(narrow.c_str(), window, options);
     }
 }
 
 extern "C" void __cdecl PluginInput(const char* line) {
     try {
-        ProcessInputLine(line, GetActiveWindowRecord(), 0);
+        ProcessInputLine(line, GetActiveWindowRecord());
     } catch (...) {
         // Nothing may return into the plug-in as an exception.
     }

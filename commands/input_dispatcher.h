@@ -13,11 +13,10 @@ namespace commands {
 // Fires "On_Input", offers the line to the command interpreter and the typed-command
 // triggers, and sends what is left as plain text to the window's target. A line that holds a
 // CR or LF before its end is taken as the separate lines between them.
-void ProcessInputLine(const char* line, WindowRecord* window, uint8_t noTriggers);
-// Cuts a typed wide text into lines and runs each through ProcessInputLine; preferUtf8: a window
+void ProcessInputLine(const char* line, WindowRecord* window, InputOptions options = {});
+// Cuts a typed wide text into lines and runs each through ProcessInputLine; PreferUtf8: a window
 // without a code page of its own sends them as UTF-8 rather than in the default code page.
-void ExecuteInputText(WindowRecord* window, const std::wstring& text, uint8_t noTriggers,
-                      uint8_t preferUtf8 = 0);
+void ExecuteInputText(WindowRecord* window, const std::wstring& text, InputOptions options = {});
 } // namespace commands
 
 // Exported to plug-ins: runs the line as said in the window the user works in.

@@ -11,6 +11,7 @@
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
 #include "core/remote_text.h"
+#include "commands/command_interpreter.h"
 
 #include <algorithm>
 #include <string>
@@ -42,7 +43,7 @@ void RemoveLater(const CommandCall& call, const std::string& mask) {
     line.Own("/timer * 1 " + std::to_string(interval) + " " + call.Command() + " -")
         .Marked(mask, maskMarks.substr(plus));
     const LineMarksScope marks(line.Text, line.Marks);
-    ExecuteCommand(line.Text.c_str(), call.ConnectionWindow, call.Target, nullptr);
+    commands::ExecuteCommand(line.Text.c_str(), call.ConnectionWindow, call.Target, nullptr);
 }
 
 } // namespace

@@ -49,7 +49,7 @@ std::string CtcpRequest(const std::string& text) {
 }
 
 uint64_t RunBuiltCommand(const CommandCall& call, const std::string& line) {
-    return ExecuteCommand(line.c_str(), call.ConnectionWindow, nullptr, nullptr);
+    return commands::ExecuteCommand(line.c_str(), call.ConnectionWindow, nullptr, nullptr);
 }
 
 // The n-th DCC chat window in list order, counted from 0.
@@ -130,7 +130,7 @@ uint64_t DccMessageCommand(const CommandCall& call) {
     if (!window) return 0;
     const std::string text = call.Rest(2);
     const LineMarksScope marks(text, call.RestMarks(2));
-    ProcessInputLine(text.c_str(), window, 0);
+    commands::ProcessInputLine(text.c_str(), window);
     return 1;
 }
 
@@ -151,7 +151,7 @@ uint64_t QueryCommand(const CommandCall& call) {
     if (window && call.Words.size() > 2) {
         const std::string text = call.Rest(2);
         const LineMarksScope marks(text, call.RestMarks(2));
-        ProcessInputLine(text.c_str(), window, 0);
+        commands::ProcessInputLine(text.c_str(), window);
     }
     return 1;
 }

@@ -316,6 +316,13 @@ std::vector<PluginMenuItem> PluginMenuItemsSnapshot() {
     return items;
 }
 
+uint64_t commands::PluginMenuEntryPopup(uint32_t index) {
+    AcquireSRWLockShared(&MenuLock);
+    const uint64_t popup = index < MenuItems.size() ? MenuItems[index].Popup : 0;
+    ReleaseSRWLockShared(&MenuLock);
+    return popup;
+}
+
 void ErasePluginMenuItem(uint32_t index) {
     AcquireSRWLockExclusive(&MenuLock);
     if (index < MenuItems.size()) MenuItems.erase(MenuItems.begin() + index);

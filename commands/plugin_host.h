@@ -66,6 +66,10 @@ struct PluginMenuItem {
 std::vector<PluginMenuItem> PluginMenuItemsSnapshot();
 // Erases the entry at the index; nothing outside the list.
 void ErasePluginMenuItem(uint32_t index);
+namespace commands {
+// The popup of the entry at the index; 0 outside the list.
+uint64_t PluginMenuEntryPopup(uint32_t index);
+} // namespace commands
 
 // Exported to plug-ins: appends a menu (caption UTF-8); returns the new number of menus.
 extern "C" __declspec(dllexport) uint32_t __cdecl AddPluginMenu(uint64_t popup, const char* caption);

@@ -14,6 +14,7 @@
 #include "irc_lines/dns_lookup.h"
 #include "core/client_services.h"
 #include "core/window_record.h"
+#include "commands/command_interpreter.h"
 
 #include <process.h>
 #include <shellapi.h>
@@ -78,7 +79,7 @@ uint64_t DnsCommand(const CommandCall& call) {
             if (words.size() != 2) return 1;
             SendCommandLine("USERHOST " + name, call.ConnectionWindow);
             const std::string retry = "/TIMER ** 1 5 /DNS " + name + " *";
-            ExecuteCommand(retry.c_str(), call.ConnectionWindow, target, nullptr);
+            commands::ExecuteCommand(retry.c_str(), call.ConnectionWindow, target, nullptr);
             return 1;
         }
     }

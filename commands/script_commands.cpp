@@ -10,6 +10,7 @@
 #include "core/record_guards.h"
 #include "core/window_record.h"
 #include "core/remote_text.h"
+#include "commands/command_interpreter.h"
 
 #include <mutex>
 #include <string>
@@ -65,7 +66,7 @@ uint64_t UndefineCommand(const CommandCall& call) {
     std::string line;
     if (scope == kConnectionScope) line = "/destroystaticvariable " + name;
     if (scope == kGlobalScope) line = "/destroyglobalvariable " + name;
-    return ExecuteCommand(line.c_str(), call.ConnectionWindow, nullptr, nullptr);
+    return commands::ExecuteCommand(line.c_str(), call.ConnectionWindow, nullptr, nullptr);
 }
 
 uint64_t DestroyStaticVariableCommand(const CommandCall& call) {

@@ -23,6 +23,7 @@
 #include "xml/xml_element.h"
 #include "xml/xml_profile.h"
 #include "core/remote_text.h"
+#include "commands/command_interpreter.h"
 
 #include <string>
 #include <vector>
@@ -95,7 +96,7 @@ namespace {
 // The program's own line: its words are the user's, as the row that builds it has been let run.
 uint64_t RunOwnLine(const CommandCall& call, const std::string& line) {
     const LineMarksScope own(line);
-    return ExecuteCommand(line.c_str(), call.ConnectionWindow, nullptr, nullptr);
+    return commands::ExecuteCommand(line.c_str(), call.ConnectionWindow, nullptr, nullptr);
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 #include "core/record_guards.h"
 #include "core/remote_text.h"
 #include "core/window_record.h"
+#include "commands/input_dispatcher.h"
 
 #include <map>
 #include <optional>
@@ -203,10 +204,10 @@ void commands::RunScriptTimer(WindowRecord* record, HWND window, UINT_PTR id) {
     const std::optional<std::string> marks = RemoteTimerMarks(connection, static_cast<uint32_t>(id));
     if (last) NoteRemoteTimer(connection, static_cast<uint32_t>(id), nullptr);
     const std::string line = WideToNarrow(command);
-    if (!marks) return ProcessInputLine(line.c_str(), server, 0);
+    if (!marks) return commands::ProcessInputLine(line.c_str(), server);
     RemoteTextScope scope;
     const LineMarksScope lineMarks(line, *marks);
-    ProcessInputLine(line.c_str(), server, 0);
+    commands::ProcessInputLine(line.c_str(), server);
 }
 
 void commands::SetScriptTimer(HWND window, WPARAM id, LPARAM interval) {

@@ -16,6 +16,8 @@
 #include "core/window_list.h"
 #include "core/window_record.h"
 #include "markup/markup_codes.h"
+#include "commands/input_dispatcher.h"
+#include "commands/command_interpreter.h"
 
 #include <string>
 #include <vector>
@@ -92,7 +94,7 @@ uint64_t DisplayCommand(const CommandCall& call) {
                           NarrowToWide(CleanWhenFromOutside(text), DefaultCodePage.load()),
                           {.NoTimeStamp = noTimeStamp});
         else
-            ProcessInputLine(text.c_str(), window, 0);
+            commands::ProcessInputLine(text.c_str(), window);
     }
     return 1;
 }
@@ -102,7 +104,7 @@ uint64_t DisplayAllCommand(const CommandCall& call) {
     line.Own(call.CommandIs("/achan") ? "/display # " : "/display * ")
         .Marked(call.Rest(1), call.RestMarks(1));
     const LineMarksScope marks(line.Text, line.Marks);
-    return ExecuteCommand(line.Text.c_str(), call.ConnectionWindow, nullptr, nullptr);
+    return commands::ExecuteCommand(line.Text.c_str(), call.ConnectionWindow, nullptr, nullptr);
 }
 
 uint64_t ClearCommand(const CommandCall& call) {
@@ -117,7 +119,7 @@ uint64_t ClearCommand(const CommandCall& call) {
         // Closing a server window closes its other windows with it.
         if (!IsWindowRecordListed(*it) || !ClearTargetMatches(target, *it, call.Connection)) continue;
         ClearOrClose(call, *it);
-        if (!call.CommandIs("/close")) SetWindowTabState(*it, kTabIdle, 0);
+        if (!call.CommandIs("/close")) SetWindowTabState(*it, kTabIdle);
     }
     return 1;
 }
@@ -146,7 +148,8 @@ uint64_t EncodingCommand(const CommandCall& call) {
 
 uint64_t Utf8Command(const CommandCall& call) {
     const bool on = call.Words.size() == 1 || StringEqualsNoCase(call.Words[1], "on");
-    return ExecuteCommand(on ? "/encoding 65001" : "/encoding 0", call.ConnectionWindow, nullptr, nullptr);
+    return commands::ExecuteCommand(on ? "/encoding 65001" : "/encoding 0", call.ConnectionWindow, nullptr,
+                                    nullptr);
 }
 
 uint64_t DebugCommand(const CommandCall& call) {

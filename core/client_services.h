@@ -2,15 +2,18 @@
 // script, a handler asking for a prompt, and so on. The libraries below the owners call them
 // through this table, so no library links or includes one above it.
 //
-// The program's start-up fills the table with the real owners (InstallClientServices in the
-// shell); a test installs what it needs, the owners themselves or recorders. A call whose owner
-// is not installed does nothing and returns the neutral value. The table is filled before any
-// thread that calls through it starts, and read without a lock.
+// Each service is one row of the lists below: its group, name, owner, signature and what a call
+// does when nothing is installed. The row makes the table's field, the forwarder under the name
+// callers know, and the program's install (InstallClientServices in the shell names the row's
+// owner, so no row can be left out). A test installs what it needs, owners or recorders; a call
+// it left uninstalled says so on stderr (once per service) and returns the neutral value. The
+// table is filled before any thread that calls through it starts, and read without a lock.
 #pragma once
 
 #include "core/line_kind.h"
 #include "core/object_transfer.h"
 #include "core/script_mode.h"
+#include "core/service_options.h"
 #include "core/tab_states.h"
 
 #include <windows.h>
@@ -22,7 +25,6 @@
 struct WindowRecord;
 struct DccConnection;
 struct UserAddress;
-struct IOleObject;
 
 constexpr uint32_t kNoEventScript = 0xFFFFFFFF;
 
@@ -43,139 +45,215 @@ struct ScriptTriggerJob {
     WindowRecord* Window = nullptr; // may be null
 };
 
-// The table is split by owner: each group is filled by the library (or, for dialogs, the
-// libraries) named with it, and a test installs a group whole or member by member.
+// Rows: SERVICE(Group, Name, Owner, Return, (Parameters), (Arguments), WhenNotInstalled). Owner is
+// the implementation the program installs; it is named here only, and spelled out in the shell.
+// WhenNotInstalled is an expression of the forwarder's parameters giving its neutral result.
+// clang-format off
 
 // Printing and chat views (views).
-struct PrintingServices {
-    void (*PrintToWindow)(LineKind kind, WindowRecord* record, const std::wstring& text,
-                          const PrintOptions& options) = nullptr;
-    void (*FormatEventLine)(WindowRecord* window, std::wstring& out, LineKind kind,
-                            const std::string& message, const std::vector<std::string>& words,
-                            const UserAddress& sender) = nullptr;
-    // Emptying a chat view and forgetting the sender its grouping kept.
-    void (*ClearChatView)(WindowRecord* record) = nullptr;
-};
+#define BRINDLEX_PRINTING_SERVICES(SERVICE) \
+    SERVICE(Printing, PrintToWindow, views::PrintToWindow, void, \
+            (LineKind kind, WindowRecord* record, const std::wstring& text, const PrintOptions& options), \
+            (kind, record, text, options), void()) \
+    SERVICE(Printing, FormatEventLine, views::FormatEventLine, void, \
+            (WindowRecord* window, std::wstring& out, LineKind kind, const std::string& message, \
+             const std::vector<std::string>& words, const UserAddress& sender), \
+            (window, out, kind, message, words, sender), void()) \
+    /* Emptying a chat view and forgetting the sender its grouping kept. */ \
+    SERVICE(Printing, ClearChatView, views::ClearChatView, void, (WindowRecord* record), (record), void())
 
 // Event scripts and triggers (script).
-struct ScriptServices {
-    uint32_t (*RunEventScript)(const char* eventName, WindowRecord* window, WindowRecord* target,
-                               const std::string& parameters, std::string& result,
-                               uint8_t checkOnly) = nullptr;
-    // Runs a typed "/" line's trigger script, or sends the line without its "/"; takes the job.
-    unsigned(__stdcall* RunTriggerScriptThread)(void* job) = nullptr;
-    uint32_t (*ExecuteScript)(uint32_t mode, WindowRecord* connectionWindow, WindowRecord* window,
-                              const std::string& text, const std::string& parameters, std::string& result,
-                              uint32_t defaultResult) = nullptr;
-};
+#define BRINDLEX_SCRIPT_SERVICES(SERVICE) \
+    SERVICE(Scripts, RunEventScript, script::RunEventScript, uint32_t, \
+            (const char* eventName, WindowRecord* window, WindowRecord* target, const std::string& parameters, \
+             std::string& result, EventScriptOptions options), \
+            (eventName, window, target, parameters, result, options), kNoEventScript) \
+    /* Runs a typed "/" line's trigger script, or sends the line without its "/"; takes the job */ \
+    /* (a heap ScriptTriggerJob), which without an owner is only freed. */ \
+    SERVICE(Scripts, RunTriggerScriptThread, script::RunTriggerScriptThread, unsigned, (void* job), (job), \
+            (delete static_cast<ScriptTriggerJob*>(job), 0u)) \
+    SERVICE(Scripts, ExecuteScript, script::ExecuteScript, uint32_t, \
+            (uint32_t mode, WindowRecord* connectionWindow, WindowRecord* window, const std::string& text, \
+             const std::string& parameters, std::string& result, uint32_t defaultResult), \
+            (mode, connectionWindow, window, text, parameters, result, defaultResult), 0u)
 
 // Input lines, commands, plug-in notices and the menus plug-ins and scripts add (commands).
-struct CommandServices {
-    void (*ProcessInputLine)(const char* line, WindowRecord* window, uint8_t noTriggers) = nullptr;
-    void (*ExecuteInputText)(WindowRecord* window, const std::wstring& text, uint8_t noTriggers,
-                             uint8_t preferUtf8) = nullptr;
-    uint64_t (*ExecuteCommand)(const char* line, WindowRecord* connectionWindow, WindowRecord* targetWindow,
-                               wchar_t* helpBuffer) = nullptr;
-    uint64_t (*NotifyPluginsServerLine)(uint32_t windowIndex, const std::string& line) = nullptr;
-    uint64_t (*NotifyPluginsWindowText)(const std::wstring& text, uint32_t windowIndex) = nullptr;
-    uint32_t (*AddPluginMenuEntry)(uint64_t popup, const char* caption) = nullptr; // the new count
-    uint64_t (*PluginMenuEntryPopup)(uint32_t index) = nullptr;                    // 0 outside the list
-    void (*ErasePluginMenuEntry)(uint32_t index) = nullptr;
-};
+#define BRINDLEX_COMMAND_SERVICES(SERVICE) \
+    SERVICE(Commands, ProcessInputLine, commands::ProcessInputLine, void, \
+            (const char* line, WindowRecord* window, InputOptions options), (line, window, options), void()) \
+    SERVICE(Commands, ExecuteInputText, commands::ExecuteInputText, void, \
+            (WindowRecord* window, const std::wstring& text, InputOptions options), (window, text, options), \
+            void()) \
+    SERVICE(Commands, ExecuteCommand, commands::ExecuteCommand, uint64_t, \
+            (const char* line, WindowRecord* connectionWindow, WindowRecord* targetWindow, wchar_t* helpBuffer), \
+            (line, connectionWindow, targetWindow, helpBuffer), uint64_t{0}) \
+    SERVICE(Commands, NotifyPluginsServerLine, commands::NotifyPluginsServerLine, uint64_t, \
+            (uint32_t windowIndex, const std::string& line), (windowIndex, line), uint64_t{0}) \
+    SERVICE(Commands, NotifyPluginsWindowText, commands::NotifyPluginsWindowText, uint64_t, \
+            (const std::wstring& text, uint32_t windowIndex), (text, windowIndex), uint64_t{0}) \
+    /* The new count of entries. */ \
+    SERVICE(Commands, AddPluginMenuEntry, AddPluginMenu, uint32_t, (uint64_t popup, const char* caption), \
+            (popup, caption), 0u) \
+    /* 0 outside the list. */ \
+    SERVICE(Commands, PluginMenuEntryPopup, commands::PluginMenuEntryPopup, uint64_t, (uint32_t index), (index), \
+            uint64_t{0}) \
+    SERVICE(Commands, ErasePluginMenuEntry, ErasePluginMenuItem, void, (uint32_t index), (index), void())
 
 // Prompts, menu texts and the dialogs the menu commands open (ui, with the DCC send dialog from
 // peer, the preferences from shell and remote assistance from assist).
-struct DialogServices {
-    bool (*PromptText)(HWND owner, const std::wstring& title, const std::wstring& prompt, wchar_t* text,
-                       size_t capacity, uint32_t timeoutSeconds) = nullptr;
-    bool (*PromptList)(HWND owner, const std::wstring& title, const std::wstring& prompt,
-                       const std::vector<std::wstring>& choices, std::vector<bool>& selection,
-                       bool single) = nullptr;
-    void (*GetMenuLabel)(uint32_t commandId, uint32_t flags, wchar_t* out) = nullptr;
-    // The save dialog owned by the frame: starts in the folder with the name in path; true with
-    // the chosen path on OK.
-    bool (*PromptSaveFileName)(const std::wstring& folder, const std::wstring& filter,
-                               std::wstring& path) = nullptr;
-    void (*OpenConnectDialog)(HWND owner, uint32_t initParameter) = nullptr;
-    void (*OpenJoinDialog)(HWND owner, WindowRecord* server) = nullptr;
-    void (*OpenKickDialog)(HWND owner, WindowRecord* channel,
-                           const std::vector<std::wstring>& nicks) = nullptr;
-    void (*OpenChannelControlDialog)(HWND owner, uint32_t initParameter) = nullptr;
-    void (*OpenListInformationDialog)(HWND owner) = nullptr;
-    void (*OpenPreferences)(const std::string& section) = nullptr;
-    void (*ToggleTickerWindow)(WindowRecord* record) = nullptr;
-    void (*OpenDccSendDialog)(HWND owner, WindowRecord* window) = nullptr;
-    void (*RequestRemoteAssistance)(HWND owner, const std::string& host, uint16_t port,
-                                    const std::string& callerData) = nullptr;
-};
+#define BRINDLEX_DIALOG_SERVICES(SERVICE) \
+    /* text: the initial text and, on OK, the answer, never more than capacity characters with */ \
+    /* the terminator. */ \
+    SERVICE(Dialogs, PromptText, ui::PromptText, bool, \
+            (HWND owner, const std::wstring& title, const std::wstring& prompt, wchar_t* text, size_t capacity, \
+             uint32_t timeoutSeconds), \
+            (owner, title, prompt, text, capacity, timeoutSeconds), false) \
+    /* On OK, one flag per choice in selection; single: one choice only. */ \
+    SERVICE(Dialogs, PromptList, ui::PromptList, bool, \
+            (HWND owner, const std::wstring& title, const std::wstring& prompt, \
+             const std::vector<std::wstring>& choices, std::vector<bool>& selection, bool single), \
+            (owner, title, prompt, choices, selection, single), false) \
+    /* Without an owner the label is empty, so a caller never reads an unwritten buffer. */ \
+    SERVICE(Dialogs, GetMenuLabel, ui::GetMenuLabel, void, (uint32_t commandId, uint32_t flags, wchar_t* out), \
+            (commandId, flags, out), (out ? void(out[0] = L'\0') : void())) \
+    /* The save dialog owned by the frame: starts in the folder with the name in path; true */ \
+    /* with the chosen path on OK. */ \
+    SERVICE(Dialogs, PromptSaveFileName, ui::PromptSaveFileName, bool, \
+            (const std::wstring& folder, const std::wstring& filter, std::wstring& path), (folder, filter, path), \
+            false) \
+    /* initParameter: 0, or a connect command ID_SERVER_FIRST + n that picks saved server n. */ \
+    SERVICE(Dialogs, OpenConnectDialog, ui::OpenConnectDialog, void, (HWND owner, uint32_t initParameter), \
+            (owner, initParameter), void()) \
+    SERVICE(Dialogs, OpenJoinDialog, ui::OpenJoinDialog, void, (HWND owner, WindowRecord* server), \
+            (owner, server), void()) \
+    /* nicks: without their level prefix. */ \
+    SERVICE(Dialogs, OpenKickDialog, ui::OpenKickDialog, void, \
+            (HWND owner, WindowRecord* channel, const std::vector<std::wstring>& nicks), (owner, channel, nicks), \
+            void()) \
+    /* owner: the channel window whose channel the dialog shows. */ \
+    SERVICE(Dialogs, OpenChannelControlDialog, ui::OpenChannelControlDialog, void, \
+            (HWND owner, uint32_t initParameter), (owner, initParameter), void()) \
+    SERVICE(Dialogs, OpenListInformationDialog, ui::OpenListInformationDialog, void, (HWND owner), (owner), \
+            void()) \
+    /* section: the settings node to select ("Cfg\\User_Lists", ...), empty for none. */ \
+    SERVICE(Dialogs, OpenPreferences, shell::OpenPreferences, void, (const std::string& section), (section), \
+            void()) \
+    SERVICE(Dialogs, ToggleTickerWindow, ui::ToggleTickerWindow, void, (WindowRecord* record), (record), void()) \
+    /* The send dialog for the window's partner, without a file chosen yet. */ \
+    SERVICE(Dialogs, OpenDccSendDialog, peer::OpenDccSendDialog, void, (HWND owner, WindowRecord* window), \
+            (owner, window), void()) \
+    SERVICE(Dialogs, RequestRemoteAssistance, assist::RequestRemoteAssistance, void, \
+            (HWND owner, const std::string& host, uint16_t port, const std::string& callerData), \
+            (owner, host, port, callerData), void())
 
 // Windows, tabs, titles, logs, menus and the frame's own features (shell).
-struct WindowServices {
-    void (*OnServerDisconnected)(WindowRecord* record, uint8_t byUser) = nullptr;
-    void (*OnDccChatDisconnected)(WindowRecord* record, DccConnection* dcc) = nullptr;
-    void (*ActivateWindowRecord)(WindowRecord* record) = nullptr;
-    WindowRecord* (*GetActiveWindowRecord)() = nullptr;
-    bool (*IsAppForeground)() = nullptr;
-    uint32_t (*GetWindowTabState)(const WindowRecord* record) = nullptr;
-    void (*SetWindowTabState)(const WindowRecord* record, uint32_t state, uint8_t noRefresh) = nullptr;
-    void (*SetWindowTabCaption)(const WindowRecord* record) = nullptr;
-    void (*UpdateWindowTitle)(WindowRecord* record) = nullptr;
-    void (*WriteLogLine)(WindowRecord* record, const wchar_t* text) = nullptr;
-    void (*WriteLogMarker)(WindowRecord* record, int32_t marker) = nullptr;
-    // Asking for the user's attention: a thread procedure over the chat window's handle.
-    unsigned(__stdcall* ShakeWindowThread)(void* childWindow) = nullptr;
-    // Rebuilds the active window's menu, erasing the plug-in menu entry dropEntry unless it is
-    // 0xFFFFFFFF; false when no window is active.
-    bool (*RebuildActiveWindowMenu)(uint32_t dropEntry) = nullptr;
-    // A download of the URL into the file on a worker thread; true when it started.
-    bool (*StartDownload)(const std::wstring& url, const std::wstring& path) = nullptr;
-    void (*RequestChannelList)(WindowRecord* record) = nullptr;
-    void (*ShowChannelList)(WindowRecord* record, uint32_t id) = nullptr;
-    void (*FindInView)(WindowRecord* record, uint32_t id) = nullptr;
-    void (*RunLogCommand)(WindowRecord* record, uint32_t id) = nullptr;
-    void (*ToggleLightSensor)() = nullptr;
-    // A file opened by the program the system has for it.
-    void (*OpenWithShell)(const std::wstring& file, int showCommand) = nullptr;
-};
+#define BRINDLEX_WINDOW_SERVICES(SERVICE) \
+    SERVICE(Windows, OnServerDisconnected, shell::OnServerDisconnected, void, \
+            (WindowRecord* record, DisconnectOptions options), (record, options), void()) \
+    SERVICE(Windows, OnDccChatDisconnected, shell::OnDccChatDisconnected, void, \
+            (WindowRecord* record, DccConnection* dcc), (record, dcc), void()) \
+    SERVICE(Windows, ActivateWindowRecord, shell::ActivateWindowRecord, void, (WindowRecord* record), (record), \
+            void()) \
+    SERVICE(Windows, GetActiveWindowRecord, shell::GetActiveWindowRecord, WindowRecord*, (), (), nullptr) \
+    SERVICE(Windows, IsAppForeground, shell::IsAppForeground, bool, (), (), false) \
+    SERVICE(Windows, GetWindowTabState, shell::GetWindowTabState, uint32_t, (const WindowRecord* record), \
+            (record), static_cast<uint32_t>(kNoTabState)) \
+    SERVICE(Windows, SetWindowTabState, shell::SetWindowTabState, void, \
+            (const WindowRecord* record, uint32_t state, TabStateOptions options), (record, state, options), void()) \
+    SERVICE(Windows, SetWindowTabCaption, shell::SetWindowTabCaption, void, (const WindowRecord* record), \
+            (record), void()) \
+    SERVICE(Windows, UpdateWindowTitle, shell::UpdateWindowTitle, void, (WindowRecord* record), (record), void()) \
+    SERVICE(Windows, WriteLogLine, shell::WriteLogLine, void, (WindowRecord* record, const wchar_t* text), \
+            (record, text), void()) \
+    SERVICE(Windows, WriteLogMarker, shell::WriteLogLine, void, (WindowRecord* record, int32_t marker), \
+            (record, marker), void()) \
+    /* Asking for the user's attention: a thread procedure over the chat window's handle. */ \
+    SERVICE(Windows, ShakeWindowThread, shell::ShakeWindowThread, unsigned, (void* childWindow), (childWindow), \
+            0u) \
+    /* Rebuilds the active window's menu, erasing the plug-in menu entry dropEntry unless it is */ \
+    /* 0xFFFFFFFF; false when no window is active. */ \
+    SERVICE(Windows, RebuildActiveWindowMenu, shell::RebuildActiveWindowMenu, bool, (uint32_t dropEntry), \
+            (dropEntry), false) \
+    /* A download of the URL into the file on a worker thread; true when it started. */ \
+    SERVICE(Windows, StartDownload, shell::StartDownload, bool, (const std::wstring& url, const std::wstring& path), \
+            (url, path), false) \
+    SERVICE(Windows, RequestChannelList, shell::RequestChannelList, void, (WindowRecord* record), (record), \
+            void()) \
+    /* id ID_CHANNEL_LIST_BY_NAME or ID_CHANNEL_LIST_BY_MEMBERS. */ \
+    SERVICE(Windows, ShowChannelList, shell::ShowChannelList, void, (WindowRecord* record, uint32_t id), \
+            (record, id), void()) \
+    /* id ID_FIND or ID_FIND_NEXT. */ \
+    SERVICE(Windows, FindInView, shell::FindInView, void, (WindowRecord* record, uint32_t id), (record, id), \
+            void()) \
+    /* id ID_LOG_WINDOW, ID_SAVE_RTF, ID_SAVE_TEXT or ID_SAVE_ENCRYPTED. */ \
+    SERVICE(Windows, RunLogCommand, shell::RunLogCommand, void, (WindowRecord* record, uint32_t id), \
+            (record, id), void()) \
+    SERVICE(Windows, ToggleLightSensor, shell::ToggleLightSensor, void, (), (), void()) \
+    /* A file opened by the program the system has for it. */ \
+    SERVICE(Windows, OpenWithShell, shell::OpenWithShell, void, (const std::wstring& file, int showCommand), \
+            (file, showCommand), void())
 
-// DCC hand-offs and embedded objects (peer).
-struct PeerServices {
-    void (*HandleDccSendOffer)(WindowRecord* window, const std::vector<std::string>& words,
-                               const UserAddress& sender, uint8_t mode, uint8_t autoAccept) = nullptr;
-    unsigned(__stdcall* DccChatThread)(void* record) = nullptr;
-    int (*InsertImageIntoRichEdit)(HWND richEdit, HBITMAP bitmap) = nullptr;
-    int (*InsertOleObject)(HWND richEdit, const wchar_t* storagePath, const CLSID& clsid,
-                           IOleObject** object) = nullptr;
-    // The movie player in the window's view: 0 when none was inserted.
-    int (*InsertFlashObject)(WindowRecord* record, const std::wstring& movie, uint32_t background) = nullptr;
-    // Thread procedures of embedded objects: each takes a heap ObjectTransfer.
-    unsigned(__stdcall* ObjectAcceptThread)(void* job) = nullptr;
-    unsigned(__stdcall* ObjectReceiveThread)(void* job) = nullptr;
-};
+// DCC hand-offs and embedded objects (peer). The thread procedures take their job (a heap
+// ObjectTransfer), which without an owner is only freed.
+#define BRINDLEX_PEER_SERVICES(SERVICE) \
+    SERVICE(Peer, HandleDccSendOffer, peer::HandleDccSendOffer, void, \
+            (WindowRecord* window, const std::vector<std::string>& words, const UserAddress& sender, uint8_t mode, \
+             DccOfferOptions options), \
+            (window, words, sender, mode, options), void()) \
+    SERVICE(Peer, DccChatThread, peer::DccChatThread, unsigned, (void* record), (record), 0u) \
+    /* Without an owner the insert fails and the caller keeps the bitmap. */ \
+    SERVICE(Peer, InsertImageIntoRichEdit, peer::InsertImageIntoRichEdit, int, (HWND richEdit, HBITMAP bitmap), \
+            (richEdit, bitmap), -1) \
+    /* The movie player in the window's view: 0 when none was inserted; background 0xFFFFFFFF: */ \
+    /* the view's own background colour. */ \
+    SERVICE(Peer, InsertFlashObject, peer::InsertFlashObject, int, \
+            (WindowRecord* record, const std::wstring& movie, uint32_t background), (record, movie, background), 0) \
+    SERVICE(Peer, ObjectAcceptThread, peer::ObjectAcceptThread, unsigned, (void* job), (job), \
+            (delete static_cast<ObjectTransfer*>(job), 0u)) \
+    SERVICE(Peer, ObjectReceiveThread, peer::ObjectReceiveThread, unsigned, (void* job), (job), \
+            (delete static_cast<ObjectTransfer*>(job), 0u))
 
 // Speech, media playback and voice chat (media).
-struct MediaServices {
-    // Any thread; the text is spoken on the thread that owns the voice.
-    void (*SpeakText)(const std::wstring& text) = nullptr;
-    // Takes a heap std::vector<std::wstring> of the command's words.
-    unsigned(__stdcall* MediaPlayThread)(void* words) = nullptr;
-    // The open calls are false when the device or codec failed.
-    bool (*OpenWaveIn)(WindowRecord* record) = nullptr;
-    void (*CloseWaveIn)(WindowRecord* record) = nullptr;
-    bool (*OpenWaveOut)(WindowRecord* record) = nullptr;
-    void (*CloseWaveOut)(WindowRecord* record) = nullptr;
-    void (*SendVoiceListening)(WindowRecord* record) = nullptr;
-};
+#define BRINDLEX_MEDIA_SERVICES(SERVICE) \
+    /* Any thread; the text is spoken on the thread that owns the voice. */ \
+    SERVICE(Media, SpeakText, media::SpeakText, void, (const std::wstring& text), (text), void()) \
+    /* Takes a heap std::vector<std::wstring> of the command's words. */ \
+    SERVICE(Media, MediaPlayThread, media::MediaPlayThread, unsigned, (void* words), (words), \
+            (delete static_cast<std::vector<std::wstring>*>(words), 0u)) \
+    /* The open calls are false when the device or codec failed. */ \
+    SERVICE(Media, OpenWaveIn, media::OpenWaveIn, bool, (WindowRecord* record), (record), false) \
+    SERVICE(Media, CloseWaveIn, media::CloseWaveIn, void, (WindowRecord* record), (record), void()) \
+    SERVICE(Media, OpenWaveOut, media::OpenWaveOut, bool, (WindowRecord* record), (record), false) \
+    SERVICE(Media, CloseWaveOut, media::CloseWaveOut, void, (WindowRecord* record), (record), void()) \
+    SERVICE(Media, SendVoiceListening, media::SendVoiceListening, void, (WindowRecord* record), (record), void())
 
+// Every group: its field in ClientServices, its struct and its rows.
+#define BRINDLEX_SERVICE_GROUPS(GROUP) \
+    GROUP(Printing, PrintingServices, BRINDLEX_PRINTING_SERVICES) \
+    GROUP(Scripts, ScriptServices, BRINDLEX_SCRIPT_SERVICES) \
+    GROUP(Commands, CommandServices, BRINDLEX_COMMAND_SERVICES) \
+    GROUP(Dialogs, DialogServices, BRINDLEX_DIALOG_SERVICES) \
+    GROUP(Windows, WindowServices, BRINDLEX_WINDOW_SERVICES) \
+    GROUP(Peer, PeerServices, BRINDLEX_PEER_SERVICES) \
+    GROUP(Media, MediaServices, BRINDLEX_MEDIA_SERVICES)
+// clang-format on
+
+// One struct of function pointers per group, PrintingServices and so on; null until installed.
+#define BRINDLEX_SERVICE_FIELD(Group, Name, Owner, Return, Parameters, Arguments, WhenNotInstalled)          \
+    Return(*Name) Parameters = nullptr;
+#define BRINDLEX_SERVICE_GROUP_STRUCT(Group, Struct, Rows)                                                   \
+    struct Struct {                                                                                          \
+        Rows(BRINDLEX_SERVICE_FIELD)                                                                         \
+    };
+BRINDLEX_SERVICE_GROUPS(BRINDLEX_SERVICE_GROUP_STRUCT)
+#undef BRINDLEX_SERVICE_GROUP_STRUCT
+#undef BRINDLEX_SERVICE_FIELD
+
+#define BRINDLEX_SERVICE_GROUP_MEMBER(Group, Struct, Rows) Struct Group;
 struct ClientServices {
-    PrintingServices Printing;
-    ScriptServices Scripts;
-    CommandServices Commands;
-    DialogServices Dialogs;
-    WindowServices Windows;
-    PeerServices Peer;
-    MediaServices Media;
+    BRINDLEX_SERVICE_GROUPS(BRINDLEX_SERVICE_GROUP_MEMBER)
 };
+#undef BRINDLEX_SERVICE_GROUP_MEMBER
 
 // The one table of the process: constant-initialised, so it is empty before any code runs.
 extern ClientServices ProcessClientServices;
@@ -183,314 +261,45 @@ inline ClientServices& Services() {
     return ProcessClientServices;
 }
 
+// Says on stderr and the debugger's output that a service nobody installed was called.
+void ReportServiceNotInstalled(const char* name);
+
 // The forwarders, under the names the callers know.
+#define BRINDLEX_SERVICE_FORWARDER(Group, Name, Owner, Return, Parameters, Arguments, WhenNotInstalled)      \
+    inline Return Name Parameters {                                                                          \
+        if (auto call = Services().Group.Name) return call Arguments;                                        \
+        ReportServiceNotInstalled(#Name);                                                                    \
+        return WhenNotInstalled;                                                                             \
+    }
+#define BRINDLEX_SERVICE_GROUP_FORWARDERS(Group, Struct, Rows) Rows(BRINDLEX_SERVICE_FORWARDER)
+BRINDLEX_SERVICE_GROUPS(BRINDLEX_SERVICE_GROUP_FORWARDERS)
+#undef BRINDLEX_SERVICE_GROUP_FORWARDERS
+#undef BRINDLEX_SERVICE_FORWARDER
 
-inline void PrintToWindow(LineKind kind, WindowRecord* record, const std::wstring& text,
-                          const PrintOptions& options = {}) {
-    if (auto call = Services().Printing.PrintToWindow) call(kind, record, text, options);
+// The ordinary calls, without options.
+inline void PrintToWindow(LineKind kind, WindowRecord* record, const std::wstring& text) {
+    PrintToWindow(kind, record, text, PrintOptions{});
 }
-
-inline void FormatEventLine(WindowRecord* window, std::wstring& out, LineKind kind,
-                            const std::string& message, const std::vector<std::string>& words,
-                            const UserAddress& sender) {
-    if (auto call = Services().Printing.FormatEventLine) call(window, out, kind, message, words, sender);
-}
-
-inline uint32_t RunEventScript(const char* eventName, WindowRecord* window, WindowRecord* target,
-                               const std::string& parameters, std::string& result, uint8_t checkOnly) {
-    auto call = Services().Scripts.RunEventScript;
-    return call ? call(eventName, window, target, parameters, result, checkOnly) : kNoEventScript;
-}
-
-// Takes the job (a heap ScriptTriggerJob); without an owner it is only freed.
-inline unsigned __stdcall RunTriggerScriptThread(void* job) {
-    if (auto call = Services().Scripts.RunTriggerScriptThread) return call(job);
-    delete static_cast<ScriptTriggerJob*>(job);
-    return 0;
-}
-
-inline uint32_t ExecuteScript(uint32_t mode, WindowRecord* connectionWindow, WindowRecord* window,
-                              const std::string& text, const std::string& parameters, std::string& result,
-                              uint32_t defaultResult) {
-    auto call = Services().Scripts.ExecuteScript;
-    return call ? call(mode, connectionWindow, window, text, parameters, result, defaultResult) : 0;
-}
-
-inline void ProcessInputLine(const char* line, WindowRecord* window, uint8_t noTriggers) {
-    if (auto call = Services().Commands.ProcessInputLine) call(line, window, noTriggers);
-}
-
-inline void ExecuteInputText(WindowRecord* window, const std::wstring& text, uint8_t noTriggers,
-                             uint8_t preferUtf8 = 0) {
-    if (auto call = Services().Commands.ExecuteInputText) call(window, text, noTriggers, preferUtf8);
-}
-
-inline uint64_t ExecuteCommand(const char* line, WindowRecord* connectionWindow, WindowRecord* targetWindow,
-                               wchar_t* helpBuffer) {
-    auto call = Services().Commands.ExecuteCommand;
-    return call ? call(line, connectionWindow, targetWindow, helpBuffer) : 0;
-}
-
-inline uint64_t NotifyPluginsServerLine(uint32_t windowIndex, const std::string& line) {
-    auto call = Services().Commands.NotifyPluginsServerLine;
-    return call ? call(windowIndex, line) : 0;
-}
-
-inline uint64_t NotifyPluginsWindowText(const std::wstring& text, uint32_t windowIndex) {
-    auto call = Services().Commands.NotifyPluginsWindowText;
-    return call ? call(text, windowIndex) : 0;
-}
-
-// text: the initial text and, on OK, the answer, never more than capacity characters with the
-// terminator.
-inline bool PromptText(HWND owner, const std::wstring& title, const std::wstring& prompt, wchar_t* text,
-                       size_t capacity, uint32_t timeoutSeconds) {
-    auto call = Services().Dialogs.PromptText;
-    return call ? call(owner, title, prompt, text, capacity, timeoutSeconds) : false;
-}
-
-// On OK, one flag per choice in selection; single: one choice only.
-inline bool PromptList(HWND owner, const std::wstring& title, const std::wstring& prompt,
-                       const std::vector<std::wstring>& choices, std::vector<bool>& selection, bool single) {
-    auto call = Services().Dialogs.PromptList;
-    return call ? call(owner, title, prompt, choices, selection, single) : false;
-}
-
-// Without an owner the label is empty, so a caller never reads an unwritten buffer.
-inline void GetMenuLabel(uint32_t commandId, uint32_t flags, wchar_t* out) {
-    if (auto call = Services().Dialogs.GetMenuLabel)
-        call(commandId, flags, out);
-    else if (out)
-        out[0] = L'\0';
-}
-
-inline void HandleDccSendOffer(WindowRecord* window, const std::vector<std::string>& words,
-                               const UserAddress& sender, uint8_t mode, uint8_t autoAccept) {
-    if (auto call = Services().Peer.HandleDccSendOffer) call(window, words, sender, mode, autoAccept);
-}
-
-inline unsigned __stdcall DccChatThread(void* record) {
-    auto call = Services().Peer.DccChatThread;
-    return call ? call(record) : 0;
-}
-
-inline void OnDccChatDisconnected(WindowRecord* record, DccConnection* dcc) {
-    if (auto call = Services().Windows.OnDccChatDisconnected) call(record, dcc);
-}
-
-inline void OnServerDisconnected(WindowRecord* record, uint8_t byUser) {
-    if (auto call = Services().Windows.OnServerDisconnected) call(record, byUser);
-}
-
-inline void ActivateWindowRecord(WindowRecord* record) {
-    if (auto call = Services().Windows.ActivateWindowRecord) call(record);
-}
-
-inline WindowRecord* GetActiveWindowRecord() {
-    auto call = Services().Windows.GetActiveWindowRecord;
-    return call ? call() : nullptr;
-}
-
-inline bool IsAppForeground() {
-    auto call = Services().Windows.IsAppForeground;
-    return call ? call() : false;
-}
-
-inline uint32_t GetWindowTabState(const WindowRecord* record) {
-    auto call = Services().Windows.GetWindowTabState;
-    return call ? call(record) : kNoTabState;
-}
-
-inline void SetWindowTabState(const WindowRecord* record, uint32_t state, uint8_t noRefresh) {
-    if (auto call = Services().Windows.SetWindowTabState) call(record, state, noRefresh);
-}
-
-inline void SetWindowTabCaption(const WindowRecord* record) {
-    if (auto call = Services().Windows.SetWindowTabCaption) call(record);
-}
-
-inline void UpdateWindowTitle(WindowRecord* record) {
-    if (auto call = Services().Windows.UpdateWindowTitle) call(record);
-}
-
-inline void WriteLogLine(WindowRecord* record, const wchar_t* text) {
-    if (auto call = Services().Windows.WriteLogLine) call(record, text);
-}
-
 inline void WriteLogLine(WindowRecord* record, int32_t marker) {
-    if (auto call = Services().Windows.WriteLogMarker) call(record, marker);
+    WriteLogMarker(record, marker);
 }
-
-inline unsigned __stdcall ShakeWindowThread(void* childWindow) {
-    auto call = Services().Windows.ShakeWindowThread;
-    return call ? call(childWindow) : 0;
+inline void ProcessInputLine(const char* line, WindowRecord* window) {
+    ProcessInputLine(line, window, InputOptions{});
 }
-
-inline uint32_t AddPluginMenuEntry(uint64_t popup, const char* caption) {
-    auto call = Services().Commands.AddPluginMenuEntry;
-    return call ? call(popup, caption) : 0;
+inline void ExecuteInputText(WindowRecord* window, const std::wstring& text) {
+    ExecuteInputText(window, text, InputOptions{});
 }
-
-inline uint64_t PluginMenuEntryPopup(uint32_t index) {
-    auto call = Services().Commands.PluginMenuEntryPopup;
-    return call ? call(index) : 0;
+inline uint32_t RunEventScript(const char* eventName, WindowRecord* window, WindowRecord* target,
+                               const std::string& parameters, std::string& result) {
+    return RunEventScript(eventName, window, target, parameters, result, EventScriptOptions{});
 }
-
-inline void ErasePluginMenuEntry(uint32_t index) {
-    if (auto call = Services().Commands.ErasePluginMenuEntry) call(index);
+inline void SetWindowTabState(const WindowRecord* record, uint32_t state) {
+    SetWindowTabState(record, state, TabStateOptions{});
 }
-
-inline bool RebuildActiveWindowMenu(uint32_t dropEntry) {
-    auto call = Services().Windows.RebuildActiveWindowMenu;
-    return call ? call(dropEntry) : false;
+inline void OnServerDisconnected(WindowRecord* record) {
+    OnServerDisconnected(record, DisconnectOptions{});
 }
-
-inline void SpeakText(const std::wstring& text) {
-    if (auto call = Services().Media.SpeakText) call(text);
-}
-
-// Without an owner the insert fails and the caller keeps the bitmap.
-inline int InsertImageIntoRichEdit(HWND richEdit, HBITMAP bitmap) {
-    auto call = Services().Peer.InsertImageIntoRichEdit;
-    return call ? call(richEdit, bitmap) : -1;
-}
-
-// Without an owner nothing is inserted.
-inline int InsertOleObject(HWND richEdit, const wchar_t* storagePath, const CLSID& clsid,
-                           IOleObject** object) {
-    if (object) *object = nullptr;
-    auto call = Services().Peer.InsertOleObject;
-    return call ? call(richEdit, storagePath, clsid, object) : 0;
-}
-
-// background 0xFFFFFFFF: the view's own background colour.
-inline int InsertFlashObject(WindowRecord* record, const std::wstring& movie, uint32_t background) {
-    auto call = Services().Peer.InsertFlashObject;
-    return call ? call(record, movie, background) : 0;
-}
-
-inline void ClearChatView(WindowRecord* record) {
-    if (auto call = Services().Printing.ClearChatView) call(record);
-}
-
-// Without an owner nothing is chosen.
-inline bool PromptSaveFileName(const std::wstring& folder, const std::wstring& filter, std::wstring& path) {
-    auto call = Services().Dialogs.PromptSaveFileName;
-    return call ? call(folder, filter, path) : false;
-}
-
-inline bool StartDownload(const std::wstring& url, const std::wstring& path) {
-    auto call = Services().Windows.StartDownload;
-    return call ? call(url, path) : false;
-}
-
-// The thread procedures take their job; without an owner it is only freed.
-inline unsigned __stdcall ObjectAcceptThread(void* job) {
-    if (auto call = Services().Peer.ObjectAcceptThread) return call(job);
-    delete static_cast<ObjectTransfer*>(job);
-    return 0;
-}
-
-inline unsigned __stdcall ObjectReceiveThread(void* job) {
-    if (auto call = Services().Peer.ObjectReceiveThread) return call(job);
-    delete static_cast<ObjectTransfer*>(job);
-    return 0;
-}
-
-inline unsigned __stdcall MediaPlayThread(void* words) {
-    if (auto call = Services().Media.MediaPlayThread) return call(words);
-    delete static_cast<std::vector<std::wstring>*>(words);
-    return 0;
-}
-
-// The entry points of the dialogs and features the menu commands open.
-// initParameter: 0, or a connect command ID_SERVER_FIRST + n that picks saved server n.
-inline void OpenConnectDialog(HWND owner, uint32_t initParameter) {
-    if (auto call = Services().Dialogs.OpenConnectDialog) call(owner, initParameter);
-}
-
-inline void OpenJoinDialog(HWND owner, WindowRecord* server) {
-    if (auto call = Services().Dialogs.OpenJoinDialog) call(owner, server);
-}
-
-// nicks: without their level prefix.
-inline void OpenKickDialog(HWND owner, WindowRecord* channel, const std::vector<std::wstring>& nicks) {
-    if (auto call = Services().Dialogs.OpenKickDialog) call(owner, channel, nicks);
-}
-
-// owner: the channel window whose channel the dialog shows.
-inline void OpenChannelControlDialog(HWND owner, uint32_t initParameter) {
-    if (auto call = Services().Dialogs.OpenChannelControlDialog) call(owner, initParameter);
-}
-
-inline void OpenListInformationDialog(HWND owner) {
-    if (auto call = Services().Dialogs.OpenListInformationDialog) call(owner);
-}
-
-// section: the settings node to select ("Cfg\\User_Lists", ...), empty for none.
-inline void OpenPreferences(const std::string& section) {
-    if (auto call = Services().Dialogs.OpenPreferences) call(section);
-}
-
-inline void ToggleTickerWindow(WindowRecord* record) {
-    if (auto call = Services().Dialogs.ToggleTickerWindow) call(record);
-}
-
-// The send dialog for the window's partner, without a file chosen yet.
-inline void OpenDccSendDialog(HWND owner, WindowRecord* window) {
-    if (auto call = Services().Dialogs.OpenDccSendDialog) call(owner, window);
-}
-
-inline bool OpenWaveIn(WindowRecord* record) {
-    auto call = Services().Media.OpenWaveIn;
-    return call ? call(record) : false;
-}
-
-inline void CloseWaveIn(WindowRecord* record) {
-    if (auto call = Services().Media.CloseWaveIn) call(record);
-}
-
-inline bool OpenWaveOut(WindowRecord* record) {
-    auto call = Services().Media.OpenWaveOut;
-    return call ? call(record) : false;
-}
-
-inline void CloseWaveOut(WindowRecord* record) {
-    if (auto call = Services().Media.CloseWaveOut) call(record);
-}
-
-inline void SendVoiceListening(WindowRecord* record) {
-    if (auto call = Services().Media.SendVoiceListening) call(record);
-}
-
-inline void RequestChannelList(WindowRecord* record) {
-    if (auto call = Services().Windows.RequestChannelList) call(record);
-}
-
-// id ID_CHANNEL_LIST_BY_NAME or ID_CHANNEL_LIST_BY_MEMBERS.
-inline void ShowChannelList(WindowRecord* record, uint32_t id) {
-    if (auto call = Services().Windows.ShowChannelList) call(record, id);
-}
-
-// id ID_FIND or ID_FIND_NEXT.
-inline void FindInView(WindowRecord* record, uint32_t id) {
-    if (auto call = Services().Windows.FindInView) call(record, id);
-}
-
-// id ID_LOG_WINDOW, ID_SAVE_RTF, ID_SAVE_TEXT or ID_SAVE_ENCRYPTED.
-inline void RunLogCommand(WindowRecord* record, uint32_t id) {
-    if (auto call = Services().Windows.RunLogCommand) call(record, id);
-}
-
-inline void ToggleLightSensor() {
-    if (auto call = Services().Windows.ToggleLightSensor) call();
-}
-
-inline void RequestRemoteAssistance(HWND owner, const std::string& host, uint16_t port,
-                                    const std::string& callerData) {
-    if (auto call = Services().Dialogs.RequestRemoteAssistance) call(owner, host, port, callerData);
-}
-
-inline void OpenWithShell(const std::wstring& file, int showCommand) {
-    if (auto call = Services().Windows.OpenWithShell) call(file, showCommand);
+inline void HandleDccSendOffer(WindowRecord* window, const std::vector<std::string>& words,
+                               const UserAddress& sender, uint8_t mode) {
+    HandleDccSendOffer(window, words, sender, mode, DccOfferOptions{});
 }

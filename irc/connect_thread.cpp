@@ -47,14 +47,14 @@ private:
     // The script event's answer: 1 calls the attempt off.
     bool ScriptStops(const char* event) {
         std::string result;
-        return RunEventScript(event, record_, record_, host_, result, 0) == kEventHandled;
+        return RunEventScript(event, record_, record_, host_, result) == kEventHandled;
     }
     // A failure once the socket exists: the failure line, then the disconnect routine, which
     // closes the socket and may reconnect. A window that is gone gets no routine, yet its
     // socket must not stay open either.
     void Fail() {
         PrintConnectionMessage(record_, kConnectFailedMessage, {address_, std::to_wstring(port_)});
-        OnServerDisconnected(record_, 0);
+        OnServerDisconnected(record_);
         EndOwnSession();
     }
     bool Resolve();

@@ -154,5 +154,5 @@ void ServerReceiveLoop(WindowRecord* record) {
     }
     // A line handler that restarted the connection already ended this session; the socket
     // field now belongs to the next attempt.
-    if (connection.Generation.load() == generation) OnServerDisconnected(record, 0);
+    if (connection.Generation.load() == generation) OnServerDisconnected(record);
 }

@@ -95,7 +95,7 @@ HANDLE StartServerConnection(WindowRecord* record) {
     connection->ReconnectPending = 0;
 
     connection->StopRequested = 1;
-    OnServerDisconnected(record, 0);
+    OnServerDisconnected(record);
     EndServerSession(*connection, 0);
     FinishThreads(*connection, TakeThreadHandles(*connection));
 

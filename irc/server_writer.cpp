@@ -91,7 +91,7 @@ void GiveUpOnStalledServer(SessionWriter& writer) {
     if (!StillItsSession(writer)) return;
     PrintConnectionMessage(writer.Record, kConnectFailedMessage,
                            {writer.Address, std::to_wstring(writer.Port)});
-    OnServerDisconnected(writer.Record, 0);
+    OnServerDisconnected(writer.Record);
     if (StillItsSession(writer)) EndServerSession(*writer.Connection, 0);
 }
 

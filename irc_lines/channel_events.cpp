@@ -49,7 +49,9 @@ void CheckClones(WindowRecord* channel, const UserAddress& sender) {
     if (!channel || channel->Type != kChannelWindow || !channel->NickList) return;
     std::string parameters = WindowRecordName(channel) + " " + sender.Nick + " ";
     std::string result;
-    if (RunEventScript("On_Clone", channel, channel, parameters, result, 1) == kNoEventScript) return;
+    if (RunEventScript("On_Clone", channel, channel, parameters, result, {.CheckOnly = true}) ==
+        kNoEventScript)
+        return;
     const std::wstring extras = ExtraNickPrefixes(channel);
     std::vector<std::wstring> items;
     ReadChannelNicks(channel, items);
@@ -63,7 +65,7 @@ void CheckClones(WindowRecord* channel, const UserAddress& sender) {
             found = true;
         }
     }
-    if (found) RunEventScript("On_Clone", channel, channel, parameters, result, 0);
+    if (found) RunEventScript("On_Clone", channel, channel, parameters, result);
 }
 
 // Every window of the server window, in list order.

@@ -90,7 +90,7 @@ bool TakeCtcpReplyAllowance(ServerConnection* connection) {
 
 uint32_t HandleCtcpRequest(const IrcMessage& message, const std::string& body, WindowRecord* window) {
     std::string result;
-    if (RunEventScript("On_CTCP_Incoming", window, window, message.Text, result, 0) == 1) return 1;
+    if (RunEventScript("On_CTCP_Incoming", window, window, message.Text, result) == 1) return 1;
     if (Settings::IgnoreAllCtcp()) return 1;
     ShowCtcpLine(message, body, window);
     const UserAddress& sender = message.Sender;

@@ -43,7 +43,7 @@ uint32_t Refuse(WindowRecord* window, const UserAddress& sender, const std::stri
 
 bool IncomingEventTakes(const IrcMessage& message, WindowRecord* window) {
     std::string result;
-    return RunEventScript("On_DCC_Incoming", window, window, message.Text, result, 0) == 1;
+    return RunEventScript("On_DCC_Incoming", window, window, message.Text, result) == 1;
 }
 
 // The words the peer subsystem reads: prefix, PRIVMSG, target, "DCC", the word, then arguments.
@@ -71,8 +71,8 @@ uint32_t FileOffer(const IrcMessage& message, std::vector<std::string> arguments
     // An empty file is a valid offer.
     if (arguments[4] != "0" && !ParseOfferSize(arguments[4], size))
         return Refuse(window, sender, word, L"bad size");
-    const uint8_t autoAccept = Settings::AutoAcceptFiles() ? uint8_t(1) : uint8_t(0);
-    HandleDccSendOffer(window, OfferWords(message, arguments), sender, 0, autoAccept);
+    HandleDccSendOffer(window, OfferWords(message, arguments), sender, 0,
+                       {.AutoAccept = Settings::AutoAcceptFiles()});
     return 1;
 }
 
@@ -95,7 +95,7 @@ uint32_t ResumeAccepted(const IrcMessage& message, std::vector<std::string> argu
     uint64_t position = 0;
     if (!IsDecimal(arguments[3]) || (arguments[3] != "0" && !ParseOfferSize(arguments[3], position)))
         return Refuse(window, sender, word, L"bad position");
-    HandleDccSendOffer(window, OfferWords(message, arguments), sender, 1, 0);
+    HandleDccSendOffer(window, OfferWords(message, arguments), sender, 1);
     return 1;
 }
 

@@ -101,7 +101,7 @@ bool BanListEnd(ServerLine& line) {
     if (dialogView && !IsWindow(dialogView)) dialogView = nullptr;
 
     const std::string listName = channel + "_List";
-    ProcessInputLine(("/fquery " + listName).c_str(), line.Window, 0);
+    ProcessInputLine(("/fquery " + listName).c_str(), line.Window);
     WindowRecord* listWindow = FindConnectionWindow(listName, line.Connection);
     WindowRecord* target = listWindow ? listWindow : line.Window;
     HWND view = dialogView ? dialogView : target->View;
@@ -146,7 +146,7 @@ WindowRecord* ChannelListWindow(ServerLine& line) {
 }
 
 bool ListStart(ServerLine& line) {
-    ProcessInputLine(("/fquery " + WindowRecordName(line.Window) + "_List").c_str(), line.Window, 0);
+    ProcessInputLine(("/fquery " + WindowRecordName(line.Window) + "_List").c_str(), line.Window);
     // The rest of the list is received at idle priority, so a long list does not hold up the program.
     if (!OnInterfaceThread()) {
         const int priority = GetThreadPriority(GetCurrentThread());

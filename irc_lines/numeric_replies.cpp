@@ -257,13 +257,13 @@ bool NotifyReply(ServerLine& line) {
         const std::string nick = known[i];
         known.erase(known.begin() + static_cast<std::ptrdiff_t>(i));
         const std::wstring text = LangText(kNickOfflineText, {ServerText(nick, CP_UTF8)});
-        if (RunEventScript("On_Notify_Offline", line.Window, line.Window, nick, result, 0) != 1)
+        if (RunEventScript("On_Notify_Offline", line.Window, line.Window, nick, result) != 1)
             PrintInfo(line.Window, text);
         if (WindowRecord* window = FindConnectionWindow(nick, &connection)) PrintInfo(window, text);
     }
     for (const std::string& nick : online) {
         known.push_back(nick);
-        if (RunEventScript("On_Notify_Online", line.Window, line.Window, nick, result, 0) != 1)
+        if (RunEventScript("On_Notify_Online", line.Window, line.Window, nick, result) != 1)
             PrintInfo(line.Window,
                       LangText(kNickOnlineText, {ServerText(nick, CP_UTF8), ServerText(nick, CP_UTF8)}));
     }
@@ -275,18 +275,18 @@ bool EndOfMotd(ServerLine& line) {
     if (connection.StartupDone) return false;
     connection.StartupDone = 1;
     if (connection.OwnNick.empty()) connection.OwnNick = line.Message.Param(0);
-    ExecuteInputText(line.Window, L"/UTF8", 0);
+    ExecuteInputText(line.Window, L"/UTF8");
     std::vector<std::wstring> perform;
     SplitStringW(perform, connection.PerformText, kSplitUnlimited, L"\r\n");
     {
         // The perform text is the user's own, run as typed input.
         const OwnTextScope own;
         for (const std::wstring& command : perform)
-            if (!command.empty()) ExecuteInputText(line.Window, command, 0);
+            if (!command.empty()) ExecuteInputText(line.Window, command);
     }
     SendServerLine("USERHOST " + connection.OwnNick + "\r\n", line.Window, 0);
     std::string result;
-    RunEventScript("On_Startup", line.Window, line.Window, std::string(), result, 0);
+    RunEventScript("On_Startup", line.Window, line.Window, std::string(), result);
     const std::string channel = Settings::StartupChannel();
     if (!channel.empty()) SendServerLine("JOIN " + channel + "\r\n", line.Window, 0);
     XmlWriteProfileString(Settings::Keys::StartupChannel.Section, Settings::Keys::StartupChannel.Key, "",

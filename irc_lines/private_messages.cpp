@@ -42,15 +42,15 @@ bool HandlePrivmsg(ServerLine& line) {
     WindowRecord* window = FindConnectionWindow(target, &connection);
     if (!window) {
         std::string result;
-        if (RunEventScript("On_Incoming_Private", line.Window, line.Window, ":" + message.Prefix, result,
-                           0) == 1)
+        if (RunEventScript("On_Incoming_Private", line.Window, line.Window, ":" + message.Prefix, result) ==
+            1)
             return true;
         if (isPrivate) window = OpenChatWindow(line.Window, kQueryWindow, sender.Nick, 0, true);
         if (!window) window = line.Window;
     }
     if (UserListMatches(kTalkNotifyList, sender)) {
         const uint32_t state = GetWindowTabState(window);
-        if (state != kNoTabState && state < kTabMentioned) SetWindowTabState(window, kTabMentioned, 0);
+        if (state != kNoTabState && state < kTabMentioned) SetWindowTabState(window, kTabMentioned);
     }
 
     const bool action = WildcardMatch(text,

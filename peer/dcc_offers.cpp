@@ -251,8 +251,8 @@ void ResumeAccepted(WindowRecord* window, const std::vector<std::string>& words,
 } // namespace
 
 void peer::HandleDccSendOffer(WindowRecord* window, const std::vector<std::string>& words,
-                              const UserAddress& sender, uint8_t mode, uint8_t autoAccept) {
+                              const UserAddress& sender, uint8_t mode, DccOfferOptions options) {
     if (!window) return;
-    if (mode == 0 && words.size() >= 9) FileOffer(window, words, sender, autoAccept != 0);
+    if (mode == 0 && words.size() >= 9) FileOffer(window, words, sender, options.AutoAccept);
     if (mode == 1 && words.size() >= 8) ResumeAccepted(window, words, sender);
 }

@@ -15,12 +15,12 @@ struct DccConnection;
 namespace peer {
 // A file offer (mode 0: SEND, TSEND) or the answer to a resume request (mode 1: ACCEPT,
 // TACCEPT) from the sender: refuses blocked files and names of the program's own files, asks
-// the user unless autoAccept is set, chooses the path and starts qx to receive. words: the
+// the user unless AutoAccept is set, chooses the path and starts qx to receive. words: the
 // offer's words (0 prefix, 1 PRIVMSG, 2 target, 3 "DCC", 4 the request, 5 the file's base name,
 // then its arguments). Any thread: what needs the user is asked on the interface thread in turn
 // (AskInTurn), and the caller goes on at once.
 void HandleDccSendOffer(WindowRecord* window, const std::vector<std::string>& words,
-                        const UserAddress& sender, uint8_t mode, uint8_t autoAccept);
+                        const UserAddress& sender, uint8_t mode, DccOfferOptions options = {});
 
 // The chat's received bytes in order of arrival, cut into what the chat shows: text lines and
 // voice frames. Bounded: a line longer than kMaxHeldText (text that reaches it without a line

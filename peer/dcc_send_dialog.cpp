@@ -114,7 +114,7 @@ bool SendOffers(HWND dialog, const SendDialogInit& init) {
     for (const std::wstring& path : peer::SplitOfferedFiles(files)) {
         const std::string line =
             word + WideToNarrow(nick, WindowCodePage(init.Window)) + kind + WideToNarrow(path);
-        ProcessInputLine(line.c_str(), init.Window, 0);
+        ProcessInputLine(line.c_str(), init.Window);
     }
     return true;
 }

@@ -16,7 +16,8 @@
 #include <vector>
 
 uint32_t script::RunEventScript(const char* eventName, WindowRecord* window, WindowRecord* target,
-                                const std::string& parameters, std::string& result, uint8_t checkOnly) {
+                                const std::string& parameters, std::string& result,
+                                EventScriptOptions options) {
     WindowRecord* connectionWindow = window;
     if (window && !window->Connection) connectionWindow = window->Server;
     const std::string event = eventName ? eventName : "";
@@ -31,7 +32,7 @@ uint32_t script::RunEventScript(const char* eventName, WindowRecord* window, Win
         return true;
     });
     if (!found || !hasText) return kNoEventScript;
-    if (checkOnly) return 1;
+    if (options.CheckOnly) return 1;
     return script::ExecuteScript(kEventScriptMode, connectionWindow, target, text, parameters, result, 0);
 }
 

@@ -11,10 +11,10 @@ struct WindowRecord;
 
 namespace script {
 // Runs the event script of that name. kNoEventScript when there is none; 1 when the script
-// handled the event (the caller then skips its own handling), or with checkOnly set when a
+// handled the event (the caller then skips its own handling), or with CheckOnly set when a
 // script exists; otherwise the script's result.
 uint32_t RunEventScript(const char* eventName, WindowRecord* window, WindowRecord* target,
-                        const std::string& parameters, std::string& result, uint8_t checkOnly);
+                        const std::string& parameters, std::string& result, EventScriptOptions options = {});
 } // namespace script
 
 namespace script {

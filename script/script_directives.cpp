@@ -150,8 +150,8 @@ void ScriptRun::RunDirective() {
         }
         PrintToWindow(kInformationLine, ConnectionWindow, line);
     } else if (StringEqualsNoCase(word, "#define") && n == 3) {
-        ProcessInputLine(("/define " + words[1] + " " + words[2] + " 0").c_str(), ConnectionWindow, 0);
+        ProcessInputLine(("/define " + words[1] + " " + words[2] + " 0").c_str(), ConnectionWindow);
     } else if (StringEqualsNoCase(word, "#undef") && n == 2) {
-        ProcessInputLine(("/undefine " + words[1] + " 0").c_str(), ConnectionWindow, 0);
+        ProcessInputLine(("/undefine " + words[1] + " 0").c_str(), ConnectionWindow);
     }
 }

@@ -131,7 +131,7 @@ void RegisterScriptHotkeys() {
 void RunScriptHotkey(uint32_t id) {
     if (id >= Hotkeys.size()) return;
     const std::string trigger = Hotkeys[id].Trigger;
-    ProcessInputLine(trigger.c_str(), GetActiveWindowRecord(), 0);
+    ProcessInputLine(trigger.c_str(), GetActiveWindowRecord());
 }
 
 std::vector<ScriptHotkey> ScriptHotkeys() {

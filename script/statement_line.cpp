@@ -193,5 +193,5 @@ void RunMarkedLine(const ScriptText& line, WindowRecord* window, size_t from) {
     const std::string text = line.Text.substr(std::min(from, line.Size()));
     const std::string marks = line.OutsideMarks().substr(std::min(from, line.Size()));
     const LineMarksScope scope(text, marks);
-    ProcessInputLine(text.c_str(), window, 0);
+    ProcessInputLine(text.c_str(), window);
 }

@@ -164,7 +164,7 @@ uint32_t Join(BuiltinCall& call) {
 
 template <const char* Command> uint32_t Destroy(BuiltinCall& call) {
     RequireArgs(call, 1);
-    ProcessInputLine((std::string(Command) + " " + Arg(call, 0)).c_str(), call.ConnectionWindow, 0);
+    ProcessInputLine((std::string(Command) + " " + Arg(call, 0)).c_str(), call.ConnectionWindow);
     return BareResult(call, "");
 }
 

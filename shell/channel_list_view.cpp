@@ -100,7 +100,7 @@ bool JoinableName(const std::string& name) {
 void JoinRow(WindowRecord* record, int index) {
     if (index < 0 || static_cast<size_t>(index) >= record->ChannelListShown.size()) return;
     const std::string name = record->ChannelListShown[static_cast<size_t>(index)].Channel;
-    if (JoinableName(name)) ProcessInputLine(("/JOIN " + name).c_str(), record, 0);
+    if (JoinableName(name)) ProcessInputLine(("/JOIN " + name).c_str(), record);
 }
 
 std::wstring Lower(std::wstring text) {

@@ -126,7 +126,7 @@ void Submit(HWND view, ChatViewState* state, WindowRecord* record) {
     }
     state->Typed.clear();
     Repaint(view);
-    if (record) ExecuteInputText(record, text, Held(VK_CONTROL) ? 1 : 0, Held(VK_MENU) ? 1 : 0);
+    if (record) ExecuteInputText(record, text, {.NoTriggers = Held(VK_CONTROL), .PreferUtf8 = Held(VK_MENU)});
 }
 
 void Escape(ChatViewState* state, WindowRecord* record) {

@@ -136,9 +136,9 @@ LRESULT OnDoubleClick(WindowRecord* record) {
     if (nicks.empty()) return 0;
     const std::string nick = WideToNarrow(nicks[0], DefaultCodePage.load());
     std::string result;
-    if (RunEventScript("On_Nick_Left_XX", record->Server, record, nick, result, 0) == 1) return 0;
+    if (RunEventScript("On_Nick_Left_XX", record->Server, record, nick, result) == 1) return 0;
     const std::string line = result.empty() ? "/query " + nick : result;
-    ProcessInputLine(line.c_str(), record, 0);
+    ProcessInputLine(line.c_str(), record);
     return 0;
 }
 

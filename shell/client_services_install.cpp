@@ -35,70 +35,14 @@
 #include "views/event_format.h"
 #include "views/line_printer.h"
 
+// Every row of the table gets the owner its row names: the rows are the only list of services, so
+// none can be left uninstalled.
 void InstallClientServices() {
     ClientServices& s = Services();
-    s.Printing = {.PrintToWindow = &views::PrintToWindow,
-                  .FormatEventLine = &views::FormatEventLine,
-                  .ClearChatView = &views::ClearChatView};
-    s.Scripts = {.RunEventScript = &script::RunEventScript,
-                 .RunTriggerScriptThread = &script::RunTriggerScriptThread,
-                 .ExecuteScript = &script::ExecuteScript};
-    s.Commands = {.ProcessInputLine = &commands::ProcessInputLine,
-                  .ExecuteInputText = &commands::ExecuteInputText,
-                  .ExecuteCommand = &commands::ExecuteCommand,
-                  .NotifyPluginsServerLine = &commands::NotifyPluginsServerLine,
-                  .NotifyPluginsWindowText = &commands::NotifyPluginsWindowText,
-                  .AddPluginMenuEntry = &AddPluginMenu,
-                  .PluginMenuEntryPopup = [](uint32_t index) -> uint64_t {
-                      const std::vector<PluginMenuItem> items = PluginMenuItemsSnapshot();
-                      return index < items.size() ? items[index].Popup : 0;
-                  },
-                  .ErasePluginMenuEntry = &ErasePluginMenuItem};
-    s.Dialogs = {.PromptText = &ui::PromptText,
-                 .PromptList = &ui::PromptList,
-                 .GetMenuLabel = &ui::GetMenuLabel,
-                 .PromptSaveFileName = &ui::PromptSaveFileName,
-                 .OpenConnectDialog = &ui::OpenConnectDialog,
-                 .OpenJoinDialog = &ui::OpenJoinDialog,
-                 .OpenKickDialog = &ui::OpenKickDialog,
-                 .OpenChannelControlDialog = &ui::OpenChannelControlDialog,
-                 .OpenListInformationDialog = &ui::OpenListInformationDialog,
-                 .OpenPreferences = &shell::OpenPreferences,
-                 .ToggleTickerWindow = &ui::ToggleTickerWindow,
-                 .OpenDccSendDialog = &peer::OpenDccSendDialog,
-                 .RequestRemoteAssistance = &assist::RequestRemoteAssistance};
-    s.Windows = {.OnServerDisconnected = &shell::OnServerDisconnected,
-                 .OnDccChatDisconnected = &shell::OnDccChatDisconnected,
-                 .ActivateWindowRecord = &shell::ActivateWindowRecord,
-                 .GetActiveWindowRecord = &shell::GetActiveWindowRecord,
-                 .IsAppForeground = &shell::IsAppForeground,
-                 .GetWindowTabState = &shell::GetWindowTabState,
-                 .SetWindowTabState = &shell::SetWindowTabState,
-                 .SetWindowTabCaption = &shell::SetWindowTabCaption,
-                 .UpdateWindowTitle = &shell::UpdateWindowTitle,
-                 .WriteLogLine = static_cast<void (*)(WindowRecord*, const wchar_t*)>(&shell::WriteLogLine),
-                 .WriteLogMarker = static_cast<void (*)(WindowRecord*, int32_t)>(&shell::WriteLogLine),
-                 .ShakeWindowThread = &shell::ShakeWindowThread,
-                 .RebuildActiveWindowMenu = &shell::RebuildActiveWindowMenu,
-                 .StartDownload = &shell::StartDownload,
-                 .RequestChannelList = &shell::RequestChannelList,
-                 .ShowChannelList = &shell::ShowChannelList,
-                 .FindInView = &shell::FindInView,
-                 .RunLogCommand = &shell::RunLogCommand,
-                 .ToggleLightSensor = &shell::ToggleLightSensor,
-                 .OpenWithShell = &shell::OpenWithShell};
-    s.Peer = {.HandleDccSendOffer = &peer::HandleDccSendOffer,
-              .DccChatThread = &peer::DccChatThread,
-              .InsertImageIntoRichEdit = &peer::InsertImageIntoRichEdit,
-              .InsertOleObject = &peer::InsertOleObject,
-              .InsertFlashObject = &peer::InsertFlashObject,
-              .ObjectAcceptThread = &peer::ObjectAcceptThread,
-              .ObjectReceiveThread = &peer::ObjectReceiveThread};
-    s.Media = {.SpeakText = &media::SpeakText,
-               .MediaPlayThread = &media::MediaPlayThread,
-               .OpenWaveIn = &media::OpenWaveIn,
-               .CloseWaveIn = &media::CloseWaveIn,
-               .OpenWaveOut = &media::OpenWaveOut,
-               .CloseWaveOut = &media::CloseWaveOut,
-               .SendVoiceListening = &media::SendVoiceListening};
+#define BRINDLEX_INSTALL_SERVICE(Group, Name, Owner, Return, Parameters, Arguments, WhenNotInstalled)        \
+    s.Group.Name = &Owner;
+#define BRINDLEX_INSTALL_GROUP(Group, Struct, Rows) Rows(BRINDLEX_INSTALL_SERVICE)
+    BRINDLEX_SERVICE_GROUPS(BRINDLEX_INSTALL_GROUP)
+#undef BRINDLEX_INSTALL_GROUP
+#undef BRINDLEX_INSTALL_SERVICE
 }

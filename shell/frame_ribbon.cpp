@@ -98,7 +98,7 @@ void WriteColour(const SettingKey& setting, uint32_t colour) {
 bool AnswerContext(const RibbonRequest& request) {
     if (!request.Key || !SamePropertyKey(*request.Key, kUiKeyContextAvailable)) return false;
     if (!request.NewValue) return true;
-    const WindowRecord* active = GetActiveWindowRecord();
+    const WindowRecord* active = shell::GetActiveWindowRecord();
     const bool server = active && active->Type == kServerWindow;
     uint32_t answer = 0;
     if (request.Id == kServerContextGroup)

@@ -189,20 +189,20 @@ void OnClose(HWND frame) {
 }
 
 void OnActivate(HWND frame, WPARAM wParam, LPARAM lParam) {
-    WindowRecord* active = GetActiveWindowRecord();
+    WindowRecord* active = shell::GetActiveWindowRecord();
     if (LOWORD(wParam) == WA_INACTIVE) {
-        if (!IsAppForeground()) DestroyWindowRecordPopup(active);
+        if (!shell::IsAppForeground()) DestroyWindowRecordPopup(active);
         return;
     }
     if (!active) return;
     if (!IsIconic(active->Window) && !active->Detached && active->Input) SetFocus(active->Input);
     UpdateFrameTitle();
-    SetWindowTabState(active, kTabIdle, 0);
+    shell::SetWindowTabState(active, kTabIdle);
     HWND losing = reinterpret_cast<HWND>(lParam);
     for (WindowRecord* r : WindowListSnapshot())
         if (r->Detached && r->Window == losing) {
             SelectWindowTab(active, kNoTabState);
-            ActivateWindowRecord(active);
+            shell::ActivateWindowRecord(active);
             break;
         }
     (void)frame;
@@ -289,7 +289,7 @@ void OnTabChange(HWND frame, HWND tabs) {
         SendMessageW(record->Window, WM_CLOSE, 0, 0);
         return;
     }
-    ActivateWindowRecord(record);
+    shell::ActivateWindowRecord(record);
 }
 
 void OnToolTip(NMTTDISPINFOW* tip) {
@@ -339,12 +339,12 @@ LRESULT OnNotify(HWND frame, const NMHDR* header) {
 
 LRESULT OnOpenChatWindow(WPARAM keepFront, const OpenChatWindowRequest* request) {
     if (!request) return 0;
-    WindowRecord* before = keepFront == 1 ? GetActiveWindowRecord() : nullptr;
+    WindowRecord* before = keepFront == 1 ? shell::GetActiveWindowRecord() : nullptr;
     std::optional<PassingActivation> passing;
     if (before) passing.emplace();
     HWND child = CreateChatWindow(request->Type, request->Server, request->Name, request->Flag);
     passing.reset();
-    if (before && IsWindowRecordListed(before)) ActivateWindowRecord(before);
+    if (before && IsWindowRecordListed(before)) shell::ActivateWindowRecord(before);
     return reinterpret_cast<LRESULT>(child);
 }
 
@@ -383,7 +383,7 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_DROPFILES:
-            peer::SendDroppedFiles(GetActiveWindowRecord(), reinterpret_cast<HDROP>(wParam));
+            peer::SendDroppedFiles(shell::GetActiveWindowRecord(), reinterpret_cast<HDROP>(wParam));
             return 1;
         case WM_TIMER:
             if (wParam == FLOOD_TIMER_ID) FlushSendQueues();
@@ -415,7 +415,7 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_CLOSE: OnClose(window); return 0;
         case WM_INITMENUPOPUP:
-            ShowToggleStates(reinterpret_cast<HMENU>(wParam), GetActiveWindowRecord());
+            ShowToggleStates(reinterpret_cast<HMENU>(wParam), shell::GetActiveWindowRecord());
             break;
         case WM_DESTROY:
             KillTimer(window, FLOOD_TIMER_ID);

@@ -27,7 +27,7 @@ void PrintDnsResult(const DnsResult& result) {
     std::string answer;
     // The names came from a name server: its event script runs as text from outside.
     RemoteTextScope remote;
-    if (RunEventScript("On_DNS", result.Window, result.Window, parameters, answer, 0) == 1) return;
+    if (RunEventScript("On_DNS", result.Window, result.Window, parameters, answer) == 1) return;
     const std::wstring name = result.Name.substr(0, 990);
     PrintToWindow(kInformationLine, result.Window, L"\x02" + std::wstring(kSymbolDot) + L" DNS: \x02" + name);
     for (size_t i = 0; i + 1 < result.Lines.size(); i += 2) {

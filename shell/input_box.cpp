@@ -70,7 +70,7 @@ void ActivateNeighbour(bool next) {
 
 void ActivateFirstWithNews() {
     for (WindowRecord* r : WindowListSnapshot())
-        if (GetWindowTabState(r) != kTabIdle && GetWindowTabState(r) != kNoTabState) {
+        if (shell::GetWindowTabState(r) != kTabIdle && shell::GetWindowTabState(r) != kNoTabState) {
             ActivateWindowRecord(r);
             return;
         }
@@ -115,7 +115,7 @@ void Submit(WindowRecord* record, HWND box, std::wstring text, bool ctrl, bool a
     record->HistoryIndex = -1;
     // Emptied first: a command may close this very window.
     SetWindowTextW(box, L"");
-    ExecuteInputText(record, text, ctrl ? 1 : 0, alt ? 1 : 0);
+    ExecuteInputText(record, text, {.NoTriggers = ctrl, .PreferUtf8 = alt});
 }
 
 void Relayout(WindowRecord* record) {

@@ -157,7 +157,7 @@ void LookUpHost(WindowRecord* record) {
     wchar_t host[1000] = {};
     if (!PromptText(MainWindow.load(), kProgramTitle, GetLangString(kLookUpHostPrompt), host, 1000, 0))
         return;
-    ProcessInputLine(("/DNS " + WideToNarrow(host)).c_str(), record, 0);
+    ProcessInputLine(("/DNS " + WideToNarrow(host)).c_str(), record);
 }
 
 // Commands that act on the active window; false when the id is not one of them.
@@ -176,11 +176,11 @@ bool WindowCommand(HWND owner, WindowRecord* record, UINT id) {
             if (record->Server) StartServerConnection(record->Server);
             return true;
         case ID_SERVER_DISCONNECT:
-            if (record->Server) OnServerDisconnected(record->Server, 1);
+            if (record->Server) OnServerDisconnected(record->Server, {.ByUser = true});
             return true;
         case ID_SERVER_LINKS: SendServerLine("LINKS\r\n", record, 0); return true;
-        case ID_SERVER_SILENCE_LIST: ProcessInputLine("/RAW SILENCE", record, 0); return true;
-        case ID_SERVER_ACCEPT_LIST: ProcessInputLine("/RAW ACCEPT *", record, 0); return true;
+        case ID_SERVER_SILENCE_LIST: ProcessInputLine("/RAW SILENCE", record); return true;
+        case ID_SERVER_ACCEPT_LIST: ProcessInputLine("/RAW ACCEPT *", record); return true;
         case ID_MULTI_LINE_INPUT: ToggleMultiLine(record); return true;
         case ID_FORMAT_BAR:
             record->ShowInsertsBar = record->ShowInsertsBar ? 0 : 1;
@@ -210,7 +210,7 @@ bool WindowCommand(HWND owner, WindowRecord* record, UINT id) {
         case ID_SAVE_TEXT:
         case ID_SAVE_ENCRYPTED: RunLogCommand(record, id); return true;
         case ID_NICK_LIST_GROUPS: ToggleNickSort(record); return true;
-        case ID_CLEAR_WINDOW: ProcessInputLine("/clear", record, 0); return true;
+        case ID_CLEAR_WINDOW: ProcessInputLine("/clear", record); return true;
         case ID_SPEAK_INCOMING: SpeakIncoming(record); return true;
         case ID_VOICE_TALK:
         case ID_VOICE_LISTEN: ToggleVoice(record, id); return true;
@@ -221,7 +221,7 @@ bool WindowCommand(HWND owner, WindowRecord* record, UINT id) {
     if (ObjectMenuCommand(record, id)) return true;
     if (id >= ID_STATUS_AVAILABLE && id <= ID_STATUS_INVISIBLE) {
         std::string result;
-        RunEventScript("On_Status", record, record, std::to_string(id - ID_STATUS_AVAILABLE), result, 0);
+        RunEventScript("On_Status", record, record, std::to_string(id - ID_STATUS_AVAILABLE), result);
         return true;
     }
     return false;

@@ -69,7 +69,7 @@ const char* PreferencesSection(uint32_t id) {
 void SearchTypedText(WindowRecord* record) {
     const bool encyclopedia = GetKeyState(VK_SHIFT) < 0;
     if (!record) {
-        ProcessInputLine(("/run " + WideToNarrow(WebSearchHome(encyclopedia))).c_str(), nullptr, 0);
+        ProcessInputLine(("/run " + WideToNarrow(WebSearchHome(encyclopedia))).c_str(), nullptr);
         return;
     }
     const std::wstring text = InputBoxText(record);
@@ -78,8 +78,8 @@ void SearchTypedText(WindowRecord* record) {
                                                    : L"<Type some text and press F1...>");
         return;
     }
-    ProcessInputLine(("/run " + WideToNarrow(WebSearchUrl(WideToNarrow(text), encyclopedia))).c_str(), record,
-                     0);
+    ProcessInputLine(("/run " + WideToNarrow(WebSearchUrl(WideToNarrow(text), encyclopedia))).c_str(),
+                     record);
     SetWindowTextW(record->Input, L"");
 }
 

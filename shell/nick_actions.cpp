@@ -49,7 +49,7 @@ uint32_t LevelOf(WindowRecord* channel, const std::string& nick) {
 
 void SendLine(const std::string& line, WindowRecord* server) {
     if (!line.empty() && line[0] == '/')
-        ProcessInputLine(line.c_str(), server, 0);
+        ProcessInputLine(line.c_str(), server);
     else
         SendServerLine(line, server, 0);
 }
@@ -159,7 +159,7 @@ void UserAction(HWND owner, WindowRecord* record, uint32_t id) {
             case ID_USER_DCC_TLS_CHAT: line = "/DCC " + target + " sslchat"; break;
             default: return; // the ids between without a command do nothing
         }
-        ProcessInputLine((line + "\r\n").c_str(), server, 0);
+        ProcessInputLine((line + "\r\n").c_str(), server);
     }
 }
 
@@ -243,6 +243,6 @@ void RunCommandPopupItem(WindowRecord* record, uint32_t id) {
     if (!CurrentPopupMenu) return;
     std::vector<std::wstring> parts;
     SplitStringW(parts, PopupItemText(id), kSplitUnlimited, L"|||");
-    if (parts.size() == 2) ProcessInputLine(WideToNarrow(parts[1]).c_str(), record, 0);
+    if (parts.size() == 2) ProcessInputLine(WideToNarrow(parts[1]).c_str(), record);
     ReplaceCurrentPopup(nullptr, 0);
 }

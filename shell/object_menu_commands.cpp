@@ -39,7 +39,7 @@ void OfferFile(WindowRecord* record, UINT id) {
     const wchar_t* pattern = id == ID_SEND_PICTURE ? L"*.JPG;*.PNG" : id == ID_SEND_MOVIE ? L"*.SWF" : L"*.*";
     const std::wstring path = PickFile(record->Window, pattern);
     if (path.empty()) return;
-    ProcessInputLine(("/sendobject " + record->Name + " " + WideToNarrow(path)).c_str(), record, 0);
+    ProcessInputLine(("/sendobject " + record->Name + " " + WideToNarrow(path)).c_str(), record);
     if (id == ID_SEND_PICTURE && record->View) {
         // At the end of the view, never over text the user has selected there.
         RichEditScrollToEnd(record->View);

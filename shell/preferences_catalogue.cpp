@@ -56,7 +56,7 @@ void Tell(HWND window, int32_t id) {
 
 void RunCommand(const std::string& command, const std::wstring& path) {
     const std::string line = command + "\"" + WideToNarrow(path) + "\"";
-    ProcessInputLine(line.c_str(), nullptr, 0);
+    ProcessInputLine(line.c_str(), nullptr);
 }
 
 } // namespace

@@ -202,7 +202,7 @@ void Shutdown() {
 
 void RunStartupCommand() {
     const std::string command = std::exchange(StartupCommand, std::string());
-    if (!command.empty()) ProcessInputLine(command.c_str(), nullptr, 0);
+    if (!command.empty()) ProcessInputLine(command.c_str(), nullptr);
 }
 
 int RunQv(HINSTANCE instance) {
@@ -269,7 +269,7 @@ int RunQv(HINSTANCE instance) {
     HACCEL accelerators = LoadAcceleratorsW(ResourceModule.load(), L"MENU_MAIN");
 
     std::string result;
-    RunEventScript("On_Load_Brindlex", nullptr, nullptr, "", result, 0);
+    RunEventScript("On_Load_Brindlex", nullptr, nullptr, "", result);
     RunStartupCommand();
     CountDownToUpdateCheck();
     if (opened.FirstRun) PostMessageW(frame, WM_COMMAND, ID_FIRST_STEPS, 0);

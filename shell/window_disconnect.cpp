@@ -30,23 +30,23 @@ void TellChatWindowsOfLoss(WindowRecord* server) {
 
 } // namespace
 
-void shell::OnServerDisconnected(WindowRecord* record, uint8_t byUser) {
+void shell::OnServerDisconnected(WindowRecord* record, DisconnectOptions options) {
     if (!record || !record->Connection || !IsWindow(record->Window)) return;
     // The disconnect event's script may find other windows of the server, and so does the loss.
     WindowRecordUse use;
     ServerConnection& connection = *record->Connection;
     // The user ending the connection calls off a reconnect that waits for its try.
-    if (byUser && connection.ReconnectPending.exchange(0))
+    if (options.ByUser && connection.ReconnectPending.exchange(0))
         PrintToWindow(kInformationLine, record, GetLangString(kDisconnectedMessage));
     // Only the caller that takes the socket goes on, so one loss is handled once.
-    if (!EndServerSession(connection, byUser)) return;
+    if (!EndServerSession(connection, options.ByUser ? 1 : 0)) return;
     std::string result;
-    RunEventScript("On_Disconnect", record->Server, record->Server, connection.Host, result, 0);
+    RunEventScript("On_Disconnect", record->Server, record->Server, connection.Host, result);
     PrintToWindow(kInformationLine, record, GetLangString(kDisconnectedMessage));
     // Registration is what the channels and queries stood on; a failed try had none.
     if (connection.Registered) TellChatWindowsOfLoss(record);
     // A start under way on this thread brings the next session itself.
-    if (byUser || connection.RestartingThread.load() == GetCurrentThreadId()) return;
+    if (options.ByUser || connection.RestartingThread.load() == GetCurrentThreadId()) return;
     if (AdvanceReconnectCounter(connection.ReconnectCounter)) ScheduleReconnect(record);
 }
 
@@ -71,5 +71,5 @@ void shell::OnDccChatDisconnected(WindowRecord* record, DccConnection* dcc) {
         delete tls;
     }
     std::string result;
-    RunEventScript("On_DCC_Disconnect", record, record, record ? record->Name : std::string(), result, 0);
+    RunEventScript("On_DCC_Disconnect", record, record, record ? record->Name : std::string(), result);
 }

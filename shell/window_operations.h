@@ -18,7 +18,7 @@ namespace shell {
 // count up; 0 and 5 to 9 stay closed), which waits its turn (shell/server_reconnect.h).
 // Otherwise nothing happens, so a second call for the same drop is harmless; a call by the user
 // still calls off a try that waits.
-void OnServerDisconnected(WindowRecord* record, uint8_t byUser);
+void OnServerDisconnected(WindowRecord* record, DisconnectOptions options = {});
 } // namespace shell
 
 struct DccConnection;

@@ -39,7 +39,7 @@ void Resume(WindowRecord* record) {
     std::vector<std::wstring> held;
     held.swap(record->HeldLines);
     for (const std::wstring& line : held) PrintToWindow(kInformationLine, record, line, {.NoTray = true});
-    SetWindowTabState(record, kTabIdle, 0);
+    shell::SetWindowTabState(record, kTabIdle);
     CheckChildToolbarButton(record, ID_WINDOW_PAUSE, false);
     SetViewBackground(record, ViewBackground());
     FocusInput(record);
@@ -48,7 +48,7 @@ void Resume(WindowRecord* record) {
 void Pause(WindowRecord* record) {
     record->HeldLines.clear();
     record->Paused = 1;
-    SetWindowTabState(record, kTabPaused, 0);
+    shell::SetWindowTabState(record, kTabPaused);
     CheckChildToolbarButton(record, ID_WINDOW_PAUSE, true);
     SetViewBackground(record, PausedBackground(ViewBackground()));
     FocusInput(record);
@@ -86,7 +86,7 @@ void ToggleWindowNotify(WindowRecord* record) {
     if (!record) return;
     if (++record->NotifyCount == 1) {
         ShowTrayBalloon(kProgramTitle, NarrowToWide(record->Name).c_str(), false, nullptr, NIIF_INFO);
-        SetWindowTabState(record, kTabNotifyOn, 0);
+        shell::SetWindowTabState(record, kTabNotifyOn);
         CheckChildToolbarButton(record, ID_WINDOW_NOTIFY, true);
         return;
     }
@@ -100,7 +100,7 @@ void ToggleWindowNotify(WindowRecord* record) {
     data.szTip[0] = L'\0';
     NotifyIconWithBalloon(NIM_MODIFY, data, 0, nullptr, nullptr, 0);
     record->NoticeText.clear();
-    SetWindowTabState(record, kTabIdle, 0);
+    shell::SetWindowTabState(record, kTabIdle);
     CheckChildToolbarButton(record, ID_WINDOW_NOTIFY, false);
 }
 

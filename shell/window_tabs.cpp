@@ -200,7 +200,7 @@ uint32_t shell::GetWindowTabState(const WindowRecord* record) {
     return static_cast<uint32_t>(item.iImage);
 }
 
-void shell::SetWindowTabState(const WindowRecord* record, uint32_t state, uint8_t noRefresh) {
+void shell::SetWindowTabState(const WindowRecord* record, uint32_t state, TabStateOptions options) {
     HWND tabs = WindowTabsControl.load();
     if (tabs && record) {
         const int index = g_hints.Find(tabs, record);
@@ -212,7 +212,7 @@ void shell::SetWindowTabState(const WindowRecord* record, uint32_t state, uint8_
         }
     }
     if (state == kTabMentioned) PlayInactiveBeep();
-    if (!noRefresh) UpdateFrameTitle();
+    if (!options.NoRefresh) UpdateFrameTitle();
 }
 
 void SelectWindowTab(const WindowRecord* record, uint32_t state) {

@@ -22,8 +22,8 @@ void SetWindowTabCaption(const WindowRecord* record);
 // The image index of the record's tab; kNoTabState when no tab has it.
 uint32_t GetWindowTabState(const WindowRecord* record);
 // Sets the image of every tab of the record. State 2 also plays "Inactive_beep" when set. Unless
-// noRefresh is set, the frame's title follows.
-void SetWindowTabState(const WindowRecord* record, uint32_t state, uint8_t noRefresh);
+// NoRefresh is set, the frame's title follows.
+void SetWindowTabState(const WindowRecord* record, uint32_t state, TabStateOptions options = {});
 } // namespace shell
 // Draws the whole strip again, as after a tab was removed.
 void RedrawWindowTabs();

@@ -178,7 +178,7 @@ void Kick(HWND dialog, KickDialogParams& params) {
     if (IsDlgButtonChecked(dialog, IDC_KICK_TIMED_UNBAN) == BST_CHECKED && seconds != 0) {
         const std::string line = "/TIMER " + UnbanTimerName() + " 1 " + std::to_string(seconds) +
                                  " /RAW MODE " + channel->Name + " -b " + mask;
-        ProcessInputLine(line.c_str(), channel, 0);
+        ProcessInputLine(line.c_str(), channel);
     }
     const std::string reason = WideToNarrow(OneLine(ItemText(dialog, IDC_KICK_REASON, kMostMaskText)));
     XmlWriteProfileString(Settings::Keys::LastKickReason.Section, Settings::Keys::LastKickReason.Key,

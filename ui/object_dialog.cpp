@@ -6,6 +6,7 @@
 #include "common/xstring.h"
 #include "core/client_services.h"
 #include "core/window_record.h"
+#include "peer/embedded_objects.h"
 #include "ui/ax_host.h"
 
 #include <ole2.h>
@@ -125,9 +126,9 @@ void InsertActiveXObject(WindowRecord* record) {
     const std::wstring sent = SentObjectPath();
     if (!CopyFileW(saved.c_str(), sent.c_str(), FALSE)) return;
     const std::string line = "/sendobject " + record->Name + " " + WideToNarrow(sent);
-    ProcessInputLine(line.c_str(), record, 0);
+    ProcessInputLine(line.c_str(), record);
     CLSID clsid{};
     ClsidFromAnsiString(clsid, WideToNarrow(classText, CP_ACP).c_str());
-    InsertOleObject(record->View, saved.c_str(), clsid, nullptr);
+    peer::InsertOleObject(record->View, saved.c_str(), clsid, nullptr);
     DeleteFileW(saved.c_str());
 }

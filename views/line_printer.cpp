@@ -81,8 +81,7 @@ bool CheckHighlight(const QueuedPrint& call, const PrintSettings& settings, std:
         std::string probe = narrow;
         if (!StringReplace(probe, word.c_str(), word.c_str(), true, 1)) continue;
         std::string result;
-        uint32_t answer =
-            RunEventScript("On_Hilite", call.Record, call.Record, WideToNarrow(line), result, 0);
+        uint32_t answer = RunEventScript("On_Hilite", call.Record, call.Record, WideToNarrow(line), result);
         if (answer != 1) return true;
         line = NarrowToWide(result);
         EndWithOneLineBreak(line);
@@ -112,18 +111,18 @@ bool MarkActivity(const QueuedPrint& call, const PrintSettings& settings, bool h
     uint32_t state = GetWindowTabState(record);
     uint32_t current = state == kNoTabState ? kTabIdle : state;
     if (state == kTabNotifyOn || call.NoNotice) {
-        if (highlight) SetWindowTabState(record, kTabMentioned, 0);
+        if (highlight) SetWindowTabState(record, kTabMentioned);
     } else if (highlight) {
-        SetWindowTabState(record, kTabMentioned, 0);
+        SetWindowTabState(record, kTabMentioned);
     } else if (!(facts.InFront() && facts.Active() == record)) {
         noticeLevel = std::max(activity, current);
         bool suppress = SuppressesNotices(noticeLevel, call.ChatLine, settings);
         // A tab that already shows this activity, or a window without a tab, has nothing to
         // change: the tab and the frame's title are left alone for the rest of a busy channel.
         if (state != noticeLevel && state != kNoTabState)
-            SetWindowTabState(record, noticeLevel, suppress ? 1 : 0);
+            SetWindowTabState(record, noticeLevel, {.NoRefresh = suppress});
     } else if (current != kTabIdle) {
-        SetWindowTabState(record, kTabIdle, 0);
+        SetWindowTabState(record, kTabIdle);
     }
     return SuppressesNotices(noticeLevel, call.ChatLine, settings);
 }
@@ -213,7 +212,7 @@ bool PrepareLine(const QueuedPrint& call, PassFacts& facts, PreparedLine& out) {
         record->HeldLines.push_back(call.Text);
         // Marked once: the frame's title is not worked out again for every held line.
         const uint32_t state = GetWindowTabState(record);
-        if (state != kTabHeldLines && state != kNoTabState) SetWindowTabState(record, kTabHeldLines, 0);
+        if (state != kTabHeldLines && state != kNoTabState) SetWindowTabState(record, kTabHeldLines);
         return false;
     }
     out.Line = std::move(line);

@@ -180,7 +180,7 @@ TEST_F(CommandLines, EachCommandSendsExactlyItsLines) {
         CallLog::Instance().Clear();
         WindowRecord* window = WindowFor(c.Window);
         SetRecordedActiveWindow(window);
-        ProcessInputLine(c.Line, window, 0);
+        ProcessInputLine(c.Line, window);
         if (c.Raw) {
             EXPECT_TRUE(WaitForTriggers(1));
         }
@@ -197,6 +197,6 @@ TEST_F(CommandLines, TopicKnowsTheChannelTypesTheServerNamed) {
         ParseIrcMessage(":irc.hybrid.test 005 me CHANTYPES=# PREFIX=(ohv)@%+ :are supported by this server"),
         rules));
     Server()->Connection->ModeRules.Set(rules);
-    ProcessInputLine("/topic &x marks the spot", Channel(), 0);
+    ProcessInputLine("/topic &x marks the spot", Channel());
     EXPECT_EQ(ServerLines(), std::vector<std::string>{"TOPIC #a :&x marks the spot"});
 }

@@ -120,7 +120,7 @@ std::vector<std::string> CommandTest::WindowEffects() {
 
 void CommandTest::Type(WindowRecord* window, const std::string& line) {
     SetRecordedActiveWindow(window);
-    ProcessInputLine(line.c_str(), window, 0);
+    ProcessInputLine(line.c_str(), window);
 }
 
 void CommandTest::UseSettings(const char* rootXml) {

@@ -48,13 +48,13 @@ std::vector<std::wstring> PiecesBetweenLineBreaks(const std::wstring& text) {
 } // namespace
 
 TEST_F(InputDispatcher, PastedTextBecomesOneLineForEachNonEmptyPiece) {
-    ExecuteInputText(Channel(), L"a\r\n\r\nb\r\n", 0);
+    ExecuteInputText(Channel(), L"a\r\n\r\nb\r\n");
     EXPECT_EQ(ServerLines(), (Lines{"PRIVMSG #a :a", "PRIVMSG #a :b"}));
-    ExecuteInputText(Channel(), L"", 0);
-    ExecuteInputText(Channel(), L"\r\n\n\r", 0);
+    ExecuteInputText(Channel(), L"");
+    ExecuteInputText(Channel(), L"\r\n\n\r");
     EXPECT_EQ(ServerLines(), Lines{});
     // Lone CR and LF end lines too.
-    ExecuteInputText(Channel(), L"one\ntwo\rthree", 0);
+    ExecuteInputText(Channel(), L"one\ntwo\rthree");
     EXPECT_EQ(ServerLines(), (Lines{"PRIVMSG #a :one", "PRIVMSG #a :two", "PRIVMSG #a :three"}));
     EXPECT_EQ(CountCalls("PrintToWindow"), 5u);
 }
@@ -62,24 +62,24 @@ TEST_F(InputDispatcher, PastedTextBecomesOneLineForEachNonEmptyPiece) {
 TEST_F(InputDispatcher, TypedTextTakesTheWindowsCodePage) {
     const std::wstring cafe = L"caf\u00e9";
     DefaultCodePage = 1252;
-    ExecuteInputText(Channel(), cafe, 0);
-    ExecuteInputText(Channel(), cafe, 0, 1); // UTF-8 preferred
+    ExecuteInputText(Channel(), cafe);
+    ExecuteInputText(Channel(), cafe, {.PreferUtf8 = true}); // UTF-8 preferred
     DefaultCodePage = CP_UTF8;
-    ExecuteInputText(Channel(), cafe, 0);
+    ExecuteInputText(Channel(), cafe);
     Channel()->CodePage = 1252; // the window's own code page wins over both
-    ExecuteInputText(Channel(), cafe, 0, 1);
-    ExecuteInputText(Server(), L"PRIVMSG x :\u00e9", 0);
+    ExecuteInputText(Channel(), cafe, {.PreferUtf8 = true});
+    ExecuteInputText(Server(), L"PRIVMSG x :\u00e9");
     EXPECT_EQ(ServerLines(),
               (Lines{"PRIVMSG #a :caf\xE9", "PRIVMSG #a :caf\xC3\xA9", "PRIVMSG #a :caf\xC3\xA9",
                      "PRIVMSG #a :caf\xE9", "PRIVMSG x :\xC3\xA9"}));
     Dcc()->CodePage = 1252;
-    ExecuteInputText(Dcc(), cafe, 0);
+    ExecuteInputText(Dcc(), cafe);
     EXPECT_EQ(DccPeer().ReadLine().value_or(""), "caf\xE9");
 }
 
 TEST_F(InputDispatcher, ChannelAndQueryLinesAreEchoedWithTheOwnNick) {
-    ProcessInputLine("hello\r\n", Channel(), 0);
-    ProcessInputLine("hi bob", Query(), 0);
+    ProcessInputLine("hello\r\n", Channel());
+    ProcessInputLine("hi bob", Query());
     EXPECT_EQ(ServerLines(), (Lines{"PRIVMSG #a :hello", "PRIVMSG bob :hi bob"}));
     EXPECT_EQ(CallTexts("FormatEventLine"), (Lines{"#a|hello", "bob|hi bob"}));
     const std::vector<RecordedCall> prints = Prints();
@@ -92,7 +92,7 @@ TEST_F(InputDispatcher, ChannelAndQueryLinesAreEchoedWithTheOwnNick) {
 
     // A server window sends the line raw and echoes nothing.
     CallLog::Instance().Clear();
-    ProcessInputLine("WHOIS bob", Server(), 0);
+    ProcessInputLine("WHOIS bob", Server());
     EXPECT_EQ(ServerLines(), (Lines{"WHOIS bob"}));
     EXPECT_EQ(CountCalls("PrintToWindow"), 0u);
 }
@@ -103,12 +103,12 @@ TEST_F(InputDispatcher, TextNoSessionCarriesIsSaidNotSent) {
     const std::string notSent = "Not sent: this window is not connected to the server.";
     ServerConnection& connection = *Server()->Connection;
     connection.Registered = 0;
-    ProcessInputLine("too early", Channel(), 0);
-    ProcessInputLine("NICK other", Server(), 0); // a server window's raw line needs no welcome
+    ProcessInputLine("too early", Channel());
+    ProcessInputLine("NICK other", Server()); // a server window's raw line needs no welcome
     EXPECT_EQ(ServerLines(), (Lines{"NICK other"}));
     EndServerSession(connection, 0);
-    ProcessInputLine("hi bob", Query(), 0);
-    ProcessInputLine("WHOIS bob", Server(), 0);
+    ProcessInputLine("hi bob", Query());
+    ProcessInputLine("WHOIS bob", Server());
     EXPECT_EQ(CountCalls("FormatEventLine"), 0u);
     const std::vector<RecordedCall> prints = Prints();
     ASSERT_EQ(prints.size(), 3u);
@@ -121,7 +121,7 @@ TEST_F(InputDispatcher, TextNoSessionCarriesIsSaidNotSent) {
 }
 
 TEST_F(InputDispatcher, DccChatLinesGoToThePeer) {
-    ProcessInputLine("hello peer", Dcc(), 0);
+    ProcessInputLine("hello peer", Dcc());
     EXPECT_EQ(DccPeer().ReadLine().value_or(""), "hello peer");
     ASSERT_EQ(Prints().size(), 1u);
     EXPECT_EQ(Prints()[0].Sender, "me"); // the server connection's nick
@@ -129,7 +129,7 @@ TEST_F(InputDispatcher, DccChatLinesGoToThePeer) {
 
     // Without a server window, the chat's own name stands for the nick.
     Dcc()->Server = nullptr;
-    ProcessInputLine("again", Dcc(), 0);
+    ProcessInputLine("again", Dcc());
     Dcc()->Server = Server();
     EXPECT_EQ(DccPeer().ReadLine().value_or(""), "again");
     ASSERT_EQ(Prints().size(), 2u);
@@ -140,16 +140,16 @@ TEST_F(InputDispatcher, DccChatLinesGoToThePeer) {
 TEST_F(InputDispatcher, SpokenWhenTheWindowSpeaks) {
     Channel()->SpeakIncoming = 1;
     Server()->SpeakIncoming = 1;
-    ProcessInputLine("say \xC3\xA9", Channel(), 0);
-    ProcessInputLine("PING x", Server(), 0);
+    ProcessInputLine("say \xC3\xA9", Channel());
+    ProcessInputLine("PING x", Server());
     EXPECT_EQ(CallTexts("SpeakText"), (Lines{"say \xC3\xA9"}));
     ServerLines();
 }
 
 TEST_F(InputDispatcher, OnInputSeesTheLineAndMaySwallowIt) {
     AnswerOnInput(1);
-    ProcessInputLine("/join\r\n", Channel(), 0);
-    ProcessInputLine("hello", Channel(), 0);
+    ProcessInputLine("/join\r\n", Channel());
+    ProcessInputLine("hello", Channel());
     EXPECT_EQ(ServerLines(), Lines{});
     EXPECT_EQ(WindowEffects(), Lines{});
     const std::vector<RecordedCall> events = CallLog::Instance().Calls("RunEventScript");
@@ -158,14 +158,14 @@ TEST_F(InputDispatcher, OnInputSeesTheLineAndMaySwallowIt) {
     EXPECT_EQ(events[0].Window, Channel());
 
     AnswerOnInput(0);
-    ProcessInputLine("hello", Channel(), 0);
+    ProcessInputLine("hello", Channel());
     EXPECT_EQ(ServerLines(), (Lines{"PRIVMSG #a :hello"}));
 }
 
 TEST_F(InputDispatcher, UnknownCommandsGoToTheTriggerWorker) {
     const DWORD self = GetCurrentThreadId();
     // Typed on the interface thread: one worker thread of its own, which sends the line raw.
-    ProcessInputLine("/foo bar", Channel(), 0);
+    ProcessInputLine("/foo bar", Channel());
     ASSERT_TRUE(WaitForTriggers(1));
     EXPECT_EQ(ServerLines(), (Lines{"foo bar"}));
     std::vector<RecordedCall> runs = CallLog::Instance().Calls("RunTriggerScriptThread");
@@ -178,7 +178,7 @@ TEST_F(InputDispatcher, UnknownCommandsGoToTheTriggerWorker) {
     DWORD worker = 0;
     std::thread([&] {
         worker = GetCurrentThreadId();
-        ProcessInputLine("/foo", Query(), 0);
+        ProcessInputLine("/foo", Query());
     }).join();
     runs = CallLog::Instance().Calls("RunTriggerScriptThread");
     ASSERT_EQ(runs.size(), 1u);
@@ -187,7 +187,7 @@ TEST_F(InputDispatcher, UnknownCommandsGoToTheTriggerWorker) {
 
     // With noTriggers a "/" line is plain text.
     CallLog::Instance().Clear();
-    ProcessInputLine("/foo", Channel(), 1);
+    ProcessInputLine("/foo", Channel(), {.NoTriggers = true});
     EXPECT_EQ(ServerLines(), (Lines{"PRIVMSG #a :/foo"}));
     EXPECT_EQ(CountCalls("RunTriggerScriptThread"), 0u);
 }
@@ -211,8 +211,8 @@ TEST_F(InputDispatcher, PluginInputSaysTheLineInTheActiveWindow) {
 // A line break inside a line from a script or plug-in never ends the server line early: the
 // pieces are lines of their own, each through "On_Input", the interpreter and the window.
 TEST_F(InputDispatcher, LineBreaksInsideALineMakeSeparateLines) {
-    ProcessInputLine("/raw JOIN #x\r\nQUIT :gone", Channel(), 0);
-    ProcessInputLine("a\rb\n\nc\r\n", Channel(), 0);
+    ProcessInputLine("/raw JOIN #x\r\nQUIT :gone", Channel());
+    ProcessInputLine("a\rb\n\nc\r\n", Channel());
     EXPECT_EQ(ServerLines(), (Lines{"JOIN #x", "PRIVMSG #a :QUIT :gone", "PRIVMSG #a :a", "PRIVMSG #a :b",
                                     "PRIVMSG #a :c"}));
     EXPECT_EQ(CountCalls("RunEventScript"), 5u);
@@ -225,13 +225,13 @@ TEST_F(InputDispatcher, LineBreaksInsideALineMakeSeparateLines) {
 
 TEST_F(InputDispatcher, LongTextsAndLongNamesHaveNoFixedLimit) {
     const std::string big(100000, 'x');
-    ExecuteInputText(Channel(), std::wstring(100000, L'x'), 0);
+    ExecuteInputText(Channel(), std::wstring(100000, L'x'));
     const std::string name = "#" + std::string(499, 'c');
     WindowRecord* wide = AddWindow(kChannelWindow, name);
     SetRecordedActiveWindow(wide);
-    ProcessInputLine("hi", wide, 0);
-    ProcessInputLine("/names", wide, 0);
-    ProcessInputLine(("/topic " + name + " " + big).c_str(), wide, 0);
+    ProcessInputLine("hi", wide);
+    ProcessInputLine("/names", wide);
+    ProcessInputLine(("/topic " + name + " " + big).c_str(), wide);
     EXPECT_EQ(ServerLines(), (Lines{"PRIVMSG #a :" + big, "PRIVMSG " + name + " :hi", "NAMES " + name,
                                     "TOPIC " + name + " :" + big}));
 }
@@ -241,10 +241,10 @@ TEST_F(InputDispatcher, LongTextsAndLongNamesHaveNoFixedLimit) {
 TEST_F(InputDispatcher, OnInputThatSaysItsLineAgainStopsAtTheDepthLimit) {
     CallLog::Instance().Answer = [](const RecordedCall& call) -> uint64_t {
         if (call.Text.rfind("On_Input ", 0) != 0) return kNoEventScript;
-        ProcessInputLine(call.Text.substr(9).c_str(), call.Window, 0);
+        ProcessInputLine(call.Text.substr(9).c_str(), call.Window);
         return 1;
     };
-    ProcessInputLine("again and again", Channel(), 0);
+    ProcessInputLine("again and again", Channel());
     CallLog::Instance().Answer = nullptr;
     EXPECT_EQ(CountCalls("RunEventScript"), kMaxOnInputNesting);
     const std::vector<RecordedCall> prints = Prints();
@@ -255,7 +255,7 @@ TEST_F(InputDispatcher, OnInputThatSaysItsLineAgainStopsAtTheDepthLimit) {
     EXPECT_EQ(ServerLines(), Lines{});
 
     // The guard counts only nested events: the next line is said as usual.
-    ProcessInputLine("fine", Channel(), 0);
+    ProcessInputLine("fine", Channel());
     EXPECT_EQ(ServerLines(), (Lines{"PRIVMSG #a :fine"}));
 }
 
@@ -268,7 +268,7 @@ TEST_F(InputDispatcher, HostileTextNeverMakesMoreLinesThanItsPieces) {
     for (int i = 0; i < 1000; ++i) {
         std::wstring text(random() % 60, L' ');
         for (wchar_t& c : text) c = alphabet[random() % alphabet.size()];
-        ExecuteInputText(Channel(), text, 0);
+        ExecuteInputText(Channel(), text);
         Lines expected;
         for (const std::wstring& piece : PiecesBetweenLineBreaks(text))
             expected.push_back("PRIVMSG #a :" + WideToNarrow(piece));

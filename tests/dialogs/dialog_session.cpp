@@ -19,7 +19,7 @@ WindowRecord* FindRecord(const std::string& name, uint32_t type) {
 WindowRecord* ConnectFrame(uint16_t port, const std::string& nick) {
     XmlWriteProfileString("Cfg\\Options1", "Default_Nick", nick.c_str(), nullptr, UserConfigDocument);
     const std::string line = "/server 127.0.0.1:" + std::to_string(port);
-    ProcessInputLine(line.c_str(), nullptr, 0);
+    ProcessInputLine(line.c_str(), nullptr);
     WindowRecord* found = nullptr;
     Pump(
         [&] {

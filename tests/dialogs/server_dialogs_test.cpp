@@ -241,14 +241,14 @@ TEST_F(ServerDialogs, JoinAndKickDialogsSendTheirLinesInOrderAndUnbanByTimer) {
 TEST_F(ServerDialogs, ChannelControlSendsModesAndTopicAndListInformationShowsBanAndExceptionLists) {
     WindowRecord* server = ConnectFrame(server_.Port(), "oper");
     ASSERT_NE(nullptr, server);
-    ProcessInputLine("/join #c", server, 0);
+    ProcessInputLine("/join #c", server);
     WindowRecord* channel = nullptr;
     ASSERT_TRUE(Pump([&] { return (channel = FindRecord("#c", kChannelWindow)) != nullptr; }, 15000));
     IrcClient peer(server_.Port(), "peer");
     ASSERT_TRUE(peer.Joins("#c"));
-    ProcessInputLine("/raw MODE #c +k abc", channel, 0);
+    ProcessInputLine("/raw MODE #c +k abc", channel);
     ASSERT_TRUE(peer.WaitFor("MODE #c +k abc", 15000));
-    ProcessInputLine("/raw MODE #c", channel, 0);
+    ProcessInputLine("/raw MODE #c", channel);
     ASSERT_TRUE(Pump([&] { return WindowRecordModes(channel).find('k') != std::string::npos; }, 15000));
 
     // The dialog shows the channel's modes; checking invite-only and a new topic reach the peer.
@@ -271,8 +271,8 @@ TEST_F(ServerDialogs, ChannelControlSendsModesAndTopicAndListInformationShowsBan
     EXPECT_TRUE(peer.WaitFor("TOPIC #c :a fresh topic", 15000));
 
     // Ban and exception lists in the information dialog, each entry with its removal link.
-    ProcessInputLine("/raw MODE #c +b bad!*@*", channel, 0);
-    ProcessInputLine("/raw MODE #c +e good!*@*", channel, 0);
+    ProcessInputLine("/raw MODE #c +b bad!*@*", channel);
+    ProcessInputLine("/raw MODE #c +e good!*@*", channel);
     ASSERT_TRUE(peer.WaitFor("+e good!*@*", 15000));
     XmlWriteProfileInt("Cfg\\Options3", "Show_Information_Dialog", 1, nullptr, UserConfigDocument);
     for (const auto& [id, mask] : {std::pair<UINT, std::wstring>{603, L"bad!*@*"}, {604, L"good!*@*"}}) {

@@ -81,9 +81,9 @@ struct HeldCloneCheck {
         CloseHandle(Closed);
     }
     static uint32_t Run(const char* name, WindowRecord* window, WindowRecord* target,
-                        const std::string& parameters, std::string& result, uint8_t checkOnly) {
-        if (std::string(name) != "On_Clone" || !checkOnly)
-            return Real(name, window, target, parameters, result, checkOnly);
+                        const std::string& parameters, std::string& result, EventScriptOptions options) {
+        if (std::string(name) != "On_Clone" || !options.CheckOnly)
+            return Real(name, window, target, parameters, result, options);
         SetEvent(Reached);
         WaitForSingleObject(Closed, 30000);
         return 0; // there is such a script: the check goes on

@@ -19,7 +19,7 @@ WindowRecord* FindWindowNamed(const std::string& name, uint32_t type) {
 ChatSession::ChatSession(int modesPerLine) {
     PrepareConnectionTests();
     const std::string command = "/server 127.0.0.1:" + std::to_string(server_.Port());
-    ProcessInputLine(command.c_str(), nullptr, 0);
+    ProcessInputLine(command.c_str(), nullptr);
     bool accepted = false;
     if (!Pump([&] { return accepted = server_.Accept(20); }, 10000)) return;
     for (int i = 0; i < 10 && nick_.empty(); ++i) {

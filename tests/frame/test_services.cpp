@@ -13,9 +13,9 @@ void InstallTestServices() {
     InstallClientServices();
     InstallMenuEntryRecorders();
     ClientServices& s = Services();
-    s.Commands.ProcessInputLine = [](const char* line, WindowRecord* window, uint8_t noTriggers) {
-        CallLog::Instance().Add({"ProcessInputLine", window, line ? line : "", noTriggers});
-        commands::ProcessInputLine(line, window, noTriggers);
+    s.Commands.ProcessInputLine = [](const char* line, WindowRecord* window, InputOptions options) {
+        CallLog::Instance().Add({"ProcessInputLine", window, line ? line : "", options.NoTriggers ? 1u : 0u});
+        commands::ProcessInputLine(line, window, options);
     };
     s.Commands.ExecuteCommand = [](const char* line, WindowRecord* connection, WindowRecord* target,
                                    wchar_t* help) {
@@ -23,8 +23,10 @@ void InstallTestServices() {
         return commands::ExecuteCommand(line, connection, target, help);
     };
     s.Scripts.RunEventScript = [](const char* name, WindowRecord* window, WindowRecord* target,
-                                  const std::string& parameters, std::string& result, uint8_t checkOnly) {
-        CallLog::Instance().Add({"RunEventScript", target, std::string(name) + " " + parameters, checkOnly});
-        return script::RunEventScript(name, window, target, parameters, result, checkOnly);
+                                  const std::string& parameters, std::string& result,
+                                  EventScriptOptions options) {
+        CallLog::Instance().Add(
+            {"RunEventScript", target, std::string(name) + " " + parameters, options.CheckOnly ? 1u : 0u});
+        return script::RunEventScript(name, window, target, parameters, result, options);
     };
 }

@@ -109,7 +109,7 @@ protected:
     // Types the line into the window, which becomes the one the user works in.
     void Type(WindowRecord* window, const std::string& line) {
         SetRecordedActiveWindow(window);
-        ProcessInputLine(line.c_str(), window, 0);
+        ProcessInputLine(line.c_str(), window);
     }
 
     // A channel window for "#t" under the server window, opened by the frame.

@@ -160,7 +160,7 @@ TEST_F(ConnectionTest, QuitRacingAFailingReadEndsTheSessionOnce) {
         ServerWindow window;
         Connect(window, server);
         CallLog::Instance().Clear();
-        std::thread quit([&] { OnServerDisconnected(window.Record(), 1); });
+        std::thread quit([&] { OnServerDisconnected(window.Record(), {.ByUser = true}); });
         server.CloseClient();
         quit.join();
         // The session may end on the connection thread, which notes it after its own disconnect
@@ -426,7 +426,7 @@ TEST_F(ConnectionTest, StalledWriterDoesNotBlockTheEnd) {
         },
         20000));
     const ULONGLONG start = GetTickCount64();
-    OnServerDisconnected(window->Record(), 1);
+    OnServerDisconnected(window->Record(), {.ByUser = true});
     delete window;
     EXPECT_LT(GetTickCount64() - start, 20000u);
 }
@@ -438,7 +438,7 @@ TEST_F(ConnectionTest, LineHandedOverJustBeforeTheUserEndsTheSessionLeaves) {
     ServerWindow window;
     Connect(window, server);
     EXPECT_EQ(SendServerLine("QUIT :closing\r\n", window.Record(), 1), 15u);
-    OnServerDisconnected(window.Record(), 1);
+    OnServerDisconnected(window.Record(), {.ByUser = true});
     EXPECT_EQ(server.ReadLine().value_or(""), "QUIT :closing");
     EXPECT_TRUE(server.ClientClosed());
 }

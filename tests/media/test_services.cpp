@@ -12,7 +12,7 @@ void InstallTestServices() {
     InstallEventScriptRecorder();
     InstallActiveWindowRecorder();
     InstallActivationRecorders();
-    Services().Commands.ProcessInputLine = [](const char* line, WindowRecord* window, uint8_t noTriggers) {
-        CallLog::Instance().Add({"ProcessInputLine", window, line ? line : "", noTriggers});
+    Services().Commands.ProcessInputLine = [](const char* line, WindowRecord* window, InputOptions options) {
+        CallLog::Instance().Add({"ProcessInputLine", window, line ? line : "", options.NoTriggers ? 1u : 0u});
     };
 }

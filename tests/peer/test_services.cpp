@@ -6,6 +6,5 @@
 void InstallTestServices() {
     ClearClientServices();
     InstallPrinterRecorder();
-    Services().Peer = {.InsertImageIntoRichEdit = &peer::InsertImageIntoRichEdit,
-                       .InsertOleObject = &peer::InsertOleObject};
+    Services().Peer = {.InsertImageIntoRichEdit = &peer::InsertImageIntoRichEdit};
 }

@@ -74,11 +74,12 @@ void InstallEventFormatRecorder() {
 
 void InstallEventScriptRecorder() {
     Services().Scripts.RunEventScript = [](const char* eventName, WindowRecord* window, WindowRecord*,
-                                           const std::string& parameters, std::string&, uint8_t checkOnly) {
+                                           const std::string& parameters, std::string&,
+                                           EventScriptOptions options) {
         uint64_t answer = 0;
         const RecordedCall call{"RunEventScript", window,
-                                std::string(eventName ? eventName : "") + " " + parameters, checkOnly,
-                                HandlingRemoteText() ? "remote" : ""};
+                                std::string(eventName ? eventName : "") + " " + parameters,
+                                options.CheckOnly ? 1u : 0u, HandlingRemoteText() ? "remote" : ""};
         return Answered(call, answer) ? static_cast<uint32_t>(answer) : kNoEventScript;
     };
 }
@@ -96,12 +97,12 @@ void InstallScriptRunRecorder() {
 void InstallInputRecorders() {
     ClientServices& s = Services();
     // The test's answer function is called with each line, so it can act as the dispatcher would.
-    s.Commands.ProcessInputLine = [](const char* line, WindowRecord* window, uint8_t noTriggers) {
-        Record({"ProcessInputLine", window, line ? line : "", noTriggers});
+    s.Commands.ProcessInputLine = [](const char* line, WindowRecord* window, InputOptions options) {
+        Record({"ProcessInputLine", window, line ? line : "", options.NoTriggers ? 1u : 0u});
     };
-    s.Commands.ExecuteInputText = [](WindowRecord* window, const std::wstring& text, uint8_t noTriggers,
-                                     uint8_t) {
-        CallLog::Instance().Add({"ExecuteInputText", window, WideToNarrow(text), noTriggers});
+    s.Commands.ExecuteInputText = [](WindowRecord* window, const std::wstring& text, InputOptions options) {
+        CallLog::Instance().Add(
+            {"ExecuteInputText", window, WideToNarrow(text), options.NoTriggers ? 1u : 0u});
     };
     s.Commands.ExecuteCommand = [](const char* line, WindowRecord* connectionWindow, WindowRecord*,
                                    wchar_t*) {
@@ -180,11 +181,12 @@ void InstallMenuLabelRecorder() {
 
 void InstallDccOfferRecorders() {
     Services().Peer.HandleDccSendOffer = [](WindowRecord* window, const std::vector<std::string>& words,
-                                            const UserAddress& sender, uint8_t mode, uint8_t autoAccept) {
+                                            const UserAddress& sender, uint8_t mode,
+                                            DccOfferOptions options) {
         std::string text = sender.Nick + ">";
         for (const std::string& word : words) text += word + "|";
-        CallLog::Instance().Add(
-            {"HandleDccSendOffer", window, text, static_cast<uint64_t>(mode * 10 + autoAccept)});
+        CallLog::Instance().Add({"HandleDccSendOffer", window, text,
+                                 static_cast<uint64_t>(mode * 10 + (options.AutoAccept ? 1 : 0))});
     };
     Services().Peer.DccChatThread = [](void* record) -> unsigned {
         CallLog::Instance().Add({"DccChatThread", static_cast<WindowRecord*>(record), {}, 0});
@@ -193,7 +195,8 @@ void InstallDccOfferRecorders() {
 }
 
 void InstallDisconnectRecorder() {
-    Services().Windows.OnServerDisconnected = [](WindowRecord* record, uint8_t byUser) {
+    Services().Windows.OnServerDisconnected = [](WindowRecord* record, DisconnectOptions options) {
+        const uint8_t byUser = options.ByUser ? 1 : 0;
         CallLog& log = CallLog::Instance();
         log.Add({"OnServerDisconnected", record, {}, byUser});
         if (record && record->Connection && EndServerSession(*record->Connection, byUser))
@@ -283,7 +286,7 @@ void InstallViewStateRecorders() {
     Services().Printing.ClearChatView = [](WindowRecord* record) {
         CallLog::Instance().Add({"ClearChatView", record, record ? record->Name : "", 0});
     };
-    Services().Windows.SetWindowTabState = [](const WindowRecord* record, uint32_t state, uint8_t) {
+    Services().Windows.SetWindowTabState = [](const WindowRecord* record, uint32_t state, TabStateOptions) {
         CallLog::Instance().Add(
             {"SetWindowTabState", const_cast<WindowRecord*>(record), record ? record->Name : "", state});
     };

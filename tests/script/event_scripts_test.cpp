@@ -22,7 +22,7 @@ protected:
     uint32_t Fire(const char* event, WindowRecord* window, const std::string& parameters = {},
                   uint8_t check = 0) {
         std::string result;
-        return RunEventScript(event, window, window, parameters, result, check);
+        return RunEventScript(event, window, window, parameters, result, {.CheckOnly = check != 0});
     }
     // Runs a typed-command trigger job on a thread of its own, as the dispatcher does.
     void Trigger(const std::string& line, WindowRecord* window) {

@@ -92,8 +92,8 @@ TEST_F(WindowTabs, ChatsWithOneNickAndTheListWindowHaveTabsOfTheirOwn) {
 }
 
 TEST_F(WindowTabs, OpeningAWindowKeepsTheOtherTabsMarks) {
-    SetWindowTabState(channel_, kTabMentioned, 1);
-    SetWindowTabState(query_, kTabPaused, 1);
+    SetWindowTabState(channel_, kTabMentioned, {.NoRefresh = true});
+    SetWindowTabState(query_, kTabPaused, {.NoRefresh = true});
     Add(kChannelWindow, server_, "#two");
     RebuildWindowTabs();
     EXPECT_EQ(TabTexts(), (std::vector<std::wstring>{L"irc.one", L"#one", L"#two", L"bob"}));
@@ -103,8 +103,8 @@ TEST_F(WindowTabs, OpeningAWindowKeepsTheOtherTabsMarks) {
 }
 
 TEST_F(WindowTabs, SelectingATabKeepsStatesFromThreeOn) {
-    SetWindowTabState(channel_, kTabMentioned, 1);
-    SetWindowTabState(query_, kTabPaused, 1);
+    SetWindowTabState(channel_, kTabMentioned, {.NoRefresh = true});
+    SetWindowTabState(query_, kTabPaused, {.NoRefresh = true});
     SelectWindowTab(channel_, kTabIdle);
     EXPECT_EQ(GetWindowTabState(channel_), kTabIdle);
     EXPECT_TRUE(Pressed(1));
@@ -126,7 +126,7 @@ TEST_F(WindowTabs, FrameTitleMarksWindowsWithNewsWhileInTheBackground) {
     SetForegroundWindow(other);
     ASSERT_EQ(GetForegroundWindow(), other);
     ASSERT_FALSE(IsAppForeground());
-    SetWindowTabState(channel_, kTabNewLines, 0);
+    SetWindowTabState(channel_, kTabNewLines);
     wchar_t title[64] = {};
     GetWindowTextW(frame, title, 64);
     EXPECT_STREQ(title, L"[- + -]");

@@ -1,11 +1,9 @@
 // The window chrome for real; what it asks of the layers above is recorded.
 #include "core/client_services.h"
-#include "peer/embedded_objects.h"
 #include "tests/recorders/recorders.h"
 
 void InstallTestServices() {
     ClearClientServices();
     InstallPromptRecorder();
     InstallInputRecorders();
-    Services().Peer.InsertOleObject = &peer::InsertOleObject;
 }

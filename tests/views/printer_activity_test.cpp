@@ -87,18 +87,18 @@ TEST_F(PrinterActivity, EmptyOwnNickCountsAsAMention) {
 
 TEST_F(PrinterActivity, NotifyStateAndNoNoticeLetOnlyHighlightsThrough) {
     SetConfig("Cfg\\Options3\\Notifications", "Hilite_words", "alarm");
-    SetWindowTabState(channel_, kTabNotifyOn, 1);
+    SetWindowTabState(channel_, kTabNotifyOn, {.NoRefresh = true});
     Print(L"hi me");
     EXPECT_EQ(State(), kTabNotifyOn);
     Print(L"the alarm rings");
     EXPECT_EQ(State(), kTabMentioned);
-    SetWindowTabState(channel_, kTabIdle, 1);
+    SetWindowTabState(channel_, kTabIdle, {.NoRefresh = true});
     Print(L"hi me", 1);
     EXPECT_EQ(State(), kTabIdle);
 }
 
 TEST_F(PrinterActivity, TheActiveWindowInFrontIsClearedInstead) {
-    SetWindowTabState(channel_, kTabNewLines, 1);
+    SetWindowTabState(channel_, kTabNewLines, {.NoRefresh = true});
     channel_->Window = host_;
     SetForegroundWindow(host_);
     Print(L"hi me");
@@ -131,7 +131,7 @@ TEST_F(PrinterActivity, TickerGetsPlainTextUnlessNoticesAreSuppressed) {
     SetConfig("Cfg\\Options2", "TrayNotify_only_on_special", 1);
     Print(L"chat line", 0, 1);
     EXPECT_EQ(g_tickerTexts.size(), 2u);
-    SetWindowTabState(channel_, kTabIdle, 1);
+    SetWindowTabState(channel_, kTabIdle, {.NoRefresh = true});
     Print(L"hey me", 0, 1);
     EXPECT_EQ(g_tickerTexts.size(), 3u);
 }
