@@ -78,12 +78,11 @@ public:
     BasicDisplayText& Color(unsigned foreground, unsigned background) {
         return Color(foreground).Text(Comma()).Number(background);
     }
-    // A direct colour: 8 hexadecimal digits (the custom view takes the top byte as alpha).
-    BasicDisplayText& DirectColor(uint32_t color) {
-        Code(kDirectColorCode);
-        for (int shift = 28; shift >= 0; shift -= 4)
-            text_ += static_cast<Char>("0123456789ABCDEF"[(color >> shift) & 0xF]);
-        return *this;
+    // A direct colour: 8 hexadecimal digits (the custom view takes the top byte as alpha), and
+    // the background's after a comma.
+    BasicDisplayText& DirectColor(uint32_t color) { return Code(kDirectColorCode).Hex8(color); }
+    BasicDisplayText& DirectColor(uint32_t color, uint32_t back) {
+        return DirectColor(color).Text(Comma()).Hex8(back);
     }
     // A link that runs the command when clicked; a refused command leaves the label alone.
     BasicDisplayText& Link(std::basic_string_view<Char> label, const BasicLinkCommand<Char>& command) {
@@ -110,6 +109,11 @@ public:
 private:
     static constexpr Char kComma[] = {static_cast<Char>(','), 0};
     static std::basic_string_view<Char> Comma() { return kComma; }
+    BasicDisplayText& Hex8(uint32_t value) {
+        for (int shift = 28; shift >= 0; shift -= 4)
+            text_ += static_cast<Char>("0123456789ABCDEF"[(value >> shift) & 0xF]);
+        return *this;
+    }
     BasicDisplayText& Number(unsigned value) {
         for (char digit : std::to_string(value)) text_ += static_cast<Char>(digit);
         return *this;

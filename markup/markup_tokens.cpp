@@ -44,6 +44,7 @@ template <typename Char> size_t RepeatsOf(std::basic_string_view<Char> text, siz
 
 template <typename Char>
 void ReadPaletteColor(std::basic_string_view<Char> text, size_t i, BasicMarkupToken<Char>& t) {
+    t.Kind = MarkupPiece::kPaletteColor;
     size_t next = i + 1;
     t.Foreground = ReadColorIndex(text, next);
     if (t.Foreground >= 0 && IsCodeAt(text, next, L',')) {
@@ -56,6 +57,7 @@ void ReadPaletteColor(std::basic_string_view<Char> text, size_t i, BasicMarkupTo
 
 template <typename Char>
 void ReadDirectColor(std::basic_string_view<Char> text, size_t i, BasicMarkupToken<Char>& t) {
+    t.Kind = MarkupPiece::kDirectColor;
     size_t next = std::min(text.size(), i + 1 + kDirectColorDigits);
     t.Argument = text.substr(i + 1, next - (i + 1));
     if (IsCodeAt(text, next, L',')) {
@@ -64,6 +66,14 @@ void ReadDirectColor(std::basic_string_view<Char> text, size_t i, BasicMarkupTok
         t.Back = text.substr(next + 1, back - (next + 1));
         next = back;
     }
+    t.Length = next - i;
+}
+
+template <typename Char>
+void ReadSize(std::basic_string_view<Char> text, size_t i, BasicMarkupToken<Char>& t) {
+    t.Kind = MarkupPiece::kSize;
+    size_t next = i + 1;
+    t.Digits = ReadDigits(text, next, kSizeDigits, t.Number);
     t.Length = next - i;
 }
 
@@ -114,6 +124,7 @@ void ReadCommandRun(std::basic_string_view<Char> text, size_t i, BasicMarkupToke
 
 template <typename Char>
 void ReadSymbol(std::basic_string_view<Char> text, size_t i, BasicMarkupToken<Char>& t) {
+    t.Kind = MarkupPiece::kSymbol;
     const wchar_t command = i + 1 < text.size() ? static_cast<wchar_t>(text[i + 1]) : 0;
     size_t next = i + 2;
     switch (command) {
@@ -140,6 +151,7 @@ void ReadSymbol(std::basic_string_view<Char> text, size_t i, BasicMarkupToken<Ch
 
 template <typename Char>
 void ReadLink(std::basic_string_view<Char> text, size_t i, BasicMarkupToken<Char>& t) {
+    t.Kind = MarkupPiece::kLink;
     t.Length = 1;
     if (!IsCodeAt(text, i + 1, L'{')) return;
     size_t close = text.find(static_cast<Char>('}'), i + 2);
@@ -174,31 +186,13 @@ template <typename Char> BasicMarkupToken<Char> ReadMarkupToken(std::basic_strin
             t.Kind = MarkupPiece::kUnderline;
             t.Repeats = RepeatsOf(text, i, kUnderlineCode);
             break;
-        case kColorCode:
-            t.Kind = MarkupPiece::kPaletteColor;
-            ReadPaletteColor(text, i, t);
-            break;
-        case kDirectColorCode:
-            t.Kind = MarkupPiece::kDirectColor;
-            ReadDirectColor(text, i, t);
-            break;
-        case kSizeCode: {
-            t.Kind = MarkupPiece::kSize;
-            size_t next = i + 1;
-            t.Digits = ReadDigits(text, next, kSizeDigits, t.Number);
-            t.Length = next - i;
-            break;
-        }
+        case kColorCode: ReadPaletteColor(text, i, t); break;
+        case kDirectColorCode: ReadDirectColor(text, i, t); break;
+        case kSizeCode: ReadSize(text, i, t); break;
         case kBeepCode: ReadBeep(text, i, t); break;
         case kFontCode: ReadFont(text, i, t); break;
-        case kSymbolCode:
-            t.Kind = MarkupPiece::kSymbol;
-            ReadSymbol(text, i, t);
-            break;
-        case kLinkCode:
-            t.Kind = MarkupPiece::kLink;
-            ReadLink(text, i, t);
-            break;
+        case kSymbolCode: ReadSymbol(text, i, t); break;
+        case kLinkCode: ReadLink(text, i, t); break;
         default: t.Kind = MarkupPiece::kOtherCode; break;
     }
     return t;

@@ -35,8 +35,7 @@ template <typename Char> struct BasicMarkupToken {
     size_t Length = 0; // characters taken, the code included
     std::basic_string_view<Char> Argument;
     std::basic_string_view<Char> Back;
-    int Foreground = -1;
-    int Background = -1;
+    int Foreground = -1, Background = -1;
     bool Comma = false;
     // 18: the command code after it (kSymbolSmiley, ...), 0 for a symbol-font run of Repeats + 1
     // codes 18. A smiley's or character's number is Number from Digits digits (Length covers a
@@ -44,8 +43,7 @@ template <typename Char> struct BasicMarkupToken {
     // the closing 18 (or the end).
     wchar_t Command = 0;
     uint64_t Number = 0;
-    size_t Digits = 0;
-    size_t Repeats = 0;
+    size_t Digits = 0, Repeats = 0;
     // 24: a brace part follows; BraceLength covers it, braces included (to the end when open).
     bool Brace = false;
     size_t BraceLength = 0;

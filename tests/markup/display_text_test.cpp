@@ -5,12 +5,14 @@
 #include "markup/display_text.h"
 
 TEST(DisplayText, BuildsTheCodesTheLiteralsHeld) {
-    EXPECT_EQ(DisplayText().Heading(L"WHOIS").str(), L"\x02\x12\x00B7\x12 WHOIS \x12\x00B7\x12\x02");
-    EXPECT_EQ(DisplayText().Color(4).Bold().Dot().Text(L" x").str(), L"\x03"
-                                                                     L"4\x02\x12\x00B7\x12 x");
-    EXPECT_EQ(DisplayText().Color(12, 4).DirectColor(0xA0FF0000).str(), L"\x03"
-                                                                        L"12,4\x07"
-                                                                        L"A0FF0000");
+    EXPECT_EQ(DisplayText().Heading(L"WHOIS").str(),
+              std::wstring(L"\x02") + kSymbolDot + L" WHOIS " + kSymbolDot + L"\x02");
+    EXPECT_EQ(DisplayText().Color(4).Bold().Dot().Text(L" x").str(), std::wstring(L"\x03"
+                                                                                  L"4\x02") +
+                                                                         kSymbolDot + L" x");
+    EXPECT_EQ(DisplayText().Color(12, 4).DirectColor(0xA0FF0000, 0x00123456).str(), L"\x03"
+                                                                                    L"12,4\x07"
+                                                                                    L"A0FF0000,00123456");
 }
 
 TEST(DisplayText, LinkCarriesTheProgramCommandWithSafeWords) {
