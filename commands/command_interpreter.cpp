@@ -9,6 +9,7 @@
 #include "irc/server_connection.h"
 #include "core/client_services.h"
 #include "core/remote_text.h"
+#include "markup/display_text.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -33,8 +34,7 @@ bool StartsWithNoCase(const wchar_t* text, const std::wstring& key) {
 // Copies the first help line (language strings from 5001 on) that begins with bold, colour 4
 // and the typed line; with wholeWord the command must end where the line ends.
 void FindHelpLine(const std::string& line, bool wholeWord, wchar_t* helpBuffer) {
-    std::wstring key = L"\x02\x03"
-                       L"4";
+    std::wstring key = DisplayText().Bold().Color(4);
     key += NarrowToWide(line);
     if (wholeWord) key += L' ';
     for (uint32_t i = 0;; ++i) {

@@ -15,6 +15,7 @@
 #include "script/event_scripts.h"
 #include "core/window_record.h"
 #include "core/client_services.h"
+#include "markup/display_text.h"
 #include "markup/markup_codes.h"
 
 #include <process.h>
@@ -41,9 +42,7 @@ public:
 
 void ReportOnInputNesting(const std::string& line, WindowRecord* window) {
     WindowRecord* connectionWindow = window && window->Server ? window->Server : window;
-    std::wstring text = L"\x03"
-                        L"4\x02" +
-                        std::wstring(kSymbolDot) + L" Script Error [";
+    std::wstring text = DisplayText().Color(4).Bold().Dot().Text(L" Script Error [");
     text += NarrowToWide(line);
     text += L"] : ";
     text += kOnInputNestingMessage;

@@ -19,6 +19,7 @@
 #include "core/client_services.h"
 #include "core/remote_text.h"
 #include "core/settings.h"
+#include "markup/display_text.h"
 #include "markup/markup_codes.h"
 
 #include <algorithm>
@@ -33,11 +34,13 @@ std::wstring FromDefaultCodePage(const std::string& text) {
 void EchoMessage(WindowRecord* window, const wchar_t* label, const std::string& target, std::string text,
                  bool closingLineEnd) {
     text.erase(std::remove(text.begin(), text.end(), '\x01'), text.end());
-    std::wstring line = kSymbolDot;
-    line += label;
-    line += L"\x12\u00AE\x12 \x02";
-    line += FromDefaultCodePage(CleanWhenFromOutside(target));
-    line += L"\x02 : ";
+    std::wstring line = DisplayText()
+                            .Dot()
+                            .Text(label)
+                            .Symbol(L"\u00AE")
+                            .Text(L" ")
+                            .Bold(FromDefaultCodePage(CleanWhenFromOutside(target)))
+                            .Text(L" : ");
     line += FromDefaultCodePage(CleanWhenFromOutside(text));
     if (closingLineEnd) line += L"\r\n";
     PrintToWindow(kNoticeLine, window, line);

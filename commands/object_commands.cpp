@@ -18,6 +18,7 @@
 #include "core/object_transfer.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
+#include "markup/display_text.h"
 #include "markup/markup_codes.h"
 
 #include <process.h>
@@ -78,10 +79,15 @@ uint64_t SendObjectCommand(const CommandCall& call) {
 
     const uint64_t size = GetFileSizeByName(path.c_str());
     const wchar_t* label = GetLangString(kRemoveLabel);
+    LinkCommand removal(ProgramCommand(L"/sendobjectkill"));
+    removal.Arg(static_cast<uint64_t>(socket)).Arg(threadId);
     PrintToWindow(kInformationLine, window,
-                  L"\x02" + std::wstring(kSymbolDot) + L" (Object) " + path + L" [" + FormatByteSize(size) +
-                      L"] [\x18{Remove|||/sendobjectkill " + std::to_wstring(static_cast<uint64_t>(socket)) +
-                      L" " + std::to_wstring(threadId) + L"}" + (label ? label : L"") + L"\x18] ");
+                  DisplayText()
+                      .Bold()
+                      .Dot()
+                      .Text(L" (Object) " + path + L" [" + FormatByteSize(size) + L"] [")
+                      .Link(L"Remove", label ? label : L"", removal)
+                      .Text(L"] "));
     SendCommandLine("PRIVMSG " + window->Name + " :\x12\x07 0 " + std::to_string(size) + " " +
                         DottedAddress(window) + " " + std::to_string(port) + " " + std::to_string(crc) + " " +
                         AnnouncedName(path) + "\x12",
@@ -119,10 +125,8 @@ uint64_t SendObjectKillCommand(const CommandCall& call) {
     // Only a socket this program opened for an offer, while its serving thread runs.
     if (KillObjectOffer(static_cast<SOCKET>(listener), thread)) return 1;
     PrintToWindow(kInformationLine, call.Target ? call.Target : call.ConnectionWindow,
-                  L"\x03"
-                  L"4" +
-                      std::wstring(kSymbolDot) + L" No object offer has socket " + std::to_wstring(listener) +
-                      L" and thread " + std::to_wstring(thread) +
-                      L": the offer ended or was removed already.");
+                  DisplayText().Color(4).Dot().Text(
+                      L" No object offer has socket " + std::to_wstring(listener) + L" and thread " +
+                      std::to_wstring(thread) + L": the offer ended or was removed already."));
     return 1;
 }

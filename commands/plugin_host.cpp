@@ -5,6 +5,7 @@
 #include "common/xstring.h"
 #include "irc/server_connection.h"
 #include "core/window_list.h"
+#include "markup/display_text.h"
 #include "markup/markup_codes.h"
 
 #include <atomic>
@@ -151,10 +152,8 @@ void ReportFault(const PluginEntry& entry, uint32_t fault, uint32_t code, void* 
     wchar_t number[16] = {};
     std::swprintf(number, 16, L"%08X", fault);
     PrintToWindow(kInformationLine, ReportWindow(code, block),
-                  L"\x03"
-                  L"4" +
-                      std::wstring(kSymbolDot) + L" The plug-in " + entry.Path + L" failed (exception " +
-                      number + L") and was unloaded.");
+                  DisplayText().Color(4).Dot().Text(L" The plug-in " + entry.Path + L" failed (exception " +
+                                                    number + L") and was unloaded."));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "common/xstring.h"
 #include "core/client_services.h"
 #include "markup/untrusted_text.h"
+#include "markup/display_text.h"
 #include "markup/markup_codes.h"
 
 #include <algorithm>
@@ -112,10 +113,8 @@ void ReportRefusedForRemoteText(WindowRecord* window, const std::string& what, c
     std::string quoted = CleanUntrustedText(word.substr(0, kQuotedWordBytes));
     if (word.size() > kQuotedWordBytes) quoted += "...";
     PrintToWindow(kInformationLine, window,
-                  L"\x03"
-                  L"4" +
-                      std::wstring(kSymbolDot) + L" " + NarrowToWide(what) + L" was not run: \"" +
-                      NarrowToWide(quoted) +
+                  DisplayText().Color(4).Dot().Text(
+                      L" " + NarrowToWide(what) + L" was not run: \"" + NarrowToWide(quoted) +
                       L"\" came from text a server or a peer sent, and only your own words may choose "
-                      L"what it starts, loads, fetches, writes or sends.");
+                      L"what it starts, loads, fetches, writes or sends."));
 }

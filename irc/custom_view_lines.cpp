@@ -6,9 +6,14 @@
 #include "core/chat_view_message.h"
 #include "core/window_record.h"
 #include "markup/untrusted_text.h"
+#include "markup/display_text.h"
 #include "markup/markup_codes.h"
 
 namespace {
+
+// Direct colours with the custom view's alpha in the top byte: the sender, and the event's words.
+constexpr uint32_t kNickColor = 0xA0FF0000;
+constexpr uint32_t kEventColor = 0x35005500;
 
 // Server text loses the program's own markup before it joins a line of the view.
 std::wstring Convert(const std::string& text, const WindowRecord* record) {
@@ -33,26 +38,24 @@ void AppendViewLine(WindowRecord* record, const std::wstring& text, uint32_t kin
 void FormatViewEventLine(WindowRecord* record, uint32_t kind, const std::string& message,
                          const UserAddress& sender) {
     if (!record) return;
-    const std::wstring head = std::wstring(kSymbolDot) +
-                              L" \x02\x07"
-                              L"A0FF0000" +
-                              Convert(sender.Nick, record) + L"\x0F";
-    std::wstring line;
+    DisplayText line;
+    line.Dot().Text(L" ").Bold().DirectColor(kNickColor).Text(Convert(sender.Nick, record)).Reset();
     if (kind == 2) {
-        line = head +
-               L"\x02 joins \x07"
-               L"35005500\t (" +
-               Convert(sender.User, record) + L"@" + Convert(sender.Host, record) + L")";
+        line.Bold().Text(L" joins ").DirectColor(kEventColor);
+        line.Text(L"\t (" + Convert(sender.User, record) + L"@" + Convert(sender.Host, record) + L")");
     } else if (kind == 4) {
-        line = head +
-               L" \x07"
-               L"35005500sets mode:\x0F\x02" +
-               Convert(message, record);
+        line.Text(L" ")
+            .DirectColor(kEventColor)
+            .Text(L"sets mode:")
+            .Reset()
+            .Bold()
+            .Text(Convert(message, record));
     } else if (kind == 5) {
-        line = head +
-               L" \x07"
-               L"35005500sets topic:\x0F " +
-               Convert(message, record);
+        line.Text(L" ")
+            .DirectColor(kEventColor)
+            .Text(L"sets topic:")
+            .Reset()
+            .Text(L" " + Convert(message, record));
     } else {
         return;
     }

@@ -13,6 +13,7 @@
 #include "core/client_services.h"
 #include "markup/untrusted_text.h"
 #include "core/settings.h"
+#include "markup/display_text.h"
 #include "markup/markup_codes.h"
 
 #include <cstdio>
@@ -113,8 +114,7 @@ void SendPong(const IrcMessage& message, WindowRecord* window) {
 void AnswerPing(const IrcMessage& message, WindowRecord* window, PingAnswer ping) {
     if (ping == PingAnswer::Owed) SendPong(message, window);
     if (Settings::ShowPingPong())
-        PrintToWindow(kInformationLine, window,
-                      L"\x02" + std::wstring(kSymbolDot) + L" PING/PONG " + kSymbolDot + L"\x02");
+        PrintToWindow(kInformationLine, window, DisplayText().Heading(L"PING/PONG"));
 }
 
 // A handler is given only a line that holds the parameters it reads; a shorter line is shown

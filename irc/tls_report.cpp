@@ -1,6 +1,7 @@
 // The lines that tell the user whom a TLS session talks to and what its certificate check found.
 #include "irc/tls_socket.h"
 #include "core/client_services.h"
+#include "markup/display_text.h"
 #include "markup/markup_codes.h"
 #include "markup/untrusted_text.h"
 
@@ -10,7 +11,7 @@ namespace {
 
 // Bold, a symbol-font dot, then the colour the line is shown in.
 std::wstring Bullet(const wchar_t* colour) {
-    return L"\x02" + std::wstring(kSymbolDot) + L"\x03" + colour;
+    return DisplayText().Bold().Dot().Code(kColorCode).Text(colour);
 }
 
 const wchar_t* CertificateError(uint32_t result) {

@@ -7,6 +7,7 @@
 #include "irc/server_connection.h"
 #include "core/client_services.h"
 #include "core/settings.h"
+#include "markup/display_text.h"
 #include "markup/markup_codes.h"
 
 #include <algorithm>
@@ -57,9 +58,10 @@ std::string Answer(const std::string& body) {
 
 void ShowCtcpLine(const IrcMessage& message, const std::string& body, WindowRecord* window) {
     WindowRecord* target = FindConnectionWindow(message.Param(0), ConnectionOfWindow(window));
-    PrintInfo(target ? target : window, std::wstring(kSymbolDot) + L"\x02 " +
-                                            ServerText(message.Sender.Nick, CP_UTF8) + L" CTCP:\x02 " +
-                                            ServerText(body, CP_UTF8));
+    PrintInfo(target ? target : window, DisplayText()
+                                            .Dot()
+                                            .Bold(L" " + ServerText(message.Sender.Nick, CP_UTF8) + L" CTCP:")
+                                            .Text(L" " + ServerText(body, CP_UTF8)));
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include "core/settings.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
+#include "markup/display_text.h"
 #include "markup/markup_codes.h"
 
 namespace {
@@ -36,8 +37,9 @@ DccWord Classify(const std::string& word) {
 // The offer is not taken; the user sees why.
 uint32_t Refuse(WindowRecord* window, const UserAddress& sender, const std::string& word,
                 const wchar_t* reason) {
-    PrintInfo(window, L"\x02" + std::wstring(kSymbolDot) + L"\x02 DCC " + ServerText(word, CP_UTF8) +
-                          L" from " + ServerText(sender.Nick, CP_UTF8) + L" refused: " + reason);
+    PrintInfo(window, DisplayText().Bold().Dot().Bold().Text(L" DCC " + ServerText(word, CP_UTF8) +
+                                                             L" from " + ServerText(sender.Nick, CP_UTF8) +
+                                                             L" refused: " + reason));
     return 1;
 }
 

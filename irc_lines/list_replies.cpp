@@ -16,6 +16,7 @@
 #include "core/frame_handles.h"
 #include "core/client_services.h"
 #include "markup/untrusted_text.h"
+#include "markup/display_text.h"
 #include "markup/markup_codes.h"
 
 #include <commctrl.h>
@@ -80,12 +81,21 @@ bool BanEntry(ServerLine& line) {
     return true;
 }
 
+// The bold title of a list window, between symbol-font brackets.
+std::wstring ListTitle(const std::wstring& title) {
+    return DisplayText()
+        .Bold()
+        .Symbol(L"\xAC \x00B7")
+        .Text(L" " + title + L" ")
+        .Symbol(L"\x00B7 \xAE")
+        .Bold();
+}
+
 std::wstring RemovalLink(const PendingBanEntry& entry) {
-    const std::wstring label = std::wstring(L"\x02") + GetLangString(kRemoveLabel) + L"\x02";
-    const std::string channel = WideToNarrow(entry.Channel), mask = WideToNarrow(entry.Mask);
-    if (!SafeInLinkCommand(channel) || !SafeInLinkCommand(mask)) return label;
-    return L"\x18{Remove Ban|||/mode " + entry.Channel + (entry.IsException ? L" -e " : L" -b ") +
-           entry.Mask + L"}" + label + L"\x18";
+    const std::wstring label = DisplayText().Bold(GetLangString(kRemoveLabel));
+    LinkCommand removal(ProgramCommand(L"/mode"));
+    removal.Arg(entry.Channel).Arg(entry.IsException ? L"-e" : L"-b").Arg(entry.Mask);
+    return DisplayText().Link(L"Remove Ban", label, removal);
 }
 
 bool BanListEnd(ServerLine& line) {
@@ -116,9 +126,16 @@ bool BanListEnd(ServerLine& line) {
         std::wstring padded = entry.Mask;
         padded.resize(width, L' ');
         PrintInfo(target,
-                  L"\x02" + std::wstring(kSymbolDot) + L"\x05\x05 " + entry.Channel + L"\x02 " + kind +
-                      L" [" + RemovalLink(entry) + L"] (" + entry.Time + L"): " + padded + L" [" +
-                      entry.Setter + L"]\x02",
+                  DisplayText()
+                      .Bold()
+                      .Dot()
+                      .Code(kFontCode)
+                      .Code(kFontCode)
+                      .Text(L" " + entry.Channel)
+                      .Bold()
+                      .Text(std::wstring(L" ") + kind + L" [" + RemovalLink(entry) + L"] (" + entry.Time +
+                            L"): " + padded + L" [" + entry.Setter + L"]")
+                      .Bold(),
                   dialogView, 1);
     }
     PrintInfo(target, dashes, dialogView, 1);
@@ -127,7 +144,7 @@ bool BanListEnd(ServerLine& line) {
         wchar_t label[1000] = {};
         GetMenuLabel(line.Numeric == 349 ? ID_CHANNEL_EXCEPTION_LIST : ID_CHANNEL_BAN_LIST, MF_BYCOMMAND,
                      label);
-        PrintInfo(target, std::wstring(L"\x02\x12\xAC \x00B7\x12 ") + label + L" \x12\x00B7 \xAE\x12\x02");
+        PrintInfo(target, ListTitle(label));
     }
     return true;
 }
@@ -156,7 +173,7 @@ bool ListStart(ServerLine& line) {
     WindowRecord* listWindow = ChannelListWindow(line);
     if (listWindow && listWindow->View)
         SendMessageW(listWindow->View, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
-    PrintInfo(listWindow ? listWindow : line.Window, L"\x02\x12\xAC \x00B7\x12 List \x12\x00B7 \xAE\x12\x02");
+    PrintInfo(listWindow ? listWindow : line.Window, ListTitle(L"List"));
     if (listWindow) listWindow->ChannelListRows.Clear();
     t_lastListTitle = 0;
     return true;

@@ -9,6 +9,7 @@
 #include "core/settings.h"
 #include "core/frame_message_ids.h"
 #include "core/client_services.h"
+#include "markup/display_text.h"
 #include "markup/markup_codes.h"
 
 #include <ws2tcpip.h>
@@ -180,7 +181,7 @@ void ShowConnectionAddresses(WindowRecord* window) {
     };
     for (const auto& line : lines)
         PrintToWindow(kInformationLine, server,
-                      L"\x02" + std::wstring(kSymbolDot) + line.first + ServerText(*line.second, CP_UTF8));
+                      DisplayText().Bold().Dot().Text(line.first + ServerText(*line.second, CP_UTF8)));
 }
 
 uint16_t SwapBytes16(uint16_t value) {

@@ -21,6 +21,7 @@
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
 #include "core/remote_text.h"
+#include "markup/display_text.h"
 #include "markup/markup_codes.h"
 
 #include <cstdlib>
@@ -29,7 +30,7 @@ namespace {
 
 // Bold dot that opens each WHOIS and AWAY reply line.
 std::wstring ReplyHead() {
-    return L"\x02" + std::wstring(kSymbolDot) + L"\x02 ";
+    return DisplayText().Bold().Dot().Bold().Text(L" ");
 }
 
 void PrintReply(ServerLine& line, const std::wstring& text, WindowRecord* window = nullptr) {
@@ -57,11 +58,14 @@ bool ServerSupports(ServerLine& line) {
 
 void SilenceEntry(ServerLine& line, const char* command) {
     const std::string entry = line.Message.ParamsText(1);
-    std::wstring text = L"\x02" + std::wstring(kSymbolDot) + L" " + ServerText(entry) + L" ";
-    if (SafeInLinkCommand(entry))
-        text += L"[\x18{Remove|||/raw " + NarrowToWide(command) + L" -" + ServerText(entry) + L"}" +
-                GetLangString(kRemoveLabel) + L"\x18] ";
-    PrintReply(line, text + L"\x02");
+    std::wstring text = DisplayText().Bold().Dot().Text(L" " + ServerText(entry) + L" ");
+    if (SafeInLinkCommand(entry)) {
+        LinkCommand removal(ProgramCommand(L"/raw"));
+        removal.Arg(NarrowToWide(command)).Arg(L"-" + ServerText(entry));
+        text +=
+            DisplayText().Text(L"[").Link(L"Remove", GetLangString(kRemoveLabel), removal).Text(L"] ").str();
+    }
+    PrintReply(line, DisplayText().Text(text).Bold());
 }
 
 bool SilenceList(ServerLine& line) {
@@ -75,7 +79,7 @@ bool AcceptList(ServerLine& line) {
 }
 
 bool SilenceEnd(ServerLine& line) {
-    PrintReply(line, L"\x02" + std::wstring(kSymbolDot) + L" (Silence end) " + kSymbolDot + L"\x02");
+    PrintReply(line, DisplayText().Heading(L"(Silence end)"));
     return true;
 }
 
@@ -88,7 +92,7 @@ bool Away(ServerLine& line) {
 // Nick, user, host, '*', full name.
 bool WhoisUser(ServerLine& line) {
     const IrcMessage& m = line.Message;
-    PrintReply(line, ReplyHead() + std::wstring(L"\x02") + ServerText(m.Param(1)) + L"\x02 (" +
+    PrintReply(line, ReplyHead() + DisplayText().Bold(ServerText(m.Param(1))).str() + L" (" +
                          ServerText(m.Param(2)) + L"!" + ServerText(m.Param(3)) + L") (" +
                          ServerText(m.Param(5)) + L")");
     return true;
@@ -113,7 +117,7 @@ bool WhoisIdle(ServerLine& line) {
 }
 
 bool WhoisEnd(ServerLine& line) {
-    PrintReply(line, L"\x02" + std::wstring(kSymbolDot) + L" WHOIS " + kSymbolDot + L"\x02");
+    PrintReply(line, DisplayText().Heading(L"WHOIS"));
     return true;
 }
 
@@ -302,13 +306,6 @@ bool EndOfMotd(ServerLine& line) {
 }
 
 } // namespace
-
-bool SafeInLinkCommand(const std::string& text) {
-    if (text.empty()) return false;
-    for (unsigned char c : text)
-        if (c < 0x20 || c == 0x7F || c == ' ' || c == '{' || c == '}' || c == '|') return false;
-    return true;
-}
 
 std::wstring LangText(int32_t id, std::initializer_list<std::wstring> arguments) {
     return FillLangText(GetLangString(id), arguments);

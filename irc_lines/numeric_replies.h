@@ -11,7 +11,3 @@ void RegisterNumericReplyHandlers();
 
 // The text of a language string with its "%s"/"%u" conversions filled in order.
 std::wstring LangText(int32_t id, std::initializer_list<std::wstring> arguments);
-
-// True when server text can stand inside a generated link command: no blanks, control
-// characters, braces or bars that could end the command or add a menu entry of its own.
-bool SafeInLinkCommand(const std::string& text);

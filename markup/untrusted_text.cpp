@@ -1,8 +1,8 @@
 #include "markup/untrusted_text.h"
 
 #include "common/xstring.h"
-#include "markup/markup_codes.h"
 #include "markup/markup_fields.h"
+#include "markup/markup_tokens.h"
 
 namespace {
 
@@ -10,51 +10,46 @@ bool IsProgramOnlyCode(unsigned c) {
     return c == kFontCode || c == kDirectColorCode || c == kSymbolCode || c == kLinkCode;
 }
 
-// Length of a well-formed offer or table run starting at the code 18 at i (closing 18 included
-// when present), or 0.
-template <typename String> size_t KeptRunLength(const String& text, size_t i) {
-    if (i + 1 >= text.size()) return 0;
-    unsigned command = static_cast<unsigned>(text[i + 1]);
-    if (command != kSymbolOffer && command != kSymbolTable) return 0;
-    size_t close = text.find(static_cast<typename String::value_type>(kSymbolCode), i + 2);
-    size_t end = close == String::npos ? text.size() : close;
-    for (size_t k = i + 2; k < end; ++k)
-        if (static_cast<unsigned>(text[k]) < 32) return 0;
+// True for an offer or table run whose fields the printer would take: no control characters in
+// them and every field well formed.
+template <typename Char> bool IsKeptRun(const BasicMarkupToken<Char>& run) {
+    for (Char c : run.Argument)
+        if (static_cast<unsigned>(c) < 32) return false;
     std::wstring fields;
-    if constexpr (sizeof(typename String::value_type) == 1)
-        fields = NarrowToWide(text.substr(i + 2, end - i - 2));
+    if constexpr (sizeof(Char) == 1)
+        fields = NarrowToWide(std::string(run.Argument));
     else
-        fields = text.substr(i + 2, end - i - 2);
-    bool valid = false;
-    if (command == kSymbolOffer) {
+        fields = run.Argument;
+    if (run.Command == kSymbolOffer) {
         ObjectOffer offer;
-        valid = ParseObjectOffer(fields, offer);
-    } else {
-        MarkupTable table;
-        valid = ParseMarkupTable(fields, table);
+        return ParseObjectOffer(fields, offer);
     }
-    if (!valid) return 0;
-    return (close == String::npos ? end : close + 1) - i;
+    MarkupTable table;
+    return ParseMarkupTable(fields, table);
 }
 
 template <typename String> String Clean(const String& text) {
+    using Char = typename String::value_type;
+    const std::basic_string_view<Char> view(text);
     String out;
     out.reserve(text.size());
     size_t i = 0;
-    while (i < text.size()) {
-        unsigned c = static_cast<unsigned>(text[i]);
+    while (i < view.size()) {
+        unsigned c = static_cast<unsigned>(view[i]);
         if (!IsProgramOnlyCode(c)) {
-            out += text[i++];
+            out += view[i++];
             continue;
         }
         if (c == kSymbolCode) {
-            if (size_t kept = KeptRunLength(text, i)) {
-                out.append(text, i, kept);
-                i += kept;
+            const BasicMarkupToken<Char> run = ReadMarkupToken(view, i);
+            const bool offerOrTable = run.Command == kSymbolOffer || run.Command == kSymbolTable;
+            if (offerOrTable && IsKeptRun(run)) {
+                out.append(view.substr(i, run.Length));
+                i += run.Length;
                 continue;
             }
             // A command code after it goes too, so no lone code is left to mean something else.
-            if (i + 1 < text.size() && IsSymbolCommand(static_cast<wchar_t>(text[i + 1]))) ++i;
+            if (i + 1 < view.size() && IsSymbolCommand(static_cast<wchar_t>(view[i + 1]))) ++i;
         }
         ++i;
     }

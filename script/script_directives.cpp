@@ -14,6 +14,7 @@
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"
 #include "core/settings.h"
+#include "markup/display_text.h"
 #include "markup/markup_codes.h"
 
 #include <windows.h>
@@ -145,8 +146,12 @@ void ScriptRun::RunDirective() {
                 if (i) values += ',';
                 values += v->IsNumeric ? v->Values[i] : "\"" + v->Values[i] + "\"";
             }
-            line = L"\x02" + std::wstring(kSymbolDot) + L" " + NarrowToWide(words[1]) + L" \x02: " +
-                   NarrowToWide(values);
+            line = DisplayText()
+                       .Bold()
+                       .Dot()
+                       .Text(L" " + NarrowToWide(words[1]) + L" ")
+                       .Bold()
+                       .Text(L": " + NarrowToWide(values));
         }
         PrintToWindow(kInformationLine, ConnectionWindow, line);
     } else if (StringEqualsNoCase(word, "#define") && n == 3) {

@@ -2,6 +2,7 @@
 
 #include "common/xstring.h"
 #include "core/client_services.h"
+#include "markup/display_text.h"
 #include "markup/markup_codes.h"
 
 const wchar_t* const kWrongArgumentCountMessage = L"Invalid number of parameters to function.";
@@ -9,9 +10,7 @@ const wchar_t* const kInvalidFunctionMessage = L"Invalid Function";
 
 std::wstring FormatScriptErrorLine(const std::string& scriptLine, const std::wstring& message) {
     // Built to its full length: a long script line never cuts the message off.
-    std::wstring line = L"\x03"
-                        L"4\x02" +
-                        std::wstring(kSymbolDot) + L" Script Error [";
+    std::wstring line = DisplayText().Color(4).Bold().Dot().Text(L" Script Error [");
     line += NarrowToWide(scriptLine);
     line += L"] : ";
     line += message;
@@ -25,9 +24,7 @@ void ThrowScriptError(WindowRecord* window, const std::string& scriptLine, const
 }
 
 void PrintScriptLine(WindowRecord* window, const std::string& scriptLine) {
-    std::wstring line = L"\x03"
-                        L"12\x02" +
-                        std::wstring(kSymbolDot) + L" Line : ";
+    std::wstring line = DisplayText().Color(12).Bold().Dot().Text(L" Line : ");
     line += NarrowToWide(scriptLine);
     PrintToWindow(kInformationLine, window, line);
 }

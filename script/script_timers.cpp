@@ -12,6 +12,7 @@
 #include "script/script_reports.h"
 #include "script/script_variables.h"
 #include "script/settings_scripts.h"
+#include "markup/display_text.h"
 #include "markup/markup_codes.h"
 
 #include <windows.h>
@@ -26,7 +27,7 @@ std::vector<TimerEntry>* TimersOf(WindowRecord* window) {
     return server->Connection ? &server->Connection->Timers : nullptr;
 }
 
-// Link markup in a name or command would end the remove link early.
+// A link code in the shown name or command would open a link of its own.
 std::wstring WithoutLinkMarks(std::wstring text) {
     std::erase(text, L'\x18');
     return text;
@@ -34,10 +35,17 @@ std::wstring WithoutLinkMarks(std::wstring text) {
 
 std::wstring TimerLine(const TimerEntry& timer) {
     const std::wstring name = WithoutLinkMarks(timer.Name);
-    std::wstring line = L"\x02" + std::wstring(kSymbolDot) + L" " + name + L" [" +
-                        std::to_wstring(timer.Count) + L"] [" + std::to_wstring(timer.Interval) + L" ms] : " +
-                        WithoutLinkMarks(timer.Command) + L" [\x18{Remove|||/timer " + name + L" die}" +
-                        GetLangString(kRemoveLabel) + L"\x18]\x02";
+    LinkCommand removal(ProgramCommand(L"/timer"));
+    removal.Arg(name).Arg(L"die");
+    std::wstring line =
+        DisplayText()
+            .Bold()
+            .Dot()
+            .Text(L" " + name + L" [" + std::to_wstring(timer.Count) + L"] [" +
+                  std::to_wstring(timer.Interval) + L" ms] : " + WithoutLinkMarks(timer.Command) + L" [")
+            .Link(L"Remove", GetLangString(kRemoveLabel), removal)
+            .Text(L"]")
+            .Bold();
     if (line.size() > kMaxListLine) line.resize(kMaxListLine);
     return line;
 }
@@ -84,11 +92,9 @@ void ListTimers(WindowRecord* window, uint32_t index) {
                 if (index == kAllTimers || index == i) lines.push_back(TimerLine((*timers)[i]));
         }
     }
-    PrintToWindow(kInformationLine, window,
-                  L"\x02" + std::wstring(kSymbolDot) + L" (Timers begin) " + kSymbolDot + L"\x02");
+    PrintToWindow(kInformationLine, window, DisplayText().Heading(L"(Timers begin)"));
     for (const std::wstring& line : lines) PrintToWindow(kInformationLine, window, line);
-    PrintToWindow(kInformationLine, window,
-                  L"\x02" + std::wstring(kSymbolDot) + L" (Timers end) " + kSymbolDot + L"\x02");
+    PrintToWindow(kInformationLine, window, DisplayText().Heading(L"(Timers end)"));
 }
 
 uint32_t HotkeyModifiers(uint32_t keyValue) {

@@ -1,12 +1,13 @@
 #include "views/channel_list_cell.h"
 
+#include "markup/display_text.h"
+
 namespace {
 
 constexpr size_t kLongName = 28;
 constexpr size_t kShownBytes = 25;
 constexpr size_t kCellWidth = 30;
 constexpr size_t kCountWidth = 5;
-constexpr char kLink = 24;
 
 // Characters (not bytes) of UTF-8 text.
 size_t CharacterCount(const std::string& text) {
@@ -45,11 +46,11 @@ std::string FormatChannelListCell(const std::string& text, uint32_t mode) {
         return cell;
     }
     std::string name = WithoutControlCodes(text);
-    bool commandSafe = name.find_first_of("{}|") == std::string::npos;
-    if (name.size() >= kLongName && commandSafe)
-        return std::string(1, kLink) + "{join|||/join " + name + "}" + Utf8Prefix(name, kShownBytes) + "..." +
-               kLink;
-    std::string cell = std::string(1, kLink) + name + kLink;
+    BasicLinkCommand<char> join(BasicProgramCommand<char>("/join"));
+    join.Arg(name);
+    if (name.size() >= kLongName && join.Accepted())
+        return BasicDisplayText<char>().Link("join", Utf8Prefix(name, kShownBytes) + "...", join);
+    std::string cell = BasicDisplayText<char>().Code(kLinkCode).Text(name).Code(kLinkCode);
     PadTo(cell, kCellWidth);
     return cell;
 }

@@ -10,6 +10,7 @@
 #include "core/window_record.h"
 #include "draw/painter_shapes.h"
 #include "draw/text_stamps.h"
+#include "markup/display_text.h"
 #include "views/markup_reader.h"
 
 #include <algorithm>
@@ -298,8 +299,9 @@ void PaintChatView(WindowRecord* owner, HWND view, ChatViewState* state, Painter
 
     if (state->HeaderFlag && !owner->Topic.empty()) {
         NamedEntry header;
-        header.Text = L"\x02" + NarrowToWide(owner->Name, DefaultCodePage.load()) + L"\x02 " +
-                      NarrowToWide(owner->Topic, DefaultCodePage.load());
+        header.Text = DisplayText()
+                          .Bold(NarrowToWide(owner->Name, DefaultCodePage.load()))
+                          .Text(L" " + NarrowToWide(owner->Topic, DefaultCodePage.load()));
         state->HeaderTop = static_cast<uint32_t>(y);
         y += DrawTextRuns(state, painter, client, {left, y}, header, server, true);
         PainterDrawLine(painter, 0, y, client.right, y, 1, kSeparatorColour, 0);

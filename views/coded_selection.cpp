@@ -2,6 +2,7 @@
 
 #include "core/settings.h"
 #include "views/display_palette.h"
+#include "markup/display_text.h"
 #include "markup/markup_codes.h"
 
 #include <richedit.h>
@@ -41,21 +42,20 @@ CharLook LookAt(HWND richEdit, LONG position, COLORREF viewBackground, bool& hid
 }
 
 std::wstring ColorCodes(const CharLook& look) {
-    wchar_t text[40] = {};
+    DisplayText codes;
     uint32_t fore = PaletteIndexOf(look.Text);
     uint32_t back = look.HasBack ? PaletteIndexOf(look.Back) : kNotInPalette;
     if (fore != kNotInPalette && (!look.HasBack || back != kNotInPalette)) {
         if (look.HasBack)
-            swprintf(text, 40, L"\x03%u,%u", fore, back);
+            codes.Color(fore, back);
         else
-            swprintf(text, 40, L"\x03%u", fore);
+            codes.Color(fore);
     } else if (look.HasBack) {
-        swprintf(text, 40, L"\x07%08X,%08X", static_cast<unsigned>(look.Text),
-                 static_cast<unsigned>(look.Back));
+        codes.DirectColor(look.Text, look.Back);
     } else {
-        swprintf(text, 40, L"\x07%08X", static_cast<unsigned>(look.Text));
+        codes.DirectColor(look.Text);
     }
-    return text;
+    return codes;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "common/text_replace.h"
 #include "common/xstring.h"
 #include "irc/server_connection.h"
+#include "core/line_kind.h"
 #include "core/settings.h"
 #include "core/remote_text.h"
 #include "core/window_list.h"
@@ -13,41 +14,6 @@
 #include <iterator>
 
 namespace {
-
-// The settings key of each kind's format, one row per kind in the kinds' order; an information
-// line is printed as given and has none.
-struct FormatKey {
-    LineKind Kind;
-    const char* Key;
-};
-
-constexpr FormatKey kFormatKeys[] = {
-    {kOwnMessageLine, "MyMessage_Format"},
-    {kMessageLine, "Message_Format"},
-    {kJoinLine, "Join_Format"},
-    {kPartLine, "Part_Format"},
-    {kModeLine, "Mode_Format"},
-    {kTopicLine, "Topic_Format"},
-    {kQuitLine, "Quit_Format"},
-    {kNickLine, "Nick_Format"},
-    {kKickLine, "Kick_Format"},
-    {kNoticeLine, "Notice_Format"},
-    {kKillLine, "Kill_Format"},
-    {kActionLine, "Me_Format"},
-    {kInviteLine, "Invite_Format"},
-    {kSilenceLine, "Silence_Format"},
-    {kInformationLine, nullptr},
-};
-
-constexpr bool RowsFollowKinds() {
-    for (size_t i = 0; i < std::size(kFormatKeys); ++i)
-        if (kFormatKeys[i].Kind != i) return false;
-    return true;
-}
-
-static_assert(std::size(kFormatKeys) == kInformationLine + 1,
-              "one row for every line kind, information last");
-static_assert(RowsFollowKinds(), "each row sits at its kind's index");
 
 enum Variable { kNick, kIdent, kIp, kDomain, kChannel, kMessage, kVictim, kTarget, kVariableCount };
 
@@ -166,8 +132,8 @@ std::string Substitute(const std::string& format, const std::array<std::string, 
 void views::FormatEventLine(WindowRecord* window, std::wstring& out, LineKind kind,
                             const std::string& message, const std::vector<std::string>& words,
                             const UserAddress& sender) {
-    if (kind >= std::size(kFormatKeys) || !kFormatKeys[kind].Key) return;
-    std::string format = Settings::EventFormat(kFormatKeys[kind].Key);
+    if (kind >= std::size(kLineKindFormatKeys) || !kLineKindFormatKeys[kind]) return;
+    std::string format = Settings::EventFormat(kLineKindFormatKeys[kind]);
     UnescapeString(format, false);
     out = NarrowToWide(Substitute(format, VariableValues(window, kind, message, words, sender)));
 }

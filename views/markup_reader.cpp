@@ -6,7 +6,7 @@
 #include "core/client_services.h"
 #include "core/settings.h"
 #include "core/window_record.h"
-#include "markup/markup_codes.h"
+#include "markup/markup_tokens.h"
 #include "views/display_palette.h"
 #include "views/link_registry.h"
 
@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <cstring>
 #include <cwchar>
 
@@ -57,17 +58,18 @@ private:
     void Walk() {
         size_t i = 0;
         while (i < line_.size()) {
-            wchar_t ch = line_[i];
-            if (ch == L'\r' || ch == L'\n') {
+            const MarkupToken token = ReadMarkupToken(std::wstring_view(line_), i);
+            if (token.Kind == MarkupPiece::kLineBreak) {
                 AddText(L"\r\n");
                 return;
             }
-            if (ch >= 32 || ignoreAttributes_) {
-                AddText(std::wstring(1, ch));
-                ++i;
+            if (token.Kind == MarkupPiece::kText || ignoreAttributes_) {
+                const size_t taken = token.Kind == MarkupPiece::kText ? token.Length : 1;
+                AddText(line_.substr(i, taken));
+                i += taken;
                 continue;
             }
-            i = ApplyCode(i);
+            i = ApplyCode(i, token);
         }
     }
 
@@ -91,20 +93,24 @@ private:
         items_.push_back(std::move(item));
     }
 
-    size_t ApplyCode(size_t i) {
-        switch (line_[i]) {
-            case kBoldCode: Toggle(bold_, CFE_BOLD); return i + 1;
-            case kItalicCode: Toggle(italic_, CFE_ITALIC); return i + 1;
-            case kStrikeCode: Toggle(strike_, CFE_STRIKEOUT); return i + 1;
-            case kUnderlineCode: return Underline(i);
-            case kColorCode: return PaletteColorCode(i);
-            case kDirectColorCode: return DirectColorCode(i);
-            case kResetCode: Reset(); return i + 1;
-            case kSizeCode: return SizeCode(i);
-            case kFontCode: return FontCode(i);
-            case kSymbolCode: return SymbolCode(i);
-            case kLinkCode: return LinkCode(i);
-            case kBeepCode: return BeepCode(i);
+    size_t ApplyCode(size_t i, const MarkupToken& code) {
+        switch (code.Kind) {
+            case MarkupPiece::kBold: Toggle(bold_, CFE_BOLD); return i + 1;
+            case MarkupPiece::kItalic: Toggle(italic_, CFE_ITALIC); return i + 1;
+            case MarkupPiece::kStrike: Toggle(strike_, CFE_STRIKEOUT); return i + 1;
+            case MarkupPiece::kUnderline: return Underline(i, code);
+            case MarkupPiece::kPaletteColor: PaletteColorCode(code); return i + code.Length;
+            case MarkupPiece::kDirectColor: DirectColorCode(code); return i + code.Length;
+            case MarkupPiece::kReset: Reset(); return i + 1;
+            case MarkupPiece::kSize:
+                if (code.Digits > 0) look_.yHeight = start_.yHeight + static_cast<LONG>(code.Number);
+                return i + code.Length;
+            case MarkupPiece::kFixedFont: FixedFont(); return i + code.Length;
+            case MarkupPiece::kCodedFont: CodedFont(code); return i + code.Length;
+            case MarkupPiece::kSymbol: return SymbolCode(i, code);
+            case MarkupPiece::kLink: return LinkCode(i, code);
+            case MarkupPiece::kObjectMarkers: return i + code.Length;
+            case MarkupPiece::kBeep: return BeepCode(i, code);
             default: AddText(std::wstring(1, line_[i])); return i + 1;
         }
     }
@@ -121,23 +127,15 @@ private:
         SetEffect(effect, flag);
     }
 
-    size_t Underline(size_t i) {
+    // Turning underline on takes up to three codes 31 after it, each choosing the next style.
+    size_t Underline(size_t i, const MarkupToken& code) {
         underline_ = !underline_;
         SetEffect(CFE_UNDERLINE, underline_);
         if (!underline_) return i + 1;
         const BYTE kinds[] = {CFU_UNDERLINE, CFU_UNDERLINEDOTTED, CFU_UNDERLINEDOUBLE};
-        size_t next = i + 1;
-        for (int kind = 0; kind < 3 && next < line_.size() && line_[next] == kUnderlineCode; ++kind, ++next)
-            look_.bUnderlineType = kinds[kind];
-        return next;
-    }
-
-    // One or two decimal digits at i (tens and ones); -1 when none.
-    int ReadColorIndex(size_t& i) const {
-        if (i >= line_.size() || !IsDecimalDigit(line_[i])) return -1;
-        int value = line_[i++] - L'0';
-        if (i < line_.size() && IsDecimalDigit(line_[i])) value = value * 10 + (line_[i++] - L'0');
-        return value;
+        const size_t styles = std::min(code.Repeats, std::size(kinds));
+        for (size_t kind = 0; kind < styles; ++kind) look_.bUnderlineType = kinds[kind];
+        return i + 1 + styles;
     }
 
     void SetColors(COLORREF text, COLORREF back, bool hasBack) {
@@ -150,27 +148,20 @@ private:
         }
     }
 
-    size_t PaletteColorCode(size_t i) {
-        size_t next = i + 1;
-        int foreground = ReadColorIndex(next);
-        if (foreground < 0) {
+    void PaletteColorCode(const MarkupToken& code) {
+        if (code.Foreground < 0) {
             Restore(kColorMask);
-            return next;
+            return;
         }
-        int background = -1;
-        if (next < line_.size() && line_[next] == L',') {
-            ++next;
-            background = ReadColorIndex(next);
-        }
-        SetColors(PaletteColor(static_cast<uint32_t>(foreground)),
-                  background < 0 ? 0 : PaletteColor(static_cast<uint32_t>(background)), background >= 0);
-        return next;
+        SetColors(PaletteColor(static_cast<uint32_t>(code.Foreground)),
+                  code.Background < 0 ? 0 : PaletteColor(static_cast<uint32_t>(code.Background)),
+                  code.Background >= 0);
     }
 
-    // Up to 8 characters at i read as hexadecimal digits; false when they hold none.
-    bool ReadHex8(size_t i, COLORREF& value) const {
-        if (i >= line_.size()) return false;
-        std::wstring digits = L"0x" + line_.substr(i, 8);
+    // The (up to 8) characters read as hexadecimal digits; false when they hold none.
+    static bool ReadHex8(std::wstring_view characters, COLORREF& value) {
+        if (characters.empty()) return false;
+        std::wstring digits = L"0x" + std::wstring(characters);
         wchar_t* end = nullptr;
         unsigned long parsed = wcstoul(digits.c_str(), &end, 16);
         if (end == digits.c_str() || end == digits.c_str() + 2) return false;
@@ -178,27 +169,12 @@ private:
         return true;
     }
 
-    size_t DirectColorCode(size_t i) {
+    void DirectColorCode(const MarkupToken& code) {
         COLORREF text = look_.crTextColor;
-        ReadHex8(i + 1, text);
-        size_t next = std::min(line_.size(), i + 9);
+        ReadHex8(code.Argument, text);
         COLORREF back = 0xFFFFFFFF;
-        bool hasBack = false;
-        if (next < line_.size() && line_[next] == L',') {
-            hasBack = ReadHex8(next + 1, back) && back != 0xFFFFFFFF;
-            next = std::min(line_.size(), next + 9);
-        }
+        const bool hasBack = code.Comma && ReadHex8(code.Back, back) && back != 0xFFFFFFFF;
         SetColors(text, back, hasBack);
-        return next;
-    }
-
-    size_t SizeCode(size_t i) {
-        size_t next = i + 1;
-        LONG added = 0;
-        while (next < line_.size() && next < i + 4 && IsDecimalDigit(line_[next]))
-            added = added * 10 + (line_[next++] - L'0');
-        if (next > i + 1) look_.yHeight = start_.yHeight + added;
-        return next;
     }
 
     void OpenFontRun(const LOGFONTW& font) {
@@ -211,20 +187,17 @@ private:
         fontRun_ = true;
     }
 
-    size_t FontCode(size_t i) {
-        if (i + 1 >= line_.size()) return i + 1;
-        if (line_[i + 1] == kFontCode) {
-            LOGFONTW font{};
-            HFONT fixed = ConfiguredFonts.size() > kFixedFont ? ConfiguredFonts[kFixedFont] : nullptr;
-            if (!fixed || GetObjectW(fixed, sizeof font, &font) != sizeof font || font.lfHeight == 0)
-                GetObjectW(GetStockObject(ANSI_FIXED_FONT), sizeof font, &font);
-            OpenFontRun(font);
-            return i + 2;
-        }
-        size_t count = static_cast<size_t>(line_[i + 1]);
-        size_t first = i + 2;
-        size_t taken = std::min(count, line_.size() - first);
-        std::string text = WideToNarrow(line_.substr(first, taken), CP_ACP);
+    void FixedFont() {
+        LOGFONTW font{};
+        HFONT fixed = ConfiguredFonts.size() > kFixedFont ? ConfiguredFonts[kFixedFont] : nullptr;
+        if (!fixed || GetObjectW(fixed, sizeof font, &font) != sizeof font || font.lfHeight == 0)
+            GetObjectW(GetStockObject(ANSI_FIXED_FONT), sizeof font, &font);
+        OpenFontRun(font);
+    }
+
+    void CodedFont(const MarkupToken& code) {
+        if (code.Length < 2) return;
+        std::string text = WideToNarrow(std::wstring(code.Argument), CP_ACP);
         std::vector<unsigned char> bytes = Base64DecodeText(text, true);
         // Only a run of exactly one LOGFONTW is a font; anything else is skipped.
         if (bytes.size() == sizeof(LOGFONTW)) {
@@ -233,46 +206,21 @@ private:
             font.lfFaceName[LF_FACESIZE - 1] = 0;
             OpenFontRun(font);
         }
-        return first + taken;
     }
 
-    size_t ReadNumber(size_t& i, size_t maxDigits, uint64_t& value) const {
-        size_t digits = 0;
-        value = 0;
-        while (i < line_.size() && digits < maxDigits && IsDecimalDigit(line_[i])) {
-            value = value * 10 + static_cast<uint64_t>(line_[i++] - L'0');
-            ++digits;
-        }
-        return digits;
-    }
-
-    // The text of a command run after 18 and its command code, up to the next 18; next is set
-    // after the closing 18 (or to the end).
-    std::wstring CommandRun(size_t i, size_t& next) const {
-        size_t close = line_.find(static_cast<wchar_t>(kSymbolCode), i + 2);
-        size_t end = close == std::wstring::npos ? line_.size() : close;
-        next = close == std::wstring::npos ? line_.size() : close + 1;
-        return line_.substr(i + 2, end - (i + 2));
-    }
-
-    size_t SymbolCode(size_t i) {
-        wchar_t command = i + 1 < line_.size() ? line_[i + 1] : 0;
-        size_t next = i + 2;
-        uint64_t number = 0;
-        switch (command) {
+    size_t SymbolCode(size_t i, const MarkupToken& code) {
+        const size_t next = i + code.Length;
+        switch (code.Command) {
             case kSymbolSmiley: {
-                ReadNumber(next, 9, number);
-                std::wstring digits = line_.substr(i + 2, next - (i + 2));
-                if (next < line_.size() && line_[next] == kSymbolCode) ++next;
                 MarkupItem smiley;
                 smiley.Type = MarkupItem::kSmiley;
-                smiley.Number = number;
-                AddAction(std::move(smiley), std::move(digits));
+                smiley.Number = code.Number;
+                AddAction(std::move(smiley), std::wstring(code.Argument));
                 return next;
             }
             case kSymbolCharacter:
-                if (ReadNumber(next, 5, number) > 0 && number > 0 && number <= 0xFFFF)
-                    AddText(std::wstring(1, static_cast<wchar_t>(number)));
+                if (code.Digits > 0 && code.Number > 0 && code.Number <= 0xFFFF)
+                    AddText(std::wstring(1, static_cast<wchar_t>(code.Number)));
                 return next;
             case kSymbolHidden:
                 hiddenOpen_ = !hiddenOpen_;
@@ -282,14 +230,14 @@ private:
             case kSymbolTable: {
                 MarkupItem table;
                 table.Type = MarkupItem::kTable;
-                std::wstring raw = CommandRun(i, next);
+                std::wstring raw(code.Argument);
                 if (ParseMarkupTable(raw, table.Table)) AddAction(std::move(table), std::move(raw));
                 return next;
             }
             case kSymbolOffer: {
                 MarkupItem offer;
                 offer.Type = MarkupItem::kOffer;
-                std::wstring raw = CommandRun(i, next);
+                std::wstring raw(code.Argument);
                 if (ParseObjectOffer(raw, offer.Offer)) AddAction(std::move(offer), std::move(raw));
                 return next;
             }
@@ -300,8 +248,7 @@ private:
             fontRun_ = false;
             return i + 1;
         }
-        size_t run = 0;
-        while (i + run < line_.size() && line_[i + run] == kSymbolCode) ++run;
+        const size_t run = 1 + code.Repeats;
         std::string key = "Symbol_Font_" + std::to_string(run);
         std::vector<uint8_t> bytes = Settings::Font(key.c_str());
         LOGFONTW font{};
@@ -311,19 +258,17 @@ private:
         return i + run;
     }
 
-    size_t LinkCode(size_t i) {
-        if (i + 1 < line_.size() && line_[i + 1] == L'{') {
-            size_t close = line_.find(L'}', i + 2);
-            size_t end = close == std::wstring::npos ? line_.size() : close;
-            const std::wstring braceText = line_.substr(i + 2, end - (i + 2));
+    size_t LinkCode(size_t i, const MarkupToken& code) {
+        if (code.Brace) {
+            // The line changes below: the brace text is copied out of it first.
+            const std::wstring braceText(code.Argument);
             bool opened = LinkCommandsOpen(braceText);
             std::wstring marker;
             if (effects_ == MarkupEffects::kAct) {
                 const uint32_t index = RecordLinkCommands(braceText, opened);
                 if (opened) marker = LinkIndexMarker(index);
             }
-            size_t braceEnd = close == std::wstring::npos ? line_.size() : close + 1;
-            line_.replace(i + 1, braceEnd - (i + 1), marker);
+            line_.replace(i + 1, code.BraceLength, marker);
             if (!opened) return i + 1;
         }
         linkOpen_ = !linkOpen_;
@@ -332,24 +277,14 @@ private:
         return i + 1;
     }
 
-    size_t BeepCode(size_t i) {
-        size_t next = i + 1;
-        if (next < line_.size() && line_[next] == kBoldCode) {
-            next = i;
-            while (next + 1 < line_.size() && line_[next] == kBeepCode && line_[next + 1] == kBoldCode) {
-                size_t close = line_.find(static_cast<wchar_t>(kBoldCode), next + 2);
-                next = close == std::wstring::npos ? line_.size() : close + 1;
-            }
-            return next;
-        }
+    // A beep; a second code 4 shakes the window too; all the codes 4 after it go.
+    size_t BeepCode(size_t i, const MarkupToken& code) {
         if (effects_ == MarkupEffects::kAct) MessageBeep(0);
-        if (effects_ == MarkupEffects::kAct && next < line_.size() && line_[next] == kBeepCode && record_ &&
-            record_->Window) {
+        if (effects_ == MarkupEffects::kAct && code.Repeats > 0 && record_ && record_->Window) {
             uintptr_t thread = _beginthreadex(nullptr, 0, ShakeWindowThread, record_->Window, 0, nullptr);
             if (thread) CloseHandle(reinterpret_cast<HANDLE>(thread));
         }
-        while (next < line_.size() && line_[next] == kBeepCode) ++next;
-        return next;
+        return i + 1 + code.Repeats;
     }
 
     // Code 15: everything back to the start format, the toggles off and a font run closed, every
