@@ -2,6 +2,7 @@
 // service provider and event sink of the hosted control.
 #pragma once
 
+#include "common/event_sink_dispatch.h"
 #include "ui/ax_host.h"
 
 #include <servprov.h>
@@ -10,7 +11,7 @@
 
 class AxHostSite : public IOleClientSite,
                    public IServiceProvider,
-                   public IDispatch,
+                   public EventSinkDispatch,
                    public IAdviseSink,
                    public IOleInPlaceSite,
                    public IOleInPlaceFrame {
@@ -39,11 +40,6 @@ public:
     HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID iid, void** out) override;
 
     // IDispatch: the event sink.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override;
 
