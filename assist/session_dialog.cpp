@@ -3,6 +3,7 @@
 
 #include "assist/com_helpers.h"
 #include "common/message_box.h"
+#include "common/open_file_dialog.h"
 
 #include <commdlg.h>
 #include <process.h>
@@ -78,15 +79,8 @@ HRESULT SessionEventHandler(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, V
 }
 
 void ChooseFileToSend(AssistSession& session, HWND dialog) {
-    std::wstring path(1000, L'\0');
-    OPENFILENAMEW open{};
-    open.lStructSize = sizeof open;
-    open.hwndOwner = dialog;
-    open.lpstrFilter = L"*.*\0*.*\0";
-    open.lpstrFile = path.data();
-    open.nMaxFile = static_cast<DWORD>(path.size());
-    open.Flags = OFN_FILEMUSTEXIST | OFN_EXPLORER;
-    if (!GetOpenFileNameW(&open)) return;
+    const std::wstring path = ChooseFileToOpen(dialog, OFN_FILEMUSTEXIST | OFN_EXPLORER, 1000);
+    if (path.empty()) return;
     session.FilePath = path.c_str();
     StartFileSend(session);
 }

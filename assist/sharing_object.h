@@ -8,6 +8,8 @@
 // from a thread of its own, so the channels' queues and transfer slots are guarded by ChannelLock.
 #pragma once
 
+#include "common/event_sink_dispatch.h"
+
 #include <windows.h>
 #include <ole2.h>
 #include <ocidl.h>
@@ -84,17 +86,12 @@ using SendProgressCheck = std::function<HRESULT()>;
 
 // The sink the session's events arrive at. It lives inside its object and is never freed by
 // its own Release.
-class SharingEventSink : public IDispatch {
+class SharingEventSink : public EventSinkDispatch {
 public:
     explicit SharingEventSink(SharingObject* owner) : owner_(owner) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
     ULONG STDMETHODCALLTYPE Release() override { return --references_; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override;
 

@@ -35,3 +35,45 @@ inline void AnswerWindowContext(IOleInPlaceFrame* self, HWND host, HWND frameWin
     PlaceInClientArea(host, position, clip);
     DescribeFrame(info, frameWindow);
 }
+
+// The in-place site and frame of objects shown inside a host window: the window and its client
+// area answer for both, and every step of activation is accepted. The owner answers the rest.
+class HostWindowInPlaceSite : public IOleInPlaceSite, public IOleInPlaceFrame {
+public:
+    HostWindowInPlaceSite(HWND host, HWND parent) : host_(host), parent_(parent) {}
+
+    // IOleWindow (of the site and the frame alike)
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
+        if (!window) return E_POINTER;
+        *window = host_;
+        return S_OK;
+    }
+
+    // IOleInPlaceSite
+    HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
+                                               RECT* position, RECT* clip,
+                                               OLEINPLACEFRAMEINFO* info) override {
+        AnswerWindowContext(this, host_, parent_, frame, document, position, clip, info);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return S_OK; }
+
+    // IOleInPlaceUIWindow
+    HRESULT STDMETHODCALLTYPE GetBorder(RECT* border) override {
+        if (!border) return E_POINTER;
+        GetClientRect(host_, border);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
+
+protected:
+    HWND host_;
+    HWND parent_;
+};

@@ -118,34 +118,42 @@ void RichEditAppendText(HWND richEdit, const wchar_t* text, bool keepFocus, bool
     if (!noLock) ReleaseMutex(AppendLock());
 }
 
-void RichEditSaveCharFormat(HWND richEdit, CHARFORMAT2W& format, DWORD mask) {
+namespace {
+
+// A character or paragraph format: read with its get message, written back with its set message
+// (wParam says which text), the saved mask remembering which fields the save read.
+template <typename Format>
+void SaveFormat(HWND richEdit, Format& format, DWORD mask, UINT get, WPARAM which, DWORD& saved) {
     format.cbSize = sizeof format;
     format.dwMask = mask;
-    SendMessageW(richEdit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-    SavedCharMask = mask;
+    SendMessageW(richEdit, get, which, reinterpret_cast<LPARAM>(&format));
+    saved = mask;
+}
+
+template <typename Format>
+void RestoreFormat(HWND richEdit, Format& format, DWORD mask, UINT set, WPARAM which, DWORD& saved) {
+    const DWORD pending = saved & mask;
+    if (!pending) return;
+    format.cbSize = sizeof format;
+    format.dwMask = pending;
+    SendMessageW(richEdit, set, which, reinterpret_cast<LPARAM>(&format));
+    saved ^= mask;
+}
+
+} // namespace
+
+void RichEditSaveCharFormat(HWND richEdit, CHARFORMAT2W& format, DWORD mask) {
+    SaveFormat(richEdit, format, mask, EM_GETCHARFORMAT, SCF_SELECTION, SavedCharMask);
 }
 
 void RichEditRestoreCharFormat(HWND richEdit, CHARFORMAT2W& format, DWORD mask) {
-    const DWORD pending = SavedCharMask & mask;
-    if (!pending) return;
-    format.cbSize = sizeof format;
-    format.dwMask = pending;
-    SendMessageW(richEdit, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-    SavedCharMask ^= mask;
+    RestoreFormat(richEdit, format, mask, EM_SETCHARFORMAT, SCF_SELECTION, SavedCharMask);
 }
 
 void RichEditSaveParaFormat(HWND richEdit, PARAFORMAT2& format, DWORD mask) {
-    format.cbSize = sizeof format;
-    format.dwMask = mask;
-    SendMessageW(richEdit, EM_GETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&format));
-    SavedParaMask = mask;
+    SaveFormat(richEdit, format, mask, EM_GETPARAFORMAT, 0, SavedParaMask);
 }
 
 void RichEditRestoreParaFormat(HWND richEdit, PARAFORMAT2& format, DWORD mask) {
-    const DWORD pending = SavedParaMask & mask;
-    if (!pending) return;
-    format.cbSize = sizeof format;
-    format.dwMask = pending;
-    SendMessageW(richEdit, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&format));
-    SavedParaMask ^= mask;
+    RestoreFormat(richEdit, format, mask, EM_SETPARAFORMAT, 0, SavedParaMask);
 }

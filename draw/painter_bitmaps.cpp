@@ -207,37 +207,42 @@ void PainterDrawImage(Painter* p, int x, int y, Gdiplus::GpBitmap* image, uint8_
     DeleteObject(bitmap);
 }
 
-void PainterDrawImageFile(Painter* p, int x, int y, const wchar_t* path, float opacity) {
-    if (!p || !path) return;
+namespace {
+
+// Direct2D draws the picture its WIC loader gives, with the opacity; GDI draws the bitmap its
+// loader gives, opaque.
+template <typename LoadWic, typename LoadGdi>
+void DrawLoadedImage(Painter* p, int x, int y, float opacity, LoadWic loadWic, LoadGdi loadGdi) {
     if (p->Mode == kPainterDirect2D) {
         ID2D1Bitmap* bitmap = nullptr;
-        if (HasD2DTarget(p) && LoadWicBitmapFile(p, path, &bitmap) == S_OK) {
+        if (HasD2DTarget(p) && loadWic(&bitmap) == S_OK) {
             DrawD2DBitmap(p, bitmap, x, y, opacity);
             bitmap->Release();
         }
         return;
     }
-    auto bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    auto bitmap = static_cast<HBITMAP>(loadGdi());
     if (!bitmap) return;
     PainterDrawBitmap(p, x, y, bitmap, 1.0f, 0, nullptr);
     DeleteObject(bitmap);
 }
 
+} // namespace
+
+void PainterDrawImageFile(Painter* p, int x, int y, const wchar_t* path, float opacity) {
+    if (!p || !path) return;
+    DrawLoadedImage(
+        p, x, y, opacity, [&](ID2D1Bitmap** bitmap) { return LoadWicBitmapFile(p, path, bitmap); },
+        [&] { return LoadImageW(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE); });
+}
+
 void PainterDrawImageResource(Painter* p, int x, int y, HMODULE module, const wchar_t* name,
                               const wchar_t* type, float opacity) {
     if (!p || !name) return;
-    if (p->Mode == kPainterDirect2D) {
-        ID2D1Bitmap* bitmap = nullptr;
-        if (HasD2DTarget(p) && LoadWicBitmapResource(p, module, name, type, &bitmap) == S_OK) {
-            DrawD2DBitmap(p, bitmap, x, y, opacity);
-            bitmap->Release();
-        }
-        return;
-    }
-    auto bitmap = static_cast<HBITMAP>(LoadImageW(module, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (!bitmap) return;
-    PainterDrawBitmap(p, x, y, bitmap, 1.0f, 0, nullptr);
-    DeleteObject(bitmap);
+    DrawLoadedImage(
+        p, x, y, opacity,
+        [&](ID2D1Bitmap** bitmap) { return LoadWicBitmapResource(p, module, name, type, bitmap); },
+        [&] { return LoadImageW(module, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION); });
 }
 
 long LoadWicBitmapFile(Painter* p, const wchar_t* path, ID2D1Bitmap** out) {

@@ -20,6 +20,8 @@
 #include "markup/display_text.h"
 #include "markup/markup_codes.h"
 
+#include <optional>
+
 namespace {
 
 enum class DccWord { File, Accept, Chat, Indirect, Other };
@@ -55,13 +57,23 @@ std::vector<std::string> OfferWords(const IrcMessage& message, const std::vector
     return words;
 }
 
-uint32_t FileOffer(const IrcMessage& message, std::vector<std::string> arguments, WindowRecord* window) {
-    const UserAddress& sender = message.Sender;
+// What every offer about a file checks first: the incoming-event script may take it, one with too
+// few arguments is not handled, and its file name is made a plain name or the offer refused.
+// Nothing when the offer goes on.
+std::optional<uint32_t> CheckFileOffer(const IrcMessage& message, std::vector<std::string>& arguments,
+                                       size_t fewest, WindowRecord* window) {
     if (IncomingEventTakes(message, window)) return 1;
-    if (arguments.size() < 5) return 0;
-    const std::string& word = arguments[0];
+    if (arguments.size() < fewest) return 0;
     arguments[1] = PlainOfferFileName(arguments[1]);
-    if (arguments[1].empty()) return Refuse(window, sender, word, L"bad file name");
+    if (arguments[1].empty()) return Refuse(window, message.Sender, arguments[0], L"bad file name");
+    return std::nullopt;
+}
+
+uint32_t FileOffer(const IrcMessage& message, std::vector<std::string> arguments, WindowRecord* window) {
+    if (const std::optional<uint32_t> handled = CheckFileOffer(message, arguments, 5, window))
+        return *handled;
+    const UserAddress& sender = message.Sender;
+    const std::string& word = arguments[0];
     const bool passive = arguments[2] == "0" && arguments[3] == "0";
     if (!passive) {
         OfferAddress address;
@@ -86,12 +98,10 @@ bool IsDecimal(const std::string& text) {
 }
 
 uint32_t ResumeAccepted(const IrcMessage& message, std::vector<std::string> arguments, WindowRecord* window) {
+    if (const std::optional<uint32_t> handled = CheckFileOffer(message, arguments, 4, window))
+        return *handled;
     const UserAddress& sender = message.Sender;
-    if (IncomingEventTakes(message, window)) return 1;
-    if (arguments.size() < 4) return 0;
     const std::string& word = arguments[0];
-    arguments[1] = PlainOfferFileName(arguments[1]);
-    if (arguments[1].empty()) return Refuse(window, sender, word, L"bad file name");
     if (arguments[2] != "0" && !ParseOfferPort(arguments[2]))
         return Refuse(window, sender, word, L"bad port");
     uint64_t position = 0;

@@ -4,6 +4,8 @@
 
 #include "common/app_state.h"
 #include "common/command_ids.h"
+#include "common/list_tree_helpers.h"
+#include "common/open_file_dialog.h"
 #include "common/xstring.h"
 #include "core/window_record.h"
 #include "irc/server_connection.h"
@@ -40,14 +42,7 @@ UINT WindowCodePage(const WindowRecord* window) {
 // The nick of a nick-list row, without the status prefix ('@', '+', ...) the list shows it with:
 // the offer goes to the nick.
 std::wstring RowNick(const WindowRecord* window, int item) {
-    wchar_t text[200] = {};
-    LVITEMW row{};
-    row.iSubItem = 0;
-    row.pszText = text;
-    row.cchTextMax = 200;
-    SendMessageW(window->NickList, LVM_GETITEMTEXTW, static_cast<WPARAM>(item),
-                 reinterpret_cast<LPARAM>(&row));
-    std::wstring nick = text;
+    std::wstring nick = ListViewItemText(window->NickList, item, 0);
     const bool prefixed = nick.size() > 1 && (nick[0] == L'.' || nick[0] == L'@' || nick[0] == L'+' ||
                                               ExtraNickPrefixes(window).find(nick[0]) != std::wstring::npos);
     return prefixed ? nick.substr(1) : nick;
@@ -82,15 +77,9 @@ void FillDialog(HWND dialog, const SendDialogInit& init) {
 }
 
 void Browse(HWND dialog) {
-    std::wstring buffer(100000, L'\0');
-    OPENFILENAMEW choose{};
-    choose.lStructSize = sizeof choose;
-    choose.hwndOwner = dialog;
-    choose.lpstrFilter = L"*.*\0*.*\0";
-    choose.lpstrFile = buffer.data();
-    choose.nMaxFile = 100000;
-    choose.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT | OFN_HIDEREADONLY;
-    if (!GetOpenFileNameW(&choose)) return;
+    const std::wstring buffer = ChooseFileToOpen(
+        dialog, OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT | OFN_HIDEREADONLY, 100000);
+    if (buffer.empty()) return;
     // One file: its full path; several: the folder, then each name.
     std::vector<std::wstring> files;
     const std::wstring folder = buffer.c_str();

@@ -120,6 +120,27 @@ int peer::InsertImageIntoRichEdit(HWND richEdit, HBITMAP bitmap) {
     return InsertTaggedImage(richEdit, bitmap, 0);
 }
 
+namespace {
+
+// Puts the object into the view at its selection, as an object the view contains.
+bool InsertAtSelection(IRichEditOle* richOle, IOleObject* object, IOleClientSite* site, IStorage* storage,
+                       DWORD flags, DWORD tag) {
+    OleSetContainedObject(object, TRUE);
+    REOBJECT insert{};
+    insert.cbStruct = sizeof insert;
+    object->GetUserClassID(&insert.clsid);
+    insert.cp = REO_CP_SELECTION;
+    insert.dvaspect = DVASPECT_CONTENT;
+    insert.poleobj = object;
+    insert.polesite = site;
+    insert.pstg = storage;
+    insert.dwFlags = flags;
+    insert.dwUser = tag;
+    return SUCCEEDED(richOle->InsertObject(&insert));
+}
+
+} // namespace
+
 int peer::InsertTaggedImage(HWND richEdit, HBITMAP bitmap, DWORD tag) {
     if (!bitmap || !IsWindow(richEdit)) return -1;
     IRichEditOle* richOle = nullptr;
@@ -144,17 +165,7 @@ int peer::InsertTaggedImage(HWND richEdit, HBITMAP bitmap, DWORD tag) {
                                                &storage)) &&
         SUCCEEDED(OleCreateStaticFromData(&data, IID_IOleObject, OLERENDER_FORMAT, &data.Format(), site,
                                           storage, reinterpret_cast<void**>(&object)))) {
-        OleSetContainedObject(object, TRUE);
-        REOBJECT insert{};
-        insert.cbStruct = sizeof insert;
-        object->GetUserClassID(&insert.clsid);
-        insert.cp = REO_CP_SELECTION;
-        insert.dvaspect = DVASPECT_CONTENT;
-        insert.poleobj = object;
-        insert.polesite = site;
-        insert.pstg = storage;
-        insert.dwUser = tag;
-        if (SUCCEEDED(richOle->InsertObject(&insert))) result = 0;
+        if (InsertAtSelection(richOle, object, site, storage, 0, tag)) result = 0;
     }
     if (result != 0) data.GiveBack();
     ReleaseInterface(object);
@@ -195,17 +206,7 @@ int peer::InsertOleObject(HWND richEdit, const wchar_t* storagePath, const CLSID
         // A chat view grows at its end, wherever the user last clicked.
         CHARRANGE end{-1, -1};
         SendMessageW(richEdit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
-        REOBJECT insert{};
-        insert.cbStruct = sizeof insert;
-        insert.cp = REO_CP_SELECTION;
-        object->GetUserClassID(&insert.clsid);
-        insert.poleobj = object;
-        insert.pstg = storage;
-        insert.polesite = site;
-        insert.dvaspect = DVASPECT_CONTENT;
-        insert.dwFlags = REO_RESIZABLE;
-        OleSetContainedObject(object, TRUE);
-        if (SUCCEEDED(richOle->InsertObject(&insert))) {
+        if (InsertAtSelection(richOle, object, site, storage, REO_RESIZABLE, 0)) {
             result = 1;
             SendMessageW(richEdit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
             SendMessageW(richEdit, EM_SCROLLCARET, 0, 0);

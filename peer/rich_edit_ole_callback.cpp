@@ -2,7 +2,7 @@
 
 #include "common/ole_site_helpers.h"
 
-MyRole::MyRole(HWND richEdit) : host_(richEdit), parent_(GetParent(richEdit)) {}
+MyRole::MyRole(HWND richEdit) : HostWindowInPlaceSite(richEdit, GetParent(richEdit)) {}
 
 HRESULT MyRole::QueryInterface(REFIID iid, void** out) {
     if (!out) return E_POINTER;
@@ -45,25 +45,6 @@ HRESULT MyRole::GetInPlaceContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow*
         AddRef();
     }
     DescribeFrame(info, host_);
-    return S_OK;
-}
-
-HRESULT MyRole::GetWindow(HWND* window) {
-    if (!window) return E_POINTER;
-    *window = host_;
-    return S_OK;
-}
-
-HRESULT MyRole::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, RECT* position,
-                                 RECT* clip, OLEINPLACEFRAMEINFO* info) {
-    AnswerWindowContext(static_cast<IOleInPlaceFrame*>(this), host_, parent_, frame, document, position, clip,
-                        info);
-    return S_OK;
-}
-
-HRESULT MyRole::GetBorder(RECT* border) {
-    if (!border) return E_POINTER;
-    GetClientRect(host_, border);
     return S_OK;
 }
 

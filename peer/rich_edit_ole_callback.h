@@ -2,12 +2,14 @@
 // objects, and the in-place site and frame of the objects activated inside the view.
 #pragma once
 
+#include "common/ole_site_helpers.h"
+
 #include <windows.h>
 #include <ole2.h>
 #include <richedit.h>
 #include <richole.h>
 
-class MyRole : public IRichEditOleCallback, public IOleInPlaceSite, public IOleInPlaceFrame {
+class MyRole : public IRichEditOleCallback, public HostWindowInPlaceSite {
 public:
     explicit MyRole(HWND richEdit);
     virtual ~MyRole() = default;
@@ -36,28 +38,14 @@ public:
         return E_NOTIMPL;
     }
 
-    // IOleWindow (of the callback, the site and the frame alike)
-    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
+    // IOleWindow (the window is the host's, see HostWindowInPlaceSite)
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return S_OK; }
 
     // IOleInPlaceSite
     HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
-                                               RECT* position, RECT* clip,
-                                               OLEINPLACEFRAMEINFO* info) override;
-    HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return S_OK; }
 
     // IOleInPlaceUIWindow and IOleInPlaceFrame: no menus, status text or accelerators.
-    HRESULT STDMETHODCALLTYPE GetBorder(RECT* border) override;
     HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, OLEMENUGROUPWIDTHS* widths) override;
     HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
@@ -68,6 +56,4 @@ public:
 
 private:
     ULONG references_ = 0;
-    HWND host_;
-    HWND parent_;
 };

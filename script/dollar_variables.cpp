@@ -142,16 +142,7 @@ std::string SelectedNick(WindowRecord* window, bool clear) {
     int item = static_cast<int>(SendMessageW(window->NickList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
                                              MAKELPARAM(LVNI_SELECTED, 0)));
     std::string nick;
-    if (item >= 0) {
-        wchar_t buffer[1000] = {};
-        LVITEMW lv{};
-        lv.iSubItem = 0;
-        lv.pszText = buffer;
-        lv.cchTextMax = 1000;
-        SendMessageW(window->NickList, LVM_GETITEMTEXTW, static_cast<WPARAM>(item),
-                     reinterpret_cast<LPARAM>(&lv));
-        nick = WideToNarrow(buffer);
-    }
+    if (item >= 0) nick = WideToNarrow(ListViewItemText(window->NickList, item, 0));
     if (clear) ListViewClearSelection(window->NickList);
     return nick;
 }

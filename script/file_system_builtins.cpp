@@ -15,10 +15,15 @@ std::wstring WidePath(const BuiltinCall& call, size_t index) {
     return NarrowToWide(Arg(call, index));
 }
 
-uint32_t Delete(BuiltinCall& call) {
+// A system call on the path of the one argument, whose outcome the script does not see.
+template <typename Act> uint32_t OnPath(BuiltinCall& call, Act act) {
     RequireArgs(call, 1);
-    DeleteFileW(WidePath(call, 0).c_str());
+    act(WidePath(call, 0).c_str());
     return BareResult(call, "");
+}
+
+uint32_t Delete(BuiltinCall& call) {
+    return OnPath(call, DeleteFileW);
 }
 
 // All 64 bits; 0 for a file that cannot be opened (missing, locked or a folder).
@@ -80,23 +85,17 @@ uint32_t FindFiles(BuiltinCall& call) {
 }
 
 uint32_t MakeFolder(BuiltinCall& call) {
-    RequireArgs(call, 1);
-    CreateDirectoryW(WidePath(call, 0).c_str(), nullptr);
-    return BareResult(call, "");
+    return OnPath(call, [](const wchar_t* path) { CreateDirectoryW(path, nullptr); });
 }
 
 uint32_t RemoveFolder(BuiltinCall& call) {
-    RequireArgs(call, 1);
-    RemoveDirectoryW(WidePath(call, 0).c_str());
-    return BareResult(call, "");
+    return OnPath(call, RemoveDirectoryW);
 }
 
 // The current folder belongs to the whole process: relative paths in every thread, the
 // program's own included, resolve against it from now on.
 uint32_t EnterFolder(BuiltinCall& call) {
-    RequireArgs(call, 1);
-    SetCurrentDirectoryW(WidePath(call, 0).c_str());
-    return BareResult(call, "");
+    return OnPath(call, SetCurrentDirectoryW);
 }
 
 uint32_t CurrentFolder(BuiltinCall& call) {

@@ -43,7 +43,7 @@ std::string AnsiAddress(const wchar_t* text) {
 
 } // namespace
 
-AxHostSite::AxHostSite(HWND host, HWND parent) : host_(host), parent_(parent) {}
+AxHostSite::AxHostSite(HWND host, HWND parent) : HostWindowInPlaceSite(host, parent) {}
 
 AxHostSite::~AxHostSite() {
     Close();
@@ -142,28 +142,9 @@ HRESULT AxHostSite::DeliverNavigation(DISPPARAMS* params) {
     return NavigationCallback(address.c_str(), this);
 }
 
-HRESULT AxHostSite::GetWindow(HWND* window) {
-    if (!window) return E_POINTER;
-    *window = host_;
-    return S_OK;
-}
-
 HRESULT AxHostSite::CanInPlaceActivate() {
     if (!active_) return S_FALSE;
     inPlace_ = true;
-    return S_OK;
-}
-
-HRESULT AxHostSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, RECT* position,
-                                     RECT* clip, OLEINPLACEFRAMEINFO* info) {
-    AnswerWindowContext(static_cast<IOleInPlaceFrame*>(this), host_, parent_, frame, document, position, clip,
-                        info);
-    return S_OK;
-}
-
-HRESULT AxHostSite::GetBorder(RECT* border) {
-    if (!border) return E_POINTER;
-    GetClientRect(host_, border);
     return S_OK;
 }
 

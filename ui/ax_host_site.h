@@ -2,6 +2,8 @@
 // service provider and event sink of the hosted control.
 #pragma once
 
+#include "common/event_sink_dispatch.h"
+#include "common/ole_site_helpers.h"
 #include "ui/ax_host.h"
 
 #include <servprov.h>
@@ -10,10 +12,9 @@
 
 class AxHostSite : public IOleClientSite,
                    public IServiceProvider,
-                   public IDispatch,
+                   public EventSinkDispatch,
                    public IAdviseSink,
-                   public IOleInPlaceSite,
-                   public IOleInPlaceFrame {
+                   public HostWindowInPlaceSite {
 public:
     AxHostSite(HWND host, HWND parent);
     virtual ~AxHostSite();
@@ -39,11 +40,6 @@ public:
     HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID iid, void** out) override;
 
     // IDispatch: the event sink.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override;
 
@@ -55,27 +51,13 @@ public:
     void STDMETHODCALLTYPE OnClose() override {}
 
     // IOleWindow (of both the in-place site and the frame)
-    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 
     // IOleInPlaceSite
     HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override;
-    HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
-                                               RECT* position, RECT* clip,
-                                               OLEINPLACEFRAMEINFO* info) override;
-    HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return S_OK; }
 
     // IOleInPlaceUIWindow and IOleInPlaceFrame: no menu merging, status text or accelerators.
-    HRESULT STDMETHODCALLTYPE GetBorder(RECT* border) override;
     HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) override;
     HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, OLEMENUGROUPWIDTHS*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return E_NOTIMPL; }
@@ -110,8 +92,6 @@ private:
     void ReleaseControl();
 
     ULONG references_ = 0;
-    HWND host_;
-    HWND parent_;
     bool active_ = false;
     bool inPlaceInterfacesOff_ = false;
     bool inPlace_ = false;

@@ -11,13 +11,16 @@ std::string XmlBase64Decode(std::string_view text) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-std::string XmlBinaryToText(const void* bytes, size_t length) {
-    std::string text = XmlBase64Encode(bytes, length);
+namespace {
+
+// Each pair of characters replaced by another pair, left to right, so a run "___" of the pair
+// "__" becomes the other pair followed by '_'.
+std::string ReplacePairs(std::string_view text, const char (&pair)[3], const char (&with)[3]) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            out += "__";
+        if (text[i] == pair[0] && i + 1 < text.size() && text[i + 1] == pair[1]) {
+            out += with;
             ++i;
         } else {
             out += text[i];
@@ -26,17 +29,12 @@ std::string XmlBinaryToText(const void* bytes, size_t length) {
     return out;
 }
 
-// Left to right, so a run "___" becomes CR LF followed by '_'.
+} // namespace
+
+std::string XmlBinaryToText(const void* bytes, size_t length) {
+    return ReplacePairs(XmlBase64Encode(bytes, length), "\r\n", "__");
+}
+
 std::string XmlTextToBinary(std::string_view text) {
-    std::string lines;
-    lines.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '_' && i + 1 < text.size() && text[i + 1] == '_') {
-            lines += "\r\n";
-            ++i;
-        } else {
-            lines += text[i];
-        }
-    }
-    return XmlBase64Decode(lines);
+    return XmlBase64Decode(ReplacePairs(text, "__", "\r\n"));
 }

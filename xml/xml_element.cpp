@@ -378,49 +378,46 @@ uint32_t XmlElementRemoveBorrowedChildren(XmlElement* element) {
     return element->children.Count();
 }
 
-static uint32_t RemoveTemporaryChildrenOnce(XmlElement* element) {
+// Removes the temporary entries of a list from its end, so the indexes still to visit stay.
+template <typename List, typename Remove> uint32_t RemoveTemporaryEntries(List& list, Remove remove) {
     uint32_t removed = 0;
-    for (uint32_t i = element->children.Count(); i-- > 0;) {
-        XmlElement* c = element->children.At(i);
-        if (c && c->temporary) {
-            XmlElementRemoveChild(element, i);
+    for (uint32_t i = list.Count(); i-- > 0;) {
+        const auto* entry = list.At(i);
+        if (entry && entry->temporary) {
+            remove(i);
             ++removed;
+        }
+    }
+    return removed;
+}
+
+static uint32_t RemoveTemporaryChildrenOnce(XmlElement* element) {
+    return RemoveTemporaryEntries(element->children, [&](uint32_t i) { XmlElementRemoveChild(element, i); });
+}
+
+static uint32_t RemoveTemporaryVariablesOnce(XmlElement* element) {
+    return RemoveTemporaryEntries(element->variables, [&](uint32_t i) { RemoveAt(element->variables, i); });
+}
+
+// The element's own count of removals, with its children's when recursive.
+static uint32_t RemoveFromElementAndChildren(XmlElement* element, int recursive,
+                                             uint32_t (*removeOnce)(XmlElement*)) {
+    if (!element) return 0;
+    uint32_t removed = removeOnce(element);
+    if (recursive) {
+        for (uint32_t i = 0; i < element->children.Count(); ++i) {
+            if (XmlElement* c = element->children.At(i)) removed += removeOnce(c);
         }
     }
     return removed;
 }
 
 uint32_t XmlElementRemoveTemporaryChildren(XmlElement* element, int recursive) {
-    if (!element) return 0;
-    uint32_t removed = RemoveTemporaryChildrenOnce(element);
-    if (recursive) {
-        for (uint32_t i = 0; i < element->children.Count(); ++i) {
-            if (XmlElement* c = element->children.At(i)) removed += RemoveTemporaryChildrenOnce(c);
-        }
-    }
-    return removed;
-}
-
-static uint32_t RemoveTemporaryVariablesOnce(XmlElement* element) {
-    uint32_t removed = 0;
-    for (uint32_t i = element->variables.Count(); i-- > 0;) {
-        if (element->variables.At(i)->temporary) {
-            RemoveAt(element->variables, i);
-            ++removed;
-        }
-    }
-    return removed;
+    return RemoveFromElementAndChildren(element, recursive, RemoveTemporaryChildrenOnce);
 }
 
 uint32_t XmlElementRemoveTemporaryVariables(XmlElement* element, int recursive) {
-    if (!element) return 0;
-    uint32_t removed = RemoveTemporaryVariablesOnce(element);
-    if (recursive) {
-        for (uint32_t i = 0; i < element->children.Count(); ++i) {
-            if (XmlElement* c = element->children.At(i)) removed += RemoveTemporaryVariablesOnce(c);
-        }
-    }
-    return removed;
+    return RemoveFromElementAndChildren(element, recursive, RemoveTemporaryVariablesOnce);
 }
 
 void XmlElementClear(XmlElement* element) {

@@ -55,12 +55,10 @@ public:
         Send(":" + kNick + "!u@h JOIN :" + channel + "\r\n:irc.busy 353 " + kNick + " = " + channel + " :" +
              kNick + " @op alice\r\n:irc.busy 366 " + kNick + " " + channel + " :End\r\n");
     }
-    // How long the interface thread takes to answer now, in milliseconds.
-    ULONGLONG AnswerTime() const {
-        const ULONGLONG start = GetTickCount64();
+    // Whether the interface thread answers a message within a qv test's wait.
+    bool Answers() const {
         DWORD_PTR result = 0;
-        SendMessageTimeoutW(frame_, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &result);
-        return GetTickCount64() - start;
+        return SendMessageTimeoutW(frame_, WM_NULL, 0, 0, SMTO_NORMAL, kWait, &result) != 0;
     }
     // What qv wrote to its standard error so far.
     std::string Errors() const { return ReadFileBytes(folder_.Path() + L"\\stderr.txt"); }
@@ -205,11 +203,11 @@ TEST(QvBusyChannels, ATimerClosingAMaximizedChannelInAFloodKeepsTheWindowAnsweri
     ASSERT_TRUE(Eventually(
         [&] { return WindowText(GetDlgItem(server, 901)).find(L"cycle [") != std::wstring::npos; }, kWait));
     SendMessageW(client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(qv.Channel(1)), 0);
-    qv.AnswerTime();
+    ASSERT_TRUE(qv.Answers());
 
     std::atomic<int> closes{0}, pongs{0};
     std::atomic<bool> done{false};
-    ULONGLONG worst = 0;
+    bool answering = true;
     bool cycled = false;
     {
         Flood flood(qv, 2);
@@ -223,7 +221,7 @@ TEST(QvBusyChannels, ATimerClosingAMaximizedChannelInAFloodKeepsTheWindowAnsweri
         // The case three times: three closes and reopenings.
         cycled = Eventually(
             [&] {
-                worst = std::max(worst, qv.AnswerTime());
+                answering = answering && qv.Answers();
                 return closes == 3 && qv.Channel(1) != nullptr;
             },
             kWait);
@@ -233,7 +231,7 @@ TEST(QvBusyChannels, ATimerClosingAMaximizedChannelInAFloodKeepsTheWindowAnsweri
         reader.join();
     }
     EXPECT_TRUE(cycled) << closes << " of 3 closes";
-    // Re-wrapping the full views behind at every close keeps the window from answering; the bound
-    // leaves room for a machine busy with the other test programs.
-    EXPECT_LT(worst, 3000u) << "the window did not answer for " << worst << " ms";
+    // Re-wrapping the full views behind at every close keeps the window from answering. How fast
+    // it answers is for the storm benchmark; here it must answer each time it is asked.
+    EXPECT_TRUE(answering) << "the window stopped answering";
 }

@@ -101,6 +101,13 @@ std::wstring PortableFolder::UserDataFolder() const {
     return folder_ + L"\\UCFG\\" + UserName();
 }
 
+FileStamp StampOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return {};
+    return {(uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow,
+            (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime};
+}
+
 QvProcess::QvProcess(const std::wstring& folder, const std::wstring& arguments,
                      const std::wstring& errorFile) {
     std::wstring line = L"\"" + folder + L"\\qv.exe\" " + arguments;
@@ -114,12 +121,20 @@ QvProcess::QvProcess(const std::wstring& folder, const std::wstring& arguments,
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdError = errors;
     }
+    // qv and what it starts live in a job that ends them when its last handle closes: a test
+    // program that is ended while a case hangs leaves no qv behind.
+    job_ = CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job_) SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits);
     PROCESS_INFORMATION process{};
     const BOOL created =
-        CreateProcessW(nullptr, line.data(), nullptr, nullptr, errors != INVALID_HANDLE_VALUE, 0, nullptr,
-                       folder.c_str(), &startup, &process);
+        CreateProcessW(nullptr, line.data(), nullptr, nullptr, errors != INVALID_HANDLE_VALUE,
+                       CREATE_SUSPENDED, nullptr, folder.c_str(), &startup, &process);
     if (errors != INVALID_HANDLE_VALUE) CloseHandle(errors);
     if (!created) return;
+    if (job_) AssignProcessToJobObject(job_, process.hProcess);
+    ResumeThread(process.hThread);
     CloseHandle(process.hThread);
     process_ = process.hProcess;
     id_ = process.dwProcessId;
@@ -135,14 +150,16 @@ QvProcess::QvProcess(const std::wstring& folder, const std::wstring& arguments,
 }
 
 QvProcess::~QvProcess() {
-    if (!process_) return;
-    stopping_ = true;
-    if (joinBoxCloser_.joinable()) joinBoxCloser_.join();
-    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(process_, 99);
-        WaitForSingleObject(process_, 5000);
+    if (process_) {
+        stopping_ = true;
+        if (joinBoxCloser_.joinable()) joinBoxCloser_.join();
+        if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_, 99);
+            WaitForSingleObject(process_, 5000);
+        }
+        CloseHandle(process_);
     }
-    CloseHandle(process_);
+    if (job_) CloseHandle(job_);
 }
 
 bool QvProcess::WaitExit(DWORD timeoutMs, DWORD& code) {

@@ -42,6 +42,16 @@ bool WriteFirstSettings(const PortableFolder& folder,
 
 std::wstring BuildBinFolder();
 
+// A file's size and the time it was last written, read without opening it: qv saves a file by
+// renaming a new one over it, which fails while another program has it open. A test that waits
+// for such a save reads the file only once its stamp has changed.
+struct FileStamp {
+    uint64_t Size = 0;
+    uint64_t Written = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+FileStamp StampOf(const std::wstring& path);
+
 // How long a qv test waits for what it looks for: a qv started beside the other shards' copies on a
 // busy machine can take many seconds to show its frame. Only the failing wait runs this long.
 constexpr DWORD kQvWait = 60000;
@@ -61,7 +71,7 @@ class QvProcess {
 public:
     // errorFile: where the process's standard error goes (Wine's messages land there); none when empty.
     QvProcess(const std::wstring& folder, const std::wstring& arguments, const std::wstring& errorFile = {});
-    ~QvProcess(); // ends a process that is still running
+    ~QvProcess(); // ends the process and what it started, if still running
     QvProcess(const QvProcess&) = delete;
     QvProcess& operator=(const QvProcess&) = delete;
 
@@ -77,6 +87,7 @@ public:
     HWND FindDialogWith(const std::wstring& text) const;
 
 private:
+    HANDLE job_ = nullptr;
     HANDLE process_ = nullptr;
     DWORD id_ = 0;
     std::atomic<bool> stopping_{false};

@@ -303,11 +303,20 @@ TEST(QvScripts, TheUsersOwnScriptsSetOffByServerLinesKeepTheirPower) {
         [&] { return AllTexts(frame).find(L"AppendText was not run: \"") != std::wstring::npos; }, kWait));
     EXPECT_FALSE(FileExists(stolen));
 
+    // "/_script" saves the settings with the new trigger. qv renames the new file over the old
+    // one, which fails while it is open here: it is read only after it has changed.
+    const std::wstring settings = data + L"\\qv.xml";
+    FileStamp seen = StampOf(settings);
     TypeLine(GetDlgItem(channel, 902), L"/_script pong|||3075|||1|||*PRIVMSG #test :!ping*|||||||||1024|||"
                                        L"/msg #test pong");
-    // "/_script" saves the settings with the new trigger.
     ASSERT_TRUE(Eventually(
-        [&] { return ReadFileBytes(data + L"\\qv.xml").find("!ping") != std::string::npos; }, kWait));
+        [&] {
+            const FileStamp now = StampOf(settings);
+            if (now == seen) return false;
+            seen = now;
+            return ReadFileBytes(settings).find("!ping") != std::string::npos;
+        },
+        kWait));
     friendly.Send("PRIVMSG #test :!ping");
     EXPECT_TRUE(Heard(friendly, {":scripter!", "PRIVMSG #test :pong"})) << WideToNarrow(AllTexts(frame));
 

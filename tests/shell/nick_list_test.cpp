@@ -81,13 +81,6 @@ TEST_F(NickList, ColumnsAndCount) {
     EXPECT_EQ(GetChannelNickCount(nullptr), 0u);
 }
 
-TEST(NickOrder, HigherGroupsFirstThenNamesIgnoringCase) {
-    EXPECT_LT(CompareNickEntries(2, L"zed", 0, L"alice"), 0);
-    EXPECT_GT(CompareNickEntries(0, L"alice", 1, L"zed"), 0);
-    EXPECT_LT(CompareNickEntries(0, L"Alice", 0, L"bob"), 0);
-    EXPECT_EQ(CompareNickEntries(1, L"BOB", 1, L"bob"), 0);
-}
-
 TEST_F(NickList, SortOrdersTheItemsAndKeepsTheirData) {
     // (Groups need the common controls of version 6; names order the rest.)
     AddNick(L"zed", 0);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "common/shell_helpers.h"
-#include "core/settings.h"
 #include "shell/user_config_file.h"
 #include "tests/shell/shell_test_files.h"
 #include "tests/shell/shell_test_support.h"
@@ -65,27 +64,6 @@ TEST(UserConfigFile, WithoutTheDefaultDocumentNothingIsWrittenButItIsStillAFirst
     EXPECT_EQ(result.State, UserConfigState::Created);
     EXPECT_FALSE(result.DefaultWritten);
     EXPECT_FALSE(FileExists(path));
-}
-
-using SettingsTest = ShellTest;
-
-TEST_F(SettingsTest, AccessorsGiveTheRowDefaultUntilTheKeyIsStored) {
-    EXPECT_EQ(Settings::BackgroundColour(), 0u);
-    EXPECT_EQ(Settings::ScrollTimer(), 50);
-    EXPECT_TRUE(Settings::JoinBoxOnConnect());
-    EXPECT_EQ(Settings::TimeStampText(), "\x02 %02u:%02u:%02u | \x02");
-    EXPECT_EQ(Settings::NickLevelColour("Level_2_Color"), 0u);
-
-    SetConfig("Cfg\\Colors", "BG_Color", "255");
-    SetConfig("Cfg\\Metrics", "Scroll_Timer", "20");
-    SetConfig("Cfg\\Options2", "Join_Box_On_Connect", "2"); // only 1 turns it on
-    SetConfig("Cfg\\Options1", "TimeStamp_String", "[%02u:%02u]");
-    SetConfig("Cfg\\Colors\\Nick_List_Colors", "Level_2_Color", "7");
-    EXPECT_EQ(Settings::BackgroundColour(), 255u);
-    EXPECT_EQ(Settings::ScrollTimer(), 20);
-    EXPECT_FALSE(Settings::JoinBoxOnConnect());
-    EXPECT_EQ(Settings::TimeStampText(), "[%02u:%02u]");
-    EXPECT_EQ(Settings::NickLevelColour("Level_2_Color"), 7u);
 }
 
 } // namespace

@@ -1,0 +1,3 @@
+// The help file is read back from its file: nothing above is called.
+
+void InstallTestServices() {}

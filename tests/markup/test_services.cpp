@@ -1,0 +1,3 @@
+// The display markup as text calls nothing above it.
+
+void InstallTestServices() {}
