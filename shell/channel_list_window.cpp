@@ -19,7 +19,7 @@
 #include "irc/server_connection.h"
 #include "markup/untrusted_text.h"
 #include "shell/channel_list_view.h"
-#include "shell/menu_command_parts.h"
+#include "shell/menu_command_handlers.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -15,7 +15,7 @@
 #include "core/frame_message_ids.h"
 #include "shell/frame_window.h"
 #include "shell/main_menu.h"
-#include "shell/menu_commands.h"
+#include "shell/menu_command_table.h"
 #include "shell/server_reconnect.h"
 #include "core/window_list.h"
 #include "core/window_record.h"

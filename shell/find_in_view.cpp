@@ -7,7 +7,7 @@
 #include "common/xstring.h"
 #include "core/window_record.h"
 #include "shell/channel_list_view.h"
-#include "shell/menu_command_parts.h"
+#include "shell/menu_command_handlers.h"
 #include "views/find_dialog.h"
 
 #include <commctrl.h>

@@ -95,6 +95,55 @@ void WriteColour(const SettingKey& setting, uint32_t colour) {
                        UserConfigDocument);
 }
 
+// The ribbon's colour choosers: the colour the user chose, written to its settings and shown.
+void ChooseBackgroundColour(RibbonHost*, uint32_t colour) {
+    WriteColour(Settings::Keys::BackgroundColour, colour);
+    WriteColour(Settings::Keys::InputBackgroundColour, colour);
+    WriteColour(Settings::Keys::ListBackgroundColour, colour);
+    GiveColoursToAllWindows();
+}
+
+void ChooseTextColour(RibbonHost*, uint32_t colour) {
+    WriteColour(Settings::Keys::TextColour, colour);
+    GiveColoursToAllWindows();
+}
+
+void ChooseInputTextColour(RibbonHost*, uint32_t colour) {
+    WriteColour(Settings::Keys::InputTextColour, colour);
+    GiveColoursToAllWindows();
+}
+
+// The ribbon's own colours are opaque.
+void ChooseRibbonColour(RibbonHost* host, uint32_t colour) {
+    WriteColour(Settings::Keys::RibbonColour, colour | 0xFF000000);
+    RibbonSetBackgroundColor(host, colour | 0xFF000000, false);
+}
+
+void ChooseRibbonTextColour(RibbonHost* host, uint32_t colour) {
+    WriteColour(Settings::Keys::RibbonTextColour, colour | 0xFF000000);
+    RibbonSetTextColor(host, colour | 0xFF000000, false);
+}
+
+struct RibbonColourRow {
+    uint32_t Id;
+    void (*Choose)(RibbonHost* host, uint32_t colour);
+};
+constexpr RibbonColourRow kRibbonColours[] = {
+    {ID_RIBBON_BACKGROUND_COLOUR, ChooseBackgroundColour}, {ID_RIBBON_TEXT_COLOUR, ChooseTextColour},
+    {ID_RIBBON_INPUT_TEXT_COLOUR, ChooseInputTextColour},  {ID_RIBBON_COLOUR, ChooseRibbonColour},
+    {ID_RIBBON_FOREGROUND_COLOUR, ChooseRibbonTextColour},
+};
+
+// True when the request was one of the colour choosers.
+bool RunRibbonColourChooser(RibbonHost* host, uint32_t id, uint32_t colour) {
+    for (const RibbonColourRow& row : kRibbonColours) {
+        if (row.Id != id) continue;
+        row.Choose(host, colour);
+        return true;
+    }
+    return false;
+}
+
 bool AnswerContext(const RibbonRequest& request) {
     if (!request.Key || !SamePropertyKey(*request.Key, kUiKeyContextAvailable)) return false;
     if (!request.NewValue) return true;
@@ -169,31 +218,7 @@ LRESULT shell::OnRibbonRequest(HWND frame, WPARAM wParam, LPARAM lParam) {
     uint32_t colour = 0;
     if (execute && request->CommandType == kUiCommandTypeColorAnchor &&
         ReadExecutionColour(*request, colour)) {
-        switch (request->Id) {
-            case ID_RIBBON_BACKGROUND_COLOUR:
-                WriteColour(Settings::Keys::BackgroundColour, colour);
-                WriteColour(Settings::Keys::InputBackgroundColour, colour);
-                WriteColour(Settings::Keys::ListBackgroundColour, colour);
-                GiveColoursToAllWindows();
-                return 0;
-            case ID_RIBBON_TEXT_COLOUR:
-                WriteColour(Settings::Keys::TextColour, colour);
-                GiveColoursToAllWindows();
-                return 0;
-            case ID_RIBBON_INPUT_TEXT_COLOUR:
-                WriteColour(Settings::Keys::InputTextColour, colour);
-                GiveColoursToAllWindows();
-                return 0;
-            case ID_RIBBON_COLOUR:
-                WriteColour(Settings::Keys::RibbonColour, colour | 0xFF000000);
-                RibbonSetBackgroundColor(host, colour | 0xFF000000, false);
-                return 0;
-            case ID_RIBBON_FOREGROUND_COLOUR:
-                WriteColour(Settings::Keys::RibbonTextColour, colour | 0xFF000000);
-                RibbonSetTextColor(host, colour | 0xFF000000, false);
-                return 0;
-            default: break;
-        }
+        if (RunRibbonColourChooser(host, request->Id, colour)) return 0;
     }
     if (execute && request->CommandType == kUiCommandTypeAction)
         return SendMessageW(frame, WM_COMMAND, request->Id, 0);

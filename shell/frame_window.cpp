@@ -24,6 +24,7 @@
 #include "core/frame_message_ids.h"
 #include "shell/frame_worker_messages.h"
 #include "shell/main_menu.h"
+#include "shell/menu_command_table.h"
 #include "shell/menu_commands.h"
 #include "shell/start_panel.h"
 #include "core/resource_library.h"
@@ -310,19 +311,24 @@ void OnToolTip(NMTTDISPINFOW* tip) {
     tip->uFlags |= TTF_DI_SETITEM;
 }
 
+// The toolbar buttons with a drop-down arrow and the main menu group each shows.
+struct DropDownRow {
+    uint32_t Id;
+    UINT Group;
+};
+constexpr DropDownRow kDropDowns[] = {
+    {ID_CONNECT, 0},
+    {ID_SAVE_TEXT, 6},
+    {ID_USER_SEND_FILE, 16},
+    {ID_FORMAT_BAR, 7},
+};
+
 void OnDropDown(HWND, const NMTOOLBARW* button) {
-    int position = -1;
-    switch (button->iItem) {
-        case ID_CONNECT: position = 0; break;
-        case ID_SAVE_TEXT: position = 6; break;
-        case ID_USER_SEND_FILE: position = 16; break;
-        case ID_FORMAT_BAR: position = 7; break;
-        default:
-            if (button->iItem >= static_cast<int>(ID_POPUP_GROUP_FIRST))
-                position = button->iItem - ID_POPUP_GROUP_FIRST;
-            break;
-    }
-    if (position >= 0) ShowMainMenuGroup(static_cast<UINT>(position));
+    if (button->iItem < 0) return;
+    const auto id = static_cast<uint32_t>(button->iItem);
+    if (id >= ID_POPUP_GROUP_FIRST) return ShowMainMenuGroup(id - ID_POPUP_GROUP_FIRST);
+    for (const DropDownRow& row : kDropDowns)
+        if (row.Id == id) return ShowMainMenuGroup(row.Group);
 }
 
 LRESULT OnNotify(HWND frame, const NMHDR* header) {

@@ -17,7 +17,7 @@
 #include "core/window_record.h"
 #include "shell/channel_list_view.h"
 #include "shell/log_files.h"
-#include "shell/menu_command_parts.h"
+#include "shell/menu_command_handlers.h"
 #include "shell/window_record_ops.h"
 #include "ui/prompt_dialogs.h"
 #include "xml/config_documents.h"
@@ -26,7 +26,9 @@
 #include <commdlg.h>
 #include <richedit.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -167,24 +169,35 @@ void SaveEncrypted(WindowRecord* record) {
     SetFileAttributesW(path.c_str(), GetFileAttributesW(path.c_str()) | FILE_ATTRIBUTE_READONLY);
 }
 
+void ToggleLog(WindowRecord* record) {
+    if (record->Logging) {
+        shell::WriteLogLine(record, kLogEndMarker);
+        record->Logging = 0;
+    } else {
+        StartLog(record);
+    }
+}
+
+struct LogCommandRow {
+    uint32_t Id;
+    void (*Run)(WindowRecord* record);
+};
+constexpr LogCommandRow kLogCommands[] = {
+    {ID_LOG_WINDOW, ToggleLog},
+    {ID_SAVE_RTF, SaveRtf},
+    {ID_SAVE_TEXT, SaveText},
+    {ID_SAVE_ENCRYPTED, SaveEncrypted},
+};
+
 } // namespace
 
+// The log button shows whether the window logs, whichever of these ran.
 void shell::RunLogCommand(WindowRecord* record, uint32_t id) {
     if (!record) return;
-    switch (id) {
-        case ID_LOG_WINDOW:
-            if (record->Logging) {
-                shell::WriteLogLine(record, kLogEndMarker);
-                record->Logging = 0;
-            } else {
-                StartLog(record);
-            }
-            break;
-        case ID_SAVE_RTF: SaveRtf(record); break;
-        case ID_SAVE_TEXT: SaveText(record); break;
-        case ID_SAVE_ENCRYPTED: SaveEncrypted(record); break;
-        default: return;
-    }
+    const auto row = std::find_if(std::begin(kLogCommands), std::end(kLogCommands),
+                                  [id](const LogCommandRow& candidate) { return candidate.Id == id; });
+    if (row == std::end(kLogCommands)) return;
+    row->Run(record);
     CheckChildToolbarButton(record, ID_SAVE_TEXT, record->Logging != 0);
     FocusInputBack(record);
 }

@@ -1,13 +1,10 @@
-// The one routine that carries out every command id of the menus, toolbars, popups, input box
-// keys and "app:" links, which the frame, the MDI client and the chat windows receive as
-// WM_COMMAND.
+// What the menus offer beside their commands (menu_command_table.h): the main menu's groups as
+// popups, the web search addresses and opening a file with its program.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
-
-void HandleMenuCommand(HWND owner, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Shows the main menu's group at this position as a popup at the cursor.
 void ShowMainMenuGroup(UINT position);

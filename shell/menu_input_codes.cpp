@@ -9,7 +9,8 @@
 #include "common/message_box.h"
 #include "common/xstring.h"
 #include "core/window_record.h"
-#include "shell/menu_command_parts.h"
+#include "shell/menu_command_handlers.h"
+#include "shell/menu_command_table.h"
 #include "views/color_picker.h"
 #include "views/display_palette.h"
 #include "shell/input_smileys.h"
@@ -23,45 +24,55 @@
 
 namespace {
 
-constexpr UINT kLastSmiley = 47990;
+// The code each formatting command puts into the input box; the beep-and-shake command and its
+// formatting bar button put the same.
+struct FormatCodeRow {
+    uint32_t Id;
+    const wchar_t* Code;
+};
+constexpr FormatCodeRow kFormatCodes[] = {
+    {ID_FORMAT_BOLD, L"\x02"},
+    {ID_FORMAT_ITALIC, L"\x16"},
+    {ID_FORMAT_UNDERLINE, L"\x1F"},
+    {ID_FORMAT_STRIKE_OUT, L"\x1D"},
+    {ID_FORMAT_BEEP, L"\x04"},
+    {ID_FORMAT_BEEP_AND_SHAKE, L"\x04\x04"},
+    {ID_FORMAT_SHAKE_BUTTON, L"\x04\x04"},
+    {ID_FORMAT_RESET, L"\x0F"},
+    {ID_FORMAT_LINK, L"\x18"},
+};
 
-std::wstring Code(wchar_t code) {
-    return std::wstring(1, code);
-}
-
-uint32_t PaletteIndexOf(COLORREF color) {
-    for (uint32_t i = 0; i < kPaletteSize; ++i)
-        if (PaletteColor(i) == color) return i;
-    return kNotInPalette;
-}
+} // namespace
 
 // ID_FORMAT_COLOUR: the palette picker; it ends with the index (or 100 + the index), or cancelled.
-void InsertPaletteColour(HWND owner, WindowRecord* record) {
+void InsertPaletteColour(const MenuCommand& command) {
     HMODULE language = LanguageModule.load();
     if (!language) return;
-    const INT_PTR chosen = DialogBoxParamW(language, L"DIALOG_MIRCCOLOR", owner, ColorPickerDlgProc, 0);
+    const INT_PTR chosen =
+        DialogBoxParamW(language, L"DIALOG_MIRCCOLOR", command.Owner, ColorPickerDlgProc, 0);
     int index = -1;
     if (chosen >= 100 && chosen < 100 + static_cast<INT_PTR>(kPaletteSize))
         index = static_cast<int>(chosen - 100);
     else if (chosen >= 0 && chosen < static_cast<INT_PTR>(kPaletteSize))
         index = static_cast<int>(chosen);
-    if (index >= 0) InsertIntoInput(record, L"\x03" + std::to_wstring(index));
+    if (index >= 0) InsertIntoInput(command.Window, L"\x03" + std::to_wstring(index));
 }
 
 // ID_FORMAT_FONT_SIZE: a font number from 1 to 999.
-void InsertFontNumber(WindowRecord* record) {
+void InsertFontNumber(const MenuCommand& command) {
     wchar_t number[1000] = {};
     if (!PromptText(MainWindow.load(), kProgramTitle, L"1-999", number, 1000, 0)) return;
-    InsertIntoInput(record, L"\x19" + std::to_wstring(static_cast<unsigned>(wcstoul(number, nullptr, 10))));
+    InsertIntoInput(command.Window,
+                    L"\x19" + std::to_wstring(static_cast<unsigned>(wcstoul(number, nullptr, 10))));
 }
 
-// 760: the chosen font as the font code: 0x05, one byte with the length of what follows, and the
+// ID_FORMAT_FONT: the chosen font as the font code: 0x05, one byte with the length of what follows, and the
 // font's one-line Base64.
-void InsertFontCode(HWND owner, WindowRecord* record) {
+void InsertFontCode(const MenuCommand& command) {
     LOGFONTW font{};
     CHOOSEFONTW dialog{};
     dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner;
+    dialog.hwndOwner = command.Owner;
     dialog.lpLogFont = &font;
     dialog.Flags = CF_SCREENFONTS | CF_EFFECTS;
     if (!ChooseFontW(&dialog)) return;
@@ -69,8 +80,10 @@ void InsertFontCode(HWND owner, WindowRecord* record) {
     std::string code = "\x05";
     code += static_cast<char>(encoded.size());
     code += encoded;
-    InsertIntoInput(record, NarrowToWide(code, CP_ACP));
+    InsertIntoInput(command.Window, NarrowToWide(code, CP_ACP));
 }
+
+namespace {
 
 UINT_PTR CALLBACK ColourDialogHook(HWND, UINT, WPARAM, LPARAM) {
     return 0;
@@ -106,9 +119,12 @@ bool ChooseColour(HWND owner, COLORREF& colour, bool& free, bool askFree) {
     }
 }
 
+} // namespace
+
 // ID_FORMAT_COLOUR_RUN: a text colour and, unless that dialog is cancelled, a background, as palette indexes
 // or as free colours.
-void InsertColourRun(HWND owner, WindowRecord* record) {
+void InsertColourRun(const MenuCommand& command) {
+    const HWND owner = command.Owner;
     COLORREF text = 0, back = 0;
     bool free = false;
     if (!ChooseColour(owner, text, free, true)) return;
@@ -125,41 +141,17 @@ void InsertColourRun(HWND owner, WindowRecord* record) {
                  static_cast<int>(PaletteIndexOf(back)));
     else
         swprintf(code, 64, L"\x03%i", static_cast<int>(PaletteIndexOf(text)));
-    InsertIntoInput(record, code);
+    InsertIntoInput(command.Window, code);
 }
 
-} // namespace
+void InsertFormatCode(const MenuCommand& command) {
+    for (const FormatCodeRow& row : kFormatCodes)
+        if (row.Id == command.Id) InsertIntoInput(command.Window, row.Code);
+}
 
-bool RunInputCodeCommand(HWND owner, WindowRecord* record, uint32_t id) {
-    if (id >= kSmileyFirstId && id <= kLastSmiley) {
-        wchar_t smiley[16] = {};
-        swprintf(smiley, 16, L"\x12\x1E%03u\x12 ", id - kSmileyFirstId);
-        InsertIntoInput(record, smiley);
-        if (record) ShowInputSmileys(record->Input);
-        return true;
-    }
-    switch (id) {
-        case ID_FORMAT_BOLD: InsertIntoInput(record, Code(0x02)); return true;
-        case ID_FORMAT_ITALIC: InsertIntoInput(record, Code(0x16)); return true;
-        case ID_FORMAT_UNDERLINE: InsertIntoInput(record, Code(0x1F)); return true;
-        case ID_FORMAT_STRIKE_OUT: InsertIntoInput(record, Code(0x1D)); return true;
-        case ID_FORMAT_BEEP: InsertIntoInput(record, Code(0x04)); return true;
-        case ID_FORMAT_BEEP_AND_SHAKE:
-        case ID_FORMAT_SHAKE_BUTTON: InsertIntoInput(record, L"\x04\x04"); return true;
-        case ID_FORMAT_RESET: InsertIntoInput(record, Code(0x0F)); return true;
-        case ID_FORMAT_LINK: InsertIntoInput(record, Code(0x18)); return true;
-        case ID_FORMAT_COLOUR:
-            if (record) InsertPaletteColour(owner, record);
-            return true;
-        case ID_FORMAT_FONT_SIZE:
-            if (record) InsertFontNumber(record);
-            return true;
-        case ID_FORMAT_FONT:
-            if (record) InsertFontCode(owner, record);
-            return true;
-        case ID_FORMAT_COLOUR_RUN:
-            if (record) InsertColourRun(owner, record);
-            return true;
-        default: return false;
-    }
+void InsertSmiley(const MenuCommand& command) {
+    wchar_t smiley[16] = {};
+    swprintf(smiley, 16, L"\x12\x1E%03u\x12 ", command.Id - kSmileyFirstId);
+    InsertIntoInput(command.Window, smiley);
+    ShowInputSmileys(command.Window->Input);
 }

@@ -16,7 +16,8 @@
 #include "shell/apply_settings.h"
 #include "shell/chat_window.h"
 #include "shell/first_run_wizard.h"
-#include "shell/menu_command_parts.h"
+#include "shell/menu_command_handlers.h"
+#include "shell/menu_command_table.h"
 #include "core/settings.h"
 
 #include "assist/assist_handshake.h"
@@ -35,6 +36,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -46,61 +48,22 @@ constexpr const wchar_t* kEncyclopediaQuery = L"https://en.wikipedia.org/w/index
 constexpr const wchar_t* kMakerPage = L"https://brindlex.example/link.php?x=9009";
 constexpr uint32_t kBuildNumber = 94;
 
-void RunPreferencesOn(const char* section) {
-    ExecuteCommand((std::string("/prefs ") + section).c_str(), nullptr, nullptr, nullptr);
-}
+// The section of the preferences each of these commands opens.
+struct PreferencesSectionRow {
+    uint32_t Id;
+    const char* Section;
+};
+constexpr PreferencesSectionRow kPreferencesSections[] = {
+    {ID_OPTIONS_SCRIPTS, "Scripts"},     {ID_OPTIONS_EVENT_SCRIPTS, "Special_Scripts"},
+    {ID_OPTIONS_LANGUAGES, "Languages"}, {ID_OPTIONS_PROXIES, "Cfg\\Proxy_List"},
+    {ID_OPTIONS_SKINS, "Skins"},         {ID_OPTIONS_INSTALL_SCRIPT, "Premade_Scripts"},
+    {ID_OPTIONS_PLUGINS, "Plugins"},     {ID_OPTIONS_NOTES, "Notes"},
+};
 
-const char* PreferencesSection(uint32_t id) {
-    switch (id) {
-        case ID_OPTIONS_SCRIPTS: return "Scripts";
-        case ID_OPTIONS_EVENT_SCRIPTS: return "Special_Scripts";
-        case ID_OPTIONS_LANGUAGES: return "Languages";
-        case ID_OPTIONS_PROXIES: return "Cfg\\Proxy_List";
-        case ID_OPTIONS_SKINS: return "Skins";
-        case ID_OPTIONS_INSTALL_SCRIPT: return "Premade_Scripts";
-        case ID_OPTIONS_PLUGINS: return "Plugins";
-        case ID_OPTIONS_NOTES: return "Notes";
-        default: return nullptr;
-    }
-}
-
-// ID_SEARCH_WEB_FOR_TYPED_TEXT: the typed text searched for (Shift: looked up in the encyclopedia); an empty
-// box gets a hint, and without a window the site's start page opens.
-void SearchTypedText(WindowRecord* record) {
-    const bool encyclopedia = GetKeyState(VK_SHIFT) < 0;
-    if (!record) {
-        ProcessInputLine(("/run " + WideToNarrow(WebSearchHome(encyclopedia))).c_str(), nullptr, 0);
-        return;
-    }
-    const std::wstring text = InputBoxText(record);
-    if (text.empty()) {
-        SetWindowTextW(record->Input, encyclopedia ? L"<Type some text and press Shift+F1...>"
-                                                   : L"<Type some text and press F1...>");
-        return;
-    }
-    ProcessInputLine(("/run " + WideToNarrow(WebSearchUrl(WideToNarrow(text), encyclopedia))).c_str(), record,
-                     0);
-    SetWindowTextW(record->Input, L"");
-}
-
-// ID_HELP_FILE: F1 opens the start panel in an empty frame, searches typed text, or opens the help file;
-// in the preferences, while a script is edited, at the page of the script language.
-void ShowHelp(HWND owner, WindowRecord* record) {
-    if (PreferencesEditsScript()) {
-        // The system's help viewer opens a page of a help file named as "file::/page".
-        const std::wstring page = L"\"" + ProgramFolder + L"\\qv.chm::/script_language.htm\"";
-        ShellExecuteW(owner, L"open", L"hh.exe", page.c_str(), nullptr, SW_SHOWNORMAL);
-        return;
-    }
-    if (!StartPanelWindow.load()) {
-        if (WindowListSnapshot().empty() && OpenStartPanel(MainWindow.load())) return;
-        if (record && !InputBoxText(record).empty()) {
-            SendMessageW(owner, WM_COMMAND, ID_SEARCH_WEB_FOR_TYPED_TEXT, 0);
-            return;
-        }
-    }
+void CloseStartPanelAndRemember(int show) {
     CloseStartPanel();
-    OpenWithShell(ProgramFolder + L"\\qv.chm", SW_SHOWMAXIMIZED);
+    XmlWriteProfileInt(Settings::Keys::ShowStartPanel.Section, Settings::Keys::ShowStartPanel.Key, show,
+                       nullptr, UserConfigDocument);
 }
 
 const wchar_t* WindowsName() {
@@ -115,63 +78,6 @@ const wchar_t* WindowsName() {
     if (version.dwMajorVersion == 6 && version.dwMinorVersion == 0) return L"Windows Vista";
     if (version.dwMajorVersion == 6 && version.dwMinorVersion == 1) return L"Windows 7";
     return L"";
-}
-
-void ShowAbout(HWND owner) {
-    XmlLibraryVersion xml{};
-    GetXmlLibraryVersion(&xml);
-    const double kilobytes =
-        UserConfigDocument ? static_cast<double>(XmlDocumentGetExportSize(UserConfigDocument)) / 1024.0 : 0.0;
-    wchar_t text[1000] = {};
-    swprintf(text, 1000,
-             L"Brindlex 7 (%ls) (Build %u)\r\n%ls\r\nXML Lib %u.%u (%.1f KB memory usage).\r\n\r\n", L"x64",
-             kBuildNumber, WindowsName(), xml.major, xml.minor, kilobytes);
-    std::wstring about = text;
-    about += L"A chat program for IRC networks, with scripts, plug-ins and direct connections between users.";
-    AppMessageBox(owner, about.c_str(), kProgramTitle, MB_OK, MB_ICONINFORMATION);
-}
-
-// ID_HIDE_IN_TRAY: the frame goes to the tray; the first time in a run the balloon says where it went.
-void HideInTray() {
-    ShowWindow(MainWindow.load(), SW_HIDE);
-    if (XmlGetProfileInt("DynOptions", "HideMsg", 0, nullptr, TempDocument) != 0) return;
-    ShowTrayBalloon(kProgramTitle, GetLangString(kStillRunningText), false, nullptr, NIIF_INFO);
-    XmlWriteProfileInt("DynOptions", "HideMsg", 1, nullptr, TempDocument);
-}
-
-// ID_RESET_SETTINGS: the user's settings back to the defaults of the resource library, after a question. The
-// document is reloaded in place, so everyone who holds it keeps a valid document.
-void ResetSettings(HWND owner) {
-    if (AppMessageBox(owner, GetLangString(kSureText), kProgramTitle, MB_YESNO | MB_DEFBUTTON2,
-                      MB_ICONWARNING) != IDYES)
-        return;
-    if (UserConfigDocument) {
-        XmlDocumentDestroy(UserConfigDocument);
-        ExtractResource(UserConfigPath.c_str(), L"DEFAULT_USER_CFG", ResourceModule.load());
-        XmlDocumentOpenFile(UserConfigDocument, UserConfigPath.c_str());
-        XmlDocumentCompact(UserConfigDocument);
-    }
-    ApplySettings();
-}
-
-// ID_BACK_TO_ENGLISH: asked first, as it closes every connection; then qv ends as ever (its
-// settings saved) and starts again in English, as the frame's hint promises.
-void RestartInEnglish() {
-    HWND frame = MainWindow.load();
-    if (AppMessageBox(frame, L"Restart Brindlex in English? Every connection is closed.", kProgramTitle,
-                      MB_YESNO | MB_DEFBUTTON2, MB_ICONQUESTION) != IDYES)
-        return;
-    XmlWriteProfileString(Settings::Keys::Language.Section, Settings::Keys::Language.Key, "", nullptr,
-                          UserConfigDocument);
-    XmlDocumentSave(UserConfigDocument, nullptr, 0, 0, nullptr);
-    RestartWhenEnded();
-    PostMessageW(frame, WM_CLOSE, 0, 0);
-}
-
-void CloseStartPanelAndRemember(int show) {
-    CloseStartPanel();
-    XmlWriteProfileInt(Settings::Keys::ShowStartPanel.Section, Settings::Keys::ShowStartPanel.Key, show,
-                       nullptr, UserConfigDocument);
 }
 
 std::wstring PercentEncoded(const std::string& utf8) {
@@ -204,39 +110,138 @@ std::wstring WebSearchHome(bool encyclopedia) {
     return encyclopedia ? kEncyclopedia : kWebSearch;
 }
 
-bool RunProgramCommand(HWND owner, WindowRecord* record, uint32_t id) {
-    if (const char* section = PreferencesSection(id)) {
-        RunPreferencesOn(section);
-        return true;
+void OpenConnect(const MenuCommand&) {
+    OpenConnectDialog(nullptr, 0);
+}
+
+void OpenPreferencesSection(const MenuCommand& command) {
+    for (const PreferencesSectionRow& row : kPreferencesSections)
+        if (row.Id == command.Id)
+            ExecuteCommand((std::string("/prefs ") + row.Section).c_str(), nullptr, nullptr, nullptr);
+}
+
+void OpenAllPreferences(const MenuCommand&) {
+    OpenPreferences("");
+}
+
+// ID_SEARCH_WEB_FOR_TYPED_TEXT: the typed text searched for (Shift: looked up in the encyclopedia); an empty
+// box gets a hint, and without a window the site's start page opens.
+void SearchTypedText(const MenuCommand& command) {
+    WindowRecord* record = command.Window;
+    const bool encyclopedia = GetKeyState(VK_SHIFT) < 0;
+    if (!record) {
+        ProcessInputLine(("/run " + WideToNarrow(WebSearchHome(encyclopedia))).c_str(), nullptr, 0);
+        return;
     }
-    switch (id) {
-        case ID_CONNECT: OpenConnectDialog(nullptr, 0); return true;
-        case ID_PREFERENCES: OpenPreferences(""); return true;
-        case ID_BACK_TO_ENGLISH: RestartInEnglish(); return true;
-        case ID_SEARCH_WEB_FOR_TYPED_TEXT: SearchTypedText(record); return true;
-        case ID_HELP_FILE: ShowHelp(owner, record); return true;
-        case ID_ABOUT: ShowAbout(owner); return true;
-        case ID_PAGE_HELP: SendMessageW(owner, WM_COMMAND, ID_HELP_FILE, 0); return true;
-        case ID_SHOW_START_PAGE: CloseStartPanelAndRemember(1); return true;
-        case ID_HIDE_START_PAGE: CloseStartPanelAndRemember(0); return true;
-        case ID_PAGE_UNUSED_FIRST:
-        case ID_PAGE_UNUSED_FIRST + 1:
-        case ID_PAGE_UNUSED_FIRST + 2:
-        case ID_PAGE_UNUSED_FIRST + 3:
-        case ID_PAGE_UNUSED_FIRST + 4:
-        case ID_PAGE_UNUSED_LAST: return true;
-        case ID_REMOTE_ASSISTANCE:
-            RequestRemoteAssistance(nullptr, AssistanceAuthorHost(), kAssistPort, kAssistCallerData);
-            return true;
-        case ID_MAKER_PAGE: OpenUrlInBrowser(kMakerPage, 1, false); return true;
-        case ID_CHECK_FOR_UPDATES: CheckForUpdates(true, true); return true;
-        case ID_HIDE_IN_TRAY: HideInTray(); return true;
-        case ID_FIRST_STEPS:
-            // A finished wizard leads to the connect dialog, where the new identity is filled in.
-            FirstRunWizard();
-            if (FirstRunWizardAnswers().Finished) PostMessageW(MainWindow.load(), WM_COMMAND, ID_CONNECT, 0);
-            return true;
-        case ID_RESET_SETTINGS: ResetSettings(owner); return true;
-        default: return false;
+    const std::wstring text = InputBoxText(record);
+    if (text.empty()) {
+        SetWindowTextW(record->Input, encyclopedia ? L"<Type some text and press Shift+F1...>"
+                                                   : L"<Type some text and press F1...>");
+        return;
     }
+    ProcessInputLine(("/run " + WideToNarrow(WebSearchUrl(WideToNarrow(text), encyclopedia))).c_str(), record,
+                     0);
+    SetWindowTextW(record->Input, L"");
+}
+
+// ID_HELP_FILE: F1 opens the start panel in an empty frame, searches typed text, or opens the help file;
+// in the preferences, while a script is edited, at the page of the script language.
+void ShowHelp(const MenuCommand& command) {
+    const HWND owner = command.Owner;
+    if (PreferencesEditsScript()) {
+        // The system's help viewer opens a page of a help file named as "file::/page".
+        const std::wstring page = L"\"" + ProgramFolder + L"\\qv.chm::/script_language.htm\"";
+        ShellExecuteW(owner, L"open", L"hh.exe", page.c_str(), nullptr, SW_SHOWNORMAL);
+        return;
+    }
+    if (!StartPanelWindow.load()) {
+        if (WindowListSnapshot().empty() && OpenStartPanel(MainWindow.load())) return;
+        if (command.Window && !InputBoxText(command.Window).empty()) {
+            SendMessageW(owner, WM_COMMAND, ID_SEARCH_WEB_FOR_TYPED_TEXT, 0);
+            return;
+        }
+    }
+    CloseStartPanel();
+    OpenWithShell(ProgramFolder + L"\\qv.chm", SW_SHOWMAXIMIZED);
+}
+
+void ShowAbout(const MenuCommand& command) {
+    XmlLibraryVersion xml{};
+    GetXmlLibraryVersion(&xml);
+    const double kilobytes =
+        UserConfigDocument ? static_cast<double>(XmlDocumentGetExportSize(UserConfigDocument)) / 1024.0 : 0.0;
+    wchar_t text[1000] = {};
+    swprintf(text, 1000,
+             L"Brindlex 7 (%ls) (Build %u)\r\n%ls\r\nXML Lib %u.%u (%.1f KB memory usage).\r\n\r\n", L"x64",
+             kBuildNumber, WindowsName(), xml.major, xml.minor, kilobytes);
+    std::wstring about = text;
+    about += L"A chat program for IRC networks, with scripts, plug-ins and direct connections between users.";
+    AppMessageBox(command.Owner, about.c_str(), kProgramTitle, MB_OK, MB_ICONINFORMATION);
+}
+
+// ID_HIDE_IN_TRAY: the frame goes to the tray; the first time in a run the balloon says where it went.
+void HideInTray(const MenuCommand&) {
+    ShowWindow(MainWindow.load(), SW_HIDE);
+    if (XmlGetProfileInt("DynOptions", "HideMsg", 0, nullptr, TempDocument) != 0) return;
+    ShowTrayBalloon(kProgramTitle, GetLangString(kStillRunningText), false, nullptr, NIIF_INFO);
+    XmlWriteProfileInt("DynOptions", "HideMsg", 1, nullptr, TempDocument);
+}
+
+// ID_RESET_SETTINGS: the user's settings back to the defaults of the resource library, after a question. The
+// document is reloaded in place, so everyone who holds it keeps a valid document.
+void ResetSettings(const MenuCommand& command) {
+    if (AppMessageBox(command.Owner, GetLangString(kSureText), kProgramTitle, MB_YESNO | MB_DEFBUTTON2,
+                      MB_ICONWARNING) != IDYES)
+        return;
+    if (UserConfigDocument) {
+        XmlDocumentDestroy(UserConfigDocument);
+        ExtractResource(UserConfigPath.c_str(), L"DEFAULT_USER_CFG", ResourceModule.load());
+        XmlDocumentOpenFile(UserConfigDocument, UserConfigPath.c_str());
+        XmlDocumentCompact(UserConfigDocument);
+    }
+    ApplySettings();
+}
+
+// ID_BACK_TO_ENGLISH: asked first, as it closes every connection; then qv ends as ever (its
+// settings saved) and starts again in English, as the frame's hint promises.
+void RestartInEnglish(const MenuCommand&) {
+    HWND frame = MainWindow.load();
+    if (AppMessageBox(frame, L"Restart Brindlex in English? Every connection is closed.", kProgramTitle,
+                      MB_YESNO | MB_DEFBUTTON2, MB_ICONQUESTION) != IDYES)
+        return;
+    XmlWriteProfileString(Settings::Keys::Language.Section, Settings::Keys::Language.Key, "", nullptr,
+                          UserConfigDocument);
+    XmlDocumentSave(UserConfigDocument, nullptr, 0, 0, nullptr);
+    RestartWhenEnded();
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+}
+
+void ShowPageHelp(const MenuCommand& command) {
+    SendMessageW(command.Owner, WM_COMMAND, ID_HELP_FILE, 0);
+}
+
+void ShowStartPageAtStart(const MenuCommand&) {
+    CloseStartPanelAndRemember(1);
+}
+
+void HideStartPageAtStart(const MenuCommand&) {
+    CloseStartPanelAndRemember(0);
+}
+
+void AskRemoteAssistance(const MenuCommand&) {
+    RequestRemoteAssistance(nullptr, AssistanceAuthorHost(), kAssistPort, kAssistCallerData);
+}
+
+void OpenMakerPage(const MenuCommand&) {
+    OpenUrlInBrowser(kMakerPage, 1, false);
+}
+
+void CheckForUpdatesNow(const MenuCommand&) {
+    CheckForUpdates(true, true);
+}
+
+// A finished wizard leads to the connect dialog, where the new identity is filled in.
+void RunFirstSteps(const MenuCommand&) {
+    FirstRunWizard();
+    if (FirstRunWizardAnswers().Finished) PostMessageW(MainWindow.load(), WM_COMMAND, ID_CONNECT, 0);
 }

@@ -14,7 +14,8 @@
 #include "irc/send_path.h"
 #include "irc/server_connection.h"
 #include "irc_lines/channel_nicks.h"
-#include "shell/menu_command_parts.h"
+#include "shell/menu_command_handlers.h"
+#include "shell/menu_command_table.h"
 #include "shell/nick_list.h"
 #include "shell/script_entries.h"
 #include "shell/view_procs.h"
@@ -92,7 +93,11 @@ void ModeLinesForSelection(WindowRecord* record, uint32_t id, const std::vector<
     }
 }
 
-void ChannelNickAction(HWND owner, WindowRecord* record, uint32_t id) {
+} // namespace
+
+void RunChannelNickAction(const MenuCommand& command) {
+    WindowRecord* record = command.Window;
+    const uint32_t id = command.Id;
     if (record->Type != kChannelWindow || !record->Server) return;
     std::vector<std::string> nicks;
     for (const std::wstring& nick : SelectedNicks(record)) {
@@ -103,7 +108,7 @@ void ChannelNickAction(HWND owner, WindowRecord* record, uint32_t id) {
         if (!nicks.empty()) {
             std::vector<std::wstring> wide;
             for (const std::string& nick : nicks) wide.push_back(NarrowToWide(nick, DefaultCodePage.load()));
-            OpenKickDialog(owner, record, wide);
+            OpenKickDialog(command.Owner, record, wide);
         }
         return;
     }
@@ -125,42 +130,27 @@ void ChannelNickAction(HWND owner, WindowRecord* record, uint32_t id) {
     FocusInputBack(record);
 }
 
-// The user actions on each target: the channel's selected nicks, or the window's own partner.
-void UserAction(HWND owner, WindowRecord* record, uint32_t id) {
-    if (id == ID_USER_SEND_FILE || id == ID_CONVERSATION_SEND_FILE) {
-        if (record->Server) OpenDccSendDialog(owner, record);
-        return;
-    }
-    std::string request;
-    if (id == ID_USER_CTCP_OTHER) {
-        wchar_t text[100] = {};
-        if (!PromptText(MainWindow.load(), kProgramTitle, L"CTCP?", text, 100, 0)) return;
-        request = AsLineWord(text, DefaultCodePage.load());
-    }
-    std::vector<std::string> targets;
-    if (record->Type == kChannelWindow) {
-        for (const std::wstring& nick : SelectedNicks(record))
-            targets.push_back(AsLineWord(nick, DefaultCodePage.load()));
-    } else {
-        targets.push_back(record->Name);
-    }
-    WindowRecord* server = record->Server ? record->Server : record;
-    for (const std::string& target : targets) {
-        std::string line;
-        switch (id) {
-            case ID_USER_WHOIS: line = "/RAW WHOIS " + target; break;
-            case ID_USER_QUERY: line = "/QUERY " + target; break;
-            case ID_USER_CTCP_VERSION: line = "/CTCP " + target + " VERSION"; break;
-            case ID_USER_CTCP_TIME: line = "/CTCP " + target + " TIME"; break;
-            case ID_USER_CTCP_PING: line = "/CTCP " + target + " PING"; break;
-            case ID_USER_CTCP_FINGER: line = "/CTCP " + target + " FINGER"; break;
-            case ID_USER_CTCP_OTHER: line = "/CTCP " + target + " " + request; break;
-            case ID_USER_DCC_CHAT: line = "/DCC " + target + " chat"; break;
-            case ID_USER_DCC_TLS_CHAT: line = "/DCC " + target + " sslchat"; break;
-            default: return; // the ids between without a command do nothing
-        }
-        ProcessInputLine((line + "\r\n").c_str(), server, 0);
-    }
+namespace {
+
+// The line each user action runs for a target: the words before it, and after it (the request
+// the user types for another CTCP follows).
+struct UserLineForm {
+    uint32_t Id;
+    const char* Before;
+    const char* After;
+};
+constexpr UserLineForm kUserLines[] = {
+    {ID_USER_WHOIS, "/RAW WHOIS ", ""},           {ID_USER_QUERY, "/QUERY ", ""},
+    {ID_USER_CTCP_VERSION, "/CTCP ", " VERSION"}, {ID_USER_CTCP_TIME, "/CTCP ", " TIME"},
+    {ID_USER_CTCP_PING, "/CTCP ", " PING"},       {ID_USER_CTCP_FINGER, "/CTCP ", " FINGER"},
+    {ID_USER_CTCP_OTHER, "/CTCP ", " "},          {ID_USER_DCC_CHAT, "/DCC ", " chat"},
+    {ID_USER_DCC_TLS_CHAT, "/DCC ", " sslchat"},
+};
+
+const UserLineForm* UserLineOf(uint32_t id) {
+    for (const UserLineForm& form : kUserLines)
+        if (form.Id == id) return &form;
+    return nullptr;
 }
 
 std::wstring PopupItemText(UINT id) {
@@ -214,16 +204,38 @@ const ScriptEntry* PopupScriptEntry(const std::vector<ScriptEntry>& entries, uin
 
 } // namespace
 
-void RunNickAction(HWND owner, WindowRecord* record, uint32_t id) {
-    if (id >= ID_NICK_OWNER && id <= ID_NICK_AUTO_VOICE_REMOVE)
-        ChannelNickAction(owner, record, id);
-    else
-        UserAction(owner, record, id);
+// The user actions on each target: the channel's selected nicks, or the window's own partner.
+void RunUserAction(const MenuCommand& command) {
+    WindowRecord* record = command.Window;
+    const UserLineForm* form = UserLineOf(command.Id);
+    if (!form) return;
+    std::string request;
+    if (command.Id == ID_USER_CTCP_OTHER) {
+        wchar_t text[100] = {};
+        if (!PromptText(MainWindow.load(), kProgramTitle, L"CTCP?", text, 100, 0)) return;
+        request = AsLineWord(text, DefaultCodePage.load());
+    }
+    std::vector<std::string> targets;
+    if (record->Type == kChannelWindow) {
+        for (const std::wstring& nick : SelectedNicks(record))
+            targets.push_back(AsLineWord(nick, DefaultCodePage.load()));
+    } else {
+        targets.push_back(record->Name);
+    }
+    WindowRecord* server = record->Server ? record->Server : record;
+    for (const std::string& target : targets)
+        ProcessInputLine((form->Before + target + form->After + request + "\r\n").c_str(), server, 0);
+}
+
+void OfferFileToUser(const MenuCommand& command) {
+    if (command.Window->Server) OpenDccSendDialog(command.Owner, command.Window);
 }
 
 // The item's script runs with the trigger and each selected nick (or the window's name) as its
 // parameters: values the script reads, never text it runs.
-void RunScriptPopupItem(WindowRecord* record, uint32_t id) {
+void RunScriptPopupItem(const MenuCommand& command) {
+    WindowRecord* record = command.Window;
+    const uint32_t id = command.Id;
     if (!CurrentPopupMenu) return;
     const uint32_t kind = CurrentPopupKind;
     ReplaceCurrentPopup(nullptr, 0);
@@ -239,10 +251,10 @@ void RunScriptPopupItem(WindowRecord* record, uint32_t id) {
     }
 }
 
-void RunCommandPopupItem(WindowRecord* record, uint32_t id) {
+void RunCommandPopupItem(const MenuCommand& command) {
     if (!CurrentPopupMenu) return;
     std::vector<std::wstring> parts;
-    SplitStringW(parts, PopupItemText(id), kSplitUnlimited, L"|||");
-    if (parts.size() == 2) ProcessInputLine(WideToNarrow(parts[1]).c_str(), record, 0);
+    SplitStringW(parts, PopupItemText(command.Id), kSplitUnlimited, L"|||");
+    if (parts.size() == 2) ProcessInputLine(WideToNarrow(parts[1]).c_str(), command.Window, 0);
     ReplaceCurrentPopup(nullptr, 0);
 }

@@ -1,4 +1,6 @@
-#include "shell/object_menu_commands.h"
+// Menu commands that offer pictures, movies, files and controls to a window's target as objects.
+#include "shell/menu_command_handlers.h"
+#include "shell/menu_command_table.h"
 
 #include "commands/input_dispatcher.h"
 #include "common/command_ids.h"
@@ -35,7 +37,12 @@ std::wstring PickFile(HWND owner, const wchar_t* pattern) {
     return GetOpenFileNameW(&open) ? std::wstring(path) : std::wstring();
 }
 
-void OfferFile(WindowRecord* record, UINT id) {
+} // namespace
+
+// A picture also shows in the window's own view, a movie plays there.
+void OfferObjectFile(const MenuCommand& command) {
+    WindowRecord* record = command.Window;
+    const uint32_t id = command.Id;
     const wchar_t* pattern = id == ID_SEND_PICTURE ? L"*.JPG;*.PNG" : id == ID_SEND_MOVIE ? L"*.SWF" : L"*.*";
     const std::wstring path = PickFile(record->Window, pattern);
     if (path.empty()) return;
@@ -50,14 +57,6 @@ void OfferFile(WindowRecord* record, UINT id) {
     }
 }
 
-} // namespace
-
-bool ObjectMenuCommand(WindowRecord* record, UINT id) {
-    switch (id) {
-        case ID_SEND_PICTURE:
-        case ID_SEND_OBJECT:
-        case ID_SEND_MOVIE: OfferFile(record, id); return true;
-        case ID_INSERT_ACTIVEX: InsertActiveXObject(record); return true;
-        default: return false;
-    }
+void InsertActiveXControl(const MenuCommand& command) {
+    InsertActiveXObject(command.Window);
 }

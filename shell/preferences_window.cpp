@@ -516,6 +516,31 @@ LRESULT OnNotify(NMHDR& header) {
     return 0;
 }
 
+void ShowHelpOfFrame() {
+    PostMessageW(MainWindow.load(), WM_COMMAND, ID_HELP_FILE, 0);
+}
+
+// The commands of the window's own menu and bar; the others are the editor's.
+struct EditorCommandRow {
+    uint32_t Id;
+    void (*Run)();
+};
+constexpr EditorCommandRow kEditorCommands[] = {
+    {ID_EDITOR_HELP, ShowHelpOfFrame},
+    {ID_EDITOR_NEW, NewItem},
+    {ID_EDITOR_SAVE, SaveSettings},
+    {ID_EDITOR_DELETE, DeleteItem},
+};
+
+LRESULT RunEditorCommand(uint32_t id) {
+    for (const EditorCommandRow& row : kEditorCommands) {
+        if (row.Id != id) continue;
+        row.Run();
+        return 1;
+    }
+    return 0;
+}
+
 LRESULT PreferencesHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE: OnCreated(window); return 0;
@@ -526,14 +551,7 @@ LRESULT PreferencesHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         case WM_NOTIFY: return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
         case kApplyCheckBoxes: ApplyCheckBoxes(wParam != 0); return 1;
         case kPreferencesDownloadDone: FinishCatalogueDownload(window, wParam != 0, lParam); return 1;
-        case WM_COMMAND:
-            switch (LOWORD(wParam)) {
-                case ID_EDITOR_HELP: PostMessageW(MainWindow.load(), WM_COMMAND, ID_HELP_FILE, 0); return 1;
-                case ID_EDITOR_NEW: NewItem(); return 1;
-                case ID_EDITOR_SAVE: SaveSettings(); return 1;
-                case ID_EDITOR_DELETE: DeleteItem(); return 1;
-            }
-            return 0;
+        case WM_COMMAND: return RunEditorCommand(LOWORD(wParam));
         case WM_CLOSE: ClearPreview(); return 0;
         case WM_DESTROY:
             ClearPreview();

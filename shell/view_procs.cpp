@@ -10,7 +10,7 @@
 #include "script/event_scripts.h"
 #include "shell/active_window.h"
 #include "shell/chat_window.h"
-#include "shell/menu_commands.h"
+#include "shell/menu_command_table.h"
 #include "shell/script_entries.h"
 #include "core/window_record.h"
 #include "shell/window_state.h"
