@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+std::atomic<int32_t> TopOffset{67};
+
 namespace {
 
 RECT Box(int x, int y, int w, int h) {

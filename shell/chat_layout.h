@@ -3,7 +3,11 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
+
+// Height of the frame's bar (or ribbon) above the MDI client, where the chat windows start.
+extern std::atomic<int32_t> TopOffset;
 
 struct ChatLayoutInput {
     int Width = 0;

@@ -9,14 +9,15 @@
 #include "irc/server_connection.h"
 #include "common/app_state.h"
 #include "shell/active_window.h"
+#include "shell/chat_layout.h"
 #include "shell/channel_list_view.h"
 #include "core/settings.h"
 #include "core/frame_handles.h"
 #include "core/frame_message_ids.h"
-#include "shell/frame_window.h"
 #include "shell/main_menu.h"
 #include "shell/menu_command_table.h"
 #include "shell/server_reconnect.h"
+#include "shell/start_panel.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
 #include "shell/window_tabs.h"
@@ -144,10 +145,6 @@ PassingActivation::PassingActivation() {
 
 PassingActivation::~PassingActivation() {
     g_passingActivation = false;
-}
-
-void CloseStartPanel() {
-    if (HWND panel = StartPanelWindow.exchange(nullptr)) DestroyWindow(panel);
 }
 
 HWND CreateChatWindow(uint32_t type, WindowRecord* server, const std::string& name, uint8_t flag) {

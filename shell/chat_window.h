@@ -37,8 +37,6 @@ public:
     PassingActivation(const PassingActivation&) = delete;
     PassingActivation& operator=(const PassingActivation&) = delete;
 };
-// Closes the start panel when it is open.
-void CloseStartPanel();
 
 // Handlers of ChatWndProc, one file each.
 LRESULT OnChatCreate(HWND window, const ChatWindowParams& params);

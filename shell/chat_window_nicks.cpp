@@ -11,6 +11,7 @@
 #include "core/nick_list_control.h"
 #include "shell/nick_list.h"
 #include "shell/script_entries.h"
+#include "shell/current_popup.h"
 #include "shell/view_procs.h"
 #include "core/window_record.h"
 

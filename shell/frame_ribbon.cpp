@@ -7,6 +7,7 @@
 #include "core/resource_library.h"
 #include "core/window_record.h"
 #include "shell/active_window.h"
+#include "shell/chat_layout.h"
 #include "shell/frame_window.h"
 #include "shell/apply_settings.h"
 #include "ui/ribbon.h"

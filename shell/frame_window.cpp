@@ -16,6 +16,7 @@
 #include "script/foreign_scripts.h"
 #include "script/script_timers.h"
 #include "shell/active_window.h"
+#include "shell/chat_layout.h"
 #include "core/applied_settings.h"
 #include "shell/chat_window.h"
 #include "core/settings.h"
@@ -52,7 +53,6 @@
 #include <cwchar>
 #include <optional>
 
-std::atomic<int32_t> TopOffset{67};
 std::atomic<uint8_t> NonEnglishLanguage{0};
 std::atomic<HWND> MainBarWindow{nullptr};
 

@@ -12,8 +12,6 @@ constexpr const wchar_t* kFrameClass = L"BRINDLEX2000_Main";
 constexpr int kWindowTabsId = 1500;
 constexpr int kFirstChildId = 1000;
 
-// Height of the bar above the MDI client.
-extern std::atomic<int32_t> TopOffset;
 // The configured language library is not the English one: the frame paints a hint.
 extern std::atomic<uint8_t> NonEnglishLanguage;
 // The frame's rebar (no ribbon in this build).

@@ -20,7 +20,6 @@
 #include "shell/menu_command_handlers.h"
 #include "shell/menu_command_table.h"
 #include "shell/nick_list.h"
-#include "shell/view_procs.h"
 #include "shell/window_operations.h"
 #include "shell/window_record_ops.h"
 #include "shell/window_state.h"

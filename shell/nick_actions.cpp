@@ -16,9 +16,9 @@
 #include "irc_lines/channel_nicks.h"
 #include "shell/menu_command_handlers.h"
 #include "shell/menu_command_table.h"
+#include "shell/current_popup.h"
 #include "shell/nick_list.h"
 #include "shell/script_entries.h"
-#include "shell/view_procs.h"
 
 #include <process.h>
 

@@ -7,7 +7,6 @@
 #include "common/xstring.h"
 #include "core/frame_handles.h"
 #include "core/resource_library.h"
-#include "shell/chat_window.h"
 #include "ui/ax_host.h"
 
 #include <exdisp.h>
@@ -105,4 +104,8 @@ bool HandleStartPanelMessage(HWND frame, UINT message, WPARAM, LPARAM lParam) {
         return true;
     }
     return false;
+}
+
+void CloseStartPanel() {
+    if (HWND panel = StartPanelWindow.exchange(nullptr)) DestroyWindow(panel);
 }

@@ -12,5 +12,7 @@ constexpr UINT WM_START_PANEL_FAILED = WM_APP + 0x127;
 // Opens the panel in the frame; false when it is not open afterwards. After a failure (no
 // browser control, or no HTML engine behind it) it is not tried again in this run.
 bool OpenStartPanel(HWND frame);
+// Closes the panel when it is open.
+void CloseStartPanel();
 // The frame's handling of the two messages above; true when the message was one of them.
 bool HandleStartPanelMessage(HWND frame, UINT message, WPARAM wParam, LPARAM lParam);

@@ -29,6 +29,7 @@
 #include "core/frame_handles.h"
 #include "shell/frame_window.h"
 #include "shell/program_folder.h"
+#include "shell/restart_request.h"
 #include "core/resource_library.h"
 #include "shell/server_menu.h"
 #include "shell/startup_documents.h"
@@ -157,8 +158,6 @@ int MessageLoop(HWND frame, HACCEL accelerators) {
     return static_cast<int>(message.wParam);
 }
 
-std::atomic<bool> g_restartWhenEnded{false};
-
 // The new qv starts from this one's file with this one's command line, and is not waited for.
 void StartAgain() {
     std::wstring program(MAX_PATH, L'\0');
@@ -277,10 +276,6 @@ int RunQv(HINSTANCE instance) {
     // A fault is logged by the filter and ends the program; the loop never resumes after one.
     const int code = MessageLoop(frame, accelerators);
     Shutdown();
-    if (g_restartWhenEnded.load()) StartAgain();
+    if (RestartRequested()) StartAgain();
     return code;
-}
-
-void RestartWhenEnded() {
-    g_restartWhenEnded = true;
 }

@@ -6,9 +6,6 @@
 
 // Returns the process's exit code.
 int RunQv(HINSTANCE instance);
-// Once the program has ended cleanly (connections closed, settings saved), a new qv starts with
-// the same command line.
-void RestartWhenEnded();
 
 // The classes of the frame ("BRINDLEX2000_Main") and of the chat windows ("BRINDLEX2000_IRC");
 // false when either cannot be registered.

@@ -10,6 +10,7 @@
 #include "script/event_scripts.h"
 #include "shell/active_window.h"
 #include "shell/chat_window.h"
+#include "shell/current_popup.h"
 #include "shell/menu_command_table.h"
 #include "shell/script_entries.h"
 #include "core/window_record.h"
@@ -28,8 +29,6 @@
 WNDPROC PreviousViewProc = nullptr;
 WNDPROC PreviousNickListProc = nullptr;
 WNDPROC PreviousMdiClientProc = nullptr;
-HMENU CurrentPopupMenu = nullptr;
-uint32_t CurrentPopupKind = 0;
 
 namespace {
 
@@ -308,8 +307,3 @@ void SubclassMdiClient(HWND client) {
     PreviousMdiClientProc = Subclass(client, MdiClientSubclassProc);
 }
 
-void ReplaceCurrentPopup(HMENU menu, uint32_t kind) {
-    if (CurrentPopupMenu && CurrentPopupMenu != menu) DestroyMenu(CurrentPopupMenu);
-    CurrentPopupMenu = menu;
-    CurrentPopupKind = kind;
-}

@@ -16,10 +16,3 @@ LRESULT CALLBACK MdiClientSubclassProc(HWND window, UINT message, WPARAM wParam,
 void SubclassView(HWND view);
 void SubclassNickList(HWND list);
 void SubclassMdiClient(HWND client);
-
-// The popup of the last right-click and whose it is: the window type 1-4 for a view popup, 5 for
-// the nick-list popup. The popup commands read it back. Interface thread only.
-extern HMENU CurrentPopupMenu;
-extern uint32_t CurrentPopupKind;
-// Destroys the current popup (when there is one) and makes this one current.
-void ReplaceCurrentPopup(HMENU menu, uint32_t kind);

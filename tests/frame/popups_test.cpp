@@ -10,6 +10,7 @@
 #include "core/window_record.h"
 #include "irc_lines/channel_nicks.h"
 #include "shell/chat_window.h"
+#include "shell/current_popup.h"
 #include "shell/view_procs.h"
 #include "tests/support/screenshots.h"
 #include "tests/support/test_files.h"
