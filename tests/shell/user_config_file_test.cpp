@@ -2,7 +2,7 @@
 
 #include "common/shell_helpers.h"
 #include "core/settings.h"
-#include "shell/user_config_file.h"
+#include "shell/setup/user_config_file.h"
 #include "tests/shell/shell_test_files.h"
 #include "tests/shell/shell_test_support.h"
 
