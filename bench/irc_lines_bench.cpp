@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/client_services_install.h"
+#include "shell/startup/client_services_install.h"
 #include "tests/recorders/recorders.h"
 #include "common/app_state.h"
 #include "common/text_compare.h"
@@ -24,7 +24,7 @@
 #include "irc/server_connection.h"
 #include "irc_lines/server_line_handlers.h"
 #include "irc/server_session.h"
-#include "shell/nick_list.h"
+#include "shell/controls/nick_list.h"
 #include "core/nick_list_control.h"
 #include "core/user_lists.h"
 #include "core/window_list.h"

@@ -15,7 +15,7 @@
 #include "irc/receive_loop.h"
 #include "irc/server_session.h"
 #include "irc_lines/server_line_handlers.h"
-#include "shell/client_services_install.h"
+#include "shell/startup/client_services_install.h"
 #include "views/view_bound.h"
 #include "tests/qv/qv_process.h"
 #include "tests/recorders/call_log.h"

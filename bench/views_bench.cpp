@@ -17,7 +17,7 @@
 #include <string>
 #include <thread>
 
-#include "shell/client_services_install.h"
+#include "shell/startup/client_services_install.h"
 #include "tests/recorders/recorders.h"
 #include "common/app_state.h"
 #include "common/rich_edit_helpers.h"

@@ -1,5 +1,5 @@
 // qv: the chat client. Everything it does lives in the subsystem libraries.
-#include "shell/startup.h"
+#include "shell/startup/startup.h"
 
 #include <windows.h>
 

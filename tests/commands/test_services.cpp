@@ -2,7 +2,7 @@
 #include "commands/command_interpreter.h"
 #include "commands/input_dispatcher.h"
 #include "core/client_services.h"
-#include "shell/http_download.h"
+#include "shell/preferences/http_download.h"
 #include "tests/recorders/recorders.h"
 
 void InstallTestServices() {

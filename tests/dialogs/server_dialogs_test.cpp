@@ -9,7 +9,7 @@
 #include "core/window_list.h"
 #include "core/window_record.h"
 #include "irc/server_connection.h"
-#include "shell/startup_documents.h"
+#include "shell/setup/startup_documents.h"
 #include "tests/frame/chat_session.h"
 #include "tests/recorders/call_log.h"
 #include "tests/support/irc_test_support.h"

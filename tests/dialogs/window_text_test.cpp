@@ -8,7 +8,7 @@
 #include "core/client_services.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
-#include "shell/window_text_commands.h"
+#include "shell/chats/window_text_commands.h"
 #include "tests/frame/chat_session.h"
 #include "tests/support/test_files.h"
 

@@ -6,7 +6,7 @@
 #include "core/client_services.h"
 #include "core/window_record.h"
 #include "core/window_record_use.h"
-#include "shell/window_operations.h"
+#include "shell/windows/window_operations.h"
 #include "tests/support/member_churn.h"
 
 #include <commctrl.h>

@@ -6,7 +6,7 @@
 #include "core/client_services.h"
 #include "irc/server_connection.h"
 #include "core/window_record.h"
-#include "shell/server_reconnect.h"
+#include "shell/windows/server_reconnect.h"
 
 #include <commctrl.h>
 

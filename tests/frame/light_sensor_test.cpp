@@ -5,7 +5,7 @@
 
 #include "core/frame_handles.h"
 #include "core/window_record.h"
-#include "shell/light_sensor.h"
+#include "shell/preferences/light_sensor.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
 

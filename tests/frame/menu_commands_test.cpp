@@ -11,7 +11,7 @@
 #include "core/frame_handles.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
-#include "shell/menu_commands.h"
+#include "shell/menus/menu_commands.h"
 #include "tests/recorders/call_log.h"
 #include "tests/support/test_files.h"
 #include "xml/config_documents.h"

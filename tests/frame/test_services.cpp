@@ -5,7 +5,7 @@
 #include "commands/input_dispatcher.h"
 #include "core/client_services.h"
 #include "script/event_scripts.h"
-#include "shell/client_services_install.h"
+#include "shell/startup/client_services_install.h"
 #include "tests/recorders/call_log.h"
 #include "tests/recorders/recorders.h"
 

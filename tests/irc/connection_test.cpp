@@ -7,7 +7,7 @@
 #include "core/dcc_connection.h"
 #include "core/frame_message_ids.h"
 #include "core/window_list.h"
-#include "shell/window_operations.h"
+#include "shell/windows/window_operations.h"
 #include "tests/support/chat_test_frame.h"
 #include "tests/support/irc_test_support.h"
 #include "xml/config_documents.h"

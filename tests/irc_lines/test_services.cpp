@@ -1,6 +1,6 @@
 // The server-line handlers with the shell's tabs and titles; everything else above them recorded.
 #include "core/client_services.h"
-#include "shell/client_services_install.h"
+#include "shell/startup/client_services_install.h"
 #include "tests/recorders/recorders.h"
 
 void InstallTestServices() {

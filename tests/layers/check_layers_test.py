@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """The include-direction check passes on the repository and fails on a library that includes a
-header of a library above it."""
+header of a library above it, or on a room of shell/ that includes one of a room above it or beside it."""
 import os
 import subprocess
 import sys
@@ -30,14 +30,19 @@ def main():
         write(root, 'views/fine.h', '#include "irc/server_connection.h"\n')
         write(root, 'update/page.cpp', '#include "ui/ax_host.h"\n#include "xml/xml_profile.h"\n')
         write(root, 'shell/startup.cpp', '#include "update/update_check.h"\n')
+        write(root, 'shell/chats/chat_window.cpp', '#include "shell/menus/menu_command_table.h"\n')
         if run(root).returncode != 0:
             print('downward includes were refused')
             return 1
         write(root, 'irc/bad.cpp', '#include "core/window_list.h"\n#include "shell/window_tabs.h"\n')
         write(root, 'update/bad.cpp', '#include "shell/frame_window.h"\n')
+        write(root, 'shell/menus/bad.cpp', '#include "shell/windows/window_state.h"\n#include "shell/chats/chat_window.h"\n')
+        write(root, 'shell/setup/bad.h', '#include "shell/windows/active_window.h"\n')
         wrong = run(root)
         if wrong.returncode == 0 or 'irc/bad.cpp:2: includes shell/' not in wrong.stdout or \
-                'update/bad.cpp:1: includes shell/' not in wrong.stdout:
+                'update/bad.cpp:1: includes shell/' not in wrong.stdout or \
+                'shell/menus/bad.cpp:2: includes shell/chats/' not in wrong.stdout or \
+                'shell/menus/bad.cpp:1:' in wrong.stdout or 'shell/setup/bad.h:1: includes shell/windows/' not in wrong.stdout:
             print('an upward include passed:\n' + wrong.stdout)
             return 1
     print('check-layers: the repository passes; an upward include is caught')

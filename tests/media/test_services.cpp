@@ -1,7 +1,7 @@
 // Voice, media and speech for real over the shell's services; the printer, event scripts, typed
 // lines and the active window are recorded.
 #include "core/client_services.h"
-#include "shell/client_services_install.h"
+#include "shell/startup/client_services_install.h"
 #include "tests/recorders/call_log.h"
 #include "tests/recorders/recorders.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/xstring.h"
-#include "shell/server_reconnect.h"
+#include "shell/windows/server_reconnect.h"
 #include "tests/qv/qv_process.h"
 #include "tests/support/ngircd_server.h"
 #include "tests/support/test_files.h"

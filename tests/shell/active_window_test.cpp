@@ -1,11 +1,11 @@
 #include "tests/shell/shell_test_support.h"
 
 #include "common/app_state.h"
-#include "shell/active_window.h"
+#include "shell/windows/active_window.h"
 #include "core/frame_handles.h"
-#include "shell/main_menu.h"
-#include "shell/window_record_ops.h"
-#include "shell/window_removal.h"
+#include "shell/menus/main_menu.h"
+#include "shell/windows/window_record_ops.h"
+#include "shell/chats/window_removal.h"
 #include "irc/remembered_user.h"
 
 #include <commctrl.h>

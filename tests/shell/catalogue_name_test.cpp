@@ -4,7 +4,7 @@
 
 #include "common/app_state.h"
 #include "common/xstring.h"
-#include "shell/preferences_parts.h"
+#include "shell/preferences/preferences_parts.h"
 #include "tests/shell/shell_test_files.h"
 #include "tests/support/test_files.h"
 #include "xml/xml_document.h"

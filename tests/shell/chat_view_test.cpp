@@ -4,7 +4,7 @@
 
 #include "core/window_record.h"
 #include "irc/custom_view_lines.h"
-#include "shell/chat_view_window.h"
+#include "shell/controls/chat_view_window.h"
 #include "views/chat_view.h"
 
 #include <set>

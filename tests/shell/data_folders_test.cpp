@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/data_folders.h"
-#include "shell/data_folder_setup.h"
+#include "shell/setup/data_folder_setup.h"
 #include "tests/shell/shell_test_files.h"
 
 #include <string>

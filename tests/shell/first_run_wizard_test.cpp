@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/app_state.h"
-#include "shell/first_run_wizard.h"
+#include "shell/setup/first_run_wizard.h"
 #include "tests/shell/shell_test_files.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"

@@ -2,8 +2,8 @@
 
 #include "common/internet_url.h"
 #include "common/xstring.h"
-#include "shell/http_download.h"
-#include "shell/program_folder.h"
+#include "shell/preferences/http_download.h"
+#include "shell/setup/program_folder.h"
 #include "tests/shell/shell_test_files.h"
 
 #include <winsock2.h>

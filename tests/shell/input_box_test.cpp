@@ -3,8 +3,8 @@
 #include "tests/shell/shell_test_support.h"
 #include "core/nick_list_control.h"
 
-#include "shell/input_box.h"
-#include "shell/tab_completion.h"
+#include "shell/controls/input_box.h"
+#include "shell/controls/tab_completion.h"
 #include "core/frame_handles.h"
 #include "core/window_record.h"
 #include "xml/xml_element.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "shell/command_line.h"
-#include "shell/input_rules.h"
+#include "shell/setup/command_line.h"
+#include "shell/controls/input_rules.h"
 #include "core/startup_switches.h"
 
 #include <string>

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "shell/chat_layout.h"
-#include "shell/frame_window.h"
-#include "shell/link_commands.h"
+#include "shell/controls/chat_layout.h"
+#include "shell/frame/frame_window.h"
+#include "shell/controls/link_commands.h"
 #include "core/window_record.h"
-#include "shell/window_state.h"
+#include "shell/windows/window_state.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "shell/log_files.h"
+#include "shell/windows/log_files.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
 #include "tests/shell/shell_test_files.h"

@@ -2,7 +2,7 @@
 
 #include "core/nick_list_control.h"
 #include "core/nick_store.h"
-#include "shell/nick_list.h"
+#include "shell/controls/nick_list.h"
 
 #include <commctrl.h>
 

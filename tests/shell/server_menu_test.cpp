@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/resource_library.h"
-#include "shell/server_menu.h"
+#include "shell/menus/server_menu.h"
 #include "common/xstring.h"
 #include "tests/shell/shell_test_files.h"
 #include "ui/server_dialogs.h"

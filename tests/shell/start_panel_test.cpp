@@ -8,7 +8,7 @@
 #include "common/tray_icon.h"
 #include "core/frame_handles.h"
 #include "core/resource_library.h"
-#include "shell/start_panel.h"
+#include "shell/windows/start_panel.h"
 #include "tests/shell/shell_test_files.h"
 #include "ui/ax_host.h"
 

@@ -1,6 +1,6 @@
 // The shell with every real owner but the printer, the input dispatcher and the event scripts.
 #include "core/client_services.h"
-#include "shell/client_services_install.h"
+#include "shell/startup/client_services_install.h"
 #include "tests/recorders/recorders.h"
 
 void InstallTestServices() {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/shell_helpers.h"
-#include "shell/user_config_file.h"
+#include "shell/setup/user_config_file.h"
 #include "tests/shell/shell_test_files.h"
 #include "tests/shell/shell_test_support.h"
 

@@ -2,10 +2,10 @@
 
 #include "common/app_state.h"
 #include "common/xstring.h"
-#include "shell/active_window.h"
+#include "shell/windows/active_window.h"
 #include "core/frame_handles.h"
-#include "shell/window_tabs.h"
-#include "shell/window_titles.h"
+#include "shell/windows/window_tabs.h"
+#include "shell/windows/window_titles.h"
 
 #include <commctrl.h>
 

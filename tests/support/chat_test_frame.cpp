@@ -9,7 +9,7 @@
 #include "core/dcc_connection.h"
 #include "core/frame_message_ids.h"
 #include "core/interface_thread_call.h"
-#include "shell/nick_list.h"
+#include "shell/controls/nick_list.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
 #include "tests/recorders/call_log.h"

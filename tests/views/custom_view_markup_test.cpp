@@ -3,7 +3,7 @@
 #include "tests/views/views_test_support.h"
 
 #include "irc/custom_view_lines.h"
-#include "shell/chat_view_window.h"
+#include "shell/controls/chat_view_window.h"
 #include "views/chat_view.h"
 
 namespace {

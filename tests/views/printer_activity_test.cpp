@@ -4,7 +4,7 @@
 #include "common/app_state.h"
 #include "core/frame_handles.h"
 #include "core/window_list.h"
-#include "shell/window_tabs.h"
+#include "shell/windows/window_tabs.h"
 #include "ui/ticker_window.h"
 #include "views/line_printer.h"
 

@@ -3,7 +3,7 @@
 #include "tests/views/views_test_support.h"
 
 #include "core/window_list.h"
-#include "shell/link_commands.h"
+#include "shell/controls/link_commands.h"
 #include "views/line_printer.h"
 #include "views/view_bound.h"
 
