@@ -98,7 +98,7 @@ void shell::RequestChannelList(WindowRecord* record) {
         if (AppMessageBox(MainWindow.load(), L"Load saved list?", kProgramTitle, MB_YESNO | MB_DEFBUTTON2,
                           MB_ICONQUESTION) == IDYES) {
             const std::string name = server->Name + "_List";
-            ProcessInputLine(("/fquery " + name).c_str(), record, 0);
+            ProcessInputLine(("/fquery " + name).c_str(), record);
             WindowRecord* list = GetWindowRecordAt(FindWindowRecordIndex(name, ConnectionOfWindow(server)));
             if (!list) return;
             list->ChannelListRows.Assign(ParseChannelListFile(saved));
@@ -131,5 +131,5 @@ void shell::ShowChannelList(WindowRecord* record, uint32_t id) {
     record->ChannelListShown = std::move(rows);
     ShowChannelListRows(record);
     SetWindowTextW(record->Window, ChannelListTitle(total, record->ChannelListShown.size()).c_str());
-    SetWindowTabCaption(record);
+    shell::SetWindowTabCaption(record);
 }

@@ -133,7 +133,7 @@ void ReconnectServer(const MenuCommand& command) {
 }
 
 void DisconnectServer(const MenuCommand& command) {
-    if (command.Window->Server) OnServerDisconnected(command.Window->Server, 1);
+    if (command.Window->Server) OnServerDisconnected(command.Window->Server, {.ByUser = true});
 }
 
 void AskServerLinks(const MenuCommand& command) {
@@ -145,11 +145,11 @@ void OpenUserListPreferences(const MenuCommand&) {
 }
 
 void AskSilenceList(const MenuCommand& command) {
-    ProcessInputLine("/RAW SILENCE", command.Window, 0);
+    ProcessInputLine("/RAW SILENCE", command.Window);
 }
 
 void AskAcceptList(const MenuCommand& command) {
-    ProcessInputLine("/RAW ACCEPT *", command.Window, 0);
+    ProcessInputLine("/RAW ACCEPT *", command.Window);
 }
 
 void ToggleMultiLineInput(const MenuCommand& command) {
@@ -172,7 +172,7 @@ void ToggleMultiLineInput(const MenuCommand& command) {
 void RunStatusEvent(const MenuCommand& command) {
     std::string result;
     RunEventScript("On_Status", command.Window, command.Window,
-                   std::to_string(command.Id - ID_STATUS_AVAILABLE), result, 0);
+                   std::to_string(command.Id - ID_STATUS_AVAILABLE), result);
 }
 
 void ToggleFormatBar(const MenuCommand& command) {
@@ -275,7 +275,7 @@ void LookUpHost(const MenuCommand& command) {
     wchar_t host[1000] = {};
     if (!PromptText(MainWindow.load(), kProgramTitle, GetLangString(kLookUpHostPrompt), host, 1000, 0))
         return;
-    ProcessInputLine(("/DNS " + WideToNarrow(host)).c_str(), command.Window, 0);
+    ProcessInputLine(("/DNS " + WideToNarrow(host)).c_str(), command.Window);
 }
 
 void ToggleNickGroups(const MenuCommand& command) {
@@ -286,7 +286,7 @@ void ToggleNickGroups(const MenuCommand& command) {
 }
 
 void ClearWindow(const MenuCommand& command) {
-    ProcessInputLine("/clear", command.Window, 0);
+    ProcessInputLine("/clear", command.Window);
 }
 
 void RunLogMenuCommand(const MenuCommand& command) {

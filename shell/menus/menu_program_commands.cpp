@@ -129,7 +129,7 @@ void SearchTypedText(const MenuCommand& command) {
     WindowRecord* record = command.Window;
     const bool encyclopedia = GetKeyState(VK_SHIFT) < 0;
     if (!record) {
-        ProcessInputLine(("/run " + WideToNarrow(WebSearchHome(encyclopedia))).c_str(), nullptr, 0);
+        ProcessInputLine(("/run " + WideToNarrow(WebSearchHome(encyclopedia))).c_str(), nullptr);
         return;
     }
     const std::wstring text = InputBoxText(record);
@@ -138,8 +138,8 @@ void SearchTypedText(const MenuCommand& command) {
                                                    : L"<Type some text and press F1...>");
         return;
     }
-    ProcessInputLine(("/run " + WideToNarrow(WebSearchUrl(WideToNarrow(text), encyclopedia))).c_str(), record,
-                     0);
+    ProcessInputLine(("/run " + WideToNarrow(WebSearchUrl(WideToNarrow(text), encyclopedia))).c_str(),
+                     record);
     SetWindowTextW(record->Input, L"");
 }
 

@@ -50,7 +50,7 @@ uint32_t LevelOf(WindowRecord* channel, const std::string& nick) {
 
 void SendLine(const std::string& line, WindowRecord* server) {
     if (!line.empty() && line[0] == '/')
-        ProcessInputLine(line.c_str(), server, 0);
+        ProcessInputLine(line.c_str(), server);
     else
         SendServerLine(line, server, 0);
 }
@@ -224,7 +224,7 @@ void RunUserAction(const MenuCommand& command) {
     }
     WindowRecord* server = record->Server ? record->Server : record;
     for (const std::string& target : targets)
-        ProcessInputLine((form->Before + target + form->After + request + "\r\n").c_str(), server, 0);
+        ProcessInputLine((form->Before + target + form->After + request + "\r\n").c_str(), server);
 }
 
 void OfferFileToUser(const MenuCommand& command) {
@@ -255,6 +255,6 @@ void RunCommandPopupItem(const MenuCommand& command) {
     if (!CurrentPopupMenu) return;
     std::vector<std::wstring> parts;
     SplitStringW(parts, PopupItemText(command.Id), kSplitUnlimited, L"|||");
-    if (parts.size() == 2) ProcessInputLine(WideToNarrow(parts[1]).c_str(), command.Window, 0);
+    if (parts.size() == 2) ProcessInputLine(WideToNarrow(parts[1]).c_str(), command.Window);
     ReplaceCurrentPopup(nullptr, 0);
 }
