@@ -28,8 +28,6 @@ uint32_t StripBit(MarkupPiece kind) {
 size_t StrippedLength(std::wstring_view text, size_t i, const MarkupToken& token) {
     // Colour and direct colour twice in a row go as one group.
     if (token.Kind == MarkupPiece::kPaletteColor && text.substr(i, 4) == L"\x03\x07\x03\x07") return 4;
-    // A symbol code goes with the codes after it, not as the printer reads it.
-    if (token.Kind == MarkupPiece::kSymbol) return SymbolRunLength(text, i);
     return token.Length;
 }
 
@@ -41,6 +39,11 @@ std::wstring StripFormatCodes(const std::wstring& text, uint32_t mask) {
     out.reserve(text.size());
     size_t i = 0;
     while (i < view.size()) {
+        // The stripper's own symbol run: no need to read the command after it as the printer would.
+        if (view[i] == kSymbolCode && (mask & kStripSymbol) != 0) {
+            i += SymbolRunLength(view, i);
+            continue;
+        }
         const MarkupToken token = ReadMarkupToken(view, i);
         if ((mask & StripBit(token.Kind)) != 0) {
             i += StrippedLength(view, i, token);

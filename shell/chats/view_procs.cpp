@@ -306,4 +306,3 @@ void SubclassNickList(HWND list) {
 void SubclassMdiClient(HWND client) {
     PreviousMdiClientProc = Subclass(client, MdiClientSubclassProc);
 }
-
