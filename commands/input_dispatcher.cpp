@@ -171,7 +171,7 @@ void commands::ExecuteInputText(WindowRecord* window, const std::wstring& text, 
 
 extern "C" void __cdecl PluginInput(const char* line) {
     try {
-        ProcessInputLine(line, GetActiveWindowRecord());
+        commands::ProcessInputLine(line, GetActiveWindowRecord());
     } catch (...) {
         // Nothing may return into the plug-in as an exception.
     }

@@ -3,6 +3,7 @@
 #include "common/rich_edit_helpers.h"
 #include "core/client_services.h"
 #include "core/line_kind.h"
+#include "views/line_printer.h"
 #include "views/offer_line.h"
 #include "views/print_settings.h"
 #include "views/rtf_table.h"
@@ -305,7 +306,8 @@ void RtfBatch::PutSpecial(const MarkupItem& item, WindowRecord* record, bool& ta
             // The offer line starts from the look the text before it had.
             if (haveLastLook_) SetInsertionLook(lastLook_);
             if (record)
-                PrintToWindow(kInformationLine, record, FormatOfferLine(item.Offer), {.NoTimeStamp = true});
+                views::PrintToWindow(kInformationLine, record, FormatOfferLine(item.Offer),
+                                     {.NoTimeStamp = true});
             break;
         case MarkupItem::kText: break;
     }

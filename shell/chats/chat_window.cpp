@@ -169,6 +169,6 @@ HWND CreateChatWindow(uint32_t type, WindowRecord* server, const std::string& na
         CreateMDIWindowW(kChatWindowClass, L"", style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                          CW_USEDEFAULT, client, GetModuleHandleW(nullptr), reinterpret_cast<LPARAM>(&params));
     SendMessageW(frame, WM_SIZE, 0, 0);
-    if (!IsAppForeground()) FlashWindow(frame, TRUE);
+    if (!shell::IsAppForeground()) FlashWindow(frame, TRUE);
     return child;
 }

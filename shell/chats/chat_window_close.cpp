@@ -61,7 +61,7 @@ void QuitServer(WindowRecord* server) {
     const std::string line = reason.empty() ? "QUIT\r\n" : "QUIT :" + reason + "\r\n";
     // Sent at once: a queued line would go with the connection.
     SendServerLine(line, server, 1);
-    OnServerDisconnected(server, {.ByUser = true});
+    shell::OnServerDisconnected(server, {.ByUser = true});
 }
 
 } // namespace

@@ -57,7 +57,7 @@ void StartAutoLogging(WindowRecord* record) {
     record->Logging = 1;
     // Named as the window is shown: a DCC chat never writes into its nick's query log.
     record->LogPath = DocumentsFolder + L"\\" + PlainBaseName(WindowDisplayName(record)) + L".log";
-    WriteLogLine(record, kLogStartMarker);
+    shell::WriteLogLine(record, kLogStartMarker);
 }
 
 HWND CreateView(WindowRecord* record, HWND window) {

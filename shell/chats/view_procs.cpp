@@ -267,7 +267,7 @@ LRESULT MdiClientMessage(HWND client, UINT message, WPARAM wParam, LPARAM lParam
         case WM_ERASEBKGND: FillBackground(client, reinterpret_cast<HDC>(wParam)); return 1;
         case WM_COMMAND: HandleMenuCommand(client, message, wParam, lParam); break;
         case WM_DROPFILES:
-            peer::SendDroppedFiles(GetActiveWindowRecord(), reinterpret_cast<HDROP>(wParam), client);
+            peer::SendDroppedFiles(shell::GetActiveWindowRecord(), reinterpret_cast<HDROP>(wParam), client);
             return 1;
         default: break;
     }

@@ -55,7 +55,8 @@ void PostFrame(UINT command, LPARAM lParam = 0) {
 
 void ActivateIndex(int32_t index) {
     if (index < 0) return;
-    if (WindowRecord* target = GetWindowRecordAt(static_cast<uint32_t>(index))) ActivateWindowRecord(target);
+    if (WindowRecord* target = GetWindowRecordAt(static_cast<uint32_t>(index)))
+        shell::ActivateWindowRecord(target);
 }
 
 // Alt+Left and Alt+Right: the window before or after the active one, wrapping around.
@@ -65,13 +66,13 @@ void ActivateNeighbour(bool next) {
     if (active == kNoWindowIndex || active >= list.size()) return;
     const size_t count = list.size();
     const size_t target = next ? (active + 1) % count : (active + count - 1) % count;
-    ActivateWindowRecord(list[target]);
+    shell::ActivateWindowRecord(list[target]);
 }
 
 void ActivateFirstWithNews() {
     for (WindowRecord* r : WindowListSnapshot())
         if (shell::GetWindowTabState(r) != kTabIdle && shell::GetWindowTabState(r) != kNoTabState) {
-            ActivateWindowRecord(r);
+            shell::ActivateWindowRecord(r);
             return;
         }
 }
@@ -308,7 +309,7 @@ LRESULT InputBoxMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
             if (HandleAltKey(wParam)) return 0;
             break;
         case WM_KILLFOCUS:
-            if (record->Popup && GetActiveWindowRecord() != record) DestroyWindowRecordPopup(record);
+            if (record->Popup && shell::GetActiveWindowRecord() != record) DestroyWindowRecordPopup(record);
             break;
         case WM_CHAR: return HandleChar(record, window, wParam, lParam);
         case WM_KEYDOWN:

@@ -205,7 +205,7 @@ void UpdateMainMenu(uint32_t windowType, HWND window, uint32_t dropPluginEntry) 
 bool shell::RebuildActiveWindowMenu(uint32_t dropPluginEntry) {
     bool rebuilt = false;
     RunOnInterfaceThread([&] {
-        WindowRecord* record = GetActiveWindowRecord();
+        WindowRecord* record = shell::GetActiveWindowRecord();
         if (!record) return;
         UpdateMainMenu(record->Type, record->Detached ? record->Window : MainWindow.load(), dropPluginEntry);
         rebuilt = true;

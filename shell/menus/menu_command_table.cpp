@@ -5,6 +5,7 @@
 #include "core/window_list.h"
 #include "core/window_record.h"
 #include "shell/menus/menu_command_handlers.h"
+#include "shell/windows/active_window.h"
 #include "views/smiley_menu.h"
 
 #include <algorithm>
@@ -154,7 +155,7 @@ void HandleMenuCommand(HWND owner, UINT message, WPARAM wParam, LPARAM lParam) {
         if (!row) return;
         auto* named = reinterpret_cast<WindowRecord*>(lParam);
         if (lParam < 6 || !IsWindowRecordListed(named)) named = nullptr;
-        WindowRecord* window = named ? named : GetActiveWindowRecord();
+        WindowRecord* window = named ? named : shell::GetActiveWindowRecord();
         if (WindowFits(row->Needs, window)) row->Run(MenuCommand{owner, window, id});
     } catch (...) {
         // A command that fails ends here; the window procedure goes on.

@@ -133,7 +133,7 @@ void ReconnectServer(const MenuCommand& command) {
 }
 
 void DisconnectServer(const MenuCommand& command) {
-    if (command.Window->Server) OnServerDisconnected(command.Window->Server, {.ByUser = true});
+    if (command.Window->Server) shell::OnServerDisconnected(command.Window->Server, {.ByUser = true});
 }
 
 void AskServerLinks(const MenuCommand& command) {

@@ -30,7 +30,7 @@ WindowRecord* shell::GetActiveWindowRecord() {
 }
 
 uint32_t GetActiveWindowIndex() {
-    return GetWindowRecordIndex(GetActiveWindowRecord());
+    return GetWindowRecordIndex(shell::GetActiveWindowRecord());
 }
 
 bool shell::IsAppForeground() {

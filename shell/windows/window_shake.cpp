@@ -2,6 +2,7 @@
 
 #include "common/app_state.h"
 #include "core/client_services.h"
+#include "shell/windows/active_window.h"
 
 #include <windows.h>
 
@@ -22,7 +23,7 @@ unsigned __stdcall shell::ShakeWindowThread(void* childWindow) {
     if (!LastShake.compare_exchange_strong(last, now)) return 0;
 
     HWND frame = MainWindow.load();
-    if (!IsAppForeground()) {
+    if (!shell::IsAppForeground()) {
         FLASHWINFO flash{sizeof flash, frame, FLASHW_ALL, 3, 0};
         FlashWindowEx(&flash);
         return 0;

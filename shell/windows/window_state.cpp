@@ -105,12 +105,12 @@ void ToggleWindowNotify(WindowRecord* record) {
 }
 
 void CloseTickerWindow() {
-    if (ui::CloseTicker()) ActivateWindowRecord(GetActiveWindowRecord());
+    if (ui::CloseTicker()) shell::ActivateWindowRecord(shell::GetActiveWindowRecord());
 }
 
 void shell::ActivateWindowRecord(WindowRecord* record) {
     if (!record) return;
-    WindowRecord* active = GetActiveWindowRecord();
+    WindowRecord* active = shell::GetActiveWindowRecord();
     if (active && active != record) DestroyWindowRecordPopup(active);
     if (!record->Detached) {
         if (HWND frame = MainWindow.load()) SetForegroundWindow(frame);

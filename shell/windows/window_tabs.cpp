@@ -4,6 +4,7 @@
 #include "core/frame_handles.h"
 #include "core/settings.h"
 #include "core/window_list.h"
+#include "shell/windows/active_window.h"
 #include "shell/windows/window_titles.h"
 #include "ui/ribbon.h"
 
@@ -161,7 +162,7 @@ void RebuildWindowTabs() {
         InsertTab(tabs, position, record, found == kept.end() ? 0 : found->second);
         g_hints.Set(tabs, record, position++);
     }
-    SelectWindowTab(GetActiveWindowRecord(), kNoTabState);
+    SelectWindowTab(shell::GetActiveWindowRecord(), kNoTabState);
 }
 
 void InsertWindowTab(const WindowRecord* record) {
@@ -174,7 +175,7 @@ void InsertWindowTab(const WindowRecord* record) {
     const int position = listed < static_cast<uint32_t>(count) ? static_cast<int>(listed) : count;
     InsertTab(tabs, position, record, 0);
     g_hints.Set(tabs, record, position);
-    SelectWindowTab(GetActiveWindowRecord(), kNoTabState);
+    SelectWindowTab(shell::GetActiveWindowRecord(), kNoTabState);
 }
 
 void shell::SetWindowTabCaption(const WindowRecord* record) {

@@ -71,7 +71,7 @@ std::wstring WindowDisplayName(const WindowRecord* record) {
 void UpdateFrameTitle() {
     HWND frame = MainWindow.load();
     if (!frame) return;
-    if (IsAppForeground()) {
+    if (shell::IsAppForeground()) {
         SetTitleIfChanged(frame, kProgramTitle);
         return;
     }

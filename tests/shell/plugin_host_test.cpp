@@ -7,6 +7,7 @@
 
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -223,9 +224,11 @@ TEST_F(PluginHost, MenusAddedThroughTheProgramsExportRunTheirCommandInThePlugin)
     CallLog::Instance().Clear();
     EXPECT_EQ(0u, BroadcastWindowMessage(kPluginWindowMessageFirst, nullptr, WM_COMMAND, item, 0));
     EXPECT_EQ(1u, BroadcastWindowMessage(kPluginWindowMessage, nullptr, WM_COMMAND, item, 0));
-    const auto lines = CallLog::Instance().Calls("ProcessInputLine");
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].Text, "/raw PRIVMSG #test :menu item 2");
+    // The line is entered as input: the input's event script sees it first.
+    std::vector<std::string> lines;
+    for (const RecordedCall& call : CallLog::Instance().Calls("RunEventScript"))
+        if (call.Text.starts_with("On_Input ")) lines.push_back(call.Text);
+    EXPECT_EQ(lines, std::vector<std::string>{"On_Input /raw PRIVMSG #test :menu item 2"});
     DestroyMenu(reinterpret_cast<HMENU>(items.back().Popup));
     ErasePluginMenuItem(static_cast<uint32_t>(before));
 }
