@@ -12,6 +12,7 @@
 #include "core/settings.h"
 #include "core/window_record.h"
 #include "irc/tls_socket.h"
+#include "media/speech.h"
 #include "media/voice_chat.h"
 #include "views/line_printer.h"
 #include "markup/markup_codes.h"
@@ -140,7 +141,7 @@ void ShowLine(WindowRecord* window, const DccConnection& dcc, const std::string&
     FormatEventLine(window, text, action ? kActionLine : kMessageLine, line,
                     {":" + dcc.PeerName, "PRIVMSG", dcc.LocalName, line}, sender);
     // Spoken by the thread that owns the voice: this chat thread only hands the text over.
-    if (window->SpeakIncoming) SpeakText(NarrowToWide(line, CP_UTF8));
+    if (window->SpeakIncoming) media::SpeakText(NarrowToWide(line, CP_UTF8));
     const std::wstring nick = NarrowToWide(dcc.PeerName, CP_UTF8);
     PrintToWindow(kInformationLine, window, text, {.ChatLine = true, .Sender = &nick});
 }

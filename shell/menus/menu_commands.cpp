@@ -23,6 +23,7 @@
 #include "shell/windows/window_operations.h"
 #include "shell/windows/window_record_ops.h"
 #include "shell/windows/window_state.h"
+#include "ui/prompt_dialogs.h"
 #include "ui/server_dialogs.h"
 #include "views/smiley_menu.h"
 #include "core/settings.h"
@@ -273,7 +274,7 @@ void CloseActiveWindow(const MenuCommand& command) {
 
 void LookUpHost(const MenuCommand& command) {
     wchar_t host[1000] = {};
-    if (!PromptText(MainWindow.load(), kProgramTitle, GetLangString(kLookUpHostPrompt), host, 1000, 0))
+    if (!ui::PromptText(MainWindow.load(), kProgramTitle, GetLangString(kLookUpHostPrompt), host, 1000, 0))
         return;
     ProcessInputLine(("/DNS " + WideToNarrow(host)).c_str(), command.Window);
 }

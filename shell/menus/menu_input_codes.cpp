@@ -11,6 +11,7 @@
 #include "core/window_record.h"
 #include "shell/menus/menu_command_handlers.h"
 #include "shell/menus/menu_command_table.h"
+#include "ui/prompt_dialogs.h"
 #include "views/color_picker.h"
 #include "views/display_palette.h"
 #include "shell/controls/input_smileys.h"
@@ -61,7 +62,7 @@ void InsertPaletteColour(const MenuCommand& command) {
 // ID_FORMAT_FONT_SIZE: a font number from 1 to 999.
 void InsertFontNumber(const MenuCommand& command) {
     wchar_t number[1000] = {};
-    if (!PromptText(MainWindow.load(), kProgramTitle, L"1-999", number, 1000, 0)) return;
+    if (!ui::PromptText(MainWindow.load(), kProgramTitle, L"1-999", number, 1000, 0)) return;
     InsertIntoInput(command.Window,
                     L"\x19" + std::to_wstring(static_cast<unsigned>(wcstoul(number, nullptr, 10))));
 }

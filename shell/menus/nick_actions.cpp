@@ -14,11 +14,13 @@
 #include "irc/send_path.h"
 #include "irc/server_connection.h"
 #include "irc_lines/channel_nicks.h"
+#include "script/script_interpreter.h"
 #include "shell/menus/menu_command_handlers.h"
 #include "shell/menus/menu_command_table.h"
 #include "shell/controls/current_popup.h"
 #include "shell/controls/nick_list.h"
 #include "shell/controls/script_entries.h"
+#include "ui/prompt_dialogs.h"
 
 #include <process.h>
 
@@ -172,8 +174,8 @@ unsigned __stdcall RunPopupScriptThread(void* argument) {
     try {
         if (IsWindowRecordListed(job->Window)) {
             std::string result;
-            ExecuteScript(kScriptLinesMode, job->Window->Server, job->Window, job->Code, job->Parameters,
-                          result, 0);
+            script::ExecuteScript(kScriptLinesMode, job->Window->Server, job->Window, job->Code,
+                                  job->Parameters, result, 0);
         }
     } catch (...) {
         // nothing may leave a thread procedure
@@ -212,7 +214,7 @@ void RunUserAction(const MenuCommand& command) {
     std::string request;
     if (command.Id == ID_USER_CTCP_OTHER) {
         wchar_t text[100] = {};
-        if (!PromptText(MainWindow.load(), kProgramTitle, L"CTCP?", text, 100, 0)) return;
+        if (!ui::PromptText(MainWindow.load(), kProgramTitle, L"CTCP?", text, 100, 0)) return;
         request = AsLineWord(text, DefaultCodePage.load());
     }
     std::vector<std::string> targets;

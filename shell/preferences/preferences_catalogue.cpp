@@ -3,6 +3,7 @@
 // after the user agreed in a question that names the file and where it came from; a skin changes
 // only how the program looks ("/installskin" leaves the rest of it out).
 #include "common/lang_string_ids.h"
+#include "commands/input_dispatcher.h"
 #include "core/settings.h"
 #include "shell/preferences/preferences_parts.h"
 #include "shell/preferences/preferences_window.h"
@@ -56,7 +57,7 @@ void Tell(HWND window, int32_t id) {
 
 void RunCommand(const std::string& command, const std::wstring& path) {
     const std::string line = command + "\"" + WideToNarrow(path) + "\"";
-    ProcessInputLine(line.c_str(), nullptr);
+    commands::ProcessInputLine(line.c_str(), nullptr);
 }
 
 } // namespace

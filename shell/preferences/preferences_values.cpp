@@ -7,6 +7,7 @@
 #include "markup/strip_format_codes.h"
 #include "shell/preferences/apply_settings.h"
 #include "ui/prompt_dialogs.h"
+#include "views/line_printer.h"
 #include "views/line_text_steps.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
@@ -307,5 +308,6 @@ void ShowAppearancePreview(HWND pane, XmlElement* appearance) {
             lines.push_back(NarrowToWide(value));
         }
     }
-    for (const std::wstring& line : lines) PrintToWindow(kInformationLine, nullptr, line, {.View = pane});
+    for (const std::wstring& line : lines)
+        views::PrintToWindow(kInformationLine, nullptr, line, {.View = pane});
 }

@@ -201,7 +201,7 @@ void Shutdown() {
 
 void RunStartupCommand() {
     const std::string command = std::exchange(StartupCommand, std::string());
-    if (!command.empty()) ProcessInputLine(command.c_str(), nullptr);
+    if (!command.empty()) commands::ProcessInputLine(command.c_str(), nullptr);
 }
 
 int RunQv(HINSTANCE instance) {
@@ -268,7 +268,7 @@ int RunQv(HINSTANCE instance) {
     HACCEL accelerators = LoadAcceleratorsW(ResourceModule.load(), L"MENU_MAIN");
 
     std::string result;
-    RunEventScript("On_Load_Brindlex", nullptr, nullptr, "", result);
+    script::RunEventScript("On_Load_Brindlex", nullptr, nullptr, "", result);
     RunStartupCommand();
     CountDownToUpdateCheck();
     if (opened.FirstRun) PostMessageW(frame, WM_COMMAND, ID_FIRST_STEPS, 0);
