@@ -165,8 +165,6 @@ struct ScriptTriggerJob {
     SERVICE(Windows, UpdateWindowTitle, shell::UpdateWindowTitle, void, (WindowRecord* record), (record), void()) \
     SERVICE(Windows, WriteLogLine, shell::WriteLogLine, void, (WindowRecord* record, const wchar_t* text), \
             (record, text), void()) \
-    SERVICE(Windows, WriteLogMarker, shell::WriteLogLine, void, (WindowRecord* record, int32_t marker), \
-            (record, marker), void()) \
     /* Asking for the user's attention: a thread procedure over the chat window's handle. */ \
     SERVICE(Windows, ShakeWindowThread, shell::ShakeWindowThread, unsigned, (void* childWindow), (childWindow), \
             0u) \
@@ -279,9 +277,6 @@ BRINDLEX_SERVICE_GROUPS(BRINDLEX_SERVICE_GROUP_FORWARDERS)
 // The ordinary calls, without options.
 inline void PrintToWindow(LineKind kind, WindowRecord* record, const std::wstring& text) {
     PrintToWindow(kind, record, text, PrintOptions{});
-}
-inline void WriteLogLine(WindowRecord* record, int32_t marker) {
-    WriteLogMarker(record, marker);
 }
 inline void ProcessInputLine(const char* line, WindowRecord* window) {
     ProcessInputLine(line, window, InputOptions{});

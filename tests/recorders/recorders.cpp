@@ -230,10 +230,6 @@ void InstallLogRecorder() {
     Services().Windows.WriteLogLine = [](WindowRecord* record, const wchar_t* text) {
         if (text) CallLog::Instance().Add({"WriteLogLine", record, WideToNarrow(text), 0});
     };
-    Services().Windows.WriteLogMarker = [](WindowRecord* record, int32_t marker) {
-        CallLog::Instance().Add(
-            {"WriteLogLine", record, {}, static_cast<uint64_t>(static_cast<int64_t>(marker))});
-    };
 }
 
 void InstallSpeechRecorder() {

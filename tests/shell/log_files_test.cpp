@@ -23,21 +23,21 @@ protected:
 };
 
 TEST_F(LogFiles, EveryEntryEndsWithExactlyOneLineBreakInUtf8) {
-    WriteLogLine(&record_, L"plain");
-    WriteLogLine(&record_, L"ends in CR LF\r\n");
-    WriteLogLine(&record_, L"many\r\n\n\r\r\n");
-    WriteLogLine(&record_, L"");
-    WriteLogLine(&record_, L"caf\u00E9 \u263A");
-    WriteLogLine(&record_, static_cast<const wchar_t*>(nullptr));
-    WriteLogLine(nullptr, L"no record");
+    shell::WriteLogLine(&record_, L"plain");
+    shell::WriteLogLine(&record_, L"ends in CR LF\r\n");
+    shell::WriteLogLine(&record_, L"many\r\n\n\r\r\n");
+    shell::WriteLogLine(&record_, L"");
+    shell::WriteLogLine(&record_, L"caf\u00E9 \u263A");
+    shell::WriteLogLine(&record_, static_cast<const wchar_t*>(nullptr));
+    shell::WriteLogLine(nullptr, L"no record");
     EXPECT_EQ(Log(), "plain\r\nends in CR LF\r\nmany\r\n\r\ncaf\xC3\xA9 \xE2\x98\xBA\r\n");
 }
 
 TEST_F(LogFiles, MarkersCarryTheNameAndTheLocalTime) {
-    WriteLogLine(&record_, kLogStartMarker);
-    WriteLogLine(&record_, L"line");
-    WriteLogLine(&record_, kLogEndMarker);
-    WriteLogLine(&record_, 7); // not a marker: nothing
+    shell::WriteLogLine(&record_, kLogStartMarker);
+    shell::WriteLogLine(&record_, L"line");
+    shell::WriteLogLine(&record_, kLogEndMarker);
+    shell::WriteLogLine(&record_, 7); // not a marker: nothing
     const std::string log = Log();
     const std::regex shape("# Log start: #r\xC3\xA9union \\(\\d\\d-\\d\\d-\\d{4} \\d\\d:\\d\\d:\\d\\d\\)\r\n"
                            "line\r\n"
@@ -47,8 +47,8 @@ TEST_F(LogFiles, MarkersCarryTheNameAndTheLocalTime) {
 
 TEST_F(LogFiles, AFileThatCannotBeOpenedDropsTheEntryAndLoggingStaysOn) {
     record_.LogPath = folder_.File(L"missing-folder\\chan.log");
-    WriteLogLine(&record_, L"lost");
-    WriteLogLine(&record_, kLogStartMarker);
+    shell::WriteLogLine(&record_, L"lost");
+    shell::WriteLogLine(&record_, kLogStartMarker);
     EXPECT_FALSE(FileExists(record_.LogPath));
     EXPECT_EQ(record_.Logging, 1);
 }
@@ -70,7 +70,7 @@ TEST_F(LogFiles, NamesFromServersStayInsideTheLogFolder) {
         const std::wstring path = ChatLogPath(base, c.name);
         EXPECT_EQ(path, base + L"\\" + c.file) << c.name;
         record_.LogPath = path;
-        WriteLogLine(&record_, L"x");
+        shell::WriteLogLine(&record_, L"x");
         EXPECT_TRUE(FileExists(path)) << c.name;
     }
 }
