@@ -8,6 +8,7 @@
 #include "core/window_record.h"
 #include "peer/embedded_objects.h"
 #include "ui/ax_host.h"
+#include "ui/prompt_dialogs.h"
 
 #include <ole2.h>
 #include <oledlg.h>
@@ -62,7 +63,7 @@ bool SaveHostedObject(HWND dialog) {
 std::wstring ChooseClass(HWND owner) {
     if (GetKeyState(VK_SHIFT) < 0) {
         wchar_t typed[kPromptLength] = {};
-        if (!PromptText(owner, L"ActiveX", L"CLSID?", typed, kPromptLength, 0)) return {};
+        if (!ui::PromptText(owner, L"ActiveX", L"CLSID?", typed, kPromptLength, 0)) return {};
         CLSID clsid{};
         if (FAILED(ClsidFromAnsiString(clsid, WideToNarrow(std::wstring(typed), CP_ACP).c_str()))) return {};
         return typed;

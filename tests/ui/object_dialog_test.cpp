@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/app_state.h"
+#include "common/command_ids.h"
 #include "common/data_folders.h"
 #include "common/xstring.h"
 #include "core/window_record.h"
@@ -18,12 +19,15 @@
 #include <richole.h>
 
 #include <atomic>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
 namespace {
 
-HWND FindObjectDialog() {
+// The object dialog or its class prompt, both titled "ActiveX".
+HWND FindActiveXDialog() {
     for (HWND dialog = FindWindowExW(nullptr, nullptr, L"#32770", L"ActiveX"); dialog;
          dialog = FindWindowExW(nullptr, dialog, L"#32770", L"ActiveX")) {
         DWORD process = 0;
@@ -39,7 +43,7 @@ public:
     DialogAnswer(WORD button, const wchar_t* value) {
         thread_ = std::thread([this, button, value] {
             for (int i = 0; i < 400 && !done_; ++i, Sleep(50)) {
-                HWND dialog = FindObjectDialog();
+                HWND dialog = FindActiveXDialog();
                 HWND host = dialog ? GetDlgItem(dialog, kObjectHostId) : nullptr;
                 if (!host || !FindWindowExW(host, nullptr, kTestControlWindowClass, nullptr)) continue;
                 SawControl = true;
@@ -79,6 +83,43 @@ private:
             DeleteObject(shot);
         }
     }
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};
+
+// Answers every class prompt from another thread with the answer set last, or cancels it.
+class PromptAnswers {
+public:
+    PromptAnswers() {
+        thread_ = std::thread([this] {
+            while (!done_) {
+                HWND prompt = FindActiveXDialog();
+                HWND edit = prompt ? GetDlgItem(prompt, IDC_PROMPT_ANSWER) : nullptr;
+                if (!edit) {
+                    Sleep(20);
+                    continue;
+                }
+                std::lock_guard lock(mutex_);
+                if (answer_) SetWindowTextW(edit, answer_->c_str());
+                PostMessageW(prompt, WM_COMMAND, answer_ ? IDOK : IDCANCEL, 0);
+                ++Count;
+                while (!done_ && IsWindow(prompt)) Sleep(20);
+            }
+        });
+    }
+    ~PromptAnswers() {
+        done_ = true;
+        thread_.join();
+    }
+    void Set(std::optional<std::wstring> answer) {
+        std::lock_guard lock(mutex_);
+        answer_ = std::move(answer);
+    }
+    std::atomic<unsigned> Count{0};
+
+private:
+    std::mutex mutex_;
+    std::optional<std::wstring> answer_;
     std::atomic<bool> done_{false};
     std::thread thread_;
 };
@@ -123,12 +164,9 @@ protected:
         DestroyWindow(window_);
         delete record_;
         FreeLibrary(LanguageModule.exchange(nullptr));
-        CallLog::Instance().AnswerText = nullptr;
     }
 
-    void Answer(const std::string& typed) {
-        CallLog::Instance().AnswerText = [typed](const RecordedCall&) { return typed; };
-    }
+    void Answer(const std::string& typed) { prompts_.Set(NarrowToWide(typed)); }
 
     std::vector<std::string> SentLines() const {
         std::vector<std::string> lines;
@@ -166,6 +204,7 @@ protected:
     }
 
     TestFolder folder_{L"objdlg"};
+    PromptAnswers prompts_;
     HWND window_ = nullptr;
     WindowRecord* record_ = nullptr;
     static bool registered_;
@@ -214,11 +253,11 @@ TEST_F(ObjectDialog, CancelAndUnparsableClassesSendNothing) {
     InsertActiveXObject(record_);
     Answer(std::string(999, '{')); // as long as the prompt's answer can be
     InsertActiveXObject(record_);
-    CallLog::Instance().AnswerText = nullptr; // the prompt cancelled
+    prompts_.Set(std::nullopt); // the prompt cancelled
     InsertActiveXObject(record_);
     InsertActiveXObject(nullptr);
 
-    EXPECT_EQ(CallLog::Instance().Calls("PromptText").size(), 4u);
+    EXPECT_EQ(prompts_.Count.load(), 4u);
     EXPECT_TRUE(SentLines().empty());
     EXPECT_TRUE(folder_.Entries().empty()) << "no storage file was written";
     EXPECT_EQ(ViewObjectValue(), L"");

@@ -4,6 +4,5 @@
 
 void InstallTestServices() {
     ClearClientServices();
-    InstallPromptRecorder();
     InstallInputRecorders();
 }
