@@ -373,7 +373,8 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case MM_WIM_DATA: media::OnWaveInBuffer(reinterpret_cast<WAVEHDR*>(lParam)); return 0;
         case MM_WOM_DONE: media::OnWaveOutDone(reinterpret_cast<WAVEHDR*>(lParam)); return 0;
         case WM_INSERT_IMAGE:
-            return InsertImageIntoRichEdit(reinterpret_cast<HWND>(wParam), reinterpret_cast<HBITMAP>(lParam));
+            return peer::InsertImageIntoRichEdit(reinterpret_cast<HWND>(wParam),
+                                                 reinterpret_cast<HBITMAP>(lParam));
         case WM_INSERT_OBJECT:
             return peer::InsertRequestedObject(reinterpret_cast<const InsertObjectRequest*>(lParam));
         case WM_SPEECH_RECOGNIZED: InsertRecognizedText(); return 0;
