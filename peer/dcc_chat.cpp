@@ -13,6 +13,7 @@
 #include "core/window_record.h"
 #include "irc/tls_socket.h"
 #include "media/speech.h"
+#include "script/event_scripts.h"
 #include "media/voice_chat.h"
 #include "views/line_printer.h"
 #include "markup/markup_codes.h"
@@ -261,7 +262,7 @@ unsigned __stdcall peer::DccChatThread(void* record) {
     RemoteTextScope remote;
     DccConnection& dcc = *window->Dcc;
     std::string result;
-    if (RunEventScript("On_DCC_Connect_1", window, window, window->Name, result) == 1) return 0;
+    if (script::RunEventScript("On_DCC_Connect_1", window, window, window->Name, result) == 1) return 0;
     sockaddr_storage peer{};
     const SOCKET socket = Connect(window, dcc, peer);
     if (socket == INVALID_SOCKET) return 0;
@@ -272,7 +273,7 @@ unsigned __stdcall peer::DccChatThread(void* record) {
     const bool secured = !dcc.UseTls || StartTls(window, dcc, socket);
     if (secured) {
         result.clear();
-        if (RunEventScript("On_DCC_Connect_2", window, window, window->Name, result) == 1) return 0;
+        if (script::RunEventScript("On_DCC_Connect_2", window, window, window->Name, result) == 1) return 0;
         DccChatStream stream;
         auto buffer = std::make_unique<char[]>(10000);
         for (;;) {

@@ -2,6 +2,7 @@
 // chat window.
 #include "peer/dcc_send_dialog.h"
 
+#include "commands/input_dispatcher.h"
 #include "common/app_state.h"
 #include "common/command_ids.h"
 #include "common/list_tree_helpers.h"
@@ -103,7 +104,7 @@ bool SendOffers(HWND dialog, const SendDialogInit& init) {
     for (const std::wstring& path : peer::SplitOfferedFiles(files)) {
         const std::string line =
             word + WideToNarrow(nick, WindowCodePage(init.Window)) + kind + WideToNarrow(path);
-        ProcessInputLine(line.c_str(), init.Window);
+        commands::ProcessInputLine(line.c_str(), init.Window);
     }
     return true;
 }

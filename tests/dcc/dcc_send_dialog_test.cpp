@@ -5,6 +5,7 @@
 #include "common/xstring.h"
 #include "peer/dcc_send_dialog.h"
 #include "tests/assist/dialog_answers.h"
+#include "tests/recorders/recorders.h"
 #include "tests/support/chat_test_frame.h"
 
 #include <commctrl.h>
@@ -61,10 +62,9 @@ struct DialogPerson {
     ~DialogPerson() { Join(); }
 };
 
+// The dialog types its offers through the real input dispatcher, which stops them at "On_Input".
 std::vector<std::string> TypedLines() {
-    std::vector<std::string> lines;
-    for (const RecordedCall& call : CallLog::Instance().Calls("ProcessInputLine")) lines.push_back(call.Text);
-    return lines;
+    return RecordedInputLines();
 }
 
 class DccSendDialog : public DccTest {};

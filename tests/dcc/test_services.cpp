@@ -11,7 +11,7 @@ void InstallTestServices() {
     InstallMenuLabelRecorder();
     InstallPrinterRecorder();
     InstallPluginRecorders();
-    InstallEventScriptRecorder();
+    InstallInputScriptRecorder();
     InstallScriptRunRecorder();
     InstallInputRecorders();
     InstallDisconnectRecorder();

@@ -84,6 +84,27 @@ void InstallEventScriptRecorder() {
     };
 }
 
+void InstallInputScriptRecorder() {
+    Services().Scripts.RunEventScript = [](const char* eventName, WindowRecord* window, WindowRecord*,
+                                           const std::string& parameters, std::string&,
+                                           EventScriptOptions options) {
+        const std::string name = eventName ? eventName : "";
+        uint64_t answer = 0;
+        const RecordedCall call{"RunEventScript", window, name + " " + parameters,
+                                options.CheckOnly ? 1u : 0u, HandlingRemoteText() ? "remote" : ""};
+        if (Answered(call, answer)) return static_cast<uint32_t>(answer);
+        return name == "On_Input" ? 1u : kNoEventScript;
+    };
+}
+
+std::vector<std::string> RecordedInputLines() {
+    const std::string prefix = "On_Input ";
+    std::vector<std::string> lines;
+    for (const RecordedCall& call : CallLog::Instance().Calls("RunEventScript"))
+        if (call.Text.starts_with(prefix)) lines.push_back(call.Text.substr(prefix.size()));
+    return lines;
+}
+
 void InstallScriptRunRecorder() {
     Services().Scripts.ExecuteScript = [](uint32_t mode, WindowRecord* connectionWindow, WindowRecord*,
                                           const std::string& script, const std::string& parameters,

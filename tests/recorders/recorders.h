@@ -23,6 +23,11 @@ void InstallPrinterRecorder();
 void InstallEventFormatRecorder();
 // RunEventScript: records "name parameters"; answers kNoEventScript unless the test answers.
 void InstallEventScriptRecorder();
+// RunEventScript as InstallEventScriptRecorder, but "On_Input" answers 1: a line typed through the
+// real input dispatcher is recorded at its script step and goes no further.
+void InstallInputScriptRecorder();
+// The lines the dispatcher handed to "On_Input", in order.
+std::vector<std::string> RecordedInputLines();
 // ExecuteScript: records "text|parameters" with the mode; answers the default result.
 void InstallScriptRunRecorder();
 // ProcessInputLine, ExecuteInputText and ExecuteCommand (no command is known unless answered).
