@@ -1,6 +1,8 @@
 // The join dialog (favourite and recent channels) and the kick dialog (kick, ban, timed unban).
 #include "ui/server_dialogs.h"
 
+#include "commands/command_interpreter.h"
+#include "commands/input_dispatcher.h"
 #include "common/app_state.h"
 #include "common/command_ids.h"
 #include "common/text_split.h"
@@ -115,7 +117,7 @@ INT_PTR CALLBACK JoinDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
                 EndDialog(dialog, 2);
                 return TRUE;
             case IDC_JOIN_EDIT_LISTS:
-                ExecuteCommand("/prefs Cfg\\Options1", record, record, nullptr);
+                commands::ExecuteCommand("/prefs Cfg\\Options1", record, record, nullptr);
                 SendMessageW(dialog, WM_DIALOG_RELOAD, 0, 0);
                 return TRUE;
             default: return FALSE;
@@ -178,7 +180,7 @@ void Kick(HWND dialog, KickDialogParams& params) {
     if (IsDlgButtonChecked(dialog, IDC_KICK_TIMED_UNBAN) == BST_CHECKED && seconds != 0) {
         const std::string line = "/TIMER " + UnbanTimerName() + " 1 " + std::to_string(seconds) +
                                  " /RAW MODE " + channel->Name + " -b " + mask;
-        ProcessInputLine(line.c_str(), channel);
+        commands::ProcessInputLine(line.c_str(), channel);
     }
     const std::string reason = WideToNarrow(OneLine(ItemText(dialog, IDC_KICK_REASON, kMostMaskText)));
     XmlWriteProfileString(Settings::Keys::LastKickReason.Section, Settings::Keys::LastKickReason.Key,

@@ -1,5 +1,6 @@
 #include "ui/object_dialog.h"
 
+#include "commands/input_dispatcher.h"
 #include "common/app_state.h"
 #include "common/data_folders.h"
 #include "common/shell_helpers.h"
@@ -127,7 +128,7 @@ void InsertActiveXObject(WindowRecord* record) {
     const std::wstring sent = SentObjectPath();
     if (!CopyFileW(saved.c_str(), sent.c_str(), FALSE)) return;
     const std::string line = "/sendobject " + record->Name + " " + WideToNarrow(sent);
-    ProcessInputLine(line.c_str(), record);
+    commands::ProcessInputLine(line.c_str(), record);
     CLSID clsid{};
     ClsidFromAnsiString(clsid, WideToNarrow(classText, CP_ACP).c_str());
     peer::InsertOleObject(record->View, saved.c_str(), clsid, nullptr);

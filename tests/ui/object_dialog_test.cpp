@@ -9,6 +9,7 @@
 #include "core/window_record.h"
 #include "tests/ax_control/test_control_registration.h"
 #include "tests/recorders/call_log.h"
+#include "tests/recorders/recorders.h"
 #include "tests/support/screenshots.h"
 #include "tests/support/test_files.h"
 #include "ui/ax_host.h"
@@ -168,12 +169,8 @@ protected:
 
     void Answer(const std::string& typed) { prompts_.Set(NarrowToWide(typed)); }
 
-    std::vector<std::string> SentLines() const {
-        std::vector<std::string> lines;
-        for (const RecordedCall& call : CallLog::Instance().Calls("ProcessInputLine"))
-            lines.push_back(call.Text);
-        return lines;
-    }
+    // The dialog sends through the real input dispatcher, which stops the line at "On_Input".
+    std::vector<std::string> SentLines() const { return RecordedInputLines(); }
 
     // The value of the first object in the view, or empty when there is none.
     std::wstring ViewObjectValue() const {

@@ -5,4 +5,5 @@
 void InstallTestServices() {
     ClearClientServices();
     InstallInputRecorders();
+    InstallInputScriptRecorder();
 }
