@@ -5,6 +5,7 @@
 #include "common/text_compare.h"
 #include "irc/remembered_user.h"
 #include "irc/server_connection.h"
+#include "script/script_interpreter.h"
 #include "script/script_variables.h"
 #include "core/client_services.h"
 #include "core/record_guards.h"
@@ -44,8 +45,8 @@ uint32_t ScopeWord(const CommandCall& call, size_t at) {
 
 uint64_t RunScriptCommand(const CommandCall& call) {
     std::string result;
-    ExecuteScript(kScriptLinesMode, call.ConnectionWindow, call.Target, call.Words[1], call.Rest(2), result,
-                  0);
+    script::ExecuteScript(kScriptLinesMode, call.ConnectionWindow, call.Target, call.Words[1], call.Rest(2),
+                          result, 0);
     return 1;
 }
 

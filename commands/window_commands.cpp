@@ -7,6 +7,7 @@
 #include "common/script_number.h"
 #include "common/text_compare.h"
 #include "common/xstring.h"
+#include "script/script_interpreter.h"
 #include "irc/server_connection.h"
 #include "core/client_services.h"
 #include "core/debug_level.h"
@@ -72,7 +73,7 @@ uint32_t CodePageWord(const std::string& word) {
 
 uint64_t EvalCommand(const CommandCall& call) {
     std::string result;
-    ExecuteScript(kEvalMode, call.ConnectionWindow, call.Target, call.Rest(1), "", result, 0);
+    script::ExecuteScript(kEvalMode, call.ConnectionWindow, call.Target, call.Rest(1), "", result, 0);
     // A script yields no result text, so the input box is left empty.
     if (call.Target && call.Target->Input) SetWindowTextW(call.Target->Input, NarrowToWide(result).c_str());
     return 1;

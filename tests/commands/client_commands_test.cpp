@@ -62,11 +62,14 @@ struct ClientCommandCase {
 };
 
 const std::vector<ClientCommandCase> kCases = {
-    // Script text.
-    {'C', "/eval $x = 1 ||| /echo", {}, {"script 4 $x = 1 ||| /echo|"}},
-    {'Q', "// hello", {}, {"script 4 hello|"}},
+    // Script text: the script runs for real, and what its statements say shows what it ran.
+    {'C',
+     "/eval hello ||| world",
+     {"PRIVMSG #a :hello", "PRIVMSG #a :world"},
+     {"print #a: hello", "print #a: world"}},
+    {'Q', "// hello", {"PRIVMSG bob :hello"}, {"print bob: hello"}},
     {'C', "/eval", {"eval"}, {}, true},
-    {'C', "/runscript job.txt a  b", {}, {"script 0 job.txt|a  b"}},
+    {'C', "/runscript $1 a  b", {"PRIVMSG #a :b"}, {"print #a: b"}},
     {'C', "/runscript", {"runscript"}, {}, true},
     // Said in, or printed into, the windows the target names on this connection.
     {'C', "/display # hello", {"PRIVMSG #a :hello"}, {"print #a: hello"}},
