@@ -72,29 +72,25 @@ void InstallEventFormatRecorder() {
     };
 }
 
+// Records an event script call; unanswered, "On_Input" gives inputAnswer and any other event
+// kNoEventScript.
+template <uint32_t inputAnswer>
+uint32_t RecordEventScript(const char* eventName, WindowRecord* window, WindowRecord*,
+                           const std::string& parameters, std::string&, EventScriptOptions options) {
+    const std::string name = eventName ? eventName : "";
+    uint64_t answer = 0;
+    const RecordedCall call{"RunEventScript", window, name + " " + parameters, options.CheckOnly ? 1u : 0u,
+                            HandlingRemoteText() ? "remote" : ""};
+    if (Answered(call, answer)) return static_cast<uint32_t>(answer);
+    return name == "On_Input" ? inputAnswer : kNoEventScript;
+}
+
 void InstallEventScriptRecorder() {
-    Services().Scripts.RunEventScript = [](const char* eventName, WindowRecord* window, WindowRecord*,
-                                           const std::string& parameters, std::string&,
-                                           EventScriptOptions options) {
-        uint64_t answer = 0;
-        const RecordedCall call{"RunEventScript", window,
-                                std::string(eventName ? eventName : "") + " " + parameters,
-                                options.CheckOnly ? 1u : 0u, HandlingRemoteText() ? "remote" : ""};
-        return Answered(call, answer) ? static_cast<uint32_t>(answer) : kNoEventScript;
-    };
+    Services().Scripts.RunEventScript = &RecordEventScript<kNoEventScript>;
 }
 
 void InstallInputScriptRecorder() {
-    Services().Scripts.RunEventScript = [](const char* eventName, WindowRecord* window, WindowRecord*,
-                                           const std::string& parameters, std::string&,
-                                           EventScriptOptions options) {
-        const std::string name = eventName ? eventName : "";
-        uint64_t answer = 0;
-        const RecordedCall call{"RunEventScript", window, name + " " + parameters,
-                                options.CheckOnly ? 1u : 0u, HandlingRemoteText() ? "remote" : ""};
-        if (Answered(call, answer)) return static_cast<uint32_t>(answer);
-        return name == "On_Input" ? 1u : kNoEventScript;
-    };
+    Services().Scripts.RunEventScript = &RecordEventScript<1u>;
 }
 
 std::vector<std::string> RecordedInputLines() {
