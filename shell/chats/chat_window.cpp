@@ -117,7 +117,7 @@ LRESULT ChatMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_INITMENUPOPUP: ShowToggleStates(reinterpret_cast<HMENU>(wParam), record); break;
         case WM_COMMAND:
             // The window's own toolbars act on it, whichever window is active.
-            HandleMenuCommand(window, message, wParam, record ? reinterpret_cast<LPARAM>(record) : lParam);
+            HandleMenuCommand(window, wParam, record ? reinterpret_cast<LPARAM>(record) : lParam);
             break;
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);

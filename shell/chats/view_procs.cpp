@@ -265,7 +265,7 @@ LRESULT NickListMessage(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT MdiClientMessage(HWND client, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_ERASEBKGND: FillBackground(client, reinterpret_cast<HDC>(wParam)); return 1;
-        case WM_COMMAND: HandleMenuCommand(client, message, wParam, lParam); break;
+        case WM_COMMAND: HandleMenuCommand(client, wParam, lParam); break;
         case WM_DROPFILES:
             peer::SendDroppedFiles(shell::GetActiveWindowRecord(), reinterpret_cast<HDROP>(wParam), client);
             return 1;

@@ -398,7 +398,7 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_NOTIFY: return OnNotify(window, reinterpret_cast<const NMHDR*>(lParam));
         case WM_COMMAND:
-            HandleMenuCommand(window, message, wParam, lParam);
+            HandleMenuCommand(window, wParam, lParam);
             return DefaultFrame(window, message, wParam, lParam);
         case WM_ERASEBKGND: {
             RECT client{};

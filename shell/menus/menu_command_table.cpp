@@ -147,8 +147,7 @@ const MenuCommandRow* FindMenuCommandRow(uint32_t id) {
     return id <= row->Last ? row : nullptr;
 }
 
-void HandleMenuCommand(HWND owner, UINT message, WPARAM wParam, LPARAM lParam) {
-    (void)message;
+void HandleMenuCommand(HWND owner, WPARAM wParam, LPARAM lParam) {
     try {
         const UINT id = LOWORD(wParam);
         const MenuCommandRow* row = FindMenuCommandRow(id);

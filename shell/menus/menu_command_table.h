@@ -34,4 +34,4 @@ const MenuCommandRow* FindMenuCommandRow(uint32_t id);
 // window's own redraw, names the record its command is for in lParam (a small value or a control's
 // handle is none): the window whose nick list or view was clicked, not the one that happens to be
 // active.
-void HandleMenuCommand(HWND owner, UINT message, WPARAM wParam, LPARAM lParam);
+void HandleMenuCommand(HWND owner, WPARAM wParam, LPARAM lParam);
