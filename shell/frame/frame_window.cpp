@@ -258,7 +258,7 @@ void RunNotifyProbe() {
         if (connection.LagProbePending) {
             if (!connection.LagReported) {
                 connection.LagReported = 1;
-                ExecuteCommand("/lag", record, record, nullptr);
+                commands::ExecuteCommand("/lag", record, record, nullptr);
             }
             continue;
         }

@@ -27,16 +27,17 @@ void PrintDnsResult(const DnsResult& result) {
     std::string answer;
     // The names came from a name server: its event script runs as text from outside.
     RemoteTextScope remote;
-    if (RunEventScript("On_DNS", result.Window, result.Window, parameters, answer) == 1) return;
+    if (script::RunEventScript("On_DNS", result.Window, result.Window, parameters, answer) == 1) return;
     const std::wstring name = result.Name.substr(0, 990);
-    PrintToWindow(kInformationLine, result.Window, L"\x02" + std::wstring(kSymbolDot) + L" DNS: \x02" + name);
+    views::PrintToWindow(kInformationLine, result.Window,
+                         L"\x02" + std::wstring(kSymbolDot) + L" DNS: \x02" + name);
     for (size_t i = 0; i + 1 < result.Lines.size(); i += 2) {
         std::wstring label = NarrowToWide(result.Lines[i]), value = NarrowToWide(result.Lines[i + 1]);
-        PrintToWindow(kInformationLine, result.Window,
-                      L"\x02\x12\\\x12 " + label.substr(0, 400) + L" : \x02" + value.substr(0, 500));
+        views::PrintToWindow(kInformationLine, result.Window,
+                             L"\x02\x12\\\x12 " + label.substr(0, 400) + L" : \x02" + value.substr(0, 500));
     }
-    PrintToWindow(kInformationLine, result.Window,
-                  L"\x02" + std::wstring(kSymbolDot) + L" DNS " + kSymbolDot + L"\x02");
+    views::PrintToWindow(kInformationLine, result.Window,
+                         L"\x02" + std::wstring(kSymbolDot) + L" DNS " + kSymbolDot + L"\x02");
 }
 
 // A lookup made for a server window fills its connection's address texts.

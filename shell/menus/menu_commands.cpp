@@ -1,5 +1,7 @@
 #include "shell/menus/menu_commands.h"
 
+#include "commands/command_interpreter.h"
+#include "commands/input_dispatcher.h"
 #include "common/app_state.h"
 #include "common/command_ids.h"
 #include "common/frame_messages.h"
@@ -14,6 +16,7 @@
 #include "irc/server_session.h"
 #include "core/client_services.h"
 #include "media/speech.h"
+#include "script/event_scripts.h"
 #include "shell/controls/input_box.h"
 #include "shell/controls/input_smileys.h"
 #include "shell/menus/main_menu.h"
@@ -26,6 +29,7 @@
 #include "ui/prompt_dialogs.h"
 #include "ui/server_dialogs.h"
 #include "views/smiley_menu.h"
+#include "views/line_printer.h"
 #include "core/settings.h"
 
 #include <commctrl.h>
@@ -97,7 +101,7 @@ void SetWindowEncoding(const MenuCommand& command) {
     const uint32_t codePage = kEncodingCodePages[command.Id - ID_ENCODING_UTF8];
     auto run = [codePage](WindowRecord* window) {
         const std::string line = "/encoding " + window->Name + " " + std::to_string(codePage);
-        ExecuteCommand(line.c_str(), window, window, nullptr);
+        commands::ExecuteCommand(line.c_str(), window, window, nullptr);
     };
     if (record->Type != kServerWindow) return run(record);
     for (WindowRecord* other : WindowListSnapshot())
@@ -142,15 +146,15 @@ void AskServerLinks(const MenuCommand& command) {
 }
 
 void OpenUserListPreferences(const MenuCommand&) {
-    ExecuteCommand("/prefs Cfg\\User_Lists", nullptr, nullptr, nullptr);
+    commands::ExecuteCommand("/prefs Cfg\\User_Lists", nullptr, nullptr, nullptr);
 }
 
 void AskSilenceList(const MenuCommand& command) {
-    ProcessInputLine("/RAW SILENCE", command.Window);
+    commands::ProcessInputLine("/RAW SILENCE", command.Window);
 }
 
 void AskAcceptList(const MenuCommand& command) {
-    ProcessInputLine("/RAW ACCEPT *", command.Window);
+    commands::ProcessInputLine("/RAW ACCEPT *", command.Window);
 }
 
 void ToggleMultiLineInput(const MenuCommand& command) {
@@ -172,8 +176,8 @@ void ToggleMultiLineInput(const MenuCommand& command) {
 
 void RunStatusEvent(const MenuCommand& command) {
     std::string result;
-    RunEventScript("On_Status", command.Window, command.Window,
-                   std::to_string(command.Id - ID_STATUS_AVAILABLE), result);
+    script::RunEventScript("On_Status", command.Window, command.Window,
+                           std::to_string(command.Id - ID_STATUS_AVAILABLE), result);
 }
 
 void ToggleFormatBar(const MenuCommand& command) {
@@ -206,7 +210,7 @@ void ToggleVoiceListen(const MenuCommand& command) {
     }
     if (!OpenWaveOut(record)) return;
     CheckChildToolbarButton(record, ID_VOICE_LISTEN, true);
-    PrintToWindow(kInformationLine, record, GetLangString(kListeningText));
+    views::PrintToWindow(kInformationLine, record, GetLangString(kListeningText));
     SendVoiceListening(record);
 }
 
@@ -276,7 +280,7 @@ void LookUpHost(const MenuCommand& command) {
     wchar_t host[1000] = {};
     if (!ui::PromptText(MainWindow.load(), kProgramTitle, GetLangString(kLookUpHostPrompt), host, 1000, 0))
         return;
-    ProcessInputLine(("/DNS " + WideToNarrow(host)).c_str(), command.Window);
+    commands::ProcessInputLine(("/DNS " + WideToNarrow(host)).c_str(), command.Window);
 }
 
 void ToggleNickGroups(const MenuCommand& command) {
@@ -287,7 +291,7 @@ void ToggleNickGroups(const MenuCommand& command) {
 }
 
 void ClearWindow(const MenuCommand& command) {
-    ProcessInputLine("/clear", command.Window);
+    commands::ProcessInputLine("/clear", command.Window);
 }
 
 void RunLogMenuCommand(const MenuCommand& command) {

@@ -1,4 +1,6 @@
 // Settings, dialogs, searching, help and the program's own commands of the menus.
+#include "commands/command_interpreter.h"
+#include "commands/input_dispatcher.h"
 #include "common/command_ids.h"
 #include "common/lang_string_ids.h"
 #include "core/client_services.h"
@@ -116,7 +118,8 @@ void OpenConnect(const MenuCommand&) {
 void OpenPreferencesSection(const MenuCommand& command) {
     for (const PreferencesSectionRow& row : kPreferencesSections)
         if (row.Id == command.Id)
-            ExecuteCommand((std::string("/prefs ") + row.Section).c_str(), nullptr, nullptr, nullptr);
+            commands::ExecuteCommand((std::string("/prefs ") + row.Section).c_str(), nullptr, nullptr,
+                                     nullptr);
 }
 
 void OpenAllPreferences(const MenuCommand&) {
@@ -129,7 +132,7 @@ void SearchTypedText(const MenuCommand& command) {
     WindowRecord* record = command.Window;
     const bool encyclopedia = GetKeyState(VK_SHIFT) < 0;
     if (!record) {
-        ProcessInputLine(("/run " + WideToNarrow(WebSearchHome(encyclopedia))).c_str(), nullptr);
+        commands::ProcessInputLine(("/run " + WideToNarrow(WebSearchHome(encyclopedia))).c_str(), nullptr);
         return;
     }
     const std::wstring text = InputBoxText(record);
@@ -138,8 +141,8 @@ void SearchTypedText(const MenuCommand& command) {
                                                    : L"<Type some text and press F1...>");
         return;
     }
-    ProcessInputLine(("/run " + WideToNarrow(WebSearchUrl(WideToNarrow(text), encyclopedia))).c_str(),
-                     record);
+    commands::ProcessInputLine(
+        ("/run " + WideToNarrow(WebSearchUrl(WideToNarrow(text), encyclopedia))).c_str(), record);
     SetWindowTextW(record->Input, L"");
 }
 

@@ -1,5 +1,6 @@
 // The commands that act on users: the selected nicks of a channel's nick list or a query's
 // partner, and the items the popups got from scripts and links.
+#include "commands/input_dispatcher.h"
 #include "common/command_ids.h"
 #include "common/owned_job_thread.h"
 #include "common/app_state.h"
@@ -52,7 +53,7 @@ uint32_t LevelOf(WindowRecord* channel, const std::string& nick) {
 
 void SendLine(const std::string& line, WindowRecord* server) {
     if (!line.empty() && line[0] == '/')
-        ProcessInputLine(line.c_str(), server);
+        commands::ProcessInputLine(line.c_str(), server);
     else
         SendServerLine(line, server, 0);
 }
@@ -226,7 +227,7 @@ void RunUserAction(const MenuCommand& command) {
     }
     WindowRecord* server = record->Server ? record->Server : record;
     for (const std::string& target : targets)
-        ProcessInputLine((form->Before + target + form->After + request + "\r\n").c_str(), server);
+        commands::ProcessInputLine((form->Before + target + form->After + request + "\r\n").c_str(), server);
 }
 
 void OfferFileToUser(const MenuCommand& command) {
@@ -257,6 +258,6 @@ void RunCommandPopupItem(const MenuCommand& command) {
     if (!CurrentPopupMenu) return;
     std::vector<std::wstring> parts;
     SplitStringW(parts, PopupItemText(command.Id), kSplitUnlimited, L"|||");
-    if (parts.size() == 2) ProcessInputLine(WideToNarrow(parts[1]).c_str(), command.Window);
+    if (parts.size() == 2) commands::ProcessInputLine(WideToNarrow(parts[1]).c_str(), command.Window);
     ReplaceCurrentPopup(nullptr, 0);
 }

@@ -46,7 +46,7 @@ void OfferObjectFile(const MenuCommand& command) {
     const wchar_t* pattern = id == ID_SEND_PICTURE ? L"*.JPG;*.PNG" : id == ID_SEND_MOVIE ? L"*.SWF" : L"*.*";
     const std::wstring path = PickFile(record->Window, pattern);
     if (path.empty()) return;
-    ProcessInputLine(("/sendobject " + record->Name + " " + WideToNarrow(path)).c_str(), record);
+    commands::ProcessInputLine(("/sendobject " + record->Name + " " + WideToNarrow(path)).c_str(), record);
     if (id == ID_SEND_PICTURE && record->View) {
         // At the end of the view, never over text the user has selected there.
         RichEditScrollToEnd(record->View);

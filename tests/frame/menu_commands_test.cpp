@@ -1,7 +1,8 @@
 // Every command id of the menus, toolbars and keys sent to the running frame with the window type
 // it is meant for, each checked by its effect: the line at the server, the line or command handed
-// on, the entry point of a dialog reached, the text in the input box, the window's state, the
-// setting written.
+// on at its first step (the input dispatcher's "On_Input", the window's code page the command set,
+// the preferences section asked for, the line an event's script typed), the entry point of a
+// dialog reached, the text in the input box, the window's state, the setting written.
 #include "tests/frame/chat_session.h"
 
 #include "common/command_ids.h"
@@ -9,31 +10,57 @@
 #include "common/xstring.h"
 #include "core/client_services.h"
 #include "core/frame_handles.h"
+#include "core/preferences_request.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
 #include "shell/menus/menu_commands.h"
 #include "tests/recorders/call_log.h"
 #include "tests/support/test_files.h"
 #include "xml/config_documents.h"
+#include "xml/xml_document.h"
+#include "xml/xml_element.h"
 #include "xml/xml_profile.h"
 
 #include <commctrl.h>
 #include <richedit.h>
 
 #include <functional>
+#include <optional>
 #include <thread>
 #include <memory>
 
 namespace {
 
 enum class Win { None, Server, Channel, Query, Dcc };
-enum class Effect { ServerLine, InputLine, Command, EventScript, Entry, InputBox, Nothing };
+enum class Effect { ServerLine, InputLine, CodePage, Preferences, EventScript, Entry, InputBox, Nothing };
 
 struct Row {
     UINT Id;
     Win Window;
     Effect Kind;
     std::string Expected; // for entries "Name|text"; several expected lines separated by '\n'
+};
+
+// An event script in the user's settings while the object lives: it types "/echo", the event's
+// name and its parameters, so the line shows which event ran with what.
+class EchoingEventScript {
+public:
+    explicit EchoingEventScript(const std::string& event) {
+        XmlDocumentWriteLock lock(UserConfigDocument);
+        events_ = XmlElementFindChild(XmlDocumentGetRoot(UserConfigDocument), "Special_Scripts");
+        if (!events_) return;
+        XmlElement* entry = XmlElementAddNewChild(events_, ("<e name=\"" + event + "\" />").c_str());
+        XmlElementAddCData(entry, ("/echo " + event + " $0*").c_str());
+    }
+    ~EchoingEventScript() {
+        XmlDocumentWriteLock lock(UserConfigDocument);
+        if (events_) XmlElementRemoveChild(events_, XmlElementGetChildCount(events_) - 1);
+    }
+    EchoingEventScript(const EchoingEventScript&) = delete;
+    EchoingEventScript& operator=(const EchoingEventScript&) = delete;
+
+private:
+    XmlElement* events_ = nullptr;
 };
 
 std::unique_ptr<ChatSession> Session;
@@ -65,19 +92,31 @@ protected:
             default: return nullptr;
         }
     }
-    // The command as the frame gets it, with the window in front.
-    void Run(UINT id, Win window) {
+    // The command as the frame gets it, with the window in front; without settling, what it
+    // posted is still waiting.
+    void Run(UINT id, Win window, bool settle = true) {
         if (WindowRecord* record = Target(window)) {
             ActivateWindowRecord(record);
             Settle(50);
         }
         SendMessageW(frame_, WM_COMMAND, id, 0);
-        Settle(100);
+        if (settle) Settle(100);
     }
-    static bool RecordedNow(const std::string& service, const std::string& text) {
-        for (const RecordedCall& call : CallLog::Instance().Calls(service))
-            if (call.Text.find(text) != std::string::npos) return true;
-        return false;
+    // "/prefs" leaves its section for the frame and posts the frame the preferences command: the
+    // section, taken before the frame runs that command; empty when none was asked for.
+    std::string RequestedPreferences() {
+        MSG message;
+        bool posted = false;
+        while (PeekMessageW(&message, frame_, WM_COMMAND, WM_COMMAND, PM_REMOVE))
+            posted = posted || LOWORD(message.wParam) == ID_PREFERENCES;
+        return posted ? TakePreferencesPendingSection() : std::string();
+    }
+    // The window of the session with that name.
+    static WindowRecord* SessionWindow(const std::string& name) {
+        for (WindowRecord* record :
+             {Session->ServerWindow, Session->Channel, Session->Query, Session->DccChat})
+            if (record->Name == name) return record;
+        return nullptr;
     }
     static bool Recorded(const std::string& service, const std::string& text) {
         return Pump(
@@ -87,6 +126,15 @@ protected:
                 return false;
             },
             3000);
+    }
+    // A line a command types reaches the real input dispatcher, whose first step hands it to the
+    // "On_Input" event.
+    static bool Typed(const std::string& line) { return Recorded("RunEventScript", "On_Input " + line); }
+    static std::vector<std::string> TypedLines() {
+        std::vector<std::string> lines;
+        for (const RecordedCall& call : CallLog::Instance().Calls("RunEventScript"))
+            if (call.Text.starts_with("On_Input ")) lines.push_back(call.Text.substr(9));
+        return lines;
     }
 };
 
@@ -107,13 +155,12 @@ const Row kRows[] = {
     {ID_SERVER_LINKS, Win::Server, Effect::ServerLine, "LINKS"},
     {ID_SERVER_SILENCE_LIST, Win::Channel, Effect::ServerLine, "SILENCE"},
     {ID_SERVER_ACCEPT_LIST, Win::Channel, Effect::ServerLine, "ACCEPT *"},
-    {ID_SERVER_USER_LISTS, Win::None, Effect::Command, "/prefs Cfg\\User_Lists"},
-    {ID_SERVER_USER_LISTS_LAST, Win::None, Effect::Command, "/prefs Cfg\\User_Lists"},
+    {ID_SERVER_USER_LISTS, Win::None, Effect::Preferences, "Cfg\\User_Lists"},
+    {ID_SERVER_USER_LISTS_LAST, Win::None, Effect::Preferences, "Cfg\\User_Lists"},
     // Encodings: a server window sets its own and its channels' and queries', never a DCC chat's.
-    {ID_ENCODING_UTF8, Win::Server, Effect::Command,
-     "/encoding irc.test 65001\n/encoding #chan 65001\n/encoding bob 65001"},
-    {ID_ENCODING_SYSTEM, Win::Channel, Effect::Command, "/encoding #chan 0"},
-    {ID_ENCODING_CENTRAL_EUROPEAN, Win::Query, Effect::Command, "/encoding bob 1250"},
+    {ID_ENCODING_UTF8, Win::Server, Effect::CodePage, "irc.test 65001\n#chan 65001\nbob 65001"},
+    {ID_ENCODING_SYSTEM, Win::Channel, Effect::CodePage, "#chan 0"},
+    {ID_ENCODING_CENTRAL_EUROPEAN, Win::Query, Effect::CodePage, "bob 1250"},
     // Lists of the channel and its control dialog.
     {ID_CHANNEL_BAN_LIST, Win::Channel, Effect::ServerLine, "MODE #chan +b"},
     {ID_CHANNEL_EXCEPTION_LIST, Win::Channel, Effect::ServerLine, "MODE #chan +e"},
@@ -169,14 +216,14 @@ const Row kRows[] = {
     {ID_REMOTE_ASSISTANCE, Win::None, Effect::Entry,
      "RequestRemoteAssistance|assist.brindlex.invalid:7017 Brindlex"},
     {ID_LIGHT_SENSOR, Win::None, Effect::Entry, "ToggleLightSensor|"},
-    {ID_OPTIONS_SCRIPTS, Win::None, Effect::Command, "/prefs Scripts"},
-    {ID_OPTIONS_EVENT_SCRIPTS, Win::None, Effect::Command, "/prefs Special_Scripts"},
-    {ID_OPTIONS_LANGUAGES, Win::None, Effect::Command, "/prefs Languages"},
-    {ID_OPTIONS_PROXIES, Win::None, Effect::Command, "/prefs Cfg\\Proxy_List"},
-    {ID_OPTIONS_SKINS, Win::None, Effect::Command, "/prefs Skins"},
-    {ID_OPTIONS_INSTALL_SCRIPT, Win::None, Effect::Command, "/prefs Premade_Scripts"},
-    {ID_OPTIONS_PLUGINS, Win::None, Effect::Command, "/prefs Plugins"},
-    {ID_OPTIONS_NOTES, Win::None, Effect::Command, "/prefs Notes"},
+    {ID_OPTIONS_SCRIPTS, Win::None, Effect::Preferences, "Scripts"},
+    {ID_OPTIONS_EVENT_SCRIPTS, Win::None, Effect::Preferences, "Special_Scripts"},
+    {ID_OPTIONS_LANGUAGES, Win::None, Effect::Preferences, "Languages"},
+    {ID_OPTIONS_PROXIES, Win::None, Effect::Preferences, "Cfg\\Proxy_List"},
+    {ID_OPTIONS_SKINS, Win::None, Effect::Preferences, "Skins"},
+    {ID_OPTIONS_INSTALL_SCRIPT, Win::None, Effect::Preferences, "Premade_Scripts"},
+    {ID_OPTIONS_PLUGINS, Win::None, Effect::Preferences, "Plugins"},
+    {ID_OPTIONS_NOTES, Win::None, Effect::Preferences, "Notes"},
     // Lines run for the window.
     {ID_CLEAR_WINDOW, Win::Channel, Effect::InputLine, "/clear"},
     {ID_STATUS_AVAILABLE, Win::Channel, Effect::EventScript, "On_Status 0"},
@@ -206,7 +253,11 @@ TEST_F(CommandTable, EveryCommandReachesItsEffect) {
         CallLog::Instance().Clear();
         SelectNicks(Session->Channel, {L"@ann", L"bob"});
         if (WindowRecord* record = Target(row.Window)) SetWindowTextW(record->Input, L"");
-        Run(row.Id, row.Window);
+        if (row.Kind == Effect::CodePage)
+            for (const char* name : {"irc.test", "#chan", "bob", "dave"}) SessionWindow(name)->CodePage = -1;
+        std::optional<EchoingEventScript> script;
+        if (row.Kind == Effect::EventScript) script.emplace(row.Expected.substr(0, row.Expected.find(' ')));
+        Run(row.Id, row.Window, row.Kind != Effect::Preferences);
         switch (row.Kind) {
             case Effect::ServerLine:
                 for (const std::string& line : Lines(row.Expected)) {
@@ -215,18 +266,24 @@ TEST_F(CommandTable, EveryCommandReachesItsEffect) {
                 break;
             case Effect::InputLine:
                 for (const std::string& line : Lines(row.Expected)) {
-                    EXPECT_TRUE(Recorded("ProcessInputLine", line)) << line;
+                    EXPECT_TRUE(Typed(line)) << line;
                 }
                 break;
-            case Effect::Command:
+            case Effect::CodePage:
                 for (const std::string& line : Lines(row.Expected)) {
-                    EXPECT_TRUE(Recorded("ExecuteCommand", line)) << line;
+                    const size_t space = line.find(' ');
+                    EXPECT_EQ(std::stoi(line.substr(space + 1)),
+                              SessionWindow(line.substr(0, space))->CodePage)
+                        << line;
                 }
                 if (row.Id == ID_ENCODING_UTF8) {
-                    EXPECT_FALSE(RecordedNow("ExecuteCommand", "/encoding dave")) << "no DCC chat";
+                    EXPECT_EQ(-1, Session->DccChat->CodePage) << "no DCC chat";
                 }
                 break;
-            case Effect::EventScript: EXPECT_TRUE(Recorded("RunEventScript", row.Expected)); break;
+            case Effect::Preferences: EXPECT_EQ(row.Expected, RequestedPreferences()); break;
+            case Effect::EventScript:
+                EXPECT_TRUE(Recorded("ProcessInputLine", "/echo " + row.Expected));
+                break;
             case Effect::Entry: {
                 const std::string name = row.Expected.substr(0, row.Expected.find('|'));
                 const std::string text = row.Expected.substr(row.Expected.find('|') + 1);
@@ -253,6 +310,9 @@ TEST_F(CommandTable, EveryCommandReachesItsEffect) {
                         EXPECT_EQ(std::string::npos, call.Text.find(row.Expected)) << call.Text;
                     }
                 }
+                for (const std::string& line : TypedLines()) {
+                    EXPECT_EQ(std::string::npos, line.find(row.Expected)) << line;
+                }
                 EXPECT_TRUE(CallLog::Instance().Calls(row.Expected).empty());
                 break;
         }
@@ -269,7 +329,7 @@ TEST_F(CommandTable, APopupsCommandActsOnTheWindowItWasOpenedOn) {
     SendMessageW(frame_, WM_COMMAND, ID_NICK_KICK, reinterpret_cast<LPARAM>(Session->Channel));
     EXPECT_TRUE(Recorded("OpenKickDialog", "ann bob"));
     SendMessageW(frame_, WM_COMMAND, ID_USER_DCC_CHAT, reinterpret_cast<LPARAM>(Session->Query));
-    EXPECT_TRUE(Recorded("ProcessInputLine", "/DCC bob chat"));
+    EXPECT_TRUE(Typed("/DCC bob chat"));
 }
 
 // Commands that change a window's state, each twice: on and back off.
@@ -346,7 +406,7 @@ TEST_F(CommandTable, SearchHelpAndTheGroupPopups) {
     // The typed text is searched for, percent-encoded; an empty box gets the hint.
     SetWindowTextW(Session->Channel->Input, L"caf\u00E9 & co");
     Run(ID_SEARCH_WEB_FOR_TYPED_TEXT, Win::Channel);
-    EXPECT_TRUE(Recorded("ProcessInputLine", "/run https://duckduckgo.com/?q=caf%C3%A9%20%26%20co"));
+    EXPECT_TRUE(Typed("/run https://duckduckgo.com/?q=caf%C3%A9%20%26%20co"));
     EXPECT_EQ(L"", InputText(Session->Channel));
     Run(ID_SEARCH_WEB_FOR_TYPED_TEXT, Win::Channel);
     EXPECT_EQ(L"<Type some text and press F1...>", InputText(Session->Channel));
@@ -360,7 +420,7 @@ TEST_F(CommandTable, SearchHelpAndTheGroupPopups) {
     CallLog::Instance().Clear();
     SetWindowTextW(Session->Channel->Input, L"help me");
     Run(ID_PAGE_HELP, Win::Channel);
-    EXPECT_TRUE(Recorded("ProcessInputLine", "/run https://duckduckgo.com/?q=help%20me"));
+    EXPECT_TRUE(Typed("/run https://duckduckgo.com/?q=help%20me"));
     // With nothing typed, F1 opens the help file that the build put beside the program.
     CallLog::Instance().Clear();
     SetWindowTextW(Session->Channel->Input, L"");
@@ -408,7 +468,7 @@ TEST_F(CommandTable, CommandsThatAskTakeTheAnswer) {
         DialogWatcher watcher(answer(L"example.org"));
         Run(ID_LOOK_UP_HOST, Win::Channel);
         watcher.Texts();
-        EXPECT_TRUE(Recorded("ProcessInputLine", "/DNS example.org"));
+        EXPECT_TRUE(Typed("/DNS example.org"));
     }
     {
         SetWindowTextW(channel->Input, L"");
@@ -459,7 +519,7 @@ TEST_F(CommandTable, CommandsThatAskTakeTheAnswer) {
         });
         Run(ID_SEND_OBJECT, Win::Query);
         watcher.Texts();
-        EXPECT_TRUE(Recorded("ProcessInputLine", "/sendobject bob " + WideToNarrow(path)));
+        EXPECT_TRUE(Typed("/sendobject bob " + WideToNarrow(path)));
     }
     {
         DialogWatcher watcher([](HWND dialog) { ClickButton(dialog, IDOK); });
