@@ -22,12 +22,14 @@
 #include "shell/menus/main_menu.h"
 #include "shell/menus/menu_command_handlers.h"
 #include "shell/menus/menu_command_table.h"
+#include "shell/preferences/light_sensor.h"
 #include "shell/controls/nick_list.h"
 #include "shell/windows/window_operations.h"
 #include "shell/windows/window_record_ops.h"
 #include "shell/windows/window_state.h"
 #include "ui/prompt_dialogs.h"
 #include "ui/server_dialogs.h"
+#include "ui/ticker_window.h"
 #include "views/smiley_menu.h"
 #include "views/line_printer.h"
 #include "core/settings.h"
@@ -92,7 +94,7 @@ void DockOrUndockWindow(const MenuCommand& command) {
 }
 
 void ToggleTickerOfWindow(const MenuCommand& command) {
-    ToggleTickerWindow(command.Window);
+    ui::ToggleTickerWindow(command.Window);
 }
 
 // A server window sets its own and each of its channels' and queries' encoding.
@@ -312,7 +314,7 @@ void OpenServerFromMenu(const MenuCommand& command) {
 }
 
 void ToggleLightSensorMode(const MenuCommand&) {
-    ToggleLightSensor();
+    shell::ToggleLightSensor();
 }
 
 void ShowMainMenuGroupOf(const MenuCommand& command) {

@@ -123,7 +123,7 @@ void OpenPreferencesSection(const MenuCommand& command) {
 }
 
 void OpenAllPreferences(const MenuCommand&) {
-    OpenPreferences("");
+    shell::OpenPreferences("");
 }
 
 // ID_SEARCH_WEB_FOR_TYPED_TEXT: the typed text searched for (Shift: looked up in the encyclopedia); an empty

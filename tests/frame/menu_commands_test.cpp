@@ -14,6 +14,7 @@
 #include "core/window_list.h"
 #include "core/window_record.h"
 #include "shell/menus/menu_commands.h"
+#include "shell/preferences/preferences_window.h"
 #include "tests/recorders/call_log.h"
 #include "tests/support/test_files.h"
 #include "xml/config_documents.h"
@@ -32,7 +33,18 @@
 namespace {
 
 enum class Win { None, Server, Channel, Query, Dcc };
-enum class Effect { ServerLine, InputLine, CodePage, Preferences, EventScript, Entry, InputBox, Nothing };
+enum class Effect {
+    ServerLine,
+    InputLine,
+    CodePage,
+    Preferences,
+    EventScript,
+    Entry,
+    Opens,
+    Asks,
+    InputBox,
+    Nothing
+};
 
 struct Row {
     UINT Id;
@@ -110,6 +122,18 @@ protected:
         while (PeekMessageW(&message, frame_, WM_COMMAND, WM_COMMAND, PM_REMOVE))
             posted = posted || LOWORD(message.wParam) == ID_PREFERENCES;
         return posted ? TakePreferencesPendingSection() : std::string();
+    }
+    // The window a command opened, by what it is: "preferences" or "ticker"; null when none is open.
+    static HWND OpenedWindow(const std::string& what) {
+        return what == "preferences" ? PreferencesWindowHandle() : TickerWindow.load();
+    }
+    // Closes it again as a user would: the ticker by its command, the preferences as their window.
+    void CloseOpened(const Row& row) {
+        if (row.Expected == "ticker")
+            Run(row.Id, row.Window);
+        else if (HWND window = OpenedWindow(row.Expected))
+            DestroyWindow(window);
+        EXPECT_TRUE(Pump([&] { return !OpenedWindow(row.Expected); }, 3000)) << "closed again";
     }
     // The window of the session with that name.
     static WindowRecord* SessionWindow(const std::string& name) {
@@ -201,10 +225,11 @@ const Row kRows[] = {
     {ID_USER_SEND_FILE, Win::Query, Effect::Entry, "OpenDccSendDialog|"},
     {ID_CONVERSATION_SEND_FILE, Win::Channel, Effect::Entry, "OpenDccSendDialog|"},
     {513, Win::Query, Effect::Nothing, "/"},
-    // Dialogs and features of later work: their entry points with their arguments.
+    // Dialogs and features: their entry points with their arguments, the window they open or the
+    // question they ask first.
     {ID_SERVER_JOIN, Win::Channel, Effect::Entry, "OpenJoinDialog|"},
     {ID_SERVER_CHANNEL_LIST, Win::Channel, Effect::Entry, "RequestChannelList|"},
-    {ID_WINDOW_TICKER, Win::Query, Effect::Entry, "ToggleTickerWindow|"},
+    {ID_WINDOW_TICKER, Win::Query, Effect::Opens, "ticker"},
     {ID_FIND, Win::Channel, Effect::Entry, "FindInView|"},
     {ID_FIND_NEXT, Win::Query, Effect::Entry, "FindInView|"},
     {ID_VOICE_TALK, Win::Dcc, Effect::Entry, "OpenWaveIn|"},
@@ -212,10 +237,10 @@ const Row kRows[] = {
     {ID_VOICE_TALK, Win::Channel, Effect::Nothing, "OpenWaveIn"},
     {ID_CONNECT, Win::None, Effect::Entry, "OpenConnectDialog|0"},
     {ID_SERVER_FIRST + 4, Win::None, Effect::Entry, "OpenConnectDialog|6005"},
-    {ID_PREFERENCES, Win::None, Effect::Entry, "OpenPreferences|"},
+    {ID_PREFERENCES, Win::None, Effect::Opens, "preferences"},
     {ID_REMOTE_ASSISTANCE, Win::None, Effect::Entry,
      "RequestRemoteAssistance|assist.brindlex.invalid:7017 Brindlex"},
-    {ID_LIGHT_SENSOR, Win::None, Effect::Entry, "ToggleLightSensor|"},
+    {ID_LIGHT_SENSOR, Win::None, Effect::Asks, "If you have a light sensor"},
     {ID_OPTIONS_SCRIPTS, Win::None, Effect::Preferences, "Scripts"},
     {ID_OPTIONS_EVENT_SCRIPTS, Win::None, Effect::Preferences, "Special_Scripts"},
     {ID_OPTIONS_LANGUAGES, Win::None, Effect::Preferences, "Languages"},
@@ -257,6 +282,9 @@ TEST_F(CommandTable, EveryCommandReachesItsEffect) {
             for (const char* name : {"irc.test", "#chan", "bob", "dave"}) SessionWindow(name)->CodePage = -1;
         std::optional<EchoingEventScript> script;
         if (row.Kind == Effect::EventScript) script.emplace(row.Expected.substr(0, row.Expected.find(' ')));
+        // A command that asks first waits in its question until the watcher answers No.
+        std::optional<DialogWatcher> question;
+        if (row.Kind == Effect::Asks) question.emplace([](HWND dialog) { ClickButton(dialog, IDNO); });
         Run(row.Id, row.Window, row.Kind != Effect::Preferences);
         switch (row.Kind) {
             case Effect::ServerLine:
@@ -300,6 +328,14 @@ TEST_F(CommandTable, EveryCommandReachesItsEffect) {
                 }
                 break;
             }
+            case Effect::Opens:
+                EXPECT_TRUE(Pump([&] { return OpenedWindow(row.Expected) != nullptr; }, 3000))
+                    << row.Expected;
+                CloseOpened(row);
+                break;
+            case Effect::Asks:
+                EXPECT_NE(std::wstring::npos, question->Texts().find(NarrowToWide(row.Expected)));
+                break;
             case Effect::InputBox:
                 EXPECT_EQ(NarrowToWide(row.Expected, CP_ACP), InputText(Target(row.Window)));
                 break;

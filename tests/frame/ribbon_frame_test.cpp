@@ -211,11 +211,14 @@ TEST_F(FrameRibbon, CommandsAndColoursReachTheFrameThroughItsRegisteredMessage) 
     EXPECT_EQ(Calls, (std::vector<std::string>{"Initialize", "LoadUI APPLICATION_RIBBON"}));
     EXPECT_EQ(RibbonHeight(&host), 120u);
 
-    // An action command is the menu command of its id.
-    IUICommandHandler* action = Handler(host, ID_LIGHT_SENSOR, kUiCommandTypeAction);
-    action->Execute(ID_LIGHT_SENSOR, kUiExecutionVerbExecute, nullptr, nullptr, nullptr);
-    action->Release();
-    EXPECT_EQ(CallLog::Instance().Calls("ToggleLightSensor").size(), 1u);
+    // An action command is the menu command of its id: the light mode asks first.
+    {
+        DialogWatcher question([](HWND dialog) { ClickButton(dialog, IDNO); });
+        IUICommandHandler* action = Handler(host, ID_LIGHT_SENSOR, kUiCommandTypeAction);
+        action->Execute(ID_LIGHT_SENSOR, kUiExecutionVerbExecute, nullptr, nullptr, nullptr);
+        action->Release();
+        EXPECT_NE(question.Texts().find(L"If you have a light sensor"), std::wstring::npos);
+    }
 
     // A colour chosen for the ribbon's background is kept with 0xFF in its top byte and applied.
     IUICommandHandler* colour = Handler(host, ID_RIBBON_COLOUR, kUiCommandTypeColorAnchor);
