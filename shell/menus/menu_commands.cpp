@@ -74,7 +74,7 @@ static_assert(std::size(kEncodingCodePages) == ID_ENCODING_SYSTEM - ID_ENCODING_
 } // namespace
 
 void OpenChannelModes(const MenuCommand& command) {
-    OpenChannelControlDialog(command.Window->Window, 0);
+    ui::OpenChannelControlDialog(command.Window->Window, 0);
 }
 
 void FindInActiveView(const MenuCommand& command) {
@@ -128,7 +128,7 @@ void AskChannelList(const MenuCommand& command) {
 }
 
 void OpenJoinDialogForServer(const MenuCommand& command) {
-    OpenJoinDialog(command.Owner, command.Window->Server);
+    ui::OpenJoinDialog(command.Owner, command.Window->Server);
 }
 
 void RequestServerChannelList(const MenuCommand& command) {

@@ -22,6 +22,7 @@
 #include "shell/controls/nick_list.h"
 #include "shell/controls/script_entries.h"
 #include "ui/prompt_dialogs.h"
+#include "ui/server_dialogs.h"
 
 #include <process.h>
 
@@ -111,7 +112,7 @@ void RunChannelNickAction(const MenuCommand& command) {
         if (!nicks.empty()) {
             std::vector<std::wstring> wide;
             for (const std::string& nick : nicks) wide.push_back(NarrowToWide(nick, DefaultCodePage.load()));
-            OpenKickDialog(command.Owner, record, wide);
+            ui::OpenKickDialog(command.Owner, record, wide);
         }
         return;
     }

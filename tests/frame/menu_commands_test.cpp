@@ -42,6 +42,7 @@ enum class Effect {
     Entry,
     Opens,
     Asks,
+    Answered,
     InputBox,
     Nothing
 };
@@ -50,7 +51,9 @@ struct Row {
     UINT Id;
     Win Window;
     Effect Kind;
-    std::string Expected; // for entries "Name|text"; several expected lines separated by '\n'
+    // For entries "Name|text", for dialogs answered "text shown|lines at the server"; several
+    // expected lines separated by '\n'.
+    std::string Expected;
 };
 
 // An event script in the user's settings while the object lives: it types "/echo", the event's
@@ -188,13 +191,13 @@ const Row kRows[] = {
     // Lists of the channel and its control dialog.
     {ID_CHANNEL_BAN_LIST, Win::Channel, Effect::ServerLine, "MODE #chan +b"},
     {ID_CHANNEL_EXCEPTION_LIST, Win::Channel, Effect::ServerLine, "MODE #chan +e"},
-    {ID_CHANNEL_MODES, Win::Channel, Effect::Entry, "OpenChannelControlDialog|0"},
+    {ID_CHANNEL_MODES, Win::Channel, Effect::Answered, "|TOPIC #chan :"},
     {ID_CHANNEL_MODES, Win::Query, Effect::Nothing, "OpenChannelControlDialog"},
     // Modes and lists for the selected nicks @ann and bob.
     {ID_NICK_OWNER, Win::Channel, Effect::ServerLine, "MODE #chan +q ann\nMODE #chan +q bob"},
     {ID_NICK_OPERATOR, Win::Channel, Effect::ServerLine, "MODE #chan -o ann\nMODE #chan +o bob"},
     {ID_NICK_VOICE, Win::Channel, Effect::ServerLine, "MODE #chan +v ann\nMODE #chan +v bob"},
-    {ID_NICK_KICK, Win::Channel, Effect::Entry, "OpenKickDialog|ann bob"},
+    {ID_NICK_KICK, Win::Channel, Effect::Answered, "ann bob|KICK #chan ann\nKICK #chan bob"},
     {ID_NICK_NOTIFY_ADD, Win::Channel, Effect::InputLine, "/notify +ann\n/notify +bob"},
     {ID_NICK_NOTIFY_REMOVE, Win::Channel, Effect::InputLine, "/notify -ann"},
     {ID_NICK_IGNORE, Win::Channel, Effect::InputLine, "/ignore +bob"},
@@ -227,7 +230,7 @@ const Row kRows[] = {
     {513, Win::Query, Effect::Nothing, "/"},
     // Dialogs and features: their entry points with their arguments, the window they open or the
     // question they ask first.
-    {ID_SERVER_JOIN, Win::Channel, Effect::Entry, "OpenJoinDialog|"},
+    {ID_SERVER_JOIN, Win::Channel, Effect::Answered, "|JOIN #typed"},
     {ID_SERVER_CHANNEL_LIST, Win::Channel, Effect::Entry, "RequestChannelList|"},
     {ID_WINDOW_TICKER, Win::Query, Effect::Opens, "ticker"},
     {ID_FIND, Win::Channel, Effect::Entry, "FindInView|"},
@@ -282,9 +285,19 @@ TEST_F(CommandTable, EveryCommandReachesItsEffect) {
             for (const char* name : {"irc.test", "#chan", "bob", "dave"}) SessionWindow(name)->CodePage = -1;
         std::optional<EchoingEventScript> script;
         if (row.Kind == Effect::EventScript) script.emplace(row.Expected.substr(0, row.Expected.find(' ')));
-        // A command that asks first waits in its question until the watcher answers No.
+        // A command that asks first waits in its question until the watcher answers No; a dialog
+        // is answered with OK (the join dialog with a channel typed in), and any other is cancelled.
         std::optional<DialogWatcher> question;
-        if (row.Kind == Effect::Asks) question.emplace([](HWND dialog) { ClickButton(dialog, IDNO); });
+        if (row.Kind == Effect::Asks) {
+            question.emplace([](HWND dialog) { ClickButton(dialog, IDNO); });
+        } else if (row.Kind == Effect::Answered) {
+            question.emplace([join = row.Id == ID_SERVER_JOIN](HWND dialog) {
+                if (join) SetDlgItemTextW(dialog, IDC_JOIN_CHANNELS, L"#typed");
+                ClickButton(dialog, IDOK);
+            });
+        } else if (row.Kind == Effect::Nothing) {
+            question.emplace([](HWND dialog) { ClickButton(dialog, IDCANCEL); });
+        }
         Run(row.Id, row.Window, row.Kind != Effect::Preferences);
         switch (row.Kind) {
             case Effect::ServerLine:
@@ -317,14 +330,18 @@ TEST_F(CommandTable, EveryCommandReachesItsEffect) {
                 const std::string text = row.Expected.substr(row.Expected.find('|') + 1);
                 EXPECT_TRUE(Recorded(name, text)) << name;
                 const std::vector<RecordedCall> calls = CallLog::Instance().Calls(name);
-                if (calls.empty()) break;
-                if (name == "OpenJoinDialog") {
-                    EXPECT_EQ(Session->ServerWindow, calls[0].Window);
-                } else if (name == "OpenChannelControlDialog") {
-                    EXPECT_EQ(reinterpret_cast<uint64_t>(Target(row.Window)->Window), calls[0].Number)
-                        << "its owner";
-                } else if (calls[0].Window) {
+                if (!calls.empty() && calls[0].Window) {
                     EXPECT_EQ(Target(row.Window), calls[0].Window);
+                }
+                break;
+            }
+            case Effect::Answered: {
+                const size_t bar = row.Expected.find('|');
+                const std::wstring texts = question->Texts();
+                EXPECT_FALSE(texts.empty()) << "no dialog";
+                EXPECT_NE(std::wstring::npos, texts.find(NarrowToWide(row.Expected.substr(0, bar))));
+                for (const std::string& line : Lines(row.Expected.substr(bar + 1))) {
+                    EXPECT_TRUE(Session->ServerGot(line)) << line;
                 }
                 break;
             }
@@ -349,6 +366,7 @@ TEST_F(CommandTable, EveryCommandReachesItsEffect) {
                 for (const std::string& line : TypedLines()) {
                     EXPECT_EQ(std::string::npos, line.find(row.Expected)) << line;
                 }
+                EXPECT_EQ(std::wstring(), question->Texts(300)) << "no dialog";
                 EXPECT_TRUE(CallLog::Instance().Calls(row.Expected).empty());
                 break;
         }
@@ -362,8 +380,12 @@ TEST_F(CommandTable, APopupsCommandActsOnTheWindowItWasOpenedOn) {
     SelectNicks(Session->Channel, {L"@ann", L"bob"});
     SendMessageW(frame_, WM_COMMAND, ID_NICK_OPERATOR, reinterpret_cast<LPARAM>(Session->Channel));
     EXPECT_TRUE(Session->ServerGot("MODE #chan +o bob"));
-    SendMessageW(frame_, WM_COMMAND, ID_NICK_KICK, reinterpret_cast<LPARAM>(Session->Channel));
-    EXPECT_TRUE(Recorded("OpenKickDialog", "ann bob"));
+    {
+        DialogWatcher kick([](HWND dialog) { ClickButton(dialog, IDOK); });
+        SendMessageW(frame_, WM_COMMAND, ID_NICK_KICK, reinterpret_cast<LPARAM>(Session->Channel));
+        EXPECT_NE(std::wstring::npos, kick.Texts().find(L"ann bob"));
+        EXPECT_TRUE(Session->ServerGot("KICK #chan bob"));
+    }
     SendMessageW(frame_, WM_COMMAND, ID_USER_DCC_CHAT, reinterpret_cast<LPARAM>(Session->Query));
     EXPECT_TRUE(Typed("/DCC bob chat"));
 }
