@@ -15,6 +15,7 @@
 #include "irc/send_path.h"
 #include "irc/server_connection.h"
 #include "irc_lines/channel_nicks.h"
+#include "peer/dcc_send_dialog.h"
 #include "script/script_interpreter.h"
 #include "shell/menus/menu_command_handlers.h"
 #include "shell/menus/menu_command_table.h"
@@ -232,7 +233,7 @@ void RunUserAction(const MenuCommand& command) {
 }
 
 void OfferFileToUser(const MenuCommand& command) {
-    if (command.Window->Server) OpenDccSendDialog(command.Owner, command.Window);
+    if (command.Window->Server) peer::OpenDccSendDialog(command.Owner, command.Window);
 }
 
 // The item's script runs with the trigger and each selected nick (or the window's name) as its

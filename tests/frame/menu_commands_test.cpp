@@ -43,6 +43,7 @@ enum class Effect {
     Opens,
     Asks,
     Answered,
+    Shown,
     InputBox,
     Nothing
 };
@@ -51,8 +52,8 @@ struct Row {
     UINT Id;
     Win Window;
     Effect Kind;
-    // For entries "Name|text", for dialogs answered "text shown|lines at the server"; several
-    // expected lines separated by '\n'.
+    // For entries "Name|text", for dialogs answered "text shown|lines at the server", for dialogs
+    // shown (then cancelled) a text they show; several expected lines separated by '\n'.
     std::string Expected;
 };
 
@@ -225,8 +226,9 @@ const Row kRows[] = {
      "FINGER\x01"},
     {ID_USER_DCC_CHAT, Win::Query, Effect::InputLine, "/DCC bob chat"},
     {ID_USER_DCC_TLS_CHAT, Win::Channel, Effect::InputLine, "/DCC ann sslchat\n/DCC bob sslchat"},
-    {ID_USER_SEND_FILE, Win::Query, Effect::Entry, "OpenDccSendDialog|"},
-    {ID_CONVERSATION_SEND_FILE, Win::Channel, Effect::Entry, "OpenDccSendDialog|"},
+    // The send dialog names the partner: the query's, or the first selected nick.
+    {ID_USER_SEND_FILE, Win::Query, Effect::Shown, "bob"},
+    {ID_CONVERSATION_SEND_FILE, Win::Channel, Effect::Shown, "ann"},
     {513, Win::Query, Effect::Nothing, "/"},
     // Dialogs and features: their entry points with their arguments, the window they open or the
     // question they ask first.
@@ -295,7 +297,7 @@ TEST_F(CommandTable, EveryCommandReachesItsEffect) {
                 if (join) SetDlgItemTextW(dialog, IDC_JOIN_CHANNELS, L"#typed");
                 ClickButton(dialog, IDOK);
             });
-        } else if (row.Kind == Effect::Nothing) {
+        } else if (row.Kind == Effect::Nothing || row.Kind == Effect::Shown) {
             question.emplace([](HWND dialog) { ClickButton(dialog, IDCANCEL); });
         }
         Run(row.Id, row.Window, row.Kind != Effect::Preferences);
@@ -335,11 +337,13 @@ TEST_F(CommandTable, EveryCommandReachesItsEffect) {
                 }
                 break;
             }
+            case Effect::Shown:
             case Effect::Answered: {
                 const size_t bar = row.Expected.find('|');
                 const std::wstring texts = question->Texts();
                 EXPECT_FALSE(texts.empty()) << "no dialog";
                 EXPECT_NE(std::wstring::npos, texts.find(NarrowToWide(row.Expected.substr(0, bar))));
+                if (bar == std::string::npos) break;
                 for (const std::string& line : Lines(row.Expected.substr(bar + 1))) {
                     EXPECT_TRUE(Session->ServerGot(line)) << line;
                 }
