@@ -121,7 +121,7 @@ void AskChannelList(const MenuCommand& command) {
     // The dialog sends the request once its view is up, so no reply reaches the channel first; a
     // request no dialog took still leaves.
     ui::SetListInformationRequest(record, request);
-    OpenListInformationDialog(command.Owner);
+    ui::OpenListInformationDialog(command.Owner);
     WindowRecord* channel = nullptr;
     std::string pending;
     if (ui::TakeListInformationRequest(channel, pending)) SendServerLine(pending, record, 0);

@@ -26,6 +26,7 @@
 #include "shell/menus/menu_commands.h"
 #include "shell/preferences/preferences_window.h"
 #include "shell/windows/start_panel.h"
+#include "ui/server_dialogs.h"
 #include "shell/setup/restart_request.h"
 #include "shell/setup/startup_documents.h"
 #include "update/update_check.h"
@@ -112,7 +113,7 @@ std::wstring WebSearchHome(bool encyclopedia) {
 }
 
 void OpenConnect(const MenuCommand&) {
-    OpenConnectDialog(nullptr, 0);
+    ui::OpenConnectDialog(nullptr, 0);
 }
 
 void OpenPreferencesSection(const MenuCommand& command) {

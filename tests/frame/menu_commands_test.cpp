@@ -240,7 +240,7 @@ const Row kRows[] = {
     {ID_VOICE_TALK, Win::Dcc, Effect::Entry, "OpenWaveIn|"},
     {ID_VOICE_LISTEN, Win::Dcc, Effect::Entry, "OpenWaveOut|"},
     {ID_VOICE_TALK, Win::Channel, Effect::Nothing, "OpenWaveIn"},
-    {ID_CONNECT, Win::None, Effect::Entry, "OpenConnectDialog|0"},
+    {ID_CONNECT, Win::None, Effect::Shown, "Connect to a server"},
     {ID_SERVER_FIRST + 4, Win::None, Effect::Entry, "OpenConnectDialog|6005"},
     {ID_PREFERENCES, Win::None, Effect::Opens, "preferences"},
     {ID_REMOTE_ASSISTANCE, Win::None, Effect::Entry,
