@@ -1,8 +1,9 @@
 // Every command id of the menus, toolbars and keys sent to the running frame with the window type
 // it is meant for, each checked by its effect: the line at the server, the line or command handed
 // on at its first step (the input dispatcher's "On_Input", the window's code page the command set,
-// the preferences section asked for, the line an event's script typed), the entry point of a
-// dialog reached, the text in the input box, the window's state, the setting written.
+// the preferences section asked for, the line an event's script typed), the dialog or window
+// opened (answered as a user would) or the entry point reached, the text in the input box, the
+// window's state, the setting written.
 #include "tests/frame/chat_session.h"
 
 #include "common/command_ids.h"
