@@ -81,7 +81,8 @@ bool CheckHighlight(const QueuedPrint& call, const PrintSettings& settings, std:
         std::string probe = narrow;
         if (!StringReplace(probe, word.c_str(), word.c_str(), true, 1)) continue;
         std::string result;
-        uint32_t answer = RunEventScript("On_Hilite", call.Record, call.Record, WideToNarrow(line), result);
+        uint32_t answer =
+            script::RunEventScript("On_Hilite", call.Record, call.Record, WideToNarrow(line), result);
         if (answer != 1) return true;
         line = NarrowToWide(result);
         EndWithOneLineBreak(line);

@@ -13,6 +13,7 @@
 #include "views/smiley_menu.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
+#include "xml/xml_element.h"
 #include "xml/xml_profile.h"
 
 namespace {
@@ -153,6 +154,16 @@ void ChatViewTest::SetConfig(const char* section, const char* key, const char* v
 
 void ChatViewTest::SetConfig(const char* section, const char* key, int value) {
     XmlWriteProfileInt(section, key, value, nullptr, &config_);
+}
+
+void ChatViewTest::SetEventScript(const char* name, const char* script) {
+    XmlDocumentWriteLock lock(&config_);
+    XmlElement* root = XmlDocumentGetRoot(&config_);
+    XmlElement* events = XmlElementFindChild(root, "Special_Scripts");
+    if (!events) events = XmlElementAddNewChild(root, "Special_Scripts");
+    XmlElement* entry = XmlElementAddNewChild(events, "e");
+    XmlElementAddVariable(entry, "name", name);
+    XmlElementAddCData(entry, script);
 }
 
 WindowRecord* ChatViewTest::AddRecord(uint32_t type, WindowRecord* server, const char* name, HWND window,

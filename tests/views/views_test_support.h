@@ -47,6 +47,8 @@ protected:
     // Sets section\key in the user configuration document.
     void SetConfig(const char* section, const char* key, const char* value);
     void SetConfig(const char* section, const char* key, int value);
+    // Adds an event script ("Special_Scripts") with that script text to the user configuration.
+    void SetEventScript(const char* name, const char* script);
     // A record listed for the length of the test.
     WindowRecord* AddRecord(uint32_t type, WindowRecord* server, const char* name, HWND window, HWND view);
     std::wstring ViewText() const { return RichEditText(view_); }
