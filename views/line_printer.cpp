@@ -202,7 +202,7 @@ bool PrepareLine(const QueuedPrint& call, PassFacts& facts, PreparedLine& out) {
     // command's usage tip, a list shown in a dialog).
     const bool intoOwnView = record && (!call.View || call.View == record->View);
     if (intoOwnView && record->Logging) WriteLogLine(record, plain.c_str());
-    if (NotifyPluginsWindowText(line, record ? GetWindowRecordIndex(record) : kNoWindowIndex) == 1)
+    if (commands::NotifyPluginsWindowText(line, record ? GetWindowRecordIndex(record) : kNoWindowIndex) == 1)
         return false;
     if (record && !call.NoTray && (record->NotifyCount == 1 || record->NotifyCount == 2))
         UpdateTrayBalloon(record, plain, suppress);

@@ -1,5 +1,6 @@
-// The printer, its highlight scripts and the shell's windows for real; event scripts called from
-// below, the lines scripts type, plug-ins, logs and pictures recorded.
+// The printer, its highlight scripts, the plug-in host (with the test plug-in, see
+// views_test_support.cpp) and the shell's windows for real; event scripts called from below, the
+// lines scripts type, logs and pictures recorded.
 #include "core/client_services.h"
 #include "shell/startup/client_services_install.h"
 #include "tests/recorders/recorders.h"
@@ -8,7 +9,6 @@ void InstallTestServices() {
     InstallClientServices();
     InstallEventScriptRecorder();
     InstallInputRecorders();
-    InstallPluginRecorders();
     InstallShakeRecorder();
     InstallLogRecorder();
     InstallPictureRecorder();

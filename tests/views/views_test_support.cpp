@@ -1,7 +1,9 @@
 #include "tests/views/views_test_support.h"
 
+#include "commands/plugin_host.h"
 #include "common/app_state.h"
 #include "common/lang_strings.h"
+#include "common/xstring.h"
 #include "core/applied_settings.h"
 #include "core/frame_handles.h"
 #include "core/resource_library.h"
@@ -87,6 +89,16 @@ void PumpMessages() {
     }
 }
 
+// The test plug-in hands each line the printer offers to plug-ins here: recorded as the offer,
+// answered with the test's answer.
+extern "C" __declspec(dllexport) uint64_t
+    __cdecl TestPluginWindowText(uint32_t windowIndex, const wchar_t* text) {
+    const RecordedCall call{"NotifyPluginsWindowText", nullptr, WideToNarrow(text ? text : L""), windowIndex};
+    CallLog& log = CallLog::Instance();
+    log.Add(call);
+    return log.Answer ? log.Answer(call) : 0;
+}
+
 void InstallAnswers(const ServiceAnswers& answers) {
     CallLog::Instance().Answer = [answers](const RecordedCall& call) -> uint64_t {
         if (call.Service == "NotifyPluginsWindowText") return answers.PluginResult;
@@ -130,9 +142,15 @@ void ChatViewTest::SetUp() {
     server_ = AddRecord(kServerWindow, nullptr, "irc.example.net", nullptr, nullptr);
     server_->Connection = connection_.get();
     channel_ = AddRecord(kChannelWindow, server_, "#test", host_, view_);
+    // The plug-in host offers each printed line to the test plug-in, which hands it to the test.
+    SetPluginPaths({BesideTestProgram(L"test_plugin_a.dll")});
+    LoadPlugins();
+    ASSERT_EQ(PluginCount(), 1u);
 }
 
 void ChatViewTest::TearDown() {
+    UnloadPlugins(0xFFFFFFFF);
+    SetPluginPaths({});
     for (auto& r : records_) EraseWindowRecord(r.get());
     records_.clear();
     CallLog::Instance().Clear();
