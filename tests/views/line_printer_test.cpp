@@ -336,6 +336,7 @@ TEST_F(LinePrinter, PausedWindowQueuesTheTextAsGiven) {
 }
 
 TEST_F(LinePrinter, PluginThatConsumesTheLineStopsThePrint) {
+    LoadTestPlugin();
     ServiceAnswers answers;
     answers.PluginResult = 1;
     InstallAnswers(answers);

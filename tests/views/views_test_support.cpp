@@ -142,7 +142,9 @@ void ChatViewTest::SetUp() {
     server_ = AddRecord(kServerWindow, nullptr, "irc.example.net", nullptr, nullptr);
     server_->Connection = connection_.get();
     channel_ = AddRecord(kChannelWindow, server_, "#test", host_, view_);
-    // The plug-in host offers each printed line to the test plug-in, which hands it to the test.
+}
+
+void ChatViewTest::LoadTestPlugin() {
     SetPluginPaths({BesideTestProgram(L"test_plugin_a.dll")});
     LoadPlugins();
     ASSERT_EQ(PluginCount(), 1u);
