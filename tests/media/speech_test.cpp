@@ -4,14 +4,13 @@
 #include "tests/media/media_test_support.h"
 
 #include "common/xstring.h"
-#include "core/chat_view_message.h"
-#include "core/startup_switches.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
 #include "irc/send_path.h"
 #include "media/speech.h"
 #include "tests/media/speech_standins.h"
 #include "tests/recorders/recorders.h"
+#include "tests/support/line_list_view.h"
 
 #include <process.h>
 
@@ -33,49 +32,23 @@ protected:
     }
 };
 
-// The window the user works in, with a stand-in for the custom-drawn view: the printer appends
-// each line to that view's line list with its kind, which the stand-in keeps.
+// The window the user works in, with a stand-in for the custom-drawn view that keeps the lines
+// printed into it with their kinds.
 class ActiveLineListWindow {
 public:
-    struct Line {
-        uint32_t Kind = 0;
-        std::string Text;
-    };
     ActiveLineListWindow() {
-        static const bool registered = [] {
-            WNDCLASSW type{};
-            type.lpfnWndProc = ViewProc;
-            type.hInstance = GetModuleHandleW(nullptr);
-            type.lpszClassName = kChatViewClass;
-            return RegisterClassW(&type) != 0;
-        }();
-        EXPECT_TRUE(registered);
-        Lines().clear();
-        record_.View = CreateWindowW(kChatViewClass, L"", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr,
-                                     GetModuleHandleW(nullptr), nullptr);
         InsertWindowRecord(&record_);
-        CustomViewMode = 1;
         SetRecordedActiveWindow(&record_);
     }
     ~ActiveLineListWindow() {
         SetRecordedActiveWindow(nullptr);
-        CustomViewMode = 0;
         EraseWindowRecord(&record_);
-        DestroyWindow(record_.View);
     }
-    static std::vector<Line>& Lines() {
-        static std::vector<Line> lines;
-        return lines;
-    }
+    const std::vector<LineListView::Line>& Lines() const { return view_.Lines(); }
 
 private:
-    static LRESULT CALLBACK ViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message != WM_CHAT_VIEW_APPEND) return DefWindowProcW(view, message, wParam, lParam);
-        Lines().push_back(
-            {static_cast<uint32_t>(wParam), WideToNarrow(*reinterpret_cast<const std::wstring*>(lParam))});
-        return 0;
-    }
     WindowRecord record_{nullptr, kChannelWindow, nullptr};
+    LineListView view_{&record_};
 };
 
 unsigned __stdcall SpeakFromWorker(void*) {
@@ -90,8 +63,7 @@ TEST_F(Speech, WithoutARecognizerDictationStaysOffWithTheMessage) {
     ActiveLineListWindow active;
     EXPECT_FALSE(StartSpeechRecognition());
     bool shown = false;
-    for (const ActiveLineListWindow::Line& line : ActiveLineListWindow::Lines())
-        shown |= line.Text == kNoSpeech && line.Kind == 14;
+    for (const LineListView::Line& line : active.Lines()) shown |= line.Text == kNoSpeech && line.Kind == 14;
     EXPECT_TRUE(shown);
     EXPECT_FALSE(StartSpeechRecognition()) << "tried again, and refused again";
 }
