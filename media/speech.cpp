@@ -10,6 +10,7 @@
 #include "core/window_record.h"
 #include "markup/strip_format_codes.h"
 #include "media/voice_chat.h"
+#include "views/line_printer.h"
 
 #include <sapi.h>
 
@@ -156,7 +157,7 @@ bool InitSpeechVoice() {
         ReleaseVoiceLocked();
     }
     // Shown in the window the user works in, as an information line.
-    PrintToWindow(kInformationLine, GetActiveWindowRecord(), GetLangString(kNoSpeechText));
+    views::PrintToWindow(kInformationLine, GetActiveWindowRecord(), GetLangString(kNoSpeechText));
     return false;
 }
 
@@ -169,7 +170,7 @@ bool StartSpeechRecognition() {
         if (SUCCEEDED(SetUpRecognitionLocked())) return true;
         ReleaseRecognitionLocked();
     }
-    PrintToWindow(kInformationLine, GetActiveWindowRecord(), GetLangString(kNoSpeechText));
+    views::PrintToWindow(kInformationLine, GetActiveWindowRecord(), GetLangString(kNoSpeechText));
     return false;
 }
 

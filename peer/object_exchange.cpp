@@ -18,6 +18,7 @@
 #include "irc/connection_messages.h"
 #include "peer/blocked_files.h"
 #include "peer/own_files.h"
+#include "views/line_printer.h"
 
 #include <ole2.h>
 #include <process.h>
@@ -103,7 +104,7 @@ void TellText(const ObjectTransfer& job, const std::wstring& text) {
         if (!record && !WindowList.empty()) record = WindowList.front();
         if (record) view = record->View;
     }
-    if (record && view) PrintToWindow(kInformationLine, record, text, {.View = view});
+    if (record && view) views::PrintToWindow(kInformationLine, record, text, {.View = view});
 }
 
 void Tell(const ObjectTransfer& job, int32_t textId, std::initializer_list<std::wstring> arguments) {

@@ -81,7 +81,8 @@ bool CheckHighlight(const QueuedPrint& call, const PrintSettings& settings, std:
         std::string probe = narrow;
         if (!StringReplace(probe, word.c_str(), word.c_str(), true, 1)) continue;
         std::string result;
-        uint32_t answer = RunEventScript("On_Hilite", call.Record, call.Record, WideToNarrow(line), result);
+        uint32_t answer =
+            script::RunEventScript("On_Hilite", call.Record, call.Record, WideToNarrow(line), result);
         if (answer != 1) return true;
         line = NarrowToWide(result);
         EndWithOneLineBreak(line);
@@ -201,7 +202,7 @@ bool PrepareLine(const QueuedPrint& call, PassFacts& facts, PreparedLine& out) {
     // command's usage tip, a list shown in a dialog).
     const bool intoOwnView = record && (!call.View || call.View == record->View);
     if (intoOwnView && record->Logging) WriteLogLine(record, plain.c_str());
-    if (NotifyPluginsWindowText(line, record ? GetWindowRecordIndex(record) : kNoWindowIndex) == 1)
+    if (commands::NotifyPluginsWindowText(line, record ? GetWindowRecordIndex(record) : kNoWindowIndex) == 1)
         return false;
     if (record && !call.NoTray && (record->NotifyCount == 1 || record->NotifyCount == 2))
         UpdateTrayBalloon(record, plain, suppress);

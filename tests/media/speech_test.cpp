@@ -4,11 +4,13 @@
 #include "tests/media/media_test_support.h"
 
 #include "common/xstring.h"
+#include "core/window_list.h"
 #include "core/window_record.h"
 #include "irc/send_path.h"
 #include "media/speech.h"
 #include "tests/media/speech_standins.h"
 #include "tests/recorders/recorders.h"
+#include "tests/support/line_list_view.h"
 
 #include <process.h>
 
@@ -30,6 +32,25 @@ protected:
     }
 };
 
+// The window the user works in, with a stand-in for the custom-drawn view that keeps the lines
+// printed into it with their kinds.
+class ActiveLineListWindow {
+public:
+    ActiveLineListWindow() {
+        InsertWindowRecord(&record_);
+        SetRecordedActiveWindow(&record_);
+    }
+    ~ActiveLineListWindow() {
+        SetRecordedActiveWindow(nullptr);
+        EraseWindowRecord(&record_);
+    }
+    const std::vector<LineListView::Line>& Lines() const { return view_.Lines(); }
+
+private:
+    WindowRecord record_{nullptr, kChannelWindow, nullptr};
+    LineListView view_{&record_};
+};
+
 unsigned __stdcall SpeakFromWorker(void*) {
     media::SpeakText(L"from a worker");
     return 0;
@@ -39,10 +60,10 @@ unsigned __stdcall SpeakFromWorker(void*) {
 
 // Wine has no recognizer: dictation stays off with the message, and nothing is left held.
 TEST_F(Speech, WithoutARecognizerDictationStaysOffWithTheMessage) {
+    ActiveLineListWindow active;
     EXPECT_FALSE(StartSpeechRecognition());
     bool shown = false;
-    for (const RecordedCall& call : CallLog::Instance().Calls("PrintToWindow"))
-        shown |= call.Text == kNoSpeech && call.Number == 14;
+    for (const LineListView::Line& line : active.Lines()) shown |= line.Text == kNoSpeech && line.Kind == 14;
     EXPECT_TRUE(shown);
     EXPECT_FALSE(StartSpeechRecognition()) << "tried again, and refused again";
 }

@@ -32,12 +32,6 @@ ObjectTransfer* FetchJob(uint16_t port, const std::wstring& sent, const std::wst
     return job;
 }
 
-bool Printed(const std::wstring& text) {
-    for (const std::string& line : PrintedTexts())
-        if (line.find(WideToNarrow(text)) != std::string::npos) return true;
-    return false;
-}
-
 std::wstring Said(int32_t id, const std::wstring& argument = {}, const std::wstring& second = {}) {
     std::wstring text = GetLangString(id);
     for (const std::wstring* value : {&argument, &second}) {
@@ -147,7 +141,7 @@ TEST_F(ObjectExchange, HostileSendersAreRefusedAndNothingIsOpened) {
         job->Crc += c.CrcChange;
         const std::wstring told = Said(c.Told, c.Target, received.Path());
         ASSERT_TRUE(FetchFile(job));
-        ASSERT_TRUE(PumpUntil([&] { return Printed(told); }, kWait)) << WideToNarrow(told);
+        ASSERT_TRUE(PumpUntil([&] { return peer.ViewShows(told); }, kWait)) << WideToNarrow(told);
 
         EXPECT_TRUE(peer.Inserts().empty()) << "nothing was offered for the view";
         EXPECT_EQ(peer.ViewObjectCount(), 0);

@@ -39,6 +39,8 @@ public:
     // The frame answers the object question with Yes (true) or No.
     void AnswerQuestions(bool yes) { yes_ = yes; }
     int ViewObjectCount() const;
+    // Whether the view shows the text: what the printer put into it.
+    bool ViewShows(const std::wstring& text) const;
     void SaveScreenshot(const wchar_t* name) const;
 
 private:
@@ -73,6 +75,3 @@ struct StartedOffer {
 bool OfferFile(const std::wstring& path, uint16_t port, StartedOffer& offer);
 // Fetches as "/getobject" does: the receive thread with the job.
 bool FetchFile(struct ObjectTransfer* job);
-
-// Texts printed so far (the printer recorder's calls).
-std::vector<std::string> PrintedTexts();

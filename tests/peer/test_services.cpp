@@ -1,10 +1,9 @@
-// The peer library for real; what it prints is recorded.
+// The peer library for real, printing into the test's view through the real printer.
 #include "core/client_services.h"
 #include "peer/embedded_objects.h"
 #include "tests/recorders/recorders.h"
 
 void InstallTestServices() {
     ClearClientServices();
-    InstallPrinterRecorder();
     Services().Peer = {.InsertImageIntoRichEdit = &peer::InsertImageIntoRichEdit};
 }

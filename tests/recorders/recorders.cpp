@@ -115,7 +115,8 @@ void InstallInputRecorders() {
     ClientServices& s = Services();
     // The test's answer function is called with each line, so it can act as the dispatcher would.
     s.Commands.ProcessInputLine = [](const char* line, WindowRecord* window, InputOptions options) {
-        Record({"ProcessInputLine", window, line ? line : "", options.NoTriggers ? 1u : 0u});
+        Record({"ProcessInputLine", window, line ? line : "", options.NoTriggers ? 1u : 0u,
+                HandlingRemoteText() ? "remote" : ""});
     };
     s.Commands.ExecuteInputText = [](WindowRecord* window, const std::wstring& text, InputOptions options) {
         CallLog::Instance().Add(

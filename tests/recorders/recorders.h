@@ -30,7 +30,8 @@ void InstallInputScriptRecorder();
 std::vector<std::string> RecordedInputLines();
 // ExecuteScript: records "text|parameters" with the mode; answers the default result.
 void InstallScriptRunRecorder();
-// ProcessInputLine, ExecuteInputText and ExecuteCommand (no command is known unless answered).
+// ProcessInputLine (with the sender "remote" for a line run for text from outside),
+// ExecuteInputText and ExecuteCommand (no command is known unless answered).
 void InstallInputRecorders();
 // NotifyPluginsServerLine and NotifyPluginsWindowText: no plug-in consumes anything unless the
 // test answers otherwise.

@@ -1,7 +1,8 @@
 // A plug-in library for the host's tests. Built twice, as test_plugin_a.dll and test_plugin_b.dll;
 // the test sets through its exports what it answers to each event and reads what it received.
 // Two answers act instead of returning: kFault faults inside the call, kBlock waits in it until
-// the test lets it go.
+// the test lets it go. A test program that exports TestPluginWindowText sees and answers each
+// printed line itself.
 #include <windows.h>
 
 #include <cstdint>
@@ -12,6 +13,7 @@ namespace {
 constexpr uint64_t kFault = 0xFA17;
 constexpr uint64_t kBlock = 0xB10C;
 constexpr UINT kMenuItem = 3500 + PLUGIN_LETTER;
+constexpr uint32_t kWindowText = 4; // a line printed into a window
 
 uint64_t Answers[8] = {};
 uint32_t Received[8] = {};
@@ -46,6 +48,11 @@ __declspec(dllexport) uint64_t __cdecl BrindlexProc(uint32_t code, void* block) 
         if (auto input = ProgramExport<void(__cdecl*)(const char*)>("PluginInput")) input(line.c_str());
         return 1;
     }
+    // A program that watches the lines offered to plug-ins gets each one and gives the answer.
+    using SeenText = uint64_t(__cdecl*)(uint32_t windowIndex, const wchar_t* text);
+    if (code == kWindowText && event)
+        if (auto seen = ProgramExport<SeenText>("TestPluginWindowText"))
+            return seen(static_cast<uint32_t>(event[1]), reinterpret_cast<const wchar_t*>(event[3]));
     if (Answers[code] == kFault) *static_cast<volatile int*>(nullptr) = 1;
     if (Answers[code] == kBlock) WaitInCall();
     return Answers[code] == kBlock ? 0 : Answers[code];

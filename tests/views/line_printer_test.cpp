@@ -16,6 +16,9 @@
 
 namespace {
 
+// The highlight script the tests give: it says the line it got as a typed command.
+const char kHiliteSays[] = "/hilite $0*";
+
 class LinePrinter : public ChatViewTest {
 protected:
     void Print(const std::wstring& text, LineKind kind = kMessageLine, uint8_t chatLine = 0,
@@ -252,28 +255,30 @@ TEST_F(LinePrinter, OddBracePartAddsAnEmptyEntryAndNoLink) {
 
 TEST_F(LinePrinter, HighlightWordRunsTheEventAndMarksTheTab) {
     SetConfig("Cfg\\Options3\\Notifications", "Hilite_words", "pizza  cake");
+    SetEventScript("On_Hilite", kHiliteSays);
     Print(L"who wants pizzas");
-    EXPECT_TRUE(Calls("RunEventScript").empty());
+    EXPECT_TRUE(Calls("ProcessInputLine").empty());
     Print(L"who wants cake");
-    auto events = Calls("RunEventScript");
+    auto events = Calls("ProcessInputLine");
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].Text, "On_Hilite who wants cake\r\n");
+    EXPECT_EQ(events[0].Text, "/hilite who wants cake\r\n");
     EXPECT_EQ(events[0].Window, channel_);
     Print(L"pizza at the start");
-    EXPECT_EQ(Calls("RunEventScript").size(), 2u);
+    EXPECT_EQ(Calls("ProcessInputLine").size(), 2u);
 }
 
 // A line printed on another thread for text from outside reaches the highlight script, on the
 // view's thread, as text from outside still; the user's own line does not.
 TEST_F(LinePrinter, HighlightScriptRunsAsTextFromOutsideWhenItsLineCameFromThere) {
     SetConfig("Cfg\\Options3\\Notifications", "Hilite_words", "cake");
+    SetEventScript("On_Hilite", kHiliteSays);
     std::thread([&] {
         RemoteTextScope remote;
         Print(L"server cake");
     }).join();
     std::thread([&] { Print(L"typed cake"); }).join();
     PumpMessages(); // the two lines wait for the view's thread
-    const auto events = Calls("RunEventScript");
+    const auto events = Calls("ProcessInputLine");
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].Sender, "remote");
     EXPECT_EQ(events[1].Sender, "");
@@ -281,10 +286,8 @@ TEST_F(LinePrinter, HighlightScriptRunsAsTextFromOutsideWhenItsLineCameFromThere
 
 TEST_F(LinePrinter, HighlightHandlerCanReplaceTheLine) {
     SetConfig("Cfg\\Options3\\Notifications", "Hilite_words", "secret");
-    ServiceAnswers answers;
-    answers.EventScript = 1;
-    InstallAnswers(answers);
-    // The recorder leaves the result empty: the line is replaced by an empty one.
+    // A script yields no result text: the line is replaced by an empty one.
+    SetEventScript("On_Hilite", "#lock");
     Print(L"the secret word");
     EXPECT_EQ(Find(L"secret"), -1);
     Print(L"after");
@@ -333,6 +336,7 @@ TEST_F(LinePrinter, PausedWindowQueuesTheTextAsGiven) {
 }
 
 TEST_F(LinePrinter, PluginThatConsumesTheLineStopsThePrint) {
+    LoadTestPlugin();
     ServiceAnswers answers;
     answers.PluginResult = 1;
     InstallAnswers(answers);

@@ -150,6 +150,7 @@ TEST_F(PrinterActivity, PluginOrPauseReturnLeavesTheFocusWhereItWas) {
     Print(L"held");
     EXPECT_EQ(GetFocus(), edit);
     channel_->Paused = 0;
+    LoadTestPlugin();
     ServiceAnswers answers;
     answers.PluginResult = 1;
     InstallAnswers(answers);

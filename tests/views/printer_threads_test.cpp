@@ -45,6 +45,7 @@ std::wstring Shown(int worker, int index) {
 } // namespace
 
 TEST_F(PrinterThreads, WorkerLinesAreWholeAndPrintedOnTheOwnersThread) {
+    LoadTestPlugin();
     std::set<DWORD> printingThreads;
     std::mutex printingMutex;
     CallLog::Instance().Answer = [&](const RecordedCall& call) -> uint64_t {

@@ -1,4 +1,6 @@
-// The printer and the shell's windows for real; scripts, plug-ins, logs and pictures recorded.
+// The printer, its highlight scripts, the plug-in host (with the test plug-in, see
+// views_test_support.cpp) and the shell's windows for real; event scripts called from below, the
+// lines scripts type, logs and pictures recorded.
 #include "core/client_services.h"
 #include "shell/startup/client_services_install.h"
 #include "tests/recorders/recorders.h"
@@ -6,7 +8,7 @@
 void InstallTestServices() {
     InstallClientServices();
     InstallEventScriptRecorder();
-    InstallPluginRecorders();
+    InstallInputRecorders();
     InstallShakeRecorder();
     InstallLogRecorder();
     InstallPictureRecorder();

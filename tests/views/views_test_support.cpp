@@ -1,7 +1,9 @@
 #include "tests/views/views_test_support.h"
 
+#include "commands/plugin_host.h"
 #include "common/app_state.h"
 #include "common/lang_strings.h"
+#include "common/xstring.h"
 #include "core/applied_settings.h"
 #include "core/frame_handles.h"
 #include "core/resource_library.h"
@@ -13,6 +15,7 @@
 #include "views/smiley_menu.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
+#include "xml/xml_element.h"
 #include "xml/xml_profile.h"
 
 namespace {
@@ -86,6 +89,16 @@ void PumpMessages() {
     }
 }
 
+// The test plug-in hands each line the printer offers to plug-ins here: recorded as the offer,
+// answered with the test's answer.
+extern "C" __declspec(dllexport) uint64_t
+    __cdecl TestPluginWindowText(uint32_t windowIndex, const wchar_t* text) {
+    const RecordedCall call{"NotifyPluginsWindowText", nullptr, WideToNarrow(text ? text : L""), windowIndex};
+    CallLog& log = CallLog::Instance();
+    log.Add(call);
+    return log.Answer ? log.Answer(call) : 0;
+}
+
 void InstallAnswers(const ServiceAnswers& answers) {
     CallLog::Instance().Answer = [answers](const RecordedCall& call) -> uint64_t {
         if (call.Service == "NotifyPluginsWindowText") return answers.PluginResult;
@@ -131,7 +144,15 @@ void ChatViewTest::SetUp() {
     channel_ = AddRecord(kChannelWindow, server_, "#test", host_, view_);
 }
 
+void ChatViewTest::LoadTestPlugin() {
+    SetPluginPaths({BesideTestProgram(L"test_plugin_a.dll")});
+    LoadPlugins();
+    ASSERT_EQ(PluginCount(), 1u);
+}
+
 void ChatViewTest::TearDown() {
+    UnloadPlugins(0xFFFFFFFF);
+    SetPluginPaths({});
     for (auto& r : records_) EraseWindowRecord(r.get());
     records_.clear();
     CallLog::Instance().Clear();
@@ -153,6 +174,16 @@ void ChatViewTest::SetConfig(const char* section, const char* key, const char* v
 
 void ChatViewTest::SetConfig(const char* section, const char* key, int value) {
     XmlWriteProfileInt(section, key, value, nullptr, &config_);
+}
+
+void ChatViewTest::SetEventScript(const char* name, const char* script) {
+    XmlDocumentWriteLock lock(&config_);
+    XmlElement* root = XmlDocumentGetRoot(&config_);
+    XmlElement* events = XmlElementFindChild(root, "Special_Scripts");
+    if (!events) events = XmlElementAddNewChild(root, "Special_Scripts");
+    XmlElement* entry = XmlElementAddNewChild(events, "e");
+    XmlElementAddVariable(entry, "name", name);
+    XmlElementAddCData(entry, script);
 }
 
 WindowRecord* ChatViewTest::AddRecord(uint32_t type, WindowRecord* server, const char* name, HWND window,

@@ -47,6 +47,12 @@ protected:
     // Sets section\key in the user configuration document.
     void SetConfig(const char* section, const char* key, const char* value);
     void SetConfig(const char* section, const char* key, int value);
+    // Loads the test plug-in: the plug-in host offers it each printed line, which it hands to
+    // TestPluginWindowText of the test program (recorded as "NotifyPluginsWindowText" and
+    // answered with the test's answer). Unloaded when the test ends.
+    void LoadTestPlugin();
+    // Adds an event script ("Special_Scripts") with that script text to the user configuration.
+    void SetEventScript(const char* name, const char* script);
     // A record listed for the length of the test.
     WindowRecord* AddRecord(uint32_t type, WindowRecord* server, const char* name, HWND window, HWND view);
     std::wstring ViewText() const { return RichEditText(view_); }
