@@ -1,10 +1,10 @@
 #include "shell/chats/channel_list_view.h"
 
+#include "commands/input_dispatcher.h"
 #include "common/app_state.h"
 #include "common/command_ids.h"
 #include "common/xstring.h"
 #include "core/applied_settings.h"
-#include "core/client_services.h"
 #include "core/frame_handles.h"
 #include "core/frame_message_ids.h"
 #include "core/settings.h"
@@ -100,7 +100,7 @@ bool JoinableName(const std::string& name) {
 void JoinRow(WindowRecord* record, int index) {
     if (index < 0 || static_cast<size_t>(index) >= record->ChannelListShown.size()) return;
     const std::string name = record->ChannelListShown[static_cast<size_t>(index)].Channel;
-    if (JoinableName(name)) ProcessInputLine(("/JOIN " + name).c_str(), record);
+    if (JoinableName(name)) commands::ProcessInputLine(("/JOIN " + name).c_str(), record);
 }
 
 std::wstring Lower(std::wstring text) {

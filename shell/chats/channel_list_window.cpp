@@ -2,6 +2,7 @@
 // rows sorted and filtered by the window's input box.
 #include "shell/chats/window_text_commands.h"
 
+#include "commands/input_dispatcher.h"
 #include "common/app_state.h"
 #include "common/command_ids.h"
 #include "common/data_folders.h"
@@ -10,7 +11,6 @@
 #include "common/text_compare.h"
 #include "common/text_split.h"
 #include "common/xstring.h"
-#include "core/client_services.h"
 #include "core/frame_handles.h"
 #include "core/frame_message_ids.h"
 #include "core/window_list.h"
@@ -98,7 +98,7 @@ void shell::RequestChannelList(WindowRecord* record) {
         if (AppMessageBox(MainWindow.load(), L"Load saved list?", kProgramTitle, MB_YESNO | MB_DEFBUTTON2,
                           MB_ICONQUESTION) == IDYES) {
             const std::string name = server->Name + "_List";
-            ProcessInputLine(("/fquery " + name).c_str(), record);
+            commands::ProcessInputLine(("/fquery " + name).c_str(), record);
             WindowRecord* list = GetWindowRecordAt(FindWindowRecordIndex(name, ConnectionOfWindow(server)));
             if (!list) return;
             list->ChannelListRows.Assign(ParseChannelListFile(saved));

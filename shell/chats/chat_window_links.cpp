@@ -48,7 +48,7 @@ bool PostAppCommand(HWND window, const std::string& command) {
 }
 
 void RunLinkCommand(WindowRecord* record, HWND window, const std::string& command) {
-    if (!PostAppCommand(window, command)) ProcessInputLine(command.c_str(), record);
+    if (!PostAppCommand(window, command)) commands::ProcessInputLine(command.c_str(), record);
 }
 
 void LeftClick(WindowRecord* record, HWND window, const std::wstring& text) {
@@ -66,12 +66,12 @@ void LeftClick(WindowRecord* record, HWND window, const std::wstring& text) {
             OpenUrlInBrowser(url.c_str(), SW_SHOWMAXIMIZED, GetKeyState(VK_SHIFT) < 0);
             return;
         case PlainLinkAction::JoinChannel:
-            ProcessInputLine(("/JOIN " + WideToNarrow(text)).c_str(), record);
+            commands::ProcessInputLine(("/JOIN " + WideToNarrow(text)).c_str(), record);
             if (IsWindowRecordListed(record)) FocusBack(record);
             return;
         case PlainLinkAction::SayText: {
             const size_t before = WindowListSnapshot().size();
-            ProcessInputLine(WideToNarrow(text, DefaultCodePage.load()).c_str(), record);
+            commands::ProcessInputLine(WideToNarrow(text, DefaultCodePage.load()).c_str(), record);
             if (IsWindowRecordListed(record) && WindowListSnapshot().size() == before) FocusBack(record);
             return;
         }

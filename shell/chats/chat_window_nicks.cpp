@@ -121,7 +121,7 @@ LRESULT OnRightClick(WindowRecord* record, const NMITEMACTIVATE* click) {
     if (chosen == kPrefixItem) {
         const std::string line =
             std::string(prefixMarked ? "/prefix -" : "/prefix ") + WideToNarrow(std::wstring(1, first));
-        ExecuteCommand(line.c_str(), record->Server, record, nullptr);
+        commands::ExecuteCommand(line.c_str(), record->Server, record, nullptr);
     }
     // The command acts on this channel, whichever window is active when it arrives.
     if (chosen)
@@ -137,9 +137,9 @@ LRESULT OnDoubleClick(WindowRecord* record) {
     if (nicks.empty()) return 0;
     const std::string nick = WideToNarrow(nicks[0], DefaultCodePage.load());
     std::string result;
-    if (RunEventScript("On_Nick_Left_XX", record->Server, record, nick, result) == 1) return 0;
+    if (script::RunEventScript("On_Nick_Left_XX", record->Server, record, nick, result) == 1) return 0;
     const std::string line = result.empty() ? "/query " + nick : result;
-    ProcessInputLine(line.c_str(), record);
+    commands::ProcessInputLine(line.c_str(), record);
     return 0;
 }
 

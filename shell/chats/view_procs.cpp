@@ -177,9 +177,9 @@ LRESULT ViewMessage(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
             if (record->Input) SetFocus(record->Input);
             std::string result;
             const uint32_t answer =
-                RunEventScript("On_Window_Left_XX", record->Server, record, record->Name, result);
+                script::RunEventScript("On_Window_Left_XX", record->Server, record, record->Name, result);
             if (answer != kNoEventScript && answer != 1 && !result.empty())
-                ProcessInputLine(result.c_str(), record);
+                commands::ProcessInputLine(result.c_str(), record);
             return 0;
         }
         case WM_MOUSEWHEEL:

@@ -1,11 +1,11 @@
 #include "shell/controls/chat_view_window.h"
 
+#include "commands/input_dispatcher.h"
 #include "common/app_state.h"
 #include "common/command_ids.h"
 #include "common/window_helpers.h"
 #include "common/refusal.h"
 #include "core/chat_view_message.h"
-#include "core/client_services.h"
 #include "core/frame_handles.h"
 #include "core/settings.h"
 #include "core/window_list.h"
@@ -126,7 +126,9 @@ void Submit(HWND view, ChatViewState* state, WindowRecord* record) {
     }
     state->Typed.clear();
     Repaint(view);
-    if (record) ExecuteInputText(record, text, {.NoTriggers = Held(VK_CONTROL), .PreferUtf8 = Held(VK_MENU)});
+    if (record)
+        commands::ExecuteInputText(record, text,
+                                   {.NoTriggers = Held(VK_CONTROL), .PreferUtf8 = Held(VK_MENU)});
 }
 
 void Escape(ChatViewState* state, WindowRecord* record) {

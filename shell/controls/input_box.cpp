@@ -24,6 +24,7 @@
 #include "shell/windows/window_record_ops.h"
 #include "shell/windows/window_state.h"
 #include "shell/windows/window_tabs.h"
+#include "ui/ticker_window.h"
 #include "views/line_printer.h"
 
 #include <richedit.h>
@@ -95,8 +96,8 @@ void ShowHint(WindowRecord* record, const wchar_t* hint) {
     DestroyWindowRecordPopup(record);
     record->Popup = CreateTipWindow(record);
     if (record->Popup)
-        PrintToWindow(kInformationLine, record, hint,
-                      {.View = record->Popup, .NoTimeStamp = true, .NoNotice = true});
+        views::PrintToWindow(kInformationLine, record, hint,
+                             {.View = record->Popup, .NoTimeStamp = true, .NoNotice = true});
 }
 
 // While no hint is shown, asks the command interpreter for the usage of the command being typed.
@@ -105,7 +106,7 @@ void OfferCommandHint(WindowRecord* record, HWND box, wchar_t typed) {
     std::wstring text = BoxText(box);
     text += typed;
     wchar_t hint[kHintLength] = {};
-    ExecuteCommand(WideToNarrow(text).c_str(), nullptr, nullptr, hint);
+    commands::ExecuteCommand(WideToNarrow(text).c_str(), nullptr, nullptr, hint);
     if (hint[0]) ShowHint(record, hint);
 }
 
@@ -116,7 +117,7 @@ void Submit(WindowRecord* record, HWND box, std::wstring text, bool ctrl, bool a
     record->HistoryIndex = -1;
     // Emptied first: a command may close this very window.
     SetWindowTextW(box, L"");
-    ExecuteInputText(record, text, {.NoTriggers = ctrl, .PreferUtf8 = alt});
+    commands::ExecuteInputText(record, text, {.NoTriggers = ctrl, .PreferUtf8 = alt});
 }
 
 void Relayout(WindowRecord* record) {
@@ -226,7 +227,7 @@ std::wstring NewPictureFile() {
 bool OfferClipboardPicture(WindowRecord* record) {
     if (record->Type != kQueryWindow || !IsClipboardFormatAvailable(CF_BITMAP)) return false;
     const auto fail = [record](const std::wstring& why) {
-        PrintToWindow(kInformationLine, record, L"The pasted picture is not offered: " + why);
+        views::PrintToWindow(kInformationLine, record, L"The pasted picture is not offered: " + why);
         return true;
     };
     if (!OpenClipboardPatiently(record->Window)) return fail(L"another program holds the clipboard.");
@@ -260,7 +261,7 @@ bool HandleKeyDown(WindowRecord* record, HWND box, WPARAM key) {
     }
     if (KeyHeld(VK_CONTROL)) {
         if (key == VK_MULTIPLY) {
-            ToggleTickerWindow(record);
+            ui::ToggleTickerWindow(record);
             return true;
         }
         if ((key == 'V' || key == VK_F7) && OfferClipboardPicture(record)) return true;

@@ -59,8 +59,8 @@ void ShowTip(WindowRecord* record, const std::wstring& text) {
     DestroyWindowRecordPopup(record);
     record->Popup = CreateTipWindow(record);
     if (record->Popup)
-        PrintToWindow(kInformationLine, record, text,
-                      {.View = record->Popup, .NoTimeStamp = true, .NoNotice = true});
+        views::PrintToWindow(kInformationLine, record, text,
+                             {.View = record->Popup, .NoTimeStamp = true, .NoNotice = true});
 }
 
 std::wstring WindowNameCompletion(WindowRecord* record, const std::wstring& word) {
@@ -77,7 +77,7 @@ std::wstring WindowNameCompletion(WindowRecord* record, const std::wstring& word
 
 std::wstring CommandCompletion(WindowRecord* record, const std::wstring& word) {
     wchar_t hint[kHintLength] = {};
-    ExecuteCommand(WideToNarrow(word).c_str(), nullptr, kPrefixSearch, hint);
+    commands::ExecuteCommand(WideToNarrow(word).c_str(), nullptr, kPrefixSearch, hint);
     if (hint[0]) {
         ShowTip(record, hint);
         const std::wstring completion = CompletionFromHint(hint);

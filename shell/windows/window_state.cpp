@@ -38,7 +38,8 @@ void Resume(WindowRecord* record) {
     record->Paused = 0;
     std::vector<std::wstring> held;
     held.swap(record->HeldLines);
-    for (const std::wstring& line : held) PrintToWindow(kInformationLine, record, line, {.NoTray = true});
+    for (const std::wstring& line : held)
+        views::PrintToWindow(kInformationLine, record, line, {.NoTray = true});
     shell::SetWindowTabState(record, kTabIdle);
     CheckChildToolbarButton(record, ID_WINDOW_PAUSE, false);
     SetViewBackground(record, ViewBackground());

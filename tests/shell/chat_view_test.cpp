@@ -5,6 +5,7 @@
 #include "core/window_record.h"
 #include "irc/custom_view_lines.h"
 #include "shell/controls/chat_view_window.h"
+#include "tests/recorders/recorders.h"
 #include "views/chat_view.h"
 
 #include <set>
@@ -161,9 +162,9 @@ TEST_F(ChatView, TypedLinesSubmitWithQuickCompletionAndComeBackFromHistory) {
     SetConfig("Cfg\\Options3\\Quick_Complete", "From", "brb");
     SetConfig("Cfg\\Options3\\Quick_Complete", "To", "be right back");
     Type(L"brb soon\r");
-    const std::vector<RecordedCall> calls = CallLog::Instance().Calls("ExecuteInputText");
-    ASSERT_EQ(1u, calls.size());
-    EXPECT_EQ("be right back soon", calls[0].Text);
+    const std::vector<std::string> lines = RecordedInputLines();
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_EQ("be right back soon", lines[0]);
     EXPECT_TRUE(State()->Typed.empty());
     SendMessageW(view_, WM_KEYDOWN, VK_UP, 0);
     EXPECT_EQ(L"be right back soon", State()->Typed);

@@ -1,5 +1,5 @@
-// The input box and tab completion on real controls; the lines it submits and the hints it asks
-// for are recorded.
+// The input box and tab completion on real controls; the lines it submits are recorded where the
+// real input dispatcher hands them to "On_Input".
 #include "tests/shell/shell_test_support.h"
 #include "core/nick_list_control.h"
 
@@ -7,6 +7,7 @@
 #include "shell/controls/tab_completion.h"
 #include "core/frame_handles.h"
 #include "core/window_record.h"
+#include "tests/recorders/recorders.h"
 #include "xml/xml_element.h"
 
 #include <commctrl.h>
@@ -86,12 +87,7 @@ protected:
         for (int key : keys) state[key] = 0x80;
         SetKeyboardState(state);
     }
-    std::vector<std::string> Submitted() { return CallTexts("ExecuteInputText"); }
-    std::vector<std::string> CallTexts(const char* service) {
-        std::vector<std::string> texts;
-        for (const RecordedCall& call : CallLog::Instance().Calls(service)) texts.push_back(call.Text);
-        return texts;
-    }
+    std::vector<std::string> Submitted() { return RecordedInputLines(); }
 
     WindowRecord* server_ = nullptr;
     std::vector<HWND> windows_;
