@@ -5,6 +5,7 @@
 
 #include "shell/controls/input_box.h"
 #include "shell/controls/tab_completion.h"
+#include "shell/controls/tip_window.h"
 #include "core/frame_handles.h"
 #include "core/window_record.h"
 #include "tests/recorders/recorders.h"
@@ -219,6 +220,35 @@ TEST_F(InputBox, TabWithTheCaretInsideTheTextDoesNothing) {
     SendMessageW(channel->Input, EM_SETSEL, 2, 2);
     Char(channel->Input, L'\t');
     EXPECT_EQ(L"an and", Text(channel->Input));
+}
+
+// Focus changes in this thread that take the keyboard focus away from the window watched.
+HWND watchedBox = nullptr;
+int focusLosses = 0;
+LRESULT CALLBACK CountFocusLosses(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->hwnd == watchedBox && call->message == WM_KILLFOCUS) ++focusLosses;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(InputBox, TheCommandTipShowsWithoutTakingTheFocusFromTheBox) {
+    WindowRecord* channel = Open(kChannelWindow, "#room");
+    ShowWindow(channel->Window, SW_SHOW);
+    SetForegroundWindow(channel->Window);
+    SetFocus(channel->Input);
+    watchedBox = channel->Input;
+    focusLosses = 0;
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, CountFocusLosses, nullptr, GetCurrentThreadId());
+    HWND tip = CreateTipWindow(channel);
+    UnhookWindowsHookEx(hook);
+    ASSERT_NE(tip, nullptr);
+    windows_.push_back(tip);
+    EXPECT_TRUE(IsWindowVisible(tip));
+    // Under Wine a popup that takes the activation moves the display's focus away from the frame
+    // and back, and the frame's key state is then set anew from the display's.
+    EXPECT_EQ(focusLosses, 0);
+    EXPECT_EQ(GetActiveWindow(), channel->Window);
+    EXPECT_EQ(GetFocus(), channel->Input);
 }
 
 TEST(TabCompletion, HintNamesTheCommand) {
