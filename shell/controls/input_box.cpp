@@ -225,12 +225,19 @@ std::wstring NewPictureFile() {
 // A picture that cannot be read or saved is said in the window, so the paste never just
 // does nothing.
 bool OfferClipboardPicture(WindowRecord* record) {
-    if (record->Type != kQueryWindow || !IsClipboardFormatAvailable(CF_BITMAP)) return false;
+    if (record->Type != kQueryWindow) return false;
     const auto fail = [record](const std::wstring& why) {
         views::PrintToWindow(kInformationLine, record, L"The pasted picture is not offered: " + why);
         return true;
     };
-    if (!OpenClipboardPatiently(record->Window)) return fail(L"another program holds the clipboard.");
+    // What the clipboard holds is asked while holding it: a program rewriting it (as the system's
+    // clipboard keeper does after another program's change) leaves it empty for a moment.
+    if (!OpenClipboardPatiently(record->Window))
+        return IsClipboardFormatAvailable(CF_BITMAP) && fail(L"another program holds the clipboard.");
+    if (!IsClipboardFormatAvailable(CF_BITMAP)) {
+        CloseClipboard();
+        return false;
+    }
     HBITMAP copy = nullptr;
     if (auto held = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)))
         copy = static_cast<HBITMAP>(CopyImage(held, IMAGE_BITMAP, 0, 0, 0));
