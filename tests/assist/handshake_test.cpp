@@ -12,6 +12,8 @@
 #include "tests/support/screenshots.h"
 #include "tests/support/test_files.h"
 
+#include <atomic>
+#include <cstdio>
 #include <memory>
 #include <thread>
 #include <string>
@@ -21,6 +23,21 @@ namespace {
 constexpr wchar_t kCannotAccept[] = L"The author cannot at the moment accept the request.";
 // The opening request as the menu command sends it: {0, 1}, length 8, "Brindlex".
 constexpr char kOpeningHex[] = "0000000001000000080000004272696e646c6578";
+
+// The side-by-side requests end well within this, each once its message is answered.
+constexpr ULONGLONG kRequestsEndMs = 120000;
+
+// The texts of the request dialogs still shown.
+std::wstring OpenDialogTexts() {
+    std::wstring texts;
+    std::vector<HWND> listed;
+    for (const wchar_t* title : {L"Remote Assistance", L"Message"})
+        while (HWND window = FindProcessWindow(title, &listed)) {
+            texts += WindowTexts(window);
+            listed.push_back(window);
+        }
+    return texts;
+}
 
 std::wstring ProgramFolder() {
     wchar_t self[MAX_PATH] = {};
@@ -120,10 +137,22 @@ TEST_F(Handshake, RefusalsHostileRepliesAndMissingSharingEndWithOneMessageEach) 
     {
         DialogAnswers answers({{L"Remote Assistance", IDOK}, {L"Message", IDOK}}, true);
         std::vector<std::thread> requests;
+        std::atomic<size_t> ended{0};
         for (auto& author : authors)
-            requests.emplace_back([port = author->Port] {
+            requests.emplace_back([port = author->Port, &ended] {
                 assist::RequestRemoteAssistance(nullptr, "127.0.0.1", port, kAssistCallerData);
+                ++ended;
             });
+        const ULONGLONG deadline = GetTickCount64() + kRequestsEndMs;
+        while (ended < requests.size() && GetTickCount64() < deadline) Sleep(50);
+        if (ended < requests.size()) {
+            // A request that cannot end cannot be joined either: say what stays open and stop here.
+            ADD_FAILURE() << requests.size() - ended << " requests still run; answered so far:\n"
+                          << testing::PrintToString(answers.Seen()) << "\nstill open:\n"
+                          << testing::PrintToString(OpenDialogTexts());
+            std::fflush(stdout);
+            TerminateProcess(GetCurrentProcess(), 1);
+        }
         for (std::thread& request : requests) request.join();
         seen = answers.Seen();
     }
