@@ -24,8 +24,8 @@ constexpr wchar_t kCannotAccept[] = L"The author cannot at the moment accept the
 // The opening request as the menu command sends it: {0, 1}, length 8, "Brindlex".
 constexpr char kOpeningHex[] = "0000000001000000080000004272696e646c6578";
 
-// The side-by-side requests end well within this, each once its message is answered.
-constexpr ULONGLONG kRequestsEndMs = 120000;
+// A request ends well within this, once its message is answered.
+constexpr ULONGLONG kRequestEndsMs = 60000;
 
 // The texts of the request dialogs still shown.
 std::wstring OpenDialogTexts() {
@@ -124,7 +124,8 @@ TEST_F(Handshake, CancelOpensNoConnection) {
     closesocket(probe);
 }
 
-// The requests run side by side, each in a thread of its own as the interface thread would.
+// Each request runs in a thread of its own as the interface thread would, one after another:
+// Wine sometimes leaves a task dialog half built when several threads create theirs at once.
 // Desktop sharing is missing here, so an accepted request is told that once the handshake is done.
 TEST_F(Handshake, RefusalsHostileRepliesAndMissingSharingEndWithOneMessageEach) {
     const wchar_t* modes[] = {L"refuse", L"hostile", L"oversized", L"elsewhere", L"accept"};
@@ -136,24 +137,25 @@ TEST_F(Handshake, RefusalsHostileRepliesAndMissingSharingEndWithOneMessageEach) 
     std::wstring seen;
     {
         DialogAnswers answers({{L"Remote Assistance", IDOK}, {L"Message", IDOK}}, true);
-        std::vector<std::thread> requests;
-        std::atomic<size_t> ended{0};
-        for (auto& author : authors)
-            requests.emplace_back([port = author->Port, &ended] {
+        for (size_t i = 0; i < authors.size(); ++i) {
+            std::atomic<bool> ended{false};
+            std::thread request([port = authors[i]->Port, &ended] {
                 assist::RequestRemoteAssistance(nullptr, "127.0.0.1", port, kAssistCallerData);
-                ++ended;
+                ended = true;
             });
-        const ULONGLONG deadline = GetTickCount64() + kRequestsEndMs;
-        while (ended < requests.size() && GetTickCount64() < deadline) Sleep(50);
-        if (ended < requests.size()) {
-            // A request that cannot end cannot be joined either: say what stays open and stop here.
-            ADD_FAILURE() << requests.size() - ended << " requests still run; answered so far:\n"
-                          << testing::PrintToString(answers.Seen()) << "\nstill open:\n"
-                          << testing::PrintToString(OpenDialogTexts());
-            std::fflush(stdout);
-            TerminateProcess(GetCurrentProcess(), 1);
+            const ULONGLONG deadline = GetTickCount64() + kRequestEndsMs;
+            while (!ended && GetTickCount64() < deadline) Sleep(50);
+            if (!ended) {
+                // A request that cannot end cannot be joined either: say what stays open and stop here.
+                ADD_FAILURE() << "the request to the " << testing::PrintToString(std::wstring(modes[i]))
+                              << " author still runs; answered so far:\n"
+                              << testing::PrintToString(answers.Seen()) << "\nstill open:\n"
+                              << testing::PrintToString(OpenDialogTexts());
+                std::fflush(stdout);
+                TerminateProcess(GetCurrentProcess(), 1);
+            }
+            request.join();
         }
-        for (std::thread& request : requests) request.join();
         seen = answers.Seen();
     }
     size_t refusals = 0;
