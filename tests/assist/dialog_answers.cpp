@@ -59,6 +59,18 @@ std::wstring DialogAnswers::Seen() const {
     return seen_;
 }
 
+namespace {
+
+// A press that left its window up (it came before the dialog could take it) is made again after this.
+constexpr DWORD kPressAgainMs = 1000;
+
+// The dialog can take the press once the button exists: before that its texts are not all in either.
+bool ReadyForPress(HWND window, int button) {
+    return IsWindowVisible(window) && GetDlgItem(window, button) != nullptr;
+}
+
+} // namespace
+
 void DialogAnswers::Answer(HWND window, int button) {
     // Its texts are in once its thread, done starting it, answers a message sent now.
     SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, nullptr);
@@ -68,18 +80,38 @@ void DialogAnswers::Answer(HWND window, int button) {
     }
     // Counted before the press, so the code that showed the dialog sees the count once it returns.
     ++answered_;
+    Press(window, button);
+}
+
+void DialogAnswers::Press(HWND window, int button) {
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
 }
 
 void DialogAnswers::RunEvery() {
+    struct Pressed {
+        HWND Window;
+        int Button;
+        DWORD At;
+    };
     std::vector<HWND> answered;
+    std::vector<Pressed> pressed;
     while (!stop_) {
         for (const DialogStep& step : steps_) {
             HWND window = FindProcessWindow(step.Title, &answered);
-            if (!window) continue;
+            if (!window || !ReadyForPress(window, step.Button)) continue;
             Answer(window, step.Button);
             answered.push_back(window);
+            pressed.push_back({window, step.Button, GetTickCount()});
         }
+        // Windows answered once are pressed again, never noted again, until they go.
+        std::erase_if(pressed, [](const Pressed& press) {
+            return !IsWindow(press.Window) || !IsWindowVisible(press.Window);
+        });
+        for (Pressed& press : pressed)
+            if (GetTickCount() - press.At >= kPressAgainMs) {
+                Press(press.Window, press.Button);
+                press.At = GetTickCount();
+            }
         Sleep(50);
     }
 }
@@ -87,10 +119,16 @@ void DialogAnswers::RunEvery() {
 void DialogAnswers::Run() {
     for (const DialogStep& step : steps_) {
         HWND window = nullptr;
-        while (!stop_ && !(window = FindProcessWindow(step.Title))) Sleep(50);
+        while (!stop_ && !((window = FindProcessWindow(step.Title)) && ReadyForPress(window, step.Button)))
+            Sleep(50);
         if (stop_) return;
         Answer(window, step.Button);
         // The same window must go before the next step looks (titles repeat).
-        while (!stop_ && IsWindow(window) && IsWindowVisible(window)) Sleep(50);
+        for (DWORD pressedAt = GetTickCount(); !stop_ && IsWindow(window) && IsWindowVisible(window);
+             Sleep(50))
+            if (GetTickCount() - pressedAt >= kPressAgainMs) {
+                Press(window, step.Button);
+                pressedAt = GetTickCount();
+            }
     }
 }

@@ -1,6 +1,6 @@
 // Answers the dialogs a test's code shows, from a thread of its own, as a person would: each
-// step waits for a visible window of this process with the title, notes the texts it shows and
-// presses a button.
+// step waits for a visible window of this process with the title and the button, notes the texts
+// it shows and presses the button, again while the window stays up.
 #pragma once
 
 #include <windows.h>
@@ -30,7 +30,9 @@ public:
 private:
     void Run();
     void RunEvery();
+    // Notes the window's texts, counts it and presses the button.
     void Answer(HWND window, int button);
+    static void Press(HWND window, int button);
     std::vector<DialogStep> steps_;
     bool every_;
     std::atomic<bool> stop_{false};
