@@ -164,9 +164,7 @@ OwnCost MeasureOwnCost(WindowRecord* record, HWND scratch, int count) {
     };
     // A paused window takes every step of a line and holds it instead of putting it in: a worker
     // hands the lines over, and one pass of this thread takes them all. The plug-in host has no
-    // plug-ins here (the recorder would count its own work).
-    auto plugins = Services().Commands.NotifyPluginsWindowText;
-    Services().Commands.NotifyPluginsWindowText = [](const std::wstring&, uint32_t) -> uint64_t { return 0; };
+    // plug-ins here.
     record->Paused = 1;
     std::thread([&] {
         for (int i = 0; i < count; ++i)
@@ -179,7 +177,6 @@ OwnCost MeasureOwnCost(WindowRecord* record, HWND scratch, int count) {
     const size_t held = record->HeldLines.size();
     record->Paused = 0;
     record->HeldLines.clear();
-    Services().Commands.NotifyPluginsWindowText = plugins;
     CallLog::Instance().Clear();
     if (held != static_cast<size_t>(count)) std::printf("%zu of %d lines held\n", held, count);
 

@@ -89,8 +89,6 @@ struct ScriptTriggerJob {
             (line, connectionWindow, targetWindow, helpBuffer), uint64_t{0}) \
     SERVICE(Commands, NotifyPluginsServerLine, commands::NotifyPluginsServerLine, uint64_t, \
             (uint32_t windowIndex, const std::string& line), (windowIndex, line), uint64_t{0}) \
-    SERVICE(Commands, NotifyPluginsWindowText, commands::NotifyPluginsWindowText, uint64_t, \
-            (const std::wstring& text, uint32_t windowIndex), (text, windowIndex), uint64_t{0}) \
     /* The new count of entries. */ \
     SERVICE(Commands, AddPluginMenuEntry, AddPluginMenu, uint32_t, (uint64_t popup, const char* caption), \
             (popup, caption), 0u) \
@@ -124,24 +122,9 @@ struct ScriptTriggerJob {
     /* initParameter: 0, or a connect command ID_SERVER_FIRST + n that picks saved server n. */ \
     SERVICE(Dialogs, OpenConnectDialog, ui::OpenConnectDialog, void, (HWND owner, uint32_t initParameter), \
             (owner, initParameter), void()) \
-    SERVICE(Dialogs, OpenJoinDialog, ui::OpenJoinDialog, void, (HWND owner, WindowRecord* server), \
-            (owner, server), void()) \
-    /* nicks: without their level prefix. */ \
-    SERVICE(Dialogs, OpenKickDialog, ui::OpenKickDialog, void, \
-            (HWND owner, WindowRecord* channel, const std::vector<std::wstring>& nicks), (owner, channel, nicks), \
-            void()) \
-    /* owner: the channel window whose channel the dialog shows. */ \
-    SERVICE(Dialogs, OpenChannelControlDialog, ui::OpenChannelControlDialog, void, \
-            (HWND owner, uint32_t initParameter), (owner, initParameter), void()) \
-    SERVICE(Dialogs, OpenListInformationDialog, ui::OpenListInformationDialog, void, (HWND owner), (owner), \
-            void()) \
     /* section: the settings node to select ("Cfg\\User_Lists", ...), empty for none. */ \
     SERVICE(Dialogs, OpenPreferences, shell::OpenPreferences, void, (const std::string& section), (section), \
             void()) \
-    SERVICE(Dialogs, ToggleTickerWindow, ui::ToggleTickerWindow, void, (WindowRecord* record), (record), void()) \
-    /* The send dialog for the window's partner, without a file chosen yet. */ \
-    SERVICE(Dialogs, OpenDccSendDialog, peer::OpenDccSendDialog, void, (HWND owner, WindowRecord* window), \
-            (owner, window), void()) \
     SERVICE(Dialogs, RequestRemoteAssistance, assist::RequestRemoteAssistance, void, \
             (HWND owner, const std::string& host, uint16_t port, const std::string& callerData), \
             (owner, host, port, callerData), void())
@@ -186,7 +169,6 @@ struct ScriptTriggerJob {
     /* id ID_LOG_WINDOW, ID_SAVE_RTF, ID_SAVE_TEXT or ID_SAVE_ENCRYPTED. */ \
     SERVICE(Windows, RunLogCommand, shell::RunLogCommand, void, (WindowRecord* record, uint32_t id), \
             (record, id), void()) \
-    SERVICE(Windows, ToggleLightSensor, shell::ToggleLightSensor, void, (), (), void()) \
     /* A file opened by the program the system has for it. */ \
     SERVICE(Windows, OpenWithShell, shell::OpenWithShell, void, (const std::wstring& file, int showCommand), \
             (file, showCommand), void())

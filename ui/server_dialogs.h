@@ -15,7 +15,9 @@ namespace ui {
 // initParameter: 0, or a connect command 6001 + n that connects to saved server n at once.
 void OpenConnectDialog(HWND owner, uint32_t initParameter);
 void OpenJoinDialog(HWND owner, WindowRecord* server);
+// nicks: without their level prefix.
 void OpenKickDialog(HWND owner, WindowRecord* channel, const std::vector<std::wstring>& nicks);
+// owner: the channel window whose channel the dialog shows.
 void OpenChannelControlDialog(HWND owner, uint32_t initParameter);
 void OpenListInformationDialog(HWND owner);
 // The list request the information dialog sends once its view is there, so that no reply reaches

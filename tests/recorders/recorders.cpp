@@ -132,9 +132,6 @@ void InstallPluginRecorders() {
     Services().Commands.NotifyPluginsServerLine = [](uint32_t windowIndex, const std::string& line) {
         return Record({"NotifyPluginsServerLine", nullptr, line, windowIndex});
     };
-    Services().Commands.NotifyPluginsWindowText = [](const std::wstring& text, uint32_t windowIndex) {
-        return Record({"NotifyPluginsWindowText", nullptr, WideToNarrow(text), windowIndex});
-    };
 }
 
 void InstallTriggerWorkerRecorder() {
@@ -381,26 +378,8 @@ void InstallMenuEntryRecorders() {
     s.Dialogs.OpenConnectDialog = [](HWND owner, uint32_t init) {
         Reached("OpenConnectDialog", nullptr, std::to_string(init), owner);
     };
-    s.Dialogs.OpenJoinDialog = [](HWND owner, WindowRecord* server) {
-        Reached("OpenJoinDialog", server, {}, owner);
-    };
-    s.Dialogs.OpenKickDialog = [](HWND owner, WindowRecord* channel, const std::vector<std::wstring>& nicks) {
-        std::string text;
-        for (const std::wstring& nick : nicks) text += (text.empty() ? "" : " ") + WideToNarrow(nick);
-        Reached("OpenKickDialog", channel, text, owner);
-    };
-    s.Dialogs.OpenChannelControlDialog = [](HWND owner, uint32_t init) {
-        Reached("OpenChannelControlDialog", nullptr, std::to_string(init), owner);
-    };
-    s.Dialogs.OpenListInformationDialog = [](HWND owner) {
-        Reached("OpenListInformationDialog", nullptr, {}, owner);
-    };
     s.Dialogs.OpenPreferences = [](const std::string& section) {
         Reached("OpenPreferences", nullptr, section);
-    };
-    s.Dialogs.ToggleTickerWindow = [](WindowRecord* record) { Reached("ToggleTickerWindow", record); };
-    s.Dialogs.OpenDccSendDialog = [](HWND owner, WindowRecord* window) {
-        Reached("OpenDccSendDialog", window, {}, owner);
     };
     s.Media.OpenWaveIn = [](WindowRecord* record) {
         Reached("OpenWaveIn", record);
@@ -423,7 +402,6 @@ void InstallMenuEntryRecorders() {
     s.Windows.RunLogCommand = [](WindowRecord* record, uint32_t id) {
         Reached("RunLogCommand", record, std::to_string(id));
     };
-    s.Windows.ToggleLightSensor = [] { Reached("ToggleLightSensor"); };
     s.Windows.OpenWithShell = [](const std::wstring& file, int show) {
         CallLog::Instance().Add({"OpenWithShell", nullptr, WideToNarrow(file), static_cast<uint64_t>(show)});
     };

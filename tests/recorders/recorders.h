@@ -33,8 +33,7 @@ void InstallScriptRunRecorder();
 // ProcessInputLine (with the sender "remote" for a line run for text from outside),
 // ExecuteInputText and ExecuteCommand (no command is known unless answered).
 void InstallInputRecorders();
-// NotifyPluginsServerLine and NotifyPluginsWindowText: no plug-in consumes anything unless the
-// test answers otherwise.
+// NotifyPluginsServerLine: no plug-in consumes anything unless the test answers otherwise.
 void InstallPluginRecorders();
 // RunTriggerScriptThread: as the worker does when no trigger script exists, sends the line
 // without its "/" to the server, then records it with the id of the thread it ran on (and the

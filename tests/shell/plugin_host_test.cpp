@@ -68,7 +68,7 @@ protected:
 TEST_F(PluginHost, WithoutPluginsEveryEventAnswersZero) {
     PluginEvent event{{1, 2, 3, 4}};
     for (uint32_t code = 0; code < 6; ++code) EXPECT_EQ(0u, BroadcastToPlugins(code, &event));
-    EXPECT_EQ(0u, NotifyPluginsWindowText(L"text", 0));
+    EXPECT_EQ(0u, commands::NotifyPluginsWindowText(L"text", 0));
 }
 
 TEST_F(PluginHost, LoadsListedLibrariesAndSkipsWhatCannotServe) {
