@@ -17,6 +17,7 @@
 #include "shell/menus/menu_commands.h"
 #include "shell/preferences/preferences_window.h"
 #include "tests/recorders/call_log.h"
+#include "tests/recorders/recorders.h"
 #include "tests/support/test_files.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
@@ -159,12 +160,6 @@ protected:
     // A line a command types reaches the real input dispatcher, whose first step hands it to the
     // "On_Input" event.
     static bool Typed(const std::string& line) { return Recorded("RunEventScript", "On_Input " + line); }
-    static std::vector<std::string> TypedLines() {
-        std::vector<std::string> lines;
-        for (const RecordedCall& call : CallLog::Instance().Calls("RunEventScript"))
-            if (call.Text.starts_with("On_Input ")) lines.push_back(call.Text.substr(9));
-        return lines;
-    }
 };
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -368,7 +363,7 @@ TEST_F(CommandTable, EveryCommandReachesItsEffect) {
                         EXPECT_EQ(std::string::npos, call.Text.find(row.Expected)) << call.Text;
                     }
                 }
-                for (const std::string& line : TypedLines()) {
+                for (const std::string& line : RecordedInputLines()) {
                     EXPECT_EQ(std::string::npos, line.find(row.Expected)) << line;
                 }
                 EXPECT_EQ(std::wstring(), question->Texts(300)) << "no dialog";
