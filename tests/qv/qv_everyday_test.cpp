@@ -45,12 +45,19 @@ bool ShowsBlackSquare(const RECT& area, int side) {
     return false;
 }
 
-// The window that has the keyboard focus in the thread of the window.
-HWND FocusOf(HWND window) {
+GUITHREADINFO ThreadInfoOf(HWND window) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
     GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-    return info.hwndFocus;
+    return info;
+}
+
+// The window that has the keyboard focus, and the active window, in the thread of the window.
+HWND FocusOf(HWND window) {
+    return ThreadInfoOf(window).hwndFocus;
+}
+HWND ActiveOf(HWND window) {
+    return ThreadInfoOf(window).hwndActive;
 }
 
 void Press(WORD key, bool down) {
@@ -59,16 +66,6 @@ void Press(WORD key, bool down) {
     input.ki.wVk = key;
     input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
     SendInput(1, &input, sizeof input);
-}
-
-void ClickAt(HWND window) {
-    const RECT box = ScreenRect(window);
-    SetCursorPos((box.left + box.right) / 2, (box.top + box.bottom) / 2);
-    INPUT click[2] = {};
-    click[0].type = click[1].type = INPUT_MOUSE;
-    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, click, sizeof click[0]);
 }
 
 } // namespace
@@ -135,12 +132,18 @@ TEST(QvEveryday, ArrangementsSmileysAPastedPictureAndTheDialogBoxes) {
     ASSERT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
     // The system's clipboard keeper opens the clipboard after the change; qv pastes once it is let go.
     ASSERT_TRUE(Eventually([] { return GetOpenClipboardWindow() == nullptr; }, kWait));
-    // Keys go to the foreground window's thread: wait until the frame is foreground and the
-    // query's input box has the focus before pressing them.
+    // Keys go to the window that has the focus when qv reads them: wait until the frame is
+    // foreground, active in its thread and the query's input box has the focus. No click: a click
+    // still on its way moves the focus through the query window and back, and keys read meanwhile
+    // land there.
+    SendMessageW(client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(query), 0);
     SetForegroundWindow(frame);
-    ClickAt(GetDlgItem(query, 902));
     ASSERT_TRUE(Eventually(
-        [&] { return GetForegroundWindow() == frame && FocusOf(query) == GetDlgItem(query, 902); }, kWait));
+        [&] {
+            return GetForegroundWindow() == frame && ActiveOf(frame) == frame &&
+                   FocusOf(query) == GetDlgItem(query, 902);
+        },
+        kWait));
     Press(VK_CONTROL, true);
     Press('V', true);
     Press('V', false);
