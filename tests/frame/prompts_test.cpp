@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <cstdio>
 #include <thread>
 
 namespace {
@@ -111,25 +112,38 @@ TEST_F(Prompts, TwoThreadsPromptAtOnceAndEachGetsItsOwnAnswer) {
     std::atomic<bool> onInterfaceThread{false};
     const DWORD interfaceThread = GetCurrentThreadId();
     std::thread person([&] {
-        // Each box is answered as it shows, whether the boxes show together or in turn.
+        // Each box is answered as it shows, whether the boxes show together or in turn, and again
+        // each second while it stays up: a box can take its keys before it is ready for them.
         const wchar_t* titles[2] = {L"one", L"two"};
         const wchar_t* answers[2] = {L"from one", L"from two"};
+        ULONGLONG pressed[2] = {};
         bool answered[2] = {}, sameThread = true;
-        for (int tries = 0; tries < 1200 && !(answered[0] && answered[1]); ++tries, Sleep(50)) {
+        for (int tries = 0; tries < 1200 && done < 2; ++tries, Sleep(50)) {
             for (int i = 1; i >= 0; --i) {
-                HWND box = answered[i] ? nullptr : FindWindowW(L"#32770", titles[i]);
-                if (!box || !IsWindowVisible(box)) continue;
+                HWND box = FindWindowW(L"#32770", titles[i]);
+                if (!box || !IsWindowVisible(box) || GetTickCount64() - pressed[i] < 1000) continue;
                 sameThread = sameThread && GetWindowThreadProcessId(box, nullptr) == interfaceThread;
                 SendMessageW(GetDlgItem(box, IDC_PROMPT_ANSWER), WM_SETTEXT, 0,
                              reinterpret_cast<LPARAM>(answers[i]));
                 PressEnter(box);
+                pressed[i] = GetTickCount64();
                 answered[i] = true;
             }
         }
         onInterfaceThread = sameThread && answered[0] && answered[1];
     });
-    EXPECT_TRUE(Pump([&] { return done == 2; }, 90000));
+    const bool bothEnded = Pump([&] { return done == 2; }, 90000);
+    EXPECT_TRUE(bothEnded);
     person.join();
+    if (!bothEnded) {
+        // The askers wait for their boxes: close what is left rather than wait for ever.
+        for (const wchar_t* title : {L"one", L"two"})
+            if (HWND box = FindWindowW(L"#32770", title)) PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+        if (!Pump([&] { return done == 2; }, 10000)) {
+            fprintf(stderr, "a prompt's thread never ended\n");
+            ExitProcess(1);
+        }
+    }
     one.join();
     two.join();
     EXPECT_TRUE(onInterfaceThread);

@@ -45,29 +45,6 @@ bool ShowsBlackSquare(const RECT& area, int side) {
     return false;
 }
 
-GUITHREADINFO ThreadInfoOf(HWND window) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-    return info;
-}
-
-// The window that has the keyboard focus, and the active window, in the thread of the window.
-HWND FocusOf(HWND window) {
-    return ThreadInfoOf(window).hwndFocus;
-}
-HWND ActiveOf(HWND window) {
-    return ThreadInfoOf(window).hwndActive;
-}
-
-void Press(WORD key, bool down) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-    SendInput(1, &input, sizeof input);
-}
-
 } // namespace
 
 TEST(QvEveryday, ArrangementsSmileysAPastedPictureAndTheDialogBoxes) {

@@ -222,6 +222,31 @@ HWND FindChatWindow(HWND frame, const std::wstring& titlePrefix) {
     return search.Found;
 }
 
+void Press(WORD key, bool down) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &input, sizeof input);
+}
+
+namespace {
+GUITHREADINFO ThreadInfoOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info;
+}
+} // namespace
+
+HWND FocusOf(HWND window) {
+    return ThreadInfoOf(window).hwndFocus;
+}
+
+HWND ActiveOf(HWND window) {
+    return ThreadInfoOf(window).hwndActive;
+}
+
 void TypeLine(HWND input, const std::wstring& text) {
     for (wchar_t c : text) PostMessageW(input, WM_CHAR, c, 1);
     PostMessageW(input, WM_CHAR, L'\r', 1);

@@ -111,6 +111,12 @@ RECT ScreenRect(HWND window);
 RECT InClient(HWND window);
 // Types the text into a window by posting WM_CHAR, then Enter.
 void TypeLine(HWND input, const std::wstring& text);
+// A key pressed or let go as the keyboard does: it goes to the window that has the focus when
+// the foreground thread reads it.
+void Press(WORD key, bool down);
+// The window that has the keyboard focus, and the active window, in the thread of the window.
+HWND FocusOf(HWND window);
+HWND ActiveOf(HWND window);
 // The character format of the first character of the text in a Rich Edit of another process, read
 // through memory lent in that process (the view's selection is moved to it); false when the text
 // is not there.
