@@ -23,7 +23,7 @@ void TellChatWindowsOfLoss(WindowRecord* server) {
     for (WindowRecord* window : WindowListSnapshot()) {
         if (window->Server != server || (window->Type != kChannelWindow && window->Type != kQueryWindow))
             continue;
-        PrintToWindow(kInformationLine, window, GetLangString(kDisconnectedMessage));
+        views::PrintToWindow(kInformationLine, window, GetLangString(kDisconnectedMessage));
         if (window->Type == kChannelWindow) ClearNickList(window);
     }
 }
@@ -37,12 +37,12 @@ void shell::OnServerDisconnected(WindowRecord* record, DisconnectOptions options
     ServerConnection& connection = *record->Connection;
     // The user ending the connection calls off a reconnect that waits for its try.
     if (options.ByUser && connection.ReconnectPending.exchange(0))
-        PrintToWindow(kInformationLine, record, GetLangString(kDisconnectedMessage));
+        views::PrintToWindow(kInformationLine, record, GetLangString(kDisconnectedMessage));
     // Only the caller that takes the socket goes on, so one loss is handled once.
     if (!EndServerSession(connection, options.ByUser ? 1 : 0)) return;
     std::string result;
-    RunEventScript("On_Disconnect", record->Server, record->Server, connection.Host, result);
-    PrintToWindow(kInformationLine, record, GetLangString(kDisconnectedMessage));
+    script::RunEventScript("On_Disconnect", record->Server, record->Server, connection.Host, result);
+    views::PrintToWindow(kInformationLine, record, GetLangString(kDisconnectedMessage));
     // Registration is what the channels and queries stood on; a failed try had none.
     if (connection.Registered) TellChatWindowsOfLoss(record);
     // A start under way on this thread brings the next session itself.
@@ -71,5 +71,6 @@ void shell::OnDccChatDisconnected(WindowRecord* record, DccConnection* dcc) {
         delete tls;
     }
     std::string result;
-    RunEventScript("On_DCC_Disconnect", record, record, record ? record->Name : std::string(), result);
+    script::RunEventScript("On_DCC_Disconnect", record, record, record ? record->Name : std::string(),
+                           result);
 }
