@@ -134,6 +134,29 @@ int RebarRowWidth(HWND rebar) {
     return width;
 }
 
+int RebarButtonStops(HWND rebar, int* stops, int most) {
+    if (SendMessageW(rebar, RB_GETBANDCOUNT, 0, 0) != 1) return 0;
+    REBARBANDINFOW band{};
+    band.cbSize = sizeof band;
+    band.fMask = RBBIM_CHILD;
+    SendMessageW(rebar, RB_GETBANDINFOW, 0, reinterpret_cast<LPARAM>(&band));
+    if (!band.hwndChild) return 0;
+    RECT outer{}, inner{}, borders{};
+    GetWindowRect(rebar, &outer);
+    GetClientRect(rebar, &inner);
+    SendMessageW(rebar, RB_GETBANDBORDERS, 0, reinterpret_cast<LPARAM>(&borders));
+    const int around = (outer.right - outer.left) - inner.right + borders.left + borders.right;
+    const int buttons = static_cast<int>(SendMessageW(band.hwndChild, TB_BUTTONCOUNT, 0, 0));
+    int count = 0;
+    for (int i = 0; i < buttons && count < most; ++i) {
+        RECT item{};
+        // A hidden button has no rectangle.
+        if (!SendMessageW(band.hwndChild, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item))) continue;
+        if (item.right > item.left) stops[count++] = around + item.right;
+    }
+    return count;
+}
+
 void ui::GetMenuLabel(uint32_t idOrPosition, uint32_t flags, wchar_t* out) {
     out[0] = L'\0';
     wchar_t text[1000] = {};

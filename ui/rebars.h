@@ -28,6 +28,10 @@ HWND CreatePreferencesRebar(HWND window);
 int RebarHeight(HWND rebar);
 // The width the rebar needs to show every button of its bands on one row, border included.
 int RebarRowWidth(HWND rebar);
+// The widths, counted as RebarRowWidth counts them, at which a one-band rebar ends just after
+// each of its toolbar's shown buttons, left to right; how many were written (0 for any other
+// rebar).
+int RebarButtonStops(HWND rebar, int* stops, int most);
 
 // The main menu's text of an item (MF_BYCOMMAND) or top-level popup (MF_BYPOSITION), cut at its
 // first tab, without trailing dots; at most 999 characters.

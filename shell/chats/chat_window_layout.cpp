@@ -117,6 +117,8 @@ void LayoutChatWindow(WindowRecord* record, int width, int height) {
     if (record->InsertsBar) in.InsertsBarHeight = RebarHeight(record->InsertsBar);
     if (record->ControlBar) {
         in.ControlBarWidth = RebarRowWidth(record->ControlBar);
+        in.ControlBarStopCount =
+            RebarButtonStops(record->ControlBar, in.ControlBarStops, ChatLayoutInput::kMostBarStops);
         in.ControlBarHeight = RebarHeight(record->ControlBar);
     }
     ChatLayout layout = ComputeChatLayout(in);

@@ -12,6 +12,15 @@ RECT Box(int x, int y, int w, int h) {
     return RECT{x, y, w, h};
 }
 
+// The widest the control bar can be within the room without cutting one of its buttons.
+int BarWithin(const ChatLayoutInput& in, int room) {
+    if (in.ControlBarStopCount <= 0) return room;
+    int fits = 0;
+    for (int i = 0; i < in.ControlBarStopCount && i < ChatLayoutInput::kMostBarStops; ++i)
+        if (in.ControlBarStops[i] <= room) fits = std::max(fits, in.ControlBarStops[i]);
+    return fits;
+}
+
 } // namespace
 
 ChatLayout ComputeChatLayout(const ChatLayoutInput& in) {
@@ -22,7 +31,7 @@ ChatLayout ComputeChatLayout(const ChatLayoutInput& in) {
     const int hb = in.ShowInsertsBar ? in.InsertsBarHeight : 0;
     int wc = in.ShowControlBar ? in.ControlBarWidth : 0;
     const int minimumInput = std::max(kMinimumInputWidth, w / 2);
-    if (wc > w - minimumInput) wc = w > minimumInput ? w - minimumInput : 0;
+    if (wc > w - minimumInput) wc = BarWithin(in, w > minimumInput ? w - minimumInput : 0);
     const float ratio = in.SplitRatio == 0.0f ? 0.8f : in.SplitRatio;
     const int x = static_cast<int>(static_cast<float>(w) * ratio);
     if (in.Type == kChannelWindow && in.NickListShown) {

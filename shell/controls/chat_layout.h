@@ -25,6 +25,12 @@ struct ChatLayoutInput {
     int InsertsBarHeight = 25;
     int ControlBarWidth = 445;
     int ControlBarHeight = 0; // the input row is at least this tall, so the bar is never cut
+    // Widths at which the control bar ends just after one of its buttons, left to right: a bar
+    // with no room for all of them ends after the last that fits, never inside one. None: the
+    // bar takes whatever room there is.
+    static constexpr int kMostBarStops = 32;
+    int ControlBarStops[kMostBarStops] = {};
+    int ControlBarStopCount = 0;
 };
 
 struct ChatLayout {

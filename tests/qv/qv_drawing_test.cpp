@@ -90,6 +90,23 @@ bool ControlBarDrawn(HWND chat) {
     return ToolbarDrawn(GetDlgItem(GetDlgItem(chat, 910), 911));
 }
 
+// How many of the control bar's buttons its right edge cuts through (a pixel either way is the
+// bar's own border).
+int CutButtons(HWND bar) {
+    HWND toolbar = GetDlgItem(bar, 911);
+    RECT area{};
+    GetClientRect(bar, &area);
+    MapWindowPoints(bar, nullptr, reinterpret_cast<POINT*>(&area), 2);
+    const LONG shownRight = std::min(area.right, ScreenRect(toolbar).right) - ScreenRect(toolbar).left;
+    int cut = 0;
+    RECT button{};
+    for (int i = 0; i < static_cast<int>(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0)); ++i)
+        if (RemoteToolbarButtonRect(toolbar, i, button) && button.left < shownRight - 1 &&
+            button.right > shownRight + 1)
+            ++cut;
+    return cut;
+}
+
 // The text as the tab strip draws it: "&&" is an ampersand, "&x" an underlined x.
 std::wstring ShownText(const std::wstring& label) {
     std::wstring shown;
@@ -241,6 +258,7 @@ TEST(QvDrawing, BarsArrangementsTabsAndTickerAsAPersonSeesThemUnderAWindowManage
             const RECT input = InClient(GetDlgItem(window, 902)), bar = InClient(GetDlgItem(window, 910));
             EXPECT_GE(input.right - input.left, client.right / 2) << WideToNarrow(WindowText(window));
             EXPECT_LE(input.right, bar.left) << WideToNarrow(WindowText(window));
+            EXPECT_EQ(CutButtons(GetDlgItem(window, 910)), 0) << WideToNarrow(WindowText(window));
         }
     }
     PostMessageW(frame, WM_COMMAND, 781, 0);

@@ -6,6 +6,8 @@
 #include "core/window_record.h"
 #include "shell/windows/window_state.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -27,6 +29,18 @@ TEST(ChatLayout, ChannelSplitsViewAndNickList) {
     EXPECT_FALSE(l.ShowOperatorBar);
     EXPECT_TRUE(Same(l.Input, 0, 570, 1000 - kControlBarWidth, 30));
     EXPECT_TRUE(Same(l.ControlBar, 1000 - kControlBarWidth, 570, kControlBarWidth, 30));
+
+    // In a narrow window the input box keeps half the width and the bar ends after the last
+    // button that fits in the other half, never inside one.
+    in.Width = 500;
+    const int stops[] = {40, 80, 140, 230, 270, 445};
+    std::copy(std::begin(stops), std::end(stops), in.ControlBarStops);
+    in.ControlBarStopCount = 6;
+    const ChatLayout narrow = ComputeChatLayout(in);
+    EXPECT_TRUE(Same(narrow.ControlBar, 500 - 230, 570, 230, 30));
+    EXPECT_TRUE(Same(narrow.Input, 0, 570, 270, 30));
+    in.Width = 150; // room for no button: no bar
+    EXPECT_EQ(ComputeChatLayout(in).ControlBar.right, 0);
 }
 
 TEST(ChatLayout, OperatorBarMultiLineAndInsertsBar) {

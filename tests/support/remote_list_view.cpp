@@ -124,3 +124,9 @@ bool RemoteTabRect(HWND tabs, int index, RECT& rect) {
     return SendMessageW(tabs, TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(block.Address())) &&
            block.Read(0, &rect, sizeof rect);
 }
+
+bool RemoteToolbarButtonRect(HWND toolbar, int index, RECT& rect) {
+    RemoteBlock block(toolbar, sizeof(RECT));
+    return SendMessageW(toolbar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(block.Address())) &&
+           block.Read(0, &rect, sizeof rect);
+}

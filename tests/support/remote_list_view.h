@@ -1,4 +1,4 @@
-// List views, tree views and tab strips of another process, read and changed from a test: their
+// List views, tree views, tab strips and toolbars of another process, read and changed from a test: their
 // items live in that process, so what a message carries is placed in its memory.
 #pragma once
 
@@ -22,3 +22,6 @@ RECT RemoteTreeItemTextRect(HWND tree, HTREEITEM item);
 std::wstring RemoteTabText(HWND tabs, int index);
 // Where the tab stands in the strip's client area; false when there is no such tab.
 bool RemoteTabRect(HWND tabs, int index, RECT& rect);
+// Where the toolbar's button stands in the toolbar's client area; false when it is hidden or
+// there is no such button.
+bool RemoteToolbarButtonRect(HWND toolbar, int index, RECT& rect);
