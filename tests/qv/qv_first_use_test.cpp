@@ -120,11 +120,8 @@ TEST(QvFirstUse, TheWizardLeadsToTheConnectDialogAndF1OpensTheHelpFile) {
             return page && GetDlgItem(page, 101);
         },
         kWait));
-    GUITHREADINFO info{sizeof info};
-    const DWORD thread = GetWindowThreadProcessId(wizard, nullptr);
-    EXPECT_TRUE(Eventually(
-        [&] { return GetGUIThreadInfo(thread, &info) && info.hwndFocus == GetDlgItem(page, 101); }, kWait));
-    EXPECT_EQ(GetDlgItem(page, 101), info.hwndFocus);
+    EXPECT_TRUE(Eventually([&] { return FocusOf(wizard) == GetDlgItem(page, 101); }, kWait));
+    EXPECT_EQ(GetDlgItem(page, 101), FocusOf(wizard));
 
     const std::pair<int, const wchar_t*> identity[] = {
         {101, L"newcomer"}, {104, L"newcomer_"}, {102, L"newcomer@example.org"}, {103, L"New Comer"}};
