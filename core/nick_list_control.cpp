@@ -1,5 +1,6 @@
 #include "core/nick_list_control.h"
 
+#include "core/nick_list_control_data.h"
 #include "core/nick_store.h"
 #include "core/window_record.h"
 
@@ -10,26 +11,13 @@
 #include <unordered_map>
 #include <vector>
 
+namespace nick_list {
+
 namespace {
 
 constexpr UINT_PTR kSubclassId = 0x4E49434B;
 // Space the list view leaves around a label when it sizes a column to its items.
 constexpr int kLabelPadding = 12;
-
-// The list view is told a count and then asks for items below it, at any time while it paints,
-// hit-tests or scrolls. So it is answered from what it was last told: a snapshot of the store
-// replaced, together with the count, only while no message of the list is being handled.
-struct ControlData {
-    std::shared_ptr<NickStore> Store;
-    std::vector<NickItemRef> Shown;
-    uint64_t ShownGeneration = 0;
-    COLORREF Background = GetSysColor(COLOR_WINDOW);
-    size_t TitledCount = SIZE_MAX; // the count the column's title shows
-    // Messages the list view itself is handling on this thread right now.
-    int InList = 0;
-    bool CatchUpDeferred = false;
-    bool CatchingUp = false;
-};
 
 // The control's data, found from its handle by a window property.
 constexpr const wchar_t* kDataProperty = L"BrindlexNickStore";
@@ -43,6 +31,8 @@ ControlData* DataOf(HWND list) {
 // goes).
 thread_local HWND t_lastList = nullptr;
 thread_local ControlData* t_lastData = nullptr;
+
+} // namespace
 
 ControlData* DataOfPainted(HWND list) {
     if (list && list == t_lastList) return t_lastData;
@@ -64,37 +54,29 @@ LRESULT CallList(HWND list, ControlData& data, UINT message, WPARAM wParam, LPAR
     return result;
 }
 
-const NickItem* ShownAt(const ControlData& data, WPARAM index) {
-    return static_cast<size_t>(index) < data.Shown.size() ? data.Shown[static_cast<size_t>(index)].get()
-                                                          : nullptr;
-}
+namespace {
 
-// Copies like the list view does: at most size - 1 characters and the end mark; returns the count.
-LRESULT CopyText(const std::wstring& text, wchar_t* buffer, int size) {
-    if (!buffer || size <= 0) return 0;
-    const size_t count = std::min(text.size(), static_cast<size_t>(size - 1));
-    std::wmemcpy(buffer, text.c_str(), count);
-    buffer[count] = L'\0';
-    return static_cast<LRESULT>(count);
-}
-
-std::vector<int> ControlIndices(HWND list, ControlData& data, UINT flags) {
-    std::vector<int> indices;
-    int index = -1;
-    while ((index = static_cast<int>(
-                CallList(list, data, LVM_GETNEXTITEM, static_cast<WPARAM>(index), flags))) >= 0) {
-        indices.push_back(index);
+std::vector<int> ControlRows(HWND list, ControlData& data, UINT flags) {
+    std::vector<int> rows;
+    int row = -1;
+    while ((row = static_cast<int>(CallList(list, data, LVM_GETNEXTITEM, static_cast<WPARAM>(row), flags))) >=
+           0) {
+        rows.push_back(row);
         if (flags == LVNI_FOCUSED) break;
     }
-    return indices;
+    return rows;
 }
 
-void SetState(HWND list, ControlData& data, int index, UINT mask, UINT state) {
+} // namespace
+
+void SetRowState(HWND list, ControlData& data, int row, UINT mask, UINT state) {
     LVITEMW item{};
     item.stateMask = mask;
     item.state = state;
-    CallList(list, data, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    CallList(list, data, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
+
+namespace {
 
 // Measures the items not measured yet; the widest.
 int MeasureShown(HWND list, ControlData& data) {
@@ -129,8 +111,11 @@ void SizeColumn(HWND list, ControlData& data) {
     CallList(list, data, LVM_SETCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
 }
 
-// Takes the store's items as the list's new ones, with the count, in one step. Never while the
-// list view is in the middle of a message of its own: it would find its count changed under it.
+} // namespace
+
+// Takes the store's items as the list's new ones, with the rows and their count, in one step.
+// Never while the list view is in the middle of a message of its own: it would find its count
+// changed under it.
 void CatchUp(HWND list, ControlData& data) {
     if (data.InList > 0) {
         data.CatchUpDeferred = true;
@@ -138,52 +123,64 @@ void CatchUp(HWND list, ControlData& data) {
     }
     if (data.CatchingUp) return;
     std::vector<NickItemRef> items;
-    if (!data.Store->TakeSnapshot(data.ShownGeneration, items)) return;
+    if (!data.Store->TakeSnapshot(data.ShownGeneration, items)) {
+        if (!data.RowsStale) return;
+        items = data.Shown;
+    }
+    data.RowsStale = false;
     data.CatchingUp = true;
-    // The selection and focus go back on the same nicks at their new places. Only marks whose
-    // place changed are moved (each move costs the list view a good deal), and a list of
-    // thousands is never walked item by item through the list view.
+    // The selection and focus go back on the same nicks at their new rows. Only marks whose row
+    // changed are moved (each move costs the list view a good deal), and a list of thousands is
+    // never walked item by item through the list view.
     struct Mark {
-        uint64_t Id;
+        uint64_t Id; // 0 for a header, whose marks only go
         int Old;
         UINT State;
     };
     std::vector<Mark> marks;
-    auto note = [&](int index, UINT state) {
-        const NickItem* item = ShownAt(data, static_cast<WPARAM>(index));
-        if (!item) return;
+    auto note = [&](int row, UINT state) {
+        const NickItem* item = ShownAt(data, static_cast<WPARAM>(data.Rows.MemberAt(row)));
         for (Mark& mark : marks)
-            if (mark.Old == index) {
+            if (mark.Old == row) {
                 mark.State |= state;
                 return;
             }
-        marks.push_back({item->Id, index, state});
+        if (item || data.Rows.HeaderAt(row)) marks.push_back({item ? item->Id : 0, row, state});
     };
     if (CallList(list, data, LVM_GETSELECTEDCOUNT, 0, 0) > 0)
-        for (int index : ControlIndices(list, data, LVNI_SELECTED)) note(index, LVIS_SELECTED);
-    for (int index : ControlIndices(list, data, LVNI_FOCUSED)) note(index, LVIS_FOCUSED);
-    std::unordered_map<uint64_t, int> places; // id -> new index, for the marked ids
-    for (const Mark& mark : marks) places.emplace(mark.Id, -1);
+        for (int row : ControlRows(list, data, LVNI_SELECTED)) note(row, LVIS_SELECTED);
+    for (int row : ControlRows(list, data, LVNI_FOCUSED)) note(row, LVIS_FOCUSED);
+
+    NickListRows rows;
+    rows.Lay(items, data.Groups, data.GroupView);
+    std::unordered_map<uint64_t, int> places; // id -> new row, for the marked ids
+    for (const Mark& mark : marks)
+        if (mark.Id) places.emplace(mark.Id, -1);
     if (!places.empty())
         for (size_t i = 0; i < items.size(); ++i) {
             auto place = places.find(items[i]->Id);
-            if (place != places.end()) place->second = static_cast<int>(i);
+            if (place != places.end()) place->second = rows.RowOf(static_cast<int>(i));
         }
+    auto placeOf = [&](const Mark& mark) { return mark.Id ? places[mark.Id] : -1; };
     for (const Mark& mark : marks)
-        if (places[mark.Id] != mark.Old) SetState(list, data, mark.Old, mark.State, 0);
+        if (placeOf(mark) != mark.Old) SetRowState(list, data, mark.Old, mark.State, 0);
 
-    const bool countChanged = items.size() != data.Shown.size();
+    const bool countChanged = rows.Count() != data.Rows.Count();
     data.Shown.swap(items);
-    if (countChanged) CallList(list, data, LVM_SETITEMCOUNT, data.Shown.size(), LVSICF_NOSCROLL);
+    data.Rows = std::move(rows);
+    if (countChanged)
+        CallList(list, data, LVM_SETITEMCOUNT, static_cast<WPARAM>(data.Rows.Count()), LVSICF_NOSCROLL);
     for (const Mark& mark : marks) {
-        const int now = places[mark.Id];
-        if (now >= 0 && now != mark.Old) SetState(list, data, now, mark.State, mark.State);
+        const int now = placeOf(mark);
+        if (now >= 0 && now != mark.Old) SetRowState(list, data, now, mark.State, mark.State);
     }
     SizeColumn(list, data);
     InvalidateRect(list, nullptr, FALSE);
 
     data.CatchingUp = false;
 }
+
+namespace {
 
 LRESULT GetItem(HWND list, ControlData& data, LVITEMW* item) {
     if (!item || item->iItem < 0) return FALSE;
@@ -192,7 +189,7 @@ LRESULT GetItem(HWND list, ControlData& data, LVITEMW* item) {
     if (item->mask & LVIF_STATE) {
         LVITEMW state{};
         state.mask = LVIF_STATE;
-        state.iItem = item->iItem;
+        state.iItem = static_cast<int>(RowOf(data, static_cast<WPARAM>(item->iItem)));
         state.stateMask = item->stateMask;
         CallList(list, data, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&state));
         item->state = state.state;
@@ -234,19 +231,26 @@ LRESULT SetItem(HWND list, ControlData& data, const LVITEMW* item, bool textOnly
         store.SetItem(static_cast<uint32_t>(at), hasText ? &text : nullptr,
                       hasGroup ? &item->iGroupId : nullptr, hasParam ? &item->lParam : nullptr);
     if (!textOnly && (mask & LVIF_STATE)) {
+        // The store's change is shown first, so the state lands on the member's row.
+        CatchUp(list, data);
         LVITEMW state{};
         state.stateMask = item->stateMask;
         state.state = item->state;
-        CallList(list, data, LVM_SETITEMSTATE, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&state));
+        CallList(list, data, LVM_SETITEMSTATE, RowOf(data, static_cast<WPARAM>(at)),
+                 reinterpret_cast<LPARAM>(&state));
     }
     return TRUE;
 }
+
+} // namespace
 
 LRESULT FindItem(const ControlData& data, WPARAM start, const LVFINDINFOW* find) {
     if (!find || !(find->flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->psz) return -1;
     return SearchNickItems(data.Shown, static_cast<int>(start), find->psz, (find->flags & LVFI_PARTIAL) != 0,
                            (find->flags & LVFI_WRAP) != 0);
 }
+
+namespace {
 
 // The messages that change the items: they go to the store, and the list shows the result at once.
 bool ChangesItems(UINT message) {
@@ -291,6 +295,11 @@ LRESULT CALLBACK NickListControlProc(HWND list, UINT message, WPARAM wParam, LPA
         CatchUp(list, *data);
         return result;
     }
+    LRESULT result = 0;
+    if (AnswerGroupMessage(list, *data, message, wParam, lParam, result) ||
+        TranslateMemberMessage(list, *data, message, wParam, lParam, result) ||
+        KeepInputOffHeaders(list, *data, message, wParam, lParam, result))
+        return result;
     switch (message) {
         case LVM_GETITEMCOUNT: return static_cast<LRESULT>(data->Shown.size());
         case LVM_GETITEMTEXTW: {
@@ -301,9 +310,6 @@ LRESULT CALLBACK NickListControlProc(HWND list, UINT message, WPARAM wParam, LPA
         }
         case LVM_GETITEMW: return GetItem(list, *data, reinterpret_cast<LVITEMW*>(lParam));
         case LVM_FINDITEMW: return FindItem(*data, wParam, reinterpret_cast<const LVFINDINFOW*>(lParam));
-        // The store keeps the order; a virtual list has no groups of its own.
-        case LVM_ENABLEGROUPVIEW:
-        case LVM_INSERTGROUP: return -1;
         case LVM_SETBKCOLOR: data->Background = static_cast<COLORREF>(lParam); break;
         default: break;
     }
@@ -311,6 +317,10 @@ LRESULT CALLBACK NickListControlProc(HWND list, UINT message, WPARAM wParam, LPA
 }
 
 } // namespace
+
+} // namespace nick_list
+
+using namespace nick_list;
 
 HWND CreateNickListControl(WindowRecord* record, HWND parent, DWORD exStyle, DWORD style, int id, int x,
                            int y, int width, int height) {
@@ -334,36 +344,13 @@ void CatchUpNickList(HWND list) {
     if (DataOf(list)) SendMessageW(list, kNickStoreChanged, 0, 0);
 }
 
-std::wstring ShownNickText(HWND list, int index) {
+std::wstring ShownNickText(HWND list, int row) {
     const ControlData* data = DataOfPainted(list);
-    const NickItem* item = data && index >= 0 ? ShownAt(*data, static_cast<WPARAM>(index)) : nullptr;
+    const NickItem* item = data ? ShownAt(*data, static_cast<WPARAM>(data->Rows.MemberAt(row))) : nullptr;
     return item ? item->Text : std::wstring();
 }
 
 COLORREF NickListBackground(HWND list) {
     const ControlData* data = DataOfPainted(list);
     return data ? data->Background : GetSysColor(COLOR_WINDOW);
-}
-
-bool AnswerNickListNotice(const NMHDR* header, LRESULT& result) {
-    if (!header) return false;
-    const ControlData* data = DataOfPainted(header->hwndFrom);
-    if (!data) return false;
-    if (header->code == LVN_GETDISPINFOW) {
-        auto* info = reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(header));
-        if (info->item.mask & LVIF_TEXT) {
-            const NickItem* item =
-                info->item.iItem >= 0 ? ShownAt(*data, static_cast<WPARAM>(info->item.iItem)) : nullptr;
-            CopyText(item ? NickColumnText(*item, info->item.iSubItem) : std::wstring(), info->item.pszText,
-                     info->item.cchTextMax);
-        }
-        result = 0;
-        return true;
-    }
-    if (header->code == LVN_ODFINDITEMW) {
-        const auto* find = reinterpret_cast<const NMLVFINDITEMW*>(header);
-        result = FindItem(*data, static_cast<WPARAM>(find->iStart - 1), &find->lvfi);
-        return true;
-    }
-    return false;
 }

@@ -27,8 +27,8 @@ namespace {
 
 constexpr size_t kTextCapacity = 1000;
 constexpr size_t kWaveFormatSize = 38;
-// A font or sound format that was never chosen: the program uses its own.
-constexpr const wchar_t* kNotChosen = L"Not chosen (the program's own)";
+// A font or sound format that was never chosen (the program uses its own) or cannot be read.
+constexpr const wchar_t* kNotChosen = L"<...>";
 
 // The settings document whose tree holds the element.
 XmlDocument* OwningDocument(XmlElement* element) {

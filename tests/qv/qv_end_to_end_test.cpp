@@ -6,6 +6,8 @@
 #include "tests/qv/qv_process.h"
 #include "tests/support/irc_test_support.h"
 #include "tests/support/ngircd_server.h"
+#include "tests/support/remote_list_view.h"
+#include "tests/support/screenshots.h"
 #include "xml/xml_document.h"
 #include "xml/xml_element.h"
 #include "xml/xml_profile.h"
@@ -76,6 +78,38 @@ TEST(QvEndToEnd, ChatsWithAServerAndSavesItsSettings) {
     HWND nickList = ChildById(channel, 903);
     ASSERT_NE(nullptr, nickList);
     EXPECT_TRUE(Eventually([&] { return SendMessageW(nickList, LVM_GETITEMCOUNT, 0, 0) == 2; }, kWait));
+
+    // Members of every level: each group under its header, the operators' first (the friend made
+    // the channel), then the halfop, whose '%' the server names as a prefix of its own, then the
+    // voiced and plain members; the headers are no members.
+    IrcClient half(server.Port(), "half"), voiced(server.Port(), "voiced");
+    for (IrcClient* member : {&half, &voiced}) {
+        ASSERT_TRUE(member->WaitFor(" 001 ", kWait));
+        member->Send("JOIN #test");
+        ASSERT_TRUE(member->WaitFor("JOIN :#test", kWait));
+    }
+    friendly.Send("MODE #test +hv half voiced");
+    const std::vector<std::wstring> members{L"@friendly", L"%half", L"+voiced", L"TestUser"};
+    EXPECT_TRUE(Eventually(
+        [&] {
+            std::vector<std::wstring> shown;
+            for (int i = 0, count = static_cast<int>(SendMessageW(nickList, LVM_GETITEMCOUNT, 0, 0));
+                 i < count; ++i)
+                shown.push_back(RemoteListItemText(nickList, i, 0));
+            return shown == members;
+        },
+        kWait));
+    EXPECT_EQ(RemoteListGroupHeader(nickList, 2), L"Operators");
+    EXPECT_EQ(RemoteListGroupHeader(nickList, 1), L"Voiced");
+    EXPECT_EQ(RemoteListGroupHeader(nickList, 0), L"Users");
+    // A header row stands above the first member of each group.
+    const int row = RemoteListCellRect(nickList, 3, 0).top - RemoteListCellRect(nickList, 2, 0).top;
+    EXPECT_GT(row, 0);
+    EXPECT_EQ(RemoteListCellRect(nickList, 1, 0).top - RemoteListCellRect(nickList, 0, 0).top, 2 * row);
+    EXPECT_EQ(RemoteListCellRect(nickList, 2, 0).top - RemoteListCellRect(nickList, 1, 0).top, 2 * row);
+    EXPECT_GE(RemoteListCellRect(nickList, 0, 0).top, row);
+    WaitUntilDrawn(frame, kWait);
+    EXPECT_TRUE(SaveScreenshot(channel, ScreenshotFolder() + L"\\qv_nick_list_groups.png"));
 
     // A line from the friend shows in the view.
     HWND view = ChildById(channel, 901);

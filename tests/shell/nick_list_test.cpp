@@ -2,6 +2,7 @@
 
 #include "core/nick_list_control.h"
 #include "core/nick_store.h"
+#include "irc_lines/channel_nicks.h"
 #include "shell/controls/nick_list.h"
 
 #include <commctrl.h>
@@ -150,6 +151,87 @@ TEST_F(NickList, ColoursByLevel) {
     EXPECT_EQ(NickListTextColor(L"+v"), 2u);
     EXPECT_EQ(NickListTextColor(L"%half"), 3u);
     EXPECT_EQ(NickListTextColor(L"plain"), 1u);
+}
+
+namespace {
+
+int RowTop(HWND list, int member) {
+    RECT rect{LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(list, LVM_GETITEMRECT, member, reinterpret_cast<LPARAM>(&rect));
+    return rect.top;
+}
+
+int Focused(HWND list) {
+    return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+}
+
+} // namespace
+
+// Each group with members shows its header above them, operators first; a header is a row of the
+// list alone: never counted, numbered, selected or clicked, and keys step over it. A member moves
+// between the groups as its modes change, and a group left empty loses its header.
+TEST_F(NickList, GroupHeadersStandAboveTheirMembersAndAreNoItems) {
+    SetConfig("Cfg\\Options1", "Nick_Prefixes", "%");
+    AddNick(L"plain", 0);
+    AddNick(L"+voice", 0);
+    AddNick(L"%half", 1);
+    AddNick(L"@op", 2);
+    SortNickList(channel_);
+    ASSERT_EQ(Order(), (std::vector<std::wstring>{L"@op", L"%half", L"+voice", L"plain"}));
+    EXPECT_EQ(GetChannelNickCount(channel_), 4u);
+    RECT first{LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(list_, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    const int row = first.bottom - first.top;
+    ASSERT_GT(row, 0);
+    // Rows: Operators, @op, Voiced, %half, Users, +voice, plain.
+    EXPECT_EQ(RowTop(list_, 1) - RowTop(list_, 0), 2 * row);
+    EXPECT_EQ(RowTop(list_, 2) - RowTop(list_, 1), 2 * row);
+    EXPECT_EQ(RowTop(list_, 3) - RowTop(list_, 2), row);
+    wchar_t header[40] = {};
+    LVGROUP group{};
+    group.cbSize = sizeof group;
+    group.mask = LVGF_HEADER;
+    group.pszHeader = header;
+    group.cchHeader = 40;
+    EXPECT_EQ(SendMessageW(list_, LVM_GETGROUPINFO, 2, reinterpret_cast<LPARAM>(&group)), 2);
+    EXPECT_TRUE(SendMessageW(list_, LVM_ISGROUPVIEWENABLED, 0, 0));
+
+    // A click on the "Voiced" header hits no member and selects nothing.
+    LVHITTESTINFO hit{};
+    hit.pt = {first.left + 5, RowTop(list_, 1) - row / 2};
+    EXPECT_EQ(SendMessageW(list_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)), -1);
+    SendMessageW(list_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(hit.pt.x, hit.pt.y));
+    SendMessageW(list_, WM_LBUTTONUP, 0, MAKELPARAM(hit.pt.x, hit.pt.y));
+    EXPECT_EQ(SendMessageW(list_, LVM_GETSELECTEDCOUNT, 0, 0), 0);
+
+    // Keys step from member to member over the headers, Home lands on the first member.
+    LVITEMW mark{};
+    mark.stateMask = mark.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list_, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&mark));
+    SendMessageW(list_, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(Focused(list_), 1);
+    SendMessageW(list_, WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(Focused(list_), 0);
+    SendMessageW(list_, WM_KEYDOWN, VK_END, 0);
+    SendMessageW(list_, WM_KEYDOWN, VK_HOME, 0);
+    EXPECT_EQ(Focused(list_), 0);
+    LVITEMW all{};
+    all.stateMask = all.state = LVIS_SELECTED;
+    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&all));
+    EXPECT_EQ(SendMessageW(list_, LVM_GETSELECTEDCOUNT, 0, 0), 4);
+    std::vector<std::wstring> selected;
+    GetSelectedNicks(list_, selected, true, true);
+    EXPECT_EQ(selected, Order());
+
+    // +o takes the voiced member among the operators; without "%half" its group has no header.
+    ASSERT_TRUE(ChangeMemberMode(channel_, 2, 'o', true, connection_.ModeRules.Get()));
+    ASSERT_TRUE(RemoveNickFromList(channel_, "half"));
+    ASSERT_EQ(Order(), (std::vector<std::wstring>{L"@op", L"@voice", L"plain"}));
+    EXPECT_EQ(RowTop(list_, 1) - RowTop(list_, 0), row);
+    EXPECT_EQ(RowTop(list_, 2) - RowTop(list_, 1), 2 * row);
+    // Without group view (the nick sort switched off) the members stand alone.
+    SendMessageW(list_, LVM_ENABLEGROUPVIEW, FALSE, 0);
+    EXPECT_EQ(RowTop(list_, 2) - RowTop(list_, 0), 2 * row);
 }
 
 namespace {

@@ -85,6 +85,23 @@ bool SelectRemoteListItem(HWND list, int row) {
            SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(block.Address())) != FALSE;
 }
 
+std::wstring RemoteListGroupHeader(HWND list, int group) {
+    RemoteBlock block(list, sizeof(LVGROUP) + kTextChars * sizeof(wchar_t));
+    LVGROUP info{};
+    info.cbSize = sizeof info;
+    info.mask = LVGF_HEADER | LVGF_GROUPID;
+    info.pszHeader = reinterpret_cast<wchar_t*>(block.Address() + sizeof(LVGROUP));
+    info.cchHeader = kTextChars;
+    std::wstring text(kTextChars, L'\0');
+    if (!block.Write(0, &info, sizeof info) ||
+        SendMessageW(list, LVM_GETGROUPINFO, static_cast<WPARAM>(group),
+                     reinterpret_cast<LPARAM>(block.Address())) != group ||
+        !block.Read(sizeof(LVGROUP), text.data(), (kTextChars - 1) * sizeof(wchar_t)))
+        return {};
+    text.resize(wcsnlen(text.c_str(), kTextChars));
+    return text;
+}
+
 RECT RemoteListCellRect(HWND list, int row, int column) {
     RemoteBlock block(list, sizeof(RECT));
     RECT rect{LVIR_BOUNDS, column, 0, 0};

@@ -10,6 +10,8 @@
 
 // The text of the item's column; empty when it cannot be read.
 std::wstring RemoteListItemText(HWND list, int row, int column);
+// The header of the list's group; empty when it has no such group.
+std::wstring RemoteListGroupHeader(HWND list, int group);
 // Selects and focuses the item alone, as a click on it does.
 bool SelectRemoteListItem(HWND list, int row);
 // The cell's rectangle in the list's client coordinates (column 0: the whole row).
