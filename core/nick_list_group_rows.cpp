@@ -15,11 +15,16 @@ namespace {
 constexpr int kHeaderIndent = 4;
 constexpr int kHeaderRuleGap = 6;
 
-// A header never stays selected or focused, however the list view got there.
+// A header never stays selected or focused, however the list view got there. The list draws its
+// focus mark where it last drew the focused item, which a header row never is: it is drawn again.
 void UnmarkHeaders(HWND list, ControlData& data) {
+    bool unmarked = false;
     for (int row : data.Rows.HeaderRows())
-        if (CallList(list, data, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED | LVIS_FOCUSED))
+        if (CallList(list, data, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED | LVIS_FOCUSED)) {
             SetRowState(list, data, row, LVIS_SELECTED | LVIS_FOCUSED, 0);
+            unmarked = true;
+        }
+    if (unmarked) InvalidateRect(list, nullptr, FALSE);
 }
 
 // Messages from outside that name a member by its index in wParam.
