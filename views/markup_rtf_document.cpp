@@ -6,6 +6,7 @@
 #include "views/print_settings.h"
 
 #include <cwchar>
+#include <iterator>
 
 namespace {
 
@@ -23,12 +24,12 @@ bool Underlined(const CHARFORMAT2W& look) {
 }
 
 const char* UnderlineWord(const CHARFORMAT2W& look) {
-    if (!(look.dwEffects & CFE_LINK)) switch (look.bUnderlineType) {
-            case CFU_UNDERLINEDOTTED: return "\\uld";
-            case CFU_UNDERLINEDOUBLE: return "\\uldb";
-            default: break;
-        }
-    return "\\ul";
+    if (look.dwEffects & CFE_LINK) return "\\ul";
+    switch (look.bUnderlineType) {
+        case CFU_UNDERLINEDOTTED: return "\\uld";
+        case CFU_UNDERLINEDOUBLE: return "\\uldb";
+        default: return "\\ul";
+    }
 }
 
 // The colour the run's text is drawn in; -1 for the automatic colour.
