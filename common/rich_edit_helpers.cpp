@@ -56,7 +56,10 @@ void RichEditSetViewFont(HWND view, HFONT font) {
 }
 
 void RichEditApplyViewFont(HWND view, CHARFORMAT2W& look) {
-    auto font = static_cast<HFONT>(GetPropW(view, kViewFontProperty));
+    RichEditApplyFont(static_cast<HFONT>(GetPropW(view, kViewFontProperty)), look);
+}
+
+void RichEditApplyFont(HFONT font, CHARFORMAT2W& look) {
     LOGFONTW chosen{};
     if (!font || GetObjectW(font, sizeof chosen, &chosen) != sizeof chosen) return;
     wcsncpy(look.szFaceName, chosen.lfFaceName, LF_FACESIZE - 1);

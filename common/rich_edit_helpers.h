@@ -25,6 +25,8 @@ void RichEditSetViewFont(HWND view, HFONT font);
 // Puts the face, size, character set, weight and slant of the view's font into the look, when the
 // view has been given one.
 void RichEditApplyViewFont(HWND view, CHARFORMAT2W& look);
+// The same for a font; a null or unreadable font leaves the look as it is.
+void RichEditApplyFont(HFONT font, CHARFORMAT2W& look);
 // Lets go of what RichEditSetViewFont keeps with the view (when the view is destroyed).
 void RichEditForgetViewFont(HWND view);
 

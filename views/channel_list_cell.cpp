@@ -46,6 +46,12 @@ std::string FormatChannelListCell(const std::string& text, uint32_t mode) {
         return cell;
     }
     std::string name = WithoutControlCodes(text);
+    // Right after the link code a brace would open the link's commands: such a name (no channel
+    // starts with one) is shown as plain text, as wide as a link's cell shows.
+    if (!name.empty() && name[0] == '{') {
+        PadTo(name, kCellWidth - 2);
+        return name;
+    }
     BasicLinkCommand<char> join(BasicProgramCommand<char>("/join"));
     join.Arg(name);
     if (name.size() >= kLongName && join.Accepted())

@@ -11,6 +11,7 @@
 #include "common/plain_base_name.h"
 #include "common/replacing_file.h"
 #include "common/xstring.h"
+#include "core/applied_settings.h"
 #include "core/client_services.h"
 #include "core/frame_handles.h"
 #include "core/settings.h"
@@ -20,6 +21,7 @@
 #include "shell/menus/menu_command_handlers.h"
 #include "shell/windows/window_record_ops.h"
 #include "ui/prompt_dialogs.h"
+#include "views/channel_list_rtf.h"
 #include "xml/config_documents.h"
 #include "xml/xml_profile.h"
 
@@ -125,7 +127,15 @@ DWORD CALLBACK CollectStream(DWORD_PTR cookie, LPBYTE bytes, LONG count, LONG* w
 void SaveRtf(WindowRecord* record) {
     const std::wstring path =
         AskFile(record, SaveFileProposal(LogFolder(), record->Name, L".rtf"), L"*.rtf", kSaveDialogFlags);
-    if (path.empty() || !record->View) return;
+    if (path.empty()) return;
+    // A channel list's rows are in its list control: the file gets the lines its view would hold
+    // for them, in the view's font (the fixed font it was opened with) and colours.
+    if (ShowsChannelListRows(record)) {
+        const HFONT fixed = ConfiguredFonts.size() > kFixedFont ? ConfiguredFonts[kFixedFont] : nullptr;
+        WriteChannelListRtf(path, record->ChannelListShown, ViewLookForFile(record->View, fixed));
+        return;
+    }
+    if (!record->View) return;
     std::string rtf;
     EDITSTREAM stream{};
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(&rtf);

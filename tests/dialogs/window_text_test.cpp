@@ -115,6 +115,22 @@ TEST_F(WindowText, ChannelListOfThreeThousandIsListedFilteredSortedSavedAndLoade
     SetInput(list, L"*cats");
     PostCommand(frame_, 772);
     ASSERT_TRUE(Pump([&] { return Count(ShownRows(list), L"#room") == 300; }, 60000));
+    // Saved as RTF: the rows the filter shows, each once, between the header lines and the footer.
+    {
+        TestFolder folder(L"rtf");
+        const std::wstring rtfPath = folder.Path() + L"\\list.rtf";
+        DialogWatcher watcher([&](HWND dialog) { ChooseSaveFile(dialog, rtfPath); });
+        Activate(list);
+        PostCommand(frame_, 982);
+        watcher.Texts(20000);
+        ASSERT_TRUE(Pump([&] { return !ReadFileBytes(rtfPath).empty(); }, 20000));
+        const std::wstring rtf = NarrowToWide(ReadFileBytes(rtfPath));
+        EXPECT_EQ(0u, rtf.find(L"{\\rtf1"));
+        EXPECT_EQ(300u, Count(rtf, L"#room"));
+        EXPECT_EQ(300u, Count(rtf, L"about cats"));
+        EXPECT_LT(rtf.find(L" List "), rtf.find(L"#room"));
+        EXPECT_LT(rtf.rfind(L"#room"), rtf.find(L" End "));
+    }
     // Find goes through the shown rows: from the top, then on from the selected row.
     Activate(list);
     SetInput(list, L"about cats");

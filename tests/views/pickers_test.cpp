@@ -214,6 +214,7 @@ TEST(ChannelListCell, ServerNamesCannotBreakTheLink) {
     // Punctuation that would end the command early: the whole name is shown as a plain link.
     std::string sneaky = "#aaaaaaaaaaaaaaaaaaaaaaaaaaaa}|||/quit";
     EXPECT_EQ(FormatChannelListCell(sneaky, kChannelNameCell), "\x18" + sneaky + "\x18");
+    EXPECT_EQ(FormatChannelListCell("{x|||/quit}", kChannelNameCell), "{x|||/quit}" + std::string(17, ' '));
     // Control codes of the name are dropped, so it cannot close the link or add markup.
     EXPECT_EQ(FormatChannelListCell("#a\x18\x02\x07"
                                     "b",
