@@ -216,7 +216,9 @@ void NickStore::PlaceAll(std::vector<std::pair<int, std::wstring>> entries, bool
     {
         WriteLock lock(mutex_);
         const size_t old = items_.size();
-        items_.reserve(old + entries.size());
+        // Room grows by half at a time: a names reply comes in hundreds of lines, and room made
+        // for each line's names alone would move every member again for each.
+        if (items_.capacity() < old + entries.size()) items_.reserve((old + entries.size()) * 3 / 2);
         for (auto& entry : entries) items_.push_back(Make(entry.second, entry.first, entry.first));
         if (sorted) {
             if (!ordered_)
@@ -224,8 +226,9 @@ void NickStore::PlaceAll(std::vector<std::pair<int, std::wstring>> entries, bool
             std::stable_sort(items_.begin() + static_cast<ptrdiff_t>(old), items_.end(), Before);
             // Each new item's place is found by halving (comparing texts is the dear part), then
             // the list is rebuilt once, moving pointers only.
-            std::vector<std::shared_ptr<NickItem>> merged;
-            merged.reserve(items_.size());
+            std::vector<std::shared_ptr<NickItem>>& merged = merged_;
+            merged.clear();
+            if (merged.capacity() < items_.size()) merged.reserve(items_.capacity());
             auto from = items_.begin();
             const auto oldEnd = items_.begin() + static_cast<ptrdiff_t>(old);
             for (auto added = oldEnd; added != items_.end(); ++added) {
@@ -235,6 +238,7 @@ void NickStore::PlaceAll(std::vector<std::pair<int, std::wstring>> entries, bool
             }
             for (; from != oldEnd; ++from) merged.push_back(std::move(*from));
             items_.swap(merged);
+            merged.clear();
             ordered_ = true;
         } else {
             for (size_t i = old; i < items_.size(); ++i) MarkOrder(i);

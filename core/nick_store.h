@@ -104,6 +104,9 @@ private:
     mutable std::shared_mutex mutex_;
     // Held by pointer, so placing one item in a long list moves pointers only.
     std::vector<std::shared_ptr<NickItem>> items_;
+    // Where a names reply's items are merged in, kept with its room (it and items_ trade places
+    // at each merge).
+    std::vector<std::shared_ptr<NickItem>> merged_;
     bool ordered_ = true;
     uint64_t nextId_ = 1;
     uint64_t generation_ = 1;
