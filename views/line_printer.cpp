@@ -285,7 +285,8 @@ public:
         feed_.Pending.push_back(std::move(line));
         // Lines the view would take out again at once are read (their links kept) and let go.
         if (feed_.Bounded && feed_.Pending.size() > kViewLineLimit) {
-            Read(feed_.Pending.front());
+            const PreparedLine& oldest = feed_.Pending.front();
+            if (!oldest.Record || IsWindowRecordListed(oldest.Record, oldest.Serial)) Read(oldest);
             feed_.Pending.pop_front();
             if (feed_.PutLeft) --feed_.PutLeft;
             feed_.Gap = true;
