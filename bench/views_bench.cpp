@@ -130,7 +130,8 @@ double RawInsertRate(HWND view, int count) {
 }
 
 // Lines per second when a worker thread hands count lines over and this thread puts them in, in
-// as many passes as the repaint interval allows.
+// its slices. The numbers of the lines must not have been printed before: the last one tells when
+// all are in.
 double BatchedRate(WindowRecord* record, int count, int first, std::wstring (*line)(int) = TypicalLine) {
     // Both kinds of line end in their number.
     const std::wstring last = L" " + std::to_wstring(first + count - 1);
@@ -304,7 +305,7 @@ int main() {
     Report("typical lines, one a pass", LineCount(view), PrintRate(&channel, kMeasured, 0));
     Report("heavy lines, one a pass", LineCount(view), PrintRate(&channel, kMeasured, 0, ChatLine));
     Report("typical lines, handed over", LineCount(view), BatchedRate(&channel, 20000, 0));
-    Report("heavy lines, handed over", LineCount(view), BatchedRate(&channel, 20000, 0, ChatLine));
+    Report("heavy lines, handed over", LineCount(view), BatchedRate(&channel, 20000, 20000, ChatLine));
 
     const double before = PrivateMegabytes();
     BatchedRate(&channel, 50000, 100000);
