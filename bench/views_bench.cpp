@@ -1,7 +1,8 @@
 // Lines per second that the line printer puts into one visible Rich Edit chat view held at its
 // line bound (typical lines: time stamp, sender, text, now and then a colour; heavy lines: bold,
 // colours, underline and a link), one line a pass and many lines a pass (handed over by a worker
-// thread), and the memory 1,000 printed lines take. The rate of the control alone, one unformatted
+// thread, with the longest time one message keeps this thread), and the memory 1,000 printed lines
+// take. The rate of the control alone, one unformatted
 // insert per line, is printed beside them. Then the printer's own cost per line, outside the
 // control: the steps every line takes (settings, grouping, highlight, activity, stamp, plug-in
 // notice), reading its markup and writing it as RTF, and the hand-over between threads. Target:
@@ -129,6 +130,9 @@ double RawInsertRate(HWND view, int count) {
     return count / took.count();
 }
 
+// The longest this thread spent on one message in the last BatchedRate.
+double g_longestMessageMs = 0;
+
 // Lines per second when a worker thread hands count lines over and this thread puts them in, in
 // its slices. The numbers of the lines must not have been printed before: the last one tells when
 // all are in.
@@ -141,14 +145,21 @@ double BatchedRate(WindowRecord* record, int count, int first, std::wstring (*li
             PrintToWindow(kMessageLine, record, line(first + i), {.ChatLine = true});
     });
     MSG message;
+    double longest = 0;
     for (;;) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            const auto begin = std::chrono::steady_clock::now();
+            DispatchMessageW(&message);
+            const std::chrono::duration<double, std::milli> busy = std::chrono::steady_clock::now() - begin;
+            longest = std::max(longest, busy.count());
+        }
         if (EndsWithLine(record->View, last)) break;
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     worker.join();
     CallLog::Instance().Clear();
+    g_longestMessageMs = longest;
     return count / took.count();
 }
 
@@ -260,6 +271,11 @@ void Report(const char* what, LONG lines, double rate) {
                 rate >= kTargetRate ? "met" : "MISSED");
 }
 
+void ReportHandedOver(const char* what, HWND view, double rate) {
+    Report(what, LineCount(view), rate);
+    std::printf("%-34s longest message %.0f ms\n", "", g_longestMessageMs);
+}
+
 } // namespace
 
 int main() {
@@ -304,8 +320,8 @@ int main() {
     Prefill(view, static_cast<int>(kViewLineLimit));
     Report("typical lines, one a pass", LineCount(view), PrintRate(&channel, kMeasured, 0));
     Report("heavy lines, one a pass", LineCount(view), PrintRate(&channel, kMeasured, 0, ChatLine));
-    Report("typical lines, handed over", LineCount(view), BatchedRate(&channel, 20000, 0));
-    Report("heavy lines, handed over", LineCount(view), BatchedRate(&channel, 20000, 20000, ChatLine));
+    ReportHandedOver("typical lines, handed over", view, BatchedRate(&channel, 20000, 0));
+    ReportHandedOver("heavy lines, handed over", view, BatchedRate(&channel, 20000, 20000, ChatLine));
 
     const double before = PrivateMegabytes();
     BatchedRate(&channel, 50000, 100000);

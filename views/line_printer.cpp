@@ -385,6 +385,9 @@ void PutPending(HWND control, ViewFeed& feed, ULONGLONG deadline) {
                 }
                 longChars += size;
             }
+            // A line with links goes in on its own, at a cost that grows with the view: the step
+            // ends with the slice, whatever is left of the chunk.
+            if (put > 0 && !TimeLeft(deadline)) break;
             PreparedLine line = std::move(feed.Pending.front());
             feed.Pending.pop_front();
             --feed.PutLeft;
