@@ -8,8 +8,8 @@
 
 std::vector<WindowRecord*> WindowList;
 
-std::shared_mutex& WindowListMutex() {
-    static std::shared_mutex mutex;
+WindowListLock& WindowListMutex() {
+    static WindowListLock mutex;
     return mutex;
 }
 

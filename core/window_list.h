@@ -6,15 +6,33 @@
 
 #include "core/window_record.h"
 
+#include <windows.h>
+
 #include <mutex>
 #include <shared_mutex>
 #include <vector>
 
-extern std::vector<WindowRecord*> WindowList;
-std::shared_mutex& WindowListMutex();
+// The list's lock: the system's slim reader/writer lock. Every printed line looks records up on
+// two threads, and this lock waits without a call to the Wine server, where the C++ library's
+// shared mutex signals an event whenever a reader and a writer meet.
+class WindowListLock {
+public:
+    void lock() { AcquireSRWLockExclusive(&lock_); }
+    bool try_lock() { return TryAcquireSRWLockExclusive(&lock_) != 0; }
+    void unlock() { ReleaseSRWLockExclusive(&lock_); }
+    void lock_shared() { AcquireSRWLockShared(&lock_); }
+    bool try_lock_shared() { return TryAcquireSRWLockShared(&lock_) != 0; }
+    void unlock_shared() { ReleaseSRWLockShared(&lock_); }
 
-using WindowListReadLock = std::shared_lock<std::shared_mutex>;
-using WindowListWriteLock = std::unique_lock<std::shared_mutex>;
+private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+};
+
+extern std::vector<WindowRecord*> WindowList;
+WindowListLock& WindowListMutex();
+
+using WindowListReadLock = std::shared_lock<WindowListLock>;
+using WindowListWriteLock = std::unique_lock<WindowListLock>;
 
 // Inserts the record and keeps the list sorted by CompareWindowRecords.
 void InsertWindowRecord(WindowRecord* record);

@@ -8,12 +8,11 @@
 
 #include <winsock2.h>
 
-#include <condition_variable>
-#include <deque>
+#include <atomic>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -24,65 +23,92 @@ namespace {
 constexpr size_t kWaitingBytesBound = 1024 * 1024;
 constexpr size_t kWaitingLinesBound = 4000;
 
-struct ReadLine {
-    std::string Text;
-    PingAnswer Ping = PingAnswer::Owed;
+// The complete lines of one read in one block: where each line ends, and which of them are PINGs
+// the reader already answered. One allocation a read, not one a line: the reader's allocations
+// are freed on the handling thread, and under Wine every meeting of two threads at one heap waits.
+struct ReadLines {
+    std::string Bytes;
+    std::vector<uint32_t> Ends;
+    std::vector<uint32_t> Answered; // indexes of lines, in order
 };
 
-// The hand-over between the reader and the thread that handles the lines, in arrival order.
+// The hand-over between the reader and the thread that handles the lines, in arrival order. It
+// moves the lines of a read together and the handler takes all that wait at once, so a flood
+// costs a wake per read at most, not one per line (under Wine every wait is a call to the
+// server), and the lock and its condition are the system's own, which wait without one.
 class WaitingLines {
 public:
-    // False once the handling side has stopped taking lines.
-    bool Push(ReadLine line) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        room_.wait(lock, [this] {
-            return (bytes_ < kWaitingBytesBound && lines_.size() < kWaitingLinesBound) || stopped_;
-        });
-        if (stopped_) return false;
-        bytes_ += line.Text.size();
-        lines_.push_back(std::move(line));
-        ++unfinished_;
-        ready_.notify_one();
-        return true;
+    // Adds the lines of one read; waits first while the bound is reached. False once the
+    // handling side has stopped taking lines.
+    bool Push(ReadLines&& read) {
+        AcquireSRWLockExclusive(&lock_);
+        while (!stopped_ && (bytes_ >= kWaitingBytesBound || lines_ >= kWaitingLinesBound))
+            SleepConditionVariableSRW(&room_, &lock_, INFINITE, 0);
+        const bool taking = !stopped_;
+        if (taking) {
+            const bool wake = reads_.empty();
+            bytes_ += read.Bytes.size();
+            lines_ += read.Ends.size();
+            unhandled_.fetch_add(read.Ends.size());
+            reads_.push_back(std::move(read));
+            if (wake) WakeConditionVariable(&ready_);
+        }
+        ReleaseSRWLockExclusive(&lock_);
+        return taking;
     }
-    // Lines read and not yet handled, the one being handled among them.
-    bool Behind() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return unfinished_ > 0;
+    // Lines read and not yet handled, those being handled among them.
+    bool Behind() const { return unhandled_.load() > 0; }
+    // Takes every waiting read, waiting for one; false once the reader has ended and every read
+    // is taken.
+    bool Take(std::vector<ReadLines>& reads) {
+        reads.clear();
+        AcquireSRWLockExclusive(&lock_);
+        while (reads_.empty() && !ended_) SleepConditionVariableSRW(&ready_, &lock_, INFINITE, 0);
+        reads.swap(reads_);
+        bytes_ = 0;
+        lines_ = 0;
+        WakeConditionVariable(&room_);
+        ReleaseSRWLockExclusive(&lock_);
+        return !reads.empty();
     }
-    // Waits for the next line; none once the reader has ended and every line is taken.
-    std::optional<ReadLine> Take() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        ready_.wait(lock, [this] { return !lines_.empty() || ended_; });
-        if (lines_.empty()) return std::nullopt;
-        ReadLine line = std::move(lines_.front());
-        lines_.pop_front();
-        bytes_ -= line.Text.size();
-        room_.notify_one();
-        return line;
-    }
-    void Finished() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        --unfinished_;
-    }
+    void Handled(size_t lines) { unhandled_.fetch_sub(lines); }
     void EndOfReading() {
-        std::lock_guard<std::mutex> lock(mutex_);
+        AcquireSRWLockExclusive(&lock_);
         ended_ = true;
-        ready_.notify_all();
+        WakeAllConditionVariable(&ready_);
+        ReleaseSRWLockExclusive(&lock_);
     }
     void StopTaking() {
-        std::lock_guard<std::mutex> lock(mutex_);
+        AcquireSRWLockExclusive(&lock_);
         stopped_ = true;
-        room_.notify_all();
+        WakeAllConditionVariable(&room_);
+        ReleaseSRWLockExclusive(&lock_);
     }
 
 private:
-    std::mutex mutex_;
-    std::condition_variable ready_, room_;
-    std::deque<ReadLine> lines_;
-    size_t bytes_ = 0, unfinished_ = 0;
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    CONDITION_VARIABLE ready_ = CONDITION_VARIABLE_INIT, room_ = CONDITION_VARIABLE_INIT;
+    std::vector<ReadLines> reads_;
+    size_t bytes_ = 0, lines_ = 0;
+    std::atomic<size_t> unhandled_{0};
     bool ended_ = false, stopped_ = false;
 };
+
+// Whether the line's command is PING, read without parsing the line (every line of a flood passes
+// here on the reader's thread).
+bool LooksLikePing(const std::string& line) {
+    size_t at = 0;
+    if (!line.empty() && line[0] == ':') {
+        at = line.find(' ');
+        if (at == std::string::npos) return false;
+        while (at < line.size() && line[at] == ' ') ++at;
+    }
+    if (line.size() - at < 4) return false;
+    static const char kWord[] = "PING";
+    for (size_t i = 0; i < 4; ++i)
+        if ((line[at + i] & ~0x20) != kWord[i]) return false;
+    return line.size() == at + 4 || line[at + 4] == ' ';
+}
 
 // Reads until the connection ends, its socket is taken away or the lines stop being taken. A
 // PING read while earlier lines still wait is answered here at once: however long those take
@@ -98,12 +124,17 @@ void ReadServerLines(WindowRecord* record, SOCKET socket, TlsSocket* tls, Waitin
                             : recv(socket, buffer.ReadSpace(), static_cast<int>(kReceiveReadSize), 0);
         if (tls && got == 0) continue;
         if (got <= 0) break;
+        ReadLines read;
+        read.Bytes.reserve(buffer.Held() + static_cast<size_t>(got));
         buffer.Commit(static_cast<size_t>(got), [&](const std::string& text) {
-            if (!taking) return;
-            ReadLine line{text};
-            if (waiting.Behind() && AnswerPingAhead(text, record)) line.Ping = PingAnswer::AlreadySent;
-            taking = waiting.Push(std::move(line));
+            // Behind the lines of this read or lines still waiting, a PING is answered now.
+            if (LooksLikePing(text) && (!read.Ends.empty() || waiting.Behind()) &&
+                AnswerPingAhead(text, record))
+                read.Answered.push_back(static_cast<uint32_t>(read.Ends.size()));
+            read.Bytes += text;
+            read.Ends.push_back(static_cast<uint32_t>(read.Bytes.size()));
         });
+        if (!read.Ends.empty()) taking = waiting.Push(std::move(read));
     }
     waiting.EndOfReading();
 }
@@ -112,10 +143,24 @@ void ReadServerLines(WindowRecord* record, SOCKET socket, TlsSocket* tls, Waitin
 // (a restart, the user's disconnect) ends the handling: what was read after belongs to no one.
 void HandleWaitingLines(WindowRecord* record, SOCKET socket, WaitingLines& waiting) {
     ServerConnection& connection = *record->Connection;
-    while (std::optional<ReadLine> line = waiting.Take()) {
-        if (connection.Socket.load() != socket) break;
-        HandleServerLine(line->Text, record, line->Ping);
-        waiting.Finished();
+    std::vector<ReadLines> reads;
+    std::string line;
+    bool going = true;
+    while (going && waiting.Take(reads)) {
+        for (const ReadLines& read : reads) {
+            size_t answered = 0;
+            for (size_t i = 0, start = 0; i < read.Ends.size() && going; start = read.Ends[i], ++i) {
+                if (connection.Socket.load() != socket) {
+                    going = false;
+                    break;
+                }
+                const bool sent = answered < read.Answered.size() && read.Answered[answered] == i;
+                if (sent) ++answered;
+                line.assign(read.Bytes, start, read.Ends[i] - start);
+                HandleServerLine(line, record, sent ? PingAnswer::AlreadySent : PingAnswer::Owed);
+            }
+            waiting.Handled(read.Ends.size());
+        }
     }
     waiting.StopTaking();
 }

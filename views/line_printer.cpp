@@ -28,6 +28,8 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <deque>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -66,6 +68,7 @@ private:
 // A line that went through every step and only waits to be put into the view.
 struct PreparedLine {
     WindowRecord* Record = nullptr;
+    uint64_t Serial = 0; // the record's when the line was printed
     std::wstring Line;
     COLORREF Color = 0;
     bool IgnoreAttributes = false;
@@ -141,14 +144,13 @@ bool GoesToLineList(const QueuedPrint& call) {
     return CustomViewMode.load() && !call.View;
 }
 
-// Lines a view may have waiting before the threads that print wait for its owner. A Rich Edit
-// view's pass of more lines than the view keeps replaces the whole view, whose cost hardly grows
-// with the lines, so under a flood long queues show more lines a second (some 16 MB at most; this
-// bound measured about a third faster than half of it). A line list takes each line at the same
-// small cost however many come together, so its queue stays short: a long one would only leave the
-// memory it took behind in the heap.
-constexpr size_t kViewQueueBound = 40000;
-constexpr size_t kLineListQueueBound = 1000;
+// Lines a view may have waiting before the threads that print wait for its owner. The owner takes
+// them a share at a time in its slices, and a burst beyond what a view keeps costs only the
+// lines' own steps, so a short queue keeps the lines flowing and a PING close behind them. A line
+// list's queue is longer: its lines cost the owner little, and the printing thread goes on while
+// the owner paints the view.
+constexpr size_t kViewQueueBound = 2000;
+constexpr size_t kLineListQueueBound = 4000;
 
 // Every step of a print but putting the line into the view: grouping, highlight, activity,
 // stamp, smileys, log, plug-ins, tray, ticker and pause. False when nothing is to be shown.
@@ -220,126 +222,238 @@ bool PrepareLine(const QueuedPrint& call, PassFacts& facts, PreparedLine& out) {
     return true;
 }
 
-// One pass over the lines of one control on its owner's thread. The lines go through their steps
-// in order and into the view together; a print into the same view while the pass runs (a script
-// started by a step, an object offer line) first puts in the lines before it.
-class ViewPass {
-public:
-    explicit ViewPass(HWND control) : control_(control), batch_(control) {
-        previous_ = t_current;
-        t_current = this;
-    }
-    ~ViewPass() { t_current = previous_; }
-    ViewPass(const ViewPass&) = delete;
-    ViewPass& operator=(const ViewPass&) = delete;
-
-    // The pass running on this thread for the control, if any.
-    static ViewPass* For(HWND control) {
-        for (ViewPass* pass = t_current; pass; pass = pass->previous_)
-            if (pass->control_ == control) return pass;
-        return nullptr;
-    }
-
-    void Add(const QueuedPrint& call, bool bounded) {
-        // The window may have closed while the line was on its way.
-        if (call.Record && !IsWindowRecordListed(call.Record, call.RecordSerial)) return;
-        bounded_ = bounded_ || bounded;
-        PreparedLine line;
-        if (PrepareLine(call, facts_, line)) prepared_.push_back(std::move(line));
-    }
-
-    // Puts in what the pass prepared; with the bound, lines that the bound would take out again
-    // at once are read (their links kept) but not put in.
-    void PutPrepared() {
-        if (putting_) {
-            batch_.Flush();
-            return;
-        }
-        const size_t count = prepared_.size() - put_;
-        if (count == 0) return;
-        putting_ = true;
-        ViewTrimPlan plan;
-        if (bounded_) plan = PlanViewTrim(control_, static_cast<uint32_t>(count));
-        if (plan.RemoveFromView) RemoveOldestViewLines(control_, plan.RemoveFromView);
-        for (size_t skipped = 0; skipped < plan.SkipIncoming && put_ < prepared_.size(); ++skipped, ++put_)
-            Read(prepared_[put_]);
-        uint32_t lines = 0;
-        for (; put_ < prepared_.size(); ++put_, ++lines)
-            batch_.AddLine(Read(prepared_[put_]), prepared_[put_].Record);
-        batch_.Flush();
-        NoteViewLines(control_, lines + batch_.TakeAddedParagraphs());
-        putting_ = false;
-    }
-
-    // A print into this view from within the pass: after the lines before it, at once (in the
-    // middle of the line being put in, for an object offer line).
-    void PutNow(const QueuedPrint& call) {
-        if (putting_)
-            batch_.Flush();
-        else
-            PutPrepared();
-        if (call.Record && !IsWindowRecordListed(call.Record, call.RecordSerial)) return;
-        PreparedLine line;
-        if (!PrepareLine(call, facts_, line)) return;
-        batch_.AddLine(Read(line), line.Record);
-        batch_.Flush();
-        NoteViewLines(control_, 1 + batch_.TakeAddedParagraphs());
-    }
-
-private:
-    std::vector<MarkupItem> Read(const PreparedLine& line) {
-        return ReadMarkupLine(line.Line, batch_.StartLook(), line.Color, line.IgnoreAttributes, line.Record);
-    }
-
-    static thread_local ViewPass* t_current;
-    ViewPass* previous_ = nullptr;
-    HWND control_;
-    RtfBatch batch_;
-    PassFacts facts_;
-    std::vector<PreparedLine> prepared_;
-    size_t put_ = 0;
-    bool putting_ = false;
-    bool bounded_ = false;
-};
-
-thread_local ViewPass* ViewPass::t_current = nullptr;
-
 // A chat window's own view is bounded; a view named by the caller (a dialog's, a list's) is not.
 bool IsBoundedPrint(const QueuedPrint& call) {
     return call.Record && !call.View;
 }
 
-void RunPass(HWND control, std::vector<QueuedPrint>& lines) {
-    if (!IsWindow(control)) return;
-    // Lines taken while a pass of the view runs (work run after the queued lines, from a step of
-    // that pass) follow the lines it already has.
-    if (ViewPass* running = ViewPass::For(control)) {
-        for (const QueuedPrint& line : lines) running->PutNow(line);
-        return;
+// How the prepared lines of a view reach it. Lines of a chat window's view wait until a burst is
+// over, and only the last lines the view keeps go in: the rest were logged, shown to the plug-ins
+// and scripts and counted on the tab like every line, but never cost the control anything. A few
+// lines go in at once; a long run of them waits until lines stop coming for a moment, or at the
+// longest for a while that grows with what the last put cost. A put goes in in steps of a slice
+// each, the oldest lines it displaces taken out first.
+constexpr size_t kSmallPut = 200;
+constexpr ULONGLONG kPutIntervalMs = 50;
+constexpr ULONGLONG kQuietMs = 50;
+constexpr ULONGLONG kMaxHoldMs = 2000;
+// Lines put in with one insert within a step (lines are taken out a trim block at a time).
+constexpr size_t kPutChunk = 100;
+
+// What the owner's thread holds for one view: lines prepared and not yet in it.
+struct ViewFeed {
+    std::deque<PreparedLine> Pending;
+    bool Bounded = false;
+    // Lines newer than the view's were let go: every line the view has goes before the next.
+    bool Gap = false;
+    uint32_t TrimLeft = 0; // lines still to take out of the view before more go in
+    size_t PutLeft = 0;    // lines of the pending ones the put under way puts in
+    ULONGLONG FirstHeld = 0, LastArrival = 0, PutStart = 0, LastPutEnd = 0, LastPutCost = 0;
+    CHARFORMAT2W Look{};
+    bool HaveLook = false;
+};
+thread_local std::map<HWND, ViewFeed> t_feeds;
+
+// The lines of one pass (or of one put step) being worked on for a control on this thread; a
+// print into the same view from within (a script started by a step, an object offer line) joins
+// them in its place.
+class ViewWork {
+public:
+    ViewWork(HWND control, ViewFeed& feed, RtfBatch* batch) : control_(control), feed_(feed), batch_(batch) {
+        previous_ = t_current;
+        t_current = this;
     }
-    // The view is painted once the thread's messages are handled, not while lines go in; a
-    // custom-drawn view times its own paints.
-    if (!std::all_of(lines.begin(), lines.end(), GoesToLineList)) DeferViewRedraw(control);
-    ViewPass pass(control);
-    for (const QueuedPrint& line : lines) pass.Add(line, IsBoundedPrint(line));
-    pass.PutPrepared();
+    ~ViewWork() { t_current = previous_; }
+    ViewWork(const ViewWork&) = delete;
+    ViewWork& operator=(const ViewWork&) = delete;
+
+    static ViewWork* For(HWND control) {
+        for (ViewWork* work = t_current; work; work = work->previous_)
+            if (work->control_ == control) return work;
+        return nullptr;
+    }
+
+    // Prepares the line and adds it to what waits for the view.
+    void Add(const QueuedPrint& call) {
+        // The window may have closed while the line was on its way.
+        if (call.Record && !IsWindowRecordListed(call.Record, call.RecordSerial)) return;
+        feed_.Bounded = feed_.Bounded || IsBoundedPrint(call);
+        PreparedLine line;
+        if (!PrepareLine(call, facts_, line)) return;
+        line.Serial = call.RecordSerial;
+        if (feed_.Pending.empty()) feed_.FirstHeld = GetTickCount64();
+        feed_.Pending.push_back(std::move(line));
+        // Lines the view would take out again at once are read (their links kept) and let go.
+        if (feed_.Bounded && feed_.Pending.size() > kViewLineLimit) {
+            const PreparedLine& oldest = feed_.Pending.front();
+            if (!oldest.Record || IsWindowRecordListed(oldest.Record, oldest.Serial)) Read(oldest);
+            feed_.Pending.pop_front();
+            if (feed_.PutLeft) --feed_.PutLeft;
+            feed_.Gap = true;
+        }
+    }
+
+    // A print into the view from within: in at once when lines are being put in (in the middle of
+    // the line being put in, for an object offer line), else in its place among the pending ones.
+    void PrintNow(const QueuedPrint& call) {
+        if (!batch_) return Add(call);
+        batch_->Flush();
+        if (call.Record && !IsWindowRecordListed(call.Record, call.RecordSerial)) return;
+        PreparedLine line;
+        if (!PrepareLine(call, facts_, line)) return;
+        batch_->AddLine(Read(line), line.Record);
+        batch_->Flush();
+        NoteViewLines(control_, 1 + batch_->TakeAddedParagraphs());
+    }
+
+    // Reads the line's markup from the look at the end of the view.
+    std::vector<MarkupItem> Read(const PreparedLine& line) {
+        if (batch_) {
+            feed_.Look = batch_->StartLook();
+            feed_.HaveLook = true;
+        } else if (!feed_.HaveLook) {
+            RtfBatch probe(control_);
+            feed_.Look = probe.StartLook();
+            feed_.HaveLook = true;
+        }
+        return ReadMarkupLine(line.Line, feed_.Look, line.Color, line.IgnoreAttributes, line.Record);
+    }
+
+private:
+    static thread_local ViewWork* t_current;
+    ViewWork* previous_ = nullptr;
+    HWND control_;
+    ViewFeed& feed_;
+    RtfBatch* batch_;
+    PassFacts facts_;
+};
+
+thread_local ViewWork* ViewWork::t_current = nullptr;
+
+void PassLines(HWND control, std::vector<QueuedPrint>& lines) {
+    if (!IsWindow(control)) return;
+    ViewFeed& feed = t_feeds[control];
+    ViewWork work(control, feed, nullptr);
+    for (const QueuedPrint& line : lines) work.Add(line);
+    feed.LastArrival = GetTickCount64();
 }
 
-// On the view's own thread: a print inside a pass of the view goes in at once; any other one
-// takes the lines queued before it along.
-void PrintOnOwner(HWND control, QueuedPrint& call) {
-    if (ViewPass* pass = ViewPass::For(control)) {
-        pass->PutNow(call);
+// When the pending lines are to go in.
+ULONGLONG PutDue(const ViewFeed& feed, ULONGLONG now, bool more) {
+    if (!feed.Bounded) return now;
+    if (feed.Pending.size() <= kSmallPut && !more) return std::max(now, feed.LastPutEnd + kPutIntervalMs);
+    const ULONGLONG longest = feed.FirstHeld + std::max(kMaxHoldMs, 3 * feed.LastPutCost);
+    return more ? longest : std::min(longest, feed.LastArrival + kQuietMs);
+}
+
+bool TimeLeft(ULONGLONG deadline) {
+    return deadline == 0 || GetTickCount64() < deadline;
+}
+
+// Puts pending lines in until the deadline: the oldest lines of the view they displace first.
+void PutPending(HWND control, ViewFeed& feed, ULONGLONG deadline) {
+    DeferViewRedraw(control);
+    RtfBatch batch(control);
+    ViewWork work(control, feed, &batch);
+    size_t longChars = 0;
+    while (TimeLeft(deadline)) {
+        if (feed.Gap) {
+            feed.TrimLeft = std::max(feed.TrimLeft, CountViewLines(control));
+            feed.Gap = false;
+        }
+        if (feed.TrimLeft) {
+            const uint32_t removed = RemoveOldestViewLines(control, std::min(feed.TrimLeft, kViewTrimBlock));
+            feed.TrimLeft = removed ? feed.TrimLeft - removed : 0;
+            continue;
+        }
+        if (feed.Pending.empty()) feed.PutLeft = 0;
+        if (feed.PutLeft == 0) break;
+        const size_t chunk = std::min({feed.PutLeft, feed.Pending.size(), kPutChunk});
+        if (feed.Bounded) {
+            feed.TrimLeft = PlanViewTrim(control, static_cast<uint32_t>(chunk)).RemoveFromView;
+            if (feed.TrimLeft) continue;
+        }
+        uint32_t put = 0;
+        bool longDone = false;
+        for (size_t i = 0; i < chunk && !feed.Pending.empty(); ++i) {
+            // Long lines up to the share of a step.
+            const size_t size = feed.Pending.front().Line.size();
+            if (size > kLongLineChars && deadline) {
+                if (longChars > 0 && longChars + size > kSliceLongChars) {
+                    longDone = true;
+                    break;
+                }
+                longChars += size;
+            }
+            // A line with links goes in on its own, at a cost that grows with the view: the step
+            // ends with the slice, whatever is left of the chunk.
+            if (put > 0 && !TimeLeft(deadline)) break;
+            PreparedLine line = std::move(feed.Pending.front());
+            feed.Pending.pop_front();
+            --feed.PutLeft;
+            if (line.Record && !IsWindowRecordListed(line.Record, line.Serial)) continue;
+            batch.AddLine(work.Read(line), line.Record);
+            ++put;
+        }
+        batch.Flush();
+        NoteViewLines(control, put + batch.TakeAddedParagraphs());
+        if (longDone || (deadline && longChars >= kSliceLongChars)) break;
+    }
+}
+
+ULONGLONG StepFeed(HWND control, ULONGLONG deadline, bool more) {
+    auto found = t_feeds.find(control);
+    if (found == t_feeds.end()) return kNoPrintWork;
+    ViewFeed& feed = found->second;
+    if (!IsWindow(control)) {
+        t_feeds.erase(found);
+        return kNoPrintWork;
+    }
+    const ULONGLONG now = GetTickCount64();
+    if (feed.PutLeft == 0 && feed.TrimLeft == 0) {
+        if (feed.Pending.empty()) return kNoPrintWork;
+        if (deadline) {
+            const ULONGLONG due = PutDue(feed, now, more);
+            if (due > now) return due;
+        }
+        feed.PutLeft = feed.Pending.size();
+        feed.PutStart = now;
+    }
+    PutPending(control, feed, deadline);
+    if (feed.PutLeft || feed.TrimLeft) return 0;
+    feed.LastPutEnd = GetTickCount64();
+    feed.LastPutCost = feed.LastPutEnd - feed.PutStart;
+    return feed.Pending.empty() ? kNoPrintWork : 0;
+}
+
+// Whether a burst waits for the control's view on this thread.
+bool BurstWaits(HWND control) {
+    auto found = t_feeds.find(control);
+    return found != t_feeds.end() &&
+           (found->second.Pending.size() > kSmallPut || found->second.PutLeft || found->second.TrimLeft);
+}
+
+// On the view's own thread: a print from within work on the view joins it in its place; any
+// other one takes the lines queued before it along and goes in at once, unless a burst waits for
+// the view: it then goes in behind the burst, in the slices of the view's thread.
+void PrintOnOwner(HWND control, std::vector<QueuedPrint> calls) {
+    if (ViewWork* work = ViewWork::For(control)) {
+        for (const QueuedPrint& call : calls) work->PrintNow(call);
         return;
     }
     PrepareLinePrinter();
+    const bool behind = BurstWaits(control);
     std::vector<QueuedPrint> lines = TakeQueuedPrints(control);
-    lines.push_back(std::move(call));
-    RunPass(control, lines);
+    for (QueuedPrint& call : calls) lines.push_back(std::move(call));
+    PassLines(control, lines);
+    if (behind || BurstWaits(control))
+        NotePrintWork(control);
+    else
+        StepFeed(control, 0, false);
 }
 
 struct PassInstaller {
-    PassInstaller() { SetPrintPass(RunPass); }
+    PassInstaller() { SetPrintWork({PassLines, StepFeed}); }
 };
 const PassInstaller g_passInstaller;
 
@@ -377,15 +491,10 @@ void views::PrintLinesToWindow(LineKind kind, WindowRecord* record, const std::v
             for (const std::wstring& line : lines) views::PrintToWindow(kind, record, line, options);
             return;
         }
-        if (ViewPass* pass = ViewPass::For(control)) {
-            for (const std::wstring& line : lines) pass->PutNow(MakePrint(kind, record, line, options));
-            return;
-        }
-        PrepareLinePrinter();
-        std::vector<QueuedPrint> calls = TakeQueuedPrints(control);
-        calls.reserve(calls.size() + lines.size());
+        std::vector<QueuedPrint> calls;
+        calls.reserve(lines.size());
         for (const std::wstring& line : lines) calls.push_back(MakePrint(kind, record, line, options));
-        RunPass(control, calls);
+        PrintOnOwner(control, std::move(calls));
     } catch (...) {
         // Lines that cannot be printed are dropped; the caller goes on.
     }
@@ -399,7 +508,9 @@ void views::PrintToWindow(LineKind kind, WindowRecord* record, const std::wstrin
         QueuedPrint call = MakePrint(kind, record, text, options);
         if (QueueForViewOwner(control, call, GoesToLineList(call) ? kLineListQueueBound : kViewQueueBound))
             return;
-        PrintOnOwner(control, call);
+        std::vector<QueuedPrint> calls;
+        calls.push_back(std::move(call));
+        PrintOnOwner(control, std::move(calls));
     } catch (...) {
         // A line that cannot be printed is dropped; the caller goes on.
     }

@@ -1,5 +1,6 @@
 #include "views/print_dispatch.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <deque>
 #include <map>
@@ -8,154 +9,269 @@
 namespace {
 
 constexpr UINT kLinesQueuedMessage = WM_USER + 2;
-constexpr UINT kPrintNowMessage = WM_USER + 3;
+constexpr UINT kTakeQueueMessage = WM_USER + 3;
 constexpr UINT kRunAfterMessage = WM_USER + 4;
-constexpr UINT kPrintTakenMessage = WM_USER + 5;
-constexpr UINT_PTR kPassTimer = 1;
+constexpr UINT kContinueMessage = WM_USER + 5;
+constexpr UINT_PTR kSliceTimer = 1;
 constexpr const wchar_t* kDispatcherClass = L"BrindlexLinePrinter";
-// A pass every repaint interval at most while lines keep coming.
-constexpr ULONGLONG kPassIntervalMs = 50;
+// One slice of the owner's work: short enough that typed keys, painting and timers never wait
+// long, long enough that the slices' own overhead stays small.
+constexpr ULONGLONG kSliceMs = 30;
+// Lines taken off a queue at a time within a slice.
+constexpr size_t kTakeLines = 256;
 // Characters a view may have waiting beside its bound of lines, so that long lines do not make
 // the waiting text large (16 MB).
 constexpr size_t kQueueCharBound = 8 * 1024 * 1024;
-// A long line costs the Rich Edit control far more than its length says (a 20,000-character
-// paragraph took over a second to wrap under Wine, one of 2,000 some 20 ms), so a pass of the
-// dispatcher puts in long lines up to this many characters and leaves the rest for the next pass,
-// and the thread answers its other messages in between. Ordinary lines never reach it.
-constexpr size_t kLongLineChars = 2000;
-constexpr size_t kPassLongChars = 20000;
+// A printing thread that found the queue full waits this long for the owner to take lines before
+// it asks the owner by a sent message: an owner that waits for the printing thread itself (a window
+// closing waits for its connection thread) answers sent messages only.
+constexpr DWORD kRoomWaitMs = 500;
 
 struct ViewQueue {
     std::deque<QueuedPrint> Lines;
     size_t Chars = 0;
+    DWORD Owner = 0;
     bool WakePosted = false;
 };
 
 SRWLOCK g_lock = SRWLOCK_INIT;
+CONDITION_VARIABLE g_room = CONDITION_VARIABLE_INIT;
+size_t g_roomWaiters = 0;
 std::map<DWORD, HWND> g_dispatchers; // by owning thread
 std::map<HWND, ViewQueue> g_queues;  // by control
-PrintPass g_pass = nullptr;
+PrintWork g_work;
 
-// Per owner thread: when each control had its last pass, the controls waiting for the timer, and
-// lines taken off a full queue that wait for their pass (they come before anything queued since).
+// Per owner thread: lines taken off a full queue for a printing thread that waited long (they come
+// before anything queued since), the controls with work and when their next step is due, and the
+// controls a slice is working on (a script of a step may run a message loop, and the slice it
+// starts leaves those alone).
 struct OwnerState {
-    std::map<HWND, ULONGLONG> LastPass;
-    std::set<HWND> Due;
-    std::map<HWND, std::vector<QueuedPrint>> Taken;
+    std::map<HWND, std::deque<QueuedPrint>> Taken;
+    std::map<HWND, ULONGLONG> Due;
+    std::set<HWND> Working;
+    HWND Next = nullptr; // where the next slice starts, so every control gets its turn
+    ULONGLONG TimerTick = 0;
+    ULONGLONG LastSliceEnd = 0;
+    bool ContinuePosted = false;
 };
 thread_local OwnerState t_owner;
 
-// Takes the control's queued lines in order, at most kPassLongChars of long lines unless whole;
-// true when some are left.
-bool TakeLines(HWND control, bool whole, std::vector<QueuedPrint>& lines) {
-    AcquireSRWLockExclusive(&g_lock);
-    auto found = g_queues.find(control);
-    bool left = false;
-    if (found != g_queues.end()) {
-        ViewQueue& queue = found->second;
-        size_t take = queue.Lines.size(), longChars = 0;
-        if (!whole) {
-            for (take = 0; take < queue.Lines.size() && longChars < kPassLongChars; ++take)
-                if (queue.Lines[take].Text.size() > kLongLineChars)
-                    longChars += queue.Lines[take].Text.size();
-        }
-        lines.reserve(lines.size() + take);
-        for (size_t i = 0; i < take; ++i) {
-            queue.Chars -= queue.Lines.front().Text.size();
-            lines.push_back(std::move(queue.Lines.front()));
-            queue.Lines.pop_front();
-        }
-        left = !queue.Lines.empty();
-        // With lines left, the wake-up stays owed to the timer of this thread.
-        if (!left) g_queues.erase(found);
-    }
-    ReleaseSRWLockExclusive(&g_lock);
-    return left;
-}
-
-void Due(HWND dispatcher, HWND control, ULONGLONG waitMs) {
-    if (t_owner.Due.empty()) SetTimer(dispatcher, kPassTimer, static_cast<UINT>(waitMs), nullptr);
-    t_owner.Due.insert(control);
-}
-
-void PrintLines(HWND control, std::vector<QueuedPrint>& lines) {
-    if (lines.empty()) return;
+PrintWork CurrentWork() {
     AcquireSRWLockShared(&g_lock);
-    PrintPass pass = g_pass;
+    PrintWork work = g_work;
     ReleaseSRWLockShared(&g_lock);
-    if (pass) pass(control, lines);
+    return work;
 }
 
-// The lines taken off the control's full queue earlier, then those queued since.
-bool TakeOwnersLines(HWND control, bool whole, std::vector<QueuedPrint>& lines) {
+void WakePrinters() {
+    if (g_roomWaiters) WakeAllConditionVariable(&g_room);
+}
+
+// Moves lines of the control's queue (after those taken earlier) into `lines`: all of them when
+// whole, else at most kTakeLines and long lines up to the slice's share. Called on the owner.
+void TakeLines(HWND control, bool whole, size_t& longChars, std::vector<QueuedPrint>& lines) {
+    const size_t limit = whole ? SIZE_MAX : kTakeLines;
     auto taken = t_owner.Taken.find(control);
     if (taken != t_owner.Taken.end()) {
-        lines = std::move(taken->second);
-        t_owner.Taken.erase(taken);
+        while (!taken->second.empty() && lines.size() < limit && (whole || longChars < kSliceLongChars)) {
+            if (taken->second.front().Text.size() > kLongLineChars)
+                longChars += taken->second.front().Text.size();
+            lines.push_back(std::move(taken->second.front()));
+            taken->second.pop_front();
+        }
+        if (taken->second.empty()) t_owner.Taken.erase(taken);
+        if (lines.size() >= limit || (!whole && longChars >= kSliceLongChars)) return;
     }
-    return TakeLines(control, whole, lines);
-}
-
-void RunPass(HWND dispatcher, HWND control, bool whole) {
-    t_owner.LastPass[control] = GetTickCount64();
-    std::vector<QueuedPrint> lines;
-    if (TakeOwnersLines(control, whole, lines)) Due(dispatcher, control, kPassIntervalMs);
-    PrintLines(control, lines);
-}
-
-// A printing thread found the control's queue full. The lines are taken off at once and printed
-// after this message, so the printing thread goes on at once (a connection thread then keeps
-// reading its server) while this thread prints; only when the lines taken last time still wait
-// does it wait for their pass first, so at most two queues' worth are held.
-void TakeFullQueue(HWND dispatcher, HWND control) {
-    auto waiting = t_owner.Taken.find(control);
-    if (waiting != t_owner.Taken.end()) {
-        std::vector<QueuedPrint> taken = std::move(waiting->second);
-        t_owner.Taken.erase(waiting);
-        t_owner.LastPass[control] = GetTickCount64();
-        PrintLines(control, taken);
+    AcquireSRWLockExclusive(&g_lock);
+    auto found = g_queues.find(control);
+    if (found != g_queues.end()) {
+        ViewQueue& queue = found->second;
+        while (!queue.Lines.empty() && lines.size() < limit && (whole || longChars < kSliceLongChars)) {
+            QueuedPrint& line = queue.Lines.front();
+            if (line.Text.size() > kLongLineChars) longChars += line.Text.size();
+            queue.Chars -= line.Text.size();
+            lines.push_back(std::move(line));
+            queue.Lines.pop_front();
+        }
+        WakePrinters();
     }
-    std::vector<QueuedPrint> lines;
-    if (TakeLines(control, false, lines)) Due(dispatcher, control, kPassIntervalMs);
-    if (lines.empty()) return;
-    t_owner.Taken[control] = std::move(lines);
-    if (!PostMessageW(dispatcher, kPrintTakenMessage, reinterpret_cast<WPARAM>(control), 0))
-        RunPass(dispatcher, control, false);
+    ReleaseSRWLockExclusive(&g_lock);
 }
 
-// A control whose lines arrived: printed now, or at the timer when it had a pass a moment ago.
-void LinesArrived(HWND dispatcher, HWND control) {
-    const ULONGLONG now = GetTickCount64();
-    auto last = t_owner.LastPass.find(control);
-    if (last == t_owner.LastPass.end() || now - last->second >= kPassIntervalMs) {
-        RunPass(dispatcher, control, false);
+// Whether lines wait for the control. An empty queue is dropped, so that the next line queued
+// posts a wake-up again; while lines wait, the slices come without one.
+bool SettleQueue(HWND control) {
+    if (t_owner.Taken.count(control)) return true;
+    AcquireSRWLockExclusive(&g_lock);
+    auto found = g_queues.find(control);
+    const bool waiting = found != g_queues.end() && !found->second.Lines.empty();
+    if (found != g_queues.end() && !waiting) g_queues.erase(found);
+    ReleaseSRWLockExclusive(&g_lock);
+    return waiting;
+}
+
+void DropQueue(HWND control) {
+    t_owner.Taken.erase(control);
+    AcquireSRWLockExclusive(&g_lock);
+    g_queues.erase(control);
+    WakePrinters();
+    ReleaseSRWLockExclusive(&g_lock);
+}
+
+// The controls of this thread whose lines wait in their queues: every one of them is due.
+void NoteQueuedControls() {
+    const DWORD self = GetCurrentThreadId();
+    std::vector<HWND> queued;
+    AcquireSRWLockShared(&g_lock);
+    for (const auto& [control, queue] : g_queues)
+        if (queue.Owner == self && !queue.Lines.empty()) queued.push_back(control);
+    ReleaseSRWLockShared(&g_lock);
+    for (HWND control : queued) t_owner.Due[control] = 0;
+}
+
+// Whether typed keys, painting or timers wait for the thread.
+bool OthersWait() {
+    return HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER | QS_HOTKEY)) != 0;
+}
+
+// Asks for the next slice when a control's step is due: at once when nothing else waits for the
+// thread, else by a timer, which comes after input, painting and the timers already due.
+void ScheduleSlice(HWND dispatcher) {
+    ULONGLONG due = kNoPrintWork;
+    for (const auto& [control, tick] : t_owner.Due) due = std::min(due, tick);
+    if (due == kNoPrintWork) {
+        if (t_owner.TimerTick) KillTimer(dispatcher, kSliceTimer);
+        t_owner.TimerTick = 0;
         return;
     }
-    Due(dispatcher, control, kPassIntervalMs - (now - last->second));
+    const ULONGLONG now = GetTickCount64();
+    if (due <= now && !OthersWait()) {
+        if (!t_owner.ContinuePosted && PostMessageW(dispatcher, kContinueMessage, 0, 0))
+            t_owner.ContinuePosted = true;
+        if (t_owner.ContinuePosted) return;
+    }
+    const ULONGLONG at = std::max(due, now);
+    if (t_owner.TimerTick && t_owner.TimerTick <= at) return;
+    t_owner.TimerTick = at;
+    SetTimer(dispatcher, kSliceTimer, static_cast<UINT>(at - now), nullptr);
 }
 
-void RunDuePasses(HWND dispatcher) {
-    KillTimer(dispatcher, kPassTimer);
-    std::set<HWND> due;
-    due.swap(t_owner.Due);
-    for (HWND control : due) RunPass(dispatcher, control, false);
+class WorkingOn {
+public:
+    explicit WorkingOn(HWND control) : control_(control) { t_owner.Working.insert(control); }
+    ~WorkingOn() { t_owner.Working.erase(control_); }
+    WorkingOn(const WorkingOn&) = delete;
+    WorkingOn& operator=(const WorkingOn&) = delete;
+
+private:
+    HWND control_;
+};
+
+// One slice: the controls whose steps are due, each in turn, lines first, until the slice's time
+// is over; whatever is left waits for the next slice.
+void RunSlice(HWND dispatcher) {
+    const PrintWork work = CurrentWork();
+    NoteQueuedControls();
+    const ULONGLONG now = GetTickCount64(), deadline = now + kSliceMs;
+    std::vector<HWND> due;
+    for (const auto& [control, tick] : t_owner.Due)
+        if (tick <= now && !t_owner.Working.count(control)) due.push_back(control);
+    std::rotate(due.begin(), std::lower_bound(due.begin(), due.end(), t_owner.Next), due.end());
+    size_t longChars = 0;
+    for (size_t i = 0; i < due.size(); ++i) {
+        HWND control = due[i];
+        if (GetTickCount64() >= deadline) {
+            t_owner.Next = control;
+            break;
+        }
+        if (!IsWindow(control) || !work.Pass || !work.Step) {
+            DropQueue(control);
+            if (work.Step) work.Step(control, 0, false);
+            t_owner.Due.erase(control);
+            continue;
+        }
+        ULONGLONG next = kNoPrintWork;
+        bool more = false;
+        {
+            WorkingOn working(control);
+            while (GetTickCount64() < deadline && longChars < kSliceLongChars) {
+                std::vector<QueuedPrint> lines;
+                TakeLines(control, false, longChars, lines);
+                if (lines.empty()) break;
+                work.Pass(control, lines);
+            }
+            more = SettleQueue(control);
+            next = work.Step(control, deadline, more);
+        }
+        if (more) next = 0;
+        if (next == kNoPrintWork)
+            t_owner.Due.erase(control);
+        else
+            t_owner.Due[control] = next;
+        t_owner.Next = i + 1 < due.size() ? due[i + 1] : nullptr;
+    }
+    t_owner.LastSliceEnd = GetTickCount64();
+    ScheduleSlice(dispatcher);
+}
+
+// Everything queued for the control goes into the view now, with what the printer holds for it.
+void FinishControl(HWND control) {
+    const PrintWork work = CurrentWork();
+    if (!work.Pass || !work.Step) return;
+    size_t longChars = 0;
+    std::vector<QueuedPrint> lines;
+    TakeLines(control, true, longChars, lines);
+    SettleQueue(control);
+    if (!lines.empty()) work.Pass(control, lines);
+    work.Step(control, 0, false);
+    t_owner.Due.erase(control);
+}
+
+// A printing thread waited long for room: its lines are taken off now, to be printed in turn.
+void TakeFullQueue(HWND dispatcher, HWND control) {
+    std::deque<QueuedPrint>& taken = t_owner.Taken[control];
+    AcquireSRWLockExclusive(&g_lock);
+    auto found = g_queues.find(control);
+    if (found != g_queues.end()) {
+        for (QueuedPrint& line : found->second.Lines) taken.push_back(std::move(line));
+        g_queues.erase(found);
+        WakePrinters();
+    }
+    ReleaseSRWLockExclusive(&g_lock);
+    if (taken.empty()) t_owner.Taken.erase(control);
+    t_owner.Due[control] = 0;
+    ScheduleSlice(dispatcher);
+}
+
+// Lines arrived for a control: a slice now when the thread had time for other things since the
+// last one, else in turn.
+void LinesArrived(HWND dispatcher, HWND control) {
+    t_owner.Due[control] = 0;
+    if (t_owner.Working.empty() && (GetTickCount64() - t_owner.LastSliceEnd >= kSliceMs || !OthersWait()))
+        RunSlice(dispatcher);
+    else
+        ScheduleSlice(dispatcher);
 }
 
 LRESULT CALLBACK DispatcherProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     try {
         switch (message) {
             case kLinesQueuedMessage: LinesArrived(window, reinterpret_cast<HWND>(wParam)); return 0;
-            case kPrintNowMessage: TakeFullQueue(window, reinterpret_cast<HWND>(wParam)); return 0;
-            case kPrintTakenMessage:
-                if (t_owner.Taken.count(reinterpret_cast<HWND>(wParam)))
-                    RunPass(window, reinterpret_cast<HWND>(wParam), false);
+            case kTakeQueueMessage: TakeFullQueue(window, reinterpret_cast<HWND>(wParam)); return 0;
+            case kContinueMessage:
+                t_owner.ContinuePosted = false;
+                RunSlice(window);
                 return 0;
             case kRunAfterMessage:
-                RunPass(window, reinterpret_cast<HWND>(wParam), true);
+                FinishControl(reinterpret_cast<HWND>(wParam));
                 (*reinterpret_cast<const std::function<void()>*>(lParam))();
+                ScheduleSlice(window);
                 return 0;
             case WM_TIMER:
-                if (wParam == kPassTimer) RunDuePasses(window);
+                if (wParam != kSliceTimer) return 0;
+                KillTimer(window, kSliceTimer);
+                t_owner.TimerTick = 0;
+                RunSlice(window);
                 return 0;
             case WM_DESTROY: {
                 AcquireSRWLockExclusive(&g_lock);
@@ -167,7 +283,8 @@ LRESULT CALLBACK DispatcherProc(HWND window, UINT message, WPARAM wParam, LPARAM
             default: break;
         }
     } catch (...) {
-        // The pass is lost; the thread goes on.
+        // The slice is lost; the thread goes on.
+        ScheduleSlice(window);
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -196,39 +313,53 @@ HWND LiveDispatcherOf(DWORD owner) {
     return wcscmp(className, kDispatcherClass) == 0 ? dispatcher : nullptr;
 }
 
+HWND OwnDispatcher() {
+    AcquireSRWLockShared(&g_lock);
+    auto found = g_dispatchers.find(GetCurrentThreadId());
+    HWND dispatcher = found == g_dispatchers.end() ? nullptr : found->second;
+    ReleaseSRWLockShared(&g_lock);
+    return dispatcher;
+}
+
 } // namespace
 
-void SetPrintPass(PrintPass pass) {
+void SetPrintWork(const PrintWork& work) {
     AcquireSRWLockExclusive(&g_lock);
-    g_pass = pass;
+    g_work = work;
     ReleaseSRWLockExclusive(&g_lock);
 }
 
 void PrepareLinePrinter() {
-    const DWORD thread = GetCurrentThreadId();
-    AcquireSRWLockShared(&g_lock);
-    const bool has = g_dispatchers.count(thread) != 0;
-    ReleaseSRWLockShared(&g_lock);
-    if (has || !RegisterDispatcherClass()) return;
+    if (OwnDispatcher() || !RegisterDispatcherClass()) return;
     HWND window = CreateWindowExW(0, kDispatcherClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                   GetModuleHandleW(nullptr), nullptr);
     if (!window) return;
     AcquireSRWLockExclusive(&g_lock);
-    g_dispatchers[thread] = window;
+    g_dispatchers[GetCurrentThreadId()] = window;
     ReleaseSRWLockExclusive(&g_lock);
 }
 
 bool QueueForViewOwner(HWND control, QueuedPrint& print, size_t bound) {
     const DWORD owner = GetWindowThreadProcessId(control, nullptr);
     if (owner == 0 || owner == GetCurrentThreadId()) return false;
+    AcquireSRWLockExclusive(&g_lock);
     for (;;) {
-        AcquireSRWLockExclusive(&g_lock);
-        HWND dispatcher = LiveDispatcherOf(owner);
-        if (!dispatcher) {
-            ReleaseSRWLockExclusive(&g_lock);
-            return false;
+        auto found = g_queues.find(control);
+        // A queue whose wake-up is on its way has a live owner; a new one is checked.
+        HWND dispatcher = nullptr;
+        if (found == g_queues.end() || !found->second.WakePosted) {
+            dispatcher = LiveDispatcherOf(owner);
+            if (!dispatcher) {
+                ReleaseSRWLockExclusive(&g_lock);
+                return false;
+            }
+            if (found == g_queues.end() && !IsWindow(control)) {
+                ReleaseSRWLockExclusive(&g_lock);
+                return true; // the view is gone: the line goes with it
+            }
         }
-        ViewQueue& queue = g_queues[control];
+        ViewQueue& queue = found != g_queues.end() ? found->second : g_queues[control];
+        queue.Owner = owner;
         if (queue.Lines.size() < bound && queue.Chars < kQueueCharBound) {
             queue.Chars += print.Text.size();
             queue.Lines.push_back(std::move(print));
@@ -238,19 +369,35 @@ bool QueueForViewOwner(HWND control, QueuedPrint& print, size_t bound) {
             if (wake) PostMessageW(dispatcher, kLinesQueuedMessage, reinterpret_cast<WPARAM>(control), 0);
             return true;
         }
+        // Over the bound the printing thread waits until the owner takes lines off, so memory stays
+        // bounded; the owner takes them in its slices and wakes it.
+        ++g_roomWaiters;
+        const BOOL woken = SleepConditionVariableSRW(&g_room, &g_lock, kRoomWaitMs, 0);
+        --g_roomWaiters;
+        if (woken) continue;
+        dispatcher = LiveDispatcherOf(owner);
         ReleaseSRWLockExclusive(&g_lock);
-        // Over the bound the printing thread waits until the owner has taken the queue off (or,
-        // with the lines it took last time still waiting, printed them), so memory stays bounded.
-        // A sent message is handled even while the owner waits for this thread.
-        SendMessageW(dispatcher, kPrintNowMessage, reinterpret_cast<WPARAM>(control), 0);
         if (!IsWindow(control)) return true;
+        if (!dispatcher) return false;
+        SendMessageW(dispatcher, kTakeQueueMessage, reinterpret_cast<WPARAM>(control), 0);
+        AcquireSRWLockExclusive(&g_lock);
     }
 }
 
 std::vector<QueuedPrint> TakeQueuedPrints(HWND control) {
     std::vector<QueuedPrint> lines;
-    TakeOwnersLines(control, true, lines);
+    size_t longChars = 0;
+    TakeLines(control, true, longChars, lines);
+    SettleQueue(control);
     return lines;
+}
+
+void NotePrintWork(HWND control) {
+    PrepareLinePrinter();
+    HWND dispatcher = OwnDispatcher();
+    if (!dispatcher) return;
+    t_owner.Due[control] = 0;
+    ScheduleSlice(dispatcher);
 }
 
 void RunAfterQueuedPrints(HWND control, const std::function<void()>& work) {
@@ -265,9 +412,6 @@ void RunAfterQueuedPrints(HWND control, const std::function<void()>& work) {
             return;
         }
     }
-    if (owner == GetCurrentThreadId()) {
-        std::vector<QueuedPrint> lines = TakeQueuedPrints(control);
-        PrintLines(control, lines);
-    }
+    if (owner == GetCurrentThreadId()) FinishControl(control);
     work();
 }

@@ -62,15 +62,15 @@ ViewTrimPlan PlanViewTrim(HWND view, uint32_t incoming) {
     return plan;
 }
 
-void RemoveOldestViewLines(HWND view, uint32_t lines) {
-    if (!view || lines == 0) return;
+uint32_t RemoveOldestViewLines(HWND view, uint32_t lines) {
+    if (!view || lines == 0) return 0;
     const LONG length = TextLength(view);
-    // Read the text in growing pieces until it holds that many line ends, noting where each step
-    // of lines ends.
+    // Read the text in growing pieces, from about what that many lines hold, until it holds that
+    // many line ends, noting where each step of lines ends.
     std::vector<LONG> stepEnds;
     LONG scanned = 0;
     uint32_t seen = 0;
-    for (LONG piece = 1 << 16; scanned < length && seen < lines; piece *= 2) {
+    for (LONG piece = static_cast<LONG>(lines) * 128; scanned < length && seen < lines; piece *= 2) {
         const LONG to = length - scanned > piece ? scanned + piece : length;
         const std::wstring text = TextRange(view, scanned, to);
         for (size_t i = 0; i < text.size() && seen < lines; ++i)
@@ -78,7 +78,8 @@ void RemoveOldestViewLines(HWND view, uint32_t lines) {
                 stepEnds.push_back(scanned + static_cast<LONG>(i) + 1);
         scanned = to;
     }
-    if (seen < lines) stepEnds.push_back(length);
+    if (seen < lines && length > 0 && (stepEnds.empty() || stepEnds.back() < length))
+        stepEnds.push_back(length);
     // Removed from the top in steps, each cut where the one before ended, counted by what the
     // control really removed (it keeps a table it would have to cut in two).
     LONG left = length;
@@ -91,6 +92,11 @@ void RemoveOldestViewLines(HWND view, uint32_t lines) {
     ViewCount& count = t_counts[view];
     count.Lines = count.Lines > seen ? count.Lines - seen : 0;
     count.Length = left;
+    return left < length ? seen : 0;
+}
+
+uint32_t CountViewLines(HWND view) {
+    return view && IsWindow(view) ? CountOf(view).Lines : 0;
 }
 
 void NoteViewLines(HWND view, uint32_t lines) {

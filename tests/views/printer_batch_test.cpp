@@ -166,3 +166,48 @@ TEST_F(PrinterBatch, BoundedViewDropsTheOldestLinesAndKeepsLinks) {
         EXPECT_EQ(commands[0].second, "/join #c" + std::to_string(i));
     }
 }
+
+namespace {
+
+// Paragraph marks the view is given by the inserts that reach it (the printer puts lines in as RTF).
+int g_linesPut = 0;
+WNDPROC g_richEditProc = nullptr;
+
+LRESULT CALLBACK CountingProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == EM_SETTEXTEX && lParam)
+        for (const char* at = reinterpret_cast<const char*>(lParam); (at = strstr(at, "\\par")); at += 4)
+            if (at[4] < 'a' || at[4] > 'z') ++g_linesPut;
+    return CallWindowProcW(g_richEditProc, view, message, wParam, lParam);
+}
+
+} // namespace
+
+// A burst of lines beyond what the view keeps (a long MOTD, a WHO reply) costs the view only the
+// lines it keeps: the others are logged like every line, in order, but never put into the control.
+TEST_F(PrinterBatch, BurstBeyondTheBoundPutsOnlyTheKeptLinesIntoTheView) {
+    channel_->Logging = 1;
+    const int total = static_cast<int>(3 * kViewLineLimit);
+    std::vector<std::wstring> burst;
+    for (int i = 0; i < total; ++i) burst.push_back(L"burst line " + std::to_wstring(i));
+    g_linesPut = 0;
+    g_richEditProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(view_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingProc)));
+    views::PrintLinesToWindow(kMessageLine, channel_, burst, 1);
+    const std::wstring last = L"burst line " + std::to_wstring(total - 1) + L"\r";
+    while (ViewText().find(last) == std::wstring::npos) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        PumpMessages();
+    }
+    SetWindowLongPtrW(view_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_richEditProc));
+
+    EXPECT_EQ(g_linesPut, static_cast<int>(kViewLineLimit));
+    const std::wstring text = ViewText();
+    EXPECT_EQ(std::count(text.begin(), text.end(), L'\r'), static_cast<int>(kViewLineLimit));
+    EXPECT_EQ(
+        text.rfind(L"burst line " + std::to_wstring(total - static_cast<int>(kViewLineLimit)) + L"\r", 0),
+        0u);
+    const auto logged = Calls("WriteLogLine");
+    ASSERT_EQ(logged.size(), static_cast<size_t>(total));
+    for (int i = 0; i < total; i += 997)
+        EXPECT_EQ(logged[static_cast<size_t>(i)].Text, "burst line " + std::to_string(i) + "\r\n");
+}
