@@ -13,6 +13,7 @@
 #include "shell/windows/window_operations.h"
 #include "core/window_record.h"
 #include "core/window_record_use.h"
+#include "core/open_chat_window.h"
 #include "ui/ribbon.h"
 
 #include <commctrl.h>
@@ -71,9 +72,11 @@ void OnChatClose(WindowRecord* record) {
     DeleteTab(record);
     record->VoiceListen = 0;
     record->VoiceCapture = 0;
-    if (record->Type == kServerWindow)
+    if (record->Type == kServerWindow) {
+        // Its connection thread may be waiting for a window, and its close waits for that thread.
+        RefuseWindowRequests(record);
         QuitServer(record);
-    else if (record->Type == kChannelWindow && record->Server)
+    } else if (record->Type == kChannelWindow && record->Server)
         SendServerLine("PART " + record->Name + "\r\n", record, 0);
 
     HWND window = record->Window;

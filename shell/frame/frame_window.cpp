@@ -23,7 +23,9 @@
 #include "core/user_lists.h"
 #include "core/frame_handles.h"
 #include "core/frame_message_ids.h"
+#include "core/open_chat_window.h"
 #include "shell/frame/frame_worker_messages.h"
+#include "shell/frame/window_request_slices.h"
 #include "shell/menus/main_menu.h"
 #include "shell/menus/menu_command_table.h"
 #include "shell/menus/menu_commands.h"
@@ -369,6 +371,7 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_OPEN_CHAT_WINDOW:
             return OnOpenChatWindow(wParam, reinterpret_cast<const OpenChatWindowRequest*>(lParam));
+        case WM_TAKE_WINDOW_REQUESTS: TakeWindowRequestSlice(window, false); return 0;
         case WM_SPEAK_TEXT: OnSpeakTextMessage(wParam, lParam); return 0;
         case MM_WIM_DATA: media::OnWaveInBuffer(reinterpret_cast<WAVEHDR*>(lParam)); return 0;
         case MM_WOM_DONE: media::OnWaveOutDone(reinterpret_cast<WAVEHDR*>(lParam)); return 0;
@@ -395,6 +398,7 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (wParam == FLOOD_TIMER_ID) FlushSendQueues();
             if (wParam == ISON_TIMER_ID) RunNotifyProbe();
+            if (wParam == kWindowRequestTimerId) TakeWindowRequestSlice(window, true);
             return 0;
         case WM_NOTIFY: return OnNotify(window, reinterpret_cast<const NMHDR*>(lParam));
         case WM_COMMAND:
@@ -427,6 +431,9 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY:
             KillTimer(window, FLOOD_TIMER_ID);
             KillTimer(window, ISON_TIMER_ID);
+            KillTimer(window, kWindowRequestTimerId);
+            // No window is made any more: whoever still waits for one hears so.
+            RefuseWindowRequests(nullptr);
             shell::DestroyFrameRibbon();
             WindowTabsControl = nullptr;
             MainBarWindow = nullptr;

@@ -28,6 +28,7 @@
 #include "shell/setup/data_folder_setup.h"
 #include "core/frame_handles.h"
 #include "shell/frame/frame_window.h"
+#include "shell/frame/window_request_slices.h"
 #include "shell/setup/program_folder.h"
 #include "shell/setup/restart_request.h"
 #include "core/resource_library.h"
@@ -144,16 +145,22 @@ void CountDownToUpdateCheck() {
     }
 }
 
+void HandleLoopMessage(HWND frame, HACCEL accelerators, MSG& message) {
+    HWND client = MdiClientWindow.load();
+    if (client && TranslateMDISysAccel(client, &message)) return;
+    if (accelerators && TranslateAcceleratorW(frame, accelerators, &message)) return;
+    if (BroadcastToPlugins(kPluginBeforeDispatch, &message) == 1) return;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+    BroadcastToPlugins(kPluginAfterDispatch, &message);
+}
+
 int MessageLoop(HWND frame, HACCEL accelerators) {
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        HWND client = MdiClientWindow.load();
-        if (client && TranslateMDISysAccel(client, &message)) continue;
-        if (accelerators && TranslateAcceleratorW(frame, accelerators, &message)) continue;
-        if (BroadcastToPlugins(kPluginBeforeDispatch, &message) == 1) continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-        BroadcastToPlugins(kPluginAfterDispatch, &message);
+        HandleLoopMessage(frame, accelerators, message);
+        // Windows asked for by other threads wait while input, painting and timers have their turn.
+        ResumeWindowRequests(frame);
     }
     return static_cast<int>(message.wParam);
 }
