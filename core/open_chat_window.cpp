@@ -6,6 +6,7 @@
 #include "core/window_record.h"
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
 #include <mutex>
 #include <unordered_set>
@@ -99,6 +100,8 @@ private:
     const HANDLE waiting_;
 };
 
+std::atomic<uint64_t> g_lastRequest{0};
+
 RequestQueue& Queue() {
     static RequestQueue queue;
     return queue;
@@ -147,6 +150,7 @@ WindowRecord* OpenChatWindow(WindowRecord* server, uint32_t type, const std::str
     WaitingRequest request{std::move(details), server ? server->Serial : 0, keepFront,
                            CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     if (!request.Answered) return nullptr;
+    g_lastRequest = GetTickCount64();
     bool tell = false;
     if (Queue().Push(&request, tell)) {
         if (tell && !PostMessageW(frame, WM_TAKE_WINDOW_REQUESTS, 0, 0)) {
@@ -184,8 +188,26 @@ bool TakeWindowRequests(const std::function<bool()>& another) {
     return false;
 }
 
+uint64_t LastWindowRequestTick() {
+    return g_lastRequest.load();
+}
+
 HANDLE WindowRequestsWaiting() {
     return Queue().WaitingEvent();
+}
+
+bool AwaitWindowRequest(DWORD timeoutMs) {
+    const HANDLE waiting = Queue().WaitingEvent();
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        const DWORD left = now < end ? static_cast<DWORD>(end - now) : 0;
+        const DWORD woke = MsgWaitForMultipleObjects(1, &waiting, FALSE, left, QS_SENDMESSAGE);
+        if (woke == WAIT_OBJECT_0) return true;
+        if (woke != WAIT_OBJECT_0 + 1) return false;
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
 }
 
 void RefuseWindowRequests(const WindowRecord* server) {

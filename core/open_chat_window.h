@@ -34,6 +34,13 @@ bool TakeWindowRequests(const std::function<bool()>& another);
 // Set while requests wait: a thread that blocks the frame's thread until another thread ends
 // (which may be waiting for a window) waits for this too and then takes them all.
 HANDLE WindowRequestsWaiting();
+// On the frame's thread: waits at most this long for a request, running the messages other
+// threads send meanwhile (the one whose next request it is may need this thread first). True
+// when a request waits.
+bool AwaitWindowRequest(DWORD timeoutMs);
+
+// When another thread last asked for a window (GetTickCount64), 0 when none ever did.
+uint64_t LastWindowRequestTick();
 
 // The waiting requests under the server window (every request when null) are answered with no
 // window, and so is every later one: the server window is closing (its close waits for its

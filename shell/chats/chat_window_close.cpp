@@ -80,6 +80,7 @@ void OnChatClose(WindowRecord* record) {
         SendServerLine("PART " + record->Name + "\r\n", record, 0);
 
     HWND window = record->Window;
+    ForgetChatLayout(record);
     RemoveWindowRecord(record);
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     // Ends the session and waits for the connection thread; it is never killed.

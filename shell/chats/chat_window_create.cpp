@@ -33,10 +33,12 @@ constexpr DWORD kDefaultViewStyle = 0x52242944;
 constexpr DWORD kInputStyle = 0x500010C4;
 constexpr DWORD kNickListStyle = 0x50B18819;
 
+// Every control is made out of sight: the window's first layout places and shows them, once the
+// window shows (a window that opens behind others may wait a while).
 HWND MakeControl(HWND parent, DWORD exStyle, const wchar_t* className, DWORD style, int id) {
-    return CreateWindowExW(exStyle, className, L"", style, 0, 0, 100, 100, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                           nullptr);
+    return CreateWindowExW(exStyle, className, L"", style & ~static_cast<DWORD>(WS_VISIBLE), 0, 0, 100, 100,
+                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleW(nullptr), nullptr);
 }
 
 void SetTextColour(HWND richEdit, COLORREF colour) {
@@ -92,7 +94,8 @@ HWND CreateView(WindowRecord* record, HWND window) {
 
 void CreateNickList(WindowRecord* record, HWND window) {
     // A virtual list over the record's own nick store.
-    HWND list = CreateNickListControl(record, window, 0x330, kNickListStyle, kNickListId, 0, 0, 100, 100);
+    HWND list = CreateNickListControl(record, window, 0x330, kNickListStyle & ~static_cast<DWORD>(WS_VISIBLE),
+                                      kNickListId, 0, 0, 100, 100);
     record->NickList = list;
     SubclassNickList(list);
     PrepareNickList(list);
@@ -123,6 +126,9 @@ void DeleteUnusedButtons(const WindowRecord* record) {
 LRESULT OnChatCreate(HWND window, const ChatWindowParams& params) {
     auto* record = new WindowRecord(window, params.Type, params.Server);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
+    // The window fills its background around its controls, never over them: a control it moves
+    // is drawn once, by itself.
+    SetWindowLongPtrW(window, GWL_STYLE, GetWindowLongPtrW(window, GWL_STYLE) | WS_CLIPCHILDREN);
     record->Name = params.Name;
     InsertWindowRecord(record);
     SetWindowTextW(window, WindowDisplayName(record).c_str());
@@ -150,9 +156,9 @@ LRESULT OnChatCreate(HWND window, const ChatWindowParams& params) {
 
     record->ControlBar = CreateChildRebar(window);
     record->ShowControlBar = Settings::ShowControlToolbar();
-    record->InsertsBar = CreateControlRebar(window);
+    // The formatting bar and a channel's operator bar are hidden in most windows: each is made
+    // when the window first shows it (LayoutChatWindow).
     record->ShowInsertsBar = Settings::ShowInsertsToolbar();
-    if (record->Type == kChannelWindow) record->OperatorBar = CreateInsertsRebar(window);
     DeleteUnusedButtons(record);
     // Files dropped on a chat window or its nick list are offered by DCC.
     if (record->Type != kServerWindow) DragAcceptFiles(window, TRUE);
@@ -169,5 +175,13 @@ LRESULT OnChatCreate(HWND window, const ChatWindowParams& params) {
     SetFocus(record->Input);
     if (record->Input != record->View) SetTextColour(record->Input, Settings::InputTextColour());
     record->MultiLineInput = 0;
+    // A window that opens in front is laid out while it is still out of sight, which costs a
+    // fraction of placing its controls in a window that shows; one that opens behind waits for
+    // the layouts done between other work (RequestChatLayout).
+    if (params.InFront) {
+        RECT client{};
+        GetClientRect(window, &client);
+        LayoutChatWindow(record, client.right, client.bottom);
+    }
     return 0;
 }

@@ -350,9 +350,13 @@ LRESULT OnOpenChatWindow(WPARAM keepFront, const OpenChatWindowRequest* request)
     WindowRecord* before = keepFront == 1 ? shell::GetActiveWindowRecord() : nullptr;
     std::optional<PassingActivation> passing;
     if (before) passing.emplace();
-    HWND child = CreateChatWindow(request->Type, request->Server, request->Name, request->Flag);
+    HWND child =
+        CreateChatWindow(request->Type, request->Server, request->Name, request->Flag, before != nullptr);
     passing.reset();
-    if (before && IsWindowRecordListed(before)) shell::ActivateWindowRecord(before);
+    // Made in front after all (a detached window is active, or the client keeps its children's
+    // styles to itself): the window that was active comes back in front.
+    if (before && IsWindowRecordListed(before) && shell::GetActiveWindowRecord() != before)
+        shell::ActivateWindowRecord(before);
     return reinterpret_cast<LRESULT>(child);
 }
 
@@ -371,7 +375,7 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_OPEN_CHAT_WINDOW:
             return OnOpenChatWindow(wParam, reinterpret_cast<const OpenChatWindowRequest*>(lParam));
-        case WM_TAKE_WINDOW_REQUESTS: TakeWindowRequestSlice(window, false); return 0;
+        case WM_TAKE_WINDOW_REQUESTS: TakeWindowRequestSlice(); return 0;
         case WM_SPEAK_TEXT: OnSpeakTextMessage(wParam, lParam); return 0;
         case MM_WIM_DATA: media::OnWaveInBuffer(reinterpret_cast<WAVEHDR*>(lParam)); return 0;
         case MM_WOM_DONE: media::OnWaveOutDone(reinterpret_cast<WAVEHDR*>(lParam)); return 0;
@@ -398,7 +402,6 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (wParam == FLOOD_TIMER_ID) FlushSendQueues();
             if (wParam == ISON_TIMER_ID) RunNotifyProbe();
-            if (wParam == kWindowRequestTimerId) TakeWindowRequestSlice(window, true);
             return 0;
         case WM_NOTIFY: return OnNotify(window, reinterpret_cast<const NMHDR*>(lParam));
         case WM_COMMAND:
@@ -416,6 +419,7 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SIZE:
             // The frame places the MDI client itself; the default handling would size it to the
             // whole client area (or to nothing for the WM_SIZE posted without a size).
+            NoteFrameLaidOut();
             if (FrameData* data = DataOf(window)) LayoutFrame(window, data);
             return 0;
         case WM_ACTIVATE: OnActivate(window, wParam, lParam); return 0;
@@ -431,7 +435,6 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY:
             KillTimer(window, FLOOD_TIMER_ID);
             KillTimer(window, ISON_TIMER_ID);
-            KillTimer(window, kWindowRequestTimerId);
             // No window is made any more: whoever still waits for one hears so.
             RefuseWindowRequests(nullptr);
             shell::DestroyFrameRibbon();

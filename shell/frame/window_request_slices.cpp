@@ -1,45 +1,34 @@
 #include "shell/frame/window_request_slices.h"
 
 #include "core/open_chat_window.h"
+#include "shell/windows/turn_taking.h"
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
-// A slice ends after this even when nothing else waits: the thread looks at its queue again.
+// A slice makes windows for at most this long: the connection thread that asked for one asks for
+// its next soon after, and the windows of one slice are painted together in the turn after it.
 constexpr ULONGLONG kSliceMs = 50;
-// A slice waiting for its turn starts by the timer after this, if the loop has not started it.
-constexpr UINT kTurnTimeoutMs = 100;
 
-bool g_waitingTurn = false;
-
-// Input, painting or a timer waits for the thread.
-bool OthersWaiting() {
-    return HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0;
-}
-
-void WaitForTurn(HWND frame) {
-    g_waitingTurn = true;
-    SetTimer(frame, kWindowRequestTimerId, kTurnTimeoutMs, nullptr);
+void Slice() {
+    const ULONGLONG start = GetTickCount64();
+    auto within = [&] { return GetTickCount64() - start < kSliceMs && !shell::InputWaiting(); };
+    bool first = true;
+    for (;;) {
+        if (TakeWindowRequests([&] { return std::exchange(first, false) || within(); }))
+            return shell::RunAfterOthersTurn(Slice);
+        if (!within()) return;
+        const ULONGLONG spent = GetTickCount64() - start;
+        if (!AwaitWindowRequest(static_cast<DWORD>(kSliceMs - std::min(spent, kSliceMs)))) return;
+    }
 }
 
 } // namespace
 
-void TakeWindowRequestSlice(HWND frame, bool afterOthers) {
-    g_waitingTurn = false;
-    KillTimer(frame, kWindowRequestTimerId);
-    // Told of new requests while others wait: they go first.
-    if (!afterOthers && OthersWaiting()) return WaitForTurn(frame);
-    const ULONGLONG start = GetTickCount64();
-    bool first = true;
-    const bool left = TakeWindowRequests([&] {
-        if (first) {
-            first = false;
-            return true;
-        }
-        return !OthersWaiting() && GetTickCount64() - start < kSliceMs;
-    });
-    if (left) WaitForTurn(frame);
-}
-
-void ResumeWindowRequests(HWND frame) {
-    if (g_waitingTurn && !OthersWaiting()) TakeWindowRequestSlice(frame, true);
+void TakeWindowRequestSlice() {
+    // Told of new requests while input, painting or a timer waits: they go first.
+    if (shell::OthersWaiting()) return shell::RunAfterOthersTurn(Slice);
+    Slice();
 }

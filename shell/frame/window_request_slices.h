@@ -1,16 +1,10 @@
 // The frame takes the windows other threads ask for (core/open_chat_window.h) in slices. A slice
-// makes windows while no input, painting or timer waits, and ends as soon as one does (or after
-// a short while); what is left waits until those have had their turn: the program's message loop
-// takes it again right after handling them, and a timer does when another loop (a menu, a dialog)
-// runs meanwhile.
+// makes the windows asked for, waiting briefly for the next request while none waits, for at most
+// a short while, and ends at once when a key is pressed or a button clicked; what is left waits
+// until input, painting and timers have had their turn (shell/windows/turn_taking.h).
 #pragma once
 
 #include <windows.h>
 
-constexpr UINT_PTR kWindowRequestTimerId = 3;
-
-// WM_TAKE_WINDOW_REQUESTS (afterOthers false) and the timer (true: whatever waits now has had its
-// turn, so one window is made in any case).
-void TakeWindowRequestSlice(HWND frame, bool afterOthers);
-// The message loop's call after each message it handled.
-void ResumeWindowRequests(HWND frame);
+// WM_TAKE_WINDOW_REQUESTS: a slice now, or once what waits has had its turn.
+void TakeWindowRequestSlice();

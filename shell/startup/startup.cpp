@@ -28,7 +28,7 @@
 #include "shell/setup/data_folder_setup.h"
 #include "core/frame_handles.h"
 #include "shell/frame/frame_window.h"
-#include "shell/frame/window_request_slices.h"
+#include "shell/windows/turn_taking.h"
 #include "shell/setup/program_folder.h"
 #include "shell/setup/restart_request.h"
 #include "core/resource_library.h"
@@ -105,8 +105,10 @@ HWND CreateFrameWindow(HINSTANCE instance) {
     if (!frame) return nullptr;
     ShowWindow(frame, SW_MAXIMIZE);
     CLIENTCREATESTRUCT client{nullptr, kFirstChildId};
-    HWND mdi = CreateWindowExW(0, L"MDICLIENT", L"", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 200, 200, frame,
-                               nullptr, instance, &client);
+    // The chat windows keep the styles they are made with: one can be made out of sight, so that
+    // it opens behind the active one without taking the activation from it.
+    HWND mdi = CreateWindowExW(0, L"MDICLIENT", L"", WS_CHILD | WS_CLIPCHILDREN | MDIS_ALLCHILDSTYLES, 0, 0,
+                               200, 200, frame, nullptr, instance, &client);
     ShowWindow(mdi, SW_HIDE);
     // Files dropped between the chat windows are offered to the active window's partner.
     DragAcceptFiles(mdi, TRUE);
@@ -159,8 +161,8 @@ int MessageLoop(HWND frame, HACCEL accelerators) {
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         HandleLoopMessage(frame, accelerators, message);
-        // Windows asked for by other threads wait while input, painting and timers have their turn.
-        ResumeWindowRequests(frame);
+        // The steps of a storm wait while input, painting and timers have their turn.
+        shell::RunStepsDue();
     }
     return static_cast<int>(message.wParam);
 }
