@@ -144,15 +144,27 @@ struct StormFigures {
     std::wstring Screenshot;
 };
 
-// The chat windows in the frame's MDI client; counted without a message to qv, so the count is
-// right however busy its interface thread is.
+// The chat windows in the frame's MDI client, counted from one list of the client's windows (a
+// walk from child to child could meet a window twice as new ones go in behind the active one),
+// without a message to qv, so the count is right however busy its interface thread is.
 int CountChatWindows(HWND frame) {
-    HWND client = FindWindowExW(frame, nullptr, L"MDIClient", nullptr);
-    int count = 0;
-    for (HWND child = nullptr;
-         client && (child = FindWindowExW(client, child, L"BRINDLEX2000_IRC", nullptr));)
-        ++count;
-    return count;
+    struct Count {
+        HWND Client;
+        int Found = 0;
+    } count{FindWindowExW(frame, nullptr, L"MDIClient", nullptr)};
+    if (!count.Client) return 0;
+    EnumChildWindows(
+        count.Client,
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto* count = reinterpret_cast<Count*>(parameter);
+            wchar_t name[32] = {};
+            if (GetParent(window) == count->Client && GetClassNameW(window, name, 32) &&
+                std::wstring(name) == L"BRINDLEX2000_IRC")
+                ++count->Found;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count.Found;
 }
 
 // The keys of the text and Enter, sent as the keyboard sends them, to whichever window of the
