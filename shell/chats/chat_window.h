@@ -34,6 +34,17 @@ HWND CreateChatWindow(uint32_t type, WindowRecord* server, const std::string& na
 // The frame lays itself out (WM_SIZE): a layout asked for by a new window is done.
 void NoteFrameLaidOut();
 
+// While one lives (the frame closes everything), a chat window that closes leaves its window for
+// the MDI client to destroy with all the others: destroyed one by one, each would hand the
+// activation to the next, which would lay itself out and rebuild the menu for nothing.
+class ClosingEveryChatWindow {
+public:
+    ClosingEveryChatWindow();
+    ~ClosingEveryChatWindow();
+    ClosingEveryChatWindow(const ClosingEveryChatWindow&) = delete;
+    ClosingEveryChatWindow& operator=(const ClosingEveryChatWindow&) = delete;
+};
+
 // While one lives, a chat window that becomes active leaves the menu bar, its tab and the focus
 // alone: it is on its way behind the window that stays in front, whose own activation follows.
 class PassingActivation {

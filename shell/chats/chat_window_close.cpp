@@ -22,6 +22,8 @@
 
 namespace {
 
+bool g_closingEvery = false;
+
 void DeleteTab(const WindowRecord* record) {
     HWND tabs = WindowTabsControl.load();
     if (!tabs) return;
@@ -87,10 +89,21 @@ void OnChatClose(WindowRecord* record) {
     DestroyServerSession(record);
     // A connection thread inside a handler may still hold the record: it goes when that ends.
     RetireWindowRecord(record);
-    if (HWND client = MdiClientWindow.load())
-        SendMessageW(client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(window), 0);
-    else
-        DestroyWindow(window);
+    // Closing every window, the frame leaves them all to the client, which it destroys last.
+    if (!g_closingEvery) {
+        if (HWND client = MdiClientWindow.load())
+            SendMessageW(client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(window), 0);
+        else
+            DestroyWindow(window);
+    }
     RibbonInvalidateContext(kChannelContextGroup);
     RibbonInvalidateContext(kServerContextGroup);
+}
+
+ClosingEveryChatWindow::ClosingEveryChatWindow() {
+    g_closingEvery = true;
+}
+
+ClosingEveryChatWindow::~ClosingEveryChatWindow() {
+    g_closingEvery = false;
 }

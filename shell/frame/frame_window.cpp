@@ -36,6 +36,7 @@
 #include "core/window_record.h"
 #include "shell/windows/window_record_ops.h"
 #include "shell/windows/window_tabs.h"
+#include "shell/windows/tray_removal.h"
 #include "shell/windows/window_titles.h"
 #include "shell/frame/frame_ribbon.h"
 #include "shell/preferences/light_sensor.h"
@@ -174,6 +175,12 @@ void OnClose(HWND frame) {
     // Out of sight first: each window closed would otherwise repaint the ones it uncovers, which
     // with hundreds of windows made closing take minutes.
     ShowWindow(frame, SW_HIDE);
+    // The tray icon goes meanwhile.
+    shell::BeginTrayIconRemoval();
+    // The tabs go at once rather than one search of the strip for each, and the windows with the
+    // MDI client at the end.
+    if (HWND tabs = WindowTabsControl.load()) SendMessageW(tabs, TCM_DELETEALLITEMS, 0, 0);
+    ClosingEveryChatWindow closingEvery;
     // The newest window first; a server window takes its channels with it, so the index steps
     // down past every record that is gone.
     uint32_t index = static_cast<uint32_t>(WindowListSnapshot().size());

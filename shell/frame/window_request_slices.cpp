@@ -10,7 +10,7 @@ namespace {
 
 // A slice makes windows for at most this long: the connection thread that asked for one asks for
 // its next soon after, and the windows of one slice are painted together in the turn after it.
-constexpr ULONGLONG kSliceMs = 50;
+constexpr ULONGLONG kSliceMs = 80;
 
 void Slice() {
     const ULONGLONG start = GetTickCount64();

@@ -28,6 +28,7 @@
 #include "shell/setup/data_folder_setup.h"
 #include "core/frame_handles.h"
 #include "shell/frame/frame_window.h"
+#include "shell/windows/tray_removal.h"
 #include "shell/windows/turn_taking.h"
 #include "shell/setup/program_folder.h"
 #include "shell/setup/restart_request.h"
@@ -202,8 +203,7 @@ void Shutdown() {
     // Told before the language texts go, as the box's buttons come from them.
     Say(notice, MB_ICONWARNING);
     FreeLangStringList();
-    NOTIFYICONDATAW& tray = TrayIconData();
-    NotifyIconWithBalloon(NIM_DELETE, tray, 0, nullptr, nullptr, 0);
+    shell::FinishTrayIconRemoval();
 }
 
 } // namespace
