@@ -57,6 +57,9 @@ public:
 
 // Handlers of ChatWndProc, one file each.
 LRESULT OnChatCreate(HWND window, const ChatWindowParams& params);
+// The standard bar, made the first time the window shows it, its buttons showing the switches the
+// window went through meanwhile.
+void MakeControlBar(WindowRecord* record);
 void LayoutChatWindow(WindowRecord* record, int width, int height);
 // Lays the window's controls out again once the window's size has settled and the user can see
 // it: a window behind a maximized one, or minimized, waits until it shows (its view re-wraps all

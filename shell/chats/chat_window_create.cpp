@@ -27,6 +27,8 @@
 #include <richedit.h>
 #include <shellapi.h>
 
+#include <utility>
+
 namespace {
 
 constexpr DWORD kDefaultViewStyle = 0x52242944;
@@ -123,6 +125,24 @@ void DeleteUnusedButtons(const WindowRecord* record) {
 
 } // namespace
 
+void MakeControlBar(WindowRecord* record) {
+    if (!record || record->ControlBar) return;
+    record->ControlBar = CreateChildRebar(record->Window);
+    DeleteUnusedButtons(record);
+    // The switches the window went through before its bar was made.
+    const std::pair<uint32_t, bool> switches[] = {{ID_MULTI_LINE_INPUT, record->MultiLineInput != 0},
+                                                  {ID_WINDOW_NOTIFY, record->NotifyCount == 1},
+                                                  {ID_WINDOW_PAUSE, record->Paused != 0},
+                                                  {ID_WINDOW_DOCK, record->Detached != 0},
+                                                  {ID_FORMAT_BAR, record->ShowInsertsBar != 0},
+                                                  {ID_VOICE_TALK, record->VoiceCapture != 0},
+                                                  {ID_VOICE_LISTEN, record->VoiceListen != 0},
+                                                  {ID_SAVE_TEXT, record->Logging != 0},
+                                                  {ID_NICK_LIST_GROUPS, record->SortNicks != 0},
+                                                  {ID_SPEAK_INCOMING, record->SpeakIncoming != 0}};
+    for (const auto& [id, on] : switches) CheckChildToolbarButton(record, id, on);
+}
+
 LRESULT OnChatCreate(HWND window, const ChatWindowParams& params) {
     auto* record = new WindowRecord(window, params.Type, params.Server);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
@@ -154,16 +174,13 @@ LRESULT OnChatCreate(HWND window, const ChatWindowParams& params) {
     }
     if (record->Type == kChannelWindow) CreateNickList(record, window);
 
-    record->ControlBar = CreateChildRebar(window);
+    // The bars are made when the window first shows them (LayoutChatWindow): a window that opens
+    // behind others waits for its layout, and the formatting and operator bars are hidden in most.
     record->ShowControlBar = Settings::ShowControlToolbar();
-    // The formatting bar and a channel's operator bar are hidden in most windows: each is made
-    // when the window first shows it (LayoutChatWindow).
     record->ShowInsertsBar = Settings::ShowInsertsToolbar();
-    DeleteUnusedButtons(record);
     // Files dropped on a chat window or its nick list are offered by DCC.
     if (record->Type != kServerWindow) DragAcceptFiles(window, TRUE);
     if (record->NickList) DragAcceptFiles(record->NickList, TRUE);
-    if (record->Logging) CheckChildToolbarButton(record, ID_SAVE_TEXT, true);
 
     const uint32_t viewFont = record->Type == kServerWindow ? kFixedFont : kViewFont;
     if (record->View && viewFont < ConfiguredFonts.size())
@@ -172,7 +189,8 @@ LRESULT OnChatCreate(HWND window, const ChatWindowParams& params) {
     SetFont(record->NickList, kListFont);
 
     InsertWindowTab(record);
-    SetFocus(record->Input);
+    // A window behind leaves the keys where they go.
+    if (params.InFront) SetFocus(record->Input);
     if (record->Input != record->View) SetTextColour(record->Input, Settings::InputTextColour());
     record->MultiLineInput = 0;
     // A window that opens in front is laid out while it is still out of sight, which costs a

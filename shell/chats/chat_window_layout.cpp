@@ -21,7 +21,7 @@
 namespace {
 
 constexpr int kMinimumInputHeight = 30;
-constexpr ULONGLONG kLayoutPassMs = 50;
+constexpr ULONGLONG kLayoutPassMs = 100;
 // While other threads asked for a window this recently, a storm of windows lasts: the windows
 // behind the active one wait with their layout until it is over, and the windows asked for come
 // first.
@@ -168,6 +168,7 @@ void LayoutChatWindow(WindowRecord* record, int width, int height) {
     in.OwnLevel = OwnLevel(record);
     in.NickListShown = record->NickList && !record->NickListHidden;
     if (in.ShowInsertsBar && !record->InsertsBar) record->InsertsBar = CreateControlRebar(record->Window);
+    if (in.ShowControlBar) MakeControlBar(record);
     // The bars as they are drawn here: a bar squeezed below its height has its buttons cut.
     if (record->InsertsBar) in.InsertsBarHeight = RebarHeight(record->InsertsBar);
     if (record->ControlBar) {
