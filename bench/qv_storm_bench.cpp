@@ -144,18 +144,27 @@ struct StormFigures {
     std::wstring Screenshot;
 };
 
+// The chat windows in the frame's MDI client, counted from one list of the client's windows (a
+// walk from child to child could meet a window twice as new ones go in behind the active one),
+// without a message to qv, so the count is right however busy its interface thread is.
 int CountChatWindows(HWND frame) {
-    int count = 0;
+    struct Count {
+        HWND Client;
+        int Found = 0;
+    } count{FindWindowExW(frame, nullptr, L"MDIClient", nullptr)};
+    if (!count.Client) return 0;
     EnumChildWindows(
-        frame,
-        [](HWND window, LPARAM found) -> BOOL {
-            wchar_t name[64] = {};
-            GetClassNameW(window, name, 64);
-            if (std::wstring(name) == L"BRINDLEX2000_IRC") ++*reinterpret_cast<int*>(found);
+        count.Client,
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto* count = reinterpret_cast<Count*>(parameter);
+            wchar_t name[32] = {};
+            if (GetParent(window) == count->Client && GetClassNameW(window, name, 32) &&
+                std::wstring(name) == L"BRINDLEX2000_IRC")
+                ++count->Found;
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&count));
-    return count;
+    return count.Found;
 }
 
 // The keys of the text and Enter, sent as the keyboard sends them, to whichever window of the
@@ -242,6 +251,8 @@ StormFigures RunStorm(const Storm& storm) {
     std::vector<Clock::time_point> pingSent(kPings);
     std::vector<double> pingAnswer(kPings, -1);
     std::vector<double> typedAt, typedArrived;
+    int answered = 0;
+    std::atomic<int> windows{0};
     std::atomic<bool> over{false};
     const auto start = Clock::now();
     auto since = [&] { return SecondsSince(start); };
@@ -249,7 +260,8 @@ StormFigures RunStorm(const Storm& storm) {
         const int step = storm.Count / kPings;
         for (int p = 0; p < kPings; ++p) {
             std::string chunk;
-            for (int i = p * step; i < (p + 1) * step; ++i) chunk += storm.Unit(i);
+            const int last = p == kPings - 1 ? storm.Count : (p + 1) * step;
+            for (int i = p * step; i < last; ++i) chunk += storm.Unit(i);
             if (p == kPings - 1) chunk += storm.End(storm.Count);
             if (!server.Send(chunk)) return;
             {
@@ -257,6 +269,33 @@ StormFigures RunStorm(const Storm& storm) {
                 pingSent[p] = Clock::now();
             }
             if (!server.Send(":irc.storm PING :storm-" + std::to_string(p) + "\r\n")) return;
+        }
+    });
+    // Reads what qv sends, each line timed as it arrives; the reading never stops meanwhile, or
+    // the times would be the bench's and qv's writer would give up.
+    std::thread reader([&] {
+        double lastTick = 0;
+        while (!over) {
+            const auto line = server.ReadLine(20);
+            if (!line) continue;
+            const double now = since();
+            std::lock_guard<std::mutex> hold(lock);
+            if (line->rfind("TICK", 0) == 0) {
+                if (now - lastTick > figures.LongestSilence) {
+                    figures.LongestSilence = now - lastTick;
+                    figures.SilenceAt = now;
+                }
+                lastTick = now;
+            } else if (line->rfind("TYPED ", 0) == 0) {
+                const size_t n = static_cast<size_t>(std::atoi(line->c_str() + 6));
+                if (n < typedArrived.size() && typedArrived[n] < 0) typedArrived[n] = now;
+            } else if (line->rfind("PONG", 0) == 0 && line->find("storm-") != std::string::npos) {
+                const int p = std::atoi(line->c_str() + line->find("storm-") + 6);
+                if (p >= 0 && p < kPings && pingAnswer[p] < 0) {
+                    pingAnswer[p] = std::chrono::duration<double>(Clock::now() - pingSent[p]).count();
+                    ++answered;
+                }
+            }
         }
     });
     // The person at the keyboard: types a line now and then and takes a picture in the middle.
@@ -272,8 +311,7 @@ StormFigures RunStorm(const Storm& storm) {
                 TypeKeys(L"/raw TYPED " + std::to_wstring(next));
                 ++next;
             }
-            const bool middle =
-                storm.NewWindows ? CountChatWindows(frame) - 1 >= storm.NewWindows / 2 : now >= 2;
+            const bool middle = storm.NewWindows ? windows.load() >= storm.NewWindows / 2 : now >= 2;
             if (!shot && middle) {
                 shot = true;
                 figures.Screenshot = ScreenshotFolder() + L"\\qv_storm_" +
@@ -284,58 +322,35 @@ StormFigures RunStorm(const Storm& storm) {
         }
     });
 
-    // Reads what qv sends until every PING is answered, every window is there and the last line
-    // is shown; the server's reading never stops meanwhile, or qv's writer would give up.
-    int answered = 0;
-    double lastTick = 0;
+    // Looks until every PING is answered, every window is there and the last line is shown.
     HWND lastWindow = nullptr;
     const ULONGLONG end = GetTickCount64() + kStormWait;
-    ULONGLONG nextLook = 0;
     while (GetTickCount64() < end) {
-        if (const auto line = server.ReadLine(20)) {
-            const double now = since();
-            if (line->rfind("TICK", 0) == 0) {
-                if (now - lastTick > figures.LongestSilence) {
-                    figures.LongestSilence = now - lastTick;
-                    figures.SilenceAt = now;
-                }
-                lastTick = now;
-            } else if (line->rfind("TYPED ", 0) == 0) {
-                std::lock_guard<std::mutex> hold(lock);
-                const size_t n = static_cast<size_t>(std::atoi(line->c_str() + 6));
-                if (n < typedArrived.size() && typedArrived[n] < 0) typedArrived[n] = now;
-            } else if (line->rfind("PONG", 0) == 0 && line->find("storm-") != std::string::npos) {
-                const int p = std::atoi(line->c_str() + line->find("storm-") + 6);
-                std::lock_guard<std::mutex> hold(lock);
-                if (p >= 0 && p < kPings && pingAnswer[p] < 0) {
-                    pingAnswer[p] = std::chrono::duration<double>(Clock::now() - pingSent[p]).count();
-                    ++answered;
-                }
-            }
-        }
-        if (GetTickCount64() < nextLook) continue;
-        nextLook = GetTickCount64() + 100;
-        if (!figures.WindowsThere && (figures.Windows = CountChatWindows(frame) - 1) >= storm.NewWindows)
+        Sleep(100);
+        if (!figures.WindowsThere && (windows = CountChatWindows(frame) - 1) >= storm.NewWindows)
             figures.WindowsThere = since();
+        bool pinged = false, typing = false;
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            pinged = answered == kPings;
+            for (double arrived : typedArrived) typing = typing || arrived < 0;
+        }
         // Reading a view's text is a message the interface thread answers ahead of all else: asked
         // only once the windows are there, now and then.
-        if (figures.WindowsThere && !figures.LastShown && answered == kPings) {
+        if (figures.WindowsThere && !figures.LastShown && pinged) {
             if (!lastWindow) lastWindow = FindChatWindow(frame, storm.LastWindow(storm.Count));
             const std::wstring marker(kLastLine, kLastLine + sizeof kLastLine - 1);
             if (lastWindow && WindowText(GetDlgItem(lastWindow, 901)).find(marker) != std::wstring::npos)
                 figures.LastShown = since();
-            nextLook = GetTickCount64() + 250;
-        }
-        bool typing = false;
-        {
-            std::lock_guard<std::mutex> hold(lock);
-            for (double arrived : typedArrived) typing = typing || arrived < 0;
+            Sleep(150);
         }
         // The storm is over once all is there; typed lines still on their way are waited for.
         if (figures.LastShown && (!typing || since() > figures.LastShown + 30)) break;
     }
+    figures.Windows = windows;
     over = true;
     person.join();
+    reader.join();
     sender.join();
     for (double answer : pingAnswer) {
         if (answer < 0) ++figures.Unanswered;

@@ -85,6 +85,7 @@ struct WindowRecord {
     uint8_t SpeakIncoming = 0;
     uint8_t ShowControlBar = 0;
     uint8_t ShowInsertsBar = 0;
+    uint8_t NickListHidden = 0; // the user hid a channel's nick list (the view takes its width)
     int32_t CodePage = -1;
 };
 

@@ -7,6 +7,7 @@
 #include "irc/ident_responder.h"
 #include "irc/tls_socket.h"
 #include "core/dcc_connection.h"
+#include "core/open_chat_window.h"
 #include "core/frame_message_ids.h"
 #include "core/client_services.h"
 #include "core/window_record.h"
@@ -54,9 +55,17 @@ void FinishThreads(ServerConnection& connection, const std::vector<HANDLE>& hand
 } // namespace
 
 void WaitForThreadPumping(HANDLE thread) {
+    // The thread may be waiting for a window from the frame, which is this thread.
+    const HANDLE handles[] = {thread, WindowRequestsWaiting()};
+    const bool frame = GetWindowThreadProcessId(MainWindow.load(), nullptr) == GetCurrentThreadId();
     for (;;) {
-        const DWORD result = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (result != WAIT_OBJECT_0 + 1) return;
+        const DWORD count = frame && handles[1] ? 2 : 1;
+        const DWORD result = MsgWaitForMultipleObjects(count, handles, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (result == WAIT_OBJECT_0 + 1 && count == 2) {
+            TakeWindowRequests([] { return true; });
+            continue;
+        }
+        if (result != WAIT_OBJECT_0 + count) return;
         MSG message;
         PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }

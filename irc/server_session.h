@@ -27,6 +27,7 @@ void DestroyServerSession(WindowRecord* record);
 // the socket gets true, so a "/quit" racing a failing read tears the session down once.
 bool EndServerSession(ServerConnection& connection, uint8_t byUser);
 
-// Waits for a thread to end while running the messages other threads send to this one, so a
-// worker that is printing into a window can finish.
+// Waits for a thread to end while running the messages other threads send to this one and, on
+// the frame's thread, making the windows they wait for, so a worker that is printing into a
+// window or waiting for a new one can finish.
 void WaitForThreadPumping(HANDLE thread);

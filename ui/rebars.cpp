@@ -35,10 +35,11 @@ void DestroyChild(HWND parent, int id) {
     if (HWND old = GetDlgItem(parent, id)) DestroyWindow(old);
 }
 
-HWND MakeRebar(HWND parent, int id, int height) {
+HWND MakeRebar(HWND parent, int id, int height, bool shown = true) {
     RECT client{};
     GetClientRect(parent, &client);
-    return CreateWindowExW(0, REBARCLASSNAMEW, L"", kRebarStyle, 0, 0, client.right, height, parent,
+    const DWORD style = shown ? kRebarStyle : kRebarStyle & ~static_cast<DWORD>(WS_VISIBLE);
+    return CreateWindowExW(0, REBARCLASSNAMEW, L"", style, 0, 0, client.right, height, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
 }
 
@@ -51,24 +52,28 @@ HWND MakeToolbar(HWND rebar, int id, int width, int height, HIMAGELIST images) {
     return toolbar;
 }
 
-void AddButton(HWND toolbar, int image, const Button& button, bool labelled) {
+TBBUTTON ButtonOf(int image, const Button& button) {
     TBBUTTON b{};
     b.iBitmap = image;
     b.idCommand = static_cast<int>(button.Id);
     b.fsState = TBSTATE_ENABLED | (button.Pressed ? TBSTATE_CHECKED : 0);
     b.fsStyle = button.Style;
     b.iString = -1;
-    if (labelled) {
-        wchar_t label[1000] = {};
-        if (button.Id >= kPopupBase)
-            ui::GetMenuLabel(button.Id - kPopupBase, MF_BYPOSITION, label);
-        else
-            ui::GetMenuLabel(button.Id, MF_BYCOMMAND, label);
-        // The string list takes texts ending in two zeros.
-        std::wstring text(label);
-        text.push_back(L'\0');
-        b.iString = SendMessageW(toolbar, TB_ADDSTRINGW, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    }
+    return b;
+}
+
+// A button labelled with the main menu's text of its command.
+void AddLabelledButton(HWND toolbar, int image, const Button& button) {
+    TBBUTTON b = ButtonOf(image, button);
+    wchar_t label[1000] = {};
+    if (button.Id >= kPopupBase)
+        ui::GetMenuLabel(button.Id - kPopupBase, MF_BYPOSITION, label);
+    else
+        ui::GetMenuLabel(button.Id, MF_BYCOMMAND, label);
+    // The string list takes texts ending in two zeros.
+    std::wstring text(label);
+    text.push_back(L'\0');
+    b.iString = SendMessageW(toolbar, TB_ADDSTRINGW, 0, reinterpret_cast<LPARAM>(text.c_str()));
     SendMessageW(toolbar, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&b));
 }
 
@@ -89,11 +94,16 @@ void AddBand(HWND rebar, HWND toolbar, UINT bandId) {
     SendMessageW(rebar, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
 }
 
+// A chat window's bars are made out of sight: the window's layout shows those it shows.
 HWND BuildSmallBar(HWND window, int rebarId, int toolbarId, HIMAGELIST images,
-                   const std::vector<Button>& buttons) {
-    HWND rebar = MakeRebar(window, rebarId, 22);
+                   const std::vector<Button>& buttons, bool shown = false) {
+    HWND rebar = MakeRebar(window, rebarId, 22, shown);
     HWND toolbar = MakeToolbar(rebar, toolbarId, 88, 22, images);
-    for (size_t i = 0; i < buttons.size(); ++i) AddButton(toolbar, static_cast<int>(i), buttons[i], false);
+    // All in one go: the toolbar lays itself out again for every addition, and a chat window is
+    // made hundreds of times over when a server forces them on us.
+    std::vector<TBBUTTON> added(buttons.size());
+    for (size_t i = 0; i < buttons.size(); ++i) added[i] = ButtonOf(static_cast<int>(i), buttons[i]);
+    SendMessageW(toolbar, TB_ADDBUTTONSW, added.size(), reinterpret_cast<LPARAM>(added.data()));
     AddBand(rebar, toolbar, 1);
     return rebar;
 }
@@ -217,7 +227,7 @@ HWND CreateMainRebar(HWND frame) {
                                           LR_CREATEDIBSECTION);
         HWND toolbar = MakeToolbar(rebar, band.ToolbarId, 128, 32, images);
         for (size_t i = 0; i < band.Buttons.size(); ++i)
-            AddButton(toolbar, static_cast<int>(i), band.Buttons[i], true);
+            AddLabelledButton(toolbar, static_cast<int>(i), band.Buttons[i]);
         AddBand(rebar, toolbar, bandId++);
     }
     return rebar;
@@ -270,5 +280,5 @@ HWND CreatePreferencesRebar(HWND window) {
     for (int id = 911; id <= 929; ++id) DestroyChild(window, id);
     const std::vector<Button> buttons = {
         {ID_EDITOR_NEW, 0}, {ID_EDITOR_COPY, 0}, {ID_EDITOR_DELETE, 0}, {ID_EDITOR_HELP, 0}};
-    return BuildSmallBar(window, kMainRebarId, kStandardToolbarId, PreferencesBarImages, buttons);
+    return BuildSmallBar(window, kMainRebarId, kStandardToolbarId, PreferencesBarImages, buttons, true);
 }

@@ -40,6 +40,8 @@ LRESULT DefaultProcessing(WindowRecord* record, HWND window, UINT message, WPARA
 }
 
 bool g_passingActivation = false;
+// A layout of the frame that new windows asked for is on its way.
+bool g_frameLayoutPosted = false;
 
 void OnActivated(WindowRecord* record) {
     if (g_passingActivation) return;
@@ -139,6 +141,10 @@ LRESULT CALLBACK ChatWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     return GuardedWindowProc<ChatMessage>(window, message, wParam, lParam);
 }
 
+void NoteFrameLaidOut() {
+    g_frameLayoutPosted = false;
+}
+
 PassingActivation::PassingActivation() {
     g_passingActivation = true;
 }
@@ -147,28 +153,46 @@ PassingActivation::~PassingActivation() {
     g_passingActivation = false;
 }
 
-HWND CreateChatWindow(uint32_t type, WindowRecord* server, const std::string& name, uint8_t flag) {
+HWND CreateChatWindow(uint32_t type, WindowRecord* server, const std::string& name, uint8_t flag,
+                      bool behind) {
     RibbonInvalidateContext(kChannelContextGroup);
     RibbonInvalidateContext(kServerContextGroup);
     CloseStartPanel();
     HWND frame = MainWindow.load();
     HWND client = MdiClientWindow.load();
     if (!frame || !client) return nullptr;
-    RECT area{};
-    GetClientRect(frame, &area);
-    const int top = TopOffset.load();
-    ShowWindow(client, SW_SHOW);
-    SetWindowPos(client, HWND_BOTTOM, 0, top, area.right, area.bottom - top, SWP_SHOWWINDOW);
+    // The first window brings the client out; the frame's layout below places it exactly. Moving
+    // a client that is out already would move every window in it twice for each new one.
+    const bool first = !IsWindowVisible(client);
+    if (first) {
+        RECT area{};
+        GetClientRect(frame, &area);
+        const int top = TopOffset.load();
+        ShowWindow(client, SW_SHOW);
+        SetWindowPos(client, HWND_BOTTOM, 0, top, area.right, area.bottom - top, SWP_SHOWWINDOW);
+    }
 
-    ChatWindowParams params{type, server, name, flag};
     BOOL maximised = FALSE;
     HWND active = reinterpret_cast<HWND>(
         SendMessageW(client, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximised)));
-    const DWORD style = active && maximised ? WS_MAXIMIZE : 0;
+    // A window behind is made out of sight and then shown behind the active one: made in sight,
+    // it would take the activation and give it back, each costing as much as making it.
+    const bool hidden = behind && active && (GetWindowLongPtrW(client, GWL_STYLE) & MDIS_ALLCHILDSTYLES);
+    ChatWindowParams params{type, server, name, flag, !hidden};
+    const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
+                        (hidden ? 0 : WS_VISIBLE | (active && maximised ? WS_MAXIMIZE : 0));
     HWND child =
         CreateMDIWindowW(kChatWindowClass, L"", style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                          CW_USEDEFAULT, client, GetModuleHandleW(nullptr), reinterpret_cast<LPARAM>(&params));
-    SendMessageW(frame, WM_SIZE, 0, 0);
+    if (child && hidden)
+        SetWindowPos(child, active, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    // The first window changes the frame (the client comes out, the start panel goes) before the
+    // caller goes on; after that, the windows a slice makes share one layout of the frame.
+    if (first) {
+        SendMessageW(frame, WM_SIZE, 0, 0);
+    } else if (!g_frameLayoutPosted) {
+        g_frameLayoutPosted = PostMessageW(frame, WM_SIZE, 0, 0) != FALSE;
+    }
     if (!shell::IsAppForeground()) FlashWindow(frame, TRUE);
     return child;
 }

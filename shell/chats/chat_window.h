@@ -18,15 +18,32 @@ constexpr int kNickListId = 903;
 struct ChatWindowParams {
     uint32_t Type = 0;
     WindowRecord* Server = nullptr;
-    std::string Name; // UTF-8
-    uint8_t Flag = 0; // the view flag of windows other than server windows
+    std::string Name;    // UTF-8
+    uint8_t Flag = 0;    // the view flag of windows other than server windows
+    bool InFront = true; // the window opens in front and active, not behind the active one
 };
 
 LRESULT CALLBACK ChatWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Interface thread only; other threads send the frame WM_OPEN_CHAT_WINDOW. Returns the new child
-// window, whose user data already holds its record.
-HWND CreateChatWindow(uint32_t type, WindowRecord* server, const std::string& name, uint8_t flag);
+// window, whose user data already holds its record. Behind: the window opens behind the active
+// one and the active one stays active.
+HWND CreateChatWindow(uint32_t type, WindowRecord* server, const std::string& name, uint8_t flag,
+                      bool behind = false);
+
+// The frame lays itself out (WM_SIZE): a layout asked for by a new window is done.
+void NoteFrameLaidOut();
+
+// While one lives (the frame closes everything), a chat window that closes leaves its window for
+// the MDI client to destroy with all the others: destroyed one by one, each would hand the
+// activation to the next, which would lay itself out and rebuild the menu for nothing.
+class ClosingEveryChatWindow {
+public:
+    ClosingEveryChatWindow();
+    ~ClosingEveryChatWindow();
+    ClosingEveryChatWindow(const ClosingEveryChatWindow&) = delete;
+    ClosingEveryChatWindow& operator=(const ClosingEveryChatWindow&) = delete;
+};
 
 // While one lives, a chat window that becomes active leaves the menu bar, its tab and the focus
 // alone: it is on its way behind the window that stays in front, whose own activation follows.
@@ -40,6 +57,9 @@ public:
 
 // Handlers of ChatWndProc, one file each.
 LRESULT OnChatCreate(HWND window, const ChatWindowParams& params);
+// The standard bar, made the first time the window shows it, its buttons showing the switches the
+// window went through meanwhile.
+void MakeControlBar(WindowRecord* record);
 void LayoutChatWindow(WindowRecord* record, int width, int height);
 // Lays the window's controls out again once the window's size has settled and the user can see
 // it: a window behind a maximized one, or minimized, waits until it shows (its view re-wraps all
@@ -49,6 +69,8 @@ void RequestChatLayout(WindowRecord* record);
 // Posted to the frame by RequestChatLayout: lays out the waiting windows that can be seen now.
 constexpr UINT WM_LAYOUT_WAITING_CHATS = WM_APP + 0x128;
 void LayOutWaitingChatWindows();
+// A closed window's layout is forgotten.
+void ForgetChatLayout(const WindowRecord* record);
 void OnChatClose(WindowRecord* record);
 LRESULT OnViewLink(WindowRecord* record, const NMHDR* header);
 LRESULT OnNickListNotify(WindowRecord* record, const NMHDR* header);

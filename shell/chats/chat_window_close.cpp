@@ -13,6 +13,7 @@
 #include "shell/windows/window_operations.h"
 #include "core/window_record.h"
 #include "core/window_record_use.h"
+#include "core/open_chat_window.h"
 #include "ui/ribbon.h"
 
 #include <commctrl.h>
@@ -20,6 +21,8 @@
 #include <string>
 
 namespace {
+
+bool g_closingEvery = false;
 
 void DeleteTab(const WindowRecord* record) {
     HWND tabs = WindowTabsControl.load();
@@ -71,22 +74,36 @@ void OnChatClose(WindowRecord* record) {
     DeleteTab(record);
     record->VoiceListen = 0;
     record->VoiceCapture = 0;
-    if (record->Type == kServerWindow)
+    if (record->Type == kServerWindow) {
+        // Its connection thread may be waiting for a window, and its close waits for that thread.
+        RefuseWindowRequests(record);
         QuitServer(record);
-    else if (record->Type == kChannelWindow && record->Server)
+    } else if (record->Type == kChannelWindow && record->Server)
         SendServerLine("PART " + record->Name + "\r\n", record, 0);
 
     HWND window = record->Window;
+    ForgetChatLayout(record);
     RemoveWindowRecord(record);
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     // Ends the session and waits for the connection thread; it is never killed.
     DestroyServerSession(record);
     // A connection thread inside a handler may still hold the record: it goes when that ends.
     RetireWindowRecord(record);
-    if (HWND client = MdiClientWindow.load())
-        SendMessageW(client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(window), 0);
-    else
-        DestroyWindow(window);
+    // Closing every window, the frame leaves them all to the client, which it destroys last.
+    if (!g_closingEvery) {
+        if (HWND client = MdiClientWindow.load())
+            SendMessageW(client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(window), 0);
+        else
+            DestroyWindow(window);
+    }
     RibbonInvalidateContext(kChannelContextGroup);
     RibbonInvalidateContext(kServerContextGroup);
+}
+
+ClosingEveryChatWindow::ClosingEveryChatWindow() {
+    g_closingEvery = true;
+}
+
+ClosingEveryChatWindow::~ClosingEveryChatWindow() {
+    g_closingEvery = false;
 }

@@ -27,16 +27,20 @@
 #include <richedit.h>
 #include <shellapi.h>
 
+#include <utility>
+
 namespace {
 
 constexpr DWORD kDefaultViewStyle = 0x52242944;
 constexpr DWORD kInputStyle = 0x500010C4;
 constexpr DWORD kNickListStyle = 0x50B18819;
 
+// Every control is made out of sight: the window's first layout places and shows them, once the
+// window shows (a window that opens behind others may wait a while).
 HWND MakeControl(HWND parent, DWORD exStyle, const wchar_t* className, DWORD style, int id) {
-    return CreateWindowExW(exStyle, className, L"", style, 0, 0, 100, 100, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                           nullptr);
+    return CreateWindowExW(exStyle, className, L"", style & ~static_cast<DWORD>(WS_VISIBLE), 0, 0, 100, 100,
+                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleW(nullptr), nullptr);
 }
 
 void SetTextColour(HWND richEdit, COLORREF colour) {
@@ -92,7 +96,8 @@ HWND CreateView(WindowRecord* record, HWND window) {
 
 void CreateNickList(WindowRecord* record, HWND window) {
     // A virtual list over the record's own nick store.
-    HWND list = CreateNickListControl(record, window, 0x330, kNickListStyle, kNickListId, 0, 0, 100, 100);
+    HWND list = CreateNickListControl(record, window, 0x330, kNickListStyle & ~static_cast<DWORD>(WS_VISIBLE),
+                                      kNickListId, 0, 0, 100, 100);
     record->NickList = list;
     SubclassNickList(list);
     PrepareNickList(list);
@@ -120,9 +125,30 @@ void DeleteUnusedButtons(const WindowRecord* record) {
 
 } // namespace
 
+void MakeControlBar(WindowRecord* record) {
+    if (!record || record->ControlBar) return;
+    record->ControlBar = CreateChildRebar(record->Window);
+    DeleteUnusedButtons(record);
+    // The switches the window went through before its bar was made.
+    const std::pair<uint32_t, bool> switches[] = {{ID_MULTI_LINE_INPUT, record->MultiLineInput != 0},
+                                                  {ID_WINDOW_NOTIFY, record->NotifyCount == 1},
+                                                  {ID_WINDOW_PAUSE, record->Paused != 0},
+                                                  {ID_WINDOW_DOCK, record->Detached != 0},
+                                                  {ID_FORMAT_BAR, record->ShowInsertsBar != 0},
+                                                  {ID_VOICE_TALK, record->VoiceCapture != 0},
+                                                  {ID_VOICE_LISTEN, record->VoiceListen != 0},
+                                                  {ID_SAVE_TEXT, record->Logging != 0},
+                                                  {ID_NICK_LIST_GROUPS, record->SortNicks != 0},
+                                                  {ID_SPEAK_INCOMING, record->SpeakIncoming != 0}};
+    for (const auto& [id, on] : switches) CheckChildToolbarButton(record, id, on);
+}
+
 LRESULT OnChatCreate(HWND window, const ChatWindowParams& params) {
     auto* record = new WindowRecord(window, params.Type, params.Server);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
+    // The window fills its background around its controls, never over them: a control it moves
+    // is drawn once, by itself.
+    SetWindowLongPtrW(window, GWL_STYLE, GetWindowLongPtrW(window, GWL_STYLE) | WS_CLIPCHILDREN);
     record->Name = params.Name;
     InsertWindowRecord(record);
     SetWindowTextW(window, WindowDisplayName(record).c_str());
@@ -148,16 +174,13 @@ LRESULT OnChatCreate(HWND window, const ChatWindowParams& params) {
     }
     if (record->Type == kChannelWindow) CreateNickList(record, window);
 
-    record->ControlBar = CreateChildRebar(window);
+    // The bars are made when the window first shows them (LayoutChatWindow): a window that opens
+    // behind others waits for its layout, and the formatting and operator bars are hidden in most.
     record->ShowControlBar = Settings::ShowControlToolbar();
-    record->InsertsBar = CreateControlRebar(window);
     record->ShowInsertsBar = Settings::ShowInsertsToolbar();
-    if (record->Type == kChannelWindow) record->OperatorBar = CreateInsertsRebar(window);
-    DeleteUnusedButtons(record);
     // Files dropped on a chat window or its nick list are offered by DCC.
     if (record->Type != kServerWindow) DragAcceptFiles(window, TRUE);
     if (record->NickList) DragAcceptFiles(record->NickList, TRUE);
-    if (record->Logging) CheckChildToolbarButton(record, ID_SAVE_TEXT, true);
 
     const uint32_t viewFont = record->Type == kServerWindow ? kFixedFont : kViewFont;
     if (record->View && viewFont < ConfiguredFonts.size())
@@ -166,8 +189,17 @@ LRESULT OnChatCreate(HWND window, const ChatWindowParams& params) {
     SetFont(record->NickList, kListFont);
 
     InsertWindowTab(record);
-    SetFocus(record->Input);
+    // A window behind leaves the keys where they go.
+    if (params.InFront) SetFocus(record->Input);
     if (record->Input != record->View) SetTextColour(record->Input, Settings::InputTextColour());
     record->MultiLineInput = 0;
+    // A window that opens in front is laid out while it is still out of sight, which costs a
+    // fraction of placing its controls in a window that shows; one that opens behind waits for
+    // the layouts done between other work (RequestChatLayout).
+    if (params.InFront) {
+        RECT client{};
+        GetClientRect(window, &client);
+        LayoutChatWindow(record, client.right, client.bottom);
+    }
     return 0;
 }

@@ -8,17 +8,24 @@
 #include "shell/controls/chat_layout.h"
 #include "shell/chats/chat_window.h"
 #include "core/frame_handles.h"
+#include "core/open_chat_window.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
+#include "shell/windows/turn_taking.h"
 #include "ui/rebars.h"
 
 #include <set>
+#include <unordered_map>
 #include <vector>
 
 namespace {
 
 constexpr int kMinimumInputHeight = 30;
 constexpr ULONGLONG kLayoutPassMs = 100;
+// While other threads asked for a window this recently, a storm of windows lasts: the windows
+// behind the active one wait with their layout until it is over, and the windows asked for come
+// first.
+constexpr ULONGLONG kStormQuietMs = 300;
 
 uint32_t OwnLevel(WindowRecord* record) {
     if (record->Type != kChannelWindow) return 0;
@@ -39,19 +46,49 @@ void SetScrollBar(HWND input, bool vertical) {
     if (wanted != style) SetWindowLongPtrW(input, GWL_STYLE, wanted);
 }
 
-// Chat windows whose layout waits, and whether the frame has the message to look at them.
-std::set<HWND> g_waiting;
-bool g_layoutPosted = false;
+// What each window was last laid out for, by its record's serial: the same again moves nothing.
+struct LaidOut {
+    ChatLayoutInput In;
+    bool ListRows = false;
+};
+std::unordered_map<uint64_t, LaidOut> g_laidOut;
 
-// Minimized, or an MDI child behind the maximized one.
-bool HiddenFromUser(HWND window) {
-    if (IsIconic(window)) return true;
-    HWND client = MdiClientWindow.load();
-    if (!client || GetParent(window) != client) return false;
+// Chat windows whose layout waits, and whether a pass over them is on its way.
+std::set<HWND> g_waiting;
+bool g_passDue = false;
+
+// What decides which waiting windows a pass lays out, read once a pass.
+struct PassView {
+    HWND Client = nullptr;
+    HWND Active = nullptr; // the MDI client's active child
+    bool Maximized = false;
+    bool Storm = false; // other threads asked for windows a moment ago
+};
+
+PassView ViewForPass() {
+    PassView view;
+    view.Client = MdiClientWindow.load();
     BOOL maximized = FALSE;
-    HWND active = reinterpret_cast<HWND>(
-        SendMessageW(client, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized)));
-    return maximized && active && active != window;
+    if (view.Client)
+        view.Active = reinterpret_cast<HWND>(
+            SendMessageW(view.Client, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized)));
+    view.Maximized = maximized != FALSE;
+    const uint64_t asked = LastWindowRequestTick();
+    view.Storm = asked && GetTickCount64() - asked < kStormQuietMs;
+    return view;
+}
+
+// Minimized, or an MDI child behind the maximized one; while a storm lasts, any MDI child but the
+// active one.
+bool WaitsLonger(HWND window, const PassView& view) {
+    if (IsIconic(window)) return true;
+    if (!view.Client || window == view.Active || GetParent(window) != view.Client) return false;
+    return view.Maximized || view.Storm;
+}
+
+void CALLBACK LayoutTimer(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    LayOutWaitingChatWindows();
 }
 
 void LayOutNow(WindowRecord* record) {
@@ -62,6 +99,10 @@ void LayOutNow(WindowRecord* record) {
 
 } // namespace
 
+void ForgetChatLayout(const WindowRecord* record) {
+    if (record) g_laidOut.erase(record->Serial);
+}
+
 void RequestChatLayout(WindowRecord* record) {
     if (!record || !record->Window) return;
     HWND frame = MainWindow.load();
@@ -70,28 +111,42 @@ void RequestChatLayout(WindowRecord* record) {
         return;
     }
     g_waiting.insert(record->Window);
-    if (!g_layoutPosted) g_layoutPosted = PostMessageW(frame, WM_LAYOUT_WAITING_CHATS, 0, 0) != FALSE;
+    if (!g_passDue) g_passDue = PostMessageW(frame, WM_LAYOUT_WAITING_CHATS, 0, 0) != FALSE;
 }
 
 void LayOutWaitingChatWindows() {
-    g_layoutPosted = false;
-    const std::vector<HWND> waiting(g_waiting.begin(), g_waiting.end());
+    g_passDue = false;
+    const PassView view = ViewForPass();
+    // The window in front first.
+    std::vector<HWND> order;
+    order.reserve(g_waiting.size());
+    if (g_waiting.count(view.Active)) order.push_back(view.Active);
+    for (HWND window : g_waiting)
+        if (window != view.Active) order.push_back(window);
     const ULONGLONG started = GetTickCount64();
-    for (HWND window : waiting) {
+    bool later = false;
+    for (HWND window : order) {
         // Hundreds of windows laid out at once would hold the thread for seconds: the rest wait
-        // for the next pass, after whatever else the thread has to answer.
+        // for the next pass, once input, painting and timers have had their turn.
         if (GetTickCount64() - started >= kLayoutPassMs) {
-            g_layoutPosted = PostMessageW(MainWindow.load(), WM_LAYOUT_WAITING_CHATS, 0, 0) != FALSE;
+            g_passDue = true;
+            shell::RunAfterOthersTurn(LayOutWaitingChatWindows);
             return;
         }
         auto* record = IsWindow(window)
                            ? reinterpret_cast<WindowRecord*>(GetWindowLongPtrW(window, GWLP_USERDATA))
                            : nullptr;
         if (record && (record->Window != window || !IsWindowRecordListed(record))) record = nullptr;
-        if (record && HiddenFromUser(window)) continue;
+        if (record && WaitsLonger(window, view)) {
+            // Behind others while the storm lasts: looked at again once it has calmed. A hidden
+            // window is laid out when its size changes as it shows.
+            later = later || view.Storm;
+            continue;
+        }
         g_waiting.erase(window);
         if (record) LayOutNow(record);
     }
+    if (later) g_passDue = SetTimer(nullptr, 0, static_cast<UINT>(kStormQuietMs), LayoutTimer) != 0;
 }
 
 void LayoutChatWindow(WindowRecord* record, int width, int height) {
@@ -111,8 +166,9 @@ void LayoutChatWindow(WindowRecord* record, int width, int height) {
     in.ShowControlBar = ownInput && record->ShowControlBar != 0;
     in.SplitRatio = record->SplitRatio;
     in.OwnLevel = OwnLevel(record);
-    // The nick list's own visibility flag: a hidden chat window hides its children too.
-    in.NickListShown = record->NickList && (GetWindowLongPtrW(record->NickList, GWL_STYLE) & WS_VISIBLE) != 0;
+    in.NickListShown = record->NickList && !record->NickListHidden;
+    if (in.ShowInsertsBar && !record->InsertsBar) record->InsertsBar = CreateControlRebar(record->Window);
+    if (in.ShowControlBar) MakeControlBar(record);
     // The bars as they are drawn here: a bar squeezed below its height has its buttons cut.
     if (record->InsertsBar) in.InsertsBarHeight = RebarHeight(record->InsertsBar);
     if (record->ControlBar) {
@@ -121,6 +177,12 @@ void LayoutChatWindow(WindowRecord* record, int width, int height) {
             RebarButtonStops(record->ControlBar, in.ControlBarStops, ChatLayoutInput::kMostBarStops);
         in.ControlBarHeight = RebarHeight(record->ControlBar);
     }
+    // A window laid out once already for these sizes and modes has every control in place (the
+    // size its window is made with asks again once it shows).
+    const bool listRows = ShowsChannelListRows(record);
+    LaidOut& last = g_laidOut[record->Serial];
+    if (last.In == in && last.ListRows == listRows) return;
+    last = {in, listRows};
     ChatLayout layout = ComputeChatLayout(in);
     if (!ownInput) {
         // No input box under the nick list either: it reaches the bottom as the view does.
@@ -133,7 +195,7 @@ void LayoutChatWindow(WindowRecord* record, int width, int height) {
     RECT view = layout.View;
     // A view that is its own input box takes the input box's place under it as well.
     if (!ownInput) view.bottom = layout.Input.top + layout.Input.bottom - view.top;
-    if (ShowsChannelListRows(record)) {
+    if (listRows) {
         // The channel list takes the view's place; a view that is the input box keeps its line.
         Place(record->ChannelListView, layout.View, true);
         if (ownInput)
@@ -147,8 +209,10 @@ void LayoutChatWindow(WindowRecord* record, int width, int height) {
     }
     if (record->Type == kChannelWindow) {
         if (in.NickListShown) Place(record->NickList, layout.NickList, true);
+        const bool operatorBar = in.NickListShown && layout.ShowOperatorBar;
+        if (operatorBar && !record->OperatorBar) record->OperatorBar = CreateInsertsRebar(record->Window);
         if (record->OperatorBar) {
-            if (in.NickListShown && layout.ShowOperatorBar)
+            if (operatorBar)
                 Place(record->OperatorBar, layout.OperatorBar, true);
             else
                 ShowWindow(record->OperatorBar, SW_HIDE);
@@ -157,9 +221,7 @@ void LayoutChatWindow(WindowRecord* record, int width, int height) {
     if (ownInput) Place(record->Input, layout.Input, true);
     Place(record->InsertsBar, layout.InsertsBar, in.ShowInsertsBar);
     Place(record->ControlBar, layout.ControlBar, in.ShowControlBar);
-    // The window fills its background without leaving out its controls: a bar moved into a place
-    // the window fills is painted over and, its own paint done, would show its buttons again only
-    // under the mouse. So the window and every control are drawn again, the controls last.
-    RedrawWindow(record->Window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    // The window and every control are drawn again when painting has its turn; the window leaves
+    // its controls out of its own background (it clips its children), so none is painted over.
+    RedrawWindow(record->Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }

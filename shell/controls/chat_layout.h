@@ -31,6 +31,7 @@ struct ChatLayoutInput {
     static constexpr int kMostBarStops = 32;
     int ControlBarStops[kMostBarStops] = {};
     int ControlBarStopCount = 0;
+    bool operator==(const ChatLayoutInput&) const = default;
 };
 
 struct ChatLayout {

@@ -23,7 +23,9 @@
 #include "core/user_lists.h"
 #include "core/frame_handles.h"
 #include "core/frame_message_ids.h"
+#include "core/open_chat_window.h"
 #include "shell/frame/frame_worker_messages.h"
+#include "shell/frame/window_request_slices.h"
 #include "shell/menus/main_menu.h"
 #include "shell/menus/menu_command_table.h"
 #include "shell/menus/menu_commands.h"
@@ -34,6 +36,7 @@
 #include "core/window_record.h"
 #include "shell/windows/window_record_ops.h"
 #include "shell/windows/window_tabs.h"
+#include "shell/windows/tray_removal.h"
 #include "shell/windows/window_titles.h"
 #include "shell/frame/frame_ribbon.h"
 #include "shell/preferences/light_sensor.h"
@@ -172,6 +175,12 @@ void OnClose(HWND frame) {
     // Out of sight first: each window closed would otherwise repaint the ones it uncovers, which
     // with hundreds of windows made closing take minutes.
     ShowWindow(frame, SW_HIDE);
+    // The tray icon goes meanwhile.
+    shell::BeginTrayIconRemoval();
+    // The tabs go at once rather than one search of the strip for each, and the windows with the
+    // MDI client at the end.
+    if (HWND tabs = WindowTabsControl.load()) SendMessageW(tabs, TCM_DELETEALLITEMS, 0, 0);
+    ClosingEveryChatWindow closingEvery;
     // The newest window first; a server window takes its channels with it, so the index steps
     // down past every record that is gone.
     uint32_t index = static_cast<uint32_t>(WindowListSnapshot().size());
@@ -348,9 +357,13 @@ LRESULT OnOpenChatWindow(WPARAM keepFront, const OpenChatWindowRequest* request)
     WindowRecord* before = keepFront == 1 ? shell::GetActiveWindowRecord() : nullptr;
     std::optional<PassingActivation> passing;
     if (before) passing.emplace();
-    HWND child = CreateChatWindow(request->Type, request->Server, request->Name, request->Flag);
+    HWND child =
+        CreateChatWindow(request->Type, request->Server, request->Name, request->Flag, before != nullptr);
     passing.reset();
-    if (before && IsWindowRecordListed(before)) shell::ActivateWindowRecord(before);
+    // Made in front after all (a detached window is active, or the client keeps its children's
+    // styles to itself): the window that was active comes back in front.
+    if (before && IsWindowRecordListed(before) && shell::GetActiveWindowRecord() != before)
+        shell::ActivateWindowRecord(before);
     return reinterpret_cast<LRESULT>(child);
 }
 
@@ -369,6 +382,7 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_OPEN_CHAT_WINDOW:
             return OnOpenChatWindow(wParam, reinterpret_cast<const OpenChatWindowRequest*>(lParam));
+        case WM_TAKE_WINDOW_REQUESTS: TakeWindowRequestSlice(); return 0;
         case WM_SPEAK_TEXT: OnSpeakTextMessage(wParam, lParam); return 0;
         case MM_WIM_DATA: media::OnWaveInBuffer(reinterpret_cast<WAVEHDR*>(lParam)); return 0;
         case MM_WOM_DONE: media::OnWaveOutDone(reinterpret_cast<WAVEHDR*>(lParam)); return 0;
@@ -412,6 +426,7 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SIZE:
             // The frame places the MDI client itself; the default handling would size it to the
             // whole client area (or to nothing for the WM_SIZE posted without a size).
+            NoteFrameLaidOut();
             if (FrameData* data = DataOf(window)) LayoutFrame(window, data);
             return 0;
         case WM_ACTIVATE: OnActivate(window, wParam, lParam); return 0;
@@ -427,6 +442,8 @@ LRESULT FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY:
             KillTimer(window, FLOOD_TIMER_ID);
             KillTimer(window, ISON_TIMER_ID);
+            // No window is made any more: whoever still waits for one hears so.
+            RefuseWindowRequests(nullptr);
             shell::DestroyFrameRibbon();
             WindowTabsControl = nullptr;
             MainBarWindow = nullptr;

@@ -224,8 +224,8 @@ void ShowSortedChannelList(const MenuCommand& command) {
 void ToggleNickListShown(const MenuCommand& command) {
     WindowRecord* record = command.Window;
     if (!record->NickList) return;
-    const bool shown = (GetWindowLongPtrW(record->NickList, GWL_STYLE) & WS_VISIBLE) != 0;
-    ShowWindow(record->NickList, shown ? SW_HIDE : SW_SHOW);
+    record->NickListHidden = record->NickListHidden ? 0 : 1;
+    ShowWindow(record->NickList, record->NickListHidden ? SW_HIDE : SW_SHOW);
     Relayout(record);
 }
 

@@ -28,6 +28,8 @@
 #include "shell/setup/data_folder_setup.h"
 #include "core/frame_handles.h"
 #include "shell/frame/frame_window.h"
+#include "shell/windows/tray_removal.h"
+#include "shell/windows/turn_taking.h"
 #include "shell/setup/program_folder.h"
 #include "shell/setup/restart_request.h"
 #include "core/resource_library.h"
@@ -104,8 +106,10 @@ HWND CreateFrameWindow(HINSTANCE instance) {
     if (!frame) return nullptr;
     ShowWindow(frame, SW_MAXIMIZE);
     CLIENTCREATESTRUCT client{nullptr, kFirstChildId};
-    HWND mdi = CreateWindowExW(0, L"MDICLIENT", L"", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 200, 200, frame,
-                               nullptr, instance, &client);
+    // The chat windows keep the styles they are made with: one can be made out of sight, so that
+    // it opens behind the active one without taking the activation from it.
+    HWND mdi = CreateWindowExW(0, L"MDICLIENT", L"", WS_CHILD | WS_CLIPCHILDREN | MDIS_ALLCHILDSTYLES, 0, 0,
+                               200, 200, frame, nullptr, instance, &client);
     ShowWindow(mdi, SW_HIDE);
     // Files dropped between the chat windows are offered to the active window's partner.
     DragAcceptFiles(mdi, TRUE);
@@ -144,16 +148,22 @@ void CountDownToUpdateCheck() {
     }
 }
 
+void HandleLoopMessage(HWND frame, HACCEL accelerators, MSG& message) {
+    HWND client = MdiClientWindow.load();
+    if (client && TranslateMDISysAccel(client, &message)) return;
+    if (accelerators && TranslateAcceleratorW(frame, accelerators, &message)) return;
+    if (BroadcastToPlugins(kPluginBeforeDispatch, &message) == 1) return;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+    BroadcastToPlugins(kPluginAfterDispatch, &message);
+}
+
 int MessageLoop(HWND frame, HACCEL accelerators) {
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        HWND client = MdiClientWindow.load();
-        if (client && TranslateMDISysAccel(client, &message)) continue;
-        if (accelerators && TranslateAcceleratorW(frame, accelerators, &message)) continue;
-        if (BroadcastToPlugins(kPluginBeforeDispatch, &message) == 1) continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-        BroadcastToPlugins(kPluginAfterDispatch, &message);
+        HandleLoopMessage(frame, accelerators, message);
+        // The steps of a storm wait while input, painting and timers have their turn.
+        shell::RunStepsDue();
     }
     return static_cast<int>(message.wParam);
 }
@@ -193,8 +203,7 @@ void Shutdown() {
     // Told before the language texts go, as the box's buttons come from them.
     Say(notice, MB_ICONWARNING);
     FreeLangStringList();
-    NOTIFYICONDATAW& tray = TrayIconData();
-    NotifyIconWithBalloon(NIM_DELETE, tray, 0, nullptr, nullptr, 0);
+    shell::FinishTrayIconRemoval();
 }
 
 } // namespace

@@ -86,11 +86,15 @@ TEST_F(WindowLayout, TheSelectedTabIsAlwaysTheActiveWindowsAndOneClickActivatesA
     ASSERT_EQ(channel, ActiveChat());
     EXPECT_TRUE(TabIsActiveWindow());
 
-    // A private message opens a query and keeps the channel in front.
+    // A private message opens a query and keeps the channel in front, keys going on into its
+    // input box.
+    const HWND typing = GetFocus();
+    EXPECT_EQ(channel->Input, typing);
     WindowRecord* query = OpenFromConnection(server, kQueryWindow, "bob", true);
     ASSERT_NE(nullptr, query);
     EXPECT_EQ(channel, ActiveChat());
     EXPECT_TRUE(TabIsActiveWindow());
+    EXPECT_EQ(typing, GetFocus());
     // A join answered by the server opens the channel in front.
     WindowRecord* other = OpenFromConnection(server, kChannelWindow, "#other", false);
     ASSERT_NE(nullptr, other);

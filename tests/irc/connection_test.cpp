@@ -6,12 +6,15 @@
 #include "irc/server_session.h"
 #include "core/dcc_connection.h"
 #include "core/frame_message_ids.h"
+#include "core/open_chat_window.h"
 #include "core/window_list.h"
 #include "shell/windows/window_operations.h"
 #include "tests/support/chat_test_frame.h"
 #include "tests/support/irc_test_support.h"
 #include "xml/config_documents.h"
 #include "xml/xml_document.h"
+
+#include <process.h>
 
 #include <atomic>
 #include <thread>
@@ -315,6 +318,30 @@ TEST_F(ConnectionTest, DestroyingTheWindowWaitsForItsThread) {
     EXPECT_TRUE(left);
     CallLog::Instance().Answer = nullptr;
     CloseHandle(entered);
+}
+
+// A connection thread asking for a window while the frame's thread waits for that thread to end
+// (a restart, a closing window): the wait makes the window, or neither would ever go on.
+TEST_F(ConnectionTest, WaitingForAThreadMakesTheWindowItWaitsFor) {
+    ChatTestFrame frame;
+    ServerWindow server;
+    struct Ask {
+        WindowRecord* Server;
+        WindowRecord* Opened = nullptr;
+    } ask{server.Record()};
+    const HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(
+        nullptr, 0,
+        [](void* parameter) -> unsigned {
+            auto* ask = static_cast<Ask*>(parameter);
+            ask->Opened = OpenChatWindow(ask->Server, kChannelWindow, "#late");
+            return 0;
+        },
+        &ask, 0, nullptr));
+    ASSERT_NE(thread, nullptr);
+    WaitForThreadPumping(thread);
+    CloseHandle(thread);
+    ASSERT_NE(ask.Opened, nullptr);
+    EXPECT_EQ(ask.Opened->Name, "#late");
 }
 
 TEST_F(ConnectionTest, FloodQueueOneLinePerConnectionPerTick) {

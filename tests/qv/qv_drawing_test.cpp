@@ -190,11 +190,16 @@ TEST(QvDrawing, BarsArrangementsTabsAndTickerAsAPersonSeesThemUnderAWindowManage
         EXPECT_TRUE(Eventually([&] { return ControlBarDrawn(channel); }, kDrawWait))
             << "back from " << change.What;
     }
-    // The formatting bar stands whole above the input box, its buttons drawn.
+    // The formatting bar stands whole above the input box, its buttons drawn (it is made when it
+    // first shows).
     PostMessageW(frame, WM_COMMAND, 750, 0);
-    HWND formatting = GetDlgItem(GetDlgItem(channel, 930), 921);
-    EXPECT_TRUE(
-        Eventually([&] { return IsWindowVisible(formatting) && ToolbarDrawn(formatting); }, kDrawWait));
+    HWND formatting = nullptr;
+    EXPECT_TRUE(Eventually(
+        [&] {
+            formatting = GetDlgItem(GetDlgItem(channel, 930), 921);
+            return formatting && IsWindowVisible(formatting) && ToolbarDrawn(formatting);
+        },
+        kDrawWait));
     EXPECT_LE(ScreenRect(formatting).bottom, ScreenRect(GetDlgItem(channel, 902)).top);
     EXPECT_LE(ScreenRect(formatting).bottom, ScreenRect(GetDlgItem(channel, 930)).bottom);
     Shoot(frame, L"qv_drawing_formatting_bar");

@@ -9,6 +9,7 @@
 #include "core/dcc_connection.h"
 #include "core/frame_message_ids.h"
 #include "core/interface_thread_call.h"
+#include "core/open_chat_window.h"
 #include "shell/controls/nick_list.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
@@ -46,6 +47,10 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         CallLog::Instance().Add({"OpenChatWindow", request->Server,
                                  std::to_string(request->Type) + " " + request->Name, request->Flag});
         return reinterpret_cast<LRESULT>(record->Window);
+    }
+    if (message == WM_TAKE_WINDOW_REQUESTS) {
+        TakeWindowRequests([] { return true; });
+        return 0;
     }
     if (message == WM_RUN_ON_INTERFACE_THREAD) return RunInterfaceThreadWork(lParam);
     if (message == WM_COMMAND) {
@@ -114,6 +119,7 @@ ChatTestFrame::ChatTestFrame() {
 
 ChatTestFrame::~ChatTestFrame() {
     CloseOpenedWindows();
+    RefuseWindowRequests(nullptr);
     DestroyWindow(window_);
     MainWindow = nullptr;
 }
