@@ -7,6 +7,7 @@
 #include "views/offer_line.h"
 #include "views/print_settings.h"
 #include "views/rtf_table.h"
+#include "views/rtf_text.h"
 #include "views/smiley_menu.h"
 
 #include <cwchar>
@@ -48,10 +49,18 @@ struct ParagraphState {
 
 void AppendText(std::string& rtf, const std::wstring& text, LONG& characters, bool& paragraph,
                 ParagraphState& state) {
+    // Text between paragraph marks goes out as one run, so a surrogate pair stays whole.
+    size_t run = 0;
+    auto endRun = [&](size_t end) {
+        AppendRtfText(rtf, std::wstring_view(text).substr(run, end - run));
+        run = end;
+    };
     for (size_t i = 0; i < text.size(); ++i) {
         const wchar_t c = text[i];
         paragraph = false;
         if (c == L'\r' || c == L'\n') {
+            endRun(i);
+            run = i + 1;
             // A line ends in one paragraph mark, one character in the view.
             state.Since = 0;
             if (c == L'\n' && i > 0 && text[i - 1] == L'\r') {
@@ -65,6 +74,7 @@ void AppendText(std::string& rtf, const std::wstring& text, LONG& characters, bo
         }
         // Never between the halves of a surrogate pair.
         if (state.Since >= kMaxParagraphChars && !(c >= 0xDC00 && c <= 0xDFFF)) {
+            endRun(i);
             rtf += "\\par\n";
             ++characters;
             ++state.Added;
@@ -72,21 +82,9 @@ void AppendText(std::string& rtf, const std::wstring& text, LONG& characters, bo
         }
         ++state.Since;
         ++characters;
-        if (c == L'\\' || c == L'{' || c == L'}') {
-            rtf += '\\';
-            rtf += static_cast<char>(c);
-        } else if (c == L'\t') {
-            rtf += "\\tab ";
-        } else if (c >= 32 && c < 127) {
-            rtf += static_cast<char>(c);
-        } else {
-            rtf += "\\u" + std::to_string(static_cast<int16_t>(c)) + "?";
-        }
     }
+    endRun(text.size());
 }
-
-constexpr const char* kFamilyWords[] = {"\\fnil",    "\\froman",  "\\fswiss",
-                                        "\\fmodern", "\\fscript", "\\fdecor"};
 
 } // namespace
 
@@ -121,26 +119,6 @@ void RtfBatch::SetInsertionLook(const CHARFORMAT2W& look) {
     format.cbSize = sizeof format;
     format.dwMask = kRunMask;
     SendMessageW(control_, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-}
-
-int RtfBatch::ColorIndex(COLORREF color) {
-    for (size_t i = 0; i < colors_.size(); ++i)
-        if (colors_[i] == color) return static_cast<int>(i) + 1;
-    colors_.push_back(color);
-    return static_cast<int>(colors_.size());
-}
-
-int RtfBatch::FontIndex(const CHARFORMAT2W& look) {
-    const int family = (look.bPitchAndFamily >> 4) & 0x0F;
-    std::string entry = std::string(kFamilyWords[family]) + "\\fprq" +
-                        std::to_string(look.bPitchAndFamily & 3) + "\\fcharset" +
-                        std::to_string(look.bCharSet) + " ";
-    for (const wchar_t* c = look.szFaceName; *c; ++c) entry += static_cast<char>(*c);
-    entry += ";";
-    for (size_t i = 0; i < fonts_.size(); ++i)
-        if (fonts_[i] == entry) return static_cast<int>(i) + 1;
-    fonts_.push_back(entry);
-    return static_cast<int>(fonts_.size());
 }
 
 // The control words that turn the start look into this one; expressible is cleared when RTF
@@ -178,7 +156,7 @@ std::string RtfBatch::Differences(const CHARFORMAT2W& look, bool& expressible) {
         else if (look.crTextColor >> 24)
             expressible = false;
         else
-            words += "\\cf" + std::to_string(ColorIndex(look.crTextColor));
+            words += "\\cf" + std::to_string(colors_.Index(look.crTextColor));
     }
     const bool autoBack = (look.dwEffects & CFE_AUTOBACKCOLOR) != 0;
     if (autoBack != ((s.dwEffects & CFE_AUTOBACKCOLOR) != 0) ||
@@ -188,7 +166,7 @@ std::string RtfBatch::Differences(const CHARFORMAT2W& look, bool& expressible) {
         else if (look.crBackColor >> 24)
             expressible = false;
         else
-            words += "\\highlight" + std::to_string(ColorIndex(look.crBackColor));
+            words += "\\highlight" + std::to_string(colors_.Index(look.crBackColor));
     }
 
     if (look.yHeight != s.yHeight) {
@@ -203,7 +181,8 @@ std::string RtfBatch::Differences(const CHARFORMAT2W& look, bool& expressible) {
         const bool plainCharset = look.bCharSet == ANSI_CHARSET || look.bCharSet == DEFAULT_CHARSET;
         if (plainCharset && look.szFaceName[0] && IsAsciiName(look.szFaceName) &&
             (look.bPitchAndFamily & 0x0C) == 0 && (look.bPitchAndFamily >> 4) < 6)
-            words += "\\f" + std::to_string(FontIndex(look));
+            words +=
+                "\\f" + std::to_string(fonts_.Index(look.szFaceName, look.bCharSet, look.bPitchAndFamily));
         else
             expressible = false;
     }
@@ -239,26 +218,14 @@ uint32_t RtfBatch::TakeAddedParagraphs() {
 
 void RtfBatch::Flush() {
     if (body_.empty()) return;
-    std::string rtf = "{\\rtf1\\ansi\\uc1";
-    if (!fonts_.empty()) {
-        rtf += "{\\fonttbl";
-        for (size_t i = 0; i < fonts_.size(); ++i) rtf += "{\\f" + std::to_string(i + 1) + fonts_[i] + "}";
-        rtf += "}";
-    }
-    if (!colors_.empty()) {
-        rtf += "{\\colortbl ;";
-        for (COLORREF c : colors_)
-            rtf += "\\red" + std::to_string(GetRValue(c)) + "\\green" + std::to_string(GetGValue(c)) +
-                   "\\blue" + std::to_string(GetBValue(c)) + ";";
-        rtf += "}";
-    }
+    std::string rtf = "{\\rtf1\\ansi\\uc1" + fonts_.Text() + colors_.Text();
     rtf += body_;
     rtf += "}";
     const bool paragraphAtEnd = endsWithParagraph_;
     const LONG expected = base_ + pendingChars_;
     body_.clear();
-    colors_.clear();
-    fonts_.clear();
+    colors_.Clear();
+    fonts_.Clear();
 
     SelectEnd(control_);
     SETTEXTEX options{ST_SELECTION, CP_ACP};

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "views/markup_reader.h"
+#include "views/rtf_text.h"
 
 #include <windows.h>
 #include <richedit.h>
@@ -49,8 +50,6 @@ private:
     };
     void AddRun(const CHARFORMAT2W& look, const std::wstring& text);
     std::string Differences(const CHARFORMAT2W& look, bool& expressible);
-    int ColorIndex(COLORREF color);
-    int FontIndex(const CHARFORMAT2W& look);
     void PutSpecial(const MarkupItem& item, WindowRecord* record, bool& tableInLine, PARAFORMAT2& paragraph);
     void SetInsertionLook(const CHARFORMAT2W& look);
 
@@ -60,10 +59,10 @@ private:
     CHARFORMAT2W lastLook_{};
     bool haveLastLook_ = false;
     std::string body_;
-    std::vector<COLORREF> colors_;
-    std::vector<std::string> fonts_; // font table entries, in index order from 1
-    std::vector<LateRun> lateRuns_;  // looks that RTF cannot carry, set after the insert
-    LONG base_ = 0;                  // characters in the view when the pending text began
+    RtfColorTable colors_;
+    RtfFontTable fonts_;
+    std::vector<LateRun> lateRuns_; // looks that RTF cannot carry, set after the insert
+    LONG base_ = 0;                 // characters in the view when the pending text began
     LONG pendingChars_ = 0;
     bool endsWithParagraph_ = false;
     LONG sinceParagraph_ = 0; // characters since the last paragraph mark

@@ -1,5 +1,7 @@
 #include "views/rtf_table.h"
 
+#include "views/rtf_text.h"
+
 #include "views/device_units.h"
 
 #include <richedit.h>
@@ -14,20 +16,14 @@ const char kCellHeadPlain[] = "\\cellx";
 const char kCellHeadBorders[] = "\\clbrdrl\\brdrw10\\brdrb\\clbrdrt\\brdrw10\\brdrb\\clbrdrr\\brdrw10\\brdrb"
                                 "\\clbrdrb\\brdrw10\\brdrb\\cellx";
 
-// Cell text as plain ASCII RTF: backslash and braces escaped, other characters beyond ASCII and
-// control characters as \uN? (N the signed 16-bit value), line breaks as \line.
+// Cell text as plain ASCII RTF (see AppendRtfText), line breaks as \line.
 void AppendEscaped(std::string& rtf, const std::wstring& text) {
-    for (wchar_t c : text) {
-        if (c == L'\\' || c == L'{' || c == L'}') {
-            rtf += '\\';
-            rtf += static_cast<char>(c);
-        } else if (c == L'\r' || c == L'\n') {
-            rtf += "\\line ";
-        } else if (c >= 32 && c < 127) {
-            rtf += static_cast<char>(c);
-        } else {
-            rtf += "\\u" + std::to_string(static_cast<int16_t>(c)) + "?";
-        }
+    size_t run = 0;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != L'\r' && text[i] != L'\n') continue;
+        AppendRtfText(rtf, std::wstring_view(text).substr(run, i - run));
+        if (i < text.size()) rtf += "\\line ";
+        run = i + 1;
     }
 }
 
