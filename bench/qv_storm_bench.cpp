@@ -374,6 +374,20 @@ StormFigures RunStorm(const Storm& storm) {
         std::printf("  the storm's last line was not shown; its window ends in: %ls\n",
                     text.substr(text.size() > 200 ? text.size() - 200 : 0).c_str());
     }
+    // Windows that come in front one by one without a storm: once it has calmed, the newest is.
+    if (std::string(storm.Name) == "joins" && lastWindow) {
+        HWND client = FindWindowExW(frame, nullptr, L"MDIClient", nullptr);
+        DWORD_PTR active = 0;
+        for (ULONGLONG until = GetTickCount64() + 5000; GetTickCount64() < until; Sleep(100))
+            if (SendMessageTimeoutW(client, WM_MDIGETACTIVE, 0, 0, SMTO_ABORTIFHUNG, 1000, &active) &&
+                reinterpret_cast<HWND>(active) == lastWindow)
+                break;
+        wchar_t title[64] = {};
+        if (active) GetWindowTextW(reinterpret_cast<HWND>(active), title, 64);
+        std::printf("  in front after the storm: %ls%s\n", title,
+                    reinterpret_cast<HWND>(active) == lastWindow ? " (its newest window)"
+                                                                 : " (NOT its newest window)");
+    }
     const auto closing = Clock::now();
     PostMessageW(frame, WM_CLOSE, 0, 0);
     DWORD code = 0;

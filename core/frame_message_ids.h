@@ -28,7 +28,12 @@ constexpr UINT_PTR ISON_TIMER_ID = 2;  // notify-list query and lag probe
 
 // lParam of WM_OPEN_CHAT_WINDOW, valid during the send. The frame creates the chat window and
 // returns it; the window's user data holds its new record (with a fresh ServerConnection for a
-// server window). wParam 1 activates the window that was active before again afterwards.
+// server window). wParam says where the window goes (the values below).
+constexpr WPARAM kOpenInFront = 0;
+constexpr WPARAM kOpenKeepFront = 1; // the window that was active before is active again afterwards
+// Made behind the active window; the newest such window comes in front once the storm of windows
+// it belongs to has calmed, instead of each of hundreds taking the front in turn.
+constexpr WPARAM kOpenFrontLater = 2;
 struct OpenChatWindowRequest {
     WindowRecord* Server = nullptr; // null for a new server window
     uint32_t Type = 0;

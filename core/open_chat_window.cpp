@@ -22,6 +22,7 @@ struct WaitingRequest {
     bool KeepFront = false;
     HANDLE Answered = nullptr;
     HWND Window = nullptr;
+    bool InStorm = false; // asked for soon after another thread's request
 };
 
 class RequestQueue {
@@ -144,13 +145,16 @@ WindowRecord* OpenChatWindow(WindowRecord* server, uint32_t type, const std::str
     if (!frame) return nullptr;
     OpenChatWindowRequest details{server, type, name, flag};
     if (GetWindowThreadProcessId(frame, nullptr) == GetCurrentThreadId())
-        return RecordOf(reinterpret_cast<HWND>(
-            SendMessageW(frame, WM_OPEN_CHAT_WINDOW, keepFront ? 1 : 0, reinterpret_cast<LPARAM>(&details))));
+        return RecordOf(reinterpret_cast<HWND>(SendMessageW(frame, WM_OPEN_CHAT_WINDOW,
+                                                            keepFront ? kOpenKeepFront : kOpenInFront,
+                                                            reinterpret_cast<LPARAM>(&details))));
 
     WaitingRequest request{std::move(details), server ? server->Serial : 0, keepFront,
                            CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     if (!request.Answered) return nullptr;
-    g_lastRequest = GetTickCount64();
+    const uint64_t now = GetTickCount64();
+    const uint64_t previous = g_lastRequest.exchange(now);
+    request.InStorm = previous && now - previous < kWindowStormQuietMs;
     bool tell = false;
     if (Queue().Push(&request, tell)) {
         if (tell && !PostMessageW(frame, WM_TAKE_WINDOW_REQUESTS, 0, 0)) {
@@ -176,8 +180,10 @@ bool TakeWindowRequests(const std::function<bool()>& another) {
         HWND window = nullptr;
         if (frame && !refused && (!server || IsWindowRecordListed(server))) {
             try {
-                window = reinterpret_cast<HWND>(SendMessageW(frame, WM_OPEN_CHAT_WINDOW,
-                                                             request->KeepFront ? 1 : 0,
+                const WPARAM where = request->KeepFront ? kOpenKeepFront
+                                     : request->InStorm ? kOpenFrontLater
+                                                        : kOpenInFront;
+                window = reinterpret_cast<HWND>(SendMessageW(frame, WM_OPEN_CHAT_WINDOW, where,
                                                              reinterpret_cast<LPARAM>(&request->Request)));
             } catch (...) {
                 window = nullptr;

@@ -40,6 +40,9 @@ HANDLE WindowRequestsWaiting();
 bool AwaitWindowRequest(DWORD timeoutMs);
 
 // When another thread last asked for a window (GetTickCount64), 0 when none ever did.
+// Requests of other threads less than kWindowStormQuietMs apart are a storm of windows: a window
+// asked for in front during one opens behind and the newest comes in front once it has calmed.
+constexpr ULONGLONG kWindowStormQuietMs = 300;
 uint64_t LastWindowRequestTick();
 
 // The waiting requests under the server window (every request when null) are answered with no

@@ -22,10 +22,6 @@ namespace {
 
 constexpr int kMinimumInputHeight = 30;
 constexpr ULONGLONG kLayoutPassMs = 100;
-// While other threads asked for a window this recently, a storm of windows lasts: the windows
-// behind the active one wait with their layout until it is over, and the windows asked for come
-// first.
-constexpr ULONGLONG kStormQuietMs = 300;
 
 uint32_t OwnLevel(WindowRecord* record) {
     if (record->Type != kChannelWindow) return 0;
@@ -74,7 +70,7 @@ PassView ViewForPass() {
             SendMessageW(view.Client, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized)));
     view.Maximized = maximized != FALSE;
     const uint64_t asked = LastWindowRequestTick();
-    view.Storm = asked && GetTickCount64() - asked < kStormQuietMs;
+    view.Storm = asked && GetTickCount64() - asked < kWindowStormQuietMs;
     return view;
 }
 
@@ -146,7 +142,7 @@ void LayOutWaitingChatWindows() {
         g_waiting.erase(window);
         if (record) LayOutNow(record);
     }
-    if (later) g_passDue = SetTimer(nullptr, 0, static_cast<UINT>(kStormQuietMs), LayoutTimer) != 0;
+    if (later) g_passDue = SetTimer(nullptr, 0, static_cast<UINT>(kWindowStormQuietMs), LayoutTimer) != 0;
 }
 
 void LayoutChatWindow(WindowRecord* record, int width, int height) {

@@ -25,6 +25,7 @@
 #include "core/frame_message_ids.h"
 #include "core/open_chat_window.h"
 #include "shell/frame/frame_worker_messages.h"
+#include "shell/frame/front_after_storm.h"
 #include "shell/frame/window_request_slices.h"
 #include "shell/menus/main_menu.h"
 #include "shell/menus/menu_command_table.h"
@@ -352,9 +353,9 @@ LRESULT OnNotify(HWND frame, const NMHDR* header) {
     return 0;
 }
 
-LRESULT OnOpenChatWindow(WPARAM keepFront, const OpenChatWindowRequest* request) {
+LRESULT OnOpenChatWindow(WPARAM where, const OpenChatWindowRequest* request) {
     if (!request) return 0;
-    WindowRecord* before = keepFront == 1 ? shell::GetActiveWindowRecord() : nullptr;
+    WindowRecord* before = where != kOpenInFront ? shell::GetActiveWindowRecord() : nullptr;
     std::optional<PassingActivation> passing;
     if (before) passing.emplace();
     HWND child =
@@ -364,6 +365,7 @@ LRESULT OnOpenChatWindow(WPARAM keepFront, const OpenChatWindowRequest* request)
     // styles to itself): the window that was active comes back in front.
     if (before && IsWindowRecordListed(before) && shell::GetActiveWindowRecord() != before)
         shell::ActivateWindowRecord(before);
+    if (before && where == kOpenFrontLater) BringInFrontAfterStorm(child);
     return reinterpret_cast<LRESULT>(child);
 }
 
