@@ -365,7 +365,7 @@ LRESULT OnOpenChatWindow(WPARAM where, const OpenChatWindowRequest* request) {
     // styles to itself): the window that was active comes back in front.
     if (before && IsWindowRecordListed(before) && shell::GetActiveWindowRecord() != before)
         shell::ActivateWindowRecord(before);
-    if (before && where == kOpenFrontLater) BringInFrontAfterStorm(child);
+    if (before && where == kOpenFrontLater) BringInFrontAfterStorm(child, before->Window);
     return reinterpret_cast<LRESULT>(child);
 }
 

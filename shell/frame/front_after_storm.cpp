@@ -3,6 +3,7 @@
 #include "core/open_chat_window.h"
 #include "core/window_list.h"
 #include "core/window_record.h"
+#include "shell/windows/active_window.h"
 #include "shell/windows/window_operations.h"
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 namespace {
 
 HWND g_window = nullptr;
+HWND g_front = nullptr; // in front when the storm began
 uint64_t g_serial = 0;
 UINT_PTR g_timer = 0;
 
@@ -24,15 +26,18 @@ void CALLBACK StormCheck(HWND, UINT, UINT_PTR, DWORD) {
     auto* record = IsWindow(window)
                        ? reinterpret_cast<WindowRecord*>(GetWindowLongPtrW(window, GWLP_USERDATA))
                        : nullptr;
-    if (record && IsWindowRecordListed(record) && record->Serial == g_serial && record->Window == window)
+    const WindowRecord* active = shell::GetActiveWindowRecord();
+    if (record && IsWindowRecordListed(record) && record->Serial == g_serial && record->Window == window &&
+        active && active->Window == g_front)
         shell::ActivateWindowRecord(record);
 }
 
 } // namespace
 
-void BringInFrontAfterStorm(HWND child) {
+void BringInFrontAfterStorm(HWND child, HWND front) {
     auto* record = child ? reinterpret_cast<WindowRecord*>(GetWindowLongPtrW(child, GWLP_USERDATA)) : nullptr;
     if (!record) return;
+    if (!g_window) g_front = front;
     g_window = child;
     g_serial = record->Serial;
     if (!g_timer) g_timer = SetTimer(nullptr, 0, static_cast<UINT>(kWindowStormQuietMs), StormCheck);

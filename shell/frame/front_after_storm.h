@@ -6,5 +6,6 @@
 
 #include <windows.h>
 
-// On the frame's thread: the window comes in front once no window was asked for a while.
-void BringInFrontAfterStorm(HWND child);
+// On the frame's thread: the window comes in front once no window was asked for a while, unless
+// the window in front is no longer `front` by then (the person chose another meanwhile).
+void BringInFrontAfterStorm(HWND child, HWND front);
