@@ -297,6 +297,12 @@ StormFigures RunStorm(const Storm& storm) {
                 }
             }
         }
+        // A timer still silent when the looking ends is silent that long at least.
+        std::lock_guard<std::mutex> hold(lock);
+        if (since() - lastTick > figures.LongestSilence) {
+            figures.LongestSilence = since() - lastTick;
+            figures.SilenceAt = -1;
+        }
     });
     // The person at the keyboard: types a line now and then and takes a picture in the middle.
     std::thread person([&] {
@@ -435,7 +441,10 @@ int main(int argc, char** argv) {
             std::printf("    (%d of %d PINGs never answered within %lu s)\n", figures.Unanswered, kPings,
                         kStormWait / 1000);
         PrintFigure("longest interface-thread silence", figures.LongestSilence, kSilenceBound);
-        std::printf("    (ended %.1f s into the storm)\n", figures.SilenceAt);
+        if (figures.SilenceAt < 0)
+            std::printf("    (still silent when the looking ended)\n");
+        else
+            std::printf("    (ended %.1f s into the storm)\n", figures.SilenceAt);
         PrintFigure("worst typed line to the server", figures.TypedLost ? -1 : figures.WorstTyped,
                     kTypedBound);
         if (figures.TypedLost)
