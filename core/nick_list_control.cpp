@@ -275,8 +275,21 @@ LRESULT CALLBACK NickListControlProc(HWND list, UINT message, WPARAM wParam, LPA
                                      DWORD_PTR reference) {
     auto* data = reinterpret_cast<ControlData*>(reference);
     if (message == kNickStoreChanged) {
+        // A hidden list (a window a storm made behind others) catches up once it shows, or when
+        // someone asks it something; a storm's hundreds of lists are not measured meanwhile.
+        if (!(GetWindowLongPtrW(list, GWL_STYLE) & WS_VISIBLE)) {
+            data->CatchUpOnShow = true;
+            return 0;
+        }
         CatchUp(list, *data);
         return 0;
+    }
+    if (message == WM_WINDOWPOSCHANGED && data->CatchUpOnShow &&
+        (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW)) {
+        data->CatchUpOnShow = false;
+        const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
+        CatchUp(list, *data);
+        return result;
     }
     if (message == WM_NCDESTROY) {
         if (t_lastList == list) t_lastList = nullptr;

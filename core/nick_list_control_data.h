@@ -40,6 +40,7 @@ struct ControlData {
     int InList = 0;
     bool CatchUpDeferred = false;
     bool CatchingUp = false;
+    bool CatchUpOnShow = false; // the store changed while the list was hidden
 };
 
 // The data of a list the caller paints or is told about (the last one is remembered per thread).
