@@ -145,6 +145,13 @@ void NoteFrameLaidOut() {
     g_frameLayoutPosted = false;
 }
 
+WindowRecord* ListedChatRecord(HWND window) {
+    auto* record = IsWindow(window)
+                       ? reinterpret_cast<WindowRecord*>(GetWindowLongPtrW(window, GWLP_USERDATA))
+                       : nullptr;
+    return record && record->Window == window && IsWindowRecordListed(record) ? record : nullptr;
+}
+
 PassingActivation::PassingActivation() {
     g_passingActivation = true;
 }

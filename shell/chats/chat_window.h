@@ -59,6 +59,9 @@ public:
 LRESULT OnChatCreate(HWND window, const ChatWindowParams& params);
 // The standard bar, made the first time the window shows it, its buttons showing the switches the
 // window went through meanwhile.
+// The listed record of a chat window, or null for a window that is gone, holds no record or holds
+// one that was taken off the list (a handle can outlive its window and be given to another).
+WindowRecord* ListedChatRecord(HWND window);
 void MakeControlBar(WindowRecord* record);
 void LayoutChatWindow(WindowRecord* record, int width, int height);
 // Lays the window's controls out again once the window's size has settled and the user can see

@@ -129,10 +129,7 @@ void LayOutWaitingChatWindows() {
             shell::RunAfterOthersTurn(LayOutWaitingChatWindows);
             return;
         }
-        auto* record = IsWindow(window)
-                           ? reinterpret_cast<WindowRecord*>(GetWindowLongPtrW(window, GWLP_USERDATA))
-                           : nullptr;
-        if (record && (record->Window != window || !IsWindowRecordListed(record))) record = nullptr;
+        WindowRecord* record = ListedChatRecord(window);
         if (record && WaitsLonger(window, view)) {
             // Behind others while the storm lasts: looked at again once it has calmed. A hidden
             // window is laid out when its size changes as it shows.

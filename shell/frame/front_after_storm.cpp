@@ -1,7 +1,7 @@
 #include "shell/frame/front_after_storm.h"
 
 #include "core/open_chat_window.h"
-#include "core/window_list.h"
+#include "shell/chats/chat_window.h"
 #include "core/window_record.h"
 #include "shell/windows/active_window.h"
 #include "shell/windows/window_operations.h"
@@ -23,12 +23,9 @@ void CALLBACK StormCheck(HWND, UINT, UINT_PTR, DWORD) {
     g_timer = 0;
     HWND window = std::exchange(g_window, nullptr);
     // A window that closed meanwhile, or whose handle another window took, stays out of it.
-    auto* record = IsWindow(window)
-                       ? reinterpret_cast<WindowRecord*>(GetWindowLongPtrW(window, GWLP_USERDATA))
-                       : nullptr;
+    WindowRecord* record = ListedChatRecord(window);
     const WindowRecord* active = shell::GetActiveWindowRecord();
-    if (record && IsWindowRecordListed(record) && record->Serial == g_serial && record->Window == window &&
-        active && active->Window == g_front)
+    if (record && record->Serial == g_serial && active && active->Window == g_front)
         shell::ActivateWindowRecord(record);
 }
 
